@@ -1,0 +1,31 @@
+// velmora-cli: the demo reader and the scanner on the command line.
+#include <clocale>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "InfoCommand.h"
+
+namespace {
+
+void Usage()
+{
+    std::cerr << "usage: velmora-cli info [--course] [--plain] [--json] FILE [MEMBER]\n";
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::setlocale(LC_ALL, "");
+    if (argc < 2) {
+        Usage();
+        return 2;
+    }
+    const std::string command = argv[1];
+    const std::vector<std::string> args(argv + 2, argv + argc);
+    if (command == "info")
+        return cli::RunInfo(args);
+    Usage();
+    return 2;
+}

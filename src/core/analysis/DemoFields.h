@@ -1,0 +1,17 @@
+#pragma once
+// The demo-derived columns of a list row ("Map" to "Final Score"), in the form the lists and the
+// scan cache hold them.
+#include <array>
+#include <string>
+
+#include "analysis/DemoInfo.h"
+#include "analysis/Parsing.h"
+
+namespace core {
+
+constexpr int kFirstDerivedField = FieldMap;
+constexpr int kDerivedFieldCount = FieldFinalScore - FieldMap + 1;
+
+std::array<std::string, kDerivedFieldCount> DemoDerivedFields(const DemoState& demo);
+
+} // namespace core

@@ -1,0 +1,98 @@
+#include "analysis/DemoFile.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <new>
+#include <stdexcept>
+
+#include "analysis/DemoInfo.h"
+#include "analysis/ZipRead.h"
+
+namespace core {
+namespace {
+
+const char* const kMemoryError = "Memory Allocation Error in proc GetFromDemo";
+
+bool Allocate(DemoBytes& bytes, uint64_t size)
+{
+    try {
+        bytes.data.resize(static_cast<size_t>(size));
+        return true;
+    } catch (const std::bad_alloc&) {
+        bytes.data.clear();
+        bytes.memoryError = true;
+        bytes.problem = kMemoryError;
+        return false;
+    } catch (const std::length_error&) {
+        bytes.data.clear();
+        bytes.memoryError = true;
+        bytes.problem = kMemoryError;
+        return false;
+    }
+}
+
+DemoBytes LoadMember(const std::string& name, const std::string& archive)
+{
+    DemoBytes bytes;
+    ZipSearchRec search;
+    if (FindMemberByName(archive, name, search) != 0)
+        return bytes; // not in the archive: an empty demo, no message
+    const uint32_t claimed = search.size;
+    const uint32_t headerOffset = search.headerOffset;
+    bytes.dosDateTime = search.time;
+    bytes.found = true;
+    const uint64_t plausible = MaxPlausibleSize(search.method, search.compressedSize);
+    CloseZipSearch(search);
+
+    bytes.size = claimed;
+    if (claimed > plausible) {
+        // A directory entry promising more than its compressed data can expand to is damaged
+        // or hostile; refuse it instead of allocating the claim.
+        bytes.problem = "Damaged archive member (size " + std::to_string(claimed) + " bytes claimed): " + archive +
+                        " " + name;
+        return bytes;
+    }
+    if (!Allocate(bytes, claimed))
+        return bytes;
+    uint32_t stored = claimed;
+    const int result = UnzipFileToMemory(archive, bytes.data.data(), stored, headerOffset);
+    if (result != UnzipOk && result != UnzipCrcError) {
+        // Nothing trustworthy came out: walk nothing rather than a zero-filled buffer.
+        bytes.data.clear();
+        return bytes;
+    }
+    bytes.data.resize(stored);
+    return bytes;
+}
+
+DemoBytes LoadFile(const std::string& path)
+{
+    DemoBytes bytes;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return bytes;
+    struct stat st {};
+    if (fstat(fileno(file), &st) != 0 || !S_ISREG(st.st_mode)) {
+        std::fclose(file);
+        return bytes;
+    }
+    bytes.found = true;
+    bytes.size = static_cast<uint64_t>(st.st_size);
+    bytes.dosDateTime = DosDateTimeFromUnix(static_cast<int64_t>(st.st_mtime));
+    if (Allocate(bytes, bytes.size)) {
+        const size_t got = bytes.size ? std::fread(bytes.data.data(), 1, bytes.data.size(), file) : 0;
+        bytes.data.resize(got); // a file that shrank while being read: walk what arrived
+    }
+    std::fclose(file);
+    return bytes;
+}
+
+} // namespace
+
+DemoBytes LoadDemoBytes(const std::string& name, const std::string& archive)
+{
+    return archive.empty() ? LoadFile(name) : LoadMember(name, archive);
+}
+
+} // namespace core

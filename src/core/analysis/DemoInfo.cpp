@@ -1,0 +1,243 @@
+#include "analysis/DemoInfo.h"
+
+#include <cfenv>
+#include <clocale>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+
+namespace core {
+
+const std::array<std::string_view, DemoFieldCount>& DemoColumnNames()
+{
+    static const std::array<std::string_view, DemoFieldCount> names = {
+        "Demoname",  "Size",      "Recorded",    "Archive Location", "Map",        "Playtime",
+        "Version",   "Gametype",  "Mod",         "Hostname",         "Timelimit",  "Fraglimit",
+        "Capturelimit", "Protocol", "Max Clients", "Max Rate",       "Max Ping",   "Min Ping",
+        "Winner",    "Second",    "Final Score", "Location",         "POV",        "Rating",
+        "Web",       "Description"};
+    return names;
+}
+
+int64_t RoundHalfEven(double value)
+{
+    // nearbyint follows the current rounding mode, which is round-to-nearest-even by default.
+    return static_cast<int64_t>(std::nearbyint(value));
+}
+
+std::string FormatSeconds(uint32_t seconds)
+{
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.2u:%.2u:%.2u", seconds / 3600, (seconds % 3600) / 60, seconds % 60);
+    return buf;
+}
+
+std::optional<int> ParseClock(std::string_view text)
+{
+    auto part = [&](size_t pos) -> std::optional<int> {
+        if (text.size() < pos + 2)
+            return std::nullopt;
+        int value = 0;
+        for (size_t i = pos; i < pos + 2; ++i) {
+            const char c = text[i];
+            if (c < '0' || c > '9')
+                return std::nullopt;
+            value = value * 10 + (c - '0');
+        }
+        return value;
+    };
+    const auto h = part(0), m = part(3), s = part(6);
+    if (!h || !m || !s)
+        return std::nullopt;
+    return *h * 3600 + *m * 60 + *s;
+}
+
+namespace {
+
+// printf's "%.*f" honours the locale's decimal separator (LC_NUMERIC), as the lists want.
+std::string Fixed(double value, int decimals)
+{
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.*f", decimals < 0 ? 0 : decimals, value);
+    return buf;
+}
+
+} // namespace
+
+std::string FormatSize(uint32_t bytes, int decimals)
+{
+    const double mb = bytes / 1048576.0;
+    if (mb >= 1)
+        return Fixed(mb, decimals) + " MB";
+    return Fixed(bytes / 1024.0, decimals) + " KB";
+}
+
+std::string FormatReaderSize(uint64_t bytes)
+{
+    const double mb = static_cast<double>(bytes) / 1048576.0;
+    if (mb >= 1)
+        return Fixed(mb, 2) + " MB";
+    return std::to_string(bytes / 1024) + " KB";
+}
+
+std::string FormatListSize(uint64_t bytes)
+{
+    return std::to_string(RoundHalfEven(static_cast<double>(bytes) / 1024.0)) + " KB";
+}
+
+std::string YesNoText(std::string_view value)
+{
+    if (value == "0")
+        return "NO";
+    if (value == "1")
+        return "YES";
+    return "N/A";
+}
+
+std::string NotSetText(std::string_view value)
+{
+    if (value == "0")
+        return "N/S";
+    return std::string(value);
+}
+
+std::string GameTypeName(std::string_view value, std::string_view gameName)
+{
+    if (value == "0")
+        return "Free for All";
+    if (value == "1")
+        return "Tournament";
+    if (value == "2")
+        return "Singleplayer";
+    if (value == "3")
+        return "Team Deathmatch";
+    if (value == "4")
+        return "Capture the Flag";
+    if (gameName == "baseq3") {
+        if (value == "5")
+            return "One Flag CTF";
+        if (value == "6")
+            return "Overload";
+        if (value == "7")
+            return "Harvester";
+    }
+    return std::string(value);
+}
+
+std::string LowerCase(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
+namespace {
+
+// The key lookup of the demo reader, repeated here to keep this file free of the reader;
+// see InfoValueIn in Parsing.h for the rule. Returns nullopt when absent.
+std::optional<std::string> LookUp(std::string_view key, std::string_view text)
+{
+    const std::string lowText = LowerCase(text);
+    const std::string wanted = LowerCase(key) + "\\";
+    const size_t at = lowText.find(wanted);
+    if (at == std::string::npos)
+        return std::nullopt;
+    const size_t start = at + wanted.size();
+    const size_t end = text.find('\\', start);
+    if (end == std::string_view::npos)
+        return std::string();
+    return std::string(text.substr(start, end - start));
+}
+
+} // namespace
+
+std::string ModName(std::string_view infoString)
+{
+    if (auto game = LookUp("fs_game", infoString))
+        return LowerCase(*game);
+    if (auto name = LookUp("gamename", infoString))
+        return LowerCase(*name);
+    return "n/a";
+}
+
+std::string StripColorCodes(std::string_view text)
+{
+    if (text.find('^') == std::string_view::npos)
+        return std::string(text);
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '^') {
+            out += text[i];
+            continue;
+        }
+        if (i + 1 < text.size() && text[i + 1] != '^')
+            ++i; // the code character goes with its caret
+    }
+    return out;
+}
+
+uint32_t DosDateTimeFromUnix(int64_t unixSeconds)
+{
+    std::time_t t = static_cast<std::time_t>(unixSeconds);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    int year = tm.tm_year + 1900;
+    if (year < 1980)
+        return (0u << 25) | (1u << 21) | (1u << 16); // 1980-01-01 00:00:00, the earliest DOS date
+    if (year > 2107)
+        year = 2107;
+    const uint32_t date = (static_cast<uint32_t>(year - 1980) << 9) | (static_cast<uint32_t>(tm.tm_mon + 1) << 5) |
+                          static_cast<uint32_t>(tm.tm_mday);
+    const uint32_t time = (static_cast<uint32_t>(tm.tm_hour) << 11) | (static_cast<uint32_t>(tm.tm_min) << 5) |
+                          static_cast<uint32_t>(tm.tm_sec / 2);
+    return (date << 16) | time;
+}
+
+namespace {
+
+std::tm TmFromDos(uint32_t dos)
+{
+    std::tm tm{};
+    const uint32_t date = dos >> 16, time = dos & 0xFFFF;
+    tm.tm_year = static_cast<int>((date >> 9) & 0x7F) + 80;
+    tm.tm_mon = static_cast<int>((date >> 5) & 0x0F) - 1;
+    tm.tm_mday = static_cast<int>(date & 0x1F);
+    tm.tm_hour = static_cast<int>((time >> 11) & 0x1F);
+    tm.tm_min = static_cast<int>((time >> 5) & 0x3F);
+    tm.tm_sec = static_cast<int>(time & 0x1F) * 2;
+    tm.tm_isdst = -1;
+    return tm;
+}
+
+} // namespace
+
+int64_t UnixFromDosDateTime(uint32_t dosDateTime)
+{
+    std::tm tm = TmFromDos(dosDateTime);
+    return static_cast<int64_t>(std::mktime(&tm));
+}
+
+std::string DosDateTimeText(uint32_t dosDateTime)
+{
+    std::tm tm = TmFromDos(dosDateTime);
+    // Out-of-range fields (a zero month or day from a damaged archive) are shown as stored;
+    // strftime needs sane values, so clamp only what it would misprint.
+    if (tm.tm_mon < 0 || tm.tm_mon > 11)
+        tm.tm_mon = 0;
+    if (tm.tm_mday < 1)
+        tm.tm_mday = 1;
+    char buf[96];
+    size_t n = std::strftime(buf, sizeof buf, "%x", &tm);
+    std::string text(buf, n);
+    if (tm.tm_hour != 0 || tm.tm_min != 0 || tm.tm_sec != 0) {
+        n = std::strftime(buf, sizeof buf, "%X", &tm);
+        text += ' ';
+        text.append(buf, n);
+    }
+    return text;
+}
+
+} // namespace core

@@ -1,0 +1,302 @@
+#include "analysis/DemoWalk.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "analysis/DemoInfo.h"
+#include "analysis/PlayerTable.h"
+
+namespace core {
+namespace {
+
+constexpr int kFirstPlayerString = 544;
+
+int32_t ReadInt32(const uint8_t* p)
+{
+    uint32_t v = static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
+                 static_cast<uint32_t>(p[3]) << 24;
+    return static_cast<int32_t>(v);
+}
+
+bool Contains(std::string_view text, std::string_view part) { return text.find(part) != std::string_view::npos; }
+
+} // namespace
+
+DemoWalk::DemoWalk(DemoState& demo, std::span<const uint8_t> data, bool courseLogWish)
+    : m_demo(demo), m_data(data), m_wish(courseLogWish)
+{
+}
+
+std::string DemoWalk::Elapsed(int64_t since) const { return CourseTimeText(m_current - since); }
+
+void DemoWalk::AddCourseLine(std::string_view text)
+{
+    if (!m_wish)
+        return;
+    std::string line;
+    if (!m_demo.gameStarted || m_demo.gameEnded)
+        line = "^4" + Elapsed(m_demoStart);
+    else
+        line = "^2" + Elapsed(m_levelStart);
+    line += " ^7";
+    line += text;
+    LogDirect(std::move(line));
+}
+
+WalkOutcome DemoWalk::ReadError(std::string_view field)
+{
+    m_demo.debugMessages.push_back("Parsing Error (" + std::string(field) + ") at Packet Nr: " +
+                                   std::to_string(m_packet));
+    m_demo.result = "0";
+    return WalkOutcome::ReadError;
+}
+
+void DemoWalk::FinishWalk()
+{
+    const int64_t seconds = RoundHalfEven(static_cast<double>(m_current - m_demoStart) / 1000.0);
+    m_demo.playtime = FormatSeconds(static_cast<uint32_t>(std::clamp<int64_t>(seconds, 0, UINT32_MAX)));
+    LogDirect("^4" + m_demo.playtime + " ^7Demo end.");
+    m_demo.walkedToEnd = true;
+}
+
+WalkOutcome DemoWalk::Run()
+{
+    if (m_demo.protocol >= 46) {
+        m_levelStartIndex = 21;
+        m_intermissionIndex = 22;
+    }
+    const uint8_t* const data = m_data.data();
+    const size_t size = m_data.size();
+    const bool acknowledge = m_demo.protocol > 45;
+    size_t pos = 0;
+    for (;;) {
+        ++m_packet;
+        if (size - pos < 4 || pos > size)
+            return ReadError("PacketNumber");
+        const int32_t sequence = ReadInt32(data + pos);
+        if (sequence == -1)
+            break;
+        if (size - pos < 8)
+            return ReadError("PacketSize");
+        const int32_t length = ReadInt32(data + pos + 4);
+        if (length < 0)
+            return ReadError("PacketSize");
+        const size_t start = pos + 8;
+        const uint64_t messageEnd = static_cast<uint64_t>(start) + static_cast<uint64_t>(length);
+        const size_t limit = static_cast<size_t>(std::min<uint64_t>(messageEnd, size));
+        size_t r = start + (acknowledge ? 4 : 0);
+        bool skipRest = false;
+
+        while (!skipRest && r < limit) {
+            const uint8_t command = data[r++];
+            switch (command) {
+            case 0:
+                LogDirect(std::to_string(sequence) + "; bad command");
+                return WalkOutcome::Stopped;
+            case 1:
+                LogDirect(std::to_string(sequence) + "; no operation command");
+                skipRest = true;
+                break;
+            case 2: {
+                r += 4;
+                for (;;) {
+                    if (r >= size)
+                        return ReadError("GAMESTATE,gamestate_cmd");
+                    if (data[r++] != 3)
+                        break;
+                    if (size - r < 2)
+                        return ReadError("GAMESTATE,gamestate_index");
+                    const int index = data[r] | data[r + 1] << 8;
+                    r += 2;
+                    const void* zero = std::memchr(data + r, 0, size - r);
+                    const size_t end = zero ? static_cast<size_t>(static_cast<const uint8_t*>(zero) - data) : size;
+                    GameStateConfigString(index, std::string_view(reinterpret_cast<const char*>(data + r), end - r));
+                    r = end + 1;
+                }
+                skipRest = true;
+                break;
+            }
+            case 3:
+            case 4:
+            case 6:
+                LogDirect(std::to_string(sequence) + "; old q2 command, not more valid");
+                return WalkOutcome::Stopped;
+            case 5: {
+                if (size - r < 4 || r > size)
+                    return ReadError("SERVERCOMMAND,cmdnr");
+                const uint32_t commandSequence = static_cast<uint32_t>(ReadInt32(data + r));
+                r += 4;
+                const void* zero = std::memchr(data + r, 0, size - r);
+                const size_t end = zero ? static_cast<size_t>(static_cast<const uint8_t*>(zero) - data) : size;
+                const std::string_view text(reinterpret_cast<const char*>(data + r), end - r);
+                r = end + 1;
+                if (commandSequence > m_highestSequence) {
+                    m_highestSequence = commandSequence;
+                    skipRest = ServerCommand(commandSequence, text);
+                }
+                break;
+            }
+            case 7: {
+                if (!acknowledge)
+                    r += 4;
+                if (r > size || size - r < 4)
+                    return ReadError("ServerTime");
+                Snapshot(static_cast<uint32_t>(ReadInt32(data + r)));
+                skipRest = true;
+                break;
+            }
+            default:
+                LogDirect("Packet: " + std::to_string(m_packet) + ", Parsing Error");
+                return WalkOutcome::Stopped;
+            }
+        }
+
+        if (messageEnd >= size)
+            break;
+        pos = static_cast<size_t>(messageEnd);
+    }
+    FinishWalk();
+    return WalkOutcome::Finished;
+}
+
+void DemoWalk::Snapshot(uint32_t serverTime)
+{
+    m_current = serverTime;
+    if (m_firstSnapshot) {
+        m_firstSnapshot = false;
+        m_demoStart = m_levelStart = m_current;
+        LogDirect("^400:00:00 ^7Demo start.");
+    }
+}
+
+void DemoWalk::GameStateConfigString(int index, std::string_view text)
+{
+    switch (index) {
+    case 1:
+        if (!m_systemInfoFound) {
+            m_systemInfoFound = true;
+            m_systemInfo.assign(text);
+        } else {
+            m_demo.gameEnded = true;
+        }
+        return;
+    case 2:
+        m_demo.music.assign(text);
+        return;
+    case 3:
+        m_demo.mapTitle.assign(text);
+        return;
+    default:
+        if (index >= kFirstPlayerString && index < kFirstPlayerString + 64) {
+            if (!UpdatePlayer(m_demo, index - kFirstPlayerString, text))
+                AddCourseLine("^1UPDATE PLAYER ERROR!");
+        }
+        return;
+    }
+}
+
+bool DemoWalk::ServerCommand(uint32_t /*sequence*/, std::string_view command)
+{
+    const std::string token0 = GetToken(command, 0);
+    if (token0 == "cs") {
+        ConfigStringChange(command);
+        return false;
+    }
+    if (token0 == "scores") {
+        ScoreReport(command);
+        return true;
+    }
+    if (token0 == "chat" || token0 == "tchat" || token0 == "cp" || token0 == "print") {
+        ChatLine(command);
+        return false;
+    }
+    if (Contains(command, "tscores"))
+        AddCourseLine(command);
+    return false;
+}
+
+void DemoWalk::ScoreReport(std::string_view command)
+{
+    m_demo.scoresSeen = true;
+    const std::string_view report = command.size() > 7 ? command.substr(7) : std::string_view();
+    if (!ParseScores(m_demo, report))
+        AddCourseLine("^1SCORE PARSING ERROR");
+    else if (m_wish)
+        WriteScoreTable(m_demo, report, m_current, m_demoStart, m_levelStart);
+}
+
+void DemoWalk::ChatLine(std::string_view command)
+{
+    const std::string text = GetToken(command, 1);
+    AddCourseLine(text);
+    if (m_demo.gameEnded)
+        return;
+    const std::string lower = LowerCase(text);
+    if (Contains(lower, "timelimit hit") || Contains(lower, "fraglimit hit") || Contains(lower, "hit the capturelimit")) {
+        AddCourseLine("^1*** GAME END ***");
+        m_demo.gameEnded = true;
+    }
+}
+
+void DemoWalk::ScoreLine(int which, std::string_view value)
+{
+    int32_t number = 0;
+    if (!ToInt32(value, number))
+        return;
+    if (!m_demo.gameEnded)
+        (which == 0 ? m_demo.score1 : m_demo.score2).assign(value);
+    const std::string name = which == 0 ? TeamOneName(m_demo) : TeamTwoName(m_demo);
+    if (number > m_previousScore[which])
+        AddCourseLine(name + " ^7scored: " + std::string(value));
+    else
+        AddCourseLine(name + " ^7killed himself: " + std::string(value));
+    m_previousScore[which] = number;
+}
+
+void DemoWalk::ConfigStringChange(std::string_view command)
+{
+    const auto parsingError = [&] { LogDirect("Parsing Error: " + std::string(command)); };
+    int32_t index = 0;
+    if (!ToInt32(GetToken(command, 1), index)) {
+        parsingError();
+        return;
+    }
+    const std::string value = GetToken(command, 2);
+    int32_t number = 0;
+    const bool numeric = ToInt32(value, number);
+    const bool needsNumber = index == 5 || index == 6 || index == 7 || index == m_levelStartIndex;
+    if (needsNumber && !numeric) {
+        parsingError();
+        return;
+    }
+
+    if (index == 5) {
+        if (value > std::string_view("0"))
+            AddCourseLine("Match will be restarted in " +
+                          std::to_string(RoundHalfEven(static_cast<double>(number - m_current) / 1000.0)));
+    } else if (index == 6 || index == 7) {
+        ScoreLine(index - 6, value);
+    } else if (index == 9) {
+        AddCourseLine("Vote reason: " + value);
+    } else if (index == 10) {
+        AddCourseLine("Votes for 'yes': " + value);
+    } else if (index == 11) {
+        AddCourseLine("Votes for 'no': " + value);
+    } else if (index == m_levelStartIndex) {
+        if (!m_demo.gameStarted) {
+            m_levelStart = number;
+            AddCourseLine("^7-> ^200:00:00 ^1*** GAME START ***");
+            m_demo.gameStarted = true;
+        }
+    } else if (index == m_intermissionIndex) {
+        if (!m_demo.gameEnded) {
+            AddCourseLine("^1*** GAME END ***");
+            m_demo.gameEnded = true;
+        }
+    } else if (index >= kFirstPlayerString && index <= kFirstPlayerString + 64) {
+        if (!value.empty())
+            UpdatePlayer(m_demo, index - kFirstPlayerString, value);
+    }
+}
+
+} // namespace core

@@ -1,0 +1,64 @@
+#pragma once
+// The walk over a demo's recorded server messages: configuration strings, reliable server
+// commands and snapshot times become the course log, the scores and the player table.
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "analysis/Parsing.h"
+
+namespace core {
+
+enum class WalkOutcome {
+    Finished,  // the end marker or the end of the data: playtime and "Demo end." were written
+    Stopped,   // an unusable command byte ended the walk (logged)
+    ReadError, // a field lay outside the data: a debug message, and the reader gives up
+};
+
+class DemoWalk {
+public:
+    DemoWalk(DemoState& demo, std::span<const uint8_t> data, bool courseLogWish);
+
+    // Messages of plain bytes (protocol 48 and older).
+    WalkOutcome Run();
+
+    bool SystemInfoFound() const { return m_systemInfoFound; }
+    const std::string& SystemInfo() const { return m_systemInfo; }
+
+    // Handlers shared by every message format.
+    void GameStateConfigString(int index, std::string_view text);
+    // Returns true when the rest of the message must be skipped (after a score report).
+    bool ServerCommand(uint32_t sequence, std::string_view command);
+    void Snapshot(uint32_t serverTime);
+    void FinishWalk();
+    void AddCourseLine(std::string_view text);
+    // Ends the walk with the "Debug" message for the field that could not be read.
+    WalkOutcome ReadError(std::string_view field);
+
+    int packetNumber() const { return m_packet; }
+
+private:
+    void ConfigStringChange(std::string_view command);
+    void ChatLine(std::string_view command);
+    void ScoreReport(std::string_view command);
+    void ScoreLine(int which, std::string_view value);
+    void LogDirect(std::string line) { m_demo.courseLog.push_back(std::move(line)); }
+    std::string Elapsed(int64_t since) const;
+
+    DemoState& m_demo;
+    std::span<const uint8_t> m_data;
+    bool m_wish;
+
+    int m_packet = 0;
+    uint32_t m_highestSequence = 0;
+    int64_t m_demoStart = 0, m_levelStart = 0, m_current = 0;
+    int32_t m_previousScore[2] = {-9999, -9999};
+    bool m_firstSnapshot = true;
+    bool m_systemInfoFound = false;
+    std::string m_systemInfo;
+    int m_levelStartIndex = 13; // the game's configuration string numbers moved with protocol 46
+    int m_intermissionIndex = 14;
+};
+
+} // namespace core

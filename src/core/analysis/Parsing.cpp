@@ -1,0 +1,194 @@
+#include "analysis/Parsing.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "analysis/DemoInfo.h"
+#include "analysis/DemoWalk.h"
+#include "analysis/DemoFile.h"
+#include "analysis/PlayerTable.h"
+#include "common/Globals.h"
+#include "common/MessageSink.h"
+
+namespace core {
+
+DemoState CurrentDemo;
+
+std::string InfoValueIn(std::string_view key, std::string_view text)
+{
+    const std::string lowText = LowerCase(text);
+    std::string wanted = LowerCase(key);
+    wanted += '\\';
+    const size_t at = lowText.find(wanted);
+    if (at == std::string::npos)
+        return "N/A";
+    const size_t start = at + wanted.size();
+    const size_t end = text.find('\\', start);
+    if (end == std::string_view::npos)
+        return {};
+    return std::string(text.substr(start, end - start));
+}
+
+std::string InfoValueOf(const DemoState& demo, std::string_view key) { return InfoValueIn(key, demo.infoString); }
+
+std::string InfoValue(std::string_view key) { return InfoValueOf(CurrentDemo, key); }
+
+std::string GetToken(std::string_view text, int n)
+{
+    if (text.empty() || n < 0)
+        return {};
+    int token = 0;
+    bool quoted = false;
+    size_t start = 0;
+    size_t i = 0;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '"') {
+            quoted = !quoted;
+        } else if (c == ' ' && !quoted) {
+            if (token == n)
+                break;
+            ++token;
+            start = i + 1;
+        }
+    }
+    if (token != n)
+        return {};
+    std::string_view tok = text.substr(start, i - start);
+    auto low = [](char c) { return static_cast<unsigned char>(c) < 35; };
+    while (!tok.empty() && low(tok.front()))
+        tok.remove_prefix(1);
+    while (!tok.empty() && low(tok.back()))
+        tok.remove_suffix(1);
+    return std::string(tok);
+}
+
+std::string CourseTimeText(int64_t milliseconds)
+{
+    // Whole seconds, halves to even; a negative difference (a level start after the current
+    // time) is shown with a minus sign rather than wrapped round.
+    const int64_t seconds = RoundHalfEven(static_cast<double>(milliseconds) / 1000.0);
+    if (seconds < 0)
+        return "-" + FormatSeconds(static_cast<uint32_t>(std::min<int64_t>(-seconds, UINT32_MAX)));
+    return FormatSeconds(static_cast<uint32_t>(std::min<int64_t>(seconds, UINT32_MAX)));
+}
+
+namespace {
+
+constexpr std::string_view kProtocolKey = "protocol\\";
+
+// The server information text: the first zero-terminated string, from offset 12 on, that holds
+// "protocol\". Returns false when there is none.
+bool FindInfoText(std::span<const uint8_t> data, std::string& info)
+{
+    if (data.size() <= 12)
+        return false;
+    const char* begin = reinterpret_cast<const char*>(data.data());
+    const std::string_view rest(begin + 12, data.size() - 12);
+    const size_t hit = rest.find(kProtocolKey);
+    if (hit == std::string_view::npos)
+        return false;
+    const size_t zeroBefore = rest.rfind('\0', hit);
+    const size_t start = zeroBefore == std::string_view::npos ? 0 : zeroBefore + 1;
+    size_t end = rest.find('\0', hit);
+    if (end == std::string_view::npos)
+        end = rest.size();
+    info.assign(rest.substr(start, end - start));
+    return true;
+}
+
+// Two characters after "protocol\" as a decimal number; 0 when they are not one.
+int ProtocolOf(std::string_view info)
+{
+    const size_t at = info.find(kProtocolKey);
+    if (at == std::string_view::npos)
+        return 0;
+    int32_t value = 0;
+    return ToInt32(info.substr(at + kProtocolKey.size(), 2), value) && value >= 0 ? value : 0;
+}
+
+int FieldsPerScoreEntry(int protocol)
+{
+    if (protocol == 46)
+        return 15;
+    return protocol > 46 ? 14 : 6;
+}
+
+void Finish(DemoState& demo, const std::string& infoText, bool infoFound, const DemoWalk& walk)
+{
+    demo.result = infoFound && walk.SystemInfoFound() ? "1" : "0";
+    demo.infoString = infoText + walk.SystemInfo() + "\\";
+    for (TPlayer& p : demo.players)
+        if (p.team == 3)
+            p.score = kNoScore;
+    SortPlayers(demo);
+}
+
+} // namespace
+
+DemoState ReadDemo(std::span<const uint8_t> data, const ReadWishes& wishes)
+{
+    DemoState demo;
+    demo.size = data.size();
+    demo.sizeText = FormatReaderSize(data.size());
+    DemoWalk walk(demo, data, wishes.courseLog);
+
+    std::string infoText;
+    bool infoFound = false;
+    if (!data.empty() && FindInfoText(data, infoText)) {
+        infoFound = true;
+        demo.gameType = InfoValueIn("g_gametype", infoText + "\\");
+        demo.protocol = ProtocolOf(infoText);
+        if (demo.protocol != 0) {
+            demo.fieldsPerScoreEntry = FieldsPerScoreEntry(demo.protocol);
+            if (walk.Run() == WalkOutcome::ReadError)
+                return demo;
+        }
+    }
+    Finish(demo, infoText, infoFound, walk);
+    return demo;
+}
+
+namespace {
+
+std::string ExtensionOf(const std::string& name)
+{
+    const size_t slash = name.find_last_of("/\\");
+    const size_t dot = name.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return {};
+    return LowerCase(std::string_view(name).substr(dot));
+}
+
+} // namespace
+
+DemoState LoadDemo(const std::string& name, const std::string& archive, bool courseLogWish)
+{
+    DemoBytes bytes = LoadDemoBytes(name, archive);
+    ReadWishes wishes;
+    wishes.courseLog = courseLogWish;
+    const std::string extension = ExtensionOf(name);
+    wishes.extension = extension;
+    DemoState demo = ReadDemo(bytes.data, wishes);
+    demo.size = bytes.size;
+    demo.sizeText = FormatReaderSize(bytes.size);
+    demo.dosDateTime = bytes.dosDateTime;
+    demo.recordedText = bytes.found ? DosDateTimeText(bytes.dosDateTime) : std::string();
+    if (!bytes.problem.empty())
+        demo.debugMessages.insert(demo.debugMessages.begin(), bytes.problem);
+    demo.memoryError = bytes.memoryError;
+    return demo;
+}
+
+std::string GetFromDemo(const std::string& name, const std::string& archive, bool courseLogWish)
+{
+    CurrentDemo = LoadDemo(name, archive, courseLogWish);
+    for (const std::string& message : CurrentDemo.debugMessages)
+        Messages().Error(message, "Debug");
+    if (CurrentDemo.memoryError)
+        BusyCount = 0;
+    return CurrentDemo.result;
+}
+
+} // namespace core

@@ -1,0 +1,33 @@
+#pragma once
+// One player of a demo, filled from userinfo strings and score reports.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace core {
+
+constexpr int32_t kAbsentNumber = -2147483647;
+constexpr double kAbsentSkill = -2147483647.0;
+constexpr int32_t kNoScore = -9999;
+
+struct TPlayer {
+    std::string name;   // userinfo "n", colour codes kept
+    int32_t team = 0;   // userinfo "t"; 3 = spectator
+    int32_t imageIndex = 0;
+    int32_t score = kNoScore;
+    int32_t time = 0;
+    int32_t accuracy = 0, impressive = 0, excellent = 0, gauntlet = 0, defend = 0, assist = 0, perfect = 0,
+            captures = 0;
+    int32_t rankPosition = 9999;
+    int32_t handicap = 0, wins = 0, losses = 0;
+    std::string leader; // "1" or "0"
+    std::string model, headModel;
+    double skill = 0.0;
+};
+
+// The value of a key in a userinfo text ("\n\Bob\t\0..."); empty when absent. Case-sensitive.
+std::string UserInfoValue(std::string_view userinfo, std::string_view key);
+// The n-th blank-separated field (from 1) of a score report as an integer; -9999 if not a number.
+int32_t ScoreField(std::string_view report, int n);
+
+} // namespace core

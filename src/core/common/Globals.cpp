@@ -1,0 +1,8 @@
+#include "common/Globals.h"
+
+namespace core {
+
+std::atomic<int> BusyCount{0};
+std::atomic<bool> AbortFlag{false};
+
+} // namespace core
