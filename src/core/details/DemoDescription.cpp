@@ -1,0 +1,247 @@
+#include "details/DemoDescription.h"
+
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+#include "analysis/DemoInfo.h"
+#include "common/MessageSink.h"
+
+namespace core {
+namespace {
+
+constexpr const char* kLoadErrorTitle = "VMR Load File Error";
+constexpr const char* kSaveErrorTitle = "VMR: File Save Error";
+
+bool FileExists(const std::filesystem::path& path)
+{
+    std::error_code ec;
+    return std::filesystem::exists(path, ec);
+}
+
+std::string FieldOrEmpty(const std::vector<std::string>& lines, size_t index)
+{
+    if (index >= lines.size() || lines[index] == kEmptyFieldLine)
+        return {};
+    return lines[index];
+}
+
+// The three one-line fields must stay one line each, or every field after them would shift
+// by a line when the file is read back. A player name taken from a demo may hold any byte.
+std::string OneLine(std::string_view value)
+{
+    std::string line(value);
+    for (char& c : line)
+        if (c == '\r' || c == '\n')
+            c = ' ';
+    return line;
+}
+
+std::string FieldOrMarker(std::string_view value)
+{
+    return value.empty() ? std::string(kEmptyFieldLine) : OneLine(value);
+}
+
+bool RemoveFile(const std::filesystem::path& path)
+{
+    std::error_code ec;
+    std::filesystem::remove(path, ec);
+    return !ec && !FileExists(path);
+}
+
+} // namespace
+
+std::filesystem::path DemoDescriptionPath(const std::filesystem::path& demoDataDirectory, std::string_view demoName)
+{
+    return demoDataDirectory / (std::string(demoName) + ".description");
+}
+
+std::string PlayerFileName(std::string_view playerName)
+{
+    std::string name = StripColorCodes(playerName);
+    for (char& c : name) {
+        const auto b = static_cast<unsigned char>(c);
+        const bool reserved = b == '"' || b == '*' || b == '/' || b == ':' || b == '<' || b == '>' || b == '?' ||
+                              b == '\\' || b == '|';
+        if (b < 0x20 || b > 0x7E || reserved)
+            c = '_';
+    }
+    return name;
+}
+
+std::filesystem::path PlayerDescriptionPath(const std::filesystem::path& playerDataDirectory,
+                                            std::string_view playerName)
+{
+    return playerDataDirectory / (PlayerFileName(playerName) + ".description");
+}
+
+std::vector<std::string> SplitTextLines(std::string_view text)
+{
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r' && text[i] != '\n')
+            continue;
+        lines.emplace_back(text.substr(start, i - start));
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < text.size())
+        lines.emplace_back(text.substr(start));
+    return lines;
+}
+
+std::optional<std::vector<std::string>> LoadTextLines(const std::filesystem::path& path)
+{
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec))
+        return std::nullopt; // opens on Linux, but holds no text
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad())
+        return std::nullopt;
+    return SplitTextLines(text);
+}
+
+bool SaveTextLines(const std::filesystem::path& path, const std::vector<std::string>& lines)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out)
+        return false;
+    for (const std::string& line : lines) {
+        out.write(line.data(), static_cast<std::streamsize>(line.size()));
+        out.write("\r\n", 2);
+    }
+    out.close();
+    return !out.fail();
+}
+
+UserInfo GetUserInfo(const std::filesystem::path& path)
+{
+    UserInfo info;
+    if (!FileExists(path))
+        return info;
+    std::optional<std::vector<std::string>> loaded = LoadTextLines(path);
+    if (!loaded) {
+        Messages().Error("Parsing.GetUserInfo: " + path.string(), kLoadErrorTitle);
+        return info;
+    }
+    const std::vector<std::string>& lines = *loaded;
+    info.pov = StripColorCodes(FieldOrEmpty(lines, 0));
+    info.rating = FieldOrEmpty(lines, 1);
+    info.web = FieldOrEmpty(lines, 2);
+    info.description = FieldOrEmpty(lines, 3);
+    return info;
+}
+
+DemoUserDataResult ReadDemoUserData(const std::filesystem::path& path, std::string_view messagePrefix)
+{
+    DemoUserDataResult result;
+    if (!FileExists(path))
+        return result;
+    std::optional<std::vector<std::string>> loaded = LoadTextLines(path);
+    if (!loaded) {
+        Messages().Error(std::string(messagePrefix) + path.string(), kLoadErrorTitle);
+        result.status = UserDataStatus::LoadFailed;
+        return result;
+    }
+    const std::vector<std::string>& lines = *loaded;
+    result.status = UserDataStatus::Loaded;
+    result.data.pov = FieldOrEmpty(lines, 0);
+    result.data.rating = FieldOrEmpty(lines, 1);
+    result.data.web = FieldOrEmpty(lines, 2);
+    if (lines.size() > 3)
+        result.data.description.assign(lines.begin() + 3, lines.end());
+    return result;
+}
+
+std::string DescriptionText(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\r\n";
+    return text;
+}
+
+WriteOutcome WriteDemoUserData(const std::filesystem::path& path, const DemoUserData& data)
+{
+    const bool nothingKept = data.pov.empty() && data.rating == "0" && data.web.empty() && data.description.empty();
+    if (nothingKept && FileExists(path)) {
+        if (RemoveFile(path))
+            return WriteOutcome::Deleted;
+        Messages().Error("User.ApplyButtonClick: " + path.string(), kSaveErrorTitle);
+        return WriteOutcome::Failed;
+    }
+    std::vector<std::string> lines;
+    lines.reserve(3 + data.description.size());
+    lines.push_back(FieldOrMarker(data.pov));
+    lines.push_back(data.rating == "0" ? std::string(kEmptyFieldLine) : FieldOrMarker(data.rating));
+    lines.push_back(FieldOrMarker(data.web));
+    lines.insert(lines.end(), data.description.begin(), data.description.end());
+    if (!SaveTextLines(path, lines)) {
+        Messages().Error("User.ApplyButtonClick: " + path.string(), kSaveErrorTitle);
+        return WriteOutcome::Failed;
+    }
+    return WriteOutcome::Written;
+}
+
+bool WriteWebLocation(const std::filesystem::path& path, std::string_view webLocation)
+{
+    std::vector<std::string> lines;
+    if (FileExists(path)) {
+        std::optional<std::vector<std::string>> loaded = LoadTextLines(path);
+        if (!loaded) {
+            Messages().Error("User.ApplyButtonClick: " + path.string(), kSaveErrorTitle);
+            return false;
+        }
+        lines = std::move(*loaded);
+    }
+    // A short file written by another program gets the missing fields as empty ones, so that the
+    // location lands on its own line.
+    while (lines.size() < 3)
+        lines.emplace_back(kEmptyFieldLine);
+    lines[2] = OneLine(webLocation);
+    if (!SaveTextLines(path, lines)) {
+        Messages().Error("User.ApplyButtonClick: " + path.string(), kSaveErrorTitle);
+        return false;
+    }
+    return true;
+}
+
+bool ClearDemoUserData(const std::filesystem::path& path)
+{
+    return RemoveFile(path);
+}
+
+std::optional<std::vector<std::string>> ReadPlayerDescription(const std::filesystem::path& path)
+{
+    if (!FileExists(path))
+        return std::vector<std::string>{};
+    std::optional<std::vector<std::string>> loaded = LoadTextLines(path);
+    if (!loaded)
+        Messages().Error("PlayerDescr.SetPlayerData: " + path.string(), kLoadErrorTitle);
+    return loaded;
+}
+
+WriteOutcome WritePlayerDescription(const std::filesystem::path& path, const std::vector<std::string>& lines)
+{
+    bool hasText = false;
+    for (const std::string& line : lines)
+        hasText = hasText || !line.empty();
+    if (!hasText) {
+        if (!FileExists(path) || RemoveFile(path))
+            return WriteOutcome::Deleted;
+        Messages().Error("Could not save: " + path.string(), kSaveErrorTitle);
+        return WriteOutcome::Failed;
+    }
+    if (!SaveTextLines(path, lines)) {
+        Messages().Error("Could not save: " + path.string(), kSaveErrorTitle);
+        return WriteOutcome::Failed;
+    }
+    return WriteOutcome::Written;
+}
+
+} // namespace core

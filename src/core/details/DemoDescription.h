@@ -1,0 +1,91 @@
+#pragma once
+// The user's own data kept beside the program: one demo description file per demo (point of
+// view, rating, web location, description) and one player description file per described player.
+// Every operation loads or writes a whole file at once; nothing is kept open.
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace core {
+
+// A line holding only this byte means "no value".
+inline constexpr char kEmptyFieldMarker = '\x01';
+inline constexpr std::string_view kEmptyFieldLine{"\x01", 1};
+
+// What the demo list shows of a demo's user data: columns "POV", "Rating", "Web", "Description".
+struct UserInfo {
+    std::string pov; // colour codes removed
+    std::string rating;
+    std::string web;
+    std::string description; // the first description line only
+    bool operator==(const UserInfo&) const = default;
+};
+
+// The whole record, as the editor and the properties window use it. Empty strings mean "no value".
+struct DemoUserData {
+    std::string pov; // the player's name as recorded, colour codes kept
+    std::string rating;
+    std::string web;
+    std::vector<std::string> description;
+    bool operator==(const DemoUserData&) const = default;
+};
+
+// demo data directory / demo name + ".description"; demos of the same name share one file.
+std::filesystem::path DemoDescriptionPath(const std::filesystem::path& demoDataDirectory, std::string_view demoName);
+// The player's name without colour codes, with characters a file name cannot hold turned into "_".
+std::string PlayerFileName(std::string_view playerName);
+std::filesystem::path PlayerDescriptionPath(const std::filesystem::path& playerDataDirectory,
+                                            std::string_view playerName);
+
+// Splits a text into lines at CR LF, a lone LF or a lone CR; a final line end adds no empty line.
+std::vector<std::string> SplitTextLines(std::string_view text);
+// Loads a whole file as lines; nullopt when it cannot be read.
+std::optional<std::vector<std::string>> LoadTextLines(const std::filesystem::path& path);
+// Writes the lines, each followed by CR LF, replacing the file. False on failure.
+bool SaveTextLines(const std::filesystem::path& path, const std::vector<std::string>& lines);
+
+// The list reader: four empty strings for a missing file; a file that cannot be loaded is
+// reported ("Parsing.GetUserInfo: " + path) and read as empty.
+UserInfo GetUserInfo(const std::filesystem::path& path);
+
+enum class UserDataStatus { Missing, Loaded, LoadFailed };
+
+struct DemoUserDataResult {
+    UserDataStatus status = UserDataStatus::Missing;
+    DemoUserData data;
+};
+
+// The reader of the editor and the properties window: every field, colour codes kept. Lines
+// missing from a short file read as empty fields. A load failure is reported as `messagePrefix`
+// + path under "VMR Load File Error" ("Prop.SetData: " for the properties window).
+DemoUserDataResult ReadDemoUserData(const std::filesystem::path& path, std::string_view messagePrefix);
+
+// The properties window's description text: every description line followed by a line break.
+std::string DescriptionText(const std::vector<std::string>& lines);
+
+enum class WriteOutcome { Written, Deleted, Failed };
+
+// The editor's "Apply": writes the record anew, or deletes the file when nothing is chosen, the
+// rating is exactly "0", the web location is empty, there is no description line and the file
+// exists. A rating of "0" is stored as the empty-field marker. Failures are reported
+// ("User.ApplyButtonClick: " + path, "VMR: File Save Error").
+WriteOutcome WriteDemoUserData(const std::filesystem::path& path, const DemoUserData& data);
+
+// "Set the same Web Location": replaces line 3 of an existing file (as typed, even empty) or
+// writes marker, marker, location. A file that exists but cannot be read is left alone and
+// reported, so that its other fields are not lost.
+bool WriteWebLocation(const std::filesystem::path& path, std::string_view webLocation);
+
+// "Clear complete User Data": deletes the file. True when no file remains.
+bool ClearDemoUserData(const std::filesystem::path& path);
+
+// Player description: the description lines; empty for a missing file; a load failure is
+// reported ("PlayerDescr.SetPlayerData: " + path) and gives nullopt.
+std::optional<std::vector<std::string>> ReadPlayerDescription(const std::filesystem::path& path);
+// Writes the description, or deletes the file when it holds no text. Failures are reported
+// ("Could not save: " + path, "VMR: File Save Error").
+WriteOutcome WritePlayerDescription(const std::filesystem::path& path, const std::vector<std::string>& lines);
+
+} // namespace core

@@ -1,0 +1,96 @@
+#include "library/DemoFiles.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+#include "analysis/DemoInfo.h"
+
+namespace core {
+
+std::string LowerExtension(std::string_view fileName)
+{
+    const std::string_view name = FileNameOf(fileName);
+    const size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos)
+        return {};
+    return LowerCase(name.substr(dot));
+}
+
+bool IsDemoExtension(std::string_view lowerExtension)
+{
+    static constexpr std::string_view kDemoExtensions[] = {".dm3",   ".dm_48", ".dm_66", ".dm_67",
+                                                           ".dm_68", ".dm_70", ".dm_71"};
+    for (std::string_view extension : kDemoExtensions)
+        if (lowerExtension == extension)
+            return true;
+    return false;
+}
+
+EntryKind KindOfName(std::string_view fileName)
+{
+    const std::string extension = LowerExtension(fileName);
+    if (IsDemoExtension(extension))
+        return EntryKind::Demo;
+    if (extension == ".zip" || extension == ".pk3")
+        return EntryKind::Archive;
+    if (extension == ".exe")
+        return EntryKind::ExecutableArchive;
+    return EntryKind::Other;
+}
+
+std::string_view FileNameOf(std::string_view path)
+{
+    const size_t cut = path.find_last_of("/\\");
+    return cut == std::string_view::npos ? path : path.substr(cut + 1);
+}
+
+std::string JoinPath(std::string_view folder, std::string_view name)
+{
+    std::string path(folder);
+    if (path.empty() || path.back() != kPathSeparator)
+        path += kPathSeparator;
+    path += name;
+    return path;
+}
+
+std::string WithoutTrailingSeparator(std::string_view folder)
+{
+    while (folder.size() > 1 && folder.back() == kPathSeparator)
+        folder.remove_suffix(1);
+    return std::string(folder);
+}
+
+bool StatPath(const std::string& path, FolderEntry& entry)
+{
+    // One stat call gives kind, size and time; the listing of large folders depends on it.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return false;
+    entry.name = std::string(FileNameOf(path));
+    entry.isDirectory = S_ISDIR(st.st_mode);
+    entry.size = static_cast<uint64_t>(st.st_size);
+    entry.modified = static_cast<int64_t>(st.st_mtime);
+    return true;
+}
+
+std::vector<FolderEntry> ListFolder(const std::string& folder)
+{
+    std::vector<FolderEntry> entries;
+    std::error_code ec;
+    std::filesystem::directory_iterator it(folder, ec), end;
+    for (; !ec && it != end; it.increment(ec)) {
+        FolderEntry entry;
+        const std::string name = it->path().filename().string();
+        if (!StatPath(JoinPath(folder, name), entry))
+            continue;
+        entry.name = name;
+        entries.push_back(std::move(entry));
+    }
+    std::sort(entries.begin(), entries.end(), [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
+    return entries;
+}
+
+} // namespace core

@@ -1,0 +1,188 @@
+#include <gtest/gtest.h>
+
+#include "LibraryTestSupport.h"
+#include "details/DemoDescription.h"
+
+using namespace core;
+using librarytest::ReadText;
+using librarytest::WriteText;
+
+namespace {
+
+const std::string M = "\x01"; // the empty-field marker
+
+TEST(DescriptionFile, NamesFollowDemoAndPlayerNameRules)
+{
+    EXPECT_EQ(DemoDescriptionPath("/data/Demos", "final.dm3"), std::filesystem::path("/data/Demos/final.dm3.description"));
+    const std::pair<std::string, std::string> players[] = {
+        {"^1Mr ^7X|Y", "Mr X_Y"},
+        {"A/B:C", "A_B_C"},
+        {"^1^2", ""},
+        {"q\"*<>?\\z", "q______z"},
+        {"tab\there\x7f\xe9", "tab_here__"},
+        {"a^^1b", "ab"},
+    };
+    for (const auto& [name, file] : players)
+        EXPECT_EQ(PlayerFileName(name), file) << name;
+    EXPECT_EQ(PlayerDescriptionPath("/p", "^1^2"), std::filesystem::path("/p/.description"));
+}
+
+TEST(DescriptionFile, LinesSplitAtEveryKindOfLineEnd)
+{
+    const std::pair<std::string, std::vector<std::string>> cases[] = {
+        {"", {}},
+        {"a", {"a"}},
+        {"a\r\n", {"a"}},
+        {"a\r\nb\nc\rd", {"a", "b", "c", "d"}},
+        {"\r\n\r\n", {"", ""}},
+        {"a\n\rb", {"a", "", "b"}},
+        {std::string("x\0y\r\n", 5), {std::string("x\0y", 3)}},
+    };
+    for (const auto& [text, lines] : cases)
+        EXPECT_EQ(SplitTextLines(text), lines) << testing::PrintToString(text);
+}
+
+TEST(DescriptionFile, ListReaderTakesFourFieldsWithMarkersAsEmpty)
+{
+    librarytest::ScratchFolder dir;
+    librarytest::RecordingSink sink;
+    struct Case {
+        std::string content;
+        UserInfo expected;
+    };
+    const Case cases[] = {
+        {M + "\r\n" + M + "\r\n" + M + "\r\n", {}},
+        {"^1Bob", {"Bob", "", "", ""}},
+        {"^1Bob\r\n007\r\nhttp://x\r\n\r\nmore text\r\n", {"Bob", "007", "http://x", ""}},
+        {M + "\r\n5\r\n" + M + "\r\n" + M + "\r\nsecond\r\n", {"", "5", "", ""}},
+        {"a\nb\rc\r\nfirst line\r\nsecond", {"a", "b", "c", "first line"}},
+        {std::string(100000, 'x'), {std::string(100000, 'x'), "", "", ""}},
+        {std::string("\0\xff\x01\r\n", 5), {std::string("\0\xff\x01", 3), "", "", ""}},
+    };
+    for (const Case& c : cases) {
+        WriteText(dir.path() / "d.description", c.content);
+        EXPECT_EQ(GetUserInfo(dir.path() / "d.description"), c.expected) << testing::PrintToString(c.content);
+    }
+    EXPECT_EQ(GetUserInfo(dir.path() / "missing.description"), UserInfo{});
+    EXPECT_TRUE(sink.errors.empty());
+
+    std::filesystem::create_directories(dir.path() / "folder.description");
+    EXPECT_EQ(GetUserInfo(dir.path() / "folder.description"), UserInfo{});
+    ASSERT_EQ(sink.errors.size(), 1u);
+    EXPECT_EQ(sink.errors[0].first, "Parsing.GetUserInfo: " + (dir.path() / "folder.description").string());
+    EXPECT_EQ(sink.errors[0].second, "VMR Load File Error");
+}
+
+TEST(DescriptionFile, WriterStoresMarkersAndReadsBackUnchanged)
+{
+    librarytest::ScratchFolder dir;
+    const auto file = dir.path() / "a.dm3.description";
+    struct Case {
+        DemoUserData data;
+        std::string bytes;
+    };
+    const Case cases[] = {
+        {{"^1Bob", "007", "http://q3", {"line 1", "", "line 3"}},
+         "^1Bob\r\n007\r\nhttp://q3\r\nline 1\r\n\r\nline 3\r\n"},
+        {{"", "0", "", {"text"}}, M + "\r\n" + M + "\r\n" + M + "\r\ntext\r\n"},
+        // Nothing chosen and no file yet, or an empty rather than "0" rating: three marker lines.
+        {{"", "", "", {}}, M + "\r\n" + M + "\r\n" + M + "\r\n"},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove(file);
+        EXPECT_EQ(WriteDemoUserData(file, c.data), WriteOutcome::Written);
+        EXPECT_EQ(ReadText(file), c.bytes);
+        DemoUserData back = c.data;
+        if (back.rating == "0")
+            back.rating.clear();
+        const DemoUserDataResult read = ReadDemoUserData(file, "Prop.SetData: ");
+        EXPECT_EQ(read.status, UserDataStatus::Loaded);
+        EXPECT_EQ(read.data, back);
+    }
+}
+
+TEST(DescriptionFile, WriterDeletesOnlyAnExistingFileWhenEverythingIsCleared)
+{
+    librarytest::ScratchFolder dir;
+    const auto file = dir.path() / "a.dm3.description";
+    WriteText(file, "^1Bob\r\n5\r\n");
+    EXPECT_EQ(WriteDemoUserData(file, {"", "0", "", {}}), WriteOutcome::Deleted);
+    EXPECT_FALSE(std::filesystem::exists(file));
+    EXPECT_EQ(ReadDemoUserData(file, "").status, UserDataStatus::Missing);
+    EXPECT_EQ(WriteDemoUserData(file, {"", "0", "", {}}), WriteOutcome::Written);
+    EXPECT_EQ(ReadText(file), M + "\r\n" + M + "\r\n" + M + "\r\n");
+}
+
+TEST(DescriptionFile, LineBreaksInOneLineFieldsDoNotShiftLaterFields)
+{
+    librarytest::ScratchFolder dir;
+    const auto file = dir.path() / "a.dm3.description";
+    ASSERT_EQ(WriteDemoUserData(file, {"Bad\r\nName", "3", "web\nsite", {"d"}}), WriteOutcome::Written);
+    const DemoUserDataResult read = ReadDemoUserData(file, "");
+    EXPECT_EQ(read.data.rating, "3");
+    EXPECT_EQ(read.data.description, std::vector<std::string>{"d"});
+    EXPECT_EQ(read.data.pov, "Bad  Name");
+}
+
+TEST(DescriptionFile, ShortFilesFromOtherProgramsReadAsEmptyFields)
+{
+    librarytest::ScratchFolder dir;
+    const auto file = dir.path() / "x.description";
+    WriteText(file, "^2Al\r\n9");
+    const DemoUserDataResult read = ReadDemoUserData(file, "");
+    EXPECT_EQ(read.data, (DemoUserData{"^2Al", "9", "", {}}));
+}
+
+TEST(DescriptionFile, WebLocationWriterKeepsOtherFields)
+{
+    librarytest::ScratchFolder dir;
+    const auto file = dir.path() / "a.description";
+    EXPECT_TRUE(WriteWebLocation(file, "http://new"));
+    EXPECT_EQ(ReadText(file), M + "\r\n" + M + "\r\nhttp://new\r\n");
+
+    WriteText(file, "^1Bob\r\n5\r\nold\r\nd1\r\nd2\r\n");
+    EXPECT_TRUE(WriteWebLocation(file, ""));
+    EXPECT_EQ(ReadText(file), "^1Bob\r\n5\r\n\r\nd1\r\nd2\r\n");
+
+    WriteText(file, "^1Bob");
+    EXPECT_TRUE(WriteWebLocation(file, "w"));
+    EXPECT_EQ(ReadText(file), "^1Bob\r\n" + M + "\r\nw\r\n");
+
+    EXPECT_TRUE(ClearDemoUserData(file));
+    EXPECT_FALSE(std::filesystem::exists(file));
+    EXPECT_TRUE(ClearDemoUserData(file));
+}
+
+TEST(DescriptionFile, FailuresAreReportedAndLeaveUnreadableFilesAlone)
+{
+    librarytest::ScratchFolder dir;
+    librarytest::RecordingSink sink;
+    const auto blocked = dir.path() / "dir.description";
+    std::filesystem::create_directories(blocked);
+    EXPECT_EQ(WriteDemoUserData(blocked, {"a", "1", "", {}}), WriteOutcome::Failed);
+    EXPECT_FALSE(WriteWebLocation(blocked, "w"));
+    EXPECT_EQ(ReadDemoUserData(blocked, "Prop.SetData: ").status, UserDataStatus::LoadFailed);
+    EXPECT_EQ(WritePlayerDescription(blocked, {"x"}), WriteOutcome::Failed);
+    EXPECT_EQ(ReadPlayerDescription(blocked), std::nullopt);
+    ASSERT_EQ(sink.errors.size(), 5u);
+    const std::string path = blocked.string();
+    EXPECT_EQ(sink.errors[0], std::make_pair("User.ApplyButtonClick: " + path, std::string("VMR: File Save Error")));
+    EXPECT_EQ(sink.errors[2], std::make_pair("Prop.SetData: " + path, std::string("VMR Load File Error")));
+    EXPECT_EQ(sink.errors[3], std::make_pair("Could not save: " + path, std::string("VMR: File Save Error")));
+    EXPECT_EQ(sink.errors[4].first, "PlayerDescr.SetPlayerData: " + path);
+    EXPECT_TRUE(std::filesystem::is_directory(blocked));
+}
+
+TEST(DescriptionFile, PlayerDescriptionExistsOnlyWhileItHasText)
+{
+    librarytest::ScratchFolder dir;
+    const auto file = PlayerDescriptionPath(dir.path(), "^1Mr ^7X|Y");
+    EXPECT_EQ(ReadPlayerDescription(file), std::vector<std::string>{});
+    EXPECT_EQ(WritePlayerDescription(file, {"fast", "", "^1red"}), WriteOutcome::Written);
+    EXPECT_EQ(ReadText(dir.path() / "Mr X_Y.description"), "fast\r\n\r\n^1red\r\n");
+    EXPECT_EQ(ReadPlayerDescription(file), (std::vector<std::string>{"fast", "", "^1red"}));
+    EXPECT_EQ(WritePlayerDescription(file, {}), WriteOutcome::Deleted);
+    EXPECT_FALSE(std::filesystem::exists(file));
+}
+
+} // namespace
