@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, running and testing Velmora needs.
+set -euo pipefail
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update
+$SUDO apt-get install -y --no-install-recommends \
+    g++ clang libclang-rt-dev cmake ninja-build pkg-config \
+    qt6-base-dev libgl-dev zlib1g-dev libjpeg62-turbo-dev libopenal-dev \
+    libgtest-dev libbenchmark-dev

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Builds Velmora with warnings as errors and runs every test; then the core tests once more under
+# AddressSanitizer and UndefinedBehaviorSanitizer; then a short run of every fuzz target.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+jobs=$(nproc)
+fuzz_seconds=${VELMORA_FUZZ_SECONDS:-20}
+
+echo "== build and test"
+cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_WERROR=ON
+cmake --build build/release -j "$jobs"
+QT_QPA_PLATFORM=offscreen ctest --test-dir build/release --output-on-failure -j "$jobs"
+
+echo "== core tests with sanitizers"
+cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELMORA_WERROR=ON -DVELMORA_SANITIZE=ON \
+    -DVELMORA_GUI=OFF -DVELMORA_BENCH=OFF
+cmake --build build/asan -j "$jobs"
+ctest --test-dir build/asan --output-on-failure -j "$jobs"
+
+echo "== fuzz smoke (${fuzz_seconds}s each)"
+cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
+    -DCMAKE_CXX_COMPILER=clang++ -DVELMORA_FUZZ=ON -DVELMORA_GUI=OFF -DVELMORA_TESTS=OFF -DVELMORA_BENCH=OFF
+cmake --build build/fuzz -j "$jobs"
+for target in build/fuzz/fuzz/fuzz_*; do
+    [ -x "$target" ] || continue
+    name=$(basename "$target")
+    seeds="fuzz/corpus/${name#fuzz_}"
+    work=$(mktemp -d)
+    [ -d "$seeds" ] && cp -r "$seeds"/. "$work"/
+    echo "-- $name"
+    "$target" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+        -artifact_prefix="build/fuzz/$name-" "$work" 2>&1 | tail -n 12
+    rm -rf "$work"
+done
+echo "== all tests passed"

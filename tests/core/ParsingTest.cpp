@@ -1,0 +1,371 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "analysis/DemoFields.h"
+#include "analysis/Parsing.h"
+#include "analysis/PlayerTable.h"
+#include "common/Globals.h"
+#include "support/DemoBuilder.h"
+#include "support/Recorder.h"
+
+using namespace core;
+using testsupport::DemoBuilder;
+using testsupport::Message;
+using testsupport::ServerInfo;
+using testsupport::UserInfo;
+
+namespace {
+
+DemoState Read(const std::vector<uint8_t>& bytes, bool course = true)
+{
+    ReadWishes wishes;
+    wishes.courseLog = course;
+    return ReadDemo(bytes, wishes);
+}
+
+bool HasLine(const DemoState& demo, const std::string& line)
+{
+    return std::find(demo.courseLog.begin(), demo.courseLog.end(), line) != demo.courseLog.end();
+}
+
+size_t CountContaining(const DemoState& demo, const std::string& part)
+{
+    return static_cast<size_t>(std::count_if(demo.courseLog.begin(), demo.courseLog.end(),
+                                             [&](const std::string& l) { return l.find(part) != std::string::npos; }));
+}
+
+// A demo of the given protocol: game state with server and system info and players, then the
+// given messages, then the end marker.
+DemoBuilder Started(int protocol, const std::string& gametype = "1",
+                    const std::vector<std::pair<int, std::string>>& players = {})
+{
+    DemoBuilder demo(protocol);
+    std::vector<std::pair<int, std::string>> strings = {{0, ServerInfo(protocol, "Q3DM6", gametype)},
+                                                        {1, "\\sv_pure\\1\\sv_paks\\123"},
+                                                        {2, "music/track.wav"},
+                                                        {3, "The Campgrounds"}};
+    strings.insert(strings.end(), players.begin(), players.end());
+    demo.Add(Message(protocol).GameState(strings));
+    return demo;
+}
+
+std::string CorpusFile(const std::string& name)
+{
+    const std::filesystem::path path = std::filesystem::path(VELMORA_CORPUS_DIR) / name;
+    return std::filesystem::exists(path) ? path.string() : std::string();
+}
+
+} // namespace
+
+TEST(ParsingInfo, EmptyAndShortDemos)
+{
+    const DemoState empty = Read({});
+    EXPECT_EQ(empty.result, "0");
+    EXPECT_EQ(empty.sizeText, "0 KB");
+    EXPECT_EQ(empty.playtime, "00:00:00");
+    EXPECT_EQ(empty.infoString, "\\");
+    EXPECT_EQ(InfoValueOf(empty, "mapname"), "N/A");
+
+    // One digit and a backslash after "protocol\": protocol 0 and no walk at all.
+    DemoBuilder oneDigit(48);
+    oneDigit.Add(Message(48).GameState({{0, "\\protocol\\4\\mapname\\q3dm1"}, {1, "\\sv_pure\\0"}})).End();
+    const DemoState noWalk = Read(oneDigit.Bytes());
+    EXPECT_EQ(noWalk.protocol, 0);
+    EXPECT_TRUE(noWalk.courseLog.empty());
+    EXPECT_EQ(noWalk.result, "0"); // the system information is only found by the walk
+    EXPECT_EQ(InfoValueOf(noWalk, "mapname"), "q3dm1");
+}
+
+TEST(ParsingInfo, KeyLookup)
+{
+    const std::string info = "\\sv_hostname\\^1Big ^7Server\\mapname\\Q3DM17\\Version\\Q3 1.27\\";
+    EXPECT_EQ(InfoValueIn("MAPNAME", info), "Q3DM17");
+    EXPECT_EQ(InfoValueIn("sv_hostname", info), "^1Big ^7Server");
+    EXPECT_EQ(InfoValueIn("version", info), "Q3 1.27");
+    // The key need not follow a backslash: "hostname" is the tail of "sv_hostname".
+    EXPECT_EQ(InfoValueIn("hostname", info), "^1Big ^7Server");
+    EXPECT_EQ(InfoValueIn("g_gametype", info), "N/A");
+    EXPECT_EQ(InfoValueIn("last", "\\last\\value"), "");
+}
+
+TEST(ParsingInfo, WholeDemoFieldsAndResult)
+{
+    DemoBuilder demo = Started(48, "4");
+    demo.Add(Message(48).Snapshot(1000)).End();
+    const DemoState state = Read(demo.Bytes());
+    EXPECT_EQ(state.result, "1");
+    EXPECT_EQ(state.protocol, 48);
+    EXPECT_EQ(state.gameType, "4");
+    EXPECT_EQ(state.mapTitle, "The Campgrounds");
+    EXPECT_EQ(state.music, "music/track.wav");
+    EXPECT_EQ(state.fieldsPerScoreEntry, 14);
+    EXPECT_EQ(state.infoString.back(), '\\');
+    EXPECT_NE(state.infoString.find("\\sv_pure\\1"), std::string::npos);
+    const auto fields = DemoDerivedFields(state);
+    EXPECT_EQ(fields[0], "q3dm6");
+    EXPECT_EQ(fields[FieldGametype - FieldMap], "Capture the Flag");
+    EXPECT_EQ(fields[FieldFraglimit - FieldMap], "N/S");
+    EXPECT_EQ(fields[FieldCapturelimit - FieldMap], "N/A");
+    EXPECT_EQ(fields[FieldMod - FieldMap], "n/a");
+}
+
+TEST(ParsingWalk, EndMarkerAndPlaytime)
+{
+    DemoBuilder demo = Started(48);
+    demo.Add(Message(48).Snapshot(5000));
+    demo.Add(Message(48).Snapshot(5000 + 61500)).End();
+    const DemoState state = Read(demo.Bytes());
+    EXPECT_EQ(state.playtime, "00:01:02"); // 61.5 s rounds to the even 62
+    EXPECT_EQ(state.courseLog.front(), "^400:00:00 ^7Demo start.");
+    EXPECT_EQ(state.courseLog.back(), "^400:01:02 ^7Demo end.");
+    EXPECT_TRUE(state.walkedToEnd);
+}
+
+TEST(ParsingWalk, ReadErrorsEndTheCall)
+{
+    DemoBuilder demo = Started(48);
+    demo.Add(Message(48).Snapshot(5000));
+    const std::vector<uint8_t> whole = demo.Bytes();
+    const struct {
+        size_t cut; // bytes kept after the whole messages
+        const char* message;
+    } cases[] = {
+        {2, "Parsing Error (PacketNumber) at Packet Nr: 3"},
+        {6, "Parsing Error (PacketSize) at Packet Nr: 3"},
+    };
+    for (const auto& c : cases) {
+        std::vector<uint8_t> bytes = whole;
+        bytes.resize(whole.size() + 8, 0x11);
+        bytes.resize(whole.size() + c.cut);
+        const DemoState state = Read(bytes);
+        ASSERT_EQ(state.debugMessages.size(), 1u) << c.cut;
+        EXPECT_EQ(state.debugMessages[0], c.message);
+        EXPECT_EQ(state.infoString, "N/A"); // none of the final steps
+        EXPECT_EQ(state.result, "0");
+        EXPECT_EQ(CountContaining(state, "Demo end"), 0u);
+    }
+
+    DemoBuilder negative = Started(48);
+    negative.AddWithLength(Message(48).Snapshot(1), -5);
+    EXPECT_EQ(Read(negative.Bytes()).debugMessages.at(0), "Parsing Error (PacketSize) at Packet Nr: 2");
+
+    DemoBuilder shortTime = Started(48);
+    shortTime.Add(Message(48).Byte(7).Byte(1));
+    EXPECT_EQ(Read(shortTime.Bytes()).debugMessages.at(0), "Parsing Error (ServerTime) at Packet Nr: 2");
+
+    DemoBuilder shortSequence = Started(48);
+    shortSequence.Add(Message(48).Byte(5).Byte(1));
+    EXPECT_EQ(Read(shortSequence.Bytes()).debugMessages.at(0), "Parsing Error (SERVERCOMMAND,cmdnr) at Packet Nr: 2");
+
+    DemoBuilder shortGameState = Started(48);
+    shortGameState.Add(Message(48).Byte(2).Raw({0, 0, 0, 0, 3, 1}));
+    EXPECT_EQ(Read(shortGameState.Bytes()).debugMessages.at(0),
+              "Parsing Error (GAMESTATE,gamestate_index) at Packet Nr: 2");
+}
+
+TEST(ParsingWalk, UnusableCommandBytes)
+{
+    const struct {
+        uint8_t command;
+        const char* line;
+    } cases[] = {
+        {0, "7; bad command"},
+        {3, "7; old q2 command, not more valid"},
+        {4, "7; old q2 command, not more valid"},
+        {6, "7; old q2 command, not more valid"},
+        {8, "Packet: 2, Parsing Error"},
+        {200, "Packet: 2, Parsing Error"},
+    };
+    for (const auto& c : cases) {
+        DemoBuilder demo = Started(48);
+        demo.Add(Message(48).Byte(c.command), 7).Add(Message(48).Snapshot(9000)).End();
+        const DemoState state = Read(demo.Bytes());
+        EXPECT_EQ(state.courseLog.back(), c.line) << int(c.command);
+        EXPECT_EQ(state.result, "1"); // the final steps still ran
+        EXPECT_EQ(InfoValueOf(state, "mapname"), "Q3DM6");
+        EXPECT_EQ(CountContaining(state, "Demo end"), 0u);
+    }
+    // A no-operation command skips the rest of its message but the walk goes on.
+    DemoBuilder nop = Started(48);
+    nop.Add(Message(48).Byte(1).Snapshot(4000), 9).Add(Message(48).Snapshot(6000)).End();
+    const DemoState state = Read(nop.Bytes());
+    EXPECT_TRUE(HasLine(state, "9; no operation command"));
+    EXPECT_EQ(state.playtime, "00:00:00"); // only the second snapshot was read
+    EXPECT_EQ(state.courseLog.back(), "^400:00:00 ^7Demo end.");
+}
+
+TEST(ParsingWalk, ServerCommandsAndCourseLines)
+{
+    DemoBuilder demo = Started(48, "1", {{544, UserInfo("^1Bob", 0)}, {545, UserInfo("Ann", 0)}});
+    demo.Add(Message(48).Snapshot(10000));
+    demo.Add(Message(48).ServerCommand(1, "cs 21 \"12000\"\n").Snapshot(12000));
+    demo.Add(Message(48).ServerCommand(2, "cs 6 \"1\"\n").ServerCommand(2, "cs 6 \"1\"\n").Snapshot(14000));
+    // The same reliable command again in the next message: handled once.
+    demo.Add(Message(48).ServerCommand(2, "cs 6 \"1\"\n").ServerCommand(3, "cs 6 \"1\"\n").Snapshot(15000));
+    demo.Add(Message(48).ServerCommand(4, "print \"Bob: ^3Timelimit hit.\n\"").Snapshot(16000));
+    demo.Add(Message(48).ServerCommand(5, "cs 7 \"4\"\n").ServerCommand(6, "cs 9 \"kick Ann\"").Snapshot(17000));
+    demo.Add(Message(48).ServerCommand(7, "cs 6 x").ServerCommand(8, "tscores 1 2").Snapshot(18000)).End();
+    const DemoState state = Read(demo.Bytes());
+
+    EXPECT_TRUE(HasLine(state, "^400:00:00 ^7^7-> ^200:00:00 ^1*** GAME START ***"));
+    EXPECT_EQ(CountContaining(state, "1st ranked player ^7scored: 1"), 1u);
+    EXPECT_TRUE(HasLine(state, "^200:00:02 ^71st ranked player ^7killed himself: 1")); // same value again
+    EXPECT_TRUE(HasLine(state, "^200:00:03 ^7Bob: ^3Timelimit hit."));
+    EXPECT_TRUE(HasLine(state, "^200:00:03 ^7^1*** GAME END ***"));
+    EXPECT_TRUE(state.gameEnded);
+    // After the game ended the score lines are still logged but the score stays.
+    EXPECT_TRUE(HasLine(state, "^400:00:06 ^72nd ranked player ^7scored: 4"));
+    EXPECT_EQ(state.score1, "1");
+    EXPECT_EQ(state.score2, "0");
+    EXPECT_TRUE(HasLine(state, "^400:00:06 ^7Vote reason: kick Ann"));
+    EXPECT_TRUE(HasLine(state, "Parsing Error: cs 6 x"));
+    EXPECT_TRUE(HasLine(state, "^400:00:07 ^7tscores 1 2"));
+
+    // Without the wish only the start, end and diagnostic lines are kept.
+    const DemoState quiet = Read(demo.Bytes(), false);
+    EXPECT_EQ(quiet.courseLog, (std::vector<std::string>{"^400:00:00 ^7Demo start.", "Parsing Error: cs 6 x",
+                                                         "^400:00:08 ^7Demo end."}));
+    EXPECT_EQ(quiet.score1, state.score1);
+    EXPECT_TRUE(quiet.gameEnded);
+}
+
+TEST(ParsingWalk, LevelStartIndexFollowsTheProtocol)
+{
+    for (int protocol : {43, 45, 46, 48}) {
+        const bool old = protocol < 46;
+        DemoBuilder demo = Started(protocol);
+        demo.Add(Message(protocol).Snapshot(1000));
+        demo.Add(Message(protocol).ServerCommand(1, old ? "cs 21 \"1\"" : "cs 13 \"1\"").Snapshot(2000));
+        demo.Add(Message(protocol).ServerCommand(2, old ? "cs 13 \"3000\"" : "cs 21 \"3000\"").Snapshot(4000));
+        demo.Add(Message(protocol).ServerCommand(3, old ? "cs 14 \"1\"" : "cs 22 \"1\"").Snapshot(9000)).End();
+        const DemoState state = Read(demo.Bytes());
+        EXPECT_TRUE(state.gameStarted) << protocol;
+        EXPECT_TRUE(state.gameEnded) << protocol;
+        EXPECT_EQ(CountContaining(state, "GAME START"), 1u) << protocol;
+        EXPECT_TRUE(HasLine(state, "^200:00:01 ^7^1*** GAME END ***")) << protocol; // commands precede their snapshot
+        EXPECT_EQ(state.playtime, "00:00:08") << protocol;
+    }
+}
+
+TEST(ParsingWalk, NegativeTimesAndWarmup)
+{
+    DemoBuilder demo = Started(48);
+    demo.Add(Message(48).Snapshot(10000));
+    demo.Add(Message(48).ServerCommand(1, "cs 5 \"14500\"").ServerCommand(2, "cs 21 \"13000\"").Snapshot(11000));
+    demo.Add(Message(48).ServerCommand(3, "cs 9 now").Snapshot(11000)).End();
+    const DemoState state = Read(demo.Bytes());
+    EXPECT_TRUE(HasLine(state, "^400:00:00 ^7Match will be restarted in 4")); // 4.5 s rounds to 4
+    EXPECT_TRUE(HasLine(state, "^2-00:00:02 ^7Vote reason: now"));
+}
+
+TEST(ParsingWalk, ScoreReportHidesTheSnapshot)
+{
+    DemoBuilder demo = Started(48, "0", {{544, UserInfo("Bob", 0)}});
+    demo.Add(Message(48).Snapshot(1000));
+    demo.Add(Message(48).ServerCommand(1, "scores 1 0 0 0 5 20 1 0 0 0 0 0 0 0 0 0 0").Snapshot(99000));
+    demo.End();
+    const DemoState state = Read(demo.Bytes());
+    EXPECT_EQ(state.playtime, "00:00:00");
+    EXPECT_TRUE(state.scoresSeen);
+    EXPECT_EQ(state.players.at(0).score, 5);
+    EXPECT_TRUE(HasLine(state, "^400:00:00 ^1SCORE   PING   TIME   NAME"));
+    EXPECT_TRUE(HasLine(state, "         ^75       20     1      Bob"));
+}
+
+TEST(ParsingWalk, SecondGameStateEndsTheGame)
+{
+    DemoBuilder demo = Started(48);
+    demo.Add(Message(48).Snapshot(1000));
+    demo.Add(Message(48).GameState({{1, "\\other\\info"}, {3, "Another Map"}})).End();
+    const DemoState state = Read(demo.Bytes());
+    EXPECT_TRUE(state.gameEnded);
+    EXPECT_EQ(state.infoString.find("other"), std::string::npos);
+    EXPECT_EQ(state.mapTitle, "Another Map");
+}
+
+TEST(ParsingWalk, TruncationAtEveryByteIsSafe)
+{
+    for (int protocol : {45, 48}) {
+        const std::vector<uint8_t> whole = testsupport::RealisticDemo(protocol, 60, 40, 7);
+        for (size_t cut = 0; cut < whole.size(); cut += 3) {
+            const std::vector<uint8_t> part(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut));
+            const DemoState state = Read(part);
+            EXPECT_LE(state.debugMessages.size(), 1u);
+        }
+    }
+}
+
+TEST(ParsingWalk, ProtocolsAndScoreWidths)
+{
+    const std::pair<int, int> widths[] = {{43, 6}, {45, 6}, {46, 15}, {48, 14}};
+    for (const auto& [protocol, width] : widths) {
+        const DemoState state = Read(testsupport::RealisticDemo(protocol, 900, 30, 3));
+        EXPECT_EQ(state.protocol, protocol);
+        EXPECT_EQ(state.fieldsPerScoreEntry, width);
+        EXPECT_TRUE(state.walkedToEnd) << protocol;
+        EXPECT_TRUE(state.debugMessages.empty()) << protocol;
+        EXPECT_TRUE(state.gameStarted && state.gameEnded) << protocol;
+        EXPECT_EQ(state.players.at(0).name, "^1Alpha") << protocol;
+        EXPECT_EQ(GetRankedPlayers(state).winner, "Alpha") << protocol;
+    }
+}
+
+TEST(ParsingFiles, GetFromDemoFillsCurrentDemo)
+{
+    testsupport::RecordingSink sink;
+    const auto dir = std::filesystem::temp_directory_path() / ("velmora-parsing-" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    DemoBuilder demo = Started(48);
+    demo.Add(Message(48).Snapshot(1000));
+    testsupport::WriteBytes((dir / "ok.dm_48").string(), demo.Bytes());
+    EXPECT_EQ(GetFromDemo((dir / "ok.dm_48").string(), "", false), "1");
+    EXPECT_EQ(InfoValue("mapname"), "Q3DM6");
+    EXPECT_TRUE(sink.shown.empty()); // the data ends with a whole message: a clean end
+    EXPECT_TRUE(CurrentDemo.walkedToEnd);
+    EXPECT_FALSE(CurrentDemo.recordedText.empty());
+
+    std::vector<uint8_t> cut = demo.Bytes();
+    cut.resize(cut.size() + 2, 0xFF);
+    testsupport::WriteBytes((dir / "cut.dm_48").string(), cut);
+    EXPECT_EQ(GetFromDemo((dir / "cut.dm_48").string(), "", false), "0");
+    ASSERT_EQ(sink.shown.size(), 1u);
+    EXPECT_EQ(sink.shown[0].title, "Debug");
+    EXPECT_EQ(sink.shown[0].text, "Parsing Error (PacketNumber) at Packet Nr: 3");
+
+    EXPECT_EQ(GetFromDemo((dir / "missing.dm3").string(), "", true), "0");
+    EXPECT_EQ(CurrentDemo.infoString, "\\");
+    std::filesystem::remove_all(dir);
+}
+
+TEST(ParsingRealDemos, OldProtocolsWalkToTheEnd)
+{
+    const struct {
+        const char* file;
+        int protocol;
+        const char* winner;
+        const char* second;
+        const char* finalScore;
+    } cases[] = {
+        {"duel-1.17-osp.dm3", 45, "fatal1ty", "Blue", "7:2"},
+        {"duel-1.27-osp.dm_48", 48, "cK-fatal1ty", "c58|PELE [PK]", "14:3"},
+    };
+    for (const auto& c : cases) {
+        const std::string path = CorpusFile(c.file);
+        if (path.empty())
+            GTEST_SKIP() << "corpus not present";
+        const DemoState state = LoadDemo(path, "", true);
+        EXPECT_EQ(state.result, "1") << c.file;
+        EXPECT_EQ(state.protocol, c.protocol);
+        EXPECT_TRUE(state.debugMessages.empty()) << c.file;
+        EXPECT_EQ(CountContaining(state, "*** GAME START ***"), 1u) << c.file;
+        EXPECT_EQ(CountContaining(state, "*** GAME END ***"), 1u) << c.file;
+        EXPECT_EQ(state.courseLog.back(), "^400:15:17 ^7Demo end.") << c.file;
+        const RankedPlayers ranked = GetRankedPlayers(state);
+        EXPECT_EQ(ranked.winner, c.winner);
+        EXPECT_EQ(ranked.second, c.second);
+        EXPECT_EQ(ranked.finalScore, c.finalScore);
+        EXPECT_EQ(InfoValueOf(state, "g_gametype"), "1");
+    }
+}
