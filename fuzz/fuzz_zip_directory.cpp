@@ -1,0 +1,67 @@
+// Walks the central directory of arbitrary bytes the way the scanner and the pack lookups do.
+#include "analysis/ZipRead.h"
+
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace {
+
+// The reader works on files, so each input is written to one (in memory where /dev/shm exists).
+const std::string& ArchivePath()
+{
+    static const std::string path = [] {
+        std::error_code ec;
+        const std::filesystem::path base =
+            std::filesystem::is_directory("/dev/shm", ec) ? std::filesystem::path("/dev/shm")
+                                                           : std::filesystem::temp_directory_path();
+        return (base / ("velmora-fuzz-zipdir-" + std::to_string(::getpid()) + ".pk3")).string();
+    }();
+    static const bool cleanup = std::atexit([] { std::remove(ArchivePath().c_str()); }) == 0;
+    (void)cleanup;
+    return path;
+}
+
+bool WriteInput(const std::string& path, const uint8_t* data, size_t size)
+{
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f)
+        return false;
+    const bool ok = std::fwrite(data, 1, size, f) == size;
+    return std::fclose(f) == 0 && ok;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const std::string& path = ArchivePath();
+    if (!WriteInput(path, data, size))
+        return 0;
+
+    core::IsZipFile(path);
+
+    core::ZipSearchRec search;
+    std::string lastName;
+    for (int r = core::FindFirstInZip(path, search); r == 0; r = core::FindNextInZip(search)) {
+        if (search.name.size() > 259)
+            __builtin_trap();
+        lastName = search.name;
+        core::MaxPlausibleSize(search.method, search.compressedSize);
+    }
+    if (search.open || search.archive)
+        __builtin_trap(); // a finished walk must release everything
+
+    const std::string pattern = "*\\*.dm*";
+    for (int r = core::FindFirstMatching(path, pattern, search); r == 0; r = core::FindNextMatching(pattern, search)) {
+    }
+    if (!lastName.empty())
+        core::FindMemberByName(path, lastName, search);
+    core::CloseZipSearch(search);
+    return 0;
+}
