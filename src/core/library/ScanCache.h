@@ -1,0 +1,80 @@
+#pragma once
+// The scan cache "vmr_scan" kept in every listed folder: one line per demo, 21 fields each followed
+// by the byte 1, CR LF line ends, sorted ignoring case. The first four fields (name, size in bytes,
+// DOS date-time as a signed decimal, archive place) are the line's key; the other seventeen are the
+// demo's list texts, so that an unchanged demo need not be read again. User data and Location are
+// never cached.
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "analysis/DemoInfo.h"
+#include "analysis/Parsing.h"
+#include "details/DemoDescription.h"
+
+namespace core {
+
+inline constexpr char kCacheSeparator = '\x01';
+inline constexpr int kCacheFieldCount = 21;
+inline constexpr std::string_view kScanCacheName = "vmr_scan";
+
+// Byte order with the ASCII letters folded to lower case: the order of the cache file. (Folding
+// only ASCII keeps the order a strict prefix-consistent byte order, which the key lookup needs.)
+int CompareIgnoringCase(std::string_view a, std::string_view b);
+
+// name, size, date-time and archive field, each but the last followed by the separator. For a
+// plain file the archive field is empty; for a member it is the archive's file name, "\" and the
+// member's folder inside the archive.
+std::string MakeCacheKey(std::string_view name, uint64_t size, uint32_t dosDateTime, std::string_view archiveField);
+// The same four fields as separate texts.
+std::vector<std::string> CacheKeyFields(std::string_view name, uint64_t size, uint32_t dosDateTime,
+                                        std::string_view archiveField);
+// A line's text up to its fourth separator (all but the last character when it has fewer).
+std::string_view CacheKeyOf(std::string_view line);
+// A text that can stand in a cache line: no separator byte and no line break.
+bool IsCacheSafe(std::string_view text);
+
+// The line of a demo that was read: the key fields from the listing, the rest from the demo, each
+// followed by the separator. Empty when one of the texts cannot stand in a line (IsCacheSafe).
+std::string CacheLineFromDemo(const std::vector<std::string>& keyFields, const DemoState& demo);
+// The same 21 fields as texts, kept exactly as the demo holds them: the list row of a demo whose
+// line cannot be cached is made from these.
+std::vector<std::string> CacheFieldsFromDemo(const std::vector<std::string>& keyFields, const DemoState& demo);
+// Splits a line into its fields (the separator after the last field makes no empty field).
+std::vector<std::string> SplitCacheLine(std::string_view line);
+
+// A list row from the 21 cache fields: size and date-time turned into their list texts, the
+// archive field cut to the member's folder (the text after `archiveFileName` and its "\"), then
+// Location and the user data.
+DemoInfo RowFromCacheFields(const std::vector<std::string>& fields, std::string_view archiveFileName,
+                            const std::string& location, const UserInfo& user);
+
+// The loaded cache of one folder.
+class ScanCache {
+public:
+    // Reads a cache file. A missing or unreadable file gives an empty cache; lines that do not
+    // have the shape of a cache line are left out, so they are simply misses.
+    static ScanCache Load(const std::filesystem::path& file);
+    static ScanCache FromLines(std::vector<std::string> lines);
+
+    // The line whose key equals `key` ignoring case (one with exactly the same key preferred);
+    // null on a miss.
+    const std::string* Find(std::string_view key) const;
+    const std::vector<std::string>& Lines() const { return m_lines; }
+
+private:
+    std::vector<std::string> m_lines; // sorted with CompareIgnoringCase
+};
+
+// The lines for a new cache file: sorted, each line once. When two different lines carry exactly
+// the same key (two archive members with equal name, size, time and folder), neither can be
+// trusted for both demos, so both stay out and the demos are read again next time.
+std::vector<std::string> FinishCacheLines(std::vector<std::string> lines);
+
+// Writes the lines with CR LF; false on failure. (Linux has no hidden attribute, and the name
+// stays "vmr_scan" so that folders shared with other installations keep one cache.)
+bool SaveScanCache(const std::filesystem::path& file, const std::vector<std::string>& lines);
+
+} // namespace core

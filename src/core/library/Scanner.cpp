@@ -1,0 +1,436 @@
+#include "library/Scanner.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "analysis/Parsing.h"
+#include "analysis/ZipRead.h"
+#include "common/Globals.h"
+#include "common/MessageSink.h"
+#include "details/DemoDescription.h"
+#include "library/DemoFiles.h"
+#include "library/ScanCache.h"
+
+namespace core {
+namespace {
+
+struct ScanItem {
+    std::string name;            // the Demoname: file name, or the member's file name
+    std::string loadName;        // the file's path, or the member's name with its folders
+    std::string archive;         // the archive's path; empty for a plain file
+    std::string archiveFileName; // the archive's file name; empty for a plain file
+    std::string archiveField;    // archive file name, "\" and the member's folder
+    std::string location;        // the folder, or the archive's path
+    std::string shownPath;       // what "Parsing " shows
+    uint64_t size = 0;
+    uint32_t dosDateTime = 0;
+
+    // The outcome: a cache line, or (for a demo whose texts cannot be cached) the fields alone.
+    std::string line;
+    std::vector<std::string> fields;
+    std::vector<std::string> messages;
+    bool fromCache = false;
+    bool vanished = false;
+
+    std::vector<std::string> KeyFields() const { return CacheKeyFields(name, size, dosDateTime, archiveField); }
+};
+
+class BusyScope {
+public:
+    explicit BusyScope(LibraryFeedback& feedback) : m_feedback(feedback)
+    {
+        ++BusyCount;
+        AbortFlag = false;
+        m_feedback.SetWaitCursor(true);
+    }
+    ~BusyScope()
+    {
+        m_feedback.SetWaitCursor(false);
+        --BusyCount;
+    }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    LibraryFeedback& m_feedback;
+};
+
+std::string FolderOf(const std::string& path)
+{
+    const size_t cut = path.rfind(kPathSeparator);
+    if (cut == std::string::npos)
+        return ".";
+    return cut == 0 ? std::string(1, kPathSeparator) : path.substr(0, cut);
+}
+
+bool Readable(const std::string& path)
+{
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return false;
+    std::fclose(file);
+    return true;
+}
+
+// Reads one uncached demo. Runs on any thread: touches nothing but the item.
+void ReadItem(ScanItem& item)
+{
+    const DemoState demo = LoadDemo(item.loadName, item.archive, false);
+    item.messages = demo.debugMessages;
+    const std::string& file = item.archive.empty() ? item.loadName : item.archive;
+    if (demo.result != "1") {
+        FolderEntry entry;
+        if (!StatPath(file, entry)) {
+            item.vanished = true; // deleted or moved while the folder was being listed
+            return;
+        }
+        if (!Readable(file)) {
+            // Its "N/A" texts say nothing about the demo; once it can be read it must be read.
+            item.fields = CacheFieldsFromDemo(item.KeyFields(), demo);
+            return;
+        }
+    }
+    item.line = CacheLineFromDemo(item.KeyFields(), demo);
+    if (item.line.empty())
+        item.fields = CacheFieldsFromDemo(item.KeyFields(), demo);
+}
+
+void AddPlainDemo(const std::string& path, const FolderEntry& entry, const std::string& folder,
+                  std::vector<ScanItem>& items)
+{
+    ScanItem item;
+    item.name = entry.name;
+    item.loadName = path;
+    item.location = folder;
+    item.shownPath = path;
+    item.size = entry.size;
+    item.dosDateTime = DosDateTimeFromUnix(entry.modified);
+    items.push_back(std::move(item));
+}
+
+void AddArchiveMembers(const std::string& path, const FolderEntry& entry, const std::string& memberPattern,
+                       std::vector<ScanItem>& items)
+{
+    const std::string pattern = "*\\" + memberPattern;
+    ZipSearchRec search;
+    for (int result = FindFirstMatching(path, pattern, search); result == 0 && !AbortFlag;
+         result = FindNextMatching(pattern, search)) {
+        const size_t cut = search.name.rfind('\\');
+        ScanItem item;
+        item.name = cut == std::string::npos ? search.name : search.name.substr(cut + 1);
+        if (item.name.empty())
+            continue; // a folder entry of the archive
+        item.loadName = search.name;
+        item.archive = path;
+        item.archiveFileName = entry.name;
+        item.archiveField = entry.name + "\\" + (cut == std::string::npos ? std::string() : search.name.substr(0, cut));
+        item.location = path;
+        item.shownPath = path + "\\" + search.name;
+        item.size = search.size;
+        item.dosDateTime = search.time;
+        items.push_back(std::move(item));
+    }
+    CloseZipSearch(search);
+}
+
+void AddEntry(const ScanRequest& request, const std::string& path, const FolderEntry& entry,
+              std::vector<ScanItem>& items)
+{
+    // Folders are never demos or archives, whatever their names say.
+    if (entry.isDirectory || entry.name.starts_with('.'))
+        return;
+    switch (KindOfName(entry.name)) {
+    case EntryKind::Demo:
+        AddPlainDemo(path, entry, request.folder, items);
+        break;
+    case EntryKind::ExecutableArchive:
+        if (!IsZipFile(path))
+            break;
+        [[fallthrough]];
+    case EntryKind::Archive:
+        AddArchiveMembers(path, entry, request.memberPattern, items);
+        break;
+    case EntryKind::Other:
+        break;
+    }
+}
+
+std::vector<ScanItem> ListItems(const ScanRequest& request)
+{
+    std::vector<ScanItem> items;
+    if (request.mode == ScanMode::Folder) {
+        for (const FolderEntry& entry : ListFolder(request.path)) {
+            if (AbortFlag)
+                break;
+            AddEntry(request, JoinPath(request.path, entry.name), entry, items);
+        }
+    } else {
+        FolderEntry entry;
+        if (StatPath(request.path, entry))
+            AddEntry(request, request.path, entry, items);
+    }
+    return items;
+}
+
+// Hands the uncached demos to the reading threads and lets the listing thread wait for them in
+// listing order. A demo is read by whoever claims it first; the listing thread claims the one it
+// waits for itself when nobody has, so that the demo in progress always finishes.
+class ReaderPool {
+public:
+    ReaderPool(std::vector<ScanItem>& items, const std::vector<bool>& needsReading, unsigned threads)
+        : m_items(items), m_state(items.size())
+    {
+        size_t misses = 0;
+        for (size_t i = 0; i < items.size(); ++i) {
+            m_state[i] = needsReading[i] ? kFree : kDone;
+            misses += needsReading[i] ? 1 : 0;
+        }
+        // The listing thread reads too, so it counts as one of the threads.
+        const size_t workers = std::min<size_t>(threads > 0 ? threads - 1 : 0, misses);
+        for (size_t i = 0; i < workers; ++i)
+            m_workers.emplace_back([this] { WorkerLoop(); });
+    }
+    ~ReaderPool()
+    {
+        m_stop = true;
+        for (std::thread& worker : m_workers)
+            worker.join();
+    }
+    ReaderPool(const ReaderPool&) = delete;
+    ReaderPool& operator=(const ReaderPool&) = delete;
+
+    // Returns once the item is read. While another thread reads it, the listing thread reads
+    // later demos, or keeps the window alive when there are none left.
+    void Await(size_t index, LibraryFeedback& feedback)
+    {
+        while (m_state[index].load() != kDone) {
+            if (Claim(index)) {
+                Read(index);
+                continue;
+            }
+            if (!AbortFlag) {
+                if (const size_t other = ClaimNext(); other != kNone) {
+                    Read(other);
+                    feedback.KeepAlive();
+                    continue;
+                }
+            }
+            {
+                std::unique_lock lock(m_mutex);
+                m_doneSignal.wait_for(lock, std::chrono::milliseconds(50),
+                                      [&] { return m_state[index].load() == kDone; });
+            }
+            feedback.KeepAlive();
+        }
+    }
+
+private:
+    static constexpr int kFree = 0, kClaimed = 1, kDone = 2;
+    static constexpr size_t kNone = static_cast<size_t>(-1);
+
+    bool Claim(size_t index)
+    {
+        int expected = kFree;
+        return m_state[index].compare_exchange_strong(expected, kClaimed);
+    }
+
+    size_t ClaimNext()
+    {
+        for (size_t i = m_next.fetch_add(1); i < m_state.size(); i = m_next.fetch_add(1))
+            if (Claim(i))
+                return i;
+        return kNone;
+    }
+
+    void Read(size_t index)
+    {
+        ReadItem(m_items[index]);
+        {
+            std::lock_guard lock(m_mutex);
+            m_state[index] = kDone;
+        }
+        m_doneSignal.notify_all();
+    }
+
+    void WorkerLoop()
+    {
+        while (!m_stop && !AbortFlag) {
+            const size_t index = ClaimNext();
+            if (index == kNone)
+                return;
+            Read(index);
+        }
+    }
+
+    std::vector<ScanItem>& m_items;
+    std::vector<std::atomic<int>> m_state;
+    std::atomic<size_t> m_next{0};
+    std::atomic<bool> m_stop{false};
+    std::mutex m_mutex;
+    std::condition_variable m_doneSignal;
+    std::vector<std::thread> m_workers;
+};
+
+std::string TwoDecimals(double value)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%.2f", value);
+    return text;
+}
+
+std::string TotalSizeText(uint64_t bytes)
+{
+    if (bytes <= UINT32_MAX)
+        return FormatSize(static_cast<uint32_t>(bytes), 2);
+    // Folders of more than 4 GB: the same text, without the 32-bit wrap-around.
+    return TwoDecimals(static_cast<double>(bytes) / 1048576.0) + " MB";
+}
+
+unsigned ThreadCount(const ScanSettings& settings)
+{
+    if (settings.threads > 0)
+        return settings.threads;
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
+} // namespace
+
+ScanRequest ParseScanArgument(const std::string& argument)
+{
+    ScanRequest request;
+    if (!argument.empty() && argument.front() == kCacheSeparator) {
+        const size_t cut = argument.rfind('\\');
+        request.mode = ScanMode::SingleMember;
+        if (cut == std::string::npos || cut == 0) {
+            request.path = argument.substr(1);
+        } else {
+            request.path = argument.substr(1, cut - 1);
+            request.memberPattern = argument.substr(cut + 1);
+        }
+        request.folder = FolderOf(request.path);
+        return request;
+    }
+    if (argument.find("*.") != std::string::npos) {
+        request.mode = ScanMode::Folder;
+        request.path = FolderOf(argument);
+        request.folder = request.path;
+        return request;
+    }
+    request.mode = ScanMode::Single;
+    request.path = argument;
+    request.folder = FolderOf(argument);
+    return request;
+}
+
+std::string FolderScanArgument(const std::string& folder)
+{
+    return JoinPath(WithoutTrailingSeparator(folder), "*.*");
+}
+
+std::string MemberScanArgument(const std::string& archive, const std::string& memberFileName)
+{
+    return std::string(1, kCacheSeparator) + archive + "\\" + memberFileName;
+}
+
+std::string ScanSummary(const ScanTotals& totals)
+{
+    const double share = totals.rows ? static_cast<double>(totals.fromCache) / static_cast<double>(totals.rows) * 100.0
+                                     : 0.0;
+    return std::to_string(totals.rows) + " item(s) loaded in " +
+           TwoDecimals(static_cast<double>(totals.elapsedMs) / 1000.0) + " sec. " + TwoDecimals(share) +
+           "% read from cache. " + TotalSizeText(totals.bytes) + ". Playtime: " +
+           FormatSeconds(static_cast<uint32_t>(std::min<uint64_t>(totals.playSeconds, UINT32_MAX)));
+}
+
+uint64_t ScanDemos(const std::string& argument, ScanTarget& demoList, ScanTarget& playList, LibraryFeedback& feedback,
+                   const ScanSettings& settings, ScanTotals* totalsOut)
+{
+    BusyScope busy(feedback);
+    const ScanRequest request = ParseScanArgument(argument);
+    const bool folderMode = request.mode == ScanMode::Folder;
+    ScanTarget& target = folderMode ? demoList : playList;
+    if (folderMode)
+        target.Clear();
+    target.BeginUpdate();
+
+    const std::filesystem::path cacheFile = std::filesystem::path(request.folder) / kScanCacheName;
+    const ScanCache cache = settings.readCache ? ScanCache::Load(cacheFile) : ScanCache{};
+    const auto started = std::chrono::steady_clock::now();
+
+    std::vector<ScanItem> items = ListItems(request);
+    std::vector<bool> needsReading(items.size(), true);
+    for (size_t i = 0; i < items.size(); ++i) {
+        ScanItem& item = items[i];
+        if (!IsCacheSafe(item.name) || !IsCacheSafe(item.archiveField))
+            continue;
+        const std::string key = MakeCacheKey(item.name, item.size, item.dosDateTime, item.archiveField);
+        if (const std::string* line = cache.Find(key)) {
+            // The listing's key, so that a name whose case changed is cached as it is now.
+            item.line = key + std::string(*line, CacheKeyOf(*line).size());
+            item.fromCache = true;
+            needsReading[i] = false;
+        }
+    }
+
+    ScanTotals totals;
+    std::vector<std::string> newLines;
+    {
+        ReaderPool pool(items, needsReading, ThreadCount(settings));
+        for (size_t i = 0; i < items.size(); ++i) {
+            if (AbortFlag) {
+                totals.aborted = true;
+                break;
+            }
+            ScanItem& item = items[i];
+            if (needsReading[i]) {
+                feedback.ShowParsing(item.shownPath);
+                pool.Await(i, feedback);
+            } else if (i % 64 == 63) {
+                feedback.KeepAlive();
+            }
+            if (item.vanished)
+                continue;
+            for (const std::string& message : item.messages)
+                Messages().Error(message, "Debug");
+
+            ++totals.rows;
+            totals.fromCache += item.fromCache ? 1 : 0;
+            totals.bytes += item.size;
+            totals.playSeconds += static_cast<uint64_t>(RoundHalfEven(static_cast<double>(item.size) * 0.00074));
+
+            std::vector<std::string> fields = item.line.empty() ? std::move(item.fields) : SplitCacheLine(item.line);
+            if (!item.line.empty())
+                newLines.push_back(std::move(item.line));
+            const UserInfo user = settings.demoDataDirectory.empty()
+                                      ? UserInfo{}
+                                      : GetUserInfo(DemoDescriptionPath(settings.demoDataDirectory, item.name));
+            target.AddRow(RowFromCacheFields(fields, item.archiveFileName, item.location, user));
+        }
+        totals.aborted = totals.aborted || AbortFlag;
+    }
+    totals.elapsedMs =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count();
+
+    if (folderMode) {
+        target.SortByCurrentColumn();
+        if (!totals.aborted && settings.writeCache) {
+            std::error_code ignored;
+            std::filesystem::remove(cacheFile, ignored);
+            if (totals.rows > 0)
+                SaveScanCache(cacheFile, FinishCacheLines(std::move(newLines)));
+        }
+        feedback.ColourSelectedFolder(totals.rows > 0 ? settings.colours.demoFolder : settings.colours.nonDemoFolder);
+        feedback.ShowSummary(ScanSummary(totals));
+    }
+    target.EndUpdate();
+    if (totalsOut)
+        *totalsOut = totals;
+    return totals.playSeconds;
+}
+
+} // namespace core

@@ -1,0 +1,60 @@
+#pragma once
+// Lists demos into a list: a whole folder (demo files and demos inside .pk3, .zip and
+// self-extracting .exe archives), one file or archive, or the members of one archive with a
+// given name. Unchanged demos come from the folder's scan cache; the others are read on all cores
+// and merged back in listing order, so the rows, the cache and the totals are those of reading
+// them one by one.
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "library/LibraryFeedback.h"
+
+namespace core {
+
+enum class ScanMode {
+    Folder,       // "<folder>/*.*": the demo list is emptied and filled, the cache rewritten
+    Single,       // a demo file or an archive: its demos are appended to the play list
+    SingleMember, // byte 1, archive path, "\", member file name: matching members appended
+};
+
+struct ScanRequest {
+    ScanMode mode = ScanMode::Folder;
+    std::string path;   // what is listed: the folder, the file, or the archive
+    std::string folder; // the folder whose cache is used, without trailing separator
+    std::string memberPattern = "*.dm*";
+};
+
+// Reads the three argument forms.
+ScanRequest ParseScanArgument(const std::string& argument);
+std::string FolderScanArgument(const std::string& folder);
+std::string MemberScanArgument(const std::string& archive, const std::string& memberFileName);
+
+struct ScanSettings {
+    std::filesystem::path demoDataDirectory; // user data files; empty: no user data
+    FolderColours colours;
+    unsigned threads = 0; // readers of uncached demos; 0: one per core
+    bool readCache = true;
+    bool writeCache = true;
+};
+
+struct ScanTotals {
+    size_t rows = 0;      // demos added to the list
+    size_t fromCache = 0; // of them taken from the cache
+    uint64_t bytes = 0;
+    uint64_t playSeconds = 0; // estimated: per demo, size x 0.00074 rounded
+    int64_t elapsedMs = 0;
+    bool aborted = false;
+};
+
+// "<rows> item(s) loaded in <s> sec. <share>% read from cache. <size>. Playtime: <hh:mm:ss>"
+std::string ScanSummary(const ScanTotals& totals);
+
+// Lists the argument into `demoList` (folder mode) or `playList` (otherwise); returns the
+// estimated play time in seconds. Raises the busy count while it runs, clears the abort flag at
+// the start and stops after the demos in progress when the flag is set; an aborted listing
+// leaves the old cache file untouched.
+uint64_t ScanDemos(const std::string& argument, ScanTarget& demoList, ScanTarget& playList, LibraryFeedback& feedback,
+                   const ScanSettings& settings, ScanTotals* totals = nullptr);
+
+} // namespace core
