@@ -4,7 +4,7 @@
 
 #include <cstdio>
 #include <new>
-#include <stdexcept>
+#include <cstdint>
 
 #include "analysis/DemoInfo.h"
 #include "analysis/ZipRead.h"
@@ -16,20 +16,12 @@ const char* const kMemoryError = "Memory Allocation Error in proc GetFromDemo";
 
 bool Allocate(DemoBytes& bytes, uint64_t size)
 {
-    try {
-        bytes.data.resize(static_cast<size_t>(size));
-        return true;
-    } catch (const std::bad_alloc&) {
-        bytes.data.clear();
-        bytes.memoryError = true;
-        bytes.problem = kMemoryError;
-        return false;
-    } catch (const std::length_error&) {
-        bytes.data.clear();
+    if (size > SIZE_MAX || !bytes.data.Allocate(static_cast<size_t>(size))) {
         bytes.memoryError = true;
         bytes.problem = kMemoryError;
         return false;
     }
+    return true;
 }
 
 DemoBytes LoadMember(const std::string& name, const std::string& archive)
@@ -59,10 +51,10 @@ DemoBytes LoadMember(const std::string& name, const std::string& archive)
     const int result = UnzipFileToMemory(archive, bytes.data.data(), stored, headerOffset);
     if (result != UnzipOk && result != UnzipCrcError) {
         // Nothing trustworthy came out: walk nothing rather than a zero-filled buffer.
-        bytes.data.clear();
+        bytes.data.Clear();
         return bytes;
     }
-    bytes.data.resize(stored);
+    bytes.data.Shrink(stored);
     return bytes;
 }
 
@@ -82,13 +74,20 @@ DemoBytes LoadFile(const std::string& path)
     bytes.dosDateTime = DosDateTimeFromUnix(static_cast<int64_t>(st.st_mtime));
     if (Allocate(bytes, bytes.size)) {
         const size_t got = bytes.size ? std::fread(bytes.data.data(), 1, bytes.data.size(), file) : 0;
-        bytes.data.resize(got); // a file that shrank while being read: walk what arrived
+        bytes.data.Shrink(got); // a file that shrank while being read: walk what arrived
     }
     std::fclose(file);
     return bytes;
 }
 
 } // namespace
+
+bool ByteBuffer::Allocate(size_t size)
+{
+    m_data.reset(new (std::nothrow) uint8_t[size ? size : 1]);
+    m_size = m_data ? size : 0;
+    return m_data != nullptr;
+}
 
 DemoBytes LoadDemoBytes(const std::string& name, const std::string& archive)
 {

@@ -34,7 +34,7 @@ std::string InfoValueOf(const DemoState& demo, std::string_view key) { return In
 
 std::string InfoValue(std::string_view key) { return InfoValueOf(CurrentDemo, key); }
 
-std::string GetToken(std::string_view text, int n)
+std::string_view GetTokenView(std::string_view text, int n)
 {
     if (text.empty() || n < 0)
         return {};
@@ -61,8 +61,10 @@ std::string GetToken(std::string_view text, int n)
         tok.remove_prefix(1);
     while (!tok.empty() && low(tok.back()))
         tok.remove_suffix(1);
-    return std::string(tok);
+    return tok;
 }
+
+std::string GetToken(std::string_view text, int n) { return std::string(GetTokenView(text, n)); }
 
 std::string CourseTimeText(int64_t milliseconds)
 {
@@ -170,7 +172,7 @@ DemoState LoadDemo(const std::string& name, const std::string& archive, bool cou
     wishes.courseLog = courseLogWish;
     const std::string extension = ExtensionOf(name);
     wishes.extension = extension;
-    DemoState demo = ReadDemo(bytes.data, wishes);
+    DemoState demo = ReadDemo(bytes.data.span(), wishes);
     demo.size = bytes.size;
     demo.sizeText = FormatReaderSize(bytes.size);
     demo.dosDateTime = bytes.dosDateTime;

@@ -71,6 +71,8 @@ std::string InfoValueOf(const DemoState& demo, std::string_view key);
 
 // The n-th token of a server command, quotes grouping blanks, trimmed of characters below 35.
 std::string GetToken(std::string_view text, int n);
+// The same token as a view into `text`.
+std::string_view GetTokenView(std::string_view text, int n);
 
 // The course log line prefix time, "^4hh:mm:ss" style text without the colour code.
 std::string CourseTimeText(int64_t milliseconds);

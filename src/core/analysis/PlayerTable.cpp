@@ -84,7 +84,7 @@ constexpr int kMaxScoreEntries = 64;
 bool EntryCount(std::string_view report, int& entries)
 {
     int32_t value = 0;
-    if (!ToInt32(GetToken(report, 0), value))
+    if (!ToInt32(GetTokenView(report, 0), value))
         return false;
     entries = std::min<int32_t>(value, kMaxScoreEntries);
     return true;
