@@ -17,9 +17,9 @@ const std::string& ArchivePath()
 {
     static const std::string path = [] {
         std::error_code ec;
-        const std::filesystem::path base =
-            std::filesystem::is_directory("/dev/shm", ec) ? std::filesystem::path("/dev/shm")
-                                                           : std::filesystem::temp_directory_path();
+        const std::filesystem::path base = std::filesystem::is_directory("/dev/shm", ec)
+                                               ? std::filesystem::path("/dev/shm")
+                                               : std::filesystem::temp_directory_path();
         return (base / ("velmora-fuzz-zipdir-" + std::to_string(::getpid()) + ".pk3")).string();
     }();
     static const bool cleanup = std::atexit([] { std::remove(ArchivePath().c_str()); }) == 0;

@@ -26,11 +26,12 @@ const fs::path& WorkDir()
         fs::create_directories(d, ec);
         return d;
     }();
-    static const bool cleanup = std::atexit([] {
-        std::error_code ec;
-        fs::permissions(WorkDir() / "out" / "member.dm_48", fs::perms::owner_write, fs::perm_options::add, ec);
-        fs::remove_all(WorkDir(), ec);
-    }) == 0;
+    static const bool cleanup =
+        std::atexit([] {
+            std::error_code ec;
+            fs::permissions(WorkDir() / "out" / "member.dm_48", fs::perms::owner_write, fs::perm_options::add, ec);
+            fs::remove_all(WorkDir(), ec);
+        }) == 0;
     (void)cleanup;
     return dir;
 }
@@ -75,7 +76,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     size_t toFile = 0;
     for (const Member& m : members) {
         // Callers size the buffer from the directory but never beyond what the data can hold.
-        const uint64_t capacity = std::min<uint64_t>({m.size, core::MaxPlausibleSize(m.method, m.compressedSize), kMaxBuffer});
+        const uint64_t capacity =
+            std::min<uint64_t>({m.size, core::MaxPlausibleSize(m.method, m.compressedSize), kMaxBuffer});
         buffer.assign(static_cast<size_t>(capacity), 0);
         uint32_t stored = static_cast<uint32_t>(capacity);
         core::UnzipFileToMemory(archive, buffer.data(), stored, m.headerOffset);

@@ -22,22 +22,22 @@ constexpr uint32_t kDefaultDosTime = (uint32_t{(2021 - 1980) << 9 | 6 << 5 | 15}
 
 struct ZipMember {
     std::string name{};
-    std::vector<uint8_t> data{};    // uncompressed contents
-    bool deflate = false;           // raw deflate (method 8), else stored (method 0)
+    std::vector<uint8_t> data{}; // uncompressed contents
+    bool deflate = false;        // raw deflate (method 8), else stored (method 0)
     uint32_t dosTime = kDefaultDosTime;
-    std::string comment{};          // entry comment in the central directory
-    bool dataDescriptor = false;    // flag bit 3: zero CRC and sizes locally, a descriptor follows the data
-    bool descriptorSignature = true; // write "PK" 7 8 in front of the descriptor
+    std::string comment{};            // entry comment in the central directory
+    bool dataDescriptor = false;      // flag bit 3: zero CRC and sizes locally, a descriptor follows the data
+    bool descriptorSignature = true;  // write "PK" 7 8 in front of the descriptor
     uint16_t methodOverride = 0xFFFF; // method number written instead of the real one (data unchanged)
-    uint16_t extraFlags = 0;        // OR-ed into the general purpose flags (1 = encrypted)
-    bool badCrc = false;            // store a CRC that does not match the data
-    uint8_t attributes = 0;         // MS-DOS attributes (1 read-only, 16 folder); written as made on MS-DOS
-    std::string extra{};            // extra field, written in both headers
+    uint16_t extraFlags = 0;          // OR-ed into the general purpose flags (1 = encrypted)
+    bool badCrc = false;              // store a CRC that does not match the data
+    uint8_t attributes = 0;           // MS-DOS attributes (1 read-only, 16 folder); written as made on MS-DOS
+    std::string extra{};              // extra field, written in both headers
 };
 
 struct ZipOptions {
-    std::string comment{};   // archive comment behind the end record (up to 65535 bytes)
-    size_t exeStubSize = 0;  // when > 0: an "MZ" executable stub of this size (>= 64) in front
+    std::string comment{};  // archive comment behind the end record (up to 65535 bytes)
+    size_t exeStubSize = 0; // when > 0: an "MZ" executable stub of this size (>= 64) in front
 };
 
 // Where things ended up, for tests that patch or check bytes.

@@ -19,14 +19,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr size_t kWindowSize = 128000;    // largest directory held in one piece
+constexpr size_t kWindowSize = 128000; // largest directory held in one piece
 constexpr size_t kEndSearchWindow = 4096;
 constexpr size_t kEndRecordSize = 22;
 constexpr size_t kEntryFixedSize = 46;
 constexpr size_t kLocalHeaderSize = 30;
 constexpr size_t kMaxNameLength = 259;
 constexpr size_t kOutputBlock = 32768;
-constexpr size_t kInputChunk = 2048;      // the pump runs after each chunk of compressed input
+constexpr size_t kInputChunk = 2048; // the pump runs after each chunk of compressed input
 constexpr auto kStaleMark = std::chrono::milliseconds(30000);
 constexpr uint32_t kDescriptorSignature = 0x08074B50;
 constexpr uint8_t kReadOnlyAttribute = 0x01;
@@ -432,8 +432,8 @@ bool DescriptorMatches(std::FILE* f, uint64_t dataEnd, uint32_t crc)
 int Decompress(std::FILE* f, uint64_t archiveSize, const LocalMember& m, const Pump& pump, BlockWriter& out)
 {
     uint64_t dataEnd = 0;
-    int result = m.method == 0 ? CopyStored(f, m, pump, out, dataEnd)
-                               : InflateMember(f, archiveSize, m, pump, out, dataEnd);
+    int result =
+        m.method == 0 ? CopyStored(f, m, pump, out, dataEnd) : InflateMember(f, archiveSize, m, pump, out, dataEnd);
     out.Flush();
     if (out.Failed())
         return UnzipWriteError;
@@ -665,12 +665,11 @@ int UnzipFileToMemoryFrom(const std::string& archivePath, uint8_t* buffer, uint3
     return ExtractToMemory(archivePath, buffer, size, skip, headerOffset);
 }
 
-int UnzipFile(const std::string& archivePath, const std::string& targetPath, uint8_t attributes,
-              uint32_t headerOffset)
+int UnzipFile(const std::string& archivePath, const std::string& targetPath, uint8_t attributes, uint32_t headerOffset)
 {
     std::string target = targetPath;
-    const bool folderOnly = (attributes & kDirectoryAttribute) || target.empty() || target.back() == '/' ||
-                            target.back() == '\\';
+    const bool folderOnly =
+        (attributes & kDirectoryAttribute) || target.empty() || target.back() == '/' || target.back() == '\\';
     if (folderOnly) {
         while (target.size() > 1 && (target.back() == '/' || target.back() == '\\'))
             target.pop_back();
