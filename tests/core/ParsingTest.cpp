@@ -8,6 +8,7 @@
 #include "analysis/PlayerTable.h"
 #include "common/Globals.h"
 #include "support/DemoBuilder.h"
+#include "support/ZipBuilder.h"
 #include "support/Recorder.h"
 
 using namespace core;
@@ -368,4 +369,60 @@ TEST(ParsingRealDemos, OldProtocolsWalkToTheEnd)
         EXPECT_EQ(ranked.finalScore, c.finalScore);
         EXPECT_EQ(InfoValueOf(state, "g_gametype"), "1");
     }
+}
+
+namespace {
+
+struct TempDir {
+    std::filesystem::path path;
+    explicit TempDir(const std::string& name)
+        : path(std::filesystem::temp_directory_path() / (name + "-" + std::to_string(getpid())))
+    {
+        std::filesystem::remove_all(path);
+        std::filesystem::create_directories(path);
+    }
+    ~TempDir() { std::filesystem::remove_all(path); }
+};
+
+} // namespace
+
+TEST(ParsingArchives, MembersAreFoundByNameIgnoringCaseAndSlashes)
+{
+    TempDir dir("velmora-parsing-zip");
+    DemoBuilder demo = Started(48);
+    demo.Add(Message(48).Snapshot(1000)).Add(Message(48).Snapshot(3000)).End();
+    const auto pk3 = dir.path / "pak9.pk3";
+    testsupport::WriteFile(pk3, testsupport::BuildZip({{.name = "demos/final.dm_48", .data = demo.Bytes(),
+                                                        .deflate = true},
+                                                       {.name = "stored.dm_48", .data = demo.Bytes()}}));
+    const DemoState found = LoadDemo("DEMOS\\FINAL.DM_48", pk3.string(), false);
+    EXPECT_EQ(found.result, "1");
+    EXPECT_EQ(found.size, demo.Bytes().size());
+    EXPECT_EQ(found.playtime, "00:00:02");
+    EXPECT_EQ(found.dosDateTime, testsupport::kDefaultDosTime);
+    EXPECT_EQ(LoadDemo("stored.dm_48", pk3.string(), false).result, "1");
+
+    const DemoState missing = LoadDemo("demos\\other.dm_48", pk3.string(), false);
+    EXPECT_EQ(missing.result, "0");
+    EXPECT_EQ(missing.size, 0u);
+    EXPECT_TRUE(missing.debugMessages.empty());
+}
+
+TEST(ParsingArchives, ImpossibleSizeClaimsAreRefused)
+{
+    TempDir dir("velmora-parsing-claim");
+    DemoBuilder demo = Started(48);
+    demo.Add(Message(48).Snapshot(1000)).End();
+    testsupport::ZipLayout layout;
+    std::vector<uint8_t> zip = testsupport::BuildZip({{.name = "a.dm_48", .data = demo.Bytes()}}, {}, &layout);
+    // Claim 4 GB uncompressed in the directory entry (offset 24 of the entry).
+    for (int i = 0; i < 4; ++i)
+        zip[layout.directoryOffset + 24 + static_cast<size_t>(i)] = i == 3 ? 0xF0 : 0x00;
+    const auto path = dir.path / "claim.zip";
+    testsupport::WriteFile(path, zip);
+    const DemoState state = LoadDemo("a.dm_48", path.string(), false);
+    EXPECT_EQ(state.result, "0");
+    ASSERT_EQ(state.debugMessages.size(), 1u);
+    EXPECT_NE(state.debugMessages[0].find("Damaged archive member"), std::string::npos);
+    EXPECT_FALSE(state.memoryError);
 }
