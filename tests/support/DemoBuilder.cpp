@@ -141,10 +141,10 @@ std::vector<uint8_t> RealisticDemo(int protocol, int snapshots, int snapshotByte
             message.ServerCommand(command++, "scores 2 0 0 0 " + std::to_string(scoreA) + " 50 " +
                                                  std::to_string(i / 1200) + " 0 0 " +
                                                  std::string(protocol == 46 ? "0 0 0 0 0 0 0 0 0 " : "") +
-                                                 std::string(protocol > 46 ? "0 0 0 0 0 0 0 " : "") + "1 " +
+                                                 std::string(protocol > 46 ? "0 0 0 0 0 0 0 0 " : "") + "1 " +
                                                  std::to_string(scoreB) + " 60 0 0 0" +
                                                  std::string(protocol == 46 ? " 0 0 0 0 0 0 0 0 0" : "") +
-                                                 std::string(protocol > 46 ? " 0 0 0 0 0 0 0" : ""));
+                                                 std::string(protocol > 46 ? " 0 0 0 0 0 0 0 0" : ""));
         message.Snapshot(time);
         std::vector<uint8_t> entities(static_cast<size_t>(snapshotBytes));
         for (auto& b : entities)
