@@ -1,0 +1,54 @@
+#pragma once
+// The server-to-client messages stored in demos of protocols 66 to 71 (".dm_66" ... ".dm_71").
+// The demo reader hands over one message payload at a time; this turns it into the commands the
+// program cares about: server commands, the game state's configstrings and snapshot times.
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace core {
+
+struct ModernCommand {
+    enum Kind { ServerCommand, GameStateBegin, ConfigString, GameStateEnd, Snapshot, Nop };
+    Kind kind;
+    uint32_t sequence = 0;   // server command sequence, or the game state's command sequence
+    int index = 0;           // configstring index
+    std::string text;        // server command text or configstring text
+    uint32_t serverTime = 0; // snapshot
+};
+
+// Where the data ran out.
+enum class ModernField { None, Acknowledge, CommandByte, ServerTime, CommandSequence, GameStateCommand, GameStateIndex, Text };
+
+struct ModernDecodeResult {
+    bool ok = true;                // false: the data ended inside `field` (overflow)
+    ModernField field = ModernField::None;
+    int unknownCommand = -1;       // a command byte that stopped the message (6, 9, 10, >10), else -1
+    bool ended = false;            // svc_EOF seen
+};
+
+// Decodes one message payload into commands, in order, appending to `out`.
+//
+// - A command is appended only when it was read whole; when the data ends inside one, the result
+//   is ok=false with the field it ended in, and everything before it stays in `out`.
+// - A game state gives GameStateBegin, one ConfigString per configstring, then GameStateEnd where
+//   the entity baselines or the game state's end marker begin. Baselines cannot be read without the
+//   entity tables, so they end the message (ok, not ended). The client number and checksum after
+//   the end marker are skipped; data ending there counts as GameStateCommand.
+// - A byte inside the game state that is neither configstring, baseline nor end marker stops the
+//   message and is reported in unknownCommand, without GameStateEnd.
+// - A snapshot gives Snapshot with its server time and ends the message: the server writes its
+//   commands before the snapshot.
+// - Download (6), VoIP (9, 10) and unknown command bytes stop the message (unknownCommand).
+// - Bytes of texts are kept as they are. Configstrings keep at most 8191 bytes and server commands
+//   1023; longer texts are read to their end and cut. A configstring index is passed on as read
+//   (0..65535); callers check it against their tables.
+// - A code that no encoder produces (the coder's escape code) is treated like the data's end.
+ModernDecodeResult DecodeModernMessage(std::span<const uint8_t> payload, std::vector<ModernCommand>& out);
+
+// True for the extensions ".dm_66" ... ".dm_71" (lower-case input) — the formats this decoder reads.
+bool IsModernDemoExtension(std::string_view lowerExtension);
+
+} // namespace core

@@ -1,0 +1,493 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <set>
+
+#include "analysis/Huffman.h"
+#include "analysis/ModernMessage.h"
+#include "support/HuffmanEncoder.h"
+
+using namespace core;
+using testsupport::HuffmanBitWriter;
+using testsupport::HuffmanCodeOf;
+using testsupport::ModernMessageBuilder;
+
+namespace {
+
+bool SameCommand(const ModernCommand& a, const ModernCommand& b) {
+    return a.kind == b.kind && a.sequence == b.sequence && a.index == b.index && a.text == b.text &&
+           a.serverTime == b.serverTime;
+}
+
+// `part` must equal the first commands of `whole`.
+::testing::AssertionResult IsPrefixOf(const std::vector<ModernCommand>& part, const std::vector<ModernCommand>& whole) {
+    if (part.size() > whole.size()) {
+        return ::testing::AssertionFailure() << part.size() << " commands, more than " << whole.size();
+    }
+    for (size_t i = 0; i < part.size(); ++i) {
+        if (!SameCommand(part[i], whole[i])) {
+            return ::testing::AssertionFailure() << "command " << i << " differs";
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// The tree and the bit reader
+
+TEST(HuffmanTree, CompleteWithShortCodes) {
+    const HuffmanTree& tree = FixedHuffmanTree();
+    // Kraft sum exactly 1 over all 257 leaves: every bit pattern ends in a symbol.
+    uint32_t kraft = 0;
+    std::set<int> leaves;
+    for (int s = 0; s <= HuffmanTree::kNotYetTransmitted; ++s) {
+        const int length = HuffmanCodeOf(s).length;
+        ASSERT_GE(length, 1) << s;
+        ASSERT_LE(length, kHuffmanLookupBits) << s;
+        kraft += 1u << (kHuffmanLookupBits - length);
+        leaves.insert(tree.leafOf[s]);
+        EXPECT_EQ(tree.nodes[tree.leafOf[s]].symbol, s);
+    }
+    EXPECT_EQ(kraft, 1u << kHuffmanLookupBits);
+    EXPECT_EQ(leaves.size(), 257u);
+    // The zero byte dominates the frequencies and gets the shortest code; the escape the longest.
+    EXPECT_EQ(HuffmanCodeOf(0).length, 2);
+    EXPECT_EQ(HuffmanCodeOf(HuffmanTree::kNotYetTransmitted).length, tree.maxCodeLength);
+}
+
+TEST(HuffmanBitReader, RoundTripsMixedWidths) {
+    struct Field {
+        uint32_t value;
+        int width;
+    };
+    const std::vector<Field> fields = {
+        {1, 1},       {0, 1},          {5, 3},           {0x7F, 7},        {0xAB, 8},
+        {0x1FF, 9},   {0x3FF, 10},     {0x1234, 16},     {0x7FFF, 15},     {0x1ABCD, 17},
+        {0, 32},      {0xFFFFFFFF, 32}, {0x7FFFFFFF, 31}, {0x80000001, 32}, {0x12345678, 32},
+        {0x2A, 6},    {0xFFFFFF, 24},  {0x155555, 21},   {3, 2},           {1, 1},
+    };
+    HuffmanBitWriter writer;
+    for (const Field& f : fields) {
+        writer.WriteBits(f.value, f.width);
+    }
+    HuffmanBitReader reader(writer.Bytes());
+    for (const Field& f : fields) {
+        EXPECT_EQ(reader.ReadBits(f.width), f.value) << "width " << f.width;
+    }
+    EXPECT_FALSE(reader.Overflowed());
+    EXPECT_EQ(reader.BitPosition(), writer.BitCount());
+}
+
+TEST(HuffmanBitReader, RoundTripsEveryByteAtEveryAlignment) {
+    std::mt19937 random(7);
+    for (int lead = 0; lead < 8; ++lead) {
+        HuffmanBitWriter writer;
+        writer.WriteRawBits(0x55, lead);
+        std::vector<uint32_t> sent;
+        for (int i = 0; i < 256; ++i) {
+            sent.push_back(static_cast<uint32_t>(i));
+        }
+        for (int i = 0; i < 2000; ++i) {
+            sent.push_back(random() & 0xFF);
+        }
+        for (uint32_t b : sent) {
+            writer.WriteByte(static_cast<uint8_t>(b));
+        }
+        HuffmanBitReader reader(writer.Bytes());
+        if (lead > 0) {
+            reader.ReadBits(lead);
+        }
+        for (size_t i = 0; i < sent.size(); ++i) {
+            ASSERT_EQ(reader.ReadByte(), sent[i]) << "lead " << lead << " byte " << i;
+        }
+        EXPECT_FALSE(reader.Overflowed());
+    }
+}
+
+TEST(HuffmanBitReader, OverflowAtTheEnd) {
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> data;
+        int width;
+    };
+    // A value written whole, less its last byte, always lacks bits.
+    const auto withoutLastByte = [](uint32_t value, int width) {
+        HuffmanBitWriter writer;
+        writer.WriteBits(value, width);
+        const std::vector<uint8_t>& bytes = writer.Bytes();
+        return std::vector<uint8_t>(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(bytes.size() - 1));
+    };
+    const std::vector<Case> cases = {
+        {"empty, byte", {}, 8},
+        {"empty, one bit", {}, 1},
+        {"long cut short", withoutLastByte(0x89ABCDEF, 32), 32},
+        {"nine bits cut short", withoutLastByte(0x1FF, 9), 9},
+        {"raw bits cut short", withoutLastByte(0x7F, 7), 7},
+    };
+    for (const Case& c : cases) {
+        HuffmanBitReader reader(c.data);
+        EXPECT_EQ(reader.ReadBits(c.width), 0u) << c.name;
+        EXPECT_TRUE(reader.Overflowed()) << c.name;
+        // Sticky: nothing more is read once the data has run out.
+        EXPECT_EQ(reader.ReadBits(1), 0u) << c.name;
+        EXPECT_TRUE(reader.Overflowed()) << c.name;
+    }
+}
+
+TEST(HuffmanBitReader, CodeCutByTheDataEndIsOverflow) {
+    // Put an 11-bit code so that it straddles a byte boundary, then hand the reader only the first
+    // byte of a larger buffer: the bits that would finish the code lie just beyond the span and
+    // must not be used.
+    int longSymbol = -1;
+    for (int s = 0; s < 256 && longSymbol < 0; ++s) {
+        if (HuffmanCodeOf(s).length == kHuffmanLookupBits) {
+            longSymbol = s;
+        }
+    }
+    ASSERT_GE(longSymbol, 0);
+    HuffmanBitWriter writer;
+    writer.WriteRawBits(0, 3);
+    writer.WriteByte(static_cast<uint8_t>(longSymbol));
+    const std::vector<uint8_t> bytes = writer.Bytes();
+    ASSERT_EQ(bytes.size(), 2u);
+
+    HuffmanBitReader whole(bytes);
+    whole.ReadBits(3);
+    EXPECT_EQ(whole.ReadByte(), static_cast<uint32_t>(longSymbol));
+    EXPECT_FALSE(whole.Overflowed());
+
+    HuffmanBitReader cut(std::span<const uint8_t>(bytes.data(), 1));
+    cut.ReadBits(3);
+    EXPECT_EQ(cut.ReadByte(), 0u);
+    EXPECT_TRUE(cut.Overflowed());
+    EXPECT_EQ(cut.BitPosition(), 3u);
+}
+
+TEST(HuffmanBitReader, EscapeCodeAndBadWidthsAreRefused) {
+    HuffmanBitWriter writer;
+    writer.WriteCode(HuffmanCodeOf(HuffmanTree::kNotYetTransmitted));
+    writer.WriteByte(65);
+    HuffmanBitReader escape(writer.Bytes());
+    EXPECT_EQ(escape.ReadByte(), 0u);
+    EXPECT_TRUE(escape.Overflowed());
+
+    for (int width : {0, -8, 33}) {
+        const std::vector<uint8_t> data(16, 0xFF);
+        HuffmanBitReader reader(data);
+        EXPECT_EQ(reader.ReadBits(width), 0u) << width;
+        EXPECT_TRUE(reader.Overflowed()) << width;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Messages
+
+TEST(ModernMessage, GameStateWithConfigStringsAndBaseline) {
+    const auto payload = ModernMessageBuilder(17)
+                             .Nop()
+                             .ServerCommand(40, "print \"welcome\n\"")
+                             .GameState(41, {{0, "\\protocol\\68\\mapname\\q3dm6"}, {1, "\\sv_serverid\\99"}, {1023, ""}})
+                             .ServerCommand(42, "never read: after the baselines")
+                             .Payload();
+    std::vector<ModernCommand> out;
+    const ModernDecodeResult r = DecodeModernMessage(payload, out);
+    EXPECT_TRUE(r.ok);
+    EXPECT_FALSE(r.ended);
+    EXPECT_EQ(r.unknownCommand, -1);
+    ASSERT_EQ(out.size(), 7u);
+    EXPECT_EQ(out[0].kind, ModernCommand::Nop);
+    EXPECT_EQ(out[1].kind, ModernCommand::ServerCommand);
+    EXPECT_EQ(out[1].sequence, 40u);
+    EXPECT_EQ(out[1].text, "print \"welcome\n\"");
+    EXPECT_EQ(out[2].kind, ModernCommand::GameStateBegin);
+    EXPECT_EQ(out[2].sequence, 41u);
+    EXPECT_EQ(out[3].kind, ModernCommand::ConfigString);
+    EXPECT_EQ(out[3].index, 0);
+    EXPECT_EQ(out[3].text, "\\protocol\\68\\mapname\\q3dm6");
+    EXPECT_EQ(out[4].index, 1);
+    EXPECT_EQ(out[5].index, 1023);
+    EXPECT_EQ(out[5].text, "");
+    EXPECT_EQ(out[6].kind, ModernCommand::GameStateEnd);
+}
+
+TEST(ModernMessage, GameStateEndMarkerThenMoreCommands) {
+    // After the end marker the client number and checksum are stepped over, and the message goes
+    // on; the snapshot ends it, whatever follows.
+    const auto payload = ModernMessageBuilder()
+                             .BeginGameState(5)
+                             .ConfigString(3, "Arena")
+                             .EndGameState(0xDEADBEEF, 0x01020304)
+                             .ServerCommand(6, "cs 5 \"x\"")
+                             .Snapshot(0xFEDCBA98)
+                             .ServerCommand(7, "not read")
+                             .End()
+                             .Payload();
+    std::vector<ModernCommand> out;
+    const ModernDecodeResult r = DecodeModernMessage(payload, out);
+    EXPECT_TRUE(r.ok);
+    EXPECT_FALSE(r.ended);
+    ASSERT_EQ(out.size(), 5u);
+    EXPECT_EQ(out[1].text, "Arena");
+    EXPECT_EQ(out[2].kind, ModernCommand::GameStateEnd);
+    EXPECT_EQ(out[3].text, "cs 5 \"x\"");
+    EXPECT_EQ(out[3].sequence, 6u);
+    EXPECT_EQ(out[4].kind, ModernCommand::Snapshot);
+    EXPECT_EQ(out[4].serverTime, 0xFEDCBA98u);
+}
+
+TEST(ModernMessage, EndMarkerAndStoppingCommands) {
+    struct Case {
+        const char* name;
+        int command;          // -1: the end marker
+        int expectedUnknown;
+        bool expectedEnded;
+    };
+    const std::vector<Case> cases = {
+        {"end marker", -1, -1, true}, {"download", 6, 6, false}, {"voip speex", 9, 9, false},
+        {"voip opus", 10, 10, false}, {"unknown 11", 11, 11, false}, {"bad zero", 0, 0, false},
+        {"bad 255", 255, 255, false},
+    };
+    for (const Case& c : cases) {
+        ModernMessageBuilder builder(3);
+        builder.ServerCommand(1, "chat \"hi\"");
+        if (c.command < 0) {
+            builder.End();
+        } else {
+            builder.CommandByte(static_cast<uint8_t>(c.command));
+        }
+        builder.ServerCommand(2, "after");
+        std::vector<ModernCommand> out;
+        const ModernDecodeResult r = DecodeModernMessage(builder.Payload(), out);
+        EXPECT_TRUE(r.ok) << c.name;
+        EXPECT_EQ(r.ended, c.expectedEnded) << c.name;
+        EXPECT_EQ(r.unknownCommand, c.expectedUnknown) << c.name;
+        ASSERT_EQ(out.size(), 1u) << c.name;
+        EXPECT_EQ(out[0].text, "chat \"hi\"") << c.name;
+    }
+}
+
+TEST(ModernMessage, StrayByteInGameStateStopsWithoutEnd) {
+    ModernMessageBuilder builder;
+    builder.BeginGameState(1).ConfigString(0, "\\mapname\\x").CommandByte(5).ServerCommand(2, "x");
+    std::vector<ModernCommand> out;
+    const ModernDecodeResult r = DecodeModernMessage(builder.Payload(), out);
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(r.unknownCommand, 5);
+    ASSERT_EQ(out.size(), 2u);
+    EXPECT_EQ(out.back().kind, ModernCommand::ConfigString);
+}
+
+TEST(ModernMessage, TextsKeepTheirBytesAndLongOnesStayInStep) {
+    const std::string raw = std::string("100% \x80\xFF\x01 ^1red\n", 14);
+    const std::string longCommand = "print \"" + std::string(3000, 'a') + "\"";
+    const std::string longConfig(10000, 'b');
+    const auto payload = ModernMessageBuilder()
+                             .ServerCommand(1, raw)
+                             .ServerCommand(2, longCommand)
+                             .ServerCommand(3, "next")
+                             .BeginGameState(4)
+                             .ConfigString(7, longConfig)
+                             .ConfigString(8, "after")
+                             .EndGameState()
+                             .End()
+                             .Payload();
+    std::vector<ModernCommand> out;
+    const ModernDecodeResult r = DecodeModernMessage(payload, out);
+    EXPECT_TRUE(r.ok);
+    EXPECT_TRUE(r.ended);
+    ASSERT_EQ(out.size(), 7u);
+    EXPECT_EQ(out[0].text, raw);
+    EXPECT_EQ(out[1].text, longCommand.substr(0, 1023));
+    EXPECT_EQ(out[2].text, "next");
+    EXPECT_EQ(out[2].sequence, 3u);
+    EXPECT_EQ(out[4].text, longConfig.substr(0, 8191));
+    EXPECT_EQ(out[5].text, "after");
+    EXPECT_EQ(out[6].kind, ModernCommand::GameStateEnd);
+}
+
+TEST(ModernMessage, EveryTruncationFailsInTheRightField) {
+    const auto payload = ModernMessageBuilder(9)
+                             .ServerCommand(10, "print \"a\"")
+                             .BeginGameState(11)
+                             .ConfigString(0, "\\protocol\\71")
+                             .EndGameState(1, 2)
+                             .Snapshot(1234)
+                             .Payload();
+    std::vector<ModernCommand> full;
+    ASSERT_TRUE(DecodeModernMessage(payload, full).ok);
+    ASSERT_EQ(full.size(), 5u);
+
+    // Bits up to and including the snapshot's server time; after that nothing is read.
+    HuffmanBitWriter prefix;
+    {
+        ModernMessageBuilder head(9);
+        head.ServerCommand(10, "print \"a\"").BeginGameState(11).ConfigString(0, "\\protocol\\71").EndGameState(1, 2);
+        head.Writer().WriteByte(7);
+        head.Writer().WriteBits(1234, 32);
+        prefix = head.Writer();
+    }
+    const size_t neededBytes = (prefix.BitCount() + 7) / 8;
+
+    std::set<ModernField> seen;
+    for (size_t cut = 0; cut < payload.size(); ++cut) {
+        std::vector<ModernCommand> out;
+        const ModernDecodeResult r = DecodeModernMessage(std::span(payload.data(), cut), out);
+        EXPECT_TRUE(IsPrefixOf(out, full)) << "cut " << cut;
+        if (cut < neededBytes) {
+            EXPECT_FALSE(r.ok) << "cut " << cut;
+            EXPECT_LT(out.size(), full.size()) << "cut " << cut;
+            seen.insert(r.field);
+        } else {
+            EXPECT_TRUE(r.ok) << "cut " << cut;
+            EXPECT_EQ(out.size(), full.size()) << "cut " << cut;
+        }
+    }
+    const std::set<ModernField> all = {ModernField::Acknowledge,      ModernField::CommandByte,
+                                       ModernField::CommandSequence,  ModernField::Text,
+                                       ModernField::GameStateCommand, ModernField::GameStateIndex,
+                                       ModernField::ServerTime};
+    EXPECT_EQ(seen, all);
+}
+
+TEST(ModernMessage, Extensions) {
+    for (const char* e : {".dm_66", ".dm_67", ".dm_68", ".dm_70", ".dm_71"}) {
+        EXPECT_TRUE(IsModernDemoExtension(e)) << e;
+    }
+    for (const char* e : {".dm_69", ".dm_65", ".dm_72", ".dm3", ".dm_48", ".dm_6", ".dm_680", "dm_68", ""}) {
+        EXPECT_FALSE(IsModernDemoExtension(e)) << e;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Real demos
+
+namespace {
+
+struct CorpusDemo {
+    std::string name;
+    std::vector<std::vector<uint8_t>> messages;
+};
+
+std::vector<CorpusDemo> LoadCorpus() {
+    std::vector<CorpusDemo> demos;
+    const std::filesystem::path dir = std::filesystem::path(VELMORA_CORPUS_DIR) / "modern";
+    std::error_code ec;
+    if (!std::filesystem::is_directory(dir, ec)) {
+        return demos;
+    }
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        const std::string ext = entry.path().extension().string();
+        if (!IsModernDemoExtension(ext)) {
+            continue;
+        }
+        std::ifstream in(entry.path(), std::ios::binary);
+        const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        CorpusDemo demo{entry.path().filename().string(), {}};
+        size_t at = 0;
+        bool sawEnd = false;
+        while (at + 8 <= bytes.size()) {
+            int32_t sequence = 0, length = 0;
+            std::memcpy(&sequence, &bytes[at], 4);
+            std::memcpy(&length, &bytes[at + 4], 4);
+            at += 8;
+            if (sequence == -1) {
+                sawEnd = true;
+                break;
+            }
+            if (length < 0 || static_cast<size_t>(length) > bytes.size() - at) {
+                break;
+            }
+            demo.messages.emplace_back(bytes.begin() + at, bytes.begin() + at + length);
+            at += length;
+        }
+        EXPECT_TRUE(sawEnd) << demo.name;
+        demos.push_back(std::move(demo));
+    }
+    return demos;
+}
+
+const std::vector<CorpusDemo>& Corpus() {
+    static const std::vector<CorpusDemo> corpus = LoadCorpus();
+    return corpus;
+}
+
+} // namespace
+
+TEST(ModernCorpus, EveryMessageDecodes) {
+    if (Corpus().empty()) {
+        GTEST_SKIP() << "no modern demos in " << VELMORA_CORPUS_DIR;
+    }
+    std::set<std::string> commandWords;
+    for (const CorpusDemo& demo : Corpus()) {
+        SCOPED_TRACE(demo.name);
+        ASSERT_FALSE(demo.messages.empty());
+        uint32_t lastTime = 0;
+        size_t snapshots = 0;
+        for (size_t m = 0; m < demo.messages.size(); ++m) {
+            std::vector<ModernCommand> out;
+            const ModernDecodeResult r = DecodeModernMessage(demo.messages[m], out);
+            ASSERT_TRUE(r.ok) << "message " << m << " field " << static_cast<int>(r.field);
+            EXPECT_EQ(r.unknownCommand, -1) << "message " << m;
+            if (m == 0) {
+                ASSERT_GE(out.size(), 4u);
+                EXPECT_EQ(out[0].kind, ModernCommand::GameStateBegin);
+                ASSERT_EQ(out[1].kind, ModernCommand::ConfigString);
+                EXPECT_EQ(out[1].index, 0);
+                EXPECT_NE(out[1].text.find("protocol\\"), std::string::npos);
+                EXPECT_NE(out[1].text.find("mapname\\"), std::string::npos);
+                ASSERT_EQ(out[2].kind, ModernCommand::ConfigString);
+                EXPECT_EQ(out[2].index, 1);
+                EXPECT_NE(out[2].text.find("sv_serverid\\"), std::string::npos);
+                EXPECT_EQ(out.back().kind, ModernCommand::GameStateEnd);
+            }
+            for (const ModernCommand& c : out) {
+                if (c.kind == ModernCommand::Snapshot) {
+                    EXPECT_GE(c.serverTime, lastTime) << "message " << m;
+                    lastTime = c.serverTime;
+                    ++snapshots;
+                } else if (c.kind == ModernCommand::ServerCommand) {
+                    commandWords.insert(c.text.substr(0, c.text.find(' ')));
+                }
+            }
+        }
+        EXPECT_GT(snapshots, demo.messages.size() / 2);
+    }
+    for (const char* word : {"cs", "print", "scores", "chat", "tchat"}) {
+        EXPECT_TRUE(commandWords.count(word)) << word;
+    }
+}
+
+TEST(ModernCorpus, TruncatedMessagesNeverGoWrong) {
+    if (Corpus().empty()) {
+        GTEST_SKIP() << "no modern demos in " << VELMORA_CORPUS_DIR;
+    }
+    for (const CorpusDemo& demo : Corpus()) {
+        SCOPED_TRACE(demo.name);
+        // The game state, and the first few messages that carry server commands.
+        std::vector<size_t> picked = {0};
+        for (size_t m = 1; m < demo.messages.size() && picked.size() < 4; ++m) {
+            std::vector<ModernCommand> out;
+            DecodeModernMessage(demo.messages[m], out);
+            if (out.size() > 1) {
+                picked.push_back(m);
+            }
+        }
+        for (size_t m : picked) {
+            const std::vector<uint8_t>& message = demo.messages[m];
+            std::vector<ModernCommand> full;
+            ASSERT_TRUE(DecodeModernMessage(message, full).ok);
+            for (size_t cut = 0; cut < message.size(); ++cut) {
+                std::vector<ModernCommand> out;
+                const ModernDecodeResult r = DecodeModernMessage(std::span(message.data(), cut), out);
+                ASSERT_TRUE(IsPrefixOf(out, full)) << "message " << m << " cut " << cut;
+                ASSERT_TRUE(!r.ok || out.size() == full.size()) << "message " << m << " cut " << cut;
+            }
+        }
+    }
+}
