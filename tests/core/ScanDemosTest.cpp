@@ -34,7 +34,7 @@ std::vector<uint8_t> Demo(const std::string& map, uint32_t lastSnapshot = 61000)
 class RecordingList : public ScanTarget {
 public:
     void Clear() override { rows.clear(); ++clears; }
-    void AddRow(const DemoInfo& row) override { rows.push_back(row); }
+    void AddRow(DemoInfo row) override { rows.push_back(std::move(row)); }
     int RowCount() const override { return static_cast<int>(rows.size()); }
     std::vector<std::string> Column(int field) const
     {

@@ -18,7 +18,7 @@ public:
     virtual void Clear() {}
     // Rows arrive between BeginUpdate and EndUpdate, so that a view repaints once.
     virtual void BeginUpdate() {}
-    virtual void AddRow(const DemoInfo& row) = 0;
+    virtual void AddRow(DemoInfo row) = 0;
     virtual void EndUpdate() {}
     // A folder listing ends by sorting the list on its current sort column.
     virtual void SortByCurrentColumn() {}

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <fstream>
+#include <iterator>
 #include <unordered_map>
 
 #include "analysis/PlayerTable.h"
@@ -127,9 +129,10 @@ std::string CacheLineFromDemo(const std::vector<std::string>& keyFields, const D
     return line;
 }
 
-std::vector<std::string> SplitCacheLine(std::string_view line)
+std::vector<std::string_view> SplitCacheLine(std::string_view line)
 {
-    std::vector<std::string> fields;
+    std::vector<std::string_view> fields;
+    fields.reserve(kCacheFieldCount);
     size_t start = 0;
     for (size_t at = line.find(kCacheSeparator); at != std::string_view::npos;
          at = line.find(kCacheSeparator, start)) {
@@ -141,7 +144,7 @@ std::vector<std::string> SplitCacheLine(std::string_view line)
     return fields;
 }
 
-DemoInfo RowFromCacheFields(const std::vector<std::string>& fields, std::string_view archiveFileName,
+DemoInfo RowFromCacheFields(const std::vector<std::string_view>& fields, std::string_view archiveFileName,
                             const std::string& location, const UserInfo& user)
 {
     DemoInfo row;
@@ -161,12 +164,11 @@ DemoInfo RowFromCacheFields(const std::vector<std::string>& fields, std::string_
     }
     if (count > FieldArchiveLocation) {
         // The archive's own name may hold a backslash on Linux, so cut by its known length.
-        const std::string& place = fields[FieldArchiveLocation];
+        const std::string_view place = fields[FieldArchiveLocation];
         const bool named = !archiveFileName.empty() && place.size() > archiveFileName.size() &&
-                           CompareIgnoringCase(std::string_view(place).substr(0, archiveFileName.size()),
-                                               archiveFileName) == 0;
+                           CompareIgnoringCase(place.substr(0, archiveFileName.size()), archiveFileName) == 0;
         const size_t cut = named ? archiveFileName.size() : place.find('\\');
-        row[FieldArchiveLocation] = cut == std::string::npos ? std::string() : place.substr(cut + 1);
+        row[FieldArchiveLocation] = cut == std::string_view::npos ? std::string() : std::string(place.substr(cut + 1));
     }
     row[FieldLocation] = location;
     row[FieldPOV] = user.pov;
@@ -178,8 +180,14 @@ DemoInfo RowFromCacheFields(const std::vector<std::string>& fields, std::string_
 
 ScanCache ScanCache::Load(const std::filesystem::path& file)
 {
-    std::optional<std::vector<std::string>> lines = LoadTextLines(file);
-    return FromLines(lines ? std::move(*lines) : std::vector<std::string>{});
+    std::error_code ec;
+    if (std::filesystem::is_directory(file, ec))
+        return {};
+    std::ifstream in(file, std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ScanCache cache = FromLines(SplitTextLines(text));
+    cache.m_fileText = std::move(text);
+    return cache;
 }
 
 ScanCache ScanCache::FromLines(std::vector<std::string> lines)
@@ -235,9 +243,28 @@ std::vector<std::string> FinishCacheLines(std::vector<std::string> lines)
     return kept;
 }
 
-bool SaveScanCache(const std::filesystem::path& file, const std::vector<std::string>& lines)
+std::string ScanCacheText(const std::vector<std::string>& lines)
 {
-    return SaveTextLines(file, lines);
+    size_t size = 0;
+    for (const std::string& line : lines)
+        size += line.size() + 2;
+    std::string text;
+    text.reserve(size);
+    for (const std::string& line : lines) {
+        text += line;
+        text += "\r\n";
+    }
+    return text;
+}
+
+bool SaveScanCache(const std::filesystem::path& file, const std::string& text)
+{
+    std::error_code ignored;
+    std::filesystem::remove(file, ignored);
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    out.close();
+    return !out.fail();
 }
 
 } // namespace core

@@ -43,12 +43,12 @@ std::string CacheLineFromDemo(const std::vector<std::string>& keyFields, const D
 // line cannot be cached is made from these.
 std::vector<std::string> CacheFieldsFromDemo(const std::vector<std::string>& keyFields, const DemoState& demo);
 // Splits a line into its fields (the separator after the last field makes no empty field).
-std::vector<std::string> SplitCacheLine(std::string_view line);
+std::vector<std::string_view> SplitCacheLine(std::string_view line);
 
 // A list row from the 21 cache fields: size and date-time turned into their list texts, the
 // archive field cut to the member's folder (the text after `archiveFileName` and its "\"), then
 // Location and the user data.
-DemoInfo RowFromCacheFields(const std::vector<std::string>& fields, std::string_view archiveFileName,
+DemoInfo RowFromCacheFields(const std::vector<std::string_view>& fields, std::string_view archiveFileName,
                             const std::string& location, const UserInfo& user);
 
 // The loaded cache of one folder.
@@ -63,9 +63,12 @@ public:
     // null on a miss.
     const std::string* Find(std::string_view key) const;
     const std::vector<std::string>& Lines() const { return m_lines; }
+    // The file's bytes as loaded, so that an unchanged cache need not be written again.
+    const std::string& FileText() const { return m_fileText; }
 
 private:
     std::vector<std::string> m_lines; // sorted with CompareIgnoringCase
+    std::string m_fileText;
 };
 
 // The lines for a new cache file: sorted, each line once. When two different lines carry exactly
@@ -73,8 +76,10 @@ private:
 // trusted for both demos, so both stay out and the demos are read again next time.
 std::vector<std::string> FinishCacheLines(std::vector<std::string> lines);
 
-// Writes the lines with CR LF; false on failure. (Linux has no hidden attribute, and the name
+// The file's bytes: every line followed by CR LF.
+std::string ScanCacheText(const std::vector<std::string>& lines);
+// Replaces the file with the text; false on failure. (Linux has no hidden attribute, and the name
 // stays "vmr_scan" so that folders shared with other installations keep one cache.)
-bool SaveScanCache(const std::filesystem::path& file, const std::vector<std::string>& lines);
+bool SaveScanCache(const std::filesystem::path& file, const std::string& text);
 
 } // namespace core

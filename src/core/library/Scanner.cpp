@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <mutex>
 #include <thread>
+#include <unordered_set>
 #include <vector>
 
 #include "analysis/Parsing.h"
@@ -291,6 +292,31 @@ std::string TotalSizeText(uint64_t bytes)
     return TwoDecimals(static_cast<double>(bytes) / 1048576.0) + " MB";
 }
 
+// The demo description files that exist, listed once per scan: most demos have none, and asking
+// the file system about each one would cost as much as listing the folder itself.
+class UserDataIndex {
+public:
+    explicit UserDataIndex(const std::filesystem::path& directory) : m_directory(directory)
+    {
+        if (directory.empty())
+            return;
+        std::error_code ec;
+        for (std::filesystem::directory_iterator it(directory, ec), end; !ec && it != end; it.increment(ec))
+            m_names.insert(it->path().filename().string());
+    }
+
+    UserInfo Of(const std::string& demoName) const
+    {
+        if (m_directory.empty() || !m_names.contains(demoName + ".description"))
+            return {};
+        return GetUserInfo(DemoDescriptionPath(m_directory, demoName));
+    }
+
+private:
+    std::filesystem::path m_directory;
+    std::unordered_set<std::string> m_names;
+};
+
 unsigned ThreadCount(const ScanSettings& settings)
 {
     if (settings.threads > 0)
@@ -379,6 +405,7 @@ uint64_t ScanDemos(const std::string& argument, ScanTarget& demoList, ScanTarget
 
     ScanTotals totals;
     std::vector<std::string> newLines;
+    const UserDataIndex userData(settings.demoDataDirectory);
     {
         ReaderPool pool(items, needsReading, ThreadCount(settings));
         for (size_t i = 0; i < items.size(); ++i) {
@@ -403,13 +430,15 @@ uint64_t ScanDemos(const std::string& argument, ScanTarget& demoList, ScanTarget
             totals.bytes += item.size;
             totals.playSeconds += static_cast<uint64_t>(RoundHalfEven(static_cast<double>(item.size) * 0.00074));
 
-            std::vector<std::string> fields = item.line.empty() ? std::move(item.fields) : SplitCacheLine(item.line);
+            std::vector<std::string_view> fields;
+            if (item.line.empty())
+                fields.assign(item.fields.begin(), item.fields.end());
+            else
+                fields = SplitCacheLine(item.line);
+            target.AddRow(RowFromCacheFields(fields, item.archiveFileName, item.location, userData.Of(item.name)));
             if (!item.line.empty())
                 newLines.push_back(std::move(item.line));
-            const UserInfo user = settings.demoDataDirectory.empty()
-                                      ? UserInfo{}
-                                      : GetUserInfo(DemoDescriptionPath(settings.demoDataDirectory, item.name));
-            target.AddRow(RowFromCacheFields(fields, item.archiveFileName, item.location, user));
+            item = ScanItem{}; // its memory is not needed any more
         }
         totals.aborted = totals.aborted || AbortFlag;
     }
@@ -419,10 +448,15 @@ uint64_t ScanDemos(const std::string& argument, ScanTarget& demoList, ScanTarget
     if (folderMode) {
         target.SortByCurrentColumn();
         if (!totals.aborted && settings.writeCache) {
+            // Failures to write are ignored: the next listing simply reads the demos again.
             std::error_code ignored;
-            std::filesystem::remove(cacheFile, ignored);
-            if (totals.rows > 0)
-                SaveScanCache(cacheFile, FinishCacheLines(std::move(newLines)));
+            if (totals.rows == 0) {
+                std::filesystem::remove(cacheFile, ignored);
+            } else {
+                const std::string text = ScanCacheText(FinishCacheLines(std::move(newLines)));
+                if (text != cache.FileText() || !std::filesystem::exists(cacheFile, ignored))
+                    SaveScanCache(cacheFile, text);
+            }
         }
         feedback.ColourSelectedFolder(totals.rows > 0 ? settings.colours.demoFolder : settings.colours.nonDemoFolder);
         feedback.ShowSummary(ScanSummary(totals));
