@@ -124,15 +124,6 @@ TEST(DescriptionFile, LineBreaksInOneLineFieldsDoNotShiftLaterFields)
     EXPECT_EQ(read.data.pov, "Bad  Name");
 }
 
-TEST(DescriptionFile, ShortFilesFromOtherProgramsReadAsEmptyFields)
-{
-    librarytest::ScratchFolder dir;
-    const auto file = dir.path() / "x.description";
-    WriteText(file, "^2Al\r\n9");
-    const DemoUserDataResult read = ReadDemoUserData(file, "");
-    EXPECT_EQ(read.data, (DemoUserData{"^2Al", "9", "", {}}));
-}
-
 TEST(DescriptionFile, WebLocationWriterKeepsOtherFields)
 {
     librarytest::ScratchFolder dir;
@@ -144,6 +135,9 @@ TEST(DescriptionFile, WebLocationWriterKeepsOtherFields)
     EXPECT_TRUE(WriteWebLocation(file, ""));
     EXPECT_EQ(ReadText(file), "^1Bob\r\n5\r\n\r\nd1\r\nd2\r\n");
 
+    // A short file from another program: the missing fields read as empty and are filled in.
+    WriteText(file, "^2Al\r\n9");
+    EXPECT_EQ(ReadDemoUserData(file, "").data, (DemoUserData{"^2Al", "9", "", {}}));
     WriteText(file, "^1Bob");
     EXPECT_TRUE(WriteWebLocation(file, "w"));
     EXPECT_EQ(ReadText(file), "^1Bob\r\n" + M + "\r\nw\r\n");

@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <unordered_set>
 #include <vector>
@@ -193,8 +194,12 @@ public:
         }
         // The listing thread reads too, so it counts as one of the threads.
         const size_t workers = std::min<size_t>(threads > 0 ? threads - 1 : 0, misses);
-        for (size_t i = 0; i < workers; ++i)
-            m_workers.emplace_back([this] { WorkerLoop(); });
+        try {
+            for (size_t i = 0; i < workers; ++i)
+                m_workers.emplace_back([this] { WorkerLoop(); });
+        } catch (const std::system_error&) {
+            // No more threads to be had: the listing thread reads what the others do not.
+        }
     }
     ~ReaderPool()
     {
