@@ -1,0 +1,138 @@
+#pragma once
+// The settings record: every value of the configuration file "Velmora.cfg", read once at start-up
+// and written once at exit. Fields are named after their keys, so that a key can be found in the
+// code by its name in the file. The record also carries the paths derived from it.
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "analysis/DemoInfo.h"
+#include "app/IniFile.h"
+#include "app/Paths.h"
+#include "library/LibraryFeedback.h"
+#include "library/Scanner.h"
+
+namespace core {
+
+inline constexpr int kColumnCount = DemoFieldCount;
+// A column width that the view replaces with the width that fits the column's caption.
+inline constexpr int kCaptionWidth = -1;
+inline constexpr uint32_t kMaxColour = 0xFFFFFF;
+// The game directory of a start that found no game; at exit the configuration file is deleted.
+inline constexpr const char* kGameDirectoryError = "ERROR";
+// The main window's client area before anything is stored.
+inline constexpr int kDefaultClientWidth = 828;
+inline constexpr int kDefaultClientHeight = 387;
+
+// Sections "Demo List" and "Play List".
+struct ListViewSettings {
+    int width = 404;
+    bool visible = true; // stored for the play list only; the demo list is always shown
+    uint32_t Color = 16776678;
+    int ViewStyle = 3; // 0 big icons, 1 small icons, 2 list, 3 details
+    bool GridStyle = false;
+    bool FullRowSelect = false;
+    bool AutoActivateItems = true;
+    int SortColumn = 0;
+    bool SortAscending = false;
+    std::array<int, kColumnCount> ColumnWidth{}; // keys "Column<i>_Width"
+    std::array<int, kColumnCount> ColumnOrder{}; // keys "Column<i>_Order": column at display position i
+
+    static ListViewSettings DemoListDefaults();
+    static ListViewSettings PlayListDefaults();
+};
+
+// The default display order: columns 3 to 25, then 0, 1, 2.
+std::array<int, kColumnCount> DefaultColumnOrder();
+
+// Section "Virtual Folders": the folder tree pane.
+struct TreePaneSettings {
+    int width = 200;
+    bool visible = true;
+    bool ViewStyle = false; // big icons (32-pixel rows) when true
+    bool AutoScroll = true;
+    uint32_t Color = 10813437;
+    uint32_t DemoFolderFontColor = 0;
+    uint32_t NonDemoFolderFontColor = 8421504;
+};
+
+// Section "MainWindow"; nullopt: not stored yet, the window keeps its built-in place and size.
+struct MainWindowSettings {
+    std::optional<int> left, top, width, height;
+};
+
+struct SettingsRecord {
+    // "Global"
+    std::string q3a_dir;
+    std::string base_folder = "baseq3"; // the game's base folder: "baseq3", or "baseoa" for OpenArena
+    std::string q3a_start_param;
+    std::string ff_key = "kp_enter";
+    std::string sm_key = "kp_del";
+    std::string inc_key = "kp_plus";
+    std::string dec_key = "kp_minus";
+    std::string pause_key = "pause";
+    std::string next_key = "kp_5";
+    bool no_hints = false;
+    bool no_splash = true; // the main window's default; see ReadEarlyNoSplash
+    bool tip_of_day = true;
+    bool work_readonly = true;
+    bool restore_new_version = true;
+    std::optional<std::string> Selected_Folder; // nullopt: the game directory
+    int toolbar_dockpos = 0;                    // 0 top, 1 right, 2 bottom, 3 left; others: top
+
+    // "Demos"
+    bool loop_demos = false;
+    bool time_demos = false;
+    bool mod_demos = true;
+
+    // "Sound"
+    bool sound_enable = true;
+    bool play_sounds = true;
+    bool play_musics = true;
+    bool play_menus = true;
+    int vol_musics = -2500;
+    int vol_sounds = -2500;
+    int vol_menus = -2500;
+
+    MainWindowSettings mainWindow;
+    TreePaneSettings virtualFolders;
+    ListViewSettings demoList = ListViewSettings::DemoListDefaults();
+    ListViewSettings playList = ListViewSettings::PlayListDefaults();
+
+    // Not stored: where the program's files are, and the paths derived from the game directory.
+    ProgramPaths paths;
+    GamePaths game;
+
+    std::string SelectedFolder() const { return Selected_Folder.value_or(q3a_dir); }
+    core::FolderColours FolderFontColours() const
+    {
+        return {virtualFolders.DemoFolderFontColor, virtualFolders.NonDemoFolderFontColor};
+    }
+};
+
+// The program-wide record, alive from start-up to exit.
+extern SettingsRecord Settings;
+
+// Reads every key; a missing or unusable value gives its default. `builtInGameDirectory` is the
+// default of "q3a_dir". Column orders that are not an arrangement of all 26 columns, and view
+// styles and sort columns out of range, give their defaults, so a damaged file cannot hide or
+// lose columns.
+SettingsRecord LoadSettings(const IniFile& file, const std::string& builtInGameDirectory);
+// Writes every key of the record into the file; other lines of the file stay.
+void SaveSettings(const SettingsRecord& settings, IniFile& file);
+
+// The game directory and everything derived from it.
+void SetGameDirectory(SettingsRecord& settings, const std::string& gameDirectory);
+
+// What the scanner needs from the settings: user data folder and the two folder font colours.
+ScanSettings ScanSettingsFor(const SettingsRecord& settings);
+
+// "no_splash" as read before the main window exists: false when missing.
+bool ReadEarlyNoSplash(const IniFile& file);
+// The splash screen shows unless the setting says no or the first argument after the program's
+// name contains "nosplash" (exact case, anywhere in it).
+bool ShowSplash(bool noSplash, const std::vector<std::string>& arguments);
+
+} // namespace core
