@@ -375,6 +375,25 @@ TEST_F(ScanDemosTest, TextsWithTheSeparatorAreListedButNotCached)
     EXPECT_EQ(demoList.rows[1][FieldMap], "odd" + S + "map\r\nx");
 }
 
+TEST_F(ScanDemosTest, ADemoThatVanishesWhileListedIsSkipped)
+{
+    Put("a.dm3", Demo("q3dm1"));
+    Put("b.dm3", Demo("q3dm2"));
+    Put("c.zip", testsupport::BuildZip({{.name = "c.dm3", .data = Demo("q3dm3")}}));
+    demoList = RecordingList{};
+    feedback.onParsing = [&](const std::string& path) {
+        if (path.ends_with("b.dm3") || path.ends_with("c.zip\\c.dm3"))
+            std::filesystem::remove(path.substr(0, path.find('\\')));
+    };
+    ScanSettings settings;
+    settings.threads = 1; // so that nothing is read before the listing thread gets to it
+    ScanTotals totals;
+    ScanDemos(FolderScanArgument(folder.str()), demoList, playList, feedback, settings, &totals);
+    EXPECT_EQ(demoList.Column(FieldDemoname), std::vector<std::string>{"a.dm3"});
+    EXPECT_EQ(totals.bytes, Demo("q3dm1").size());
+    EXPECT_EQ(SplitTextLines(Cache()).size(), 1u);
+}
+
 TEST_F(ScanDemosTest, TheSameDemoTwiceInAnArchiveGivesTwoRowsAndOneLine)
 {
     const std::vector<uint8_t> same = Demo("q3dm1");
