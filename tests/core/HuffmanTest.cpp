@@ -61,61 +61,37 @@ TEST(HuffmanTree, CompleteWithShortCodes) {
     EXPECT_EQ(HuffmanCodeOf(HuffmanTree::kNotYetTransmitted).length, tree.maxCodeLength);
 }
 
-TEST(HuffmanBitReader, RoundTripsMixedWidths) {
-    struct Field {
-        uint32_t value;
-        int width;
-    };
-    const std::vector<Field> fields = {
-        {1, 1},       {0, 1},          {5, 3},           {0x7F, 7},        {0xAB, 8},
-        {0x1FF, 9},   {0x3FF, 10},     {0x1234, 16},     {0x7FFF, 15},     {0x1ABCD, 17},
-        {0, 32},      {0xFFFFFFFF, 32}, {0x7FFFFFFF, 31}, {0x80000001, 32}, {0x12345678, 32},
-        {0x2A, 6},    {0xFFFFFF, 24},  {0x155555, 21},   {3, 2},           {1, 1},
-    };
-    HuffmanBitWriter writer;
-    for (const Field& f : fields) {
-        writer.WriteBits(f.value, f.width);
-    }
-    HuffmanBitReader reader(writer.Bytes());
-    for (const Field& f : fields) {
-        EXPECT_EQ(reader.ReadBits(f.width), f.value) << "width " << f.width;
-    }
-    EXPECT_FALSE(reader.Overflowed());
-    EXPECT_EQ(reader.BitPosition(), writer.BitCount());
-}
-
-TEST(HuffmanBitReader, RoundTripsEveryByteAtEveryAlignment) {
+TEST(HuffmanBitReader, RoundTripsEveryWidthAndByte) {
+    // Every byte value once, then random values of random widths, from every bit alignment.
     std::mt19937 random(7);
     for (int lead = 0; lead < 8; ++lead) {
+        std::vector<std::pair<uint32_t, int>> sent;
+        for (uint32_t b = 0; b < 256; ++b) {
+            sent.emplace_back(b, 8);
+        }
+        sent.emplace_back(0xFFFFFFFF, 32);
+        for (int i = 0; i < 500; ++i) {
+            const int width = 1 + static_cast<int>(random() % 32);
+            sent.emplace_back(static_cast<uint32_t>(random()) & (0xFFFFFFFFu >> (32 - width)), width);
+        }
         HuffmanBitWriter writer;
         writer.WriteRawBits(0x55, lead);
-        std::vector<uint32_t> sent;
-        for (int i = 0; i < 256; ++i) {
-            sent.push_back(static_cast<uint32_t>(i));
-        }
-        for (int i = 0; i < 2000; ++i) {
-            sent.push_back(random() & 0xFF);
-        }
-        for (uint32_t b : sent) {
-            writer.WriteByte(static_cast<uint8_t>(b));
+        for (const auto& [value, width] : sent) {
+            writer.WriteBits(value, width);
         }
         HuffmanBitReader reader(writer.Bytes());
         if (lead > 0) {
             reader.ReadBits(lead);
         }
         for (size_t i = 0; i < sent.size(); ++i) {
-            ASSERT_EQ(reader.ReadByte(), sent[i]) << "lead " << lead << " byte " << i;
+            ASSERT_EQ(reader.ReadBits(sent[i].second), sent[i].first) << "lead " << lead << " field " << i;
         }
         EXPECT_FALSE(reader.Overflowed());
+        EXPECT_EQ(reader.BitPosition(), writer.BitCount());
     }
 }
 
-TEST(HuffmanBitReader, OverflowAtTheEnd) {
-    struct Case {
-        const char* name;
-        std::vector<uint8_t> data;
-        int width;
-    };
+TEST(HuffmanBitReader, RefusesWhatIsNotThere) {
     // A value written whole, less its last byte, always lacks bits.
     const auto withoutLastByte = [](uint32_t value, int width) {
         HuffmanBitWriter writer;
@@ -123,18 +99,31 @@ TEST(HuffmanBitReader, OverflowAtTheEnd) {
         const std::vector<uint8_t>& bytes = writer.Bytes();
         return std::vector<uint8_t>(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(bytes.size() - 1));
     };
+    HuffmanBitWriter escape;
+    escape.WriteCode(HuffmanCodeOf(HuffmanTree::kNotYetTransmitted));
+    escape.WriteByte(65);
+    const std::vector<uint8_t> ones(16, 0xFF);
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> data;
+        int width;
+    };
     const std::vector<Case> cases = {
         {"empty, byte", {}, 8},
         {"empty, one bit", {}, 1},
         {"long cut short", withoutLastByte(0x89ABCDEF, 32), 32},
         {"nine bits cut short", withoutLastByte(0x1FF, 9), 9},
         {"raw bits cut short", withoutLastByte(0x7F, 7), 7},
+        {"escape code", escape.Bytes(), 8},
+        {"width 0", ones, 0},
+        {"width -8", ones, -8},
+        {"width 33", ones, 33},
     };
     for (const Case& c : cases) {
         HuffmanBitReader reader(c.data);
         EXPECT_EQ(reader.ReadBits(c.width), 0u) << c.name;
         EXPECT_TRUE(reader.Overflowed()) << c.name;
-        // Sticky: nothing more is read once the data has run out.
+        // Sticky: nothing more is read once the data has gone wrong.
         EXPECT_EQ(reader.ReadBits(1), 0u) << c.name;
         EXPECT_TRUE(reader.Overflowed()) << c.name;
     }
@@ -167,22 +156,6 @@ TEST(HuffmanBitReader, CodeCutByTheDataEndIsOverflow) {
     EXPECT_EQ(cut.ReadByte(), 0u);
     EXPECT_TRUE(cut.Overflowed());
     EXPECT_EQ(cut.BitPosition(), 3u);
-}
-
-TEST(HuffmanBitReader, EscapeCodeAndBadWidthsAreRefused) {
-    HuffmanBitWriter writer;
-    writer.WriteCode(HuffmanCodeOf(HuffmanTree::kNotYetTransmitted));
-    writer.WriteByte(65);
-    HuffmanBitReader escape(writer.Bytes());
-    EXPECT_EQ(escape.ReadByte(), 0u);
-    EXPECT_TRUE(escape.Overflowed());
-
-    for (int width : {0, -8, 33}) {
-        const std::vector<uint8_t> data(16, 0xFF);
-        HuffmanBitReader reader(data);
-        EXPECT_EQ(reader.ReadBits(width), 0u) << width;
-        EXPECT_TRUE(reader.Overflowed()) << width;
-    }
 }
 
 // ---------------------------------------------------------------------------------------------
