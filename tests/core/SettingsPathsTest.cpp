@@ -1,0 +1,159 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "LibraryTestSupport.h"
+#include "app/Paths.h"
+
+namespace {
+
+using core::Environment;
+using core::MakeProgramPaths;
+using librarytest::ScratchFolder;
+using librarytest::WriteText;
+
+TEST(ProgramPaths, PortableCopyKeepsEverythingBesideTheExecutable)
+{
+    const Environment environment{"/home/me", "/home/me/.cfg", "/home/me/.data"};
+    const auto paths = MakeProgramPaths("/home/me/velmora/", true, environment);
+    EXPECT_TRUE(paths.portable);
+    EXPECT_EQ(paths.programDirectory, "/home/me/velmora");
+    EXPECT_EQ(paths.configurationFile, "/home/me/velmora/Velmora.cfg");
+    EXPECT_EQ(paths.dataDirectory, "/home/me/velmora/VMR Data");
+    EXPECT_EQ(paths.demoDataDirectory, "/home/me/velmora/VMR Data/Demos");
+    EXPECT_EQ(paths.playerDataDirectory, "/home/me/velmora/VMR Data/Players");
+    EXPECT_EQ(paths.playListDirectory, "/home/me/velmora/Playlists");
+    EXPECT_EQ(paths.helpFile, "/home/me/velmora/vmr.chm");
+    EXPECT_EQ(paths.folderTreeFile, "/home/me/velmora/VMR Data/Folders");
+    EXPECT_EQ(paths.fontFile, "/home/me/velmora/VMR Data/QUAKE___.ttf");
+}
+
+TEST(ProgramPaths, InstalledCopyFollowsTheXdgFolders)
+{
+    struct Case {
+        Environment environment;
+        std::string configFile, dataDirectory, playLists;
+    };
+    const Case cases[] = {
+        {{"/home/me", "", ""},
+         "/home/me/.config/velmora/Velmora.cfg",
+         "/home/me/.local/share/velmora/VMR Data",
+         "/home/me/.local/share/velmora/Playlists"},
+        {{"/home/me/", "/xdg/config/", "/xdg/data"},
+         "/xdg/config/velmora/Velmora.cfg",
+         "/xdg/data/velmora/VMR Data",
+         "/xdg/data/velmora/Playlists"},
+        // Relative XDG folders are invalid by the XDG rules and are ignored.
+        {{"/home/me", "cfg", "./data"},
+         "/home/me/.config/velmora/Velmora.cfg",
+         "/home/me/.local/share/velmora/VMR Data",
+         "/home/me/.local/share/velmora/Playlists"},
+        // Without a home folder only absolute XDG folders can be used.
+        {{"", "/c", "/d"}, "/c/velmora/Velmora.cfg", "/d/velmora/VMR Data", "/d/velmora/Playlists"},
+    };
+    for (const Case& c : cases) {
+        const auto paths = MakeProgramPaths("/usr/bin", false, c.environment);
+        EXPECT_FALSE(paths.portable);
+        EXPECT_EQ(paths.programDirectory, "/usr/bin");
+        EXPECT_EQ(paths.configurationFile, c.configFile);
+        EXPECT_EQ(paths.dataDirectory, c.dataDirectory);
+        EXPECT_EQ(paths.demoDataDirectory, c.dataDirectory + "/Demos");
+        EXPECT_EQ(paths.folderTreeFile, c.dataDirectory + "/Folders");
+        EXPECT_EQ(paths.playListDirectory, c.playLists);
+        EXPECT_EQ(paths.helpFile, "/usr/share/velmora/vmr.chm");
+    }
+}
+
+TEST(ProgramPaths, StartUpCreatesTheDataFoldersOfAFreshAccount)
+{
+    ScratchFolder home;
+    const auto paths = MakeProgramPaths("/usr/bin", false, Environment{home.str(), "", ""});
+    core::CreateDataDirectories(paths);
+    for (const std::string& folder : {paths.configDirectory, paths.dataDirectory, paths.demoDataDirectory,
+                                      paths.playerDataDirectory, paths.playListDirectory})
+        EXPECT_TRUE(std::filesystem::is_directory(folder)) << folder;
+    core::CreateDataDirectories(paths); // existing folders are no failure
+
+    ScratchFolder program;
+    WriteText(program.path() / "VMR Data", "a file in the way");
+    const auto blocked = MakeProgramPaths(program.str(), true, Environment{});
+    core::CreateDataDirectories(blocked);
+    EXPECT_FALSE(std::filesystem::is_directory(blocked.demoDataDirectory));
+    EXPECT_TRUE(std::filesystem::is_directory(blocked.playListDirectory)) << "one failure stops nothing else";
+}
+
+TEST(ProgramPaths, WritableFolderTellsAPortableCopy)
+{
+    ScratchFolder folder;
+    EXPECT_TRUE(core::IsWritableDirectory(folder.str()));
+    EXPECT_FALSE(core::IsWritableDirectory((folder.path() / "missing").string()));
+    if (::geteuid() != 0) {
+        std::filesystem::permissions(folder.path(),
+                                     std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+        EXPECT_FALSE(core::IsWritableDirectory(folder.str()));
+    }
+}
+
+void MakeFile(const std::filesystem::path& path, bool executable)
+{
+    WriteText(path, "#!/bin/sh\n");
+    ::chmod(path.c_str(), executable ? 0755 : 0644);
+}
+
+TEST(GamePaths, ExecutableLookupPrefersLinuxClients)
+{
+    ScratchFolder game;
+    const std::string dir = game.str();
+    EXPECT_FALSE(core::FindGameExecutable(dir));
+    EXPECT_FALSE(core::FindGameExecutable(""));
+
+    MakeFile(game.path() / "ioq3ded", true);
+    EXPECT_FALSE(core::FindGameExecutable(dir)) << "a dedicated server plays no demos";
+
+    MakeFile(game.path() / "quake3.exe", false);
+    EXPECT_EQ(core::FindGameExecutable(dir), dir + "/quake3.exe") << "the Windows game only needs to be there";
+
+    MakeFile(game.path() / "openarena", false);
+    EXPECT_EQ(core::FindGameExecutable(dir), dir + "/quake3.exe") << "a Linux client must be executable";
+
+    std::filesystem::create_directory(game.path() / "ioquake3");
+    MakeFile(game.path() / "openarena.x86_64", true);
+    EXPECT_EQ(core::FindGameExecutable(dir), dir + "/openarena.x86_64");
+
+    std::filesystem::create_symlink(game.path() / "openarena.x86_64", game.path() / "ioquake3.x86_64");
+    EXPECT_EQ(core::FindGameExecutable(dir), dir + "/ioquake3.x86_64") << "a link to a client counts";
+}
+
+TEST(GamePaths, BuiltInGameDirectoryIsTheFirstCandidateWithAClient)
+{
+    ScratchFolder root;
+    const std::string empty = (root.path() / "empty").string();
+    const std::string withGame = (root.path() / "game").string();
+    const std::string missing = (root.path() / "missing").string();
+    std::filesystem::create_directory(empty);
+    std::filesystem::create_directory(withGame);
+    MakeFile(root.path() / "game" / "quake3", true);
+
+    EXPECT_EQ(core::BuiltInGameDirectory({missing, empty, withGame}), withGame);
+    EXPECT_EQ(core::BuiltInGameDirectory({missing, empty}), empty);
+    EXPECT_EQ(core::BuiltInGameDirectory({missing}), missing);
+    EXPECT_EQ(core::BuiltInGameDirectory({}), "");
+
+    const auto candidates = core::GameDirectoryCandidates(Environment{"/home/me", "", ""});
+    EXPECT_EQ(candidates.front(), "/home/me/.q3a");
+    EXPECT_NE(std::find(candidates.begin(), candidates.end(), "/usr/lib/openarena"), candidates.end());
+}
+
+TEST(GamePaths, BaseFolderIsASetting)
+{
+    const auto q3 = core::MakeGamePaths("/games/q3", "baseq3");
+    EXPECT_EQ(q3.baseDirectory, "/games/q3/baseq3");
+    EXPECT_EQ(q3.demoDirectory, "/games/q3/baseq3/demos");
+    EXPECT_EQ(q3.mainPack, "/games/q3/baseq3/pak0.pk3");
+    EXPECT_EQ(q3.gameExecutable, "");
+    EXPECT_EQ(core::MakeGamePaths("/games/oa", "baseoa").demoDirectory, "/games/oa/baseoa/demos");
+}
+
+} // namespace
