@@ -1,187 +1,136 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "LibraryTestSupport.h"
 #include "app/Settings.h"
 
 namespace {
 
 using core::IniFile;
 using core::LoadSettings;
-using core::SaveSettings;
 using core::SettingsRecord;
+using Section = std::map<std::string, std::string>;
 
-// The keys of the configuration file, written out independently of the code that reads them.
-std::map<std::string, std::set<std::string>> ExpectedKeys()
+// Section -> key -> value as written; a key written twice fails the test.
+std::map<std::string, Section> Parse(const std::string& text)
 {
-    std::map<std::string, std::set<std::string>> keys = {
-        {"Global",
-         {"q3a_dir", "base_folder", "q3a_start_param", "ff_key", "sm_key", "inc_key", "dec_key", "pause_key",
-          "next_key", "no_hints", "no_splash", "tip_of_day", "work_readonly", "restore_new_version", "Selected_Folder",
-          "toolbar_dockpos"}},
-        {"Demos", {"loop_demos", "time_demos", "mod_demos"}},
-        {"Sound",
-         {"sound_enable", "play_sounds", "play_musics", "play_menus", "vol_musics", "vol_sounds", "vol_menus"}},
-        {"MainWindow", {"left", "top", "width", "height"}},
-        {"Virtual Folders",
-         {"width", "visible", "ViewStyle", "AutoScroll", "Color", "DemoFolderFontColor", "NonDemoFolderFontColor"}},
-    };
-    for (const char* list : {"Demo List", "Play List"}) {
-        auto& section = keys[list];
-        section = {"Color",      "ViewStyle",    "GridStyle", "FullRowSelect", "AutoActivateItems",
-                   "SortColumn", "SortAscending"};
-        section.insert(std::string(list) == "Play List" ? "Width" : "width");
-        if (std::string(list) == "Play List")
-            section.insert("visible");
-        for (int i = 0; i <= 25; ++i) {
-            section.insert("Column" + std::to_string(i) + "_Width");
-            section.insert("Column" + std::to_string(i) + "_Order");
-        }
-    }
-    return keys;
-}
-
-// Section -> keys as written, in file order.
-std::map<std::string, std::vector<std::string>> KeysOf(const std::string& text)
-{
-    std::map<std::string, std::vector<std::string>> keys;
+    std::map<std::string, Section> sections;
     std::istringstream in(text);
     std::string line, section;
     while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
+        line.pop_back(); // CR
         if (line.starts_with("["))
             section = line.substr(1, line.size() - 2);
-        else if (const size_t equals = line.find('='); equals != std::string::npos)
-            keys[section].push_back(line.substr(0, equals));
+        else if (const size_t equals = line.find('='); equals != std::string::npos) {
+            EXPECT_TRUE(sections[section].emplace(line.substr(0, equals), line.substr(equals + 1)).second) << line;
+        }
     }
-    return keys;
+    return sections;
 }
 
-TEST(Settings, NoFileGivesEveryDefault)
+// The key tables of the configuration file with their defaults, as the file holds them.
+std::map<std::string, Section> DefaultFile()
 {
-    const SettingsRecord s = LoadSettings(IniFile(), "/usr/local/games/quake3");
-    EXPECT_EQ(s.q3a_dir, "/usr/local/games/quake3");
-    EXPECT_EQ(s.SelectedFolder(), "/usr/local/games/quake3");
-    EXPECT_EQ(s.base_folder, "baseq3");
-    EXPECT_EQ(s.q3a_start_param, "");
-    EXPECT_EQ(std::vector<std::string>({s.ff_key, s.sm_key, s.inc_key, s.dec_key, s.pause_key, s.next_key}),
-              std::vector<std::string>({"kp_enter", "kp_del", "kp_plus", "kp_minus", "pause", "kp_5"}));
-    EXPECT_EQ(std::vector<bool>({s.no_hints, s.no_splash, s.tip_of_day, s.work_readonly, s.restore_new_version,
-                                 s.loop_demos, s.time_demos, s.mod_demos}),
-              std::vector<bool>({false, true, true, true, true, false, false, true}));
-    EXPECT_EQ(s.toolbar_dockpos, 0);
-    EXPECT_TRUE(s.sound_enable && s.play_sounds && s.play_musics && s.play_menus);
-    EXPECT_EQ(s.vol_musics + s.vol_sounds + s.vol_menus, -7500);
-    EXPECT_FALSE(s.mainWindow.left || s.mainWindow.top || s.mainWindow.width || s.mainWindow.height);
-
-    const auto& tree = s.virtualFolders;
-    EXPECT_EQ(tree.width, 200);
-    EXPECT_TRUE(tree.visible && tree.AutoScroll && !tree.ViewStyle);
-    EXPECT_EQ(tree.Color, 10813437u); // red 253, green 255, blue 164
-    EXPECT_EQ(tree.DemoFolderFontColor, 0u);
-    EXPECT_EQ(tree.NonDemoFolderFontColor, 8421504u);
-
-    EXPECT_EQ(s.demoList.width, 404);
-    EXPECT_EQ(s.playList.width, 200);
-    EXPECT_EQ(s.demoList.Color, 16776678u);
-    EXPECT_EQ(s.playList.Color, 16770809u);
-    EXPECT_TRUE(s.demoList.AutoActivateItems);
-    EXPECT_FALSE(s.playList.AutoActivateItems);
-    EXPECT_TRUE(s.playList.visible);
-    for (const auto* list : {&s.demoList, &s.playList}) {
-        EXPECT_EQ(list->ViewStyle, 3);
-        EXPECT_FALSE(list->GridStyle || list->FullRowSelect || list->SortAscending);
-        EXPECT_EQ(list->SortColumn, 0);
-        const std::array<int, 26> order = {3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15,
-                                           16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 0,  1,  2};
-        EXPECT_EQ(list->ColumnOrder, order);
-        for (int i = 0; i < 26; ++i)
-            EXPECT_EQ(list->ColumnWidth[static_cast<size_t>(i)], i < 3 ? core::kCaptionWidth : 0) << i;
+    std::map<std::string, Section> file = {
+        {"Global",
+         {{"q3a_dir", "/games/q3"},
+          {"base_folder", "baseq3"},
+          {"q3a_start_param", ""},
+          {"ff_key", "kp_enter"},
+          {"sm_key", "kp_del"},
+          {"inc_key", "kp_plus"},
+          {"dec_key", "kp_minus"},
+          {"pause_key", "pause"},
+          {"next_key", "kp_5"},
+          {"no_hints", "0"},
+          {"no_splash", "1"},
+          {"tip_of_day", "1"},
+          {"work_readonly", "1"},
+          {"restore_new_version", "1"},
+          {"Selected_Folder", "/games/q3"},
+          {"toolbar_dockpos", "0"}}},
+        {"Demos", {{"loop_demos", "0"}, {"time_demos", "0"}, {"mod_demos", "1"}}},
+        {"Sound",
+         {{"sound_enable", "1"},
+          {"play_sounds", "1"},
+          {"play_musics", "1"},
+          {"play_menus", "1"},
+          {"vol_musics", "-2500"},
+          {"vol_sounds", "-2500"},
+          {"vol_menus", "-2500"}}},
+        {"MainWindow", {{"left", "10"}, {"top", "20"}, {"width", "828"}, {"height", "387"}}},
+        {"Virtual Folders",
+         {{"width", "200"},
+          {"visible", "1"},
+          {"ViewStyle", "0"},
+          {"AutoScroll", "1"},
+          {"Color", "10813437"},
+          {"DemoFolderFontColor", "0"},
+          {"NonDemoFolderFontColor", "8421504"}}},
+        {"Demo List", {{"width", "404"}, {"Color", "16776678"}, {"AutoActivateItems", "1"}}},
+        {"Play List", {{"Width", "200"}, {"visible", "1"}, {"Color", "16770809"}, {"AutoActivateItems", "0"}}},
+    };
+    for (const char* list : {"Demo List", "Play List"}) {
+        Section& section = file[list];
+        section.insert({{"ViewStyle", "3"},
+                        {"GridStyle", "0"},
+                        {"FullRowSelect", "0"},
+                        {"SortColumn", "0"},
+                        {"SortAscending", "0"}});
+        for (int i = 0; i <= 25; ++i) {
+            section["Column" + std::to_string(i) + "_Width"] = i < 3 ? "-1" : "0"; // -1: fits the caption
+            section["Column" + std::to_string(i) + "_Order"] = std::to_string(i < 23 ? i + 3 : i - 23);
+        }
     }
+    return file;
 }
 
-TEST(Settings, EveryKeyIsWrittenOnceInItsSection)
+TEST(Settings, WithoutAFileEveryKeyHasItsDefaultAndIsWrittenOnce)
 {
     SettingsRecord s = LoadSettings(IniFile(), "/games/q3");
-    s.mainWindow = {10, 20, 900, 500};
-    s.Selected_Folder = "/games/q3/baseq3/demos";
+    EXPECT_FALSE(s.Selected_Folder) << "the game directory until the tree says otherwise";
+    EXPECT_FALSE(s.mainWindow.width) << "the window's own size until it is stored";
+    s.Selected_Folder = s.SelectedFolder();
+    s.mainWindow = {10, 20, core::kDefaultClientWidth, core::kDefaultClientHeight};
     IniFile file;
-    SaveSettings(s, file);
-
-    const auto written = KeysOf(file.Text());
-    const auto expected = ExpectedKeys();
-    ASSERT_EQ(written.size(), expected.size());
-    for (const auto& [section, keys] : expected) {
-        ASSERT_TRUE(written.contains(section)) << section;
-        const auto& got = written.at(section);
-        EXPECT_EQ(std::set<std::string>(got.begin(), got.end()), keys) << section;
-        EXPECT_EQ(got.size(), keys.size()) << section << ": a key written twice";
-    }
+    core::SaveSettings(s, file);
+    EXPECT_EQ(Parse(file.Text()), DefaultFile());
 }
 
 TEST(Settings, ValuesSurviveASaveAndALoad)
 {
     SettingsRecord s = LoadSettings(IniFile(), "/games/q3");
-    s.q3a_dir = "/home/me/Quake III \"Arena\"\\x";
+    s.q3a_dir = "C:\\Quake III \"Arena\"";
     s.base_folder = "baseoa";
-    s.q3a_start_param = "+set r_mode 4 +set name \"^1me=you\"";
-    s.pause_key = "p";
+    s.q3a_start_param = "+set name \"^1me=you\"";
     s.no_splash = false;
-    s.work_readonly = false;
     s.Selected_Folder = "";
-    s.toolbar_dockpos = 2;
-    s.mod_demos = false;
-    s.vol_sounds = -100;
     s.mainWindow = {-5, 0, 1024, 600};
-    s.virtualFolders.ViewStyle = true;
     s.virtualFolders.NonDemoFolderFontColor = 0xFFFFFF;
     s.playList.visible = false;
-    s.playList.width = 333;
     s.demoList.SortColumn = 20;
-    s.demoList.SortAscending = true;
     s.demoList.ColumnWidth[7] = 120;
     std::swap(s.playList.ColumnOrder[0], s.playList.ColumnOrder[25]);
 
-    IniFile file("[Global]\nsomething_else=kept\n");
-    SaveSettings(s, file);
-    const SettingsRecord back = LoadSettings(IniFile(file.Text()), "/elsewhere");
+    IniFile file;
+    core::SaveSettings(s, file);
     IniFile again;
-    SaveSettings(back, again);
-    IniFile first;
-    SaveSettings(s, first);
-    EXPECT_EQ(again.Text(), first.Text());
-    EXPECT_EQ(back.q3a_dir, s.q3a_dir);
-    EXPECT_EQ(back.q3a_start_param, s.q3a_start_param);
-    EXPECT_EQ(back.Selected_Folder, std::optional<std::string>(""));
-    EXPECT_EQ(back.mainWindow.left, -5);
-    EXPECT_EQ(back.playList.ColumnOrder[0], 2);
-    EXPECT_EQ(file.Value("Global", "something_else"), "kept");
+    core::SaveSettings(LoadSettings(IniFile(file.Text()), "/elsewhere"), again);
+    EXPECT_EQ(again.Text(), file.Text());
 }
 
 TEST(Settings, DamagedValuesFallBackToTheirDefaults)
 {
-    const IniFile file("[Global]\n"
-                       "base_folder=\n"
-                       "tip_of_day=maybe\n"
-                       "[Virtual Folders]\n"
-                       "Color=-16777211\n"
-                       "DemoFolderFontColor=16777216\n"
-                       "NonDemoFolderFontColor=255\n"
-                       "[Demo List]\n"
-                       "ViewStyle=7\n"
-                       "SortColumn=26\n"
-                       "Column0_Order=5\n"
-                       "[Play List]\n"
-                       "width=250\n"
-                       "SortColumn=25\n"
-                       "Column0_Order=2\n"
-                       "Column25_Order=3\n");
-    const SettingsRecord s = LoadSettings(file, "/g");
+    const SettingsRecord s = LoadSettings(IniFile("[Global]\nbase_folder=\ntip_of_day=maybe\n"
+                                                  "[Virtual Folders]\nColor=-16777211\nDemoFolderFontColor=16777216\n"
+                                                  "NonDemoFolderFontColor=255\n"
+                                                  "[Demo List]\nViewStyle=7\nSortColumn=26\nColumn0_Order=5\n"
+                                                  "[Play List]\nwidth=250\nColumn0_Order=2\nColumn25_Order=3\n"),
+                                          "/g");
     EXPECT_EQ(s.base_folder, "baseq3");
     EXPECT_TRUE(s.tip_of_day);
     EXPECT_EQ(s.virtualFolders.Color, 10813437u) << "a Windows system colour is no RGB value";
@@ -191,7 +140,6 @@ TEST(Settings, DamagedValuesFallBackToTheirDefaults)
     EXPECT_EQ(s.demoList.SortColumn, 0);
     EXPECT_EQ(s.demoList.ColumnOrder, core::DefaultColumnOrder()) << "column 5 twice, column 3 missing";
     EXPECT_EQ(s.playList.width, 250) << "\"width\" and \"Width\" are one key";
-    EXPECT_EQ(s.playList.SortColumn, 25);
     EXPECT_EQ(s.playList.ColumnOrder[0], 2);
     EXPECT_EQ(s.playList.ColumnOrder[25], 3);
 }
@@ -200,18 +148,36 @@ TEST(Settings, SplashFollowsTheEarlyReadAndTheFirstArgument)
 {
     EXPECT_FALSE(core::ReadEarlyNoSplash(IniFile()));
     EXPECT_TRUE(core::ReadEarlyNoSplash(IniFile("[global]\nNO_SPLASH=1\n")));
-    EXPECT_TRUE(core::LoadSettings(IniFile(), "/g").no_splash) << "the main window's default";
-
-    struct Case {
-        std::vector<std::string> arguments;
-        bool shown;
-    };
-    const Case cases[] = {
+    EXPECT_FALSE(core::ShowSplash(true, {}));
+    const std::pair<std::vector<std::string>, bool> cases[] = {
         {{}, true}, {{"-nosplash"}, false}, {{"/nosplashes"}, false}, {{"NOSPLASH"}, true}, {{"x", "nosplash"}, true},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(core::ShowSplash(false, c.arguments), c.shown) << (c.arguments.empty() ? "" : c.arguments[0]);
-    EXPECT_FALSE(core::ShowSplash(true, {}));
+    for (const auto& [arguments, shown] : cases)
+        EXPECT_EQ(core::ShowSplash(false, arguments), shown) << (arguments.empty() ? "" : arguments[0]);
+}
+
+TEST(Settings, ConfigurationFileAtStartAndExit)
+{
+    librarytest::ScratchFolder folder;
+    const auto file = folder.path() / "Velmora.cfg";
+    IniFile::LoadResult result{};
+    SettingsRecord s = core::ReadConfiguration(file, "/games/q3", &result);
+    EXPECT_EQ(result, IniFile::LoadResult::Missing);
+
+    librarytest::WriteText(file, "; mine\n[Global]\nq3a_dir=/old\nlocal_note=keep me\n");
+    s = core::ReadConfiguration(file, "/games/q3", &result);
+    EXPECT_EQ(result, IniFile::LoadResult::Loaded);
+    EXPECT_EQ(s.q3a_dir, "/old");
+    s.q3a_dir = "/new";
+    ASSERT_TRUE(core::WriteConfiguration(s, file));
+    const std::string written = librarytest::ReadText(file);
+    EXPECT_TRUE(written.starts_with("; mine\r\n[Global]\r\nq3a_dir=/new\r\nlocal_note=keep me\r\n")) << written;
+
+    // A start that found no game writes nothing, so the user's settings survive it.
+    s.q3a_dir = core::kGameDirectoryError;
+    ASSERT_TRUE(core::WriteConfiguration(s, file));
+    EXPECT_EQ(librarytest::ReadText(file), written);
+    EXPECT_FALSE(core::WriteConfiguration(SettingsRecord{}, folder.path())) << "a folder cannot be read";
 }
 
 } // namespace

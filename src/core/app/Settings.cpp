@@ -251,6 +251,27 @@ void SaveSettings(const SettingsRecord& settings, IniFile& file)
     VisitKeys(settings, Writer(file));
 }
 
+SettingsRecord ReadConfiguration(const std::filesystem::path& file, const std::string& builtInGameDirectory,
+                                 IniFile::LoadResult* result)
+{
+    IniFile ini;
+    const IniFile::LoadResult loaded = ini.Load(file);
+    if (result)
+        *result = loaded;
+    return LoadSettings(ini, builtInGameDirectory);
+}
+
+bool WriteConfiguration(const SettingsRecord& settings, const std::filesystem::path& file)
+{
+    if (settings.q3a_dir == kGameDirectoryError)
+        return true;
+    IniFile ini;
+    if (ini.Load(file) == IniFile::LoadResult::Unreadable)
+        return false;
+    SaveSettings(settings, ini);
+    return ini.Save(file);
+}
+
 void SetGameDirectory(SettingsRecord& settings, const std::string& gameDirectory)
 {
     settings.q3a_dir = gameDirectory;

@@ -20,8 +20,16 @@ inline constexpr int kColumnCount = DemoFieldCount;
 // A column width that the view replaces with the width that fits the column's caption.
 inline constexpr int kCaptionWidth = -1;
 inline constexpr uint32_t kMaxColour = 0xFFFFFF;
-// The game directory of a start that found no game; at exit the configuration file is deleted.
+// The game directory of a start that found no game; nothing is written at exit then.
 inline constexpr const char* kGameDirectoryError = "ERROR";
+// Start-up messages and the game folder chooser's title.
+inline constexpr const char* kConfigErrorText = "Could not create Velmora.cfg";
+inline constexpr const char* kConfigErrorTitle = "Error creating file";
+inline constexpr const char* kGameFolderChooserTitle = "Please search your Quake III Arena program path";
+inline constexpr const char* kGameNotFoundText = "'Quake III Arena (c) 1999-2000 ID Software Inc.' not found!\r\n"
+                                                 "You must have a Quake III Arena Full Install\r\n"
+                                                 "Program terminates now";
+inline constexpr const char* kGameNotFoundTitle = "Fatal Error";
 // The main window's client area before anything is stored.
 inline constexpr int kDefaultClientWidth = 828;
 inline constexpr int kDefaultClientHeight = 387;
@@ -122,6 +130,16 @@ extern SettingsRecord Settings;
 SettingsRecord LoadSettings(const IniFile& file, const std::string& builtInGameDirectory);
 // Writes every key of the record into the file; other lines of the file stay.
 void SaveSettings(const SettingsRecord& settings, IniFile& file);
+
+// Start-up: reads the configuration file into a record. `result` tells a missing file (defaults,
+// no message) from one that exists but cannot be read ("Could not create Velmora.cfg").
+SettingsRecord ReadConfiguration(const std::filesystem::path& file, const std::string& builtInGameDirectory,
+                                 IniFile::LoadResult* result = nullptr);
+// Exit: writes every key into the file, keeping its other lines; an unreadable file is left as it
+// is. After a start that found no game (game directory kGameDirectoryError) the file is left
+// untouched: the user's settings survive a game folder that was only missing for a while (an
+// unmounted disk), and the next start asks for the game again all the same.
+bool WriteConfiguration(const SettingsRecord& settings, const std::filesystem::path& file);
 
 // The game directory and everything derived from it.
 void SetGameDirectory(SettingsRecord& settings, const std::string& gameDirectory);
