@@ -160,14 +160,14 @@ TEST_F(ScanDemosTest, WritesTheCacheLineByLineAndFillsRows)
     Put("b.dm3", Demo("Q3DM6"));
     const uint32_t future = (uint32_t{(2050 - 1980) << 9 | 1 << 5 | 2} << 16) | (3 << 11);
     Put("pak0.pk3", testsupport::BuildZip({{.name = "demos/m.dm_48", .data = Demo("Q3DM17", 121000)},
-                                           {.name = "root.dm_68", .data = Demo("q3tourney2"), .dosTime = future},
+                                           {.name = "root.dm3", .data = Demo("q3tourney2"), .dosTime = future},
                                            {.name = "maps/q3dm6.bsp", .data = {1, 2}}}));
     WriteText(userData.path() / "m.dm_48.description", "^1Bob\r\n5\r\nhttp://x\r\nfirst\r\nsecond\r\n");
 
     const ScanTotals totals = Scan();
     ASSERT_EQ(demoList.rows.size(), 3u);
     EXPECT_EQ(demoList.clears, 1);
-    EXPECT_EQ(demoList.Column(FieldDemoname), (std::vector<std::string>{"b.dm3", "m.dm_48", "root.dm_68"}));
+    EXPECT_EQ(demoList.Column(FieldDemoname), (std::vector<std::string>{"b.dm3", "m.dm_48", "root.dm3"}));
     EXPECT_EQ(demoList.Column(FieldArchiveLocation), (std::vector<std::string>{"", "demos", ""}));
     const std::string pak = folder.str() + "/pak0.pk3";
     EXPECT_EQ(demoList.Column(FieldLocation), (std::vector<std::string>{folder.str(), pak, pak}));
@@ -193,7 +193,7 @@ TEST_F(ScanDemosTest, WritesTheCacheLineByLineAndFillsRows)
     EXPECT_TRUE(cache.ends_with(S + "\r\n"));
     EXPECT_TRUE(lines[0].starts_with("b.dm3" + S));
     EXPECT_EQ(lines[1], expectedMemberLine);
-    EXPECT_TRUE(lines[2].starts_with("root.dm_68" + S + std::to_string(Demo("q3tourney2").size()) + S +
+    EXPECT_TRUE(lines[2].starts_with("root.dm3" + S + std::to_string(Demo("q3tourney2").size()) + S +
                                      std::to_string(static_cast<int32_t>(future)) + S + "pak0.pk3\\" + S));
     for (const std::string& line : lines)
         EXPECT_EQ(std::count(line.begin(), line.end(), S[0]), 21) << line;

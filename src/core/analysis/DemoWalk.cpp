@@ -59,6 +59,28 @@ void DemoWalk::FinishWalk()
     m_demo.walkedToEnd = true;
 }
 
+bool DemoWalk::MessageHeader(size_t pos, int32_t& sequence, int32_t& length, WalkOutcome& outcome)
+{
+    const size_t size = m_data.size();
+    if (pos > size || size - pos < 4) {
+        outcome = ReadError("PacketNumber");
+        return false;
+    }
+    sequence = ReadInt32(m_data.data() + pos);
+    if (sequence == -1)
+        return true;
+    if (size - pos < 8) {
+        outcome = ReadError("PacketSize");
+        return false;
+    }
+    length = ReadInt32(m_data.data() + pos + 4);
+    if (length < 0) {
+        outcome = ReadError("PacketSize");
+        return false;
+    }
+    return true;
+}
+
 WalkOutcome DemoWalk::Run()
 {
     if (m_demo.protocol >= 46) {
@@ -71,16 +93,12 @@ WalkOutcome DemoWalk::Run()
     size_t pos = 0;
     for (;;) {
         ++m_packet;
-        if (size - pos < 4 || pos > size)
-            return ReadError("PacketNumber");
-        const int32_t sequence = ReadInt32(data + pos);
+        int32_t sequence = 0, length = 0;
+        WalkOutcome failure;
+        if (!MessageHeader(pos, sequence, length, failure))
+            return failure;
         if (sequence == -1)
             break;
-        if (size - pos < 8)
-            return ReadError("PacketSize");
-        const int32_t length = ReadInt32(data + pos + 4);
-        if (length < 0)
-            return ReadError("PacketSize");
         // The walk hops from header to header; fetching ahead hides the memory latency.
         __builtin_prefetch(data + std::min(pos + 1024, size - 1));
         const size_t start = pos + 8;

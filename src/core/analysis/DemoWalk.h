@@ -22,9 +22,15 @@ public:
 
     // Messages of plain bytes (protocol 48 and older).
     WalkOutcome Run();
+    // Huffman-coded messages of protocols 66 to 71. The server information text is not stored
+    // plainly in these demos: it is the first game state's configuration string 0, which sets the
+    // protocol, the game type and the score entry width as it arrives.
+    WalkOutcome RunModern();
 
     bool SystemInfoFound() const { return m_systemInfoFound; }
     const std::string& SystemInfo() const { return m_systemInfo; }
+    bool ServerInfoFound() const { return m_serverInfoFound; }
+    const std::string& ServerInfo() const { return m_serverInfo; }
 
     // Handlers shared by every message format.
     void GameStateConfigString(int index, std::string_view text);
@@ -39,6 +45,9 @@ public:
     int packetNumber() const { return m_packet; }
 
 private:
+    // Reads the message header at `pos`; false (after the debug message) when it is cut off.
+    bool MessageHeader(size_t pos, int32_t& sequence, int32_t& length, WalkOutcome& outcome);
+    void ModernServerInfo(std::string_view info);
     void ConfigStringChange(std::string_view command);
     void ChatLine(std::string_view command);
     void ScoreReport(std::string_view command);
@@ -57,8 +66,14 @@ private:
     bool m_firstSnapshot = true;
     bool m_systemInfoFound = false;
     std::string m_systemInfo;
+    bool m_serverInfoFound = false;
+    std::string m_serverInfo;
     int m_levelStartIndex = 13; // the game's configuration string numbers moved with protocol 46
     int m_intermissionIndex = 14;
 };
+
+// Helpers shared with the reader.
+int ProtocolFromInfo(std::string_view info);
+int FieldsPerScoreEntry(int protocol);
 
 } // namespace core

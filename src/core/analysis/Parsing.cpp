@@ -6,6 +6,7 @@
 
 #include "analysis/DemoInfo.h"
 #include "analysis/DemoWalk.h"
+#include "analysis/ModernMessage.h"
 #include "analysis/DemoFile.h"
 #include "analysis/PlayerTable.h"
 #include "common/Globals.h"
@@ -100,8 +101,20 @@ bool FindInfoText(std::span<const uint8_t> data, std::string& info)
     return true;
 }
 
+void Finish(DemoState& demo, const std::string& infoText, bool infoFound, const DemoWalk& walk)
+{
+    demo.result = infoFound && walk.SystemInfoFound() ? "1" : "0";
+    demo.infoString = infoText + walk.SystemInfo() + "\\";
+    for (TPlayer& p : demo.players)
+        if (p.team == 3)
+            p.score = kNoScore;
+    SortPlayers(demo);
+}
+
+} // namespace
+
 // Two characters after "protocol\" as a decimal number; 0 when they are not one.
-int ProtocolOf(std::string_view info)
+int ProtocolFromInfo(std::string_view info)
 {
     const size_t at = info.find(kProtocolKey);
     if (at == std::string_view::npos)
@@ -117,18 +130,6 @@ int FieldsPerScoreEntry(int protocol)
     return protocol > 46 ? 14 : 6;
 }
 
-void Finish(DemoState& demo, const std::string& infoText, bool infoFound, const DemoWalk& walk)
-{
-    demo.result = infoFound && walk.SystemInfoFound() ? "1" : "0";
-    demo.infoString = infoText + walk.SystemInfo() + "\\";
-    for (TPlayer& p : demo.players)
-        if (p.team == 3)
-            p.score = kNoScore;
-    SortPlayers(demo);
-}
-
-} // namespace
-
 DemoState ReadDemo(std::span<const uint8_t> data, const ReadWishes& wishes)
 {
     DemoState demo;
@@ -138,10 +139,16 @@ DemoState ReadDemo(std::span<const uint8_t> data, const ReadWishes& wishes)
 
     std::string infoText;
     bool infoFound = false;
+    if (!data.empty() && IsModernDemoExtension(wishes.extension)) {
+        if (walk.RunModern() == WalkOutcome::ReadError)
+            return demo;
+        Finish(demo, walk.ServerInfo(), walk.ServerInfoFound(), walk);
+        return demo;
+    }
     if (!data.empty() && FindInfoText(data, infoText)) {
         infoFound = true;
         demo.gameType = InfoValueIn("g_gametype", infoText + "\\");
-        demo.protocol = ProtocolOf(infoText);
+        demo.protocol = ProtocolFromInfo(infoText);
         if (demo.protocol != 0) {
             demo.fieldsPerScoreEntry = FieldsPerScoreEntry(demo.protocol);
             if (walk.Run() == WalkOutcome::ReadError)

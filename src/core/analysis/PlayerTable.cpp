@@ -9,8 +9,22 @@
 
 namespace core {
 
+namespace {
+
+// Numbers in userinfo texts may carry leading blanks (bots write "skill\ 2.00"); they are read
+// past as the game's own number conversion does.
+std::string_view SkipLeadingBlanks(std::string_view text)
+{
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    return text;
+}
+
+} // namespace
+
 bool ToInt32(std::string_view text, int32_t& value)
 {
+    text = SkipLeadingBlanks(text);
     if (text.empty())
         return false;
     const char* first = text.data();
@@ -123,13 +137,14 @@ bool UpdatePlayer(DemoState& demo, int client, std::string_view userinfo)
             ok = false;
     }
 
-    const std::string skill = UserInfoValue(userinfo, "skill");
+    const std::string skillText = UserInfoValue(userinfo, "skill");
+    const std::string_view skill = SkipLeadingBlanks(skillText);
     p.skill = kAbsentSkill;
-    if (!skill.empty()) {
+    if (!skillText.empty()) {
         // Locale-independent on purpose: bots write "3.000000" whatever the user's locale says.
         double value = 0;
         auto [end, ec] = std::from_chars(skill.data(), skill.data() + skill.size(), value);
-        if (ec == std::errc() && end == skill.data() + skill.size() && std::isfinite(value))
+        if (!skill.empty() && ec == std::errc() && end == skill.data() + skill.size() && std::isfinite(value))
             p.skill = value;
         else
             ok = false;
