@@ -43,9 +43,25 @@ const Corpus& TheCorpus()
     return corpus;
 }
 
-void BM_PlainRead(benchmark::State& state)
+// The real demos of protocols 66 to 71 beside the repository (empty when absent).
+const Corpus& ModernCorpus()
 {
-    const Corpus& corpus = TheCorpus();
+    static const Corpus corpus = [] {
+        Corpus c;
+        const std::filesystem::path dir = std::filesystem::path(VELMORA_CORPUS_DIR) / "modern";
+        if (std::filesystem::is_directory(dir))
+            for (const auto& entry : std::filesystem::directory_iterator(dir))
+                if (entry.path().extension().string().rfind(".dm_", 0) == 0) {
+                    c.files.push_back(entry.path().string());
+                    c.bytes += entry.file_size();
+                }
+        return c;
+    }();
+    return corpus;
+}
+
+void PlainRead(benchmark::State& state, const Corpus& corpus)
+{
     for (auto _ : state) {
         for (const std::string& file : corpus.files) {
             std::vector<uint8_t> data;
@@ -62,9 +78,8 @@ void BM_PlainRead(benchmark::State& state)
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * corpus.bytes));
 }
 
-void BM_GetFromDemo(benchmark::State& state)
+void ReadDemos(benchmark::State& state, const Corpus& corpus)
 {
-    const Corpus& corpus = TheCorpus();
     for (auto _ : state) {
         for (const std::string& file : corpus.files) {
             core::DemoState demo = core::LoadDemo(file, "", false);
@@ -74,8 +89,15 @@ void BM_GetFromDemo(benchmark::State& state)
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * corpus.bytes));
 }
 
+void BM_PlainRead(benchmark::State& state) { PlainRead(state, TheCorpus()); }
+void BM_GetFromDemo(benchmark::State& state) { ReadDemos(state, TheCorpus()); }
+void BM_PlainReadModern(benchmark::State& state) { PlainRead(state, ModernCorpus()); }
+void BM_GetFromDemoModern(benchmark::State& state) { ReadDemos(state, ModernCorpus()); }
+
 BENCHMARK(BM_PlainRead)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_GetFromDemo)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_PlainReadModern)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_GetFromDemoModern)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 // Prints the ratio of the reader's throughput to the plain read's after the table.
 class RatioReporter : public benchmark::ConsoleReporter {
@@ -90,14 +112,21 @@ public:
     void Finalize() override
     {
         ConsoleReporter::Finalize();
-        const double read = m_rates["BM_PlainRead/min_time:2.000"];
-        const double parse = m_rates["BM_GetFromDemo/min_time:2.000"];
-        if (read > 0 && parse > 0)
-            std::printf("corpus %.1f MB; plain read %.0f MB/s, GetFromDemo %.0f MB/s, ratio %.2f\n",
-                        TheCorpus().bytes / 1048576.0, read / 1048576.0, parse / 1048576.0, parse / read);
+        Ratio("synthetic old demos", TheCorpus(), "BM_PlainRead", "BM_GetFromDemo");
+        Ratio("real modern demos", ModernCorpus(), "BM_PlainReadModern", "BM_GetFromDemoModern");
     }
 
 private:
+    void Ratio(const char* what, const Corpus& corpus, const std::string& readName, const std::string& parseName)
+    {
+        const double read = m_rates[readName + "/min_time:2.000"];
+        const double parse = m_rates[parseName + "/min_time:2.000"];
+        if (read > 0 && parse > 0)
+            std::printf("%s (%zu files, %.1f MB): plain read %.0f MB/s, GetFromDemo %.0f MB/s, ratio %.2f\n", what,
+                        corpus.files.size(), corpus.bytes / 1048576.0, read / 1048576.0, parse / 1048576.0,
+                        parse / read);
+    }
+
     std::map<std::string, double> m_rates;
 };
 
