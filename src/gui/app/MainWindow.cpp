@@ -1,16 +1,561 @@
 #include "app/MainWindow.h"
 
 #include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QKeyEvent>
 #include <QMenuBar>
+#include <QScreen>
+#include <QSplitter>
+#include <QUrl>
+
+#include <filesystem>
+
+#include "app/FolderTreeFile.h"
+#include "common/Globals.h"
+#include "common/MessageSink.h"
+#include "library/NodeUtil.h"
+#include "library/ScanCache.h"
+#include "library/Scanner.h"
+#include "lists/DemoListPane.h"
+#include "lists/PlayListPane.h"
+#include "playback/PlayList.h"
+#include "tree/FolderTreePane.h"
+#include "window/CommandBar.h"
+#include "window/Extras.h"
+#include "window/StatusPanels.h"
+#include "window/WindowFeedback.h"
 
 namespace gui {
+namespace {
 
-TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
+constexpr int kMinimumPaneWidth = 30;
+
+const char* const kGameNotFound = "'Quake III Arena (c) 1999-2000 ID Software Inc.' not found!\r\nYou must have a "
+                                  "Quake III Arena Full Install\r\nProgram terminates now";
+
+ColumnLayout LayoutFrom(const core::ListViewSettings& list, const ColumnLayout& defaults)
 {
-    setWindowTitle(QStringLiteral("Velmora"));
-    resize(1000, 700);
-    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    file->addAction(QStringLiteral("Exit"), this, &QWidget::close);
+    ColumnLayout layout;
+    for (size_t i = 0; i < layout.widths.size(); ++i) {
+        const int width = list.ColumnWidth[i];
+        layout.widths[i] = width == core::kCaptionWidth ? defaults.widths[i] : std::max(0, width);
+        layout.order[i] = list.ColumnOrder[i];
+    }
+    return layout;
+}
+
+ListOptions OptionsFrom(const core::ListViewSettings& list)
+{
+    ListOptions options;
+    options.colour = ColourFromStored(list.Color);
+    options.viewStyle = list.ViewStyle;
+    options.gridLines = list.GridStyle;
+    options.fullRowSelect = list.FullRowSelect;
+    options.highlight = list.AutoActivateItems;
+    options.sortColumn = list.SortColumn;
+    options.sortAscending = list.SortAscending;
+    return options;
+}
+
+void StoreList(const ListPane& pane, int width, core::ListViewSettings& list)
+{
+    const ListOptions options = pane.Options();
+    list.width = width;
+    list.Color = StoredFromColour(options.colour);
+    list.ViewStyle = options.viewStyle;
+    list.GridStyle = options.gridLines;
+    list.FullRowSelect = options.fullRowSelect;
+    list.AutoActivateItems = options.highlight;
+    list.SortColumn = options.sortColumn;
+    list.SortAscending = options.sortAscending;
+    const ColumnLayout columns = pane.Columns();
+    for (size_t i = 0; i < columns.widths.size(); ++i) {
+        list.ColumnWidth[i] = columns.widths[i];
+        list.ColumnOrder[i] = columns.order[i];
+    }
+}
+
+} // namespace
+
+TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_commands(this)
+{
+    setObjectName(QStringLiteral("TForm1"));
+    setWindowTitle(QStringLiteral("Velmora 1.32"));
+    BuildPanes();
+    WireCommands();
+    chooseFolder = [this](const QString& title, const QString& start) {
+        return QFileDialog::getExistingDirectory(this, title, start);
+    };
+    choosePlayListFile = [this](bool save, const QString& folder) {
+        const QString proposed = QDir(folder).filePath(QStringLiteral("Mydemos.vmr"));
+        const QString filter = QStringLiteral("Quake III Arena Playlist File (*.vmr)");
+        QFileDialog dialog(this, save ? QStringLiteral("Save Playlist") : QStringLiteral("Load Playlist"), proposed,
+                           filter);
+        dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        dialog.setDefaultSuffix(QStringLiteral("vmr"));
+        dialog.selectFile(proposed);
+        return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().front()
+                                                                                         : QString();
+    };
+    qApp->installEventFilter(this);
+    resize(core::kDefaultClientWidth, core::kDefaultClientHeight + 90);
+}
+
+TForm1::~TForm1()
+{
+    qApp->removeEventFilter(this);
+}
+
+void TForm1::BuildPanes()
+{
+    m_commands.BuildMenus(*menuBar());
+    m_commandBar = new CommandBar(m_commands, this);
+    addToolBar(Qt::TopToolBarArea, m_commandBar);
+
+    m_splitter = new QSplitter(Qt::Horizontal, this);
+    m_splitter->setChildrenCollapsible(false);
+    m_tree = new FolderTreePane(m_splitter);
+    m_demoList = new DemoListPane(m_splitter);
+    m_playList = new PlayListPane(m_splitter);
+    for (QWidget* pane : {static_cast<QWidget*>(m_tree), static_cast<QWidget*>(m_demoList),
+                          static_cast<QWidget*>(m_playList)}) {
+        pane->setMinimumWidth(kMinimumPaneWidth);
+        m_splitter->addWidget(pane);
+    }
+    m_splitter->setStretchFactor(0, 0);
+    m_splitter->setStretchFactor(1, 1);
+    m_splitter->setStretchFactor(2, 0);
+    setCentralWidget(m_splitter);
+    m_playList->SetDemoList(m_demoList);
+
+    m_status = new StatusPanels(this);
+    setStatusBar(m_status);
+    m_feedback = std::make_unique<WindowFeedback>(*m_status, *m_tree, *m_demoList);
+    m_tree->SetFeedback(m_feedback.get());
+    m_demoFiller = std::make_unique<ListFiller>(*m_demoList);
+    m_playFiller = std::make_unique<ListFiller>(*m_playList);
+
+    m_demoList->DetailsPart().setToolTip(
+        QStringLiteral("* Demo List *\n\rUse drag & drop to create your own Demo Play List"));
+    m_demoList->IconsPart().setToolTip(m_demoList->DetailsPart().toolTip());
+    m_playList->DetailsPart().setToolTip(
+        QStringLiteral("* Play List *\n\rUse drag & drop to remove or to reorder entries"));
+    m_playList->IconsPart().setToolTip(m_playList->DetailsPart().toolTip());
+    m_demoList->clicksBlocked = [] { return core::BusyCount > 0; };
+
+    connect(m_splitter, &QSplitter::splitterMoved, this, &TForm1::UpdateStatusWidths);
+    connect(m_tree, &FolderTreePane::nodeChosen, this, &TForm1::ListNode);
+    connect(m_demoList, &DemoListPane::statusText, this, [this](const QString& text) { m_status->SetListText(text); });
+    connect(m_playList, &PlayListPane::statusText, this,
+            [this](const QString& text) { m_status->SetPlayListText(text); });
+    connect(m_demoList, &DemoListPane::playListRowsDropped, m_playList, &PlayListPane::RemoveSelected);
+    connect(m_demoList, &DemoListPane::commandsChanged, this,
+            [this] { m_commands.playDemo->setEnabled(m_demoList->CanPlay()); });
+    connect(m_playList, &ListPane::rowsChanged, this, &TForm1::UpdatePlayListCommands);
+    connect(m_demoList->MoveToPlayListAction(), &QAction::triggered, this, &TForm1::MoveToPlayList);
+    connect(m_demoList->RefreshAction(), &QAction::triggered, this, &TForm1::RefreshList);
+    connect(m_demoList->ReparseAction(), &QAction::triggered, this, &TForm1::ReparseList);
+    for (ListPane* pane : {static_cast<ListPane*>(m_demoList), static_cast<ListPane*>(m_playList)})
+        connect(pane, &ListPane::backgroundChanged, this, [this] {
+            m_commandBar->ShowListColours(m_demoList->Options().colour, m_playList->Options().colour);
+        });
+    m_commandBar->ShowListColours(m_demoList->Options().colour, m_playList->Options().colour);
+    UpdatePlayListCommands();
+    m_commands.playDemo->setEnabled(false);
+}
+
+void TForm1::WireCommands()
+{
+    connect(m_commands.exit, &QAction::triggered, this, &QWidget::close);
+    connect(m_commands.loadPlayList, &QAction::triggered, this, [this] {
+        if (core::BusyCount > 0)
+            return;
+        const QString file = choosePlayListFile(false, PathText(core::Settings.paths.playListDirectory));
+        if (!file.isEmpty())
+            LoadPlayList(file);
+    });
+    connect(m_commands.savePlayList, &QAction::triggered, this, [this] {
+        if (m_playList->Model().rowCount() == 0)
+            return;
+        const QString file = choosePlayListFile(true, PathText(core::Settings.paths.playListDirectory));
+        if (!file.isEmpty())
+            SavePlayList(file);
+    });
+    connect(m_commands.demoPlayMenu, &QMenu::aboutToShow, this, &TForm1::UpdatePlayListCommands);
+    connect(m_commands.showPlayList, &QAction::triggered, this, [this](bool shown) { SetPlayListShown(shown); });
+    connect(m_commands.noSplash, &QAction::toggled, this, [](bool on) { core::Settings.no_splash = on; });
+    connect(m_commands.noHints, &QAction::toggled, this, &TForm1::SetNoHints);
+    connect(m_commands.modDemos, &QAction::toggled, this, [](bool on) { core::Settings.mod_demos = on; });
+    connect(m_commands.timeDemos, &QAction::toggled, this, [](bool on) { core::Settings.time_demos = on; });
+    connect(m_commands.loopDemos, &QAction::toggled, this, [](bool on) { core::Settings.loop_demos = on; });
+    connect(m_commands.readOnly, &QAction::triggered, this, &TForm1::SetReadOnlyMode);
+    connect(m_commands.restore127, &QAction::triggered, this, [] { core::Settings.restore_new_version = true; });
+    connect(m_commands.restore117, &QAction::triggered, this, [] { core::Settings.restore_new_version = false; });
+    connect(m_commands.help, &QAction::triggered, this, &TForm1::ShowHelp);
+    connect(m_commands.tipOfDay, &QAction::triggered, this, &TForm1::ShowTipOfDay);
+    connect(m_commands.about, &QAction::triggered, this, [this] { ShowAboutBox(this); });
+    // F1 acts anywhere in the window, also while the menu bar's entry is not reachable.
+    m_commands.help->setShortcutContext(Qt::WindowShortcut);
+    addAction(m_commands.help);
+}
+
+bool TForm1::FindGameDirectory()
+{
+    core::SettingsRecord& settings = core::Settings;
+    if (core::FindGameExecutable(settings.q3a_dir)) {
+        core::SetGameDirectory(settings, settings.q3a_dir);
+        return true;
+    }
+    const QString picked =
+        chooseFolder(QStringLiteral("Please search your Quake III Arena program path"), PathText(settings.q3a_dir));
+    if (!picked.isEmpty()) {
+        std::string folder = PathBytes(picked);
+        if (folder.size() > 1 && folder.back() == '/')
+            folder.pop_back();
+        if (core::FindGameExecutable(folder)) {
+            core::SetGameDirectory(settings, folder);
+            return true;
+        }
+    }
+    core::Messages().Error(kGameNotFound, "Fatal Error");
+    return false;
+}
+
+bool TForm1::StartUp(const core::IniFile& config, const std::string& builtInGameDirectory)
+{
+    const core::ProgramPaths paths = core::Settings.paths;
+    core::Settings = core::LoadSettings(config, builtInGameDirectory);
+    core::Settings.paths = paths;
+    if (!FindGameDirectory()) {
+        // The settings file stays as it was: a game folder that is missing today (an unplugged
+        // drive) must not cost the user every other setting.
+        m_gameMissing = true;
+        core::Settings.q3a_dir = core::kGameDirectoryError;
+        return false;
+    }
+    setWindowTitle(QStringLiteral("Velmora 1.32"));
+    core::CreateDataDirectories(core::Settings.paths);
+    ApplySettings();
+
+    core::FolderTree& tree = m_tree->Tree();
+    m_tree->Model().Change([&] { core::LoadFolderTree(tree, core::Settings.paths.folderTreeFile); });
+    m_tree->SetGameDirectory(core::Settings.q3a_dir);
+    // Leftover play files, mods and sound are set up by their own parts of the program.
+    return true;
+}
+
+void TForm1::ApplySettings()
+{
+    const core::SettingsRecord& settings = core::Settings;
+    const core::MainWindowSettings& place = settings.mainWindow;
+    if (place.width && place.height && *place.width > 0 && *place.height > 0)
+        resize(*place.width, *place.height);
+
+    const core::TreePaneSettings& folders = settings.virtualFolders;
+    TreeOptions tree;
+    tree.background = ColourFromStored(folders.Color);
+    tree.bigIcons = folders.ViewStyle;
+    tree.autoScroll = folders.AutoScroll;
+    tree.colours = settings.FolderFontColours();
+    m_tree->ApplyOptions(tree);
+    m_treeWidth = std::max(kMinimumPaneWidth, folders.width);
+    m_tree->setVisible(folders.visible);
+    m_playListWidth = std::max(kMinimumPaneWidth, settings.playList.width);
+    const int demoWidth = std::max(kMinimumPaneWidth, settings.demoList.width);
+    m_splitter->setSizes({m_treeWidth, demoWidth, m_playListWidth});
+    SetPlayListShown(settings.playList.visible);
+
+    removeToolBar(m_commandBar);
+    addToolBar(CommandBar::AreaOf(settings.toolbar_dockpos), m_commandBar);
+    m_commandBar->show();
+
+    m_demoList->ApplyOptions(OptionsFrom(settings.demoList));
+    m_playList->ApplyOptions(OptionsFrom(settings.playList));
+    m_demoList->ApplyColumns(LayoutFrom(settings.demoList, m_demoList->DefaultColumns()));
+    m_playList->ApplyColumns(LayoutFrom(settings.playList, m_playList->DefaultColumns()));
+
+    m_commands.noSplash->setChecked(settings.no_splash);
+    m_commands.noHints->setChecked(settings.no_hints);
+    SetNoHints(settings.no_hints);
+    m_commands.modDemos->setChecked(settings.mod_demos);
+    m_commands.timeDemos->setChecked(settings.time_demos);
+    m_commands.loopDemos->setChecked(settings.loop_demos);
+    (settings.restore_new_version ? m_commands.restore127 : m_commands.restore117)->setChecked(true);
+    SetReadOnlyMode(settings.work_readonly);
+    UpdateStatusWidths();
+}
+
+void TForm1::ListStartFolder()
+{
+    core::SettingsRecord& settings = core::Settings;
+    core::FolderTree& tree = m_tree->Tree();
+    if (tree.Roots().empty()) {
+        const std::string& game = settings.q3a_dir;
+        const core::FolderColours colours = m_tree->Colours();
+        m_tree->Model().Change([&] {
+            core::FolderNode& root =
+                tree.AddRoot(game, core::FolderHasDemos(game) ? colours.demoFolder : colours.nonDemoFolder);
+            core::BuildFolderTree(tree, game, root, colours, *m_feedback);
+        });
+    } else {
+        core::FolderNode* node = core::FindNodeByPath(tree, settings.SelectedFolder());
+        m_tree->SelectNode(node ? node : tree.First());
+    }
+    // Selecting lists the node; a node that was selected before is listed here.
+    if (core::FolderNode* selected = tree.Selected(); selected && m_currentFolder != core::NodePath(*selected))
+        ListNode(selected);
+}
+
+void TForm1::ListNode(core::FolderNode* node)
+{
+    if (!node || core::BusyCount > 0)
+        return;
+    const std::string path = core::NodePath(*node);
+    if (!core::AbortFlag && path == m_currentFolder)
+        return; // already listed
+    RunFolderListing(path);
+}
+
+void TForm1::RunFolderListing(const std::string& folder)
+{
+    core::ScanDemos(core::FolderScanArgument(folder), *m_demoFiller, *m_playFiller, *m_feedback, ScanSettingsNow());
+    m_status->SetFolderPath(PathText(folder));
+    m_currentFolder = folder;
+    m_demoList->SortAgain();
+}
+
+core::ScanSettings TForm1::ScanSettingsNow() const
+{
+    core::ScanSettings scan = core::ScanSettingsFor(core::Settings);
+    scan.colours = m_tree->Colours();
+    return scan;
+}
+
+void TForm1::RefreshList()
+{
+    core::FolderNode* node = m_tree->Tree().Selected();
+    if (!node || core::BusyCount > 0)
+        return;
+    RunFolderListing(core::NodePath(*node));
+}
+
+void TForm1::ReparseList()
+{
+    core::FolderNode* node = m_tree->Tree().Selected();
+    if (!node || core::BusyCount > 0)
+        return;
+    std::error_code ignored;
+    std::filesystem::remove(std::filesystem::path(m_currentFolder.empty() ? core::NodePath(*node) : m_currentFolder) /
+                                core::kScanCacheName,
+                            ignored);
+    RefreshList();
+}
+
+void TForm1::SetPlayListShown(bool shown)
+{
+    if (shown == PlayListShown() && m_playList->isVisibleTo(this) == shown) {
+        m_commands.ShowPlayListShown(shown);
+        return;
+    }
+    if (!shown) {
+        if (m_playList->width() >= kMinimumPaneWidth)
+            m_playListWidth = m_playList->width();
+        m_playList->hide();
+        m_demoList->CurrentView().setFocus();
+    } else {
+        m_playList->show();
+        QList<int> sizes = m_splitter->sizes();
+        if (sizes.size() == 3) {
+            const int total = sizes[1] + sizes[2];
+            sizes[2] = std::min(m_playListWidth, std::max(kMinimumPaneWidth, total - kMinimumPaneWidth));
+            sizes[1] = std::max(kMinimumPaneWidth, total - sizes[2]);
+            m_splitter->setSizes(sizes);
+        }
+    }
+    m_commands.ShowPlayListShown(shown);
+    UpdateStatusWidths();
+}
+
+bool TForm1::PlayListShown() const
+{
+    return !m_playList->isHidden();
+}
+
+void TForm1::MoveToPlayList()
+{
+    if (!m_demoList->SelectionMayEnterPlayList())
+        return;
+    if (!PlayListShown())
+        SetPlayListShown(true);
+    m_playList->AddFromDemoList(-1);
+}
+
+void TForm1::LoadPlayList(const QString& file)
+{
+    if (core::BusyCount > 0)
+        return;
+    if (!PlayListShown())
+        SetPlayListShown(true);
+    // The whole load counts as one long operation: no close and no listing in between.
+    ++core::BusyCount;
+    const core::PlayListLoadResult result =
+        core::LoadPlayListFile(PathBytes(file), *m_playFiller, *m_feedback, ScanSettingsNow());
+    --core::BusyCount;
+    if (!result.accepted)
+        return;
+    m_status->SetPlayListText(QString::fromLatin1(result.statusText));
+    m_playList->SetNameLabel(result.labelText == core::kPlayListCorrupted ? QString::fromLatin1(result.labelText)
+                                                                          : PathText(result.labelText));
+    UpdatePlayListCommands();
+}
+
+void TForm1::SavePlayList(const QString& file)
+{
+    std::vector<core::DemoInfo> rows;
+    rows.reserve(m_playList->Model().Rows().size());
+    for (const ListRow& row : m_playList->Model().Rows())
+        rows.push_back(row.info);
+    // A play list that did not reach the disk is reported, so that nobody relies on it.
+    if (!core::SavePlayListFile(PathBytes(file), rows))
+        core::Messages().Error("main.SavePlayList: " + PathBytes(file), "VMR: File Save Error");
+}
+
+void TForm1::UpdatePlayListCommands()
+{
+    const bool any = m_playList->Model().rowCount() > 0;
+    m_commands.savePlayList->setEnabled(any);
+    m_commands.playList->setEnabled(any);
+    m_commands.playListAndExit->setEnabled(any);
+}
+
+void TForm1::UpdateStatusWidths()
+{
+    const int tree = m_tree->isVisibleTo(this) ? m_tree->width() : 0;
+    int demo = m_demoList->width();
+    if (!PlayListShown())
+        demo = std::max(0, width() - tree);
+    m_status->SetPanelWidths(tree, demo);
+}
+
+void TForm1::SetReadOnlyMode(bool on)
+{
+    core::Settings.work_readonly = on;
+    m_commandBar->ShowReadOnly(on);
+    m_demoList->SetReadOnlyMode(on);
+    m_tree->SetReadOnlyMode(on);
+}
+
+void TForm1::SetNoHints(bool on)
+{
+    core::Settings.no_hints = on;
+    m_noHints = on;
+}
+
+void TForm1::ShowHelp()
+{
+    const QString file = PathText(core::Settings.paths.helpFile);
+    if (!QFileInfo::exists(file)) {
+        core::Messages().Error("The help file " + core::Settings.paths.helpFile + " was not found.", "Velmora Help");
+        return;
+    }
+    QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+}
+
+void TForm1::ShowTipOfDay()
+{
+    core::Settings.tip_of_day = ShowTipDialog(this, core::Settings.tip_of_day);
+}
+
+void TForm1::BringToFront()
+{
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
+    raise();
+    activateWindow();
+}
+
+void TForm1::CollectSettings()
+{
+    core::SettingsRecord& settings = core::Settings;
+    settings.toolbar_dockpos = CommandBar::DockPositionOf(toolBarArea(m_commandBar));
+    if (const core::FolderNode* node = m_tree->Tree().Selected())
+        settings.Selected_Folder = core::NodePath(*node);
+    settings.mainWindow.left = x();
+    settings.mainWindow.top = y();
+    settings.mainWindow.width = width();
+    settings.mainWindow.height = height();
+
+    core::TreePaneSettings& folders = settings.virtualFolders;
+    const TreeOptions tree = m_tree->Options();
+    folders.width = m_tree->isVisibleTo(this) ? m_tree->width() : m_treeWidth;
+    folders.visible = !m_tree->isHidden();
+    folders.ViewStyle = tree.bigIcons;
+    folders.AutoScroll = tree.autoScroll;
+    folders.Color = StoredFromColour(tree.background);
+    folders.DemoFolderFontColor = tree.colours.demoFolder;
+    folders.NonDemoFolderFontColor = tree.colours.nonDemoFolder;
+
+    StoreList(*m_demoList, m_demoList->width(), settings.demoList);
+    StoreList(*m_playList, PlayListShown() ? m_playList->width() : m_playListWidth, settings.playList);
+    settings.playList.visible = PlayListShown();
+}
+
+bool TForm1::WriteConfiguration()
+{
+    CollectSettings();
+    return core::WriteConfiguration(core::Settings, core::Settings.paths.configurationFile);
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    // While a long operation runs, its window and data must stay; the count is left alone so
+    // that the operation's own guards keep working.
+    if (core::BusyCount > 0) {
+        event->ignore();
+        return;
+    }
+    if (!m_gameMissing) {
+        core::SaveFolderTree(m_tree->Tree(), core::Settings.paths.folderTreeFile);
+        WriteConfiguration();
+    }
+    event->accept();
+}
+
+void TForm1::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_shownOnce) {
+        m_shownOnce = true;
+        // Centred on the desktop at the first showing, keeping width and height.
+        if (const QScreen* screen = this->screen())
+            move(screen->availableGeometry().center() - rect().center());
+    }
+    UpdateStatusWidths();
+}
+
+void TForm1::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    UpdateStatusWidths();
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::ToolTip && m_noHints)
+        return true;
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget && widget->window() == this) {
+            // Escape anywhere in the window stops a folder listing; the key goes no further.
+            core::AbortFlag = true;
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 } // namespace gui

@@ -1,13 +1,111 @@
 #pragma once
+// The main window (TForm1): the folder tree, the demo list and the play list side by side, the
+// command bar, the main menu and the status bar. It owns the panes and wires them to the demo
+// library; start-up and shut-down read and write the settings record through it.
 #include <QMainWindow>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/IniFile.h"
+#include "app/Settings.h"
+#include "library/FolderTree.h"
+#include "lists/ListFiller.h"
+#include "window/Commands.h"
+
+class QSplitter;
 
 namespace gui {
 
-// The main window (TForm1): the folder tree, the demo list and the play list.
+class CommandBar;
+class DemoListPane;
+class FolderTreePane;
+class PlayListPane;
+class StatusPanels;
+class WindowFeedback;
+
 class TForm1 : public QMainWindow {
     Q_OBJECT
 public:
     explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // Start-up from the game directory check to the folder tree file, with the settings read from
+    // `config` into core::Settings (whose paths must be set). False after the fatal message when
+    // no game was found: the program then ends without writing anything.
+    bool StartUp(const core::IniFile& config, const std::string& builtInGameDirectory);
+    // Start-up's last step once the window shows: fills an empty tree with the game directory and
+    // lists the folder selected last.
+    void ListStartFolder();
+    // Restores the window from the minimised state and brings it to the front.
+    void BringToFront();
+
+    FolderTreePane& TreePane() { return *m_tree; }
+    DemoListPane& DemoList() { return *m_demoList; }
+    PlayListPane& PlayList() { return *m_playList; }
+    StatusPanels& Status() { return *m_status; }
+    CommandBar& Bar() { return *m_commandBar; }
+    Commands& Cmds() { return m_commands; }
+    WindowFeedback& Feedback() { return *m_feedback; }
+    const std::string& CurrentFolder() const { return m_currentFolder; }
+
+    // Lists a tree node's folder unless it is the folder already listed (and no listing was
+    // stopped with Escape) or a long operation runs.
+    void ListNode(core::FolderNode* node);
+    void RefreshList();
+    void ReparseList();
+    void SetPlayListShown(bool shown);
+    bool PlayListShown() const;
+    void MoveToPlayList();
+    void LoadPlayList(const QString& file);
+    void SavePlayList(const QString& file);
+
+    // Copies the window's state into core::Settings and writes the configuration file.
+    void CollectSettings();
+    bool WriteConfiguration();
+
+    // Asks for a folder (start-up's game directory search); empty when cancelled.
+    std::function<QString(const QString& title, const QString& start)> chooseFolder;
+    // Asks for a play list file to open (save false) or to write (save true); empty when cancelled.
+    std::function<QString(bool save, const QString& folder)> choosePlayListFile;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildPanes();
+    void WireCommands();
+    void ApplySettings();
+    bool FindGameDirectory();
+    void RunFolderListing(const std::string& folder);
+    void UpdatePlayListCommands();
+    void UpdateStatusWidths();
+    void SetReadOnlyMode(bool on);
+    void SetNoHints(bool on);
+    void ShowHelp();
+    void ShowTipOfDay();
+    core::ScanSettings ScanSettingsNow() const;
+
+    Commands m_commands;
+    QSplitter* m_splitter = nullptr;
+    FolderTreePane* m_tree = nullptr;
+    DemoListPane* m_demoList = nullptr;
+    PlayListPane* m_playList = nullptr;
+    StatusPanels* m_status = nullptr;
+    CommandBar* m_commandBar = nullptr;
+    std::unique_ptr<WindowFeedback> m_feedback;
+    std::unique_ptr<ListFiller> m_demoFiller;
+    std::unique_ptr<ListFiller> m_playFiller;
+    std::string m_currentFolder;
+    int m_playListWidth = 200;
+    int m_treeWidth = 200;
+    bool m_gameMissing = false;
+    bool m_shownOnce = false;
+    bool m_noHints = false;
 };
 
 } // namespace gui

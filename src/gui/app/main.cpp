@@ -1,11 +1,51 @@
 #include <QApplication>
 
 #include "app/MainWindow.h"
+#include "common/MessageSink.h"
+#include "window/BoxMessageSink.h"
+#include "window/Extras.h"
+#include "window/SingleInstance.h"
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Velmora"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Velmora 1.32"));
+    gui::BoxMessageSink messages;
+    core::SetMessageSink(&messages);
+
+    gui::SingleInstance instance(QStringLiteral("Velmora"));
+    if (instance.Claim(QApplication::arguments()) == gui::SingleInstance::Outcome::HandedOver)
+        return 0;
+
+    core::Settings.paths = core::CurrentProgramPaths();
+    core::IniFile config;
+    if (config.Load(core::Settings.paths.configurationFile) == core::IniFile::LoadResult::Unreadable)
+        core::Messages().Error("Could not create Velmora.cfg", "Error creating file");
+
+    std::vector<std::string> arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.emplace_back(argv[i]);
+    std::unique_ptr<gui::Splash> splash;
+    if (core::ShowSplash(core::ReadEarlyNoSplash(config), arguments)) {
+        splash = std::make_unique<gui::Splash>();
+        splash->show();
+        QApplication::processEvents();
+    }
+
     gui::TForm1 window;
+    messages.SetParent(&window);
+    const std::string builtIn = core::BuiltInGameDirectory(core::GameDirectoryCandidates(core::CurrentEnvironment()));
+    if (!window.StartUp(config, builtIn))
+        return 1;
+    QObject::connect(&instance, &gui::SingleInstance::activationRequested, &window, &gui::TForm1::BringToFront);
+
+    if (splash)
+        splash->finish(&window);
     window.show();
+    window.repaint();
+    window.ListStartFolder();
+    if (core::Settings.tip_of_day)
+        window.Cmds().tipOfDay->trigger();
     return QApplication::exec();
 }

@@ -1,0 +1,187 @@
+#include "lists/DemoListModel.h"
+
+#include <QMimeData>
+
+#include <algorithm>
+#include <numeric>
+
+#include "playback/PlayList.h"
+#include "lists/ListIcons.h"
+#include "lists/ListSort.h"
+
+namespace gui {
+
+int SourceKindOf(const core::DemoInfo& info)
+{
+    return core::SourceKind(info);
+}
+
+bool MayEnterPlayList(const ListRow& row)
+{
+    return row.sourceKind < 4 && row.info[core::FieldProtocol] != "46";
+}
+
+DemoListModel::DemoListModel(QString listName, QObject* parent)
+    : QAbstractTableModel(parent), m_listName(std::move(listName))
+{
+}
+
+int DemoListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+}
+
+int DemoListModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : core::DemoFieldCount;
+}
+
+QVariant DemoListModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= rowCount() || index.column() >= core::DemoFieldCount)
+        return {};
+    const ListRow& row = Row(index.row());
+    switch (role) {
+    case Qt::DisplayRole:
+    case SortTextRole: {
+        const std::string& text = row.info[index.column()];
+        return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    }
+    case Qt::DecorationRole:
+        if (index.column() == core::FieldDemoname)
+            return SourceKindIcon(row.sourceKind);
+        return {};
+    case SourceKindRole:
+        return row.sourceKind;
+    default:
+        return {};
+    }
+}
+
+QVariant DemoListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= core::DemoFieldCount)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    const std::string_view name = core::DemoColumnNames()[static_cast<size_t>(section)];
+    return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
+}
+
+Qt::ItemFlags DemoListModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return Qt::ItemIsDropEnabled;
+    return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled |
+           Qt::ItemNeverHasChildren;
+}
+
+QStringList DemoListModel::mimeTypes() const
+{
+    return {QString::fromLatin1(kMimeType)};
+}
+
+QMimeData* DemoListModel::mimeData(const QModelIndexList& indexes) const
+{
+    if (indexes.isEmpty())
+        return nullptr;
+    // The drop acts on the lists' selections, so the data only says which list the drag left.
+    auto* data = new QMimeData;
+    data->setData(QString::fromLatin1(kMimeType), m_listName.toUtf8());
+    return data;
+}
+
+void DemoListModel::sort(int column, Qt::SortOrder order)
+{
+    if (column < 0 || column >= core::DemoFieldCount || m_rows.size() < 2)
+        return;
+    const SortTextReader& reader = SortTextReader::Current();
+    std::vector<SortKey> keys;
+    keys.reserve(m_rows.size());
+    for (const ListRow& row : m_rows) {
+        const std::string& text = row.info[column];
+        keys.push_back(reader.KeyOf(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()))));
+    }
+    std::vector<int> order_(m_rows.size());
+    std::iota(order_.begin(), order_.end(), 0);
+    const bool ascending = order == Qt::AscendingOrder;
+    // stable_sort stays within bounds even when the mixed rules are not transitive.
+    std::stable_sort(order_.begin(), order_.end(), [&](int a, int b) {
+        const int result = CompareSortKeys(keys[static_cast<size_t>(a)], keys[static_cast<size_t>(b)]);
+        return ascending ? result < 0 : result > 0;
+    });
+
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<int> newPlace(m_rows.size());
+    std::vector<ListRow> sorted;
+    sorted.reserve(m_rows.size());
+    for (size_t i = 0; i < order_.size(); ++i) {
+        newPlace[static_cast<size_t>(order_[i])] = static_cast<int>(i);
+        sorted.push_back(std::move(m_rows[static_cast<size_t>(order_[i])]));
+    }
+    m_rows = std::move(sorted);
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex& index : before)
+        after.append(this->index(newPlace[static_cast<size_t>(index.row())], index.column()));
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void DemoListModel::Clear()
+{
+    if (m_rows.empty())
+        return;
+    beginResetModel();
+    m_rows.clear();
+    m_rows.shrink_to_fit();
+    endResetModel();
+}
+
+void DemoListModel::Append(std::vector<ListRow> rows)
+{
+    Insert(rowCount(), std::move(rows));
+}
+
+void DemoListModel::Insert(int before, std::vector<ListRow> rows)
+{
+    if (rows.empty())
+        return;
+    before = std::clamp(before, 0, rowCount());
+    beginInsertRows({}, before, before + static_cast<int>(rows.size()) - 1);
+    m_rows.insert(m_rows.begin() + before, std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
+    endInsertRows();
+}
+
+void DemoListModel::RemoveRowNumbers(std::vector<int> rows)
+{
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    // From the bottom up in runs of neighbours, so that the numbers still ahead stay valid.
+    for (auto last = rows.rbegin(); last != rows.rend();) {
+        auto first = last;
+        while (std::next(first) != rows.rend() && *std::next(first) == *first - 1)
+            ++first;
+        const int from = *first, to = *last;
+        if (from >= 0 && to < rowCount()) {
+            beginRemoveRows({}, from, to);
+            m_rows.erase(m_rows.begin() + from, m_rows.begin() + to + 1);
+            endRemoveRows();
+        }
+        last = std::next(first);
+    }
+}
+
+void DemoListModel::MoveRow(int from, int to)
+{
+    if (from < 0 || from >= rowCount() || to < 0 || to >= rowCount() || from == to)
+        return;
+    // beginMoveRows names the destination as a place before the move.
+    const int destination = to > from ? to + 1 : to;
+    beginMoveRows({}, from, from, {}, destination);
+    ListRow row = std::move(m_rows[static_cast<size_t>(from)]);
+    m_rows.erase(m_rows.begin() + from);
+    m_rows.insert(m_rows.begin() + to, std::move(row));
+    endMoveRows();
+}
+
+} // namespace gui
