@@ -124,6 +124,13 @@ TEST(Jpeg, RefusesDamagedDataAndKeepsThePicture)
     const std::vector<uint8_t> half(good.begin(), good.begin() + static_cast<ptrdiff_t>(good.size() / 2));
     const std::vector<uint8_t> headerOnly(good.begin(), good.begin() + static_cast<ptrdiff_t>(sof + 4));
     const std::vector<uint8_t> noEnd(good.begin(), good.end() - 2);
+    // Arithmetic-coded data ends without a warning; the rest of a larger claim would be blank.
+    JpegImage arithmetic = Quadrants();
+    arithmetic.arithmetic = true;
+    std::vector<uint8_t> blank = BuildJpeg(arithmetic);
+    const size_t arithmeticSof = FrameHeader(blank);
+    blank[arithmeticSof + 5] = blank[arithmeticSof + 7] = 0x0F; // 4000 x 4000
+    blank[arithmeticSof + 6] = blank[arithmeticSof + 8] = 0xA0;
     std::vector<uint8_t> notJpeg = BuildTga(TgaImage{.width = 1, .height = 1, .pixels = {0}});
 
     struct Case {
@@ -132,7 +139,7 @@ TEST(Jpeg, RefusesDamagedDataAndKeepsThePicture)
     };
     for (const Case& c : {Case{"empty", {}}, Case{"not a JPEG", notJpeg}, Case{"cut in the middle", half},
                           Case{"cut in the headers", headerOnly}, Case{"end marker missing", noEnd},
-                          Case{"claims 65000 x 65000", huge}}) {
+                          Case{"claims 65000 x 65000", huge}, Case{"arithmetic, claims 4000 x 4000", blank}}) {
         SCOPED_TRACE(c.name);
         Picture picture = Sentinel();
         std::string error;

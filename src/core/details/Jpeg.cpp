@@ -23,6 +23,11 @@ constexpr long kMaxDecoderMemory = 1L << 30;
 // Real progressive files have around ten scans. Thousands of tiny scans would each walk the whole
 // image and make a small hostile file take minutes.
 constexpr int kMaxScans = 256;
+// Huffman-coded data needs at least one bit per 8 x 8 block of each scan, so even a flat grey
+// picture holds no more than about 512 pixels per byte of file. At the end of arithmetic-coded
+// data libjpeg goes on with zeros without a warning, so a few hundred bytes could otherwise
+// claim a picture of hundreds of millions of blank pixels.
+constexpr uint64_t kMaxPixelsPerByte = 1024;
 
 // libjpeg reports fatal errors through error_exit, which must not return. We leave the library
 // with longjmp back to the phase that called it; every phase function below holds nothing that
@@ -155,8 +160,9 @@ bool DecodeJpeg(std::span<const uint8_t> data, Picture& picture, std::string* er
 
     const uint64_t width = session.cinfo.image_width;
     const uint64_t height = session.cinfo.image_height;
-    if (width == 0 || height == 0 || width * height > kMaxPicturePixels)
-        return fail("Picture too large");
+    if (width == 0 || height == 0 || width * height > kMaxPicturePixels ||
+        width * height > data.size() * kMaxPixelsPerByte)
+        return fail("Picture too large for its data");
     std::vector<uint32_t> pixels;
     try {
         pixels.reserve(static_cast<size_t>(width * height));
