@@ -1,0 +1,303 @@
+#include "playback/GameLaunch.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+#include <vector>
+
+#include "analysis/ZipRead.h"
+#include "app/Settings.h"
+#include "common/MessageSink.h"
+#include "library/DemoFiles.h"
+#include "platform/ShellWords.h"
+#include "playback/Mods.h"
+#include "playback/PlayList.h"
+#include "playback/VersionSwitch.h"
+#include "playback/demoplay.h"
+#include "playback/globstartparam.h"
+#include "playback/q3a_control.h"
+
+namespace fs = std::filesystem;
+
+namespace core {
+namespace {
+
+constexpr char kMemberMarker = '\x01';
+constexpr const char* kUnreadableTitle = "Play it";
+
+bool StartsWith(std::string_view text, std::string_view prefix)
+{
+    return text.substr(0, prefix.size()) == prefix;
+}
+
+bool IsPackMember(int sourceKind)
+{
+    return sourceKind >= 1 && sourceKind <= 3;
+}
+
+// A demo without information (its "Mod" is "N/A") is no member of an archive that can be found
+// again, and a plain one is only played where it lies.
+bool HasNoInformation(int sourceKind)
+{
+    return sourceKind >= 4;
+}
+
+// The demo argument of a plain file that lies in the folder or below it.
+std::optional<std::string> ArgumentBelow(const std::string& demoFolder, const DemoInfo& row)
+{
+    const std::string& location = row[FieldLocation];
+    if (location != demoFolder && !StartsWith(location, demoFolder + kPathSeparator))
+        return std::nullopt;
+    std::string argument = DemoCommandName(demoFolder, JoinPath(location, row[FieldDemoname]));
+    if (!IsConsoleSafeName(argument))
+        return std::nullopt;
+    return argument;
+}
+
+void BusyCursor(bool on)
+{
+    if (Hooks().busyCursor)
+        Hooks().busyCursor(on);
+}
+
+class BusyCursorScope {
+public:
+    BusyCursorScope() { BusyCursor(true); }
+    ~BusyCursorScope() { BusyCursor(false); }
+    BusyCursorScope(const BusyCursorScope&) = delete;
+    BusyCursorScope& operator=(const BusyCursorScope&) = delete;
+};
+
+// The copy is made under a hidden name and then renamed over the temporary demo, so that a game
+// still playing the previous file of that name keeps reading intact data.
+std::string PartialName(const std::string& demoDirectory, const std::string& tempName)
+{
+    return JoinPath(demoDirectory, "." + tempName + ".part");
+}
+
+bool FinishPartial(const std::string& partial, const std::string& target)
+{
+    std::error_code ec;
+    fs::rename(partial, target, ec);
+    if (ec)
+        fs::remove(partial, ec);
+    return !ec;
+}
+
+bool CopyToTemp(const DemoInfo& row, const std::string& tempName)
+{
+    const std::string& demoDirectory = Settings.game.demoDirectory;
+    std::error_code ec;
+    fs::create_directories(demoDirectory, ec);
+    const std::string partial = PartialName(demoDirectory, tempName);
+    fs::copy_file(JoinPath(row[FieldLocation], row[FieldDemoname]), partial, fs::copy_options::overwrite_existing, ec);
+    if (ec) {
+        fs::remove(partial, ec);
+        return false;
+    }
+    return FinishPartial(partial, JoinPath(demoDirectory, tempName));
+}
+
+bool ExtractToTemp(const DemoInfo& row, const std::string& tempName)
+{
+    const std::string& archive = row[FieldLocation];
+    const std::string& folder = row[FieldArchiveLocation];
+    const std::string member = folder.empty() ? row[FieldDemoname] : folder + "\\" + row[FieldDemoname];
+    ZipSearchRec search;
+    if (FindMemberByName(archive, member, search) != 0)
+        return false;
+    const uint32_t headerOffset = search.headerOffset;
+    CloseZipSearch(search);
+    const std::string partial = PartialName(Settings.game.demoDirectory, tempName);
+    if (UnzipFile(archive, partial, 0, headerOffset) != UnzipOk) {
+        std::error_code ec;
+        fs::remove(partial, ec);
+        return false;
+    }
+    return FinishPartial(partial, JoinPath(Settings.game.demoDirectory, tempName));
+}
+
+void ReportCopyFailure(const DemoInfo& row)
+{
+    Messages().Error("Could not copy file " + row[FieldDemoname] + "!", "File Copy ERROR");
+}
+
+void ReportExtractFailure(const DemoInfo& row)
+{
+    Messages().Error("Could not extract file " + row[FieldDemoname] + " from archive " + row[FieldLocation] + "!",
+                     "File Extract/Copy ERROR");
+}
+
+// Copies or extracts the row to the temporary demo; reports a failure.
+bool MakeTempDemo(const DemoInfo& row, const std::string& tempName)
+{
+    BusyCursorScope hourglass;
+    if (IsPackMember(SourceKind(row))) {
+        if (ExtractToTemp(row, tempName))
+            return true;
+        ReportExtractFailure(row);
+        return false;
+    }
+    if (CopyToTemp(row, tempName))
+        return true;
+    ReportCopyFailure(row);
+    return false;
+}
+
+} // namespace
+
+std::string PlayModDirectory(const DemoInfo& row)
+{
+    return Settings.mod_demos ? FindModDir(row[FieldMod]) : Settings.game.baseDirectory;
+}
+
+std::string TempDemoName(size_t index, const DemoInfo& row)
+{
+    std::string extension = LowerExtension(row[FieldDemoname]);
+    if (!IsDemoExtension(extension))
+        extension = row[FieldProtocol] < "47" ? ".dm3" : ".dm_48";
+    char number[32];
+    std::snprintf(number, sizeof number, "%.2zu", index);
+    return std::string("vmrtmp") + number + extension;
+}
+
+bool IsTempDemoName(std::string_view fileName)
+{
+    if (!StartsWith(fileName, "vmrtmp"))
+        return false;
+    size_t digits = 0;
+    while (6 + digits < fileName.size() && fileName[6 + digits] >= '0' && fileName[6 + digits] <= '9')
+        ++digits;
+    const std::string_view rest = fileName.substr(6 + digits);
+    return digits >= 2 && rest == LowerExtension(rest) && IsDemoExtension(rest);
+}
+
+bool IsConsoleSafeName(std::string_view text)
+{
+    if (text.empty())
+        return false;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte <= ' ' || byte == 0x7F || c == '"' || c == ';' || c == '\\')
+            return false;
+    }
+    return text.find("//") == std::string_view::npos && text.find("/*") == std::string_view::npos;
+}
+
+std::string DemoCommandName(const std::string& demoFolder, const std::string& fullPath)
+{
+    std::string relative = fullPath.substr(std::min(fullPath.size(), demoFolder.size() + 1));
+    const std::string extension = LowerExtension(relative);
+    if (!StartsWith(extension, ".dm_"))
+        relative.resize(relative.size() - extension.size());
+    return relative;
+}
+
+std::optional<std::string> InPlaceDemoArgument(const DemoInfo& row, const std::string& modDirectory,
+                                               const GamePaths& game)
+{
+    const int kind = SourceKind(row);
+    if (IsPackMember(kind)) {
+        // The game loads only ".pk3" packs, from the folder of the base game and of the mod it runs.
+        const std::string& archive = row[FieldLocation];
+        const std::string folder(archive.substr(0, archive.size() - FileNameOf(archive).size()));
+        const bool loadedPack =
+            kind == 1 && row[FieldArchiveLocation] == "demos" &&
+            (folder == game.baseDirectory + kPathSeparator || folder == modDirectory + kPathSeparator);
+        if (!loadedPack || !IsConsoleSafeName(row[FieldDemoname]))
+            return std::nullopt;
+        return row[FieldDemoname];
+    }
+    if (kind > 4)
+        return std::nullopt;
+    if (std::optional<std::string> argument = ArgumentBelow(game.demoDirectory, row))
+        return argument;
+    if (modDirectory != game.baseDirectory)
+        return ArgumentBelow(JoinPath(modDirectory, "demos"), row);
+    return std::nullopt;
+}
+
+bool PlayableInPlace(const DemoInfo& row, const std::string& modDirectory, const GamePaths& game)
+{
+    return InPlaceDemoArgument(row, modDirectory, game).has_value();
+}
+
+std::string SourceText(const DemoInfo& row)
+{
+    if (IsPackMember(SourceKind(row) % 4))
+        return std::string(1, kMemberMarker) + row[FieldLocation] + "\\" + row[FieldDemoname];
+    return JoinPath(row[FieldLocation], row[FieldDemoname]);
+}
+
+std::optional<PreparedEntry> PrepareEntry(const DemoInfo& row, size_t index)
+{
+    const std::string modDirectory = PlayModDirectory(row);
+    if (std::optional<std::string> argument = InPlaceDemoArgument(row, modDirectory, Settings.game))
+        return PreparedEntry{*argument, SourceText(row), row[FieldDemoname]};
+    if (HasNoInformation(SourceKind(row)))
+        return std::nullopt;
+    const std::string tempName = TempDemoName(index, row);
+    if (!MakeTempDemo(row, tempName))
+        return std::nullopt;
+    return PreparedEntry{tempName, SourceText(row), row[FieldDemoname]};
+}
+
+bool PlayDemo(const DemoInfo& row)
+{
+    const std::string modDirectory = PlayModDirectory(row);
+    const std::string displayName = LowerCase(row[FieldDemoname]);
+    if (std::optional<std::string> argument = InPlaceDemoArgument(row, modDirectory, Settings.game)) {
+        MakeTmpPlayList(displayName, *argument);
+    } else if (HasNoInformation(SourceKind(row))) {
+        // Nothing would be copied, and the script would name whatever temporary demo an earlier
+        // command left behind.
+        Messages().Error("The demo " + row[FieldDemoname] + " could not be read, so it cannot be played!",
+                         kUnreadableTitle);
+        return false;
+    } else {
+        const bool made = MakeTempDemo(row, TempDemoName(0, row));
+        MakeTmpPlayList(displayName, "");
+        if (!made)
+            return false;
+    }
+    if (Hooks().stopSounds)
+        Hooks().stopSounds();
+    return LaunchGame(row[FieldProtocol], modDirectory);
+}
+
+std::string ModStartPart(const std::string& modDirectory, const std::string& baseDirectory)
+{
+    if (LowerCase(modDirectory) == LowerCase(baseDirectory))
+        return "";
+    return "+set fs_game " + platform::QuoteShellWord(FileNameOf(modDirectory));
+}
+
+bool LaunchGame(const std::string& protocol, const std::string& modDirectory)
+{
+    SwitchVersionForProtocol(protocol);
+    const std::string modPart = Settings.mod_demos ? ModStartPart(modDirectory, Settings.game.baseDirectory) : "";
+    // A running game only needs the script; a mod can only be loaded by a fresh start. A game that
+    // went away between the test and the line gets a fresh start as well.
+    if (modPart.empty() && IsGameRunning() && SendConsoleCommand(std::string("exec ") + kPlayScriptName))
+        return true;
+    if (IsGameRunning())
+        CloseGame();
+    return StartGame(PlayStartParameters(Settings.q3a_start_param, modPart));
+}
+
+void CleanTempFiles()
+{
+    if (IsGameRunning())
+        return;
+    std::error_code ec;
+    for (const FolderEntry& entry : ListFolder(Settings.game.demoDirectory)) {
+        const std::string_view name = entry.name;
+        const bool partial = name.size() > 6 && name.front() == '.' && name.ends_with(".part") &&
+                             IsTempDemoName(name.substr(1, name.size() - 6));
+        if (!entry.isDirectory && (IsTempDemoName(name) || partial))
+            fs::remove(JoinPath(Settings.game.demoDirectory, entry.name), ec);
+    }
+    fs::remove(JoinPath(Settings.game.baseDirectory, kPlayScriptName), ec);
+}
+
+} // namespace core

@@ -1,0 +1,81 @@
+#pragma once
+// Making demos playable by the game and getting the game to play them.
+//
+// The game plays only demos it finds in its own file system: the "demos" folder of the base game
+// or of the mod it runs, and the "demos" folder inside the packs it loads. Every other demo is
+// copied or extracted into the base game's demo folder under a temporary name ("vmrtmp00.dm_48"),
+// the play script "vmrtmp.vmr" is written into the base folder, and the game is told to run it:
+// a running game through its console, otherwise a new game with "+exec vmrtmp.vmr".
+//
+// Demo names reach the game inside a console line, where a blank, ";", a quote or a comment
+// ("//", "/*") would cut or change the command. A demo whose name holds one is not played where it
+// lies but from a temporary copy, whose name is always safe. Old ".dm3" demos were named by their
+// short 8.3 names on Windows; Linux has none, so they follow the same rule and are named by their
+// path below the demo folder without the extension (the old game adds it), spelled as on disk.
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "analysis/DemoInfo.h"
+#include "app/Paths.h"
+
+namespace core {
+
+inline constexpr const char* kPlayScriptName = "vmrtmp.vmr";
+
+// The folder the game must run for this demo: its installed mod's folder, or the base directory
+// for a base game demo, a mod that is not installed, or while "Play Demos as Mod Demos" is off
+// (the game then runs without the mod, so a demo in the mod's folder is not where it looks).
+std::string PlayModDirectory(const DemoInfo& row);
+
+// "vmrtmp" + the index with at least two digits + the demo's own extension, lower-cased
+// ("vmrtmp03.dm_71"). Without one: ".dm3" below protocol 47, else ".dm_48".
+std::string TempDemoName(size_t index, const DemoInfo& row);
+// True for the names TempDemoName makes, which the clean-up removes.
+bool IsTempDemoName(std::string_view fileName);
+
+// True when the text can stand as one word of a console line.
+bool IsConsoleSafeName(std::string_view text);
+
+// The demo argument of a demo file below a demo folder: its path relative to that folder, the
+// extension dropped for ".dm3" demos (the old game adds it).
+std::string DemoCommandName(const std::string& demoFolder, const std::string& fullPath);
+
+// The demo argument by which the game finds the demo where it lies; nullopt when it must be copied
+// or extracted first. Plain files: below the base game's demo folder or the mod's. Pack members:
+// a ".pk3" directly in the base folder or the mod folder, member folder exactly "demos".
+std::optional<std::string> InPlaceDemoArgument(const DemoInfo& row, const std::string& modDirectory,
+                                               const GamePaths& game);
+bool PlayableInPlace(const DemoInfo& row, const std::string& modDirectory, const GamePaths& game);
+
+// A play list entry made ready: what follows "demo " in the script, where the demo comes from (the
+// full path of a plain file; byte 1, the archive's path, "\" and the member's name), and its name.
+struct PreparedEntry {
+    std::string argument;
+    std::string source;
+    std::string fileName;
+    bool operator==(const PreparedEntry&) const = default;
+};
+std::string SourceText(const DemoInfo& row);
+
+// Prepares play list entry `index` (counted over the whole list, skipped entries included).
+// nullopt when the entry is skipped: a demo without information (its "Mod" is "N/A") that is not
+// in place, or a failed copy or extraction, which is reported.
+std::optional<PreparedEntry> PrepareEntry(const DemoInfo& row, size_t index);
+
+// "Play it": plays one row. False when it was refused or its copy or extraction failed.
+bool PlayDemo(const DemoInfo& row);
+
+// "+set fs_game <mod folder>" when the folder is not the base directory; empty otherwise.
+std::string ModStartPart(const std::string& modDirectory, const std::string& baseDirectory);
+
+// Switches the game version when the protocol needs the other one, then hands the play script to
+// the running game, or starts the game with it (a mod needs a fresh start). False when neither
+// worked.
+bool LaunchGame(const std::string& protocol, const std::string& modDirectory);
+
+// Removes the temporary demos and the play script, unless a game runs that may still read them.
+void CleanTempFiles();
+
+} // namespace core

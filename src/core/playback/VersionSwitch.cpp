@@ -1,0 +1,183 @@
+#include "playback/VersionSwitch.h"
+
+#include <sys/stat.h>
+
+#include <array>
+#include <chrono>
+#include <thread>
+
+#include "app/Settings.h"
+#include "common/MessageSink.h"
+#include "library/DemoFiles.h"
+#include "platform/FileRename.h"
+#include "playback/q3a_control.h"
+
+namespace core {
+namespace {
+
+constexpr std::chrono::milliseconds kRenamePause{100};
+
+struct Rename {
+    std::string from, to;
+};
+
+bool IsFile(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+std::string ProgramName(const GamePaths& game)
+{
+    return game.gameExecutable.empty() ? std::string("quake3.exe") : std::string(FileNameOf(game.gameExecutable));
+}
+
+std::array<Rename, 4> RenameOrder(const GamePaths& game, bool toNewVersion)
+{
+    const auto inGame = [&](const char* name) { return JoinPath(game.gameDirectory, name); };
+    const auto inBase = [&](const char* name) { return JoinPath(game.baseDirectory, name); };
+    const std::string program = JoinPath(game.gameDirectory, ProgramName(game));
+    if (toNewVersion)
+        return {{{program, inGame("oldversion")},
+                 {inGame("newversion"), program},
+                 {inBase("pak4.zip"), inBase("pak4.pk3")},
+                 {inBase("pak5.zip"), inBase("pak5.pk3")}}};
+    return {{{program, inGame("newversion")},
+             {inGame("oldversion"), program},
+             {inBase("pak4.pk3"), inBase("pak4.zip")},
+             {inBase("pak5.pk3"), inBase("pak5.zip")}}};
+}
+
+bool RenameInOrder(const std::array<Rename, 4>& renames)
+{
+    for (const Rename& rename : renames)
+        if (!platform::RenameWithoutReplacing(rename.from, rename.to))
+            return false;
+    return true;
+}
+
+// After the game closed, its files may stay in use for a while: each pass tries every rename that
+// has not succeeded yet, until all have or the time limit is reached.
+bool RenameInPasses(const std::array<Rename, 4>& renames)
+{
+    const auto deadline = std::chrono::steady_clock::now() + TimeLimits().renames;
+    std::array<bool, 4> done{};
+    for (;;) {
+        if (Hooks().pump)
+            Hooks().pump();
+        std::this_thread::sleep_for(kRenamePause);
+        bool all = true;
+        for (size_t i = 0; i < renames.size(); ++i) {
+            if (!done[i])
+                done[i] = platform::RenameWithoutReplacing(renames[i].from, renames[i].to);
+            all = all && done[i];
+        }
+        if (all)
+            return true;
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+    }
+}
+
+class HourglassScope {
+public:
+    HourglassScope()
+    {
+        if (Hooks().busyCursor)
+            Hooks().busyCursor(true);
+    }
+    ~HourglassScope()
+    {
+        if (Hooks().busyCursor)
+            Hooks().busyCursor(false);
+    }
+    HourglassScope(const HourglassScope&) = delete;
+    HourglassScope& operator=(const HourglassScope&) = delete;
+};
+
+} // namespace
+
+bool BothVersionsInstalled(const GamePaths& game)
+{
+    const auto inGame = [&](const char* name) { return IsFile(JoinPath(game.gameDirectory, name)); };
+    const auto inBase = [&](const char* name) { return IsFile(JoinPath(game.baseDirectory, name)); };
+    return (inGame("oldversion") && inBase("pak4.pk3") && inBase("pak5.pk3")) ||
+           (inGame("newversion") && inBase("pak4.zip") && inBase("pak5.zip"));
+}
+
+bool NewVersionActive(const GamePaths& game)
+{
+    if (BothVersionsInstalled(game))
+        return IsFile(JoinPath(game.gameDirectory, "oldversion"));
+    return IsFile(JoinPath(game.baseDirectory, "pak4.pk3"));
+}
+
+bool BothVersionsInstalled()
+{
+    return BothVersionsInstalled(Settings.game);
+}
+
+bool NewVersionActive()
+{
+    return NewVersionActive(Settings.game);
+}
+
+bool NewVersionMarked = true;
+
+bool SwitchVersion(bool toNewVersion)
+{
+    HourglassScope hourglass;
+    const std::array<Rename, 4> renames = RenameOrder(Settings.game, toNewVersion);
+    bool switched = false;
+    if (!IsGameRunning())
+        switched = RenameInOrder(renames);
+    else
+        switched = CloseGame() && RenameInPasses(renames) && StartGame(Settings.q3a_start_param) && WaitForGame();
+    if (switched) {
+        NewVersionMarked = toNewVersion;
+    } else {
+        const std::string version = toNewVersion ? "1.27" : "pre 1.27";
+        Messages().Error("Something went wrong in changing version to " + version +
+                             " !\r\nStudy the vmr readme file for problem solving issues with version changing.",
+                         "Debug");
+    }
+    return switched;
+}
+
+void InitVersionMarks()
+{
+    NewVersionMarked = NewVersionActive();
+}
+
+bool ChooseVersion(bool toNewVersion)
+{
+    if (NewVersionMarked != toNewVersion && BothVersionsInstalled())
+        SwitchVersion(toNewVersion);
+    return NewVersionMarked;
+}
+
+bool FlipRestoreVersion()
+{
+    Settings.restore_new_version = !Settings.restore_new_version;
+    return Settings.restore_new_version;
+}
+
+void SwitchVersionForProtocol(const std::string& protocol)
+{
+    if (!BothVersionsInstalled())
+        return;
+    const bool needsNew = !(protocol < "47");
+    if (NewVersionActive() != needsNew)
+        SwitchVersion(needsNew);
+}
+
+void SwitchVersionAtExit()
+{
+    if (!BothVersionsInstalled())
+        return;
+    const bool restoreNew = Settings.restore_new_version;
+    if (NewVersionActive() != restoreNew)
+        SwitchVersion(restoreNew);
+}
+
+} // namespace core

@@ -1,0 +1,115 @@
+#include "playback/q3a_control.h"
+
+#include "app/Settings.h"
+#include "common/Globals.h"
+#include "common/MessageSink.h"
+#include "library/DemoFiles.h"
+#include "platform/GameProcess.h"
+#include "platform/ShellWords.h"
+#include "playback/Mods.h"
+
+namespace core {
+namespace {
+
+platform::GameProcess& KnownGame()
+{
+    platform::GameProcess& game = platform::Game();
+    game.SetPipeFiles(ConsolePipeFiles());
+    return game;
+}
+
+void Pump()
+{
+    if (Hooks().pump)
+        Hooks().pump();
+}
+
+// Waits keep the window alive by pumping its messages, so the close of the main window must be
+// refused meanwhile.
+class BusyScope {
+public:
+    BusyScope() { ++BusyCount; }
+    ~BusyScope() { --BusyCount; }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+};
+
+} // namespace
+
+PlaybackHooks& Hooks()
+{
+    static PlaybackHooks hooks;
+    return hooks;
+}
+
+GameTimeLimits& TimeLimits()
+{
+    static GameTimeLimits limits;
+    return limits;
+}
+
+std::string ConsolePipeName(const std::string& globalParameters)
+{
+    std::string name = kDefaultConsolePipe;
+    const std::vector<std::string> words = platform::SplitShellWords(globalParameters);
+    for (size_t i = 0; i + 2 < words.size(); ++i)
+        if ((words[i] == "+set" || words[i] == "+seta") && LowerCase(words[i + 1]) == "com_pipefile" &&
+            !words[i + 2].empty())
+            name = words[i + 2];
+    return name;
+}
+
+std::vector<std::string> ConsolePipeFiles()
+{
+    const std::string name = ConsolePipeName(Settings.q3a_start_param);
+    // The game makes the FIFO in the folder of the game it runs: the base game's or the mod's.
+    std::vector<std::string> files;
+    if (Settings.game.baseDirectory.empty())
+        return files;
+    files.push_back(JoinPath(Settings.game.baseDirectory, name));
+    for (const ModEntry& mod : ModTable)
+        files.push_back(JoinPath(JoinPath(Settings.q3a_dir, mod.folder), name));
+    return files;
+}
+
+bool IsGameRunning()
+{
+    return KnownGame().IsRunning();
+}
+
+bool SendConsoleCommand(const std::string& command)
+{
+    return KnownGame().SendLine(command);
+}
+
+bool CloseGame()
+{
+    BusyScope busy;
+    return KnownGame().Close(TimeLimits().close, Pump);
+}
+
+bool WaitForGame()
+{
+    BusyScope busy;
+    return KnownGame().WaitUntilRunning(TimeLimits().start, Pump);
+}
+
+bool StartGame(const std::string& parameters)
+{
+    std::string executable = Settings.game.gameExecutable;
+    if (executable.empty())
+        executable = FindGameExecutable(Settings.q3a_dir).value_or("");
+    if (executable.empty()) {
+        Messages().Error("No game program found in " + Settings.q3a_dir + "!", kGameStartErrorTitle);
+        return false;
+    }
+    platform::GameStart start{executable, platform::SplitShellWords(parameters), Settings.q3a_dir};
+    std::string error;
+    if (!KnownGame().Start(start, error)) {
+        Messages().Error("Could not start the game!\r\n" + error, kGameStartErrorTitle);
+        return false;
+    }
+    return true;
+}
+
+} // namespace core

@@ -1,0 +1,52 @@
+#pragma once
+// The running game, as the play commands see it: is it running, hand it a console line, close it,
+// wait for it, start it. The work is done by platform::Game(); this layer knows where the game's
+// console FIFO can be (the base folder and every mod folder, under the name the user gave with
+// "+set com_pipefile" in the global parameters, or "velmora.fifo") and which program to start.
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace core {
+
+// What the window does while the core waits or works; empty functions do nothing. Set by the GUI.
+struct PlaybackHooks {
+    std::function<void()> pump;                   // process pending window messages
+    std::function<void(bool)> busyCursor;         // hourglass on (true) and off
+    std::function<void()> menuClickAndStopSounds; // "sound\misc\menu1.wav", then stop every sound
+    std::function<void()> stopSounds;             // stop and release what is playing
+};
+PlaybackHooks& Hooks();
+
+// Every wait for the game ends after these times; the command then reports its failure.
+struct GameTimeLimits {
+    std::chrono::milliseconds close{6000};    // a quit, then SIGTERM after half of it
+    std::chrono::milliseconds start{30000};   // until a started game runs
+    std::chrono::milliseconds renames{15000}; // version switch: until the game's files can be renamed
+};
+GameTimeLimits& TimeLimits();
+
+inline constexpr const char* kDefaultConsolePipe = "velmora.fifo";
+// The console FIFO's name: the last "+set com_pipefile <name>" (or "+seta") in the global
+// parameters, else kDefaultConsolePipe.
+std::string ConsolePipeName(const std::string& globalParameters);
+// Where a running game's console FIFO may be: the base directory, then every mod folder.
+std::vector<std::string> ConsolePipeFiles();
+
+bool IsGameRunning();
+// Delivers one console line; false when no game took it (the line is lost, as typed text into a
+// missing console window was).
+bool SendConsoleCommand(const std::string& command);
+// Asks the game to close and waits for it within the time limit; true when no game runs then.
+bool CloseGame();
+// True once the game runs; false when it did not within the time limit.
+bool WaitForGame();
+
+// Starts the game's program from the game directory with the parameter text cut into words as a
+// shell would. A program that cannot be started is reported ("Game Start ERROR") and gives false.
+bool StartGame(const std::string& parameters);
+
+inline constexpr const char* kGameStartErrorTitle = "Game Start ERROR";
+
+} // namespace core

@@ -1,0 +1,90 @@
+#pragma once
+// The game as a separate process on Linux: start it, tell whether it runs, hand it console lines,
+// close it, wait for it.
+//
+// Windows programs find the game's windows and type into its console. Here a game that this
+// object started reads console lines from a pipe on its standard input (ioquake3 and the engines
+// derived from it read their standard input when it is not a terminal). A game started some other
+// way is reached through the console FIFO that ioquake3 makes when it runs with
+// "+set com_pipefile <name>": any process that holds such a FIFO open for reading counts as a
+// running game. Nothing here ever blocks on the game: pipes are written without blocking, and
+// every wait has a time limit.
+#include <sys/types.h>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+struct GameStart {
+    std::string executable; // the game's program; a Windows ".exe" runs through Wine
+    std::vector<std::string> arguments;
+    std::string workingDirectory;
+};
+
+// The words that start the program: the executable itself, or "wine" and the executable when it is
+// a Windows program. nullopt with a reason when Wine is needed but not installed.
+std::optional<std::vector<std::string>> StartWords(const GameStart& start, const std::string& searchPath,
+                                                   std::string& error);
+// The first executable file of that name in the folders of a PATH-style list.
+std::optional<std::string> FindProgramInPath(const std::string& name, const std::string& searchPath);
+
+// Processes (other than this one) that hold the file open, found through /proc. Only processes of
+// the same user can be seen, which is all a user's own game can be.
+std::vector<pid_t> ProcessesHolding(const std::string& path);
+
+using Pump = std::function<void()>;
+
+class GameProcess {
+public:
+    GameProcess() = default;
+    // Leaves the game running: it only loses its console pipe.
+    ~GameProcess();
+    GameProcess(const GameProcess&) = delete;
+    GameProcess& operator=(const GameProcess&) = delete;
+
+    // Starts the game in its own process group, its standard input a pipe that only this object
+    // writes to. A game this object started before and that still runs is let go (its pipe is
+    // closed, it is reaped once it ends). False with a reason when the program cannot be started.
+    bool Start(const GameStart& start, std::string& error);
+
+    // The console FIFOs a game not started here may have made, tried in this order.
+    void SetPipeFiles(std::vector<std::string> paths) { m_pipeFiles = std::move(paths); }
+
+    // The game started here still runs, or some process reads one of the console FIFOs.
+    bool IsRunning();
+    // Hands one console line (without line end) to the game: through the pipe of the game started
+    // here, else through the first console FIFO that has a reader. False when nobody took it.
+    bool SendLine(std::string_view line);
+    // Asks the game to quit through its console; a game still there after half the time limit
+    // gets SIGTERM. True when no game runs afterwards.
+    bool Close(std::chrono::milliseconds limit, const Pump& pump = {});
+    // True as soon as a game runs; false when none did within the time limit.
+    bool WaitUntilRunning(std::chrono::milliseconds limit, const Pump& pump = {});
+
+    // The process started here, while it runs; -1 otherwise.
+    pid_t ChildPid();
+    // Exit status of the last game started here, once it ended (as waitpid reports it).
+    std::optional<int> LastExitStatus() const { return m_lastStatus; }
+
+private:
+    bool ChildAlive();
+    void ReapLetGo();
+    bool PipeReaderExists() const;
+    bool SendThroughPipeFiles(std::string_view text) const;
+
+    pid_t m_child = -1;
+    int m_input = -1; // write end of the child's standard input
+    std::vector<pid_t> m_letGo;
+    std::vector<std::string> m_pipeFiles;
+    std::optional<int> m_lastStatus;
+};
+
+// The program's one game.
+GameProcess& Game();
+
+} // namespace platform

@@ -1,0 +1,87 @@
+// Mod discovery and the mapping of a demo's "Mod" to a folder; the console FIFO's name.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "PlayTestSupport.h"
+#include "playback/Mods.h"
+#include "playback/q3a_control.h"
+
+namespace {
+
+using librarytest::WriteText;
+
+class ModsTest : public playtest::PlaybackTest {};
+
+TEST_F(ModsTest, EveryOtherFolderOfTheGameIsAModWithItsPacks)
+{
+    WriteText(GameDir() / "BaseQ3" / "pak0.pk3", "");
+    WriteText(GameDir() / ".hidden" / "x.pk3", "");
+    WriteText(GameDir() / "osp" / "zz.PK3", "");
+    WriteText(GameDir() / "osp" / "readme.txt", "");
+    WriteText(GameDir() / "osp" / "sub.pk3" / "inner.txt", ""); // a folder, not a pack
+    WriteText(GameDir() / "osp" / "osp.pk3", "");
+    WriteText(GameDir() / "notes.txt", "");
+    std::filesystem::create_directories(GameDir() / "empty");
+
+    const auto mods = core::ListMods(GameDir().string(), "baseq3");
+    ASSERT_EQ(mods.size(), 2u);
+    EXPECT_EQ(mods[0].folder, "empty");
+    EXPECT_TRUE(mods[0].packs.empty());
+    EXPECT_EQ(mods[1].folder, "osp");
+    EXPECT_EQ(mods[1].packs, (std::vector<std::string>{"osp.pk3", "zz.PK3"}));
+    // OpenArena's base folder is no mod either, and there "baseq3" would be one.
+    EXPECT_EQ(core::ListMods(GameDir().string(), "BASEOA").size(), 4u);
+}
+
+TEST_F(ModsTest, ModNamesMapToInstalledModFoldersOrTheBase)
+{
+    WriteText(GameDir() / "CPMA" / "z-cpma.pk3", "");
+    WriteText(GameDir() / "zarena" / "osp.pk3", "");        // a pack named like the mod, in another folder
+    std::filesystem::create_directories(GameDir() / "osp"); // named like it, but no pack
+    WriteText(GameDir() / "tourney" / "Defrag.Pk3", "");
+    core::DiscoverMods();
+    const std::string game = GameDir().string();
+    const std::string base = BaseDir().string();
+    struct Case {
+        std::string mod, folder;
+    };
+    const Case cases[] = {
+        {"cpma", game + "/CPMA"},
+        {"CpMa", game + "/CPMA"},
+        {"osp", game + "/zarena"},
+        {"defrag", game + "/tourney"},
+        {"baseq3", base},
+        {"", base},
+        {"n/a", base},
+        {"N/A", base},
+        {"missing", base},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(core::FindModDir(c.mod), c.folder) << c.mod;
+    EXPECT_TRUE(core::ListMods((Dir() / "no-game").string(), "baseq3").empty());
+}
+
+TEST_F(ModsTest, ConsoleFifoNameComesFromTheGlobalParameters)
+{
+    struct Case {
+        std::string parameters, name;
+    };
+    const Case cases[] = {
+        {"", "velmora.fifo"},
+        {"+exec my", "velmora.fifo"},
+        {"+set com_pipefile q3.fifo +exec my", "q3.fifo"},
+        {"+seta COM_PIPEFILE 'my pipe' +set com_pipefile", "my pipe"},
+        {"+set com_pipefile a +set com_pipefile b", "b"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(core::ConsolePipeName(c.parameters), c.name) << c.parameters;
+
+    WriteText(GameDir() / "osp" / "osp.pk3", "");
+    core::DiscoverMods();
+    core::Settings.q3a_start_param = "+set com_pipefile p";
+    EXPECT_EQ(core::ConsolePipeFiles(),
+              (std::vector<std::string>{(BaseDir() / "p").string(), (GameDir() / "osp" / "p").string()}));
+}
+
+} // namespace

@@ -1,0 +1,130 @@
+// Switching between the two game versions by renaming their files, on a game directory in a
+// scratch folder; the game program is the recording shell program of the playback tests.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "PlayTestSupport.h"
+#include "playback/GameLaunch.h"
+#include "playback/VersionSwitch.h"
+
+namespace {
+
+using librarytest::ReadText;
+using librarytest::WriteText;
+
+class VersionSwitchTest : public playtest::PlaybackTest {
+protected:
+    // The 1.27 layout with the 1.17 program parked: both programs record how they were started.
+    void BothVersionsWithNewActive()
+    {
+        playtest::MakeProgram(GameDir() / "ioquake3", std::string(playtest::kRecordingGame) + "# 1.27\n");
+        playtest::MakeProgram(GameDir() / "oldversion", std::string(playtest::kRecordingGame) + "# 1.17\n");
+        for (const char* pack : {"pak0.pk3", "pak4.pk3", "pak5.pk3"})
+            WriteText(BaseDir() / pack, pack);
+        core::SetGameDirectory(core::Settings, GameDir().string());
+    }
+    bool Exists(const std::filesystem::path& path) const { return std::filesystem::exists(path); }
+    bool OldLayout() const
+    {
+        return Exists(GameDir() / "newversion") && !Exists(GameDir() / "oldversion") &&
+               ReadText(GameDir() / "ioquake3").ends_with("# 1.17\n") && Exists(BaseDir() / "pak4.zip") &&
+               Exists(BaseDir() / "pak5.zip") && !Exists(BaseDir() / "pak4.pk3");
+    }
+    bool NewLayout() const
+    {
+        return Exists(GameDir() / "oldversion") && !Exists(GameDir() / "newversion") &&
+               ReadText(GameDir() / "ioquake3").ends_with("# 1.27\n") && ReadText(BaseDir() / "pak4.pk3") == "pak4.pk3";
+    }
+};
+
+TEST_F(VersionSwitchTest, PlainInstallationIsNotSwitchable)
+{
+    for (const char* pack : {"pak0.pk3", "pak1.pk3", "pak2.pk3", "pak3.pk3", "pak4.pk3", "pak5.pk3"})
+        WriteText(BaseDir() / pack, "");
+    EXPECT_FALSE(core::BothVersionsInstalled());
+    EXPECT_TRUE(core::NewVersionActive());
+    core::SwitchVersionForProtocol("45");
+    EXPECT_TRUE(Exists(BaseDir() / "pak4.pk3"));
+    EXPECT_FALSE(Exists(GameDir() / "newversion"));
+    std::filesystem::remove(BaseDir() / "pak4.pk3");
+    EXPECT_FALSE(core::NewVersionActive()); // an old game alone
+}
+
+TEST_F(VersionSwitchTest, SwitchesBothWaysAndByProtocol)
+{
+    BothVersionsWithNewActive();
+    core::InitVersionMarks();
+    EXPECT_TRUE(core::BothVersionsInstalled());
+    EXPECT_TRUE(core::NewVersionMarked);
+
+    EXPECT_TRUE(core::ChooseVersion(true)); // already marked: nothing to do
+    EXPECT_TRUE(NewLayout());
+
+    core::SwitchVersionForProtocol("46");
+    EXPECT_TRUE(OldLayout());
+    EXPECT_FALSE(core::NewVersionActive());
+    EXPECT_FALSE(core::NewVersionMarked);
+    core::SwitchVersionForProtocol("45");
+    EXPECT_TRUE(OldLayout());
+
+    EXPECT_TRUE(core::ChooseVersion(true));
+    EXPECT_TRUE(NewLayout());
+    EXPECT_TRUE(m_messages.shown.empty());
+
+    // Program end leaves the version the user asked for.
+    EXPECT_FALSE(core::FlipRestoreVersion());
+    core::SwitchVersionAtExit();
+    EXPECT_TRUE(OldLayout());
+    core::Settings.restore_new_version = true;
+    core::SwitchVersionAtExit();
+    EXPECT_TRUE(NewLayout());
+}
+
+TEST_F(VersionSwitchTest, FailedRenameIsReportedAndNeverOverwritesAFile)
+{
+    BothVersionsWithNewActive();
+    WriteText(BaseDir() / "pak5.zip", "a stray file"); // the last rename's target is taken
+
+    EXPECT_FALSE(core::SwitchVersion(false));
+    ASSERT_EQ(m_messages.shown.size(), 1u);
+    EXPECT_EQ(m_messages.shown[0].text, "Something went wrong in changing version to pre 1.27 !\r\nStudy the vmr "
+                                        "readme file for problem solving issues with version changing.");
+    EXPECT_EQ(m_messages.shown[0].title, "Debug");
+    // The renames made so far stay; the stray file and the pack are both still there.
+    EXPECT_TRUE(Exists(GameDir() / "newversion"));
+    EXPECT_TRUE(Exists(BaseDir() / "pak4.zip"));
+    EXPECT_EQ(ReadText(BaseDir() / "pak5.zip"), "a stray file");
+    EXPECT_EQ(ReadText(BaseDir() / "pak5.pk3"), "pak5.pk3");
+}
+
+TEST_F(VersionSwitchTest, RunningGameIsClosedSwitchedAndStartedAgain)
+{
+    BothVersionsWithNewActive();
+    core::Settings.q3a_start_param = "+exec mine";
+    ASSERT_TRUE(core::StartGame("+exec first"));
+    ASSERT_TRUE(playtest::Eventually([&] { return playtest::FileHolds(GameDir() / "started.txt", "[first]"); }));
+
+    ASSERT_TRUE(core::LaunchGame("45", BaseDir().string()));
+    EXPECT_TRUE(OldLayout());
+    // The old version started with the global parameters alone, then got the play script.
+    ASSERT_TRUE(playtest::Eventually([&] { return Console() == "quit\nexec vmrtmp.vmr\n"; })) << Console();
+    EXPECT_EQ(Started(), "[+exec][mine]\n" + GameDir().string() + "\n");
+    EXPECT_TRUE(core::IsGameRunning());
+}
+
+TEST_F(VersionSwitchTest, RenamesThatNeverSucceedEndAtTheTimeLimit)
+{
+    BothVersionsWithNewActive();
+    WriteText(GameDir() / "newversion", "in the way");
+    ASSERT_TRUE(core::StartGame(""));
+    const auto before = std::chrono::steady_clock::now();
+    EXPECT_FALSE(core::SwitchVersion(false));
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(10));
+    ASSERT_EQ(m_messages.shown.size(), 1u);
+    EXPECT_EQ(m_messages.shown[0].title, "Debug");
+    EXPECT_EQ(ReadText(GameDir() / "newversion"), "in the way");
+}
+
+} // namespace
