@@ -1,8 +1,10 @@
-// Runs every registered Qt Test class on the offscreen platform.
+// Runs every registered Qt Test class on the offscreen platform. A first argument naming a test
+// class runs that class alone, with the remaining arguments (test functions, Qt Test options).
 #include <QApplication>
 #include <QTest>
 
 #include <cstdlib>
+#include <cstring>
 
 #include "GuiTestSupport.h"
 
@@ -11,10 +13,16 @@ int main(int argc, char** argv)
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
+    const char* only = argc > 1 && argv[1][0] != '-' ? argv[1] : nullptr;
+    std::vector<char*> arguments(argv, argv + argc);
+    if (only)
+        arguments.erase(arguments.begin() + 1);
     int failures = 0;
     for (const auto& make : guitest::RegisteredTests()) {
         std::unique_ptr<QObject> test(make());
-        failures += QTest::qExec(test.get(), argc, argv);
+        if (only && std::strcmp(test->metaObject()->className(), only) != 0)
+            continue;
+        failures += QTest::qExec(test.get(), static_cast<int>(arguments.size()), arguments.data());
     }
     return failures == 0 ? 0 : 1;
 }

@@ -146,6 +146,11 @@ void TForm1::BuildPanes()
         QStringLiteral("* Play List *\n\rUse drag & drop to remove or to reorder entries"));
     m_playList->IconsPart().setToolTip(m_playList->DetailsPart().toolTip());
     m_demoList->clicksBlocked = [] { return core::BusyCount > 0; };
+    // The two folder colours are the only settings written while the program runs.
+    m_tree->storeColour = [](const char* key, uint32_t colour) {
+        core::IniFile::UpdateFile(core::Settings.paths.configurationFile, "Virtual Folders", key,
+                                  std::to_string(colour));
+    };
 
     connect(m_splitter, &QSplitter::splitterMoved, this, &TForm1::UpdateStatusWidths);
     connect(m_tree, &FolderTreePane::nodeChosen, this, &TForm1::ListNode);

@@ -1,0 +1,232 @@
+// The two list panes on real widgets: the sort rules by header clicks, the selection sums and
+// their status texts, the command enabling rules and the model's consistency.
+#include <QAbstractItemModelTester>
+#include <QHeaderView>
+#include <QTest>
+
+#include "GuiTestSupport.h"
+#include "lists/DemoListPane.h"
+#include "lists/ListSort.h"
+#include "lists/PlayListPane.h"
+
+using namespace guitest;
+
+namespace {
+
+gui::ListRow Row(const std::string& name, const std::string& size = "1 KB", const std::string& playtime = "00:00:00")
+{
+    gui::ListRow row;
+    for (auto& field : row.info.fields)
+        field = "N/A";
+    row.info[core::FieldDemoname] = name;
+    row.info[core::FieldSize] = size;
+    row.info[core::FieldPlaytime] = playtime;
+    row.info[core::FieldMod] = "baseq3";
+    row.info[core::FieldProtocol] = "48";
+    row.info[core::FieldLocation] = "/demos";
+    row.info[core::FieldWeb] = "";
+    row.sourceKind = gui::SourceKindOf(row.info);
+    return row;
+}
+
+void ClickHeader(gui::ListPane& pane, int column)
+{
+    QHeaderView* header = pane.DetailsPart().header();
+    header->showSection(column);
+    header->resizeSection(column, 60);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(column) + 10, header->height() / 2));
+}
+
+} // namespace
+
+class ListTest : public QObject {
+    Q_OBJECT
+private slots:
+    void sortsByTheColumnRules_data();
+    void sortsByTheColumnRules();
+    void headerClicksChooseColumnAndDirection();
+    void selectionSumsFollowTheSelection();
+    void commandsFollowTheSelection();
+    void modelStaysConsistent();
+};
+
+void ListTest::sortsByTheColumnRules_data()
+{
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QStringList>("texts");
+    QTest::addColumn<QStringList>("ascending");
+    QTest::newRow("sizes as numbers") << int(core::FieldSize)
+                                      << QStringList{QStringLiteral("1523 KB"), QStringLiteral("900 KB"), QStringLiteral("12 KB")}
+                                      << QStringList{QStringLiteral("12 KB"), QStringLiteral("900 KB"), QStringLiteral("1523 KB")};
+    QTest::newRow("scores a:b as a*100+b")
+        << int(core::FieldFinalScore) << QStringList{QStringLiteral("3:1"), QStringLiteral("2:9"), QStringLiteral("10:0")}
+        << QStringList{QStringLiteral("2:9"), QStringLiteral("3:1"), QStringLiteral("10:0")};
+    QTest::newRow("numbers with decimals and signs")
+        << int(core::FieldMaxRate) << QStringList{QStringLiteral("25000"), QStringLiteral("-3"), QStringLiteral("2.5")}
+        << QStringList{QStringLiteral("-3"), QStringLiteral("2.5"), QStringLiteral("25000")};
+    const auto date = [](int year, int month, int day, int hour) {
+        return QString::fromStdString(core::DosDateTimeText(gui::PackDosDateTime(year, month, day, hour, 30, 0)));
+    };
+    QTest::newRow("dates as dates")
+        << int(core::FieldRecorded) << QStringList{date(2001, 2, 3, 0), date(1999, 12, 31, 23), date(2001, 2, 3, 9)}
+        << QStringList{date(1999, 12, 31, 23), date(2001, 2, 3, 0), date(2001, 2, 3, 9)};
+    // Paths and links hold "/" twice but are no dates: they sort as text.
+    QTest::newRow("paths as text")
+        << int(core::FieldLocation) << QStringList{QStringLiteral("/b/x/y"), QStringLiteral("/a/z/z"), QStringLiteral("/c/a/a")}
+        << QStringList{QStringLiteral("/a/z/z"), QStringLiteral("/b/x/y"), QStringLiteral("/c/a/a")};
+    QTest::newRow("text, mixed with numbers")
+        << int(core::FieldHostname) << QStringList{QStringLiteral("beta"), QStringLiteral("gamma 2"), QStringLiteral("alpha")}
+        << QStringList{QStringLiteral("alpha"), QStringLiteral("beta"), QStringLiteral("gamma 2")};
+}
+
+void ListTest::sortsByTheColumnRules()
+{
+    QFETCH(int, column);
+    QFETCH(QStringList, texts);
+    QFETCH(QStringList, ascending);
+    gui::DemoListPane pane;
+    std::vector<gui::ListRow> rows;
+    for (const QString& text : texts) {
+        gui::ListRow row = Row("demo" + std::to_string(rows.size()) + ".dm_48");
+        row.info[column] = text.toStdString();
+        rows.push_back(row);
+    }
+    pane.Model().Append(rows);
+    const auto columnTexts = [&] {
+        QStringList shown;
+        for (const gui::ListRow& row : pane.Model().Rows())
+            shown.append(QString::fromStdString(row.info[column]));
+        return shown;
+    };
+    pane.SortBy(column, true);
+    QCOMPARE(columnTexts(), ascending);
+    pane.SortBy(column, false);
+    std::reverse(ascending.begin(), ascending.end());
+    QCOMPARE(columnTexts(), ascending);
+}
+
+void ListTest::headerClicksChooseColumnAndDirection()
+{
+    gui::DemoListPane pane;
+    pane.resize(600, 300);
+    pane.show();
+    pane.Model().Append({Row("b.dm_48", "900 KB"), Row("a.dm_48", "1523 KB"), Row("c.dm_48", "12 KB")});
+    pane.SelectRows({2}, false); // c.dm_48
+    // Another column sorts ascending at its first click, the same column again reverses.
+    ClickHeader(pane, core::FieldSize);
+    QCOMPARE(Names(pane), (QStringList{QStringLiteral("c.dm_48"), QStringLiteral("b.dm_48"), QStringLiteral("a.dm_48")}));
+    QCOMPARE(pane.SortColumn(), int(core::FieldSize));
+    QVERIFY(pane.SortAscending());
+    QCOMPARE(pane.DetailsPart().header()->sortIndicatorSection(), int(core::FieldSize));
+    ClickHeader(pane, core::FieldSize);
+    QCOMPARE(Names(pane), (QStringList{QStringLiteral("a.dm_48"), QStringLiteral("b.dm_48"), QStringLiteral("c.dm_48")}));
+    QCOMPARE(pane.DetailsPart().header()->sortIndicatorOrder(), Qt::DescendingOrder);
+    // The selection moves with its row.
+    QCOMPARE(pane.SelectedRows(), std::vector<int>{2});
+    ClickHeader(pane, core::FieldDemoname);
+    QVERIFY(pane.SortAscending());
+    QCOMPARE(Names(pane).front(), QStringLiteral("a.dm_48"));
+}
+
+void ListTest::selectionSumsFollowTheSelection()
+{
+    gui::DemoListPane demo;
+    gui::PlayListPane play;
+    QString demoText, playText;
+    connect(&demo, &gui::DemoListPane::statusText, this, [&](const QString& text) { demoText = text; });
+    connect(&play, &gui::PlayListPane::statusText, this, [&](const QString& text) { playText = text; });
+    demo.SetSummary(QStringLiteral("3 item(s) loaded in 0.01 sec."));
+    demo.Model().Append({Row("a.dm_48", "512 KB", "00:01:40"), Row("b.dm_48", "512 KB", "00:02:20"),
+                         Row("c.dm_48", "512 KB", "00:00:10"), Row("d.dm_48", "2048 KB", "01:00:00")});
+    demo.SelectRows({0, 1, 2}, false);
+    QCOMPARE(demoText, QStringLiteral("3 item(s) selected. 1.50 MB. Playtime: 00:04:10."));
+    demo.SelectRows({3}, true);
+    QCOMPARE(demoText, QStringLiteral("4 item(s) selected. 3.50 MB. Playtime: 01:04:10."));
+    demo.Selection().select(demo.Model().index(3, 0), QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+    QCOMPARE(demoText, QStringLiteral("3 item(s) selected. 1.50 MB. Playtime: 00:04:10."));
+    // No selection: the listing's summary comes back.
+    demo.Selection().clearSelection();
+    QCOMPARE(demoText, QStringLiteral("3 item(s) loaded in 0.01 sec."));
+    QCOMPARE(demo.ShownText(), demoText);
+
+    play.Model().Append({Row("x.dm_48", "100 KB", "00:00:05")});
+    play.SelectAllRows();
+    QCOMPARE(playText, QStringLiteral("1 item(s) selected. 100.00 KB. Playtime: 00:00:05."));
+    play.Selection().clearSelection();
+    QCOMPARE(playText, QStringLiteral("0 item(s) selected. 0.00 KB. Playtime: 00:00:00."));
+
+    // Sums beyond 4 GB do not wrap round.
+    gui::RowTotals big;
+    big.count = 1;
+    big.kilobytes = uint64_t(6) * 1024 * 1024;
+    QVERIFY(gui::SelectionText(big).contains(QStringLiteral("6144")));
+}
+
+void ListTest::commandsFollowTheSelection()
+{
+    gui::DemoListPane demo;
+    gui::ListRow plain = Row("plain.dm_48");
+    gui::ListRow packed = Row("packed.dm_48");
+    packed.info[core::FieldLocation] = "/game/pak0.pk3";
+    packed.sourceKind = gui::SourceKindOf(packed.info);
+    gui::ListRow noMod = Row("nomod.dm3");
+    noMod.info[core::FieldMod] = "N/A";
+    noMod.sourceKind = gui::SourceKindOf(noMod.info);
+    gui::ListRow old = Row("old.dm3");
+    old.info[core::FieldProtocol] = "46";
+    demo.Model().Append({plain, packed, noMod, old});
+    QCOMPARE(packed.sourceKind, 1);
+    QCOMPARE(noMod.sourceKind, 4);
+    demo.SetReadOnlyMode(false);
+
+    struct Case {
+        std::vector<int> rows;
+        bool play, move, erase, rename, properties;
+    };
+    const Case cases[] = {
+        {{}, false, false, false, false, false},
+        {{0}, true, true, true, true, true},
+        {{1}, true, true, false, false, true},    // an archive member: no delete, no rename
+        {{2}, false, false, true, true, true},    // no mod information: not playable
+        {{3}, false, false, true, true, true},    // protocol 46
+        {{0, 1}, false, true, false, false, false},
+        {{0, 3}, false, false, true, false, false},
+    };
+    for (const Case& c : cases) {
+        demo.SelectRows(c.rows, false);
+        if (c.rows.empty())
+            demo.Selection().clearSelection();
+        QCOMPARE(demo.PlayAction()->isEnabled(), c.play);
+        QCOMPARE(demo.MoveToPlayListAction()->isEnabled(), c.move);
+        QCOMPARE(demo.DeleteAction()->isEnabled(), c.erase);
+        QCOMPARE(demo.RenameAction()->isEnabled(), c.rename);
+        QCOMPARE(demo.PropertiesAction()->isEnabled(), c.properties);
+    }
+    demo.SetReadOnlyMode(true);
+    demo.SelectRows({0}, false);
+    QVERIFY(!demo.DeleteAction()->isEnabled());
+    QVERIFY(!demo.RenameAction()->isEnabled());
+    QVERIFY(gui::DemoListPane::IsWebLink(QStringLiteral("HTTP://example.org")));
+    QVERIFY(gui::DemoListPane::IsWebLink(QStringLiteral("mailto:me@example.org")));
+    QVERIFY(!gui::DemoListPane::IsWebLink(QStringLiteral("www.example.org")));
+}
+
+void ListTest::modelStaysConsistent()
+{
+    gui::PlayListPane pane;
+    QAbstractItemModelTester tester(&pane.Model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+    pane.Model().Append({Row("a"), Row("b"), Row("c"), Row("d"), Row("e")});
+    pane.Model().Insert(1, {Row("x"), Row("y")});
+    pane.Model().MoveRow(0, 4);
+    pane.Model().MoveRow(5, 1);
+    pane.Model().RemoveRowNumbers({6, 0, 3, 3});
+    QCOMPARE(Names(pane), (QStringList{QStringLiteral("d"), QStringLiteral("y"), QStringLiteral("c"), QStringLiteral("a")}));
+    pane.SortBy(core::FieldDemoname, true);
+    QCOMPARE(Names(pane), (QStringList{QStringLiteral("a"), QStringLiteral("c"), QStringLiteral("d"), QStringLiteral("y")}));
+    pane.Model().Clear();
+    QCOMPARE(pane.Model().rowCount(), 0);
+}
+
+VELMORA_GUI_TEST(ListTest)
+#include "ListTest.moc"
