@@ -93,12 +93,18 @@ WalkOutcome DemoWalk::Run()
     size_t pos = 0;
     for (;;) {
         ++m_packet;
-        int32_t sequence = 0, length = 0;
-        WalkOutcome failure;
-        if (!MessageHeader(pos, sequence, length, failure))
-            return failure;
+        // The header is read in line here rather than through MessageHeader: this loop runs once
+        // per recorded message and is the reader's hot path.
+        if (pos > size || size - pos < 4)
+            return ReadError("PacketNumber");
+        const int32_t sequence = ReadInt32(data + pos);
         if (sequence == -1)
             break;
+        if (size - pos < 8)
+            return ReadError("PacketSize");
+        const int32_t length = ReadInt32(data + pos + 4);
+        if (length < 0)
+            return ReadError("PacketSize");
         // The walk hops from header to header; fetching ahead hides the memory latency.
         __builtin_prefetch(data + std::min(pos + 1024, size - 1));
         const size_t start = pos + 8;
@@ -107,6 +113,15 @@ WalkOutcome DemoWalk::Run()
         size_t r = start + (acknowledge ? 4 : 0);
         bool skipRest = false;
 
+        // Most messages hold a snapshot and nothing else: take those without the command loop.
+        const size_t timeAt = r + 1 + (acknowledge ? 0 : 4);
+        if (r < limit && data[r] == 7 && timeAt <= size && size - timeAt >= 4) {
+            if (m_firstSnapshot)
+                Snapshot(static_cast<uint32_t>(ReadInt32(data + timeAt)));
+            else
+                m_current = static_cast<uint32_t>(ReadInt32(data + timeAt));
+            skipRest = true;
+        }
         while (!skipRest && r < limit) {
             const uint8_t command = data[r++];
             switch (command) {

@@ -319,8 +319,15 @@ uint32_t HuffmanBitReader::ReadBits(int n) {
 uint32_t HuffmanBitReader::Peek(int n) const {
     const size_t byte = bit_ >> 3;
     uint32_t window = 0;
-    for (size_t i = 0; i < 4 && byte + i < data_.size(); ++i) {
-        window |= static_cast<uint32_t>(data_[byte + i]) << (8 * i);
+    if (byte + 4 <= data_.size()) {
+        // Away from the end one 32-bit load does it; this runs once per decoded symbol.
+        const uint8_t* p = data_.data() + byte;
+        window = static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
+                 static_cast<uint32_t>(p[3]) << 24;
+    } else {
+        for (size_t i = 0; i < 4 && byte + i < data_.size(); ++i) {
+            window |= static_cast<uint32_t>(data_[byte + i]) << (8 * i);
+        }
     }
     return (window >> (bit_ & 7)) & ((1u << n) - 1);
 }
