@@ -21,7 +21,10 @@
 #include "library/Scanner.h"
 #include "lists/DemoListPane.h"
 #include "lists/PlayListPane.h"
+#include "playback/GameLaunch.h"
+#include "playback/Mods.h"
 #include "playback/PlayList.h"
+#include "playback/VersionSwitch.h"
 #include "tree/FolderTreePane.h"
 #include "window/CommandBar.h"
 #include "window/Extras.h"
@@ -249,7 +252,8 @@ bool TForm1::StartUp(const core::IniFile& config, const std::string& builtInGame
     core::FolderTree& tree = m_tree->Tree();
     m_tree->Model().Change([&] { core::LoadFolderTree(tree, core::Settings.paths.folderTreeFile); });
     m_tree->SetGameDirectory(core::Settings.q3a_dir);
-    // Leftover play files, mods and sound are set up by their own parts of the program.
+    core::CleanTempFiles();
+    core::DiscoverMods();
     return true;
 }
 
@@ -290,6 +294,11 @@ void TForm1::ApplySettings()
     m_commands.timeDemos->setChecked(settings.time_demos);
     m_commands.loopDemos->setChecked(settings.loop_demos);
     (settings.restore_new_version ? m_commands.restore127 : m_commands.restore117)->setChecked(true);
+    core::InitVersionMarks();
+    const bool bothVersions = core::BothVersionsInstalled();
+    m_commands.versionIs127->setEnabled(bothVersions);
+    m_commands.versionIs117->setEnabled(bothVersions);
+    (core::NewVersionMarked ? m_commands.versionIs127 : m_commands.versionIs117)->setChecked(true);
     SetReadOnlyMode(settings.work_readonly);
     UpdateStatusWidths();
 }
@@ -524,6 +533,8 @@ void TForm1::closeEvent(QCloseEvent* event)
         return;
     }
     if (!m_gameMissing) {
+        core::SwitchVersionAtExit();
+        core::CleanTempFiles();
         core::SaveFolderTree(m_tree->Tree(), core::Settings.paths.folderTreeFile);
         WriteConfiguration();
     }

@@ -11,7 +11,7 @@ namespace gui {
 namespace {
 
 // Pending events are handled at most this often; more often only costs time.
-constexpr qint64 kEventInterval = 15;
+constexpr qint64 kEventInterval = 8;
 
 } // namespace
 
@@ -30,6 +30,8 @@ void WindowFeedback::ShowFolderPath(const std::string& path)
 void WindowFeedback::ShowParsing(const std::string& path)
 {
     m_status.SetListText(PathText(path), QStringLiteral("Parsing "));
+    // The status text is where a listing of unread demos lets the window breathe.
+    KeepAlive();
 }
 
 void WindowFeedback::ShowSummary(const std::string& text)
