@@ -23,6 +23,7 @@ TEST(DemoInfoFormat, Sizes)
     EXPECT_EQ(FormatSize(1536, 2), "1.50 KB");
     EXPECT_EQ(FormatSize(1048576, 2), "1.00 MB");
     EXPECT_EQ(FormatSize(1048575, 2), "1024.00 KB");
+    EXPECT_EQ(FormatSize(5ull << 30, 2), "5120.00 MB"); // beyond 32 bits
     EXPECT_EQ(FormatReaderSize(1536), "1 KB");
     EXPECT_EQ(FormatReaderSize(1023), "0 KB");
     EXPECT_EQ(FormatReaderSize(0), "0 KB");

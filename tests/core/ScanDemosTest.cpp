@@ -404,6 +404,15 @@ TEST_F(ScanDemosTest, TheSameDemoTwiceInAnArchiveGivesTwoRowsAndOneLine)
     EXPECT_EQ(Scan().fromCache, 2u);
 }
 
+TEST_F(ScanDemosTest, MembersOfTheSameNameAreEachReadFromTheirOwnPlace)
+{
+    Put("twins.pk3", testsupport::BuildZip({{.name = "a.dm3", .data = Demo("q3dm1")},
+                                            {.name = "a.dm3", .data = Demo("q3dm2", 121000), .deflate = true}}));
+    Scan();
+    ASSERT_EQ(demoList.rows.size(), 2u);
+    EXPECT_EQ(demoList.Column(FieldMap), (std::vector<std::string>{"q3dm1", "q3dm2"}));
+}
+
 TEST_F(ScanDemosTest, ParallelReadingMatchesReadingOneByOne)
 {
     for (int i = 0; i < 12; ++i)

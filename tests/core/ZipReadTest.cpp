@@ -504,8 +504,9 @@ TEST(ZipExtract, PumpRunsDuringExtractionAndNestedCallsAreRefused)
     EXPECT_EQ(result, UnzipOk);
     EXPECT_EQ(nestedResult, UnzipBusy);
     EXPECT_EQ(otherThreadResult, UnzipOk);
-    // Once before the start and once per 2048 bytes of input, for the outer call and the worker.
-    EXPECT_EQ(pumps, 2 * (1 + static_cast<int>((data.size() + 2047) / 2048)));
+    // Once before the start and once per 2048 bytes of input, for the outer call only: the worker
+    // thread has no window of its own to keep alive.
+    EXPECT_EQ(pumps, 1 + static_cast<int>((data.size() + 2047) / 2048));
 
     size = static_cast<uint32_t>(out.size());
     EXPECT_EQ(UnzipFileToMemory(archive, out.data(), size, layout.headerOffsets[0]), UnzipOk); // mark released

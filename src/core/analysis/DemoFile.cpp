@@ -30,25 +30,35 @@ DemoBytes LoadMember(const std::string& name, const std::string& archive)
     ZipSearchRec search;
     if (FindMemberByName(archive, name, search) != 0)
         return bytes; // not in the archive: an empty demo, no message
-    const uint32_t claimed = search.size;
-    const uint32_t headerOffset = search.headerOffset;
-    bytes.dosDateTime = search.time;
-    bytes.found = true;
-    const uint64_t plausible = MaxPlausibleSize(search.method, search.compressedSize);
+    MemberPlace place;
+    place.headerOffset = search.headerOffset;
+    place.size = search.size;
+    place.compressedSize = search.compressedSize;
+    place.dosDateTime = search.time;
+    place.method = search.method;
     CloseZipSearch(search);
+    return LoadMemberBytes(archive, name, place);
+}
 
-    bytes.size = claimed;
-    if (claimed > plausible) {
+} // namespace
+
+DemoBytes LoadMemberBytes(const std::string& archive, const std::string& name, const MemberPlace& place)
+{
+    DemoBytes bytes;
+    bytes.dosDateTime = place.dosDateTime;
+    bytes.found = true;
+    bytes.size = place.size;
+    if (place.size > MaxPlausibleSize(place.method, place.compressedSize)) {
         // A directory entry promising more than its compressed data can expand to is damaged
         // or hostile; refuse it instead of allocating the claim.
-        bytes.problem = "Damaged archive member (size " + std::to_string(claimed) + " bytes claimed): " + archive +
-                        " " + name;
+        bytes.problem = "Damaged archive member (size " + std::to_string(place.size) + " bytes claimed): " +
+                        archive + " " + name;
         return bytes;
     }
-    if (!Allocate(bytes, claimed))
+    if (!Allocate(bytes, place.size))
         return bytes;
-    uint32_t stored = claimed;
-    const int result = UnzipFileToMemory(archive, bytes.data.data(), stored, headerOffset);
+    uint32_t stored = place.size;
+    const int result = UnzipFileToMemory(archive, bytes.data.data(), stored, place.headerOffset);
     if (result != UnzipOk && result != UnzipCrcError) {
         // Nothing trustworthy came out: walk nothing rather than a zero-filled buffer.
         bytes.data.Clear();
@@ -57,6 +67,8 @@ DemoBytes LoadMember(const std::string& name, const std::string& archive)
     bytes.data.Shrink(stored);
     return bytes;
 }
+
+namespace {
 
 DemoBytes LoadFile(const std::string& path)
 {

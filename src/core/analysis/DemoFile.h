@@ -31,6 +31,19 @@ struct DemoBytes {
     std::string problem;       // a message for the user, empty when all went well
 };
 
+// Where a member lies in its archive, as the archive's directory tells.
+struct MemberPlace {
+    uint32_t headerOffset = 0;
+    uint32_t size = 0;
+    uint32_t compressedSize = 0;
+    uint32_t dosDateTime = 0;
+    uint16_t method = 0;
+};
+
+// Loads the member at a known place, without searching the archive's directory again (the
+// scanner already walked it; members of the same name in two folders stay apart).
+DemoBytes LoadMemberBytes(const std::string& archive, const std::string& name, const MemberPlace& place);
+
 // `archive` empty: `name` is a file path. Otherwise `name` is a member of the archive, folders
 // separated by "\" (compared ignoring case).
 DemoBytes LoadDemoBytes(const std::string& name, const std::string& archive);

@@ -64,12 +64,12 @@ std::string Fixed(double value, int decimals)
 
 } // namespace
 
-std::string FormatSize(uint32_t bytes, int decimals)
+std::string FormatSize(uint64_t bytes, int decimals)
 {
-    const double mb = bytes / 1048576.0;
+    const double mb = static_cast<double>(bytes) / 1048576.0;
     if (mb >= 1)
         return Fixed(mb, decimals) + " MB";
-    return Fixed(bytes / 1024.0, decimals) + " KB";
+    return Fixed(static_cast<double>(bytes) / 1024.0, decimals) + " KB";
 }
 
 std::string FormatReaderSize(uint64_t bytes)

@@ -59,7 +59,7 @@ std::string FormatSeconds(uint32_t seconds);
 // Reads "hh:mm:ss" at fixed positions; nullopt when a part is not a decimal number.
 std::optional<int> ParseClock(std::string_view text);
 // "1.50 MB" / "1.50 KB" with the given decimals and the locale's decimal separator.
-std::string FormatSize(uint32_t bytes, int decimals);
+std::string FormatSize(uint64_t bytes, int decimals);
 // The reader's own size text: "1.50 MB", or truncated whole kilobytes "1 KB".
 std::string FormatReaderSize(uint64_t bytes);
 // List text of the "Size" column: bytes / 1024 rounded (halves to even) + " KB".

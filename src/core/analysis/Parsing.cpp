@@ -9,7 +9,6 @@
 #include "analysis/ModernMessage.h"
 #include "analysis/DemoFile.h"
 #include "analysis/PlayerTable.h"
-#include "common/Globals.h"
 #include "common/MessageSink.h"
 
 namespace core {
@@ -172,9 +171,10 @@ std::string ExtensionOf(const std::string& name)
 
 } // namespace
 
-DemoState LoadDemo(const std::string& name, const std::string& archive, bool courseLogWish)
+namespace {
+
+DemoState ReadLoaded(const std::string& name, const DemoBytes& bytes, bool courseLogWish)
 {
-    DemoBytes bytes = LoadDemoBytes(name, archive);
     ReadWishes wishes;
     wishes.courseLog = courseLogWish;
     const std::string extension = ExtensionOf(name);
@@ -190,13 +190,27 @@ DemoState LoadDemo(const std::string& name, const std::string& archive, bool cou
     return demo;
 }
 
+} // namespace
+
+DemoState LoadDemo(const std::string& name, const std::string& archive, bool courseLogWish)
+{
+    return ReadLoaded(name, LoadDemoBytes(name, archive), courseLogWish);
+}
+
+DemoState LoadDemoMember(const std::string& name, const std::string& archive, const MemberPlace& place,
+                         bool courseLogWish)
+{
+    return ReadLoaded(name, LoadMemberBytes(archive, name, place), courseLogWish);
+}
+
 std::string GetFromDemo(const std::string& name, const std::string& archive, bool courseLogWish)
 {
     CurrentDemo = LoadDemo(name, archive, courseLogWish);
+    // A demo too large for memory is reported like any other debug message. The busy count is
+    // left alone: the callers that raised it lower it again, and a reset here would take it
+    // below zero and open the guards it stands for.
     for (const std::string& message : CurrentDemo.debugMessages)
         Messages().Error(message, "Debug");
-    if (CurrentDemo.memoryError)
-        BusyCount = 0;
     return CurrentDemo.result;
 }
 

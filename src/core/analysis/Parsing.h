@@ -60,6 +60,10 @@ std::string GetFromDemo(const std::string& name, const std::string& archive, boo
 
 // The same without touching CurrentDemo or showing messages: the scanner's threads use this.
 DemoState LoadDemo(const std::string& name, const std::string& archive, bool courseLogWish);
+// An archive member whose place the caller took from the archive's directory.
+struct MemberPlace;
+DemoState LoadDemoMember(const std::string& name, const std::string& archive, const MemberPlace& place,
+                         bool courseLogWish);
 
 // The program-wide result of the last GetFromDemo.
 extern DemoState CurrentDemo;

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <optional>
 #include <system_error>
 
@@ -219,10 +220,13 @@ thread_local ExtractionMark tMark;
 
 std::mutex gPumpMutex;
 std::function<void()> gPump;
+std::thread::id gPumpThread; // the pump keeps that thread's window alive; others have none
 
 std::function<void()> CurrentPump()
 {
     std::lock_guard lock(gPumpMutex);
+    if (std::this_thread::get_id() != gPumpThread)
+        return {};
     return gPump;
 }
 
@@ -721,6 +725,7 @@ void SetExtractionPump(std::function<void()> pump)
 {
     std::lock_guard lock(gPumpMutex);
     gPump = std::move(pump);
+    gPumpThread = std::this_thread::get_id();
 }
 
 } // namespace core

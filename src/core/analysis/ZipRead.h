@@ -78,7 +78,8 @@ int UnzipFile(const std::string& archivePath, const std::string& targetPath, uin
 uint64_t MaxPlausibleSize(uint16_t method, uint32_t compressedSize);
 
 // Called before an extraction starts and after every 2048 bytes of compressed input, so that the
-// program can keep its window alive. Empty by default.
+// program can keep its window alive. Empty by default. Only extractions on the thread that set
+// the pump call it (the scanner's reader threads have no window to keep alive).
 void SetExtractionPump(std::function<void()> pump);
 
 } // namespace core

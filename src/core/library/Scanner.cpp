@@ -10,6 +10,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "analysis/DemoFile.h"
 #include "analysis/Parsing.h"
 #include "analysis/ZipRead.h"
 #include "common/Globals.h"
@@ -31,6 +32,7 @@ struct ScanItem {
     std::string shownPath;       // what "Parsing " shows
     uint64_t size = 0;
     uint32_t dosDateTime = 0;
+    MemberPlace place; // where a member lies in its archive
 
     // The outcome: a cache line, or (for a demo whose texts cannot be cached) the fields alone.
     std::string line;
@@ -82,7 +84,8 @@ bool Readable(const std::string& path)
 // Reads one uncached demo. Runs on any thread: touches nothing but the item.
 void ReadItem(ScanItem& item)
 {
-    const DemoState demo = LoadDemo(item.loadName, item.archive, false);
+    const DemoState demo = item.archive.empty() ? LoadDemo(item.loadName, {}, false)
+                                                : LoadDemoMember(item.loadName, item.archive, item.place, false);
     item.messages = demo.debugMessages;
     const std::string& file = item.archive.empty() ? item.loadName : item.archive;
     if (demo.result != "1") {
@@ -135,6 +138,7 @@ void AddArchiveMembers(const std::string& path, const FolderEntry& entry, const 
         item.shownPath = path + "\\" + search.name;
         item.size = search.size;
         item.dosDateTime = search.time;
+        item.place = {search.headerOffset, search.size, search.compressedSize, search.time, search.method};
         items.push_back(std::move(item));
     }
     CloseZipSearch(search);
@@ -289,14 +293,6 @@ std::string TwoDecimals(double value)
     return text;
 }
 
-std::string TotalSizeText(uint64_t bytes)
-{
-    if (bytes <= UINT32_MAX)
-        return FormatSize(static_cast<uint32_t>(bytes), 2);
-    // Folders of more than 4 GB: the same text, without the 32-bit wrap-around.
-    return TwoDecimals(static_cast<double>(bytes) / 1048576.0) + " MB";
-}
-
 // The demo description files that exist, listed once per scan: most demos have none, and asking
 // the file system about each one would cost as much as listing the folder itself.
 class UserDataIndex {
@@ -374,7 +370,7 @@ std::string ScanSummary(const ScanTotals& totals)
                                      : 0.0;
     return std::to_string(totals.rows) + " item(s) loaded in " +
            TwoDecimals(static_cast<double>(totals.elapsedMs) / 1000.0) + " sec. " + TwoDecimals(share) +
-           "% read from cache. " + TotalSizeText(totals.bytes) + ". Playtime: " +
+           "% read from cache. " + FormatSize(totals.bytes, 2) + ". Playtime: " +
            FormatSeconds(static_cast<uint32_t>(std::min<uint64_t>(totals.playSeconds, UINT32_MAX)));
 }
 
