@@ -5,12 +5,15 @@
 #include <vector>
 
 #include "InfoCommand.h"
+#include "ScanCommand.h"
 
 namespace {
 
 void Usage()
 {
-    std::cerr << "usage: velmora-cli info [--course] [--plain] [--json] FILE [MEMBER]\n";
+    std::cerr << "usage: velmora-cli info [--course] [--plain] [--json] FILE [MEMBER]\n"
+                 "       velmora-cli scan [--json] [--no-cache] [--data DIR] FOLDER\n"
+                 "       velmora-cli scan --tree FOLDER\n";
 }
 
 } // namespace
@@ -26,6 +29,8 @@ int main(int argc, char** argv)
     const std::vector<std::string> args(argv + 2, argv + argc);
     if (command == "info")
         return cli::RunInfo(args);
+    if (command == "scan")
+        return cli::RunScan(args);
     Usage();
     return 2;
 }

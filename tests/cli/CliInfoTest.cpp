@@ -15,46 +15,18 @@
 #include <fstream>
 #include <sstream>
 
+#include "CliRunner.h"
 #include "support/DemoBuilder.h"
 #include "support/ZipBuilder.h"
 
 namespace fs = std::filesystem;
+using clitest::Quote;
+using clitest::Result;
+using clitest::RunCli;
 using testsupport::DemoBuilder;
 using testsupport::Message;
 
 namespace {
-
-struct Result {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-// Runs the tool in the C locale and UTC so that dates read the same everywhere.
-Result RunCli(const std::string& arguments)
-{
-    const fs::path errFile = fs::temp_directory_path() / ("velmora-cli-err-" + std::to_string(getpid()));
-    const std::string command =
-        "LC_ALL=C TZ=UTC " + std::string(VELMORA_CLI_PATH) + " " + arguments + " 2>" + errFile.string();
-    Result result;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return result;
-    std::array<char, 4096> buffer;
-    size_t n;
-    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-        result.out.append(buffer.data(), n);
-    const int status = pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    std::ifstream err(errFile);
-    std::stringstream text;
-    text << err.rdbuf();
-    result.err = text.str();
-    fs::remove(errFile);
-    return result;
-}
-
-std::string Quote(const fs::path& path) { return "'" + path.string() + "'"; }
 
 class CliInfo : public ::testing::Test {
 protected:
