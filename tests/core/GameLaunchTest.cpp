@@ -84,15 +84,6 @@ TEST_F(GameLaunchTest, InPlaceRules)
     }
 }
 
-TEST_F(GameLaunchTest, TemporaryNamesKeepTheDemosOwnExtension)
-{
-    EXPECT_EQ(core::TempDemoName(0, Row("A.DM_71", "/x")), "vmrtmp00.dm_71");
-    EXPECT_EQ(core::TempDemoName(7, Row("a.dm3", "/x", "", "", "45")), "vmrtmp07.dm3");
-    EXPECT_EQ(core::TempDemoName(100, Row("a.dm_48", "/x")), "vmrtmp100.dm_48");
-    EXPECT_EQ(core::TempDemoName(1, Row("noext", "/x", "", "", "46")), "vmrtmp01.dm3");
-    EXPECT_EQ(core::TempDemoName(1, Row("noext", "/x", "", "", "48")), "vmrtmp01.dm_48");
-}
-
 TEST_F(GameLaunchTest, SinglePlayFailuresAreReportedAndStartNothing)
 {
     struct Case {

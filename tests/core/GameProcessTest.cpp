@@ -127,23 +127,13 @@ TEST(GameProcess, AGameThatStopsReadingCannotBlockTheProgram)
     game.Close(1000ms);
 }
 
-TEST(GameProcess, ProgramThatCannotStartIsReported)
-{
-    ScratchFolder scratch;
-    platform::GameProcess game;
-    std::string error;
-    EXPECT_FALSE(game.Start({(scratch.path() / "missing").string(), {}, scratch.str()}, error));
-    EXPECT_NE(error.find("missing"), std::string::npos);
-    EXPECT_FALSE(game.IsRunning());
-}
-
 // The engine opens its console FIFO for reading and writing, reads lines from it, and removes it
 // when it quits.
 constexpr const char* kFifoGame = R"(#!/bin/sh
 exec 3<> "$1"
 while IFS= read -r line <&3; do
   printf '%s\n' "$line" >> fifo-console.txt
-  if [ "$line" = quit ] && [ -z "$2" ]; then rm -f "$1"; exit 0; fi
+  if [ "$line" = quit ]; then rm -f "$1"; exit 0; fi
 done
 )";
 
@@ -172,24 +162,6 @@ TEST(GameProcess, GameStartedElsewhereIsReachedThroughItsConsoleFifo)
     EXPECT_TRUE(program.Close(3000ms));
     EXPECT_FALSE(program.IsRunning());
     EXPECT_FALSE(std::filesystem::exists(fifo));
-    EXPECT_TRUE(Eventually([&] { return !other.IsRunning(); }));
-}
-
-TEST(GameProcess, FifoGameThatIgnoresQuitGetsSigterm)
-{
-    ScratchFolder scratch;
-    const std::string fifo = (scratch.path() / "velmora.fifo").string();
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    MakeProgram(scratch.path() / "fifogame", kFifoGame);
-    platform::GameProcess other;
-    std::string error;
-    ASSERT_TRUE(other.Start({(scratch.path() / "fifogame").string(), {fifo, "ignore quit"}, scratch.str()}, error));
-    platform::GameProcess program;
-    program.SetPipeFiles({fifo});
-    ASSERT_TRUE(program.WaitUntilRunning(3000ms));
-
-    EXPECT_TRUE(program.Close(1000ms));
-    EXPECT_TRUE(FileHolds(scratch.path() / "fifo-console.txt", "quit\n"));
     EXPECT_TRUE(Eventually([&] { return !other.IsRunning(); }));
 }
 
