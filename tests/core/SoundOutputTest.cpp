@@ -55,44 +55,18 @@ void WaitWhilePlaying(const SoundSystem& sound, SoundChannel channel)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
 }
 
-class SoundOutputTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { testsupport::UseWaveFileOutput(); }
-
-    SoundOutputTest()
-    {
-        m_dir = fs::temp_directory_path() / ("velmora-soundout-" + std::to_string(::getpid()));
-        fs::create_directories(m_dir);
-        settings.game.mainPack = (m_dir / "pak0.pk3").string();
-        testsupport::WriteFile(
-            settings.game.mainPack,
-            testsupport::BuildZip({
-                {.name = "sound/misc/menu1.wav", .data = PlainWave(Tone16(440, 0.2, kToneAmplitude)), .deflate = true},
-                {.name = "music/loop.wav", .data = PlainWave(Tone16(220, 0.1, kToneAmplitude))},
-            }));
-    }
-    ~SoundOutputTest() override
-    {
-        std::error_code ec;
-        fs::remove_all(m_dir, ec);
-    }
-
-    std::vector<float> Recorded()
-    {
-        auto wave = testsupport::ReadWaveFile(testsupport::UseWaveFileOutput());
-        EXPECT_TRUE(wave.has_value());
-        if (!wave)
-            return {};
-        EXPECT_EQ(wave->rate, 44100u);
-        return wave->samples;
-    }
-
-    SettingsRecord settings;
-    fs::path m_dir;
-};
-
-TEST_F(SoundOutputTest, ButtonVolumesAreAttenuationsInHundredthsOfADecibel)
+TEST(SoundOutputTest, ClicksAndMusicReachTheDeviceAtTheirVolumes)
 {
+    const fs::path recording = testsupport::UseWaveFileOutput();
+    const fs::path pack = recording.parent_path() / "pak0.pk3";
+    testsupport::WriteFile(
+        pack,
+        testsupport::BuildZip({
+            {.name = "sound/misc/menu1.wav", .data = PlainWave(Tone16(440, 0.2, kToneAmplitude)), .deflate = true},
+            {.name = "music/loop.wav", .data = PlainWave(Tone16(220, 0.1, kToneAmplitude))},
+        }));
+    SettingsRecord settings;
+    settings.game.mainPack = pack.string();
     {
         SoundSystem sound(settings, [](auto& output) { return OpenOpenAlOutput(nullptr, output); });
         ASSERT_TRUE(sound.Open());
@@ -100,44 +74,41 @@ TEST_F(SoundOutputTest, ButtonVolumesAreAttenuationsInHundredthsOfADecibel)
             settings.vol_menus = volume;
             ASSERT_TRUE(sound.PlayButtonSound(ButtonSound::SoundOptions));
             WaitWhilePlaying(sound, SoundChannel::ButtonSound);
-            // A pause, so that the two clicks are told apart in the file.
+            // A pause, so that the sounds are told apart in the file.
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
-    } // closing the device completes the file
-
-    const std::vector<float> samples = Recorded();
-    const auto segments = SoundingSegments(samples);
-    ASSERT_EQ(segments.size(), 2u);
-    for (const Segment& s : segments)
-        EXPECT_NEAR(static_cast<double>(s.end - s.begin) / 44100.0, 0.2, 0.03);
-    // Measured away from the edges, where the windows hold part silence.
-    auto level = [&](const Segment& s) { return testsupport::Rms(samples, s.begin + 2 * kWindow, s.end - 2 * kWindow); };
-    EXPECT_NEAR(Decibels(level(segments[0]) / kToneRms), 0.0, 0.5);
-    EXPECT_NEAR(Decibels(level(segments[0]) / level(segments[1])), 25.0, 0.5);
-}
-
-TEST_F(SoundOutputTest, MusicLoopsAndFadesIn)
-{
-    {
-        SoundSystem sound(settings, [](auto& output) { return OpenOpenAlOutput(nullptr, output); });
-        ASSERT_TRUE(sound.Open());
-        // The default waiter: 50 ms of real time per step, as the window timer gives them.
-        ASSERT_TRUE(sound.DirectSoundFromPak(settings.game.mainPack, "music\\loop.wav", 0));
+        // The default waiter: 50 ms of real time per fade step, as the window timer gives them.
+        ASSERT_TRUE(sound.PlayMapMusic(settings.game.mainPack, "music/loop.wav"));
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         sound.FadeOutMusic();
-    }
+    } // closing the device completes the file
 
-    const std::vector<float> samples = Recorded();
+    const auto wave = testsupport::ReadWaveFile(recording);
+    ASSERT_TRUE(wave.has_value());
+    ASSERT_EQ(wave->rate, 44100u);
+    const std::vector<float>& samples = wave->samples;
     const auto segments = SoundingSegments(samples);
-    ASSERT_EQ(segments.size(), 1u);
-    // A 0.1 s member sounding for a second: it looped.
-    EXPECT_GT(static_cast<double>(segments[0].end - segments[0].begin) / 44100.0, 0.9);
-    const Segment& s = segments[0];
-    const double start = testsupport::Rms(samples, s.begin + kWindow, s.begin + 3 * kWindow);
-    const size_t steadyAt = s.begin + 44100 * 6 / 10; // the fade in is over after 9 steps of 50 ms
-    const double steady = testsupport::Rms(samples, steadyAt, steadyAt + 10 * kWindow);
+    ASSERT_EQ(segments.size(), 3u);
+    auto seconds = [](const Segment& s) { return static_cast<double>(s.end - s.begin) / 44100.0; };
+    // Measured away from the edges, where the windows hold part silence.
+    auto level = [&](size_t from, size_t to) {
+        return testsupport::Rms(samples, from + 2 * kWindow, to - 2 * kWindow);
+    };
+
+    // Volumes are attenuations in hundredths of a decibel: the clicks lie 25 dB apart.
+    EXPECT_NEAR(seconds(segments[0]), 0.2, 0.03);
+    EXPECT_NEAR(seconds(segments[1]), 0.2, 0.03);
+    const double loud = level(segments[0].begin, segments[0].end);
+    EXPECT_NEAR(Decibels(loud / kToneRms), 0.0, 0.5);
+    EXPECT_NEAR(Decibels(loud / level(segments[1].begin, segments[1].end)), 25.0, 0.5);
+
+    // The 0.1 s music member sounds for a second: it looped, coming up from near -50 dB to -25 dB.
+    const Segment& music = segments[2];
+    EXPECT_GT(seconds(music), 0.9);
+    const size_t steadyAt = music.begin + 44100 * 6 / 10; // after 9 steps of 50 ms
+    const double steady = level(steadyAt, steadyAt + 14 * kWindow);
     EXPECT_NEAR(Decibels(steady / kToneRms), -25.0, 1.0);
-    EXPECT_LT(Decibels(start / steady), -15.0) << "the music starts near -50 dB";
+    EXPECT_LT(Decibels(level(music.begin, music.begin + 5 * kWindow) / steady), -15.0);
 }
 
 } // namespace

@@ -1,6 +1,9 @@
-#include "sound/SoundUtil.h"
+// Channels, fades and the sound options' rules over a real OpenAL output (the "wave" back end);
+// fades are driven by a waiter that ticks at once instead of waiting 50 ms.
 #include "common/Globals.h"
 #include "sound/OpenAlOutput.h"
+#include "sound/SoundUtil.h"
+#include "sound/sndctrl.h"
 #include "support/Recorder.h"
 #include "support/WaveBuilder.h"
 #include "support/ZipBuilder.h"
@@ -8,7 +11,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <functional>
 #include <string>
 #include <vector>
@@ -16,8 +18,6 @@
 namespace fs = std::filesystem;
 using namespace core;
 using testsupport::BuildRiff;
-using testsupport::DataChunk;
-using testsupport::FmtChunk;
 using testsupport::PlainWave;
 using testsupport::Tone16;
 
@@ -25,48 +25,36 @@ namespace {
 
 constexpr int kMusic = 0;
 constexpr int kModel = 1;
-constexpr int kButton = 2;
+const char* const kTaunt = "sound\\player\\sarge\\taunt.wav";
+const char* const kLoop = "music\\loop.wav";
+const char* const kNoDevice = "Velmora test: no such device";
+using Flags = std::array<bool, 3>;
 
-SoundSystem::Opener OpenAlDevice(const char* name = nullptr)
+SoundSystem::Opener Device(const char* name = nullptr)
 {
     return [name](std::unique_ptr<SoundOutput>& output) { return OpenOpenAlOutput(name, output); };
 }
 
-SoundSystem::Opener Silent()
-{
-    return [](std::unique_ptr<SoundOutput>& output) {
-        output = MakeSilentOutput();
-        return kSoundOk;
-    };
-}
-
-// A main pack with the sounds the program asks for, and a few damaged ones.
 class SoundSystemTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { testsupport::UseWaveFileOutput(); }
 
     SoundSystemTest()
     {
-        static std::atomic<int> counter{0};
-        m_dir = fs::temp_directory_path() /
-                ("velmora-soundsys-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
         fs::create_directories(m_dir);
-        m_pack = (m_dir / "pak0.pk3").string();
-        settings.game.mainPack = m_pack;
         const auto click = PlainWave(Tone16(440, 0.05, 0.5));
-        std::vector<uint8_t> damaged = click;
-        testsupport::WriteFile(settings.game.mainPack,
-                               testsupport::BuildZip({
-                                   {.name = "sound/misc/menu1.wav", .data = click, .deflate = true},
-                                   {.name = "sound/misc/menu4.wav", .data = click},
-                                   {.name = "sound/player/sarge/taunt.wav", .data = click},
-                                   {.name = "music/loop.wav", .data = PlainWave(Tone16(220, 0.1, 0.5))},
-                                   {.name = "sound/bad/notwave.wav", .data = BuildRiff({}, "AVI ")},
-                                   {.name = "sound/bad/float.wav",
-                                    .data = BuildRiff({FmtChunk(3, 1, 22050, 32), DataChunk(std::vector<uint8_t>(64))})},
-                                   {.name = "sound/bad/empty.wav", .data = PlainWave({})},
-                                   {.name = "sound/bad/crc.wav", .data = click, .deflate = true, .badCrc = true},
-                               }));
+        auto floatWave = BuildRiff({testsupport::FmtChunk(3, 1, 22050, 32), testsupport::DataChunk({0, 0, 0, 0})});
+        testsupport::WriteFile(m_pack, testsupport::BuildZip({
+                                           {.name = "sound/misc/menu1.wav", .data = click, .deflate = true},
+                                           {.name = "sound/misc/menu4.wav", .data = click},
+                                           {.name = "sound/player/sarge/taunt.wav", .data = click},
+                                           {.name = "music/loop.wav", .data = click},
+                                           {.name = "bad/notwave.wav", .data = BuildRiff({}, "AVI ")},
+                                           {.name = "bad/float.wav", .data = floatWave},
+                                           {.name = "bad/empty.wav", .data = PlainWave({})},
+                                           {.name = "bad/crc.wav", .data = click, .deflate = true, .badCrc = true},
+                                       }));
+        settings.game.mainPack = m_pack;
         BusyCount = 0;
     }
     ~SoundSystemTest() override
@@ -75,12 +63,22 @@ protected:
         fs::remove_all(m_dir, ec);
     }
 
-    const std::string& Pack() const { return m_pack; }
-    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
+    // Counts the steps and lets a test act between them, as window events would.
+    void TickAtOnce(SoundSystem& sound)
+    {
+        sound.SetFadeWaiter([this, &sound] {
+            ++ticks;
+            sound.Tick();
+            if (atEachTick)
+                atEachTick();
+        });
+    }
 
+    const fs::path m_dir = fs::temp_directory_path() / ("velmora-sound-test-" + std::to_string(::getpid()));
+    const std::string m_pack = (m_dir / "pak0.pk3").string();
     SettingsRecord settings;
-    fs::path m_dir;
-    std::string m_pack;
+    int ticks = 0;
+    std::function<void()> atEachTick;
 };
 
 TEST_F(SoundSystemTest, RefusalsAreSilentAndTheNextSoundPlays)
@@ -88,109 +86,93 @@ TEST_F(SoundSystemTest, RefusalsAreSilentAndTheNextSoundPlays)
     struct Case {
         const char* name;
         std::function<void(SettingsRecord&, SoundSystem&)> setUp;
-        std::string pack; // "" main pack
+        std::string pack;
         std::string member;
-        int channel;
-        bool modelSoundKept; // the channel's previous sound survives the refusal
+        bool previousKept; // the model channel's sound survives the refusal
     };
     const std::vector<Case> cases = {
-        {"sound disabled", [](SettingsRecord& s, SoundSystem&) { s.sound_enable = false; }, "",
-         "sound\\player\\sarge\\taunt.wav", kModel, true},
-        {"channel option off", [](SettingsRecord& s, SoundSystem&) { s.play_sounds = false; }, "",
-         "sound\\player\\sarge\\taunt.wav", kModel, true},
-        {"output closed", [](SettingsRecord&, SoundSystem& sound) { sound.Close(); }, "",
-         "sound\\player\\sarge\\taunt.wav", kModel, false},
-        {"no such pack", {}, "missing.pk3", "sound\\player\\sarge\\taunt.wav", kModel, true},
-        {"no such member", {}, "", "sound\\player\\keel\\taunt.wav", kModel, false},
-        {"separator of the archive", {}, "", "sound/player/sarge/taunt.wav", kModel, false},
-        {"no such channel", {}, "", "sound\\player\\sarge\\taunt.wav", 3, true},
+        {"sound disabled", [](SettingsRecord& s, SoundSystem&) { s.sound_enable = false; }, m_pack, kTaunt, true},
+        {"channel option off", [](SettingsRecord& s, SoundSystem&) { s.play_sounds = false; }, m_pack, kTaunt, true},
+        {"output closed", [](SettingsRecord&, SoundSystem& sound) { sound.Close(); }, m_pack, kTaunt, false},
+        {"no such pack", {}, (m_dir / "pak9.pk3").string(), kTaunt, true},
+        {"no such member", {}, m_pack, "sound\\player\\keel\\taunt.wav", false},
+        {"member named with /", {}, m_pack, "sound/player/sarge/taunt.wav", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        settings = SettingsRecord{};
-        settings.game.mainPack = Pack();
-        SoundSystem sound(settings, OpenAlDevice());
+        settings.sound_enable = settings.play_sounds = true;
+        SoundSystem sound(settings, Device());
         ASSERT_TRUE(sound.Open());
-        ASSERT_TRUE(sound.DirectSoundFromPak(Pack(), "sound\\player\\sarge\\taunt.wav", kModel));
+        ASSERT_TRUE(sound.DirectSoundFromPak(m_pack, kTaunt, kModel));
         ASSERT_TRUE(sound.PlayButtonSound(ButtonSound::Help));
         testsupport::RecordingSink sink;
         if (c.setUp)
             c.setUp(settings, sound);
-        const std::string pack = c.pack.empty() ? Pack() : Path(c.pack);
-        EXPECT_FALSE(sound.DirectSoundFromPak(pack, c.member, c.channel));
+        EXPECT_FALSE(sound.DirectSoundFromPak(c.pack, c.member, kModel));
         EXPECT_TRUE(sink.shown.empty());
-        EXPECT_EQ(sound.HasBuffer(SoundChannel::ModelSound), c.modelSoundKept);
-        if (sound.IsOpen()) {
-            EXPECT_TRUE(sound.HasBuffer(SoundChannel::ButtonSound)) << "other channels play on";
-        }
+        EXPECT_EQ(sound.HasBuffer(SoundChannel::ModelSound), c.previousKept);
+        EXPECT_EQ(sound.HasBuffer(SoundChannel::ButtonSound), sound.IsOpen()) << "other channels play on";
 
-        settings = SettingsRecord{};
-        settings.game.mainPack = Pack();
+        settings.sound_enable = settings.play_sounds = true;
         ASSERT_TRUE(sound.Open());
-        EXPECT_TRUE(sound.DirectSoundFromPak(Pack(), "sound\\player\\sarge\\taunt.wav", kModel));
+        EXPECT_TRUE(sound.DirectSoundFromPak(m_pack, kTaunt, kModel));
     }
 }
 
 TEST_F(SoundSystemTest, FailuresAreShownAndLeaveTheChannelEmpty)
 {
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"sound\\bad\\notwave.wav", "Not a wave file!"},
-        {"sound\\bad\\float.wav", "DirectSound call failed: 88780064\rThe specified WAVE format is not supported"},
-        {"sound\\bad\\empty.wav",
+        {"bad\\notwave.wav", "Not a wave file!"},
+        {"bad\\float.wav", "DirectSound call failed: 88780064\rThe specified WAVE format is not supported"},
+        {"bad\\empty.wav",
          "DirectSound call failed: 80070057\rAn invalid parameter was passed to the returning function."},
-        {"sound\\bad\\crc.wav", "Memory Allocation Error in proc DirectSoundFromPak (unzipfiletomemory)"},
+        {"bad\\crc.wav", "Memory Allocation Error in proc DirectSoundFromPak (unzipfiletomemory)"},
     };
-    SoundSystem sound(settings, OpenAlDevice());
+    SoundSystem sound(settings, Device());
     ASSERT_TRUE(sound.Open());
     for (const auto& [member, text] : cases) {
         SCOPED_TRACE(member);
         ASSERT_TRUE(sound.PlayButtonSound(ButtonSound::Help));
         testsupport::RecordingSink sink;
-        EXPECT_FALSE(sound.DirectSoundFromPak(Pack(), member, kButton));
+        EXPECT_FALSE(sound.DirectSoundFromPak(m_pack, member, 2));
         ASSERT_EQ(sink.shown.size(), 1u);
-        EXPECT_EQ(sink.shown[0].kind, "error");
         EXPECT_EQ(sink.shown[0].text, text);
         EXPECT_EQ(sink.shown[0].title, "Debug");
         EXPECT_FALSE(sound.HasBuffer(SoundChannel::ButtonSound));
         EXPECT_TRUE(sound.PlayButtonSound(ButtonSound::TimeDemo));
     }
-}
-
-TEST_F(SoundSystemTest, OpenAlErrorsWithoutCounterpartAreUnrecognized)
-{
-    EXPECT_EQ(SoundErrorText(SoundResultFromAlError(0xA003)),
-              "DirectSound call failed: 80070057\rAn invalid parameter was passed to the returning function.");
+    // OpenAL's own errors: those with a counterpart take its text.
     EXPECT_EQ(SoundErrorText(SoundResultFromAlError(0xA004)),
               "DirectSound call failed: 88780032\rThis call is not valid for the current state of this object");
-    EXPECT_EQ(SoundErrorText(SoundResultFromAlError(0xA002)), "DirectSound call failed: 0000A002\rUnrecognized error value.");
+    EXPECT_EQ(SoundErrorText(SoundResultFromAlError(0xA002)),
+              "DirectSound call failed: 0000A002\rUnrecognized error value.");
 }
 
-// The fade steps, driven by a waiter that ticks at once instead of waiting 50 ms.
 TEST_F(SoundSystemTest, MusicFadesInAndOutInNineTicks)
 {
-    for (auto opener : {OpenAlDevice(), Silent()}) {
+    auto silent = [](std::unique_ptr<SoundOutput>& output) {
+        output = MakeSilentOutput();
+        return kSoundOk;
+    };
+    for (const SoundSystem::Opener& opener : {Device(), SoundSystem::Opener(silent)}) {
         SoundSystem sound(settings, opener);
         ASSERT_TRUE(sound.Open());
-        std::vector<int> volumes;
-        std::vector<int> busy;
+        std::vector<int> volumes, busy;
         sound.SetFadeWaiter([&] {
             volumes.push_back(sound.BufferVolume(SoundChannel::Music));
             busy.push_back(BusyCount);
             sound.Tick();
         });
-
-        ASSERT_TRUE(sound.DirectSoundFromPak(Pack(), "music\\loop.wav", kMusic));
-        EXPECT_EQ(volumes.size(), 9u);
-        EXPECT_EQ(volumes.front(), -5000);
+        ASSERT_TRUE(sound.DirectSoundFromPak(m_pack, kLoop, kMusic));
+        EXPECT_EQ(volumes, (std::vector<int>{-5000, -4700, -4400, -4100, -3800, -3500, -3200, -2900, -2600}));
         EXPECT_EQ(sound.BufferVolume(SoundChannel::Music), -2500);
         EXPECT_TRUE(sound.Playing(SoundChannel::Music)) << "music loops";
-        EXPECT_FALSE(sound.TimerRunning());
 
         volumes.clear();
         busy.clear();
         sound.FadeOutMusic();
         EXPECT_EQ(volumes, (std::vector<int>{-2500, -2800, -3100, -3400, -3700, -4000, -4300, -4600, -4900}));
-        EXPECT_EQ(busy, std::vector<int>(9, 1)) << "the busy count refuses closing during the fade out";
+        EXPECT_EQ(busy, std::vector<int>(9, 1)) << "closing is refused during the fade out";
         EXPECT_EQ(BusyCount, 0);
         EXPECT_FALSE(sound.MusicPlaying());
         EXPECT_FALSE(sound.TimerRunning());
@@ -199,131 +181,180 @@ TEST_F(SoundSystemTest, MusicFadesInAndOutInNineTicks)
 
 TEST_F(SoundSystemTest, FadesFollowTheMusicVolume)
 {
-    SoundSystem sound(settings, OpenAlDevice());
+    SoundSystem sound(settings, Device());
     ASSERT_TRUE(sound.Open());
-    int ticks = 0;
-    int loudest = kMinVolume;
-    std::function<void()> atEachTick;
-    sound.SetFadeWaiter([&] {
-        ++ticks;
-        sound.Tick();
-        loudest = std::max(loudest, sound.BufferVolume(SoundChannel::Music));
-        if (atEachTick)
-            atEachTick();
-    });
+    TickAtOnce(sound);
 
-    // A slider moved while the music plays applies at once, and the next fade in ends there.
-    ASSERT_TRUE(sound.DirectSoundFromPak(Pack(), "music\\loop.wav", kMusic));
+    // Moved while the music plays: applied at once, and the next fade in ends there.
+    ASSERT_TRUE(sound.DirectSoundFromPak(m_pack, kLoop, kMusic));
     sound.SetVolume(SoundChannel::Music, -1000);
     EXPECT_EQ(sound.BufferVolume(SoundChannel::Music), -1000);
     ticks = 0;
-    ASSERT_TRUE(sound.DirectSoundFromPak(Pack(), "music\\loop.wav", kMusic));
+    ASSERT_TRUE(sound.DirectSoundFromPak(m_pack, kLoop, kMusic));
     EXPECT_EQ(ticks, 14);
     EXPECT_EQ(sound.BufferVolume(SoundChannel::Music), -1000);
 
-    // Moved again just as a fade in ends: the wait still ends.
+    // Moved just as a fade in ends: the wait ends all the same.
     atEachTick = [&] {
         if (!sound.FadingIn())
             sound.SetVolume(SoundChannel::Music, -300);
     };
-    ASSERT_TRUE(sound.DirectSoundFromPak(Pack(), "music\\loop.wav", kMusic));
+    ASSERT_TRUE(sound.DirectSoundFromPak(m_pack, kLoop, kMusic));
     EXPECT_EQ(sound.BufferVolume(SoundChannel::Music), -300);
-    atEachTick = nullptr;
-    sound.FadeOutMusic();
 
-    // Music quieter than -5000 never gets louder than it is set, coming or going.
+    // Music set quieter than -5000 never gets louder than that, coming or going.
     sound.SetVolume(SoundChannel::Music, -6667);
-    loudest = kMinVolume;
-    ASSERT_TRUE(sound.DirectSoundFromPak(Pack(), "music\\loop.wav", kMusic));
+    int loudest = kMinVolume;
+    atEachTick = [&] { loudest = std::max(loudest, sound.BufferVolume(SoundChannel::Music)); };
+    ASSERT_TRUE(sound.DirectSoundFromPak(m_pack, kLoop, kMusic));
     sound.FadeOutMusic();
     EXPECT_EQ(loudest, -6667);
     EXPECT_EQ(BusyCount, 0);
 }
 
-TEST_F(SoundSystemTest, NoOtherSoundPlaysDuringTheFadeIn)
+TEST_F(SoundSystemTest, TheGuardRefusesSoundsDuringTheFadeIn)
 {
-    SoundSystem sound(settings, OpenAlDevice());
+    SoundSystem sound(settings, Device());
     ASSERT_TRUE(sound.Open());
+    TickAtOnce(sound);
     std::vector<bool> nested;
-    sound.SetFadeWaiter([&] {
+    atEachTick = [&] {
         nested.push_back(sound.PlayButtonSound(ButtonSound::PlayIt));
-        nested.push_back(sound.DirectSoundFromPak(Pack(), "music\\loop.wav", kMusic));
-        sound.Tick();
-    });
-    ASSERT_TRUE(sound.DirectSoundFromPak(Pack(), "music\\loop.wav", kMusic));
+        nested.push_back(sound.DirectSoundFromPak(m_pack, kLoop, kMusic));
+    };
+    ASSERT_TRUE(sound.DirectSoundFromPak(m_pack, kLoop, kMusic));
     EXPECT_EQ(nested, std::vector<bool>(18, false));
     EXPECT_FALSE(sound.HasBuffer(SoundChannel::ButtonSound));
-    EXPECT_TRUE(sound.PlayButtonSound(ButtonSound::PlayIt)) << "the guard is cleared afterwards";
-}
+    EXPECT_TRUE(sound.PlayButtonSound(ButtonSound::PlayIt)) << "cleared afterwards";
 
-TEST_F(SoundSystemTest, FadeOutDuringTheFadeInEndsBoth)
-{
-    // Switching sound off while the music comes up: the fade out runs inside the fade in's wait.
-    SoundSystem sound(settings, OpenAlDevice());
-    ASSERT_TRUE(sound.Open());
-    int ticks = 0;
-    bool inWaiter = false;
-    sound.SetFadeWaiter([&] {
-        ++ticks;
-        sound.Tick();
-        if (ticks == 3 && !inWaiter) {
-            inWaiter = true;
+    // Sound switched off while the music comes up: the fade out runs inside the fade in's wait
+    // and both end.
+    ticks = 0;
+    atEachTick = [&] {
+        if (ticks == 3)
             sound.FadeOutMusic();
-            inWaiter = false;
-        }
-    });
-    ASSERT_TRUE(sound.DirectSoundFromPak(Pack(), "music\\loop.wav", kMusic));
+    };
+    ASSERT_TRUE(sound.DirectSoundFromPak(m_pack, kLoop, kMusic));
     EXPECT_FALSE(sound.MusicPlaying());
     EXPECT_EQ(ticks, 6) << "from -4100 down to -5000";
     EXPECT_EQ(BusyCount, 0);
-    EXPECT_FALSE(sound.TimerRunning());
 }
 
 TEST_F(SoundSystemTest, MapMusicAndTauntsFallBackToTheMainPack)
 {
-    const std::string levelPack = Path("map-pack.pk3");
-    const std::string modelPack = Path("model-pack.pk3");
-    testsupport::WriteFile(levelPack, testsupport::BuildZip({{.name = "levelshots/q3dm99.jpg", .data = {1, 2}}}));
+    const std::string levelPack = (m_dir / "map.pk3").string();
+    const std::string modelPack = (m_dir / "model.pk3").string();
+    testsupport::WriteFile(levelPack, testsupport::BuildZip({{.name = "levelshots/q3dm99.jpg", .data = {1}}}));
     testsupport::WriteFile(modelPack, testsupport::BuildZip({{.name = "sound/player/keel/taunt.wav",
                                                               .data = PlainWave(Tone16(330, 0.05, 0.5))}}));
-    settings.vol_sounds = -700;
-    SoundSystem sound(settings, OpenAlDevice());
+    SoundSystem sound(settings, Device());
     ASSERT_TRUE(sound.Open());
-    sound.SetFadeWaiter([&] { sound.Tick(); });
+    TickAtOnce(sound);
 
     EXPECT_FALSE(sound.PlayMapMusic(levelPack, "N/A"));
-    // An intro and loop pair plays the loop, found in the main pack after the level shot's pack.
-    EXPECT_TRUE(sound.PlayMapMusic(levelPack, "music/intro.wav music/loop.wav"));
-    EXPECT_TRUE(sound.MusicPlaying());
+    EXPECT_TRUE(sound.PlayMapMusic(levelPack, "music/intro.wav music/loop.wav")) << "the loop of the pair";
 
-    // The model's own taunt; an unknown model and no pack at all both give sarge's.
     EXPECT_TRUE(sound.PlayTaunt(modelPack, "keel"));
-    EXPECT_TRUE(sound.PlayTaunt(modelPack, "doom"));
-    EXPECT_TRUE(sound.PlayTaunt("", "keel"));
-    EXPECT_EQ(sound.BufferVolume(SoundChannel::ModelSound), -700);
-    fs::remove(Pack());
+    EXPECT_TRUE(sound.PlayTaunt(modelPack, "doom")) << "sarge's";
+    EXPECT_TRUE(sound.PlayTaunt("", "keel")) << "sarge's";
+    fs::remove(m_pack);
     EXPECT_TRUE(sound.PlayTaunt(modelPack, "keel"));
     EXPECT_FALSE(sound.PlayTaunt(modelPack, "doom"));
-    EXPECT_FALSE(sound.HasBuffer(SoundChannel::ModelSound));
 }
 
-TEST_F(SoundSystemTest, OutputThatCannotOpenSwitchesSoundOff)
+TEST_F(SoundSystemTest, AnOutputThatCannotOpenSwitchesSoundOff)
 {
+    SoundSystem sound(settings, Device(kNoDevice));
+    testsupport::RecordingSink sink;
+    EXPECT_FALSE(sound.OpenAtStartUp());
+    EXPECT_FALSE(settings.sound_enable);
+    ASSERT_EQ(sink.shown.size(), 1u);
+    EXPECT_EQ(sink.shown[0].text, "DirectSound Initialisation failed");
+    EXPECT_EQ(sink.shown[0].title, "Debug");
+
+    // The options window tells only in its title, and can still be closed.
+    SoundControl control(sound, {});
+    control.Open();
+    EXPECT_EQ(control.State().channelBoxEnabled, (Flags{false, false, false}));
+    control.EnableSoundClicked(true);
+    EXPECT_EQ(sink.shown.size(), 1u);
+    EXPECT_EQ(control.State().title, "Sound Options: DirectSound Initialisation failed");
+    EXPECT_FALSE(settings.sound_enable);
+    EXPECT_EQ(control.State().sliderEnabled, (Flags{false, false, false}));
+    EXPECT_TRUE(control.CanClose());
+}
+
+// The sound options window over a properties window that plays the map's music.
+class SoundControlTest : public SoundSystemTest {
+protected:
+    SoundControlTest()
     {
-        SoundSystem sound(settings, OpenAlDevice("Velmora test: no such device"));
-        testsupport::RecordingSink sink;
-        EXPECT_FALSE(sound.OpenAtStartUp());
-        EXPECT_FALSE(settings.sound_enable);
-        EXPECT_EQ(sound.LastOpenError(), kSoundNoDriver);
-        ASSERT_EQ(sink.shown.size(), 1u);
-        EXPECT_EQ(sink.shown[0].text, "DirectSound Initialisation failed");
-        EXPECT_EQ(sink.shown[0].title, "Debug");
-        EXPECT_FALSE(sound.PlayButtonSound(ButtonSound::Help));
+        TickAtOnce(sound);
+        atEachTick = [this] { shownDuringFades.push_back(control.State()); };
+        EXPECT_TRUE(sound.Open());
+        EXPECT_TRUE(sound.PlayMapMusic(m_pack, "music/loop.wav"));
+        control.Open();
+        shownDuringFades.clear();
     }
-    settings.sound_enable = true;
-    SoundSystem sound(settings, OpenAlDevice());
-    EXPECT_TRUE(sound.OpenAtStartUp());
-    EXPECT_TRUE(sound.PlayButtonSound(ButtonSound::Help));
+
+    SoundSystem sound{settings, Device()};
+    int musicStarts = 0;
+    SoundControl control{sound,
+                         {.propertiesOpen = [] { return true; },
+                          .startMapMusic =
+                              [this] {
+                                  ++musicStarts;
+                                  sound.PlayMapMusic(m_pack, "music/loop.wav");
+                              }}};
+    std::vector<SoundControlState> shownDuringFades;
+};
+
+TEST_F(SoundControlTest, SwitchingSoundOffAndOnStopsAndRestartsTheMusic)
+{
+    settings.play_sounds = false;
+    control.EnableSoundClicked(false);
+    ASSERT_EQ(shownDuringFades.size(), 9u);
+    EXPECT_TRUE(shownDuringFades[0].changeInProgress) << "closing refused";
+    EXPECT_FALSE(shownDuringFades[0].closeEnabled);
+    EXPECT_FALSE(sound.MusicPlaying());
+    EXPECT_FALSE(sound.IsOpen());
+    EXPECT_EQ(control.State().title, "Sound Options: DirectSound uninitialised");
+    EXPECT_EQ(control.State().channelBoxEnabled, (Flags{false, false, false}));
+    EXPECT_TRUE(control.CanClose());
+
+    shownDuringFades.clear();
+    control.EnableSoundClicked(true);
+    EXPECT_TRUE(sound.IsOpen());
+    EXPECT_TRUE(settings.sound_enable);
+    EXPECT_EQ(musicStarts, 1);
+    EXPECT_TRUE(sound.MusicPlaying());
+    ASSERT_EQ(shownDuringFades.size(), 9u);
+    EXPECT_FALSE(shownDuringFades[0].channelBoxEnabled[0]) << "Map Music waits for the music to start";
+    EXPECT_FALSE(shownDuringFades[0].closeEnabled);
+    EXPECT_EQ(control.State().title, "Sound Options: DirectSound successfully initialised");
+    EXPECT_EQ(control.State().channelBoxEnabled, (Flags{true, true, true}));
+    EXPECT_EQ(control.State().sliderEnabled, (Flags{true, false, true}));
+    EXPECT_TRUE(control.CanClose());
+}
+
+TEST_F(SoundControlTest, ChannelBoxesAndSliders)
+{
+    control.MapMusicClicked(false);
+    EXPECT_EQ(shownDuringFades.size(), 9u);
+    EXPECT_FALSE(sound.MusicPlaying());
+    EXPECT_FALSE(settings.play_musics);
+    EXPECT_EQ(control.State().sliderEnabled, (Flags{false, true, true}));
+    control.MapMusicClicked(true);
+    EXPECT_EQ(musicStarts, 1);
+    EXPECT_TRUE(sound.MusicPlaying());
+
+    control.SliderMoved(SoundChannel::Music, -1200);
+    EXPECT_EQ(sound.BufferVolume(SoundChannel::Music), -1200);
+    ASSERT_TRUE(sound.PlayTaunt("", "sarge"));
+    control.ModelSoundClicked(false);
+    EXPECT_FALSE(settings.play_sounds);
+    EXPECT_FALSE(control.State().sliderEnabled[1]);
+    EXPECT_TRUE(sound.HasBuffer(SoundChannel::ModelSound)) << "what plays is not stopped";
 }
 
 } // namespace

@@ -115,31 +115,18 @@ std::optional<DecodedWave> ReadWaveFile(const std::filesystem::path& path)
     const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     if (bytes.size() < 12 || std::memcmp(bytes.data(), "RIFF", 4) != 0 || std::memcmp(&bytes[8], "WAVE", 4) != 0)
         return std::nullopt;
-    uint32_t tag = 0, channels = 0, bits = 0;
     DecodedWave wave;
+    uint32_t channels = 0, bits = 0;
     for (size_t pos = 12; pos + 8 <= bytes.size();) {
         const uint8_t* chunk = &bytes[pos];
         const size_t size = std::min<size_t>(Get32(chunk + 4), bytes.size() - pos - 8);
-        const uint8_t* body = chunk + 8;
         if (std::memcmp(chunk, "fmt ", 4) == 0 && size >= 16) {
-            tag = Get16(body);
-            channels = Get16(body + 2);
-            wave.rate = Get32(body + 4);
-            bits = Get16(body + 14);
-            if (tag == 0xFFFE && size >= 26)
-                tag = Get16(body + 24); // the sub-format's first two bytes are the plain tag
-        } else if (std::memcmp(chunk, "data", 4) == 0 && channels > 0) {
-            const size_t frame = channels * bits / 8;
-            for (size_t at = 0; at + frame <= size; at += frame) {
-                if (tag == 1 && bits == 16)
-                    wave.samples.push_back(static_cast<int16_t>(Get16(body + at)) / 32768.0f);
-                else if (tag == 3 && bits == 32) {
-                    float v;
-                    std::memcpy(&v, body + at, 4);
-                    wave.samples.push_back(v);
-                } else
-                    return std::nullopt;
-            }
+            channels = Get16(chunk + 10);
+            wave.rate = Get32(chunk + 12);
+            bits = Get16(chunk + 22);
+        } else if (std::memcmp(chunk, "data", 4) == 0 && channels > 0 && bits == 16) {
+            for (size_t at = 0; at + 2 * channels <= size; at += 2 * channels)
+                wave.samples.push_back(static_cast<int16_t>(Get16(chunk + 8 + at)) / 32768.0f);
             return wave;
         }
         pos += 8 + size + (size & 1);

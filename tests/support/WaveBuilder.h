@@ -13,7 +13,7 @@
 namespace testsupport {
 
 struct WaveChunk {
-    std::string id;                      // four characters
+    std::string id; // four characters
     std::vector<uint8_t> body{};
     std::optional<uint32_t> sizeField{}; // written instead of the body's size
 };
@@ -34,8 +34,7 @@ std::vector<uint8_t> Tone16(double frequency, double seconds, double amplitude, 
 // A mono 16-bit PCM sound at 22050 Hz with the plain 44-byte header.
 std::vector<uint8_t> PlainWave(const std::vector<uint8_t>& samples);
 
-// Samples of a WAVE file (PCM 16-bit or 32-bit float, plain or extensible header), first channel
-// only, scaled to -1..1.
+// Samples of a 16-bit WAVE file, first channel only, scaled to -1..1.
 struct DecodedWave {
     uint32_t rate = 0;
     std::vector<float> samples;

@@ -120,8 +120,7 @@ SoundResult CheckPlayableFormat(const WaveFormat& format)
     const bool bits = format.bitsPerSample == 8 || format.bitsPerSample == 16;
     const bool channels = format.channels == 1 || format.channels == 2;
     const bool rate = format.samplesPerSec >= kMinSampleRate && format.samplesPerSec <= kMaxSampleRate;
-    if (!pcm || !bits || !channels || !rate ||
-        format.blockAlign != format.channels * format.bitsPerSample / 8)
+    if (!pcm || !bits || !channels || !rate || format.blockAlign != format.channels * format.bitsPerSample / 8)
         return kSoundBadFormat;
     return kSoundOk;
 }

@@ -74,7 +74,8 @@ class SoundOutput {
 public:
     virtual ~SoundOutput() = default;
     // A buffer of `bytes` bytes (a whole number of blocks, above 0) in `format`.
-    virtual SoundResult CreateBuffer(const WaveFormat& format, uint32_t bytes, std::unique_ptr<SoundBuffer>& buffer) = 0;
+    virtual SoundResult CreateBuffer(const WaveFormat& format, uint32_t bytes,
+                                     std::unique_ptr<SoundBuffer>& buffer) = 0;
 };
 
 // An output without a device: buffers hold their samples, volume and play state, and a sound

@@ -407,9 +407,8 @@ void SoundSystem::StopTimer()
 
 SoundSystem& Sound()
 {
-    static SoundSystem sound(Settings, [](std::unique_ptr<SoundOutput>& output) {
-        return OpenOpenAlOutput(nullptr, output);
-    });
+    static SoundSystem sound(Settings,
+                             [](std::unique_ptr<SoundOutput>& output) { return OpenOpenAlOutput(nullptr, output); });
     return sound;
 }
 

@@ -6,7 +6,7 @@
 namespace core {
 namespace {
 
-constexpr uint64_t kChunkHeader = 8;   // identifier, size
+constexpr uint64_t kChunkHeader = 8;    // identifier, size
 constexpr uint64_t kFirstSubchunk = 12; // "RIFF", size, "WAVE"
 constexpr uint64_t kFormatBytes = 16;
 

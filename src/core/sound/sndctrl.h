@@ -26,13 +26,13 @@ inline constexpr int kVolumeSliderStep = 100;
 // Sound", "Button Sound" and their volume sliders.
 struct SoundControlState {
     std::string title = kSoundOptionsTitle;
-    bool enableSound = false;                 // "Enable Sound" checked
-    std::array<bool, 3> channelChecked{};     // the channel check boxes
-    std::array<bool, 3> channelBoxEnabled{};  // ... usable
+    bool enableSound = false;                // "Enable Sound" checked
+    std::array<bool, 3> channelChecked{};    // the channel check boxes
+    std::array<bool, 3> channelBoxEnabled{}; // ... usable
     std::array<int, 3> sliderValue{};
     std::array<bool, 3> sliderEnabled{};
-    bool closeEnabled = true;                 // "&Close"
-    bool changeInProgress = false;            // set while "Enable Sound" or "Map Music" is handled
+    bool closeEnabled = true;      // "&Close"
+    bool changeInProgress = false; // set while "Enable Sound" or "Map Music" is handled
 };
 
 // What the window needs from the properties window, to restart its music when sound or the map
