@@ -112,10 +112,7 @@ bool SoundSystem::Open()
     if (m_output)
         return true;
     std::unique_ptr<SoundOutput> output;
-    m_openError = m_opener ? m_opener(output) : kSoundNoDriver;
-    if (m_openError == kSoundOk && !output)
-        m_openError = kSoundNoDriver;
-    if (m_openError != kSoundOk)
+    if (!m_opener || m_opener(output) != kSoundOk || !output)
         return false;
     m_output = std::move(output);
     return true;

@@ -71,12 +71,11 @@ public:
 
     SettingsRecord& Settings() { return m_settings; }
 
-    // The output. Open does nothing when it is open already; a failure leaves it closed and
-    // keeps the code for LastOpenError. Close releases every channel at once, without a fade.
+    // The output. Open does nothing when it is open already; a failure leaves it closed. Close
+    // releases every channel at once, without a fade.
     bool Open();
     void Close();
     bool IsOpen() const { return m_output != nullptr; }
-    SoundResult LastOpenError() const { return m_openError; }
     // Start-up: opens the output when sound is enabled. A failure switches sound off and shows
     // kSoundInitFailedText.
     bool OpenAtStartUp();
@@ -84,7 +83,8 @@ public:
     // Unpacks the WAVE member of the pack (member names with "\") into a new buffer of the
     // channel (0, 1 or 2) and plays it; the music fades in and this call returns once the fade
     // has ended. False, silently, while another call runs (also during its fade in), when sound
-    // or the channel is off, or when the pack or the member is missing. Header, unpack and
+    // or the channel is off, when the pack or the member is missing, or when it was asked for
+    // from inside another extraction (whose archive guard refuses a second one). Header, unpack and
     // output failures are shown through Messages() and also give false; the channel is then
     // empty and the next sound plays normally.
     bool DirectSoundFromPak(const std::string& packPath, const std::string& memberName, int channel);
@@ -118,9 +118,7 @@ public:
     // wanted and it does nothing otherwise.
     void Tick();
     bool TimerRunning() const { return m_timerRunning; }
-    int FadeVolume() const { return m_fadeVolume; }
     bool FadingIn() const { return m_fadingIn; }
-    bool FadingOut() const { return m_fadingOut; }
     // Told when the fade timer should start (true) and stop (false).
     void SetTimerListener(std::function<void(bool)> listener) { m_timerListener = std::move(listener); }
     // Called over and over while a fade is waited for; it must let Tick run, as processing the
@@ -142,7 +140,6 @@ private:
     SettingsRecord& m_settings;
     Opener m_opener;
     std::unique_ptr<SoundOutput> m_output;
-    SoundResult m_openError = kSoundOk;
     std::array<std::unique_ptr<SoundBuffer>, kSoundChannelCount> m_channels;
     bool m_inDirectSound = false;
     int m_fadeVolume = kFadeFloor;
