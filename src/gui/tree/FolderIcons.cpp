@@ -21,6 +21,9 @@ QIcon WithMark(const QIcon& base, const std::function<void(QPainter&, const QRec
         if (pixmap.isNull()) {
             pixmap = QPixmap(size, size);
             pixmap.fill(Qt::transparent);
+        } else if (pixmap.width() != size) {
+            // Styles without big icons hand out their small one: scale it, so that the mark fits.
+            pixmap = pixmap.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
         }
         QPainter p(&pixmap);
         p.setRenderHint(QPainter::Antialiasing);

@@ -38,6 +38,9 @@ StatusPanels::StatusPanels(QWidget* parent) : QStatusBar(parent)
     secondLayout->addWidget(m_list, 1);
     secondLayout->addWidget(m_progress);
     m_play = MakePanel(this, "Panel3");
+    // The first two panels are as wide as the panes above them; the third takes the rest.
+    m_folder->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+    m_second->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
     addWidget(m_folder);
     addWidget(m_second);
     addWidget(m_play, 1);
@@ -70,6 +73,8 @@ void StatusPanels::SetPanelWidths(int first, int second)
 {
     m_folder->setFixedWidth(std::max(0, first));
     m_second->setFixedWidth(std::max(0, second));
+    // The status bar lays its widgets out again only when told.
+    reformat();
     Elide();
 }
 
