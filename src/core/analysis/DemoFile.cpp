@@ -27,16 +27,9 @@ bool Allocate(DemoBytes& bytes, uint64_t size)
 DemoBytes LoadMember(const std::string& name, const std::string& archive)
 {
     DemoBytes bytes;
-    ZipSearchRec search;
-    if (FindMemberByName(archive, name, search) != 0)
-        return bytes; // not in the archive: an empty demo, no message
     MemberPlace place;
-    place.headerOffset = search.headerOffset;
-    place.size = search.size;
-    place.compressedSize = search.compressedSize;
-    place.dosDateTime = search.time;
-    place.method = search.method;
-    CloseZipSearch(search);
+    if (!FindMemberPlace(archive, name, place))
+        return bytes; // not in the archive: an empty demo, no message
     return LoadMemberBytes(archive, name, place);
 }
 
@@ -48,7 +41,7 @@ DemoBytes LoadMemberBytes(const std::string& archive, const std::string& name, c
     bytes.dosDateTime = place.dosDateTime;
     bytes.found = true;
     bytes.size = place.size;
-    if (place.size > MaxPlausibleSize(place.method, place.compressedSize)) {
+    if (!place.Plausible()) {
         // A directory entry promising more than its compressed data can expand to is damaged
         // or hostile; refuse it instead of allocating the claim.
         bytes.problem = "Damaged archive member (size " + std::to_string(place.size) + " bytes claimed): " +

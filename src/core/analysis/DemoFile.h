@@ -5,6 +5,8 @@
 #include <span>
 #include <string>
 
+#include "analysis/ZipRead.h"
+
 namespace core {
 
 // A demo's bytes. Not zero-filled first: the whole buffer is about to be overwritten.
@@ -29,15 +31,6 @@ struct DemoBytes {
     bool found = false;        // the file or member exists and could be opened
     bool memoryError = false;  // no memory for the demo
     std::string problem;       // a message for the user, empty when all went well
-};
-
-// Where a member lies in its archive, as the archive's directory tells.
-struct MemberPlace {
-    uint32_t headerOffset = 0;
-    uint32_t size = 0;
-    uint32_t compressedSize = 0;
-    uint32_t dosDateTime = 0;
-    uint16_t method = 0;
 };
 
 // Loads the member at a known place, without searching the archive's directory again (the

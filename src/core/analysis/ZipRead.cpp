@@ -721,6 +721,20 @@ uint64_t MaxPlausibleSize(uint16_t method, uint32_t compressedSize)
     return uint64_t{compressedSize} * 1032 + 1024;
 }
 
+bool FindMemberPlace(const std::string& archivePath, std::string_view name, MemberPlace& place)
+{
+    ZipSearchRec search;
+    if (FindMemberByName(archivePath, name, search) != 0)
+        return false;
+    place.headerOffset = search.headerOffset;
+    place.size = search.size;
+    place.compressedSize = search.compressedSize;
+    place.dosDateTime = search.time;
+    place.method = search.method;
+    CloseZipSearch(search);
+    return true;
+}
+
 void SetExtractionPump(std::function<void()> pump)
 {
     std::lock_guard lock(gPumpMutex);

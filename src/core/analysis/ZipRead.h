@@ -77,6 +77,21 @@ int UnzipFile(const std::string& archivePath, const std::string& targetPath, uin
 // method; a directory entry claiming more is damaged or hostile and must not be allocated for.
 uint64_t MaxPlausibleSize(uint16_t method, uint32_t compressedSize);
 
+// Where a member lies in its archive, as the archive's directory tells.
+struct MemberPlace {
+    uint32_t headerOffset = 0;
+    uint32_t size = 0;
+    uint32_t compressedSize = 0;
+    uint32_t dosDateTime = 0;
+    uint16_t method = 0;
+
+    // False when the entry claims more than its compressed data can expand to.
+    bool Plausible() const { return size <= MaxPlausibleSize(method, compressedSize); }
+};
+
+// FindMemberByName, keeping only where the member lies; the search is closed again.
+bool FindMemberPlace(const std::string& archivePath, std::string_view name, MemberPlace& place);
+
 // Called before an extraction starts and after every 2048 bytes of compressed input, so that the
 // program can keep its window alive. Empty by default. Only extractions on the thread that set
 // the pump call it (the scanner's reader threads have no window to keep alive).

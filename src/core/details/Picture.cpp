@@ -38,17 +38,15 @@ bool GetPictureFromPak(const std::string& packPath, const std::string& memberNam
     if (!std::filesystem::exists(packPath, ec))
         return false;
 
-    ZipSearchRec search;
-    if (FindMemberByName(packPath, memberName, search) != 0)
+    MemberPlace place;
+    if (!FindMemberPlace(packPath, memberName, place))
         return false;
-    const uint32_t size = search.size;
-    const uint32_t headerOffset = search.headerOffset;
-    const uint64_t plausible = MaxPlausibleSize(search.method, search.compressedSize);
-    CloseZipSearch(search);
     // A directory entry promising more than its compressed bytes can hold is damaged; treat it
     // like any other member that does not decode instead of reserving the claim.
-    if (size > plausible)
+    if (!place.Plausible())
         return false;
+    const uint32_t size = place.size;
+    const uint32_t headerOffset = place.headerOffset;
 
     // The busy count is left alone here: the callers raised it and lower it themselves, and
     // their fallback chains go on after a false.

@@ -153,17 +153,15 @@ bool SoundSystem::DirectSoundFromPak(const std::string& packPath, const std::str
 
     ReleaseChannel(which);
 
-    ZipSearchRec search;
-    if (FindMemberByName(packPath, memberName, search) != 0)
+    MemberPlace place;
+    if (!FindMemberPlace(packPath, memberName, place))
         return false;
-    const uint32_t memberSize = search.size;
-    const uint32_t headerOffset = search.headerOffset;
-    const uint64_t plausible = MaxPlausibleSize(search.method, search.compressedSize);
-    CloseZipSearch(search);
     // A directory entry promising more than its compressed bytes can hold is damaged; nothing is
     // reserved for its claim.
-    if (memberSize > plausible)
+    if (!place.Plausible())
         return false;
+    const uint32_t memberSize = place.size;
+    const uint32_t headerOffset = place.headerOffset;
 
     if (!StartSound(packPath, headerOffset, memberSize, which))
         return false;
