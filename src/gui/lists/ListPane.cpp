@@ -109,6 +109,12 @@ ListPane::ListPane(const QString& listName, QWidget* parent) : QWidget(parent), 
         connect(&m_model, signal, this, &ListPane::rowsChanged);
     connect(&m_model, &QAbstractItemModel::modelReset, this, &ListPane::rowsChanged);
     connect(&m_model, &QAbstractItemModel::rowsMoved, this, &ListPane::rowsChanged);
+    // Rows that come, go or move may leave the list unsorted.
+    for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(&m_model, signal, this, [this] { m_sortedColumn = -1; });
+    connect(&m_model, &QAbstractItemModel::modelReset, this, [this] { m_sortedColumn = -1; });
+    connect(&m_model, &QAbstractItemModel::rowsMoved, this, [this] { m_sortedColumn = -1; });
+    connect(&m_model, &QAbstractItemModel::dataChanged, this, [this] { m_sortedColumn = -1; });
 
     m_background = new QAction(QStringLiteral("Set Background Color.."), this);
     connect(m_background, &QAction::triggered, this, &ListPane::ChooseBackground);
@@ -296,7 +302,13 @@ void ListPane::SortBy(int column, bool ascending)
     m_sortColumn = column;
     m_sortAscending = ascending;
     m_details->header()->setSortIndicator(column, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
-    m_model.sort(column, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+    // A listing sorts once in the scanner and once more when it is shown: the second time the
+    // rows are already in order, and 10,000 of them need not be compared again.
+    if (m_sortedColumn != column || m_sortedAscending != ascending) {
+        m_model.sort(column, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+        m_sortedColumn = column;
+        m_sortedAscending = ascending;
+    }
     const std::vector<int> selected = SelectedRows();
     if (!selected.empty())
         ScrollToRow(selected.front());

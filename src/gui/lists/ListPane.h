@@ -149,6 +149,9 @@ private:
     int m_viewStyle = Details;
     int m_sortColumn = 0;
     bool m_sortAscending = false;
+    // The order the rows are in since the last sort, until rows change; -1: unknown.
+    int m_sortedColumn = -1;
+    bool m_sortedAscending = false;
     QColor m_colour;
 
     QAction* m_background = nullptr;
