@@ -166,14 +166,21 @@ void AddEntry(const ScanRequest& request, const std::string& path, const FolderE
     }
 }
 
-std::vector<ScanItem> ListItems(const ScanRequest& request)
+// How many entries the listing thread handles between two calls of KeepAlive: a few
+// milliseconds of work, so that the window never waits long for its events.
+constexpr size_t kKeepAliveEvery = 256;
+
+std::vector<ScanItem> ListItems(const ScanRequest& request, LibraryFeedback& feedback)
 {
     std::vector<ScanItem> items;
     if (request.mode == ScanMode::Folder) {
+        size_t handled = 0;
         for (const FolderEntry& entry : ListFolder(request.path)) {
             if (AbortFlag)
                 break;
             AddEntry(request, JoinPath(request.path, entry.name), entry, items);
+            if (++handled % kKeepAliveEvery == 0)
+                feedback.KeepAlive();
         }
     } else {
         FolderEntry entry;
@@ -389,9 +396,12 @@ uint64_t ScanDemos(const std::string& argument, ScanTarget& demoList, ScanTarget
     const ScanCache cache = settings.readCache ? ScanCache::Load(cacheFile) : ScanCache{};
     const auto started = std::chrono::steady_clock::now();
 
-    std::vector<ScanItem> items = ListItems(request);
+    std::vector<ScanItem> items = ListItems(request, feedback);
+    feedback.KeepAlive();
     std::vector<bool> needsReading(items.size(), true);
     for (size_t i = 0; i < items.size(); ++i) {
+        if (i % kKeepAliveEvery == kKeepAliveEvery - 1)
+            feedback.KeepAlive();
         ScanItem& item = items[i];
         if (!IsCacheSafe(item.name) || !IsCacheSafe(item.archiveField))
             continue;
@@ -448,6 +458,7 @@ uint64_t ScanDemos(const std::string& argument, ScanTarget& demoList, ScanTarget
 
     if (folderMode) {
         target.SortByCurrentColumn();
+        feedback.KeepAlive();
         if (!totals.aborted && settings.writeCache) {
             // Failures to write are ignored: the next listing simply reads the demos again.
             std::error_code ignored;
