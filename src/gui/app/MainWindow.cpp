@@ -16,6 +16,7 @@
 #include "app/FolderTreeFile.h"
 #include "common/Globals.h"
 #include "common/MessageSink.h"
+#include "details/DemoDetails.h"
 #include "library/NodeUtil.h"
 #include "library/ScanCache.h"
 #include "library/Scanner.h"
@@ -89,6 +90,8 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_commands(this)
     setWindowTitle(QStringLiteral("Velmora 1.32"));
     BuildPanes();
     WireCommands();
+    // Properties, user data editor and the user data commands of the lists; a child of the window.
+    new DemoDetails(*this);
     chooseFolder = [this](const QString& title, const QString& start) {
         return QFileDialog::getExistingDirectory(this, title, start);
     };

@@ -171,6 +171,16 @@ void DemoListModel::RemoveRowNumbers(std::vector<int> rows)
     }
 }
 
+void DemoListModel::SetRowInfo(int row, const core::DemoInfo& info)
+{
+    if (row < 0 || row >= rowCount())
+        return;
+    ListRow& entry = m_rows[static_cast<size_t>(row)];
+    entry.info = info;
+    entry.sourceKind = SourceKindOf(info);
+    emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+}
+
 void DemoListModel::MoveRow(int from, int to)
 {
     if (from < 0 || from >= rowCount() || to < 0 || to >= rowCount() || from == to)

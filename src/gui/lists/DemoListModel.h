@@ -57,6 +57,8 @@ public:
     void RemoveRowNumbers(std::vector<int> rows);
     // Moves one row so that it ends up at `to` (a row number after the move).
     void MoveRow(int from, int to);
+    // Replaces a row's record (a renamed or moved demo) and redraws it.
+    void SetRowInfo(int row, const core::DemoInfo& info);
 
 private:
     QString m_listName;

@@ -1,0 +1,266 @@
+#include "details/DemoDetails.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QDesktopServices>
+#include <QHeaderView>
+#include <QInputDialog>
+#include <QScreen>
+#include <QUrl>
+
+#include "analysis/DemoInfo.h"
+#include "analysis/Parsing.h"
+#include "app/MainWindow.h"
+#include "app/Settings.h"
+#include "common/Globals.h"
+#include "common/MessageSink.h"
+#include "details/ColorText.h"
+#include "details/PropForm.h"
+#include "details/UserEdit.h"
+#include "library/NodeUtil.h"
+#include "lists/DemoListPane.h"
+#include "lists/PlayListPane.h"
+#include "playback/PlayList.h"
+#include "sound/SoundUtil.h"
+#include "tree/FolderTreePane.h"
+
+namespace gui {
+
+namespace {
+
+std::vector<std::string> PlayerNames(const core::DemoState& demo)
+{
+    std::vector<std::string> names;
+    for (const core::TPlayer& player : demo.players)
+        if (!player.name.empty() && player.team <= 2)
+            names.push_back(player.name);
+    return names;
+}
+
+bool DemoIsThere(const ListRow& row)
+{
+    const core::DemoInfo& info = row.info;
+    const std::string path = core::IsArchiveMember(row.sourceKind)
+                                 ? info[core::FieldLocation]
+                                 : info[core::FieldLocation] + "/" + info[core::FieldDemoname];
+    std::error_code error;
+    if (std::filesystem::exists(path, error))
+        return true;
+    core::Messages().Information("File not found: " + path, "File not more available");
+    return false;
+}
+
+} // namespace
+
+std::string DemoFolderOf(const std::string& location)
+{
+    // A demo inside an archive belongs to the folder that holds the archive.
+    const std::filesystem::path path(location);
+    std::error_code error;
+    const bool archive = std::filesystem::is_regular_file(path, error) ||
+                         (!std::filesystem::exists(path, error) && path.has_extension());
+    std::string folder = archive ? path.parent_path().string() : location;
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    return folder;
+}
+
+DemoDetails::DemoDetails(TForm1& window) : QObject(&window), m_window(window)
+{
+    setObjectName(QStringLiteral("DemoDetails"));
+    askText = [this](const QString& title, const QString& prompt, const QString& preset) -> std::optional<QString> {
+        bool ok = false;
+        const QString text = QInputDialog::getText(&m_window, title, prompt, QLineEdit::Normal, preset, &ok);
+        return ok ? std::optional<QString>(text) : std::nullopt;
+    };
+    openLink = [](const QString& link) { QDesktopServices::openUrl(QUrl(link)); };
+
+    DemoListPane& demoList = window.DemoList();
+    PlayListPane& playList = window.PlayList();
+    connect(demoList.PropertiesAction(), &QAction::triggered, this, [this] { OpenProperties(m_window.DemoList()); });
+    connect(playList.PropertiesAction(), &QAction::triggered, this, [this] { OpenProperties(m_window.PlayList()); });
+    for (ListPane* pane : {static_cast<ListPane*>(&demoList), static_cast<ListPane*>(&playList)}) {
+        QAction* edit = pane == &demoList ? demoList.EditUserDataAction() : playList.EditUserDataAction();
+        connect(edit, &QAction::triggered, this, [this, pane] {
+            const std::vector<int> rows = pane->SelectedRows();
+            if (rows.size() == 1)
+                OpenEditorForRow(*pane, rows.front());
+        });
+    }
+    connect(demoList.SameWebLocationAction(), &QAction::triggered, this, &DemoDetails::SetSameWebLocation);
+    connect(demoList.ClearUserDataAction(), &QAction::triggered, this, &DemoDetails::ClearUserData);
+    connect(&demoList, &DemoListPane::userDataCellClicked, this,
+            [this](int row, int column) { OpenEditorForRow(m_window.DemoList(), row, column); });
+}
+
+TPropForm* DemoDetails::PropForm() const
+{
+    return m_prop;
+}
+
+TUserEdit* DemoDetails::Editor() const
+{
+    return m_editor;
+}
+
+std::filesystem::path DemoDetails::DescriptionPath(const std::string& demoName) const
+{
+    return core::DemoDescriptionPath(core::Settings.paths.demoDataDirectory, demoName);
+}
+
+void DemoDetails::OpenProperties(ListPane& pane)
+{
+    if (core::BusyCount > 0)
+        return;
+    const std::vector<int> rows = pane.SelectedRows();
+    if (rows.size() != 1)
+        return;
+    const ListRow row = pane.Model().Row(rows.front());
+    if (!DemoIsThere(row))
+        return;
+    if (!m_prop) {
+        m_prop = new TPropForm(*this, &m_window);
+        m_prop->resize(760, 440);
+    }
+    m_prop->FillFromList(row, &pane == &m_window.PlayList());
+    m_prop->show();
+    m_prop->raise();
+    m_prop->StartFade();
+    core::Sound().PlayMapMusic(m_prop->LevelShotPack(), m_prop->Demo().music);
+    --core::BusyCount;
+}
+
+TUserEdit& DemoDetails::EnsureEditor(bool centred)
+{
+    if (!m_editor) {
+        m_editor = new TUserEdit(*this, &m_window);
+        if (centred) {
+            if (const QScreen* screen = QGuiApplication::primaryScreen())
+                m_editor->move(screen->availableGeometry().center() -
+                               QPoint(m_editor->width() / 2, m_editor->height() / 2));
+        }
+    }
+    return *m_editor;
+}
+
+void DemoDetails::OpenEditorForRow(ListPane& pane, int row, int focusField)
+{
+    if (row < 0 || row >= pane.Model().rowCount())
+        return;
+    const ListRow entry = pane.Model().Row(row);
+    std::vector<std::string> players;
+    if (m_prop) {
+        players = PlayerNames(m_prop->Demo());
+    } else {
+        const core::DemoInfo& info = entry.info;
+        if (core::IsArchiveMember(entry.sourceKind)) {
+            const std::string& folder = info[core::FieldArchiveLocation];
+            core::GetFromDemo(folder.empty() ? info[core::FieldDemoname] : folder + "\\" + info[core::FieldDemoname],
+                              info[core::FieldLocation], false);
+        } else {
+            core::GetFromDemo(info[core::FieldLocation] + "/" + info[core::FieldDemoname], std::string(), false);
+        }
+        players = PlayerNames(core::CurrentDemo);
+    }
+    const bool created = !m_editor;
+    TUserEdit& editor = EnsureEditor(false);
+    if (created) {
+        // Beside the list's first column, its bottom edge at the mouse.
+        const QHeaderView* header = pane.DetailsPart().header();
+        const int firstWidth = header->sectionSize(header->logicalIndex(0));
+        const int left = m_window.geometry().left() + pane.mapTo(&m_window, QPoint(0, 0)).x() + firstWidth + 10;
+        editor.move(left, QCursor::pos().y() - editor.frameGeometry().height());
+    }
+    editor.Load(entry.info[core::FieldDemoname], entry.info[core::FieldLocation], players, &pane, row);
+    editor.FocusField(focusField);
+}
+
+void DemoDetails::OpenEditorFor(const std::string& demoName, const std::string& location)
+{
+    std::vector<std::string> players = m_prop ? PlayerNames(m_prop->Demo()) : PlayerNames(core::CurrentDemo);
+    EnsureEditor(true).Load(demoName, location, players, nullptr, -1);
+}
+
+void DemoDetails::UpdateRowAfterApply(const std::string& demoName, const std::string& location, ListPane* pane,
+                                      int row, const core::DemoUserData& written, bool fileRemains)
+{
+    const core::FolderNode* node = m_window.TreePane().Tree().Selected();
+    if (!node || core::NodePath(*node) != DemoFolderOf(location))
+        return;
+    const QString name = Latin1(demoName);
+    auto nameMatches = [&](ListPane& list, int r) {
+        return QString::compare(Latin1(list.Model().Row(r).info[core::FieldDemoname]), name, Qt::CaseInsensitive) == 0;
+    };
+    ListPane* target = nullptr;
+    int targetRow = -1;
+    if (pane && row >= 0 && row < pane->Model().rowCount() && nameMatches(*pane, row)) {
+        target = pane;
+        targetRow = row;
+    } else {
+        for (ListPane* list : {static_cast<ListPane*>(&m_window.DemoList()), static_cast<ListPane*>(&m_window.PlayList())}) {
+            for (int r = 0; r < list->Model().rowCount() && !target; ++r)
+                if (nameMatches(*list, r)) {
+                    target = list;
+                    targetRow = r;
+                }
+            if (target)
+                break;
+        }
+    }
+    if (!target)
+        return;
+    core::DemoInfo info = target->Model().Row(targetRow).info;
+    info[core::FieldPOV] = fileRemains ? core::StripColorCodes(written.pov) : std::string();
+    info[core::FieldRating] = fileRemains && written.rating != "0" ? written.rating : std::string();
+    info[core::FieldWeb] = fileRemains ? written.web : std::string();
+    info[core::FieldDescription] =
+        fileRemains && !written.description.empty() && written.description.front() != core::kEmptyFieldLine
+            ? written.description.front()
+            : std::string();
+    target->Model().SetRowInfo(targetRow, info);
+}
+
+void DemoDetails::SetSameWebLocation()
+{
+    const QString preset = QStringLiteral("http://");
+    const std::optional<QString> answer =
+        askText(QStringLiteral("Set Web Location"), QStringLiteral("Set Web Location for all selected demos"), preset);
+    if (!answer || *answer == preset)
+        return;
+    const std::string web = Latin1Bytes(*answer);
+    DemoListPane& list = m_window.DemoList();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    for (const int row : list.SelectedRows()) {
+        core::DemoInfo info = list.Model().Row(row).info;
+        if (!core::WriteWebLocation(DescriptionPath(info[core::FieldDemoname]), web))
+            continue;
+        info[core::FieldWeb] = web;
+        list.Model().SetRowInfo(row, info);
+    }
+    QApplication::restoreOverrideCursor();
+}
+
+void DemoDetails::ClearUserData()
+{
+    DemoListPane& list = m_window.DemoList();
+    const std::vector<int> rows = list.SelectedRows();
+    if (rows.empty())
+        return;
+    if (!core::Messages().Question("Really delete all User Data for the " + std::to_string(rows.size()) +
+                                       " selected demos?",
+                                   "Clear User Data"))
+        return;
+    for (const int row : rows) {
+        core::DemoInfo info = list.Model().Row(row).info;
+        const auto path = DescriptionPath(info[core::FieldDemoname]);
+        std::error_code error;
+        if (!std::filesystem::exists(path, error))
+            continue;
+        core::ClearDemoUserData(path);
+        for (const int column : {core::FieldWeb, core::FieldPOV, core::FieldDescription, core::FieldRating})
+            info[column].clear();
+        list.Model().SetRowInfo(row, info);
+    }
+}
+
+} // namespace gui
