@@ -25,6 +25,7 @@
 #include "playback/GameLaunch.h"
 #include "playback/Mods.h"
 #include "playback/PlayList.h"
+#include "playback/PlaybackCommands.h"
 #include "playback/VersionSwitch.h"
 #include "tree/FolderTreePane.h"
 #include "window/CommandBar.h"
@@ -90,6 +91,8 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_commands(this)
     setWindowTitle(QStringLiteral("Velmora 1.32"));
     BuildPanes();
     WireCommands();
+    // Playing, its options, the version menu and the playback dialogs; a child of the window.
+    new PlaybackCommands(*this);
     // Properties, user data editor and the user data commands of the lists; a child of the window.
     new DemoDetails(*this);
     chooseFolder = [this](const QString& title, const QString& start) {
@@ -200,12 +203,7 @@ void TForm1::WireCommands()
     connect(m_commands.showPlayList, &QAction::triggered, this, [this](bool shown) { SetPlayListShown(shown); });
     connect(m_commands.noSplash, &QAction::toggled, this, [](bool on) { core::Settings.no_splash = on; });
     connect(m_commands.noHints, &QAction::toggled, this, &TForm1::SetNoHints);
-    connect(m_commands.modDemos, &QAction::toggled, this, [](bool on) { core::Settings.mod_demos = on; });
-    connect(m_commands.timeDemos, &QAction::toggled, this, [](bool on) { core::Settings.time_demos = on; });
-    connect(m_commands.loopDemos, &QAction::toggled, this, [](bool on) { core::Settings.loop_demos = on; });
     connect(m_commands.readOnly, &QAction::triggered, this, &TForm1::SetReadOnlyMode);
-    connect(m_commands.restore127, &QAction::triggered, this, [] { core::Settings.restore_new_version = true; });
-    connect(m_commands.restore117, &QAction::triggered, this, [] { core::Settings.restore_new_version = false; });
     connect(m_commands.help, &QAction::triggered, this, &TForm1::ShowHelp);
     connect(m_commands.tipOfDay, &QAction::triggered, this, &TForm1::ShowTipOfDay);
     connect(m_commands.about, &QAction::triggered, this, [this] { ShowAboutBox(this); });

@@ -1,0 +1,169 @@
+#include "playback/PlaybackCommands.h"
+
+#include <QApplication>
+#include <QMenu>
+
+#include "app/MainWindow.h"
+#include "app/Settings.h"
+#include "common/Globals.h"
+#include "lists/DemoListPane.h"
+#include "lists/PlayListPane.h"
+#include "playback/GameLaunch.h"
+#include "playback/GlobalParamDialog.h"
+#include "playback/Mods.h"
+#include "playback/PlayControlDialog.h"
+#include "playback/VersionSwitch.h"
+#include "playback/demoplay.h"
+#include "playback/q3a_control.h"
+#include "window/Commands.h"
+
+namespace gui {
+namespace {
+
+// The one selected row of the pane, when exactly one is selected.
+const core::DemoInfo* SingleSelected(const ListPane& pane)
+{
+    const std::vector<int> rows = pane.SelectedRows();
+    if (rows.size() != 1)
+        return nullptr;
+    return &pane.Model().Row(rows.front()).info;
+}
+
+} // namespace
+
+PlaybackCommands::PlaybackCommands(TForm1& window) : QObject(&window), m_window(window)
+{
+    Commands& commands = window.Cmds();
+
+    core::PlaybackHooks& hooks = core::Hooks();
+    hooks.pump = [] { QCoreApplication::processEvents(); };
+    hooks.busyCursor = [](bool on) {
+        if (on)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QApplication::restoreOverrideCursor();
+    };
+
+    connect(commands.playDemo, &QAction::triggered, this, &PlaybackCommands::PlayDemoListRow);
+    connect(window.DemoList().PlayAction(), &QAction::triggered, this, &PlaybackCommands::PlayDemoListRow);
+    connect(window.PlayList().PlayAction(), &QAction::triggered, this, &PlaybackCommands::PlayPlayListRow);
+    connect(commands.playList, &QAction::triggered, this, &PlaybackCommands::PlayPlayList);
+    connect(commands.playListAndExit, &QAction::triggered, this, &PlaybackCommands::PlayPlayListAndExit);
+
+    // The check marks follow the settings the core flips, not the click: they can never disagree.
+    connect(commands.timeDemos, &QAction::triggered, this, [this] { ShowTimedemo(core::ToggleTimedemo()); });
+    connect(commands.loopDemos, &QAction::triggered, this, [this] { ShowLoopDemos(core::ToggleLoopDemos()); });
+    // Start-up sets the check marks from the configuration; the tool tips follow them.
+    connect(commands.timeDemos, &QAction::toggled, this, [this](bool on) { ShowTimedemo(on); });
+    connect(commands.loopDemos, &QAction::toggled, this, [this](bool on) { ShowLoopDemos(on); });
+    connect(commands.modDemos, &QAction::triggered, this,
+            [&commands] { commands.modDemos->setChecked(core::ToggleModDemos()); });
+
+    connect(commands.versionIs127, &QAction::triggered, this, [this] {
+        core::ChooseVersion(true);
+        UpdateVersionMenu();
+    });
+    connect(commands.versionIs117, &QAction::triggered, this, [this] {
+        core::ChooseVersion(false);
+        UpdateVersionMenu();
+    });
+    for (QAction* restore : {commands.restore127, commands.restore117})
+        connect(restore, &QAction::triggered, this, [this] {
+            core::FlipRestoreVersion();
+            ShowRestoreChoice();
+        });
+    // The version entries are checked each time their menu (or the one holding it) opens: the
+    // user may install or remove a version while the program runs.
+    for (QObject* owner : commands.versionIs127->associatedObjects())
+        if (auto* menu = qobject_cast<QMenu*>(owner)) {
+            connect(menu, &QMenu::aboutToShow, this, &PlaybackCommands::UpdateVersionMenu);
+            if (auto* parentMenu = qobject_cast<QMenu*>(menu->parentWidget()))
+                connect(parentMenu, &QMenu::aboutToShow, this, &PlaybackCommands::UpdateVersionMenu);
+        }
+
+    connect(commands.playbackKeys, &QAction::triggered, this, [this] { TPlayControl::Run(&m_window); });
+    connect(commands.globalParameters, &QAction::triggered, this, [this] { TGlobalParam::Run(&m_window); });
+
+    ShowTimedemo(commands.timeDemos->isChecked());
+    ShowLoopDemos(commands.loopDemos->isChecked());
+}
+
+PlaybackCommands::~PlaybackCommands()
+{
+    core::PlaybackHooks& hooks = core::Hooks();
+    hooks.pump = nullptr;
+    hooks.busyCursor = nullptr;
+}
+
+bool PlaybackCommands::PlayRow(const core::DemoInfo& row)
+{
+    // A play command started from inside another one's wait (the core pumps the window's
+    // messages meanwhile) would rewrite the script and the temporary demos in use.
+    if (core::BusyCount > 0)
+        return false;
+    return core::PlayDemo(row);
+}
+
+void PlaybackCommands::PlayDemoListRow()
+{
+    if (!m_window.DemoList().CanPlay())
+        return;
+    if (const core::DemoInfo* row = SingleSelected(m_window.DemoList()))
+        PlayRow(*row);
+}
+
+void PlaybackCommands::PlayPlayListRow()
+{
+    if (!m_window.PlayList().PlayAction()->isEnabled())
+        return;
+    if (const core::DemoInfo* row = SingleSelected(m_window.PlayList()))
+        PlayRow(*row);
+}
+
+bool PlaybackCommands::PlayPlayList()
+{
+    if (core::BusyCount > 0)
+        return false;
+    std::vector<core::DemoInfo> rows;
+    rows.reserve(m_window.PlayList().Model().Rows().size());
+    for (const ListRow& row : m_window.PlayList().Model().Rows())
+        rows.push_back(row.info);
+    return core::CreatePlaylist(rows);
+}
+
+void PlaybackCommands::PlayPlayListAndExit()
+{
+    if (PlayPlayList())
+        m_window.close();
+}
+
+void PlaybackCommands::UpdateVersionMenu()
+{
+    Commands& commands = m_window.Cmds();
+    const bool both = core::BothVersionsInstalled();
+    commands.versionIs127->setEnabled(both);
+    commands.versionIs117->setEnabled(both);
+    (core::NewVersionMarked ? commands.versionIs127 : commands.versionIs117)->setChecked(true);
+}
+
+void PlaybackCommands::ShowTimedemo(bool on)
+{
+    QAction* action = m_window.Cmds().timeDemos;
+    action->setChecked(on);
+    action->setToolTip(QString::fromLatin1(core::TimedemoToolTip(on)));
+}
+
+void PlaybackCommands::ShowLoopDemos(bool on)
+{
+    QAction* action = m_window.Cmds().loopDemos;
+    action->setChecked(on);
+    action->setToolTip(QString::fromLatin1(core::LoopToolTip(on)));
+}
+
+void PlaybackCommands::ShowRestoreChoice()
+{
+    Commands& commands = m_window.Cmds();
+    (core::Settings.restore_new_version ? commands.restore127 : commands.restore117)->setChecked(true);
+}
+
+} // namespace gui

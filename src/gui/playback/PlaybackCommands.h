@@ -1,0 +1,45 @@
+#pragma once
+// The main window's playing commands: "Play it" from both lists and the command bar, "Play current
+// Playlist" (also "&& Exit Velmora"), the option toggles with their check marks and tool tips,
+// "Play Demos as Mod Demos", the "Active Q3A version" menu, the playback keys and global
+// parameters dialogs. It also gives the playback core what it needs from the window while it
+// works or waits for the game: the message pump and the hourglass cursor.
+#include <QObject>
+
+#include "analysis/DemoInfo.h"
+
+namespace gui {
+
+class TForm1;
+
+class PlaybackCommands : public QObject {
+    Q_OBJECT
+public:
+    explicit PlaybackCommands(TForm1& window);
+    ~PlaybackCommands() override;
+
+    // "Play it" on the selected demo list row, or on the selected play list row.
+    void PlayDemoListRow();
+    void PlayPlayListRow();
+    // "Play current Playlist": true once the game was asked to play.
+    bool PlayPlayList();
+    // "Play current Playlist && Exit Velmora": the program ends only when the list was played.
+    void PlayPlayListAndExit();
+
+    // Enables the two version entries when both game versions are installed and puts the check
+    // marks where the last switch (or the start) left them.
+    void UpdateVersionMenu();
+
+    // One row played the way "Play it" does, for windows that show a single demo. Ignored while a
+    // long operation runs.
+    static bool PlayRow(const core::DemoInfo& row);
+
+private:
+    void ShowTimedemo(bool on);
+    void ShowLoopDemos(bool on);
+    void ShowRestoreChoice();
+
+    TForm1& m_window;
+};
+
+} // namespace gui
