@@ -16,6 +16,8 @@
 #include "app/FolderTreeFile.h"
 #include "common/Globals.h"
 #include "common/MessageSink.h"
+#include "fileops/DColumns.h"
+#include "fileops/FileOperations.h"
 #include "details/DemoDetails.h"
 #include "library/NodeUtil.h"
 #include "library/ScanCache.h"
@@ -210,6 +212,9 @@ void TForm1::WireCommands()
     // F1 acts anywhere in the window, also while the menu bar's entry is not reachable.
     m_commands.help->setShortcutContext(Qt::WindowShortcut);
     addAction(m_commands.help);
+    // File operations, the column chooser and column schemes; children of the window.
+    new FileOperations(*this);
+    new ColumnCommands(*this);
 }
 
 bool TForm1::FindGameDirectory()

@@ -13,6 +13,7 @@
 
 #include <unistd.h>
 
+#include "app/FileOps.h"
 #include "common/Globals.h"
 #include "library/DemoFiles.h"
 #include "library/NodeUtil.h"
@@ -298,12 +299,13 @@ void FolderTreePane::SetReadOnlyMode(bool on)
 void FolderTreePane::UpdateCommands()
 {
     const core::FolderNode* selected = Tree().Selected();
-    // On Linux a folder may be changed when the user may write to it; drive letters and their
-    // read-only attribute have no counterpart.
+    // On Linux a folder may be changed when its file system answers, is not mounted read-only
+    // (a CD-ROM never is writable) and the user may write to the folder.
     bool writable = false;
     if (selected) {
         const std::string path = core::NodePath(*selected);
-        writable = ::access(path.c_str(), W_OK) == 0;
+        const core::DriveState drive = core::DriveStateOf(path);
+        writable = drive.readable && !drive.readOnly && ::access(path.c_str(), W_OK) == 0;
     }
     const bool newFolder = selected && writable && !m_readOnly;
     m_newFolder->setEnabled(newFolder);

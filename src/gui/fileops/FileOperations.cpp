@@ -1,0 +1,385 @@
+#include "fileops/FileOperations.h"
+
+#include <QApplication>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QMouseEvent>
+
+#include "app/MainWindow.h"
+#include "app/Settings.h"
+#include "common/Globals.h"
+#include "common/MessageSink.h"
+#include "fileops/InPlaceEditor.h"
+#include "library/NodeUtil.h"
+#include "lists/DemoListPane.h"
+#include "lists/PlayListPane.h"
+#include "tree/FolderTreePane.h"
+#include "window/StatusPanels.h"
+
+namespace gui {
+namespace {
+
+bool ReadOnly()
+{
+    return core::Settings.work_readonly;
+}
+
+// The folder a node stands for and the folder it lies in ("/" for a root right below it).
+std::string ParentFolderOf(const core::FolderNode& node)
+{
+    std::string parent = core::NodeParentPath(node);
+    const std::string path = core::NodePath(node);
+    if ((parent.empty() || parent == path) && !path.empty() && path.front() == '/' && path != "/")
+        parent = "/";
+    return parent;
+}
+
+bool IsArchived(const ListRow& row)
+{
+    return row.sourceKind >= 1 && row.sourceKind <= 3;
+}
+
+// Restores the cursor however the operation ends.
+struct BusyCursor {
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+} // namespace
+
+FileOperations::FileOperations(TForm1& window) : QObject(&window), m_window(window)
+{
+    setObjectName(QStringLiteral("FileOperations"));
+    driveState = [](const std::string& folder) { return core::DriveStateOf(folder); };
+
+    DemoListPane& demos = window.DemoList();
+    FolderTreePane& tree = window.TreePane();
+    connect(demos.DeleteAction(), &QAction::triggered, this, &FileOperations::DeleteSelected);
+    connect(demos.RenameAction(), &QAction::triggered, this, &FileOperations::StartDemoRename);
+    connect(tree.NewFolderAction(), &QAction::triggered, this, &FileOperations::NewFolder);
+    connect(tree.RemoveFolderAction(), &QAction::triggered, this, &FileOperations::RemoveFolderFromTree);
+    connect(tree.RemoveFromDiskAction(), &QAction::triggered, this, &FileOperations::RemoveFolderFromDisk);
+    connect(tree.RenameFolderAction(), &QAction::triggered, this, &FileOperations::StartFolderRename);
+
+    // Installed after the panes' own filters, so these see the events first.
+    tree.View().viewport()->installEventFilter(this);
+    demos.DetailsPart().viewport()->installEventFilter(this);
+    demos.IconsPart().viewport()->installEventFilter(this);
+
+    // A click on the selected item's name starts editing it unless a double click follows.
+    m_clickTimer.setSingleShot(true);
+    m_clickTimer.setInterval(QApplication::doubleClickInterval());
+    connect(&m_clickTimer, &QTimer::timeout, this, [this] {
+        if (m_clickOnTree)
+            StartFolderRename();
+        else
+            StartDemoRename();
+    });
+}
+
+void FileOperations::DeleteSelected()
+{
+    DemoListPane& demos = m_window.DemoList();
+    if (!demos.DeleteAction()->isEnabled() || ReadOnly())
+        return;
+    const std::vector<int> selected = demos.SelectedRows();
+    if (selected.empty())
+        return;
+    const std::string question = "Really delete the " + std::to_string(selected.size()) + " selected file(s) from" +
+                                 "\r\n" + m_window.CurrentFolder() + " ?";
+    if (!core::Messages().Question(question, core::kDeleteDemosTitle))
+        return;
+    BusyCursor busy;
+    for (std::vector<int> rows = demos.SelectedRows(); !rows.empty(); rows = demos.SelectedRows()) {
+        const ListRow& row = demos.Model().Row(rows.front());
+        // Members of archives name no file of their own; their rows only leave the list.
+        if (!IsArchived(row))
+            core::DeleteDemoFile(core::JoinPath(row.info[core::FieldLocation], row.info[core::FieldDemoname]));
+        demos.Model().RemoveRowNumbers({rows.front()});
+    }
+}
+
+void FileOperations::StartDemoRename()
+{
+    DemoListPane& demos = m_window.DemoList();
+    const std::vector<int> rows = demos.SelectedRows();
+    if (rows.size() != 1 || ReadOnly() || Editor())
+        return;
+    const ListRow& row = demos.Model().Row(rows.front());
+    if (IsArchived(row))
+        return;
+    QAbstractItemView& view = demos.CurrentView();
+    const QModelIndex index = demos.Model().index(rows.front(), core::FieldDemoname);
+    view.scrollTo(index);
+    QRect rect = view.visualRect(index);
+    for (int column = 0; rect.isEmpty() && column < core::DemoFieldCount; ++column) {
+        // "Demoname" is hidden: the editor goes over the row's first shown cell.
+        rect = view.visualRect(index.siblingAtColumn(column));
+        rect.setWidth(std::max(rect.width(), 160));
+    }
+    const std::string location = row.info[core::FieldLocation];
+    const std::string name = row.info[core::FieldDemoname];
+    m_editor = new InPlaceEditor(view, rect, PathText(name), demos.DeleteAction(), [this, location, name](const QString& typed) {
+        // The row is looked up again: the list may have been sorted while the name was edited.
+        const auto& all = m_window.DemoList().Model().Rows();
+        for (size_t i = 0; i < all.size(); ++i)
+            if (all[i].info[core::FieldLocation] == location && all[i].info[core::FieldDemoname] == name) {
+                RenameDemoRow(static_cast<int>(i), typed);
+                return;
+            }
+    });
+}
+
+void FileOperations::RenameDemoRow(int row, const QString& typed)
+{
+    DemoListModel& model = m_window.DemoList().Model();
+    if (row < 0 || row >= model.rowCount() || ReadOnly() || IsArchived(model.Row(row)))
+        return;
+    core::DemoInfo info = model.Row(row).info;
+    const core::DemoRenameResult result = core::RenameDemo(info[core::FieldLocation], info[core::FieldDemoname],
+                                                           PathBytes(typed), info[core::FieldProtocol]);
+    if (!result.renamed) {
+        core::Messages().Error(core::kRenameDeniedText, core::kRenameDeniedTitle);
+        return;
+    }
+    info[core::FieldDemoname] = result.name;
+    model.SetRowInfo(row, info);
+}
+
+bool FileOperations::FromDemoList(const QMimeData* data) const
+{
+    return ListPane::DraggedList(data) == m_window.DemoList().Model().ListName();
+}
+
+core::FolderNode* FileOperations::NodeAt(const QPoint& viewportPos) const
+{
+    return FolderTreeModel::NodeOf(m_window.TreePane().View().indexAt(viewportPos));
+}
+
+bool FileOperations::MayMoveOnto(const core::FolderNode* node) const
+{
+    if (ReadOnly() || !node || node == m_window.TreePane().Tree().Selected())
+        return false;
+    DemoListPane& demos = m_window.DemoList();
+    for (const int row : demos.SelectedRows())
+        if (IsArchived(demos.Model().Row(row)))
+            return false;
+    return driveState(core::NodePath(*node)).kind != platform::DriveKind::CdRom;
+}
+
+void FileOperations::MoveSelectedOnto(core::FolderNode& node)
+{
+    if (!MayMoveOnto(&node))
+        return;
+    DemoListPane& demos = m_window.DemoList();
+    FolderTreePane& tree = m_window.TreePane();
+    const std::string target = core::NodePath(node);
+    core::MoveDemosResult result;
+    {
+        BusyCursor busy;
+        QAbstractItemView& view = demos.CurrentView();
+        view.setUpdatesEnabled(false);
+        int current = -1;
+        result = core::MoveDemos(
+            [&](core::MoveItem& item) {
+                const std::vector<int> rows = demos.SelectedRows();
+                if (rows.empty())
+                    return false;
+                current = rows.front();
+                const core::DemoInfo& info = demos.Model().Row(current).info;
+                item = {info[core::FieldLocation], info[core::FieldDemoname]};
+                return true;
+            },
+            [&] { demos.Model().RemoveRowNumbers({current}); }, target, core::Messages());
+        view.setUpdatesEnabled(true);
+    }
+    if (!result.completed)
+        return;
+    if (core::FolderNode* listed = tree.Tree().Selected(); listed && demos.Model().rowCount() == 0)
+        tree.Tree().SetColour(*listed, tree.Colours().nonDemoFolder);
+    if (result.lastMoveSucceeded)
+        tree.Tree().SetColour(node, tree.Colours().demoFolder);
+}
+
+void FileOperations::NewFolder()
+{
+    FolderTreePane& tree = m_window.TreePane();
+    core::FolderNode* selected = tree.Tree().Selected();
+    if (!selected || ReadOnly() || !tree.NewFolderAction()->isEnabled())
+        return;
+    const std::string name = core::CreateNewFolder(core::NodePath(*selected), core::Settings.q3a_dir);
+    if (name.empty())
+        return;
+    core::FolderNode* child = nullptr;
+    tree.Model().Change([&] {
+        child = &tree.Tree().AddChild(*selected, name, tree.Colours().nonDemoFolder);
+        tree.Tree().SetExpanded(*selected, true);
+    });
+    tree.SelectNode(child);
+    StartFolderRename();
+}
+
+void FileOperations::RemoveFolderFromTree()
+{
+    FolderTreePane& tree = m_window.TreePane();
+    core::FolderNode* selected = tree.Tree().Selected();
+    if (!selected || Editor())
+        return;
+    tree.Model().Change([&] { tree.Tree().Remove(*selected); });
+}
+
+void FileOperations::RemoveFolderFromDisk()
+{
+    FolderTreePane& tree = m_window.TreePane();
+    core::FolderNode* selected = tree.Tree().Selected();
+    if (!selected || ReadOnly() || !selected->children.empty() || !tree.RemoveFromDiskAction()->isEnabled())
+        return;
+    const std::string path = core::NodePath(*selected);
+    if (!core::Messages().Question("Really delete " + path + " ?" + "\r\n" + "The folder must be empty!",
+                                   core::kDeleteFolderTitle))
+        return;
+    if (!core::RemoveEmptyFolder(path)) {
+        m_window.Status().SetFolderPath(QStringLiteral("Error removing folder ") + PathText(path));
+        return;
+    }
+    tree.Model().Change([&] { tree.Tree().Remove(*selected); });
+    m_window.Status().SetFolderPath(PathText(path) + QStringLiteral(" successfull removed"));
+}
+
+bool FileOperations::MayRenameFolderInPlace(const core::FolderNode* node) const
+{
+    return node && !ReadOnly() && driveState(core::NodePath(*node)).kind != platform::DriveKind::CdRom;
+}
+
+void FileOperations::StartFolderRename()
+{
+    FolderTreePane& tree = m_window.TreePane();
+    core::FolderNode* node = tree.Tree().Selected();
+    if (!MayRenameFolderInPlace(node) || Editor() || core::BusyCount > 0)
+        return;
+    const QModelIndex index = tree.Model().IndexOf(node);
+    tree.View().scrollTo(index);
+    const QRect rect = tree.View().visualRect(index);
+    const std::string path = core::NodePath(*node);
+    m_editor = new InPlaceEditor(tree.View(), rect, PathText(node->text), tree.RemoveFolderAction(),
+                                 [this, path](const QString& typed) {
+                                     // The node is found again by its path: the tree may have changed.
+                                     if (core::FolderNode* same = core::FindNodeByPath(m_window.TreePane().Tree(), path))
+                                         RenameFolderNode(*same, typed);
+                                 });
+}
+
+void FileOperations::RenameFolderNode(core::FolderNode& node, const QString& typed)
+{
+    if (!MayRenameFolderInPlace(&node))
+        return;
+    const std::string oldPath = core::NodePath(node);
+    const core::FolderRenameResult result =
+        core::RenameFolder(oldPath, ParentFolderOf(node), node.parent == nullptr, PathBytes(typed));
+    if (!result.renamed) {
+        core::Messages().Information(core::kFolderRenameDeniedText, core::kFolderRenameDeniedTitle);
+        return;
+    }
+    FolderTreePane& tree = m_window.TreePane();
+    tree.Model().Change([&] { node.text = result.nodeText; });
+    UpdateLocations(oldPath, result.newPath);
+    if (tree.Tree().Selected() == &node)
+        m_window.Status().SetFolderPath(PathText(result.newPath));
+}
+
+void FileOperations::UpdateLocations(const std::string& oldPath, const std::string& newPath)
+{
+    // Plain demos of the folder and archives in it carry the folder in their "Location"; demos
+    // further down come along too, and so do the play list's copies, which would otherwise name
+    // files that are gone.
+    for (ListPane* pane : {static_cast<ListPane*>(&m_window.DemoList()), static_cast<ListPane*>(&m_window.PlayList())}) {
+        DemoListModel& model = pane->Model();
+        for (int row = 0; row < model.rowCount(); ++row) {
+            const std::string& location = model.Row(row).info[core::FieldLocation];
+            if (location != oldPath && location.rfind(oldPath + "/", 0) != 0)
+                continue;
+            core::DemoInfo info = model.Row(row).info;
+            info[core::FieldLocation] = newPath + location.substr(oldPath.size());
+            model.SetRowInfo(row, info);
+        }
+    }
+}
+
+void FileOperations::StartClickEdit(bool tree)
+{
+    m_clickOnTree = tree;
+    m_clickTimer.start();
+}
+
+bool FileOperations::eventFilter(QObject* watched, QEvent* event)
+{
+    FolderTreePane& tree = m_window.TreePane();
+    DemoListPane& demos = m_window.DemoList();
+    const bool onTree = watched == tree.View().viewport();
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto* drag = static_cast<QDragMoveEvent*>(event);
+        if (!onTree || !FromDemoList(drag->mimeData()))
+            return false;
+        // Entering is taken whenever moving is possible at all, so that every position is asked.
+        const bool ok = event->type() == QEvent::DragEnter ? !ReadOnly() : MayMoveOnto(NodeAt(drag->position().toPoint()));
+        if (ok) {
+            drag->setDropAction(Qt::CopyAction);
+            drag->accept();
+        } else {
+            drag->ignore();
+        }
+        return true;
+    }
+    case QEvent::Drop: {
+        auto* drop = static_cast<QDropEvent*>(event);
+        if (!onTree || !FromDemoList(drop->mimeData()))
+            return false;
+        core::FolderNode* node = NodeAt(drop->position().toPoint());
+        if (!MayMoveOnto(node)) {
+            drop->ignore();
+            return true;
+        }
+        drop->setDropAction(Qt::CopyAction);
+        drop->accept();
+        MoveSelectedOnto(*node);
+        return true;
+    }
+    case QEvent::MouseButtonPress: {
+        m_clickTimer.stop();
+        auto* press = static_cast<QMouseEvent*>(event);
+        if (press->button() != Qt::LeftButton || press->modifiers() != Qt::NoModifier)
+            return false;
+        const QPoint pos = press->position().toPoint();
+        if (onTree) {
+            core::FolderNode* node = NodeAt(pos);
+            if (node && node == tree.Tree().Selected() && MayRenameFolderInPlace(node))
+                StartClickEdit(true);
+            return false;
+        }
+        const bool details = watched == demos.DetailsPart().viewport();
+        QAbstractItemView& view = details ? static_cast<QAbstractItemView&>(demos.DetailsPart())
+                                          : static_cast<QAbstractItemView&>(demos.IconsPart());
+        const QModelIndex index = view.indexAt(pos);
+        const std::vector<int> selected = demos.SelectedRows();
+        if (index.isValid() && (!details || index.column() == core::FieldDemoname) && selected.size() == 1 &&
+            selected.front() == index.row() && demos.RenameAction()->isEnabled())
+            StartClickEdit(false);
+        return false;
+    }
+    case QEvent::MouseButtonDblClick:
+    case QEvent::DragLeave:
+        m_clickTimer.stop();
+        return false;
+    case QEvent::MouseMove:
+        if (static_cast<QMouseEvent*>(event)->buttons() != Qt::NoButton)
+            m_clickTimer.stop(); // a drag, not a click
+        return false;
+    default:
+        return false;
+    }
+}
+
+} // namespace gui

@@ -1,0 +1,70 @@
+#pragma once
+// The main window's changes to the demo collection on disk: deleting and renaming demos, moving
+// demos by dragging them onto a folder of the tree, creating, removing and renaming folders, and
+// the enabling rules that the read-only working mode and the folder's drive add to them.
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+
+#include <string>
+
+#include "app/FileOps.h"
+#include "fileops/InPlaceEditor.h"
+
+class QMimeData;
+
+namespace core {
+struct FolderNode;
+}
+
+namespace gui {
+
+class TForm1;
+
+class FileOperations : public QObject {
+    Q_OBJECT
+public:
+    explicit FileOperations(TForm1& window);
+
+    // "Delete..": asks, then deletes the selected demos' files and their rows.
+    void DeleteSelected();
+    // Starts the in-place editing of the selected demo's name, when the rules allow it.
+    void StartDemoRename();
+    // The in-place editing of row `row` ended with `typed`.
+    void RenameDemoRow(int row, const QString& typed);
+
+    // Whether demos dragged from the demo list may drop onto the node.
+    bool MayMoveOnto(const core::FolderNode* node) const;
+    // Moves the demo list's selected demos into the node's folder.
+    void MoveSelectedOnto(core::FolderNode& node);
+
+    void NewFolder();
+    void RemoveFolderFromTree();
+    void RemoveFolderFromDisk();
+    // Starts the in-place editing of the selected node's text, when the rules allow it.
+    void StartFolderRename();
+    void RenameFolderNode(core::FolderNode& node, const QString& typed);
+    // The in-place editing of a folder is allowed: not on a CD-ROM, not in read-only mode.
+    bool MayRenameFolderInPlace(const core::FolderNode* node) const;
+
+    // The open in-place editor, if any (for the window's tests).
+    InPlaceEditor* Editor() const { return m_editor && !m_editor->IsFinished() ? m_editor.data() : nullptr; }
+    // What the drive of a folder allows; replaceable so that tests can stand in for a CD-ROM.
+    std::function<core::DriveState(const std::string& folder)> driveState;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    bool FromDemoList(const QMimeData* data) const;
+    core::FolderNode* NodeAt(const QPoint& viewportPos) const;
+    void UpdateLocations(const std::string& oldPath, const std::string& newPath);
+    void StartClickEdit(bool tree);
+
+    TForm1& m_window;
+    QPointer<InPlaceEditor> m_editor;
+    QTimer m_clickTimer;
+    bool m_clickOnTree = false;
+};
+
+} // namespace gui

@@ -1,0 +1,398 @@
+// File operations in the real window on real files: renames by protocol through the in-place
+// editor, moves onto tree nodes with the overwrite question, new folders, removing folders, and
+// the read-only mode's hold on every changing command.
+#include <QAction>
+#include <QApplication>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QTest>
+
+#include <fstream>
+
+#include "GuiTestSupport.h"
+#include "app/MainWindow.h"
+#include "app/Settings.h"
+#include "fileops/FileOperations.h"
+#include "fileops/InPlaceEditor.h"
+#include "library/NodeUtil.h"
+#include "lists/DemoListPane.h"
+#include "support/Recorder.h"
+#include "tree/FolderTreePane.h"
+#include "window/StatusPanels.h"
+
+using namespace guitest;
+namespace fs = std::filesystem;
+
+namespace {
+
+core::FolderNode* Node(gui::TForm1& window, const fs::path& folder)
+{
+    return core::FindNodeByPath(window.TreePane().Tree(), folder.string());
+}
+
+void List(gui::TForm1& window, const fs::path& folder)
+{
+    core::FolderNode* node = Node(window, folder);
+    QVERIFY(node);
+    window.TreePane().SelectNode(node);
+    QCOMPARE(window.CurrentFolder(), folder.string());
+}
+
+gui::FileOperations& Ops(gui::TForm1& window)
+{
+    return *window.findChild<gui::FileOperations*>();
+}
+
+void WriteOff(gui::TForm1& window)
+{
+    if (core::Settings.work_readonly)
+        window.Cmds().readOnly->trigger();
+}
+
+int RowNamed(const gui::ListPane& pane, const QString& name)
+{
+    return static_cast<int>(Names(pane).indexOf(name));
+}
+
+// Drags the demo list's selection onto a tree node; whether the drop was taken.
+bool DropOnNode(gui::TForm1& window, core::FolderNode* node)
+{
+    gui::DemoListPane& demos = window.DemoList();
+    QModelIndexList indexes;
+    for (const int row : demos.SelectedRows())
+        indexes.append(demos.Model().index(row, 0));
+    std::unique_ptr<QMimeData> data(demos.Model().mimeData(indexes));
+    gui::FolderTreeView& view = window.TreePane().View();
+    const QModelIndex index = window.TreePane().Model().IndexOf(node);
+    view.scrollTo(index);
+    const QPoint pos = view.visualRect(index).center();
+    QDragEnterEvent enter(pos, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view.viewport(), &enter);
+    QDragMoveEvent move(pos, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view.viewport(), &move);
+    if (!enter.isAccepted() || !move.isAccepted())
+        return false;
+    QDropEvent drop(QPointF(pos), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view.viewport(), &drop);
+    return drop.isAccepted();
+}
+
+} // namespace
+
+class FileOpsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void renamesFitTheProtocol();
+    void refusedRenamesChangeNothing();
+    void movesAskBeforeOverwriting();
+    void dropsThatAreRefused();
+    void newFoldersAreNamedAndRenamedInPlace();
+    void removingFolders();
+    void readOnlyModeHoldsEveryChangingCommand();
+};
+
+void FileOpsTest::renamesFitTheProtocol()
+{
+    Sandbox sandbox;
+    const fs::path folder = sandbox.Game() / "baseoa" / "demos";
+    sandbox.AddDemo(folder / "a45.dm3", 45);
+    sandbox.AddDemo(folder / "b46.dm3", 46);
+    sandbox.AddDemo(folder / "c48.dm_48", 48);
+    sandbox.AddDemo(folder / "d48.dm_48", 48);
+    std::ofstream(folder / "e.dm_48", std::ios::binary) << "no demo at all";
+    auto window = sandbox.Start();
+    QVERIFY(window);
+    WriteOff(*window);
+    List(*window, folder);
+    gui::DemoListPane& demos = window->DemoList();
+    QCOMPARE(demos.Model().rowCount(), 5);
+
+    struct Case {
+        const char* from;
+        const char* typed;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"a45.dm3", "duel", "duel.dm3"},
+        {"b46.dm3", "kept", "kept"},
+        {"c48.dm_48", "final", "final.dm_48"},
+        {"d48.dm_48", "x.dm3", "x.dm3.dm_48"},
+        {"e.dm_48", "broken", "broken.dm_48"}, // protocol "N/A"
+    };
+    for (const Case& c : cases) {
+        const int row = RowNamed(demos, QString::fromLatin1(c.from));
+        QVERIFY2(row >= 0, c.from);
+        demos.SelectRows({row}, false);
+        QVERIFY(demos.RenameAction()->isEnabled());
+        // F2 opens the editor over the name and takes Del from "Delete.." while it is open.
+        demos.RenameAction()->trigger();
+        gui::InPlaceEditor* editor = Ops(*window).Editor();
+        QVERIFY(editor);
+        QCOMPARE(editor->text(), QString::fromLatin1(c.from));
+        QVERIFY(demos.DeleteAction()->shortcut().isEmpty());
+        editor->setText(QString::fromLatin1(c.typed));
+        QTest::keyClick(editor, Qt::Key_Return);
+        QCOMPARE(demos.DeleteAction()->shortcut(), QKeySequence(Qt::Key_Delete));
+        QVERIFY2(fs::exists(folder / c.expected), c.expected);
+        QVERIFY(!fs::exists(folder / c.from));
+        QVERIFY(RowNamed(demos, QString::fromLatin1(c.expected)) >= 0);
+    }
+
+    // Escape cancels: nothing changes.
+    demos.SelectRows({RowNamed(demos, QStringLiteral("kept"))}, false);
+    demos.RenameAction()->trigger();
+    QVERIFY(Ops(*window).Editor());
+    Ops(*window).Editor()->setText(QStringLiteral("other"));
+    QTest::keyClick(Ops(*window).Editor(), Qt::Key_Escape);
+    QVERIFY(fs::exists(folder / "kept"));
+    QVERIFY(!fs::exists(folder / "other"));
+}
+
+void FileOpsTest::refusedRenamesChangeNothing()
+{
+    Sandbox sandbox;
+    const fs::path folder = sandbox.Game() / "baseoa" / "demos";
+    sandbox.AddDemo(folder / "one.dm_48", 48, 200, 1);
+    sandbox.AddDemo(folder / "two.dm_48", 48, 200, 2);
+    auto window = sandbox.Start();
+    QVERIFY(window);
+    WriteOff(*window);
+    List(*window, folder);
+    testsupport::RecordingSink sink;
+    gui::DemoListPane& demos = window->DemoList();
+    const auto sizeOfTwo = fs::file_size(folder / "two.dm_48");
+    for (const char* typed : {"two.dm_48", "../up.dm_48", "sub/x"}) {
+        Ops(*window).RenameDemoRow(RowNamed(demos, QStringLiteral("one.dm_48")), QString::fromLatin1(typed));
+        QCOMPARE(sink.shown.back().text, std::string("Your OS has denied the renaming"));
+        QCOMPARE(sink.shown.back().title, std::string("Rename error"));
+    }
+    QCOMPARE(sink.shown.size(), size_t(3));
+    QStringList names = Names(demos);
+    names.sort();
+    QCOMPARE(names, QStringList({QStringLiteral("one.dm_48"), QStringLiteral("two.dm_48")}));
+    QCOMPARE(fs::file_size(folder / "two.dm_48"), sizeOfTwo);
+    QVERIFY(!fs::exists(folder.parent_path() / "up.dm_48"));
+}
+
+void FileOpsTest::movesAskBeforeOverwriting()
+{
+    Sandbox sandbox;
+    const fs::path from = sandbox.Game() / "from";
+    const fs::path to = sandbox.Game() / "to";
+    for (const char* name : {"a.dm_48", "b.dm_48", "c.dm_48"})
+        sandbox.AddDemo(from / name);
+    fs::create_directories(to);
+    std::ofstream(to / "b.dm_48") << "old";
+    auto window = sandbox.Start();
+    QVERIFY(window);
+    WriteOff(*window);
+    List(*window, from);
+    gui::DemoListPane& demos = window->DemoList();
+    gui::FolderTreePane& tree = window->TreePane();
+    demos.SortBy(0, true);
+    const uint32_t toColour = Node(*window, to)->colour;
+    const uint32_t fromColour = Node(*window, from)->colour;
+
+    // No: "a" moved, "b" and "c" stay selected and unmoved, the colours stay.
+    testsupport::RecordingSink sink;
+    sink.answer = false;
+    demos.SelectAllRows();
+    QVERIFY(DropOnNode(*window, Node(*window, to)));
+    QCOMPARE(sink.shown.size(), size_t(1));
+    QCOMPARE(sink.shown[0].text, "Overwrite file ?\r\n" + (to / "b.dm_48").string());
+    QCOMPARE(Names(demos), QStringList({QStringLiteral("b.dm_48"), QStringLiteral("c.dm_48")}));
+    QCOMPARE(demos.SelectedRows(), (std::vector<int>{0, 1}));
+    QVERIFY(fs::exists(to / "a.dm_48") && !fs::exists(from / "a.dm_48"));
+    QCOMPARE(ReadFile(to / "b.dm_48"), std::string("old"));
+    QCOMPARE(Node(*window, to)->colour, toColour);
+    QCOMPARE(Node(*window, from)->colour, fromColour);
+
+    // Yes: the old target goes, everything moves, and the colours follow.
+    sink.answer = true;
+    QVERIFY(DropOnNode(*window, Node(*window, to)));
+    QCOMPARE(demos.Model().rowCount(), 0);
+    QVERIFY(ReadFile(to / "b.dm_48") != "old");
+    QVERIFY(fs::exists(to / "c.dm_48"));
+    QVERIFY(!fs::exists(from / "b.dm_48") && !fs::exists(from / "c.dm_48"));
+    QCOMPARE(Node(*window, to)->colour, tree.Colours().demoFolder);
+    QCOMPARE(Node(*window, from)->colour, tree.Colours().nonDemoFolder);
+}
+
+void FileOpsTest::dropsThatAreRefused()
+{
+    Sandbox sandbox;
+    const fs::path from = sandbox.Game() / "from";
+    sandbox.AddDemo(from / "a.dm_48");
+    fs::create_directories(sandbox.Game() / "cd");
+    fs::create_directories(sandbox.Game() / "to");
+    auto window = sandbox.Start();
+    QVERIFY(window);
+    List(*window, from);
+    gui::DemoListPane& demos = window->DemoList();
+    gui::FileOperations& ops = Ops(*window);
+    const std::string cd = (sandbox.Game() / "cd").string();
+    ops.driveState = [cd](const std::string& folder) {
+        core::DriveState state = core::DriveStateOf(folder);
+        if (folder == cd)
+            state.kind = platform::DriveKind::CdRom;
+        return state;
+    };
+    demos.SelectAllRows();
+    QVERIFY(!DropOnNode(*window, Node(*window, sandbox.Game() / "to"))); // read-only mode
+    WriteOff(*window);
+    QVERIFY(!DropOnNode(*window, Node(*window, from)));                  // the listed node
+    QVERIFY(!DropOnNode(*window, Node(*window, sandbox.Game() / "cd"))); // a CD-ROM
+    QVERIFY(fs::exists(from / "a.dm_48"));
+    QCOMPARE(demos.Model().rowCount(), 1);
+    QVERIFY(DropOnNode(*window, Node(*window, sandbox.Game() / "to")));
+    QVERIFY(fs::exists(sandbox.Game() / "to" / "a.dm_48"));
+}
+
+void FileOpsTest::newFoldersAreNamedAndRenamedInPlace()
+{
+    Sandbox sandbox;
+    const fs::path inside = sandbox.Game() / "baseoa" / "demos";
+    fs::create_directories(inside / "NewDemoFolder");
+    fs::create_directories(inside / "newdemofolder(2)");
+    const fs::path outside = sandbox.Root() / "elsewhere";
+    fs::create_directories(outside);
+    sandbox.AddDemo(inside / "x.dm_48");
+    auto window = sandbox.Start();
+    QVERIFY(window);
+    WriteOff(*window);
+    gui::FolderTreePane& tree = window->TreePane();
+    List(*window, inside);
+    gui::FileOperations& ops = Ops(*window);
+
+    tree.NewFolderAction()->trigger();
+    QVERIFY(fs::is_directory(inside / "NewDemoFolder(3)"));
+    core::FolderNode* added = Node(*window, inside / "NewDemoFolder(3)");
+    QVERIFY(added);
+    QCOMPARE(tree.Tree().Selected(), added);
+    QCOMPARE(window->CurrentFolder(), (inside / "NewDemoFolder(3)").string());
+    QCOMPARE(added->colour, tree.Colours().nonDemoFolder);
+    // The name is edited at once; Del belongs to the editor meanwhile.
+    QVERIFY(ops.Editor());
+    QVERIFY(tree.RemoveFolderAction()->shortcut().isEmpty());
+    ops.Editor()->setText(QStringLiteral("Duels/"));
+    ops.Editor()->Commit();
+    QVERIFY(fs::is_directory(inside / "Duels"));
+    QCOMPARE(added->text, std::string("Duels"));
+    QCOMPARE(tree.RemoveFolderAction()->shortcut(), QKeySequence(Qt::Key_Delete));
+
+    tree.AddRoot(QString::fromStdString(outside.string()));
+    List(*window, outside);
+    tree.NewFolderAction()->trigger();
+    QVERIFY(ops.Editor());
+    ops.Editor()->Cancel();
+    List(*window, outside);
+    tree.NewFolderAction()->trigger();
+    ops.Editor()->Cancel();
+    QVERIFY(fs::is_directory(outside / "New Demo Folder"));
+    QVERIFY(fs::is_directory(outside / "New Demo Folder (2)"));
+
+    // Renaming a folder updates the rows that lie in it; a refused name keeps the node.
+    List(*window, inside);
+    testsupport::RecordingSink sink;
+    core::FolderNode* demosNode = Node(*window, inside);
+    ops.RenameFolderNode(*demosNode, QStringLiteral("Duels/../x"));
+    QCOMPARE(sink.shown.size(), size_t(1));
+    QCOMPARE(sink.shown[0].text, std::string("Your OS has not allowed the new foldername!"));
+    QCOMPARE(demosNode->text, std::string("demos"));
+    ops.RenameFolderNode(*demosNode, QStringLiteral("recorded"));
+    QCOMPARE(demosNode->text, std::string("recorded"));
+    const fs::path renamed = sandbox.Game() / "baseoa" / "recorded";
+    QVERIFY(fs::exists(renamed / "x.dm_48"));
+    QCOMPARE(window->DemoList().Model().Row(0).info[core::FieldLocation], renamed.string());
+    QVERIFY(Node(*window, renamed / "Duels"));
+}
+
+void FileOpsTest::removingFolders()
+{
+    Sandbox sandbox;
+    const fs::path full = sandbox.Game() / "full";
+    sandbox.AddDemo(full / "x.dm_48");
+    fs::create_directories(sandbox.Game() / "empty");
+    fs::create_directories(sandbox.Game() / "parent" / "child");
+    auto window = sandbox.Start();
+    QVERIFY(window);
+    WriteOff(*window);
+    gui::FolderTreePane& tree = window->TreePane();
+    testsupport::RecordingSink sink;
+    sink.answer = true;
+
+    List(*window, full);
+    QVERIFY(tree.RemoveFromDiskAction()->isEnabled());
+    tree.RemoveFromDiskAction()->trigger();
+    QCOMPARE(sink.shown.back().text, "Really delete " + full.string() + " ?\r\nThe folder must be empty!");
+    QVERIFY(fs::exists(full / "x.dm_48"));
+    QVERIFY(Node(*window, full));
+    QCOMPARE(window->Status().FolderPath(), QStringLiteral("Error removing folder ") + QString::fromStdString(full.string()));
+
+    // An empty folder on disk still may not go while its node has children.
+    fs::remove_all(sandbox.Game() / "parent" / "child");
+    List(*window, sandbox.Game() / "parent");
+    QVERIFY(!tree.RemoveFromDiskAction()->isEnabled());
+
+    List(*window, sandbox.Game() / "empty");
+    tree.RemoveFromDiskAction()->trigger();
+    QVERIFY(!fs::exists(sandbox.Game() / "empty"));
+    QVERIFY(!Node(*window, sandbox.Game() / "empty"));
+    QVERIFY(window->Status().FolderPath().endsWith(QStringLiteral(" successfull removed")));
+
+    // "Remove Folder" only prunes the tree.
+    List(*window, full);
+    tree.RemoveFolderAction()->trigger();
+    QVERIFY(!Node(*window, full));
+    QVERIFY(fs::exists(full / "x.dm_48"));
+}
+
+void FileOpsTest::readOnlyModeHoldsEveryChangingCommand()
+{
+    Sandbox sandbox;
+    const fs::path folder = sandbox.Game() / "baseoa" / "demos";
+    sandbox.AddDemo(folder / "x.dm_48");
+    fs::create_directories(folder / "leaf");
+    auto window = sandbox.Start();
+    QVERIFY(window);
+    gui::DemoListPane& demos = window->DemoList();
+    gui::FolderTreePane& tree = window->TreePane();
+    QAction* readOnly = window->Cmds().readOnly;
+    List(*window, folder);
+    demos.SelectAllRows();
+
+    const auto changing = [&] {
+        return QList<bool>{demos.DeleteAction()->isEnabled(), demos.RenameAction()->isEnabled(),
+                           tree.NewFolderAction()->isEnabled(), tree.RenameFolderAction()->isEnabled(),
+                           Ops(*window).MayRenameFolderInPlace(tree.Tree().Selected()),
+                           Ops(*window).MayMoveOnto(Node(*window, folder / "leaf"))};
+    };
+    QVERIFY(core::Settings.work_readonly);
+    QCOMPARE(changing(), QList<bool>(6, false));
+    QVERIFY(readOnly->isChecked());
+    QCOMPARE(readOnly->toolTip(), QStringLiteral("Change working mode to \"write enable\""));
+    QVERIFY(tree.RemoveFolderAction()->isEnabled());
+    // Nothing happens on disk even when the commands are called directly.
+    testsupport::RecordingSink sink;
+    sink.answer = true;
+    Ops(*window).DeleteSelected();
+    Ops(*window).NewFolder();
+    QVERIFY(fs::exists(folder / "x.dm_48"));
+    QVERIFY(!fs::exists(folder / "NewDemoFolder"));
+    QVERIFY(sink.shown.empty());
+
+    readOnly->trigger();
+    QVERIFY(!core::Settings.work_readonly);
+    QVERIFY(!readOnly->isChecked());
+    QCOMPARE(readOnly->toolTip(), QStringLiteral("Change working mode to \"readonly\""));
+    QCOMPARE(changing(), QList<bool>(6, true));
+
+    // Delete asks, and Yes removes the file and the row.
+    demos.DeleteAction()->trigger();
+    QCOMPARE(sink.shown.back().text, "Really delete the 1 selected file(s) from\r\n" + folder.string() + " ?");
+    QVERIFY(!fs::exists(folder / "x.dm_48"));
+    QCOMPARE(demos.Model().rowCount(), 0);
+}
+
+VELMORA_GUI_TEST(FileOpsTest)
+#include "FileOpsTest.moc"
