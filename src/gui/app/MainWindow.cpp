@@ -19,6 +19,7 @@
 #include "fileops/DColumns.h"
 #include "fileops/FileOperations.h"
 #include "details/DemoDetails.h"
+#include "details/PropForm.h"
 #include "library/NodeUtil.h"
 #include "library/ScanCache.h"
 #include "library/Scanner.h"
@@ -29,9 +30,14 @@
 #include "playback/PlayList.h"
 #include "playback/PlaybackCommands.h"
 #include "playback/VersionSwitch.h"
+#include "extras/AboutBox.h"
+#include "extras/GameFont.h"
+#include "extras/TipOfDay.h"
+#include "sound/ButtonSounds.h"
+#include "sound/SoundPump.h"
+#include "sound/TSoundControl.h"
 #include "tree/FolderTreePane.h"
 #include "window/CommandBar.h"
-#include "window/Extras.h"
 #include "window/StatusPanels.h"
 #include "window/WindowFeedback.h"
 
@@ -208,13 +214,39 @@ void TForm1::WireCommands()
     connect(m_commands.readOnly, &QAction::triggered, this, &TForm1::SetReadOnlyMode);
     connect(m_commands.help, &QAction::triggered, this, &TForm1::ShowHelp);
     connect(m_commands.tipOfDay, &QAction::triggered, this, &TForm1::ShowTipOfDay);
-    connect(m_commands.about, &QAction::triggered, this, [this] { ShowAboutBox(this); });
+    connect(m_commands.about, &QAction::triggered, this, [this] { TAboutBox::Run(this); });
     // F1 acts anywhere in the window, also while the menu bar's entry is not reachable.
     m_commands.help->setShortcutContext(Qt::WindowShortcut);
     addAction(m_commands.help);
+    WireSound();
     // File operations, the column chooser and column schemes; children of the window.
     new FileOperations(*this);
     new ColumnCommands(*this);
+}
+
+// The fade timer and the click sounds. The clicks are connected before any command's own work,
+// so that they sound first.
+void TForm1::WireSound()
+{
+    new SoundPump(core::Sound(), this);
+    auto* clicks = new ButtonSounds(core::Sound(), this);
+    clicks->AttachCommandBar(m_commands, *m_commandBar);
+    clicks->ClickOnShortcut(m_commands.help, core::ButtonSound::Help);
+    for (QAction* play : {m_commands.playDemo, m_demoList->PlayAction(), m_playList->PlayAction()})
+        clicks->ClickOnEveryTrigger(play, core::ButtonSound::PlayIt);
+    connect(m_commands.soundOptions, &QAction::triggered, this,
+            [this] { TSoundControl::Toggle(m_soundControl, core::Sound(), this); });
+    // Switching sound or the map music back on restarts the music of the properties window shown.
+    auto shownProperties = [this]() -> TPropForm* {
+        const DemoDetails* details = findChild<DemoDetails*>();
+        TPropForm* properties = details ? details->PropForm() : nullptr;
+        return properties && properties->isVisible() ? properties : nullptr;
+    };
+    MapMusicHooks().propertiesOpen = [shownProperties] { return shownProperties() != nullptr; };
+    MapMusicHooks().startMapMusic = [shownProperties] {
+        if (const TPropForm* properties = shownProperties())
+            core::Sound().PlayMapMusic(properties->LevelShotPack(), properties->Demo().music);
+    };
 }
 
 bool TForm1::FindGameDirectory()
@@ -260,6 +292,8 @@ bool TForm1::StartUp(const core::IniFile& config, const std::string& builtInGame
     m_tree->SetGameDirectory(core::Settings.q3a_dir);
     core::CleanTempFiles();
     core::DiscoverMods();
+    GameFontFamily();
+    core::Sound().OpenAtStartUp();
     return true;
 }
 
@@ -487,7 +521,7 @@ void TForm1::ShowHelp()
 
 void TForm1::ShowTipOfDay()
 {
-    core::Settings.tip_of_day = ShowTipDialog(this, core::Settings.tip_of_day);
+    core::Settings.tip_of_day = TTipOfDay::Run(this, core::Settings.tip_of_day);
 }
 
 void TForm1::BringToFront()
@@ -541,6 +575,7 @@ void TForm1::closeEvent(QCloseEvent* event)
     if (!m_gameMissing) {
         core::SwitchVersionAtExit();
         core::CleanTempFiles();
+        core::Sound().Close();
         core::SaveFolderTree(m_tree->Tree(), core::Settings.paths.folderTreeFile);
         WriteConfiguration();
     }

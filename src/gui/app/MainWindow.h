@@ -3,6 +3,7 @@
 // command bar, the main menu and the status bar. It owns the panes and wires them to the demo
 // library; start-up and shut-down read and write the settings record through it.
 #include <QMainWindow>
+#include <QPointer>
 
 #include <functional>
 #include <memory>
@@ -23,6 +24,7 @@ class DemoListPane;
 class FolderTreePane;
 class PlayListPane;
 class StatusPanels;
+class TSoundControl;
 class WindowFeedback;
 
 class TForm1 : public QMainWindow {
@@ -88,6 +90,7 @@ private:
     void SetNoHints(bool on);
     void ShowHelp();
     void ShowTipOfDay();
+    void WireSound();
     core::ScanSettings ScanSettingsNow() const;
 
     Commands m_commands;
@@ -106,6 +109,7 @@ private:
     bool m_gameMissing = false;
     bool m_shownOnce = false;
     bool m_noHints = false;
+    QPointer<TSoundControl> m_soundControl; // the sound options window while it is open
 };
 
 } // namespace gui

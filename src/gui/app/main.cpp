@@ -3,7 +3,7 @@
 #include "app/MainWindow.h"
 #include "common/MessageSink.h"
 #include "window/BoxMessageSink.h"
-#include "window/Extras.h"
+#include "extras/SplashScreen.h"
 #include "window/SingleInstance.h"
 
 int main(int argc, char** argv)
@@ -26,24 +26,32 @@ int main(int argc, char** argv)
     std::vector<std::string> arguments;
     for (int i = 0; i < argc; ++i)
         arguments.emplace_back(argv[i]);
-    std::unique_ptr<gui::Splash> splash;
+    std::unique_ptr<gui::SplashScreen> splash;
     if (core::ShowSplash(core::ReadEarlyNoSplash(config), arguments)) {
-        splash = std::make_unique<gui::Splash>();
+        splash = std::make_unique<gui::SplashScreen>();
         splash->show();
         QApplication::processEvents();
     }
 
     gui::TForm1 window;
     messages.SetParent(&window);
+    // The splash stays on top of everything: it makes way for the game directory question.
+    if (splash) {
+        window.chooseFolder = [&splash, ask = window.chooseFolder](const QString& title, const QString& start) {
+            splash->close();
+            return ask(title, start);
+        };
+    }
     const std::string builtIn = core::BuiltInGameDirectory(core::GameDirectoryCandidates(core::CurrentEnvironment()));
     if (!window.StartUp(config, builtIn))
         return 1;
     QObject::connect(&instance, &gui::SingleInstance::activationRequested, &window, &gui::TForm1::BringToFront);
 
-    if (splash)
-        splash->finish(&window);
     window.show();
     window.repaint();
+    // The splash goes as soon as the main window is on the screen.
+    if (splash)
+        splash->finish(&window);
     window.ListStartFolder();
     if (core::Settings.tip_of_day)
         window.Cmds().tipOfDay->trigger();

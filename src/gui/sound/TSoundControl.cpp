@@ -1,0 +1,146 @@
+#include "sound/TSoundControl.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QVBoxLayout>
+
+#include "sound/SoundPump.h"
+
+namespace gui {
+namespace {
+
+const char* const kChannelCaptions[core::kSoundChannelCount] = {"Map Music", "Model Sound", "Button Sound"};
+const char* const kSliderCaptions[core::kSoundChannelCount] = {"Map Music Volume", "Model Sound Volume",
+                                                               "Button Sound Volume"};
+
+} // namespace
+
+TSoundControl::TSoundControl(core::SoundSystem& sound, core::SoundControlHooks hooks, QWidget* parent)
+    : QDialog(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      m_control(sound, std::move(hooks))
+{
+    setObjectName(QStringLiteral("TSoundControl"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setModal(false);
+
+    auto* layout = new QVBoxLayout(this);
+    m_enable = new QCheckBox(QStringLiteral("Enable Sound"), this);
+    layout->addWidget(m_enable);
+
+    auto* choose = new QGroupBox(QStringLiteral("Choose Sounds"), this);
+    auto* chooseLayout = new QVBoxLayout(choose);
+    auto* volumes = new QGroupBox(QStringLiteral("Volumes"), this);
+    auto* volumeLayout = new QVBoxLayout(volumes);
+    for (int channel = 0; channel < core::kSoundChannelCount; ++channel) {
+        m_channels[channel] = new QCheckBox(QString::fromLatin1(kChannelCaptions[channel]), choose);
+        chooseLayout->addWidget(m_channels[channel]);
+
+        auto* caption = new QLabel(QString::fromLatin1(kSliderCaptions[channel]), volumes);
+        auto* slider = new QSlider(Qt::Horizontal, volumes);
+        slider->setRange(core::kVolumeSliderMin, core::kVolumeSliderMax);
+        slider->setSingleStep(core::kVolumeSliderStep);
+        slider->setPageStep(10 * core::kVolumeSliderStep);
+        slider->setTickInterval(10 * core::kVolumeSliderStep);
+        slider->setTickPosition(QSlider::TicksBelow);
+        caption->setBuddy(slider);
+        volumeLayout->addWidget(caption);
+        volumeLayout->addWidget(slider);
+        m_sliders[channel] = slider;
+    }
+    layout->addWidget(choose);
+    layout->addWidget(volumes);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    m_close = new QPushButton(QStringLiteral("&Close"), this);
+    buttons->addWidget(m_close);
+    layout->addLayout(buttons);
+
+    // The controls take their states first; the reactions are attached afterwards, so that
+    // opening the window switches nothing.
+    m_control.SetChangedListener([this] { ShowState(); });
+    m_control.Open();
+
+    connect(m_enable, &QCheckBox::clicked, this, [this](bool on) { m_control.EnableSoundClicked(on); });
+    connect(m_channels[Index(core::SoundChannel::Music)], &QCheckBox::clicked, this,
+            [this](bool on) { m_control.MapMusicClicked(on); });
+    connect(m_channels[Index(core::SoundChannel::ModelSound)], &QCheckBox::clicked, this,
+            [this](bool on) { m_control.ModelSoundClicked(on); });
+    connect(m_channels[Index(core::SoundChannel::ButtonSound)], &QCheckBox::clicked, this,
+            [this](bool on) { m_control.ButtonSoundClicked(on); });
+    for (int channel = 0; channel < core::kSoundChannelCount; ++channel)
+        connect(m_sliders[channel], &QSlider::valueChanged, this,
+                [this, channel](int value) { m_control.SliderMoved(static_cast<core::SoundChannel>(channel), value); });
+    connect(m_close, &QPushButton::clicked, this, &TSoundControl::close);
+
+    adjustSize();
+    setFixedSize(sizeHint().expandedTo(QSize(300, 0)));
+    if (const QScreen* screen = parent ? parent->screen() : this->screen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void TSoundControl::Toggle(QPointer<TSoundControl>& slot, core::SoundSystem& sound, QWidget* parent)
+{
+    if (slot) {
+        slot->close();
+        return;
+    }
+    // The map music hooks are looked up when used: a properties window may open or close while
+    // this window is shown.
+    core::SoundControlHooks hooks;
+    hooks.propertiesOpen = [] { return MapMusicHooks().propertiesOpen && MapMusicHooks().propertiesOpen(); };
+    hooks.startMapMusic = [] {
+        if (MapMusicHooks().startMapMusic)
+            MapMusicHooks().startMapMusic();
+    };
+    slot = new TSoundControl(sound, std::move(hooks), parent);
+    slot->show();
+    slot->raise();
+    slot->activateWindow();
+}
+
+void TSoundControl::ShowState()
+{
+    const core::SoundControlState& state = m_control.State();
+    setWindowTitle(QString::fromLatin1(state.title));
+    {
+        const QSignalBlocker block(m_enable);
+        m_enable->setChecked(state.enableSound);
+    }
+    for (int channel = 0; channel < core::kSoundChannelCount; ++channel) {
+        const QSignalBlocker blockBox(m_channels[channel]);
+        m_channels[channel]->setChecked(state.channelChecked[channel]);
+        m_channels[channel]->setEnabled(state.channelBoxEnabled[channel]);
+        const QSignalBlocker blockSlider(m_sliders[channel]);
+        m_sliders[channel]->setValue(state.sliderValue[channel]);
+        m_sliders[channel]->setEnabled(state.sliderEnabled[channel]);
+    }
+    m_close->setEnabled(state.closeEnabled);
+}
+
+void TSoundControl::reject()
+{
+    // Escape, "&Close" and the title bar's button all wait for a change to end.
+    if (!m_control.CanClose())
+        return;
+    QDialog::reject();
+}
+
+void TSoundControl::closeEvent(QCloseEvent* event)
+{
+    if (!m_control.CanClose()) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+} // namespace gui

@@ -1,0 +1,273 @@
+// The sound options window over the program's real sound system and OpenAL Soft's "wave" back
+// end: its enabling rules, the output opened and closed by "Enable Sound", the map music faded by
+// the window's 50 ms timer while the window stays usable, and a failed opening.
+#include <QCheckBox>
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+
+#include <filesystem>
+
+#include "GuiTestSupport.h"
+#include "app/MainWindow.h"
+#include "app/Settings.h"
+#include "common/Globals.h"
+#include "sound/SoundPump.h"
+#include "sound/TSoundControl.h"
+#include "support/Recorder.h"
+#include "support/WaveBuilder.h"
+#include "support/ZipBuilder.h"
+
+using core::SoundChannel;
+using gui::TSoundControl;
+
+// Every window of the widget tests opens the sound output at start-up; the wave back end makes
+// that work the same on every machine, with or without a sound card.
+static const std::filesystem::path kSoundOutput = testsupport::UseWaveFileOutput();
+
+namespace {
+
+constexpr SoundChannel kMusic = SoundChannel::Music;
+constexpr SoundChannel kModel = SoundChannel::ModelSound;
+constexpr SoundChannel kButton = SoundChannel::ButtonSound;
+
+void WriteSoundPack(const std::filesystem::path& pack)
+{
+    const auto click = testsupport::PlainWave(testsupport::Tone16(440, 0.05, 0.5));
+    const auto loop = testsupport::PlainWave(testsupport::Tone16(220, 0.5, 0.3));
+    testsupport::WriteFile(pack, testsupport::BuildZip({
+                                     {.name = "sound/misc/menu1.wav", .data = click, .deflate = true},
+                                     {.name = "music/loop.wav", .data = loop},
+                                 }));
+}
+
+} // namespace
+
+class SoundOptionsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void openingShowsTheOptionsAndSwitchesNothing();
+    void enableSoundClosesAndReopensTheOutput();
+    void mapMusicFadesUnderTheWindowTimerWhileCloseWaits();
+    void channelBoxesAndSlidersActAtOnce();
+    void failedOpeningIsTitledAndTheWindowStillCloses();
+
+private:
+    TSoundControl* OpenWindow(core::SoundSystem& sound);
+    void Click(QWidget* box) { QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2)); }
+
+    std::unique_ptr<guitest::Sandbox> m_sandbox;
+    std::unique_ptr<gui::TForm1> m_window;
+    QPointer<TSoundControl> m_control;
+    std::string m_pack;
+    int m_musicStarts = 0;
+    bool m_propertiesOpen = false;
+};
+
+void SoundOptionsTest::init()
+{
+    m_sandbox = std::make_unique<guitest::Sandbox>();
+    m_window = m_sandbox->Start(false);
+    QVERIFY(m_window);
+    m_pack = (m_sandbox->Root() / "pak0.pk3").string();
+    WriteSoundPack(m_pack);
+    core::Settings.game.mainPack = m_pack;
+    QVERIFY(core::Sound().IsOpen());
+    m_musicStarts = 0;
+    m_propertiesOpen = false;
+    gui::MapMusicHooks().propertiesOpen = [this] { return m_propertiesOpen; };
+    gui::MapMusicHooks().startMapMusic = [this] {
+        ++m_musicStarts;
+        core::Sound().DirectSoundFromPak(m_pack, "music\\loop.wav", 0);
+    };
+}
+
+void SoundOptionsTest::cleanup()
+{
+    delete m_control;
+    gui::MapMusicHooks() = {};
+    core::Sound().Close();
+    m_window.reset();
+    m_sandbox.reset();
+}
+
+TSoundControl* SoundOptionsTest::OpenWindow(core::SoundSystem& sound)
+{
+    TSoundControl::Toggle(m_control, sound, m_window.get());
+    return m_control;
+}
+
+void SoundOptionsTest::openingShowsTheOptionsAndSwitchesNothing()
+{
+    core::Settings.play_musics = false;
+    core::Settings.vol_menus = -1200;
+    core::Settings.vol_sounds = -6667;
+    TSoundControl* window = OpenWindow(core::Sound());
+    QVERIFY(window && window->isVisible());
+    QCOMPARE(window->windowTitle(), QStringLiteral("Sound Options"));
+    QVERIFY(window->EnableSoundBox()->isChecked());
+    QVERIFY(!window->ChannelBox(kMusic)->isChecked());
+    QVERIFY(window->ChannelBox(kMusic)->isEnabled());
+    QVERIFY(!window->VolumeSlider(kMusic)->isEnabled()); // its channel is off
+    QVERIFY(window->VolumeSlider(kModel)->isEnabled());
+    QCOMPARE(window->VolumeSlider(kButton)->value(), -1200);
+    QCOMPARE(window->VolumeSlider(kModel)->value(), -6667);
+    QCOMPARE(window->VolumeSlider(kModel)->minimum(), -6667);
+    QCOMPARE(window->VolumeSlider(kModel)->maximum(), 0);
+    QVERIFY(window->testAttribute(Qt::WA_DeleteOnClose));
+    QVERIFY(window->windowFlags() & Qt::WindowStaysOnTopHint);
+    QVERIFY(core::Sound().IsOpen());
+    QCOMPARE(core::Settings.vol_menus, -1200);
+
+    // "&Close" frees it; the menu command opens a new one and closes it again.
+    QTest::mouseClick(window->CloseButton(), Qt::LeftButton);
+    QTRY_VERIFY(!m_control);
+    m_window->Cmds().soundOptions->trigger();
+    QPointer<QWidget> fromMenu = m_window->findChild<TSoundControl*>();
+    QVERIFY(fromMenu && fromMenu->isVisible());
+    m_window->Cmds().soundOptions->trigger();
+    QTRY_VERIFY(!fromMenu);
+}
+
+void SoundOptionsTest::enableSoundClosesAndReopensTheOutput()
+{
+    // Sound off while a sound plays: the output goes, and with it every channel control.
+    QVERIFY(core::Sound().PlayButtonSound(core::ButtonSound::Help));
+    TSoundControl* window = OpenWindow(core::Sound());
+    Click(window->EnableSoundBox());
+    QVERIFY(!core::Sound().IsOpen());
+    QVERIFY(!core::Settings.sound_enable);
+    QVERIFY(!core::Sound().HasBuffer(kButton));
+    QCOMPARE(window->windowTitle(), QStringLiteral("Sound Options: DirectSound uninitialised"));
+    for (SoundChannel channel : {kMusic, kModel, kButton}) {
+        QVERIFY(!window->ChannelBox(channel)->isEnabled());
+        QVERIFY(!window->VolumeSlider(channel)->isEnabled());
+    }
+    QVERIFY(window->CloseButton()->isEnabled());
+
+    // Sound on: opened again, the boxes come back and the sliders of the channels that are on.
+    core::Settings.play_sounds = false;
+    Click(window->EnableSoundBox());
+    QVERIFY(core::Sound().IsOpen());
+    QVERIFY(core::Settings.sound_enable);
+    QCOMPARE(window->windowTitle(), QStringLiteral("Sound Options: DirectSound successfully initialised"));
+    QVERIFY(window->ChannelBox(kModel)->isEnabled());
+    QVERIFY(!window->VolumeSlider(kModel)->isEnabled());
+    QVERIFY(window->VolumeSlider(kButton)->isEnabled());
+    QVERIFY(core::Sound().PlayButtonSound(core::ButtonSound::Help));
+}
+
+void SoundOptionsTest::mapMusicFadesUnderTheWindowTimerWhileCloseWaits()
+{
+    m_propertiesOpen = true;
+    gui::MapMusicHooks().startMapMusic();
+    // The fade in was stepped by the window's timer and has ended at the music volume.
+    QVERIFY(core::Sound().MusicPlaying());
+    QCOMPARE(core::Sound().BufferVolume(kMusic), -2500);
+    QVERIFY(!core::Sound().TimerRunning());
+
+    TSoundControl* window = OpenWindow(core::Sound());
+    // While the music fades out the window handles events: it repaints, and a close asked for
+    // meanwhile is refused, as "&Close" and the map music box are disabled.
+    bool closeEnabledDuringFade = true;
+    bool boxEnabledDuringFade = true;
+    bool closedDuringFade = true;
+    int busyDuringFade = 0;
+    QTimer::singleShot(120, this, [&] {
+        closeEnabledDuringFade = window->CloseButton()->isEnabled();
+        boxEnabledDuringFade = window->ChannelBox(kMusic)->isEnabled();
+        busyDuringFade = core::BusyCount;
+        closedDuringFade = window->close();
+        QTest::keyClick(window, Qt::Key_Escape);
+    });
+    Click(window->ChannelBox(kMusic));
+    QVERIFY(!closeEnabledDuringFade);
+    QVERIFY(!boxEnabledDuringFade);
+    QVERIFY(!closedDuringFade);
+    QCOMPARE(busyDuringFade, 1);
+    QVERIFY(m_control && window->isVisible());
+    QVERIFY(!core::Sound().MusicPlaying());
+    QVERIFY(!core::Settings.play_musics);
+    QVERIFY(!window->VolumeSlider(kMusic)->isEnabled());
+    QVERIFY(window->CloseButton()->isEnabled());
+    QCOMPARE(core::BusyCount, 0);
+
+    // On again: the music of the demo shown starts over, and its slider moves it at once.
+    Click(window->ChannelBox(kMusic));
+    QCOMPARE(m_musicStarts, 2);
+    QVERIFY(core::Sound().MusicPlaying());
+    QCOMPARE(core::Sound().BufferVolume(kMusic), -2500);
+    QVERIFY(window->VolumeSlider(kMusic)->isEnabled());
+    QVERIFY(window->ChannelBox(kMusic)->isEnabled());
+    window->VolumeSlider(kMusic)->setValue(-1000);
+    QCOMPARE(core::Sound().BufferVolume(kMusic), -1000);
+
+    // Sound off stops the music too; on again restarts it for the open properties window.
+    Click(window->EnableSoundBox());
+    QVERIFY(!core::Sound().MusicPlaying());
+    Click(window->EnableSoundBox());
+    QCOMPARE(m_musicStarts, 3);
+    QVERIFY(core::Sound().MusicPlaying());
+    QCOMPARE(window->windowTitle(), QStringLiteral("Sound Options: DirectSound successfully initialised"));
+}
+
+void SoundOptionsTest::channelBoxesAndSlidersActAtOnce()
+{
+    TSoundControl* window = OpenWindow(core::Sound());
+    QVERIFY(core::Sound().PlayButtonSound(core::ButtonSound::Help));
+    // The volume of what plays follows the slider at once.
+    window->VolumeSlider(kButton)->setValue(-4000);
+    QCOMPARE(core::Settings.vol_menus, -4000);
+    QCOMPARE(core::Sound().BufferVolume(kButton), -4000);
+
+    // Switching a channel off keeps its sound but stops new ones.
+    Click(window->ChannelBox(kButton));
+    QVERIFY(!core::Settings.play_menus);
+    QVERIFY(!window->VolumeSlider(kButton)->isEnabled());
+    QVERIFY(core::Sound().HasBuffer(kButton));
+    QVERIFY(!core::Sound().PlayButtonSound(core::ButtonSound::Help));
+    Click(window->ChannelBox(kModel));
+    QVERIFY(!core::Settings.play_sounds);
+    QVERIFY(!window->VolumeSlider(kModel)->isEnabled());
+    Click(window->ChannelBox(kButton));
+    QVERIFY(core::Settings.play_menus);
+    QVERIFY(window->VolumeSlider(kButton)->isEnabled());
+    QVERIFY(core::Sound().PlayButtonSound(core::ButtonSound::Help));
+    QCOMPARE(core::Sound().BufferVolume(kButton), -4000);
+}
+
+void SoundOptionsTest::failedOpeningIsTitledAndTheWindowStillCloses()
+{
+    core::SettingsRecord settings;
+    settings.sound_enable = false;
+    int attempts = 0;
+    core::SoundSystem broken(settings, [&attempts](std::unique_ptr<core::SoundOutput>&) {
+        ++attempts;
+        return core::kSoundNoDriver;
+    });
+    TSoundControl* window = OpenWindow(broken);
+    QVERIFY(!window->ChannelBox(kMusic)->isEnabled());
+    Click(window->EnableSoundBox());
+    QCOMPARE(attempts, 1);
+    QCOMPARE(window->windowTitle(), QStringLiteral("Sound Options: DirectSound Initialisation failed"));
+    QVERIFY(!settings.sound_enable);
+    for (SoundChannel channel : {kMusic, kModel, kButton}) {
+        QVERIFY(!window->ChannelBox(channel)->isEnabled());
+        QVERIFY(!window->VolumeSlider(channel)->isEnabled());
+    }
+    // The box stays checked; unchecking and checking it again tries once more.
+    QVERIFY(window->EnableSoundBox()->isChecked());
+    Click(window->EnableSoundBox());
+    Click(window->EnableSoundBox());
+    QCOMPARE(attempts, 2);
+    QVERIFY(window->CloseButton()->isEnabled());
+    Click(window->CloseButton());
+    QTRY_VERIFY(!m_control);
+}
+
+VELMORA_GUI_TEST(SoundOptionsTest)
+#include "SoundOptionsTest.moc"
