@@ -1,0 +1,270 @@
+// The playing commands and dialogs of the real main window. The game is a small program in the
+// sandbox that writes down how it was started.
+#include <QApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include <fstream>
+
+#include "GuiTestSupport.h"
+#include "app/MainWindow.h"
+#include "app/Settings.h"
+#include "common/Globals.h"
+#include "library/NodeUtil.h"
+#include "lists/DemoListPane.h"
+#include "lists/PlayListPane.h"
+#include "platform/GameProcess.h"
+#include "playback/GlobalParamDialog.h"
+#include "playback/PlayControlDialog.h"
+#include "playback/plctrl.h"
+#include "support/Recorder.h"
+#include "tree/FolderTreePane.h"
+#include "window/CommandBar.h"
+
+using namespace guitest;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Runs `check` on the modal dialog the command opens; a dialog left open is closed after a while so
+// that a fault cannot hang the test.
+template <class Dialog> bool WithModal(QAction* command, const std::function<void(Dialog&)>& check)
+{
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        if (auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget())) {
+            seen = true;
+            check(*dialog);
+        }
+    });
+    QTimer::singleShot(3000, [] {
+        while (QWidget* modal = QApplication::activeModalWidget())
+            modal->close();
+    });
+    command->trigger();
+    return seen;
+}
+
+// The game records its arguments, one a line, in "started.txt" of its working folder.
+void InstallRecordingGame(const Sandbox& sandbox, int secondsToStay = 0)
+{
+    const fs::path engine = sandbox.Game() / "ioquake3";
+    std::ofstream(engine, std::ios::trunc)
+        << "#!/bin/sh\nprintf '%s\\n' \"$@\" > s.part && mv s.part started.txt\nsleep " << secondsToStay << "\n";
+    fs::permissions(engine, fs::perms::owner_all);
+}
+
+int RowNamed(const gui::ListPane& pane, const char* name)
+{
+    return static_cast<int>(Names(pane).indexOf(QString::fromLatin1(name)));
+}
+
+bool Contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+} // namespace
+
+class PlaybackTest : public QObject {
+    Q_OBJECT
+private slots:
+    void keysDialogBindsTheDefaultsUntilOk();
+    void globalParametersDialog();
+    void playCommands();
+    void versionMenu();
+};
+
+void PlaybackTest::keysDialogBindsTheDefaultsUntilOk()
+{
+    core::KeyBindingBlock = core::DefaultKeyBindingBlock(); // as at every program start
+    Sandbox sandbox;
+    sandbox.WriteConfig("[Global]\r\nbase_folder=baseoa\r\npause_key=p\r\n");
+    auto window = sandbox.Start(false);
+    QVERIFY(window);
+    {
+        // Keys of an earlier run prefill the dialog; "&Default" fills the inputs only.
+        gui::TPlayControl dialog(window.get());
+        const char* shown[] = {"kp_enter", "kp_del", "kp_plus", "kp_minus", "p", "kp_5"};
+        for (int i = 0; i < core::kPlaybackKeyCount; ++i)
+            QCOMPARE(dialog.Input(i).text(), QString::fromLatin1(shown[i]));
+        QTest::mouseClick(&dialog.DefaultButton(), Qt::LeftButton);
+        QCOMPARE(dialog.Input(4).text(), QStringLiteral("pause"));
+        QTest::mouseClick(&dialog.CancelButton(), Qt::LeftButton);
+        QCOMPARE(core::Settings.pause_key, std::string("p"));
+        QCOMPARE(core::KeyBindingBlock, core::DefaultKeyBindingBlock());
+    }
+    // OK without changes binds the stored keys in the dialog's order, releasing nothing. The
+    // command does nothing while its dialog is open.
+    bool secondOpened = true;
+    QVERIFY(WithModal<gui::TPlayControl>(window->Cmds().playbackKeys, [&](gui::TPlayControl& dialog) {
+        window->Cmds().playbackKeys->trigger();
+        secondOpened = QApplication::activeModalWidget() != &dialog;
+        QTest::keyClick(&dialog.Input(0), Qt::Key_Return);
+    }));
+    QVERIFY(!secondOpened && !gui::TPlayControl::IsOpen());
+    QCOMPARE(core::KeyBindingBlock, std::string("bind kp_enter \"vstr d_f_t\"\r\nbind kp_del \"vstr d_s_t\"\r\n"
+                                                "bind kp_plus \"vstr d_f\"\r\nbind kp_minus \"vstr d_s\"\r\n"
+                                                "bind p \"vstr d_p\"\r\nbind kp_5 \"vstr nextdemo\""));
+    // A changed key is released first; Escape changes nothing.
+    QVERIFY(WithModal<gui::TPlayControl>(window->Cmds().playbackKeys, [](gui::TPlayControl& dialog) {
+        dialog.Input(0).setText(QStringLiteral("f"));
+        QTest::mouseClick(&dialog.OkButton(), Qt::LeftButton);
+    }));
+    QVERIFY(core::KeyBindingBlock.starts_with("unbind kp_enter\r\nbind f \"vstr d_f_t\"\r\n"));
+    QVERIFY(WithModal<gui::TPlayControl>(window->Cmds().playbackKeys, [](gui::TPlayControl& dialog) {
+        dialog.Input(0).setText(QStringLiteral("g"));
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+    }));
+    QCOMPARE(core::Settings.ff_key, std::string("f"));
+    QVERIFY(window->close());
+    QVERIFY(Contains(sandbox.ReadConfig(), "ff_key=f\r\n"));
+    core::KeyBindingBlock = core::DefaultKeyBindingBlock();
+}
+
+void PlaybackTest::globalParametersDialog()
+{
+    Sandbox sandbox;
+    sandbox.WriteConfig("[Global]\r\nbase_folder=baseoa\r\nq3a_start_param=+exec myconfig\r\n");
+    auto window = sandbox.Start(false);
+    QVERIFY(window);
+    QVERIFY(WithModal<gui::TGlobalParam>(window->Cmds().globalParameters, [](gui::TGlobalParam& dialog) {
+        QCOMPARE(dialog.Input().text(), QStringLiteral("+exec myconfig"));
+        dialog.Input().setText(QStringLiteral("+set r_mode 4"));
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+    }));
+    QCOMPARE(core::Settings.q3a_start_param, std::string("+exec myconfig"));
+    // Kept as typed, and a path in the encoding the game's command line takes.
+    const QString typed = QStringLiteral("+set fs_homepath \"/home/j\u00f6rg/.q3a\"  +exec mine");
+    QVERIFY(WithModal<gui::TGlobalParam>(window->Cmds().globalParameters, [&](gui::TGlobalParam& dialog) {
+        dialog.Input().setText(typed);
+        QTest::mouseClick(&dialog.OkButton(), Qt::LeftButton);
+    }));
+    QCOMPARE(core::Settings.q3a_start_param, std::string("+set fs_homepath \"/home/j\xc3\xb6rg/.q3a\"  +exec mine"));
+    QVERIFY(window->close());
+    QVERIFY(Contains(sandbox.ReadConfig(), "q3a_start_param=" + core::Settings.q3a_start_param + "\r\n"));
+}
+
+void PlaybackTest::playCommands()
+{
+    Sandbox sandbox;
+    InstallRecordingGame(sandbox);
+    const fs::path demos = sandbox.Game() / "baseoa" / "demos";
+    const fs::path started = sandbox.Game() / "started.txt";
+    const fs::path script = sandbox.Game() / "baseoa" / "vmrtmp.vmr";
+    sandbox.AddDemo(demos / "inplace.dm_48");
+    sandbox.AddDemo(sandbox.Game() / "new.dm_48", 48);
+    sandbox.AddDemo(sandbox.Game() / "old.dm3", 45);
+    sandbox.WriteConfig("[Global]\r\nbase_folder=baseoa\r\nq3a_start_param=+exec mine\r\n[Demos]\r\ntime_demos=1\r\n");
+    auto window = sandbox.Start();
+    QVERIFY(window);
+    gui::Commands& commands = window->Cmds();
+    testsupport::RecordingSink messages;
+
+    // The toggles: check mark and command bar tool tip follow the option.
+    auto* timeButton = qobject_cast<QToolButton*>(window->Bar().widgetForAction(commands.timeDemos));
+    QVERIFY(timeButton);
+    QCOMPARE(timeButton->toolTip(), QStringLiteral("disable timedemo"));
+    QTest::mouseClick(timeButton, Qt::LeftButton);
+    QVERIFY(!core::Settings.time_demos && !commands.timeDemos->isChecked());
+    QCOMPARE(timeButton->toolTip(), QStringLiteral("enable timedemo"));
+    commands.loopDemos->trigger();
+    QVERIFY(core::Settings.loop_demos && commands.loopDemos->isChecked());
+    QCOMPARE(commands.loopDemos->toolTip(), QStringLiteral("disable loop demos"));
+    commands.modDemos->trigger();
+    QVERIFY(!core::Settings.mod_demos && !commands.modDemos->isChecked());
+
+    // "Play it" on the command bar: not from inside another command's wait; then in place,
+    // looping, the user's parameters before the script's "+exec".
+    gui::DemoListPane& list = window->DemoList();
+    window->ListNode(core::FindNodeByPath(window->TreePane().Tree(), demos.string()));
+    list.SelectRows({0}, false);
+    core::BusyCount = 1;
+    commands.playDemo->trigger();
+    core::BusyCount = 0;
+    QVERIFY(!fs::exists(script));
+    commands.playDemo->trigger();
+    QTRY_VERIFY(fs::exists(started));
+    QCOMPARE(ReadFile(started), std::string("+exec\nmine\n+exec\nvmrtmp.vmr\n"));
+    QVERIFY(Contains(ReadFile(script), "timedemo 0\r\nset end quit\r\nset d1 \"demo inplace.dm_48; set actualdemo echo "
+                                       "Demo ^3inplace.dm_48; vstr ds10; set nextdemo vstr d1\"\r\n"));
+    QTRY_COMPARE(platform::Game().ChildPid(), -1);
+    fs::remove(started);
+    commands.loopDemos->trigger();
+
+    // A play list of two protocol classes: the first entry's copy is made, then removed by the
+    // refusal; "&& Exit" keeps the program running.
+    window->ListNode(core::FindNodeByPath(window->TreePane().Tree(), sandbox.Game().string()));
+    gui::PlayListPane& play = window->PlayList();
+    for (const char* name : {"new.dm_48", "old.dm3"}) {
+        list.SelectRows({RowNamed(list, name)}, false);
+        window->MoveToPlayList();
+    }
+    commands.playListAndExit->trigger();
+    QCOMPARE(messages.shown.size(), size_t(1));
+    QCOMPARE(messages.shown[0].title, std::string("Protocol Version Mismatch in Playlist"));
+    QVERIFY(window->isVisible() && !fs::exists(demos / "vmrtmp00.dm_48"));
+
+    // "Play it" in the play list copies the demo; the whole list, once it can be played, ends
+    // the program.
+    play.SelectRows({RowNamed(play, "old.dm3")}, false);
+    play.RemoveSelected();
+    play.SelectRows({0}, false);
+    play.PlayAction()->trigger();
+    QTRY_VERIFY(fs::exists(started));
+    QCOMPARE(ReadFile(demos / "vmrtmp00.dm_48"), ReadFile(sandbox.Game() / "new.dm_48"));
+    QTRY_COMPARE(platform::Game().ChildPid(), -1);
+    fs::remove(started);
+    // A game still playing at the end keeps its temporary files.
+    InstallRecordingGame(sandbox, 1);
+    commands.playListAndExit->trigger();
+    QVERIFY(!window->isVisible());
+    QTRY_VERIFY(fs::exists(started));
+    QVERIFY(Contains(ReadFile(script), "Demo #^21^7 of ^21^7: ^3new.dm_48; vstr ds10; set nextdemo vstr end\"\r\n"));
+    QVERIFY(fs::exists(demos / "vmrtmp00.dm_48"));
+    QCOMPARE(messages.shown.size(), size_t(1));
+    QTRY_COMPARE_WITH_TIMEOUT(platform::Game().ChildPid(), -1, 5000);
+}
+
+void PlaybackTest::versionMenu()
+{
+    Sandbox sandbox;
+    const fs::path base = sandbox.Game() / "baseoa";
+    std::ofstream(base / "pak4.pk3") << "4"; // a plain 1.27 game
+    sandbox.WriteConfig("[Global]\r\nbase_folder=baseoa\r\n");
+    auto window = sandbox.Start(false);
+    QVERIFY(window);
+    gui::Commands& commands = window->Cmds();
+    QMenu* versionMenu = nullptr;
+    for (QObject* owner : commands.versionIs127->associatedObjects())
+        versionMenu = versionMenu ? versionMenu : qobject_cast<QMenu*>(owner);
+    QVERIFY(versionMenu);
+    emit versionMenu->aboutToShow();
+    QVERIFY(!commands.versionIs127->isEnabled() && !commands.versionIs117->isEnabled());
+
+    // The second version, installed while the program runs, is seen when the menu opens.
+    std::ofstream(sandbox.Game() / "oldversion") << "old";
+    std::ofstream(base / "pak5.pk3") << "5";
+    emit versionMenu->aboutToShow();
+    QVERIFY(commands.versionIs117->isEnabled() && commands.versionIs127->isChecked());
+    commands.versionIs117->trigger();
+    QVERIFY(commands.versionIs117->isChecked());
+    QCOMPARE(ReadFile(sandbox.Game() / "ioquake3"), std::string("old"));
+    QVERIFY(fs::exists(base / "pak4.zip") && fs::exists(sandbox.Game() / "newversion"));
+
+    // Either restore entry flips the choice; closing leaves the version it names.
+    commands.restore117->trigger();
+    QVERIFY(!core::Settings.restore_new_version && commands.restore117->isChecked());
+    commands.restore117->trigger();
+    QVERIFY(core::Settings.restore_new_version && commands.restore127->isChecked());
+    QVERIFY(window->close());
+    QCOMPARE(ReadFile(sandbox.Game() / "oldversion"), std::string("old"));
+    QVERIFY(fs::exists(base / "pak4.pk3") && fs::exists(base / "pak5.pk3"));
+}
+
+VELMORA_GUI_TEST(PlaybackTest)
+#include "PlaybackTest.moc"
