@@ -50,8 +50,8 @@ const char* const kCredits[] = {
     "#FIGHT!",
 };
 
-constexpr int kHeadingPixels = 22;
-constexpr int kLinePixels = 16;
+constexpr int kHeadingPixels = 20;
+constexpr int kLinePixels = 14;
 constexpr int kGapPixels = 14;
 
 } // namespace
@@ -63,7 +63,7 @@ CreditsRoll::CreditsRoll(QWidget* parent) : QWidget(parent)
         m_lines.append(QString::fromLatin1(line));
     for (int i = 0; i < m_lines.size(); ++i)
         m_textHeight += LineHeight(i);
-    setMinimumSize(360, 220);
+    setMinimumSize(420, 240);
     setAttribute(Qt::WA_OpaquePaintEvent);
     m_timer.setInterval(kStepMilliseconds);
     connect(&m_timer, &QTimer::timeout, this, [this] { Advance(1); });
@@ -96,7 +96,7 @@ void CreditsRoll::Advance(int pixels)
 void CreditsRoll::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
-    static const QPixmap plate = SplashScreen::Picture(QColor(140, 90, 30));
+    static const QPixmap plate = SplashScreen::Picture(QColor(140, 90, 30), false);
     p.drawPixmap(rect(), plate);
     p.fillRect(rect(), QColor(0, 0, 0, 150));
     p.setRenderHint(QPainter::TextAntialiasing);
@@ -145,7 +145,7 @@ TAboutBox::TAboutBox(core::SoundSystem* sound, QWidget* parent) : QDialog(parent
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     layout->addWidget(buttons);
     connect(m_credits, &CreditsRoll::roundCompleted, this, [this] { PlaySound(kRoundSound); });
-    resize(400, 320);
+    resize(460, 340);
 }
 
 void TAboutBox::Run(QWidget* parent)

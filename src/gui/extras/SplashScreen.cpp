@@ -92,7 +92,7 @@ QColor SplashScreen::VariantColour(int variant)
     }
 }
 
-QPixmap SplashScreen::Picture(const QColor& tint)
+QPixmap SplashScreen::Picture(const QColor& tint, bool withTitle)
 {
     QPixmap picture(kWidth, kHeight);
     const QRect area = picture.rect();
@@ -113,7 +113,8 @@ QPixmap SplashScreen::Picture(const QColor& tint)
         p.fillRect(area, glow);
         p.setCompositionMode(QPainter::CompositionMode_SourceOver);
     }
-    DrawTitle(p, area);
+    if (withTitle)
+        DrawTitle(p, area);
     return picture;
 }
 

@@ -26,8 +26,9 @@ public:
 
     // The colour of each variant.
     static QColor VariantColour(int variant);
-    // The splash picture; `tint` invalid gives the plain steel one.
-    static QPixmap Picture(const QColor& tint);
+    // The splash picture; `tint` invalid gives the plain steel one. Without the title it is the
+    // bare plate, the about box's background.
+    static QPixmap Picture(const QColor& tint, bool withTitle = true);
 
 protected:
     void drawContents(QPainter* painter) override;
