@@ -118,7 +118,7 @@ TEST(PlayerTableRanking, FreeForAllOrder)
     const DemoState demo = Read(Game("0",
                                      {{544, UserInfo("^2Zed", 0)},
                                       {545, UserInfo("Amy", 0)},
-                                      {546, UserInfo("Spec", 3)},
+                                      {546, UserInfo("Watcher", 3)},
                                       {547, UserInfo("Late", 0)}},
                                      {"scores 3 0 0" + Entry(0, 10) + Entry(1, 10) + Entry(2, 30)}));
     ASSERT_GE(demo.players.size(), 4u);
@@ -126,7 +126,7 @@ TEST(PlayerTableRanking, FreeForAllOrder)
     EXPECT_EQ(demo.players[1].name, "Amy");
     // Never in a report, or a spectator: -9999 and position 9999, after everyone with a score.
     EXPECT_EQ(std::set<std::string>({demo.players[2].name, demo.players[3].name}),
-              std::set<std::string>({"Late", "Spec"}));
+              std::set<std::string>({"Late", "Watcher"}));
     EXPECT_EQ(demo.players[2].score, kNoScore);
     EXPECT_EQ(demo.players[3].score, kNoScore);
     EXPECT_EQ(demo.players[0].accuracy, 80);
