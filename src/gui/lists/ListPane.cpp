@@ -47,15 +47,7 @@ uint64_t KilobytesOf(const std::string& sizeText)
 
 } // namespace
 
-QString SizeText(uint64_t bytes)
-{
-    if (bytes <= UINT32_MAX)
-        return QString::fromLatin1(core::FormatSize(static_cast<uint32_t>(bytes), 2));
-    // Beyond 32 bits the same text in MB, as the listing summary has it, not wrapped round.
-    char text[64];
-    std::snprintf(text, sizeof text, "%.2f MB", static_cast<double>(bytes) / 1048576.0);
-    return QString::fromLatin1(text);
-}
+QString SizeText(uint64_t bytes) { return QString::fromLatin1(core::FormatSize(bytes, 2)); }
 
 QString SelectionText(const RowTotals& totals)
 {

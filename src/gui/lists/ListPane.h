@@ -49,7 +49,7 @@ struct RowTotals {
 
 // "3 item(s) selected. 1.50 MB. Playtime: 00:04:10."
 QString SelectionText(const RowTotals& totals);
-// FormatSize of a byte count with 2 decimals, also beyond 4 GB.
+// FormatSize of a byte count with 2 decimals.
 QString SizeText(uint64_t bytes);
 
 class ListPane : public QWidget {
