@@ -184,14 +184,25 @@ QWidget* TPropForm::BuildGeneralTab()
     auto* boxLayout = new QVBoxLayout(playersBox);
     boxLayout->addWidget(m_players);
 
+    // The map title is placed over the picture, or across the whole tab when it is wider than the
+    // picture: every column starts below it.
+    const int titleSpace = QFontMetrics(titleFont).height() + 4;
     auto* left = new QVBoxLayout;
-    left->addSpacing(QFontMetrics(titleFont).height() + 4); // the map title is placed over this
+    left->addSpacing(titleSpace);
     left->addWidget(m_picture);
     left->addStretch(1);
+    auto* middle = new QVBoxLayout;
+    middle->addSpacing(titleSpace);
+    middle->addLayout(form);
+    middle->addStretch(1);
+    auto* right = new QVBoxLayout;
+    right->addSpacing(titleSpace);
+    right->addWidget(playersBox, 1);
+    m_players->setMinimumWidth(QFontMetrics(m_players->font()).horizontalAdvance(QLatin1Char('M')) * 14);
     auto* layout = new QHBoxLayout(m_generalTab);
     layout->addLayout(left);
-    layout->addLayout(form, 1);
-    layout->addWidget(playersBox, 1);
+    layout->addLayout(middle, 3);
+    layout->addLayout(right, 2);
     m_picture->installEventFilter(this);
     m_picture->setMouseTracking(true);
     return m_generalTab;
