@@ -11,9 +11,9 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
-#include <thread>
 #include <optional>
 #include <system_error>
+#include <thread>
 
 namespace core {
 namespace {
@@ -447,11 +447,10 @@ int Decompress(std::FILE* f, uint64_t archiveSize, const LocalMember& m, const P
     return crcOk ? UnzipOk : UnzipCrcError;
 }
 
-int ExtractToMemory(const std::string& archivePath, uint8_t* buffer, uint32_t& size, uint32_t skip,
-                    uint32_t headerOffset)
+// The steps every extraction starts with: the in-progress guard, the pump, opening the archive
+// and reading the member's local header; then `extract` runs on the opened member.
+template <typename Extract> int WithMember(const std::string& archivePath, uint32_t headerOffset, Extract extract)
 {
-    const uint32_t capacity = size;
-    size = 0;
     ExtractionGuard guard;
     if (!guard.Owned())
         return UnzipBusy;
@@ -464,25 +463,35 @@ int ExtractToMemory(const std::string& archivePath, uint8_t* buffer, uint32_t& s
     LocalMember m;
     if (int r = ReadLocalHeader(f.get(), headerOffset, m); r != UnzipOk)
         return r;
+    return extract(f.get(), archiveSize, m, pump);
+}
 
-    bool firstBlock = true;
-    uint32_t stored = 0;
-    BlockWriter out([&](const uint8_t* p, size_t n) {
-        size_t from = 0;
-        if (firstBlock) {
-            from = std::min<size_t>(skip, n);
-            firstBlock = false;
-        }
-        const size_t take = std::min<size_t>(n - from, capacity - stored);
-        if (take > 0) {
-            std::memcpy(buffer + stored, p + from, take);
-            stored += static_cast<uint32_t>(take);
-        }
-        return true; // a full buffer drops the rest, as documented
-    });
-    const int result = Decompress(f.get(), archiveSize, m, pump, out);
-    size = stored;
-    return result;
+int ExtractToMemory(const std::string& archivePath, uint8_t* buffer, uint32_t& size, uint32_t skip,
+                    uint32_t headerOffset)
+{
+    const uint32_t capacity = size;
+    size = 0;
+    return WithMember(archivePath, headerOffset,
+                      [&](std::FILE* f, uint64_t archiveSize, const LocalMember& m, const Pump& pump) {
+                          bool firstBlock = true;
+                          uint32_t stored = 0;
+                          BlockWriter out([&](const uint8_t* p, size_t n) {
+                              size_t from = 0;
+                              if (firstBlock) {
+                                  from = std::min<size_t>(skip, n);
+                                  firstBlock = false;
+                              }
+                              const size_t take = std::min<size_t>(n - from, capacity - stored);
+                              if (take > 0) {
+                                  std::memcpy(buffer + stored, p + from, take);
+                                  stored += static_cast<uint32_t>(take);
+                              }
+                              return true; // a full buffer drops the rest, as documented
+                          });
+                          const int result = Decompress(f, archiveSize, m, pump, out);
+                          size = stored;
+                          return result;
+                      });
 }
 
 void ApplyTimeAndAttributes(const fs::path& target, uint32_t dosTime, uint8_t attributes)
@@ -683,34 +692,24 @@ int UnzipFile(const std::string& archivePath, const std::string& targetPath, uin
         return fs::is_directory(target, ec) ? UnzipOk : UnzipWriteError;
     }
 
-    ExtractionGuard guard;
-    if (!guard.Owned())
-        return UnzipBusy;
-    const Pump pump;
-    pump();
-    FilePtr f = OpenArchive(archivePath);
-    if (!f)
-        return UnzipCannotOpen;
-    const uint64_t archiveSize = FileSize(f.get());
-    LocalMember m;
-    if (int r = ReadLocalHeader(f.get(), headerOffset, m); r != UnzipOk)
-        return r;
-
-    const fs::path targetFile(target);
-    FilePtr out = CreateTarget(targetFile);
-    if (!out)
-        return UnzipWriteError;
-    BlockWriter writer([&](const uint8_t* p, size_t n) { return std::fwrite(p, 1, n, out.get()) == n; });
-    int result = Decompress(f.get(), archiveSize, m, pump, writer);
-    if (std::fclose(out.release()) != 0 && result == UnzipOk)
-        result = UnzipWriteError;
-    std::error_code ec;
-    if (result != UnzipOk) {
-        fs::remove(targetFile, ec);
-        return result;
-    }
-    ApplyTimeAndAttributes(targetFile, m.dosTime, attributes);
-    return UnzipOk;
+    return WithMember(
+        archivePath, headerOffset, [&](std::FILE* f, uint64_t archiveSize, const LocalMember& m, const Pump& pump) {
+            const fs::path targetFile(target);
+            FilePtr out = CreateTarget(targetFile);
+            if (!out)
+                return static_cast<int>(UnzipWriteError);
+            BlockWriter writer([&](const uint8_t* p, size_t n) { return std::fwrite(p, 1, n, out.get()) == n; });
+            int result = Decompress(f, archiveSize, m, pump, writer);
+            if (std::fclose(out.release()) != 0 && result == UnzipOk)
+                result = UnzipWriteError;
+            std::error_code ec;
+            if (result != UnzipOk) {
+                fs::remove(targetFile, ec);
+                return result;
+            }
+            ApplyTimeAndAttributes(targetFile, m.dosTime, attributes);
+            return static_cast<int>(UnzipOk);
+        });
 }
 
 uint64_t MaxPlausibleSize(uint16_t method, uint32_t compressedSize)
