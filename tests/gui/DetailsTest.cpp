@@ -25,6 +25,7 @@
 #include "details/DetailRules.h"
 #include "details/PlayerDescr.h"
 #include "details/PropForm.h"
+#include "lists/ListViews.h"
 #include "details/UserEdit.h"
 #include "library/NodeUtil.h"
 #include "lists/DemoListPane.h"
@@ -322,8 +323,10 @@ void DetailsTest::propertiesOfATeamDemo()
     ++core::BusyCount;
     QVERIFY(!prop->close());
     --core::BusyCount;
+    QVERIFY(gui::DragsSuspended()); // no drags from the lists while the window exists
     QVERIFY(prop->close());
     QTRY_VERIFY(!Details(*window).PropForm());
+    QVERIFY(!gui::DragsSuspended());
 }
 
 void DetailsTest::editorApplyWritesFileAndRow()

@@ -29,6 +29,7 @@
 #include "details/PicForm.h"
 #include "details/PlayerDescr.h"
 #include "details/UserEdit.h"
+#include "lists/ListViews.h"
 #include "lists/PlayListPane.h"
 #include "playback/GameLaunch.h"
 #include "playback/Mods.h"
@@ -101,6 +102,7 @@ TPropForm::TPropForm(DemoDetails& details, QWidget* parent)
 {
     setObjectName(QStringLiteral("PropForm"));
     setAttribute(Qt::WA_DeleteOnClose);
+    SetDragsSuspended(true); // until the window is freed
     setWindowTitle(QStringLiteral("Properties"));
 
     m_tabs = new QTabWidget(this);
@@ -147,7 +149,7 @@ TPropForm::TPropForm(DemoDetails& details, QWidget* parent)
     SetPlayListState(true);
 }
 
-TPropForm::~TPropForm() = default;
+TPropForm::~TPropForm() { SetDragsSuspended(false); }
 
 TPlayerDescription* TPropForm::PlayerWindow() const
 {

@@ -64,9 +64,16 @@ DetailsView::DetailsView(QWidget* parent) : QTreeView(parent)
     header()->setMinimumSectionSize(8);
 }
 
+namespace {
+bool g_dragsSuspended = false;
+} // namespace
+
+void SetDragsSuspended(bool suspended) { g_dragsSuspended = suspended; }
+bool DragsSuspended() { return g_dragsSuspended; }
+
 void DetailsView::startDrag(Qt::DropActions supportedActions)
 {
-    if (onStartDrag)
+    if (onStartDrag && !g_dragsSuspended)
         onStartDrag(supportedActions);
 }
 
@@ -86,7 +93,7 @@ IconsView::IconsView(QWidget* parent) : QListView(parent)
 
 void IconsView::startDrag(Qt::DropActions supportedActions)
 {
-    if (onStartDrag)
+    if (onStartDrag && !g_dragsSuspended)
         onStartDrag(supportedActions);
 }
 

@@ -25,6 +25,10 @@ public:
     bool highlight = true;
 };
 
+// While the properties window exists, neither list starts a drag.
+void SetDragsSuspended(bool suspended);
+bool DragsSuspended();
+
 class DetailsView : public QTreeView {
 public:
     explicit DetailsView(QWidget* parent = nullptr);
