@@ -1,15 +1,10 @@
 #include "support/TgaBuilder.h"
+#include "support/LittleEndian.h"
 
 #include <stdexcept>
 
 namespace testsupport {
 namespace {
-
-void Put16(std::vector<uint8_t>& out, uint32_t v)
-{
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
-}
 
 bool IsRunLength(uint8_t type)
 {

@@ -1,4 +1,5 @@
 #include "support/ZipBuilder.h"
+#include "support/LittleEndian.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -7,18 +8,6 @@
 
 namespace testsupport {
 namespace {
-
-void Put16(std::vector<uint8_t>& out, uint32_t v)
-{
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
-}
-
-void Put32(std::vector<uint8_t>& out, uint32_t v)
-{
-    Put16(out, v & 0xFFFF);
-    Put16(out, v >> 16);
-}
 
 void PutBytes(std::vector<uint8_t>& out, const std::string& s)
 {
