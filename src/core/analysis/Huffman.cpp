@@ -1,7 +1,9 @@
 #include "analysis/Huffman.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
+#include <cstring>
 
 namespace core {
 
@@ -308,6 +310,31 @@ uint32_t HuffmanBitReader::ReadBits(int n) {
         return 0;
     }
     const int raw = n & 7;
+    const size_t byte = bit_ >> 3;
+    if (raw == 0 && byte + 8 <= data_.size()) {
+        // Away from the end one 64-bit window holds the codes of all (at most four) bytes: each
+        // code takes 11 bits at most. This is the path of nearly every read of a demo message.
+        uint64_t window = 0;
+        std::memcpy(&window, data_.data() + byte, sizeof window);
+        if constexpr (std::endian::native == std::endian::big) {
+            window = __builtin_bswap64(window);
+        }
+        window >>= (bit_ & 7);
+        uint32_t value = 0;
+        size_t used = 0;
+        for (int shift = 0; shift < n; shift += 8) {
+            const HuffmanLookup hit = table_[window & ((1u << kHuffmanLookupBits) - 1)];
+            if (hit.symbol > 255) {
+                overflow_ = true;
+                return 0;
+            }
+            value |= static_cast<uint32_t>(hit.symbol) << shift;
+            window >>= hit.length;
+            used += hit.length;
+        }
+        bit_ += used;
+        return value;
+    }
     uint32_t value = raw ? ReadRaw(raw) : 0;
     for (int shift = raw; shift < n && !overflow_; shift += 8) {
         value |= ReadSymbol() << shift;
