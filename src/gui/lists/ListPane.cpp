@@ -15,6 +15,7 @@
 #include <cstdio>
 
 #include "lists/ListIcons.h"
+#include "window/PaneActions.h"
 
 namespace gui {
 namespace {
@@ -141,13 +142,7 @@ ListPane::ListPane(const QString& listName, QWidget* parent) : QWidget(parent), 
 
 QAction* ListPane::AddKeyedAction(const QString& text, const QKeySequence& key)
 {
-    auto* action = new QAction(text, this);
-    if (!key.isEmpty()) {
-        action->setShortcut(key);
-        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    }
-    addAction(action);
-    return action;
+    return AddPaneAction(*this, text, key);
 }
 
 QAbstractItemView& ListPane::CurrentView() const

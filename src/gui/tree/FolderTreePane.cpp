@@ -17,6 +17,7 @@
 #include "common/Globals.h"
 #include "library/DemoFiles.h"
 #include "library/NodeUtil.h"
+#include "window/PaneActions.h"
 
 namespace gui {
 
@@ -145,13 +146,7 @@ FolderTreePane::FolderTreePane(QWidget* parent) : QWidget(parent)
 
 QAction* FolderTreePane::AddKeyedAction(const QString& text, const QKeySequence& key)
 {
-    auto* action = new QAction(text, this);
-    if (!key.isEmpty()) {
-        action->setShortcut(key);
-        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    }
-    addAction(action);
-    return action;
+    return AddPaneAction(*this, text, key);
 }
 
 void FolderTreePane::SetGameDirectory(const std::string& path)
