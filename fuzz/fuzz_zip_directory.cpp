@@ -1,4 +1,5 @@
 // Walks the central directory of arbitrary bytes the way the scanner and the pack lookups do.
+#include "FuzzFiles.h"
 #include "analysis/ZipRead.h"
 
 #include <unistd.h>
@@ -12,28 +13,17 @@
 
 namespace {
 
+using fuzzfiles::WriteInput;
+
 // The reader works on files, so each input is written to one (in memory where /dev/shm exists).
 const std::string& ArchivePath()
 {
     static const std::string path = [] {
-        std::error_code ec;
-        const std::filesystem::path base = std::filesystem::is_directory("/dev/shm", ec)
-                                               ? std::filesystem::path("/dev/shm")
-                                               : std::filesystem::temp_directory_path();
-        return (base / ("velmora-fuzz-zipdir-" + std::to_string(::getpid()) + ".pk3")).string();
+        return (fuzzfiles::ScratchBase() / ("velmora-fuzz-zipdir-" + std::to_string(::getpid()) + ".pk3")).string();
     }();
     static const bool cleanup = std::atexit([] { std::remove(ArchivePath().c_str()); }) == 0;
     (void)cleanup;
     return path;
-}
-
-bool WriteInput(const std::string& path, const uint8_t* data, size_t size)
-{
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return false;
-    const bool ok = std::fwrite(data, 1, size, f) == size;
-    return std::fclose(f) == 0 && ok;
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // Extracts every member of arbitrary bytes to memory and to a file, as the demo reader, the
 // pack lookups and the play preparation do.
+#include "FuzzFiles.h"
 #include "analysis/ZipRead.h"
 
 #include <unistd.h>
@@ -16,13 +17,13 @@
 namespace {
 
 namespace fs = std::filesystem;
+using fuzzfiles::WriteInput;
 
 const fs::path& WorkDir()
 {
     static const fs::path dir = [] {
         std::error_code ec;
-        const fs::path base = fs::is_directory("/dev/shm", ec) ? fs::path("/dev/shm") : fs::temp_directory_path();
-        fs::path d = base / ("velmora-fuzz-zipx-" + std::to_string(::getpid()));
+        fs::path d = fuzzfiles::ScratchBase() / ("velmora-fuzz-zipx-" + std::to_string(::getpid()));
         fs::create_directories(d, ec);
         return d;
     }();
@@ -34,15 +35,6 @@ const fs::path& WorkDir()
         }) == 0;
     (void)cleanup;
     return dir;
-}
-
-bool WriteInput(const std::string& path, const uint8_t* data, size_t size)
-{
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return false;
-    const bool ok = std::fwrite(data, 1, size, f) == size;
-    return std::fclose(f) == 0 && ok;
 }
 
 constexpr size_t kMaxMembers = 32;
