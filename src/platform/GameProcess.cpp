@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
 #include <thread>
 
 extern char** environ;
@@ -134,6 +135,31 @@ public:
 
 } // namespace
 
+struct GameProcess::ChildEnd {
+    std::mutex mutex;
+    std::optional<int> status;
+};
+
+namespace {
+
+// A game that ends by itself must not stay a zombie until the program next looks at it: a thread
+// waits for it and keeps its exit status. It outlives this object when the game does (a game left
+// running at program end), and ends with the game or with the program.
+void WaitForEnd(pid_t pid, std::shared_ptr<GameProcess::ChildEnd> end)
+{
+    std::thread([pid, end = std::move(end)] {
+        int status = 0;
+        pid_t result;
+        do
+            result = ::waitpid(pid, &status, 0);
+        while (result < 0 && errno == EINTR);
+        const std::lock_guard lock(end->mutex);
+        end->status = result == pid ? status : -1;
+    }).detach();
+}
+
+} // namespace
+
 std::optional<std::string> FindProgramInPath(const std::string& name, const std::string& searchPath)
 {
     size_t start = 0;
@@ -217,15 +243,13 @@ GameProcess::~GameProcess()
 
 bool GameProcess::Start(const GameStart& start, std::string& error)
 {
-    if (ChildAlive()) {
-        m_letGo.push_back(m_child);
-        m_child = -1;
-    }
+    // A game still running is let go; its waiting thread reaps it when it ends.
+    m_child = -1;
+    m_end.reset();
     if (m_input >= 0) {
         ::close(m_input);
         m_input = -1;
     }
-    ReapLetGo();
 
     const char* pathVariable = std::getenv("PATH");
     const std::optional<std::vector<std::string>> words =
@@ -270,22 +294,27 @@ bool GameProcess::Start(const GameStart& start, std::string& error)
     // A game that stops reading must not be able to block the program: a full pipe refuses the line.
     ::fcntl(input[1], F_SETFL, ::fcntl(input[1], F_GETFL) | O_NONBLOCK);
     m_child = pid;
+    m_underWine = EndsWithExe(start.executable);
+    m_executable = start.executable;
     m_input = input[1];
+    m_end = std::make_shared<ChildEnd>();
+    WaitForEnd(pid, m_end);
     m_lastStatus.reset();
     return true;
 }
 
 bool GameProcess::ChildAlive()
 {
-    if (m_child <= 0)
+    if (m_child <= 0 || !m_end)
         return false;
-    int status = 0;
-    const pid_t result = ::waitpid(m_child, &status, WNOHANG);
-    if (result == 0)
-        return true;
-    if (result == m_child)
-        m_lastStatus = status;
+    {
+        const std::lock_guard lock(m_end->mutex);
+        if (!m_end->status)
+            return true;
+        m_lastStatus = *m_end->status;
+    }
     m_child = -1;
+    m_end.reset();
     if (m_input >= 0) {
         ::close(m_input);
         m_input = -1;
@@ -293,17 +322,14 @@ bool GameProcess::ChildAlive()
     return false;
 }
 
-void GameProcess::ReapLetGo()
-{
-    std::erase_if(m_letGo, [](pid_t pid) {
-        int status = 0;
-        return ::waitpid(pid, &status, WNOHANG) != 0;
-    });
-}
-
 pid_t GameProcess::ChildPid()
 {
     return ChildAlive() ? m_child : -1;
+}
+
+std::string GameProcess::ChildExecutable()
+{
+    return ChildAlive() ? m_executable : std::string();
 }
 
 bool GameProcess::PipeReaderExists() const
@@ -330,14 +356,18 @@ bool GameProcess::SendThroughPipeFiles(std::string_view text) const
 
 bool GameProcess::IsRunning()
 {
-    ReapLetGo();
     return ChildAlive() || PipeReaderExists();
+}
+
+bool GameProcess::TakesConsoleLines()
+{
+    return (ChildAlive() && !m_underWine) || PipeReaderExists();
 }
 
 bool GameProcess::SendLine(std::string_view line)
 {
     const std::string text = std::string(line) + "\n";
-    if (ChildAlive() && m_input >= 0 && WriteLine(m_input, text))
+    if (ChildAlive() && !m_underWine && m_input >= 0 && WriteLine(m_input, text))
         return true;
     return SendThroughPipeFiles(text);
 }
@@ -350,8 +380,9 @@ bool GameProcess::Close(std::chrono::milliseconds limit, const Pump& pump)
 
     if (ChildAlive()) {
         const pid_t child = m_child;
-        SendLine("quit");
-        if (!WaitFor([&] { return !ChildAlive(); }, politeDeadline, pump)) {
+        // A game under Wine cannot read the quit; it is ended at once.
+        const bool asked = !m_underWine && SendLine("quit");
+        if (!asked || !WaitFor([&] { return !ChildAlive(); }, politeDeadline, pump)) {
             ::kill(-child, SIGTERM);
             WaitFor([&] { return !ChildAlive(); }, deadline, pump);
         }

@@ -13,6 +13,7 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -49,7 +50,8 @@ public:
 
     // Starts the game in its own process group, its standard input a pipe that only this object
     // writes to. A game this object started before and that still runs is let go (its pipe is
-    // closed, it is reaped once it ends). False with a reason when the program cannot be started.
+    // closed). Every game started here is reaped as soon as it ends, whether or not anybody asks
+    // about it. False with a reason when the program cannot be started.
     bool Start(const GameStart& start, std::string& error);
 
     // The console FIFOs a game not started here may have made, tried in this order.
@@ -58,8 +60,13 @@ public:
     // The game started here still runs, or some process reads one of the console FIFOs.
     bool IsRunning();
     // Hands one console line (without line end) to the game: through the pipe of the game started
-    // here, else through the first console FIFO that has a reader. False when nobody took it.
+    // here, else through the first console FIFO that has a reader. False when nobody took it, and
+    // always false for a game under Wine without a console FIFO: Windows builds read their own
+    // console window, never their standard input, so a line written there is lost.
     bool SendLine(std::string_view line);
+    // A running game that console lines reach: false when the only game is one started here under
+    // Wine.
+    bool TakesConsoleLines();
     // Asks the game to quit through its console; a game still there after half the time limit
     // gets SIGTERM. True when no game runs afterwards.
     bool Close(std::chrono::milliseconds limit, const Pump& pump = {});
@@ -68,18 +75,24 @@ public:
 
     // The process started here, while it runs; -1 otherwise.
     pid_t ChildPid();
+    // The program of the game started here, while it runs; empty otherwise.
+    std::string ChildExecutable();
     // Exit status of the last game started here, once it ended (as waitpid reports it).
     std::optional<int> LastExitStatus() const { return m_lastStatus; }
 
+    // How the last game started here ends: filled by the thread that waits for it.
+    struct ChildEnd;
+
 private:
     bool ChildAlive();
-    void ReapLetGo();
     bool PipeReaderExists() const;
     bool SendThroughPipeFiles(std::string_view text) const;
 
     pid_t m_child = -1;
+    bool m_underWine = false;
+    std::string m_executable;
     int m_input = -1; // write end of the child's standard input
-    std::vector<pid_t> m_letGo;
+    std::shared_ptr<ChildEnd> m_end;
     std::vector<std::string> m_pipeFiles;
     std::optional<int> m_lastStatus;
 };

@@ -2,18 +2,23 @@
 // its command line, the running game, and the clean-up.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
 
 #include "PlayTestSupport.h"
 #include "playback/GameLaunch.h"
+#include "playback/GamePrograms.h"
 #include "playback/demoplay.h"
 #include "support/ZipBuilder.h"
 
 namespace {
 
 using librarytest::ReadText;
+
+// What an ioquake3-family program gets before everything else.
+const std::string kEngineWords = "[+set][com_pipefile][velmora.fifo][+set][com_legacyprotocol][68]";
 using librarytest::WriteText;
 using playtest::Eventually;
 using playtest::FileHolds;
@@ -91,13 +96,13 @@ TEST_F(GameLaunchTest, SinglePlayFailuresAreReportedAndStartNothing)
         std::string text, title;
     };
     const std::string elsewhere = m_scratch.str();
-    testsupport::WriteFile(Dir() / "pack.zip", testsupport::BuildZip({{.name = "demos/other.dm_48", .data = {1}}}));
+    testsupport::WriteFile(Dir() / "pack.zip", testsupport::BuildZip({{.name = "demos/other.dm_68", .data = {1}}}));
     const Case cases[] = {
-        {Row("gone.dm_48", elsewhere), "Could not copy file gone.dm_48!", "File Copy ERROR"},
-        {Row("absent.dm_48", elsewhere + "/pack.zip", "baseq3", "demos"),
-         "Could not extract file absent.dm_48 from archive " + elsewhere + "/pack.zip!", "File Extract/Copy ERROR"},
-        {Row("broken.dm_48", elsewhere, "N/A"), "The demo broken.dm_48 could not be read, so it cannot be played!",
-         "Play it"},
+        {Row("gone.dm_68", elsewhere, "baseq3", "", "68"), "Could not copy file gone.dm_68!", "File Copy ERROR"},
+        {Row("absent.dm_68", elsewhere + "/pack.zip", "baseq3", "demos", "68"),
+         "Could not extract file absent.dm_68 from archive " + elsewhere + "/pack.zip!", "File Extract/Copy ERROR"},
+        {Row("broken.dm_68", elsewhere, "N/A", "", "68"),
+         "The demo broken.dm_68 could not be read, so it cannot be played!", "Play it"},
     };
     for (const Case& c : cases) {
         m_messages.shown.clear();
@@ -131,10 +136,10 @@ TEST_F(GameLaunchTest, ModPartOfTheCommandLine)
         std::string started;
     };
     const Case cases[] = {
-        {"osp", true, "[+exec][my config][+set][fs_game][OSP][+exec][vmrtmp.vmr]"},
-        {"osp", false, "[+exec][my config][+exec][vmrtmp.vmr]"},
-        {"cpma", true, "[+exec][my config][+exec][vmrtmp.vmr]"},
-        {"baseq3", true, "[+exec][my config][+exec][vmrtmp.vmr]"},
+        {"osp", true, kEngineWords + "[+exec][my config][+set][fs_game][OSP][+exec][vmrtmp.vmr]"},
+        {"osp", false, kEngineWords + "[+exec][my config][+exec][vmrtmp.vmr]"},
+        {"cpma", true, kEngineWords + "[+exec][my config][+exec][vmrtmp.vmr]"},
+        {"baseq3", true, kEngineWords + "[+exec][my config][+exec][vmrtmp.vmr]"},
     };
     for (const Case& c : cases) {
         core::Settings.mod_demos = c.modDemos;
@@ -163,7 +168,7 @@ TEST_F(GameLaunchTest, RunningGameGetsTheScriptUnlessAModNeedsANewStart)
     EXPECT_TRUE(FileHolds(GameDir() / "console.txt", "exec vmrtmp.vmr\nquit\n"));
     ASSERT_TRUE(WaitForStart());
     EXPECT_NE(platform::Game().ChildPid(), first);
-    EXPECT_EQ(Started(), "[+set][fs_game][osp][+exec][vmrtmp.vmr]\n" + GameDir().string() + "\n");
+    EXPECT_EQ(Started(), kEngineWords + "[+set][fs_game][osp][+exec][vmrtmp.vmr]\n" + GameDir().string() + "\n");
 }
 
 TEST_F(GameLaunchTest, MissingGameProgramIsReported)
@@ -197,6 +202,177 @@ TEST_F(GameLaunchTest, CleanUpRemovesOnlyTemporaryPlayFilesAndWaitsForTheGame)
     for (const char* name : kept)
         EXPECT_TRUE(std::filesystem::exists(DemoDir() / name)) << name;
     EXPECT_FALSE(std::filesystem::exists(BaseDir() / "vmrtmp.vmr"));
+}
+
+TEST_F(GameLaunchTest, DemoTheProgramCannotPlayIsRefusedBeforeAnythingIsWritten)
+{
+    struct Case {
+        const char* what;
+        std::string name, protocol, protocolsSetting;
+        bool played;
+    };
+    const Case cases[] = {
+        {"1.27 demo", "a.dm_48", "48", "", false},
+        {"1.17 demo", "a.dm3", "45", "", false},
+        {"OpenArena 0.8.1 demo", "a.dm_70", "70", "", false},
+        {"the lowest protocol of the engine", "a.dm_66", "66", "", true},
+        {"its own", "a.dm_71", "71", "", true},
+        {"the setting adds one", "a.dm_70", "70", "66 67 68 70 71", true},
+        {"the setting takes one away", "a.dm_66", "66", "68,71", false},
+    };
+    const std::string program = (GameDir() / "ioquake3").string();
+    for (const Case& c : cases) {
+        m_messages.shown.clear();
+        std::filesystem::remove(BaseDir() / "vmrtmp.vmr");
+        WriteText(DemoDir() / "vmrtmp00.dm_68", "left by an earlier list");
+        WriteText(Dir() / c.name, c.name);
+        core::Settings.game_protocols = c.protocolsSetting;
+        const std::string copy = "vmrtmp00" + c.name.substr(c.name.find('.'));
+        EXPECT_EQ(core::PlayDemo(Row(c.name, m_scratch.str(), "baseq3", "", c.protocol)), c.played) << c.what;
+        if (c.played) {
+            EXPECT_TRUE(m_messages.shown.empty()) << c.what;
+            EXPECT_EQ(ReadText(DemoDir() / copy), c.name) << c.what;
+            // The leftover is gone before the engine could take it for the requested demo.
+            EXPECT_FALSE(std::filesystem::exists(DemoDir() / "vmrtmp00.dm_68")) << c.what;
+            EXPECT_TRUE(core::CloseGame());
+            continue;
+        }
+        ASSERT_EQ(m_messages.shown.size(), 1u) << c.what;
+        EXPECT_EQ(m_messages.shown[0].title, "Demo Protocol not Playable");
+        EXPECT_TRUE(m_messages.shown[0].text.starts_with("The demo \"" + c.name + "\" has protocol " + c.protocol +
+                                                         ", which the game program " + program + " cannot play"))
+            << m_messages.shown[0].text;
+        EXPECT_FALSE(std::filesystem::exists(BaseDir() / "vmrtmp.vmr")) << c.what;
+        EXPECT_FALSE(std::filesystem::exists(DemoDir() / copy)) << c.what;
+        EXPECT_EQ(ReadText(DemoDir() / "vmrtmp00.dm_68"), "left by an earlier list") << c.what;
+        EXPECT_FALSE(core::IsGameRunning()) << c.what;
+    }
+    EXPECT_NE(m_messages.shown[0].text.find("(it plays protocols 68 and 71)"), std::string::npos);
+
+    // A play list is checked whole before its first copy is made.
+    core::Settings.game_protocols.clear();
+    m_messages.shown.clear();
+    WriteText(Dir() / "b.dm_71", "b");
+    EXPECT_FALSE(core::CreatePlaylist({Row("b.dm_71", m_scratch.str(), "baseq3", "", "71"),
+                                       Row("a.dm_70", m_scratch.str(), "baseq3", "", "70")}));
+    ASSERT_EQ(m_messages.shown.size(), 1u);
+    EXPECT_NE(m_messages.shown[0].text.find("\"a.dm_70\" has protocol 70"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(DemoDir() / "vmrtmp00.dm_71"));
+    EXPECT_FALSE(std::filesystem::exists(BaseDir() / "vmrtmp.vmr"));
+}
+
+TEST_F(GameLaunchTest, ProgramAndProtocolsFollowTheDemo)
+{
+    playtest::MakeProgram(GameDir() / "quake3.x86", playtest::kRecordingGame);
+    const std::string engine = (GameDir() / "ioquake3").string();
+    const std::string original = (GameDir() / "quake3.x86").string();
+    struct ProgramCase {
+        std::string protocol, setting, program;
+    };
+    const ProgramCase programs[] = {
+        {"45", "", original},
+        {"48", "", original},
+        {"65", "", original},
+        {"66", "", engine},
+        {"71", "", engine},
+        {"N/A", "", engine}, // unknown: the first program found
+        {"48", "/usr/games/openarena", "/usr/games/openarena"},
+        {"68", "quake3.x86", original},
+    };
+    for (const ProgramCase& c : programs)
+        EXPECT_EQ(core::GameProgramFor(c.protocol, core::Settings.game, c.setting), c.program) << c.protocol << c.setting;
+    std::filesystem::remove(GameDir() / "quake3.x86");
+    EXPECT_EQ(core::GameProgramFor("48", core::Settings.game, ""), engine) << "the only program there is";
+
+    const core::GamePaths& game = core::Settings.game;
+    EXPECT_EQ(core::PlayableProtocols("/usr/games/openarena", game, ""), (std::vector<int>{66, 67, 68, 71}));
+    EXPECT_EQ(core::PlayableProtocols(original, game, ""), (std::vector<int>{43, 45, 46}));
+    WriteText(BaseDir() / "pak4.pk3", "");
+    EXPECT_EQ(core::PlayableProtocols(original, game, ""), (std::vector<int>{47, 48}));
+    WriteText(BaseDir() / "pak8.pk3", "");
+    EXPECT_EQ(core::PlayableProtocols(original, game, ""), (std::vector<int>{68}));
+    EXPECT_EQ(core::PlayableProtocols(original, game, "48, 46 48"), (std::vector<int>{46, 48}));
+    EXPECT_EQ(core::PlayableProtocols(original, game, "none"), (std::vector<int>{68}));
+
+    // A home folder with the program elsewhere is a game folder once the setting names it.
+    const std::string home = (Dir() / "home-openarena").string();
+    std::filesystem::create_directories(home);
+    EXPECT_FALSE(core::UsableGameFolder(home, ""));
+    EXPECT_FALSE(core::UsableGameFolder(home, (Dir() / "absent").string()));
+    EXPECT_TRUE(core::UsableGameFolder(home, engine));
+    EXPECT_TRUE(core::UsableGameFolder(GameDir().string(), ""));
+
+    struct WordsCase {
+        std::string program, global, words;
+    };
+    const WordsCase words[] = {
+        {engine, "", "+set com_pipefile velmora.fifo +set com_legacyprotocol 68 "},
+        {"/usr/games/openarena", "+exec mine", "+set com_pipefile velmora.fifo +set com_legacyprotocol 68 "},
+        {engine, "+set com_pipefile q.fifo", "+set com_legacyprotocol 68 "},
+        {engine, "+seta COM_PIPEFILE q.fifo", "+set com_legacyprotocol 68 "},
+        {original, "", ""},
+        {(GameDir() / "quake3.exe").string(), "", ""},
+    };
+    for (const WordsCase& c : words)
+        EXPECT_EQ(core::EngineStartParameters(c.program, c.global, "velmora.fifo"), c.words) << c.program << c.global;
+}
+
+TEST_F(GameLaunchTest, FailedGameStartKeepsThePlayListCommandFromSucceeding)
+{
+    // The original game under Wine, and no Wine.
+    std::filesystem::remove(GameDir() / "ioquake3");
+    WriteText(GameDir() / "quake3.exe", "MZ");
+    WriteText(BaseDir() / "pak4.pk3", "");
+    core::SetGameDirectory(core::Settings, GameDir().string());
+    WriteText(Dir() / "a.dm_48", "a");
+    const std::vector<core::DemoInfo> list{Row("a.dm_48", m_scratch.str())};
+    const char* path = std::getenv("PATH");
+    const std::string savedPath = path ? path : "";
+    ::setenv("PATH", (Dir() / "no-wine").c_str(), 1);
+    const bool played = core::CreatePlaylist(list);
+    ::setenv("PATH", savedPath.c_str(), 1);
+    EXPECT_FALSE(played);
+    ASSERT_EQ(m_messages.shown.size(), 1u);
+    EXPECT_EQ(m_messages.shown[0].title, "Game Start ERROR");
+    EXPECT_NE(m_messages.shown[0].text.find("Wine is not installed"), std::string::npos);
+
+    std::filesystem::remove(GameDir() / "quake3.exe");
+    EXPECT_FALSE(core::CreatePlaylist(list));
+    ASSERT_EQ(m_messages.shown.size(), 2u);
+    EXPECT_EQ(m_messages.shown[1].text, "No game program found in " + GameDir().string() + "!");
+}
+
+TEST_F(GameLaunchTest, RunningGameUnderWineIsStartedAgainInsteadOfGettingLostLines)
+{
+    // Stands in for Wine: it records how it was started and every line on its standard input,
+    // which the real Windows game never reads.
+    playtest::MakeProgram(Dir() / "bin" / "wine", playtest::kRecordingGame);
+    std::filesystem::remove(GameDir() / "ioquake3");
+    WriteText(GameDir() / "quake3.exe", "MZ");
+    WriteText(BaseDir() / "pak4.pk3", "");
+    core::SetGameDirectory(core::Settings, GameDir().string());
+    std::vector<std::string> statuses;
+    core::Hooks().status = [&](const std::string& text) { statuses.push_back(text); };
+    const char* path = std::getenv("PATH");
+    const std::string savedPath = path ? path : "";
+    ::setenv("PATH", ((Dir() / "bin").string() + ":" + savedPath).c_str(), 1);
+
+    const std::string program = (GameDir() / "quake3.exe").string();
+    const bool first = core::LaunchGame("48", BaseDir().string());
+    const bool started = WaitForStart();
+    const pid_t firstPid = platform::Game().ChildPid();
+    std::filesystem::remove(GameDir() / "started.txt");
+    const bool second = core::LaunchGame("48", BaseDir().string());
+    const bool restarted = WaitForStart();
+    ::setenv("PATH", savedPath.c_str(), 1);
+    core::Hooks().status = nullptr;
+
+    EXPECT_TRUE(first && started);
+    EXPECT_TRUE(second && restarted);
+    EXPECT_NE(platform::Game().ChildPid(), firstPid);
+    EXPECT_EQ(Started(), "[" + program + "][+exec][vmrtmp.vmr]\n" + GameDir().string() + "\n");
+    EXPECT_EQ(Console(), ""); // neither "exec vmrtmp.vmr" nor "quit" went into the void
+    EXPECT_EQ(statuses, std::vector<std::string>{core::kWineRestartStatus});
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -86,6 +87,71 @@ TEST(GameProcess, StartedGameGetsItsWordsFolderAndConsoleLinesThenQuits)
     EXPECT_TRUE(WIFEXITED(*game.LastExitStatus()) && WEXITSTATUS(*game.LastExitStatus()) == 0);
     EXPECT_TRUE(FileHolds(scratch.path() / "console.txt", "quit\n"));
     EXPECT_FALSE(game.SendLine("echo nobody"));
+}
+
+// "Z" in the state field of /proc/<pid>/stat: ended, not yet waited for.
+bool IsZombie(pid_t pid)
+{
+    const std::string stat = ReadText("/proc/" + std::to_string(pid) + "/stat");
+    const size_t end = stat.rfind(')');
+    return end != std::string::npos && stat.compare(end + 1, 3, " Z ") == 0;
+}
+
+TEST(GameProcess, AGameThatEndsByItselfIsReapedWithoutBeingAsked)
+{
+    ScratchFolder scratch;
+    MakeProgram(scratch.path() / "short", "#!/bin/sh\nexit 3\n");
+    MakeProgram(scratch.path() / "long", "#!/bin/sh\nexec sleep 30\n");
+    platform::GameProcess game;
+    std::string error;
+    ASSERT_TRUE(game.Start({(scratch.path() / "short").string(), {}, scratch.str()}, error));
+    const pid_t first = game.ChildPid();
+    ASSERT_GT(first, 0);
+    // Nothing asks the object anything meanwhile: the process must go away all the same.
+    EXPECT_TRUE(Eventually([&] { return !std::filesystem::exists("/proc/" + std::to_string(first)); }))
+        << "zombie: " << IsZombie(first);
+    EXPECT_FALSE(game.IsRunning());
+    ASSERT_TRUE(game.LastExitStatus());
+    EXPECT_TRUE(WIFEXITED(*game.LastExitStatus()) && WEXITSTATUS(*game.LastExitStatus()) == 3);
+
+    // A game let go by a new start is reaped as well when it ends.
+    ASSERT_TRUE(game.Start({(scratch.path() / "long").string(), {}, scratch.str()}, error));
+    const pid_t letGo = game.ChildPid();
+    ASSERT_TRUE(game.Start({(scratch.path() / "short").string(), {}, scratch.str()}, error));
+    ::kill(letGo, SIGTERM);
+    EXPECT_TRUE(Eventually([&] { return !std::filesystem::exists("/proc/" + std::to_string(letGo)); }));
+}
+
+TEST(GameProcess, AGameUnderWineIsNeverToldThatItReadsConsoleLines)
+{
+    ScratchFolder scratch;
+    // Stands in for Wine: it records its standard input, which the real Windows game never reads.
+    MakeProgram(scratch.path() / "bin" / "wine", "#!/bin/sh\ncat > stdin.txt\n");
+    librarytest::WriteText(scratch.path() / "quake3.exe", "MZ");
+    const char* path = std::getenv("PATH");
+    const std::string savedPath = path ? path : "";
+    ::setenv("PATH", (scratch.path() / "bin").c_str(), 1);
+    platform::GameProcess game;
+    std::string error;
+    const bool started = game.Start({(scratch.path() / "quake3.exe").string(), {"+exec", "x"}, scratch.str()}, error);
+    ::setenv("PATH", savedPath.c_str(), 1);
+    ASSERT_TRUE(started) << error;
+    EXPECT_TRUE(game.IsRunning());
+    EXPECT_FALSE(game.TakesConsoleLines());
+    EXPECT_FALSE(game.SendLine("exec vmrtmp.vmr"));
+
+    // The close does not wait for a quit that nobody reads.
+    const auto before = std::chrono::steady_clock::now();
+    EXPECT_TRUE(game.Close(4000ms));
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 1500ms);
+    EXPECT_EQ(ReadText(scratch.path() / "stdin.txt"), "");
+
+    // A native game takes them.
+    MakeProgram(scratch.path() / "game", playtest::kRecordingGame);
+    ASSERT_TRUE(game.Start({(scratch.path() / "game").string(), {}, scratch.str()}, error));
+    EXPECT_TRUE(game.TakesConsoleLines());
+    EXPECT_TRUE(game.SendLine("echo hi"));
+    game.Close(2000ms);
 }
 
 TEST(GameProcess, ClosingFallsBackToSigtermAndGivesUpAtTheTimeLimit)

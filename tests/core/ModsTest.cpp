@@ -1,9 +1,11 @@
 // Mod discovery and the mapping of a demo's "Mod" to a folder; the console FIFO's name.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "PlayTestSupport.h"
+#include "playback/GameLaunch.h"
 #include "playback/Mods.h"
 #include "playback/q3a_control.h"
 
@@ -82,6 +84,57 @@ TEST_F(ModsTest, ConsoleFifoNameComesFromTheGlobalParameters)
     core::Settings.q3a_start_param = "+set com_pipefile p";
     EXPECT_EQ(core::ConsolePipeFiles(),
               (std::vector<std::string>{(BaseDir() / "p").string(), (GameDir() / "osp" / "p").string()}));
+}
+
+TEST_F(ModsTest, ModsOfTheEnginesHomeAndSystemFoldersAreFoundAfterTheGamesOwn)
+{
+    const auto home = Dir() / "home";
+    const auto system = Dir() / "usr-lib-openarena";
+    WriteText(GameDir() / "osp" / "osp.pk3", "");
+    WriteText(home / ".openarena" / "osp" / "osp.pk3", ""); // the game directory's comes first
+    WriteText(home / ".openarena" / "baseoa" / "pak9.pk3", ""); // an engine's base folder is no mod
+    WriteText(home / ".openarena" / "cpma" / "z-cpma.pk3", "");
+    WriteText(home / ".q3a" / "baseq3" / "pak9.pk3", "");
+    WriteText(system / "missionpack" / "mp-pak0.pk3", "");
+    WriteText(system / "missionpack" / "demos" / "x.dm_68", "");
+    core::ModLocations = {{(home / ".q3a").string(), (home / ".openarena").string(), (Dir() / "absent").string()},
+                          {system.string(), GameDir().string()}};
+    core::DiscoverMods();
+    core::ModLocations = {};
+    struct Case {
+        std::string mod, folder;
+    };
+    const Case cases[] = {
+        {"osp", (GameDir() / "osp").string()},
+        {"cpma", (home / ".openarena" / "cpma").string()},
+        {"MissionPack", (system / "missionpack").string()},
+        {"baseoa", BaseDir().string()},
+        {"baseq3", BaseDir().string()},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(core::FindModDir(c.mod), c.folder) << c.mod;
+    EXPECT_EQ(core::ModTable.size(), 4u); // osp twice, cpma, missionpack; the game directory once
+
+    // Those mods start with their folder name; their demos play where they lie.
+    EXPECT_EQ(core::ModStartPart((system / "missionpack").string(), BaseDir().string()), "+set fs_game missionpack");
+
+    // The engine makes its console FIFO in its home folder, for the base game or the mod it runs.
+    core::ModLocations.homes = {(home / ".openarena").string()};
+    core::Settings.base_folder = "baseoa";
+    const std::vector<std::string> fifos = core::ConsolePipeFiles();
+    core::ModLocations = {};
+    for (const auto& expected : {GameDir() / "baseoa" / "velmora.fifo", GameDir() / "cpma" / "velmora.fifo",
+                                 home / ".openarena" / "baseoa" / "velmora.fifo",
+                                 home / ".openarena" / "missionpack" / "velmora.fifo"})
+        EXPECT_NE(std::find(fifos.begin(), fifos.end(), expected.string()), fifos.end()) << expected;
+}
+
+TEST_F(ModsTest, DefaultLocationsAreTheEnginesHomeAndSystemFolders)
+{
+    const core::ModFolders folders = core::DefaultModLocations(core::Environment{"/home/me", "", ""});
+    EXPECT_EQ(folders.homes, (std::vector<std::string>{"/home/me/.q3a", "/home/me/.openarena"}));
+    EXPECT_NE(std::find(folders.system.begin(), folders.system.end(), "/usr/lib/openarena"), folders.system.end());
+    EXPECT_TRUE(core::DefaultModLocations(core::Environment{}).homes.empty());
 }
 
 } // namespace

@@ -58,6 +58,8 @@ TEST_F(PlayListChecksTest, ProtocolClassesCannotBeMixed)
         {{"43", "45", "46"}, true}, {{"46", "48"}, false},      {{"48", "48"}, true},
         {{"48", "68"}, false},      {{"66", "68", "71"}, true}, {{"71", "45"}, false},
     };
+    // The classes alone: the program is said to play every protocol of the cases.
+    core::Settings.game_protocols = "43 45 46 48 66 68 71";
     for (const Case& c : cases) {
         std::vector<core::DemoInfo> rows;
         for (size_t i = 0; i < c.protocols.size(); ++i)
@@ -70,6 +72,7 @@ TEST_F(PlayListChecksTest, ProtocolClassesCannotBeMixed)
 
 TEST_F(PlayListChecksTest, MismatchIsReportedAndEarlierCopiesRemoved)
 {
+    core::Settings.game_protocols = "43 45 48";
     const bool played = core::CreatePlaylist({Demo("old.dm3", "45"), Demo("older.dm3", "43"), Demo("new.dm_48", "48")});
     EXPECT_FALSE(played);
     ASSERT_EQ(m_messages.shown.size(), 1u);

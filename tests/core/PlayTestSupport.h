@@ -72,8 +72,10 @@ protected:
         platform::Game().Close(std::chrono::milliseconds(2000));
         core::Settings = m_savedSettings;
         core::ModTable.clear();
+        core::ModLocations = {};
         core::KeyBindingBlock = core::DefaultKeyBindingBlock();
         core::TimeLimits() = {};
+        core::Hooks().status = nullptr;
     }
 
     std::filesystem::path Dir() const { return m_scratch.path(); }

@@ -39,7 +39,16 @@ core::DemoInfo Row(const std::string& name, const std::string& location, const s
     return row;
 }
 
-class ScriptTest : public playtest::PlaybackTest {};
+// Beside the engine, the original game 1.27, which plays the ".dm_48" demos.
+class ScriptTest : public playtest::PlaybackTest {
+protected:
+    void SetUp() override
+    {
+        playtest::PlaybackTest::SetUp();
+        playtest::MakeProgram(GameDir() / "quake3.x86", playtest::kRecordingGame);
+        WriteText(BaseDir() / "pak4.pk3", "");
+    }
+};
 
 TEST_F(ScriptTest, PreambleIsTheFiftyFiveLinesOfTheSpeedStates)
 {
@@ -53,10 +62,12 @@ TEST_F(ScriptTest, SingleDemoPlayedInPlaceByItsPathBelowTheDemoFolder)
 
     EXPECT_EQ(Script(), Expected("preamble.txt") + Expected("single-in-place.txt"));
     EXPECT_FALSE(std::filesystem::exists(DemoDir() / "vmrtmp00.dm_71"));
-    // No global parameters and no mod: the game gets "+exec vmrtmp.vmr" alone, in its own folder.
+    // No global parameters and no mod: the engine gets its console FIFO and legacy demo protocol,
+    // then "+exec vmrtmp.vmr", in its own folder.
     ASSERT_TRUE(
         playtest::Eventually([&] { return playtest::FileHolds(GameDir() / "started.txt", GameDir().string()); }));
-    EXPECT_EQ(Started(), "[+exec][vmrtmp.vmr]\n" + GameDir().string() + "\n");
+    EXPECT_EQ(Started(), "[+set][com_pipefile][velmora.fifo][+set][com_legacyprotocol][68][+exec][vmrtmp.vmr]\n" +
+                             GameDir().string() + "\n");
 }
 
 TEST_F(ScriptTest, SingleDemoCopiedWithLoopTimedemoAndChangedKeys)

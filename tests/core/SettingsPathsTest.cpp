@@ -128,6 +128,7 @@ TEST(GamePaths, BuiltInGameDirectoryIsTheFirstCandidateWithAClient)
 
     const auto candidates = core::GameDirectoryCandidates(Environment{"/home/me", "", ""});
     EXPECT_EQ(candidates.front(), "/home/me/.q3a");
+    EXPECT_EQ(candidates[1], "/home/me/.openarena");
     EXPECT_NE(std::find(candidates.begin(), candidates.end(), "/usr/lib/openarena"), candidates.end());
 }
 

@@ -40,6 +40,8 @@ std::map<std::string, Section> DefaultFile()
          {{"q3a_dir", "/games/q3"},
           {"base_folder", "baseq3"},
           {"q3a_start_param", ""},
+          {"game_program", ""},
+          {"game_protocols", ""},
           {"ff_key", "kp_enter"},
           {"sm_key", "kp_del"},
           {"inc_key", "kp_plus"},

@@ -2,11 +2,13 @@
 // scratch folder; the game program is the recording shell program of the playback tests.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
 #include "PlayTestSupport.h"
 #include "playback/GameLaunch.h"
+#include "common/Globals.h"
 #include "playback/VersionSwitch.h"
 
 namespace {
@@ -17,25 +19,27 @@ using librarytest::WriteText;
 class VersionSwitchTest : public playtest::PlaybackTest {
 protected:
     // The 1.27 layout with the 1.17 program parked: both programs record how they were started.
+    // The folder also holds an ioquake3, which is no version of the original game.
     void BothVersionsWithNewActive()
     {
-        playtest::MakeProgram(GameDir() / "ioquake3", std::string(playtest::kRecordingGame) + "# 1.27\n");
+        playtest::MakeProgram(GameDir() / "quake3.x86", std::string(playtest::kRecordingGame) + "# 1.27\n");
         playtest::MakeProgram(GameDir() / "oldversion", std::string(playtest::kRecordingGame) + "# 1.17\n");
         for (const char* pack : {"pak0.pk3", "pak4.pk3", "pak5.pk3"})
             WriteText(BaseDir() / pack, pack);
         core::SetGameDirectory(core::Settings, GameDir().string());
     }
     bool Exists(const std::filesystem::path& path) const { return std::filesystem::exists(path); }
+    bool EngineUntouched() const { return ReadText(GameDir() / "ioquake3") == playtest::kRecordingGame; }
     bool OldLayout() const
     {
         return Exists(GameDir() / "newversion") && !Exists(GameDir() / "oldversion") &&
-               ReadText(GameDir() / "ioquake3").ends_with("# 1.17\n") && Exists(BaseDir() / "pak4.zip") &&
+               ReadText(GameDir() / "quake3.x86").ends_with("# 1.17\n") && EngineUntouched() && Exists(BaseDir() / "pak4.zip") &&
                Exists(BaseDir() / "pak5.zip") && !Exists(BaseDir() / "pak4.pk3");
     }
     bool NewLayout() const
     {
         return Exists(GameDir() / "oldversion") && !Exists(GameDir() / "newversion") &&
-               ReadText(GameDir() / "ioquake3").ends_with("# 1.27\n") && ReadText(BaseDir() / "pak4.pk3") == "pak4.pk3";
+               ReadText(GameDir() / "quake3.x86").ends_with("# 1.27\n") && EngineUntouched() && ReadText(BaseDir() / "pak4.pk3") == "pak4.pk3";
     }
 };
 
@@ -103,7 +107,7 @@ TEST_F(VersionSwitchTest, RunningGameIsClosedSwitchedAndStartedAgain)
 {
     BothVersionsWithNewActive();
     core::Settings.q3a_start_param = "+exec mine";
-    ASSERT_TRUE(core::StartGame("+exec first"));
+    ASSERT_TRUE(core::StartGame((GameDir() / "quake3.x86").string(), "+exec first"));
     ASSERT_TRUE(playtest::Eventually([&] { return playtest::FileHolds(GameDir() / "started.txt", "[first]"); }));
 
     ASSERT_TRUE(core::LaunchGame("45", BaseDir().string()));
@@ -125,6 +129,48 @@ TEST_F(VersionSwitchTest, RenamesThatNeverSucceedEndAtTheTimeLimit)
     ASSERT_EQ(m_messages.shown.size(), 1u);
     EXPECT_EQ(m_messages.shown[0].title, "Debug");
     EXPECT_EQ(ReadText(GameDir() / "newversion"), "in the way");
+}
+
+TEST_F(VersionSwitchTest, RenamePassesHoldTheBusyCount)
+{
+    BothVersionsWithNewActive();
+    ASSERT_TRUE(core::StartGame((GameDir() / "quake3.x86").string(), ""));
+    // Every message the passes pump could be a close or a play command: none may find the program
+    // idle.
+    int lowest = 1000;
+    int pumps = 0;
+    core::Hooks().pump = [&] {
+        lowest = std::min(lowest, core::BusyCount.load());
+        ++pumps;
+    };
+    const bool switched = core::SwitchVersion(false);
+    core::Hooks().pump = nullptr;
+    EXPECT_TRUE(switched);
+    EXPECT_GT(pumps, 0);
+    EXPECT_GE(lowest, 1);
+    EXPECT_EQ(core::BusyCount, 0);
+    EXPECT_TRUE(OldLayout());
+}
+
+TEST_F(VersionSwitchTest, MenuShowsNoVersionWithoutTheOriginalGame)
+{
+    // An OpenArena folder: an engine and packs, no original program.
+    for (const char* pack : {"pak0.pk3", "pak2-players.pk3"})
+        WriteText(BaseDir() / pack, "");
+    core::InitVersionMarks();
+    EXPECT_EQ(core::CurrentVersionMark(), core::VersionMark::None);
+    WriteText(BaseDir() / "pak4.pk3", ""); // a pack of that name alone makes no 1.27
+    EXPECT_EQ(core::CurrentVersionMark(), core::VersionMark::None);
+
+    playtest::MakeProgram(GameDir() / "quake3.x86", playtest::kRecordingGame);
+    core::InitVersionMarks();
+    EXPECT_EQ(core::CurrentVersionMark(), core::VersionMark::New);
+    std::filesystem::remove(BaseDir() / "pak4.pk3");
+    core::InitVersionMarks();
+    EXPECT_EQ(core::CurrentVersionMark(), core::VersionMark::Old);
+    WriteText(GameDir() / "quake3.exe", "MZ");
+    std::filesystem::remove(GameDir() / "quake3.x86");
+    EXPECT_EQ(core::CurrentVersionMark(), core::VersionMark::Old);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 // demos are not installed.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -33,7 +34,13 @@ using librarytest::ReadText;
 
 const fs::path kEngine = "/usr/lib/ioquake3/ioquake3";
 const fs::path kData = "/usr/lib/openarena/baseoa/pak0.pk3";
-const fs::path kCorpus = fs::path(VELMORA_CORPUS_DIR) / "modern";
+// The real demos: beside the repository, or where $VELMORA_CORPUS_DIR says (a work tree elsewhere).
+fs::path CorpusDir()
+{
+    const char* folder = std::getenv("VELMORA_CORPUS_DIR");
+    return folder && *folder ? fs::path(folder) : fs::path(VELMORA_CORPUS_DIR);
+}
+const fs::path kCorpus = CorpusDir() / "modern";
 // Recorded by this engine with this data, 40 and 20 seconds long.
 const char* const kDemos[] = {"ffa-oa_dm1-ioquake3.dm_71", "ffa-oa_dm2-ioquake3.dm_68"};
 
@@ -228,6 +235,116 @@ TEST_F(EngineTest, PlayListChainPlaysEveryDemoAndEndsTheGame)
 
     core::CleanTempFiles();
     EXPECT_TRUE(fs::is_empty(DemoDir()));
+}
+
+TEST_F(EngineTest, DemoTheEngineCannotPlayIsRefusedAndTheRunningGameGoesOn)
+{
+    fs::copy_file(CorpusDir() / "duel-1.27-osp.dm_48", m_scratch.path() / "collection" / "old.dm_48");
+    const std::vector<core::DemoInfo> rows = Collection();
+    ASSERT_EQ(rows.size(), 3u);
+    const core::DemoInfo* old = nullptr;
+    for (const core::DemoInfo& row : rows)
+        if (row[core::FieldDemoname] == "old.dm_48")
+            old = &row;
+    ASSERT_TRUE(old);
+    ASSERT_EQ((*old)[core::FieldProtocol], "48");
+    // An earlier list left a copy of the engine's own protocol under the name the engine would
+    // fall back to.
+    fs::copy_file(kCorpus / kDemos[1], DemoDir() / "vmrtmp00.dm_68");
+
+    EXPECT_FALSE(core::PlayDemo(*old));
+    ASSERT_EQ(m_messages.shown.size(), 1u);
+    EXPECT_EQ(m_messages.shown[0].title, "Demo Protocol not Playable");
+    EXPECT_NE(m_messages.shown[0].text.find("\"old.dm_48\" has protocol 48"), std::string::npos);
+    EXPECT_FALSE(core::IsGameRunning());
+    EXPECT_FALSE(fs::exists(GameDir() / "baseoa" / "vmrtmp.vmr"));
+
+    // With the engine playing, the refusal reaches neither the engine nor the files it reads.
+    ASSERT_TRUE(core::PlayDemo(rows[0]));
+    EXPECT_FALSE(fs::exists(DemoDir() / "vmrtmp00.dm_68"));
+    ASSERT_TRUE(LogShows("Playing demo: ^3ffa-oa_dm1-ioquake3.dm_71"));
+    EXPECT_FALSE(core::PlayDemo(*old));
+    ASSERT_TRUE(core::SendConsoleCommand("echo still playing"));
+    ASSERT_TRUE(LogShows("still playing"));
+    const std::string log = Log();
+    EXPECT_EQ(log.find("not supported for demos"), std::string::npos);
+    EXPECT_EQ(log.find("couldn't open"), std::string::npos);
+    EXPECT_EQ(Count(log, "execing vmrtmp.vmr"), 1u);
+    EXPECT_TRUE(fs::exists(DemoDir() / "vmrtmp00.dm_71"));
+}
+
+TEST_F(EngineTest, GameLeftPlayingByAnEarlierRunIsSeenKeptAndReached)
+{
+    const std::vector<core::DemoInfo> rows = Collection();
+    ASSERT_EQ(rows.size(), 2u);
+    ASSERT_EQ(core::Settings.q3a_start_param, ""); // no console FIFO of the user's own
+
+    // "Play current Playlist && Exit": an earlier run of the program starts the list and ends.
+    const pid_t earlierRun = ::fork();
+    ASSERT_GE(earlierRun, 0);
+    if (earlierRun == 0)
+        ::_exit(core::CreatePlaylist(rows) ? 0 : 1);
+    int status = 0;
+    ASSERT_EQ(::waitpid(earlierRun, &status, 0), earlierRun);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+    // This run did not start it, and sees it all the same.
+    EXPECT_EQ(platform::Game().ChildPid(), -1);
+    ASSERT_TRUE(WaitUntil([] { return core::IsGameRunning(); }, 20s));
+    ASSERT_TRUE(LogShows("Demo #^21^7 of ^22^7: ^3ffa-oa_dm1-ioquake3.dm_71"));
+
+    // The start-up clean-up leaves the files the list still needs.
+    core::CleanTempFiles();
+    EXPECT_TRUE(fs::exists(DemoDir() / "vmrtmp00.dm_71"));
+    EXPECT_TRUE(fs::exists(DemoDir() / "vmrtmp01.dm_68"));
+    EXPECT_TRUE(fs::exists(GameDir() / "baseoa" / "vmrtmp.vmr"));
+
+    // "Play it" goes to the running game instead of starting a second one.
+    ASSERT_TRUE(core::PlayDemo(rows[1]));
+    EXPECT_EQ(platform::Game().ChildPid(), -1);
+    ASSERT_TRUE(LogShows("Playing demo: ^3ffa-oa_dm2-ioquake3.dm_68"));
+    EXPECT_EQ(Count(Log(), "execing vmrtmp.vmr"), 2u);
+    EXPECT_EQ(platform::ProcessesHolding((GameDir() / "baseoa" / "velmora.fifo").string()).size(), 1u);
+    EXPECT_EQ(Log().find("couldn't open"), std::string::npos);
+
+    ASSERT_TRUE(core::CloseGame());
+    EXPECT_FALSE(core::IsGameRunning());
+    EXPECT_TRUE(m_messages.shown.empty());
+}
+
+// Debian's OpenArena as users start it, through its own wrapper with its own settings
+// (com_legacyprotocol 71), its home folder ~/.openarena as the game folder.
+TEST_F(EngineTest, OpenArenaWrapperPlaysALegacyProtocolDemo)
+{
+    const fs::path wrapper = "/usr/games/openarena";
+    if (!fs::exists(wrapper))
+        GTEST_SKIP() << "the openarena wrapper is not installed";
+    const fs::path home = m_scratch.path() / "home";
+    fs::create_directories(home / ".openarena" / "baseoa" / "demos");
+    const char* savedHome = std::getenv("HOME");
+    const std::string oldHome = savedHome ? savedHome : "";
+    ::setenv("HOME", home.c_str(), 1);
+    ::setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
+    core::SetGameDirectory(core::Settings, (home / ".openarena").string());
+    core::Settings.game_program = wrapper.string();
+    // Only what a headless machine needs, and the console log; nothing about protocols.
+    core::Settings.q3a_start_param = "+set s_initsound 0 +set cl_renderer opengl1 +set r_mode -1 "
+                                     "+set r_customwidth 320 +set r_customheight 240 +set r_fullscreen 0 "
+                                     "+set in_nograb 1 +set com_introplayed 1 +set net_ip 127.0.0.1 +set logfile 2";
+    core::Settings.time_demos = true;
+    const std::vector<core::DemoInfo> rows = Collection();
+    ASSERT_EQ(rows[1][core::FieldProtocol], "68");
+
+    const bool played = core::CreatePlaylist({rows[1]});
+    const bool ended = played && WaitUntil([] { return !core::IsGameRunning(); }, 90s);
+    ::setenv("HOME", oldHome.c_str(), 1);
+    const std::string log = ReadText(home / ".openarena" / "baseoa" / "qconsole.log");
+    EXPECT_TRUE(played);
+    EXPECT_TRUE(ended);
+    EXPECT_NE(log.find("Demo #^21^7 of ^21^7: ^3ffa-oa_dm2-ioquake3.dm_68"), std::string::npos) << log.substr(0, 2000);
+    EXPECT_EQ(log.find("not supported for demos"), std::string::npos);
+    EXPECT_EQ(Count(log, " fps "), 1u) << "the demo was played through";
+    EXPECT_TRUE(m_messages.shown.empty());
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <cstdlib>
 #include <fstream>
 
 #include "GuiTestSupport.h"
@@ -49,10 +50,12 @@ template <class Dialog> bool WithModal(QAction* command, const std::function<voi
     return seen;
 }
 
-// The game records its arguments, one a line, in "started.txt" of its working folder.
+// The original game's program (1.27, which plays the ".dm_48" demos of these tests) records its
+// arguments, one a line, in "started.txt" of its working folder.
 void InstallRecordingGame(const Sandbox& sandbox, int secondsToStay = 0)
 {
-    const fs::path engine = sandbox.Game() / "ioquake3";
+    std::ofstream(sandbox.Game() / "baseoa" / "pak4.pk3") << "4";
+    const fs::path engine = sandbox.Game() / "quake3.x86";
     std::ofstream(engine, std::ios::trunc)
         << "#!/bin/sh\nprintf '%s\\n' \"$@\" > s.part && mv s.part started.txt\nsleep " << secondsToStay << "\n";
     fs::permissions(engine, fs::perms::owner_all);
@@ -76,6 +79,7 @@ private slots:
     void keysDialogBindsTheDefaultsUntilOk();
     void globalParametersDialog();
     void playCommands();
+    void failedGameStartKeepsTheWindowOpen();
     void versionMenu();
 };
 
@@ -230,11 +234,38 @@ void PlaybackTest::playCommands()
     QTRY_COMPARE_WITH_TIMEOUT(platform::Game().ChildPid(), -1, 5000);
 }
 
+void PlaybackTest::failedGameStartKeepsTheWindowOpen()
+{
+    // The original game under Wine, which is not installed.
+    Sandbox sandbox;
+    std::ofstream(sandbox.Game() / "baseoa" / "pak4.pk3") << "4";
+    std::ofstream(sandbox.Game() / "quake3.exe") << "MZ";
+    sandbox.AddDemo(sandbox.Game() / "new.dm_48", 48);
+    sandbox.WriteConfig("[Global]\r\nbase_folder=baseoa\r\n");
+    auto window = sandbox.Start();
+    QVERIFY(window);
+    testsupport::RecordingSink messages;
+    gui::DemoListPane& list = window->DemoList();
+    window->ListNode(core::FindNodeByPath(window->TreePane().Tree(), sandbox.Game().string()));
+    list.SelectRows({RowNamed(list, "new.dm_48")}, false);
+    window->MoveToPlayList();
+
+    const char* path = std::getenv("PATH");
+    const std::string savedPath = path ? path : "";
+    ::setenv("PATH", (sandbox.Root() / "no-wine").c_str(), 1);
+    window->Cmds().playListAndExit->trigger();
+    ::setenv("PATH", savedPath.c_str(), 1);
+    QCOMPARE(messages.shown.size(), size_t(1));
+    QCOMPARE(messages.shown[0].title, std::string("Game Start ERROR"));
+    QVERIFY(window->isVisible());
+    QCOMPARE(window->PlayList().Model().Rows().size(), size_t(1));
+}
+
 void PlaybackTest::versionMenu()
 {
     Sandbox sandbox;
     const fs::path base = sandbox.Game() / "baseoa";
-    std::ofstream(base / "pak4.pk3") << "4"; // a plain 1.27 game
+    std::ofstream(base / "pak4.pk3") << "4"; // an engine and packs, no original game
     sandbox.WriteConfig("[Global]\r\nbase_folder=baseoa\r\n");
     auto window = sandbox.Start(false);
     QVERIFY(window);
@@ -243,8 +274,16 @@ void PlaybackTest::versionMenu()
     for (QObject* owner : commands.versionIs127->associatedObjects())
         versionMenu = versionMenu ? versionMenu : qobject_cast<QMenu*>(owner);
     QVERIFY(versionMenu);
+    QVERIFY(!commands.versionIs127->isChecked() && !commands.versionIs117->isChecked());
     emit versionMenu->aboutToShow();
     QVERIFY(!commands.versionIs127->isEnabled() && !commands.versionIs117->isEnabled());
+    QVERIFY(!commands.versionIs127->isChecked() && !commands.versionIs117->isChecked());
+
+    // The original game's program beside the engine: a plain 1.27 game.
+    std::ofstream(sandbox.Game() / "quake3.x86") << "new";
+    fs::permissions(sandbox.Game() / "quake3.x86", fs::perms::owner_all);
+    emit versionMenu->aboutToShow();
+    QVERIFY(commands.versionIs127->isChecked() && !commands.versionIs127->isEnabled());
 
     // The second version, installed while the program runs, is seen when the menu opens.
     std::ofstream(sandbox.Game() / "oldversion") << "old";
@@ -253,7 +292,9 @@ void PlaybackTest::versionMenu()
     QVERIFY(commands.versionIs117->isEnabled() && commands.versionIs127->isChecked());
     commands.versionIs117->trigger();
     QVERIFY(commands.versionIs117->isChecked());
-    QCOMPARE(ReadFile(sandbox.Game() / "ioquake3"), std::string("old"));
+    QCOMPARE(ReadFile(sandbox.Game() / "quake3.x86"), std::string("old"));
+    QCOMPARE(ReadFile(sandbox.Game() / "newversion"), std::string("new"));
+    QCOMPARE(ReadFile(sandbox.Game() / "ioquake3"), std::string("#!/bin/sh\nexit 0\n"));
     QVERIFY(fs::exists(base / "pak4.zip") && fs::exists(sandbox.Game() / "newversion"));
 
     // Either restore entry flips the choice; closing leaves the version it names.

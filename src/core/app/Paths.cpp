@@ -177,6 +177,7 @@ std::vector<std::string> GameDirectoryCandidates(const Environment& environment)
     if (!environment.home.empty()) {
         const std::string home = WithoutTrailingSlash(environment.home);
         candidates.push_back(Join(home, ".q3a"));
+        candidates.push_back(Join(home, ".openarena"));
         candidates.push_back(Join(home, "Games/quake3"));
     }
     for (const char* folder : {"/usr/local/games/quake3", "/usr/share/games/quake3", "/opt/quake3",

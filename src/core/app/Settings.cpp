@@ -72,6 +72,8 @@ template <class Record, class Visitor> void VisitKeys(Record& s, Visitor&& visit
     visit(global, "q3a_dir", s.q3a_dir);
     visit(global, "base_folder", s.base_folder);
     visit(global, "q3a_start_param", s.q3a_start_param);
+    visit(global, "game_program", s.game_program);
+    visit(global, "game_protocols", s.game_protocols);
     visit(global, "ff_key", s.ff_key);
     visit(global, "sm_key", s.sm_key);
     visit(global, "inc_key", s.inc_key);

@@ -76,6 +76,8 @@ struct SettingsRecord {
     std::string q3a_dir;
     std::string base_folder = "baseq3"; // the game's base folder: "baseq3", or "baseoa" for OpenArena
     std::string q3a_start_param;
+    std::string game_program;   // the game's program when set; empty: chosen by the demo's protocol
+    std::string game_protocols; // the protocols that program plays ("66 67 68 71"); empty: by its kind
     std::string ff_key = "kp_enter";
     std::string sm_key = "kp_del";
     std::string inc_key = "kp_plus";

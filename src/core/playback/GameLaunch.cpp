@@ -10,6 +10,7 @@
 #include "common/MessageSink.h"
 #include "library/DemoFiles.h"
 #include "platform/ShellWords.h"
+#include "playback/GamePrograms.h"
 #include "playback/Mods.h"
 #include "playback/PlayList.h"
 #include "playback/VersionSwitch.h"
@@ -242,11 +243,32 @@ std::optional<PreparedEntry> PrepareEntry(const DemoInfo& row, size_t index)
     return PreparedEntry{tempName, SourceText(row), row[FieldDemoname]};
 }
 
+std::string ProgramForProtocol(const std::string& protocol)
+{
+    return GameProgramFor(protocol, Settings.game, Settings.game_program);
+}
+
+bool CheckPlayable(const DemoInfo& row, const std::string& program)
+{
+    // Without any program the start reports what is missing.
+    if (program.empty())
+        return true;
+    const std::optional<std::string> refusal =
+        UnplayableDemoText(row[FieldDemoname], row[FieldProtocol], program,
+                           PlayableProtocols(program, Settings.game, Settings.game_protocols));
+    if (refusal)
+        Messages().Error(*refusal, kUnplayableDemoTitle);
+    return !refusal;
+}
+
 bool PlayDemo(const DemoInfo& row)
 {
+    if (!CheckPlayable(row, ProgramForProtocol(row[FieldProtocol])))
+        return false;
     const std::string modDirectory = PlayModDirectory(row);
     const std::string displayName = LowerCase(row[FieldDemoname]);
     if (std::optional<std::string> argument = InPlaceDemoArgument(row, modDirectory, Settings.game)) {
+        RemoveTempDemos();
         MakeTmpPlayList(displayName, *argument);
     } else if (HasNoInformation(SourceKind(row))) {
         // Nothing would be copied, and the script would name whatever temporary demo an earlier
@@ -255,6 +277,7 @@ bool PlayDemo(const DemoInfo& row)
                          kUnreadableTitle);
         return false;
     } else {
+        RemoveTempDemos();
         const bool made = MakeTempDemo(row, TempDemoName(0, row));
         MakeTmpPlayList(displayName, "");
         if (!made)
@@ -274,21 +297,29 @@ std::string ModStartPart(const std::string& modDirectory, const std::string& bas
 
 bool LaunchGame(const std::string& protocol, const std::string& modDirectory)
 {
-    SwitchVersionForProtocol(protocol);
+    const std::string program = ProgramForProtocol(protocol);
+    if (KindOfProgram(program) == ProgramKind::Original)
+        SwitchVersionForProtocol(protocol);
     const std::string modPart = Settings.mod_demos ? ModStartPart(modDirectory, Settings.game.baseDirectory) : "";
-    // A running game only needs the script; a mod can only be loaded by a fresh start. A game that
-    // went away between the test and the line gets a fresh start as well.
-    if (modPart.empty() && IsGameRunning() && SendConsoleCommand(std::string("exec ") + kPlayScriptName))
-        return true;
-    if (IsGameRunning())
+    if (IsGameRunning()) {
+        // A running game only needs the script, when it is the right program and reads console
+        // lines; a mod can only be loaded by a fresh start. A game reached through its console
+        // FIFO is of the ioquake3 family. A game that went away between the test and the line
+        // gets a fresh start as well.
+        const std::string running = RunningGameProgram();
+        const bool rightProgram = running.empty() ? KindOfProgram(program) == ProgramKind::Ioquake3 : running == program;
+        const bool takesLines = GameTakesConsoleLines();
+        if (modPart.empty() && rightProgram && takesLines && SendConsoleCommand(std::string("exec ") + kPlayScriptName))
+            return true;
         CloseGame();
-    return StartGame(PlayStartParameters(Settings.q3a_start_param, modPart));
+        if (!takesLines && Hooks().status)
+            Hooks().status(kWineRestartStatus);
+    }
+    return StartGame(program, PlayStartParameters(Settings.q3a_start_param, modPart));
 }
 
-void CleanTempFiles()
+void RemoveTempDemos()
 {
-    if (IsGameRunning())
-        return;
     std::error_code ec;
     for (const FolderEntry& entry : ListFolder(Settings.game.demoDirectory)) {
         const std::string_view name = entry.name;
@@ -297,6 +328,14 @@ void CleanTempFiles()
         if (!entry.isDirectory && (IsTempDemoName(name) || partial))
             fs::remove(JoinPath(Settings.game.demoDirectory, entry.name), ec);
     }
+}
+
+void CleanTempFiles()
+{
+    if (IsGameRunning())
+        return;
+    RemoveTempDemos();
+    std::error_code ec;
     fs::remove(JoinPath(Settings.game.baseDirectory, kPlayScriptName), ec);
 }
 

@@ -71,11 +71,25 @@ bool PlayDemo(const DemoInfo& row);
 std::string ModStartPart(const std::string& modDirectory, const std::string& baseDirectory);
 
 // Switches the game version when the protocol needs the other one, then hands the play script to
-// the running game, or starts the game with it (a mod needs a fresh start). False when neither
-// worked.
+// the running game, or starts the game with it. A fresh start is needed for a mod, for a running
+// game of another program than the protocol needs, and for a game under Wine, which takes no
+// console lines (the status bar says so). False when neither worked.
 bool LaunchGame(const std::string& protocol, const std::string& modDirectory);
 
 // Removes the temporary demos and the play script, unless a game runs that may still read them.
 void CleanTempFiles();
+// Removes the temporary demos an earlier play command left, before a new one writes its own: the
+// engine plays a leftover of its own protocol under the same base name when the requested one is
+// missing. A game that still reads one keeps its open file.
+void RemoveTempDemos();
+
+// The program that plays the demo. When it cannot play the demo's protocol, the refusal is shown
+// and false returned; nothing has been written then.
+bool CheckPlayable(const DemoInfo& row, const std::string& program);
+// The program for a demo of this protocol, by the settings.
+std::string ProgramForProtocol(const std::string& protocol);
+
+inline constexpr const char* kWineRestartStatus =
+    "The game runs under Wine, where it takes no console commands: it was closed and started again to play the demo.";
 
 } // namespace core

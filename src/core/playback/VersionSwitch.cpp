@@ -7,9 +7,11 @@
 #include <thread>
 
 #include "app/Settings.h"
+#include "common/Globals.h"
 #include "common/MessageSink.h"
 #include "library/DemoFiles.h"
 #include "platform/FileRename.h"
+#include "playback/GamePrograms.h"
 #include "playback/q3a_control.h"
 
 namespace core {
@@ -27,16 +29,12 @@ bool IsFile(const std::string& path)
     return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-std::string ProgramName(const GamePaths& game)
-{
-    return game.gameExecutable.empty() ? std::string("quake3.exe") : std::string(FileNameOf(game.gameExecutable));
-}
-
 std::array<Rename, 4> RenameOrder(const GamePaths& game, bool toNewVersion)
 {
     const auto inGame = [&](const char* name) { return JoinPath(game.gameDirectory, name); };
     const auto inBase = [&](const char* name) { return JoinPath(game.baseDirectory, name); };
-    const std::string program = JoinPath(game.gameDirectory, ProgramName(game));
+    // Only the original game's program: an ioquake3 beside it is no version of it.
+    const std::string program = JoinPath(game.gameDirectory, OriginalProgramName(game.gameDirectory));
     if (toNewVersion)
         return {{{program, inGame("oldversion")},
                  {inGame("newversion"), program},
@@ -56,10 +54,20 @@ bool RenameInOrder(const std::array<Rename, 4>& renames)
     return true;
 }
 
+class BusyScope {
+public:
+    BusyScope() { ++BusyCount; }
+    ~BusyScope() { --BusyCount; }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+};
+
 // After the game closed, its files may stay in use for a while: each pass tries every rename that
 // has not succeeded yet, until all have or the time limit is reached.
 bool RenameInPasses(const std::array<Rename, 4>& renames)
 {
+    // The passes pump the window's messages: a close or a play command must wait meanwhile.
+    const BusyScope busy;
     const auto deadline = std::chrono::steady_clock::now() + TimeLimits().renames;
     std::array<bool, 4> done{};
     for (;;) {
@@ -132,7 +140,10 @@ bool SwitchVersion(bool toNewVersion)
     if (!IsGameRunning())
         switched = RenameInOrder(renames);
     else
-        switched = CloseGame() && RenameInPasses(renames) && StartGame(Settings.q3a_start_param) && WaitForGame();
+        switched = CloseGame() && RenameInPasses(renames) &&
+                   StartGame(JoinPath(Settings.game.gameDirectory, OriginalProgramName(Settings.game.gameDirectory)),
+                             Settings.q3a_start_param) &&
+                   WaitForGame();
     if (switched) {
         NewVersionMarked = toNewVersion;
     } else {
@@ -142,6 +153,13 @@ bool SwitchVersion(bool toNewVersion)
                          "Debug");
     }
     return switched;
+}
+
+VersionMark CurrentVersionMark()
+{
+    if (!OriginalGamePresent(Settings.game))
+        return VersionMark::None;
+    return NewVersionMarked ? VersionMark::New : VersionMark::Old;
 }
 
 void InitVersionMarks()

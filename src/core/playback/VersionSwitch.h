@@ -26,6 +26,10 @@ bool NewVersionActive();
 extern bool NewVersionMarked;
 // At program start.
 void InitVersionMarks();
+// The entry that shows the check mark: none in a folder without the original game (OpenArena or
+// ioquake3 alone), where neither version is active.
+enum class VersionMark { None, Old, New };
+VersionMark CurrentVersionMark();
 // A click on "Q3A version is now 1.27" (true) or "... 1.17" (false): switches unless that entry
 // already carries the check mark. Returns the new mark.
 bool ChooseVersion(bool toNewVersion);

@@ -247,12 +247,12 @@ bool CreatePlaylist(const std::vector<DemoInfo>& rows)
                              "Q3A Limitation Warning: Cbuf_InsertText overflowed"))
         return false;
 
+    // Every check is made before anything is written: a refusal leaves no files behind.
     const DemoInfo& first = rows.front();
     const int firstClass = ProtocolClass(first[FieldProtocol]);
     const std::string firstMod = FindModDir(first[FieldMod]);
-    std::vector<PreparedEntry> prepared;
-    for (size_t i = 0; i < rows.size(); ++i) {
-        const DemoInfo& row = rows[i];
+    const std::string program = ProgramForProtocol(first[FieldProtocol]);
+    for (const DemoInfo& row : rows) {
         if (ProtocolClass(row[FieldProtocol]) != firstClass) {
             Messages().Error(ProtocolMismatchText(first, row), "Protocol Version Mismatch in Playlist");
             CleanTempFiles();
@@ -266,9 +266,16 @@ bool CreatePlaylist(const std::vector<DemoInfo>& rows)
                 return false;
             }
         }
-        if (std::optional<PreparedEntry> entry = PrepareEntry(row, i))
-            prepared.push_back(std::move(*entry));
+        // The game would stop at this entry, or play a leftover under its title.
+        if (!CheckPlayable(row, program))
+            return false;
     }
+
+    RemoveTempDemos();
+    std::vector<PreparedEntry> prepared;
+    for (size_t i = 0; i < rows.size(); ++i)
+        if (std::optional<PreparedEntry> entry = PrepareEntry(rows[i], i))
+            prepared.push_back(std::move(*entry));
 
     if (Hooks().menuClickAndStopSounds)
         Hooks().menuClickAndStopSounds();
@@ -281,8 +288,8 @@ bool CreatePlaylist(const std::vector<DemoInfo>& rows)
     }
     if (!ReplaceFileContents(ScriptPath(), PlayListScript(prepared, CurrentScriptOptions())))
         Messages().Error("demoplay.CreatePlaylist: could not save vmrtmp.vmr", "VMR: File Save Error");
-    LaunchGame(first[FieldProtocol], PlayModDirectory(first));
-    return true;
+    // A game that could not be started has played nothing: "&& Exit" must keep the list.
+    return LaunchGame(first[FieldProtocol], PlayModDirectory(first));
 }
 
 bool ToggleTimedemo()

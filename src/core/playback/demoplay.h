@@ -33,9 +33,9 @@ std::string PlayListScript(const std::vector<PreparedEntry>& entries, const Scri
 void MakeTmpPlayList(const std::string& displayName, const std::string& argument);
 
 // "Play current Playlist": checks the list, prepares every entry, writes the list script and has
-// the game play it. False when the command was refused or nothing could be prepared, true once
-// the game was asked to play (so "Play current Playlist && Exit Velmora" ends the program only
-// then).
+// the game play it. False when the command was refused, nothing could be prepared or the game
+// could not be started or reached; true once the game was asked to play (so "Play current
+// Playlist && Exit Velmora" ends the program only then).
 bool CreatePlaylist(const std::vector<DemoInfo>& rows);
 
 // Protocol classes that cannot share one run of the game: before 47 (the old game), 47 to 65

@@ -1,11 +1,14 @@
 #include "playback/q3a_control.h"
 
+#include <algorithm>
+
 #include "app/Settings.h"
 #include "common/Globals.h"
 #include "common/MessageSink.h"
 #include "library/DemoFiles.h"
 #include "platform/GameProcess.h"
 #include "platform/ShellWords.h"
+#include "playback/GamePrograms.h"
 #include "playback/Mods.h"
 
 namespace core {
@@ -62,19 +65,39 @@ std::string ConsolePipeName(const std::string& globalParameters)
 std::vector<std::string> ConsolePipeFiles()
 {
     const std::string name = ConsolePipeName(Settings.q3a_start_param);
-    // The game makes the FIFO in the folder of the game it runs: the base game's or the mod's.
+    // The engine makes the FIFO in its home path, in the folder of the game it runs (the base
+    // game's or the mod's): the game directory when that is the home path (or the engine was told
+    // so), else one of the engines' home folders.
     std::vector<std::string> files;
     if (Settings.game.baseDirectory.empty())
         return files;
-    files.push_back(JoinPath(Settings.game.baseDirectory, name));
-    for (const ModEntry& mod : ModTable)
-        files.push_back(JoinPath(JoinPath(Settings.q3a_dir, mod.folder), name));
+    const auto add = [&](const std::string& file) {
+        if (std::find(files.begin(), files.end(), file) == files.end())
+            files.push_back(file);
+    };
+    std::vector<std::string> homes{Settings.q3a_dir};
+    homes.insert(homes.end(), ModLocations.homes.begin(), ModLocations.homes.end());
+    for (const std::string& home : homes) {
+        add(JoinPath(JoinPath(home, Settings.base_folder), name));
+        for (const ModEntry& mod : ModTable)
+            add(JoinPath(JoinPath(home, mod.folder), name));
+    }
     return files;
 }
 
 bool IsGameRunning()
 {
     return KnownGame().IsRunning();
+}
+
+bool GameTakesConsoleLines()
+{
+    return KnownGame().TakesConsoleLines();
+}
+
+std::string RunningGameProgram()
+{
+    return KnownGame().ChildExecutable();
 }
 
 bool SendConsoleCommand(const std::string& command)
@@ -96,14 +119,18 @@ bool WaitForGame()
 
 bool StartGame(const std::string& parameters)
 {
-    std::string executable = Settings.game.gameExecutable;
-    if (executable.empty())
-        executable = FindGameExecutable(Settings.q3a_dir).value_or("");
+    return StartGame(GameProgramFor("", Settings.game, Settings.game_program), parameters);
+}
+
+bool StartGame(const std::string& executable, const std::string& parameters)
+{
     if (executable.empty()) {
         Messages().Error("No game program found in " + Settings.q3a_dir + "!", kGameStartErrorTitle);
         return false;
     }
-    platform::GameStart start{executable, platform::SplitShellWords(parameters), Settings.q3a_dir};
+    const std::string engineWords = EngineStartParameters(executable, Settings.q3a_start_param,
+                                                          ConsolePipeName(Settings.q3a_start_param));
+    platform::GameStart start{executable, platform::SplitShellWords(engineWords + parameters), Settings.q3a_dir};
     std::string error;
     if (!KnownGame().Start(start, error)) {
         Messages().Error("Could not start the game!\r\n" + error, kGameStartErrorTitle);

@@ -1,8 +1,9 @@
 #pragma once
 // The running game, as the play commands see it: is it running, hand it a console line, close it,
 // wait for it, start it. The work is done by platform::Game(); this layer knows where the game's
-// console FIFO can be (the base folder and every mod folder, under the name the user gave with
-// "+set com_pipefile" in the global parameters, or "velmora.fifo") and which program to start.
+// console FIFO can be (the base folder and every mod folder, in the game directory and in the
+// engines' home folders, under the name the user gave with "+set com_pipefile" in the global
+// parameters, or "velmora.fifo", which every ioquake3-family start gets) and how to start a program.
 #include <chrono>
 #include <functional>
 #include <string>
@@ -16,6 +17,7 @@ struct PlaybackHooks {
     std::function<void(bool)> busyCursor;         // hourglass on (true) and off
     std::function<void()> menuClickAndStopSounds; // "sound\misc\menu1.wav", then stop every sound
     std::function<void()> stopSounds;             // stop and release what is playing
+    std::function<void(const std::string&)> status; // a line for the status bar
 };
 PlaybackHooks& Hooks();
 
@@ -31,10 +33,16 @@ inline constexpr const char* kDefaultConsolePipe = "velmora.fifo";
 // The console FIFO's name: the last "+set com_pipefile <name>" (or "+seta") in the global
 // parameters, else kDefaultConsolePipe.
 std::string ConsolePipeName(const std::string& globalParameters);
-// Where a running game's console FIFO may be: the base directory, then every mod folder.
+// Where a running game's console FIFO may be: the base folder, then every mod's folder, first in
+// the game directory, then in each home folder of ModLocations.
 std::vector<std::string> ConsolePipeFiles();
 
 bool IsGameRunning();
+// A running game that reads console lines: not one under Wine, which reads its own console window.
+bool GameTakesConsoleLines();
+// The program of the running game when this run of the program started it; empty for a game
+// reached through its console FIFO (always one of the ioquake3 family) or none.
+std::string RunningGameProgram();
 // Delivers one console line; false when no game took it (the line is lost, as typed text into a
 // missing console window was).
 bool SendConsoleCommand(const std::string& command);
@@ -43,8 +51,12 @@ bool CloseGame();
 // True once the game runs; false when it did not within the time limit.
 bool WaitForGame();
 
-// Starts the game's program from the game directory with the parameter text cut into words as a
-// shell would. A program that cannot be started is reported ("Game Start ERROR") and gives false.
+// Starts the program from the game directory with the parameter text cut into words as a shell
+// would; a program of the ioquake3 family gets its console FIFO and legacy demo protocol first
+// (EngineStartParameters). A program that cannot be started is reported ("Game Start ERROR") and
+// gives false.
+bool StartGame(const std::string& program, const std::string& parameters);
+// The same with the program a demo of unknown protocol gets (the setting, or the first found).
 bool StartGame(const std::string& parameters);
 
 inline constexpr const char* kGameStartErrorTitle = "Game Start ERROR";

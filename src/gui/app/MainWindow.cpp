@@ -26,6 +26,7 @@
 #include "lists/DemoListPane.h"
 #include "lists/PlayListPane.h"
 #include "playback/GameLaunch.h"
+#include "playback/GamePrograms.h"
 #include "playback/Mods.h"
 #include "playback/PlayList.h"
 #include "playback/PlaybackCommands.h"
@@ -252,7 +253,7 @@ void TForm1::WireSound()
 bool TForm1::FindGameDirectory()
 {
     core::SettingsRecord& settings = core::Settings;
-    if (core::FindGameExecutable(settings.q3a_dir)) {
+    if (core::UsableGameFolder(settings.q3a_dir, settings.game_program)) {
         core::SetGameDirectory(settings, settings.q3a_dir);
         return true;
     }
@@ -262,7 +263,7 @@ bool TForm1::FindGameDirectory()
         std::string folder = PathBytes(picked);
         if (folder.size() > 1 && folder.back() == '/')
             folder.pop_back();
-        if (core::FindGameExecutable(folder)) {
+        if (core::UsableGameFolder(folder, settings.game_program)) {
             core::SetGameDirectory(settings, folder);
             return true;
         }
@@ -290,8 +291,9 @@ bool TForm1::StartUp(const core::IniFile& config, const std::string& builtInGame
     core::FolderTree& tree = m_tree->Tree();
     m_tree->Model().Change([&] { core::LoadFolderTree(tree, core::Settings.paths.folderTreeFile); });
     m_tree->SetGameDirectory(core::Settings.q3a_dir);
-    core::CleanTempFiles();
+    // The clean-up looks for a running game's console FIFO in the mod folders too.
     core::DiscoverMods();
+    core::CleanTempFiles();
     GameFontFamily();
     core::Sound().OpenAtStartUp();
     return true;
@@ -335,10 +337,7 @@ void TForm1::ApplySettings()
     m_commands.loopDemos->setChecked(settings.loop_demos);
     (settings.restore_new_version ? m_commands.restore127 : m_commands.restore117)->setChecked(true);
     core::InitVersionMarks();
-    const bool bothVersions = core::BothVersionsInstalled();
-    m_commands.versionIs127->setEnabled(bothVersions);
-    m_commands.versionIs117->setEnabled(bothVersions);
-    (core::NewVersionMarked ? m_commands.versionIs127 : m_commands.versionIs117)->setChecked(true);
+    ShowVersionMenu(m_commands);
     SetReadOnlyMode(settings.work_readonly);
     UpdateStatusWidths();
 }

@@ -4,6 +4,7 @@
 #include "common/MessageSink.h"
 #include "window/BoxMessageSink.h"
 #include "extras/SplashScreen.h"
+#include "playback/Mods.h"
 #include "window/SingleInstance.h"
 
 int main(int argc, char** argv)
@@ -42,7 +43,9 @@ int main(int argc, char** argv)
             return ask(title, start);
         };
     }
-    const std::string builtIn = core::BuiltInGameDirectory(core::GameDirectoryCandidates(core::CurrentEnvironment()));
+    const core::Environment environment = core::CurrentEnvironment();
+    const std::string builtIn = core::BuiltInGameDirectory(core::GameDirectoryCandidates(environment));
+    core::ModLocations = core::DefaultModLocations(environment);
     if (!window.StartUp(config, builtIn))
         return 1;
     QObject::connect(&instance, &gui::SingleInstance::activationRequested, &window, &gui::TForm1::BringToFront);

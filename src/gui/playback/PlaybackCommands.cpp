@@ -1,5 +1,6 @@
 #include "playback/PlaybackCommands.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QMenu>
 
@@ -16,6 +17,7 @@
 #include "playback/demoplay.h"
 #include "playback/q3a_control.h"
 #include "window/Commands.h"
+#include "window/StatusPanels.h"
 
 namespace gui {
 namespace {
@@ -37,6 +39,9 @@ PlaybackCommands::PlaybackCommands(TForm1& window) : QObject(&window), m_window(
 
     core::PlaybackHooks& hooks = core::Hooks();
     hooks.pump = [] { QCoreApplication::processEvents(); };
+    hooks.status = [&window](const std::string& text) {
+        window.Status().SetListText(QString::fromStdString(text));
+    };
     hooks.busyCursor = [](bool on) {
         if (on)
             QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -93,6 +98,7 @@ PlaybackCommands::~PlaybackCommands()
     core::PlaybackHooks& hooks = core::Hooks();
     hooks.pump = nullptr;
     hooks.busyCursor = nullptr;
+    hooks.status = nullptr;
 }
 
 bool PlaybackCommands::PlayRow(const core::DemoInfo& row)
@@ -137,13 +143,22 @@ void PlaybackCommands::PlayPlayListAndExit()
         m_window.close();
 }
 
-void PlaybackCommands::UpdateVersionMenu()
+void ShowVersionMenu(Commands& commands)
 {
-    Commands& commands = m_window.Cmds();
     const bool both = core::BothVersionsInstalled();
     commands.versionIs127->setEnabled(both);
     commands.versionIs117->setEnabled(both);
-    (core::NewVersionMarked ? commands.versionIs127 : commands.versionIs117)->setChecked(true);
+    // The group must allow neither entry to be checked.
+    if (QActionGroup* group = commands.versionIs127->actionGroup())
+        group->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    const core::VersionMark mark = core::CurrentVersionMark();
+    commands.versionIs127->setChecked(mark == core::VersionMark::New);
+    commands.versionIs117->setChecked(mark == core::VersionMark::Old);
+}
+
+void PlaybackCommands::UpdateVersionMenu()
+{
+    ShowVersionMenu(m_window.Cmds());
 }
 
 void PlaybackCommands::ShowTimedemo(bool on)

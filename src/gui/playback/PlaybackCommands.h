@@ -11,6 +11,11 @@
 namespace gui {
 
 class TForm1;
+struct Commands;
+
+// Enables the two version entries when both game versions are installed and puts the check mark
+// where the last switch (or the start) left it, on neither without the original game.
+void ShowVersionMenu(Commands& commands);
 
 class PlaybackCommands : public QObject {
     Q_OBJECT
