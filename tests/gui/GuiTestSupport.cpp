@@ -7,11 +7,12 @@
 
 #include <fstream>
 
-#include "support/DemoBuilder.h"
 #include "app/MainWindow.h"
 #include "app/Settings.h"
 #include "common/Globals.h"
 #include "lists/ListPane.h"
+#include "support/DemoBuilder.h"
+#include "support/HuffmanEncoder.h"
 
 namespace guitest {
 
@@ -52,6 +53,23 @@ void Sandbox::AddDemo(const std::filesystem::path& file, int protocol, int snaps
 {
     std::filesystem::create_directories(file.parent_path());
     testsupport::WriteBytes(file.string(), testsupport::RealisticDemo(protocol, snapshots, 40, seed));
+}
+
+void Sandbox::AddModernDemo(const std::filesystem::path& file, int protocol, const std::vector<std::string>& players)
+{
+    std::vector<std::pair<int, std::string>> configStrings = {
+        {0, "\\sv_hostname\\Test Server\\protocol\\" + std::to_string(protocol) +
+                "\\mapname\\q3dm17\\g_gametype\\0\\gamename\\baseoa\\fraglimit\\20"},
+        {1, "\\sv_pure\\1"}};
+    for (size_t i = 0; i < players.size(); ++i)
+        configStrings.emplace_back(544 + static_cast<int>(i), "n\\" + players[i] + "\\t\\0");
+    std::vector<std::vector<uint8_t>> messages;
+    messages.push_back(testsupport::ModernMessageBuilder(0).GameState(1, configStrings).End().Payload());
+    messages.push_back(
+        testsupport::ModernMessageBuilder(0).ServerCommand(1, "cs 21 \"3000\"").Snapshot(3000).Payload());
+    messages.push_back(testsupport::ModernMessageBuilder(0).Snapshot(63000).End().Payload());
+    std::filesystem::create_directories(file.parent_path());
+    testsupport::WriteBytes(file.string(), testsupport::ModernDemoFile(messages));
 }
 
 void Sandbox::WriteConfig(const std::string& text)

@@ -37,6 +37,9 @@ public:
 
     // A realistic demo of the protocol, `snapshots` long, written under the folder.
     void AddDemo(const std::filesystem::path& file, int protocol = 48, int snapshots = 200, uint32_t seed = 1);
+    // A short demo in the modern format (".dm_66" ... ".dm_71") with the protocol and players.
+    void AddModernDemo(const std::filesystem::path& file, int protocol,
+                       const std::vector<std::string>& players = {"Sarge"});
     void WriteConfig(const std::string& text);
     std::string ReadConfig() const;
 
