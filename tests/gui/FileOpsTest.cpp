@@ -493,6 +493,8 @@ void FileOpsTest::readOnlyModeHoldsEveryChangingCommand()
     QCOMPARE(sink.shown.back().text, "Really delete the 1 selected file(s) from\r\n" + folder.string() + " ?");
     QVERIFY(!fs::exists(folder / "x.dm_48"));
     QCOMPARE(demos.Model().rowCount(), 0);
+    QVERIFY2(demos.Summary().startsWith(QStringLiteral("0 item(s) loaded in ")), qPrintable(demos.Summary()));
+    QVERIFY2(demos.Summary().endsWith(QStringLiteral(". Playtime: 00:00:00")), qPrintable(demos.Summary()));
 }
 
 VELMORA_GUI_TEST(FileOpsTest)

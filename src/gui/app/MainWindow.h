@@ -58,7 +58,7 @@ public:
     void ListNode(core::FolderNode* node);
     void RefreshList();
     void ReparseList();
-    // A listed demo of `bytes` was moved to another folder: the listing's summary stops counting it.
+    // A listed demo of `bytes` was moved elsewhere or deleted: the listing's summary stops counting it.
     void DemoLeftListing(uint64_t bytes);
     void SetPlayListShown(bool shown);
     bool PlayListShown() const;

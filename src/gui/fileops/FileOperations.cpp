@@ -96,9 +96,17 @@ void FileOperations::DeleteSelected()
     for (std::vector<int> rows = demos.SelectedRows(); !rows.empty(); rows = demos.SelectedRows()) {
         const ListRow& row = demos.Model().Row(rows.front());
         // Members of archives name no file of their own; their rows only leave the list.
-        if (!IsArchived(row))
-            core::DeleteDemoFile(core::JoinPath(row.info[core::FieldLocation], row.info[core::FieldDemoname]));
+        uint64_t bytes = 0;
+        if (!IsArchived(row)) {
+            const std::string path = core::JoinPath(row.info[core::FieldLocation], row.info[core::FieldDemoname]);
+            std::error_code error;
+            bytes = std::filesystem::file_size(path, error);
+            if (error)
+                bytes = 0;
+            core::DeleteDemoFile(path);
+        }
         demos.Model().RemoveRowNumbers({rows.front()});
+        m_window.DemoLeftListing(bytes);
     }
 }
 
