@@ -2,9 +2,6 @@
 // the user data editor show them as the folder tree does (file-system bytes, UTF-8 here), while
 // texts from inside demos keep the game's Latin-1; renaming, moving, play list files and playing
 // keep the bytes intact.
-#include <QApplication>
-#include <QDropEvent>
-#include <QMimeData>
 #include <QTest>
 
 #include <filesystem>
@@ -52,26 +49,6 @@ QString Cell(gui::ListPane& pane, int row, int column)
 int RowNamed(const gui::ListPane& pane, const std::string& name)
 {
     return static_cast<int>(Names(pane).indexOf(Text(name)));
-}
-
-bool DropOnNode(gui::TForm1& window, core::FolderNode* node)
-{
-    gui::DemoListPane& demos = window.DemoList();
-    QModelIndexList indexes;
-    for (const int row : demos.SelectedRows())
-        indexes.append(demos.Model().index(row, 0));
-    std::unique_ptr<QMimeData> data(demos.Model().mimeData(indexes));
-    gui::FolderTreeView& view = window.TreePane().View();
-    const QModelIndex index = window.TreePane().Model().IndexOf(node);
-    view.scrollTo(index);
-    const QPoint pos = view.visualRect(index).center();
-    QDragEnterEvent enter(pos, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(view.viewport(), &enter);
-    QDragMoveEvent move(pos, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(view.viewport(), &move);
-    QDropEvent drop(QPointF(pos), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(view.viewport(), &drop);
-    return drop.isAccepted();
 }
 
 } // namespace
@@ -186,7 +163,7 @@ void FileNamesTest::namesBeyondAsciiEndToEnd()
 
     // Moving onto another folder of the tree: the file arrives under its name.
     list.SelectRows({RowNamed(list, renamed + ".dm_68")}, false);
-    QVERIFY(DropOnNode(*window, core::FindNodeByPath(tree.Tree(), cup.string())));
+    QVERIFY(DropOnTreeNode(*window, core::FindNodeByPath(tree.Tree(), cup.string())));
     QVERIFY(fs::exists(cup / (renamed + ".dm_68")));
     QCOMPARE(list.Model().rowCount(), 0);
     QVERIFY(sink.shown.empty());

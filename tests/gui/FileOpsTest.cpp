@@ -57,29 +57,6 @@ int RowNamed(const gui::ListPane& pane, const QString& name)
     return static_cast<int>(Names(pane).indexOf(name));
 }
 
-// Drags the demo list's selection onto a tree node; whether the drop was taken.
-bool DropOnNode(gui::TForm1& window, core::FolderNode* node)
-{
-    gui::DemoListPane& demos = window.DemoList();
-    QModelIndexList indexes;
-    for (const int row : demos.SelectedRows())
-        indexes.append(demos.Model().index(row, 0));
-    std::unique_ptr<QMimeData> data(demos.Model().mimeData(indexes));
-    gui::FolderTreeView& view = window.TreePane().View();
-    const QModelIndex index = window.TreePane().Model().IndexOf(node);
-    view.scrollTo(index);
-    const QPoint pos = view.visualRect(index).center();
-    QDragEnterEvent enter(pos, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(view.viewport(), &enter);
-    QDragMoveEvent move(pos, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(view.viewport(), &move);
-    if (!enter.isAccepted() || !move.isAccepted())
-        return false;
-    QDropEvent drop(QPointF(pos), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(view.viewport(), &drop);
-    return drop.isAccepted();
-}
-
 } // namespace
 
 class FileOpsTest : public QObject {
@@ -267,7 +244,7 @@ void FileOpsTest::movesAskBeforeOverwriting()
     testsupport::RecordingSink sink;
     sink.answer = false;
     demos.SelectAllRows();
-    QVERIFY(DropOnNode(*window, Node(*window, to)));
+    QVERIFY(DropOnTreeNode(*window, Node(*window, to)));
     QCOMPARE(sink.shown.size(), size_t(1));
     QCOMPARE(sink.shown[0].text, "Overwrite file ?\r\n" + (to / "b.dm_48").string());
     QCOMPARE(Names(demos), QStringList({QStringLiteral("b.dm_48"), QStringLiteral("c.dm_48")}));
@@ -295,7 +272,7 @@ void FileOpsTest::movesAskBeforeOverwriting()
 
     // Yes: the old target goes, everything moves, and the colours follow.
     sink.answer = true;
-    QVERIFY(DropOnNode(*window, Node(*window, to)));
+    QVERIFY(DropOnTreeNode(*window, Node(*window, to)));
     QCOMPARE(demos.Model().rowCount(), 0);
     QVERIFY(ReadFile(to / "b.dm_48") != "old");
     QVERIFY(fs::exists(to / "c.dm_48"));
@@ -326,13 +303,13 @@ void FileOpsTest::dropsThatAreRefused()
         return state;
     };
     demos.SelectAllRows();
-    QVERIFY(!DropOnNode(*window, Node(*window, sandbox.Game() / "to"))); // read-only mode
+    QVERIFY(!DropOnTreeNode(*window, Node(*window, sandbox.Game() / "to"))); // read-only mode
     WriteOff(*window);
-    QVERIFY(!DropOnNode(*window, Node(*window, from)));                  // the listed node
-    QVERIFY(!DropOnNode(*window, Node(*window, sandbox.Game() / "cd"))); // a CD-ROM
+    QVERIFY(!DropOnTreeNode(*window, Node(*window, from)));                  // the listed node
+    QVERIFY(!DropOnTreeNode(*window, Node(*window, sandbox.Game() / "cd"))); // a CD-ROM
     QVERIFY(fs::exists(from / "a.dm_48"));
     QCOMPARE(demos.Model().rowCount(), 1);
-    QVERIFY(DropOnNode(*window, Node(*window, sandbox.Game() / "to")));
+    QVERIFY(DropOnTreeNode(*window, Node(*window, sandbox.Game() / "to")));
     QVERIFY(fs::exists(sandbox.Game() / "to" / "a.dm_48"));
 }
 

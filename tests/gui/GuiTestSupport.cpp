@@ -10,9 +10,11 @@
 #include "app/MainWindow.h"
 #include "app/Settings.h"
 #include "common/Globals.h"
+#include "lists/DemoListPane.h"
 #include "lists/ListPane.h"
 #include "support/DemoBuilder.h"
 #include "support/HuffmanEncoder.h"
+#include "tree/FolderTreePane.h"
 
 namespace guitest {
 
@@ -157,6 +159,28 @@ bool DragAndDrop(gui::ListPane& from, gui::ListPane& to, const QPoint& pos)
         return false;
     QDropEvent drop(QPointF(pos), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(target, &drop);
+    return drop.isAccepted();
+}
+
+bool DropOnTreeNode(gui::TForm1& window, core::FolderNode* node)
+{
+    gui::DemoListPane& demos = window.DemoList();
+    QModelIndexList indexes;
+    for (const int row : demos.SelectedRows())
+        indexes.append(demos.Model().index(row, 0));
+    std::unique_ptr<QMimeData> data(demos.Model().mimeData(indexes));
+    gui::FolderTreeView& view = window.TreePane().View();
+    const QModelIndex index = window.TreePane().Model().IndexOf(node);
+    view.scrollTo(index);
+    const QPoint pos = view.visualRect(index).center();
+    QDragEnterEvent enter(pos, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view.viewport(), &enter);
+    QDragMoveEvent move(pos, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view.viewport(), &move);
+    if (!enter.isAccepted() || !move.isAccepted())
+        return false;
+    QDropEvent drop(QPointF(pos), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view.viewport(), &drop);
     return drop.isAccepted();
 }
 

@@ -12,6 +12,10 @@
 #include <string>
 #include <vector>
 
+namespace core {
+struct FolderNode;
+}
+
 namespace gui {
 class TForm1;
 class ListPane;
@@ -62,5 +66,7 @@ QPoint RowCentre(gui::ListPane& pane, int row);
 // Sends a drag of `from`'s selection over `to` at `pos`, then drops it; returns whether the drop
 // was accepted.
 bool DragAndDrop(gui::ListPane& from, gui::ListPane& to, const QPoint& pos);
+// Drags the demo list's selection onto a node of the folder tree; whether the drop was taken.
+bool DropOnTreeNode(gui::TForm1& window, core::FolderNode* node);
 
 } // namespace guitest

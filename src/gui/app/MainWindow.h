@@ -108,7 +108,7 @@ private:
     std::unique_ptr<ListFiller> m_playFiller;
     std::string m_currentFolder;
     core::ScanTotals m_listing;     // of the last folder listing
-    core::ScanTotals m_leftListing; // rows, bytes and play time of the demos moved away since
+    core::ScanTotals m_leftListing; // rows, bytes and play time of the demos moved or deleted since
     int m_playListWidth = 200;
     int m_treeWidth = 200;
     bool m_gameMissing = false;
