@@ -66,17 +66,46 @@ TEST(FileOpsTest, ProtocolDecidesTheExtensionOfARenamedDemo)
     struct Case {
         const char* typed;
         const char* protocol;
+        const char* current;
         const char* expected;
     };
     const Case cases[] = {
-        {"duel", "45", "duel.dm3"},         {"duel", "43", "duel.dm3"},
-        {"duel", "48", "duel.dm_48"},       {"duel.dm3", "48", "duel.dm3.dm_48"},
-        {"duel", "46", "duel"},             {"duel.dm_48", "46", "duel.dm_48"},
-        {"duel", "N/A", "duel.dm_48"},      {"DUEL.DM3", "45", "DUEL.DM3"},
-        {"duel.Dm_48", "48", "duel.Dm_48"}, {"duel.dm_48", "45", "duel.dm_48.dm3"},
+        // Names without a demo extension get the one that keeps the demo readable.
+        {"duel", "45", "a.dm3", "duel.dm3"},
+        {"duel", "43", "a.dm3", "duel.dm3"},
+        {"duel", "48", "a.dm_48", "duel.dm_48"},
+        {"duel", "46", "a.dm3", "duel"},
+        {"duel", "N/A", "a.dm_48", "duel.dm_48"},
+        {"duel", "N/A", "a.dm3", "duel.dm_48"},
+        {"duel", "66", "a.dm_66", "duel.dm_66"},
+        {"duel", "67", "a.dm_67", "duel.dm_67"},
+        {"duel", "68", "a.dm_68", "duel.dm_68"},
+        {"duel", "71", "a.dm_70", "duel.dm_70"},
+        {"duel", "71", "a.dm_71", "duel.dm_71"},
+        {"duel", "68", "A.DM_68", "duel.DM_68"},
+        {"duel", "N/A", "a.dm_68", "duel.dm_68"}, // too damaged to tell its protocol
+        // Near misses are no demo extensions and get one added.
+        {"duel.dm_69", "68", "a.dm_68", "duel.dm_69.dm_68"},
+        {"duel.dm_72", "71", "a.dm_71", "duel.dm_72.dm_71"},
+        {"duel.dm_47", "48", "a.dm_48", "duel.dm_47.dm_48"},
+        {"duel.dm", "45", "a.dm3", "duel.dm.dm3"},
+        {"duel.dm_68.txt", "68", "a.dm_68", "duel.dm_68.txt.dm_68"},
+        // Any extension the program reads is kept as typed, whatever the demo was.
+        {"duel.dm3", "48", "a.dm_48", "duel.dm3"},
+        {"duel.dm_48", "45", "a.dm3", "duel.dm_48"},
+        {"duel.dm_48", "46", "a.dm3", "duel.dm_48"},
+        {"DUEL.DM3", "45", "a.dm3", "DUEL.DM3"},
+        {"duel.Dm_48", "48", "a.dm_48", "duel.Dm_48"},
+        {"y.dm_66", "68", "x.dm_68", "y.dm_66"},
+        {"y.dm_67", "68", "x.dm_68", "y.dm_67"},
+        {"y.dm_68", "68", "x.dm_68", "y.dm_68"},
+        {"y.dm_70", "71", "x.dm_71", "y.dm_70"},
+        {"y.dm_71", "71", "x.dm_71", "y.dm_71"},
+        {"y.DM_71", "71", "x.dm_71", "y.DM_71"},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(core::ProtocolFitName(c.typed, c.protocol), c.expected) << c.typed << " / " << c.protocol;
+        EXPECT_EQ(core::ProtocolFitName(c.typed, c.protocol, c.current), c.expected)
+            << c.typed << " / " << c.protocol << " / " << c.current;
 }
 
 TEST(FileOpsTest, RenameDemoMovesTheFileAndReportsTheNameItHas)

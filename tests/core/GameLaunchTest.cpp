@@ -65,6 +65,12 @@ TEST_F(GameLaunchTest, InPlaceRules)
         {"blank in a dm_48 name", Row("my final.dm_48", demos), base, std::nullopt},
         {"blank in its folder", Row("final.dm_48", demos + "/my cup"), base, std::nullopt},
         {"console separator in the name", Row("a;quit.dm_68", demos), base, std::nullopt},
+        {"name beyond ASCII", Row("\xD1\x84\xD0\xB8\xD0\xBD\xD0\xB0\xD0\xBB.dm_68", demos), base, std::nullopt},
+        {"folder beyond ASCII",
+         Row("final.dm_68", demos + "/d\xC3\xBC"
+                                    "el"),
+         base, std::nullopt},
+        {"last ASCII letter", Row("final~.dm_68", demos), base, "final~.dm_68"},
         {"old demo named without extension", Row("Duel.dm3", demos + "/cup", "baseq3", "", "45"), base, "cup/Duel"},
         {"old demo with a blank", Row("duel one.dm3", demos, "baseq3", "", "45"), base, std::nullopt},
         {"\"Demos\" spelled differently", Row("a.dm_48", base + "/Demos"), base, std::nullopt},

@@ -2,10 +2,13 @@
 // level shot search through the packs, "Playlist", the user data editor's Apply and the bulk user
 // data commands, the player description, and the colour code drawing rules.
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTest>
 
 #include <filesystem>
@@ -114,6 +117,8 @@ private slots:
     void propertiesOfATeamDemo();
     void editorApplyWritesFileAndRow();
     void bulkUserDataCommands();
+    void editorOffersTheRowsPlayers();
+    void userDataCellClicksKeepSelectionAndPlace();
 };
 
 void DetailsTest::colourCodesFollowTheGameRules()
@@ -205,7 +210,20 @@ void DetailsTest::playerRules()
     QCOMPARE(gui::GameTypeText("12", "baseq3"), std::string("12"));
     QCOMPARE(gui::GameTypeText("x", "baseq3"), std::string("N/A"));
     QCOMPARE(gui::ModText("N/A", "baseq3"), std::string("Quake III Arena"));
-    QCOMPARE(gui::ShownDemoName("x:y:z.dm_48"), std::string("y:z.dm_48"));
+    // Counted in characters: 100 Cyrillic letters are 200 bytes of the file name.
+    const QString cyrillic(120, QChar(0x0444));
+    const struct {
+        QString name;
+        QString shown;
+    } names[] = {
+        {QStringLiteral("x:y:z.dm_48"), QStringLiteral("y:z.dm_48")},
+        {QStringLiteral("plain.dm_68"), QStringLiteral("plain.dm_68")},
+        {cyrillic.left(100), cyrillic.left(100)},
+        {cyrillic.left(101), cyrillic.left(100)},
+        {QStringLiteral("a:") + cyrillic, cyrillic.left(100)},
+    };
+    for (const auto& n : names)
+        QCOMPARE(gui::ShownDemoName(n.name), n.shown);
     QCOMPARE(gui::MissionPackTeamIcon("The Fallen", false), std::string("team_icon\\TheFallen_blue.tga"));
 }
 
@@ -443,6 +461,144 @@ void DetailsTest::bulkUserDataCommands()
     QVERIFY(!fs::exists(data / "a.dm_48.description"));
     QVERIFY(!fs::exists(data / "b.dm_48.description"));
     QCOMPARE(demos.Model().Row(0).info[core::FieldWeb], std::string());
+}
+
+QStringList PovChoices(gui::TUserEdit& editor)
+{
+    QStringList choices;
+    for (int i = 0; i < editor.Pov().count(); ++i)
+        choices.append(editor.Pov().itemText(i));
+    return choices;
+}
+
+void DetailsTest::editorOffersTheRowsPlayers()
+{
+    Sandbox sandbox;
+    testsupport::RecordingSink sink;
+    const fs::path folder = sandbox.Game() / "baseoa" / "demos";
+    testsupport::WriteBytes((folder / "team.dm_48").string(), TeamDemo());
+    sandbox.AddModernDemo(folder / "other.dm_68", 68, {"Anarki", "Klesk"});
+    auto window = sandbox.Start();
+    QVERIFY(window);
+    List(*window, folder);
+    gui::DemoListPane& demos = window->DemoList();
+    gui::DemoDetails& details = Details(*window);
+    const QStringList teamPlayers{QStringLiteral("<<NO POV ENTRY>>"), QStringLiteral("RedBoss"), QStringLiteral("Blu")};
+    const QStringList otherPlayers{QStringLiteral("<<NO POV ENTRY>>"), QStringLiteral("Anarki"),
+                                   QStringLiteral("Klesk")};
+
+    // The properties window shows the team demo; the editor of either row offers that row's players.
+    demos.SelectRows({RowNamed(demos, QStringLiteral("team.dm_48"))}, false);
+    demos.PropertiesAction()->trigger();
+    QVERIFY(details.PropForm());
+    const struct {
+        const char* row;
+        QStringList players;
+    } cases[] = {{"other.dm_68", otherPlayers}, {"team.dm_48", teamPlayers}, {"other.dm_68", otherPlayers}};
+    for (const auto& c : cases) {
+        demos.SelectRows({RowNamed(demos, QString::fromLatin1(c.row))}, false);
+        demos.EditUserDataAction()->trigger();
+        QVERIFY(details.Editor());
+        QCOMPARE(details.Editor()->windowTitle(), QStringLiteral("Edit User Data of ") + QString::fromLatin1(c.row));
+        QCOMPARE(PovChoices(*details.Editor()), c.players);
+    }
+    // The properties window's own "&Userdata" offers its demo's players.
+    details.Editor()->close();
+    QTRY_VERIFY(!details.Editor());
+    details.OpenEditorFor("team.dm_48", folder.string());
+    QCOMPARE(PovChoices(*details.Editor()), teamPlayers);
+}
+
+void DetailsTest::userDataCellClicksKeepSelectionAndPlace()
+{
+    Sandbox sandbox;
+    testsupport::RecordingSink sink;
+    const fs::path folder = sandbox.Game() / "baseoa" / "demos";
+    for (int i = 10; i < 22; ++i)
+        sandbox.AddModernDemo(folder / ("d" + std::to_string(i) + ".dm_68"), 68, {"Player" + std::to_string(i)});
+    auto window = sandbox.Start();
+    QVERIFY(window);
+    window->setGeometry(0, 0, 760, 560);
+    List(*window, folder);
+    gui::DemoListPane& demos = window->DemoList();
+    demos.SortBy(0, true);
+    gui::DemoDetails& details = Details(*window);
+    // The user data columns lie off to the right, between wide columns, so that the list scrolls
+    // to any of them.
+    gui::ColumnLayout layout = demos.DefaultColumns();
+    const std::vector<int> order = {0, 1,  2,  22, 23, 24, 25, 3,  4,  5,  6,  7,  8,
+                                    9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21};
+    for (int column = 0; column < core::DemoFieldCount; ++column) {
+        layout.order[static_cast<size_t>(column)] = order[static_cast<size_t>(column)];
+        layout.widths[static_cast<size_t>(column)] = column <= core::FieldRecorded ? 300 : 0;
+    }
+    layout.widths[core::FieldLocation] = 900;
+    for (const int column : {core::FieldPOV, core::FieldRating, core::FieldWeb, core::FieldDescription})
+        layout.widths[static_cast<size_t>(column)] = 20 + 2 * (column - core::FieldPOV);
+    demos.ApplyColumns(layout);
+    gui::DetailsView& view = demos.DetailsPart();
+    QScrollBar& scroll = *view.horizontalScrollBar();
+
+    const struct {
+        int column;
+        QWidget* (*field)(gui::TUserEdit&);
+    } cases[] = {
+        {core::FieldPOV, [](gui::TUserEdit& e) -> QWidget* { return &e.Pov(); }},
+        {core::FieldRating, [](gui::TUserEdit& e) -> QWidget* { return &e.Rating(); }},
+        {core::FieldWeb, [](gui::TUserEdit& e) -> QWidget* { return &e.Web(); }},
+        {core::FieldDescription, [](gui::TUserEdit& e) -> QWidget* { return &e.Description(); }},
+    };
+    int clickedRow = 5;
+    for (const auto& c : cases) {
+        if (details.Editor()) {
+            details.Editor()->close();
+            QTRY_VERIFY(!details.Editor());
+        }
+        demos.SelectRows({0, 1}, false);
+        // The clicked column stands at the left of the list, a row low enough for the editor.
+        scroll.setValue(view.header()->sectionPosition(c.column));
+        const int scrolled = scroll.value();
+        QVERIFY(scrolled > 0);
+        ++clickedRow;
+        const QRect cell = view.visualRect(demos.Model().index(clickedRow, c.column));
+        QVERIFY(cell.isValid());
+        const QPoint at = cell.center();
+        const QPoint global = view.viewport()->mapToGlobal(at);
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::NoModifier, at);
+
+        // The other selected rows stay selected, the list stays where it was.
+        QCOMPARE(demos.SelectedRows(), (std::vector<int>{0, 1, clickedRow}));
+        QCOMPARE(scroll.value(), scrolled);
+        gui::TUserEdit* editor = details.Editor();
+        QVERIFY(editor);
+        QCOMPARE(editor->windowTitle(), QStringLiteral("Edit User Data of d%1.dm_68").arg(clickedRow + 10));
+        QCOMPARE(PovChoices(*editor),
+                 (QStringList{QStringLiteral("<<NO POV ENTRY>>"), QStringLiteral("Player%1").arg(clickedRow + 10)}));
+        // Right of the clicked cell, its middle at the mouse.
+        const QRect placed = editor->frameGeometry();
+        QCOMPARE(placed.left(), global.x() + view.header()->sectionSize(c.column));
+        QCOMPARE(placed.top(), global.y() - placed.height() / 2);
+        // Placed where the whole editor is on the screen, so that no clamping moves it.
+        const QRect screen = editor->screen()->availableGeometry();
+        QVERIFY2(screen.contains(placed), qPrintable(QStringLiteral("%1,%2 %3x%4 outside %5x%6")
+                                                         .arg(placed.left())
+                                                         .arg(placed.top())
+                                                         .arg(placed.width())
+                                                         .arg(placed.height())
+                                                         .arg(screen.width())
+                                                         .arg(screen.height())));
+        QWidget* field = c.field(*editor);
+        QVERIFY(editor->focusWidget() == field || field->isAncestorOf(editor->focusWidget()));
+        // A second click loads the row into the open editor where it stands.
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::NoModifier,
+                          view.visualRect(demos.Model().index(0, c.column)).center());
+        QCOMPARE(editor->frameGeometry(), placed);
+        QCOMPARE(editor->windowTitle(), QStringLiteral("Edit User Data of d10.dm_68"));
+    }
+    // A double click on a user data cell is no activation: no properties window.
+    QTest::mouseDClick(view.viewport(), Qt::LeftButton, Qt::NoModifier,
+                       view.visualRect(demos.Model().index(1, core::FieldDescription)).center());
+    QVERIFY(!details.PropForm());
 }
 
 VELMORA_GUI_TEST(DetailsTest)

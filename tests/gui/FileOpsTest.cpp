@@ -12,9 +12,12 @@
 #include "GuiTestSupport.h"
 #include "app/MainWindow.h"
 #include "app/Settings.h"
+#include "details/DemoDetails.h"
+#include "details/PropForm.h"
 #include "fileops/FileOperations.h"
 #include "fileops/InPlaceEditor.h"
 #include "library/NodeUtil.h"
+#include "library/Scanner.h"
 #include "lists/DemoListPane.h"
 #include "support/Recorder.h"
 #include "tree/FolderTreePane.h"
@@ -54,35 +57,13 @@ int RowNamed(const gui::ListPane& pane, const QString& name)
     return static_cast<int>(Names(pane).indexOf(name));
 }
 
-// Drags the demo list's selection onto a tree node; whether the drop was taken.
-bool DropOnNode(gui::TForm1& window, core::FolderNode* node)
-{
-    gui::DemoListPane& demos = window.DemoList();
-    QModelIndexList indexes;
-    for (const int row : demos.SelectedRows())
-        indexes.append(demos.Model().index(row, 0));
-    std::unique_ptr<QMimeData> data(demos.Model().mimeData(indexes));
-    gui::FolderTreeView& view = window.TreePane().View();
-    const QModelIndex index = window.TreePane().Model().IndexOf(node);
-    view.scrollTo(index);
-    const QPoint pos = view.visualRect(index).center();
-    QDragEnterEvent enter(pos, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(view.viewport(), &enter);
-    QDragMoveEvent move(pos, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(view.viewport(), &move);
-    if (!enter.isAccepted() || !move.isAccepted())
-        return false;
-    QDropEvent drop(QPointF(pos), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(view.viewport(), &drop);
-    return drop.isAccepted();
-}
-
 } // namespace
 
 class FileOpsTest : public QObject {
     Q_OBJECT
 private slots:
     void renamesFitTheProtocol();
+    void returnEndsTheRenameOnly();
     void refusedRenamesChangeNothing();
     void movesAskBeforeOverwriting();
     void dropsThatAreRefused();
@@ -90,6 +71,29 @@ private slots:
     void removingFolders();
     void readOnlyModeHoldsEveryChangingCommand();
 };
+
+namespace {
+
+// Renames the row named `from` through F2, the in-place editor and the key that ends editing.
+void RenameInPlace(gui::TForm1& window, const QString& from, const QString& typed, Qt::Key key = Qt::Key_Return)
+{
+    gui::DemoListPane& demos = window.DemoList();
+    const int row = RowNamed(demos, from);
+    QVERIFY2(row >= 0, qPrintable(from));
+    demos.SelectRows({row}, false);
+    QVERIFY(demos.RenameAction()->isEnabled());
+    // F2 opens the editor over the name and takes Del from "Delete.." while it is open.
+    demos.RenameAction()->trigger();
+    gui::InPlaceEditor* editor = Ops(window).Editor();
+    QVERIFY(editor);
+    QCOMPARE(editor->text(), from);
+    QVERIFY(demos.DeleteAction()->shortcut().isEmpty());
+    editor->setText(typed);
+    QTest::keyClick(editor, key);
+    QCOMPARE(demos.DeleteAction()->shortcut(), QKeySequence(Qt::Key_Delete));
+}
+
+} // namespace
 
 void FileOpsTest::renamesFitTheProtocol()
 {
@@ -100,12 +104,18 @@ void FileOpsTest::renamesFitTheProtocol()
     sandbox.AddDemo(folder / "c48.dm_48", 48);
     sandbox.AddDemo(folder / "d48.dm_48", 48);
     std::ofstream(folder / "e.dm_48", std::ios::binary) << "no demo at all";
+    // Every modern extension the reader knows, each under the protocol recorded with it.
+    const std::pair<const char*, int> modern[] = {
+        {"dm_66", 66}, {"dm_67", 67}, {"dm_68", 68}, {"dm_70", 70}, {"dm_71", 71}};
+    for (const auto& [extension, protocol] : modern)
+        sandbox.AddModernDemo(folder / ("m." + std::string(extension)), protocol);
+    std::ofstream(folder / "broken.dm_68", std::ios::binary) << "no demo at all";
     auto window = sandbox.Start();
     QVERIFY(window);
     WriteOff(*window);
     List(*window, folder);
     gui::DemoListPane& demos = window->DemoList();
-    QCOMPARE(demos.Model().rowCount(), 5);
+    QCOMPARE(demos.Model().rowCount(), 11);
 
     struct Case {
         const char* from;
@@ -113,26 +123,30 @@ void FileOpsTest::renamesFitTheProtocol()
         const char* expected;
     };
     const Case cases[] = {
+        // Without a demo extension: the one that keeps the demo readable.
         {"a45.dm3", "duel", "duel.dm3"},
         {"b46.dm3", "kept", "kept"},
         {"c48.dm_48", "final", "final.dm_48"},
-        {"d48.dm_48", "x.dm3", "x.dm3.dm_48"},
         {"e.dm_48", "broken", "broken.dm_48"}, // protocol "N/A"
+        {"m.dm_66", "m66", "m66.dm_66"},
+        {"m.dm_67", "m67", "m67.dm_67"},
+        {"m.dm_68", "m68", "m68.dm_68"},
+        {"m.dm_70", "m70", "m70.dm_70"},
+        {"m.dm_71", "m71", "m71.dm_71"},
+        {"broken.dm_68", "cut", "cut.dm_68"},      // protocol "N/A", read as modern
+        {"d48.dm_48", "x.dm_69", "x.dm_69.dm_48"}, // no extension the reader knows
+        // Any demo extension the reader knows stays as typed, in any case.
+        {"m68.dm_68", "y.dm_68", "y.dm_68"},
+        {"m66.dm_66", "y66.DM_66", "y66.DM_66"},
+        {"m67.dm_67", "y67.dm_67", "y67.dm_67"},
+        {"m70.dm_70", "y70.dm_70", "y70.dm_70"},
+        {"m71.dm_71", "y71.dm_71", "y71.dm_71"},
+        {"final.dm_48", "y48.dm_48", "y48.dm_48"},
+        {"duel.dm3", "y3.Dm3", "y3.Dm3"},
+        {"x.dm_69.dm_48", "z.dm3", "z.dm3"},
     };
     for (const Case& c : cases) {
-        const int row = RowNamed(demos, QString::fromLatin1(c.from));
-        QVERIFY2(row >= 0, c.from);
-        demos.SelectRows({row}, false);
-        QVERIFY(demos.RenameAction()->isEnabled());
-        // F2 opens the editor over the name and takes Del from "Delete.." while it is open.
-        demos.RenameAction()->trigger();
-        gui::InPlaceEditor* editor = Ops(*window).Editor();
-        QVERIFY(editor);
-        QCOMPARE(editor->text(), QString::fromLatin1(c.from));
-        QVERIFY(demos.DeleteAction()->shortcut().isEmpty());
-        editor->setText(QString::fromLatin1(c.typed));
-        QTest::keyClick(editor, Qt::Key_Return);
-        QCOMPARE(demos.DeleteAction()->shortcut(), QKeySequence(Qt::Key_Delete));
+        RenameInPlace(*window, QString::fromLatin1(c.from), QString::fromLatin1(c.typed));
         QVERIFY2(fs::exists(folder / c.expected), c.expected);
         QVERIFY(!fs::exists(folder / c.from));
         QVERIFY(RowNamed(demos, QString::fromLatin1(c.expected)) >= 0);
@@ -146,6 +160,39 @@ void FileOpsTest::renamesFitTheProtocol()
     QTest::keyClick(Ops(*window).Editor(), Qt::Key_Escape);
     QVERIFY(fs::exists(folder / "kept"));
     QVERIFY(!fs::exists(folder / "other"));
+
+    // Listed again, the renamed modern demos are still read.
+    demos.RefreshAction()->trigger();
+    for (const char* name : {"y.dm_68", "y66.DM_66", "y67.dm_67", "y70.dm_70", "y71.dm_71"}) {
+        const int row = RowNamed(demos, QString::fromLatin1(name));
+        QVERIFY2(row >= 0, name);
+        QCOMPARE(demos.Model().Row(row).info[core::FieldMap], std::string("q3dm17"));
+    }
+}
+
+void FileOpsTest::returnEndsTheRenameOnly()
+{
+    Sandbox sandbox;
+    const fs::path folder = sandbox.Game() / "baseoa" / "demos";
+    sandbox.AddDemo(folder / "a.dm_48");
+    sandbox.AddDemo(folder / "b.dm_48", 48, 200, 2);
+    auto window = sandbox.Start();
+    QVERIFY(window);
+    WriteOff(*window);
+    List(*window, folder);
+    gui::DemoDetails& details = *window->findChild<gui::DemoDetails*>();
+    // Return and the keypad's Enter both end the editing; neither opens the properties window.
+    for (const auto& [from, typed, key] :
+         {std::tuple{"a.dm_48", "c.dm_48", Qt::Key_Return}, std::tuple{"b.dm_48", "d.dm_48", Qt::Key_Enter}}) {
+        RenameInPlace(*window, QString::fromLatin1(from), QString::fromLatin1(typed), key);
+        QVERIFY(fs::exists(folder / typed));
+        QVERIFY(!Ops(*window).Editor());
+        QVERIFY2(!details.PropForm(), typed);
+    }
+    // Enter on the list itself still opens them.
+    window->DemoList().SelectRows({0}, false);
+    QTest::keyClick(&window->DemoList().CurrentView(), Qt::Key_Return);
+    QVERIFY(details.PropForm());
 }
 
 void FileOpsTest::refusedRenamesChangeNothing()
@@ -197,7 +244,7 @@ void FileOpsTest::movesAskBeforeOverwriting()
     testsupport::RecordingSink sink;
     sink.answer = false;
     demos.SelectAllRows();
-    QVERIFY(DropOnNode(*window, Node(*window, to)));
+    QVERIFY(DropOnTreeNode(*window, Node(*window, to)));
     QCOMPARE(sink.shown.size(), size_t(1));
     QCOMPARE(sink.shown[0].text, "Overwrite file ?\r\n" + (to / "b.dm_48").string());
     QCOMPARE(Names(demos), QStringList({QStringLiteral("b.dm_48"), QStringLiteral("c.dm_48")}));
@@ -206,16 +253,34 @@ void FileOpsTest::movesAskBeforeOverwriting()
     QCOMPARE(ReadFile(to / "b.dm_48"), std::string("old"));
     QCOMPARE(Node(*window, to)->colour, toColour);
     QCOMPARE(Node(*window, from)->colour, fromColour);
+    // The listing's summary counts what is left in the folder.
+    const auto summaryOf = [](const std::vector<fs::path>& files) {
+        uint64_t bytes = 0, seconds = 0;
+        for (const fs::path& file : files) {
+            bytes += fs::file_size(file);
+            seconds += core::EstimatedPlaySeconds(fs::file_size(file));
+        }
+        return QString::number(files.size()) + QStringLiteral(" item(s) loaded in ") + QStringLiteral("|") +
+               QString::fromStdString(". " + core::FormatSize(bytes, 2) +
+                                      ". Playtime: " + core::FormatSeconds(static_cast<uint32_t>(seconds)));
+    };
+    const auto matches = [](const QString& summary, const QString& expected) {
+        const QStringList parts = expected.split(QLatin1Char('|'));
+        return summary.startsWith(parts[0]) && summary.endsWith(parts[1]);
+    };
+    QVERIFY2(matches(demos.Summary(), summaryOf({from / "b.dm_48", from / "c.dm_48"})), qPrintable(demos.Summary()));
 
     // Yes: the old target goes, everything moves, and the colours follow.
     sink.answer = true;
-    QVERIFY(DropOnNode(*window, Node(*window, to)));
+    QVERIFY(DropOnTreeNode(*window, Node(*window, to)));
     QCOMPARE(demos.Model().rowCount(), 0);
     QVERIFY(ReadFile(to / "b.dm_48") != "old");
     QVERIFY(fs::exists(to / "c.dm_48"));
     QVERIFY(!fs::exists(from / "b.dm_48") && !fs::exists(from / "c.dm_48"));
     QCOMPARE(Node(*window, to)->colour, tree.Colours().demoFolder);
     QCOMPARE(Node(*window, from)->colour, tree.Colours().nonDemoFolder);
+    QVERIFY2(matches(demos.Summary(), summaryOf({})), qPrintable(demos.Summary()));
+    QCOMPARE(window->Status().ListText(), demos.Summary());
 }
 
 void FileOpsTest::dropsThatAreRefused()
@@ -238,13 +303,13 @@ void FileOpsTest::dropsThatAreRefused()
         return state;
     };
     demos.SelectAllRows();
-    QVERIFY(!DropOnNode(*window, Node(*window, sandbox.Game() / "to"))); // read-only mode
+    QVERIFY(!DropOnTreeNode(*window, Node(*window, sandbox.Game() / "to"))); // read-only mode
     WriteOff(*window);
-    QVERIFY(!DropOnNode(*window, Node(*window, from)));                  // the listed node
-    QVERIFY(!DropOnNode(*window, Node(*window, sandbox.Game() / "cd"))); // a CD-ROM
+    QVERIFY(!DropOnTreeNode(*window, Node(*window, from)));                  // the listed node
+    QVERIFY(!DropOnTreeNode(*window, Node(*window, sandbox.Game() / "cd"))); // a CD-ROM
     QVERIFY(fs::exists(from / "a.dm_48"));
     QCOMPARE(demos.Model().rowCount(), 1);
-    QVERIFY(DropOnNode(*window, Node(*window, sandbox.Game() / "to")));
+    QVERIFY(DropOnTreeNode(*window, Node(*window, sandbox.Game() / "to")));
     QVERIFY(fs::exists(sandbox.Game() / "to" / "a.dm_48"));
 }
 
@@ -279,6 +344,19 @@ void FileOpsTest::newFoldersAreNamedAndRenamedInPlace()
     QVERIFY(fs::is_directory(inside / "Duels"));
     QCOMPARE(added->text, std::string("Duels"));
     QCOMPARE(tree.RemoveFolderAction()->shortcut(), QKeySequence(Qt::Key_Delete));
+    // The renamed folder takes its place among its siblings and stays selected.
+    const auto childTexts = [&](const fs::path& folder) {
+        std::vector<std::string> texts;
+        for (const auto& child : Node(*window, folder)->children)
+            texts.push_back(child->text);
+        return texts;
+    };
+    QCOMPARE(childTexts(inside), (std::vector<std::string>{"Duels", "NewDemoFolder", "newdemofolder(2)"}));
+    QCOMPARE(tree.Tree().Selected(), added);
+    QCOMPARE(tree.Model().IndexOf(added).row(), 0);
+    ops.RenameFolderNode(*added, QStringLiteral("zz"));
+    QCOMPARE(childTexts(inside), (std::vector<std::string>{"NewDemoFolder", "newdemofolder(2)", "zz"}));
+    ops.RenameFolderNode(*added, QStringLiteral("Duels"));
 
     tree.AddRoot(QString::fromStdString(outside.string()));
     List(*window, outside);
@@ -392,6 +470,8 @@ void FileOpsTest::readOnlyModeHoldsEveryChangingCommand()
     QCOMPARE(sink.shown.back().text, "Really delete the 1 selected file(s) from\r\n" + folder.string() + " ?");
     QVERIFY(!fs::exists(folder / "x.dm_48"));
     QCOMPARE(demos.Model().rowCount(), 0);
+    QVERIFY2(demos.Summary().startsWith(QStringLiteral("0 item(s) loaded in ")), qPrintable(demos.Summary()));
+    QVERIFY2(demos.Summary().endsWith(QStringLiteral(". Playtime: 00:00:00")), qPrintable(demos.Summary()));
 }
 
 VELMORA_GUI_TEST(FileOpsTest)

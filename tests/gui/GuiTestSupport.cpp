@@ -7,11 +7,14 @@
 
 #include <fstream>
 
-#include "support/DemoBuilder.h"
 #include "app/MainWindow.h"
 #include "app/Settings.h"
 #include "common/Globals.h"
+#include "lists/DemoListPane.h"
 #include "lists/ListPane.h"
+#include "support/DemoBuilder.h"
+#include "support/HuffmanEncoder.h"
+#include "tree/FolderTreePane.h"
 
 namespace guitest {
 
@@ -52,6 +55,23 @@ void Sandbox::AddDemo(const std::filesystem::path& file, int protocol, int snaps
 {
     std::filesystem::create_directories(file.parent_path());
     testsupport::WriteBytes(file.string(), testsupport::RealisticDemo(protocol, snapshots, 40, seed));
+}
+
+void Sandbox::AddModernDemo(const std::filesystem::path& file, int protocol, const std::vector<std::string>& players)
+{
+    std::vector<std::pair<int, std::string>> configStrings = {
+        {0, "\\sv_hostname\\Test Server\\protocol\\" + std::to_string(protocol) +
+                "\\mapname\\q3dm17\\g_gametype\\0\\gamename\\baseoa\\fraglimit\\20"},
+        {1, "\\sv_pure\\1"}};
+    for (size_t i = 0; i < players.size(); ++i)
+        configStrings.emplace_back(544 + static_cast<int>(i), "n\\" + players[i] + "\\t\\0");
+    std::vector<std::vector<uint8_t>> messages;
+    messages.push_back(testsupport::ModernMessageBuilder(0).GameState(1, configStrings).End().Payload());
+    messages.push_back(
+        testsupport::ModernMessageBuilder(0).ServerCommand(1, "cs 21 \"3000\"").Snapshot(3000).Payload());
+    messages.push_back(testsupport::ModernMessageBuilder(0).Snapshot(63000).End().Payload());
+    std::filesystem::create_directories(file.parent_path());
+    testsupport::WriteBytes(file.string(), testsupport::ModernDemoFile(messages));
 }
 
 void Sandbox::WriteConfig(const std::string& text)
@@ -139,6 +159,28 @@ bool DragAndDrop(gui::ListPane& from, gui::ListPane& to, const QPoint& pos)
         return false;
     QDropEvent drop(QPointF(pos), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(target, &drop);
+    return drop.isAccepted();
+}
+
+bool DropOnTreeNode(gui::TForm1& window, core::FolderNode* node)
+{
+    gui::DemoListPane& demos = window.DemoList();
+    QModelIndexList indexes;
+    for (const int row : demos.SelectedRows())
+        indexes.append(demos.Model().index(row, 0));
+    std::unique_ptr<QMimeData> data(demos.Model().mimeData(indexes));
+    gui::FolderTreeView& view = window.TreePane().View();
+    const QModelIndex index = window.TreePane().Model().IndexOf(node);
+    view.scrollTo(index);
+    const QPoint pos = view.visualRect(index).center();
+    QDragEnterEvent enter(pos, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view.viewport(), &enter);
+    QDragMoveEvent move(pos, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view.viewport(), &move);
+    if (!enter.isAccepted() || !move.isAccepted())
+        return false;
+    QDropEvent drop(QPointF(pos), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view.viewport(), &drop);
     return drop.isAccepted();
 }
 

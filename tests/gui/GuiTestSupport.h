@@ -12,6 +12,10 @@
 #include <string>
 #include <vector>
 
+namespace core {
+struct FolderNode;
+}
+
 namespace gui {
 class TForm1;
 class ListPane;
@@ -37,6 +41,9 @@ public:
 
     // A realistic demo of the protocol, `snapshots` long, written under the folder.
     void AddDemo(const std::filesystem::path& file, int protocol = 48, int snapshots = 200, uint32_t seed = 1);
+    // A short demo in the modern format (".dm_66" ... ".dm_71") with the protocol and players.
+    void AddModernDemo(const std::filesystem::path& file, int protocol,
+                       const std::vector<std::string>& players = {"Sarge"});
     void WriteConfig(const std::string& text);
     std::string ReadConfig() const;
 
@@ -59,5 +66,7 @@ QPoint RowCentre(gui::ListPane& pane, int row);
 // Sends a drag of `from`'s selection over `to` at `pos`, then drops it; returns whether the drop
 // was accepted.
 bool DragAndDrop(gui::ListPane& from, gui::ListPane& to, const QPoint& pos);
+// Drags the demo list's selection onto a node of the folder tree; whether the drop was taken.
+bool DropOnTreeNode(gui::TForm1& window, core::FolderNode* node);
 
 } // namespace guitest

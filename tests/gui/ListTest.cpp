@@ -2,9 +2,12 @@
 // their status texts, the command enabling rules and the model's consistency.
 #include <QAbstractItemModelTester>
 #include <QHeaderView>
+#include <QIcon>
 #include <QTest>
 
 #include "GuiTestSupport.h"
+#include "analysis/DemoInfo.h"
+#include "app/MainWindow.h"
 #include "lists/DemoListPane.h"
 #include "lists/ListSort.h"
 #include "lists/PlayListPane.h"
@@ -49,6 +52,8 @@ private slots:
     void selectionSumsFollowTheSelection();
     void commandsFollowTheSelection();
     void modelStaysConsistent();
+    void columnAlignmentAndHeaderImages();
+    void firstStartColumnsShowTypicalValues();
 };
 
 void ListTest::sortsByTheColumnRules_data()
@@ -226,6 +231,60 @@ void ListTest::modelStaysConsistent()
     QCOMPARE(Names(pane), (QStringList{QStringLiteral("a"), QStringLiteral("c"), QStringLiteral("d"), QStringLiteral("y")}));
     pane.Model().Clear();
     QCOMPARE(pane.Model().rowCount(), 0);
+}
+
+void ListTest::columnAlignmentAndHeaderImages()
+{
+    gui::DemoListPane demo;
+    gui::PlayListPane play;
+    for (gui::ListPane* pane : {static_cast<gui::ListPane*>(&demo), static_cast<gui::ListPane*>(&play)}) {
+        pane->Model().Append({Row("a.dm_48", "1523 KB")});
+        const bool isDemoList = pane == &demo;
+        for (int column = 0; column < core::DemoFieldCount; ++column) {
+            const bool right =
+                column == core::FieldSize || column == core::FieldFinalScore || column == core::FieldRating;
+            const int expected = (right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
+            const QAbstractItemModel& model = pane->Model();
+            QCOMPARE(model.data(model.index(0, column), Qt::TextAlignmentRole).toInt(), expected);
+            QCOMPARE(model.headerData(column, Qt::Horizontal, Qt::TextAlignmentRole).toInt(), expected);
+            // Only the demo list's user data columns carry a picture in their headers.
+            const bool userData = column >= core::FieldPOV && column <= core::FieldDescription;
+            const QIcon icon = model.headerData(column, Qt::Horizontal, Qt::DecorationRole).value<QIcon>();
+            QCOMPARE(!icon.isNull(), isDemoList && userData);
+            if (!icon.isNull())
+                QCOMPARE(icon.pixmap(16, 16).size(), QSize(16, 16));
+        }
+    }
+    // Four different pictures.
+    QSet<qint64> keys;
+    for (int column = core::FieldPOV; column <= core::FieldDescription; ++column)
+        keys.insert(demo.Model().headerData(column, Qt::Horizontal, Qt::DecorationRole).value<QIcon>().cacheKey());
+    QCOMPARE(keys.size(), 4);
+}
+
+void ListTest::firstStartColumnsShowTypicalValues()
+{
+    Sandbox sandbox;
+    const std::filesystem::path folder = sandbox.Game() / "baseoa" / "demos";
+    sandbox.AddDemo(folder / "ffa-oa_dm1-ioquake3.dm_48");
+    auto window = sandbox.Start(); // no configuration file: a first start
+    QVERIFY(window);
+    gui::DemoListPane& demos = window->DemoList();
+    // Values as a collection holds them, beside the one listed.
+    gui::ListRow typical = Row("2025-11-28_cpma-duel-q3dm6.dm_68", "48213 KB");
+    typical.info[core::FieldRecorded] = core::DosDateTimeText(core::DosDateTimeFromUnix(1764373679));
+    demos.Model().Append({typical, Row("team-chat-1.32.dm_68", "107 KB")});
+    QHeaderView* header = demos.DetailsPart().header();
+    for (const int column : {core::FieldDemoname, core::FieldSize, core::FieldRecorded}) {
+        QVERIFY(!header->isSectionHidden(column));
+        const int given = header->sectionSize(column);
+        // What the view itself would give the column to show its texts whole.
+        demos.DetailsPart().resizeColumnToContents(column);
+        const int needed = header->sectionSize(column);
+        QVERIFY2(given >= needed, qPrintable(QStringLiteral("column %1: %2 < %3").arg(column).arg(given).arg(needed)));
+    }
+    // The other columns stay hidden.
+    QVERIFY(header->isSectionHidden(core::FieldMap));
 }
 
 VELMORA_GUI_TEST(ListTest)

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "analysis/ModernMessage.h"
 #include "library/DemoFiles.h"
 #include "platform/FileRename.h"
 
@@ -23,13 +24,6 @@ std::string Lower(std::string text)
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); });
     return text;
-}
-
-// The extension from the last "." on, lower-cased; "" when the name has none.
-std::string LowerExtension(const std::string& name)
-{
-    const size_t dot = name.rfind('.');
-    return dot == std::string::npos ? std::string() : Lower(name.substr(dot));
 }
 
 bool SameFile(const std::string& a, const std::string& b)
@@ -154,13 +148,22 @@ bool IsPlainEntryName(const std::string& name)
            name.find('\0') == std::string::npos;
 }
 
-std::string ProtocolFitName(const std::string& name, const std::string& protocol)
+std::string ProtocolFitName(const std::string& name, const std::string& protocol, const std::string& currentName)
 {
-    const std::string extension = LowerExtension(name);
+    // The reader picks a demo's format by its extension, so a name that already has one the
+    // program reads is the user's choice, and adding another would hide the demo from the reader.
+    if (IsDemoExtension(LowerExtension(name)))
+        return name;
+    // Only a modern reader gives a demo a protocol of 66 or more, and it read this demo by its
+    // extension: that extension is the one that keeps the demo readable (also when the demo was
+    // too damaged to tell its protocol).
+    const size_t dot = currentName.rfind('.');
+    if (dot != std::string::npos && IsModernDemoExtension(LowerExtension(currentName)))
+        return name + currentName.substr(dot);
     // Byte-wise comparison of the texts: "43" and "45" are below "46", "N/A" is above "47".
-    if (extension != ".dm3" && protocol < std::string("46"))
+    if (protocol < std::string("46"))
         return name + ".dm3";
-    if (extension != ".dm_48" && !(protocol < std::string("47")))
+    if (!(protocol < std::string("47")))
         return name + ".dm_48";
     return name;
 }
@@ -176,7 +179,7 @@ DemoRenameResult RenameDemo(const std::string& folder, const std::string& oldNam
         return result;
     result.renamed = true;
     result.name = newName;
-    const std::string fitting = ProtocolFitName(newName, protocol);
+    const std::string fitting = ProtocolFitName(newName, protocol, oldName);
     if (fitting != newName && platform::RenameWithoutReplacing(JoinPath(folder, newName), JoinPath(folder, fitting)))
         result.name = fitting;
     return result;

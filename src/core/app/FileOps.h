@@ -33,10 +33,12 @@ std::string JoinPath(const std::string& folder, const std::string& name);
 // not empty, no separator, not "." or "..", no NUL.
 bool IsPlainEntryName(const std::string& name);
 
-// The name a demo of `protocol` (the "Protocol" text of its row) gets after it was renamed to
-// `name`: ".dm3" added below protocol 46, ".dm_48" added from 47 on (and for "N/A"), unless the
-// name already ends with that extension in any case. The protocol text compares as bytes.
-std::string ProtocolFitName(const std::string& name, const std::string& protocol);
+// The name a demo called `currentName` with `protocol` (the "Protocol" text of its row) gets after
+// it was renamed to `name`. A name that ends with any demo extension (in any case) stays as typed;
+// otherwise a demo with a modern extension (".dm_66" ...) keeps that extension, and an older one
+// gets ".dm3" below protocol 46 and ".dm_48" from 47 on (and for "N/A"), protocol 46 none. The
+// protocol text compares as bytes.
+std::string ProtocolFitName(const std::string& name, const std::string& protocol, const std::string& currentName);
 
 struct DemoRenameResult {
     bool renamed = false; // false: the system refused (or the name was not a plain name), nothing changed

@@ -78,10 +78,15 @@ void FolderTree::SetExpanded(FolderNode& node, bool expanded)
 
 namespace {
 
-void SortLevel(std::vector<std::unique_ptr<FolderNode>>& nodes)
+void SortOneLevel(std::vector<std::unique_ptr<FolderNode>>& nodes)
 {
     std::stable_sort(nodes.begin(), nodes.end(),
                      [](const auto& a, const auto& b) { return LowerCase(a->text) < LowerCase(b->text); });
+}
+
+void SortLevel(std::vector<std::unique_ptr<FolderNode>>& nodes)
+{
+    SortOneLevel(nodes);
     for (auto& node : nodes)
         SortLevel(node->children);
 }
@@ -91,6 +96,13 @@ void SortLevel(std::vector<std::unique_ptr<FolderNode>>& nodes)
 void FolderTree::Sort()
 {
     SortLevel(m_roots);
+    if (m_listener)
+        m_listener->TreeSorted();
+}
+
+void FolderTree::SortAmongSiblings(FolderNode& node)
+{
+    SortOneLevel(SiblingsOf(node));
     if (m_listener)
         m_listener->TreeSorted();
 }

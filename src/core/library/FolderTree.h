@@ -46,6 +46,8 @@ public:
     void SetExpanded(FolderNode& node, bool expanded);
     // Sorts every level by text, ignoring ASCII case.
     void Sort();
+    // Sorts the node among its siblings only (after its text changed).
+    void SortAmongSiblings(FolderNode& node);
 
     FolderNode* Selected() const { return m_selected; }
     void Select(FolderNode* node);

@@ -371,6 +371,11 @@ std::string MemberScanArgument(const std::string& archive, const std::string& me
     return std::string(1, kCacheSeparator) + archive + "\\" + memberFileName;
 }
 
+uint64_t EstimatedPlaySeconds(uint64_t bytes)
+{
+    return static_cast<uint64_t>(RoundHalfEven(static_cast<double>(bytes) * 0.00074));
+}
+
 std::string ScanSummary(const ScanTotals& totals)
 {
     const double share = totals.rows ? static_cast<double>(totals.fromCache) / static_cast<double>(totals.rows) * 100.0
@@ -439,7 +444,7 @@ uint64_t ScanDemos(const std::string& argument, ScanTarget& demoList, ScanTarget
             ++totals.rows;
             totals.fromCache += item.fromCache ? 1 : 0;
             totals.bytes += item.size;
-            totals.playSeconds += static_cast<uint64_t>(RoundHalfEven(static_cast<double>(item.size) * 0.00074));
+            totals.playSeconds += EstimatedPlaySeconds(item.size);
 
             std::vector<std::string_view> fields;
             if (item.line.empty())

@@ -47,6 +47,9 @@ struct ScanTotals {
     bool aborted = false;
 };
 
+// The summary's play time of a demo of `bytes`: size x 0.00074, rounded.
+uint64_t EstimatedPlaySeconds(uint64_t bytes);
+
 // "<rows> item(s) loaded in <s> sec. <share>% read from cache. <size>. Playtime: <hh:mm:ss>"
 std::string ScanSummary(const ScanTotals& totals);
 

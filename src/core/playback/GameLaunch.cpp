@@ -179,7 +179,9 @@ bool IsConsoleSafeName(std::string_view text)
         return false;
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
-        if (byte <= ' ' || byte == 0x7F || c == '"' || c == ';' || c == '\\')
+        // The game's console splits words at every byte up to ' ' read as a signed char, and so
+        // also at every byte of a UTF-8 name beyond ASCII: such a demo plays from a copy.
+        if (byte <= ' ' || byte >= 0x7F || c == '"' || c == ';' || c == '\\')
             return false;
     }
     return text.find("//") == std::string_view::npos && text.find("/*") == std::string_view::npos;

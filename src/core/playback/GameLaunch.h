@@ -35,7 +35,8 @@ std::string TempDemoName(size_t index, const DemoInfo& row);
 // True for the names TempDemoName makes, which the clean-up removes.
 bool IsTempDemoName(std::string_view fileName);
 
-// True when the text can stand as one word of a console line.
+// True when the text can stand as one word of a console line: printable ASCII without the
+// console's quote, separator and escape characters.
 bool IsConsoleSafeName(std::string_view text);
 
 // The demo argument of a demo file below a demo folder: its path relative to that folder, the

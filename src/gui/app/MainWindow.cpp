@@ -375,7 +375,9 @@ void TForm1::ListNode(core::FolderNode* node)
 
 void TForm1::RunFolderListing(const std::string& folder)
 {
-    core::ScanDemos(core::FolderScanArgument(folder), *m_demoFiller, *m_playFiller, *m_feedback, ScanSettingsNow());
+    m_leftListing = {};
+    core::ScanDemos(core::FolderScanArgument(folder), *m_demoFiller, *m_playFiller, *m_feedback, ScanSettingsNow(),
+                    &m_listing);
     m_status->SetFolderPath(PathText(folder));
     m_currentFolder = folder;
     m_demoList->SortAgain();
@@ -406,6 +408,25 @@ void TForm1::ReparseList()
                                 core::kScanCacheName,
                             ignored);
     RefreshList();
+}
+
+void TForm1::DemoLeftListing(uint64_t bytes)
+{
+    if (m_leftListing.rows >= m_listing.rows)
+        return;
+    ++m_leftListing.rows;
+    m_leftListing.bytes += bytes;
+    m_leftListing.playSeconds += core::EstimatedPlaySeconds(bytes);
+    core::ScanTotals shown = m_listing;
+    shown.rows -= m_leftListing.rows;
+    shown.bytes -= std::min(shown.bytes, m_leftListing.bytes);
+    shown.playSeconds -= std::min(shown.playSeconds, m_leftListing.playSeconds);
+    // Which of the demos came from the cache is not known any more; the listing's share stays.
+    shown.fromCache = m_listing.rows ? static_cast<size_t>(core::RoundHalfEven(
+                                           static_cast<double>(m_listing.fromCache) * static_cast<double>(shown.rows) /
+                                           static_cast<double>(m_listing.rows)))
+                                     : 0;
+    m_demoList->SetSummary(QString::fromLatin1(core::ScanSummary(shown)));
 }
 
 void TForm1::SetPlayListShown(bool shown)

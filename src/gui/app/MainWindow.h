@@ -12,6 +12,7 @@
 #include "app/IniFile.h"
 #include "app/Settings.h"
 #include "library/FolderTree.h"
+#include "library/Scanner.h"
 #include "lists/ListFiller.h"
 #include "window/Commands.h"
 
@@ -57,6 +58,8 @@ public:
     void ListNode(core::FolderNode* node);
     void RefreshList();
     void ReparseList();
+    // A listed demo of `bytes` was moved elsewhere or deleted: the listing's summary stops counting it.
+    void DemoLeftListing(uint64_t bytes);
     void SetPlayListShown(bool shown);
     bool PlayListShown() const;
     void MoveToPlayList();
@@ -104,6 +107,8 @@ private:
     std::unique_ptr<ListFiller> m_demoFiller;
     std::unique_ptr<ListFiller> m_playFiller;
     std::string m_currentFolder;
+    core::ScanTotals m_listing;     // of the last folder listing
+    core::ScanTotals m_leftListing; // rows, bytes and play time of the demos moved or deleted since
     int m_playListWidth = 200;
     int m_treeWidth = 200;
     bool m_gameMissing = false;

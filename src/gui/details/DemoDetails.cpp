@@ -5,6 +5,7 @@
 #include <QDesktopServices>
 #include <QHeaderView>
 #include <QInputDialog>
+#include <QLayout>
 #include <QScreen>
 #include <QUrl>
 
@@ -90,7 +91,9 @@ DemoDetails::DemoDetails(TForm1& window) : QObject(&window), m_window(window)
     connect(demoList.SameWebLocationAction(), &QAction::triggered, this, &DemoDetails::SetSameWebLocation);
     connect(demoList.ClearUserDataAction(), &QAction::triggered, this, &DemoDetails::ClearUserData);
     connect(&demoList, &DemoListPane::userDataCellClicked, this,
-            [this](int row, int column) { OpenEditorForRow(m_window.DemoList(), row, column); });
+            [this](int row, int column, const QPoint& globalPos, int columnWidth) {
+                OpenEditorForCell(row, column, globalPos, columnWidth);
+            });
 }
 
 TPropForm* DemoDetails::PropForm() const
@@ -134,6 +137,9 @@ TUserEdit& DemoDetails::EnsureEditor(bool centred)
 {
     if (!m_editor) {
         m_editor = new TUserEdit(*this, &m_window);
+        // Its final size, which the placing rules measure from.
+        if (QLayout* layout = m_editor->layout())
+            layout->activate();
         if (centred) {
             if (const QScreen* screen = QGuiApplication::primaryScreen())
                 m_editor->move(screen->availableGeometry().center() -
@@ -143,36 +149,68 @@ TUserEdit& DemoDetails::EnsureEditor(bool centred)
     return *m_editor;
 }
 
+bool DemoDetails::PropertiesShow(const ListRow& entry) const
+{
+    if (!m_prop)
+        return false;
+    const core::DemoInfo& shown = m_prop->Snapshot().info;
+    return shown[core::FieldDemoname] == entry.info[core::FieldDemoname] &&
+           shown[core::FieldLocation] == entry.info[core::FieldLocation] &&
+           shown[core::FieldArchiveLocation] == entry.info[core::FieldArchiveLocation];
+}
+
+std::vector<std::string> DemoDetails::ReadPlayers(const ListRow& entry)
+{
+    const core::DemoInfo& info = entry.info;
+    if (core::IsArchiveMember(entry.sourceKind)) {
+        const std::string& folder = info[core::FieldArchiveLocation];
+        core::GetFromDemo(folder.empty() ? info[core::FieldDemoname] : folder + "\\" + info[core::FieldDemoname],
+                          info[core::FieldLocation], false);
+    } else {
+        core::GetFromDemo(info[core::FieldLocation] + "/" + info[core::FieldDemoname], std::string(), false);
+    }
+    return PlayerNames(core::CurrentDemo);
+}
+
 void DemoDetails::OpenEditorForRow(ListPane& pane, int row, int focusField)
 {
     if (row < 0 || row >= pane.Model().rowCount())
         return;
     const ListRow entry = pane.Model().Row(row);
-    std::vector<std::string> players;
-    if (m_prop) {
-        players = PlayerNames(m_prop->Demo());
-    } else {
-        const core::DemoInfo& info = entry.info;
-        if (core::IsArchiveMember(entry.sourceKind)) {
-            const std::string& folder = info[core::FieldArchiveLocation];
-            core::GetFromDemo(folder.empty() ? info[core::FieldDemoname] : folder + "\\" + info[core::FieldDemoname],
-                              info[core::FieldLocation], false);
-        } else {
-            core::GetFromDemo(info[core::FieldLocation] + "/" + info[core::FieldDemoname], std::string(), false);
-        }
-        players = PlayerNames(core::CurrentDemo);
-    }
+    // The properties window read its demo in full already, but it may show another demo than
+    // the row's.
+    const std::vector<std::string> players = PropertiesShow(entry) ? PlayerNames(m_prop->Demo()) : ReadPlayers(entry);
     const bool created = !m_editor;
     TUserEdit& editor = EnsureEditor(false);
+    editor.Load(entry.info[core::FieldDemoname], entry.info[core::FieldLocation], players, &pane, row);
     if (created) {
-        // Beside the list's first column, its bottom edge at the mouse.
+        // Once shown, when its frame is known: beside the list's first column, its bottom edge at
+        // the mouse.
         const QHeaderView* header = pane.DetailsPart().header();
         const int firstWidth = header->sectionSize(header->logicalIndex(0));
         const int left = m_window.geometry().left() + pane.mapTo(&m_window, QPoint(0, 0)).x() + firstWidth + 10;
         editor.move(left, QCursor::pos().y() - editor.frameGeometry().height());
     }
-    editor.Load(entry.info[core::FieldDemoname], entry.info[core::FieldLocation], players, &pane, row);
     editor.FocusField(focusField);
+}
+
+void DemoDetails::OpenEditorForCell(int row, int column, const QPoint& globalPos, int columnWidth)
+{
+    ListPane& pane = m_window.DemoList();
+    if (row < 0 || row >= pane.Model().rowCount())
+        return;
+    const ListRow entry = pane.Model().Row(row);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const std::vector<std::string> players = ReadPlayers(entry);
+    const bool created = !m_editor;
+    TUserEdit& editor = EnsureEditor(false);
+    editor.Load(entry.info[core::FieldDemoname], entry.info[core::FieldLocation], players, &pane, row);
+    // Placed once shown, when its frame is known: right of the clicked cell, its middle at the
+    // mouse, so that the cell stays in sight.
+    if (created)
+        editor.move(globalPos.x() + columnWidth, globalPos.y() - editor.frameGeometry().height() / 2);
+    editor.FocusField(column);
+    QApplication::restoreOverrideCursor();
 }
 
 void DemoDetails::OpenEditorFor(const std::string& demoName, const std::string& location)
@@ -187,9 +225,10 @@ void DemoDetails::UpdateRowAfterApply(const std::string& demoName, const std::st
     const core::FolderNode* node = m_window.TreePane().Tree().Selected();
     if (!node || core::NodePath(*node) != DemoFolderOf(location))
         return;
-    const QString name = Latin1(demoName);
+    const QString name = PathText(demoName);
     auto nameMatches = [&](ListPane& list, int r) {
-        return QString::compare(Latin1(list.Model().Row(r).info[core::FieldDemoname]), name, Qt::CaseInsensitive) == 0;
+        return QString::compare(FieldText(list.Model().Row(r).info, core::FieldDemoname), name, Qt::CaseInsensitive) ==
+               0;
     };
     ListPane* target = nullptr;
     int targetRow = -1;

@@ -3,6 +3,7 @@
 // user data commands and clicks on user data cells of the demo list. It keeps the properties
 // window and the user data editor (at most one each, created on first use, freed when closed).
 #include <QObject>
+#include <QPoint>
 #include <QPointer>
 #include <QString>
 
@@ -10,12 +11,14 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "details/DemoDescription.h"
 
 namespace gui {
 
 class ListPane;
+struct ListRow;
 class TForm1;
 class TPropForm;
 class TUserEdit;
@@ -33,6 +36,9 @@ public:
     void OpenProperties(ListPane& pane);
     // "Edit Userdata.." of a list (focusField: the user data column clicked, -1 for none).
     void OpenEditorForRow(ListPane& pane, int row, int focusField = -1);
+    // A click on a user data cell of the demo list: the editor opens beside the cell, with the
+    // focus on the clicked column's field.
+    void OpenEditorForCell(int row, int column, const QPoint& globalPos, int columnWidth);
     // "&Userdata" of the properties window: no list row; the editor opens centred on the screen.
     void OpenEditorFor(const std::string& demoName, const std::string& location);
     void SetSameWebLocation();
@@ -51,6 +57,10 @@ public:
 
 private:
     TUserEdit& EnsureEditor(bool centred);
+    // Whether the properties window is open and shows the demo of the row.
+    bool PropertiesShow(const ListRow& entry) const;
+    // The players of the row's demo, read from its file.
+    static std::vector<std::string> ReadPlayers(const ListRow& entry);
 
     TForm1& m_window;
     QPointer<TPropForm> m_prop;

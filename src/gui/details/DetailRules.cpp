@@ -159,11 +159,11 @@ std::string ModText(const std::string& fsGame, const std::string& gameName)
     return core::LowerCase(gameName) == "baseq3" ? "Quake III Arena" : gameName;
 }
 
-std::string ShownDemoName(const std::string& demoName)
+QString ShownDemoName(const QString& demoName)
 {
-    const size_t colon = demoName.find(':');
-    const std::string name = colon == std::string::npos ? demoName : demoName.substr(colon + 1);
-    return name.substr(0, 100);
+    const qsizetype colon = demoName.indexOf(QLatin1Char(':'));
+    // Counted in characters, so that a name in a multi-byte encoding is never cut inside one.
+    return demoName.mid(colon < 0 ? 0 : colon + 1, 100);
 }
 
 std::string ClassText(const core::TPlayer& player)

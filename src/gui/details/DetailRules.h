@@ -2,6 +2,8 @@
 // The rules the details windows follow that need no window: where a level shot or a player icon
 // is looked for, which icon a player gets, and how game values are named. Paths of files use the
 // platform's "/", names of members inside packs use "\".
+#include <QString>
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -47,7 +49,7 @@ std::string GameTypeText(const std::string& gameType, const std::string& modColu
 // "fs_game", else "gamename" unless it is the base game.
 std::string ModText(const std::string& fsGame, const std::string& gameName);
 // The demo name after its first ":" (the whole name without one), at most 100 characters.
-std::string ShownDemoName(const std::string& demoName);
+QString ShownDemoName(const QString& demoName);
 
 // The player description's class: "SPECT", "BOT/SKILL0".."BOT/SKILL5", "HUMAN" or "UNKNOWN".
 std::string ClassText(const core::TPlayer& player);

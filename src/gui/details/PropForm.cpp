@@ -321,8 +321,9 @@ void TPropForm::FindLevelShot()
 void TPropForm::FillGeneral()
 {
     const core::DemoInfo& info = m_row.info;
-    setWindowTitle(QStringLiteral("Properties of ") + Latin1(info[core::FieldDemoname]));
-    SetValue(QStringLiteral("Name:"), ShownDemoName(info[core::FieldDemoname]));
+    setWindowTitle(QStringLiteral("Properties of ") + FieldText(info, core::FieldDemoname));
+    if (auto it = m_values.find(QStringLiteral("Name:")); it != m_values.end())
+        it->second->setText(ShownDemoName(FieldText(info, core::FieldDemoname)));
     SetValue(QStringLiteral("Size:"), m_demo.sizeText);
     SetValue(QStringLiteral("Playtime:"), info[core::FieldPlaytime]);
     SetValue(QStringLiteral("Recorded:"), m_demo.recordedText);

@@ -16,6 +16,7 @@
 #include "details/DemoDetails.h"
 #include "details/DetailRules.h"
 #include "details/PropForm.h"
+#include "tree/FolderTreeModel.h"
 
 namespace gui {
 
@@ -140,7 +141,7 @@ void TUserEdit::Load(const std::string& demoName, const std::string& location,
     m_rating->setText(QStringLiteral("0"));
     m_web->setEditText(QString());
     m_pov->SetChoices(players);
-    setWindowTitle(QStringLiteral("Edit User Data of ") + Latin1(demoName));
+    setWindowTitle(QStringLiteral("Edit User Data of ") + PathText(demoName));
 
     const auto read = core::ReadDemoUserData(m_details.DescriptionPath(demoName), "User.LoadUserData: ");
     if (read.status == core::UserDataStatus::Loaded) {

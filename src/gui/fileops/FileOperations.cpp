@@ -6,6 +6,8 @@
 #include <QMimeData>
 #include <QMouseEvent>
 
+#include <filesystem>
+
 #include "app/MainWindow.h"
 #include "app/Settings.h"
 #include "common/Globals.h"
@@ -94,9 +96,17 @@ void FileOperations::DeleteSelected()
     for (std::vector<int> rows = demos.SelectedRows(); !rows.empty(); rows = demos.SelectedRows()) {
         const ListRow& row = demos.Model().Row(rows.front());
         // Members of archives name no file of their own; their rows only leave the list.
-        if (!IsArchived(row))
-            core::DeleteDemoFile(core::JoinPath(row.info[core::FieldLocation], row.info[core::FieldDemoname]));
+        uint64_t bytes = 0;
+        if (!IsArchived(row)) {
+            const std::string path = core::JoinPath(row.info[core::FieldLocation], row.info[core::FieldDemoname]);
+            std::error_code error;
+            bytes = std::filesystem::file_size(path, error);
+            if (error)
+                bytes = 0;
+            core::DeleteDemoFile(path);
+        }
         demos.Model().RemoveRowNumbers({rows.front()});
+        m_window.DemoLeftListing(bytes);
     }
 }
 
@@ -181,6 +191,7 @@ void FileOperations::MoveSelectedOnto(core::FolderNode& node)
         QAbstractItemView& view = demos.CurrentView();
         view.setUpdatesEnabled(false);
         int current = -1;
+        std::string movedName;
         result = core::MoveDemos(
             [&](core::MoveItem& item) {
                 const std::vector<int> rows = demos.SelectedRows();
@@ -189,9 +200,16 @@ void FileOperations::MoveSelectedOnto(core::FolderNode& node)
                 current = rows.front();
                 const core::DemoInfo& info = demos.Model().Row(current).info;
                 item = {info[core::FieldLocation], info[core::FieldDemoname]};
+                movedName = info[core::FieldDemoname];
                 return true;
             },
-            [&] { demos.Model().RemoveRowNumbers({current}); }, target, core::Messages());
+            [&] {
+                demos.Model().RemoveRowNumbers({current});
+                std::error_code error;
+                const auto bytes = std::filesystem::file_size(core::JoinPath(target, movedName), error);
+                m_window.DemoLeftListing(error ? 0 : static_cast<uint64_t>(bytes));
+            },
+            target, core::Messages());
         view.setUpdatesEnabled(true);
     }
     if (!result.completed)
@@ -282,7 +300,12 @@ void FileOperations::RenameFolderNode(core::FolderNode& node, const QString& typ
         return;
     }
     FolderTreePane& tree = m_window.TreePane();
-    tree.Model().Change([&] { node.text = result.nodeText; });
+    tree.Model().Change([&] {
+        node.text = result.nodeText;
+        // The new name takes its place among the others, as after a scan of the branch.
+        if (node.parent)
+            tree.Tree().SortAmongSiblings(node);
+    });
     UpdateLocations(oldPath, result.newPath);
     if (tree.Tree().Selected() == &node)
         m_window.Status().SetFolderPath(PathText(result.newPath));

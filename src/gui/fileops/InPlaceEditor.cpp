@@ -21,7 +21,6 @@ InPlaceEditor::InPlaceEditor(QAbstractItemView& view, const QRect& rect, const Q
         m_takenKey = m_keyTaken->shortcut();
         m_keyTaken->setShortcut({});
     }
-    connect(this, &QLineEdit::returnPressed, this, &InPlaceEditor::Commit);
     selectAll();
     show();
     setFocus(Qt::OtherFocusReason);
@@ -70,6 +69,15 @@ bool InPlaceEditor::event(QEvent* event)
         if (key->key() == Qt::Key_Escape) {
             key->accept();
             Cancel();
+            return true;
+        }
+        // A line edit passes Return on to its parent after it reported it, and the list under the
+        // editor would take it as activating the row (opening its properties); the key ends the
+        // editing and nothing else, also when a command of the list has Enter as its shortcut.
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            key->accept();
+            if (event->type() == QEvent::KeyPress)
+                Commit();
             return true;
         }
     }

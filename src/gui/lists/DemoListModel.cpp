@@ -5,11 +5,27 @@
 #include <algorithm>
 #include <numeric>
 
-#include "playback/PlayList.h"
 #include "lists/ListIcons.h"
 #include "lists/ListSort.h"
+#include "playback/PlayList.h"
+#include "tree/FolderTreeModel.h"
 
 namespace gui {
+
+QString FieldText(const core::DemoInfo& info, int column)
+{
+    const std::string& text = info[column];
+    if (column == core::FieldDemoname || column == core::FieldArchiveLocation || column == core::FieldLocation)
+        return PathText(text);
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+Qt::Alignment AlignmentOf(int column)
+{
+    // Numbers that are read down a column line up at their ends.
+    const bool right = column == core::FieldSize || column == core::FieldFinalScore || column == core::FieldRating;
+    return (right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
+}
 
 int SourceKindOf(const core::DemoInfo& info)
 {
@@ -43,14 +59,14 @@ QVariant DemoListModel::data(const QModelIndex& index, int role) const
     const ListRow& row = Row(index.row());
     switch (role) {
     case Qt::DisplayRole:
-    case SortTextRole: {
-        const std::string& text = row.info[index.column()];
-        return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-    }
+    case SortTextRole:
+        return FieldText(row.info, index.column());
     case Qt::DecorationRole:
         if (index.column() == core::FieldDemoname)
             return SourceKindIcon(row.sourceKind);
         return {};
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(AlignmentOf(index.column()));
     case SourceKindRole:
         return row.sourceKind;
     default:
@@ -60,10 +76,22 @@ QVariant DemoListModel::data(const QModelIndex& index, int role) const
 
 QVariant DemoListModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= core::DemoFieldCount)
+    if (orientation != Qt::Horizontal || section < 0 || section >= core::DemoFieldCount)
         return QAbstractTableModel::headerData(section, orientation, role);
-    const std::string_view name = core::DemoColumnNames()[static_cast<size_t>(section)];
-    return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
+    switch (role) {
+    case Qt::DisplayRole: {
+        const std::string_view name = core::DemoColumnNames()[static_cast<size_t>(section)];
+        return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
+    }
+    case Qt::DecorationRole:
+        if (m_headerImages)
+            return UserDataHeaderIcon(section);
+        return {};
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(AlignmentOf(section));
+    default:
+        return QAbstractTableModel::headerData(section, orientation, role);
+    }
 }
 
 Qt::ItemFlags DemoListModel::flags(const QModelIndex& index) const
@@ -96,10 +124,8 @@ void DemoListModel::sort(int column, Qt::SortOrder order)
     const SortTextReader& reader = SortTextReader::Current();
     std::vector<SortKey> keys;
     keys.reserve(m_rows.size());
-    for (const ListRow& row : m_rows) {
-        const std::string& text = row.info[column];
-        keys.push_back(reader.KeyOf(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()))));
-    }
+    for (const ListRow& row : m_rows)
+        keys.push_back(reader.KeyOf(FieldText(row.info, column)));
     std::vector<int> order_(m_rows.size());
     std::iota(order_.begin(), order_.end(), 0);
     const bool ascending = order == Qt::AscendingOrder;

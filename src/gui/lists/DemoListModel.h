@@ -17,6 +17,14 @@ struct ListRow {
     int sourceKind = 0; // 0 plain file, 1 .pk3, 2 .zip, 3 .exe member; plus 4 without mod information
 };
 
+// The text a cell shows: file names and paths ("Demoname", "Archive Location", "Location") are
+// file-system bytes, every other field comes from inside the demo or the description file, where
+// the game's 8-bit texts are Latin-1.
+QString FieldText(const core::DemoInfo& info, int column);
+
+// "Size", "Final Score" and "Rating" are right-aligned, in the cells and in the headers.
+Qt::Alignment AlignmentOf(int column);
+
 // The source kind of a row from its "Location" and "Mod" texts.
 int SourceKindOf(const core::DemoInfo& info);
 // Kinds 4 to 7 (no mod information) and protocol 46 demos cannot go into the play list.
@@ -47,6 +55,8 @@ public:
 
     const std::vector<ListRow>& Rows() const { return m_rows; }
     const ListRow& Row(int row) const { return m_rows[static_cast<size_t>(row)]; }
+    // The demo list's headers of the user data columns show small pictures.
+    void SetUserDataHeaderImages(bool on) { m_headerImages = on; }
     // The name that drags of this list carry, so that a drop knows where the rows come from.
     const QString& ListName() const { return m_listName; }
 
@@ -63,6 +73,7 @@ public:
 private:
     QString m_listName;
     std::vector<ListRow> m_rows;
+    bool m_headerImages = false;
 };
 
 } // namespace gui

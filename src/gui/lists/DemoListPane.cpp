@@ -1,6 +1,7 @@
 #include "lists/DemoListPane.h"
 
 #include <QDesktopServices>
+#include <QHeaderView>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -34,6 +35,7 @@ QCursor MakeLinkCursor()
 DemoListPane::DemoListPane(QWidget* parent) : ListPane(QStringLiteral("demo list"), parent), m_linkCursor(MakeLinkCursor())
 {
     setObjectName(QStringLiteral("ListView1"));
+    Model().SetUserDataHeaderImages(true);
     // Play and properties belong to the playback and properties windows, which connect them.
     m_play = AddKeyedAction(QStringLiteral("Play it"));
     m_moveToPlayList = AddKeyedAction(QStringLiteral("Move to Playlist"));
@@ -192,8 +194,29 @@ void DemoListPane::LeftClicked(const QPoint& viewportPos, QMouseEvent*)
         QDesktopServices::openUrl(QUrl(web));
         return;
     }
-    SelectRows({cell.row()}, true);
-    emit userDataCellClicked(cell.row(), cell.column());
+    // The row joins the selection; the current cell stays, so the list does not scroll away from
+    // the column the user works in.
+    Selection().select(
+        QItemSelection(Model().index(cell.row(), 0), Model().index(cell.row(), core::DemoFieldCount - 1)),
+        QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    const int columnWidth = DetailsPart().header()->sectionSize(cell.column());
+    emit userDataCellClicked(cell.row(), cell.column(), CurrentView().viewport()->mapToGlobal(viewportPos),
+                             columnWidth);
+}
+
+bool DemoListPane::eventFilter(QObject* watched, QEvent* event)
+{
+    // A press on a user data cell belongs to the click that opens the editor: the view's own
+    // handling would make that row the only selected one (and a double click would open the
+    // properties).
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick) &&
+        watched == CurrentView().viewport() && !(clicksBlocked && clicksBlocked())) {
+        auto* press = static_cast<QMouseEvent*>(event);
+        if (press->button() == Qt::LeftButton && UserDataCellAt(press->position().toPoint()).isValid())
+            return true;
+    }
+    return ListPane::eventFilter(watched, event);
 }
 
 void DemoListPane::Activated(int)

@@ -46,8 +46,9 @@ signals:
     void statusText(const QString& text);
     // The play list's rows were dropped here: they are to be removed from the play list.
     void playListRowsDropped();
-    // A click on a "POV", "Rating", "Web" or "Description" cell that is not a web link.
-    void userDataCellClicked(int row, int column);
+    // A click on a "POV", "Rating", "Web" or "Description" cell that is not a web link, at a
+    // point of the screen; `columnWidth` is the clicked column's width.
+    void userDataCellClicked(int row, int column, const QPoint& globalPos, int columnWidth);
     void commandsChanged();
 
 protected:
@@ -58,6 +59,7 @@ protected:
     void LeftClicked(const QPoint& viewportPos, QMouseEvent* event) override;
     void ContextMenuAt(const QPoint& globalPos) override;
     void Activated(int row) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void UpdateCommands();

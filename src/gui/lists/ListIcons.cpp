@@ -4,6 +4,9 @@
 #include <QPainterPath>
 
 #include <array>
+#include <cmath>
+
+#include "analysis/DemoInfo.h"
 
 namespace gui {
 namespace {
@@ -76,7 +79,93 @@ QPixmap KindPixmap(int kind, int size)
     return pixmap;
 }
 
+void DrawEye(QPainter& p, const QRectF& r)
+{
+    QPainterPath lid;
+    lid.moveTo(r.left(), r.center().y());
+    lid.quadTo(r.center().x(), r.top() - r.height() * 0.25, r.right(), r.center().y());
+    lid.quadTo(r.center().x(), r.bottom() + r.height() * 0.25, r.left(), r.center().y());
+    p.setPen(QPen(QColor(40, 40, 40), 1.1));
+    p.setBrush(Qt::white);
+    p.drawPath(lid);
+    const qreal iris = r.height() * 0.62;
+    p.setBrush(QColor(40, 110, 190));
+    p.drawEllipse(r.center(), iris / 2, iris / 2);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::black);
+    p.drawEllipse(r.center(), iris / 5, iris / 5);
+}
+
+void DrawStar(QPainter& p, const QRectF& r)
+{
+    QPainterPath star;
+    const QPointF c = r.center();
+    const qreal outer = r.width() / 2, inner = outer * 0.42;
+    for (int i = 0; i < 10; ++i) {
+        const qreal angle = (-90.0 + i * 36.0) * 3.14159265358979 / 180.0;
+        const qreal radius = i % 2 ? inner : outer;
+        const QPointF point(c.x() + radius * std::cos(angle), c.y() + radius * std::sin(angle));
+        i == 0 ? star.moveTo(point) : star.lineTo(point);
+    }
+    star.closeSubpath();
+    p.setPen(QPen(QColor(150, 100, 0), 1.0));
+    p.setBrush(QColor(250, 200, 30));
+    p.drawPath(star);
+}
+
+void DrawGlobe(QPainter& p, const QRectF& r)
+{
+    p.setPen(QPen(QColor(20, 60, 160), 1.1));
+    p.setBrush(QColor(130, 190, 250));
+    p.drawEllipse(r);
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(r.adjusted(r.width() * 0.3, 0, -r.width() * 0.3, 0));
+    p.drawLine(QPointF(r.left(), r.center().y()), QPointF(r.right(), r.center().y()));
+}
+
+void DrawNote(QPainter& p, const QRectF& r)
+{
+    DrawPage(p, r);
+    p.setPen(QPen(QColor(90, 90, 160), 1.0));
+    for (int line = 1; line <= 3; ++line) {
+        const qreal y = r.top() + r.height() * (0.2 + 0.2 * line);
+        p.drawLine(QPointF(r.left() + r.width() * 0.2, y), QPointF(r.right() - r.width() * 0.2, y));
+    }
+}
+
 } // namespace
+
+QIcon UserDataHeaderIcon(int column)
+{
+    static const std::array<QIcon, 4> icons = [] {
+        std::array<QIcon, 4> made;
+        for (int i = 0; i < 4; ++i) {
+            QPixmap pixmap(16, 16);
+            pixmap.fill(Qt::transparent);
+            QPainter p(&pixmap);
+            p.setRenderHint(QPainter::Antialiasing);
+            switch (i) {
+            case 0:
+                DrawEye(p, QRectF(1, 4, 14, 8));
+                break;
+            case 1:
+                DrawStar(p, QRectF(1, 1, 14, 14));
+                break;
+            case 2:
+                DrawGlobe(p, QRectF(1.5, 1.5, 13, 13));
+                break;
+            default:
+                DrawNote(p, QRectF(2.5, 1, 11, 14));
+                break;
+            }
+            made[static_cast<size_t>(i)].addPixmap(pixmap);
+        }
+        return made;
+    }();
+    if (column < core::FieldPOV || column > core::FieldDescription)
+        return {};
+    return icons[static_cast<size_t>(column - core::FieldPOV)];
+}
 
 QIcon SourceKindIcon(int kind)
 {

@@ -183,11 +183,26 @@ ListOptions ListPane::Options() const
 ColumnLayout ListPane::DefaultColumns() const
 {
     ColumnLayout layout;
-    const QFontMetrics metrics = m_details->header()->fontMetrics();
+    const QFontMetrics captions = m_details->header()->fontMetrics();
+    const QFontMetrics cells = m_details->fontMetrics();
+    // Values as they typically look, so that a first start shows them whole: a name as the game
+    // writes it with a date, a demo of some megabytes, a time in the locale's own format.
+    const QString typical[] = {
+        QStringLiteral("2026-12-24_q3dm17_duel-final.dm_68"),
+        QStringLiteral("99999 KB"),
+        QString::fromStdString(core::DosDateTimeText(core::DosDateTimeFromUnix(1798149538))),
+    };
     for (int column = 0; column < core::DemoFieldCount; ++column) {
-        const QString caption = m_model.headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
-        // Room for the caption, the margins and the sort arrow.
-        layout.widths[static_cast<size_t>(column)] = column <= core::FieldRecorded ? metrics.horizontalAdvance(caption) + 28 : 0;
+        int width = 0;
+        if (column <= core::FieldRecorded) {
+            const QString caption = m_model.headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+            // Room for the caption, the margins and the sort arrow; for the value, its margins
+            // and, in the name column, the icon.
+            const int icon = column == core::FieldDemoname ? 16 + 6 : 0;
+            width = std::max(captions.horizontalAdvance(caption) + 28,
+                             cells.horizontalAdvance(typical[column]) + 16 + icon);
+        }
+        layout.widths[static_cast<size_t>(column)] = width;
         layout.order[static_cast<size_t>(column)] = column < core::DemoFieldCount - 3 ? column + 3 : column - (core::DemoFieldCount - 3);
     }
     return layout;

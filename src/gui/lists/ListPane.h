@@ -67,8 +67,8 @@ public:
 
     void ApplyOptions(const ListOptions& options);
     ListOptions Options() const;
-    // The built-in layout: "Demoname", "Size" and "Recorded" as wide as their captions, the
-    // others hidden, shown in the order 3 ... 25, 0, 1, 2.
+    // The built-in layout: "Demoname", "Size" and "Recorded" wide enough for typical values (and
+    // never narrower than their captions), the others hidden, shown in the order 3 ... 25, 0, 1, 2.
     ColumnLayout DefaultColumns() const;
     void ApplyColumns(const ColumnLayout& layout);
     ColumnLayout Columns() const;

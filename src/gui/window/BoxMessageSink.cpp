@@ -1,12 +1,18 @@
 #include "window/BoxMessageSink.h"
 
 #include <QMessageBox>
+#include <QStringDecoder>
 
 namespace gui {
 
 QString MessageText(const std::string& text)
 {
-    QString shown = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    // Messages name files and folders, whose names are file-system bytes (UTF-8 here); a text that
+    // is no UTF-8 comes from inside a demo, where the game's texts are Latin-1.
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    QString shown = utf8.decode(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
+    if (utf8.hasError())
+        shown = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     shown.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
     return shown;

@@ -18,7 +18,8 @@ private:
     QPointer<QWidget> m_parent;
 };
 
-// A message text for display: Latin-1, with the stored "\r\n" line ends made plain line breaks.
+// A message text for display: UTF-8 where it is valid (file names), Latin-1 otherwise, with the
+// stored "\r\n" line ends made plain line breaks.
 QString MessageText(const std::string& text);
 
 } // namespace gui
