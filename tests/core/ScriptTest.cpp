@@ -18,8 +18,8 @@ using librarytest::WriteText;
 
 std::string Expected(const std::string& name, const std::string& dir = "")
 {
-    const std::filesystem::path data =
-        std::filesystem::path(__FILE__).parent_path().parent_path() / "data" / "playback";
+    // Not found through __FILE__: compiler caches and out-of-tree builds may make that path relative.
+    const std::filesystem::path data = std::filesystem::path(VELMORA_TEST_DATA_DIR) / "playback";
     std::string text = ReadText(data / name);
     EXPECT_FALSE(text.empty()) << name;
     for (size_t at = text.find("@DIR@"); at != std::string::npos; at = text.find("@DIR@", at + dir.size()))
