@@ -30,9 +30,9 @@ const fs::path& WorkDir()
         return d;
     }();
     static const bool cleanup = std::atexit([] {
-        std::error_code ec;
-        fs::remove_all(WorkDir(), ec);
-    }) == 0;
+                                    std::error_code ec;
+                                    fs::remove_all(WorkDir(), ec);
+                                }) == 0;
     (void)cleanup;
     return dir;
 }

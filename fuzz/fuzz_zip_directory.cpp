@@ -43,7 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             __builtin_trap();
         lastName = search.name;
         // Whatever the entry claims, the bound follows from the archive's real size.
-        const uint64_t fromHeader = search.archiveSize > search.headerOffset ? search.archiveSize - search.headerOffset : 0;
+        const uint64_t fromHeader =
+            search.archiveSize > search.headerOffset ? search.archiveSize - search.headerOffset : 0;
         if (core::MaxPlausibleSize(search.method, search.compressedSize, fromHeader) >
             fromHeader * core::kDeflateMaxRatio + 1024)
             __builtin_trap();

@@ -57,8 +57,8 @@ std::FILE* CreateRegularFileStream(const std::string& path)
         return nullptr; // a pipe without a reader ends here (ENXIO)
     struct stat st {};
     const int flags = ::fcntl(fd, F_GETFL);
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flags < 0 ||
-        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0 || ::ftruncate(fd, 0) != 0) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0 ||
+        ::ftruncate(fd, 0) != 0) {
         const int error = S_ISREG(st.st_mode) ? errno : ENXIO;
         ::close(fd);
         errno = error;

@@ -9,8 +9,8 @@
 #include "analysis/PlayerTable.h"
 #include "common/Globals.h"
 #include "support/DemoBuilder.h"
-#include "support/ZipBuilder.h"
 #include "support/Recorder.h"
+#include "support/ZipBuilder.h"
 
 using namespace core;
 using testsupport::DemoBuilder;
@@ -272,11 +272,11 @@ TEST(ParsingWalk, WarmupValuesThatAreNotNumbers)
         const char* command;
         std::vector<std::string> errorLines; // the "Parsing Error" lines expected
     } cases[] = {
-        {"cs 5 \"\"\n", {}},   // servers clear the warm-up time this way
+        {"cs 5 \"\"\n", {}}, // servers clear the warm-up time this way
         {"cs 5 \"\"", {}},
         {"cs 5 \"x\"\n", {"Parsing Error: cs 5 \"x\""}}, // no line feed kept: no empty line after it
-        {"cs 5 \" \"\r\n", {}},  // a blank only: the token is trimmed to nothing
-        {"cs 6 \"\"\n", {"Parsing Error: cs 6 \"\""}}, // an empty score is still an error
+        {"cs 5 \" \"\r\n", {}},                          // a blank only: the token is trimmed to nothing
+        {"cs 6 \"\"\n", {"Parsing Error: cs 6 \"\""}},   // an empty score is still an error
         {"cs x \"1\"\n", {"Parsing Error: cs x \"1\""}},
     };
     for (const auto& c : cases) {
@@ -363,7 +363,8 @@ void ExpectCutKeepsWhatWasRead(const std::vector<uint8_t>& whole, const DemoStat
     if (!state.debugMessages.empty()) {
         EXPECT_TRUE(state.cutOff) << what << " cut at " << cut;
     }
-    const size_t firstMessageEnd = whole.size() >= 8 ? 8 + static_cast<size_t>(whole[4] | whole[5] << 8 | whole[6] << 16) : 0;
+    const size_t firstMessageEnd =
+        whole.size() >= 8 ? 8 + static_cast<size_t>(whole[4] | whole[5] << 8 | whole[6] << 16) : 0;
     if (cut >= firstMessageEnd && firstMessageEnd > 8 && wholeState.walkedToEnd) {
         EXPECT_EQ(InfoValueOf(state, "mapname"), InfoValueOf(wholeState, "mapname")) << what << " cut at " << cut;
         EXPECT_EQ(state.mapTitle, wholeState.mapTitle) << what << " cut at " << cut;
@@ -546,8 +547,8 @@ TEST(ParsingArchives, SizeClaimsAreBoundedByTheArchiveAndTheDemoLimit)
     const struct {
         const char* what;
         const std::vector<uint8_t>* data;
-        uint64_t size;            // the uncompressed size the directory claims
-        uint64_t compressedSize;  // the compressed size it claims; 0: the real one
+        uint64_t size;           // the uncompressed size the directory claims
+        uint64_t compressedSize; // the compressed size it claims; 0: the real one
         bool refused;
     } cases[] = {
         {"both sizes 0xFFFFFFFF", &plain, 0xFFFFFFFF, 0xFFFFFFFF, true},
@@ -593,8 +594,9 @@ TEST(ParsingArchives, UnsupportedMembersSayWhy)
         uint16_t flags;
         const char* reason; // empty: read as usual
     } cases[] = {
-        {9, 0, "Deflate64 compression"}, {12, 0, "bzip2 compression"}, {14, 0, "LZMA compression"},
-        {8, 1, "encryption"},            {99, 0, "encryption"},        {8, 0, ""},
+        {9, 0, "Deflate64 compression"}, {12, 0, "bzip2 compression"},
+        {14, 0, "LZMA compression"},     {8, 1, "encryption"},
+        {99, 0, "encryption"},           {8, 0, ""},
     };
     for (const auto& c : cases) {
         const auto path = dir.path / "methods.zip";

@@ -473,7 +473,10 @@ TEST_F(ScanDemosTest, DemosReadOnlyInPartAreListedQuietlyAndNotCached)
     } refused[] = {{"deflate64.dm_48", 9, 0}, {"bzip2.dm_48", 12, 0}, {"lzma.dm_48", 14, 0}, {"locked.dm_48", 8, 1}};
     std::vector<testsupport::ZipMember> members;
     for (const auto& r : refused)
-        members.push_back({.name = r.name, .data = Demo("q3dm2"), .deflate = true, .methodOverride = r.method,
+        members.push_back({.name = r.name,
+                           .data = Demo("q3dm2"),
+                           .deflate = true,
+                           .methodOverride = r.method,
                            .extraFlags = r.flags});
     members.push_back({.name = "readable.dm_48", .data = Demo("q3dm3"), .deflate = true});
     Put("c.zip", testsupport::BuildZip(members));
@@ -482,7 +485,7 @@ TEST_F(ScanDemosTest, DemosReadOnlyInPartAreListedQuietlyAndNotCached)
         const ScanTotals totals = Scan(threads);
         ASSERT_EQ(demoList.rows.size(), 7u);
         EXPECT_TRUE(sink.errors.empty()) << sink.errors.front().first; // no modal box during a listing
-        EXPECT_EQ(demoList.rows[0][FieldMap], "q3dm6"); // what came before the cut is kept
+        EXPECT_EQ(demoList.rows[0][FieldMap], "q3dm6");                // what came before the cut is kept
         EXPECT_EQ(demoList.rows[0][FieldPlaytime], "00:01:00");
         EXPECT_EQ(totals.notFullyRead, 5u);
         EXPECT_TRUE(feedback.summary.ends_with(" 5 demo(s) not fully read, first a-cut.dm_48: Demo cut off after " +

@@ -119,7 +119,8 @@ TEST(SpecialFiles, EveryReaderRefusesAPipe)
              FolderTree tree;
              EXPECT_FALSE(LoadFolderTree(tree, p));
          }},
-        {"contents", [](const std::filesystem::path& p) {
+        {"contents",
+         [](const std::filesystem::path& p) {
              std::string text;
              EXPECT_FALSE(ReadFileContents(p, text));
          }},
@@ -163,9 +164,8 @@ TEST(SpecialFiles, AFolderListingSkipsPipesWhateverTheirNames)
     LibraryFeedback feedback;
     ScanTotals totals;
     const std::string argument = FolderScanArgument(folder.str());
-    EXPECT_TRUE(FinishesWithoutAPartner(folder.path() / "vmr_scan", [&] {
-        ScanDemos(argument, list, playList, feedback, ScanSettings{}, &totals);
-    }));
+    EXPECT_TRUE(FinishesWithoutAPartner(
+        folder.path() / "vmr_scan", [&] { ScanDemos(argument, list, playList, feedback, ScanSettings{}, &totals); }));
     ASSERT_EQ(list.rows.size(), 1u);
     EXPECT_EQ(list.rows[0][FieldDemoname], "real.dm_48");
     EXPECT_TRUE(sink.errors.empty());

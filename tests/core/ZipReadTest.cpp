@@ -523,11 +523,11 @@ TEST(ZipExtract, MaxPlausibleSizeFollowsTheArchivesRealBytes)
         uint64_t fromHeader;
         uint64_t expected;
     } cases[] = {
-        {0, 1234, 1u << 20, 1234},                         // stored: the claim when the archive holds it
-        {0, 1234, 1000, 1000},                             // ... never more than the archive holds
+        {0, 1234, 1u << 20, 1234},                           // stored: the claim when the archive holds it
+        {0, 1234, 1000, 1000},                               // ... never more than the archive holds
         {8, 1024, 1u << 20, 1024 * kDeflateMaxRatio + 1024}, // a 1 KB member cannot hold 4 MB
         {8, 0xFFFFFFFF, 887, 887 * kDeflateMaxRatio + 1024}, // an 887-byte zip claiming 4 GB
-        {8, 0xFFFFFFFF, 0, 1024},                          // a header offset past the end
+        {8, 0xFFFFFFFF, 0, 1024},                            // a header offset past the end
     };
     for (const auto& c : cases)
         EXPECT_EQ(MaxPlausibleSize(c.method, c.compressedSize, c.fromHeader), c.expected)

@@ -66,8 +66,8 @@ DemoBytes LoadMemberBytes(const std::string& archive, const std::string& name, c
     if (result == UnzipNotSupported || result == UnzipEncrypted) {
         // The local header disagrees with the directory, which looked readable.
         bytes.data.Clear();
-        bytes.problem = UnsupportedMemberText(result == UnzipEncrypted ? "encryption" : "its compression method",
-                                              archive, name);
+        bytes.problem =
+            UnsupportedMemberText(result == UnzipEncrypted ? "encryption" : "its compression method", archive, name);
         return bytes;
     }
     if (result != UnzipOk && result != UnzipCrcError) {

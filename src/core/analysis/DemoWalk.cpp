@@ -75,9 +75,9 @@ void DemoWalk::FinishCutWalk(bool damaged)
     m_demo.playtime = PlaytimeText(m_current - m_demoStart);
     m_demo.cutOff = true;
     const std::string where = "packet " + std::to_string(m_packet) + " at byte " + std::to_string(m_messageAt);
-    m_demo.breakNote = damaged ? "Demo damaged: " + where + " cannot be read."
-                               : "Demo cut off after " + std::to_string(m_data.size()) + " bytes: " + where +
-                                     " is incomplete.";
+    m_demo.breakNote =
+        damaged ? "Demo damaged: " + where + " cannot be read."
+                : "Demo cut off after " + std::to_string(m_data.size()) + " bytes: " + where + " is incomplete.";
     LogDirect("^4" + m_demo.playtime + " ^1" + m_demo.breakNote);
 }
 

@@ -6,8 +6,8 @@
 
 #include "analysis/DemoInfo.h"
 #include "app/FileWrite.h"
-#include "platform/RegularFile.h"
 #include "common/MessageSink.h"
+#include "platform/RegularFile.h"
 
 namespace core {
 namespace {

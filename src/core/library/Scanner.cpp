@@ -96,9 +96,9 @@ void ReadItem(ScanItem& item)
     }
     // A demo still being recorded or downloaded grows into a whole one, and a refused member may
     // be readable by a later version: neither gets a line that would hide it from then on.
-    item.problem = !demo.breakNote.empty()           ? demo.breakNote
-                   : !demo.debugMessages.empty()     ? demo.debugMessages.front()
-                                                     : std::string();
+    item.problem = !demo.breakNote.empty()       ? demo.breakNote
+                   : !demo.debugMessages.empty() ? demo.debugMessages.front()
+                                                 : std::string();
     if (!item.problem.empty() || (demo.result != "1" && !Readable(file))) {
         // Its "N/A" texts say nothing about the demo; once it can be read it must be read.
         item.fields = CacheFieldsFromDemo(item.KeyFields(), demo);
@@ -142,7 +142,7 @@ void AddArchiveMembers(const std::string& path, const FolderEntry& entry, const 
         item.shownPath = path + "\\" + search.name;
         item.size = search.size;
         item.dosDateTime = search.time;
-        item.place = {search.headerOffset, search.size,   search.compressedSize, search.time,
+        item.place = {search.headerOffset, search.size,  search.compressedSize, search.time,
                       search.method,       search.flags, search.archiveSize};
         items.push_back(std::move(item));
     }
@@ -382,11 +382,11 @@ std::string ScanSummary(const ScanTotals& totals)
                                      : 0.0;
     return std::to_string(totals.rows) + " item(s) loaded in " +
            TwoDecimals(static_cast<double>(totals.elapsedMs) / 1000.0) + " sec. " + TwoDecimals(share) +
-           "% read from cache. " + FormatSize(totals.bytes, 2) + ". Playtime: " +
-           FormatSeconds(static_cast<uint32_t>(std::min<uint64_t>(totals.playSeconds, UINT32_MAX))) +
-           (totals.notFullyRead ? " " + std::to_string(totals.notFullyRead) + " demo(s) not fully read, first " +
-                                      totals.firstProblem
-                                : std::string());
+           "% read from cache. " + FormatSize(totals.bytes, 2) +
+           ". Playtime: " + FormatSeconds(static_cast<uint32_t>(std::min<uint64_t>(totals.playSeconds, UINT32_MAX))) +
+           (totals.notFullyRead
+                ? " " + std::to_string(totals.notFullyRead) + " demo(s) not fully read, first " + totals.firstProblem
+                : std::string());
 }
 
 uint64_t ScanDemos(const std::string& argument, ScanTarget& demoList, ScanTarget& playList, LibraryFeedback& feedback,
