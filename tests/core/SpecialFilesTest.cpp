@@ -11,6 +11,7 @@
 #include <functional>
 #include <future>
 #include <string>
+#include <vector>
 
 #include "LibraryTestSupport.h"
 #include "analysis/Parsing.h"
@@ -56,18 +57,25 @@ void MakeFifo(const std::filesystem::path& path)
 
 // Runs `read` and reports whether it finished by itself. A reader that blocks on the pipe is let go
 // after a while by opening the other end, so that a fault fails the test instead of hanging it.
-bool FinishesWithoutAPartner(const std::filesystem::path& fifo, const std::function<void()>& read)
+bool FinishesWithoutAPartner(const std::vector<std::filesystem::path>& fifos, const std::function<void()>& read)
 {
     std::signal(SIGPIPE, SIG_IGN); // a writer let go by a reader that leaves at once
     auto done = std::async(std::launch::async, read);
     if (done.wait_for(std::chrono::seconds(5)) == std::future_status::ready)
         return true;
     while (done.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
-        const int fd = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK);
-        if (fd >= 0)
-            ::close(fd);
+        for (const std::filesystem::path& fifo : fifos) {
+            const int fd = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK);
+            if (fd >= 0)
+                ::close(fd);
+        }
     }
     return false;
+}
+
+bool FinishesWithoutAPartner(const std::filesystem::path& fifo, const std::function<void()>& read)
+{
+    return FinishesWithoutAPartner(std::vector<std::filesystem::path>{fifo}, read);
 }
 
 } // namespace
@@ -158,14 +166,17 @@ TEST(SpecialFiles, AFolderListingSkipsPipesWhateverTheirNames)
     librarytest::ScratchFolder folder;
     librarytest::RecordingSink sink;
     testsupport::WriteFile(folder.path() / "real.dm_48", Demo("q3dm1"));
-    for (const char* name : {"pipe.dm_48", "pipe.dm3", "pipe.pk3", "pipe.zip", "pipe.exe", "vmr_scan"})
-        MakeFifo(folder.path() / name);
+    std::vector<std::filesystem::path> fifos;
+    for (const char* name : {"pipe.dm_48", "pipe.dm3", "pipe.pk3", "pipe.zip", "pipe.exe", "vmr_scan"}) {
+        fifos.push_back(folder.path() / name);
+        MakeFifo(fifos.back());
+    }
     Rows list, playList;
     LibraryFeedback feedback;
     ScanTotals totals;
     const std::string argument = FolderScanArgument(folder.str());
-    EXPECT_TRUE(FinishesWithoutAPartner(
-        folder.path() / "vmr_scan", [&] { ScanDemos(argument, list, playList, feedback, ScanSettings{}, &totals); }));
+    EXPECT_TRUE(
+        FinishesWithoutAPartner(fifos, [&] { ScanDemos(argument, list, playList, feedback, ScanSettings{}, &totals); }));
     ASSERT_EQ(list.rows.size(), 1u);
     EXPECT_EQ(list.rows[0][FieldDemoname], "real.dm_48");
     EXPECT_TRUE(sink.errors.empty());
