@@ -42,7 +42,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (search.name.size() > 259)
             __builtin_trap();
         lastName = search.name;
-        core::MaxPlausibleSize(search.method, search.compressedSize);
+        // Whatever the entry claims, the bound follows from the archive's real size.
+        const uint64_t fromHeader =
+            search.archiveSize > search.headerOffset ? search.archiveSize - search.headerOffset : 0;
+        if (core::MaxPlausibleSize(search.method, search.compressedSize, fromHeader) >
+            fromHeader * core::kDeflateMaxRatio + 1024)
+            __builtin_trap();
     }
     if (search.open || search.archive)
         __builtin_trap(); // a finished walk must release everything

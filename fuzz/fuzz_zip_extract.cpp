@@ -54,22 +54,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         uint32_t headerOffset, size, compressedSize;
         uint16_t method;
         uint8_t attributes;
+        uint64_t archiveSize;
     };
     std::vector<Member> members;
     core::ZipSearchRec search;
     for (int r = core::FindFirstInZip(archive, search); r == 0 && members.size() < kMaxMembers;
          r = core::FindNextInZip(search))
-        members.push_back({search.headerOffset, search.size, search.compressedSize, search.method, search.attributes});
+        members.push_back({search.headerOffset, search.size, search.compressedSize, search.method, search.attributes,
+                           search.archiveSize});
     core::CloseZipSearch(search);
     // The local header at the very start, whatever the directory says.
-    members.push_back({0, 4096, 4096, 8, 0});
+    members.push_back({0, 4096, 4096, 8, 0, size});
 
     std::vector<uint8_t> buffer;
     size_t toFile = 0;
     for (const Member& m : members) {
         // Callers size the buffer from the directory but never beyond what the data can hold.
+        const uint64_t fromHeader = m.archiveSize > m.headerOffset ? m.archiveSize - m.headerOffset : 0;
         const uint64_t capacity =
-            std::min<uint64_t>({m.size, core::MaxPlausibleSize(m.method, m.compressedSize), kMaxBuffer});
+            std::min<uint64_t>({m.size, core::MaxPlausibleSize(m.method, m.compressedSize, fromHeader), kMaxBuffer});
         buffer.assign(static_cast<size_t>(capacity), 0);
         uint32_t stored = static_cast<uint32_t>(capacity);
         core::UnzipFileToMemory(archive, buffer.data(), stored, m.headerOffset);

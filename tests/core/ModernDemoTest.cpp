@@ -100,9 +100,16 @@ TEST(ModernDemo, TheExtensionDecidesTheFormat)
 TEST(ModernDemo, DamagedMessagesEndTheWalkSafely)
 {
     const std::vector<uint8_t> whole = testsupport::ModernDemoFile(FreeForAll());
+    const size_t firstMessageEnd = 8 + static_cast<size_t>(whole[4] | whole[5] << 8);
     for (size_t cut = 0; cut < whole.size(); ++cut) {
         const DemoState demo = Read(std::vector<uint8_t>(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut)));
         EXPECT_LE(demo.debugMessages.size(), 1u) << cut;
+        if (cut >= firstMessageEnd) {
+            // Everything after the game state may be lost; the game state itself is not.
+            EXPECT_EQ(InfoValueOf(demo, "mapname"), "OA_DM1") << cut;
+            EXPECT_EQ(demo.mapTitle, "Place of Two Deaths") << cut;
+            EXPECT_TRUE(demo.cutOff || demo.walkedToEnd) << cut;
+        }
     }
     std::vector<std::vector<uint8_t>> messages = FreeForAll();
     messages[2] = ModernMessageBuilder(0).CommandByte(0).Payload();
@@ -118,7 +125,9 @@ TEST(ModernDemo, DamagedMessagesEndTheWalkSafely)
     const DemoState cut = Read(testsupport::ModernDemoFile(messages));
     ASSERT_EQ(cut.debugMessages.size(), 1u);
     EXPECT_EQ(cut.debugMessages[0].rfind("Parsing Error (", 0), 0u);
-    EXPECT_EQ(cut.infoString, "N/A");
+    EXPECT_EQ(InfoValueOf(cut, "mapname"), "OA_DM1");
+    EXPECT_EQ(cut.playtime, "00:00:00"); // up to the last good snapshot, the first one
+    EXPECT_NE(cut.courseLog.back().find("^1Demo damaged: packet 4 at byte "), std::string::npos);
 }
 
 TEST(ModernDemo, RealDemosWalkToTheEnd)

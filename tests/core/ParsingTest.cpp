@@ -4,12 +4,13 @@
 #include <filesystem>
 
 #include "analysis/DemoFields.h"
+#include "analysis/DemoFile.h"
 #include "analysis/Parsing.h"
 #include "analysis/PlayerTable.h"
 #include "common/Globals.h"
 #include "support/DemoBuilder.h"
-#include "support/ZipBuilder.h"
 #include "support/Recorder.h"
+#include "support/ZipBuilder.h"
 
 using namespace core;
 using testsupport::DemoBuilder;
@@ -124,33 +125,65 @@ TEST(ParsingWalk, EndMarkerAndPlaytime)
     EXPECT_TRUE(state.walkedToEnd);
 }
 
-TEST(ParsingWalk, ReadErrorsEndTheCall)
+TEST(ParsingWalk, ReadErrorsKeepWhatWasRead)
 {
-    DemoBuilder demo = Started(48);
+    DemoBuilder demo = Started(48, "1", {{544, UserInfo("Bob", 0)}});
     demo.Add(Message(48).Snapshot(5000));
+    demo.Add(Message(48).ServerCommand(1, "scores 1 0 0 0 5 20 1 0 0 0 0 0 0 0 0 0 0").Snapshot(6000));
+    demo.Add(Message(48).Snapshot(66000));
     const std::vector<uint8_t> whole = demo.Bytes();
+    const std::string at = std::to_string(whole.size());
     const struct {
-        size_t cut; // bytes kept after the whole messages
+        size_t cut; // bytes of a further message header kept after the whole messages
         const char* message;
     } cases[] = {
-        {2, "Parsing Error (PacketNumber) at Packet Nr: 3"},
-        {6, "Parsing Error (PacketSize) at Packet Nr: 3"},
+        {2, "Parsing Error (PacketNumber) at Packet Nr: 5"},
+        {6, "Parsing Error (PacketSize) at Packet Nr: 5"},
     };
     for (const auto& c : cases) {
         std::vector<uint8_t> bytes = whole;
         bytes.resize(whole.size() + 8, 0x11);
         bytes.resize(whole.size() + c.cut);
-        const DemoState state = Read(bytes);
-        ASSERT_EQ(state.debugMessages.size(), 1u) << c.cut;
-        EXPECT_EQ(state.debugMessages[0], c.message);
-        EXPECT_EQ(state.infoString, "N/A"); // none of the final steps
-        EXPECT_EQ(state.result, "0");
-        EXPECT_EQ(CountContaining(state, "Demo end"), 0u);
+        for (bool wish : {false, true}) {
+            const DemoState state = Read(bytes, wish);
+            ASSERT_EQ(state.debugMessages.size(), 1u) << c.cut;
+            EXPECT_EQ(state.debugMessages[0], c.message);
+            EXPECT_EQ(InfoValueOf(state, "mapname"), "Q3DM6") << "the final steps still run";
+            EXPECT_EQ(InfoValueOf(state, "sv_paks"), "123");
+            EXPECT_EQ(state.playtime, "00:01:01"); // up to the last whole message
+            EXPECT_EQ(state.players.at(0).name, "Bob");
+            EXPECT_EQ(state.result, "0");
+            EXPECT_TRUE(state.cutOff);
+            EXPECT_FALSE(state.walkedToEnd);
+            EXPECT_EQ(CountContaining(state, "Demo end"), 0u);
+            EXPECT_EQ(state.courseLog.back(), "^400:01:01 ^1Demo cut off after " + std::to_string(bytes.size()) +
+                                                  " bytes: packet 5 at byte " + at + " is incomplete.");
+        }
     }
+
+    // A message whose data runs past the end: the same cut, without a field that was missed.
+    DemoBuilder longer = Started(48);
+    longer.Add(Message(48).Snapshot(1000));
+    longer.AddWithLength(Message(48).Snapshot(3000), 400);
+    const DemoState pastEnd = Read(longer.Bytes());
+    EXPECT_TRUE(pastEnd.debugMessages.empty());
+    EXPECT_TRUE(pastEnd.cutOff);
+    EXPECT_EQ(pastEnd.playtime, "00:00:02");
+    EXPECT_EQ(CountContaining(pastEnd, "^1Demo cut off after "), 1u);
+    // The other side: a last message that ends exactly with the data is a whole demo.
+    DemoBuilder exact = Started(48);
+    exact.Add(Message(48).Snapshot(1000)).Add(Message(48).Snapshot(3000));
+    const DemoState exactEnd = Read(exact.Bytes());
+    EXPECT_FALSE(exactEnd.cutOff);
+    EXPECT_TRUE(exactEnd.walkedToEnd);
+    EXPECT_EQ(exactEnd.result, "1");
 
     DemoBuilder negative = Started(48);
     negative.AddWithLength(Message(48).Snapshot(1), -5);
-    EXPECT_EQ(Read(negative.Bytes()).debugMessages.at(0), "Parsing Error (PacketSize) at Packet Nr: 2");
+    const DemoState damaged = Read(negative.Bytes());
+    EXPECT_EQ(damaged.debugMessages.at(0), "Parsing Error (PacketSize) at Packet Nr: 2");
+    EXPECT_EQ(InfoValueOf(damaged, "mapname"), "Q3DM6");
+    EXPECT_NE(damaged.courseLog.back().find("^1Demo damaged: packet 2 at byte "), std::string::npos);
 
     DemoBuilder shortTime = Started(48);
     shortTime.Add(Message(48).Byte(7).Byte(1));
@@ -162,8 +195,9 @@ TEST(ParsingWalk, ReadErrorsEndTheCall)
 
     DemoBuilder shortGameState = Started(48);
     shortGameState.Add(Message(48).Byte(2).Raw({0, 0, 0, 0, 3, 1}));
-    EXPECT_EQ(Read(shortGameState.Bytes()).debugMessages.at(0),
-              "Parsing Error (GAMESTATE,gamestate_index) at Packet Nr: 2");
+    const DemoState gameState = Read(shortGameState.Bytes());
+    EXPECT_EQ(gameState.debugMessages.at(0), "Parsing Error (GAMESTATE,gamestate_index) at Packet Nr: 2");
+    EXPECT_EQ(gameState.mapTitle, "The Campgrounds");
 }
 
 TEST(ParsingWalk, UnusableCommandBytes)
@@ -232,6 +266,35 @@ TEST(ParsingWalk, ServerCommandsAndCourseLines)
     EXPECT_TRUE(quiet.gameEnded);
 }
 
+TEST(ParsingWalk, WarmupValuesThatAreNotNumbers)
+{
+    const struct {
+        const char* command;
+        std::vector<std::string> errorLines; // the "Parsing Error" lines expected
+    } cases[] = {
+        {"cs 5 \"\"\n", {}}, // servers clear the warm-up time this way
+        {"cs 5 \"\"", {}},
+        {"cs 5 \"x\"\n", {"Parsing Error: cs 5 \"x\""}}, // no line feed kept: no empty line after it
+        {"cs 5 \" \"\r\n", {}},                          // a blank only: the token is trimmed to nothing
+        {"cs 6 \"\"\n", {"Parsing Error: cs 6 \"\""}},   // an empty score is still an error
+        {"cs x \"1\"\n", {"Parsing Error: cs x \"1\""}},
+    };
+    for (const auto& c : cases) {
+        DemoBuilder demo = Started(48);
+        demo.Add(Message(48).Snapshot(1000));
+        demo.Add(Message(48).ServerCommand(1, c.command).Snapshot(2000)).End();
+        for (bool wish : {false, true}) {
+            const DemoState state = Read(demo.Bytes(), wish);
+            std::vector<std::string> errors;
+            for (const std::string& line : state.courseLog)
+                if (line.find("Parsing Error") != std::string::npos)
+                    errors.push_back(line);
+            EXPECT_EQ(errors, c.errorLines) << c.command;
+            EXPECT_EQ(CountContaining(state, "Match will be restarted"), 0u) << c.command;
+        }
+    }
+}
+
 TEST(ParsingWalk, LevelStartIndexFollowsTheProtocol)
 {
     for (int protocol : {43, 45, 46, 48}) {
@@ -286,16 +349,74 @@ TEST(ParsingWalk, SecondGameStateEndsTheGame)
     EXPECT_EQ(state.mapTitle, "Another Map");
 }
 
-TEST(ParsingWalk, TruncationAtEveryByteIsSafe)
+// Checks a demo cut at `cut` against the whole one: anything cut after the first message (the game
+// state) keeps the map and never claims more play time than the whole demo has.
+void ExpectCutKeepsWhatWasRead(const std::vector<uint8_t>& whole, const DemoState& wholeState, size_t cut,
+                               std::string_view extension, const std::string& what)
 {
-    for (int protocol : {45, 48}) {
-        const std::vector<uint8_t> whole = testsupport::RealisticDemo(protocol, 60, 40, 7);
-        for (size_t cut = 0; cut < whole.size(); cut += 3) {
-            const std::vector<uint8_t> part(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut));
-            const DemoState state = Read(part);
-            EXPECT_LE(state.debugMessages.size(), 1u);
-        }
+    ReadWishes wishes;
+    wishes.extension = extension;
+    const std::vector<uint8_t> part(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut));
+    const DemoState state = ReadDemo(part, wishes);
+    ASSERT_LE(state.debugMessages.size(), 1u) << what << " cut at " << cut;
+    EXPECT_LE(state.playtime, wholeState.playtime) << what << " cut at " << cut;
+    if (!state.debugMessages.empty()) {
+        EXPECT_TRUE(state.cutOff) << what << " cut at " << cut;
     }
+    const size_t firstMessageEnd =
+        whole.size() >= 8 ? 8 + static_cast<size_t>(whole[4] | whole[5] << 8 | whole[6] << 16) : 0;
+    if (cut >= firstMessageEnd && firstMessageEnd > 8 && wholeState.walkedToEnd) {
+        EXPECT_EQ(InfoValueOf(state, "mapname"), InfoValueOf(wholeState, "mapname")) << what << " cut at " << cut;
+        EXPECT_EQ(state.mapTitle, wholeState.mapTitle) << what << " cut at " << cut;
+        EXPECT_TRUE(state.cutOff || state.walkedToEnd) << what << " cut at " << cut;
+    }
+}
+
+TEST(ParsingCuts, BuilderDemosKeepTheirMapAtEveryCut)
+{
+    for (int protocol : {43, 45, 46, 48}) {
+        const std::vector<uint8_t> whole = testsupport::RealisticDemo(protocol, 60, 40, 7);
+        const DemoState wholeState = Read(whole, false);
+        ASSERT_NE(InfoValueOf(wholeState, "mapname"), "N/A");
+        for (size_t cut = 0; cut < whole.size(); ++cut)
+            ExpectCutKeepsWhatWasRead(whole, wholeState, cut, "", "protocol " + std::to_string(protocol));
+    }
+}
+
+TEST(ParsingCuts, RealDemosKeepTheirMapAtManyCuts)
+{
+    const std::filesystem::path corpus(VELMORA_CORPUS_DIR);
+    if (!std::filesystem::exists(corpus))
+        GTEST_SKIP() << "corpus not present";
+    size_t files = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(corpus)) {
+        const std::string extension = entry.path().extension().string();
+        if (!entry.is_regular_file() || !extension.starts_with(".dm"))
+            continue;
+        ++files;
+        const std::vector<uint8_t> whole = testsupport::ReadBytes(entry.path().string());
+        ReadWishes wishes;
+        wishes.extension = extension;
+        const DemoState wholeState = ReadDemo(whole, wishes);
+        // Cuts spread over the whole demo, and every byte around the first message boundaries, where
+        // the headers lie.
+        std::vector<size_t> cuts;
+        for (size_t i = 0; i < 120; ++i)
+            cuts.push_back(whole.size() * i / 120 + i % 7);
+        size_t pos = 0;
+        for (int message = 0; message < 6 && pos + 8 <= whole.size(); ++message) {
+            const size_t length = whole[pos + 4] | whole[pos + 5] << 8 | whole[pos + 6] << 16;
+            for (size_t back = 0; back < 10 && back <= pos; ++back)
+                cuts.push_back(pos - back);
+            for (size_t forward = 1; forward < 10; ++forward)
+                cuts.push_back(pos + forward);
+            pos += 8 + length;
+        }
+        for (size_t cut : cuts)
+            if (cut < whole.size())
+                ExpectCutKeepsWhatWasRead(whole, wholeState, cut, extension, entry.path().filename().string());
+    }
+    EXPECT_GE(files, 3u);
 }
 
 TEST(ParsingWalk, ProtocolsAndScoreWidths)
@@ -408,21 +529,92 @@ TEST(ParsingArchives, MembersAreFoundByNameIgnoringCaseAndSlashes)
     EXPECT_TRUE(missing.debugMessages.empty());
 }
 
-TEST(ParsingArchives, ImpossibleSizeClaimsAreRefused)
+TEST(ParsingArchives, SizeClaimsAreBoundedByTheArchiveAndTheDemoLimit)
 {
     TempDir dir("velmora-parsing-claim");
     DemoBuilder demo = Started(48);
     demo.Add(Message(48).Snapshot(1000)).End();
-    testsupport::ZipLayout layout;
-    std::vector<uint8_t> zip = testsupport::BuildZip({{.name = "a.dm_48", .data = demo.Bytes()}}, {}, &layout);
-    // Claim 4 GB uncompressed in the directory entry (offset 24 of the entry).
-    for (int i = 0; i < 4; ++i)
-        zip[layout.directoryOffset + 24 + static_cast<size_t>(i)] = i == 3 ? 0xF0 : 0x00;
-    const auto path = dir.path / "claim.zip";
-    testsupport::WriteFile(path, zip);
-    const DemoState state = LoadDemo("a.dm_48", path.string(), false);
-    EXPECT_EQ(state.result, "0");
-    ASSERT_EQ(state.debugMessages.size(), 1u);
-    EXPECT_NE(state.debugMessages[0].find("Damaged archive member"), std::string::npos);
-    EXPECT_FALSE(state.memoryError);
+    // Noise behind the end marker, so that the deflated member is large enough to make a 512 MB
+    // claim plausible by deflate's ratio: only the demo limit refuses it.
+    const std::vector<uint8_t> plain = demo.Bytes();
+    std::vector<uint8_t> padded = plain;
+    uint32_t noise = 12345;
+    for (size_t i = 0; i < 600000; ++i) {
+        noise = noise * 1103515245 + 12345;
+        padded.push_back(static_cast<uint8_t>(noise >> 16));
+    }
+    const uint64_t limit = kMaxDemoMemberSize;
+    const struct {
+        const char* what;
+        const std::vector<uint8_t>* data;
+        uint64_t size;           // the uncompressed size the directory claims
+        uint64_t compressedSize; // the compressed size it claims; 0: the real one
+        bool refused;
+    } cases[] = {
+        {"both sizes 0xFFFFFFFF", &plain, 0xFFFFFFFF, 0xFFFFFFFF, true},
+        {"4 GB from a small member", &plain, 0xF0000000, 0, true},
+        {"the demo limit", &padded, limit, 0, false},
+        {"one byte over the demo limit", &padded, limit + 1, 0, true},
+    };
+    for (const auto& c : cases) {
+        testsupport::ZipLayout layout;
+        std::vector<uint8_t> zip =
+            testsupport::BuildZip({{.name = "a.dm_48", .data = *c.data, .deflate = true}}, {}, &layout);
+        const auto put32 = [&](size_t at, uint64_t value) {
+            for (int i = 0; i < 4; ++i)
+                zip[at + static_cast<size_t>(i)] = static_cast<uint8_t>(value >> (8 * i));
+        };
+        put32(layout.directoryOffset + 24, c.size);
+        if (c.compressedSize)
+            put32(layout.directoryOffset + 20, c.compressedSize);
+        const auto path = dir.path / "claim.zip";
+        testsupport::WriteFile(path, zip);
+        const DemoState state = LoadDemo("a.dm_48", path.string(), true);
+        EXPECT_FALSE(state.memoryError) << c.what;
+        if (c.refused) {
+            ASSERT_EQ(state.debugMessages.size(), 1u) << c.what;
+            EXPECT_EQ(state.debugMessages[0], "Damaged archive member (size " + std::to_string(c.size) +
+                                                  " bytes claimed): " + path.string() + " a.dm_48");
+            EXPECT_EQ(state.courseLog.at(0), "^1" + state.debugMessages[0]) << c.what;
+            EXPECT_EQ(state.infoString, "\\") << c.what;
+        } else {
+            EXPECT_TRUE(state.debugMessages.empty()) << c.what;
+            EXPECT_EQ(InfoValueOf(state, "mapname"), "Q3DM6") << c.what;
+        }
+    }
+}
+
+TEST(ParsingArchives, UnsupportedMembersSayWhy)
+{
+    TempDir dir("velmora-parsing-methods");
+    DemoBuilder demo = Started(48);
+    demo.Add(Message(48).Snapshot(1000)).End();
+    const struct {
+        uint16_t method;
+        uint16_t flags;
+        const char* reason; // empty: read as usual
+    } cases[] = {
+        {9, 0, "Deflate64 compression"}, {12, 0, "bzip2 compression"},
+        {14, 0, "LZMA compression"},     {8, 1, "encryption"},
+        {99, 0, "encryption"},           {8, 0, ""},
+    };
+    for (const auto& c : cases) {
+        const auto path = dir.path / "methods.zip";
+        testsupport::WriteFile(path, testsupport::BuildZip({{.name = "a.dm_48",
+                                                             .data = demo.Bytes(),
+                                                             .deflate = true,
+                                                             .methodOverride = c.method,
+                                                             .extraFlags = c.flags}}));
+        const DemoState state = LoadDemo("a.dm_48", path.string(), false);
+        if (*c.reason == 0) {
+            EXPECT_TRUE(state.debugMessages.empty());
+            EXPECT_EQ(state.result, "1");
+            continue;
+        }
+        const std::string message =
+            "Archive member not readable (" + std::string(c.reason) + "): " + path.string() + " a.dm_48";
+        EXPECT_EQ(state.debugMessages, std::vector<std::string>{message}) << c.method;
+        EXPECT_EQ(state.courseLog.at(0), "^1" + message) << "shown even without the course-log wish";
+        EXPECT_EQ(GetRankedPlayers(state).winner, "N/A") << c.method;
+    }
 }

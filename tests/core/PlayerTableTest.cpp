@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 
 #include "analysis/Parsing.h"
@@ -161,12 +162,12 @@ TEST(PlayerTableRanking, FinalScores)
     const DemoState redWins = Read(Game("3", {}, {"cs 6 \"8\"", "cs 7 \"3\""}));
     EXPECT_EQ(GetRankedPlayers(redWins), (RankedPlayers{"Red Team", "Blue Team", "8:3"}));
 
-    // No g_gametype: "N/A" compares above "2", so the demo counts as a team game.
+    // No g_gametype: "N/A" still names the teams in course lines, but nobody is ranked.
     DemoState unknown;
     unknown.infoString = "\\mapname\\x\\";
     EXPECT_TRUE(IsTeamGame(unknown));
     EXPECT_EQ(TeamOneName(unknown), "Red team");
-    EXPECT_EQ(GetRankedPlayers(unknown), (RankedPlayers{"Blue Team", "Red Team", "0:0"}));
+    EXPECT_EQ(GetRankedPlayers(unknown), RankedPlayers{});
 }
 
 TEST(PlayerTableRanking, ScoresFreezeAfterTheGameEnds)
@@ -194,4 +195,33 @@ TEST(PlayerTableCourse, ScoreTableLines)
     const auto begin = std::find(demo.courseLog.begin(), demo.courseLog.end(), expected[1]);
     ASSERT_NE(begin, demo.courseLog.end());
     EXPECT_EQ(std::vector<std::string>(begin - 1, begin + 5), expected);
+}
+
+TEST(PlayerTableRanking, NoGameTypeRanksNobody)
+{
+    const std::vector<uint8_t> noProtocolKey = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 'a', '\\', 'b', 0};
+    const struct {
+        const char* what;
+        std::vector<uint8_t> bytes;
+        RankedPlayers expected;
+    } cases[] = {
+        {"empty file", {}, RankedPlayers{}},
+        {"no protocol key", noProtocolKey, RankedPlayers{}},
+        {"server info without g_gametype", Game("", {}, {"cs 6 \"8\"", "cs 7 \"3\""}).Bytes(), RankedPlayers{}},
+        // The other side: the lowest team game type still ranks the teams, even at 0:0.
+        {"team game 3", Game("3", {}, {}).Bytes(), RankedPlayers{"Blue Team", "Red Team", "0:0"}},
+    };
+    for (const auto& c : cases) {
+        ReadWishes wishes;
+        std::vector<uint8_t> bytes = c.bytes;
+        if (std::string(c.what) == "server info without g_gametype") {
+            // Drop the key from the stored text so that the reader finds no game type at all.
+            const std::string key = "\\g_gametype\\";
+            auto at = std::search(bytes.begin(), bytes.end(), key.begin(), key.end());
+            ASSERT_NE(at, bytes.end());
+            std::fill(at, at + static_cast<std::ptrdiff_t>(key.size()), static_cast<uint8_t>('x'));
+        }
+        const DemoState demo = ReadDemo(bytes, wishes);
+        EXPECT_EQ(GetRankedPlayers(demo), c.expected) << c.what;
+    }
 }

@@ -459,3 +459,43 @@ TEST(ScanSummaryText, FormatsTotals)
 }
 
 } // namespace
+
+TEST_F(ScanDemosTest, DemosReadOnlyInPartAreListedQuietlyAndNotCached)
+{
+    std::vector<uint8_t> cut = Demo("Q3DM6");
+    cut.resize(cut.size() - 6); // inside the end marker's header
+    Put("a-cut.dm_48", cut);
+    Put("b-good.dm_48", Demo("q3dm1"));
+    const struct {
+        const char* name;
+        uint16_t method;
+        uint16_t flags;
+    } refused[] = {{"deflate64.dm_48", 9, 0}, {"bzip2.dm_48", 12, 0}, {"lzma.dm_48", 14, 0}, {"locked.dm_48", 8, 1}};
+    std::vector<testsupport::ZipMember> members;
+    for (const auto& r : refused)
+        members.push_back({.name = r.name,
+                           .data = Demo("q3dm2"),
+                           .deflate = true,
+                           .methodOverride = r.method,
+                           .extraFlags = r.flags});
+    members.push_back({.name = "readable.dm_48", .data = Demo("q3dm3"), .deflate = true});
+    Put("c.zip", testsupport::BuildZip(members));
+
+    for (unsigned threads : {1u, 2u}) {
+        const ScanTotals totals = Scan(threads);
+        ASSERT_EQ(demoList.rows.size(), 7u);
+        EXPECT_TRUE(sink.errors.empty()) << sink.errors.front().first; // no modal box during a listing
+        EXPECT_EQ(demoList.rows[0][FieldMap], "q3dm6");                // what came before the cut is kept
+        EXPECT_EQ(demoList.rows[0][FieldPlaytime], "00:01:00");
+        EXPECT_EQ(totals.notFullyRead, 5u);
+        EXPECT_TRUE(feedback.summary.ends_with(" 5 demo(s) not fully read, first a-cut.dm_48: Demo cut off after " +
+                                               std::to_string(cut.size()) + " bytes: packet 4 at byte " +
+                                               std::to_string(cut.size() - 2) + " is incomplete."))
+            << feedback.summary;
+        const std::vector<std::string> lines = SplitTextLines(Cache());
+        ASSERT_EQ(lines.size(), 2u) << Cache();
+        EXPECT_TRUE(lines[0].starts_with("b-good.dm_48" + S));
+        EXPECT_TRUE(lines[1].starts_with("readable.dm_48" + S));
+    }
+    EXPECT_EQ(Scan().fromCache, 2u); // the others are read again every time
+}

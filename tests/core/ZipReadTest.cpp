@@ -512,10 +512,57 @@ TEST(ZipExtract, PumpRunsDuringExtractionAndNestedCallsAreRefused)
     EXPECT_EQ(UnzipFileToMemory(archive, out.data(), size, layout.headerOffsets[0]), UnzipOk); // mark released
 }
 
-TEST(ZipExtract, MaxPlausibleSizeCoversRealDeflate)
+TEST(ZipExtract, MaxPlausibleSizeFollowsTheArchivesRealBytes)
 {
     const std::vector<uint8_t> zeros(4 << 20, 0); // about as compressible as data gets
-    EXPECT_GE(MaxPlausibleSize(8, static_cast<uint32_t>(testsupport::RawDeflate(zeros).size())), zeros.size());
-    EXPECT_LT(MaxPlausibleSize(8, 1024), 4u << 20); // a 1 KB member cannot hold 4 MB
-    EXPECT_EQ(MaxPlausibleSize(0, 1234), 1234u);
+    const auto packed = static_cast<uint32_t>(testsupport::RawDeflate(zeros).size());
+    EXPECT_GE(MaxPlausibleSize(8, packed, packed + 30), zeros.size());
+    const struct {
+        uint16_t method;
+        uint32_t compressedSize;
+        uint64_t fromHeader;
+        uint64_t expected;
+    } cases[] = {
+        {0, 1234, 1u << 20, 1234},                           // stored: the claim when the archive holds it
+        {0, 1234, 1000, 1000},                               // ... never more than the archive holds
+        {8, 1024, 1u << 20, 1024 * kDeflateMaxRatio + 1024}, // a 1 KB member cannot hold 4 MB
+        {8, 0xFFFFFFFF, 887, 887 * kDeflateMaxRatio + 1024}, // an 887-byte zip claiming 4 GB
+        {8, 0xFFFFFFFF, 0, 1024},                            // a header offset past the end
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(MaxPlausibleSize(c.method, c.compressedSize, c.fromHeader), c.expected)
+            << c.method << " " << c.compressedSize << " " << c.fromHeader;
+
+    // The member's place decides on each side of the bound.
+    MemberPlace place;
+    place.method = 8;
+    place.compressedSize = 0xFFFFFFFF;
+    place.headerOffset = 100;
+    place.archiveSize = 987;
+    place.size = 887 * kDeflateMaxRatio + 1024;
+    EXPECT_TRUE(place.Plausible());
+    ++place.size;
+    EXPECT_FALSE(place.Plausible());
+}
+
+TEST(ZipExtract, UnsupportedMembersAreNamed)
+{
+    const struct {
+        uint16_t method;
+        uint16_t flags;
+        const char* reason;
+    } cases[] = {
+        {0, 0, ""},
+        {8, 0, ""},
+        {8, 8, ""}, // a data descriptor is read
+        {9, 0, "Deflate64 compression"},
+        {12, 0, "bzip2 compression"},
+        {14, 0, "LZMA compression"},
+        {6, 0, "Implode compression"},
+        {8, 1, "encryption"},
+        {99, 0, "encryption"},
+        {77, 0, "compression method 77"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(UnsupportedMemberReason(c.method, c.flags), c.reason) << c.method << " " << c.flags;
 }

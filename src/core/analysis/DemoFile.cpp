@@ -8,6 +8,7 @@
 
 #include "analysis/DemoInfo.h"
 #include "analysis/ZipRead.h"
+#include "platform/RegularFile.h"
 
 namespace core {
 namespace {
@@ -22,6 +23,11 @@ bool Allocate(DemoBytes& bytes, uint64_t size)
         return false;
     }
     return true;
+}
+
+std::string UnsupportedMemberText(const std::string& reason, const std::string& archive, const std::string& name)
+{
+    return "Archive member not readable (" + reason + "): " + archive + " " + name;
 }
 
 DemoBytes LoadMember(const std::string& name, const std::string& archive)
@@ -41,9 +47,14 @@ DemoBytes LoadMemberBytes(const std::string& archive, const std::string& name, c
     bytes.dosDateTime = place.dosDateTime;
     bytes.found = true;
     bytes.size = place.size;
-    if (!place.Plausible()) {
-        // A directory entry promising more than its compressed data can expand to is damaged
-        // or hostile; refuse it instead of allocating the claim.
+    const std::string unsupported = UnsupportedMemberReason(place.method, place.flags);
+    if (!unsupported.empty()) {
+        bytes.problem = UnsupportedMemberText(unsupported, archive, name);
+        return bytes;
+    }
+    if (!place.Plausible() || place.size > kMaxDemoMemberSize) {
+        // A directory entry promising more than the archive can hold is damaged or hostile;
+        // refuse it instead of allocating the claim.
         bytes.problem = "Damaged archive member (size " + std::to_string(place.size) + " bytes claimed): " +
                         archive + " " + name;
         return bytes;
@@ -52,6 +63,13 @@ DemoBytes LoadMemberBytes(const std::string& archive, const std::string& name, c
         return bytes;
     uint32_t stored = place.size;
     const int result = UnzipFileToMemory(archive, bytes.data.data(), stored, place.headerOffset);
+    if (result == UnzipNotSupported || result == UnzipEncrypted) {
+        // The local header disagrees with the directory, which looked readable.
+        bytes.data.Clear();
+        bytes.problem =
+            UnsupportedMemberText(result == UnzipEncrypted ? "encryption" : "its compression method", archive, name);
+        return bytes;
+    }
     if (result != UnzipOk && result != UnzipCrcError) {
         // Nothing trustworthy came out: walk nothing rather than a zero-filled buffer.
         bytes.data.Clear();
@@ -66,11 +84,11 @@ namespace {
 DemoBytes LoadFile(const std::string& path)
 {
     DemoBytes bytes;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = platform::OpenRegularFileStream(path);
     if (!file)
         return bytes;
     struct stat st {};
-    if (fstat(fileno(file), &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (fstat(fileno(file), &st) != 0) {
         std::fclose(file);
         return bytes;
     }

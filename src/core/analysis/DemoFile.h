@@ -24,6 +24,10 @@ private:
     size_t m_size = 0;
 };
 
+// No real demo comes near this size (a long match is a few megabytes); an archive member
+// claiming more is refused like a damaged one rather than given that much memory.
+inline constexpr uint64_t kMaxDemoMemberSize = uint64_t{512} << 20;
+
 struct DemoBytes {
     ByteBuffer data;
     uint64_t size = 0;         // the demo's size (the member's uncompressed size for archives)

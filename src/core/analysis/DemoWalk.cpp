@@ -43,25 +43,48 @@ void DemoWalk::AddCourseLine(std::string_view text)
     LogDirect(std::move(line));
 }
 
-WalkOutcome DemoWalk::ReadError(std::string_view field)
+WalkOutcome DemoWalk::ReadError(std::string_view field, bool damaged)
 {
     m_demo.debugMessages.push_back("Parsing Error (" + std::string(field) + ") at Packet Nr: " +
                                    std::to_string(m_packet));
-    m_demo.result = "0";
+    FinishCutWalk(damaged);
     return WalkOutcome::ReadError;
 }
 
+namespace {
+
+std::string PlaytimeText(int64_t milliseconds)
+{
+    const int64_t seconds = RoundHalfEven(static_cast<double>(milliseconds) / 1000.0);
+    return FormatSeconds(static_cast<uint32_t>(std::clamp<int64_t>(seconds, 0, UINT32_MAX)));
+}
+
+} // namespace
+
 void DemoWalk::FinishWalk()
 {
-    const int64_t seconds = RoundHalfEven(static_cast<double>(m_current - m_demoStart) / 1000.0);
-    m_demo.playtime = FormatSeconds(static_cast<uint32_t>(std::clamp<int64_t>(seconds, 0, UINT32_MAX)));
+    m_demo.playtime = PlaytimeText(m_current - m_demoStart);
     LogDirect("^4" + m_demo.playtime + " ^7Demo end.");
     m_demo.walkedToEnd = true;
+}
+
+void DemoWalk::FinishCutWalk(bool damaged)
+{
+    // Interrupted recordings and cut downloads are common; everything before the broken message
+    // is as good as in a whole demo.
+    m_demo.playtime = PlaytimeText(m_current - m_demoStart);
+    m_demo.cutOff = true;
+    const std::string where = "packet " + std::to_string(m_packet) + " at byte " + std::to_string(m_messageAt);
+    m_demo.breakNote =
+        damaged ? "Demo damaged: " + where + " cannot be read."
+                : "Demo cut off after " + std::to_string(m_data.size()) + " bytes: " + where + " is incomplete.";
+    LogDirect("^4" + m_demo.playtime + " ^1" + m_demo.breakNote);
 }
 
 bool DemoWalk::MessageHeader(size_t pos, int32_t& sequence, int32_t& length, WalkOutcome& outcome)
 {
     const size_t size = m_data.size();
+    m_messageAt = pos;
     if (pos > size || size - pos < 4) {
         outcome = ReadError("PacketNumber");
         return false;
@@ -75,7 +98,7 @@ bool DemoWalk::MessageHeader(size_t pos, int32_t& sequence, int32_t& length, Wal
     }
     length = ReadInt32(m_data.data() + pos + 4);
     if (length < 0) {
-        outcome = ReadError("PacketSize");
+        outcome = ReadError("PacketSize", true);
         return false;
     }
     return true;
@@ -93,6 +116,7 @@ WalkOutcome DemoWalk::Run()
     size_t pos = 0;
     for (;;) {
         ++m_packet;
+        m_messageAt = pos;
         // The header is read in line here rather than through MessageHeader: this loop runs once
         // per recorded message and is the reader's hot path.
         if (pos > size || size - pos < 4)
@@ -104,7 +128,7 @@ WalkOutcome DemoWalk::Run()
             return ReadError("PacketSize");
         const int32_t length = ReadInt32(data + pos + 4);
         if (length < 0)
-            return ReadError("PacketSize");
+            return ReadError("PacketSize", true);
         // The walk hops from header to header; fetching ahead hides the memory latency.
         __builtin_prefetch(data + std::min(pos + 1024, size - 1));
         const size_t start = pos + 8;
@@ -186,7 +210,12 @@ WalkOutcome DemoWalk::Run()
             }
         }
 
-        if (messageEnd >= size)
+        if (messageEnd > size) {
+            // The data ends inside this message: a cut demo, though no field of it was missed.
+            FinishCutWalk(false);
+            return WalkOutcome::ReadError;
+        }
+        if (messageEnd == size)
             break;
         pos = static_cast<size_t>(messageEnd);
     }
@@ -290,7 +319,13 @@ void DemoWalk::ScoreLine(int which, std::string_view value)
 
 void DemoWalk::ConfigStringChange(std::string_view command)
 {
-    const auto parsingError = [&] { LogDirect("Parsing Error: " + std::string(command)); };
+    const auto parsingError = [&] {
+        // Commands end with their own line feed; kept, it would leave an empty line in the log.
+        std::string_view shown = command;
+        while (!shown.empty() && (shown.back() == '\n' || shown.back() == '\r'))
+            shown.remove_suffix(1);
+        LogDirect("Parsing Error: " + std::string(shown));
+    };
     int32_t index = 0;
     if (!ToInt32(GetTokenView(command, 1), index)) {
         parsingError();
@@ -299,6 +334,9 @@ void DemoWalk::ConfigStringChange(std::string_view command)
     const std::string_view value = GetTokenView(command, 2);
     int32_t number = 0;
     const bool numeric = ToInt32(value, number);
+    // Servers clear the warm-up time with an empty value: normal, not an error.
+    if (index == 5 && value.empty())
+        return;
     const bool needsNumber = index == 5 || index == 6 || index == 7 || index == m_levelStartIndex;
     if (needsNumber && !numeric) {
         parsingError();

@@ -13,7 +13,8 @@ namespace core {
 enum class WalkOutcome {
     Finished,  // the end marker or the end of the data: playtime and "Demo end." were written
     Stopped,   // an unusable command byte ended the walk (logged)
-    ReadError, // a field lay outside the data: a debug message, and the reader gives up
+    ReadError, // a field lay outside the data (a cut-off demo) or a length was impossible: a debug
+               // message and a course line; what came before is kept
 };
 
 class DemoWalk {
@@ -38,9 +39,13 @@ public:
     bool ServerCommand(uint32_t sequence, std::string_view command);
     void Snapshot(uint32_t serverTime);
     void FinishWalk();
+    // The walk ended inside a message: the play time up to the last good message, and a line
+    // saying where the demo breaks off instead of "Demo end.".
+    void FinishCutWalk(bool damaged);
     void AddCourseLine(std::string_view text);
-    // Ends the walk with the "Debug" message for the field that could not be read.
-    WalkOutcome ReadError(std::string_view field);
+    // Ends the walk with the "Debug" message for the field that could not be read. `damaged`: the
+    // message is all there but cannot be read (rather than cut off by the end of the data).
+    WalkOutcome ReadError(std::string_view field, bool damaged = false);
 
     int packetNumber() const { return m_packet; }
 
@@ -60,6 +65,7 @@ private:
     bool m_wish;
 
     int m_packet = 0;
+    size_t m_messageAt = 0; // where the message being read starts
     uint32_t m_highestSequence = 0;
     int64_t m_demoStart = 0, m_levelStart = 0, m_current = 0;
     int32_t m_previousScore[2] = {-9999, -9999};

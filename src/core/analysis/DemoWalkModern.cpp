@@ -94,7 +94,7 @@ WalkOutcome DemoWalk::RunModern()
             }
         }
         if (!decoded.ok)
-            return ReadError(FieldName(decoded.field));
+            return ReadError(FieldName(decoded.field), messageEnd <= size);
         // Downloads and voice data are real commands of these protocols that the walk has no use
         // for; inside a game state any unknown byte ends the message, as in the plain walk.
         const int unknown = decoded.unknownCommand;
@@ -107,7 +107,12 @@ WalkOutcome DemoWalk::RunModern()
             return WalkOutcome::Stopped;
         }
 
-        if (messageEnd >= size)
+        if (messageEnd > size) {
+            // The data ends inside this message: a cut demo, though no field of it was missed.
+            FinishCutWalk(false);
+            return WalkOutcome::ReadError;
+        }
+        if (messageEnd == size)
             break;
         pos = static_cast<size_t>(messageEnd);
     }

@@ -102,7 +102,8 @@ bool FindInfoText(std::span<const uint8_t> data, std::string& info)
 
 void Finish(DemoState& demo, const std::string& infoText, bool infoFound, const DemoWalk& walk)
 {
-    demo.result = infoFound && walk.SystemInfoFound() ? "1" : "0";
+    // A demo that breaks off is not whole, whatever it held before the break.
+    demo.result = infoFound && walk.SystemInfoFound() && !demo.cutOff ? "1" : "0";
     demo.infoString = infoText + walk.SystemInfo() + "\\";
     for (TPlayer& p : demo.players)
         if (p.team == 3)
@@ -139,8 +140,7 @@ DemoState ReadDemo(std::span<const uint8_t> data, const ReadWishes& wishes)
     std::string infoText;
     bool infoFound = false;
     if (!data.empty() && IsModernDemoExtension(wishes.extension)) {
-        if (walk.RunModern() == WalkOutcome::ReadError)
-            return demo;
+        walk.RunModern();
         Finish(demo, walk.ServerInfo(), walk.ServerInfoFound(), walk);
         return demo;
     }
@@ -150,8 +150,7 @@ DemoState ReadDemo(std::span<const uint8_t> data, const ReadWishes& wishes)
         demo.protocol = ProtocolFromInfo(infoText);
         if (demo.protocol != 0) {
             demo.fieldsPerScoreEntry = FieldsPerScoreEntry(demo.protocol);
-            if (walk.Run() == WalkOutcome::ReadError)
-                return demo;
+            walk.Run();
         }
     }
     Finish(demo, infoText, infoFound, walk);
@@ -184,8 +183,11 @@ DemoState ReadLoaded(const std::string& name, const DemoBytes& bytes, bool cours
     demo.sizeText = FormatReaderSize(bytes.size);
     demo.dosDateTime = bytes.dosDateTime;
     demo.recordedText = bytes.found ? DosDateTimeText(bytes.dosDateTime) : std::string();
-    if (!bytes.problem.empty())
+    if (!bytes.problem.empty()) {
         demo.debugMessages.insert(demo.debugMessages.begin(), bytes.problem);
+        // The properties window shows why the demo's values are missing.
+        demo.courseLog.insert(demo.courseLog.begin(), "^1" + bytes.problem);
+    }
     demo.memoryError = bytes.memoryError;
     return demo;
 }

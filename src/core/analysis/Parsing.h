@@ -39,6 +39,8 @@ struct DemoState {
     uint32_t dosDateTime = 0; // recorded date-time, packed DOS form
     std::string result = "0"; // "1" when both information texts were found
     bool walkedToEnd = false; // the -1 end marker (or the data's end) was reached
+    bool cutOff = false;      // the walk broke off inside a message (a cut or damaged demo)
+    std::string breakNote;    // where it broke off, for the user; empty for a whole demo
     bool memoryError = false; // the demo did not fit into memory
     // "Debug" messages the reader raised, in order; GetFromDemo shows them through the sink.
     std::vector<std::string> debugMessages;

@@ -246,6 +246,10 @@ std::string TeamTwoName() { return TeamTwoName(CurrentDemo); }
 RankedPlayers GetRankedPlayers(const DemoState& demo)
 {
     RankedPlayers ranked;
+    // "N/A" compares above "2" and would make every demo without server information a team game
+    // that "Blue Team" wins 0:0; without a game type there is nobody to rank.
+    if (demo.gameType == "N/A")
+        return ranked;
     if (IsTeamGame(demo)) {
         std::string red = InfoValueOf(demo, "g_redteam");
         if (red == "N/A")

@@ -1,11 +1,13 @@
 #include "analysis/ZipRead.h"
 
 #include "analysis/DemoInfo.h"
+#include "platform/RegularFile.h"
 
 #include <zlib.h>
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -85,13 +87,10 @@ uint64_t FileSize(std::FILE* f)
     return size > 0 ? static_cast<uint64_t>(size) : 0;
 }
 
-// fopen succeeds on a folder on Linux; a folder is never an archive.
+// Folders, pipes and devices are never archives.
 FilePtr OpenArchive(const std::string& path)
 {
-    std::error_code ec;
-    if (fs::is_directory(path, ec))
-        return nullptr;
-    return FilePtr(std::fopen(path.c_str(), "rb"));
+    return FilePtr(platform::OpenRegularFileStream(path));
 }
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b)
@@ -508,11 +507,11 @@ void ApplyTimeAndAttributes(const fs::path& target, uint32_t dosTime, uint8_t at
 
 FilePtr CreateTarget(const fs::path& target)
 {
-    FilePtr out(std::fopen(target.c_str(), "wb"));
-    if (!out && target.has_parent_path()) {
+    FilePtr out(platform::CreateRegularFileStream(target.string()));
+    if (!out && errno == ENOENT && target.has_parent_path()) {
         std::error_code ec;
         fs::create_directories(target.parent_path(), ec);
-        out.reset(std::fopen(target.c_str(), "wb"));
+        out.reset(platform::CreateRegularFileStream(target.string()));
     }
     return out;
 }
@@ -712,12 +711,49 @@ int UnzipFile(const std::string& archivePath, const std::string& targetPath, uin
         });
 }
 
-uint64_t MaxPlausibleSize(uint16_t method, uint32_t compressedSize)
+uint64_t MaxPlausibleSize(uint16_t method, uint32_t compressedSize, uint64_t bytesFromHeader)
 {
+    const uint64_t data = std::min<uint64_t>(compressedSize, bytesFromHeader);
     if (method == 0)
-        return compressedSize;
-    // Deflate cannot expand by more than about 1032:1; other methods are refused anyway.
-    return uint64_t{compressedSize} * 1032 + 1024;
+        return data;
+    // Other methods are refused before anything is allocated for them. The constant covers the
+    // block headers of tiny streams.
+    return data * kDeflateMaxRatio + 1024;
+}
+
+std::string UnsupportedMemberReason(uint16_t method, uint16_t flags)
+{
+    // AES-encrypted members announce themselves by method 99 rather than by the flag.
+    if ((flags & 1) || method == 99)
+        return "encryption";
+    switch (method) {
+    case 0:
+    case 8:
+        return {};
+    case 1:
+        return "Shrink compression";
+    case 2:
+    case 3:
+    case 4:
+    case 5:
+        return "Reduce compression";
+    case 6:
+        return "Implode compression";
+    case 9:
+        return "Deflate64 compression";
+    case 12:
+        return "bzip2 compression";
+    case 14:
+        return "LZMA compression";
+    case 93:
+        return "Zstandard compression";
+    case 95:
+        return "XZ compression";
+    case 98:
+        return "PPMd compression";
+    default:
+        return "compression method " + std::to_string(method);
+    }
 }
 
 bool FindMemberPlace(const std::string& archivePath, std::string_view name, MemberPlace& place)
@@ -730,6 +766,8 @@ bool FindMemberPlace(const std::string& archivePath, std::string_view name, Memb
     place.compressedSize = search.compressedSize;
     place.dosDateTime = search.time;
     place.method = search.method;
+    place.flags = search.flags;
+    place.archiveSize = search.archiveSize;
     CloseZipSearch(search);
     return true;
 }

@@ -73,9 +73,15 @@ int UnzipFileToMemoryFrom(const std::string& archivePath, uint8_t* buffer, uint3
 int UnzipFile(const std::string& archivePath, const std::string& targetPath, uint8_t attributes,
               uint32_t headerOffset);
 
-// Largest uncompressed size that `compressedSize` bytes can honestly expand to with the given
-// method; a directory entry claiming more is damaged or hostile and must not be allocated for.
-uint64_t MaxPlausibleSize(uint16_t method, uint32_t compressedSize);
+// Deflate's largest expansion: a long run of one byte costs at least a bit per 258 output bytes,
+// about 1032 output bytes per input byte.
+inline constexpr uint64_t kDeflateMaxRatio = 1032;
+
+// Largest uncompressed size a member can honestly have: its compressed bytes, and never more of
+// them than the archive holds behind the member's local header (`bytesFromHeader`), expanded at
+// most by the method's ratio. A directory entry claiming more is damaged or hostile and must not
+// be allocated for.
+uint64_t MaxPlausibleSize(uint16_t method, uint32_t compressedSize, uint64_t bytesFromHeader);
 
 // Where a member lies in its archive, as the archive's directory tells.
 struct MemberPlace {
@@ -84,10 +90,20 @@ struct MemberPlace {
     uint32_t compressedSize = 0;
     uint32_t dosDateTime = 0;
     uint16_t method = 0;
+    uint16_t flags = 0;       // general purpose flags; bit 0: encrypted
+    uint64_t archiveSize = 0; // the archive's size in bytes when the directory was read
 
-    // False when the entry claims more than its compressed data can expand to.
-    bool Plausible() const { return size <= MaxPlausibleSize(method, compressedSize); }
+    // False when the entry claims more than the archive can hold for it.
+    bool Plausible() const
+    {
+        const uint64_t fromHeader = archiveSize > headerOffset ? archiveSize - headerOffset : 0;
+        return size <= MaxPlausibleSize(method, compressedSize, fromHeader);
+    }
 };
+
+// Why a member cannot be extracted by this reader, for the user ("Deflate64 compression",
+// "encryption"); empty for the stored and deflated members it reads.
+std::string UnsupportedMemberReason(uint16_t method, uint16_t flags);
 
 // FindMemberByName, keeping only where the member lies; the search is closed again.
 bool FindMemberPlace(const std::string& archivePath, std::string_view name, MemberPlace& place);

@@ -15,6 +15,7 @@
 #include "analysis/ModernMessage.h"
 #include "library/DemoFiles.h"
 #include "platform/FileRename.h"
+#include "platform/RegularFile.h"
 
 namespace core {
 namespace {
@@ -59,11 +60,11 @@ bool WriteAll(int fd, const char* data, size_t size)
 // "Recorded" column comes from it). The copy's path, or "" with errno set.
 std::string CopyBeside(const std::string& from, const std::string& folder)
 {
-    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    const int in = platform::OpenRegularFileForReading(from);
     if (in < 0)
         return {};
     struct stat info {};
-    if (::fstat(in, &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (::fstat(in, &info) != 0) {
         const int error = errno ? errno : EINVAL;
         ::close(in);
         errno = error;

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/RegularFile.h"
+
 namespace core {
 namespace {
 
@@ -69,7 +71,7 @@ bool ReplaceFileContents(const std::filesystem::path& path, std::string_view byt
 
 bool ReadFileContents(const std::filesystem::path& path, std::string& bytes)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = platform::OpenRegularFileForReading(path.string());
     if (fd < 0)
         return false;
     bytes.clear();
@@ -82,7 +84,7 @@ bool ReadFileContents(const std::filesystem::path& path, std::string& bytes)
         if (got < 0) {
             if (errno == EINTR)
                 continue;
-            ok = false; // a folder, or a read error
+            ok = false; // a read error
             break;
         }
         bytes.append(buffer, static_cast<size_t>(got));

@@ -1,11 +1,13 @@
 #include "details/DemoDescription.h"
 
-#include <fstream>
+#include <cstdio>
 #include <iterator>
 #include <system_error>
 
 #include "analysis/DemoInfo.h"
+#include "app/FileWrite.h"
 #include "common/MessageSink.h"
+#include "platform/RegularFile.h"
 
 namespace core {
 namespace {
@@ -94,29 +96,21 @@ std::vector<std::string> SplitTextLines(std::string_view text)
 
 std::optional<std::vector<std::string>> LoadTextLines(const std::filesystem::path& path)
 {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec))
-        return std::nullopt; // opens on Linux, but holds no text
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
-        return std::nullopt;
+    std::string text;
+    if (!ReadFileContents(path, text))
+        return std::nullopt; // also a folder or a pipe by that name: neither holds a description
     return SplitTextLines(text);
 }
 
 bool SaveTextLines(const std::filesystem::path& path, const std::vector<std::string>& lines)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::FILE* out = platform::CreateRegularFileStream(path.string());
     if (!out)
         return false;
-    for (const std::string& line : lines) {
-        out.write(line.data(), static_cast<std::streamsize>(line.size()));
-        out.write("\r\n", 2);
-    }
-    out.close();
-    return !out.fail();
+    bool ok = true;
+    for (const std::string& line : lines)
+        ok = ok && std::fwrite(line.data(), 1, line.size(), out) == line.size() && std::fwrite("\r\n", 1, 2, out) == 2;
+    return std::fclose(out) == 0 && ok;
 }
 
 UserInfo GetUserInfo(const std::filesystem::path& path)

@@ -71,6 +71,7 @@ bool StatPath(const std::string& path, FolderEntry& entry)
         return false;
     entry.name = std::string(FileNameOf(path));
     entry.isDirectory = S_ISDIR(st.st_mode);
+    entry.isSpecial = !entry.isDirectory && !S_ISREG(st.st_mode);
     entry.size = static_cast<uint64_t>(st.st_size);
     entry.modified = static_cast<int64_t>(st.st_mtime);
     return true;

@@ -107,6 +107,8 @@ void AddSubfolders(FolderTree& tree, const std::string& folder, FolderNode& node
 bool FolderHasDemos(const std::string& folder)
 {
     for (const FolderEntry& entry : ListFolder(folder)) {
+        if (entry.isSpecial)
+            continue;
         switch (KindOfName(entry.name)) {
         case EntryKind::Demo:
             return true;

@@ -7,6 +7,7 @@
 #include <unordered_map>
 
 #include "analysis/PlayerTable.h"
+#include "app/FileWrite.h"
 
 namespace core {
 namespace {
@@ -180,11 +181,9 @@ DemoInfo RowFromCacheFields(const std::vector<std::string_view>& fields, std::st
 
 ScanCache ScanCache::Load(const std::filesystem::path& file)
 {
-    std::error_code ec;
-    if (std::filesystem::is_directory(file, ec))
-        return {};
-    std::ifstream in(file, std::ios::binary);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string text;
+    if (!ReadFileContents(file, text))
+        return {}; // missing, unreadable, or no regular file (a folder or a pipe by that name)
     ScanCache cache = FromLines(SplitTextLines(text));
     cache.m_fileText = std::move(text);
     return cache;

@@ -14,10 +14,10 @@
 #include "analysis/Parsing.h"
 #include "analysis/ZipRead.h"
 #include "common/Globals.h"
-#include "common/MessageSink.h"
 #include "details/DemoDescription.h"
 #include "library/DemoFiles.h"
 #include "library/ScanCache.h"
+#include "platform/RegularFile.h"
 
 namespace core {
 namespace {
@@ -37,7 +37,7 @@ struct ScanItem {
     // The outcome: a cache line, or (for a demo whose texts cannot be cached) the fields alone.
     std::string line;
     std::vector<std::string> fields;
-    std::vector<std::string> messages;
+    std::string problem; // why the demo could only be read in part; empty when it was read whole
     bool fromCache = false;
     bool vanished = false;
 
@@ -74,7 +74,7 @@ std::string FolderOf(const std::string& path)
 
 bool Readable(const std::string& path)
 {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = platform::OpenRegularFileStream(path);
     if (!file)
         return false;
     std::fclose(file);
@@ -86,7 +86,6 @@ void ReadItem(ScanItem& item)
 {
     const DemoState demo = item.archive.empty() ? LoadDemo(item.loadName, {}, false)
                                                 : LoadDemoMember(item.loadName, item.archive, item.place, false);
-    item.messages = demo.debugMessages;
     const std::string& file = item.archive.empty() ? item.loadName : item.archive;
     if (demo.result != "1") {
         FolderEntry entry;
@@ -94,11 +93,16 @@ void ReadItem(ScanItem& item)
             item.vanished = true; // deleted or moved while the folder was being listed
             return;
         }
-        if (!Readable(file)) {
-            // Its "N/A" texts say nothing about the demo; once it can be read it must be read.
-            item.fields = CacheFieldsFromDemo(item.KeyFields(), demo);
-            return;
-        }
+    }
+    // A demo still being recorded or downloaded grows into a whole one, and a refused member may
+    // be readable by a later version: neither gets a line that would hide it from then on.
+    item.problem = !demo.breakNote.empty()       ? demo.breakNote
+                   : !demo.debugMessages.empty() ? demo.debugMessages.front()
+                                                 : std::string();
+    if (!item.problem.empty() || (demo.result != "1" && !Readable(file))) {
+        // Its "N/A" texts say nothing about the demo; once it can be read it must be read.
+        item.fields = CacheFieldsFromDemo(item.KeyFields(), demo);
+        return;
     }
     item.line = CacheLineFromDemo(item.KeyFields(), demo);
     if (item.line.empty())
@@ -138,7 +142,8 @@ void AddArchiveMembers(const std::string& path, const FolderEntry& entry, const 
         item.shownPath = path + "\\" + search.name;
         item.size = search.size;
         item.dosDateTime = search.time;
-        item.place = {search.headerOffset, search.size, search.compressedSize, search.time, search.method};
+        item.place = {search.headerOffset, search.size,  search.compressedSize, search.time,
+                      search.method,       search.flags, search.archiveSize};
         items.push_back(std::move(item));
     }
     CloseZipSearch(search);
@@ -147,8 +152,8 @@ void AddArchiveMembers(const std::string& path, const FolderEntry& entry, const 
 void AddEntry(const ScanRequest& request, const std::string& path, const FolderEntry& entry,
               std::vector<ScanItem>& items)
 {
-    // Folders are never demos or archives, whatever their names say.
-    if (entry.isDirectory || entry.name.starts_with('.'))
+    // Folders, pipes and devices are never demos or archives, whatever their names say.
+    if (entry.isDirectory || entry.isSpecial || entry.name.starts_with('.'))
         return;
     switch (KindOfName(entry.name)) {
     case EntryKind::Demo:
@@ -382,8 +387,11 @@ std::string ScanSummary(const ScanTotals& totals)
                                      : 0.0;
     return std::to_string(totals.rows) + " item(s) loaded in " +
            TwoDecimals(static_cast<double>(totals.elapsedMs) / 1000.0) + " sec. " + TwoDecimals(share) +
-           "% read from cache. " + FormatSize(totals.bytes, 2) + ". Playtime: " +
-           FormatSeconds(static_cast<uint32_t>(std::min<uint64_t>(totals.playSeconds, UINT32_MAX)));
+           "% read from cache. " + FormatSize(totals.bytes, 2) +
+           ". Playtime: " + FormatSeconds(static_cast<uint32_t>(std::min<uint64_t>(totals.playSeconds, UINT32_MAX))) +
+           (totals.notFullyRead
+                ? " " + std::to_string(totals.notFullyRead) + " demo(s) not fully read, first " + totals.firstProblem
+                : std::string());
 }
 
 uint64_t ScanDemos(const std::string& argument, ScanTarget& demoList, ScanTarget& playList, LibraryFeedback& feedback,
@@ -438,8 +446,10 @@ uint64_t ScanDemos(const std::string& argument, ScanTarget& demoList, ScanTarget
             }
             if (item.vanished)
                 continue;
-            for (const std::string& message : item.messages)
-                Messages().Error(message, "Debug");
+            // One modal box per damaged demo would stop a listing at every one of them; the
+            // summary names them instead and the properties window shows the details.
+            if (!item.problem.empty() && totals.notFullyRead++ == 0)
+                totals.firstProblem = item.name + ": " + item.problem;
 
             ++totals.rows;
             totals.fromCache += item.fromCache ? 1 : 0;

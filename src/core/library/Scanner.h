@@ -45,12 +45,17 @@ struct ScanTotals {
     uint64_t playSeconds = 0; // estimated: per demo, size x 0.00074 rounded
     int64_t elapsedMs = 0;
     bool aborted = false;
+    // Demos listed with what could be read of them (cut off, damaged, refused members); they are
+    // never cached, and the summary names the first with its reason.
+    size_t notFullyRead = 0;
+    std::string firstProblem; // "<demo name>: <reason>"
 };
 
 // The summary's play time of a demo of `bytes`: size x 0.00074, rounded.
 uint64_t EstimatedPlaySeconds(uint64_t bytes);
 
-// "<rows> item(s) loaded in <s> sec. <share>% read from cache. <size>. Playtime: <hh:mm:ss>"
+// "<rows> item(s) loaded in <s> sec. <share>% read from cache. <size>. Playtime: <hh:mm:ss>", then
+// " <n> demo(s) not fully read, first <name>: <reason>" when some were not.
 std::string ScanSummary(const ScanTotals& totals);
 
 // Lists the argument into `demoList` (folder mode) or `playList` (otherwise); returns the
