@@ -47,7 +47,8 @@ struct ScanTotals {
     bool aborted = false;
 };
 
-// "<rows> item(s) loaded in <s> sec. <share>% read from cache. <size>. Playtime: <hh:mm:ss>"
+// "<rows> item(s) loaded in <s> sec. <share>% read from cache. <size>. Playtime: <hh:mm:ss>",
+// after "Listing aborted: " when the listing was stopped.
 std::string ScanSummary(const ScanTotals& totals);
 
 // Lists the argument into `demoList` (folder mode) or `playList` (otherwise); returns the

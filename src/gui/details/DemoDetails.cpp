@@ -23,6 +23,7 @@
 #include "playback/PlayList.h"
 #include "sound/SoundUtil.h"
 #include "tree/FolderTreePane.h"
+#include "window/WindowPlacement.h"
 
 namespace gui {
 
@@ -77,6 +78,9 @@ DemoDetails::DemoDetails(TForm1& window) : QObject(&window), m_window(window)
 
     DemoListPane& demoList = window.DemoList();
     PlayListPane& playList = window.PlayList();
+    // Enter opens the properties through the views' activation; the menus name the key.
+    for (QAction* properties : {demoList.PropertiesAction(), playList.PropertiesAction()})
+        properties->setText(QStringLiteral("Properties..\tEnter"));
     connect(demoList.PropertiesAction(), &QAction::triggered, this, [this] { OpenProperties(m_window.DemoList()); });
     connect(playList.PropertiesAction(), &QAction::triggered, this, [this] { OpenProperties(m_window.PlayList()); });
     for (ListPane* pane : {static_cast<ListPane*>(&demoList), static_cast<ListPane*>(&playList)}) {
@@ -123,8 +127,7 @@ void DemoDetails::OpenProperties(ListPane& pane)
         m_prop->resize(760, 440);
     }
     m_prop->FillFromList(row, &pane == &m_window.PlayList());
-    m_prop->show();
-    m_prop->raise();
+    ShowActive(*m_prop);
     m_prop->StartFade();
     core::Sound().PlayMapMusic(m_prop->LevelShotPack(), m_prop->Demo().music);
     --core::BusyCount;
@@ -134,11 +137,8 @@ TUserEdit& DemoDetails::EnsureEditor(bool centred)
 {
     if (!m_editor) {
         m_editor = new TUserEdit(*this, &m_window);
-        if (centred) {
-            if (const QScreen* screen = QGuiApplication::primaryScreen())
-                m_editor->move(screen->availableGeometry().center() -
-                               QPoint(m_editor->width() / 2, m_editor->height() / 2));
-        }
+        if (centred)
+            CentreOnCursorScreen(*m_editor);
     }
     return *m_editor;
 }
@@ -169,7 +169,7 @@ void DemoDetails::OpenEditorForRow(ListPane& pane, int row, int focusField)
         const QHeaderView* header = pane.DetailsPart().header();
         const int firstWidth = header->sectionSize(header->logicalIndex(0));
         const int left = m_window.geometry().left() + pane.mapTo(&m_window, QPoint(0, 0)).x() + firstWidth + 10;
-        editor.move(left, QCursor::pos().y() - editor.frameGeometry().height());
+        PlaceWindow(editor, QPoint(left, QCursor::pos().y() - editor.frameGeometry().height()));
     }
     editor.Load(entry.info[core::FieldDemoname], entry.info[core::FieldLocation], players, &pane, row);
     editor.FocusField(focusField);
