@@ -60,20 +60,30 @@ QIcon SwitchIcon(Drawing draw)
     return icon;
 }
 
+// Lines and surfaces of a switch that is off are grey; its shapes stay readable.
 QColor Ink(bool on, const QColor& colour)
 {
-    return on ? colour : QColor(150, 150, 150);
+    return on ? colour : QColor(135, 135, 135);
+}
+
+QColor Fill(bool on, const QColor& colour)
+{
+    return on ? colour : QColor(232, 232, 232);
 }
 
 // A stopwatch: demos played as fast as the machine can (timedemo).
 void DrawStopwatch(QPainter& p, bool on)
 {
     p.setPen(QPen(Ink(on, QColor(40, 40, 40)), 1.6));
-    p.setBrush(Ink(on, QColor(250, 250, 250)));
+    p.setBrush(Fill(on, QColor(255, 255, 255)));
     p.drawEllipse(QPointF(11, 13), 7.5, 7.5);
     p.setBrush(Ink(on, QColor(40, 40, 40)));
     p.drawRect(QRectF(9.5, 2, 3, 2.5));
     p.drawLine(QPointF(17, 6), QPointF(18.5, 4.5));
+    p.setPen(QPen(Ink(on, QColor(40, 40, 40)), 1));
+    for (const QLineF& tick : {QLineF(11, 7, 11, 8.5), QLineF(17, 13, 15.5, 13), QLineF(11, 19, 11, 17.5),
+                               QLineF(5, 13, 6.5, 13)})
+        p.drawLine(tick);
     p.setPen(QPen(Ink(on, QColor(200, 30, 30)), 1.8, Qt::SolidLine, Qt::RoundCap));
     p.drawLine(QPointF(11, 13), QPointF(14.5, 8.5));
 }
@@ -97,9 +107,9 @@ void DrawLoop(QPainter& p, bool on)
 void DrawPlayList(QPainter& p, bool on)
 {
     p.setPen(QPen(Ink(on, QColor(60, 60, 60)), 1));
-    p.setBrush(Ink(on, QColor(255, 255, 255)));
+    p.setBrush(Fill(on, QColor(230, 253, 255)));
     p.drawRect(QRectF(2.5, 3.5, 11, 16));
-    p.setBrush(Ink(on, QColor(249, 230, 255)));
+    p.setBrush(Fill(on, QColor(249, 230, 255)));
     p.drawRect(QRectF(14.5, 3.5, 7, 16));
     p.setPen(QPen(Ink(on, QColor(120, 60, 160)), 1.4));
     for (int row = 0; row < 4; ++row)
