@@ -62,6 +62,24 @@ private:
     QWidget& m_widget;
 };
 
+// Presses Escape in `target` when `watched` is shown.
+class KeyOnShow : public QObject {
+public:
+    KeyOnShow(QWidget& watched, QWidget& target) : m_target(target) { watched.installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && !pressed) {
+            pressed = true;
+            QTest::keyClick(&m_target, Qt::Key_Escape);
+        }
+        return false;
+    }
+    bool pressed = false;
+
+private:
+    QWidget& m_target;
+};
+
 // The menu item's look as the style draws it.
 class MenuProbe : public QMenu {
 public:
@@ -436,23 +454,26 @@ void WindowTest::rescanShowsTheListedFolder()
 void WindowTest::stoppedListingSaysSo()
 {
     Sandbox sandbox;
-    // Long enough demos that the listing lets events through before it has read them all.
-    const int count = 60;
+    const int count = 30;
     for (int i = 0; i < count; ++i)
-        sandbox.AddDemo(sandbox.Game() / ("d" + std::to_string(i) + ".dm_48"), 48, 4000, static_cast<uint32_t>(i));
-    auto window = sandbox.Start(false);
+        sandbox.AddDemo(sandbox.Game() / ("d" + std::to_string(i) + ".dm_48"), 48, 200, static_cast<uint32_t>(i));
+    auto window = sandbox.Start();
     QVERIFY(window);
-    window->show();
-    // Escape waits in the queue until the listing first lets events through.
-    QCoreApplication::postEvent(&window->DemoList().CurrentView(),
-                                new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
-    window->ListStartFolder();
+    QCOMPARE(window->DemoList().Model().rowCount(), count);
+    // Escape as soon as the listing shows its progress, as a user who chose the wrong folder.
+    QWidget* progress = window->Status().findChild<QWidget*>(QStringLiteral("ListingProgress"));
+    QVERIFY(progress);
+    KeyOnShow escape(*progress, window->DemoList().CurrentView());
+    window->RefreshList();
+    QVERIFY(escape.pressed);
     QVERIFY2(window->Status().ListText().startsWith(QStringLiteral("Listing aborted: ")),
              qPrintable(window->Status().ListText()));
     QVERIFY(window->DemoList().Model().rowCount() < count);
     // Listed to the end, the summary is the plain one.
+    progress->removeEventFilter(&escape);
     window->RefreshList();
-    QVERIFY(window->Status().ListText().startsWith(QString::number(count) + QStringLiteral(" item(s) loaded in ")));
+    QVERIFY2(window->Status().ListText().startsWith(QString::number(count) + QStringLiteral(" item(s) loaded in ")),
+             qPrintable(window->Status().ListText()));
 }
 
 VELMORA_GUI_TEST(WindowTest)

@@ -81,8 +81,8 @@ void DrawStopwatch(QPainter& p, bool on)
     p.drawRect(QRectF(9.5, 2, 3, 2.5));
     p.drawLine(QPointF(17, 6), QPointF(18.5, 4.5));
     p.setPen(QPen(Ink(on, QColor(40, 40, 40)), 1));
-    for (const QLineF& tick : {QLineF(11, 7, 11, 8.5), QLineF(17, 13, 15.5, 13), QLineF(11, 19, 11, 17.5),
-                               QLineF(5, 13, 6.5, 13)})
+    for (const QLineF& tick :
+         {QLineF(11, 7, 11, 8.5), QLineF(17, 13, 15.5, 13), QLineF(11, 19, 11, 17.5), QLineF(5, 13, 6.5, 13)})
         p.drawLine(tick);
     p.setPen(QPen(Ink(on, QColor(200, 30, 30)), 1.8, Qt::SolidLine, Qt::RoundCap));
     p.drawLine(QPointF(11, 13), QPointF(14.5, 8.5));
