@@ -456,6 +456,10 @@ TEST(ScanSummaryText, FormatsTotals)
     EXPECT_EQ(ScanSummary(totals), "4 item(s) loaded in 1.50 sec. 25.00% read from cache. 1.50 MB. Playtime: 01:02:05");
     totals.bytes = 5ull << 30;
     EXPECT_NE(ScanSummary(totals).find(" 5120.00 MB."), std::string::npos) << "no 32-bit wrap-around";
+    totals.bytes = 1572864;
+    totals.aborted = true;
+    EXPECT_EQ(ScanSummary(totals),
+              "Listing aborted: 4 item(s) loaded in 1.50 sec. 25.00% read from cache. 1.50 MB. Playtime: 01:02:05");
 }
 
 } // namespace

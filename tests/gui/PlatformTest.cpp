@@ -1,7 +1,10 @@
 // The window's ties to the system: one running instance taking over later starts, drive kinds of
 // tree roots from the mount table, and the demo list's mouse-over texts and cursors.
+#include <QDir>
+#include <QFile>
 #include <QHeaderView>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <thread>
@@ -17,6 +20,7 @@ class PlatformTest : public QObject {
     Q_OBJECT
 private slots:
     void secondStartHandsOverItsCommandLine();
+    void instancesAreKeptApartByConfigurationAndDisplay();
     void driveKindsFromTheMountTable();
     void mouseOverUserDataCellsShowsWhatAClickDoes();
 };
@@ -38,6 +42,50 @@ void PlatformTest::secondStartHandsOverItsCommandLine()
     later.join();
     QCOMPARE(second, gui::SingleInstance::Outcome::HandedOver);
     QCOMPARE(first.Received(), (QStringList{QStringLiteral("velmora"), QStringLiteral("-nosplash")}));
+}
+
+void PlatformTest::instancesAreKeptApartByConfigurationAndDisplay()
+{
+    QTemporaryDir dir;
+    const QString copyA = dir.filePath(QStringLiteral("a"));
+    const QString copyB = dir.filePath(QStringLiteral("b"));
+    QVERIFY(QDir().mkpath(copyA) && QDir().mkpath(copyB));
+    // A link to the first copy is the first copy.
+    QVERIFY(QFile::link(copyA, dir.filePath(QStringLiteral("link"))));
+    const auto config = [](const QString& folder) { return folder + QStringLiteral("/Velmora.cfg"); };
+    using Outcome = gui::SingleInstance::Outcome;
+    gui::SingleInstance first(gui::SingleInstance::NameFor(config(copyA), QStringLiteral("xcb :0")));
+    QCOMPARE(first.Claim({QStringLiteral("velmora")}), Outcome::First);
+    QSignalSpy activated(&first, &gui::SingleInstance::activationRequested);
+
+    struct Case {
+        QString configFile;
+        QString display;
+        Outcome expected;
+    };
+    const Case cases[] = {
+        {config(copyB), QStringLiteral("xcb :0"), Outcome::First},            // another portable copy
+        {config(copyA), QStringLiteral("xcb :1"), Outcome::First},            // another display
+        {config(copyA), QStringLiteral("wayland wayland-0"), Outcome::First}, // another display system
+        {config(copyA), QStringLiteral("xcb :0.0"), Outcome::HandedOver},     // the same display
+        {config(dir.filePath(QStringLiteral("link"))), QStringLiteral("xcb :0"), Outcome::HandedOver},
+    };
+    int handedOver = 0;
+    for (const Case& c : cases) {
+        Outcome outcome = Outcome::NoAnswer;
+        // A second start blocks while it waits for the answer, as a separate process would.
+        std::thread later([&] {
+            gui::SingleInstance other(gui::SingleInstance::NameFor(c.configFile, c.display));
+            outcome = other.Claim({QStringLiteral("velmora")});
+        });
+        if (c.expected == Outcome::HandedOver) {
+            ++handedOver;
+            QTRY_COMPARE(activated.count(), handedOver);
+        }
+        later.join();
+        QVERIFY2(outcome == c.expected, qPrintable(c.configFile + QLatin1Char(' ') + c.display));
+    }
+    QCOMPARE(activated.count(), 2);
 }
 
 void PlatformTest::driveKindsFromTheMountTable()

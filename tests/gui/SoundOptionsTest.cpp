@@ -1,7 +1,10 @@
 // The sound options window over the program's real sound system and OpenAL Soft's "wave" back
 // end: its enabling rules, the output opened and closed by "Enable Sound", the map music faded by
 // the window's 50 ms timer while the window stays usable, and a failed opening.
+#include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
@@ -14,6 +17,7 @@
 #include "app/MainWindow.h"
 #include "app/Settings.h"
 #include "common/Globals.h"
+#include "sound/OpenAlOutput.h"
 #include "sound/SoundPump.h"
 #include "sound/TSoundControl.h"
 #include "support/Recorder.h"
@@ -55,6 +59,7 @@ private slots:
     void mapMusicFadesUnderTheWindowTimerWhileCloseWaits();
     void channelBoxesAndSlidersActAtOnce();
     void failedOpeningIsTitledAndTheWindowStillCloses();
+    void soundThatCannotOpenIsToldOnceWithoutABox();
 
 private:
     TSoundControl* OpenWindow(core::SoundSystem& sound);
@@ -142,7 +147,7 @@ void SoundOptionsTest::enableSoundClosesAndReopensTheOutput()
     QVERIFY(!core::Sound().IsOpen());
     QVERIFY(!core::Settings.sound_enable);
     QVERIFY(!core::Sound().HasBuffer(kButton));
-    QCOMPARE(window->windowTitle(), QStringLiteral("Sound Options: DirectSound uninitialised"));
+    QCOMPARE(window->windowTitle(), QStringLiteral("Sound Options: OpenAL uninitialised"));
     for (SoundChannel channel : {kMusic, kModel, kButton}) {
         QVERIFY(!window->ChannelBox(channel)->isEnabled());
         QVERIFY(!window->VolumeSlider(channel)->isEnabled());
@@ -154,7 +159,7 @@ void SoundOptionsTest::enableSoundClosesAndReopensTheOutput()
     Click(window->EnableSoundBox());
     QVERIFY(core::Sound().IsOpen());
     QVERIFY(core::Settings.sound_enable);
-    QCOMPARE(window->windowTitle(), QStringLiteral("Sound Options: DirectSound successfully initialised"));
+    QCOMPARE(window->windowTitle(), QStringLiteral("Sound Options: OpenAL successfully initialised"));
     QVERIFY(window->ChannelBox(kModel)->isEnabled());
     QVERIFY(!window->VolumeSlider(kModel)->isEnabled());
     QVERIFY(window->VolumeSlider(kButton)->isEnabled());
@@ -212,7 +217,7 @@ void SoundOptionsTest::mapMusicFadesUnderTheWindowTimerWhileCloseWaits()
     Click(window->EnableSoundBox());
     QCOMPARE(m_musicStarts, 3);
     QVERIFY(core::Sound().MusicPlaying());
-    QCOMPARE(window->windowTitle(), QStringLiteral("Sound Options: DirectSound successfully initialised"));
+    QCOMPARE(window->windowTitle(), QStringLiteral("Sound Options: OpenAL successfully initialised"));
 }
 
 void SoundOptionsTest::channelBoxesAndSlidersActAtOnce()
@@ -253,20 +258,80 @@ void SoundOptionsTest::failedOpeningIsTitledAndTheWindowStillCloses()
     QVERIFY(!window->ChannelBox(kMusic)->isEnabled());
     Click(window->EnableSoundBox());
     QCOMPARE(attempts, 1);
-    QCOMPARE(window->windowTitle(), QStringLiteral("Sound Options: DirectSound Initialisation failed"));
+    QCOMPARE(window->windowTitle(), QStringLiteral("Sound Options: OpenAL Initialisation failed"));
     QVERIFY(!settings.sound_enable);
     for (SoundChannel channel : {kMusic, kModel, kButton}) {
         QVERIFY(!window->ChannelBox(channel)->isEnabled());
         QVERIFY(!window->VolumeSlider(channel)->isEnabled());
     }
-    // The box stays checked; unchecking and checking it again tries once more.
-    QVERIFY(window->EnableSoundBox()->isChecked());
-    Click(window->EnableSoundBox());
+    // The box shows that sound is off, and the window says why in words, not only in a title
+    // too long for its bar; the next click tries once more.
+    QVERIFY(!window->EnableSoundBox()->isChecked());
+    QVERIFY(window->Report()->isVisible());
+    QVERIFY(window->Report()->text().contains(QStringLiteral("OpenAL could not open")));
+    QVERIFY(window->frameGeometry().height() > window->Report()->height());
     Click(window->EnableSoundBox());
     QCOMPARE(attempts, 2);
+    QVERIFY(!window->EnableSoundBox()->isChecked());
     QVERIFY(window->CloseButton()->isEnabled());
     Click(window->CloseButton());
     QTRY_VERIFY(!m_control);
+}
+
+void SoundOptionsTest::soundThatCannotOpenIsToldOnceWithoutABox()
+{
+    m_window.reset();
+    core::Sound().Close();
+    const char* const device = "Velmora test: no such device";
+    core::Sound().UseDevice([device](auto& output) { return core::OpenOpenAlOutput(device, output); },
+                            [device] { return core::OpenAlDeviceName(device); });
+    testsupport::RecordingSink messages;
+    guitest::Sandbox sandbox;
+    sandbox.WriteConfig("[Sound]\r\nsound_enable=1\r\n");
+    auto window = sandbox.Start();
+    QVERIFY(window);
+    QVERIFY(!core::Sound().IsOpen());
+    QVERIFY(!core::Settings.sound_enable);
+    // Told beside the window, in words that name the library and the device; nothing waits
+    // for an answer.
+    QVERIFY(messages.shown.empty());
+    QTRY_VERIFY(window->findChild<QMessageBox*>(QStringLiteral("SoundNotice")));
+    auto* notice = window->findChild<QMessageBox*>(QStringLiteral("SoundNotice"));
+    QVERIFY(notice->isVisible());
+    QVERIFY(!notice->isModal());
+    QCOMPARE(QApplication::activeModalWidget(), nullptr);
+    QVERIFY(notice->text().contains(QStringLiteral("OpenAL")));
+    QVERIFY(notice->text().contains(QString::fromLatin1(device)));
+    QVERIFY(!notice->text().contains(QStringLiteral("DirectSound")));
+    QCOMPARE(notice->text(), QString::fromStdString(core::SoundOffText(device)));
+
+    // The sound options window opens with the box unticked and says why.
+    window->Cmds().soundOptions->trigger();
+    QPointer<TSoundControl> options = window->findChild<TSoundControl*>();
+    QVERIFY(options);
+    QVERIFY(!options->EnableSoundBox()->isChecked());
+    QVERIFY(options->Report()->isVisible());
+    Click(options->EnableSoundBox());
+    QVERIFY(!options->EnableSoundBox()->isChecked());
+    QCOMPARE(options->windowTitle(), QStringLiteral("Sound Options: OpenAL Initialisation failed"));
+    QVERIFY(options->Report()->text().contains(QString::fromLatin1(device)));
+    QVERIFY(messages.shown.empty());
+    options->close();
+    QTRY_VERIFY(!options);
+
+    // Sound stays off: the next start neither tries nor tells again.
+    QVERIFY(window->close());
+    QVERIFY(sandbox.ReadConfig().find("sound_enable=0\r\n") != std::string::npos);
+    window.reset();
+    auto again = sandbox.Start();
+    QVERIFY(again);
+    QTest::qWait(50);
+    QVERIFY(!again->findChild<QMessageBox*>(QStringLiteral("SoundNotice")));
+    QVERIFY(messages.shown.empty());
+    again.reset();
+
+    core::Sound().UseDevice([](auto& output) { return core::OpenOpenAlOutput(nullptr, output); },
+                            [] { return core::OpenAlDeviceName(nullptr); });
 }
 
 VELMORA_GUI_TEST(SoundOptionsTest)

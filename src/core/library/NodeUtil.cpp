@@ -161,6 +161,8 @@ void RescanBranch(FolderTree& tree, const FolderColours& colours, LibraryFeedbac
     BuildFolderTree(tree, rootText, root, colours, feedback);
     FolderNode* again = FindNodeByPath(tree, selectedPath);
     tree.Select(again ? again : &root);
+    // Building showed the branch's root; the folder shown is the one still selected.
+    feedback.ShowFolderPath(NodePath(*tree.Selected()));
 }
 
 void CutNonDemoFolders(FolderTree& tree, FolderNode& node, const FolderColours& colours)

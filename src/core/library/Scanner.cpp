@@ -385,9 +385,10 @@ std::string ScanSummary(const ScanTotals& totals)
 {
     const double share = totals.rows ? static_cast<double>(totals.fromCache) / static_cast<double>(totals.rows) * 100.0
                                      : 0.0;
-    return std::to_string(totals.rows) + " item(s) loaded in " +
-           TwoDecimals(static_cast<double>(totals.elapsedMs) / 1000.0) + " sec. " + TwoDecimals(share) +
-           "% read from cache. " + FormatSize(totals.bytes, 2) +
+    // A listing stopped with Escape says so: its rows are only part of the folder.
+    return std::string(totals.aborted ? "Listing aborted: " : "") + std::to_string(totals.rows) +
+           " item(s) loaded in " + TwoDecimals(static_cast<double>(totals.elapsedMs) / 1000.0) + " sec. " +
+           TwoDecimals(share) + "% read from cache. " + FormatSize(totals.bytes, 2) +
            ". Playtime: " + FormatSeconds(static_cast<uint32_t>(std::min<uint64_t>(totals.playSeconds, UINT32_MAX))) +
            (totals.notFullyRead
                 ? " " + std::to_string(totals.notFullyRead) + " demo(s) not fully read, first " + totals.firstProblem

@@ -54,8 +54,9 @@ struct ScanTotals {
 // The summary's play time of a demo of `bytes`: size x 0.00074, rounded.
 uint64_t EstimatedPlaySeconds(uint64_t bytes);
 
-// "<rows> item(s) loaded in <s> sec. <share>% read from cache. <size>. Playtime: <hh:mm:ss>", then
-// " <n> demo(s) not fully read, first <name>: <reason>" when some were not.
+// "<rows> item(s) loaded in <s> sec. <share>% read from cache. <size>. Playtime: <hh:mm:ss>", after
+// "Listing aborted: " when the listing was stopped, then " <n> demo(s) not fully read, first
+// <name>: <reason>" when some were not.
 std::string ScanSummary(const ScanTotals& totals);
 
 // Lists the argument into `demoList` (folder mode) or `playList` (otherwise); returns the

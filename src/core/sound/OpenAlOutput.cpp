@@ -248,6 +248,14 @@ SoundResult SoundResultFromAlError(int alError)
     }
 }
 
+std::string OpenAlDeviceName(const char* deviceName)
+{
+    if (deviceName)
+        return deviceName;
+    const ALCchar* name = alcGetString(nullptr, ALC_DEFAULT_DEVICE_SPECIFIER);
+    return name ? std::string(name) : std::string();
+}
+
 SoundResult OpenOpenAlOutput(const char* deviceName, std::unique_ptr<SoundOutput>& output)
 {
     ALCdevice* device = alcOpenDevice(deviceName);

@@ -7,6 +7,7 @@
 // alsoft.conf): a machine without a sound card can use the "null" back end, and the "wave" back
 // end writes everything played to a file.
 #include <memory>
+#include <string>
 
 #include "sound/SoundOutput.h"
 
@@ -15,6 +16,10 @@ namespace core {
 // Opens the named device (nullptr: the default device) and makes a context for it. Fails with
 // kSoundNoDriver when no device opens.
 SoundResult OpenOpenAlOutput(const char* deviceName, std::unique_ptr<SoundOutput>& output);
+
+// The device a name stands for: the name itself, or for nullptr the library's default device
+// (empty when it knows none).
+std::string OpenAlDeviceName(const char* deviceName);
 
 // The result code an OpenAL error (alGetError) stands for.
 SoundResult SoundResultFromAlError(int alError);

@@ -85,9 +85,25 @@ int& ChannelVolume(SettingsRecord& settings, SoundChannel channel)
     return settings.vol_menus;
 }
 
-SoundSystem::SoundSystem(SettingsRecord& settings, Opener opener) : m_settings(settings), m_opener(std::move(opener))
+std::string SoundOffText(const std::string& deviceName)
+{
+    const std::string device =
+        deviceName.empty() ? std::string("a sound device") : "the sound device \"" + deviceName + "\"";
+    return "Sound is off: OpenAL could not open " + device +
+           ". Check that the sound system (PipeWire, PulseAudio or ALSA) is running, then switch sound on with "
+           "\"Enable Sound\" in Options, \"Sound Options..\".";
+}
+
+SoundSystem::SoundSystem(SettingsRecord& settings, Opener opener, DeviceName deviceName)
+    : m_settings(settings), m_opener(std::move(opener)), m_deviceName(std::move(deviceName))
 {
     SetFadeWaiter(nullptr);
+}
+
+void SoundSystem::UseDevice(Opener opener, DeviceName deviceName)
+{
+    m_opener = std::move(opener);
+    m_deviceName = std::move(deviceName);
 }
 
 SoundSystem::~SoundSystem()
@@ -112,8 +128,11 @@ bool SoundSystem::Open()
     if (m_output)
         return true;
     std::unique_ptr<SoundOutput> output;
-    if (!m_opener || m_opener(output) != kSoundOk || !output)
+    if (!m_opener || m_opener(output) != kSoundOk || !output) {
+        m_failure = SoundOffText(m_deviceName ? m_deviceName() : std::string());
         return false;
+    }
+    m_failure.clear();
     m_output = std::move(output);
     return true;
 }
@@ -132,7 +151,6 @@ bool SoundSystem::OpenAtStartUp()
     if (Open())
         return true;
     m_settings.sound_enable = false;
-    ShowError(kSoundInitFailedText);
     return false;
 }
 
@@ -402,8 +420,9 @@ void SoundSystem::StopTimer()
 
 SoundSystem& Sound()
 {
-    static SoundSystem sound(Settings,
-                             [](std::unique_ptr<SoundOutput>& output) { return OpenOpenAlOutput(nullptr, output); });
+    static SoundSystem sound(
+        Settings, [](std::unique_ptr<SoundOutput>& output) { return OpenOpenAlOutput(nullptr, output); },
+        [] { return OpenAlDeviceName(nullptr); });
     return sound;
 }
 

@@ -26,7 +26,6 @@ inline constexpr int kFadeFloor = -5000;
 inline constexpr int kFadeTickMilliseconds = 50;
 
 inline constexpr const char* kSoundDebugTitle = "Debug";
-inline constexpr const char* kSoundInitFailedText = "DirectSound Initialisation failed";
 inline constexpr const char* kSoundUnpackErrorText =
     "Memory Allocation Error in proc DirectSoundFromPak (unzipfiletomemory)";
 
@@ -48,6 +47,10 @@ enum class ButtonSound {
     TimeDemo,
     LoopDemos,
 };
+// What the user is told when the sound output cannot be opened: the sound library and the device
+// it tried (empty: the default device), and how to get sound back.
+std::string SoundOffText(const std::string& deviceName);
+
 // The member of the main pack each command plays.
 const char* ButtonSoundMember(ButtonSound command);
 
@@ -62,22 +65,29 @@ int& ChannelVolume(SettingsRecord& settings, SoundChannel channel);
 class SoundSystem {
 public:
     using Opener = std::function<SoundResult(std::unique_ptr<SoundOutput>&)>;
+    // The name of the device the opener opens, for the user's report; empty for the default.
+    using DeviceName = std::function<std::string()>;
 
     // Reads and changes the sound options of `settings`; `opener` opens the output.
-    SoundSystem(SettingsRecord& settings, Opener opener);
+    SoundSystem(SettingsRecord& settings, Opener opener, DeviceName deviceName = {});
+    // The output is opened from now on by `opener`, on the device `deviceName` names.
+    void UseDevice(Opener opener, DeviceName deviceName);
     ~SoundSystem();
     SoundSystem(const SoundSystem&) = delete;
     SoundSystem& operator=(const SoundSystem&) = delete;
 
     SettingsRecord& Settings() { return m_settings; }
 
-    // The output. Open does nothing when it is open already; a failure leaves it closed. Close
-    // releases every channel at once, without a fade.
+    // The output. Open does nothing when it is open already; a failure leaves it closed and
+    // FailureText() says why. Close releases every channel at once, without a fade.
     bool Open();
     void Close();
     bool IsOpen() const { return m_output != nullptr; }
-    // Start-up: opens the output when sound is enabled. A failure switches sound off and shows
-    // kSoundInitFailedText.
+    // The report of the last failed Open (SoundOffText); empty after a successful one.
+    const std::string& FailureText() const { return m_failure; }
+    // Start-up: opens the output when sound is enabled. A failure switches sound off (and so it
+    // stays off at the next start) and shows nothing: the caller reports FailureText() in a way
+    // that does not hold up the start.
     bool OpenAtStartUp();
 
     // Unpacks the WAVE member of the pack (member names with "\") into a new buffer of the
@@ -139,6 +149,8 @@ private:
 
     SettingsRecord& m_settings;
     Opener m_opener;
+    DeviceName m_deviceName;
+    std::string m_failure;
     std::unique_ptr<SoundOutput> m_output;
     std::array<std::unique_ptr<SoundBuffer>, kSoundChannelCount> m_channels;
     bool m_inDirectSound = false;

@@ -21,6 +21,9 @@ void SoundControl::Open()
         m_state.channelChecked[channel] = ChannelOption(settings, which);
         m_state.sliderValue[channel] = ChannelVolume(settings, which);
     }
+    // Sound that is off because it could not be opened says why.
+    if (!settings.sound_enable && !m_sound.IsOpen())
+        m_state.report = m_sound.FailureText();
     RefreshChannelControls();
     Changed();
 }
@@ -30,6 +33,7 @@ void SoundControl::EnableSoundClicked(bool checked)
     SettingsRecord& settings = m_sound.Settings();
     m_state.enableSound = checked;
     m_state.changeInProgress = true;
+    m_state.report.clear();
     if (checked) {
         settings.sound_enable = true;
         Changed();
@@ -38,8 +42,10 @@ void SoundControl::EnableSoundClicked(bool checked)
         } else if (m_sound.Open()) {
             m_state.title = kSoundOpenedTitle;
         } else {
-            // The box stays checked: the next click switches off, the one after tries again.
+            // The box shows that sound is off; the next click tries again.
             m_state.title = kSoundOpenFailedTitle;
+            m_state.report = m_sound.FailureText();
+            m_state.enableSound = false;
             settings.sound_enable = false;
             RefreshChannelControls();
             m_state.changeInProgress = false;

@@ -12,10 +12,10 @@
 namespace core {
 
 inline constexpr const char* kSoundOptionsTitle = "Sound Options";
-inline constexpr const char* kSoundAlreadyOpenTitle = "Sound Options: DirectSound already initialised";
-inline constexpr const char* kSoundOpenFailedTitle = "Sound Options: DirectSound Initialisation failed";
-inline constexpr const char* kSoundOpenedTitle = "Sound Options: DirectSound successfully initialised";
-inline constexpr const char* kSoundClosedTitle = "Sound Options: DirectSound uninitialised";
+inline constexpr const char* kSoundAlreadyOpenTitle = "Sound Options: OpenAL already initialised";
+inline constexpr const char* kSoundOpenFailedTitle = "Sound Options: OpenAL Initialisation failed";
+inline constexpr const char* kSoundOpenedTitle = "Sound Options: OpenAL successfully initialised";
+inline constexpr const char* kSoundClosedTitle = "Sound Options: OpenAL uninitialised";
 
 // The sliders run from -6667 to 0 in steps of 100.
 inline constexpr int kVolumeSliderMin = -6667;
@@ -31,6 +31,7 @@ struct SoundControlState {
     std::array<bool, 3> channelBoxEnabled{}; // ... usable
     std::array<int, 3> sliderValue{};
     std::array<bool, 3> sliderEnabled{};
+    std::string report;            // why the output did not open; empty when it did
     bool closeEnabled = true;      // "&Close"
     bool changeInProgress = false; // set while "Enable Sound" or "Map Music" is handled
 };

@@ -7,8 +7,10 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QScreen>
 #include <QSplitter>
+#include <QTimer>
 #include <QUrl>
 
 #include <filesystem>
@@ -41,6 +43,7 @@
 #include "window/CommandBar.h"
 #include "window/StatusPanels.h"
 #include "window/WindowFeedback.h"
+#include "window/WindowPlacement.h"
 
 namespace gui {
 namespace {
@@ -295,7 +298,9 @@ bool TForm1::StartUp(const core::IniFile& config, const std::string& builtInGame
     core::DiscoverMods();
     core::CleanTempFiles();
     GameFontFamily();
-    core::Sound().OpenAtStartUp();
+    const bool soundWanted = core::Settings.sound_enable;
+    if (!core::Sound().OpenAtStartUp() && soundWanted)
+        m_soundNotice = QString::fromStdString(core::Sound().FailureText());
     return true;
 }
 
@@ -303,8 +308,15 @@ void TForm1::ApplySettings()
 {
     const core::SettingsRecord& settings = core::Settings;
     const core::MainWindowSettings& place = settings.mainWindow;
+    QSize size = this->size();
     if (place.width && place.height && *place.width > 0 && *place.height > 0)
-        resize(*place.width, *place.height);
+        size = QSize(*place.width, *place.height);
+    // A stored place may be larger than today's screen or on a screen that is gone (or the file
+    // was edited): the window comes back whole on a screen.
+    m_storedTopLeft.reset();
+    if (place.left && place.top)
+        m_storedTopLeft = QPoint(*place.left, *place.top);
+    resize(RestoredMainWindowFrame(QRect(m_storedTopLeft.value_or(QPoint()), size)).size());
 
     const core::TreePaneSettings& folders = settings.virtualFolders;
     TreeOptions tree;
@@ -509,10 +521,7 @@ void TForm1::UpdatePlayListCommands()
 void TForm1::UpdateStatusWidths()
 {
     const int tree = m_tree->isVisibleTo(this) ? m_tree->width() : 0;
-    int demo = m_demoList->width();
-    if (!PlayListShown())
-        demo = std::max(0, width() - tree);
-    m_status->SetPanelWidths(tree, demo);
+    m_status->SetPanelWidths(tree, PlayListShown() ? m_demoList->width() : StatusPanels::kToEdge);
 }
 
 void TForm1::SetReadOnlyMode(bool on)
@@ -607,11 +616,32 @@ void TForm1::showEvent(QShowEvent* event)
     QMainWindow::showEvent(event);
     if (!m_shownOnce) {
         m_shownOnce = true;
-        // Centred on the desktop at the first showing, keeping width and height.
-        if (const QScreen* screen = this->screen())
-            move(screen->availableGeometry().center() - rect().center());
+        // Where it was left, when that place is on a screen; otherwise, and on a first start,
+        // centred on the screen that holds the cursor.
+        if (m_storedTopLeft) {
+            const QRect frame = RestoredMainWindowFrame(QRect(*m_storedTopLeft, frameGeometry().size()));
+            resize(size() - (frameGeometry().size() - frame.size()));
+            move(frame.topLeft());
+        } else {
+            CentreOnCursorScreen(*this);
+        }
+        if (!m_soundNotice.isEmpty())
+            QTimer::singleShot(0, this, &TForm1::ShowSoundNotice);
     }
     UpdateStatusWidths();
+}
+
+void TForm1::ShowSoundNotice()
+{
+    // Told once, beside the window: a box that waits for an answer would stop every start on a
+    // machine without sound, and sound stays off until the user switches it on again.
+    auto* notice =
+        new QMessageBox(QMessageBox::Information, QStringLiteral("Sound"), m_soundNotice, QMessageBox::Ok, this);
+    notice->setObjectName(QStringLiteral("SoundNotice"));
+    notice->setAttribute(Qt::WA_DeleteOnClose);
+    notice->setWindowModality(Qt::NonModal);
+    notice->show();
+    m_soundNotice.clear();
 }
 
 void TForm1::resizeEvent(QResizeEvent* event)

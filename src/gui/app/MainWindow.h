@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/IniFile.h"
@@ -94,6 +95,7 @@ private:
     void ShowHelp();
     void ShowTipOfDay();
     void WireSound();
+    void ShowSoundNotice();
     core::ScanSettings ScanSettingsNow() const;
 
     Commands m_commands;
@@ -113,7 +115,9 @@ private:
     int m_treeWidth = 200;
     bool m_gameMissing = false;
     bool m_shownOnce = false;
+    std::optional<QPoint> m_storedTopLeft; // the stored place, restored at the first showing
     bool m_noHints = false;
+    QString m_soundNotice;                  // why sound is off, told once the window shows
     QPointer<TSoundControl> m_soundControl; // the sound options window while it is open
 };
 

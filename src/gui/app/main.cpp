@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QFile>
 
 #include "app/MainWindow.h"
 #include "common/MessageSink.h"
@@ -15,11 +16,12 @@ int main(int argc, char** argv)
     gui::BoxMessageSink messages;
     core::SetMessageSink(&messages);
 
-    gui::SingleInstance instance(QStringLiteral("Velmora"));
+    core::Settings.paths = core::CurrentProgramPaths();
+    gui::SingleInstance instance(gui::SingleInstance::NameFor(
+        QFile::decodeName(core::Settings.paths.configurationFile.c_str()), gui::SingleInstance::CurrentDisplay()));
     if (instance.Claim(QApplication::arguments()) == gui::SingleInstance::Outcome::HandedOver)
         return 0;
 
-    core::Settings.paths = core::CurrentProgramPaths();
     core::IniFile config;
     if (config.Load(core::Settings.paths.configurationFile) == core::IniFile::LoadResult::Unreadable)
         core::Messages().Error("Could not create Velmora.cfg", "Error creating file");

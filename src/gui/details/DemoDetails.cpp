@@ -24,6 +24,7 @@
 #include "playback/PlayList.h"
 #include "sound/SoundUtil.h"
 #include "tree/FolderTreePane.h"
+#include "window/WindowPlacement.h"
 
 namespace gui {
 
@@ -78,6 +79,9 @@ DemoDetails::DemoDetails(TForm1& window) : QObject(&window), m_window(window)
 
     DemoListPane& demoList = window.DemoList();
     PlayListPane& playList = window.PlayList();
+    // Enter opens the properties through the views' activation; the menus name the key.
+    for (QAction* properties : {demoList.PropertiesAction(), playList.PropertiesAction()})
+        properties->setText(QStringLiteral("Properties..\tEnter"));
     connect(demoList.PropertiesAction(), &QAction::triggered, this, [this] { OpenProperties(m_window.DemoList()); });
     connect(playList.PropertiesAction(), &QAction::triggered, this, [this] { OpenProperties(m_window.PlayList()); });
     for (ListPane* pane : {static_cast<ListPane*>(&demoList), static_cast<ListPane*>(&playList)}) {
@@ -126,8 +130,7 @@ void DemoDetails::OpenProperties(ListPane& pane)
         m_prop->resize(760, 440);
     }
     m_prop->FillFromList(row, &pane == &m_window.PlayList());
-    m_prop->show();
-    m_prop->raise();
+    ShowActive(*m_prop);
     m_prop->StartFade();
     core::Sound().PlayMapMusic(m_prop->LevelShotPack(), m_prop->Demo().music);
     --core::BusyCount;
@@ -140,11 +143,8 @@ TUserEdit& DemoDetails::EnsureEditor(bool centred)
         // Its final size, which the placing rules measure from.
         if (QLayout* layout = m_editor->layout())
             layout->activate();
-        if (centred) {
-            if (const QScreen* screen = QGuiApplication::primaryScreen())
-                m_editor->move(screen->availableGeometry().center() -
-                               QPoint(m_editor->width() / 2, m_editor->height() / 2));
-        }
+        if (centred)
+            CentreOnCursorScreen(*m_editor);
     }
     return *m_editor;
 }
@@ -189,7 +189,7 @@ void DemoDetails::OpenEditorForRow(ListPane& pane, int row, int focusField)
         const QHeaderView* header = pane.DetailsPart().header();
         const int firstWidth = header->sectionSize(header->logicalIndex(0));
         const int left = m_window.geometry().left() + pane.mapTo(&m_window, QPoint(0, 0)).x() + firstWidth + 10;
-        editor.move(left, QCursor::pos().y() - editor.frameGeometry().height());
+        PlaceWindow(editor, QPoint(left, QCursor::pos().y() - editor.frameGeometry().height()));
     }
     editor.FocusField(focusField);
 }
@@ -208,7 +208,7 @@ void DemoDetails::OpenEditorForCell(int row, int column, const QPoint& globalPos
     // Placed once shown, when its frame is known: right of the clicked cell, its middle at the
     // mouse, so that the cell stays in sight.
     if (created)
-        editor.move(globalPos.x() + columnWidth, globalPos.y() - editor.frameGeometry().height() / 2);
+        PlaceWindow(editor, QPoint(globalPos.x() + columnWidth, globalPos.y() - editor.frameGeometry().height() / 2));
     editor.FocusField(column);
     QApplication::restoreOverrideCursor();
 }

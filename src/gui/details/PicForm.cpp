@@ -7,6 +7,8 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "window/WindowPlacement.h"
+
 namespace gui {
 
 QImage ImageFromPicture(const core::Picture& picture)
@@ -93,10 +95,7 @@ TPicForm::TPicForm(const QImage& image, QWidget* parent)
     layout->addWidget(frame);
     // The picture at its own size and a frame of 6 pixels on each side.
     setFixedSize(image.width() + 12, image.height() + 12);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect desktop = screen->availableGeometry();
-        move(desktop.center() - QPoint(width() / 2, height() / 2));
-    }
+    CentreOnCursorScreen(*this);
 }
 
 void TPicForm::keyPressEvent(QKeyEvent* event)

@@ -35,6 +35,7 @@
 #include "playback/Mods.h"
 #include "playback/PlayList.h"
 #include "sound/SoundUtil.h"
+#include "window/WindowPlacement.h"
 
 namespace gui {
 
@@ -462,11 +463,11 @@ void TPropForm::OpenPlayer(int k)
         m_playerWindow = new TPlayerDescription(*this, this);
         const QPoint cursor = QCursor::pos();
         m_playerWindow->adjustSize();
-        m_playerWindow->move(cursor.x() + 20, cursor.y() - 20 - m_playerWindow->frameGeometry().height());
+        PlaceWindow(*m_playerWindow,
+                    QPoint(cursor.x() + 20, cursor.y() - 20 - m_playerWindow->frameGeometry().height()));
     }
     m_playerWindow->SetPlayerData(k);
-    m_playerWindow->show();
-    m_playerWindow->raise();
+    ShowActive(*m_playerWindow);
     m_playerWindow->StartFade();
 }
 

@@ -17,6 +17,7 @@
 #include "details/DetailRules.h"
 #include "details/PropForm.h"
 #include "tree/FolderTreeModel.h"
+#include "window/WindowPlacement.h"
 
 namespace gui {
 
@@ -163,17 +164,26 @@ void TUserEdit::Load(const std::string& demoName, const std::string& location,
     m_loading = false;
     m_apply->setEnabled(false);
     ColourWeb();
-    show();
-    raise();
+    ShowActive(*this);
 }
 
 void TUserEdit::FocusField(int column)
 {
+    // The field's text is selected, so that typing replaces it.
     switch (column) {
-    case core::FieldPOV: m_pov->setFocus(); break;
-    case core::FieldRating: m_rating->setFocus(); break;
-    case core::FieldWeb: m_web->setFocus(); break;
-    case core::FieldDescription: m_description->setFocus(); break;
+    case core::FieldPOV: m_pov->setFocus(Qt::OtherFocusReason); break;
+    case core::FieldRating:
+        m_rating->setFocus(Qt::OtherFocusReason);
+        m_rating->selectAll();
+        break;
+    case core::FieldWeb:
+        m_web->setFocus(Qt::OtherFocusReason);
+        m_web->lineEdit()->selectAll();
+        break;
+    case core::FieldDescription:
+        m_description->setFocus(Qt::OtherFocusReason);
+        m_description->selectAll();
+        break;
     default: break;
     }
 }

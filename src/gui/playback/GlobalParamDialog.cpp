@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 
 #include "app/Settings.h"
-#include "playback/DialogPlacement.h"
+#include "window/WindowPlacement.h"
 #include "playback/globstartparam.h"
 
 namespace gui {
@@ -41,7 +41,7 @@ TGlobalParam::TGlobalParam(QWidget* parent) : QDialog(parent)
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     adjustSize();
-    CentreOnScreen(*this);
+    CentreOnCursorScreen(*this);
 }
 
 void TGlobalParam::Confirm()

@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/Settings.h"
-#include "playback/DialogPlacement.h"
+#include "window/WindowPlacement.h"
 
 namespace gui {
 namespace {
@@ -60,7 +60,7 @@ TPlayControl::TPlayControl(QWidget* parent) : QDialog(parent)
 
     ShowKeys(core::CurrentPlaybackKeys(core::Settings));
     adjustSize();
-    CentreOnScreen(*this);
+    CentreOnCursorScreen(*this);
 }
 
 core::PlaybackKeys TPlayControl::Inputs() const

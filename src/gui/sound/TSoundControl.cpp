@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "sound/SoundPump.h"
+#include "window/WindowPlacement.h"
 
 namespace gui {
 namespace {
@@ -34,6 +35,14 @@ TSoundControl::TSoundControl(core::SoundSystem& sound, core::SoundControlHooks h
     auto* layout = new QVBoxLayout(this);
     m_enable = new QCheckBox(QStringLiteral("Enable Sound"), this);
     layout->addWidget(m_enable);
+    // The title bar is too narrow for a reason, so the window tells it here.
+    m_report = new QLabel(this);
+    m_report->setObjectName(QStringLiteral("SoundReport"));
+    m_report->setWordWrap(true);
+    m_report->setTextFormat(Qt::PlainText);
+    m_report->setFixedWidth(280);
+    m_report->hide();
+    layout->addWidget(m_report);
 
     auto* choose = new QGroupBox(QStringLiteral("Choose Sounds"), this);
     auto* chooseLayout = new QVBoxLayout(choose);
@@ -81,10 +90,8 @@ TSoundControl::TSoundControl(core::SoundSystem& sound, core::SoundControlHooks h
                 [this, channel](int value) { m_control.SliderMoved(static_cast<core::SoundChannel>(channel), value); });
     connect(m_close, &QPushButton::clicked, this, &TSoundControl::close);
 
-    adjustSize();
-    setFixedSize(sizeHint().expandedTo(QSize(300, 0)));
-    if (const QScreen* screen = parent ? parent->screen() : this->screen())
-        move(screen->availableGeometry().center() - rect().center());
+    FitContents();
+    CentreOnCursorScreen(*this);
 }
 
 void TSoundControl::Toggle(QPointer<TSoundControl>& slot, core::SoundSystem& sound, QWidget* parent)
@@ -102,9 +109,7 @@ void TSoundControl::Toggle(QPointer<TSoundControl>& slot, core::SoundSystem& sou
             MapMusicHooks().startMapMusic();
     };
     slot = new TSoundControl(sound, std::move(hooks), parent);
-    slot->show();
-    slot->raise();
-    slot->activateWindow();
+    ShowActive(*slot);
 }
 
 void TSoundControl::ShowState()
@@ -124,6 +129,21 @@ void TSoundControl::ShowState()
         m_sliders[channel]->setEnabled(state.sliderEnabled[channel]);
     }
     m_close->setEnabled(state.closeEnabled);
+    const QString report = QString::fromStdString(state.report);
+    if (report != m_report->text() || m_report->isHidden() != report.isEmpty()) {
+        m_report->setText(report);
+        m_report->setVisible(!report.isEmpty());
+        FitContents();
+    }
+}
+
+void TSoundControl::FitContents()
+{
+    // The window keeps its size while it is shown; a report coming or going changes it.
+    setMinimumSize(0, 0);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    adjustSize();
+    setFixedSize(sizeHint().expandedTo(QSize(300, 0)));
 }
 
 void TSoundControl::reject()

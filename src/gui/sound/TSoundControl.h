@@ -10,6 +10,7 @@
 #include "sound/sndctrl.h"
 
 class QCheckBox;
+class QLabel;
 class QPushButton;
 class QSlider;
 
@@ -29,6 +30,8 @@ public:
     QCheckBox* ChannelBox(core::SoundChannel channel) const { return m_channels[Index(channel)]; }
     QSlider* VolumeSlider(core::SoundChannel channel) const { return m_sliders[Index(channel)]; }
     QPushButton* CloseButton() const { return m_close; }
+    // Why sound could not be switched on; hidden while there is nothing to tell.
+    QLabel* Report() const { return m_report; }
 
     void reject() override;
 
@@ -38,12 +41,14 @@ protected:
 private:
     static int Index(core::SoundChannel channel) { return static_cast<int>(channel); }
     void ShowState();
+    void FitContents();
 
     core::SoundControl m_control;
     QCheckBox* m_enable = nullptr;
     std::array<QCheckBox*, core::kSoundChannelCount> m_channels{};
     std::array<QSlider*, core::kSoundChannelCount> m_sliders{};
     QPushButton* m_close = nullptr;
+    QLabel* m_report = nullptr;
 };
 
 } // namespace gui

@@ -1,8 +1,12 @@
 #include "window/SingleInstance.h"
 
+#include <QCryptographicHash>
 #include <QDataStream>
 #include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QLocalSocket>
+#include <QRegularExpression>
 
 #include <unistd.h>
 
@@ -19,6 +23,28 @@ SingleInstance::SingleInstance(const QString& name, QObject* parent)
 }
 
 SingleInstance::~SingleInstance() = default;
+
+QString SingleInstance::NameFor(const QString& configurationFile, const QString& display)
+{
+    const QFileInfo file(configurationFile);
+    const QString folder = QFileInfo(file.absolutePath()).canonicalFilePath();
+    const QString where = (folder.isEmpty() ? file.absolutePath() : folder) + QLatin1Char('/') + file.fileName();
+    QString screen = display;
+    screen.remove(QRegularExpression(QStringLiteral("\\.0$")));
+    // Socket names are short; a digest of the two tells the instances apart.
+    const QByteArray digest =
+        QCryptographicHash::hash((where + QLatin1Char('\n') + screen).toUtf8(), QCryptographicHash::Sha256);
+    return QStringLiteral("Velmora-") + QString::fromLatin1(digest.toHex().left(16));
+}
+
+QString SingleInstance::CurrentDisplay()
+{
+    const QString platform = QGuiApplication::platformName();
+    const char* variable = platform == QLatin1String("wayland") ? "WAYLAND_DISPLAY"
+                           : platform == QLatin1String("xcb")   ? "DISPLAY"
+                                                                : nullptr;
+    return variable ? platform + QLatin1Char(' ') + qEnvironmentVariable(variable) : platform;
+}
 
 SingleInstance::Outcome SingleInstance::Claim(const QStringList& arguments, int waitMs)
 {

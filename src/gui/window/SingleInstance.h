@@ -1,7 +1,8 @@
 #pragma once
-// One running copy per user: a second start hands its command line to the first, which comes to
-// the front, and ends. A lock file serialises starts that happen at the same moment; a local
-// socket carries the command line.
+// One running copy per configuration file and display: a second start of the same copy on the
+// same display hands its command line to the first, which comes to the front, and ends. Another
+// portable copy (another configuration file) or another display runs on its own. A lock file
+// serialises starts that happen at the same moment; a local socket carries the command line.
 #include <QLocalServer>
 #include <QLockFile>
 #include <QObject>
@@ -16,6 +17,13 @@ class SingleInstance : public QObject {
 public:
     // `name` tells programs (and tests) apart; the user's id is added to it.
     explicit SingleInstance(const QString& name, QObject* parent = nullptr);
+
+    // The name of the instance that uses the configuration file on the display: the file's
+    // folder with links resolved, and the display with its default screen number dropped
+    // (":0.0" is ":0").
+    static QString NameFor(const QString& configurationFile, const QString& display);
+    // The display this process shows its windows on: the platform and its display name.
+    static QString CurrentDisplay();
     ~SingleInstance() override;
 
     enum class Outcome {

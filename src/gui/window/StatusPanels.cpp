@@ -1,5 +1,6 @@
 #include "window/StatusPanels.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
@@ -19,14 +20,40 @@ QLabel* MakePanel(QWidget* parent, const char* name)
 
 } // namespace
 
+// Holds a panel at a wished width. Its size hint is the wish and its minimum is nothing, so
+// that the panel gives way when the bar is narrower: a fixed width would raise the window's
+// minimum width with every wish, and a wish made from the window's width would then widen the
+// window without end.
+class PanelSlot : public QWidget {
+public:
+    explicit PanelSlot(QWidget* parent) : QWidget(parent)
+    {
+        auto* layout = new QHBoxLayout(this);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setSpacing(2);
+        setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
+    }
+    QHBoxLayout* Layout() const { return static_cast<QHBoxLayout*>(layout()); }
+    void Wish(int width)
+    {
+        m_wish = std::max(0, width);
+        updateGeometry();
+    }
+    QSize sizeHint() const override { return {m_wish, QWidget::sizeHint().height()}; }
+    QSize minimumSizeHint() const override { return {0, QWidget::minimumSizeHint().height()}; }
+
+private:
+    int m_wish = 0;
+};
+
 StatusPanels::StatusPanels(QWidget* parent) : QStatusBar(parent)
 {
     setSizeGripEnabled(true);
-    m_folder = MakePanel(this, "Panel1");
-    m_second = new QWidget(this);
-    auto* secondLayout = new QHBoxLayout(m_second);
-    secondLayout->setContentsMargins(0, 0, 0, 0);
-    secondLayout->setSpacing(2);
+    m_first = new PanelSlot(this);
+    m_folder = MakePanel(m_first, "Panel1");
+    m_first->Layout()->addWidget(m_folder);
+    m_second = new PanelSlot(this);
+    QHBoxLayout* secondLayout = m_second->Layout();
     m_list = MakePanel(m_second, "Panel2");
     m_progress = new QProgressBar(m_second);
     m_progress->setObjectName(QStringLiteral("ListingProgress"));
@@ -39,11 +66,12 @@ StatusPanels::StatusPanels(QWidget* parent) : QStatusBar(parent)
     secondLayout->addWidget(m_progress);
     m_play = MakePanel(this, "Panel3");
     // The first two panels are as wide as the panes above them; the third takes the rest.
-    m_folder->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
-    m_second->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
-    addWidget(m_folder);
+    addWidget(m_first);
     addWidget(m_second);
     addWidget(m_play, 1);
+    // The panels learn their widths when the bar lays them out; their texts are shortened then.
+    m_folder->installEventFilter(this);
+    m_list->installEventFilter(this);
 }
 
 void StatusPanels::SetFolderPath(const QString& path)
@@ -71,8 +99,18 @@ QString StatusPanels::PlayListText() const
 
 void StatusPanels::SetPanelWidths(int first, int second)
 {
-    m_folder->setFixedWidth(std::max(0, first));
-    m_second->setFixedWidth(std::max(0, second));
+    m_first->Wish(first);
+    m_second->Wish(second);
+    const bool toEdge = second == kToEdge;
+    if (toEdge != m_secondToEdge) {
+        // Stretched, panel 2 takes all the room panel 3 leaves.
+        m_secondToEdge = toEdge;
+        m_second->setSizePolicy(toEdge ? QSizePolicy::Preferred : QSizePolicy::Maximum, QSizePolicy::Preferred);
+        removeWidget(m_second);
+        insertWidget(1, m_second, toEdge ? 1 : 0);
+        m_second->show();
+        m_play->setVisible(!toEdge);
+    }
     // The status bar lays its widgets out again only when told.
     reformat();
     Elide();
@@ -98,6 +136,13 @@ void StatusPanels::resizeEvent(QResizeEvent* event)
 {
     QStatusBar::resizeEvent(event);
     Elide();
+}
+
+bool StatusPanels::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Resize && (watched == m_folder || watched == m_list))
+        Elide();
+    return QStatusBar::eventFilter(watched, event);
 }
 
 void StatusPanels::Elide()

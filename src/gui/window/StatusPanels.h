@@ -8,6 +8,8 @@ class QProgressBar;
 
 namespace gui {
 
+class PanelSlot;
+
 class StatusPanels : public QStatusBar {
     Q_OBJECT
 public:
@@ -22,6 +24,10 @@ public:
     QString ListText() const { return m_listPrefix + m_listText; }
     QString PlayListText() const;
 
+    // Panel 1 as wide as `first`, panel 2 as wide as `second`, or, with kToEdge, over the rest of
+    // the bar (panel 3 then gives way). These are wishes: the panels never make the bar, and
+    // with it the window, wider than it is.
+    static constexpr int kToEdge = -1;
     void SetPanelWidths(int first, int second);
     // The listing's busy indicator inside panel 2.
     void SetBusy(bool busy);
@@ -31,6 +37,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Elide();
@@ -39,10 +46,12 @@ private:
     QLabel* m_list = nullptr;
     QLabel* m_play = nullptr;
     QProgressBar* m_progress = nullptr;
-    QWidget* m_second = nullptr;
+    PanelSlot* m_first = nullptr;
+    PanelSlot* m_second = nullptr;
     QString m_folderPath;
     QString m_listText;
     QString m_listPrefix;
+    bool m_secondToEdge = false;
 };
 
 } // namespace gui
