@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "analysis/Huffman.h"
-#include "analysis/ModernMessage.h"
+#include "core/analysis/Huffman.h"
+#include "core/analysis/ModernMessage.h"
 #include "support/HuffmanEncoder.h"
 
 namespace {

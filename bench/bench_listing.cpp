@@ -16,12 +16,12 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "app/MainWindow.h"
-#include "app/Settings.h"
-#include "library/NodeUtil.h"
-#include "lists/DemoListPane.h"
+#include "gui/app/MainWindow.h"
+#include "core/app/Settings.h"
+#include "core/library/FolderTreeOps.h"
+#include "gui/lists/DemoListPane.h"
 #include "support/DemoBuilder.h"
-#include "tree/FolderTreePane.h"
+#include "gui/tree/FolderTreePane.h"
 
 namespace {
 
@@ -84,13 +84,13 @@ private:
     qint64 m_longest = 0;
 };
 
-gui::TForm1& Window()
+gui::MainWindow& Window()
 {
-    static gui::TForm1* window = [] {
+    static gui::MainWindow* window = [] {
         const std::filesystem::path program = Corpus().parent_path() / "program";
         std::filesystem::create_directories(program);
         core::Settings.paths = core::MakeProgramPaths(program.string(), true, core::Environment{});
-        auto* made = new gui::TForm1;
+        auto* made = new gui::MainWindow;
         made->resize(1000, 700);
         made->show();
         QApplication::processEvents();
@@ -102,7 +102,7 @@ gui::TForm1& Window()
 
 void Listing(benchmark::State& state, bool cold)
 {
-    gui::TForm1& window = Window();
+    gui::MainWindow& window = Window();
     GapMeter meter;
     double longest = 0;
     for (auto _ : state) {

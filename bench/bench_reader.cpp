@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "analysis/DemoFile.h"
-#include "analysis/Parsing.h"
+#include "core/analysis/DemoFile.h"
+#include "core/analysis/DemoReader.h"
 #include "support/DemoBuilder.h"
 
 namespace {

@@ -19,8 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "library/DemoFiles.h"
-#include "library/Scanner.h"
+#include "core/library/DemoFiles.h"
+#include "core/library/Scanner.h"
 #include "support/DemoBuilder.h"
 #include "support/ZipBuilder.h"
 

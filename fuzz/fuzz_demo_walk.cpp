@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "analysis/Parsing.h"
-#include "analysis/PlayerTable.h"
+#include "core/analysis/DemoReader.h"
+#include "core/analysis/PlayerTable.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

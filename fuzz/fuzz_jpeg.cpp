@@ -1,6 +1,6 @@
 // Decodes arbitrary bytes as a JPEG picture through libjpeg-turbo, as GetPictureFromPak does for
 // members named ".jpg".
-#include "details/Jpeg.h"
+#include "core/pictures/Jpeg.h"
 
 #include <cstddef>
 #include <cstdint>

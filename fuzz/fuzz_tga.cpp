@@ -1,6 +1,6 @@
 // Decodes arbitrary bytes as a TGA picture, as GetPictureFromPak does for every member whose name
 // does not end in ".jpg".
-#include "details/Targa.h"
+#include "core/pictures/Targa.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 // Parses arbitrary bytes as the first bytes of a WAVE member, as DirectSoundFromPak does before it
 // sizes a sound buffer from the result.
-#include "sound/WaveHeader.h"
+#include "core/sound/WaveHeader.h"
 
 #include <cstddef>
 #include <cstdint>

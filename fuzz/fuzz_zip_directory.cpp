@@ -1,6 +1,6 @@
 // Walks the central directory of arbitrary bytes the way the scanner and the pack lookups do.
 #include "FuzzFiles.h"
-#include "analysis/ZipRead.h"
+#include "core/archive/ZipRead.h"
 
 #include <unistd.h>
 

@@ -1,7 +1,7 @@
 // Extracts every member of arbitrary bytes to memory and to a file, as the demo reader, the
 // pack lookups and the play preparation do.
 #include "FuzzFiles.h"
-#include "analysis/ZipRead.h"
+#include "core/archive/ZipRead.h"
 
 #include <unistd.h>
 

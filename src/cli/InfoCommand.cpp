@@ -1,14 +1,14 @@
-#include "InfoCommand.h"
+#include "cli/InfoCommand.h"
 
 #include <sys/stat.h>
 
 #include <cstdio>
 #include <iostream>
 
-#include "Json.h"
-#include "analysis/DemoFields.h"
-#include "analysis/Parsing.h"
-#include "analysis/ZipRead.h"
+#include "cli/Json.h"
+#include "core/analysis/DemoFields.h"
+#include "core/analysis/DemoReader.h"
+#include "core/archive/ZipRead.h"
 
 namespace cli {
 namespace {
@@ -23,7 +23,7 @@ struct InfoOptions {
 
 std::string Shown(const InfoOptions& options, const std::string& text)
 {
-    return options.plain ? core::StripColorCodes(text) : text;
+    return options.plain ? core::StripColourCodes(text) : text;
 }
 
 void PrintText(const InfoOptions& options, const core::DemoState& demo)
@@ -41,7 +41,7 @@ void PrintText(const InfoOptions& options, const core::DemoState& demo)
                   << "\n";
     std::cout << "Players:\n";
     for (size_t i = 0; i < demo.players.size(); ++i) {
-        const core::TPlayer& p = demo.players[i];
+        const core::Player& p = demo.players[i];
         if (p.name.empty())
             continue;
         std::cout << "  " << Shown(options, p.name) << "\tteam " << p.team << "\tscore " << p.score << "\ttime "
@@ -75,7 +75,7 @@ void PrintJson(const InfoOptions& options, const core::DemoState& demo)
               JsonString(fields[static_cast<size_t>(i)]));
     std::string players = "[";
     bool first = true;
-    for (const core::TPlayer& p : demo.players) {
+    for (const core::Player& p : demo.players) {
         if (p.name.empty())
             continue;
         players += first ? "\n" : ",\n";

@@ -1,14 +1,14 @@
-#include "ScanCommand.h"
+#include "cli/ScanCommand.h"
 
 #include <sys/stat.h>
 
 #include <functional>
 #include <iostream>
 
-#include "Json.h"
-#include "app/Paths.h"
-#include "library/NodeUtil.h"
-#include "library/Scanner.h"
+#include "cli/Json.h"
+#include "core/app/Paths.h"
+#include "core/library/FolderTreeOps.h"
+#include "core/library/Scanner.h"
 
 namespace cli {
 namespace {

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "InfoCommand.h"
-#include "ScanCommand.h"
+#include "cli/InfoCommand.h"
+#include "cli/ScanCommand.h"
 
 namespace {
 

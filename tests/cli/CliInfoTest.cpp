@@ -15,7 +15,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "CliRunner.h"
+#include "support/CliRunner.h"
 #include "support/DemoBuilder.h"
 #include "support/ZipBuilder.h"
 

@@ -2,9 +2,9 @@
 // read back, and refused whole when damaged.
 #include <gtest/gtest.h>
 
-#include "LibraryTestSupport.h"
-#include "app/DColumns.h"
-#include "app/Settings.h"
+#include "support/LibraryTestSupport.h"
+#include "core/app/ColumnSchemes.h"
+#include "core/app/Settings.h"
 
 namespace {
 

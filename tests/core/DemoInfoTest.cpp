@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "analysis/DemoInfo.h"
+#include "core/analysis/DemoInfo.h"
 
 using namespace core;
 
@@ -71,14 +71,14 @@ TEST(DemoInfoFormat, ModNames)
     EXPECT_EQ(ModName("\\sv_hostname\\x\\"), "n/a");
 }
 
-TEST(DemoInfoFormat, ColorCodes)
+TEST(DemoInfoFormat, ColourCodes)
 {
     const std::pair<const char*, const char*> cases[] = {
         {"^1Red^7Bob", "RedBob"}, {"a^^1b", "ab"}, {"abc^", "abc"}, {"^", ""},
         {"^^", ""},               {"plain", "plain"}, {"^^^1x", "x"},
     };
     for (const auto& [in, out] : cases)
-        EXPECT_EQ(StripColorCodes(in), out) << in;
+        EXPECT_EQ(StripColourCodes(in), out) << in;
 }
 
 TEST(DemoInfoFormat, DosDateTimeRoundTrip)

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "LibraryTestSupport.h"
-#include "details/DemoDescription.h"
+#include "support/LibraryTestSupport.h"
+#include "core/details/DemoDescription.h"
 
 using namespace core;
 using librarytest::ReadText;
@@ -69,6 +69,7 @@ TEST(DescriptionFile, ListReaderTakesFourFieldsWithMarkersAsEmpty)
     std::filesystem::create_directories(dir.path() / "folder.description");
     EXPECT_EQ(GetUserInfo(dir.path() / "folder.description"), UserInfo{});
     ASSERT_EQ(sink.errors.size(), 1u);
+    // Users know this message text, old routine name and all; it stays as it is.
     EXPECT_EQ(sink.errors[0].first, "Parsing.GetUserInfo: " + (dir.path() / "folder.description").string());
     EXPECT_EQ(sink.errors[0].second, "VMR Load File Error");
 }
@@ -160,9 +161,11 @@ TEST(DescriptionFile, FailuresAreReportedAndLeaveUnreadableFilesAlone)
     EXPECT_EQ(ReadPlayerDescription(blocked), std::nullopt);
     ASSERT_EQ(sink.errors.size(), 5u);
     const std::string path = blocked.string();
+    // Users know this message text, old routine name and all; it stays as it is.
     EXPECT_EQ(sink.errors[0], std::make_pair("User.ApplyButtonClick: " + path, std::string("VMR: File Save Error")));
     EXPECT_EQ(sink.errors[2], std::make_pair("Prop.SetData: " + path, std::string("VMR Load File Error")));
     EXPECT_EQ(sink.errors[3], std::make_pair("Could not save: " + path, std::string("VMR: File Save Error")));
+    // Users know this message text, old routine name and all; it stays as it is.
     EXPECT_EQ(sink.errors[4].first, "PlayerDescr.SetPlayerData: " + path);
     EXPECT_TRUE(std::filesystem::is_directory(blocked));
 }

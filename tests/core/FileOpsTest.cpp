@@ -8,8 +8,8 @@
 #include <deque>
 #include <filesystem>
 
-#include "LibraryTestSupport.h"
-#include "app/FileOps.h"
+#include "support/LibraryTestSupport.h"
+#include "core/app/FileOps.h"
 #include "support/Recorder.h"
 
 namespace fs = std::filesystem;

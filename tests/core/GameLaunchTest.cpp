@@ -7,10 +7,10 @@
 #include <optional>
 #include <string>
 
-#include "PlayTestSupport.h"
-#include "playback/GameLaunch.h"
-#include "playback/GamePrograms.h"
-#include "playback/demoplay.h"
+#include "support/PlayTestSupport.h"
+#include "core/playback/GameLaunch.h"
+#include "core/playback/GamePrograms.h"
+#include "core/playback/PlayScript.h"
 #include "support/ZipBuilder.h"
 
 namespace {

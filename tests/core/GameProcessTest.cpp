@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "PlayTestSupport.h"
+#include "support/PlayTestSupport.h"
 #include "platform/GameProcess.h"
 #include "platform/ShellWords.h"
 

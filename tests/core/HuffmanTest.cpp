@@ -7,8 +7,8 @@
 #include <random>
 #include <set>
 
-#include "analysis/Huffman.h"
-#include "analysis/ModernMessage.h"
+#include "core/analysis/Huffman.h"
+#include "core/analysis/ModernMessage.h"
 #include "support/HuffmanEncoder.h"
 
 using namespace core;

@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <string>
 
-#include "LibraryTestSupport.h"
-#include "app/IniFile.h"
+#include "support/LibraryTestSupport.h"
+#include "core/app/IniFile.h"
 
 namespace {
 

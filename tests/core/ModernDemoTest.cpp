@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "analysis/DemoFields.h"
-#include "analysis/Parsing.h"
-#include "analysis/PlayerTable.h"
+#include "core/analysis/DemoFields.h"
+#include "core/analysis/DemoReader.h"
+#include "core/analysis/PlayerTable.h"
 #include "support/DemoBuilder.h"
 #include "support/HuffmanEncoder.h"
 
@@ -158,7 +158,7 @@ TEST(ModernDemo, RealDemosWalkToTheEnd)
         EXPECT_EQ(fields[FieldGametype - FieldMap], c.gametype) << c.file;
         EXPECT_EQ(fields[FieldWinner - FieldMap], c.winner) << c.file;
         const size_t named = static_cast<size_t>(std::count_if(demo.players.begin(), demo.players.end(),
-                                                               [](const TPlayer& p) { return !p.name.empty(); }));
+                                                               [](const Player& p) { return !p.name.empty(); }));
         EXPECT_EQ(named, c.players) << c.file;
         EXPECT_EQ(std::count_if(demo.courseLog.begin(), demo.courseLog.end(),
                                 [](const std::string& l) { return l.find("UPDATE PLAYER ERROR") != std::string::npos; }),

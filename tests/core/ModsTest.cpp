@@ -4,10 +4,10 @@
 #include <algorithm>
 #include <string>
 
-#include "PlayTestSupport.h"
-#include "playback/GameLaunch.h"
-#include "playback/Mods.h"
-#include "playback/q3a_control.h"
+#include "support/PlayTestSupport.h"
+#include "core/playback/GameLaunch.h"
+#include "core/playback/Mods.h"
+#include "core/playback/RunningGame.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "PlayTestSupport.h"
-#include "playback/demoplay.h"
+#include "support/PlayTestSupport.h"
+#include "core/playback/PlayScript.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "LibraryTestSupport.h"
-#include "common/Globals.h"
-#include "playback/PlayList.h"
+#include "support/LibraryTestSupport.h"
+#include "core/common/Globals.h"
+#include "core/playback/PlayList.h"
 #include "support/DemoBuilder.h"
 #include "support/ZipBuilder.h"
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <set>
 
-#include "analysis/Parsing.h"
-#include "analysis/PlayerTable.h"
+#include "core/analysis/DemoReader.h"
+#include "core/analysis/PlayerTable.h"
 #include "support/DemoBuilder.h"
 
 using namespace core;
@@ -92,7 +92,7 @@ TEST(PlayerTableUpdate, UserInfoFields)
     ASSERT_EQ(demo.players.size(), 4u);
     EXPECT_EQ(demo.players[0].score, kNoScore);
     EXPECT_EQ(demo.players[0].rankPosition, 9999);
-    const TPlayer& bot = demo.players[3];
+    const Player& bot = demo.players[3];
     EXPECT_EQ(bot.skill, 4.5);
     EXPECT_EQ(bot.leader, "1");
     EXPECT_EQ(bot.headModel, "doom");

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <functional>
 
-#include "LibraryTestSupport.h"
-#include "analysis/ZipRead.h"
-#include "common/Globals.h"
-#include "library/ScanCache.h"
-#include "library/Scanner.h"
+#include "support/LibraryTestSupport.h"
+#include "core/archive/ZipRead.h"
+#include "core/common/Globals.h"
+#include "core/library/ScanCache.h"
+#include "core/library/Scanner.h"
 #include "support/DemoBuilder.h"
 #include "support/ZipBuilder.h"
 

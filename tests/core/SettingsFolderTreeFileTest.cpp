@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "LibraryTestSupport.h"
-#include "app/FolderTreeFile.h"
+#include "support/LibraryTestSupport.h"
+#include "core/app/FolderTreeFile.h"
 
 namespace {
 

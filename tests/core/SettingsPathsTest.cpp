@@ -4,8 +4,8 @@
 
 #include <filesystem>
 
-#include "LibraryTestSupport.h"
-#include "app/Paths.h"
+#include "support/LibraryTestSupport.h"
+#include "core/app/Paths.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "LibraryTestSupport.h"
-#include "app/Settings.h"
+#include "support/LibraryTestSupport.h"
+#include "core/app/Settings.h"
 
 namespace {
 
@@ -112,7 +112,7 @@ TEST(Settings, ValuesSurviveASaveAndALoad)
     s.no_splash = false;
     s.Selected_Folder = "";
     s.mainWindow = {-5, 0, 1024, 600};
-    s.virtualFolders.NonDemoFolderFontColor = 0xFFFFFF;
+    s.virtualFolders.NonDemoFolderFontColour = 0xFFFFFF;
     s.playList.visible = false;
     s.demoList.SortColumn = 20;
     s.demoList.ColumnWidth[7] = 120;
@@ -135,9 +135,9 @@ TEST(Settings, DamagedValuesFallBackToTheirDefaults)
                                           "/g");
     EXPECT_EQ(s.base_folder, "baseq3");
     EXPECT_TRUE(s.tip_of_day);
-    EXPECT_EQ(s.virtualFolders.Color, 10813437u) << "a Windows system colour is no RGB value";
-    EXPECT_EQ(s.virtualFolders.DemoFolderFontColor, 0u);
-    EXPECT_EQ(s.virtualFolders.NonDemoFolderFontColor, 255u);
+    EXPECT_EQ(s.virtualFolders.Colour, 10813437u) << "a Windows system colour is no RGB value";
+    EXPECT_EQ(s.virtualFolders.DemoFolderFontColour, 0u);
+    EXPECT_EQ(s.virtualFolders.NonDemoFolderFontColour, 255u);
     EXPECT_EQ(s.demoList.ViewStyle, 3);
     EXPECT_EQ(s.demoList.SortColumn, 0);
     EXPECT_EQ(s.demoList.ColumnOrder, core::DefaultColumnOrder()) << "column 5 twice, column 3 missing";

@@ -1,7 +1,7 @@
 // What reaches the device: OpenAL Soft's "wave" back end writes everything played to a file,
 // which is read back and measured.
-#include "sound/OpenAlOutput.h"
-#include "sound/SoundUtil.h"
+#include "core/sound/OpenAlOutput.h"
+#include "core/sound/SoundSystem.h"
 #include "support/WaveBuilder.h"
 #include "support/ZipBuilder.h"
 

@@ -1,9 +1,9 @@
 // Channels, fades and the sound options' rules over a real OpenAL output (the "wave" back end);
 // fades are driven by a waiter that ticks at once instead of waiting 50 ms.
-#include "common/Globals.h"
-#include "sound/OpenAlOutput.h"
-#include "sound/SoundUtil.h"
-#include "sound/sndctrl.h"
+#include "core/common/Globals.h"
+#include "core/sound/OpenAlOutput.h"
+#include "core/sound/SoundSystem.h"
+#include "core/sound/SoundOptions.h"
 #include "support/Recorder.h"
 #include "support/WaveBuilder.h"
 #include "support/ZipBuilder.h"
@@ -276,7 +276,7 @@ TEST_F(SoundSystemTest, AnOutputThatCannotOpenSwitchesSoundOff)
     EXPECT_NE(SoundOffText("").find("OpenAL could not open a sound device."), std::string::npos);
 
     // The options window tells only in its title, and can still be closed.
-    SoundControl control(sound, {});
+    SoundOptions control(sound, {});
     control.Open();
     EXPECT_EQ(control.State().channelBoxEnabled, (Flags{false, false, false}));
     EXPECT_EQ(control.State().report, sound.FailureText()) << "sound is off for a reason";
@@ -292,9 +292,9 @@ TEST_F(SoundSystemTest, AnOutputThatCannotOpenSwitchesSoundOff)
 }
 
 // The sound options window over a properties window that plays the map's music.
-class SoundControlTest : public SoundSystemTest {
+class SoundOptionsTest : public SoundSystemTest {
 protected:
-    SoundControlTest()
+    SoundOptionsTest()
     {
         TickAtOnce(sound);
         atEachTick = [this] { shownDuringFades.push_back(control.State()); };
@@ -306,17 +306,17 @@ protected:
 
     SoundSystem sound{settings, Device()};
     int musicStarts = 0;
-    SoundControl control{sound,
+    SoundOptions control{sound,
                          {.propertiesOpen = [] { return true; },
                           .startMapMusic =
                               [this] {
                                   ++musicStarts;
                                   sound.PlayMapMusic(m_pack, "music/loop.wav");
                               }}};
-    std::vector<SoundControlState> shownDuringFades;
+    std::vector<SoundOptionsState> shownDuringFades;
 };
 
-TEST_F(SoundControlTest, SwitchingSoundOffAndOnStopsAndRestartsTheMusic)
+TEST_F(SoundOptionsTest, SwitchingSoundOffAndOnStopsAndRestartsTheMusic)
 {
     settings.play_sounds = false;
     control.EnableSoundClicked(false);
@@ -344,7 +344,7 @@ TEST_F(SoundControlTest, SwitchingSoundOffAndOnStopsAndRestartsTheMusic)
     EXPECT_TRUE(control.CanClose());
 }
 
-TEST_F(SoundControlTest, ChannelBoxesAndSliders)
+TEST_F(SoundOptionsTest, ChannelBoxesAndSliders)
 {
     control.MapMusicClicked(false);
     EXPECT_EQ(shownDuringFades.size(), 9u);

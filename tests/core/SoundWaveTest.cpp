@@ -1,4 +1,4 @@
-#include "sound/WaveHeader.h"
+#include "core/sound/WaveHeader.h"
 #include "support/WaveBuilder.h"
 
 #include <gtest/gtest.h>

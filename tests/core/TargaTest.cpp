@@ -1,4 +1,4 @@
-#include "details/Targa.h"
+#include "core/pictures/Targa.h"
 #include "support/TgaBuilder.h"
 
 #include <gtest/gtest.h>

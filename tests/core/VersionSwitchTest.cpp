@@ -6,10 +6,10 @@
 #include <filesystem>
 #include <string>
 
-#include "PlayTestSupport.h"
-#include "playback/GameLaunch.h"
-#include "common/Globals.h"
-#include "playback/VersionSwitch.h"
+#include "support/PlayTestSupport.h"
+#include "core/playback/GameLaunch.h"
+#include "core/common/Globals.h"
+#include "core/playback/VersionSwitch.h"
 
 namespace {
 

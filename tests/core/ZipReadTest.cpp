@@ -1,5 +1,5 @@
-#include "analysis/ZipRead.h"
-#include "analysis/DemoInfo.h"
+#include "core/archive/ZipRead.h"
+#include "core/analysis/DemoInfo.h"
 #include "support/ZipBuilder.h"
 
 #include <gtest/gtest.h>

@@ -14,16 +14,16 @@
 #include <string>
 #include <thread>
 
-#include "analysis/DemoInfo.h"
-#include "app/Settings.h"
-#include "core/LibraryTestSupport.h"
-#include "library/Scanner.h"
+#include "core/analysis/DemoInfo.h"
+#include "core/app/Settings.h"
+#include "support/LibraryTestSupport.h"
+#include "core/library/Scanner.h"
 #include "platform/GameProcess.h"
-#include "playback/GameLaunch.h"
-#include "playback/Mods.h"
-#include "playback/PlayList.h"
-#include "playback/demoplay.h"
-#include "playback/q3a_control.h"
+#include "core/playback/GameLaunch.h"
+#include "core/playback/Mods.h"
+#include "core/playback/PlayList.h"
+#include "core/playback/PlayScript.h"
+#include "core/playback/RunningGame.h"
 #include "support/Recorder.h"
 
 namespace {

@@ -15,25 +15,25 @@
 #include <fstream>
 
 #include "support/DemoBuilder.h"
-#include "GuiTestSupport.h"
+#include "support/gui/GuiTestSupport.h"
 #include "support/Recorder.h"
 #include "support/TgaBuilder.h"
 #include "support/ZipBuilder.h"
-#include "app/MainWindow.h"
-#include "app/Settings.h"
-#include "common/Globals.h"
-#include "details/ColorText.h"
-#include "details/DemoDescription.h"
-#include "details/DemoDetails.h"
-#include "details/DetailRules.h"
-#include "details/PlayerDescr.h"
-#include "details/PropForm.h"
-#include "lists/ListViews.h"
-#include "details/UserEdit.h"
-#include "library/NodeUtil.h"
-#include "lists/DemoListPane.h"
-#include "lists/PlayListPane.h"
-#include "tree/FolderTreePane.h"
+#include "gui/app/MainWindow.h"
+#include "core/app/Settings.h"
+#include "core/common/Globals.h"
+#include "gui/details/ColouredText.h"
+#include "core/details/DemoDescription.h"
+#include "gui/details/DemoDetails.h"
+#include "gui/details/DetailRules.h"
+#include "gui/details/PlayerWindow.h"
+#include "gui/details/PropertiesWindow.h"
+#include "gui/lists/ListViews.h"
+#include "gui/details/UserDataEditor.h"
+#include "core/library/FolderTreeOps.h"
+#include "gui/lists/DemoListPane.h"
+#include "gui/lists/PlayListPane.h"
+#include "gui/tree/FolderTreePane.h"
 
 using namespace guitest;
 namespace fs = std::filesystem;
@@ -85,12 +85,12 @@ int RowNamed(gui::ListPane& pane, const QString& name)
     return static_cast<int>(names.indexOf(name));
 }
 
-gui::DemoDetails& Details(gui::TForm1& window)
+gui::DemoDetails& Details(gui::MainWindow& window)
 {
     return *window.findChild<gui::DemoDetails*>();
 }
 
-void List(gui::TForm1& window, const fs::path& folder)
+void List(gui::MainWindow& window, const fs::path& folder)
 {
     core::FolderNode* node = core::FindNodeByPath(window.TreePane().Tree(), folder.string());
     QVERIFY(node);
@@ -189,7 +189,7 @@ void DetailsTest::playerRules()
     QCOMPARE(gui::ModelIconPath("/odd"), std::string("/odd\\icon_default.tga"));
     QCOMPARE(gui::ModelName("sarge/red"), std::string("sarge"));
 
-    core::TPlayer player;
+    core::Player player;
     player.skill = core::kAbsentSkill;
     player.team = 2;
     player.leader = "1";
@@ -249,7 +249,7 @@ void DetailsTest::propertiesOfATeamDemo()
     QVERIFY(row >= 0);
     demos.SelectRows({row}, false);
     demos.PropertiesAction()->trigger();
-    gui::TPropForm* prop = Details(*window).PropForm();
+    gui::PropertiesWindow* prop = Details(*window).Properties();
     QVERIFY(prop);
     QVERIFY(prop->isVisible());
     QCOMPARE(core::BusyCount.load(), 0);
@@ -304,7 +304,7 @@ void DetailsTest::propertiesOfATeamDemo()
     // The red leader's description: head icon from the pack that holds it, the red flag.
     const int redIndex = players.row(red);
     prop->OpenPlayer(redIndex);
-    gui::TPlayerDescription* player = prop->PlayerWindow();
+    gui::PlayerWindow* player = prop->ShownPlayerWindow();
     QVERIFY(player);
     QCOMPARE(player->windowTitle(), QStringLiteral("RedBoss"));
     QCOMPARE(player->Value(QStringLiteral("Class:")), QStringLiteral("HUMAN"));
@@ -321,7 +321,7 @@ void DetailsTest::propertiesOfATeamDemo()
 
     // The spectator: no awards, no team score, the default picture of the main pack.
     prop->OpenPlayer(players.row(spectator));
-    QCOMPARE(prop->PlayerWindow(), player);
+    QCOMPARE(prop->ShownPlayerWindow(), player);
     QCOMPARE(player->Value(QStringLiteral("Class:")), QStringLiteral("SPECT"));
     QCOMPARE(player->Value(QStringLiteral("Accuracy:")), QString());
     QVERIFY(!player->TeamScoreShown());
@@ -343,7 +343,7 @@ void DetailsTest::propertiesOfATeamDemo()
     --core::BusyCount;
     QVERIFY(gui::DragsSuspended()); // no drags from the lists while the window exists
     QVERIFY(prop->close());
-    QTRY_VERIFY(!Details(*window).PropForm());
+    QTRY_VERIFY(!Details(*window).Properties());
     QVERIFY(!gui::DragsSuspended());
 }
 
@@ -362,7 +362,7 @@ void DetailsTest::editorApplyWritesFileAndRow()
     const int row = RowNamed(demos, QStringLiteral("team.dm_48"));
     demos.SelectRows({row}, false);
     demos.EditUserDataAction()->trigger();
-    gui::TUserEdit* editor = Details(*window).Editor();
+    gui::UserDataEditor* editor = Details(*window).Editor();
     QVERIFY(editor);
     QCOMPARE(editor->windowTitle(), QStringLiteral("Edit User Data of team.dm_48"));
     // The choices: the marker entry and every player but the spectator.
@@ -463,7 +463,7 @@ void DetailsTest::bulkUserDataCommands()
     QCOMPARE(demos.Model().Row(0).info[core::FieldWeb], std::string());
 }
 
-QStringList PovChoices(gui::TUserEdit& editor)
+QStringList PovChoices(gui::UserDataEditor& editor)
 {
     QStringList choices;
     for (int i = 0; i < editor.Pov().count(); ++i)
@@ -490,7 +490,7 @@ void DetailsTest::editorOffersTheRowsPlayers()
     // The properties window shows the team demo; the editor of either row offers that row's players.
     demos.SelectRows({RowNamed(demos, QStringLiteral("team.dm_48"))}, false);
     demos.PropertiesAction()->trigger();
-    QVERIFY(details.PropForm());
+    QVERIFY(details.Properties());
     const struct {
         const char* row;
         QStringList players;
@@ -541,12 +541,12 @@ void DetailsTest::userDataCellClicksKeepSelectionAndPlace()
 
     const struct {
         int column;
-        QWidget* (*field)(gui::TUserEdit&);
+        QWidget* (*field)(gui::UserDataEditor&);
     } cases[] = {
-        {core::FieldPOV, [](gui::TUserEdit& e) -> QWidget* { return &e.Pov(); }},
-        {core::FieldRating, [](gui::TUserEdit& e) -> QWidget* { return &e.Rating(); }},
-        {core::FieldWeb, [](gui::TUserEdit& e) -> QWidget* { return &e.Web(); }},
-        {core::FieldDescription, [](gui::TUserEdit& e) -> QWidget* { return &e.Description(); }},
+        {core::FieldPOV, [](gui::UserDataEditor& e) -> QWidget* { return &e.Pov(); }},
+        {core::FieldRating, [](gui::UserDataEditor& e) -> QWidget* { return &e.Rating(); }},
+        {core::FieldWeb, [](gui::UserDataEditor& e) -> QWidget* { return &e.Web(); }},
+        {core::FieldDescription, [](gui::UserDataEditor& e) -> QWidget* { return &e.Description(); }},
     };
     int clickedRow = 5;
     for (const auto& c : cases) {
@@ -569,7 +569,7 @@ void DetailsTest::userDataCellClicksKeepSelectionAndPlace()
         // The other selected rows stay selected, the list stays where it was.
         QCOMPARE(demos.SelectedRows(), (std::vector<int>{0, 1, clickedRow}));
         QCOMPARE(scroll.value(), scrolled);
-        gui::TUserEdit* editor = details.Editor();
+        gui::UserDataEditor* editor = details.Editor();
         QVERIFY(editor);
         QCOMPARE(editor->windowTitle(), QStringLiteral("Edit User Data of d%1.dm_68").arg(clickedRow + 10));
         QCOMPARE(PovChoices(*editor),
@@ -598,7 +598,7 @@ void DetailsTest::userDataCellClicksKeepSelectionAndPlace()
     // A double click on a user data cell is no activation: no properties window.
     QTest::mouseDClick(view.viewport(), Qt::LeftButton, Qt::NoModifier,
                        view.visualRect(demos.Model().index(1, core::FieldDescription)).center());
-    QVERIFY(!details.PropForm());
+    QVERIFY(!details.Properties());
 }
 
 VELMORA_GUI_TEST(DetailsTest)

@@ -2,9 +2,9 @@
 // reordering, removing, and the demos the play list refuses.
 #include <QTest>
 
-#include "GuiTestSupport.h"
-#include "lists/DemoListPane.h"
-#include "lists/PlayListPane.h"
+#include "support/gui/GuiTestSupport.h"
+#include "gui/lists/DemoListPane.h"
+#include "gui/lists/PlayListPane.h"
 
 using namespace guitest;
 

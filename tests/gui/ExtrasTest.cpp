@@ -7,14 +7,14 @@
 #include <QTest>
 #include <QTimer>
 
-#include "GuiTestSupport.h"
-#include "app/MainWindow.h"
-#include "app/Settings.h"
-#include "extras/AboutBox.h"
-#include "extras/GameFont.h"
-#include "extras/SplashScreen.h"
-#include "extras/TipOfDay.h"
-#include "sound/SoundUtil.h"
+#include "support/gui/GuiTestSupport.h"
+#include "gui/app/MainWindow.h"
+#include "core/app/Settings.h"
+#include "gui/extras/AboutBox.h"
+#include "gui/extras/GameFont.h"
+#include "gui/extras/SplashScreen.h"
+#include "gui/extras/TipOfDay.h"
+#include "core/sound/SoundSystem.h"
 #include "support/WaveBuilder.h"
 #include "support/ZipBuilder.h"
 
@@ -96,7 +96,7 @@ void ExtrasTest::aboutBoxRollsItsCreditsRoundAndRound()
     core::SoundSystem& sound = core::Sound();
     QVERIFY(sound.Open());
 
-    gui::TAboutBox box(&sound);
+    gui::AboutBox box(&sound);
     QCOMPARE(box.windowTitle(), QStringLiteral("About Velmora"));
     QVERIFY(box.Credits().Lines().contains(QStringLiteral("SIL Open Font License 1.1")));
     box.show();
@@ -126,13 +126,13 @@ void ExtrasTest::aboutBoxRollsItsCreditsRoundAndRound()
 
 void ExtrasTest::tipsCycleAndTheStartUpBoxIsTheSetting()
 {
-    QVERIFY(gui::TTipOfDay::TipCount() >= 5);
-    gui::TTipOfDay last(false, gui::TTipOfDay::TipCount() - 1);
+    QVERIFY(gui::TipOfDay::TipCount() >= 5);
+    gui::TipOfDay last(false, gui::TipOfDay::TipCount() - 1);
     QVERIFY(!last.ShowAtStartUp());
-    QCOMPARE(last.CurrentText(), gui::TTipOfDay::Tip(gui::TTipOfDay::TipCount() - 1));
+    QCOMPARE(last.CurrentText(), gui::TipOfDay::Tip(gui::TipOfDay::TipCount() - 1));
     QTest::mouseClick(last.NextButton(), Qt::LeftButton);
     QCOMPARE(last.CurrentTip(), 0);
-    QCOMPARE(last.CurrentText(), gui::TTipOfDay::Tip(0));
+    QCOMPARE(last.CurrentText(), gui::TipOfDay::Tip(0));
 
     // The menu command shows the box checked from tip_of_day and stores what the user left.
     guitest::Sandbox sandbox;
@@ -141,7 +141,7 @@ void ExtrasTest::tipsCycleAndTheStartUpBoxIsTheSetting()
     QVERIFY(core::Settings.tip_of_day);
     bool wasChecked = false;
     QTimer::singleShot(0, this, [&wasChecked] {
-        auto* dialog = qobject_cast<gui::TTipOfDay*>(QApplication::activeModalWidget());
+        auto* dialog = qobject_cast<gui::TipOfDay*>(QApplication::activeModalWidget());
         QVERIFY(dialog);
         wasChecked = dialog->StartUpBox()->isChecked();
         dialog->StartUpBox()->click();

@@ -7,23 +7,23 @@
 #include <filesystem>
 #include <fstream>
 
-#include "GuiTestSupport.h"
-#include "app/MainWindow.h"
-#include "app/Settings.h"
-#include "details/DemoDetails.h"
-#include "details/PropForm.h"
-#include "details/UserEdit.h"
-#include "fileops/FileOperations.h"
-#include "fileops/InPlaceEditor.h"
-#include "library/NodeUtil.h"
-#include "lists/DemoListPane.h"
-#include "lists/PlayListPane.h"
+#include "support/gui/GuiTestSupport.h"
+#include "gui/app/MainWindow.h"
+#include "core/app/Settings.h"
+#include "gui/details/DemoDetails.h"
+#include "gui/details/PropertiesWindow.h"
+#include "gui/details/UserDataEditor.h"
+#include "gui/fileops/FileOperations.h"
+#include "gui/fileops/InPlaceEditor.h"
+#include "core/library/FolderTreeOps.h"
+#include "gui/lists/DemoListPane.h"
+#include "gui/lists/PlayListPane.h"
 #include "platform/GameProcess.h"
-#include "playback/GameLaunch.h"
+#include "core/playback/GameLaunch.h"
 #include "support/Recorder.h"
-#include "tree/FolderTreePane.h"
-#include "window/BoxMessageSink.h"
-#include "window/Commands.h"
+#include "gui/tree/FolderTreePane.h"
+#include "gui/app/BoxMessageSink.h"
+#include "gui/app/Commands.h"
 
 using namespace guitest;
 namespace fs = std::filesystem;
@@ -109,16 +109,16 @@ void FileNamesTest::namesBeyondAsciiEndToEnd()
     gui::DemoDetails& details = *window->findChild<gui::DemoDetails*>();
     list.SelectRows({row}, false);
     list.PropertiesAction()->trigger();
-    QVERIFY(details.PropForm());
-    QCOMPARE(details.PropForm()->windowTitle(), QStringLiteral("Properties of ") + Text(name));
-    QCOMPARE(details.PropForm()->Value(QStringLiteral("Name:")), Text(name));
+    QVERIFY(details.Properties());
+    QCOMPARE(details.Properties()->windowTitle(), QStringLiteral("Properties of ") + Text(name));
+    QCOMPARE(details.Properties()->Value(QStringLiteral("Name:")), Text(name));
     list.EditUserDataAction()->trigger();
     QVERIFY(details.Editor());
     QCOMPARE(details.Editor()->windowTitle(), QStringLiteral("Edit User Data of ") + Text(name));
     QCOMPARE(details.Editor()->Pov().itemText(1), QStringLiteral("J\u00F6rg"));
     details.Editor()->close();
-    details.PropForm()->close();
-    QTRY_VERIFY(!details.PropForm());
+    details.Properties()->close();
+    QTRY_VERIFY(!details.Properties());
 
     // Renaming in place: the editor starts from the name as shown, the new name reaches the disk.
     const std::string renamed = "\xD0\xB2\xD1\x82\xD0\xBE\xD1\x80\xD0\xBE\xD0\xB9_d\xC3\xBC"

@@ -9,31 +9,31 @@
 
 #include <fstream>
 
-#include "GuiTestSupport.h"
-#include "app/MainWindow.h"
-#include "app/Settings.h"
-#include "details/DemoDetails.h"
-#include "details/PropForm.h"
-#include "fileops/FileOperations.h"
-#include "fileops/InPlaceEditor.h"
-#include "library/NodeUtil.h"
-#include "library/Scanner.h"
-#include "lists/DemoListPane.h"
+#include "support/gui/GuiTestSupport.h"
+#include "gui/app/MainWindow.h"
+#include "core/app/Settings.h"
+#include "gui/details/DemoDetails.h"
+#include "gui/details/PropertiesWindow.h"
+#include "gui/fileops/FileOperations.h"
+#include "gui/fileops/InPlaceEditor.h"
+#include "core/library/FolderTreeOps.h"
+#include "core/library/Scanner.h"
+#include "gui/lists/DemoListPane.h"
 #include "support/Recorder.h"
-#include "tree/FolderTreePane.h"
-#include "window/StatusPanels.h"
+#include "gui/tree/FolderTreePane.h"
+#include "gui/app/StatusPanels.h"
 
 using namespace guitest;
 namespace fs = std::filesystem;
 
 namespace {
 
-core::FolderNode* Node(gui::TForm1& window, const fs::path& folder)
+core::FolderNode* Node(gui::MainWindow& window, const fs::path& folder)
 {
     return core::FindNodeByPath(window.TreePane().Tree(), folder.string());
 }
 
-void List(gui::TForm1& window, const fs::path& folder)
+void List(gui::MainWindow& window, const fs::path& folder)
 {
     core::FolderNode* node = Node(window, folder);
     QVERIFY(node);
@@ -41,12 +41,12 @@ void List(gui::TForm1& window, const fs::path& folder)
     QCOMPARE(window.CurrentFolder(), folder.string());
 }
 
-gui::FileOperations& Ops(gui::TForm1& window)
+gui::FileOperations& Ops(gui::MainWindow& window)
 {
     return *window.findChild<gui::FileOperations*>();
 }
 
-void WriteOff(gui::TForm1& window)
+void WriteOff(gui::MainWindow& window)
 {
     if (core::Settings.work_readonly)
         window.Cmds().readOnly->trigger();
@@ -75,7 +75,7 @@ private slots:
 namespace {
 
 // Renames the row named `from` through F2, the in-place editor and the key that ends editing.
-void RenameInPlace(gui::TForm1& window, const QString& from, const QString& typed, Qt::Key key = Qt::Key_Return)
+void RenameInPlace(gui::MainWindow& window, const QString& from, const QString& typed, Qt::Key key = Qt::Key_Return)
 {
     gui::DemoListPane& demos = window.DemoList();
     const int row = RowNamed(demos, from);
@@ -187,12 +187,12 @@ void FileOpsTest::returnEndsTheRenameOnly()
         RenameInPlace(*window, QString::fromLatin1(from), QString::fromLatin1(typed), key);
         QVERIFY(fs::exists(folder / typed));
         QVERIFY(!Ops(*window).Editor());
-        QVERIFY2(!details.PropForm(), typed);
+        QVERIFY2(!details.Properties(), typed);
     }
     // Enter on the list itself still opens them.
     window->DemoList().SelectRows({0}, false);
     QTest::keyClick(&window->DemoList().CurrentView(), Qt::Key_Return);
-    QVERIFY(details.PropForm());
+    QVERIFY(details.Properties());
 }
 
 void FileOpsTest::refusedRenamesChangeNothing()

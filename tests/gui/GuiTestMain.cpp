@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "GuiTestSupport.h"
+#include "support/gui/GuiTestSupport.h"
 
 int main(int argc, char** argv)
 {

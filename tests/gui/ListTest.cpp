@@ -5,12 +5,12 @@
 #include <QIcon>
 #include <QTest>
 
-#include "GuiTestSupport.h"
-#include "analysis/DemoInfo.h"
-#include "app/MainWindow.h"
-#include "lists/DemoListPane.h"
-#include "lists/ListSort.h"
-#include "lists/PlayListPane.h"
+#include "support/gui/GuiTestSupport.h"
+#include "core/analysis/DemoInfo.h"
+#include "gui/app/MainWindow.h"
+#include "gui/lists/DemoListPane.h"
+#include "gui/lists/ListSort.h"
+#include "gui/lists/PlayListPane.h"
 
 using namespace guitest;
 

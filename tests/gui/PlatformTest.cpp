@@ -9,10 +9,10 @@
 
 #include <thread>
 
-#include "GuiTestSupport.h"
-#include "lists/DemoListPane.h"
+#include "support/gui/GuiTestSupport.h"
+#include "gui/lists/DemoListPane.h"
 #include "platform/DriveKind.h"
-#include "window/SingleInstance.h"
+#include "gui/app/SingleInstance.h"
 
 using namespace guitest;
 

@@ -2,16 +2,16 @@
 // come back (archive members included), the refused header, the label and the status texts.
 #include <QTest>
 
-#include "GuiTestSupport.h"
-#include "app/MainWindow.h"
-#include "library/NodeUtil.h"
-#include "lists/DemoListPane.h"
-#include "lists/PlayListPane.h"
+#include "support/gui/GuiTestSupport.h"
+#include "gui/app/MainWindow.h"
+#include "core/library/FolderTreeOps.h"
+#include "gui/lists/DemoListPane.h"
+#include "gui/lists/PlayListPane.h"
 #include "support/DemoBuilder.h"
 #include "support/Recorder.h"
 #include "support/ZipBuilder.h"
-#include "tree/FolderTreePane.h"
-#include "window/StatusPanels.h"
+#include "gui/tree/FolderTreePane.h"
+#include "gui/app/StatusPanels.h"
 
 #include <fstream>
 

@@ -11,20 +11,20 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "GuiTestSupport.h"
-#include "app/MainWindow.h"
-#include "app/Settings.h"
-#include "common/Globals.h"
-#include "library/NodeUtil.h"
-#include "lists/DemoListPane.h"
-#include "lists/PlayListPane.h"
+#include "support/gui/GuiTestSupport.h"
+#include "gui/app/MainWindow.h"
+#include "core/app/Settings.h"
+#include "core/common/Globals.h"
+#include "core/library/FolderTreeOps.h"
+#include "gui/lists/DemoListPane.h"
+#include "gui/lists/PlayListPane.h"
 #include "platform/GameProcess.h"
-#include "playback/GlobalParamDialog.h"
-#include "playback/PlayControlDialog.h"
-#include "playback/plctrl.h"
+#include "gui/playback/GameParametersDialog.h"
+#include "gui/playback/PlaybackKeysDialog.h"
+#include "core/playback/PlaybackKeys.h"
 #include "support/Recorder.h"
-#include "tree/FolderTreePane.h"
-#include "window/CommandBar.h"
+#include "gui/tree/FolderTreePane.h"
+#include "gui/app/CommandBar.h"
 
 using namespace guitest;
 namespace fs = std::filesystem;
@@ -92,7 +92,7 @@ void PlaybackTest::keysDialogBindsTheDefaultsUntilOk()
     QVERIFY(window);
     {
         // Keys of an earlier run prefill the dialog; "&Default" fills the inputs only.
-        gui::TPlayControl dialog(window.get());
+        gui::PlaybackKeysDialog dialog(window.get());
         const char* shown[] = {"kp_enter", "kp_del", "kp_plus", "kp_minus", "p", "kp_5"};
         for (int i = 0; i < core::kPlaybackKeyCount; ++i)
             QCOMPARE(dialog.Input(i).text(), QString::fromLatin1(shown[i]));
@@ -105,22 +105,22 @@ void PlaybackTest::keysDialogBindsTheDefaultsUntilOk()
     // OK without changes binds the stored keys in the dialog's order, releasing nothing. The
     // command does nothing while its dialog is open.
     bool secondOpened = true;
-    QVERIFY(WithModal<gui::TPlayControl>(window->Cmds().playbackKeys, [&](gui::TPlayControl& dialog) {
+    QVERIFY(WithModal<gui::PlaybackKeysDialog>(window->Cmds().playbackKeys, [&](gui::PlaybackKeysDialog& dialog) {
         window->Cmds().playbackKeys->trigger();
         secondOpened = QApplication::activeModalWidget() != &dialog;
         QTest::keyClick(&dialog.Input(0), Qt::Key_Return);
     }));
-    QVERIFY(!secondOpened && !gui::TPlayControl::IsOpen());
+    QVERIFY(!secondOpened && !gui::PlaybackKeysDialog::IsOpen());
     QCOMPARE(core::KeyBindingBlock, std::string("bind kp_enter \"vstr d_f_t\"\r\nbind kp_del \"vstr d_s_t\"\r\n"
                                                 "bind kp_plus \"vstr d_f\"\r\nbind kp_minus \"vstr d_s\"\r\n"
                                                 "bind p \"vstr d_p\"\r\nbind kp_5 \"vstr nextdemo\""));
     // A changed key is released first; Escape changes nothing.
-    QVERIFY(WithModal<gui::TPlayControl>(window->Cmds().playbackKeys, [](gui::TPlayControl& dialog) {
+    QVERIFY(WithModal<gui::PlaybackKeysDialog>(window->Cmds().playbackKeys, [](gui::PlaybackKeysDialog& dialog) {
         dialog.Input(0).setText(QStringLiteral("f"));
         QTest::mouseClick(&dialog.OkButton(), Qt::LeftButton);
     }));
     QVERIFY(core::KeyBindingBlock.starts_with("unbind kp_enter\r\nbind f \"vstr d_f_t\"\r\n"));
-    QVERIFY(WithModal<gui::TPlayControl>(window->Cmds().playbackKeys, [](gui::TPlayControl& dialog) {
+    QVERIFY(WithModal<gui::PlaybackKeysDialog>(window->Cmds().playbackKeys, [](gui::PlaybackKeysDialog& dialog) {
         dialog.Input(0).setText(QStringLiteral("g"));
         QTest::keyClick(&dialog, Qt::Key_Escape);
     }));
@@ -136,7 +136,7 @@ void PlaybackTest::globalParametersDialog()
     sandbox.WriteConfig("[Global]\r\nbase_folder=baseoa\r\nq3a_start_param=+exec myconfig\r\n");
     auto window = sandbox.Start(false);
     QVERIFY(window);
-    QVERIFY(WithModal<gui::TGlobalParam>(window->Cmds().globalParameters, [](gui::TGlobalParam& dialog) {
+    QVERIFY(WithModal<gui::GameParametersDialog>(window->Cmds().globalParameters, [](gui::GameParametersDialog& dialog) {
         QCOMPARE(dialog.Input().text(), QStringLiteral("+exec myconfig"));
         dialog.Input().setText(QStringLiteral("+set r_mode 4"));
         QTest::keyClick(&dialog, Qt::Key_Escape);
@@ -144,7 +144,7 @@ void PlaybackTest::globalParametersDialog()
     QCOMPARE(core::Settings.q3a_start_param, std::string("+exec myconfig"));
     // Kept as typed, and a path in the encoding the game's command line takes.
     const QString typed = QStringLiteral("+set fs_homepath \"/home/j\u00f6rg/.q3a\"  +exec mine");
-    QVERIFY(WithModal<gui::TGlobalParam>(window->Cmds().globalParameters, [&](gui::TGlobalParam& dialog) {
+    QVERIFY(WithModal<gui::GameParametersDialog>(window->Cmds().globalParameters, [&](gui::GameParametersDialog& dialog) {
         dialog.Input().setText(typed);
         QTest::mouseClick(&dialog.OkButton(), Qt::LeftButton);
     }));

@@ -7,23 +7,23 @@
 
 #include <filesystem>
 
-#include "GuiTestSupport.h"
-#include "app/MainWindow.h"
-#include "app/Settings.h"
-#include "common/Globals.h"
-#include "lists/DemoListPane.h"
-#include "playback/q3a_control.h"
-#include "sound/SoundUtil.h"
+#include "support/gui/GuiTestSupport.h"
+#include "gui/app/MainWindow.h"
+#include "core/app/Settings.h"
+#include "core/common/Globals.h"
+#include "gui/lists/DemoListPane.h"
+#include "core/playback/RunningGame.h"
+#include "core/sound/SoundSystem.h"
 #include "support/Recorder.h"
 #include "support/WaveBuilder.h"
 #include "support/ZipBuilder.h"
-#include "window/CommandBar.h"
+#include "gui/app/CommandBar.h"
 
 namespace {
 
 constexpr core::SoundChannel kButton = core::SoundChannel::ButtonSound;
 
-QToolButton* ButtonOf(gui::TForm1& window, QAction* action)
+QToolButton* ButtonOf(gui::MainWindow& window, QAction* action)
 {
     return qobject_cast<QToolButton*>(window.Bar().widgetForAction(action));
 }
@@ -41,7 +41,7 @@ private slots:
 
 private:
     std::unique_ptr<guitest::Sandbox> m_sandbox;
-    std::unique_ptr<gui::TForm1> m_window;
+    std::unique_ptr<gui::MainWindow> m_window;
     std::string m_pack;
 };
 
@@ -105,11 +105,11 @@ void SoundClicksTest::commandBarButtonsClickBeforeTheirWork()
     // The sound options button clicks and opens its window; the menu command only closes it.
     QTest::mouseClick(ButtonOf(*m_window, m_window->Cmds().soundOptions), Qt::LeftButton);
     QVERIFY(core::Sound().HasBuffer(kButton));
-    QWidget* options = m_window->findChild<QWidget*>(QStringLiteral("TSoundControl"));
+    QWidget* options = m_window->findChild<QWidget*>(QStringLiteral("SoundOptionsWindow"));
     QVERIFY(options && options->isVisible());
     core::Sound().ReleaseChannel(kButton);
     m_window->Cmds().soundOptions->trigger();
-    QTRY_VERIFY(!m_window->findChild<QWidget*>(QStringLiteral("TSoundControl")));
+    QTRY_VERIFY(!m_window->findChild<QWidget*>(QStringLiteral("SoundOptionsWindow")));
     QVERIFY(!core::Sound().HasBuffer(kButton));
 }
 

@@ -13,19 +13,19 @@
 
 #include <filesystem>
 
-#include "GuiTestSupport.h"
-#include "app/MainWindow.h"
-#include "app/Settings.h"
-#include "common/Globals.h"
-#include "sound/OpenAlOutput.h"
-#include "sound/SoundPump.h"
-#include "sound/TSoundControl.h"
+#include "support/gui/GuiTestSupport.h"
+#include "gui/app/MainWindow.h"
+#include "core/app/Settings.h"
+#include "core/common/Globals.h"
+#include "core/sound/OpenAlOutput.h"
+#include "gui/sound/SoundPump.h"
+#include "gui/sound/SoundOptionsWindow.h"
 #include "support/Recorder.h"
 #include "support/WaveBuilder.h"
 #include "support/ZipBuilder.h"
 
 using core::SoundChannel;
-using gui::TSoundControl;
+using gui::SoundOptionsWindow;
 
 // Every window of the widget tests opens the sound output at start-up; the wave back end makes
 // that work the same on every machine, with or without a sound card.
@@ -62,12 +62,12 @@ private slots:
     void soundThatCannotOpenIsToldOnceWithoutABox();
 
 private:
-    TSoundControl* OpenWindow(core::SoundSystem& sound);
+    SoundOptionsWindow* OpenWindow(core::SoundSystem& sound);
     void Click(QWidget* box) { QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2)); }
 
     std::unique_ptr<guitest::Sandbox> m_sandbox;
-    std::unique_ptr<gui::TForm1> m_window;
-    QPointer<TSoundControl> m_control;
+    std::unique_ptr<gui::MainWindow> m_window;
+    QPointer<SoundOptionsWindow> m_control;
     std::string m_pack;
     int m_musicStarts = 0;
     bool m_propertiesOpen = false;
@@ -100,9 +100,9 @@ void SoundOptionsTest::cleanup()
     m_sandbox.reset();
 }
 
-TSoundControl* SoundOptionsTest::OpenWindow(core::SoundSystem& sound)
+SoundOptionsWindow* SoundOptionsTest::OpenWindow(core::SoundSystem& sound)
 {
-    TSoundControl::Toggle(m_control, sound, m_window.get());
+    SoundOptionsWindow::Toggle(m_control, sound, m_window.get());
     return m_control;
 }
 
@@ -111,7 +111,7 @@ void SoundOptionsTest::openingShowsTheOptionsAndSwitchesNothing()
     core::Settings.play_musics = false;
     core::Settings.vol_menus = -1200;
     core::Settings.vol_sounds = -6667;
-    TSoundControl* window = OpenWindow(core::Sound());
+    SoundOptionsWindow* window = OpenWindow(core::Sound());
     QVERIFY(window && window->isVisible());
     QCOMPARE(window->windowTitle(), QStringLiteral("Sound Options"));
     QVERIFY(window->EnableSoundBox()->isChecked());
@@ -132,7 +132,7 @@ void SoundOptionsTest::openingShowsTheOptionsAndSwitchesNothing()
     QTest::mouseClick(window->CloseButton(), Qt::LeftButton);
     QTRY_VERIFY(!m_control);
     m_window->Cmds().soundOptions->trigger();
-    QPointer<QWidget> fromMenu = m_window->findChild<TSoundControl*>();
+    QPointer<QWidget> fromMenu = m_window->findChild<SoundOptionsWindow*>();
     QVERIFY(fromMenu && fromMenu->isVisible());
     m_window->Cmds().soundOptions->trigger();
     QTRY_VERIFY(!fromMenu);
@@ -142,7 +142,7 @@ void SoundOptionsTest::enableSoundClosesAndReopensTheOutput()
 {
     // Sound off while a sound plays: the output goes, and with it every channel control.
     QVERIFY(core::Sound().PlayButtonSound(core::ButtonSound::Help));
-    TSoundControl* window = OpenWindow(core::Sound());
+    SoundOptionsWindow* window = OpenWindow(core::Sound());
     Click(window->EnableSoundBox());
     QVERIFY(!core::Sound().IsOpen());
     QVERIFY(!core::Settings.sound_enable);
@@ -175,7 +175,7 @@ void SoundOptionsTest::mapMusicFadesUnderTheWindowTimerWhileCloseWaits()
     QCOMPARE(core::Sound().BufferVolume(kMusic), -2500);
     QVERIFY(!core::Sound().TimerRunning());
 
-    TSoundControl* window = OpenWindow(core::Sound());
+    SoundOptionsWindow* window = OpenWindow(core::Sound());
     // While the music fades out the window handles events: it repaints, and a close asked for
     // meanwhile is refused, as "&Close" and the map music box are disabled.
     bool closeEnabledDuringFade = true;
@@ -222,7 +222,7 @@ void SoundOptionsTest::mapMusicFadesUnderTheWindowTimerWhileCloseWaits()
 
 void SoundOptionsTest::channelBoxesAndSlidersActAtOnce()
 {
-    TSoundControl* window = OpenWindow(core::Sound());
+    SoundOptionsWindow* window = OpenWindow(core::Sound());
     QVERIFY(core::Sound().PlayButtonSound(core::ButtonSound::Help));
     // The volume of what plays follows the slider at once.
     window->VolumeSlider(kButton)->setValue(-4000);
@@ -254,7 +254,7 @@ void SoundOptionsTest::failedOpeningIsTitledAndTheWindowStillCloses()
         ++attempts;
         return core::kSoundNoDriver;
     });
-    TSoundControl* window = OpenWindow(broken);
+    SoundOptionsWindow* window = OpenWindow(broken);
     QVERIFY(!window->ChannelBox(kMusic)->isEnabled());
     Click(window->EnableSoundBox());
     QCOMPARE(attempts, 1);
@@ -307,7 +307,7 @@ void SoundOptionsTest::soundThatCannotOpenIsToldOnceWithoutABox()
 
     // The sound options window opens with the box unticked and says why.
     window->Cmds().soundOptions->trigger();
-    QPointer<TSoundControl> options = window->findChild<TSoundControl*>();
+    QPointer<SoundOptionsWindow> options = window->findChild<SoundOptionsWindow*>();
     QVERIFY(options);
     QVERIFY(!options->EnableSoundBox()->isChecked());
     QVERIFY(options->Report()->isVisible());

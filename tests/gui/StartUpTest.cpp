@@ -4,16 +4,16 @@
 #include <QTest>
 #include <QToolBar>
 
-#include "GuiTestSupport.h"
-#include "app/MainWindow.h"
-#include "common/Globals.h"
-#include "library/NodeUtil.h"
-#include "lists/DemoListPane.h"
-#include "lists/PlayListPane.h"
+#include "support/gui/GuiTestSupport.h"
+#include "gui/app/MainWindow.h"
+#include "core/common/Globals.h"
+#include "core/library/FolderTreeOps.h"
+#include "gui/lists/DemoListPane.h"
+#include "gui/lists/PlayListPane.h"
 #include "support/Recorder.h"
-#include "tree/FolderTreePane.h"
-#include "window/CommandBar.h"
-#include "window/StatusPanels.h"
+#include "gui/tree/FolderTreePane.h"
+#include "gui/app/CommandBar.h"
+#include "gui/app/StatusPanels.h"
 
 using namespace guitest;
 

@@ -5,13 +5,13 @@
 #include <QTest>
 #include <QUrl>
 
-#include "GuiTestSupport.h"
-#include "app/MainWindow.h"
-#include "common/Globals.h"
-#include "library/NodeUtil.h"
-#include "lists/DemoListPane.h"
-#include "tree/FolderTreePane.h"
-#include "window/StatusPanels.h"
+#include "support/gui/GuiTestSupport.h"
+#include "gui/app/MainWindow.h"
+#include "core/common/Globals.h"
+#include "core/library/FolderTreeOps.h"
+#include "gui/lists/DemoListPane.h"
+#include "gui/tree/FolderTreePane.h"
+#include "gui/app/StatusPanels.h"
 
 #include <fstream>
 
@@ -19,7 +19,7 @@ using namespace guitest;
 
 namespace {
 
-void ClickNode(gui::TForm1& window, const std::filesystem::path& folder, Qt::MouseButton button = Qt::LeftButton)
+void ClickNode(gui::MainWindow& window, const std::filesystem::path& folder, Qt::MouseButton button = Qt::LeftButton)
 {
     gui::FolderTreePane& tree = window.TreePane();
     core::FolderNode* node = core::FindNodeByPath(tree.Tree(), folder.string());

@@ -19,23 +19,23 @@
 
 #include <filesystem>
 
-#include "GuiTestSupport.h"
-#include "app/MainWindow.h"
-#include "app/Settings.h"
-#include "common/Globals.h"
-#include "details/DemoDetails.h"
-#include "details/PlayerDescr.h"
-#include "details/PropForm.h"
-#include "details/UserEdit.h"
-#include "library/NodeUtil.h"
-#include "lists/DemoListPane.h"
-#include "lists/PlayListPane.h"
-#include "sound/TSoundControl.h"
+#include "support/gui/GuiTestSupport.h"
+#include "gui/app/MainWindow.h"
+#include "core/app/Settings.h"
+#include "core/common/Globals.h"
+#include "gui/details/DemoDetails.h"
+#include "gui/details/PlayerWindow.h"
+#include "gui/details/PropertiesWindow.h"
+#include "gui/details/UserDataEditor.h"
+#include "core/library/FolderTreeOps.h"
+#include "gui/lists/DemoListPane.h"
+#include "gui/lists/PlayListPane.h"
+#include "gui/sound/SoundOptionsWindow.h"
 #include "support/Recorder.h"
-#include "tree/FolderTreePane.h"
-#include "window/CommandBar.h"
-#include "window/StatusPanels.h"
-#include "window/WindowPlacement.h"
+#include "gui/tree/FolderTreePane.h"
+#include "gui/app/CommandBar.h"
+#include "gui/app/StatusPanels.h"
+#include "gui/app/WindowPlacement.h"
 
 using namespace guitest;
 namespace fs = std::filesystem;
@@ -99,7 +99,7 @@ QMenu* MenuHolding(QAction* action)
     return nullptr;
 }
 
-gui::DemoDetails& Details(gui::TForm1& window)
+gui::DemoDetails& Details(gui::MainWindow& window)
 {
     return *window.findChild<gui::DemoDetails*>();
 }
@@ -298,7 +298,7 @@ void WindowTest::toolWindowsStayOnTheScreenUnderTheCursor()
 
         // "Edit Userdata..": beside the list's first column, its bottom edge at the cursor.
         demos.EditUserDataAction()->trigger();
-        QPointer<gui::TUserEdit> editor = details.Editor();
+        QPointer<gui::UserDataEditor> editor = details.Editor();
         QVERIFY(editor);
         QVERIFY2(OnScreenOf(*editor, cursor), qPrintable(Where("Edit Userdata..", cursor, *editor)));
         editor->close();
@@ -306,11 +306,11 @@ void WindowTest::toolWindowsStayOnTheScreenUnderTheCursor()
 
         // The player description: 20 pixels right of the cursor, its bottom 20 pixels above it.
         demos.PropertiesAction()->trigger();
-        gui::TPropForm* prop = details.PropForm();
+        gui::PropertiesWindow* prop = details.Properties();
         QVERIFY(prop);
         QVERIFY(prop->PlayerList().count() > 0);
         prop->OpenPlayer(0);
-        QPointer<gui::TPlayerDescription> player = prop->PlayerWindow();
+        QPointer<gui::PlayerWindow> player = prop->ShownPlayerWindow();
         QVERIFY(player);
         QVERIFY2(OnScreenOf(*player, cursor), qPrintable(Where("player description", cursor, *player)));
         player->close();
@@ -323,13 +323,13 @@ void WindowTest::toolWindowsStayOnTheScreenUnderTheCursor()
         QVERIFY2(OnScreenOf(*editor, cursor), qPrintable(Where("&Userdata", cursor, *editor)));
         editor->close();
         QTRY_VERIFY(!editor);
-        QPointer<gui::TPropForm> closing = prop;
+        QPointer<gui::PropertiesWindow> closing = prop;
         prop->close();
         QTRY_VERIFY(!closing);
 
         // The sound options: centred.
         window->Cmds().soundOptions->trigger();
-        QPointer<gui::TSoundControl> sound = window->findChild<gui::TSoundControl*>();
+        QPointer<gui::SoundOptionsWindow> sound = window->findChild<gui::SoundOptionsWindow*>();
         QVERIFY(sound);
         QVERIFY2(OnScreenOf(*sound, cursor), qPrintable(Where("Sound Options", cursor, *sound)));
         window->Cmds().soundOptions->trigger();
@@ -358,11 +358,11 @@ void WindowTest::detailsWindowsTakeTheKeyboard()
         backToMain();
         demos.SelectRows({row}, false);
         demos.PropertiesAction()->trigger();
-        QTRY_COMPARE(QApplication::activeWindow(), details.PropForm());
-        QVERIFY(details.PropForm()->isAncestorOf(QApplication::focusWidget()));
+        QTRY_COMPARE(QApplication::activeWindow(), details.Properties());
+        QVERIFY(details.Properties()->isAncestorOf(QApplication::focusWidget()));
     }
     // Escape reaches it, not the main window (where it would only stop a listing).
-    QPointer<gui::TPropForm> prop = details.PropForm();
+    QPointer<gui::PropertiesWindow> prop = details.Properties();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     QTRY_VERIFY(!prop);
     QVERIFY(!core::AbortFlag);
@@ -383,7 +383,7 @@ void WindowTest::detailsWindowsTakeTheKeyboard()
     demos.DetailsPart().scrollTo(cell);
     QTest::mouseClick(demos.DetailsPart().viewport(), Qt::LeftButton, {},
                       demos.DetailsPart().visualRect(cell).center());
-    QPointer<gui::TUserEdit> editor = details.Editor();
+    QPointer<gui::UserDataEditor> editor = details.Editor();
     QVERIFY(editor);
     QTRY_COMPARE(QApplication::activeWindow(), editor.data());
     QCOMPARE(QApplication::focusWidget(), &editor->Description());

@@ -3,7 +3,7 @@
 #include <array>
 #include <stdexcept>
 
-#include "analysis/Huffman.h"
+#include "core/analysis/Huffman.h"
 
 namespace testsupport {
 

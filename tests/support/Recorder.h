@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "common/MessageSink.h"
+#include "core/common/MessageSink.h"
 
 namespace testsupport {
 

@@ -1,4 +1,4 @@
-#include "WaveBuilder.h"
+#include "support/WaveBuilder.h"
 #include "support/LittleEndian.h"
 
 #include <unistd.h>

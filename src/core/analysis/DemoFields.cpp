@@ -1,6 +1,6 @@
-#include "analysis/DemoFields.h"
+#include "core/analysis/DemoFields.h"
 
-#include "analysis/PlayerTable.h"
+#include "core/analysis/PlayerTable.h"
 
 namespace core {
 

@@ -4,8 +4,8 @@
 #include <array>
 #include <string>
 
-#include "analysis/DemoInfo.h"
-#include "analysis/Parsing.h"
+#include "core/analysis/DemoInfo.h"
+#include "core/analysis/DemoReader.h"
 
 namespace core {
 

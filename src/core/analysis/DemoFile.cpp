@@ -1,4 +1,4 @@
-#include "analysis/DemoFile.h"
+#include "core/analysis/DemoFile.h"
 
 #include <sys/stat.h>
 
@@ -6,8 +6,8 @@
 #include <new>
 #include <cstdint>
 
-#include "analysis/DemoInfo.h"
-#include "analysis/ZipRead.h"
+#include "core/analysis/DemoInfo.h"
+#include "core/archive/ZipRead.h"
 #include "platform/RegularFile.h"
 
 namespace core {

@@ -5,7 +5,7 @@
 #include <span>
 #include <string>
 
-#include "analysis/ZipRead.h"
+#include "core/archive/ZipRead.h"
 
 namespace core {
 

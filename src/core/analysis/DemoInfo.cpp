@@ -1,4 +1,4 @@
-#include "analysis/DemoInfo.h"
+#include "core/analysis/DemoInfo.h"
 
 #include <cfenv>
 #include <clocale>
@@ -136,7 +136,7 @@ std::string LowerCase(std::string_view text)
 namespace {
 
 // The key lookup of the demo reader, repeated here to keep this file free of the reader;
-// see InfoValueIn in Parsing.h for the rule. Returns nullopt when absent.
+// see InfoValueIn in DemoReader.h for the rule. Returns nullopt when absent.
 std::optional<std::string> LookUp(std::string_view key, std::string_view text)
 {
     const std::string lowText = LowerCase(text);
@@ -162,7 +162,7 @@ std::string ModName(std::string_view infoString)
     return "n/a";
 }
 
-std::string StripColorCodes(std::string_view text)
+std::string StripColourCodes(std::string_view text)
 {
     if (text.find('^') == std::string_view::npos)
         return std::string(text);

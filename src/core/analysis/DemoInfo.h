@@ -69,7 +69,7 @@ std::string NotSetText(std::string_view value);
 std::string GameTypeName(std::string_view value, std::string_view gameName);
 // Mod name from a demo's information string: fs_game, else gamename, lower-cased; "n/a".
 std::string ModName(std::string_view infoString);
-std::string StripColorCodes(std::string_view text);
+std::string StripColourCodes(std::string_view text);
 // Byte-wise ASCII lower case (texts are 8-bit; only A-Z change).
 std::string LowerCase(std::string_view text);
 

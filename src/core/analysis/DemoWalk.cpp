@@ -1,10 +1,10 @@
-#include "analysis/DemoWalk.h"
+#include "core/analysis/DemoWalk.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "analysis/DemoInfo.h"
-#include "analysis/PlayerTable.h"
+#include "core/analysis/DemoInfo.h"
+#include "core/analysis/PlayerTable.h"
 
 namespace core {
 namespace {

@@ -1,8 +1,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "analysis/DemoWalk.h"
-#include "analysis/ModernMessage.h"
+#include "core/analysis/DemoWalk.h"
+#include "core/analysis/ModernMessage.h"
 
 namespace core {
 namespace {

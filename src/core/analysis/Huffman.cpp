@@ -1,4 +1,4 @@
-#include "analysis/Huffman.h"
+#include "core/analysis/Huffman.h"
 
 #include <algorithm>
 #include <bit>

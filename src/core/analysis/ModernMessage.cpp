@@ -1,9 +1,9 @@
-#include "analysis/ModernMessage.h"
+#include "core/analysis/ModernMessage.h"
 
 #include <array>
 #include <utility>
 
-#include "analysis/Huffman.h"
+#include "core/analysis/Huffman.h"
 
 namespace core {
 

@@ -10,7 +10,7 @@ constexpr int32_t kAbsentNumber = -2147483647;
 constexpr double kAbsentSkill = -2147483647.0;
 constexpr int32_t kNoScore = -9999;
 
-struct TPlayer {
+struct Player {
     std::string name;   // userinfo "n", colour codes kept
     int32_t team = 0;   // userinfo "t"; 3 = spectator
     int32_t imageIndex = 0;

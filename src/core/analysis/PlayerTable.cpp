@@ -1,11 +1,11 @@
-#include "analysis/PlayerTable.h"
+#include "core/analysis/PlayerTable.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <vector>
 
-#include "analysis/DemoInfo.h"
+#include "core/analysis/DemoInfo.h"
 
 namespace core {
 
@@ -123,7 +123,7 @@ bool UpdatePlayer(DemoState& demo, int client, std::string_view userinfo)
         return false;
     if (static_cast<size_t>(client) >= demo.players.size())
         demo.players.resize(static_cast<size_t>(client) + 1);
-    TPlayer& p = demo.players[static_cast<size_t>(client)];
+    Player& p = demo.players[static_cast<size_t>(client)];
     bool ok = true;
 
     p.name = UserInfoValue(userinfo, "n");
@@ -175,7 +175,7 @@ bool ParseScores(DemoState& demo, std::string_view report)
             c = 0;
         if (static_cast<size_t>(c) >= demo.players.size())
             continue;
-        TPlayer& p = demo.players[static_cast<size_t>(c)];
+        Player& p = demo.players[static_cast<size_t>(c)];
         p.time = field(b * f + 7);
         if (p.team >= 3)
             continue;
@@ -213,7 +213,7 @@ void WriteScoreTable(DemoState& demo, std::string_view report, int64_t currentMs
         const int32_t i = field(c * f + 4);
         if (i < 0 || static_cast<size_t>(i) >= demo.players.size())
             continue;
-        const TPlayer& p = demo.players[static_cast<size_t>(i)];
+        const Player& p = demo.players[static_cast<size_t>(i)];
         if (p.name.empty())
             continue;
         const std::string score = p.team >= 3 ? "SPECT" : std::to_string(field(c * f + 5));
@@ -227,7 +227,7 @@ void WriteScoreTable(DemoState& demo, std::string_view report, int64_t currentMs
 
 void SortPlayers(DemoState& demo)
 {
-    std::stable_sort(demo.players.begin(), demo.players.end(), [](const TPlayer& a, const TPlayer& b) {
+    std::stable_sort(demo.players.begin(), demo.players.end(), [](const Player& a, const Player& b) {
         if (a.score != b.score)
             return a.score > b.score;
         if (a.rankPosition != b.rankPosition)
@@ -269,9 +269,9 @@ RankedPlayers GetRankedPlayers(const DemoState& demo)
     }
     if (!demo.scoresSeen)
         return ranked;
-    const TPlayer* found[2] = {nullptr, nullptr};
+    const Player* found[2] = {nullptr, nullptr};
     int count = 0;
-    for (const TPlayer& p : demo.players) {
+    for (const Player& p : demo.players) {
         if (p.name.empty() || p.team >= 3)
             continue;
         found[count++] = &p;
@@ -279,10 +279,10 @@ RankedPlayers GetRankedPlayers(const DemoState& demo)
             break;
     }
     if (found[0]) {
-        ranked.winner = StripColorCodes(found[0]->name);
+        ranked.winner = StripColourCodes(found[0]->name);
         std::string secondScore = "0";
         if (found[1]) {
-            ranked.second = StripColorCodes(found[1]->name);
+            ranked.second = StripColourCodes(found[1]->name);
             secondScore = std::to_string(found[1]->score);
         }
         ranked.finalScore = std::to_string(found[0]->score) + ":" + secondScore;

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "analysis/Parsing.h"
+#include "core/analysis/DemoReader.h"
 
 namespace core {
 

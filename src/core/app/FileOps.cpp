@@ -1,4 +1,4 @@
-#include "app/FileOps.h"
+#include "core/app/FileOps.h"
 
 #include <fcntl.h>
 #include <stdlib.h>
@@ -12,8 +12,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "analysis/ModernMessage.h"
-#include "library/DemoFiles.h"
+#include "core/analysis/ModernMessage.h"
+#include "core/library/DemoFiles.h"
 #include "platform/FileRename.h"
 #include "platform/RegularFile.h"
 

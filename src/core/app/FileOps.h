@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "common/MessageSink.h"
+#include "core/common/MessageSink.h"
 #include "platform/DriveKind.h"
 
 namespace core {

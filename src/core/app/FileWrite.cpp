@@ -1,4 +1,4 @@
-#include "app/FileWrite.h"
+#include "core/app/FileWrite.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "app/FolderTreeFile.h"
+#include "core/app/FolderTreeFile.h"
 
 #include <charconv>
 #include <cstdint>
@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "app/FileWrite.h"
+#include "core/app/FileWrite.h"
 
 namespace core {
 namespace {

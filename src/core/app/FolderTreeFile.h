@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "library/FolderTree.h"
+#include "core/library/FolderTree.h"
 
 namespace core {
 

@@ -1,8 +1,8 @@
-#include "app/IniFile.h"
+#include "core/app/IniFile.h"
 
 #include <charconv>
 
-#include "app/FileWrite.h"
+#include "core/app/FileWrite.h"
 
 namespace core {
 namespace {

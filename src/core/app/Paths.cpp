@@ -1,4 +1,4 @@
-#include "app/Paths.h"
+#include "core/app/Paths.h"
 
 #include <pwd.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "app/Settings.h"
+#include "core/app/Settings.h"
 
 #include <algorithm>
 #include <string_view>
@@ -38,7 +38,7 @@ ListViewSettings ListViewSettings::DemoListDefaults()
 {
     ListViewSettings list = CommonListDefaults();
     list.width = 404;
-    list.Color = 16776678;
+    list.Colour = 16776678;
     list.AutoActivateItems = true;
     return list;
 }
@@ -47,7 +47,7 @@ ListViewSettings ListViewSettings::PlayListDefaults()
 {
     ListViewSettings list = CommonListDefaults();
     list.width = 200;
-    list.Color = 16770809;
+    list.Colour = 16770809;
     list.AutoActivateItems = false;
     return list;
 }
@@ -112,16 +112,16 @@ template <class Record, class Visitor> void VisitKeys(Record& s, Visitor&& visit
     visit(tree, "visible", folders.visible);
     visit(tree, "ViewStyle", folders.ViewStyle);
     visit(tree, "AutoScroll", folders.AutoScroll);
-    visit(tree, "Color", Colour(folders.Color));
-    visit(tree, "DemoFolderFontColor", Colour(folders.DemoFolderFontColor));
-    visit(tree, "NonDemoFolderFontColor", Colour(folders.NonDemoFolderFontColor));
+    visit(tree, "Color", Colour(folders.Colour));
+    visit(tree, "DemoFolderFontColor", Colour(folders.DemoFolderFontColour));
+    visit(tree, "NonDemoFolderFontColor", Colour(folders.NonDemoFolderFontColour));
 
     auto visitList = [&](std::string_view section, auto& list, bool isPlayList) {
         // The play list's width has always been written as "Width"; names compare without case.
         visit(section, isPlayList ? "Width" : "width", list.width);
         if (isPlayList)
             visit(section, "visible", list.visible);
-        visit(section, "Color", Colour(list.Color));
+        visit(section, "Color", Colour(list.Colour));
         visit(section, "ViewStyle", list.ViewStyle);
         visit(section, "GridStyle", list.GridStyle);
         visit(section, "FullRowSelect", list.FullRowSelect);

@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "analysis/DemoInfo.h"
-#include "app/IniFile.h"
-#include "app/Paths.h"
-#include "library/LibraryFeedback.h"
-#include "library/Scanner.h"
+#include "core/analysis/DemoInfo.h"
+#include "core/app/IniFile.h"
+#include "core/app/Paths.h"
+#include "core/library/LibraryFeedback.h"
+#include "core/library/Scanner.h"
 
 namespace core {
 
@@ -38,7 +38,7 @@ inline constexpr int kDefaultClientHeight = 387;
 struct ListViewSettings {
     int width = 404;
     bool visible = true; // stored for the play list only; the demo list is always shown
-    uint32_t Color = 16776678;
+    uint32_t Colour = 16776678;
     int ViewStyle = 3; // 0 big icons, 1 small icons, 2 list, 3 details
     bool GridStyle = false;
     bool FullRowSelect = false;
@@ -61,9 +61,9 @@ struct TreePaneSettings {
     bool visible = true;
     bool ViewStyle = false; // big icons (32-pixel rows) when true
     bool AutoScroll = true;
-    uint32_t Color = 10813437;
-    uint32_t DemoFolderFontColor = 0;
-    uint32_t NonDemoFolderFontColor = 8421504;
+    uint32_t Colour = 10813437;
+    uint32_t DemoFolderFontColour = 0;
+    uint32_t NonDemoFolderFontColour = 8421504;
 };
 
 // Section "MainWindow"; nullopt: not stored yet, the window keeps its built-in place and size.
@@ -118,7 +118,7 @@ struct SettingsRecord {
     std::string SelectedFolder() const { return Selected_Folder.value_or(q3a_dir); }
     core::FolderColours FolderFontColours() const
     {
-        return {virtualFolders.DemoFolderFontColor, virtualFolders.NonDemoFolderFontColor};
+        return {virtualFolders.DemoFolderFontColour, virtualFolders.NonDemoFolderFontColour};
     }
 };
 

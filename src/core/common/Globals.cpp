@@ -1,4 +1,4 @@
-#include "common/Globals.h"
+#include "core/common/Globals.h"
 
 namespace core {
 

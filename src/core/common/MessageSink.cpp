@@ -1,4 +1,4 @@
-#include "common/MessageSink.h"
+#include "core/common/MessageSink.h"
 
 #include <cstdio>
 

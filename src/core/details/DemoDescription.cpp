@@ -1,12 +1,12 @@
-#include "details/DemoDescription.h"
+#include "core/details/DemoDescription.h"
 
 #include <cstdio>
 #include <iterator>
 #include <system_error>
 
-#include "analysis/DemoInfo.h"
-#include "app/FileWrite.h"
-#include "common/MessageSink.h"
+#include "core/analysis/DemoInfo.h"
+#include "core/app/FileWrite.h"
+#include "core/common/MessageSink.h"
 #include "platform/RegularFile.h"
 
 namespace core {
@@ -60,7 +60,7 @@ std::filesystem::path DemoDescriptionPath(const std::filesystem::path& demoDataD
 
 std::string PlayerFileName(std::string_view playerName)
 {
-    std::string name = StripColorCodes(playerName);
+    std::string name = StripColourCodes(playerName);
     for (char& c : name) {
         const auto b = static_cast<unsigned char>(c);
         const bool reserved = b == '"' || b == '*' || b == '/' || b == ':' || b == '<' || b == '>' || b == '?' ||
@@ -120,11 +120,12 @@ UserInfo GetUserInfo(const std::filesystem::path& path)
         return info;
     std::optional<std::vector<std::string>> loaded = LoadTextLines(path);
     if (!loaded) {
+        // Users know this message text, old routine name and all; it stays as it is.
         Messages().Error("Parsing.GetUserInfo: " + path.string(), kLoadErrorTitle);
         return info;
     }
     const std::vector<std::string>& lines = *loaded;
-    info.pov = StripColorCodes(FieldOrEmpty(lines, 0));
+    info.pov = StripColourCodes(FieldOrEmpty(lines, 0));
     info.rating = FieldOrEmpty(lines, 1);
     info.web = FieldOrEmpty(lines, 2);
     info.description = FieldOrEmpty(lines, 3);
@@ -166,6 +167,7 @@ WriteOutcome WriteDemoUserData(const std::filesystem::path& path, const DemoUser
     if (nothingKept && FileExists(path)) {
         if (RemoveFile(path))
             return WriteOutcome::Deleted;
+        // Users know this message text, old routine name and all; it stays as it is.
         Messages().Error("User.ApplyButtonClick: " + path.string(), kSaveErrorTitle);
         return WriteOutcome::Failed;
     }
@@ -176,6 +178,7 @@ WriteOutcome WriteDemoUserData(const std::filesystem::path& path, const DemoUser
     lines.push_back(FieldOrMarker(data.web));
     lines.insert(lines.end(), data.description.begin(), data.description.end());
     if (!SaveTextLines(path, lines)) {
+        // Users know this message text, old routine name and all; it stays as it is.
         Messages().Error("User.ApplyButtonClick: " + path.string(), kSaveErrorTitle);
         return WriteOutcome::Failed;
     }
@@ -188,6 +191,7 @@ bool WriteWebLocation(const std::filesystem::path& path, std::string_view webLoc
     if (FileExists(path)) {
         std::optional<std::vector<std::string>> loaded = LoadTextLines(path);
         if (!loaded) {
+            // Users know this message text, old routine name and all; it stays as it is.
             Messages().Error("User.ApplyButtonClick: " + path.string(), kSaveErrorTitle);
             return false;
         }
@@ -199,6 +203,7 @@ bool WriteWebLocation(const std::filesystem::path& path, std::string_view webLoc
         lines.emplace_back(kEmptyFieldLine);
     lines[2] = OneLine(webLocation);
     if (!SaveTextLines(path, lines)) {
+        // Users know this message text, old routine name and all; it stays as it is.
         Messages().Error("User.ApplyButtonClick: " + path.string(), kSaveErrorTitle);
         return false;
     }
@@ -216,6 +221,7 @@ std::optional<std::vector<std::string>> ReadPlayerDescription(const std::filesys
         return std::vector<std::string>{};
     std::optional<std::vector<std::string>> loaded = LoadTextLines(path);
     if (!loaded)
+        // Users know this message text, old routine name and all; it stays as it is.
         Messages().Error("PlayerDescr.SetPlayerData: " + path.string(), kLoadErrorTitle);
     return loaded;
 }

@@ -1,4 +1,4 @@
-#include "library/DemoFiles.h"
+#include "core/library/DemoFiles.h"
 
 #include <sys/stat.h>
 
@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "analysis/DemoInfo.h"
+#include "core/analysis/DemoInfo.h"
 
 namespace core {
 

@@ -1,8 +1,8 @@
-#include "library/FolderTree.h"
+#include "core/library/FolderTree.h"
 
 #include <algorithm>
 
-#include "analysis/DemoInfo.h"
+#include "core/analysis/DemoInfo.h"
 
 namespace core {
 

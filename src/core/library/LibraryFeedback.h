@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "analysis/DemoInfo.h"
+#include "core/analysis/DemoInfo.h"
 
 namespace core {
 

@@ -1,4 +1,4 @@
-#include "library/ScanCache.h"
+#include "core/library/ScanCache.h"
 
 #include <algorithm>
 #include <charconv>
@@ -6,8 +6,8 @@
 #include <iterator>
 #include <unordered_map>
 
-#include "analysis/PlayerTable.h"
-#include "app/FileWrite.h"
+#include "core/analysis/PlayerTable.h"
+#include "core/app/FileWrite.h"
 
 namespace core {
 namespace {

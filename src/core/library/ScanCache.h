@@ -10,9 +10,9 @@
 #include <string_view>
 #include <vector>
 
-#include "analysis/DemoInfo.h"
-#include "analysis/Parsing.h"
-#include "details/DemoDescription.h"
+#include "core/analysis/DemoInfo.h"
+#include "core/analysis/DemoReader.h"
+#include "core/details/DemoDescription.h"
 
 namespace core {
 

@@ -1,4 +1,4 @@
-#include "library/Scanner.h"
+#include "core/library/Scanner.h"
 
 #include <atomic>
 #include <chrono>
@@ -10,13 +10,13 @@
 #include <unordered_set>
 #include <vector>
 
-#include "analysis/DemoFile.h"
-#include "analysis/Parsing.h"
-#include "analysis/ZipRead.h"
-#include "common/Globals.h"
-#include "details/DemoDescription.h"
-#include "library/DemoFiles.h"
-#include "library/ScanCache.h"
+#include "core/analysis/DemoFile.h"
+#include "core/analysis/DemoReader.h"
+#include "core/archive/ZipRead.h"
+#include "core/common/Globals.h"
+#include "core/details/DemoDescription.h"
+#include "core/library/DemoFiles.h"
+#include "core/library/ScanCache.h"
 #include "platform/RegularFile.h"
 
 namespace core {

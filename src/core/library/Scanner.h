@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "library/LibraryFeedback.h"
+#include "core/library/LibraryFeedback.h"
 
 namespace core {
 

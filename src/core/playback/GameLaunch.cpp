@@ -1,22 +1,22 @@
-#include "playback/GameLaunch.h"
+#include "core/playback/GameLaunch.h"
 
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
 #include <vector>
 
-#include "analysis/ZipRead.h"
-#include "app/Settings.h"
-#include "common/MessageSink.h"
-#include "library/DemoFiles.h"
+#include "core/archive/ZipRead.h"
+#include "core/app/Settings.h"
+#include "core/common/MessageSink.h"
+#include "core/library/DemoFiles.h"
 #include "platform/ShellWords.h"
-#include "playback/GamePrograms.h"
-#include "playback/Mods.h"
-#include "playback/PlayList.h"
-#include "playback/VersionSwitch.h"
-#include "playback/demoplay.h"
-#include "playback/globstartparam.h"
-#include "playback/q3a_control.h"
+#include "core/playback/GamePrograms.h"
+#include "core/playback/Mods.h"
+#include "core/playback/PlayList.h"
+#include "core/playback/VersionSwitch.h"
+#include "core/playback/PlayScript.h"
+#include "core/playback/GameParameters.h"
+#include "core/playback/RunningGame.h"
 
 namespace fs = std::filesystem;
 

@@ -17,8 +17,8 @@
 #include <string>
 #include <string_view>
 
-#include "analysis/DemoInfo.h"
-#include "app/Paths.h"
+#include "core/analysis/DemoInfo.h"
+#include "core/app/Paths.h"
 
 namespace core {
 

@@ -1,14 +1,14 @@
-#include "playback/GamePrograms.h"
+#include "core/playback/GamePrograms.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 
-#include "analysis/DemoInfo.h"
-#include "library/DemoFiles.h"
+#include "core/analysis/DemoInfo.h"
+#include "core/library/DemoFiles.h"
 #include "platform/ShellWords.h"
-#include "playback/VersionSwitch.h"
+#include "core/playback/VersionSwitch.h"
 
 namespace core {
 namespace {

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Paths.h"
+#include "core/app/Paths.h"
 
 namespace core {
 

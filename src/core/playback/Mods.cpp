@@ -1,12 +1,12 @@
-#include "playback/Mods.h"
+#include "core/playback/Mods.h"
 
 #include <filesystem>
 
 #include <algorithm>
 
-#include "analysis/DemoInfo.h"
-#include "app/Settings.h"
-#include "library/DemoFiles.h"
+#include "core/analysis/DemoInfo.h"
+#include "core/app/Settings.h"
+#include "core/library/DemoFiles.h"
 
 namespace core {
 

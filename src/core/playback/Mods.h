@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Paths.h"
+#include "core/app/Paths.h"
 
 namespace core {
 

@@ -1,10 +1,10 @@
-#include "playback/PlayList.h"
+#include "core/playback/PlayList.h"
 
 #include <algorithm>
 
-#include "app/FileWrite.h"
-#include "common/MessageSink.h"
-#include "library/DemoFiles.h"
+#include "core/app/FileWrite.h"
+#include "core/common/MessageSink.h"
+#include "core/library/DemoFiles.h"
 
 namespace core {
 namespace {

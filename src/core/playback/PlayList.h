@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "analysis/DemoInfo.h"
-#include "library/LibraryFeedback.h"
-#include "library/Scanner.h"
+#include "core/analysis/DemoInfo.h"
+#include "core/library/LibraryFeedback.h"
+#include "core/library/Scanner.h"
 
 namespace core {
 

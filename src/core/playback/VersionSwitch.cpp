@@ -1,4 +1,4 @@
-#include "playback/VersionSwitch.h"
+#include "core/playback/VersionSwitch.h"
 
 #include <sys/stat.h>
 
@@ -6,13 +6,13 @@
 #include <chrono>
 #include <thread>
 
-#include "app/Settings.h"
-#include "common/Globals.h"
-#include "common/MessageSink.h"
-#include "library/DemoFiles.h"
+#include "core/app/Settings.h"
+#include "core/common/Globals.h"
+#include "core/common/MessageSink.h"
+#include "core/library/DemoFiles.h"
 #include "platform/FileRename.h"
-#include "playback/GamePrograms.h"
-#include "playback/q3a_control.h"
+#include "core/playback/GamePrograms.h"
+#include "core/playback/RunningGame.h"
 
 namespace core {
 namespace {

@@ -1,4 +1,4 @@
-#include "sound/OpenAlOutput.h"
+#include "core/sound/OpenAlOutput.h"
 
 #include <AL/al.h>
 #include <AL/alc.h>

@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "sound/SoundOutput.h"
+#include "core/sound/SoundOutput.h"
 
 namespace core {
 

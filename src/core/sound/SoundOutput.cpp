@@ -1,4 +1,4 @@
-#include "sound/SoundOutput.h"
+#include "core/sound/SoundOutput.h"
 
 #include <algorithm>
 #include <cmath>

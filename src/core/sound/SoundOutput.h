@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "sound/WaveHeader.h"
+#include "core/sound/WaveHeader.h"
 
 namespace core {
 

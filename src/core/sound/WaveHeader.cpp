@@ -1,4 +1,4 @@
-#include "sound/WaveHeader.h"
+#include "core/sound/WaveHeader.h"
 
 #include <optional>
 #include <string_view>

@@ -1,4 +1,4 @@
-#include "app/MainWindow.h"
+#include "gui/app/MainWindow.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -15,35 +15,35 @@
 
 #include <filesystem>
 
-#include "app/FolderTreeFile.h"
-#include "common/Globals.h"
-#include "common/MessageSink.h"
-#include "fileops/DColumns.h"
-#include "fileops/FileOperations.h"
-#include "details/DemoDetails.h"
-#include "details/PropForm.h"
-#include "library/NodeUtil.h"
-#include "library/ScanCache.h"
-#include "library/Scanner.h"
-#include "lists/DemoListPane.h"
-#include "lists/PlayListPane.h"
-#include "playback/GameLaunch.h"
-#include "playback/GamePrograms.h"
-#include "playback/Mods.h"
-#include "playback/PlayList.h"
-#include "playback/PlaybackCommands.h"
-#include "playback/VersionSwitch.h"
-#include "extras/AboutBox.h"
-#include "extras/GameFont.h"
-#include "extras/TipOfDay.h"
-#include "sound/ButtonSounds.h"
-#include "sound/SoundPump.h"
-#include "sound/TSoundControl.h"
-#include "tree/FolderTreePane.h"
-#include "window/CommandBar.h"
-#include "window/StatusPanels.h"
-#include "window/WindowFeedback.h"
-#include "window/WindowPlacement.h"
+#include "core/app/FolderTreeFile.h"
+#include "core/common/Globals.h"
+#include "core/common/MessageSink.h"
+#include "gui/lists/ColumnChooser.h"
+#include "gui/fileops/FileOperations.h"
+#include "gui/details/DemoDetails.h"
+#include "gui/details/PropertiesWindow.h"
+#include "core/library/FolderTreeOps.h"
+#include "core/library/ScanCache.h"
+#include "core/library/Scanner.h"
+#include "gui/lists/DemoListPane.h"
+#include "gui/lists/PlayListPane.h"
+#include "core/playback/GameLaunch.h"
+#include "core/playback/GamePrograms.h"
+#include "core/playback/Mods.h"
+#include "core/playback/PlayList.h"
+#include "gui/playback/PlaybackCommands.h"
+#include "core/playback/VersionSwitch.h"
+#include "gui/extras/AboutBox.h"
+#include "gui/extras/GameFont.h"
+#include "gui/extras/TipOfDay.h"
+#include "gui/sound/ButtonSounds.h"
+#include "gui/sound/SoundPump.h"
+#include "gui/sound/SoundOptionsWindow.h"
+#include "gui/tree/FolderTreePane.h"
+#include "gui/app/CommandBar.h"
+#include "gui/app/StatusPanels.h"
+#include "gui/app/WindowFeedback.h"
+#include "gui/app/WindowPlacement.h"
 
 namespace gui {
 namespace {
@@ -67,7 +67,7 @@ ColumnLayout LayoutFrom(const core::ListViewSettings& list, const ColumnLayout& 
 ListOptions OptionsFrom(const core::ListViewSettings& list)
 {
     ListOptions options;
-    options.colour = ColourFromStored(list.Color);
+    options.colour = ColourFromStored(list.Colour);
     options.viewStyle = list.ViewStyle;
     options.gridLines = list.GridStyle;
     options.fullRowSelect = list.FullRowSelect;
@@ -81,7 +81,7 @@ void StoreList(const ListPane& pane, int width, core::ListViewSettings& list)
 {
     const ListOptions options = pane.Options();
     list.width = width;
-    list.Color = StoredFromColour(options.colour);
+    list.Colour = StoredFromColour(options.colour);
     list.ViewStyle = options.viewStyle;
     list.GridStyle = options.gridLines;
     list.FullRowSelect = options.fullRowSelect;
@@ -97,9 +97,9 @@ void StoreList(const ListPane& pane, int width, core::ListViewSettings& list)
 
 } // namespace
 
-TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_commands(this)
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), m_commands(this)
 {
-    setObjectName(QStringLiteral("TForm1"));
+    setObjectName(QStringLiteral("MainWindow"));
     setWindowTitle(QStringLiteral("Velmora 1.32"));
     BuildPanes();
     WireCommands();
@@ -126,12 +126,12 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_commands(this)
     resize(core::kDefaultClientWidth, core::kDefaultClientHeight + 90);
 }
 
-TForm1::~TForm1()
+MainWindow::~MainWindow()
 {
     qApp->removeEventFilter(this);
 }
 
-void TForm1::BuildPanes()
+void MainWindow::BuildPanes()
 {
     m_commands.BuildMenus(*menuBar());
     m_commandBar = new CommandBar(m_commands, this);
@@ -173,18 +173,18 @@ void TForm1::BuildPanes()
                                   std::to_string(colour));
     };
 
-    connect(m_splitter, &QSplitter::splitterMoved, this, &TForm1::UpdateStatusWidths);
-    connect(m_tree, &FolderTreePane::nodeChosen, this, &TForm1::ListNode);
+    connect(m_splitter, &QSplitter::splitterMoved, this, &MainWindow::UpdateStatusWidths);
+    connect(m_tree, &FolderTreePane::nodeChosen, this, &MainWindow::ListNode);
     connect(m_demoList, &DemoListPane::statusText, this, [this](const QString& text) { m_status->SetListText(text); });
     connect(m_playList, &PlayListPane::statusText, this,
             [this](const QString& text) { m_status->SetPlayListText(text); });
     connect(m_demoList, &DemoListPane::playListRowsDropped, m_playList, &PlayListPane::RemoveSelected);
     connect(m_demoList, &DemoListPane::commandsChanged, this,
             [this] { m_commands.playDemo->setEnabled(m_demoList->CanPlay()); });
-    connect(m_playList, &ListPane::rowsChanged, this, &TForm1::UpdatePlayListCommands);
-    connect(m_demoList->MoveToPlayListAction(), &QAction::triggered, this, &TForm1::MoveToPlayList);
-    connect(m_demoList->RefreshAction(), &QAction::triggered, this, &TForm1::RefreshList);
-    connect(m_demoList->ReparseAction(), &QAction::triggered, this, &TForm1::ReparseList);
+    connect(m_playList, &ListPane::rowsChanged, this, &MainWindow::UpdatePlayListCommands);
+    connect(m_demoList->MoveToPlayListAction(), &QAction::triggered, this, &MainWindow::MoveToPlayList);
+    connect(m_demoList->RefreshAction(), &QAction::triggered, this, &MainWindow::RefreshList);
+    connect(m_demoList->ReparseAction(), &QAction::triggered, this, &MainWindow::ReparseList);
     for (ListPane* pane : {static_cast<ListPane*>(m_demoList), static_cast<ListPane*>(m_playList)})
         connect(pane, &ListPane::backgroundChanged, this, [this] {
             m_commandBar->ShowListColours(m_demoList->Options().colour, m_playList->Options().colour);
@@ -194,7 +194,7 @@ void TForm1::BuildPanes()
     m_commands.playDemo->setEnabled(false);
 }
 
-void TForm1::WireCommands()
+void MainWindow::WireCommands()
 {
     connect(m_commands.exit, &QAction::triggered, this, &QWidget::close);
     connect(m_commands.loadPlayList, &QAction::triggered, this, [this] {
@@ -211,14 +211,14 @@ void TForm1::WireCommands()
         if (!file.isEmpty())
             SavePlayList(file);
     });
-    connect(m_commands.demoPlayMenu, &QMenu::aboutToShow, this, &TForm1::UpdatePlayListCommands);
+    connect(m_commands.demoPlayMenu, &QMenu::aboutToShow, this, &MainWindow::UpdatePlayListCommands);
     connect(m_commands.showPlayList, &QAction::triggered, this, [this](bool shown) { SetPlayListShown(shown); });
     connect(m_commands.noSplash, &QAction::toggled, this, [](bool on) { core::Settings.no_splash = on; });
-    connect(m_commands.noHints, &QAction::toggled, this, &TForm1::SetNoHints);
-    connect(m_commands.readOnly, &QAction::triggered, this, &TForm1::SetReadOnlyMode);
-    connect(m_commands.help, &QAction::triggered, this, &TForm1::ShowHelp);
-    connect(m_commands.tipOfDay, &QAction::triggered, this, &TForm1::ShowTipOfDay);
-    connect(m_commands.about, &QAction::triggered, this, [this] { TAboutBox::Run(this); });
+    connect(m_commands.noHints, &QAction::toggled, this, &MainWindow::SetNoHints);
+    connect(m_commands.readOnly, &QAction::triggered, this, &MainWindow::SetReadOnlyMode);
+    connect(m_commands.help, &QAction::triggered, this, &MainWindow::ShowHelp);
+    connect(m_commands.tipOfDay, &QAction::triggered, this, &MainWindow::ShowTipOfDay);
+    connect(m_commands.about, &QAction::triggered, this, [this] { AboutBox::Run(this); });
     // F1 acts anywhere in the window, also while the menu bar's entry is not reachable.
     m_commands.help->setShortcutContext(Qt::WindowShortcut);
     addAction(m_commands.help);
@@ -230,7 +230,7 @@ void TForm1::WireCommands()
 
 // The fade timer and the click sounds. The clicks are connected before any command's own work,
 // so that they sound first.
-void TForm1::WireSound()
+void MainWindow::WireSound()
 {
     new SoundPump(core::Sound(), this);
     auto* clicks = new ButtonSounds(core::Sound(), this);
@@ -239,21 +239,21 @@ void TForm1::WireSound()
     for (QAction* play : {m_commands.playDemo, m_demoList->PlayAction(), m_playList->PlayAction()})
         clicks->ClickOnEveryTrigger(play, core::ButtonSound::PlayIt);
     connect(m_commands.soundOptions, &QAction::triggered, this,
-            [this] { TSoundControl::Toggle(m_soundControl, core::Sound(), this); });
+            [this] { SoundOptionsWindow::Toggle(m_soundOptionsWindow, core::Sound(), this); });
     // Switching sound or the map music back on restarts the music of the properties window shown.
-    auto shownProperties = [this]() -> TPropForm* {
+    auto shownProperties = [this]() -> PropertiesWindow* {
         const DemoDetails* details = findChild<DemoDetails*>();
-        TPropForm* properties = details ? details->PropForm() : nullptr;
+        PropertiesWindow* properties = details ? details->Properties() : nullptr;
         return properties && properties->isVisible() ? properties : nullptr;
     };
     MapMusicHooks().propertiesOpen = [shownProperties] { return shownProperties() != nullptr; };
     MapMusicHooks().startMapMusic = [shownProperties] {
-        if (const TPropForm* properties = shownProperties())
+        if (const PropertiesWindow* properties = shownProperties())
             core::Sound().PlayMapMusic(properties->LevelShotPack(), properties->Demo().music);
     };
 }
 
-bool TForm1::FindGameDirectory()
+bool MainWindow::FindGameDirectory()
 {
     core::SettingsRecord& settings = core::Settings;
     if (core::UsableGameFolder(settings.q3a_dir, settings.game_program)) {
@@ -275,7 +275,7 @@ bool TForm1::FindGameDirectory()
     return false;
 }
 
-bool TForm1::StartUp(const core::IniFile& config, const std::string& builtInGameDirectory)
+bool MainWindow::StartUp(const core::IniFile& config, const std::string& builtInGameDirectory)
 {
     const core::ProgramPaths paths = core::Settings.paths;
     core::Settings = core::LoadSettings(config, builtInGameDirectory);
@@ -304,7 +304,7 @@ bool TForm1::StartUp(const core::IniFile& config, const std::string& builtInGame
     return true;
 }
 
-void TForm1::ApplySettings()
+void MainWindow::ApplySettings()
 {
     const core::SettingsRecord& settings = core::Settings;
     const core::MainWindowSettings& place = settings.mainWindow;
@@ -320,7 +320,7 @@ void TForm1::ApplySettings()
 
     const core::TreePaneSettings& folders = settings.virtualFolders;
     TreeOptions tree;
-    tree.background = ColourFromStored(folders.Color);
+    tree.background = ColourFromStored(folders.Colour);
     tree.bigIcons = folders.ViewStyle;
     tree.autoScroll = folders.AutoScroll;
     tree.colours = settings.FolderFontColours();
@@ -354,7 +354,7 @@ void TForm1::ApplySettings()
     UpdateStatusWidths();
 }
 
-void TForm1::ListStartFolder()
+void MainWindow::ListStartFolder()
 {
     core::SettingsRecord& settings = core::Settings;
     core::FolderTree& tree = m_tree->Tree();
@@ -375,7 +375,7 @@ void TForm1::ListStartFolder()
         ListNode(selected);
 }
 
-void TForm1::ListNode(core::FolderNode* node)
+void MainWindow::ListNode(core::FolderNode* node)
 {
     if (!node || core::BusyCount > 0)
         return;
@@ -385,7 +385,7 @@ void TForm1::ListNode(core::FolderNode* node)
     RunFolderListing(path);
 }
 
-void TForm1::RunFolderListing(const std::string& folder)
+void MainWindow::RunFolderListing(const std::string& folder)
 {
     m_leftListing = {};
     core::ScanDemos(core::FolderScanArgument(folder), *m_demoFiller, *m_playFiller, *m_feedback, ScanSettingsNow(),
@@ -395,14 +395,14 @@ void TForm1::RunFolderListing(const std::string& folder)
     m_demoList->SortAgain();
 }
 
-core::ScanSettings TForm1::ScanSettingsNow() const
+core::ScanSettings MainWindow::ScanSettingsNow() const
 {
     core::ScanSettings scan = core::ScanSettingsFor(core::Settings);
     scan.colours = m_tree->Colours();
     return scan;
 }
 
-void TForm1::RefreshList()
+void MainWindow::RefreshList()
 {
     core::FolderNode* node = m_tree->Tree().Selected();
     if (!node || core::BusyCount > 0)
@@ -410,7 +410,7 @@ void TForm1::RefreshList()
     RunFolderListing(core::NodePath(*node));
 }
 
-void TForm1::ReparseList()
+void MainWindow::ReparseList()
 {
     core::FolderNode* node = m_tree->Tree().Selected();
     if (!node || core::BusyCount > 0)
@@ -422,7 +422,7 @@ void TForm1::ReparseList()
     RefreshList();
 }
 
-void TForm1::DemoLeftListing(uint64_t bytes)
+void MainWindow::DemoLeftListing(uint64_t bytes)
 {
     if (m_leftListing.rows >= m_listing.rows)
         return;
@@ -441,7 +441,7 @@ void TForm1::DemoLeftListing(uint64_t bytes)
     m_demoList->SetSummary(QString::fromLatin1(core::ScanSummary(shown)));
 }
 
-void TForm1::SetPlayListShown(bool shown)
+void MainWindow::SetPlayListShown(bool shown)
 {
     if (shown == PlayListShown() && m_playList->isVisibleTo(this) == shown) {
         m_commands.ShowPlayListShown(shown);
@@ -466,12 +466,12 @@ void TForm1::SetPlayListShown(bool shown)
     UpdateStatusWidths();
 }
 
-bool TForm1::PlayListShown() const
+bool MainWindow::PlayListShown() const
 {
     return !m_playList->isHidden();
 }
 
-void TForm1::MoveToPlayList()
+void MainWindow::MoveToPlayList()
 {
     if (!m_demoList->SelectionMayEnterPlayList())
         return;
@@ -480,7 +480,7 @@ void TForm1::MoveToPlayList()
     m_playList->AddFromDemoList(-1);
 }
 
-void TForm1::LoadPlayList(const QString& file)
+void MainWindow::LoadPlayList(const QString& file)
 {
     if (core::BusyCount > 0)
         return;
@@ -499,7 +499,7 @@ void TForm1::LoadPlayList(const QString& file)
     UpdatePlayListCommands();
 }
 
-void TForm1::SavePlayList(const QString& file)
+void MainWindow::SavePlayList(const QString& file)
 {
     std::vector<core::DemoInfo> rows;
     rows.reserve(m_playList->Model().Rows().size());
@@ -510,7 +510,7 @@ void TForm1::SavePlayList(const QString& file)
         core::Messages().Error("main.SavePlayList: " + PathBytes(file), "VMR: File Save Error");
 }
 
-void TForm1::UpdatePlayListCommands()
+void MainWindow::UpdatePlayListCommands()
 {
     const bool any = m_playList->Model().rowCount() > 0;
     m_commands.savePlayList->setEnabled(any);
@@ -518,13 +518,13 @@ void TForm1::UpdatePlayListCommands()
     m_commands.playListAndExit->setEnabled(any);
 }
 
-void TForm1::UpdateStatusWidths()
+void MainWindow::UpdateStatusWidths()
 {
     const int tree = m_tree->isVisibleTo(this) ? m_tree->width() : 0;
     m_status->SetPanelWidths(tree, PlayListShown() ? m_demoList->width() : StatusPanels::kToEdge);
 }
 
-void TForm1::SetReadOnlyMode(bool on)
+void MainWindow::SetReadOnlyMode(bool on)
 {
     core::Settings.work_readonly = on;
     m_commandBar->ShowReadOnly(on);
@@ -532,13 +532,13 @@ void TForm1::SetReadOnlyMode(bool on)
     m_tree->SetReadOnlyMode(on);
 }
 
-void TForm1::SetNoHints(bool on)
+void MainWindow::SetNoHints(bool on)
 {
     core::Settings.no_hints = on;
     m_noHints = on;
 }
 
-void TForm1::ShowHelp()
+void MainWindow::ShowHelp()
 {
     const QString file = PathText(core::Settings.paths.helpFile);
     if (!QFileInfo::exists(file)) {
@@ -548,12 +548,12 @@ void TForm1::ShowHelp()
     QDesktopServices::openUrl(QUrl::fromLocalFile(file));
 }
 
-void TForm1::ShowTipOfDay()
+void MainWindow::ShowTipOfDay()
 {
-    core::Settings.tip_of_day = TTipOfDay::Run(this, core::Settings.tip_of_day);
+    core::Settings.tip_of_day = TipOfDay::Run(this, core::Settings.tip_of_day);
 }
 
-void TForm1::BringToFront()
+void MainWindow::BringToFront()
 {
     setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
     show();
@@ -561,7 +561,7 @@ void TForm1::BringToFront()
     activateWindow();
 }
 
-void TForm1::CollectSettings()
+void MainWindow::CollectSettings()
 {
     core::SettingsRecord& settings = core::Settings;
     settings.toolbar_dockpos = CommandBar::DockPositionOf(toolBarArea(m_commandBar));
@@ -578,22 +578,22 @@ void TForm1::CollectSettings()
     folders.visible = !m_tree->isHidden();
     folders.ViewStyle = tree.bigIcons;
     folders.AutoScroll = tree.autoScroll;
-    folders.Color = StoredFromColour(tree.background);
-    folders.DemoFolderFontColor = tree.colours.demoFolder;
-    folders.NonDemoFolderFontColor = tree.colours.nonDemoFolder;
+    folders.Colour = StoredFromColour(tree.background);
+    folders.DemoFolderFontColour = tree.colours.demoFolder;
+    folders.NonDemoFolderFontColour = tree.colours.nonDemoFolder;
 
     StoreList(*m_demoList, m_demoList->width(), settings.demoList);
     StoreList(*m_playList, PlayListShown() ? m_playList->width() : m_playListWidth, settings.playList);
     settings.playList.visible = PlayListShown();
 }
 
-bool TForm1::WriteConfiguration()
+bool MainWindow::WriteConfiguration()
 {
     CollectSettings();
     return core::WriteConfiguration(core::Settings, core::Settings.paths.configurationFile);
 }
 
-void TForm1::closeEvent(QCloseEvent* event)
+void MainWindow::closeEvent(QCloseEvent* event)
 {
     // While a long operation runs, its window and data must stay; the count is left alone so
     // that the operation's own guards keep working.
@@ -611,7 +611,7 @@ void TForm1::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
-void TForm1::showEvent(QShowEvent* event)
+void MainWindow::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
     if (!m_shownOnce) {
@@ -626,12 +626,12 @@ void TForm1::showEvent(QShowEvent* event)
             CentreOnCursorScreen(*this);
         }
         if (!m_soundNotice.isEmpty())
-            QTimer::singleShot(0, this, &TForm1::ShowSoundNotice);
+            QTimer::singleShot(0, this, &MainWindow::ShowSoundNotice);
     }
     UpdateStatusWidths();
 }
 
-void TForm1::ShowSoundNotice()
+void MainWindow::ShowSoundNotice()
 {
     // Told once, beside the window: a box that waits for an answer would stop every start on a
     // machine without sound, and sound stays off until the user switches it on again.
@@ -644,13 +644,13 @@ void TForm1::ShowSoundNotice()
     m_soundNotice.clear();
 }
 
-void TForm1::resizeEvent(QResizeEvent* event)
+void MainWindow::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
     UpdateStatusWidths();
 }
 
-bool TForm1::eventFilter(QObject* watched, QEvent* event)
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::ToolTip && m_noHints)
         return true;

@@ -1,5 +1,5 @@
 #pragma once
-// The main window (TForm1): the folder tree, the demo list and the play list side by side, the
+// The main window (MainWindow): the folder tree, the demo list and the play list side by side, the
 // command bar, the main menu and the status bar. It owns the panes and wires them to the demo
 // library; start-up and shut-down read and write the settings record through it.
 #include <QMainWindow>
@@ -10,12 +10,12 @@
 #include <optional>
 #include <string>
 
-#include "app/IniFile.h"
-#include "app/Settings.h"
-#include "library/FolderTree.h"
-#include "library/Scanner.h"
-#include "lists/ListFiller.h"
-#include "window/Commands.h"
+#include "core/app/IniFile.h"
+#include "core/app/Settings.h"
+#include "core/library/FolderTree.h"
+#include "core/library/Scanner.h"
+#include "gui/lists/ListFiller.h"
+#include "gui/app/Commands.h"
 
 class QSplitter;
 
@@ -26,14 +26,14 @@ class DemoListPane;
 class FolderTreePane;
 class PlayListPane;
 class StatusPanels;
-class TSoundControl;
+class SoundOptionsWindow;
 class WindowFeedback;
 
-class TForm1 : public QMainWindow {
+class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    explicit TForm1(QWidget* parent = nullptr);
-    ~TForm1() override;
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     // Start-up from the game directory check to the folder tree file, with the settings read from
     // `config` into core::Settings (whose paths must be set). False after the fatal message when
@@ -118,7 +118,7 @@ private:
     std::optional<QPoint> m_storedTopLeft; // the stored place, restored at the first showing
     bool m_noHints = false;
     QString m_soundNotice;                  // why sound is off, told once the window shows
-    QPointer<TSoundControl> m_soundControl; // the sound options window while it is open
+    QPointer<SoundOptionsWindow> m_soundOptionsWindow; // the sound options window while it is open
 };
 
 } // namespace gui

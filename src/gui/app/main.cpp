@@ -1,12 +1,12 @@
 #include <QApplication>
 #include <QFile>
 
-#include "app/MainWindow.h"
-#include "common/MessageSink.h"
-#include "window/BoxMessageSink.h"
-#include "extras/SplashScreen.h"
-#include "playback/Mods.h"
-#include "window/SingleInstance.h"
+#include "gui/app/MainWindow.h"
+#include "core/common/MessageSink.h"
+#include "gui/app/BoxMessageSink.h"
+#include "gui/extras/SplashScreen.h"
+#include "core/playback/Mods.h"
+#include "gui/app/SingleInstance.h"
 
 int main(int argc, char** argv)
 {
@@ -36,7 +36,7 @@ int main(int argc, char** argv)
         QApplication::processEvents();
     }
 
-    gui::TForm1 window;
+    gui::MainWindow window;
     messages.SetParent(&window);
     // The splash stays on top of everything: it makes way for the game directory question.
     if (splash) {
@@ -50,7 +50,7 @@ int main(int argc, char** argv)
     core::ModLocations = core::DefaultModLocations(environment);
     if (!window.StartUp(config, builtIn))
         return 1;
-    QObject::connect(&instance, &gui::SingleInstance::activationRequested, &window, &gui::TForm1::BringToFront);
+    QObject::connect(&instance, &gui::SingleInstance::activationRequested, &window, &gui::MainWindow::BringToFront);
 
     window.show();
     window.repaint();

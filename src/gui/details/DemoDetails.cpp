@@ -1,4 +1,4 @@
-#include "details/DemoDetails.h"
+#include "gui/details/DemoDetails.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -9,22 +9,22 @@
 #include <QScreen>
 #include <QUrl>
 
-#include "analysis/DemoInfo.h"
-#include "analysis/Parsing.h"
-#include "app/MainWindow.h"
-#include "app/Settings.h"
-#include "common/Globals.h"
-#include "common/MessageSink.h"
-#include "details/ColorText.h"
-#include "details/PropForm.h"
-#include "details/UserEdit.h"
-#include "library/NodeUtil.h"
-#include "lists/DemoListPane.h"
-#include "lists/PlayListPane.h"
-#include "playback/PlayList.h"
-#include "sound/SoundUtil.h"
-#include "tree/FolderTreePane.h"
-#include "window/WindowPlacement.h"
+#include "core/analysis/DemoInfo.h"
+#include "core/analysis/DemoReader.h"
+#include "gui/app/MainWindow.h"
+#include "core/app/Settings.h"
+#include "core/common/Globals.h"
+#include "core/common/MessageSink.h"
+#include "gui/details/ColouredText.h"
+#include "gui/details/PropertiesWindow.h"
+#include "gui/details/UserDataEditor.h"
+#include "core/library/FolderTreeOps.h"
+#include "gui/lists/DemoListPane.h"
+#include "gui/lists/PlayListPane.h"
+#include "core/playback/PlayList.h"
+#include "core/sound/SoundSystem.h"
+#include "gui/tree/FolderTreePane.h"
+#include "gui/app/WindowPlacement.h"
 
 namespace gui {
 
@@ -33,7 +33,7 @@ namespace {
 std::vector<std::string> PlayerNames(const core::DemoState& demo)
 {
     std::vector<std::string> names;
-    for (const core::TPlayer& player : demo.players)
+    for (const core::Player& player : demo.players)
         if (!player.name.empty() && player.team <= 2)
             names.push_back(player.name);
     return names;
@@ -67,7 +67,7 @@ std::string DemoFolderOf(const std::string& location)
     return folder;
 }
 
-DemoDetails::DemoDetails(TForm1& window) : QObject(&window), m_window(window)
+DemoDetails::DemoDetails(MainWindow& window) : QObject(&window), m_window(window)
 {
     setObjectName(QStringLiteral("DemoDetails"));
     askText = [this](const QString& title, const QString& prompt, const QString& preset) -> std::optional<QString> {
@@ -100,12 +100,12 @@ DemoDetails::DemoDetails(TForm1& window) : QObject(&window), m_window(window)
             });
 }
 
-TPropForm* DemoDetails::PropForm() const
+PropertiesWindow* DemoDetails::Properties() const
 {
     return m_prop;
 }
 
-TUserEdit* DemoDetails::Editor() const
+UserDataEditor* DemoDetails::Editor() const
 {
     return m_editor;
 }
@@ -126,7 +126,7 @@ void DemoDetails::OpenProperties(ListPane& pane)
     if (!DemoIsThere(row))
         return;
     if (!m_prop) {
-        m_prop = new TPropForm(*this, &m_window);
+        m_prop = new PropertiesWindow(*this, &m_window);
         m_prop->resize(760, 440);
     }
     m_prop->FillFromList(row, &pane == &m_window.PlayList());
@@ -136,10 +136,10 @@ void DemoDetails::OpenProperties(ListPane& pane)
     --core::BusyCount;
 }
 
-TUserEdit& DemoDetails::EnsureEditor(bool centred)
+UserDataEditor& DemoDetails::EnsureEditor(bool centred)
 {
     if (!m_editor) {
-        m_editor = new TUserEdit(*this, &m_window);
+        m_editor = new UserDataEditor(*this, &m_window);
         // Its final size, which the placing rules measure from.
         if (QLayout* layout = m_editor->layout())
             layout->activate();
@@ -181,7 +181,7 @@ void DemoDetails::OpenEditorForRow(ListPane& pane, int row, int focusField)
     // the row's.
     const std::vector<std::string> players = PropertiesShow(entry) ? PlayerNames(m_prop->Demo()) : ReadPlayers(entry);
     const bool created = !m_editor;
-    TUserEdit& editor = EnsureEditor(false);
+    UserDataEditor& editor = EnsureEditor(false);
     editor.Load(entry.info[core::FieldDemoname], entry.info[core::FieldLocation], players, &pane, row);
     if (created) {
         // Once shown, when its frame is known: beside the list's first column, its bottom edge at
@@ -203,7 +203,7 @@ void DemoDetails::OpenEditorForCell(int row, int column, const QPoint& globalPos
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const std::vector<std::string> players = ReadPlayers(entry);
     const bool created = !m_editor;
-    TUserEdit& editor = EnsureEditor(false);
+    UserDataEditor& editor = EnsureEditor(false);
     editor.Load(entry.info[core::FieldDemoname], entry.info[core::FieldLocation], players, &pane, row);
     // Placed once shown, when its frame is known: right of the clicked cell, its middle at the
     // mouse, so that the cell stays in sight.
@@ -249,7 +249,7 @@ void DemoDetails::UpdateRowAfterApply(const std::string& demoName, const std::st
     if (!target)
         return;
     core::DemoInfo info = target->Model().Row(targetRow).info;
-    info[core::FieldPOV] = fileRemains ? core::StripColorCodes(written.pov) : std::string();
+    info[core::FieldPOV] = fileRemains ? core::StripColourCodes(written.pov) : std::string();
     info[core::FieldRating] = fileRemains && written.rating != "0" ? written.rating : std::string();
     info[core::FieldWeb] = fileRemains ? written.web : std::string();
     info[core::FieldDescription] =

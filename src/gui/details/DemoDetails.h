@@ -13,24 +13,24 @@
 #include <string>
 #include <vector>
 
-#include "details/DemoDescription.h"
+#include "core/details/DemoDescription.h"
 
 namespace gui {
 
 class ListPane;
 struct ListRow;
-class TForm1;
-class TPropForm;
-class TUserEdit;
+class MainWindow;
+class PropertiesWindow;
+class UserDataEditor;
 
 class DemoDetails : public QObject {
     Q_OBJECT
 public:
-    explicit DemoDetails(TForm1& window);
+    explicit DemoDetails(MainWindow& window);
 
-    TForm1& Window() { return m_window; }
-    TPropForm* PropForm() const;
-    TUserEdit* Editor() const;
+    MainWindow& Window() { return m_window; }
+    PropertiesWindow* Properties() const;
+    UserDataEditor* Editor() const;
 
     // "Properties.." of a list: only for exactly one selected row and while nothing long runs.
     void OpenProperties(ListPane& pane);
@@ -56,15 +56,15 @@ public:
     std::function<void(const QString& link)> openLink;
 
 private:
-    TUserEdit& EnsureEditor(bool centred);
+    UserDataEditor& EnsureEditor(bool centred);
     // Whether the properties window is open and shows the demo of the row.
     bool PropertiesShow(const ListRow& entry) const;
     // The players of the row's demo, read from its file.
     static std::vector<std::string> ReadPlayers(const ListRow& entry);
 
-    TForm1& m_window;
-    QPointer<TPropForm> m_prop;
-    QPointer<TUserEdit> m_editor;
+    MainWindow& m_window;
+    QPointer<PropertiesWindow> m_prop;
+    QPointer<UserDataEditor> m_editor;
 };
 
 // The folder a demo belongs to: its location, or the folder of the archive it is in.

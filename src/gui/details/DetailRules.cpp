@@ -1,12 +1,12 @@
-#include "details/DetailRules.h"
+#include "gui/details/DetailRules.h"
 
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <system_error>
 
-#include "analysis/DemoInfo.h"
-#include "analysis/PlayerTable.h"
+#include "core/analysis/DemoInfo.h"
+#include "core/analysis/PlayerTable.h"
 
 namespace gui {
 
@@ -104,17 +104,17 @@ std::string ModelIconPath(const std::string& model)
     return model + "\\icon_default.tga";
 }
 
-bool IsSpectator(const core::TPlayer& player)
+bool IsSpectator(const core::Player& player)
 {
     return player.team > 2;
 }
 
-bool IsHuman(const core::TPlayer& player)
+bool IsHuman(const core::Player& player)
 {
     return player.skill == core::kAbsentSkill;
 }
 
-int PlayerIconIndex(const core::TPlayer& player, const std::string& redTeam, const std::string& blueTeam)
+int PlayerIconIndex(const core::Player& player, const std::string& redTeam, const std::string& blueTeam)
 {
     if (IsSpectator(player))
         return 5;
@@ -130,7 +130,7 @@ int PlayerIconIndex(const core::TPlayer& player, const std::string& redTeam, con
     return -1;
 }
 
-std::string ScoreSuffix(const core::TPlayer& player)
+std::string ScoreSuffix(const core::Player& player)
 {
     if (IsSpectator(player) || player.score < -9998)
         return {};
@@ -166,7 +166,7 @@ QString ShownDemoName(const QString& demoName)
     return demoName.mid(colon < 0 ? 0 : colon + 1, 100);
 }
 
-std::string ClassText(const core::TPlayer& player)
+std::string ClassText(const core::Player& player)
 {
     if (IsSpectator(player))
         return "SPECT";

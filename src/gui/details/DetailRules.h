@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/Player.h"
+#include "core/analysis/Player.h"
 
 namespace gui {
 
@@ -38,11 +38,11 @@ std::string ModelIconPath(const std::string& model);
 std::string ModelName(const std::string& model);
 
 // The player list's icon: 0-4 bots by skill, 5 spectators, 6-15 team leaders by side name; -1 none.
-int PlayerIconIndex(const core::TPlayer& player, const std::string& redTeam, const std::string& blueTeam);
+int PlayerIconIndex(const core::Player& player, const std::string& redTeam, const std::string& blueTeam);
 // " ^1(12)" for red, " ^4(..)" for blue, " ^2(..)" for free players; empty without a score.
-std::string ScoreSuffix(const core::TPlayer& player);
-bool IsSpectator(const core::TPlayer& player);
-bool IsHuman(const core::TPlayer& player);
+std::string ScoreSuffix(const core::Player& player);
+bool IsSpectator(const core::Player& player);
+bool IsHuman(const core::Player& player);
 
 // "g_gametype" as the general tab names it.
 std::string GameTypeText(const std::string& gameType, const std::string& modColumn);
@@ -52,7 +52,7 @@ std::string ModText(const std::string& fsGame, const std::string& gameName);
 QString ShownDemoName(const QString& demoName);
 
 // The player description's class: "SPECT", "BOT/SKILL0".."BOT/SKILL5", "HUMAN" or "UNKNOWN".
-std::string ClassText(const core::TPlayer& player);
+std::string ClassText(const core::Player& player);
 // The team picture member of a mission pack demo's player; empty for an unknown side name.
 std::string MissionPackTeamIcon(const std::string& sideName, bool red);
 

@@ -1,13 +1,13 @@
-#include "extras/AboutBox.h"
+#include "gui/extras/AboutBox.h"
 
 #include <QDialogButtonBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "extras/GameFont.h"
-#include "extras/SplashScreen.h"
-#include "sound/SoundUtil.h"
+#include "gui/extras/GameFont.h"
+#include "gui/extras/SplashScreen.h"
+#include "core/sound/SoundSystem.h"
 
 namespace gui {
 namespace {
@@ -132,9 +132,9 @@ void CreditsRoll::paintEvent(QPaintEvent*)
     p.fillRect(QRect(0, height() - edge, width(), edge), bottom);
 }
 
-TAboutBox::TAboutBox(core::SoundSystem* sound, QWidget* parent) : QDialog(parent), m_sound(sound)
+AboutBox::AboutBox(core::SoundSystem* sound, QWidget* parent) : QDialog(parent), m_sound(sound)
 {
-    setObjectName(QStringLiteral("TAboutBox"));
+    setObjectName(QStringLiteral("AboutBox"));
     setWindowTitle(QStringLiteral("About Velmora"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 8);
@@ -148,26 +148,26 @@ TAboutBox::TAboutBox(core::SoundSystem* sound, QWidget* parent) : QDialog(parent
     resize(460, 340);
 }
 
-void TAboutBox::Run(QWidget* parent)
+void AboutBox::Run(QWidget* parent)
 {
-    TAboutBox box(&core::Sound(), parent);
+    AboutBox box(&core::Sound(), parent);
     box.exec();
 }
 
-void TAboutBox::showEvent(QShowEvent* event)
+void AboutBox::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     m_credits->Start();
     PlaySound(kOpeningSound);
 }
 
-void TAboutBox::hideEvent(QHideEvent* event)
+void AboutBox::hideEvent(QHideEvent* event)
 {
     m_credits->Stop();
     QDialog::hideEvent(event);
 }
 
-void TAboutBox::PlaySound(const char* member)
+void AboutBox::PlaySound(const char* member)
 {
     if (m_sound)
         m_sound->DirectSoundFromPak(m_sound->Settings().game.mainPack, member,

@@ -43,14 +43,14 @@ private:
     QTimer m_timer;
 };
 
-class TAboutBox : public QDialog {
+class AboutBox : public QDialog {
     Q_OBJECT
 public:
     // The member names of the two sounds, in the main pack.
     static constexpr const char* kOpeningSound = "sound\\feedback\\excellent.wav";
     static constexpr const char* kRoundSound = "sound\\feedback\\impressive.wav";
 
-    TAboutBox(core::SoundSystem* sound, QWidget* parent = nullptr);
+    AboutBox(core::SoundSystem* sound, QWidget* parent = nullptr);
 
     // Shows the box until the user closes it.
     static void Run(QWidget* parent);

@@ -1,4 +1,4 @@
-#include "extras/GameFont.h"
+#include "gui/extras/GameFont.h"
 
 #include <QFontDatabase>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "extras/SplashScreen.h"
+#include "gui/extras/SplashScreen.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-#include "extras/GameFont.h"
+#include "gui/extras/GameFont.h"
 
 namespace gui {
 namespace {

@@ -1,4 +1,4 @@
-#include "extras/TipOfDay.h"
+#include "gui/extras/TipOfDay.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -11,7 +11,7 @@
 
 #include <iterator>
 
-#include "extras/GameFont.h"
+#include "gui/extras/GameFont.h"
 
 namespace gui {
 namespace {
@@ -40,19 +40,19 @@ const char* const kTips[] = {
 
 } // namespace
 
-int TTipOfDay::TipCount()
+int TipOfDay::TipCount()
 {
     return static_cast<int>(std::size(kTips));
 }
 
-QString TTipOfDay::Tip(int index)
+QString TipOfDay::Tip(int index)
 {
     return index >= 0 && index < TipCount() ? QString::fromLatin1(kTips[index]) : QString();
 }
 
-TTipOfDay::TTipOfDay(bool showAtStartUp, int first, QWidget* parent) : QDialog(parent)
+TipOfDay::TipOfDay(bool showAtStartUp, int first, QWidget* parent) : QDialog(parent)
 {
-    setObjectName(QStringLiteral("TTipOfDay"));
+    setObjectName(QStringLiteral("TipOfDay"));
     setWindowTitle(QStringLiteral("Tip of the Day"));
     m_tip = first >= 0 ? first % TipCount() : int(QRandomGenerator::global()->bounded(TipCount()));
 
@@ -87,7 +87,7 @@ TTipOfDay::TTipOfDay(bool showAtStartUp, int first, QWidget* parent) : QDialog(p
     m_next = buttons->addButton(QStringLiteral("&Next Tip"), QDialogButtonBox::ActionRole);
     QPushButton* close = buttons->addButton(QStringLiteral("&Close"), QDialogButtonBox::RejectRole);
     close->setDefault(true);
-    connect(m_next, &QPushButton::clicked, this, &TTipOfDay::NextTip);
+    connect(m_next, &QPushButton::clicked, this, &TipOfDay::NextTip);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     bottom->addWidget(buttons);
     layout->addLayout(bottom);
@@ -96,26 +96,26 @@ TTipOfDay::TTipOfDay(bool showAtStartUp, int first, QWidget* parent) : QDialog(p
     m_counter->setText(QStringLiteral("Tip %1 of %2").arg(m_tip + 1).arg(TipCount()));
 }
 
-void TTipOfDay::NextTip()
+void TipOfDay::NextTip()
 {
     m_tip = (m_tip + 1) % TipCount();
     m_text->setText(Tip(m_tip));
     m_counter->setText(QStringLiteral("Tip %1 of %2").arg(m_tip + 1).arg(TipCount()));
 }
 
-QString TTipOfDay::CurrentText() const
+QString TipOfDay::CurrentText() const
 {
     return m_text->text();
 }
 
-bool TTipOfDay::ShowAtStartUp() const
+bool TipOfDay::ShowAtStartUp() const
 {
     return m_startUp->isChecked();
 }
 
-bool TTipOfDay::Run(QWidget* parent, bool showAtStartUp)
+bool TipOfDay::Run(QWidget* parent, bool showAtStartUp)
 {
-    TTipOfDay dialog(showAtStartUp, -1, parent);
+    TipOfDay dialog(showAtStartUp, -1, parent);
     dialog.exec();
     return dialog.ShowAtStartUp();
 }

@@ -9,11 +9,11 @@ class QPushButton;
 
 namespace gui {
 
-class TTipOfDay : public QDialog {
+class TipOfDay : public QDialog {
     Q_OBJECT
 public:
     // `first` below 0 starts at a random tip.
-    TTipOfDay(bool showAtStartUp, int first = -1, QWidget* parent = nullptr);
+    TipOfDay(bool showAtStartUp, int first = -1, QWidget* parent = nullptr);
 
     // Shows the dialog with its box set as given; returns the box's state once it is closed.
     static bool Run(QWidget* parent, bool showAtStartUp);

@@ -1,4 +1,4 @@
-#include "fileops/FileOperations.h"
+#include "gui/fileops/FileOperations.h"
 
 #include <QApplication>
 #include <QDragMoveEvent>
@@ -8,16 +8,16 @@
 
 #include <filesystem>
 
-#include "app/MainWindow.h"
-#include "app/Settings.h"
-#include "common/Globals.h"
-#include "common/MessageSink.h"
-#include "fileops/InPlaceEditor.h"
-#include "library/NodeUtil.h"
-#include "lists/DemoListPane.h"
-#include "lists/PlayListPane.h"
-#include "tree/FolderTreePane.h"
-#include "window/StatusPanels.h"
+#include "gui/app/MainWindow.h"
+#include "core/app/Settings.h"
+#include "core/common/Globals.h"
+#include "core/common/MessageSink.h"
+#include "gui/fileops/InPlaceEditor.h"
+#include "core/library/FolderTreeOps.h"
+#include "gui/lists/DemoListPane.h"
+#include "gui/lists/PlayListPane.h"
+#include "gui/tree/FolderTreePane.h"
+#include "gui/app/StatusPanels.h"
 
 namespace gui {
 namespace {
@@ -50,7 +50,7 @@ struct BusyCursor {
 
 } // namespace
 
-FileOperations::FileOperations(TForm1& window) : QObject(&window), m_window(window)
+FileOperations::FileOperations(MainWindow& window) : QObject(&window), m_window(window)
 {
     setObjectName(QStringLiteral("FileOperations"));
     driveState = [](const std::string& folder) { return core::DriveStateOf(folder); };

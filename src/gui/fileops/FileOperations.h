@@ -8,8 +8,8 @@
 
 #include <string>
 
-#include "app/FileOps.h"
-#include "fileops/InPlaceEditor.h"
+#include "core/app/FileOps.h"
+#include "gui/fileops/InPlaceEditor.h"
 
 class QMimeData;
 
@@ -19,12 +19,12 @@ struct FolderNode;
 
 namespace gui {
 
-class TForm1;
+class MainWindow;
 
 class FileOperations : public QObject {
     Q_OBJECT
 public:
-    explicit FileOperations(TForm1& window);
+    explicit FileOperations(MainWindow& window);
 
     // "Delete..": asks, then deletes the selected demos' files and their rows.
     void DeleteSelected();
@@ -61,7 +61,7 @@ private:
     void UpdateLocations(const std::string& oldPath, const std::string& newPath);
     void StartClickEdit(bool tree);
 
-    TForm1& m_window;
+    MainWindow& m_window;
     QPointer<InPlaceEditor> m_editor;
     QTimer m_clickTimer;
     bool m_clickOnTree = false;

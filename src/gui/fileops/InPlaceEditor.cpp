@@ -1,4 +1,4 @@
-#include "fileops/InPlaceEditor.h"
+#include "gui/fileops/InPlaceEditor.h"
 
 #include <QAbstractItemView>
 #include <QAction>

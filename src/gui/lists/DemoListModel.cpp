@@ -1,14 +1,14 @@
-#include "lists/DemoListModel.h"
+#include "gui/lists/DemoListModel.h"
 
 #include <QMimeData>
 
 #include <algorithm>
 #include <numeric>
 
-#include "lists/ListIcons.h"
-#include "lists/ListSort.h"
-#include "playback/PlayList.h"
-#include "tree/FolderTreeModel.h"
+#include "gui/lists/ListIcons.h"
+#include "gui/lists/ListSort.h"
+#include "core/playback/PlayList.h"
+#include "gui/tree/FolderTreeModel.h"
 
 namespace gui {
 

@@ -8,7 +8,7 @@
 
 #include <vector>
 
-#include "analysis/DemoInfo.h"
+#include "core/analysis/DemoInfo.h"
 
 namespace gui {
 

@@ -1,4 +1,4 @@
-#include "lists/DemoListPane.h"
+#include "gui/lists/DemoListPane.h"
 
 #include <QDesktopServices>
 #include <QHeaderView>

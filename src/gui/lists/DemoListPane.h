@@ -4,7 +4,7 @@
 // user data cells, opens web links, and hands its selection to the play list by drag and drop.
 #include <QCursor>
 
-#include "lists/ListPane.h"
+#include "gui/lists/ListPane.h"
 
 namespace gui {
 

@@ -1,6 +1,6 @@
-#include "lists/ListFiller.h"
+#include "gui/lists/ListFiller.h"
 
-#include "lists/ListPane.h"
+#include "gui/lists/ListPane.h"
 
 namespace gui {
 

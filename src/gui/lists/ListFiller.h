@@ -4,8 +4,8 @@
 // the view is not laid out again for every one of thousands of rows.
 #include <vector>
 
-#include "library/LibraryFeedback.h"
-#include "lists/DemoListModel.h"
+#include "core/library/LibraryFeedback.h"
+#include "gui/lists/DemoListModel.h"
 
 namespace gui {
 

@@ -1,4 +1,4 @@
-#include "lists/ListIcons.h"
+#include "gui/lists/ListIcons.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -6,7 +6,7 @@
 #include <array>
 #include <cmath>
 
-#include "analysis/DemoInfo.h"
+#include "core/analysis/DemoInfo.h"
 
 namespace gui {
 namespace {

@@ -1,4 +1,4 @@
-#include "lists/ListPane.h"
+#include "gui/lists/ListPane.h"
 
 #include <QColorDialog>
 #include <QDrag>
@@ -14,8 +14,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "lists/ListIcons.h"
-#include "window/PaneActions.h"
+#include "gui/lists/ListIcons.h"
+#include "gui/app/PaneActions.h"
 
 namespace gui {
 namespace {

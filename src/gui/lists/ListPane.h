@@ -12,9 +12,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "analysis/DemoInfo.h"
-#include "lists/DemoListModel.h"
-#include "lists/ListViews.h"
+#include "core/analysis/DemoInfo.h"
+#include "gui/lists/DemoListModel.h"
+#include "gui/lists/ListViews.h"
 
 class QMenu;
 class QMimeData;

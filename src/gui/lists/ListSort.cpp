@@ -1,4 +1,4 @@
-#include "lists/ListSort.h"
+#include "gui/lists/ListSort.h"
 
 #include <QStringList>
 

@@ -1,11 +1,11 @@
-#include "lists/ListViews.h"
+#include "gui/lists/ListViews.h"
 
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QPainter>
 #include <QToolTip>
 
-#include "analysis/DemoInfo.h"
+#include "core/analysis/DemoInfo.h"
 
 namespace gui {
 

@@ -1,4 +1,4 @@
-#include "lists/PlayListPane.h"
+#include "gui/lists/PlayListPane.h"
 
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
@@ -7,7 +7,7 @@
 #include <QResizeEvent>
 #include <QVBoxLayout>
 
-#include "lists/DemoListPane.h"
+#include "gui/lists/DemoListPane.h"
 
 namespace gui {
 

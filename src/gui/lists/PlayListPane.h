@@ -3,7 +3,7 @@
 // from the demo list by drag and drop or "Move to Playlist", are reordered by dragging one row
 // and leave by "Remove from Playlist" or by a drop on the demo list. A label over the list shows
 // the name of the loaded play list file, fading in and out.
-#include "lists/ListPane.h"
+#include "gui/lists/ListPane.h"
 
 class QLabel;
 class QPropertyAnimation;

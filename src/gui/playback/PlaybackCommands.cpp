@@ -1,23 +1,23 @@
-#include "playback/PlaybackCommands.h"
+#include "gui/playback/PlaybackCommands.h"
 
 #include <QActionGroup>
 #include <QApplication>
 #include <QMenu>
 
-#include "app/MainWindow.h"
-#include "app/Settings.h"
-#include "common/Globals.h"
-#include "lists/DemoListPane.h"
-#include "lists/PlayListPane.h"
-#include "playback/GameLaunch.h"
-#include "playback/GlobalParamDialog.h"
-#include "playback/Mods.h"
-#include "playback/PlayControlDialog.h"
-#include "playback/VersionSwitch.h"
-#include "playback/demoplay.h"
-#include "playback/q3a_control.h"
-#include "window/Commands.h"
-#include "window/StatusPanels.h"
+#include "gui/app/MainWindow.h"
+#include "core/app/Settings.h"
+#include "core/common/Globals.h"
+#include "gui/lists/DemoListPane.h"
+#include "gui/lists/PlayListPane.h"
+#include "core/playback/GameLaunch.h"
+#include "gui/playback/GameParametersDialog.h"
+#include "core/playback/Mods.h"
+#include "gui/playback/PlaybackKeysDialog.h"
+#include "core/playback/VersionSwitch.h"
+#include "core/playback/PlayScript.h"
+#include "core/playback/RunningGame.h"
+#include "gui/app/Commands.h"
+#include "gui/app/StatusPanels.h"
 
 namespace gui {
 namespace {
@@ -33,7 +33,7 @@ const core::DemoInfo* SingleSelected(const ListPane& pane)
 
 } // namespace
 
-PlaybackCommands::PlaybackCommands(TForm1& window) : QObject(&window), m_window(window)
+PlaybackCommands::PlaybackCommands(MainWindow& window) : QObject(&window), m_window(window)
 {
     Commands& commands = window.Cmds();
 
@@ -86,8 +86,8 @@ PlaybackCommands::PlaybackCommands(TForm1& window) : QObject(&window), m_window(
                 connect(parentMenu, &QMenu::aboutToShow, this, &PlaybackCommands::UpdateVersionMenu);
         }
 
-    connect(commands.playbackKeys, &QAction::triggered, this, [this] { TPlayControl::Run(&m_window); });
-    connect(commands.globalParameters, &QAction::triggered, this, [this] { TGlobalParam::Run(&m_window); });
+    connect(commands.playbackKeys, &QAction::triggered, this, [this] { PlaybackKeysDialog::Run(&m_window); });
+    connect(commands.globalParameters, &QAction::triggered, this, [this] { GameParametersDialog::Run(&m_window); });
 
     ShowTimedemo(commands.timeDemos->isChecked());
     ShowLoopDemos(commands.loopDemos->isChecked());

@@ -6,11 +6,11 @@
 // works or waits for the game: the message pump and the hourglass cursor.
 #include <QObject>
 
-#include "analysis/DemoInfo.h"
+#include "core/analysis/DemoInfo.h"
 
 namespace gui {
 
-class TForm1;
+class MainWindow;
 struct Commands;
 
 // Enables the two version entries when both game versions are installed and puts the check mark
@@ -20,7 +20,7 @@ void ShowVersionMenu(Commands& commands);
 class PlaybackCommands : public QObject {
     Q_OBJECT
 public:
-    explicit PlaybackCommands(TForm1& window);
+    explicit PlaybackCommands(MainWindow& window);
     ~PlaybackCommands() override;
 
     // "Play it" on the selected demo list row, or on the selected play list row.
@@ -44,7 +44,7 @@ private:
     void ShowLoopDemos(bool on);
     void ShowRestoreChoice();
 
-    TForm1& m_window;
+    MainWindow& m_window;
 };
 
 } // namespace gui

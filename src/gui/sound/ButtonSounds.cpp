@@ -1,4 +1,4 @@
-#include "sound/ButtonSounds.h"
+#include "gui/sound/ButtonSounds.h"
 
 #include <QAction>
 #include <QKeyEvent>
@@ -6,7 +6,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
-#include "window/Commands.h"
+#include "gui/app/Commands.h"
 
 namespace gui {
 

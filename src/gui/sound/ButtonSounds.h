@@ -7,7 +7,7 @@
 
 #include <map>
 
-#include "sound/SoundUtil.h"
+#include "core/sound/SoundSystem.h"
 
 class QAction;
 class QToolBar;

@@ -1,11 +1,11 @@
-#include "sound/SoundPump.h"
+#include "gui/sound/SoundPump.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QThread>
 
-#include "playback/q3a_control.h"
-#include "sound/SoundUtil.h"
+#include "core/playback/RunningGame.h"
+#include "core/sound/SoundSystem.h"
 
 namespace gui {
 namespace {
@@ -70,9 +70,9 @@ void SoundPump::WaitOneTick()
     disconnect(ticked);
 }
 
-core::SoundControlHooks& MapMusicHooks()
+core::SoundOptionsHooks& MapMusicHooks()
 {
-    static core::SoundControlHooks hooks;
+    static core::SoundOptionsHooks hooks;
     return hooks;
 }
 

@@ -5,7 +5,7 @@
 #include <QObject>
 #include <QTimer>
 
-#include "sound/sndctrl.h"
+#include "core/sound/SoundOptions.h"
 
 namespace gui {
 
@@ -28,6 +28,6 @@ private:
 // What the sound options window needs from a properties window: whether one is shown, and a way
 // to start its map music again. The properties window fills these while it exists and clears them
 // when it closes; empty functions mean that no properties window is open.
-core::SoundControlHooks& MapMusicHooks();
+core::SoundOptionsHooks& MapMusicHooks();
 
 } // namespace gui

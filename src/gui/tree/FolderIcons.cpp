@@ -1,4 +1,4 @@
-#include "tree/FolderIcons.h"
+#include "gui/tree/FolderIcons.h"
 
 #include <QApplication>
 #include <QPainter>

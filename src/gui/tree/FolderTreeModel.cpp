@@ -1,10 +1,10 @@
-#include "tree/FolderTreeModel.h"
+#include "gui/tree/FolderTreeModel.h"
 
 #include <QFile>
 #include <QTimer>
 
-#include "library/NodeUtil.h"
-#include "tree/FolderIcons.h"
+#include "core/library/FolderTreeOps.h"
+#include "gui/tree/FolderIcons.h"
 
 namespace gui {
 

@@ -12,7 +12,7 @@
 #include <map>
 #include <string>
 
-#include "library/FolderTree.h"
+#include "core/library/FolderTree.h"
 #include "platform/DriveKind.h"
 
 namespace gui {

@@ -1,4 +1,4 @@
-#include "tree/FolderTreePane.h"
+#include "gui/tree/FolderTreePane.h"
 
 #include <QActionGroup>
 #include <QColorDialog>
@@ -13,11 +13,11 @@
 
 #include <unistd.h>
 
-#include "app/FileOps.h"
-#include "common/Globals.h"
-#include "library/DemoFiles.h"
-#include "library/NodeUtil.h"
-#include "window/PaneActions.h"
+#include "core/app/FileOps.h"
+#include "core/common/Globals.h"
+#include "core/library/DemoFiles.h"
+#include "core/library/FolderTreeOps.h"
+#include "gui/app/PaneActions.h"
 
 namespace gui {
 

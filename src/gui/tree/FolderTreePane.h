@@ -6,8 +6,8 @@
 
 #include <functional>
 
-#include "library/LibraryFeedback.h"
-#include "tree/FolderTreeModel.h"
+#include "core/library/LibraryFeedback.h"
+#include "gui/tree/FolderTreeModel.h"
 
 class QAction;
 class QActionGroup;

@@ -1,0 +1,25 @@
+#pragma once
+// The core's messages as modal message boxes over the main window.
+#include <QPointer>
+#include <QWidget>
+
+#include "core/common/MessageSink.h"
+
+namespace gui {
+
+class BoxMessageSink : public core::MessageSink {
+public:
+    void SetParent(QWidget* parent) { m_parent = parent; }
+    void Error(const std::string& text, const std::string& title) override;
+    void Information(const std::string& text, const std::string& title) override;
+    bool Question(const std::string& text, const std::string& title) override;
+
+private:
+    QPointer<QWidget> m_parent;
+};
+
+// A message text for display: UTF-8 where it is valid (file names), Latin-1 otherwise, with the
+// stored "\r\n" line ends made plain line breaks.
+QString MessageText(const std::string& text);
+
+} // namespace gui

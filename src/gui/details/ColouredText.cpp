@@ -1,0 +1,164 @@
+#include "gui/details/ColouredText.h"
+
+#include <QPainter>
+#include <QPixmap>
+
+#include "core/analysis/DemoInfo.h"
+
+namespace gui {
+
+QString Latin1(std::string_view text)
+{
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string Latin1Bytes(const QString& text)
+{
+    return text.toLatin1().toStdString();
+}
+
+QColor GameColour(char code)
+{
+    static const QColor colours[8] = {QColor(0, 0, 0),     QColor(255, 0, 0),   QColor(0, 128, 0),
+                                      QColor(255, 255, 0), QColor(0, 0, 255),   QColor(0, 255, 255),
+                                      QColor(128, 0, 128), QColor(255, 255, 255)};
+    return colours[static_cast<unsigned char>(code) & 7];
+}
+
+namespace {
+
+bool NotPrinted(char ch)
+{
+    return ch == '\n' || ch == '"' || ch == '\x19';
+}
+
+} // namespace
+
+std::vector<ColouredChar> ColouredChars(std::string_view text)
+{
+    // A colour code at the very end selects nothing to draw.
+    if (text.size() >= 2 && text[text.size() - 2] == '^')
+        text.remove_suffix(2);
+    std::vector<ColouredChar> out;
+    QColor colour = GameColour('7');
+    size_t i = 0;
+    while (i < text.size()) {
+        const char ch = text[i];
+        if (ch == '^' && i + 1 < text.size() && text[i + 1] != '^' && i + 1 != text.size() - 1) {
+            colour = GameColour(text[i + 1]);
+            const char next = text[i + 2];
+            if (next == '\n' || next == '"' || next == '^') {
+                i += 2;
+                continue;
+            }
+            if (next != '\x19')
+                out.push_back({next, colour});
+            i += 3;
+            continue;
+        }
+        if (ch != '^' && !NotPrinted(ch))
+            out.push_back({ch, colour});
+        ++i;
+    }
+    return out;
+}
+
+void DrawColouredText(QPainter& painter, const QRect& rect, std::string_view text, const QPixmap* icon, bool course,
+                      const QColor& background)
+{
+    painter.save();
+    painter.fillRect(rect, background);
+    int x = rect.left() + 2;
+    if (icon && !icon->isNull()) {
+        painter.drawPixmap(rect.left() + 2, rect.top() + (rect.height() - icon->height()) / 2, *icon);
+        x = rect.left() + icon->width() + 6;
+    }
+    const bool underlineCapitals = course && text.find("SCORE") != std::string_view::npos;
+    QFont plain = painter.font();
+    plain.setUnderline(false);
+    QFont underlined = plain;
+    underlined.setUnderline(true);
+    const QFontMetrics metrics(plain);
+    const int baseline = rect.top() + (rect.height() + metrics.ascent() - metrics.descent()) / 2;
+    for (const ColouredChar& c : ColouredChars(text)) {
+        const QChar qc = QChar::fromLatin1(c.ch);
+        painter.setFont(underlineCapitals && c.ch >= 'A' && c.ch <= 'Z' ? underlined : plain);
+        painter.setPen(c.colour);
+        painter.drawText(x, baseline, QString(qc));
+        x += metrics.horizontalAdvance(qc);
+    }
+    painter.restore();
+}
+
+int ColouredTextWidth(const QFont& font, std::string_view text)
+{
+    const QFontMetrics metrics(font);
+    int width = 0;
+    for (const ColouredChar& c : ColouredChars(text))
+        width += metrics.horizontalAdvance(QChar::fromLatin1(c.ch));
+    return width;
+}
+
+int NameBoxWidth(const QFontMetrics& metrics, std::string_view name)
+{
+    // The box was sized for a proportional font in which "|" drew wider than it measured.
+    QString measured = Latin1(core::StripColourCodes(name));
+    measured.replace(QLatin1Char('|'), QStringLiteral("ai"));
+    return metrics.horizontalAdvance(measured) + 13;
+}
+
+ColouredTextDelegate::ColouredTextDelegate(bool course, QColor background, QObject* parent)
+    : QStyledItemDelegate(parent), m_course(course), m_background(background)
+{
+}
+
+void ColouredTextDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    const QByteArray raw = index.data(RawTextRole).toByteArray();
+    const int icon = index.data(IconIndexRole).isValid() ? index.data(IconIndexRole).toInt() : -1;
+    const QPixmap* pixmap =
+        icon >= 0 && static_cast<size_t>(icon) < m_icons.size() ? &m_icons[static_cast<size_t>(icon)] : nullptr;
+    painter->setFont(option.font);
+    DrawColouredText(*painter, option.rect, std::string_view(raw.constData(), static_cast<size_t>(raw.size())), pixmap,
+                     m_course, m_background);
+}
+
+QSize ColouredTextDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    const QByteArray raw = index.data(RawTextRole).toByteArray();
+    const std::string_view text(raw.constData(), static_cast<size_t>(raw.size()));
+    const bool icon = index.data(IconIndexRole).isValid() && index.data(IconIndexRole).toInt() >= 0;
+    const int left = icon ? 16 + 6 : 2;
+    const int height = std::max(QFontMetrics(option.font).height() + 2, icon ? 18 : 0);
+    // The course list scrolls sideways to the widest line plus 2 pixels.
+    return {left + ColouredTextWidth(option.font, text) + 2, height};
+}
+
+ColouredNameBox::ColouredNameBox(QWidget* parent) : QLabel(parent)
+{
+    setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    setMinimumHeight(24);
+}
+
+void ColouredNameBox::SetName(const std::string& name)
+{
+    m_name = name;
+    setText(Latin1(core::StripColourCodes(name)));
+    update();
+}
+
+int ColouredNameBox::FittingWidth() const
+{
+    return NameBoxWidth(QFontMetrics(font()), m_name);
+}
+
+void ColouredNameBox::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setFont(font());
+    const QRect inner = contentsRect();
+    DrawColouredText(painter, inner, m_name, nullptr, false, QColor(64, 64, 80));
+    drawFrame(&painter);
+}
+
+} // namespace gui

@@ -1,0 +1,358 @@
+#include "gui/details/PlayerWindow.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <cmath>
+#include <filesystem>
+#include <optional>
+
+#include "core/analysis/DemoInfo.h"
+#include "core/archive/ZipRead.h"
+#include "core/app/Settings.h"
+#include "core/common/Globals.h"
+#include "core/common/MessageSink.h"
+#include "gui/details/ColouredText.h"
+#include "core/details/DemoDescription.h"
+#include "gui/details/DetailRules.h"
+#include "gui/details/PictureWindow.h"
+#include "gui/details/PropertiesWindow.h"
+#include "core/playback/Mods.h"
+#include "core/sound/SoundSystem.h"
+
+namespace gui {
+
+namespace {
+
+const std::string kIconFolder = "models\\players\\";
+
+bool PackHolds(const std::string& pack, const std::string& member)
+{
+    core::ZipSearchRec search;
+    const bool found = core::FindMemberByName(pack, member, search) == 0;
+    core::CloseZipSearch(search);
+    return found;
+}
+
+// The first pack of the mod, then of the base game, that holds the icon member.
+std::optional<std::string> PackWithIcon(const std::string& iconPath, const std::string& modDirectory,
+                                        const std::string& baseDirectory)
+{
+    std::vector<std::string> folders;
+    if (core::LowerCase(modDirectory) != core::LowerCase(baseDirectory))
+        folders.push_back(modDirectory);
+    folders.push_back(baseDirectory);
+    for (const std::string& folder : folders)
+        for (const std::string& pack : PackFilesIn(folder))
+            if (PackHolds(folder + "/" + pack, kIconFolder + iconPath))
+                return folder + "/" + pack;
+    return std::nullopt;
+}
+
+std::vector<std::string> TextLines(const QString& text)
+{
+    return core::SplitTextLines(Latin1Bytes(text));
+}
+
+} // namespace
+
+struct PlayerPictures {
+    std::string modelPack; // empty when no pack holds an icon
+    std::optional<std::string> headIcon;
+    std::string modelIcon;
+    std::string modelName;
+};
+
+PlayerWindow::PlayerWindow(PropertiesWindow& prop, QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint), m_prop(prop)
+{
+    setObjectName(QStringLiteral("PlayerWindow"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Player Description"));
+
+    m_nameBox = new ColouredNameBox(this);
+    m_nameBox->setObjectName(QStringLiteral("PlayerNameBox"));
+    QFont nameFont = m_nameBox->font();
+    nameFont.setPointSize(14);
+    nameFont.setBold(true);
+    m_nameBox->setFont(nameFont);
+    m_model = new FadingPicture(this);
+    m_model->setObjectName(QStringLiteral("ModelPicture"));
+    m_model->SetScaled(false);
+    m_model->setFixedSize(68, 68);
+    m_team = new FadingPicture(this);
+    m_team->setObjectName(QStringLiteral("TeamPicture"));
+    m_team->setFixedSize(68, 68);
+
+    auto* grid = new QGridLayout;
+    AddValue(*grid, 0, 0, QStringLiteral("Class:"));
+    AddValue(*grid, 1, 0, QStringLiteral("Score:"));
+    AddValue(*grid, 2, 0, QStringLiteral("Team:"));
+    AddValue(*grid, 3, 0, QStringLiteral("Teamscore:"));
+    m_leader = new QLabel(QStringLiteral("Leader"), this);
+    QFont bold = m_leader->font();
+    bold.setBold(true);
+    m_leader->setFont(bold);
+    grid->addWidget(m_leader, 4, 1);
+    AddValue(*grid, 0, 2, QStringLiteral("Accuracy:"));
+    AddValue(*grid, 1, 2, QStringLiteral("Impressives:"));
+    AddValue(*grid, 2, 2, QStringLiteral("Excellents:"));
+    AddValue(*grid, 3, 2, QStringLiteral("Gauntlets:"));
+    AddValue(*grid, 4, 2, QStringLiteral("Perfects:"));
+    AddValue(*grid, 0, 4, QStringLiteral("Captures:"));
+    AddValue(*grid, 1, 4, QStringLiteral("Defends:"));
+    AddValue(*grid, 2, 4, QStringLiteral("Assists:"));
+
+    m_description = new QPlainTextEdit(this);
+    m_description->setObjectName(QStringLiteral("PlayerDescriptionText"));
+    m_ok = new QPushButton(QStringLiteral("&OK"), this);
+    m_cancel = new QPushButton(QStringLiteral("&Cancel"), this);
+    m_apply = new QPushButton(QStringLiteral("&Apply"), this);
+
+    auto* pictures = new QHBoxLayout;
+    pictures->addWidget(m_model);
+    pictures->addStretch(1);
+    pictures->addWidget(m_team);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(m_ok);
+    buttons->addWidget(m_cancel);
+    buttons->addWidget(m_apply);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_nameBox, 0, Qt::AlignHCenter);
+    layout->addLayout(pictures);
+    layout->addLayout(grid);
+    layout->addWidget(m_description, 1);
+    layout->addLayout(buttons);
+
+    connect(m_description, &QPlainTextEdit::textChanged, this, [this] { m_apply->setEnabled(true); });
+    connect(m_apply, &QPushButton::clicked, this, &PlayerWindow::Apply);
+    connect(m_ok, &QPushButton::clicked, this, [this] {
+        if (m_apply->isEnabled())
+            Apply();
+        close();
+    });
+    connect(m_cancel, &QPushButton::clicked, this, &QWidget::close);
+    m_apply->setEnabled(false);
+    resize(420, 400);
+}
+
+QLabel* PlayerWindow::AddValue(QGridLayout& grid, int row, int column, const QString& caption)
+{
+    auto* label = new QLabel(caption, this);
+    auto* value = new QLabel(this);
+    grid.addWidget(label, row, column);
+    grid.addWidget(value, row, column + 1);
+    m_captions[caption] = label;
+    m_values[caption] = value;
+    return value;
+}
+
+void PlayerWindow::SetValue(const QString& caption, const QString& value)
+{
+    if (auto it = m_values.find(caption); it != m_values.end())
+        it->second->setText(value);
+}
+
+QString PlayerWindow::Value(const QString& caption) const
+{
+    auto it = m_values.find(caption);
+    return it == m_values.end() ? QString() : it->second->text();
+}
+
+bool PlayerWindow::LeaderShown() const
+{
+    return !m_leader->isHidden();
+}
+
+bool PlayerWindow::TeamScoreShown() const
+{
+    return !m_values.at(QStringLiteral("Teamscore:"))->isHidden();
+}
+
+void PlayerWindow::SetPlayerData(int k)
+{
+    ++core::BusyCount;
+    struct Lower {
+        ~Lower() { --core::BusyCount; }
+    } lower;
+
+    const core::DemoState& demo = m_prop.Demo();
+    const core::Player* found = nullptr;
+    int count = 0;
+    for (const core::Player& player : demo.players) {
+        if (player.name.empty())
+            continue;
+        if (count++ == k) {
+            found = &player;
+            break;
+        }
+    }
+    if (!found) {
+        core::Messages().Error("SetPlayerData: Parsing ERROR. Could not find player index", "VMR: Parsing ERROR");
+        return;
+    }
+    const core::Player& player = *found;
+    m_name = player.name;
+    setWindowTitle(Latin1(core::StripColourCodes(player.name)));
+    m_nameBox->SetName(player.name);
+    m_nameBox->setFixedWidth(m_nameBox->FittingWidth());
+
+    const auto path = core::PlayerDescriptionPath(core::Settings.paths.playerDataDirectory, player.name);
+    const auto lines = core::ReadPlayerDescription(path);
+    {
+        const QSignalBlocker block(m_description);
+        QStringList text;
+        for (const std::string& line : lines.value_or(std::vector<std::string>{}))
+            text << Latin1(line);
+        m_description->setPlainText(text.join(QLatin1Char('\n')));
+    }
+    m_apply->setEnabled(false);
+
+    SetValue(QStringLiteral("Class:"), Latin1(ClassText(player)));
+    SetValue(QStringLiteral("Score:"), player.score == -10000 || player.score == -9999 ? QString()
+                                                                                      : QString::number(player.score));
+
+    const std::string red = core::InfoValueOf(demo, "g_redteam");
+    const std::string blue = core::InfoValueOf(demo, "g_blueteam");
+    const bool teamPlayer = player.team == 1 || player.team == 2;
+    QLabel* team = m_values[QStringLiteral("Team:")];
+    if (teamPlayer) {
+        const bool isRed = player.team == 1;
+        const QColor colour = isRed ? QColor(255, 0, 0) : QColor(0, 255, 255);
+        const std::string side = isRed ? red : blue;
+        team->setText(side == "N/A" ? QString::fromLatin1(isRed ? "Red" : "Blue") : Latin1(side));
+        const QString sheet = QStringLiteral("QLabel { color: %1; }").arg(colour.name());
+        team->setStyleSheet(sheet);
+        m_leader->setStyleSheet(sheet);
+        m_leader->setVisible(player.leader == "1");
+    } else {
+        team->setText(QStringLiteral("N/A"));
+        team->setStyleSheet(QString());
+        m_leader->setVisible(false);
+    }
+    SetValue(QStringLiteral("Teamscore:"), Latin1(demo.score1 + ":" + demo.score2));
+    for (const char* caption : {"Teamscore:", "Team:"}) {
+        m_captions[QString::fromLatin1(caption)]->setVisible(teamPlayer);
+        m_values[QString::fromLatin1(caption)]->setVisible(teamPlayer);
+    }
+
+    for (const char* caption : {"Accuracy:", "Impressives:", "Excellents:", "Gauntlets:", "Perfects:", "Captures:",
+                                "Defends:", "Assists:"})
+        SetValue(QString::fromLatin1(caption), QString());
+    if (demo.protocol > 46 && !IsSpectator(player)) {
+        SetValue(QStringLiteral("Accuracy:"), QString::number(player.accuracy) + QLatin1Char('%'));
+        SetValue(QStringLiteral("Impressives:"), QString::number(player.impressive));
+        SetValue(QStringLiteral("Excellents:"), QString::number(player.excellent));
+        SetValue(QStringLiteral("Gauntlets:"), QString::number(player.gauntlet));
+        SetValue(QStringLiteral("Perfects:"), QString::number(player.perfect));
+        if (core::InfoValueOf(demo, "g_gametype") > "3") {
+            SetValue(QStringLiteral("Captures:"), QString::number(player.captures));
+            SetValue(QStringLiteral("Defends:"), QString::number(player.defend));
+            SetValue(QStringLiteral("Assists:"), QString::number(player.assist));
+        }
+    }
+
+    const core::SettingsRecord& settings = core::Settings;
+    const std::string modDirectory = core::FindModDir(core::InfoValueOf(demo, "fs_game"));
+    PlayerPictures pictures;
+    pictures.headIcon = HeadIconPath(player.headModel);
+    pictures.modelIcon = ModelIconPath(player.model);
+    pictures.modelName = ModelName(player.model);
+    std::optional<std::string> pack;
+    if (pictures.headIcon)
+        pack = PackWithIcon(*pictures.headIcon, modDirectory, settings.game.baseDirectory);
+    if (!pack)
+        pack = PackWithIcon(pictures.modelIcon, modDirectory, settings.game.baseDirectory);
+    const std::string missionPack = settings.game.gameDirectory + "/missionpack/pak0.pk3";
+    std::error_code error;
+    if (!pack && std::filesystem::is_regular_file(missionPack, error))
+        pack = missionPack;
+    pictures.modelPack = pack.value_or(std::string());
+    LoadPictures(pictures);
+
+    // Team picture.
+    const std::string& mainPack = settings.game.mainPack;
+    core::Picture teamPicture;
+    m_teamPicture.clear();
+    if (core::LowerCase(core::InfoValueOf(demo, "fs_game")) == "missionpack" &&
+        std::filesystem::is_regular_file(missionPack, error)) {
+        m_team->SetImage(QImage(), false);
+        std::string member = teamPlayer ? MissionPackTeamIcon(player.team == 1 ? red : blue, player.team == 1)
+                                        : std::string("textures\\sfx\\logo512.jpg");
+        const std::string& from = teamPlayer ? missionPack : mainPack;
+        if (!member.empty() && core::GetPictureFromPak(from, member, teamPicture)) {
+            m_team->SetImage(ImageFromPicture(teamPicture), false);
+            m_teamPicture = member;
+        }
+    } else {
+        std::string member = "textures\\sfx\\logo512.jpg";
+        if (core::InfoValueOf(demo, "g_gametype") > "2" && teamPlayer)
+            member = player.team == 1 ? "models\\flags\\r_flag2.tga" : "models\\flags\\b_flag2.tga";
+        if (core::GetPictureFromPak(mainPack, member, teamPicture)) {
+            m_team->SetImage(ImageFromPicture(teamPicture), false);
+            m_teamPicture = member;
+        }
+    }
+}
+
+void PlayerWindow::LoadPictures(const PlayerPictures& pictures)
+{
+    const std::string& mainPack = core::Settings.game.mainPack;
+    m_modelPack = pictures.modelPack;
+    core::Picture picture;
+    std::string shown;
+    if (!pictures.modelPack.empty()) {
+        if (pictures.headIcon &&
+            core::GetPictureFromPak(pictures.modelPack, kIconFolder + *pictures.headIcon, picture))
+            shown = kIconFolder + *pictures.headIcon;
+        else if (core::GetPictureFromPak(pictures.modelPack, kIconFolder + pictures.modelIcon, picture))
+            shown = kIconFolder + pictures.modelIcon;
+    }
+    if (shown.empty() && core::GetPictureFromPak(mainPack, "gfx\\2d\\defer.tga", picture))
+        shown = "gfx\\2d\\defer.tga";
+    // A picture that loads nowhere leaves the one shown before.
+    if (!shown.empty()) {
+        m_modelPicture = shown;
+        m_model->SetImage(ImageFromPicture(picture), true);
+    }
+    core::Sound().PlayTaunt(pictures.modelPack, pictures.modelName);
+}
+
+void PlayerWindow::StartFade()
+{
+    m_model->StartFade();
+}
+
+void PlayerWindow::Apply()
+{
+    const auto path = core::PlayerDescriptionPath(core::Settings.paths.playerDataDirectory, m_name);
+    core::WritePlayerDescription(path, TextLines(m_description->toPlainText()));
+    m_apply->setEnabled(false);
+}
+
+void PlayerWindow::closeEvent(QCloseEvent* event)
+{
+    if (core::BusyCount > 0) {
+        event->ignore();
+        return;
+    }
+    core::Sound().ReleaseChannel(core::SoundChannel::ModelSound);
+    event->accept();
+}
+
+void PlayerWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape)
+        close();
+    else
+        QWidget::keyPressEvent(event);
+}
+
+} // namespace gui

@@ -1,0 +1,648 @@
+#include "gui/details/PropertiesWindow.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QFontDatabase>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QPainter>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QTabWidget>
+#include <QTextEdit>
+#include <QVBoxLayout>
+
+#include <filesystem>
+
+#include "core/analysis/DemoInfo.h"
+#include "core/app/Settings.h"
+#include "gui/app/MainWindow.h"
+#include "core/common/Globals.h"
+#include "gui/details/ColouredText.h"
+#include "gui/details/DemoDetails.h"
+#include "gui/details/DetailRules.h"
+#include "gui/details/PictureWindow.h"
+#include "gui/details/PlayerWindow.h"
+#include "gui/details/UserDataEditor.h"
+#include "gui/lists/ListViews.h"
+#include "gui/lists/PlayListPane.h"
+#include "core/playback/GameLaunch.h"
+#include "core/playback/Mods.h"
+#include "core/playback/PlayList.h"
+#include "core/sound/SoundSystem.h"
+#include "gui/app/WindowPlacement.h"
+
+namespace gui {
+
+namespace {
+
+constexpr int kShotWidth = 256;
+constexpr int kShotHeight = 192;
+const QColor kListBackground(72, 72, 88);
+
+const char* const kSampleName = "^1S^2a^3m^4p^5l^6e ^7P^0l^1a^2y^3e^4r";
+const char* const kSampleDescription =
+    "\r\nThis is a sample description.\r\n\r\nClick the 'Userdata' button to add your demo comments here.";
+
+QPixmap DrawIcon(const QColor& fill, const QString& mark, const QColor& ink)
+{
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(Qt::black, 1));
+    p.setBrush(fill);
+    p.drawRoundedRect(QRectF(0.5, 0.5, 15, 15), 3, 3);
+    QFont font = p.font();
+    font.setPixelSize(11);
+    font.setBold(true);
+    p.setFont(font);
+    p.setPen(ink);
+    p.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, mark);
+    return pixmap;
+}
+
+// The member path of a demo inside its archive, or the demo's file.
+std::pair<std::string, std::string> DemoSource(const ListRow& row)
+{
+    const core::DemoInfo& info = row.info;
+    if (core::IsArchiveMember(row.sourceKind)) {
+        const std::string& folder = info[core::FieldArchiveLocation];
+        return {folder.empty() ? info[core::FieldDemoname] : folder + "\\" + info[core::FieldDemoname],
+                info[core::FieldLocation]};
+    }
+    return {info[core::FieldLocation] + "/" + info[core::FieldDemoname], std::string()};
+}
+
+} // namespace
+
+const std::vector<QPixmap>& PlayerIcons()
+{
+    static const std::vector<QPixmap> icons = [] {
+        std::vector<QPixmap> list;
+        for (int skill = 1; skill <= 5; ++skill)
+            list.push_back(DrawIcon(QColor(200, 200, 200), QString::number(skill), Qt::black));
+        list.push_back(DrawIcon(QColor(230, 230, 120), QStringLiteral("S"), Qt::black));
+        // Leaders: the side's initial on its team colour.
+        for (const char* side : {"C", "I", "P", "S", "F"}) {
+            list.push_back(DrawIcon(QColor(210, 30, 30), QString::fromLatin1(side), Qt::white));
+            list.push_back(DrawIcon(QColor(30, 60, 210), QString::fromLatin1(side), Qt::white));
+        }
+        return list;
+    }();
+    return icons;
+}
+
+PropertiesWindow::PropertiesWindow(DemoDetails& details, QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint), m_details(details)
+{
+    setObjectName(QStringLiteral("PropertiesWindow"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    SetDragsSuspended(true); // until the window is freed
+    setWindowTitle(QStringLiteral("Properties"));
+
+    m_tabs = new QTabWidget(this);
+    m_tabs->addTab(BuildGeneralTab(), QStringLiteral("General"));
+    m_tabs->addTab(BuildServerTab(), QStringLiteral("Server Details"));
+    m_course = new QListWidget(this);
+    m_course->setObjectName(QStringLiteral("CourseList"));
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    m_course->setFont(fixed);
+    m_course->setItemDelegate(new ColouredTextDelegate(true, kListBackground, m_course));
+    m_course->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_course->setStyleSheet(QStringLiteral("QListWidget { background: rgb(72,72,88); }"));
+    m_tabs->addTab(m_course, QStringLiteral("Course"));
+    m_user = new UserTab(details, this);
+    m_tabs->addTab(m_user, QStringLiteral("User"));
+
+    m_play = new QPushButton(QStringLiteral("Play it"), this);
+    m_playList = new QPushButton(QStringLiteral("Playlist"), this);
+    m_userData = new QPushButton(QStringLiteral("&Userdata"), this);
+    m_close = new QPushButton(QStringLiteral("&Close"), this);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_play);
+    buttons->addWidget(m_playList);
+    buttons->addStretch(1);
+    buttons->addWidget(m_userData);
+    buttons->addWidget(m_close);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_tabs, 1);
+    layout->addLayout(buttons);
+
+    connect(m_play, &QPushButton::clicked, this, &PropertiesWindow::PlayIt);
+    connect(m_playList, &QPushButton::clicked, this, &PropertiesWindow::TogglePlayList);
+    connect(m_userData, &QPushButton::clicked, this, [this] {
+        m_details.OpenEditorFor(m_row.info[core::FieldDemoname], m_row.info[core::FieldLocation]);
+    });
+    connect(m_close, &QPushButton::clicked, this, &QWidget::close);
+    connect(m_picture, &FadingPicture::clicked, this, [this] {
+        const QImage& shot = m_picture->Image();
+        if (shot.width() > 128 && shot.height() > 128)
+            (new PictureWindow(shot, this))->show();
+    });
+    connect(m_players, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* item) { OpenPlayer(m_players->row(item)); });
+    SetPlayListState(true);
+}
+
+PropertiesWindow::~PropertiesWindow() { SetDragsSuspended(false); }
+
+PlayerWindow* PropertiesWindow::ShownPlayerWindow() const
+{
+    return m_playerWindow;
+}
+
+QWidget* PropertiesWindow::BuildGeneralTab()
+{
+    m_generalTab = new QWidget(this);
+    m_generalTab->installEventFilter(this);
+    m_mapTitle = new QLabel(m_generalTab);
+    m_mapTitle->setObjectName(QStringLiteral("MapTitle"));
+    QFont titleFont = m_mapTitle->font();
+    titleFont.setBold(true);
+    m_mapTitle->setFont(titleFont);
+    m_picture = new FadingPicture(m_generalTab);
+    m_picture->setObjectName(QStringLiteral("LevelShot"));
+    m_picture->setFixedSize(kShotWidth, kShotHeight);
+
+    auto* form = new QFormLayout;
+    for (const char* caption : {"Name:", "Size:", "Playtime:", "Recorded:", "Map:", "Version:", "Gametype:", "Mod:",
+                                "Timelimit:", "Fraglimit:", "Capturelimit:", "Final Score:"})
+        AddValue(*form, QString::fromLatin1(caption));
+
+    auto* playersBox = new QGroupBox(QStringLiteral("Players"), m_generalTab);
+    m_players = new QListWidget(playersBox);
+    m_players->setObjectName(QStringLiteral("PlayerList"));
+    auto* delegate = new ColouredTextDelegate(false, kListBackground, m_players);
+    delegate->SetIcons(PlayerIcons());
+    m_players->setItemDelegate(delegate);
+    m_players->setStyleSheet(QStringLiteral("QListWidget { background: rgb(72,72,88); }"));
+    m_players->setMouseTracking(true);
+    m_players->viewport()->installEventFilter(this);
+    auto* boxLayout = new QVBoxLayout(playersBox);
+    boxLayout->addWidget(m_players);
+
+    // The map title is placed over the picture, or across the whole tab when it is wider than the
+    // picture: every column starts below it.
+    const int titleSpace = QFontMetrics(titleFont).height() + 4;
+    auto* left = new QVBoxLayout;
+    left->addSpacing(titleSpace);
+    left->addWidget(m_picture);
+    left->addStretch(1);
+    auto* middle = new QVBoxLayout;
+    middle->addSpacing(titleSpace);
+    middle->addLayout(form);
+    middle->addStretch(1);
+    auto* right = new QVBoxLayout;
+    right->addSpacing(titleSpace);
+    right->addWidget(playersBox, 1);
+    m_players->setMinimumWidth(QFontMetrics(m_players->font()).horizontalAdvance(QLatin1Char('M')) * 14);
+    auto* layout = new QHBoxLayout(m_generalTab);
+    layout->addLayout(left);
+    layout->addLayout(middle, 3);
+    layout->addLayout(right, 2);
+    m_picture->installEventFilter(this);
+    m_picture->setMouseTracking(true);
+    return m_generalTab;
+}
+
+QWidget* PropertiesWindow::BuildServerTab()
+{
+    auto* tab = new QWidget(this);
+    auto* form = new QFormLayout(tab);
+    for (const char* caption : {"Hostname:", "Server ID:", "Network Protocol:", "Pure Server:", "Cheats enabled:",
+                                "Flood Protect:", "Passwd needed:", "Private Clients:", "Max Game Clients:",
+                                "Max Clients:", "Max Rate:", "Max Ping:", "Min Ping:"})
+        AddValue(*form, QString::fromLatin1(caption));
+    return tab;
+}
+
+QLabel* PropertiesWindow::AddValue(QFormLayout& form, const QString& caption)
+{
+    auto* value = new QLabel(this);
+    value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    form.addRow(caption, value);
+    m_values[caption] = value;
+    return value;
+}
+
+void PropertiesWindow::SetValue(const QString& caption, const std::string& value)
+{
+    if (auto it = m_values.find(caption); it != m_values.end())
+        it->second->setText(Latin1(value));
+}
+
+QString PropertiesWindow::Value(const QString& caption) const
+{
+    auto it = m_values.find(caption);
+    return it == m_values.end() ? QString() : it->second->text();
+}
+
+QString PropertiesWindow::MapTitleText() const
+{
+    return m_mapTitle->text();
+}
+
+const QImage& PropertiesWindow::LevelShot() const
+{
+    return m_picture->Image();
+}
+
+void PropertiesWindow::FillFromList(const ListRow& row, bool fromPlayList)
+{
+    ++core::BusyCount;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    core::Sound().FadeOutMusic();
+
+    m_row = row;
+    SetPlayListState(!fromPlayList);
+    const bool playable = row.info[core::FieldMod] != "N/A" && row.info[core::FieldProtocol] != "46";
+    m_play->setEnabled(playable);
+    m_playList->setEnabled(playable);
+
+    const auto [name, archive] = DemoSource(row);
+    core::GetFromDemo(name, archive, true);
+    // The window keeps its own copy: later reads (the editor, a listing) overwrite CurrentDemo.
+    m_demo = core::CurrentDemo;
+
+    FindLevelShot();
+    m_user->SetBackground(m_picture->Image());
+    FillGeneral();
+    FillServer();
+    FillPlayers();
+    FillCourse();
+    FillUser();
+    QApplication::restoreOverrideCursor();
+}
+
+void PropertiesWindow::StartFade()
+{
+    m_picture->StartFade();
+}
+
+void PropertiesWindow::FindLevelShot()
+{
+    const core::SettingsRecord& settings = core::Settings;
+    const std::string& map = m_row.info[core::FieldMap];
+    const std::string& mainPack = settings.game.mainPack;
+    m_levelShotPack = mainPack;
+    core::Picture picture;
+    bool found = false;
+    if (IsStandardMap(map)) {
+        found = core::GetPictureFromPak(mainPack, "levelshots\\" + map + ".jpg", picture);
+    } else {
+        LevelShotSearch search;
+        search.gameDirectory = settings.game.gameDirectory;
+        search.baseFolder = settings.base_folder;
+        search.baseDirectory = settings.game.baseDirectory;
+        search.referencedPaks = core::InfoValueOf(m_demo, "sv_referencedPakNames");
+        search.modDirectory = core::FindModDir(core::InfoValueOf(m_demo, "fs_game"));
+        for (const std::string& candidate : LevelShotCandidates(map, search)) {
+            const std::string pack = search.gameDirectory + "/" + candidate;
+            if (core::GetPictureFromPak(pack, "levelshots\\" + map + ".jpg", picture) ||
+                core::GetPictureFromPak(pack, "levelshots\\" + map + ".tga", picture)) {
+                m_levelShotPack = pack;
+                found = true;
+                break;
+            }
+        }
+    }
+    if (!found)
+        found = core::GetPictureFromPak(mainPack, "menu\\art\\unknownmap.jpg", picture);
+    // Nothing found at all: the previous picture stays.
+    if (found)
+        m_picture->SetImage(ImageFromPicture(picture), isVisible());
+}
+
+void PropertiesWindow::FillGeneral()
+{
+    const core::DemoInfo& info = m_row.info;
+    setWindowTitle(QStringLiteral("Properties of ") + FieldText(info, core::FieldDemoname));
+    if (auto it = m_values.find(QStringLiteral("Name:")); it != m_values.end())
+        it->second->setText(ShownDemoName(FieldText(info, core::FieldDemoname)));
+    SetValue(QStringLiteral("Size:"), m_demo.sizeText);
+    SetValue(QStringLiteral("Playtime:"), info[core::FieldPlaytime]);
+    SetValue(QStringLiteral("Recorded:"), m_demo.recordedText);
+    const std::string& map = info[core::FieldMap];
+    SetValue(QStringLiteral("Map:"), map == "n/a" ? std::string("N/A") : map + ".bsp");
+    m_mapTitle->setText(Latin1(m_demo.mapTitle));
+    SetValue(QStringLiteral("Version:"), core::InfoValueOf(m_demo, "version"));
+    SetValue(QStringLiteral("Gametype:"), GameTypeText(core::InfoValueOf(m_demo, "g_gametype"), info[core::FieldMod]));
+    SetValue(QStringLiteral("Mod:"),
+             ModText(core::InfoValueOf(m_demo, "fs_game"), core::InfoValueOf(m_demo, "gamename")));
+    SetValue(QStringLiteral("Timelimit:"), core::NotSetText(core::InfoValueOf(m_demo, "timelimit")));
+    SetValue(QStringLiteral("Fraglimit:"), core::NotSetText(core::InfoValueOf(m_demo, "fraglimit")));
+    SetValue(QStringLiteral("Capturelimit:"), core::NotSetText(core::InfoValueOf(m_demo, "capturelimit")));
+    SetValue(QStringLiteral("Final Score:"), info[core::FieldFinalScore]);
+    PlaceMapTitle();
+}
+
+void PropertiesWindow::PlaceMapTitle()
+{
+    const int textWidth = m_mapTitle->fontMetrics().horizontalAdvance(m_mapTitle->text());
+    const QRect frame = m_picture->geometry();
+    const int height = m_mapTitle->fontMetrics().height() + 2;
+    const int top = std::max(0, frame.top() - height - 2);
+    if (textWidth > frame.width()) {
+        m_mapTitle->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        m_mapTitle->setGeometry(0, top, m_generalTab->width(), height);
+    } else {
+        m_mapTitle->setAlignment(Qt::AlignCenter);
+        m_mapTitle->setGeometry(frame.left(), top, frame.width(), height);
+    }
+}
+
+void PropertiesWindow::FillServer()
+{
+    auto value = [this](const char* key) { return core::InfoValueOf(m_demo, key); };
+    SetValue(QStringLiteral("Hostname:"), value("sv_hostname"));
+    SetValue(QStringLiteral("Server ID:"), value("sv_serverid"));
+    SetValue(QStringLiteral("Network Protocol:"), value("protocol"));
+    SetValue(QStringLiteral("Pure Server:"), core::YesNoText(value("sv_pure")));
+    SetValue(QStringLiteral("Cheats enabled:"), core::YesNoText(value("sv_cheats")));
+    SetValue(QStringLiteral("Flood Protect:"), core::YesNoText(value("sv_floodProtect")));
+    SetValue(QStringLiteral("Passwd needed:"), core::YesNoText(value("g_needpass")));
+    SetValue(QStringLiteral("Private Clients:"), core::YesNoText(value("sv_privateClients")));
+    SetValue(QStringLiteral("Max Game Clients:"), core::NotSetText(value("g_maxGameClients")));
+    SetValue(QStringLiteral("Max Clients:"), core::NotSetText(value("sv_maxclients")));
+    SetValue(QStringLiteral("Max Rate:"), core::NotSetText(value("sv_maxRate")));
+    SetValue(QStringLiteral("Max Ping:"), core::NotSetText(value("sv_maxPing")));
+    SetValue(QStringLiteral("Min Ping:"), core::NotSetText(value("sv_minPing")));
+}
+
+void PropertiesWindow::FillPlayers()
+{
+    m_players->clear();
+    const std::string red = core::InfoValueOf(m_demo, "g_redteam");
+    const std::string blue = core::InfoValueOf(m_demo, "g_blueteam");
+    for (core::Player& player : m_demo.players) {
+        if (player.name.empty())
+            continue;
+        player.imageIndex = PlayerIconIndex(player, red, blue);
+        const std::string text = player.name + ScoreSuffix(player);
+        auto* item = new QListWidgetItem(Latin1(core::StripColourCodes(text)), m_players);
+        item->setData(RawTextRole, QByteArray::fromStdString(text));
+        item->setData(IconIndexRole, player.imageIndex);
+    }
+}
+
+void PropertiesWindow::FillCourse()
+{
+    m_course->clear();
+    for (const std::string& line : m_demo.courseLog) {
+        auto* item = new QListWidgetItem(Latin1(core::StripColourCodes(line)), m_course);
+        item->setData(RawTextRole, QByteArray::fromStdString(line));
+    }
+    m_course->clearSelection();
+    m_course->setCurrentRow(-1);
+}
+
+void PropertiesWindow::FillUser()
+{
+    const auto path = m_details.DescriptionPath(m_row.info[core::FieldDemoname]);
+    const core::DemoUserDataResult read = core::ReadDemoUserData(path, "Prop.SetData: ");
+    if (read.status == core::UserDataStatus::Missing) {
+        const bool mail = QRandomGenerator::global()->bounded(2) == 0;
+        m_user->Show(kSampleName, "666",
+                     mail ? "mailto:demos@velmora.example" : "http://velmora.example/demos/",
+                     QString::fromLatin1(kSampleDescription));
+        return;
+    }
+    m_user->Show(read.data.pov, read.data.rating, read.data.web,
+                 Latin1(core::DescriptionText(read.data.description)));
+}
+
+void PropertiesWindow::ShowUserData(const core::DemoUserData& data)
+{
+    m_user->Show(data.pov, data.rating == "0" ? std::string() : data.rating, data.web,
+                 Latin1(core::DescriptionText(data.description)));
+}
+
+void PropertiesWindow::SetPlayListState(bool adds)
+{
+    m_playListAdds = adds;
+    m_playList->setIcon(adds ? style()->standardIcon(QStyle::SP_ArrowRight) : style()->standardIcon(QStyle::SP_ArrowLeft));
+    m_playList->setToolTip(adds ? QStringLiteral("Add this demo to the play list")
+                                : QStringLiteral("Remove the selected demos from the play list"));
+}
+
+void PropertiesWindow::PlayIt()
+{
+    if (core::BusyCount > 0)
+        return;
+    core::Sound().FadeOutMusic();
+    core::PlayDemo(m_row.info);
+}
+
+void PropertiesWindow::TogglePlayList()
+{
+    MainWindow& window = m_details.Window();
+    PlayListPane& playList = window.PlayList();
+    if (m_playListAdds) {
+        if (!window.PlayListShown())
+            window.SetPlayListShown(true);
+        playList.Model().Append({m_row});
+        playList.SelectRows({playList.Model().rowCount() - 1}, false);
+        SetPlayListState(false);
+    } else {
+        playList.RemoveSelected();
+        SetPlayListState(true);
+    }
+}
+
+void PropertiesWindow::OpenPlayer(int k)
+{
+    if (core::BusyCount > 0)
+        return;
+    if (!m_playerWindow) {
+        m_playerWindow = new PlayerWindow(*this, this);
+        const QPoint cursor = QCursor::pos();
+        m_playerWindow->adjustSize();
+        PlaceWindow(*m_playerWindow,
+                    QPoint(cursor.x() + 20, cursor.y() - 20 - m_playerWindow->frameGeometry().height()));
+    }
+    m_playerWindow->SetPlayerData(k);
+    ShowActive(*m_playerWindow);
+    m_playerWindow->StartFade();
+}
+
+void PropertiesWindow::closeEvent(QCloseEvent* event)
+{
+    if (core::BusyCount > 0) {
+        event->ignore();
+        return;
+    }
+    hide();
+    core::Sound().FadeOutMusic();
+    if (m_details.Editor())
+        m_details.Editor()->close();
+    delete m_playerWindow;
+    event->accept();
+}
+
+void PropertiesWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape)
+        close();
+    else
+        QWidget::keyPressEvent(event);
+}
+
+bool PropertiesWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    // Events arrive while the tabs are still being built.
+    if (!m_players || !m_picture)
+        return QWidget::eventFilter(watched, event);
+    if (watched == m_generalTab && event->type() == QEvent::Resize)
+        PlaceMapTitle();
+    if (watched == m_picture && event->type() == QEvent::MouseMove) {
+        const QImage& shot = m_picture->Image();
+        m_picture->setCursor(shot.width() > 128 && shot.height() > 128 ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    }
+    if (watched == m_players->viewport() && event->type() == QEvent::MouseMove) {
+        const QPoint pos = static_cast<QMouseEvent*>(event)->position().toPoint();
+        m_players->viewport()->setCursor(m_players->itemAt(pos) ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+UserTab::UserTab(DemoDetails& details, QWidget* parent) : QWidget(parent), m_details(details)
+{
+    setObjectName(QStringLiteral("UserTab"));
+    setMouseTracking(true);
+    m_name = new ColouredNameBox(this);
+    m_name->setObjectName(QStringLiteral("PovBox"));
+    QFont nameFont(QStringLiteral("MS Sans Serif"), 14);
+    nameFont.setBold(true);
+    m_name->setFont(nameFont);
+    m_povCaption = new QLabel(QStringLiteral("POV"), this);
+    m_ratingCaption = new QLabel(QStringLiteral("Rating"), this);
+    m_rating = new QLabel(this);
+    m_rating->setObjectName(QStringLiteral("RatingBox"));
+    m_rating->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_rating->setAlignment(Qt::AlignCenter);
+    m_rating->setAutoFillBackground(true);
+    m_description = new QTextEdit(this);
+    m_description->setObjectName(QStringLiteral("DescriptionText"));
+    m_description->setReadOnly(true);
+    for (QLabel* caption : {m_povCaption, m_ratingCaption})
+        caption->setStyleSheet(QStringLiteral("QLabel { color: white; background: rgba(0,0,0,120); }"));
+}
+
+void UserTab::SetBackground(const QImage& image)
+{
+    m_background = image;
+    update();
+}
+
+void UserTab::Show(const std::string& pov, const std::string& rating, const std::string& web,
+                   const QString& description)
+{
+    m_name->SetName(pov);
+    m_rating->setText(Latin1(rating));
+    m_link = Latin1(web);
+    m_description->setPlainText(description);
+    Arrange();
+    update();
+}
+
+QString UserTab::Rating() const
+{
+    return m_rating->text();
+}
+
+QString UserTab::Description() const
+{
+    return m_description->toPlainText();
+}
+
+const std::string& UserTab::Pov() const
+{
+    return m_name->Name();
+}
+
+bool UserTab::LinkActive() const
+{
+    return HasWebScheme(Latin1Bytes(m_link));
+}
+
+void UserTab::ClickLink()
+{
+    if (LinkActive() && m_details.openLink)
+        m_details.openLink(m_link);
+}
+
+namespace {
+
+QFont LinkFont()
+{
+    QFont font(QStringLiteral("Arial"), 12);
+    font.setBold(true);
+    return font;
+}
+
+} // namespace
+
+void UserTab::Arrange()
+{
+    // The link is written upward along the left edge, centred vertically.
+    const QFontMetrics link(LinkFont());
+    const int textWidth = link.horizontalAdvance(m_link);
+    m_linkRect = QRect(4, (height() - textWidth) / 2, link.height(), textWidth);
+
+    const int nameWidth = m_name->FittingWidth();
+    const int nameHeight = m_name->fontMetrics().height() + 8;
+    m_name->setGeometry(width() - 12 - nameWidth, 12, nameWidth, nameHeight);
+    m_povCaption->adjustSize();
+    m_povCaption->move(m_name->x() - 12 - m_povCaption->width(), 12 + (nameHeight - m_povCaption->height()) / 2);
+    const int ratingTop = m_name->geometry().bottom() + 8;
+    m_rating->setGeometry(width() - 12 - 60, ratingTop, 60, 24);
+    m_ratingCaption->adjustSize();
+    m_ratingCaption->move(m_rating->x() - 12 - m_ratingCaption->width(), ratingTop + 4);
+    const int left = m_linkRect.right() + 12;
+    const int top = m_rating->geometry().bottom() + 12;
+    m_description->setGeometry(left, top, std::max(40, width() - left - 12), std::max(40, height() - top - 12));
+}
+
+void UserTab::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), QColor(40, 40, 48));
+    if (!m_background.isNull()) {
+        painter.setOpacity(0.6);
+        painter.drawImage(rect(), m_background);
+        painter.setOpacity(1.0);
+    }
+    painter.save();
+    painter.setFont(LinkFont());
+    painter.setPen(LinkActive() ? QColor(120, 190, 255) : QColor(220, 220, 220));
+    painter.translate(m_linkRect.left(), m_linkRect.bottom());
+    painter.rotate(-90);
+    painter.drawText(QRect(0, 0, m_linkRect.height(), m_linkRect.width()), Qt::AlignCenter, m_link);
+    painter.restore();
+}
+
+void UserTab::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    Arrange();
+}
+
+void UserTab::mouseMoveEvent(QMouseEvent* event)
+{
+    const bool over = m_linkRect.contains(event->position().toPoint());
+    setCursor(over && LinkActive() ? Qt::PointingHandCursor : Qt::ArrowCursor);
+}
+
+void UserTab::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && m_linkRect.contains(event->position().toPoint()))
+        ClickLink();
+}
+
+} // namespace gui

@@ -1,0 +1,149 @@
+#pragma once
+// The properties window (PropertiesWindow): the level shot, the general match data, the server settings,
+// the players, the course of the match and the user's own data of one demo. It is filled from one
+// list row; opening properties for another row refills the same window.
+#include <QPointer>
+#include <QWidget>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "core/analysis/DemoReader.h"
+#include "core/details/DemoDescription.h"
+#include "gui/lists/DemoListModel.h"
+
+class QFormLayout;
+class QLabel;
+class QTextEdit;
+class QListWidget;
+class QPushButton;
+class QTabWidget;
+
+namespace gui {
+
+class DemoDetails;
+class FadingPicture;
+class PlayerWindow;
+class UserTab;
+
+class PropertiesWindow : public QWidget {
+    Q_OBJECT
+public:
+    PropertiesWindow(DemoDetails& details, QWidget* parent);
+    ~PropertiesWindow() override;
+
+    // Reads the row's demo again with its course of play, finds the level shot and fills every tab.
+    // Raises the busy count; whoever shows the window lowers it once the music started.
+    void FillFromList(const ListRow& row, bool fromPlayList);
+    // The new level shot blends in over the one shown before.
+    void StartFade();
+
+    const ListRow& Snapshot() const { return m_row; }
+    // The demo as this window read it; the player description and the editor use its players.
+    const core::DemoState& Demo() const { return m_demo; }
+    const std::string& LevelShotPack() const { return m_levelShotPack; }
+    const QImage& LevelShot() const;
+    // The value shown beside a caption ("Map:", "Hostname:", ...); empty for an unknown caption.
+    QString Value(const QString& caption) const;
+    QString MapTitleText() const;
+
+    QTabWidget& Tabs() { return *m_tabs; }
+    QListWidget& PlayerList() { return *m_players; }
+    QListWidget& CourseList() { return *m_course; }
+    FadingPicture& Picture() { return *m_picture; }
+    UserTab& User() { return *m_user; }
+    QPushButton& PlayButton() { return *m_play; }
+    QPushButton& PlayListButton() { return *m_playList; }
+    QPushButton& UserDataButton() { return *m_userData; }
+    QPushButton& CloseButton() { return *m_close; }
+    bool PlayListAdds() const { return m_playListAdds; }
+    PlayerWindow* ShownPlayerWindow() const;
+
+    // The editor's "Apply" brings the user tab up to date.
+    void ShowUserData(const core::DemoUserData& data);
+    // Opens the player description of player entry `k` of the player list.
+    void OpenPlayer(int k);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QWidget* BuildGeneralTab();
+    QWidget* BuildServerTab();
+    QLabel* AddValue(QFormLayout& form, const QString& caption);
+    void SetValue(const QString& caption, const std::string& value);
+    void FindLevelShot();
+    void FillGeneral();
+    void FillServer();
+    void FillPlayers();
+    void FillCourse();
+    void FillUser();
+    void PlaceMapTitle();
+    void SetPlayListState(bool adds);
+    void PlayIt();
+    void TogglePlayList();
+
+    DemoDetails& m_details;
+    ListRow m_row;
+    core::DemoState m_demo;
+    std::string m_levelShotPack;
+    std::map<QString, QLabel*> m_values;
+    QTabWidget* m_tabs = nullptr;
+    QWidget* m_generalTab = nullptr;
+    QLabel* m_mapTitle = nullptr;
+    FadingPicture* m_picture = nullptr;
+    QListWidget* m_players = nullptr;
+    QListWidget* m_course = nullptr;
+    UserTab* m_user = nullptr;
+    QPushButton* m_play = nullptr;
+    QPushButton* m_playList = nullptr;
+    QPushButton* m_userData = nullptr;
+    QPushButton* m_close = nullptr;
+    bool m_playListAdds = true;
+    QPointer<PlayerWindow> m_playerWindow;
+};
+
+// The user tab: the level shot behind the user's point of view, rating, web link and description.
+class UserTab : public QWidget {
+    Q_OBJECT
+public:
+    explicit UserTab(DemoDetails& details, QWidget* parent = nullptr);
+    void SetBackground(const QImage& image);
+    void Show(const std::string& pov, const std::string& rating, const std::string& web, const QString& description);
+    QString Rating() const;
+    QString Link() const { return m_link; }
+    QString Description() const;
+    const std::string& Pov() const;
+    // Whether the link cursor shows over the link (it begins with a known scheme).
+    bool LinkActive() const;
+    // A click on the link, as the mouse would give it.
+    void ClickLink();
+    QRect LinkRect() const { return m_linkRect; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    void Arrange();
+
+    DemoDetails& m_details;
+    QImage m_background;
+    QString m_link;
+    QRect m_linkRect;
+    class ColouredNameBox* m_name = nullptr;
+    QLabel* m_povCaption = nullptr;
+    QLabel* m_ratingCaption = nullptr;
+    QLabel* m_rating = nullptr;
+    QTextEdit* m_description = nullptr;
+};
+
+// The sixteen player icons: bots by skill, the spectator, the five sides' leaders in red and blue.
+const std::vector<QPixmap>& PlayerIcons();
+
+} // namespace gui
