@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QTest>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -18,11 +19,18 @@ int main(int argc, char** argv)
     if (only)
         arguments.erase(arguments.begin() + 1);
     int failures = 0;
+    bool ran = false;
     for (const auto& make : guitest::RegisteredTests()) {
         std::unique_ptr<QObject> test(make());
         if (only && std::strcmp(test->metaObject()->className(), only) != 0)
             continue;
+        ran = true;
         failures += QTest::qExec(test.get(), static_cast<int>(arguments.size()), arguments.data());
+    }
+    // A misspelt class name (or a CTest entry left behind by a renamed class) must not pass.
+    if (!ran) {
+        std::fprintf(stderr, "no registered test class %s\n", only ? only : "at all");
+        return 1;
     }
     return failures == 0 ? 0 : 1;
 }
