@@ -61,10 +61,10 @@ chmod +x "$GAME_DIR/ioquake3"
 # Sample demos from the project's demo builder: some in the game directory itself (the folder
 # listed at the first start), more in the game's demo folder, and a pack of demos beside them.
 BUILD="$REPO/build/sample-tools"
-cmake -S "$REPO" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_GUI=OFF -DVELMORA_TESTS=ON \
-    -DVELMORA_BENCH=ON > /dev/null
-cmake --build "$BUILD" --target bench_listing_corpus -j "$(nproc)" > /dev/null
-WRITE="$BUILD/bench/bench_listing_corpus"
+cmake -S "$REPO" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_GUI=OFF -DVELMORA_TESTS=OFF \
+    -DVELMORA_BENCH=OFF -DVELMORA_TOOLS=ON > /dev/null
+cmake --build "$BUILD" --target write_demos -j "$(nproc)" > /dev/null
+WRITE="$BUILD/tools/write_demos"
 if ! ls "$GAME_DIR"/*.dm* > /dev/null 2>&1; then
     "$WRITE" "$GAME_DIR" 12 --seed 1
     "$WRITE" "$GAME_DIR/baseoa/demos" 20 --seed 2

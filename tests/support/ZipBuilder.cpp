@@ -1,10 +1,10 @@
 #include "support/ZipBuilder.h"
 #include "support/LittleEndian.h"
 
-#include <gtest/gtest.h>
 #include <zlib.h>
 
 #include <fstream>
+#include <stdexcept>
 
 namespace testsupport {
 namespace {
@@ -40,17 +40,17 @@ std::vector<uint8_t> ExeStub(size_t size)
 std::vector<uint8_t> RawDeflate(const std::vector<uint8_t>& data)
 {
     z_stream zs{};
-    if (deflateInit2(&zs, Z_BEST_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
-        ADD_FAILURE() << "deflateInit2 failed";
-        return {};
-    }
+    if (deflateInit2(&zs, Z_BEST_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+        throw std::runtime_error("deflateInit2 failed");
     std::vector<uint8_t> out(deflateBound(&zs, static_cast<uLong>(data.size())));
     zs.next_in = const_cast<Bytef*>(data.data());
     zs.avail_in = static_cast<uInt>(data.size());
     zs.next_out = out.data();
     zs.avail_out = static_cast<uInt>(out.size());
-    if (deflate(&zs, Z_FINISH) != Z_STREAM_END)
-        ADD_FAILURE() << "deflate did not finish";
+    if (deflate(&zs, Z_FINISH) != Z_STREAM_END) {
+        deflateEnd(&zs);
+        throw std::runtime_error("deflate did not finish");
+    }
     out.resize(zs.total_out);
     deflateEnd(&zs);
     return out;
@@ -167,7 +167,7 @@ void WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& by
     file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     file.close();
     if (!file)
-        ADD_FAILURE() << "cannot write " << path;
+        throw std::runtime_error("cannot write " + path.string());
 }
 
 } // namespace testsupport

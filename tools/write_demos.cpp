@@ -1,7 +1,7 @@
 // Writes demos for listing: a folder of varied matches made by the project's own demo builder.
-// The sample game of the README and manual listing trials use it:
+// The sample game of the README (scripts/prepare-sample-game.sh) and manual listing trials use it:
 //
-//   bench_listing_corpus <folder> <count> [--pack NAME.pk3] [--seed N]
+//   write_demos <folder> <count> [--pack NAME.pk3] [--seed N]
 //
 // Demos are of protocols 43, 45, 46 and 48 (".dm3" and ".dm_48"), on the stock maps, with
 // different game types, servers, players, lengths and scores. With --pack they go into one
@@ -87,7 +87,7 @@ std::vector<uint8_t> Match(int n, int protocol, std::mt19937& random)
 
 int Usage()
 {
-    std::fprintf(stderr, "usage: bench_listing_corpus <folder> <count> [--pack NAME.pk3] [--seed N]\n");
+    std::fprintf(stderr, "usage: write_demos <folder> <count> [--pack NAME.pk3] [--seed N]\n");
     return 2;
 }
 
