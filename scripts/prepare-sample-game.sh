@@ -17,12 +17,30 @@ GAME_DIR="$(mkdir -p "$GAME_DIR" && cd "$GAME_DIR" && pwd)"
 PROGRAM_DIR="$REPO/build/release/src/gui"
 CONFIG="$PROGRAM_DIR/Velmora.cfg"
 
-game_in() { # a folder holds a game when it holds one of the clients the program looks for
+# The project's own tools: velmora-cli, which names the game programs the program looks for, and
+# the demo writer for the sample demos.
+BUILD="$REPO/build/sample-tools"
+cmake -S "$REPO" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_GUI=OFF -DVELMORA_TESTS=OFF \
+    -DVELMORA_BENCH=OFF -DVELMORA_TOOLS=ON > /dev/null
+cmake --build "$BUILD" --target velmora-cli write_demos -j "$(nproc)" > /dev/null
+WRITE="$BUILD/tools/write_demos"
+mapfile -t GAME_PROGRAMS < <("$BUILD/src/cli/velmora-cli" game-programs)
+if [ "${#GAME_PROGRAMS[@]}" -eq 0 ]; then
+    echo "velmora-cli game-programs named no game programs" >&2
+    exit 1
+fi
+
+game_in() { # a folder holds a game when it holds one of the programs Velmora looks for there
     local dir="$1" name
-    for name in ioquake3 ioquake3.x86_64 quake3 quake3.x86 quake3.x86_64 openarena openarena.x86_64; do
-        [ -x "$dir/$name" ] && [ -f "$dir/$name" ] && return 0
+    for name in "${GAME_PROGRAMS[@]}"; do
+        case "$name" in
+        # The Windows program only has to be there (Velmora runs it through Wine); the others
+        # must be startable.
+        *.exe) [ -f "$dir/$name" ] && return 0 ;;
+        *) [ -x "$dir/$name" ] && [ -f "$dir/$name" ] && return 0 ;;
+        esac
     done
-    [ -f "$dir/quake3.exe" ]
+    return 1
 }
 
 configured_game() { # the q3a_dir of section [Global], names compared without regard to case
@@ -60,11 +78,6 @@ chmod +x "$GAME_DIR/ioquake3"
 
 # Sample demos from the project's demo builder: some in the game directory itself (the folder
 # listed at the first start), more in the game's demo folder, and a pack of demos beside them.
-BUILD="$REPO/build/sample-tools"
-cmake -S "$REPO" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_GUI=OFF -DVELMORA_TESTS=OFF \
-    -DVELMORA_BENCH=OFF -DVELMORA_TOOLS=ON > /dev/null
-cmake --build "$BUILD" --target write_demos -j "$(nproc)" > /dev/null
-WRITE="$BUILD/tools/write_demos"
 if ! ls "$GAME_DIR"/*.dm* > /dev/null 2>&1; then
     "$WRITE" "$GAME_DIR" 12 --seed 1
     "$WRITE" "$GAME_DIR/baseoa/demos" 20 --seed 2

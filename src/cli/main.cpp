@@ -6,6 +6,7 @@
 
 #include "cli/InfoCommand.h"
 #include "cli/ScanCommand.h"
+#include "core/app/Paths.h"
 
 namespace {
 
@@ -13,7 +14,8 @@ void Usage()
 {
     std::cerr << "usage: velmora-cli info [--course] [--plain] [--json] FILE [MEMBER]\n"
                  "       velmora-cli scan [--json] [--no-cache] [--data DIR] FOLDER\n"
-                 "       velmora-cli scan --tree FOLDER\n";
+                 "       velmora-cli scan --tree FOLDER\n"
+                 "       velmora-cli game-programs\n";
 }
 
 } // namespace
@@ -31,6 +33,13 @@ int main(int argc, char** argv)
         return cli::RunInfo(args);
     if (command == "scan")
         return cli::RunScan(args);
+    // The names the program looks for in a game folder, in its order: scripts use them instead of
+    // a copy of their own.
+    if (command == "game-programs" && args.empty()) {
+        for (const std::string& name : core::GameExecutableNames())
+            std::cout << name << '\n';
+        return 0;
+    }
     Usage();
     return 2;
 }
