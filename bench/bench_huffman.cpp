@@ -118,8 +118,8 @@ void BM_HuffmanBytes(benchmark::State& state) {
 }
 BENCHMARK(BM_HuffmanBytes)->Unit(benchmark::kMillisecond);
 
-// The one-time cost of replaying the adaptive coder is paid before the first message; measure it
-// in a fresh process with --benchmark_filter=FirstUse (only the first iteration is cold).
+// The decode tables are made while compiling: their first use costs nothing. Measure it in a
+// fresh process with --benchmark_filter=FirstUse (only the first iteration is cold).
 void BM_TableFirstUse(benchmark::State& state) {
     for (auto _ : state) {
         benchmark::DoNotOptimize(core::FixedHuffmanTable().data());

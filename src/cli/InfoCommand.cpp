@@ -45,7 +45,12 @@ void PrintText(const InfoOptions& options, const core::DemoState& demo)
         if (p.name.empty())
             continue;
         std::cout << "  " << Shown(options, p.name) << "\tteam " << p.team << "\tscore " << p.score << "\ttime "
-                  << p.time << "\n";
+                  << p.time;
+        if (!p.clanTag.empty())
+            std::cout << "\tclan " << Shown(options, p.clanTag);
+        if (!p.steamId.empty())
+            std::cout << "\tsteam " << p.steamId;
+        std::cout << "\n";
     }
     if (options.course) {
         std::cout << "Course:\n";
@@ -82,7 +87,12 @@ void PrintJson(const InfoOptions& options, const core::DemoState& demo)
         first = false;
         players += "    {\"name\": " + JsonString(Shown(options, p.name)) + ", \"team\": " + std::to_string(p.team) +
                    ", \"score\": " + std::to_string(p.score) + ", \"time\": " + std::to_string(p.time) +
-                   ", \"rank\": " + std::to_string(p.rankPosition) + "}";
+                   ", \"rank\": " + std::to_string(p.rankPosition);
+        if (!p.clanTag.empty())
+            players += ", \"clan\": " + JsonString(Shown(options, p.clanTag));
+        if (!p.steamId.empty())
+            players += ", \"steamId\": " + JsonString(p.steamId);
+        players += "}";
     }
     players += first ? "]" : "\n  ]";
     field("players", players, !options.course);

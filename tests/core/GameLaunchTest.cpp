@@ -255,6 +255,24 @@ TEST_F(GameLaunchTest, DemoTheProgramCannotPlayIsRefusedBeforeAnythingIsWritten)
     }
     EXPECT_NE(m_messages.shown[0].text.find("(it plays protocols 68 and 71)"), std::string::npos);
 
+    // Quake Live demos are refused by name, whichever of its protocols they have, unless the
+    // setting says the program plays them.
+    core::Settings.game_protocols.clear();
+    for (const char* protocol : {"73", "90", "91"}) {
+        m_messages.shown.clear();
+        const std::string name = std::string("ql.dm_") + protocol;
+        WriteText(Dir() / name, name);
+        EXPECT_FALSE(core::PlayDemo(Row(name, m_scratch.str(), "baseq3", "", protocol))) << protocol;
+        ASSERT_EQ(m_messages.shown.size(), 1u) << protocol;
+        EXPECT_EQ(m_messages.shown[0].title, "Demo Protocol not Playable");
+        EXPECT_TRUE(m_messages.shown[0].text.starts_with("The demo \"" + name + "\" was recorded by Quake Live (protocol " +
+                                                         protocol + "). Quake Live demos play only in Quake Live"))
+            << m_messages.shown[0].text;
+        EXPECT_FALSE(core::IsGameRunning()) << protocol;
+    }
+    EXPECT_EQ(core::UnplayableDemoText("ql.dm_91", "91", program, {68, 71, 91}), std::nullopt);
+    EXPECT_NE(core::UnplayableDemoText("ql.dm_73", "73", program, {68, 71, 91}), std::nullopt);
+
     // A play list is checked whole before its first copy is made.
     core::Settings.game_protocols.clear();
     m_messages.shown.clear();

@@ -61,6 +61,104 @@ TEST(HuffmanTree, CompleteWithShortCodes) {
     EXPECT_EQ(HuffmanCodeOf(HuffmanTree::kNotYetTransmitted).length, tree.maxCodeLength);
 }
 
+TEST(HuffmanTree, ConstantCodesAreTheCodersOwn) {
+    // The codes the reader is compiled with are those the game's adaptive coder reaches.
+    const HuffmanTree replayed = ReplayedHuffmanTree();
+    const auto& codes = FixedHuffmanCodes();
+    for (int s = 0; s <= HuffmanTree::kNotYetTransmitted; ++s) {
+        uint32_t bits = 0;
+        int length = 0;
+        for (int n = replayed.leafOf[s]; replayed.nodes[n].parent >= 0; n = replayed.nodes[n].parent) {
+            const int parent = replayed.nodes[n].parent;
+            bits = (bits << 1) | (replayed.nodes[parent].right == n ? 1u : 0u);
+            ++length;
+        }
+        EXPECT_EQ(codes[s].bits, bits) << s;
+        EXPECT_EQ(codes[s].length, length) << s;
+    }
+}
+
+TEST(HuffmanTree, PairTableAgreesWithSingleCodes) {
+    const auto& pairs = FixedHuffmanPairTable();
+    const auto& single = FixedHuffmanTable();
+    int doubles = 0;
+    for (uint32_t i = 0; i < pairs.size(); ++i) {
+        const HuffmanPairLookup hit = pairs[i];
+        const HuffmanLookup first = single[i & ((1u << kHuffmanLookupBits) - 1)];
+        if (first.symbol > 255) {
+            EXPECT_EQ(hit.count(), 0) << i;
+            continue;
+        }
+        EXPECT_EQ(hit.first, first.symbol) << i;
+        EXPECT_EQ(hit.firstLength, first.length) << i;
+        if (hit.count() == 2) {
+            ++doubles;
+            const HuffmanLookup second = single[(i >> first.length) & ((1u << kHuffmanLookupBits) - 1)];
+            EXPECT_EQ(hit.second, second.symbol) << i;
+            EXPECT_EQ(hit.length(), first.length + second.length) << i;
+            EXPECT_LE(hit.length(), kHuffmanPairBits) << i;
+        } else {
+            EXPECT_EQ(hit.count(), 1) << i;
+            EXPECT_EQ(hit.length(), first.length) << i;
+        }
+    }
+    EXPECT_GT(doubles, 0);
+}
+
+TEST(HuffmanBitReader, StringsReadAsByteByByte) {
+    // Texts of every length up to 40 at every bit alignment, ending at or near the data's end
+    // (where the reader leaves its 64-bit window), each cut at limits around its length.
+    std::mt19937 random(11);
+    for (int lead = 0; lead < 8; ++lead) {
+        for (size_t length = 0; length <= 40; ++length) {
+            for (int tail : {0, 1, 7, 8, 9}) {
+                std::string text;
+                for (size_t i = 0; i < length; ++i) {
+                    text.push_back(static_cast<char>(1 + random() % 255));
+                }
+                HuffmanBitWriter writer;
+                writer.WriteRawBits(0x2A, lead);
+                for (char c : text) {
+                    writer.WriteByte(static_cast<uint8_t>(c));
+                }
+                writer.WriteByte(0);
+                const size_t end = writer.BitCount();
+                for (int i = 0; i < tail; ++i) {
+                    writer.WriteByte(static_cast<uint8_t>(random()));
+                }
+                for (size_t limit : {size_t{0}, length == 0 ? 0 : length - 1, length, length + 1}) {
+                    HuffmanBitReader reader(writer.Bytes());
+                    if (lead > 0) {
+                        reader.ReadBits(lead);
+                    }
+                    std::string got;
+                    ASSERT_TRUE(reader.ReadString(got, limit)) << lead << " " << length << " " << tail;
+                    EXPECT_EQ(got, text.substr(0, limit)) << lead << " " << length << " " << tail;
+                    EXPECT_EQ(reader.BitPosition(), end) << lead << " " << length << " " << tail;
+                }
+                // Without its terminating zero a text is overflow, never a read past the data.
+                HuffmanBitWriter unterminated;
+                unterminated.WriteRawBits(0x2A, lead);
+                for (char c : text) {
+                    unterminated.WriteByte(static_cast<uint8_t>(c));
+                }
+                HuffmanBitReader reader(unterminated.Bytes());
+                if (lead > 0) {
+                    reader.ReadBits(lead);
+                }
+                std::string got;
+                const bool ended = reader.ReadString(got, 1000);
+                // Padding bits of the last byte may decode to a zero; anything else overflows.
+                if (ended) {
+                    EXPECT_EQ(got.substr(0, text.size()), text);
+                } else {
+                    EXPECT_TRUE(reader.Overflowed());
+                }
+            }
+        }
+    }
+}
+
 TEST(HuffmanBitReader, RoundTripsEveryWidthAndByte) {
     // Every byte value once, then random values of random widths, from every bit alignment.
     std::mt19937 random(7);
@@ -329,10 +427,11 @@ TEST(ModernMessage, EveryTruncationFailsInTheRightField) {
 }
 
 TEST(ModernMessage, Extensions) {
-    for (const char* e : {".dm_66", ".dm_67", ".dm_68", ".dm_70", ".dm_71"}) {
+    for (const char* e : {".dm_66", ".dm_67", ".dm_68", ".dm_70", ".dm_71", ".dm_73", ".dm_90", ".dm_91"}) {
         EXPECT_TRUE(IsModernDemoExtension(e)) << e;
     }
-    for (const char* e : {".dm_69", ".dm_65", ".dm_72", ".dm3", ".dm_48", ".dm_6", ".dm_680", "dm_68", ""}) {
+    for (const char* e : {".dm_69", ".dm_65", ".dm_72", ".dm_74", ".dm_89", ".dm_92", ".dm3", ".dm_48", ".dm_6",
+                          ".dm_680", "dm_68", ""}) {
         EXPECT_FALSE(IsModernDemoExtension(e)) << e;
     }
 }

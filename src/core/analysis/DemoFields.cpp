@@ -1,6 +1,7 @@
 #include "core/analysis/DemoFields.h"
 
 #include "core/analysis/PlayerTable.h"
+#include "core/analysis/QuakeLive.h"
 
 namespace core {
 
@@ -12,7 +13,7 @@ std::array<std::string, kDerivedFieldCount> DemoDerivedFields(const DemoState& d
         LowerCase(info("mapname")),
         demo.playtime,
         info("version"),
-        GameTypeName(info("g_gametype"), info("gamename")),
+        GameTypeNameOf(demo),
         ModName(demo.infoString),
         info("sv_hostname"),
         NotSetText(info("timelimit")),

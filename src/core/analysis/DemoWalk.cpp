@@ -9,8 +9,6 @@
 namespace core {
 namespace {
 
-constexpr int kFirstPlayerString = 544;
-
 int32_t ReadInt32(const uint8_t* p)
 {
     uint32_t v = static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
@@ -29,15 +27,18 @@ DemoWalk::DemoWalk(DemoState& demo, std::span<const uint8_t> data, bool courseLo
 
 std::string DemoWalk::Elapsed(int64_t since) const { return CourseTimeText(m_current - since); }
 
+std::string DemoWalk::CoursePrefix() const
+{
+    if (!m_demo.gameStarted || m_demo.gameEnded)
+        return "^4" + Elapsed(m_demoStart);
+    return "^2" + Elapsed(m_levelStart);
+}
+
 void DemoWalk::AddCourseLine(std::string_view text)
 {
     if (!m_wish)
         return;
-    std::string line;
-    if (!m_demo.gameStarted || m_demo.gameEnded)
-        line = "^4" + Elapsed(m_demoStart);
-    else
-        line = "^2" + Elapsed(m_levelStart);
+    std::string line = CoursePrefix();
     line += " ^7";
     line += text;
     LogDirect(std::move(line));
@@ -240,7 +241,7 @@ void DemoWalk::GameStateConfigString(int index, std::string_view text)
         if (!m_systemInfoFound) {
             m_systemInfoFound = true;
             m_systemInfo.assign(text);
-        } else {
+        } else if (!m_tracksMatches) {
             m_demo.gameEnded = true;
         }
         return;
@@ -251,9 +252,11 @@ void DemoWalk::GameStateConfigString(int index, std::string_view text)
         m_demo.mapTitle.assign(text);
         return;
     default:
-        if (index >= kFirstPlayerString && index < kFirstPlayerString + 64) {
-            if (!UpdatePlayer(m_demo, index - kFirstPlayerString, text))
+        if (index >= m_firstPlayerIndex && index < m_firstPlayerIndex + 64) {
+            if (!UpdatePlayer(m_demo, index - m_firstPlayerIndex, text))
                 AddCourseLine("^1UPDATE PLAYER ERROR!");
+        } else {
+            m_mod.ConfigString(index, text, *this);
         }
         return;
     }
@@ -262,6 +265,12 @@ void DemoWalk::GameStateConfigString(int index, std::string_view text)
 bool DemoWalk::ServerCommand(uint32_t /*sequence*/, std::string_view command)
 {
     const std::string_view token0 = GetTokenView(command, 0);
+    if (m_mod.ServerCommand(command, *this))
+        return false;
+    if (token0 == "map_restart" && m_tracksMatches) {
+        m_mod.Restart(*this);
+        return false;
+    }
     if (token0 == "cs") {
         ConfigStringChange(command);
         return false;
@@ -293,6 +302,10 @@ void DemoWalk::ChatLine(std::string_view command)
 {
     const std::string text = GetToken(command, 1);
     AddCourseLine(text);
+    // Only the server's own prints announce a forfeit; players may say the word in chat.
+    const std::string_view kind = GetTokenView(command, 0);
+    if (m_tracksMatches && (kind == "print" || kind == "cp"))
+        m_mod.Chat(text, *this);
     if (m_demo.gameEnded)
         return;
     const std::string lower = LowerCase(text);
@@ -332,6 +345,8 @@ void DemoWalk::ConfigStringChange(std::string_view command)
         return;
     }
     const std::string_view value = GetTokenView(command, 2);
+    if (m_mod.ConfigString(index, value, *this))
+        return;
     int32_t number = 0;
     const bool numeric = ToInt32(value, number);
     // Servers clear the warm-up time with an empty value: normal, not an error.
@@ -356,7 +371,8 @@ void DemoWalk::ConfigStringChange(std::string_view command)
     } else if (index == 11) {
         AddCourseLine("Votes for 'no': " + std::string(value));
     } else if (index == m_levelStartIndex) {
-        if (!m_demo.gameStarted) {
+        const bool restarted = m_mod.TakeLevelStart();
+        if (!m_demo.gameStarted || restarted) {
             m_levelStart = number;
             AddCourseLine("^7-> ^200:00:00 ^1*** GAME START ***");
             m_demo.gameStarted = true;
@@ -366,9 +382,9 @@ void DemoWalk::ConfigStringChange(std::string_view command)
             AddCourseLine("^1*** GAME END ***");
             m_demo.gameEnded = true;
         }
-    } else if (index >= kFirstPlayerString && index <= kFirstPlayerString + 64) {
+    } else if (index >= m_firstPlayerIndex && index <= m_firstPlayerIndex + 64) {
         if (!value.empty())
-            UpdatePlayer(m_demo, index - kFirstPlayerString, value);
+            UpdatePlayer(m_demo, index - m_firstPlayerIndex, value);
     }
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/analysis/ModScores.h"
 #include "core/analysis/DemoReader.h"
 
 namespace core {
@@ -48,6 +49,9 @@ public:
     WalkOutcome ReadError(std::string_view field, bool damaged = false);
 
     int packetNumber() const { return m_packet; }
+    bool CourseLogWished() const { return m_wish; }
+    // The coloured time that starts a course log line or a score table's header ("^2" + time).
+    std::string CoursePrefix() const;
 
 private:
     // Reads the message header at `pos`; false (after the debug message) when it is cut off.
@@ -76,6 +80,11 @@ private:
     std::string m_serverInfo;
     int m_levelStartIndex = 13; // the game's configuration string numbers moved with protocol 46
     int m_intermissionIndex = 14;
+    int m_firstPlayerIndex = 544; // and again with Quake Live
+    // Mods' and Quake Live's own scores, and restarted matches (compressed demos only).
+    ModScores m_mod{m_demo};
+    bool m_tracksMatches = false;
+    int m_gameStates = 0;
 };
 
 // Helpers shared with the reader.

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 namespace core {
@@ -39,9 +40,36 @@ struct HuffmanLookup {
 
 inline constexpr int kHuffmanLookupBits = 11;
 
-// Built on first use and shared afterwards; safe to call from several threads.
-const HuffmanTree& FixedHuffmanTree();
+// Up to two symbols decoded by one look-up of the next kHuffmanPairBits bits. Four bytes, so that
+// an entry is one load.
+struct HuffmanPairLookup {
+    uint8_t first = 0;
+    uint8_t second = 0;
+    uint8_t firstLength = 0; // bits of the first code
+    uint8_t packed = 0;      // bits of both codes (of the first alone when one symbol), and
+                             // the symbol count (0: the escape code, 1 or 2) in the high half
+    constexpr int length() const { return packed & 15; }
+    constexpr int count() const { return packed >> 4; }
+};
+
+inline constexpr int kHuffmanPairBits = 12;
+
+// A symbol's code: `length` bits, the first one sent in the lowest position of `bits`.
+struct HuffmanCodeWord {
+    uint16_t bits = 0;
+    uint8_t length = 0;
+};
+
+// The codes of symbols 0..255 and of the escape (256). Constant: nothing is built at start-up.
+const std::array<HuffmanCodeWord, 257>& FixedHuffmanCodes();
+// The decode tables, made from the codes while compiling.
 const std::array<HuffmanLookup, 1u << kHuffmanLookupBits>& FixedHuffmanTable();
+const std::array<HuffmanPairLookup, 1u << kHuffmanPairBits>& FixedHuffmanPairTable();
+// The tree of the codes, built on first use; safe to call from several threads.
+const HuffmanTree& FixedHuffmanTree();
+// The game's adaptive coder replayed over its built-in frequencies (slow: for the test that
+// checks the constant codes against it).
+HuffmanTree ReplayedHuffmanTree();
 
 // Reads a message in the game's compressed mode. Whole bytes are Huffman symbols; for a width
 // that is not a multiple of 8 the odd low bits come first, stored raw. Bits are taken least
@@ -57,6 +85,10 @@ public:
     uint32_t ReadBits(int n);
     // One Huffman-coded byte (0..255).
     uint32_t ReadByte() { return ReadBits(8); }
+    // Huffman-coded bytes up to and including a 0, two symbols per look-up where they fit. The
+    // bytes before the 0 are appended to `text` while it is shorter than `limit`; the rest are
+    // read and dropped. False (overflowed) when the data ends or goes wrong first.
+    bool ReadString(std::string& text, size_t limit);
 
     bool Overflowed() const { return overflow_; }
     size_t BitPosition() const { return bit_; }
@@ -66,6 +98,7 @@ private:
     uint32_t ReadRaw(int n);
     uint32_t ReadSymbol();
     uint32_t Peek(int n) const;
+    uint64_t Window(size_t byte) const; // 8 bytes from `byte`, which the caller has checked
 
     std::span<const uint8_t> data_;
     size_t bitCount_ = 0;

@@ -1,6 +1,8 @@
 #include "core/analysis/ModernMessage.h"
 
 #include <array>
+#include <bit>
+#include <cstring>
 #include <utility>
 
 #include "core/analysis/Huffman.h"
@@ -27,19 +29,8 @@ constexpr size_t kMaxString = 1024 - 1;
 // Reads a zero-terminated text. False when the data ends first; the reader is then overflowed.
 bool ReadText(HuffmanBitReader& reader, size_t limit, std::string& text) {
     text.clear();
-    for (;;) {
-        const uint32_t c = reader.ReadByte();
-        if (reader.Overflowed()) {
-            return false;
-        }
-        if (c == 0) {
-            return true;
-        }
-        // Keep consuming past the limit so that the next command starts where it should.
-        if (text.size() < limit) {
-            text.push_back(static_cast<char>(c));
-        }
-    }
+    // Consumes past the limit too, so that the next command starts where it should.
+    return reader.ReadString(text, limit);
 }
 
 ModernCommand MakeCommand(ModernCommand::Kind kind) {
@@ -154,8 +145,96 @@ ModernDecodeResult DecodeModernMessage(std::span<const uint8_t> payload, std::ve
     }
 }
 
+namespace {
+
+// The work of QuickSnapshotTime and IsQuickSnapshot; without `serverTime` only checks that the
+// time could be read.
+bool QuickSnapshot(std::span<const uint8_t> payload, uint32_t* serverTime, QuickSnapshotMemo& memo) {
+    const auto& pairs = FixedHuffmanPairTable();
+    const uint8_t* data = payload.data();
+    const size_t size = payload.size();
+    size_t bit = 0;
+    // `count` whole bytes, little-endian; false where the window would pass the data's end or
+    // meets the escape code.
+    const auto read = [&](int count, uint32_t& value) {
+        value = 0;
+        const int bits = count * 8;
+        int shift = 0;
+        while (shift < bits) {
+            const size_t byte = bit >> 3;
+            if (byte + 8 > size) {
+                return false;
+            }
+            uint64_t window = 0;
+            std::memcpy(&window, data + byte, sizeof window);
+            if constexpr (std::endian::native == std::endian::big) {
+                window = __builtin_bswap64(window);
+            }
+            window >>= (bit & 7);
+            // At least 57 bits of the window are data: four look-ups of 12 bits fit.
+            for (int k = 0; k < 4 && shift < bits; ++k) {
+                const HuffmanPairLookup hit = pairs[window & ((1u << kHuffmanPairBits) - 1)];
+                if (hit.count() == 0) {
+                    return false;
+                }
+                if (hit.count() == 2 && shift + 8 < bits) {
+                    value |= (static_cast<uint32_t>(hit.first) | static_cast<uint32_t>(hit.second) << 8) << shift;
+                    shift += 16;
+                    window >>= hit.length();
+                    bit += static_cast<size_t>(hit.length());
+                } else {
+                    value |= static_cast<uint32_t>(hit.first) << shift;
+                    shift += 8;
+                    window >>= hit.firstLength;
+                    bit += hit.firstLength;
+                }
+            }
+        }
+        return true;
+    };
+    if (size < 8) {
+        return false;
+    }
+    uint64_t head = 0;
+    std::memcpy(&head, data, sizeof head);
+    if constexpr (std::endian::native == std::endian::big) {
+        head = __builtin_bswap64(head);
+    }
+    const uint64_t mask = memo.acknowledgeLength ? (uint64_t{1} << memo.acknowledgeLength) - 1 : 0;
+    uint32_t acknowledge = 0, command = 0;
+    if (memo.acknowledgeLength && (head & mask) == memo.acknowledgeBits) {
+        bit = static_cast<size_t>(memo.acknowledgeLength);
+    } else {
+        if (!read(4, acknowledge)) {
+            return false;
+        }
+        // Four codes of at most 11 bits: always within the first 8 bytes.
+        memo.acknowledgeLength = static_cast<int>(bit);
+        memo.acknowledgeBits = head & ((uint64_t{1} << bit) - 1);
+    }
+    if (!read(1, command) || command != kSnapshot) {
+        return false;
+    }
+    if (!serverTime) {
+        // One window of 57 bits holds the four codes of the time.
+        return (bit >> 3) + 8 <= size;
+    }
+    return read(4, *serverTime);
+}
+
+} // namespace
+
+bool QuickSnapshotTime(std::span<const uint8_t> payload, uint32_t& serverTime, QuickSnapshotMemo& memo) {
+    return QuickSnapshot(payload, &serverTime, memo);
+}
+
+bool IsQuickSnapshot(std::span<const uint8_t> payload, QuickSnapshotMemo& memo) {
+    return QuickSnapshot(payload, nullptr, memo);
+}
+
 bool IsModernDemoExtension(std::string_view lowerExtension) {
-    static constexpr std::array<std::string_view, 5> kExtensions = {".dm_66", ".dm_67", ".dm_68", ".dm_70", ".dm_71"};
+    static constexpr std::array<std::string_view, 8> kExtensions = {".dm_66", ".dm_67", ".dm_68", ".dm_70",
+                                                                    ".dm_71", ".dm_73", ".dm_90", ".dm_91"};
     for (std::string_view e : kExtensions) {
         if (lowerExtension == e) {
             return true;

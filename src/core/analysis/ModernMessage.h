@@ -1,5 +1,6 @@
 #pragma once
-// The server-to-client messages stored in demos of protocols 66 to 71 (".dm_66" ... ".dm_71").
+// The server-to-client messages stored in demos of protocols 66 to 71 (".dm_66" ... ".dm_71") and
+// of Quake Live (".dm_73", ".dm_90", ".dm_91"), which code their messages the same way.
 // The demo reader hands over one message payload at a time; this turns it into the commands the
 // program cares about: server commands, the game state's configstrings and snapshot times.
 #include <cstdint>
@@ -48,7 +49,24 @@ struct ModernDecodeResult {
 // - A code that no encoder produces (the coder's escape code) is treated like the data's end.
 ModernDecodeResult DecodeModernMessage(std::span<const uint8_t> payload, std::vector<ModernCommand>& out);
 
-// True for the extensions ".dm_66" ... ".dm_71" (lower-case input) — the formats this decoder reads.
+// Most messages hold nothing but a snapshot. For those this gives its server time, decoding only
+// the acknowledge, the command byte and the time; false for any other message (and for one too
+// short to decode this way), which then needs DecodeModernMessage. Never reads outside the span.
+//
+// Servers repeat the same acknowledge in message after message; `memo` keeps the bits of the last
+// one, so that a message starting with the same bits skips them without decoding.
+struct QuickSnapshotMemo {
+    uint64_t acknowledgeBits = 0;
+    int acknowledgeLength = 0; // 0: nothing kept
+};
+bool QuickSnapshotTime(std::span<const uint8_t> payload, uint32_t& serverTime, QuickSnapshotMemo& memo);
+// True when QuickSnapshotTime would find a snapshot and its time lies within the data (it can then
+// fail only on a damaged code), without decoding the time: a walk that needs the time of only
+// some snapshots asks for it later.
+bool IsQuickSnapshot(std::span<const uint8_t> payload, QuickSnapshotMemo& memo);
+
+// True for the extensions ".dm_66" ... ".dm_71" and Quake Live's (lower-case input) — the formats
+// this decoder reads.
 bool IsModernDemoExtension(std::string_view lowerExtension);
 
 } // namespace core

@@ -22,6 +22,8 @@ struct Player {
     int32_t handicap = 0, wins = 0, losses = 0;
     std::string leader; // "1" or "0"
     std::string model, headModel;
+    // Quake Live: the clan tag shown before the name ("cn") and the Steam ID ("st"), where held.
+    std::string clanTag, steamId;
     double skill = 0.0;
 };
 

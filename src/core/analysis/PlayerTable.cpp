@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "core/analysis/DemoInfo.h"
+#include "core/analysis/ModScores.h"
+#include "core/analysis/QuakeLive.h"
 
 namespace core {
 
@@ -153,6 +155,8 @@ bool UpdatePlayer(DemoState& demo, int client, std::string_view userinfo)
     p.model = UserInfoValue(userinfo, "model");
     p.headModel = UserInfoValue(userinfo, "hmodel");
     p.leader = UserInfoValue(userinfo, "tl") == "1" ? "1" : "0";
+    p.clanTag = UserInfoValue(userinfo, "cn");
+    p.steamId = UserInfoValue(userinfo, "st");
     return ok;
 }
 
@@ -236,7 +240,13 @@ void SortPlayers(DemoState& demo)
     });
 }
 
-bool IsTeamGame(const DemoState& demo) { return demo.gameType > std::string_view("2"); }
+bool IsTeamGame(const DemoState& demo)
+{
+    // Quake Live numbers its game types past 9, where comparing texts would go wrong.
+    if (IsQuakeLiveProtocol(demo.protocol))
+        return IsQuakeLiveTeamGameType(demo.gameType);
+    return demo.gameType > std::string_view("2");
+}
 
 std::string TeamOneName(const DemoState& demo) { return IsTeamGame(demo) ? "Red team" : "1st ranked player"; }
 std::string TeamTwoName(const DemoState& demo) { return IsTeamGame(demo) ? "Blue team" : "2nd ranked player"; }
@@ -267,6 +277,8 @@ RankedPlayers GetRankedPlayers(const DemoState& demo)
         }
         return ranked;
     }
+    if (IsQuakeLiveProtocol(demo.protocol) && IsQuakeLiveRace(demo.gameType))
+        return RankRace(demo);
     if (!demo.scoresSeen)
         return ranked;
     const Player* found[2] = {nullptr, nullptr};

@@ -21,8 +21,8 @@ std::string LowerExtension(std::string_view fileName)
 
 bool IsDemoExtension(std::string_view lowerExtension)
 {
-    static constexpr std::string_view kDemoExtensions[] = {".dm3",   ".dm_48", ".dm_66", ".dm_67",
-                                                           ".dm_68", ".dm_70", ".dm_71"};
+    static constexpr std::string_view kDemoExtensions[] = {".dm3",   ".dm_48", ".dm_66", ".dm_67", ".dm_68",
+                                                           ".dm_70", ".dm_71", ".dm_73", ".dm_90", ".dm_91"};
     for (std::string_view extension : kDemoExtensions)
         if (lowerExtension == extension)
             return true;

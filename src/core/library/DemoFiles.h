@@ -13,7 +13,8 @@ inline constexpr char kPathSeparator = '/';
 std::string LowerExtension(std::string_view fileName);
 
 // The one place that knows the demo extensions: the game's ".dm3" and ".dm_48", and the
-// ".dm_66" to ".dm_71" of later engines. Takes a lower-cased extension with its dot.
+// ".dm_66" to ".dm_71" of later engines and Quake Live's ".dm_73", ".dm_90" and ".dm_91". Takes a
+// lower-cased extension with its dot.
 bool IsDemoExtension(std::string_view lowerExtension);
 
 enum class EntryKind { Other, Demo, Archive, ExecutableArchive };

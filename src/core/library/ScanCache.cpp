@@ -8,6 +8,7 @@
 
 #include "core/analysis/PlayerTable.h"
 #include "core/app/FileWrite.h"
+#include "core/analysis/QuakeLive.h"
 
 namespace core {
 namespace {
@@ -103,7 +104,7 @@ std::vector<std::string> CacheFieldsFromDemo(const std::vector<std::string>& key
     fields.push_back(LowerCase(info("mapname")));
     fields.push_back(demo.playtime);
     fields.push_back(info("version"));
-    fields.push_back(GameTypeName(info("g_gametype"), info("gamename")));
+    fields.push_back(GameTypeNameOf(demo));
     fields.push_back(ModName(demo.infoString));
     fields.push_back(info("sv_hostname"));
     for (std::string_view name : {"timelimit", "fraglimit", "capturelimit", "protocol", "sv_maxclients",

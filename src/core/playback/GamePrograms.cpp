@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "core/analysis/DemoInfo.h"
+#include "core/analysis/QuakeLive.h"
 #include "core/library/DemoFiles.h"
 #include "platform/ShellWords.h"
 #include "core/playback/VersionSwitch.h"
@@ -159,6 +160,13 @@ std::optional<std::string> UnplayableDemoText(const std::string& demoName, const
     const std::optional<int> number = ProtocolNumber(protocol);
     if (!number || std::find(protocols.begin(), protocols.end(), *number) != protocols.end())
         return std::nullopt;
+    if (IsQuakeLiveProtocol(*number))
+        // No engine on Linux plays these: they need Quake Live's own game code and packs.
+        return "The demo \"" + demoName + "\" was recorded by Quake Live (protocol " + protocol +
+               "). Quake Live demos play only in Quake Live itself; the game program " + program +
+               " cannot play them, and no engine on Linux can without Quake Live's own game data.\r\n"
+               "Nothing was played. If the program can play it, list its protocols as game_protocols in "
+               "section [Global] of Velmora.cfg.";
     return "The demo \"" + demoName + "\" has protocol " + protocol + ", which the game program " + program +
            " cannot play (it plays protocol" + (protocols.size() == 1 ? " " : "s ") + ProtocolListText(protocols) +
            ").\r\nNothing was played. If the program can play it, list its protocols as game_protocols in "

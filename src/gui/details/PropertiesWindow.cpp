@@ -20,6 +20,7 @@
 #include <filesystem>
 
 #include "core/analysis/DemoInfo.h"
+#include "core/analysis/QuakeLive.h"
 #include "core/app/Settings.h"
 #include "gui/app/MainWindow.h"
 #include "core/common/Globals.h"
@@ -332,7 +333,10 @@ void PropertiesWindow::FillGeneral()
     SetValue(QStringLiteral("Map:"), map == "n/a" ? std::string("N/A") : map + ".bsp");
     m_mapTitle->setText(Latin1(m_demo.mapTitle));
     SetValue(QStringLiteral("Version:"), core::InfoValueOf(m_demo, "version"));
-    SetValue(QStringLiteral("Gametype:"), GameTypeText(core::InfoValueOf(m_demo, "g_gametype"), info[core::FieldMod]));
+    const std::string gameType = core::InfoValueOf(m_demo, "g_gametype");
+    SetValue(QStringLiteral("Gametype:"), core::IsQuakeLiveProtocol(m_demo.protocol)
+                                              ? core::QuakeLiveGameTypeName(gameType)
+                                              : GameTypeText(gameType, info[core::FieldMod]));
     SetValue(QStringLiteral("Mod:"),
              ModText(core::InfoValueOf(m_demo, "fs_game"), core::InfoValueOf(m_demo, "gamename")));
     SetValue(QStringLiteral("Timelimit:"), core::NotSetText(core::InfoValueOf(m_demo, "timelimit")));
@@ -384,10 +388,14 @@ void PropertiesWindow::FillPlayers()
         if (player.name.empty())
             continue;
         player.imageIndex = PlayerIconIndex(player, red, blue);
-        const std::string text = player.name + ScoreSuffix(player);
+        // Quake Live shows a player's clan tag before the name; its demos also hold the Steam ID.
+        const std::string clan = player.clanTag.empty() ? std::string() : player.clanTag + "^7 ";
+        const std::string text = clan + player.name + ScoreSuffix(player);
         auto* item = new QListWidgetItem(Latin1(core::StripColourCodes(text)), m_players);
         item->setData(RawTextRole, QByteArray::fromStdString(text));
         item->setData(IconIndexRole, player.imageIndex);
+        if (!player.steamId.empty())
+            item->setToolTip(QStringLiteral("Steam ID ") + Latin1(player.steamId));
     }
 }
 
