@@ -164,7 +164,7 @@ TEST(ZipDirectory, LargeDirectoryIsReadInWindowsAndListsEveryMemberOnce)
     ASSERT_EQ(FindMemberByName(archive, expected.back(), search), 0);
     std::array<uint8_t, 8> out{};
     uint32_t size = out.size();
-    EXPECT_EQ(UnzipFileToMemory(archive, out.data(), size, search.headerOffset), UnzipOk);
+    EXPECT_EQ(UnzipFileToMemory(archive, out.data(), size, search.headerOffset), UnzipResult::Ok);
     EXPECT_EQ(std::string(out.begin(), out.begin() + size), "2999");
 }
 
@@ -325,7 +325,7 @@ TEST(ZipIsZipFile, RecognisesArchivesAndSelfExtractors)
     ASSERT_EQ(FindMemberByName(sfx, "a.dm3", search), 0);
     std::array<uint8_t, 16> out{};
     uint32_t size = out.size();
-    EXPECT_EQ(UnzipFileToMemory(sfx, out.data(), size, search.headerOffset), UnzipOk);
+    EXPECT_EQ(UnzipFileToMemory(sfx, out.data(), size, search.headerOffset), UnzipResult::Ok);
     EXPECT_EQ(size, 4u);
 }
 
@@ -350,7 +350,7 @@ TEST(ZipExtract, ToMemoryStoredDeflatedAndWithDataDescriptors)
     for (size_t i = 0; i < members.size(); ++i) {
         std::vector<uint8_t> out(members[i].data.size() + 10, 0xEE);
         uint32_t size = static_cast<uint32_t>(out.size());
-        EXPECT_EQ(UnzipFileToMemory(archive, out.data(), size, layout.headerOffsets[i]), UnzipOk) << members[i].name;
+        EXPECT_EQ(UnzipFileToMemory(archive, out.data(), size, layout.headerOffsets[i]), UnzipResult::Ok) << members[i].name;
         EXPECT_EQ(size, members[i].data.size()) << members[i].name;
         out.resize(size);
         EXPECT_TRUE(out == members[i].data) << members[i].name;
@@ -367,24 +367,24 @@ TEST(ZipExtract, SmallBuffersAndSkippedBytes)
 
     std::vector<uint8_t> out(50);
     uint32_t size = 50;
-    EXPECT_EQ(UnzipFileToMemory(archive, out.data(), size, at), UnzipOk);
+    EXPECT_EQ(UnzipFileToMemory(archive, out.data(), size, at), UnzipResult::Ok);
     EXPECT_EQ(size, 50u);
     EXPECT_TRUE(std::equal(out.begin(), out.end(), data.begin()));
 
     out.assign(data.size(), 0);
     size = static_cast<uint32_t>(out.size());
-    EXPECT_EQ(UnzipFileToMemoryFrom(archive, out.data(), size, 44, at), UnzipOk);
+    EXPECT_EQ(UnzipFileToMemoryFrom(archive, out.data(), size, 44, at), UnzipResult::Ok);
     ASSERT_EQ(size, data.size() - 44);
     EXPECT_TRUE(std::equal(out.begin(), out.begin() + size, data.begin() + 44));
 
     // The skip covers the first 32768-byte output block at most.
     size = static_cast<uint32_t>(out.size());
-    EXPECT_EQ(UnzipFileToMemoryFrom(archive, out.data(), size, 50000, at), UnzipOk);
+    EXPECT_EQ(UnzipFileToMemoryFrom(archive, out.data(), size, 50000, at), UnzipResult::Ok);
     ASSERT_EQ(size, data.size() - 32768);
     EXPECT_TRUE(std::equal(out.begin(), out.begin() + size, data.begin() + 32768));
 
     size = 0;
-    EXPECT_EQ(UnzipFileToMemory(archive, nullptr, size, at), UnzipOk);
+    EXPECT_EQ(UnzipFileToMemory(archive, nullptr, size, at), UnzipResult::Ok);
     EXPECT_EQ(size, 0u);
 }
 
@@ -404,8 +404,9 @@ TEST(ZipExtract, FailuresGiveTheirCodes)
     ZipLayout layout;
     auto bytes = BuildZip(members, {}, &layout);
     const auto archive = Write(dir, "f.zip", bytes);
-    const int expected[] = {UnzipCrcError, UnzipEncrypted, UnzipNotSupported, UnzipNotSupported, UnzipCrcError,
-                            UnzipCrcError, UnzipOk};
+    const UnzipResult expected[] = {UnzipResult::CrcError,     UnzipResult::Encrypted, UnzipResult::NotSupported,
+                                    UnzipResult::NotSupported, UnzipResult::CrcError,  UnzipResult::CrcError,
+                                    UnzipResult::Ok};
     for (size_t i = 0; i < members.size(); ++i) {
         std::vector<uint8_t> out(data.size());
         uint32_t size = static_cast<uint32_t>(out.size());
@@ -415,22 +416,22 @@ TEST(ZipExtract, FailuresGiveTheirCodes)
 
     std::vector<uint8_t> out(data.size());
     uint32_t size = static_cast<uint32_t>(out.size());
-    EXPECT_EQ(UnzipFileToMemory(dir.File("missing.zip"), out.data(), size, 0), UnzipCannotOpen);
-    EXPECT_EQ(UnzipFileToMemory(archive, out.data(), size, layout.headerOffsets[1] + 1), UnzipBadHeader);
-    EXPECT_EQ(UnzipFileToMemory(archive, out.data(), size, static_cast<uint32_t>(bytes.size() - 10)), UnzipBadHeader);
-    EXPECT_EQ(UnzipFileToMemory(archive, out.data(), size, 0xFFFFFFF0u), UnzipBadHeader);
+    EXPECT_EQ(UnzipFileToMemory(dir.File("missing.zip"), out.data(), size, 0), UnzipResult::CannotOpen);
+    EXPECT_EQ(UnzipFileToMemory(archive, out.data(), size, layout.headerOffsets[1] + 1), UnzipResult::BadHeader);
+    EXPECT_EQ(UnzipFileToMemory(archive, out.data(), size, static_cast<uint32_t>(bytes.size() - 10)), UnzipResult::BadHeader);
+    EXPECT_EQ(UnzipFileToMemory(archive, out.data(), size, 0xFFFFFFF0u), UnzipResult::BadHeader);
 
     // A download cut inside the deflate stream ends with an error, not a hang or a success.
     const uint32_t last = layout.headerOffsets.back();
     bytes.resize(last + 30 + 4 + 3000);
     const auto cut = Write(dir, "cut.zip", bytes);
     size = static_cast<uint32_t>(out.size());
-    EXPECT_EQ(UnzipFileToMemory(cut, out.data(), size, last), UnzipCrcError);
+    EXPECT_EQ(UnzipFileToMemory(cut, out.data(), size, last), UnzipResult::CrcError);
     // The same member as a stream with a data descriptor runs to the archive's end.
     bytes[last + 6] |= 8;
     const auto cutStream = Write(dir, "cut2.zip", bytes);
     size = static_cast<uint32_t>(out.size());
-    EXPECT_EQ(UnzipFileToMemory(cutStream, out.data(), size, last), UnzipCrcError);
+    EXPECT_EQ(UnzipFileToMemory(cutStream, out.data(), size, last), UnzipResult::CrcError);
 }
 
 TEST(ZipExtract, ToFileWithTimeAndReadOnlyAttribute)
@@ -444,7 +445,7 @@ TEST(ZipExtract, ToFileWithTimeAndReadOnlyAttribute)
                                          {.name = "bad.dm3", .data = data, .badCrc = true}},
                                         {}, &layout));
     const fs::path target = dir.Path() / "new" / "folders" / "a.dm3";
-    ASSERT_EQ(UnzipFile(archive, target.string(), 1, layout.headerOffsets[0]), UnzipOk);
+    ASSERT_EQ(UnzipFile(archive, target.string(), 1, layout.headerOffsets[0]), UnzipResult::Ok);
     ASSERT_EQ(fs::file_size(target), data.size());
     std::ifstream in(target, std::ios::binary);
     std::vector<uint8_t> back((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -457,22 +458,22 @@ TEST(ZipExtract, ToFileWithTimeAndReadOnlyAttribute)
     // An existing file is overwritten; a failed extraction leaves no partial file behind.
     const fs::path other = dir.Path() / "b.dm3";
     WriteFile(other, SampleBytes(10));
-    EXPECT_EQ(UnzipFile(archive, other.string(), 0, layout.headerOffsets[0]), UnzipOk);
+    EXPECT_EQ(UnzipFile(archive, other.string(), 0, layout.headerOffsets[0]), UnzipResult::Ok);
     EXPECT_EQ(fs::file_size(other), data.size());
     EXPECT_NE(fs::status(other).permissions() & fs::perms::owner_write, fs::perms::none);
-    EXPECT_EQ(UnzipFile(archive, other.string(), 0, layout.headerOffsets[1]), UnzipCrcError);
+    EXPECT_EQ(UnzipFile(archive, other.string(), 0, layout.headerOffsets[1]), UnzipResult::CrcError);
     EXPECT_FALSE(fs::exists(other));
-    EXPECT_EQ(UnzipFile(archive, other.string(), 0, 7), UnzipBadHeader);
+    EXPECT_EQ(UnzipFile(archive, other.string(), 0, 7), UnzipResult::BadHeader);
     EXPECT_FALSE(fs::exists(other));
-    EXPECT_EQ(UnzipFile(archive, (dir.Path() / "t.zip" / "x").string(), 0, layout.headerOffsets[0]), UnzipWriteError);
+    EXPECT_EQ(UnzipFile(archive, (dir.Path() / "t.zip" / "x").string(), 0, layout.headerOffsets[0]), UnzipResult::WriteError);
 
     // Folder targets only create the folders, whatever the header offset.
-    EXPECT_EQ(UnzipFile(archive, dir.File("one/two/"), 0, 7), UnzipOk);
-    EXPECT_EQ(UnzipFile(archive, dir.File("three\\"), 0, 7), UnzipOk);
-    EXPECT_EQ(UnzipFile(archive, dir.File("four/five"), 16, 7), UnzipOk);
+    EXPECT_EQ(UnzipFile(archive, dir.File("one/two/"), 0, 7), UnzipResult::Ok);
+    EXPECT_EQ(UnzipFile(archive, dir.File("three\\"), 0, 7), UnzipResult::Ok);
+    EXPECT_EQ(UnzipFile(archive, dir.File("four/five"), 16, 7), UnzipResult::Ok);
     for (const char* folder : {"one/two", "three", "four/five"})
         EXPECT_TRUE(fs::is_directory(dir.Path() / folder)) << folder;
-    EXPECT_EQ(UnzipFile(archive, (dir.Path() / "t.zip" / "sub/").string(), 0, 0), UnzipWriteError);
+    EXPECT_EQ(UnzipFile(archive, (dir.Path() / "t.zip" / "sub/").string(), 0, 0), UnzipResult::WriteError);
 }
 
 TEST(ZipExtract, PumpRunsDuringExtractionAndNestedCallsAreRefused)
@@ -482,8 +483,8 @@ TEST(ZipExtract, PumpRunsDuringExtractionAndNestedCallsAreRefused)
     ZipLayout layout;
     const auto archive = Write(dir, "p.zip", BuildZip({{.name = "a", .data = data}}, {}, &layout));
     int pumps = 0;
-    int nestedResult = 0;
-    int otherThreadResult = 1;
+    UnzipResult nestedResult = UnzipResult::Ok;
+    UnzipResult otherThreadResult = UnzipResult::CrcError;
     SetExtractionPump([&] {
         if (pumps++ != 1)
             return;
@@ -499,17 +500,17 @@ TEST(ZipExtract, PumpRunsDuringExtractionAndNestedCallsAreRefused)
     });
     std::vector<uint8_t> out(data.size());
     uint32_t size = static_cast<uint32_t>(out.size());
-    const int result = UnzipFileToMemory(archive, out.data(), size, layout.headerOffsets[0]);
+    const UnzipResult result = UnzipFileToMemory(archive, out.data(), size, layout.headerOffsets[0]);
     SetExtractionPump({});
-    EXPECT_EQ(result, UnzipOk);
-    EXPECT_EQ(nestedResult, UnzipBusy);
-    EXPECT_EQ(otherThreadResult, UnzipOk);
+    EXPECT_EQ(result, UnzipResult::Ok);
+    EXPECT_EQ(nestedResult, UnzipResult::Busy);
+    EXPECT_EQ(otherThreadResult, UnzipResult::Ok);
     // Once before the start and once per 2048 bytes of input, for the outer call only: the worker
     // thread has no window of its own to keep alive.
     EXPECT_EQ(pumps, 1 + static_cast<int>((data.size() + 2047) / 2048));
 
     size = static_cast<uint32_t>(out.size());
-    EXPECT_EQ(UnzipFileToMemory(archive, out.data(), size, layout.headerOffsets[0]), UnzipOk); // mark released
+    EXPECT_EQ(UnzipFileToMemory(archive, out.data(), size, layout.headerOffsets[0]), UnzipResult::Ok); // mark released
 }
 
 TEST(ZipExtract, MaxPlausibleSizeFollowsTheArchivesRealBytes)

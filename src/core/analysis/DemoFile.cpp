@@ -62,15 +62,15 @@ DemoBytes LoadMemberBytes(const std::string& archive, const std::string& name, c
     if (!Allocate(bytes, place.size))
         return bytes;
     uint32_t stored = place.size;
-    const int result = UnzipFileToMemory(archive, bytes.data.data(), stored, place.headerOffset);
-    if (result == UnzipNotSupported || result == UnzipEncrypted) {
+    const UnzipResult result = UnzipFileToMemory(archive, bytes.data.data(), stored, place.headerOffset);
+    if (result == UnzipResult::NotSupported || result == UnzipResult::Encrypted) {
         // The local header disagrees with the directory, which looked readable.
         bytes.data.Clear();
         bytes.problem =
-            UnsupportedMemberText(result == UnzipEncrypted ? "encryption" : "its compression method", archive, name);
+            UnsupportedMemberText(result == UnzipResult::Encrypted ? "encryption" : "its compression method", archive, name);
         return bytes;
     }
-    if (result != UnzipOk && result != UnzipCrcError) {
+    if (result != UnzipResult::Ok && result != UnzipResult::CrcError) {
         // Nothing trustworthy came out: walk nothing rather than a zero-filled buffer.
         bytes.data.Clear();
         return bytes;

@@ -56,7 +56,7 @@ bool GetPictureFromPak(const std::string& packPath, const std::string& memberNam
         return false;
     }
     uint32_t stored = size;
-    if (UnzipFileToMemory(packPath, buffer.get(), stored, headerOffset) != UnzipOk) {
+    if (UnzipFileToMemory(packPath, buffer.get(), stored, headerOffset) != UnzipResult::Ok) {
         Messages().Error("Memory Allocation Error in proc GetPictureFromPak (unzipfiletomemory)", kDebugTitle);
         return false;
     }

@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "core/app/Settings.h"
-#include "core/common/Globals.h"
+#include "core/common/BusyScope.h"
 #include "core/common/MessageSink.h"
 #include "core/library/DemoFiles.h"
 #include "platform/FileRename.h"
@@ -53,14 +53,6 @@ bool RenameInOrder(const std::array<Rename, 4>& renames)
             return false;
     return true;
 }
-
-class BusyScope {
-public:
-    BusyScope() { ++BusyCount; }
-    ~BusyScope() { --BusyCount; }
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
-};
 
 // After the game closed, its files may stay in use for a while: each pass tries every rename that
 // has not succeeded yet, until all have or the time limit is reached.

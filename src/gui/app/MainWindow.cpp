@@ -16,6 +16,7 @@
 #include <filesystem>
 
 #include "core/app/FolderTreeFile.h"
+#include "core/common/BusyScope.h"
 #include "core/common/Globals.h"
 #include "core/common/MessageSink.h"
 #include "gui/lists/ColumnChooser.h"
@@ -487,10 +488,10 @@ void MainWindow::LoadPlayList(const QString& file)
     if (!PlayListShown())
         SetPlayListShown(true);
     // The whole load counts as one long operation: no close and no listing in between.
-    ++core::BusyCount;
-    const core::PlayListLoadResult result =
-        core::LoadPlayListFile(PathBytes(file), *m_playFiller, *m_feedback, ScanSettingsNow());
-    --core::BusyCount;
+    const core::PlayListLoadResult result = [&] {
+        const core::BusyScope busy;
+        return core::LoadPlayListFile(PathBytes(file), *m_playFiller, *m_feedback, ScanSettingsNow());
+    }();
     if (!result.accepted)
         return;
     m_status->SetPlayListText(QString::fromLatin1(result.statusText));

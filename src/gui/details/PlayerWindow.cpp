@@ -16,6 +16,7 @@
 #include "core/analysis/DemoInfo.h"
 #include "core/archive/ZipRead.h"
 #include "core/app/Settings.h"
+#include "core/common/BusyScope.h"
 #include "core/common/Globals.h"
 #include "core/common/MessageSink.h"
 #include "gui/details/ColouredText.h"
@@ -178,10 +179,7 @@ bool PlayerWindow::TeamScoreShown() const
 
 void PlayerWindow::SetPlayerData(int k)
 {
-    ++core::BusyCount;
-    struct Lower {
-        ~Lower() { --core::BusyCount; }
-    } lower;
+    const core::BusyScope busy;
 
     const core::DemoState& demo = m_prop.Demo();
     const core::Player* found = nullptr;

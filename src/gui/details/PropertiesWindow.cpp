@@ -255,7 +255,6 @@ const QImage& PropertiesWindow::LevelShot() const
 
 void PropertiesWindow::FillFromList(const ListRow& row, bool fromPlayList)
 {
-    ++core::BusyCount;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     core::Sound().FadeOutMusic();
 

@@ -34,7 +34,7 @@ public:
     ~PropertiesWindow() override;
 
     // Reads the row's demo again with its course of play, finds the level shot and fills every tab.
-    // Raises the busy count; whoever shows the window lowers it once the music started.
+    // The caller holds the busy count until the music started: the fill waits for a fade out.
     void FillFromList(const ListRow& row, bool fromPlayList);
     // The new level shot blends in over the one shown before.
     void StartFade();
