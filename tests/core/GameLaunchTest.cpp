@@ -332,11 +332,12 @@ TEST_F(GameLaunchTest, FailedGameStartKeepsThePlayListCommandFromSucceeding)
     core::SetGameDirectory(core::Settings, GameDir().string());
     WriteText(Dir() / "a.dm_48", "a");
     const std::vector<core::DemoInfo> list{Row("a.dm_48", m_scratch.str())};
-    const char* path = std::getenv("PATH");
-    const std::string savedPath = path ? path : "";
-    ::setenv("PATH", (Dir() / "no-wine").c_str(), 1);
-    const bool played = core::CreatePlaylist(list);
-    ::setenv("PATH", savedPath.c_str(), 1);
+    bool played = false;
+    {
+        const testsupport::RestoreEnvironment path("PATH");
+        ::setenv("PATH", (Dir() / "no-wine").c_str(), 1);
+        played = core::CreatePlaylist(list);
+    }
     EXPECT_FALSE(played);
     ASSERT_EQ(m_messages.shown.size(), 1u);
     EXPECT_EQ(m_messages.shown[0].title, "Game Start ERROR");
@@ -359,9 +360,8 @@ TEST_F(GameLaunchTest, RunningGameUnderWineIsStartedAgainInsteadOfGettingLostLin
     core::SetGameDirectory(core::Settings, GameDir().string());
     std::vector<std::string> statuses;
     core::Hooks().status = [&](const std::string& text) { statuses.push_back(text); };
-    const char* path = std::getenv("PATH");
-    const std::string savedPath = path ? path : "";
-    ::setenv("PATH", ((Dir() / "bin").string() + ":" + savedPath).c_str(), 1);
+    const testsupport::RestoreEnvironment path("PATH");
+    ::setenv("PATH", ((Dir() / "bin").string() + ":" + path.Saved()).c_str(), 1);
 
     const std::string program = (GameDir() / "quake3.exe").string();
     const bool first = core::LaunchGame("48", BaseDir().string());
@@ -370,7 +370,6 @@ TEST_F(GameLaunchTest, RunningGameUnderWineIsStartedAgainInsteadOfGettingLostLin
     std::filesystem::remove(GameDir() / "started.txt");
     const bool second = core::LaunchGame("48", BaseDir().string());
     const bool restarted = WaitForStart();
-    ::setenv("PATH", savedPath.c_str(), 1);
     core::Hooks().status = nullptr;
 
     EXPECT_TRUE(first && started);

@@ -15,7 +15,7 @@ namespace {
 using core::DemoInfo;
 using core::PlayList;
 using librarytest::ReadText;
-using librarytest::ScratchFolder;
+using testsupport::ScratchDir;
 using librarytest::WriteText;
 using testsupport::DemoBuilder;
 using testsupport::Message;
@@ -161,7 +161,7 @@ protected:
         return core::LoadPlayListFile(file, playList, feedback, settings);
     }
 
-    ScratchFolder folder, userData;
+    ScratchDir folder, userData;
     librarytest::RecordingSink sink;
     core::LibraryFeedback feedback;
     core::ScanSettings settings;

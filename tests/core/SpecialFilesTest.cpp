@@ -82,7 +82,7 @@ bool FinishesWithoutAPartner(const std::filesystem::path& fifo, const std::funct
 
 TEST(SpecialFiles, EveryReaderRefusesAPipe)
 {
-    librarytest::ScratchFolder folder;
+    testsupport::ScratchDir folder;
     const std::filesystem::path dir = folder.path();
     const struct {
         const char* name;
@@ -143,7 +143,7 @@ TEST(SpecialFiles, EveryReaderRefusesAPipe)
 
 TEST(SpecialFiles, ExtractionDoesNotWriteIntoAPipe)
 {
-    librarytest::ScratchFolder folder;
+    testsupport::ScratchDir folder;
     testsupport::ZipLayout layout;
     testsupport::WriteFile(folder.path() / "a.zip",
                            testsupport::BuildZip({{.name = "a.dm_48", .data = Demo("q3dm1")}}, {}, &layout));
@@ -163,7 +163,7 @@ TEST(SpecialFiles, ExtractionDoesNotWriteIntoAPipe)
 
 TEST(SpecialFiles, AFolderListingSkipsPipesWhateverTheirNames)
 {
-    librarytest::ScratchFolder folder;
+    testsupport::ScratchDir folder;
     librarytest::RecordingSink sink;
     testsupport::WriteFile(folder.path() / "real.dm_48", Demo("q3dm1"));
     std::vector<std::filesystem::path> fifos;
@@ -191,7 +191,7 @@ TEST(SpecialFiles, AFolderListingSkipsPipesWhateverTheirNames)
 
 TEST(SpecialFiles, TheOpenHelperTellsKindsApart)
 {
-    librarytest::ScratchFolder folder;
+    testsupport::ScratchDir folder;
     testsupport::WriteFile(folder.path() / "plain", {1, 2, 3});
     MakeFifo(folder.path() / "pipe");
     std::filesystem::create_directory(folder.path() / "dir");

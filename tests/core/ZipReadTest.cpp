@@ -1,5 +1,6 @@
 #include "core/archive/ZipRead.h"
 #include "core/analysis/DemoInfo.h"
+#include "support/ScratchDir.h"
 #include "support/ZipBuilder.h"
 
 #include <gtest/gtest.h>
@@ -21,30 +22,11 @@ using testsupport::ZipLayout;
 using testsupport::ZipMember;
 using testsupport::ZipOptions;
 
+using testsupport::ScratchDir;
+
 namespace {
 
-class TempDir {
-public:
-    TempDir()
-    {
-        static std::atomic<int> counter{0};
-        m_path =
-            fs::temp_directory_path() / ("velmora-zip-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-        fs::create_directories(m_path);
-    }
-    ~TempDir()
-    {
-        std::error_code ec;
-        fs::remove_all(m_path, ec);
-    }
-    std::string File(const std::string& name) const { return (m_path / name).string(); }
-    const fs::path& Path() const { return m_path; }
-
-private:
-    fs::path m_path;
-};
-
-std::string Write(const TempDir& dir, const std::string& name, const std::vector<uint8_t>& bytes)
+std::string Write(const ScratchDir& dir, const std::string& name, const std::vector<uint8_t>& bytes)
 {
     WriteFile(dir.File(name), bytes);
     return dir.File(name);
@@ -90,7 +72,7 @@ void PutLe32(std::vector<uint8_t>& bytes, size_t pos, uint32_t value)
 
 TEST(ZipDirectory, ReportsEachEntryWithItsFields)
 {
-    TempDir dir;
+    ScratchDir dir;
     const auto demo = SampleBytes(5000);
     ZipLayout layout;
     const auto archive = Write(
@@ -126,7 +108,7 @@ TEST(ZipDirectory, FindsTheEndRecordBehindArchiveComments)
 {
     // Around one search window (4096 bytes) and well beyond it.
     for (size_t length : {0, 100, 4073, 4074, 4075, 4096, 8170, 12000, 65535}) {
-        TempDir dir;
+        ScratchDir dir;
         ZipOptions options{.comment = std::string(length, 'c')};
         if (length > 0)
             options.comment[length / 2] = 'P'; // a lone "P" must not confuse the search
@@ -139,7 +121,7 @@ TEST(ZipDirectory, FindsTheEndRecordBehindArchiveComments)
 
 TEST(ZipDirectory, LargeDirectoryIsReadInWindowsAndListsEveryMemberOnce)
 {
-    TempDir dir;
+    ScratchDir dir;
     std::vector<ZipMember> members;
     std::vector<std::string> expected;
     size_t directoryBytes = 0;
@@ -172,7 +154,7 @@ TEST(ZipDirectory, LastEntryCutByTheWindowEndIsStillListed)
 {
     // 1280 entries of 100 bytes fill the first 128000-byte window exactly up to the last entry,
     // which is 20 bytes longer; only 24 bytes (its tail and the end signature) remain to read.
-    TempDir dir;
+    ScratchDir dir;
     std::vector<ZipMember> members;
     for (int i = 0; i < 1280; ++i) {
         std::string name = std::to_string(100000 + i);
@@ -191,7 +173,7 @@ TEST(ZipDirectory, LastEntryCutByTheWindowEndIsStillListed)
 
 TEST(ZipDirectory, DamagedOrForeignFiles)
 {
-    TempDir dir;
+    ScratchDir dir;
     ZipLayout layout;
     const auto good = BuildZip({{.name = "a.dm3", .data = Bytes("abc")}, {.name = "b.dm3"}}, {}, &layout);
     auto startBehindEnd = good;
@@ -229,7 +211,7 @@ TEST(ZipDirectory, DamagedOrForeignFiles)
     }
     ZipSearchRec search;
     EXPECT_EQ(FindFirstInZip(dir.File("missing.zip"), search), -1);
-    EXPECT_EQ(FindFirstInZip(dir.Path().string(), search), -1);
+    EXPECT_EQ(FindFirstInZip(dir.path().string(), search), -1);
 }
 
 TEST(ZipWildcard, MatchWildcard)
@@ -265,7 +247,7 @@ TEST(ZipWildcard, MatchWildcard)
 
 TEST(ZipWildcard, MatchingMembersInAnyFolderIgnoringCase)
 {
-    TempDir dir;
+    ScratchDir dir;
     const auto archive = Write(dir, "m.zip",
                                BuildZip({{.name = "demos/A.DM3"},
                                          {.name = "readme.txt"},
@@ -286,7 +268,7 @@ TEST(ZipWildcard, MatchingMembersInAnyFolderIgnoringCase)
 
 TEST(ZipIsZipFile, RecognisesArchivesAndSelfExtractors)
 {
-    TempDir dir;
+    ScratchDir dir;
     const std::vector<ZipMember> one = {{.name = "a.dm3", .data = Bytes("demo")}};
     auto stubWithoutZip = BuildZip(one, {.exeStubSize = 1000});
     stubWithoutZip.resize(1000);
@@ -315,7 +297,7 @@ TEST(ZipIsZipFile, RecognisesArchivesAndSelfExtractors)
     for (const Case& c : cases)
         EXPECT_EQ(IsZipFile(Write(dir, c.name, c.bytes)), c.archive) << c.name;
     EXPECT_TRUE(IsZipFile(dir.File("plain.zip") + "\\"));
-    fs::create_directories(dir.Path() / "folder.zip");
+    fs::create_directories(dir.path() / "folder.zip");
     EXPECT_FALSE(IsZipFile(dir.File("folder.zip")));
     EXPECT_FALSE(IsZipFile(dir.File("missing.zip")));
 
@@ -331,7 +313,7 @@ TEST(ZipIsZipFile, RecognisesArchivesAndSelfExtractors)
 
 TEST(ZipExtract, ToMemoryStoredDeflatedAndWithDataDescriptors)
 {
-    TempDir dir;
+    ScratchDir dir;
     const auto data = SampleBytes(100000); // several 32768-byte output blocks
     const std::vector<ZipMember> members = {
         {.name = "stored", .data = data},
@@ -359,7 +341,7 @@ TEST(ZipExtract, ToMemoryStoredDeflatedAndWithDataDescriptors)
 
 TEST(ZipExtract, SmallBuffersAndSkippedBytes)
 {
-    TempDir dir;
+    ScratchDir dir;
     const auto data = SampleBytes(70000);
     ZipLayout layout;
     const auto archive = Write(dir, "s.zip", BuildZip({{.name = "a.wav", .data = data, .deflate = true}}, {}, &layout));
@@ -390,7 +372,7 @@ TEST(ZipExtract, SmallBuffersAndSkippedBytes)
 
 TEST(ZipExtract, FailuresGiveTheirCodes)
 {
-    TempDir dir;
+    ScratchDir dir;
     const auto data = SampleBytes(20000);
     const std::vector<ZipMember> members = {
         {.name = "bad crc", .data = data, .deflate = true, .badCrc = true},
@@ -436,7 +418,7 @@ TEST(ZipExtract, FailuresGiveTheirCodes)
 
 TEST(ZipExtract, ToFileWithTimeAndReadOnlyAttribute)
 {
-    TempDir dir;
+    ScratchDir dir;
     const auto data = SampleBytes(40000);
     ZipLayout layout;
     const uint32_t dosTime = DosDateTimeFromUnix(1000000000);
@@ -444,7 +426,7 @@ TEST(ZipExtract, ToFileWithTimeAndReadOnlyAttribute)
                                BuildZip({{.name = "a.dm3", .data = data, .deflate = true, .dosTime = dosTime},
                                          {.name = "bad.dm3", .data = data, .badCrc = true}},
                                         {}, &layout));
-    const fs::path target = dir.Path() / "new" / "folders" / "a.dm3";
+    const fs::path target = dir.path() / "new" / "folders" / "a.dm3";
     ASSERT_EQ(UnzipFile(archive, target.string(), 1, layout.headerOffsets[0]), UnzipResult::Ok);
     ASSERT_EQ(fs::file_size(target), data.size());
     std::ifstream in(target, std::ios::binary);
@@ -456,7 +438,7 @@ TEST(ZipExtract, ToFileWithTimeAndReadOnlyAttribute)
     EXPECT_EQ(fs::status(target).permissions() & fs::perms::owner_write, fs::perms::none);
 
     // An existing file is overwritten; a failed extraction leaves no partial file behind.
-    const fs::path other = dir.Path() / "b.dm3";
+    const fs::path other = dir.path() / "b.dm3";
     WriteFile(other, SampleBytes(10));
     EXPECT_EQ(UnzipFile(archive, other.string(), 0, layout.headerOffsets[0]), UnzipResult::Ok);
     EXPECT_EQ(fs::file_size(other), data.size());
@@ -465,20 +447,20 @@ TEST(ZipExtract, ToFileWithTimeAndReadOnlyAttribute)
     EXPECT_FALSE(fs::exists(other));
     EXPECT_EQ(UnzipFile(archive, other.string(), 0, 7), UnzipResult::BadHeader);
     EXPECT_FALSE(fs::exists(other));
-    EXPECT_EQ(UnzipFile(archive, (dir.Path() / "t.zip" / "x").string(), 0, layout.headerOffsets[0]), UnzipResult::WriteError);
+    EXPECT_EQ(UnzipFile(archive, (dir.path() / "t.zip" / "x").string(), 0, layout.headerOffsets[0]), UnzipResult::WriteError);
 
     // Folder targets only create the folders, whatever the header offset.
     EXPECT_EQ(UnzipFile(archive, dir.File("one/two/"), 0, 7), UnzipResult::Ok);
     EXPECT_EQ(UnzipFile(archive, dir.File("three\\"), 0, 7), UnzipResult::Ok);
     EXPECT_EQ(UnzipFile(archive, dir.File("four/five"), 16, 7), UnzipResult::Ok);
     for (const char* folder : {"one/two", "three", "four/five"})
-        EXPECT_TRUE(fs::is_directory(dir.Path() / folder)) << folder;
-    EXPECT_EQ(UnzipFile(archive, (dir.Path() / "t.zip" / "sub/").string(), 0, 0), UnzipResult::WriteError);
+        EXPECT_TRUE(fs::is_directory(dir.path() / folder)) << folder;
+    EXPECT_EQ(UnzipFile(archive, (dir.path() / "t.zip" / "sub/").string(), 0, 0), UnzipResult::WriteError);
 }
 
 TEST(ZipExtract, PumpRunsDuringExtractionAndNestedCallsAreRefused)
 {
-    TempDir dir;
+    ScratchDir dir;
     const auto data = SampleBytes(50000);
     ZipLayout layout;
     const auto archive = Write(dir, "p.zip", BuildZip({{.name = "a", .data = data}}, {}, &layout));

@@ -161,7 +161,7 @@ protected:
         return demoList.Rows();
     }
 
-    librarytest::ScratchFolder m_scratch;
+    testsupport::ScratchDir m_scratch;
     VirtualDisplay m_display;
     testsupport::RecordingSink m_messages;
 

@@ -21,6 +21,7 @@
 #include "support/ZipBuilder.h"
 #include "gui/app/MainWindow.h"
 #include "core/app/Settings.h"
+#include "core/common/BusyScope.h"
 #include "core/common/Globals.h"
 #include "gui/details/ColouredText.h"
 #include "core/details/DemoDescription.h"
@@ -338,9 +339,10 @@ void DetailsTest::propertiesOfATeamDemo()
     QVERIFY(!fs::exists(descr));
 
     // A busy count keeps the window open; closing frees it and the player window.
-    ++core::BusyCount;
-    QVERIFY(!prop->close());
-    --core::BusyCount;
+    {
+        const core::BusyScope busy;
+        QVERIFY(!prop->close());
+    }
     QVERIFY(gui::DragsSuspended()); // no drags from the lists while the window exists
     QVERIFY(prop->close());
     QTRY_VERIFY(!Details(*window).Properties());
@@ -525,7 +527,7 @@ void DetailsTest::userDataCellClicksKeepSelectionAndPlace()
     gui::DemoDetails& details = Details(*window);
     // The user data columns lie off to the right, between wide columns, so that the list scrolls
     // to any of them.
-    gui::ColumnLayout layout = demos.DefaultColumns();
+    core::ColumnScheme layout = demos.DefaultColumns();
     const std::vector<int> order = {0, 1,  2,  22, 23, 24, 25, 3,  4,  5,  6,  7,  8,
                                     9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21};
     for (int column = 0; column < core::DemoFieldCount; ++column) {

@@ -47,8 +47,6 @@ public:
     // message is all there but cannot be read (rather than cut off by the end of the data).
     WalkOutcome ReadError(std::string_view field, bool damaged = false);
 
-    int packetNumber() const { return m_packet; }
-
 private:
     // Reads the message header at `pos`; false (after the debug message) when it is cut off.
     bool MessageHeader(size_t pos, int32_t& sequence, int32_t& length, WalkOutcome& outcome);

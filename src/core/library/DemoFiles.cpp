@@ -10,15 +10,6 @@
 
 namespace core {
 
-std::string LowerExtension(std::string_view fileName)
-{
-    const std::string_view name = FileNameOf(fileName);
-    const size_t dot = name.rfind('.');
-    if (dot == std::string_view::npos)
-        return {};
-    return LowerCase(name.substr(dot));
-}
-
 bool IsDemoExtension(std::string_view lowerExtension)
 {
     static constexpr std::string_view kDemoExtensions[] = {".dm3",   ".dm_48", ".dm_66", ".dm_67",

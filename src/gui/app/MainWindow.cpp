@@ -51,12 +51,9 @@ namespace {
 
 constexpr int kMinimumPaneWidth = 30;
 
-const char* const kGameNotFound = "'Quake III Arena (c) 1999-2000 ID Software Inc.' not found!\r\nYou must have a "
-                                  "Quake III Arena Full Install\r\nProgram terminates now";
-
-ColumnLayout LayoutFrom(const core::ListViewSettings& list, const ColumnLayout& defaults)
+core::ColumnScheme LayoutFrom(const core::ListViewSettings& list, const core::ColumnScheme& defaults)
 {
-    ColumnLayout layout;
+    core::ColumnScheme layout;
     for (size_t i = 0; i < layout.widths.size(); ++i) {
         const int width = list.ColumnWidth[i];
         layout.widths[i] = width == core::kCaptionWidth ? defaults.widths[i] : std::max(0, width);
@@ -89,7 +86,7 @@ void StoreList(const ListPane& pane, int width, core::ListViewSettings& list)
     list.AutoActivateItems = options.highlight;
     list.SortColumn = options.sortColumn;
     list.SortAscending = options.sortAscending;
-    const ColumnLayout columns = pane.Columns();
+    const core::ColumnScheme columns = pane.Columns();
     for (size_t i = 0; i < columns.widths.size(); ++i) {
         list.ColumnWidth[i] = columns.widths[i];
         list.ColumnOrder[i] = columns.order[i];
@@ -262,7 +259,7 @@ bool MainWindow::FindGameDirectory()
         return true;
     }
     const QString picked =
-        chooseFolder(QStringLiteral("Please search your Quake III Arena program path"), PathText(settings.q3a_dir));
+        chooseFolder(QString::fromLatin1(core::kGameFolderChooserTitle), PathText(settings.q3a_dir));
     if (!picked.isEmpty()) {
         std::string folder = PathBytes(picked);
         if (folder.size() > 1 && folder.back() == '/')
@@ -272,7 +269,7 @@ bool MainWindow::FindGameDirectory()
             return true;
         }
     }
-    core::Messages().Error(kGameNotFound, "Fatal Error");
+    core::Messages().Error(core::kGameNotFoundText, core::kGameNotFoundTitle);
     return false;
 }
 

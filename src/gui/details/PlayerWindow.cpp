@@ -3,7 +3,6 @@
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -71,7 +70,7 @@ struct PlayerPictures {
 };
 
 PlayerWindow::PlayerWindow(PropertiesWindow& prop, QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint), m_prop(prop)
+    : ToolWindow(parent, Qt::Tool | Qt::WindowStaysOnTopHint), m_prop(prop)
 {
     setObjectName(QStringLiteral("PlayerWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -343,14 +342,6 @@ void PlayerWindow::closeEvent(QCloseEvent* event)
     }
     core::Sound().ReleaseChannel(core::SoundChannel::ModelSound);
     event->accept();
-}
-
-void PlayerWindow::keyPressEvent(QKeyEvent* event)
-{
-    if (event->key() == Qt::Key_Escape)
-        close();
-    else
-        QWidget::keyPressEvent(event);
 }
 
 } // namespace gui

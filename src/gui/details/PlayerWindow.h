@@ -7,6 +7,12 @@
 #include <map>
 #include <string>
 
+#include "gui/details/ToolWindow.h"
+
+namespace core {
+struct PlayerPictures;
+}
+
 class QCloseEvent;
 class QGridLayout;
 class QKeyEvent;
@@ -20,7 +26,7 @@ class ColouredNameBox;
 class FadingPicture;
 class PropertiesWindow;
 
-class PlayerWindow : public QWidget {
+class PlayerWindow : public ToolWindow {
     Q_OBJECT
 public:
     PlayerWindow(PropertiesWindow& prop, QWidget* parent);
@@ -46,7 +52,6 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QLabel* AddValue(QGridLayout& grid, int row, int column, const QString& caption);

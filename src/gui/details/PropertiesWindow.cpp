@@ -7,7 +7,6 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPainter>
@@ -99,7 +98,7 @@ const std::vector<QPixmap>& PlayerIcons()
 }
 
 PropertiesWindow::PropertiesWindow(DemoDetails& details, QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint), m_details(details)
+    : ToolWindow(parent, Qt::Tool | Qt::WindowStaysOnTopHint), m_details(details)
 {
     setObjectName(QStringLiteral("PropertiesWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -482,14 +481,6 @@ void PropertiesWindow::closeEvent(QCloseEvent* event)
         m_details.Editor()->close();
     delete m_playerWindow;
     event->accept();
-}
-
-void PropertiesWindow::keyPressEvent(QKeyEvent* event)
-{
-    if (event->key() == Qt::Key_Escape)
-        close();
-    else
-        QWidget::keyPressEvent(event);
 }
 
 bool PropertiesWindow::eventFilter(QObject* watched, QEvent* event)

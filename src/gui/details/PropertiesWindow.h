@@ -12,6 +12,7 @@
 #include "core/analysis/DemoReader.h"
 #include "core/details/DemoDescription.h"
 #include "gui/lists/DemoListModel.h"
+#include "gui/details/ToolWindow.h"
 
 class QFormLayout;
 class QLabel;
@@ -27,7 +28,10 @@ class FadingPicture;
 class PlayerWindow;
 class UserTab;
 
-class PropertiesWindow : public QWidget {
+// The demo name after its first ":" (the whole name without one), at most 100 characters.
+QString ShownDemoName(const QString& demoName);
+
+class PropertiesWindow : public ToolWindow {
     Q_OBJECT
 public:
     PropertiesWindow(DemoDetails& details, QWidget* parent);
@@ -67,7 +71,6 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -2,7 +2,6 @@
 
 #include <QFormLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -69,7 +68,7 @@ void PovComboBox::paintEvent(QPaintEvent*)
 }
 
 UserDataEditor::UserDataEditor(DemoDetails& details, QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint), m_details(details)
+    : ToolWindow(parent, Qt::Tool | Qt::WindowStaysOnTopHint), m_details(details)
 {
     setObjectName(QStringLiteral("UserDataEditor"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -241,14 +240,6 @@ bool UserDataEditor::eventFilter(QObject* watched, QEvent* event)
     if (watched == m_web->lineEdit() && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut))
         QMetaObject::invokeMethod(this, &UserDataEditor::ColourWeb, Qt::QueuedConnection);
     return QWidget::eventFilter(watched, event);
-}
-
-void UserDataEditor::keyPressEvent(QKeyEvent* event)
-{
-    if (event->key() == Qt::Key_Escape)
-        close();
-    else
-        QWidget::keyPressEvent(event);
 }
 
 } // namespace gui
