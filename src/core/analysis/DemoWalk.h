@@ -66,7 +66,7 @@ private:
     size_t m_messageAt = 0; // where the message being read starts
     uint32_t m_highestSequence = 0;
     int64_t m_demoStart = 0, m_levelStart = 0, m_current = 0;
-    int32_t m_previousScore[2] = {-9999, -9999};
+    int32_t m_previousScore[2] = {kNoScore, kNoScore};
     bool m_firstSnapshot = true;
     bool m_systemInfoFound = false;
     std::string m_systemInfo;

@@ -56,7 +56,7 @@ protected:
 private:
     QLabel* AddValue(QGridLayout& grid, int row, int column, const QString& caption);
     void SetValue(const QString& caption, const QString& value);
-    void LoadPictures(const struct PlayerPictures& pictures);
+    void LoadPictures(const core::PlayerPictures& pictures);
 
     PropertiesWindow& m_prop;
     std::string m_name;

@@ -24,7 +24,7 @@
 #include "core/common/Globals.h"
 #include "gui/details/ColouredText.h"
 #include "gui/details/DemoDetails.h"
-#include "gui/details/DetailRules.h"
+#include "core/details/DetailRules.h"
 #include "gui/details/PictureWindow.h"
 #include "gui/details/PlayerWindow.h"
 #include "gui/details/UserDataEditor.h"
@@ -79,6 +79,13 @@ std::pair<std::string, std::string> DemoSource(const ListRow& row)
 }
 
 } // namespace
+
+QString ShownDemoName(const QString& demoName)
+{
+    const qsizetype colon = demoName.indexOf(QLatin1Char(':'));
+    // Counted in characters, so that a name in a multi-byte encoding is never cut inside one.
+    return demoName.mid(colon < 0 ? 0 : colon + 1, 100);
+}
 
 const std::vector<QPixmap>& PlayerIcons()
 {
@@ -259,7 +266,7 @@ void PropertiesWindow::FillFromList(const ListRow& row, bool fromPlayList)
 
     m_row = row;
     SetPlayListState(!fromPlayList);
-    const bool playable = row.info[core::FieldMod] != "N/A" && row.info[core::FieldProtocol] != "46";
+    const bool playable = core::IsPlayable(row.info);
     m_play->setEnabled(playable);
     m_playList->setEnabled(playable);
 
@@ -291,16 +298,16 @@ void PropertiesWindow::FindLevelShot()
     m_levelShotPack = mainPack;
     core::Picture picture;
     bool found = false;
-    if (IsStandardMap(map)) {
+    if (core::IsStandardMap(map)) {
         found = core::GetPictureFromPak(mainPack, "levelshots\\" + map + ".jpg", picture);
     } else {
-        LevelShotSearch search;
+        core::LevelShotSearch search;
         search.gameDirectory = settings.game.gameDirectory;
         search.baseFolder = settings.base_folder;
         search.baseDirectory = settings.game.baseDirectory;
         search.referencedPaks = core::InfoValueOf(m_demo, "sv_referencedPakNames");
         search.modDirectory = core::FindModDir(core::InfoValueOf(m_demo, "fs_game"));
-        for (const std::string& candidate : LevelShotCandidates(map, search)) {
+        for (const std::string& candidate : core::LevelShotCandidates(map, search)) {
             const std::string pack = search.gameDirectory + "/" + candidate;
             if (core::GetPictureFromPak(pack, "levelshots\\" + map + ".jpg", picture) ||
                 core::GetPictureFromPak(pack, "levelshots\\" + map + ".tga", picture)) {
@@ -330,9 +337,9 @@ void PropertiesWindow::FillGeneral()
     SetValue(QStringLiteral("Map:"), map == "n/a" ? std::string("N/A") : map + ".bsp");
     m_mapTitle->setText(Latin1(m_demo.mapTitle));
     SetValue(QStringLiteral("Version:"), core::InfoValueOf(m_demo, "version"));
-    SetValue(QStringLiteral("Gametype:"), GameTypeText(core::InfoValueOf(m_demo, "g_gametype"), info[core::FieldMod]));
+    SetValue(QStringLiteral("Gametype:"), core::GameTypeText(core::InfoValueOf(m_demo, "g_gametype"), info[core::FieldMod]));
     SetValue(QStringLiteral("Mod:"),
-             ModText(core::InfoValueOf(m_demo, "fs_game"), core::InfoValueOf(m_demo, "gamename")));
+             core::ModText(core::InfoValueOf(m_demo, "fs_game"), core::InfoValueOf(m_demo, "gamename")));
     SetValue(QStringLiteral("Timelimit:"), core::NotSetText(core::InfoValueOf(m_demo, "timelimit")));
     SetValue(QStringLiteral("Fraglimit:"), core::NotSetText(core::InfoValueOf(m_demo, "fraglimit")));
     SetValue(QStringLiteral("Capturelimit:"), core::NotSetText(core::InfoValueOf(m_demo, "capturelimit")));
@@ -381,8 +388,8 @@ void PropertiesWindow::FillPlayers()
     for (core::Player& player : m_demo.players) {
         if (player.name.empty())
             continue;
-        player.imageIndex = PlayerIconIndex(player, red, blue);
-        const std::string text = player.name + ScoreSuffix(player);
+        player.imageIndex = core::PlayerIconIndex(player, red, blue);
+        const std::string text = player.name + core::ScoreSuffix(player);
         auto* item = new QListWidgetItem(Latin1(core::StripColourCodes(text)), m_players);
         item->setData(RawTextRole, QByteArray::fromStdString(text));
         item->setData(IconIndexRole, player.imageIndex);
@@ -558,7 +565,7 @@ const std::string& UserTab::Pov() const
 
 bool UserTab::LinkActive() const
 {
-    return HasWebScheme(Latin1Bytes(m_link));
+    return core::HasWebScheme(Latin1Bytes(m_link));
 }
 
 void UserTab::ClickLink()

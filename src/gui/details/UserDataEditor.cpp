@@ -13,7 +13,7 @@
 #include "core/analysis/DemoInfo.h"
 #include "gui/details/ColouredText.h"
 #include "gui/details/DemoDetails.h"
-#include "gui/details/DetailRules.h"
+#include "core/details/DetailRules.h"
 #include "gui/details/PropertiesWindow.h"
 #include "gui/tree/FolderTreeModel.h"
 #include "gui/app/WindowPlacement.h"
@@ -80,7 +80,7 @@ UserDataEditor::UserDataEditor(DemoDetails& details, QWidget* parent)
     m_web = new QComboBox(this);
     m_web->setEditable(true);
     m_web->setInsertPolicy(QComboBox::NoInsert);
-    for (const std::string& scheme : WebSchemes())
+    for (const std::string& scheme : core::WebSchemes())
         m_web->addItem(Latin1(scheme));
     m_web->lineEdit()->installEventFilter(this);
     m_rating = new QLineEdit(this);
@@ -229,7 +229,7 @@ QColor UserDataEditor::WebColour() const
 void UserDataEditor::ColourWeb()
 {
     const QString text = m_web->currentText();
-    const bool black = m_web->lineEdit()->hasFocus() || text.isEmpty() || HasWebScheme(Latin1Bytes(text));
+    const bool black = m_web->lineEdit()->hasFocus() || text.isEmpty() || core::HasWebScheme(Latin1Bytes(text));
     QPalette palette = m_web->lineEdit()->palette();
     palette.setColor(QPalette::Text, black ? QColor(0, 0, 0) : QColor(128, 128, 128));
     m_web->lineEdit()->setPalette(palette);
