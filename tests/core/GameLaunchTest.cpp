@@ -163,7 +163,7 @@ TEST_F(GameLaunchTest, RunningGameGetsTheScriptUnlessAModNeedsANewStart)
     InstallMod("osp");
     ASSERT_TRUE(core::LaunchGame("68", BaseDir().string()));
     ASSERT_TRUE(WaitForStart());
-    const pid_t first = platform::Game().ChildPid();
+    const platform::ProcessId first = platform::Game().ChildPid();
 
     ASSERT_TRUE(core::LaunchGame("68", BaseDir().string()));
     EXPECT_TRUE(Eventually([&] { return Console() == "exec vmrtmp.vmr\n"; })) << Console();
@@ -366,7 +366,7 @@ TEST_F(GameLaunchTest, RunningGameUnderWineIsStartedAgainInsteadOfGettingLostLin
     const std::string program = (GameDir() / "quake3.exe").string();
     const bool first = core::LaunchGame("48", BaseDir().string());
     const bool started = WaitForStart();
-    const pid_t firstPid = platform::Game().ChildPid();
+    const platform::ProcessId firstPid = platform::Game().ChildPid();
     std::filesystem::remove(GameDir() / "started.txt");
     const bool second = core::LaunchGame("48", BaseDir().string());
     const bool restarted = WaitForStart();

@@ -90,7 +90,7 @@ TEST(GameProcess, StartedGameGetsItsWordsFolderAndConsoleLinesThenQuits)
 }
 
 // "Z" in the state field of /proc/<pid>/stat: ended, not yet waited for.
-bool IsZombie(pid_t pid)
+bool IsZombie(platform::ProcessId pid)
 {
     const std::string stat = ReadText("/proc/" + std::to_string(pid) + "/stat");
     const size_t end = stat.rfind(')');
@@ -105,7 +105,7 @@ TEST(GameProcess, AGameThatEndsByItselfIsReapedWithoutBeingAsked)
     platform::GameProcess game;
     std::string error;
     ASSERT_TRUE(game.Start({(scratch.path() / "short").string(), {}, scratch.str()}, error));
-    const pid_t first = game.ChildPid();
+    const platform::ProcessId first = game.ChildPid();
     ASSERT_GT(first, 0);
     // Nothing asks the object anything meanwhile: the process must go away all the same.
     EXPECT_TRUE(Eventually([&] { return !std::filesystem::exists("/proc/" + std::to_string(first)); }))
@@ -116,7 +116,7 @@ TEST(GameProcess, AGameThatEndsByItselfIsReapedWithoutBeingAsked)
 
     // A game let go by a new start is reaped as well when it ends.
     ASSERT_TRUE(game.Start({(scratch.path() / "long").string(), {}, scratch.str()}, error));
-    const pid_t letGo = game.ChildPid();
+    const platform::ProcessId letGo = game.ChildPid();
     ASSERT_TRUE(game.Start({(scratch.path() / "short").string(), {}, scratch.str()}, error));
     ::kill(letGo, SIGTERM);
     EXPECT_TRUE(Eventually([&] { return !std::filesystem::exists("/proc/" + std::to_string(letGo)); }));
@@ -169,7 +169,7 @@ TEST(GameProcess, ClosingFallsBackToSigtermAndGivesUpAtTheTimeLimit)
     EXPECT_TRUE(WIFSIGNALED(*game.LastExitStatus()) && WTERMSIG(*game.LastExitStatus()) == SIGTERM);
 
     ASSERT_TRUE(game.Start({(scratch.path() / "stubborn").string(), {}, scratch.str()}, error));
-    const pid_t pid = game.ChildPid();
+    const platform::ProcessId pid = game.ChildPid();
     const auto before = std::chrono::steady_clock::now();
     EXPECT_FALSE(game.Close(600ms));
     EXPECT_LT(std::chrono::steady_clock::now() - before, 5s);
@@ -222,7 +222,7 @@ TEST(GameProcess, GameStartedElsewhereIsReachedThroughItsConsoleFifo)
     std::string error;
     ASSERT_TRUE(other.Start({(scratch.path() / "fifogame").string(), {fifo}, scratch.str()}, error));
     ASSERT_TRUE(program.WaitUntilRunning(3000ms));
-    EXPECT_EQ(platform::ProcessesHolding(fifo), std::vector<pid_t>{other.ChildPid()});
+    EXPECT_EQ(platform::ProcessesHolding(fifo), std::vector<platform::ProcessId>{other.ChildPid()});
     EXPECT_TRUE(program.SendLine("exec vmrtmp.vmr"));
     ASSERT_TRUE(Eventually([&] { return FileHolds(scratch.path() / "fifo-console.txt", "exec vmrtmp.vmr\n"); }));
 

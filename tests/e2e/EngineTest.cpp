@@ -192,7 +192,7 @@ TEST_F(EngineTest, PlayListReachesTheEngineAndTheRunningEngineGetsTheNextScript)
     EXPECT_TRUE(LogShows("\"KP_5\" = \"vstr nextdemo\""));
 
     // A second play command while the engine runs goes through its console, not a new start.
-    const pid_t engine = platform::Game().ChildPid();
+    const platform::ProcessId engine = platform::Game().ChildPid();
     ASSERT_TRUE(core::PlayDemo(rows[1]));
     EXPECT_EQ(platform::Game().ChildPid(), engine);
     ASSERT_TRUE(LogShows("Playing demo: ^3ffa-oa_dm2-ioquake3.dm_68"));
