@@ -16,10 +16,14 @@
 #include <filesystem>
 #include <mutex>
 #include <thread>
+#include <type_traits>
 
 extern char** environ;
 
 namespace platform {
+
+static_assert(std::is_same_v<ProcessId, pid_t>, "ProcessId must hold every process number");
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -201,9 +205,9 @@ std::optional<std::vector<std::string>> StartWords(const GameStart& start, const
     return words;
 }
 
-std::vector<pid_t> ProcessesHolding(const std::string& path)
+std::vector<ProcessId> ProcessesHolding(const std::string& path)
 {
-    std::vector<pid_t> holders;
+    std::vector<ProcessId> holders;
     struct stat target {};
     if (::stat(path.c_str(), &target) != 0)
         return holders;
@@ -322,7 +326,7 @@ bool GameProcess::ChildAlive()
     return false;
 }
 
-pid_t GameProcess::ChildPid()
+ProcessId GameProcess::ChildPid()
 {
     return ChildAlive() ? m_child : -1;
 }

@@ -9,8 +9,6 @@
 // "+set com_pipefile <name>": any process that holds such a FIFO open for reading counts as a
 // running game. Nothing here ever blocks on the game: pipes are written without blocking, and
 // every wait has a time limit.
-#include <sys/types.h>
-
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -20,6 +18,9 @@
 #include <vector>
 
 namespace platform {
+
+// A process number, as the system counts them.
+using ProcessId = int;
 
 struct GameStart {
     std::string executable; // the game's program; a Windows ".exe" runs through Wine
@@ -36,7 +37,7 @@ std::optional<std::string> FindProgramInPath(const std::string& name, const std:
 
 // Processes (other than this one) that hold the file open, found through /proc. Only processes of
 // the same user can be seen, which is all a user's own game can be.
-std::vector<pid_t> ProcessesHolding(const std::string& path);
+std::vector<ProcessId> ProcessesHolding(const std::string& path);
 
 using Pump = std::function<void()>;
 
@@ -74,7 +75,7 @@ public:
     bool WaitUntilRunning(std::chrono::milliseconds limit, const Pump& pump = {});
 
     // The process started here, while it runs; -1 otherwise.
-    pid_t ChildPid();
+    ProcessId ChildPid();
     // The program of the game started here, while it runs; empty otherwise.
     std::string ChildExecutable();
     // Exit status of the last game started here, once it ended (as waitpid reports it).
@@ -88,7 +89,7 @@ private:
     bool PipeReaderExists() const;
     bool SendThroughPipeFiles(std::string_view text) const;
 
-    pid_t m_child = -1;
+    ProcessId m_child = -1;
     bool m_underWine = false;
     std::string m_executable;
     int m_input = -1; // write end of the child's standard input

@@ -17,6 +17,7 @@
 
 #include "support/CliRunner.h"
 #include "support/DemoBuilder.h"
+#include "support/ScratchDir.h"
 #include "support/ZipBuilder.h"
 
 namespace fs = std::filesystem;
@@ -30,14 +31,6 @@ namespace {
 
 class CliInfo : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        m_dir = fs::temp_directory_path() / ("velmora-cli-" + std::to_string(getpid()));
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
     // A team demo with players, score changes and a score report.
     static std::vector<uint8_t> TeamDemo(int protocol)
     {
@@ -90,7 +83,8 @@ protected:
         EXPECT_EQ(text, want.str()) << "expected output in " << expected;
     }
 
-    fs::path m_dir;
+    const testsupport::ScratchDir m_scratch;
+    const fs::path m_dir = m_scratch.path();
 };
 
 // 2001-08-15 13:45:30 UTC as a file time.

@@ -2,6 +2,7 @@
 
 #include "support/CliRunner.h"
 #include "support/DemoBuilder.h"
+#include "support/ScratchDir.h"
 #include "support/ZipBuilder.h"
 
 namespace fs = std::filesystem;
@@ -24,8 +25,6 @@ class CliScan : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        m_dir = fs::temp_directory_path() / ("velmora-cli-scan-" + std::to_string(getpid()));
-        fs::remove_all(m_dir);
         fs::create_directories(m_dir / "demos" / "inner");
         fs::create_directories(m_dir / "demos" / "nothing");
         fs::create_directories(m_dir / "data");
@@ -35,14 +34,14 @@ protected:
                                testsupport::BuildZip({{.name = "demos/c.dm_48", .data = Demo(48, "q3dm3")}}));
         std::ofstream(m_dir / "data" / "a.dm3.description", std::ios::binary) << "^1Ann\r\n7\r\n\x01\r\nfine\r\n";
     }
-    void TearDown() override { fs::remove_all(m_dir); }
 
     Result Scan(const std::string& options, const fs::path& folder)
     {
         return RunCli("scan " + options + " --data " + Quote(m_dir / "data") + " " + Quote(folder));
     }
 
-    fs::path m_dir;
+    const testsupport::ScratchDir m_scratch;
+    const fs::path m_dir = m_scratch.path();
 };
 
 } // namespace

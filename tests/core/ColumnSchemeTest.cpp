@@ -90,7 +90,7 @@ TEST(ColumnSchemeTest, SchemeTextRoundTrip)
     ASSERT_TRUE(parsed.scheme) << parsed.problem;
     EXPECT_EQ(*parsed.scheme, scheme);
 
-    librarytest::ScratchFolder scratch;
+    testsupport::ScratchDir scratch;
     ASSERT_TRUE(core::SaveSchemeFile(scratch.path() / "MyScheme.vcs", scheme));
     EXPECT_EQ(*core::LoadSchemeFile(scratch.path() / "MyScheme.vcs").scheme, scheme);
     EXPECT_FALSE(core::SaveSchemeFile(scratch.path() / "missing" / "x.vcs", scheme));
@@ -130,6 +130,6 @@ TEST(ColumnSchemeTest, DamagedSchemesAreRefusedWhole)
         EXPECT_FALSE(parsed.scheme) << text;
         EXPECT_FALSE(parsed.problem.empty());
     }
-    librarytest::ScratchFolder scratch;
+    testsupport::ScratchDir scratch;
     EXPECT_FALSE(core::LoadSchemeFile(scratch.path() / "none.vcs").scheme);
 }

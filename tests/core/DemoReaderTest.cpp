@@ -10,6 +10,7 @@
 #include "core/common/Globals.h"
 #include "support/DemoBuilder.h"
 #include "support/Recorder.h"
+#include "support/ScratchDir.h"
 #include "support/ZipBuilder.h"
 
 using namespace core;
@@ -437,8 +438,8 @@ TEST(DemoReaderWalk, ProtocolsAndScoreWidths)
 TEST(DemoReaderFiles, GetFromDemoFillsCurrentDemo)
 {
     testsupport::RecordingSink sink;
-    const auto dir = std::filesystem::temp_directory_path() / ("velmora-parsing-" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir);
+    const testsupport::ScratchDir scratch;
+    const std::filesystem::path& dir = scratch.path();
     DemoBuilder demo = Started(48);
     demo.Add(Message(48).Snapshot(1000));
     testsupport::WriteBytes((dir / "ok.dm_48").string(), demo.Bytes());
@@ -458,7 +459,6 @@ TEST(DemoReaderFiles, GetFromDemoFillsCurrentDemo)
 
     EXPECT_EQ(GetFromDemo((dir / "missing.dm3").string(), "", true), "0");
     EXPECT_EQ(CurrentDemo.infoString, "\\");
-    std::filesystem::remove_all(dir);
 }
 
 TEST(DemoReaderRealDemos, OldProtocolsWalkToTheEnd)
@@ -492,27 +492,12 @@ TEST(DemoReaderRealDemos, OldProtocolsWalkToTheEnd)
     }
 }
 
-namespace {
-
-struct TempDir {
-    std::filesystem::path path;
-    explicit TempDir(const std::string& name)
-        : path(std::filesystem::temp_directory_path() / (name + "-" + std::to_string(getpid())))
-    {
-        std::filesystem::remove_all(path);
-        std::filesystem::create_directories(path);
-    }
-    ~TempDir() { std::filesystem::remove_all(path); }
-};
-
-} // namespace
-
 TEST(DemoReaderArchives, MembersAreFoundByNameIgnoringCaseAndSlashes)
 {
-    TempDir dir("velmora-parsing-zip");
+    const testsupport::ScratchDir dir;
     DemoBuilder demo = Started(48);
     demo.Add(Message(48).Snapshot(1000)).Add(Message(48).Snapshot(3000)).End();
-    const auto pk3 = dir.path / "pak9.pk3";
+    const auto pk3 = dir.path() / "pak9.pk3";
     testsupport::WriteFile(pk3, testsupport::BuildZip({{.name = "demos/final.dm_48", .data = demo.Bytes(),
                                                         .deflate = true},
                                                        {.name = "stored.dm_48", .data = demo.Bytes()}}));
@@ -531,7 +516,7 @@ TEST(DemoReaderArchives, MembersAreFoundByNameIgnoringCaseAndSlashes)
 
 TEST(DemoReaderArchives, SizeClaimsAreBoundedByTheArchiveAndTheDemoLimit)
 {
-    TempDir dir("velmora-parsing-claim");
+    const testsupport::ScratchDir dir;
     DemoBuilder demo = Started(48);
     demo.Add(Message(48).Snapshot(1000)).End();
     // Noise behind the end marker, so that the deflated member is large enough to make a 512 MB
@@ -567,7 +552,7 @@ TEST(DemoReaderArchives, SizeClaimsAreBoundedByTheArchiveAndTheDemoLimit)
         put32(layout.directoryOffset + 24, c.size);
         if (c.compressedSize)
             put32(layout.directoryOffset + 20, c.compressedSize);
-        const auto path = dir.path / "claim.zip";
+        const auto path = dir.path() / "claim.zip";
         testsupport::WriteFile(path, zip);
         const DemoState state = LoadDemo("a.dm_48", path.string(), true);
         EXPECT_FALSE(state.memoryError) << c.what;
@@ -586,7 +571,7 @@ TEST(DemoReaderArchives, SizeClaimsAreBoundedByTheArchiveAndTheDemoLimit)
 
 TEST(DemoReaderArchives, UnsupportedMembersSayWhy)
 {
-    TempDir dir("velmora-parsing-methods");
+    const testsupport::ScratchDir dir;
     DemoBuilder demo = Started(48);
     demo.Add(Message(48).Snapshot(1000)).End();
     const struct {
@@ -599,7 +584,7 @@ TEST(DemoReaderArchives, UnsupportedMembersSayWhy)
         {99, 0, "encryption"},           {8, 0, ""},
     };
     for (const auto& c : cases) {
-        const auto path = dir.path / "methods.zip";
+        const auto path = dir.path() / "methods.zip";
         testsupport::WriteFile(path, testsupport::BuildZip({{.name = "a.dm_48",
                                                              .data = demo.Bytes(),
                                                              .deflate = true,

@@ -44,7 +44,7 @@ TEST(DescriptionFile, LinesSplitAtEveryKindOfLineEnd)
 
 TEST(DescriptionFile, ListReaderTakesFourFieldsWithMarkersAsEmpty)
 {
-    librarytest::ScratchFolder dir;
+    testsupport::ScratchDir dir;
     librarytest::RecordingSink sink;
     struct Case {
         std::string content;
@@ -76,7 +76,7 @@ TEST(DescriptionFile, ListReaderTakesFourFieldsWithMarkersAsEmpty)
 
 TEST(DescriptionFile, WriterStoresMarkersAndReadsBackUnchanged)
 {
-    librarytest::ScratchFolder dir;
+    testsupport::ScratchDir dir;
     const auto file = dir.path() / "a.dm3.description";
     struct Case {
         DemoUserData data;
@@ -104,7 +104,7 @@ TEST(DescriptionFile, WriterStoresMarkersAndReadsBackUnchanged)
 
 TEST(DescriptionFile, WriterDeletesOnlyAnExistingFileWhenEverythingIsCleared)
 {
-    librarytest::ScratchFolder dir;
+    testsupport::ScratchDir dir;
     const auto file = dir.path() / "a.dm3.description";
     WriteText(file, "^1Bob\r\n5\r\n");
     EXPECT_EQ(WriteDemoUserData(file, {"", "0", "", {}}), WriteOutcome::Deleted);
@@ -116,7 +116,7 @@ TEST(DescriptionFile, WriterDeletesOnlyAnExistingFileWhenEverythingIsCleared)
 
 TEST(DescriptionFile, LineBreaksInOneLineFieldsDoNotShiftLaterFields)
 {
-    librarytest::ScratchFolder dir;
+    testsupport::ScratchDir dir;
     const auto file = dir.path() / "a.dm3.description";
     ASSERT_EQ(WriteDemoUserData(file, {"Bad\r\nName", "3", "web\nsite", {"d"}}), WriteOutcome::Written);
     const DemoUserDataResult read = ReadDemoUserData(file, "");
@@ -127,7 +127,7 @@ TEST(DescriptionFile, LineBreaksInOneLineFieldsDoNotShiftLaterFields)
 
 TEST(DescriptionFile, WebLocationWriterKeepsOtherFields)
 {
-    librarytest::ScratchFolder dir;
+    testsupport::ScratchDir dir;
     const auto file = dir.path() / "a.description";
     EXPECT_TRUE(WriteWebLocation(file, "http://new"));
     EXPECT_EQ(ReadText(file), M + "\r\n" + M + "\r\nhttp://new\r\n");
@@ -150,7 +150,7 @@ TEST(DescriptionFile, WebLocationWriterKeepsOtherFields)
 
 TEST(DescriptionFile, FailuresAreReportedAndLeaveUnreadableFilesAlone)
 {
-    librarytest::ScratchFolder dir;
+    testsupport::ScratchDir dir;
     librarytest::RecordingSink sink;
     const auto blocked = dir.path() / "dir.description";
     std::filesystem::create_directories(blocked);
@@ -172,7 +172,7 @@ TEST(DescriptionFile, FailuresAreReportedAndLeaveUnreadableFilesAlone)
 
 TEST(DescriptionFile, PlayerDescriptionExistsOnlyWhileItHasText)
 {
-    librarytest::ScratchFolder dir;
+    testsupport::ScratchDir dir;
     const auto file = PlayerDescriptionPath(dir.path(), "^1Mr ^7X|Y");
     EXPECT_EQ(ReadPlayerDescription(file), std::vector<std::string>{});
     EXPECT_EQ(WritePlayerDescription(file, {"fast", "", "^1red"}), WriteOutcome::Written);

@@ -13,7 +13,7 @@
 #include "support/Recorder.h"
 
 namespace fs = std::filesystem;
-using librarytest::ScratchFolder;
+using testsupport::ScratchDir;
 using librarytest::WriteText;
 
 namespace {
@@ -110,7 +110,7 @@ TEST(FileOpsTest, ProtocolDecidesTheExtensionOfARenamedDemo)
 
 TEST(FileOpsTest, RenameDemoMovesTheFileAndReportsTheNameItHas)
 {
-    ScratchFolder scratch;
+    ScratchDir scratch;
     WriteText(scratch.path() / "old.dm_48", "demo");
     core::DemoRenameResult result = core::RenameDemo(scratch.str(), "old.dm_48", "duel", "48");
     EXPECT_TRUE(result.renamed);
@@ -129,7 +129,7 @@ TEST(FileOpsTest, RenameDemoMovesTheFileAndReportsTheNameItHas)
 
 TEST(FileOpsTest, RefusedDemoRenamesChangeNothing)
 {
-    ScratchFolder scratch;
+    ScratchDir scratch;
     WriteText(scratch.path() / "one.dm3", "1");
     WriteText(scratch.path() / "two.dm3", "2");
     fs::create_directory(scratch.path() / "sub");
@@ -156,7 +156,7 @@ TEST(FileOpsTest, NewFolderNamesDependOnTheGameDirectory)
     EXPECT_FALSE(core::IsInGameDirectory("/games/q3extra", "/games/q3"));
     EXPECT_FALSE(core::IsInGameDirectory("/home/demos", "/games/q3"));
 
-    ScratchFolder scratch;
+    ScratchDir scratch;
     const fs::path game = scratch.path() / "game";
     fs::create_directories(game / "NewDemoFolder");
     fs::create_directories(game / "newdemofolder(2)");
@@ -170,7 +170,7 @@ TEST(FileOpsTest, NewFolderNamesDependOnTheGameDirectory)
 
 TEST(FileOpsTest, FolderRenamesNeverReplaceAndRootsStayFullPaths)
 {
-    ScratchFolder scratch;
+    ScratchDir scratch;
     fs::create_directories(scratch.path() / "a");
     fs::create_directories(scratch.path() / "b"); // empty: a plain rename() would replace it
     const std::string a = (scratch.path() / "a").string();
@@ -196,7 +196,7 @@ TEST(FileOpsTest, FolderRenamesNeverReplaceAndRootsStayFullPaths)
 
 TEST(FileOpsTest, MovesAskBeforeOverwritingAndStopOnNo)
 {
-    ScratchFolder scratch;
+    ScratchDir scratch;
     const fs::path from = scratch.path() / "from", to = scratch.path() / "to";
     fs::create_directories(from);
     fs::create_directories(to);
@@ -227,7 +227,7 @@ TEST(FileOpsTest, MovesAskBeforeOverwritingAndStopOnNo)
 
 TEST(FileOpsTest, ATargetThatCannotBeDeletedIsAskedAboutAgain)
 {
-    ScratchFolder scratch;
+    ScratchDir scratch;
     const fs::path from = scratch.path() / "from", to = scratch.path() / "to";
     fs::create_directories(from);
     fs::create_directories(to / "a.dm3" / "inside"); // a folder of that name is no file to delete
@@ -247,7 +247,7 @@ TEST(FileOpsTest, ATargetThatCannotBeDeletedIsAskedAboutAgain)
 
 TEST(FileOpsTest, OtherFailuresAndTheDemoItselfStopWithTheErrorNumber)
 {
-    ScratchFolder scratch;
+    ScratchDir scratch;
     fs::create_directories(scratch.path() / "to");
     WriteText(scratch.path() / "a.dm3", "a");
 
@@ -274,7 +274,7 @@ TEST(FileOpsTest, OtherFailuresAndTheDemoItselfStopWithTheErrorNumber)
 
 TEST(FileOpsTest, MovesBetweenFileSystemsKeepTheFileAndItsTime)
 {
-    ScratchFolder scratch;
+    ScratchDir scratch;
     const fs::path other = fs::path("/dev/shm") / ("velmora-move-" + std::to_string(::getpid()));
     std::error_code error;
     fs::create_directories(other, error);
@@ -325,7 +325,7 @@ TEST(FileOpsTest, DriveStatesFromTheMountTable)
     EXPECT_EQ(state.mountPoint, "/");
     EXPECT_EQ(core::DriveStateFromMounts(mounts, "/mnt/net").kind, platform::DriveKind::Network);
 
-    ScratchFolder scratch;
+    ScratchDir scratch;
     EXPECT_TRUE(core::DriveStateOf(scratch.str()).readable);
     EXPECT_FALSE(core::DriveStateOf((scratch.path() / "missing").string()).readable);
     EXPECT_TRUE(core::DriveStateOf("/proc").readable);

@@ -67,7 +67,7 @@ TEST(FolderTree, NodePathsJoinTextsFromTheRoot)
 
 TEST(FolderTree, FolderHasDemosJudgesEntriesByName)
 {
-    librarytest::ScratchFolder dir;
+    testsupport::ScratchDir dir;
     const auto check = [&](const std::string& sub) { return FolderHasDemos((dir.path() / sub).string()); };
     WriteText(dir.path() / "plain/a.DM_48", "x");
     WriteText(dir.path() / "modern/a.dm_68", "x");
@@ -111,7 +111,7 @@ protected:
         WriteText(m_dir.path() / ".hidden/x.dm3", "x");
         testsupport::WriteFile(m_dir.path() / "Z/pak0.pk3", ZipWith("demos/y.dm_48"));
     }
-    librarytest::ScratchFolder m_dir;
+    testsupport::ScratchDir m_dir;
     FolderTree m_tree;
     RecordingFeedback m_feedback;
 };

@@ -163,7 +163,7 @@ TEST_F(GameLaunchTest, RunningGameGetsTheScriptUnlessAModNeedsANewStart)
     InstallMod("osp");
     ASSERT_TRUE(core::LaunchGame("68", BaseDir().string()));
     ASSERT_TRUE(WaitForStart());
-    const pid_t first = platform::Game().ChildPid();
+    const platform::ProcessId first = platform::Game().ChildPid();
 
     ASSERT_TRUE(core::LaunchGame("68", BaseDir().string()));
     EXPECT_TRUE(Eventually([&] { return Console() == "exec vmrtmp.vmr\n"; })) << Console();
@@ -350,11 +350,12 @@ TEST_F(GameLaunchTest, FailedGameStartKeepsThePlayListCommandFromSucceeding)
     core::SetGameDirectory(core::Settings, GameDir().string());
     WriteText(Dir() / "a.dm_48", "a");
     const std::vector<core::DemoInfo> list{Row("a.dm_48", m_scratch.str())};
-    const char* path = std::getenv("PATH");
-    const std::string savedPath = path ? path : "";
-    ::setenv("PATH", (Dir() / "no-wine").c_str(), 1);
-    const bool played = core::CreatePlaylist(list);
-    ::setenv("PATH", savedPath.c_str(), 1);
+    bool played = false;
+    {
+        const testsupport::RestoreEnvironment path("PATH");
+        ::setenv("PATH", (Dir() / "no-wine").c_str(), 1);
+        played = core::CreatePlaylist(list);
+    }
     EXPECT_FALSE(played);
     ASSERT_EQ(m_messages.shown.size(), 1u);
     EXPECT_EQ(m_messages.shown[0].title, "Game Start ERROR");
@@ -377,18 +378,16 @@ TEST_F(GameLaunchTest, RunningGameUnderWineIsStartedAgainInsteadOfGettingLostLin
     core::SetGameDirectory(core::Settings, GameDir().string());
     std::vector<std::string> statuses;
     core::Hooks().status = [&](const std::string& text) { statuses.push_back(text); };
-    const char* path = std::getenv("PATH");
-    const std::string savedPath = path ? path : "";
-    ::setenv("PATH", ((Dir() / "bin").string() + ":" + savedPath).c_str(), 1);
+    const testsupport::RestoreEnvironment path("PATH");
+    ::setenv("PATH", ((Dir() / "bin").string() + ":" + path.Saved()).c_str(), 1);
 
     const std::string program = (GameDir() / "quake3.exe").string();
     const bool first = core::LaunchGame("48", BaseDir().string());
     const bool started = WaitForStart();
-    const pid_t firstPid = platform::Game().ChildPid();
+    const platform::ProcessId firstPid = platform::Game().ChildPid();
     std::filesystem::remove(GameDir() / "started.txt");
     const bool second = core::LaunchGame("48", BaseDir().string());
     const bool restarted = WaitForStart();
-    ::setenv("PATH", savedPath.c_str(), 1);
     core::Hooks().status = nullptr;
 
     EXPECT_TRUE(first && started);

@@ -19,7 +19,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using librarytest::ReadText;
-using librarytest::ScratchFolder;
+using testsupport::ScratchDir;
 using playtest::Eventually;
 using playtest::FileHolds;
 using playtest::MakeProgram;
@@ -52,7 +52,7 @@ TEST(GameProcess, ParametersAreCutIntoWordsAsAShellWould)
 
 TEST(GameProcess, WindowsGameStartsThroughWineWhenInstalled)
 {
-    ScratchFolder scratch;
+    ScratchDir scratch;
     const std::string bin = (scratch.path() / "bin").string();
     const platform::GameStart start{"/games/q3/quake3.EXE", {"+exec", "x"}, "/games/q3"};
     std::string error;
@@ -69,7 +69,7 @@ TEST(GameProcess, WindowsGameStartsThroughWineWhenInstalled)
 
 TEST(GameProcess, StartedGameGetsItsWordsFolderAndConsoleLinesThenQuits)
 {
-    ScratchFolder scratch;
+    ScratchDir scratch;
     MakeProgram(scratch.path() / "game", playtest::kRecordingGame);
     platform::GameProcess game;
     std::string error;
@@ -90,7 +90,7 @@ TEST(GameProcess, StartedGameGetsItsWordsFolderAndConsoleLinesThenQuits)
 }
 
 // "Z" in the state field of /proc/<pid>/stat: ended, not yet waited for.
-bool IsZombie(pid_t pid)
+bool IsZombie(platform::ProcessId pid)
 {
     const std::string stat = ReadText("/proc/" + std::to_string(pid) + "/stat");
     const size_t end = stat.rfind(')');
@@ -99,13 +99,13 @@ bool IsZombie(pid_t pid)
 
 TEST(GameProcess, AGameThatEndsByItselfIsReapedWithoutBeingAsked)
 {
-    ScratchFolder scratch;
+    ScratchDir scratch;
     MakeProgram(scratch.path() / "short", "#!/bin/sh\nexit 3\n");
     MakeProgram(scratch.path() / "long", "#!/bin/sh\nexec sleep 30\n");
     platform::GameProcess game;
     std::string error;
     ASSERT_TRUE(game.Start({(scratch.path() / "short").string(), {}, scratch.str()}, error));
-    const pid_t first = game.ChildPid();
+    const platform::ProcessId first = game.ChildPid();
     ASSERT_GT(first, 0);
     // Nothing asks the object anything meanwhile: the process must go away all the same.
     EXPECT_TRUE(Eventually([&] { return !std::filesystem::exists("/proc/" + std::to_string(first)); }))
@@ -116,7 +116,7 @@ TEST(GameProcess, AGameThatEndsByItselfIsReapedWithoutBeingAsked)
 
     // A game let go by a new start is reaped as well when it ends.
     ASSERT_TRUE(game.Start({(scratch.path() / "long").string(), {}, scratch.str()}, error));
-    const pid_t letGo = game.ChildPid();
+    const platform::ProcessId letGo = game.ChildPid();
     ASSERT_TRUE(game.Start({(scratch.path() / "short").string(), {}, scratch.str()}, error));
     ::kill(letGo, SIGTERM);
     EXPECT_TRUE(Eventually([&] { return !std::filesystem::exists("/proc/" + std::to_string(letGo)); }));
@@ -124,17 +124,18 @@ TEST(GameProcess, AGameThatEndsByItselfIsReapedWithoutBeingAsked)
 
 TEST(GameProcess, AGameUnderWineIsNeverToldThatItReadsConsoleLines)
 {
-    ScratchFolder scratch;
+    ScratchDir scratch;
     // Stands in for Wine: it records its standard input, which the real Windows game never reads.
     MakeProgram(scratch.path() / "bin" / "wine", "#!/bin/sh\ncat > stdin.txt\n");
     librarytest::WriteText(scratch.path() / "quake3.exe", "MZ");
-    const char* path = std::getenv("PATH");
-    const std::string savedPath = path ? path : "";
-    ::setenv("PATH", (scratch.path() / "bin").c_str(), 1);
     platform::GameProcess game;
     std::string error;
-    const bool started = game.Start({(scratch.path() / "quake3.exe").string(), {"+exec", "x"}, scratch.str()}, error);
-    ::setenv("PATH", savedPath.c_str(), 1);
+    bool started = false;
+    {
+        const testsupport::RestoreEnvironment path("PATH");
+        ::setenv("PATH", (scratch.path() / "bin").c_str(), 1);
+        started = game.Start({(scratch.path() / "quake3.exe").string(), {"+exec", "x"}, scratch.str()}, error);
+    }
     ASSERT_TRUE(started) << error;
     EXPECT_TRUE(game.IsRunning());
     EXPECT_FALSE(game.TakesConsoleLines());
@@ -156,7 +157,7 @@ TEST(GameProcess, AGameUnderWineIsNeverToldThatItReadsConsoleLines)
 
 TEST(GameProcess, ClosingFallsBackToSigtermAndGivesUpAtTheTimeLimit)
 {
-    ScratchFolder scratch;
+    ScratchDir scratch;
     MakeProgram(scratch.path() / "deaf", "#!/bin/sh\nexec sleep 30\n");
     MakeProgram(scratch.path() / "stubborn", "#!/bin/sh\ntrap '' TERM\nsleep 30\n");
     platform::GameProcess game;
@@ -168,7 +169,7 @@ TEST(GameProcess, ClosingFallsBackToSigtermAndGivesUpAtTheTimeLimit)
     EXPECT_TRUE(WIFSIGNALED(*game.LastExitStatus()) && WTERMSIG(*game.LastExitStatus()) == SIGTERM);
 
     ASSERT_TRUE(game.Start({(scratch.path() / "stubborn").string(), {}, scratch.str()}, error));
-    const pid_t pid = game.ChildPid();
+    const platform::ProcessId pid = game.ChildPid();
     const auto before = std::chrono::steady_clock::now();
     EXPECT_FALSE(game.Close(600ms));
     EXPECT_LT(std::chrono::steady_clock::now() - before, 5s);
@@ -179,7 +180,7 @@ TEST(GameProcess, ClosingFallsBackToSigtermAndGivesUpAtTheTimeLimit)
 
 TEST(GameProcess, AGameThatStopsReadingCannotBlockTheProgram)
 {
-    ScratchFolder scratch;
+    ScratchDir scratch;
     MakeProgram(scratch.path() / "deaf", "#!/bin/sh\nexec sleep 30\n");
     platform::GameProcess game;
     std::string error;
@@ -205,7 +206,7 @@ done
 
 TEST(GameProcess, GameStartedElsewhereIsReachedThroughItsConsoleFifo)
 {
-    ScratchFolder scratch;
+    ScratchDir scratch;
     const std::string fifo = (scratch.path() / "velmora.fifo").string();
     platform::GameProcess other; // "another program" that started the game
     platform::GameProcess program;
@@ -221,7 +222,7 @@ TEST(GameProcess, GameStartedElsewhereIsReachedThroughItsConsoleFifo)
     std::string error;
     ASSERT_TRUE(other.Start({(scratch.path() / "fifogame").string(), {fifo}, scratch.str()}, error));
     ASSERT_TRUE(program.WaitUntilRunning(3000ms));
-    EXPECT_EQ(platform::ProcessesHolding(fifo), std::vector<pid_t>{other.ChildPid()});
+    EXPECT_EQ(platform::ProcessesHolding(fifo), std::vector<platform::ProcessId>{other.ChildPid()});
     EXPECT_TRUE(program.SendLine("exec vmrtmp.vmr"));
     ASSERT_TRUE(Eventually([&] { return FileHolds(scratch.path() / "fifo-console.txt", "exec vmrtmp.vmr\n"); }));
 
@@ -233,7 +234,7 @@ TEST(GameProcess, GameStartedElsewhereIsReachedThroughItsConsoleFifo)
 
 TEST(GameProcess, OnlyAFifoIsWrittenUnderThePipeName)
 {
-    ScratchFolder scratch;
+    ScratchDir scratch;
     const auto file = scratch.path() / "velmora.fifo";
     librarytest::WriteText(file, "keep");
     platform::GameProcess program;

@@ -10,7 +10,7 @@ namespace {
 
 using core::IniFile;
 using librarytest::ReadText;
-using librarytest::ScratchFolder;
+using testsupport::ScratchDir;
 using librarytest::WriteText;
 
 TEST(IniFile, WritingKeepsEveryOtherLineAndAddsMissingKeysAtTheEndOfTheirSection)
@@ -98,7 +98,7 @@ TEST(IniFile, ALineBreakInAValueCannotAddLinesToTheFile)
 
 TEST(IniFile, LoadAndSaveOnDisk)
 {
-    ScratchFolder folder;
+    ScratchDir folder;
     const auto path = folder.path() / "Velmora.cfg";
     IniFile file;
     EXPECT_EQ(file.Load(path), IniFile::LoadResult::Missing);

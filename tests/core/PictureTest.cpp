@@ -3,6 +3,8 @@
 #include "core/pictures/Jpeg.h"
 #include "support/JpegBuilder.h"
 #include "support/Recorder.h"
+#include "support/Restore.h"
+#include "support/ScratchDir.h"
 #include "support/TgaBuilder.h"
 #include "support/ZipBuilder.h"
 
@@ -22,27 +24,9 @@ using testsupport::BuildTga;
 using testsupport::JpegImage;
 using testsupport::TgaImage;
 
+using testsupport::ScratchDir;
+
 namespace {
-
-class TempDir {
-public:
-    TempDir()
-    {
-        static std::atomic<int> counter{0};
-        m_path = fs::temp_directory_path() /
-                 ("velmora-picture-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-        fs::create_directories(m_path);
-    }
-    ~TempDir()
-    {
-        std::error_code ec;
-        fs::remove_all(m_path, ec);
-    }
-    std::string File(const std::string& name) const { return (m_path / name).string(); }
-
-private:
-    fs::path m_path;
-};
 
 Picture Sentinel()
 {
@@ -152,7 +136,7 @@ TEST(Jpeg, RefusesDamagedDataAndKeepsThePicture)
 
 TEST(PictureFromPak, LoadsMembersAndFailsQuietlyOrWithTheMessages)
 {
-    TempDir dir;
+    ScratchDir dir;
     const std::vector<uint8_t> jpeg = BuildJpeg(Quadrants());
     const std::vector<uint8_t> tga =
         BuildTga(TgaImage{.type = 10, .depth = 24, .width = 2, .height = 1, .pixels = {0x0000FF, 0x0000FF}});
@@ -181,6 +165,7 @@ TEST(PictureFromPak, LoadsMembersAndFailsQuietlyOrWithTheMessages)
         {"pak0.pk3", "levelshots\\cut.jpg", 0},   // undecodable members fail quietly
         {"pak0.pk3", "icons\\cut.tga", 0},         {"pak0.pk3", "icons\\badcrc.tga", 0, noMember.c_str()},
     };
+    const testsupport::Restore busy(BusyCount);
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.pack) + " " + c.member);
         testsupport::RecordingSink sink;
@@ -203,7 +188,6 @@ TEST(PictureFromPak, LoadsMembersAndFailsQuietlyOrWithTheMessages)
         // The callers raised the count and lower it themselves, whatever happened here.
         EXPECT_EQ(BusyCount, 2);
     }
-    BusyCount = 0;
 
     Picture picture;
     ASSERT_TRUE(GetPictureFromPak(pack, "gfx\\2d\\defer.tga", picture));
@@ -212,7 +196,7 @@ TEST(PictureFromPak, LoadsMembersAndFailsQuietlyOrWithTheMessages)
 
 TEST(PictureFromPak, RefusesAnImpossibleSizeClaimWithoutAllocating)
 {
-    TempDir dir;
+    ScratchDir dir;
     testsupport::ZipLayout layout;
     std::vector<uint8_t> zip = testsupport::BuildZip(
         {{.name = "levelshots/big.tga", .data = BuildTga(TgaImage{.width = 1, .height = 1, .pixels = {0}})}}, {},

@@ -15,7 +15,7 @@ namespace {
 using core::DemoInfo;
 using core::PlayList;
 using librarytest::ReadText;
-using librarytest::ScratchFolder;
+using testsupport::ScratchDir;
 using librarytest::WriteText;
 using testsupport::DemoBuilder;
 using testsupport::Message;
@@ -55,6 +55,23 @@ TEST(PlayList, SourceKindFollowsLocationAndMod)
     };
     for (const Case& c : cases)
         EXPECT_EQ(core::SourceKind(Row("d.dm3", c.location, c.mod)), c.kind) << c.location << " " << c.mod;
+}
+
+TEST(PlayList, PlayableNeedsModInformationAndAProtocolOtherThan46)
+{
+    struct Case {
+        std::string mod, protocol;
+        bool playable;
+    };
+    const Case cases[] = {
+        {"baseq3", "68", true}, {"baseq3", "", true},   {"n/a", "43", true},
+        {"N/A", "68", false},   {"osp", "46", false},   {"osp", "46 ", true},
+    };
+    for (const Case& c : cases) {
+        DemoInfo row = Row("d.dm_68", "/q3/a.pk3", c.mod);
+        row[core::FieldProtocol] = c.protocol;
+        EXPECT_EQ(core::IsPlayable(row), c.playable) << c.mod << " " << c.protocol;
+    }
 }
 
 TEST(PlayList, DropsAndReorderingsPlaceRowsAsTheUserSees)
@@ -161,7 +178,7 @@ protected:
         return core::LoadPlayListFile(file, playList, feedback, settings);
     }
 
-    ScratchFolder folder, userData;
+    ScratchDir folder, userData;
     librarytest::RecordingSink sink;
     core::LibraryFeedback feedback;
     core::ScanSettings settings;

@@ -6,6 +6,7 @@
 
 #include "core/app/Settings.h"
 #include "core/playback/PlaybackKeys.h"
+#include "support/Restore.h"
 
 namespace {
 
@@ -50,7 +51,7 @@ TEST(PlaybackKeys, OkRebuildsTheBlockFromTheInputs)
 
 TEST(PlaybackKeys, SavedKeysPrefillTheDialogButScriptsUseTheDefaultsUntilOk)
 {
-    const core::SettingsRecord saved = core::Settings;
+    const testsupport::Restore settings(core::Settings);
     core::Settings.pause_key = "p"; // from an earlier run's configuration file
     core::KeyBindingBlock = core::DefaultKeyBindingBlock();
 
@@ -64,7 +65,6 @@ TEST(PlaybackKeys, SavedKeysPrefillTheDialogButScriptsUseTheDefaultsUntilOk)
     EXPECT_NE(core::KeyBindingBlock.find("bind p \"vstr d_p\""), std::string::npos);
     EXPECT_EQ(core::KeyBindingBlock.find("unbind"), std::string::npos);
 
-    core::Settings = saved;
     core::KeyBindingBlock = core::DefaultKeyBindingBlock();
 }
 

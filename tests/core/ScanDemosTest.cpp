@@ -83,7 +83,7 @@ protected:
         testsupport::WriteFile(folder.path() / name, bytes);
     }
 
-    librarytest::ScratchFolder folder, userData;
+    testsupport::ScratchDir folder, userData;
     librarytest::RecordingSink sink;
     RecordingList demoList, playList;
     RecordingFeedback feedback;

@@ -74,7 +74,7 @@ TEST(FolderTreeFile, ADamagedFileAddsNothing)
 
 TEST(FolderTreeFile, SaveAndLoadOnDisk)
 {
-    librarytest::ScratchFolder folder;
+    testsupport::ScratchDir folder;
     const auto file = folder.path() / "Folders";
     FolderTree tree;
     EXPECT_FALSE(core::LoadFolderTree(tree, file)) << "missing";

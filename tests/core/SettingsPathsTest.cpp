@@ -11,7 +11,7 @@ namespace {
 
 using core::Environment;
 using core::MakeProgramPaths;
-using librarytest::ScratchFolder;
+using testsupport::ScratchDir;
 using librarytest::WriteText;
 
 TEST(ProgramPaths, PortableCopyKeepsEverythingBesideTheExecutable)
@@ -65,7 +65,7 @@ TEST(ProgramPaths, InstalledCopyFollowsTheXdgFolders)
 
 TEST(ProgramPaths, StartUpCreatesTheDataFoldersOfAFreshAccount)
 {
-    ScratchFolder home;
+    ScratchDir home;
     const auto paths = MakeProgramPaths("/usr/bin", false, Environment{home.str(), "", ""});
     core::CreateDataDirectories(paths);
     for (const std::string& folder : {paths.configDirectory, paths.dataDirectory, paths.demoDataDirectory,
@@ -73,7 +73,7 @@ TEST(ProgramPaths, StartUpCreatesTheDataFoldersOfAFreshAccount)
         EXPECT_TRUE(std::filesystem::is_directory(folder)) << folder;
     core::CreateDataDirectories(paths); // existing folders are no failure
 
-    ScratchFolder program;
+    ScratchDir program;
     WriteText(program.path() / "VMR Data", "a file in the way");
     const auto blocked = MakeProgramPaths(program.str(), true, Environment{});
     core::CreateDataDirectories(blocked);
@@ -89,7 +89,7 @@ void MakeFile(const std::filesystem::path& path, bool executable)
 
 TEST(GamePaths, ExecutableLookupPrefersLinuxClients)
 {
-    ScratchFolder game;
+    ScratchDir game;
     const std::string dir = game.str();
     EXPECT_FALSE(core::FindGameExecutable(dir));
     EXPECT_FALSE(core::FindGameExecutable(""));
@@ -113,7 +113,7 @@ TEST(GamePaths, ExecutableLookupPrefersLinuxClients)
 
 TEST(GamePaths, BuiltInGameDirectoryIsTheFirstCandidateWithAClient)
 {
-    ScratchFolder root;
+    ScratchDir root;
     const std::string empty = (root.path() / "empty").string();
     const std::string withGame = (root.path() / "game").string();
     const std::string missing = (root.path() / "missing").string();

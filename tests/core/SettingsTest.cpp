@@ -160,7 +160,7 @@ TEST(Settings, SplashFollowsTheEarlyReadAndTheFirstArgument)
 
 TEST(Settings, ConfigurationFileAtStartAndExit)
 {
-    librarytest::ScratchFolder folder;
+    testsupport::ScratchDir folder;
     const auto file = folder.path() / "Velmora.cfg";
     IniFile::LoadResult result{};
     SettingsRecord s = core::ReadConfiguration(file, "/games/q3", &result);

@@ -5,6 +5,7 @@
 #include "core/sound/SoundSystem.h"
 #include "core/sound/SoundOptions.h"
 #include "support/Recorder.h"
+#include "support/ScratchDir.h"
 #include "support/WaveBuilder.h"
 #include "support/ZipBuilder.h"
 
@@ -41,7 +42,6 @@ protected:
 
     SoundSystemTest()
     {
-        fs::create_directories(m_dir);
         const auto click = PlainWave(Tone16(440, 0.05, 0.5));
         auto floatWave = BuildRiff({testsupport::FmtChunk(3, 1, 22050, 32), testsupport::DataChunk({0, 0, 0, 0})});
         testsupport::WriteFile(m_pack, testsupport::BuildZip({
@@ -57,12 +57,6 @@ protected:
         settings.game.mainPack = m_pack;
         BusyCount = 0;
     }
-    ~SoundSystemTest() override
-    {
-        std::error_code ec;
-        fs::remove_all(m_dir, ec);
-    }
-
     // Counts the steps and lets a test act between them, as window events would.
     void TickAtOnce(SoundSystem& sound)
     {
@@ -74,7 +68,8 @@ protected:
         });
     }
 
-    const fs::path m_dir = fs::temp_directory_path() / ("velmora-sound-test-" + std::to_string(::getpid()));
+    const testsupport::ScratchDir m_scratch;
+    const fs::path m_dir = m_scratch.path();
     const std::string m_pack = (m_dir / "pak0.pk3").string();
     SettingsRecord settings;
     int ticks = 0;

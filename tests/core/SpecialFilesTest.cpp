@@ -82,7 +82,7 @@ bool FinishesWithoutAPartner(const std::filesystem::path& fifo, const std::funct
 
 TEST(SpecialFiles, EveryReaderRefusesAPipe)
 {
-    librarytest::ScratchFolder folder;
+    testsupport::ScratchDir folder;
     const std::filesystem::path dir = folder.path();
     const struct {
         const char* name;
@@ -99,7 +99,7 @@ TEST(SpecialFiles, EveryReaderRefusesAPipe)
              EXPECT_EQ(FindFirstInZip(p.string(), search), -1);
              uint8_t buffer[16];
              uint32_t size = sizeof buffer;
-             EXPECT_EQ(UnzipFileToMemory(p.string(), buffer, size, 0), UnzipCannotOpen);
+             EXPECT_EQ(UnzipFileToMemory(p.string(), buffer, size, 0), UnzipResult::CannotOpen);
          }},
         {"pipe.exe", [](const std::filesystem::path& p) { EXPECT_FALSE(IsZipFile(p.string())); }},
         {"pak9.pk3",
@@ -143,27 +143,27 @@ TEST(SpecialFiles, EveryReaderRefusesAPipe)
 
 TEST(SpecialFiles, ExtractionDoesNotWriteIntoAPipe)
 {
-    librarytest::ScratchFolder folder;
+    testsupport::ScratchDir folder;
     testsupport::ZipLayout layout;
     testsupport::WriteFile(folder.path() / "a.zip",
                            testsupport::BuildZip({{.name = "a.dm_48", .data = Demo("q3dm1")}}, {}, &layout));
     const std::filesystem::path fifo = folder.path() / "vmrtmp00.dm_48";
     MakeFifo(fifo);
-    int result = UnzipOk;
+    UnzipResult result = UnzipResult::Ok;
     EXPECT_TRUE(FinishesWithoutAPartner(fifo, [&] {
         result = UnzipFile((folder.path() / "a.zip").string(), fifo.string(), 0, layout.headerOffsets[0]);
     }));
-    EXPECT_EQ(result, UnzipWriteError);
+    EXPECT_EQ(result, UnzipResult::WriteError);
     // The other side: a regular file in its place is overwritten.
     const std::filesystem::path plain = folder.path() / "vmrtmp01.dm_48";
     testsupport::WriteFile(plain, std::vector<uint8_t>(100000, 7));
-    EXPECT_EQ(UnzipFile((folder.path() / "a.zip").string(), plain.string(), 0, layout.headerOffsets[0]), UnzipOk);
+    EXPECT_EQ(UnzipFile((folder.path() / "a.zip").string(), plain.string(), 0, layout.headerOffsets[0]), UnzipResult::Ok);
     EXPECT_EQ(std::filesystem::file_size(plain), Demo("q3dm1").size());
 }
 
 TEST(SpecialFiles, AFolderListingSkipsPipesWhateverTheirNames)
 {
-    librarytest::ScratchFolder folder;
+    testsupport::ScratchDir folder;
     librarytest::RecordingSink sink;
     testsupport::WriteFile(folder.path() / "real.dm_48", Demo("q3dm1"));
     std::vector<std::filesystem::path> fifos;
@@ -191,7 +191,7 @@ TEST(SpecialFiles, AFolderListingSkipsPipesWhateverTheirNames)
 
 TEST(SpecialFiles, TheOpenHelperTellsKindsApart)
 {
-    librarytest::ScratchFolder folder;
+    testsupport::ScratchDir folder;
     testsupport::WriteFile(folder.path() / "plain", {1, 2, 3});
     MakeFifo(folder.path() / "pipe");
     std::filesystem::create_directory(folder.path() / "dir");

@@ -1,5 +1,6 @@
 #include "core/archive/ZipRead.h"
 #include "core/analysis/DemoInfo.h"
+#include "support/ScratchDir.h"
 #include "support/ZipBuilder.h"
 
 #include <gtest/gtest.h>
@@ -21,30 +22,11 @@ using testsupport::ZipLayout;
 using testsupport::ZipMember;
 using testsupport::ZipOptions;
 
+using testsupport::ScratchDir;
+
 namespace {
 
-class TempDir {
-public:
-    TempDir()
-    {
-        static std::atomic<int> counter{0};
-        m_path =
-            fs::temp_directory_path() / ("velmora-zip-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-        fs::create_directories(m_path);
-    }
-    ~TempDir()
-    {
-        std::error_code ec;
-        fs::remove_all(m_path, ec);
-    }
-    std::string File(const std::string& name) const { return (m_path / name).string(); }
-    const fs::path& Path() const { return m_path; }
-
-private:
-    fs::path m_path;
-};
-
-std::string Write(const TempDir& dir, const std::string& name, const std::vector<uint8_t>& bytes)
+std::string Write(const ScratchDir& dir, const std::string& name, const std::vector<uint8_t>& bytes)
 {
     WriteFile(dir.File(name), bytes);
     return dir.File(name);
@@ -90,7 +72,7 @@ void PutLe32(std::vector<uint8_t>& bytes, size_t pos, uint32_t value)
 
 TEST(ZipDirectory, ReportsEachEntryWithItsFields)
 {
-    TempDir dir;
+    ScratchDir dir;
     const auto demo = SampleBytes(5000);
     ZipLayout layout;
     const auto archive = Write(
@@ -126,7 +108,7 @@ TEST(ZipDirectory, FindsTheEndRecordBehindArchiveComments)
 {
     // Around one search window (4096 bytes) and well beyond it.
     for (size_t length : {0, 100, 4073, 4074, 4075, 4096, 8170, 12000, 65535}) {
-        TempDir dir;
+        ScratchDir dir;
         ZipOptions options{.comment = std::string(length, 'c')};
         if (length > 0)
             options.comment[length / 2] = 'P'; // a lone "P" must not confuse the search
@@ -139,7 +121,7 @@ TEST(ZipDirectory, FindsTheEndRecordBehindArchiveComments)
 
 TEST(ZipDirectory, LargeDirectoryIsReadInWindowsAndListsEveryMemberOnce)
 {
-    TempDir dir;
+    ScratchDir dir;
     std::vector<ZipMember> members;
     std::vector<std::string> expected;
     size_t directoryBytes = 0;
@@ -164,7 +146,7 @@ TEST(ZipDirectory, LargeDirectoryIsReadInWindowsAndListsEveryMemberOnce)
     ASSERT_EQ(FindMemberByName(archive, expected.back(), search), 0);
     std::array<uint8_t, 8> out{};
     uint32_t size = out.size();
-    EXPECT_EQ(UnzipFileToMemory(archive, out.data(), size, search.headerOffset), UnzipOk);
+    EXPECT_EQ(UnzipFileToMemory(archive, out.data(), size, search.headerOffset), UnzipResult::Ok);
     EXPECT_EQ(std::string(out.begin(), out.begin() + size), "2999");
 }
 
@@ -172,7 +154,7 @@ TEST(ZipDirectory, LastEntryCutByTheWindowEndIsStillListed)
 {
     // 1280 entries of 100 bytes fill the first 128000-byte window exactly up to the last entry,
     // which is 20 bytes longer; only 24 bytes (its tail and the end signature) remain to read.
-    TempDir dir;
+    ScratchDir dir;
     std::vector<ZipMember> members;
     for (int i = 0; i < 1280; ++i) {
         std::string name = std::to_string(100000 + i);
@@ -191,7 +173,7 @@ TEST(ZipDirectory, LastEntryCutByTheWindowEndIsStillListed)
 
 TEST(ZipDirectory, DamagedOrForeignFiles)
 {
-    TempDir dir;
+    ScratchDir dir;
     ZipLayout layout;
     const auto good = BuildZip({{.name = "a.dm3", .data = Bytes("abc")}, {.name = "b.dm3"}}, {}, &layout);
     auto startBehindEnd = good;
@@ -229,7 +211,7 @@ TEST(ZipDirectory, DamagedOrForeignFiles)
     }
     ZipSearchRec search;
     EXPECT_EQ(FindFirstInZip(dir.File("missing.zip"), search), -1);
-    EXPECT_EQ(FindFirstInZip(dir.Path().string(), search), -1);
+    EXPECT_EQ(FindFirstInZip(dir.path().string(), search), -1);
 }
 
 TEST(ZipWildcard, MatchWildcard)
@@ -265,7 +247,7 @@ TEST(ZipWildcard, MatchWildcard)
 
 TEST(ZipWildcard, MatchingMembersInAnyFolderIgnoringCase)
 {
-    TempDir dir;
+    ScratchDir dir;
     const auto archive = Write(dir, "m.zip",
                                BuildZip({{.name = "demos/A.DM3"},
                                          {.name = "readme.txt"},
@@ -286,7 +268,7 @@ TEST(ZipWildcard, MatchingMembersInAnyFolderIgnoringCase)
 
 TEST(ZipIsZipFile, RecognisesArchivesAndSelfExtractors)
 {
-    TempDir dir;
+    ScratchDir dir;
     const std::vector<ZipMember> one = {{.name = "a.dm3", .data = Bytes("demo")}};
     auto stubWithoutZip = BuildZip(one, {.exeStubSize = 1000});
     stubWithoutZip.resize(1000);
@@ -315,7 +297,7 @@ TEST(ZipIsZipFile, RecognisesArchivesAndSelfExtractors)
     for (const Case& c : cases)
         EXPECT_EQ(IsZipFile(Write(dir, c.name, c.bytes)), c.archive) << c.name;
     EXPECT_TRUE(IsZipFile(dir.File("plain.zip") + "\\"));
-    fs::create_directories(dir.Path() / "folder.zip");
+    fs::create_directories(dir.path() / "folder.zip");
     EXPECT_FALSE(IsZipFile(dir.File("folder.zip")));
     EXPECT_FALSE(IsZipFile(dir.File("missing.zip")));
 
@@ -325,13 +307,13 @@ TEST(ZipIsZipFile, RecognisesArchivesAndSelfExtractors)
     ASSERT_EQ(FindMemberByName(sfx, "a.dm3", search), 0);
     std::array<uint8_t, 16> out{};
     uint32_t size = out.size();
-    EXPECT_EQ(UnzipFileToMemory(sfx, out.data(), size, search.headerOffset), UnzipOk);
+    EXPECT_EQ(UnzipFileToMemory(sfx, out.data(), size, search.headerOffset), UnzipResult::Ok);
     EXPECT_EQ(size, 4u);
 }
 
 TEST(ZipExtract, ToMemoryStoredDeflatedAndWithDataDescriptors)
 {
-    TempDir dir;
+    ScratchDir dir;
     const auto data = SampleBytes(100000); // several 32768-byte output blocks
     const std::vector<ZipMember> members = {
         {.name = "stored", .data = data},
@@ -350,7 +332,7 @@ TEST(ZipExtract, ToMemoryStoredDeflatedAndWithDataDescriptors)
     for (size_t i = 0; i < members.size(); ++i) {
         std::vector<uint8_t> out(members[i].data.size() + 10, 0xEE);
         uint32_t size = static_cast<uint32_t>(out.size());
-        EXPECT_EQ(UnzipFileToMemory(archive, out.data(), size, layout.headerOffsets[i]), UnzipOk) << members[i].name;
+        EXPECT_EQ(UnzipFileToMemory(archive, out.data(), size, layout.headerOffsets[i]), UnzipResult::Ok) << members[i].name;
         EXPECT_EQ(size, members[i].data.size()) << members[i].name;
         out.resize(size);
         EXPECT_TRUE(out == members[i].data) << members[i].name;
@@ -359,7 +341,7 @@ TEST(ZipExtract, ToMemoryStoredDeflatedAndWithDataDescriptors)
 
 TEST(ZipExtract, SmallBuffersAndSkippedBytes)
 {
-    TempDir dir;
+    ScratchDir dir;
     const auto data = SampleBytes(70000);
     ZipLayout layout;
     const auto archive = Write(dir, "s.zip", BuildZip({{.name = "a.wav", .data = data, .deflate = true}}, {}, &layout));
@@ -367,30 +349,30 @@ TEST(ZipExtract, SmallBuffersAndSkippedBytes)
 
     std::vector<uint8_t> out(50);
     uint32_t size = 50;
-    EXPECT_EQ(UnzipFileToMemory(archive, out.data(), size, at), UnzipOk);
+    EXPECT_EQ(UnzipFileToMemory(archive, out.data(), size, at), UnzipResult::Ok);
     EXPECT_EQ(size, 50u);
     EXPECT_TRUE(std::equal(out.begin(), out.end(), data.begin()));
 
     out.assign(data.size(), 0);
     size = static_cast<uint32_t>(out.size());
-    EXPECT_EQ(UnzipFileToMemoryFrom(archive, out.data(), size, 44, at), UnzipOk);
+    EXPECT_EQ(UnzipFileToMemoryFrom(archive, out.data(), size, 44, at), UnzipResult::Ok);
     ASSERT_EQ(size, data.size() - 44);
     EXPECT_TRUE(std::equal(out.begin(), out.begin() + size, data.begin() + 44));
 
     // The skip covers the first 32768-byte output block at most.
     size = static_cast<uint32_t>(out.size());
-    EXPECT_EQ(UnzipFileToMemoryFrom(archive, out.data(), size, 50000, at), UnzipOk);
+    EXPECT_EQ(UnzipFileToMemoryFrom(archive, out.data(), size, 50000, at), UnzipResult::Ok);
     ASSERT_EQ(size, data.size() - 32768);
     EXPECT_TRUE(std::equal(out.begin(), out.begin() + size, data.begin() + 32768));
 
     size = 0;
-    EXPECT_EQ(UnzipFileToMemory(archive, nullptr, size, at), UnzipOk);
+    EXPECT_EQ(UnzipFileToMemory(archive, nullptr, size, at), UnzipResult::Ok);
     EXPECT_EQ(size, 0u);
 }
 
 TEST(ZipExtract, FailuresGiveTheirCodes)
 {
-    TempDir dir;
+    ScratchDir dir;
     const auto data = SampleBytes(20000);
     const std::vector<ZipMember> members = {
         {.name = "bad crc", .data = data, .deflate = true, .badCrc = true},
@@ -404,8 +386,9 @@ TEST(ZipExtract, FailuresGiveTheirCodes)
     ZipLayout layout;
     auto bytes = BuildZip(members, {}, &layout);
     const auto archive = Write(dir, "f.zip", bytes);
-    const int expected[] = {UnzipCrcError, UnzipEncrypted, UnzipNotSupported, UnzipNotSupported, UnzipCrcError,
-                            UnzipCrcError, UnzipOk};
+    const UnzipResult expected[] = {UnzipResult::CrcError,     UnzipResult::Encrypted, UnzipResult::NotSupported,
+                                    UnzipResult::NotSupported, UnzipResult::CrcError,  UnzipResult::CrcError,
+                                    UnzipResult::Ok};
     for (size_t i = 0; i < members.size(); ++i) {
         std::vector<uint8_t> out(data.size());
         uint32_t size = static_cast<uint32_t>(out.size());
@@ -415,27 +398,27 @@ TEST(ZipExtract, FailuresGiveTheirCodes)
 
     std::vector<uint8_t> out(data.size());
     uint32_t size = static_cast<uint32_t>(out.size());
-    EXPECT_EQ(UnzipFileToMemory(dir.File("missing.zip"), out.data(), size, 0), UnzipCannotOpen);
-    EXPECT_EQ(UnzipFileToMemory(archive, out.data(), size, layout.headerOffsets[1] + 1), UnzipBadHeader);
-    EXPECT_EQ(UnzipFileToMemory(archive, out.data(), size, static_cast<uint32_t>(bytes.size() - 10)), UnzipBadHeader);
-    EXPECT_EQ(UnzipFileToMemory(archive, out.data(), size, 0xFFFFFFF0u), UnzipBadHeader);
+    EXPECT_EQ(UnzipFileToMemory(dir.File("missing.zip"), out.data(), size, 0), UnzipResult::CannotOpen);
+    EXPECT_EQ(UnzipFileToMemory(archive, out.data(), size, layout.headerOffsets[1] + 1), UnzipResult::BadHeader);
+    EXPECT_EQ(UnzipFileToMemory(archive, out.data(), size, static_cast<uint32_t>(bytes.size() - 10)), UnzipResult::BadHeader);
+    EXPECT_EQ(UnzipFileToMemory(archive, out.data(), size, 0xFFFFFFF0u), UnzipResult::BadHeader);
 
     // A download cut inside the deflate stream ends with an error, not a hang or a success.
     const uint32_t last = layout.headerOffsets.back();
     bytes.resize(last + 30 + 4 + 3000);
     const auto cut = Write(dir, "cut.zip", bytes);
     size = static_cast<uint32_t>(out.size());
-    EXPECT_EQ(UnzipFileToMemory(cut, out.data(), size, last), UnzipCrcError);
+    EXPECT_EQ(UnzipFileToMemory(cut, out.data(), size, last), UnzipResult::CrcError);
     // The same member as a stream with a data descriptor runs to the archive's end.
     bytes[last + 6] |= 8;
     const auto cutStream = Write(dir, "cut2.zip", bytes);
     size = static_cast<uint32_t>(out.size());
-    EXPECT_EQ(UnzipFileToMemory(cutStream, out.data(), size, last), UnzipCrcError);
+    EXPECT_EQ(UnzipFileToMemory(cutStream, out.data(), size, last), UnzipResult::CrcError);
 }
 
 TEST(ZipExtract, ToFileWithTimeAndReadOnlyAttribute)
 {
-    TempDir dir;
+    ScratchDir dir;
     const auto data = SampleBytes(40000);
     ZipLayout layout;
     const uint32_t dosTime = DosDateTimeFromUnix(1000000000);
@@ -443,8 +426,8 @@ TEST(ZipExtract, ToFileWithTimeAndReadOnlyAttribute)
                                BuildZip({{.name = "a.dm3", .data = data, .deflate = true, .dosTime = dosTime},
                                          {.name = "bad.dm3", .data = data, .badCrc = true}},
                                         {}, &layout));
-    const fs::path target = dir.Path() / "new" / "folders" / "a.dm3";
-    ASSERT_EQ(UnzipFile(archive, target.string(), 1, layout.headerOffsets[0]), UnzipOk);
+    const fs::path target = dir.path() / "new" / "folders" / "a.dm3";
+    ASSERT_EQ(UnzipFile(archive, target.string(), 1, layout.headerOffsets[0]), UnzipResult::Ok);
     ASSERT_EQ(fs::file_size(target), data.size());
     std::ifstream in(target, std::ios::binary);
     std::vector<uint8_t> back((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -455,35 +438,35 @@ TEST(ZipExtract, ToFileWithTimeAndReadOnlyAttribute)
     EXPECT_EQ(fs::status(target).permissions() & fs::perms::owner_write, fs::perms::none);
 
     // An existing file is overwritten; a failed extraction leaves no partial file behind.
-    const fs::path other = dir.Path() / "b.dm3";
+    const fs::path other = dir.path() / "b.dm3";
     WriteFile(other, SampleBytes(10));
-    EXPECT_EQ(UnzipFile(archive, other.string(), 0, layout.headerOffsets[0]), UnzipOk);
+    EXPECT_EQ(UnzipFile(archive, other.string(), 0, layout.headerOffsets[0]), UnzipResult::Ok);
     EXPECT_EQ(fs::file_size(other), data.size());
     EXPECT_NE(fs::status(other).permissions() & fs::perms::owner_write, fs::perms::none);
-    EXPECT_EQ(UnzipFile(archive, other.string(), 0, layout.headerOffsets[1]), UnzipCrcError);
+    EXPECT_EQ(UnzipFile(archive, other.string(), 0, layout.headerOffsets[1]), UnzipResult::CrcError);
     EXPECT_FALSE(fs::exists(other));
-    EXPECT_EQ(UnzipFile(archive, other.string(), 0, 7), UnzipBadHeader);
+    EXPECT_EQ(UnzipFile(archive, other.string(), 0, 7), UnzipResult::BadHeader);
     EXPECT_FALSE(fs::exists(other));
-    EXPECT_EQ(UnzipFile(archive, (dir.Path() / "t.zip" / "x").string(), 0, layout.headerOffsets[0]), UnzipWriteError);
+    EXPECT_EQ(UnzipFile(archive, (dir.path() / "t.zip" / "x").string(), 0, layout.headerOffsets[0]), UnzipResult::WriteError);
 
     // Folder targets only create the folders, whatever the header offset.
-    EXPECT_EQ(UnzipFile(archive, dir.File("one/two/"), 0, 7), UnzipOk);
-    EXPECT_EQ(UnzipFile(archive, dir.File("three\\"), 0, 7), UnzipOk);
-    EXPECT_EQ(UnzipFile(archive, dir.File("four/five"), 16, 7), UnzipOk);
+    EXPECT_EQ(UnzipFile(archive, dir.File("one/two/"), 0, 7), UnzipResult::Ok);
+    EXPECT_EQ(UnzipFile(archive, dir.File("three\\"), 0, 7), UnzipResult::Ok);
+    EXPECT_EQ(UnzipFile(archive, dir.File("four/five"), 16, 7), UnzipResult::Ok);
     for (const char* folder : {"one/two", "three", "four/five"})
-        EXPECT_TRUE(fs::is_directory(dir.Path() / folder)) << folder;
-    EXPECT_EQ(UnzipFile(archive, (dir.Path() / "t.zip" / "sub/").string(), 0, 0), UnzipWriteError);
+        EXPECT_TRUE(fs::is_directory(dir.path() / folder)) << folder;
+    EXPECT_EQ(UnzipFile(archive, (dir.path() / "t.zip" / "sub/").string(), 0, 0), UnzipResult::WriteError);
 }
 
 TEST(ZipExtract, PumpRunsDuringExtractionAndNestedCallsAreRefused)
 {
-    TempDir dir;
+    ScratchDir dir;
     const auto data = SampleBytes(50000);
     ZipLayout layout;
     const auto archive = Write(dir, "p.zip", BuildZip({{.name = "a", .data = data}}, {}, &layout));
     int pumps = 0;
-    int nestedResult = 0;
-    int otherThreadResult = 1;
+    UnzipResult nestedResult = UnzipResult::Ok;
+    UnzipResult otherThreadResult = UnzipResult::CrcError;
     SetExtractionPump([&] {
         if (pumps++ != 1)
             return;
@@ -499,17 +482,17 @@ TEST(ZipExtract, PumpRunsDuringExtractionAndNestedCallsAreRefused)
     });
     std::vector<uint8_t> out(data.size());
     uint32_t size = static_cast<uint32_t>(out.size());
-    const int result = UnzipFileToMemory(archive, out.data(), size, layout.headerOffsets[0]);
+    const UnzipResult result = UnzipFileToMemory(archive, out.data(), size, layout.headerOffsets[0]);
     SetExtractionPump({});
-    EXPECT_EQ(result, UnzipOk);
-    EXPECT_EQ(nestedResult, UnzipBusy);
-    EXPECT_EQ(otherThreadResult, UnzipOk);
+    EXPECT_EQ(result, UnzipResult::Ok);
+    EXPECT_EQ(nestedResult, UnzipResult::Busy);
+    EXPECT_EQ(otherThreadResult, UnzipResult::Ok);
     // Once before the start and once per 2048 bytes of input, for the outer call only: the worker
     // thread has no window of its own to keep alive.
     EXPECT_EQ(pumps, 1 + static_cast<int>((data.size() + 2047) / 2048));
 
     size = static_cast<uint32_t>(out.size());
-    EXPECT_EQ(UnzipFileToMemory(archive, out.data(), size, layout.headerOffsets[0]), UnzipOk); // mark released
+    EXPECT_EQ(UnzipFileToMemory(archive, out.data(), size, layout.headerOffsets[0]), UnzipResult::Ok); // mark released
 }
 
 TEST(ZipExtract, MaxPlausibleSizeFollowsTheArchivesRealBytes)

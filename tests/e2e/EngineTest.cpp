@@ -161,7 +161,7 @@ protected:
         return demoList.Rows();
     }
 
-    librarytest::ScratchFolder m_scratch;
+    testsupport::ScratchDir m_scratch;
     VirtualDisplay m_display;
     testsupport::RecordingSink m_messages;
 
@@ -192,7 +192,7 @@ TEST_F(EngineTest, PlayListReachesTheEngineAndTheRunningEngineGetsTheNextScript)
     EXPECT_TRUE(LogShows("\"KP_5\" = \"vstr nextdemo\""));
 
     // A second play command while the engine runs goes through its console, not a new start.
-    const pid_t engine = platform::Game().ChildPid();
+    const platform::ProcessId engine = platform::Game().ChildPid();
     ASSERT_TRUE(core::PlayDemo(rows[1]));
     EXPECT_EQ(platform::Game().ChildPid(), engine);
     ASSERT_TRUE(LogShows("Playing demo: ^3ffa-oa_dm2-ioquake3.dm_68"));

@@ -97,7 +97,7 @@ void ColumnChooserTest::chooserRules()
     QTest::mouseClick(&dialog.ApplyButton(), Qt::LeftButton);
     QVERIFY(!dialog.ApplyButton().isEnabled());
 
-    const gui::ColumnLayout layout = list.Columns();
+    const core::ColumnScheme layout = list.Columns();
     QCOMPARE(layout.widths[core::FieldSize], 0);
     QCOMPARE(layout.widths[core::FieldWeb], 90);
     QVERIFY(layout.widths[core::FieldMap] > 0);
@@ -142,7 +142,7 @@ void ColumnChooserTest::schemeRoundTripBetweenTheLists()
         dialog.OkButton().click();
     };
     window->Cmds().chooseDemoColumns->trigger();
-    const gui::ColumnLayout chosen = window->DemoList().Columns();
+    const core::ColumnScheme chosen = window->DemoList().Columns();
     QCOMPARE(chosen.widths[core::FieldDescription], 90);
 
     const fs::path file = sandbox.Root() / "MyScheme.vcs";
@@ -154,7 +154,7 @@ void ColumnChooserTest::schemeRoundTripBetweenTheLists()
     window->DemoList().SaveSchemeAction()->trigger();
     QVERIFY(fs::exists(file));
     window->PlayList().LoadSchemeAction()->trigger();
-    const gui::ColumnLayout loaded = window->PlayList().Columns();
+    const core::ColumnScheme loaded = window->PlayList().Columns();
     QCOMPARE(loaded.widths, chosen.widths);
     QCOMPARE(loaded.order, chosen.order);
     // The first dialog opens in the working folder, later ones in the data directory.
@@ -177,7 +177,7 @@ void ColumnChooserTest::damagedSchemesChangeNothing()
     auto window = sandbox.Start(false);
     QVERIFY(window);
     gui::PlayListPane& list = window->PlayList();
-    const gui::ColumnLayout before = list.Columns();
+    const core::ColumnScheme before = list.Columns();
     std::string good;
     for (int i = 0; i < 26; ++i)
         good += "50," + std::to_string(25 - i) + "\r\n";

@@ -21,11 +21,12 @@
 #include "support/ZipBuilder.h"
 #include "gui/app/MainWindow.h"
 #include "core/app/Settings.h"
+#include "core/common/BusyScope.h"
 #include "core/common/Globals.h"
 #include "gui/details/ColouredText.h"
 #include "core/details/DemoDescription.h"
 #include "gui/details/DemoDetails.h"
-#include "gui/details/DetailRules.h"
+#include "core/details/DetailRules.h"
 #include "gui/details/PlayerWindow.h"
 #include "gui/details/PropertiesWindow.h"
 #include "gui/lists/ListViews.h"
@@ -159,7 +160,7 @@ void DetailsTest::levelShotCandidatesInOrder()
     for (const char* pack : {"baseq3/pak0.pk3", "baseq3/zmaps.pk3", "baseq3/amap.PK3", "baseq3/mymap.pk3",
                              "mymod/mod1.pk3", "mymod/baseq3.pk3", "baseq3/notapack.txt"})
         WritePack(game / pack, {{.name = "x", .data = {1}}});
-    gui::LevelShotSearch search;
+    core::LevelShotSearch search;
     search.gameDirectory = game.string();
     search.baseFolder = "baseq3";
     search.baseDirectory = (game / "baseq3").string();
@@ -168,48 +169,48 @@ void DetailsTest::levelShotCandidatesInOrder()
     const std::vector<std::string> expected = {"baseq3/mymap.pk3", "baseq3/zmaps.pk3", "other/extra.pk3",
                                                "baseq3/mymap.pk3", "mymod/baseq3.pk3", "mymod/mod1.pk3",
                                                "baseq3/amap.PK3"};
-    QCOMPARE(gui::LevelShotCandidates("mymap", search), expected);
+    QCOMPARE(core::LevelShotCandidates("mymap", search), expected);
     // No referenced packs and no mod: the base packs but the main one.
     search.referencedPaks = "N/A";
     search.modDirectory = search.baseDirectory;
-    QCOMPARE(gui::LevelShotCandidates("other", search),
+    QCOMPARE(core::LevelShotCandidates("other", search),
              (std::vector<std::string>{"baseq3/amap.PK3", "baseq3/mymap.pk3", "baseq3/zmaps.pk3"}));
-    QVERIFY(gui::IsStandardMap("q3dm17"));
-    QVERIFY(!gui::IsStandardMap("Q3DM17"));
-    QVERIFY(!gui::IsStandardMap("q3dm20"));
+    QVERIFY(core::IsStandardMap("q3dm17"));
+    QVERIFY(!core::IsStandardMap("Q3DM17"));
+    QVERIFY(!core::IsStandardMap("q3dm20"));
 }
 
 void DetailsTest::playerRules()
 {
-    QCOMPARE(gui::HeadIconPath("*james/default").value(), std::string("heads\\james\\icon_default.tga"));
-    QCOMPARE(gui::HeadIconPath("sarge").value(), std::string("sarge\\icon_default.tga"));
-    QVERIFY(!gui::HeadIconPath("N/A"));
-    QCOMPARE(gui::ModelIconPath("sarge"), std::string("sarge\\icon_default.tga"));
-    QCOMPARE(gui::ModelIconPath("sarge/red"), std::string("sarge\\icon_red.tga"));
-    QCOMPARE(gui::ModelIconPath("/odd"), std::string("/odd\\icon_default.tga"));
-    QCOMPARE(gui::ModelName("sarge/red"), std::string("sarge"));
+    QCOMPARE(core::HeadIconPath("*james/default").value(), std::string("heads\\james\\icon_default.tga"));
+    QCOMPARE(core::HeadIconPath("sarge").value(), std::string("sarge\\icon_default.tga"));
+    QVERIFY(!core::HeadIconPath("N/A"));
+    QCOMPARE(core::ModelIconPath("sarge"), std::string("sarge\\icon_default.tga"));
+    QCOMPARE(core::ModelIconPath("sarge/red"), std::string("sarge\\icon_red.tga"));
+    QCOMPARE(core::ModelIconPath("/odd"), std::string("/odd\\icon_default.tga"));
+    QCOMPARE(core::ModelName("sarge/red"), std::string("sarge"));
 
     core::Player player;
     player.skill = core::kAbsentSkill;
     player.team = 2;
     player.leader = "1";
-    QCOMPARE(gui::PlayerIconIndex(player, "Stroggs", "The Fallen"), 15);
+    QCOMPARE(core::PlayerIconIndex(player, "Stroggs", "The Fallen"), 15);
     player.team = 1;
-    QCOMPARE(gui::PlayerIconIndex(player, "Crusaders", "x"), 6);
-    QCOMPARE(gui::PlayerIconIndex(player, "Unknown side", "x"), -1);
+    QCOMPARE(core::PlayerIconIndex(player, "Crusaders", "x"), 6);
+    QCOMPARE(core::PlayerIconIndex(player, "Unknown side", "x"), -1);
     player.skill = 4.4;
-    QCOMPARE(gui::PlayerIconIndex(player, "x", "x"), 3);
-    QCOMPARE(gui::ClassText(player), std::string("BOT/SKILL4"));
+    QCOMPARE(core::PlayerIconIndex(player, "x", "x"), 3);
+    QCOMPARE(core::ClassText(player), std::string("BOT/SKILL4"));
     player.team = 3;
-    QCOMPARE(gui::PlayerIconIndex(player, "x", "x"), 5);
-    QCOMPARE(gui::ClassText(player), std::string("SPECT"));
+    QCOMPARE(core::PlayerIconIndex(player, "x", "x"), 5);
+    QCOMPARE(core::ClassText(player), std::string("SPECT"));
 
-    QCOMPARE(gui::GameTypeText("6", "baseq3"), std::string("6"));
-    QCOMPARE(gui::GameTypeText("6", "missionpack"), std::string("Overload"));
-    QCOMPARE(gui::GameTypeText("4", "baseq3"), std::string("Capture the Flag"));
-    QCOMPARE(gui::GameTypeText("12", "baseq3"), std::string("12"));
-    QCOMPARE(gui::GameTypeText("x", "baseq3"), std::string("N/A"));
-    QCOMPARE(gui::ModText("N/A", "baseq3"), std::string("Quake III Arena"));
+    QCOMPARE(core::GameTypeText("6", "baseq3"), std::string("6"));
+    QCOMPARE(core::GameTypeText("6", "missionpack"), std::string("Overload"));
+    QCOMPARE(core::GameTypeText("4", "baseq3"), std::string("Capture the Flag"));
+    QCOMPARE(core::GameTypeText("12", "baseq3"), std::string("12"));
+    QCOMPARE(core::GameTypeText("x", "baseq3"), std::string("N/A"));
+    QCOMPARE(core::ModText("N/A", "baseq3"), std::string("Quake III Arena"));
     // Counted in characters: 100 Cyrillic letters are 200 bytes of the file name.
     const QString cyrillic(120, QChar(0x0444));
     const struct {
@@ -224,7 +225,7 @@ void DetailsTest::playerRules()
     };
     for (const auto& n : names)
         QCOMPARE(gui::ShownDemoName(n.name), n.shown);
-    QCOMPARE(gui::MissionPackTeamIcon("The Fallen", false), std::string("team_icon\\TheFallen_blue.tga"));
+    QCOMPARE(core::MissionPackTeamIcon("The Fallen", false), std::string("team_icon\\TheFallen_blue.tga"));
 }
 
 void DetailsTest::propertiesOfATeamDemo()
@@ -338,9 +339,10 @@ void DetailsTest::propertiesOfATeamDemo()
     QVERIFY(!fs::exists(descr));
 
     // A busy count keeps the window open; closing frees it and the player window.
-    ++core::BusyCount;
-    QVERIFY(!prop->close());
-    --core::BusyCount;
+    {
+        const core::BusyScope busy;
+        QVERIFY(!prop->close());
+    }
     QVERIFY(gui::DragsSuspended()); // no drags from the lists while the window exists
     QVERIFY(prop->close());
     QTRY_VERIFY(!Details(*window).Properties());
@@ -525,7 +527,7 @@ void DetailsTest::userDataCellClicksKeepSelectionAndPlace()
     gui::DemoDetails& details = Details(*window);
     // The user data columns lie off to the right, between wide columns, so that the list scrolls
     // to any of them.
-    gui::ColumnLayout layout = demos.DefaultColumns();
+    core::ColumnScheme layout = demos.DefaultColumns();
     const std::vector<int> order = {0, 1,  2,  22, 23, 24, 25, 3,  4,  5,  6,  7,  8,
                                     9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21};
     for (int column = 0; column < core::DemoFieldCount; ++column) {

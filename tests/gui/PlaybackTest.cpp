@@ -14,6 +14,7 @@
 #include "support/gui/GuiTestSupport.h"
 #include "gui/app/MainWindow.h"
 #include "core/app/Settings.h"
+#include "core/common/BusyScope.h"
 #include "core/common/Globals.h"
 #include "core/library/FolderTreeOps.h"
 #include "gui/lists/DemoListPane.h"
@@ -187,9 +188,10 @@ void PlaybackTest::playCommands()
     gui::DemoListPane& list = window->DemoList();
     window->ListNode(core::FindNodeByPath(window->TreePane().Tree(), demos.string()));
     list.SelectRows({0}, false);
-    core::BusyCount = 1;
-    commands.playDemo->trigger();
-    core::BusyCount = 0;
+    {
+        const core::BusyScope busy;
+        commands.playDemo->trigger();
+    }
     QVERIFY(!fs::exists(script));
     commands.playDemo->trigger();
     QTRY_VERIFY(fs::exists(started));

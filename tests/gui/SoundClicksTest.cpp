@@ -10,6 +10,7 @@
 #include "support/gui/GuiTestSupport.h"
 #include "gui/app/MainWindow.h"
 #include "core/app/Settings.h"
+#include "core/common/BusyScope.h"
 #include "core/common/Globals.h"
 #include "gui/lists/DemoListPane.h"
 #include "core/playback/RunningGame.h"
@@ -136,9 +137,10 @@ void SoundClicksTest::playItAndHelpKeyClickAndPlayListStopsTheMusic()
     m_window->ListStartFolder();
     m_window->DemoList().SelectRows({0}, false);
     QVERIFY(m_window->DemoList().PlayAction()->isEnabled());
-    core::BusyCount = 1;
-    m_window->DemoList().PlayAction()->trigger();
-    core::BusyCount = 0;
+    {
+        const core::BusyScope busy;
+        m_window->DemoList().PlayAction()->trigger();
+    }
     QVERIFY(core::Sound().HasBuffer(kButton));
     core::Sound().ReleaseChannel(kButton);
 

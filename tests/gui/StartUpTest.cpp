@@ -6,6 +6,7 @@
 
 #include "support/gui/GuiTestSupport.h"
 #include "gui/app/MainWindow.h"
+#include "core/common/BusyScope.h"
 #include "core/common/Globals.h"
 #include "core/library/FolderTreeOps.h"
 #include "gui/lists/DemoListPane.h"
@@ -189,12 +190,13 @@ void StartUpTest::closeIsRefusedWhileBusy()
     Sandbox sandbox;
     auto window = sandbox.Start();
     QVERIFY(window);
-    core::BusyCount = 1;
-    QVERIFY(!window->close());
-    QVERIFY(window->isVisible());
-    QCOMPARE(core::BusyCount.load(), 1);
-    QVERIFY(!std::filesystem::exists(sandbox.Config()));
-    core::BusyCount = 0;
+    {
+        const core::BusyScope busy;
+        QVERIFY(!window->close());
+        QVERIFY(window->isVisible());
+        QCOMPARE(core::BusyCount.load(), 1);
+        QVERIFY(!std::filesystem::exists(sandbox.Config()));
+    }
     QVERIFY(window->close());
     QVERIFY(std::filesystem::exists(sandbox.Config()));
 }

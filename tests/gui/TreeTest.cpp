@@ -7,6 +7,7 @@
 
 #include "support/gui/GuiTestSupport.h"
 #include "gui/app/MainWindow.h"
+#include "core/common/BusyScope.h"
 #include "core/common/Globals.h"
 #include "core/library/FolderTreeOps.h"
 #include "gui/lists/DemoListPane.h"
@@ -70,13 +71,14 @@ void TreeTest::selectionListsOnlyWhatIsNotListed()
     QCOMPARE(Names(window->DemoList()), QStringList{QStringLiteral("two.dm_48")});
 
     // While a long operation runs the selection does not move and nothing is listed.
-    core::BusyCount = 1;
-    ClickNode(*window, sandbox.Game() / "a");
-    QCOMPARE(core::NodePath(*window->TreePane().Tree().Selected()), (sandbox.Game() / "b").string());
-    QCOMPARE(window->CurrentFolder(), (sandbox.Game() / "b").string());
-    window->RefreshList();
-    QCOMPARE(window->CurrentFolder(), (sandbox.Game() / "b").string());
-    core::BusyCount = 0;
+    {
+        const core::BusyScope busy;
+        ClickNode(*window, sandbox.Game() / "a");
+        QCOMPARE(core::NodePath(*window->TreePane().Tree().Selected()), (sandbox.Game() / "b").string());
+        QCOMPARE(window->CurrentFolder(), (sandbox.Game() / "b").string());
+        window->RefreshList();
+        QCOMPARE(window->CurrentFolder(), (sandbox.Game() / "b").string());
+    }
 
     // "Refresh List" lists the selected folder again; "Reparse List" drops its cache first.
     sandbox.AddDemo(sandbox.Game() / "b" / "four.dm_48");

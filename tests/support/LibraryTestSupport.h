@@ -1,5 +1,5 @@
 #pragma once
-// Shared by the demo library's tests: a scratch folder and a message recorder.
+// Shared by the demo library's tests: file helpers and a message recorder.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -9,32 +9,9 @@
 #include <vector>
 
 #include "core/common/MessageSink.h"
+#include "support/ScratchDir.h"
 
 namespace librarytest {
-
-class ScratchFolder {
-public:
-    ScratchFolder()
-    {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_path = std::filesystem::temp_directory_path() /
-                 ("velmora-" + std::string(info->test_suite_name()) + "-" + info->name() + "-" +
-                  std::to_string(::getpid()));
-        std::filesystem::remove_all(m_path);
-        std::filesystem::create_directories(m_path);
-    }
-    ~ScratchFolder()
-    {
-        std::error_code ec;
-        std::filesystem::permissions(m_path, std::filesystem::perms::owner_all, ec);
-        std::filesystem::remove_all(m_path, ec);
-    }
-    const std::filesystem::path& path() const { return m_path; }
-    std::string str() const { return m_path.string(); }
-
-private:
-    std::filesystem::path m_path;
-};
 
 inline void WriteText(const std::filesystem::path& path, const std::string& text)
 {

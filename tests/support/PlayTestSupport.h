@@ -17,6 +17,7 @@
 #include "core/playback/PlaybackKeys.h"
 #include "core/playback/RunningGame.h"
 #include "support/Recorder.h"
+#include "support/Restore.h"
 
 namespace playtest {
 
@@ -86,7 +87,7 @@ protected:
     std::string Started() const { return librarytest::ReadText(GameDir() / "started.txt"); }
     std::string Console() const { return librarytest::ReadText(GameDir() / "console.txt"); }
 
-    librarytest::ScratchFolder m_scratch;
+    testsupport::ScratchDir m_scratch;
     testsupport::RecordingSink m_messages;
 
 private:

@@ -1,5 +1,6 @@
 #include "support/WaveBuilder.h"
 #include "support/LittleEndian.h"
+#include "support/ScratchDir.h"
 
 #include <unistd.h>
 
@@ -26,16 +27,6 @@ uint32_t Get32(const uint8_t* p)
 {
     return Get16(p) | Get16(p + 2) << 16;
 }
-
-// Deleted when the test process ends.
-struct OutputFolder {
-    std::filesystem::path path;
-    ~OutputFolder()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(path, ec);
-    }
-};
 
 } // namespace
 
@@ -136,18 +127,20 @@ double Rms(const std::vector<float>& samples, size_t begin, size_t end)
 
 std::filesystem::path UseWaveFileOutput()
 {
-    static const OutputFolder folder{[] {
-        const auto path = std::filesystem::temp_directory_path() / ("velmora-sound-" + std::to_string(getpid()));
-        std::filesystem::create_directories(path);
+    // Deleted when the test process ends.
+    static const ScratchDir folder("sound");
+    static const bool configured = [] {
+        const std::filesystem::path& path = folder.path();
         std::ofstream conf(path / "alsoft.conf");
         conf << "[general]\ndrivers=wave\nchannels=mono\nsample-type=int16\nfrequency=44100\n"
              << "[wave]\nfile=" << (path / "out.wav").string() << "\n";
         conf.close();
         setenv("ALSOFT_CONF", (path / "alsoft.conf").c_str(), 1);
         setenv("ALSOFT_DRIVERS", "wave", 1);
-        return path;
-    }()};
-    return folder.path / "out.wav";
+        return true;
+    }();
+    (void)configured;
+    return folder.path() / "out.wav";
 }
 
 } // namespace testsupport

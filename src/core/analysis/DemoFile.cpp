@@ -1,13 +1,13 @@
 #include "core/analysis/DemoFile.h"
 
-#include <sys/stat.h>
-
+#include <cstdint>
 #include <cstdio>
 #include <new>
-#include <cstdint>
+#include <optional>
 
 #include "core/analysis/DemoInfo.h"
 #include "core/archive/ZipRead.h"
+#include "platform/FileSystem.h"
 #include "platform/RegularFile.h"
 
 namespace core {
@@ -62,15 +62,15 @@ DemoBytes LoadMemberBytes(const std::string& archive, const std::string& name, c
     if (!Allocate(bytes, place.size))
         return bytes;
     uint32_t stored = place.size;
-    const int result = UnzipFileToMemory(archive, bytes.data.data(), stored, place.headerOffset);
-    if (result == UnzipNotSupported || result == UnzipEncrypted) {
+    const UnzipResult result = UnzipFileToMemory(archive, bytes.data.data(), stored, place.headerOffset);
+    if (result == UnzipResult::NotSupported || result == UnzipResult::Encrypted) {
         // The local header disagrees with the directory, which looked readable.
         bytes.data.Clear();
         bytes.problem =
-            UnsupportedMemberText(result == UnzipEncrypted ? "encryption" : "its compression method", archive, name);
+            UnsupportedMemberText(result == UnzipResult::Encrypted ? "encryption" : "its compression method", archive, name);
         return bytes;
     }
-    if (result != UnzipOk && result != UnzipCrcError) {
+    if (result != UnzipResult::Ok && result != UnzipResult::CrcError) {
         // Nothing trustworthy came out: walk nothing rather than a zero-filled buffer.
         bytes.data.Clear();
         return bytes;
@@ -87,14 +87,14 @@ DemoBytes LoadFile(const std::string& path)
     std::FILE* file = platform::OpenRegularFileStream(path);
     if (!file)
         return bytes;
-    struct stat st {};
-    if (fstat(fileno(file), &st) != 0) {
+    const std::optional<platform::FileStatus> status = platform::StatusOf(file);
+    if (!status) {
         std::fclose(file);
         return bytes;
     }
     bytes.found = true;
-    bytes.size = static_cast<uint64_t>(st.st_size);
-    bytes.dosDateTime = DosDateTimeFromUnix(static_cast<int64_t>(st.st_mtime));
+    bytes.size = status->size;
+    bytes.dosDateTime = DosDateTimeFromUnix(status->modified);
     if (Allocate(bytes, bytes.size)) {
         const size_t got = bytes.size ? std::fread(bytes.data.data(), 1, bytes.data.size(), file) : 0;
         bytes.data.Shrink(got); // a file that shrank while being read: walk what arrived

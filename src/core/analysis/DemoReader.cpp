@@ -9,6 +9,7 @@
 #include "core/analysis/ModernMessage.h"
 #include "core/analysis/DemoFile.h"
 #include "core/analysis/PlayerTable.h"
+#include "core/common/FileNames.h"
 #include "core/common/MessageSink.h"
 
 namespace core {
@@ -159,24 +160,11 @@ DemoState ReadDemo(std::span<const uint8_t> data, const ReadWishes& wishes)
 
 namespace {
 
-std::string ExtensionOf(const std::string& name)
-{
-    const size_t slash = name.find_last_of("/\\");
-    const size_t dot = name.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return {};
-    return LowerCase(std::string_view(name).substr(dot));
-}
-
-} // namespace
-
-namespace {
-
 DemoState ReadLoaded(const std::string& name, const DemoBytes& bytes, bool courseLogWish)
 {
     ReadWishes wishes;
     wishes.courseLog = courseLogWish;
-    const std::string extension = ExtensionOf(name);
+    const std::string extension = LowerExtension(name);
     wishes.extension = extension;
     DemoState demo = ReadDemo(bytes.data.span(), wishes);
     demo.size = bytes.size;

@@ -4,16 +4,16 @@
 #include <cstring>
 
 #include "core/analysis/DemoInfo.h"
+#include "core/analysis/MessageCommand.h"
 #include "core/analysis/PlayerTable.h"
+#include "core/common/LittleEndian.h"
 
 namespace core {
 namespace {
 
 int32_t ReadInt32(const uint8_t* p)
 {
-    uint32_t v = static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-                 static_cast<uint32_t>(p[3]) << 24;
-    return static_cast<int32_t>(v);
+    return static_cast<int32_t>(Le32(p));
 }
 
 bool Contains(std::string_view text, std::string_view part) { return text.find(part) != std::string_view::npos; }
@@ -140,7 +140,7 @@ WalkOutcome DemoWalk::Run()
 
         // Most messages hold a snapshot and nothing else: take those without the command loop.
         const size_t timeAt = r + 1 + (acknowledge ? 0 : 4);
-        if (r < limit && data[r] == 7 && timeAt <= size && size - timeAt >= 4) {
+        if (r < limit && data[r] == static_cast<uint8_t>(MessageCommand::Snapshot) && timeAt <= size && size - timeAt >= 4) {
             if (m_firstSnapshot)
                 Snapshot(static_cast<uint32_t>(ReadInt32(data + timeAt)));
             else
@@ -148,25 +148,25 @@ WalkOutcome DemoWalk::Run()
             skipRest = true;
         }
         while (!skipRest && r < limit) {
-            const uint8_t command = data[r++];
+            const auto command = static_cast<MessageCommand>(data[r++]);
             switch (command) {
-            case 0:
+            case MessageCommand::Bad:
                 LogDirect(std::to_string(sequence) + "; bad command");
                 return WalkOutcome::Stopped;
-            case 1:
+            case MessageCommand::Nop:
                 LogDirect(std::to_string(sequence) + "; no operation command");
                 skipRest = true;
                 break;
-            case 2: {
+            case MessageCommand::GameState: {
                 r += 4;
                 for (;;) {
                     if (r >= size)
                         return ReadError("GAMESTATE,gamestate_cmd");
-                    if (data[r++] != 3)
+                    if (static_cast<MessageCommand>(data[r++]) != MessageCommand::ConfigString)
                         break;
                     if (size - r < 2)
                         return ReadError("GAMESTATE,gamestate_index");
-                    const int index = data[r] | data[r + 1] << 8;
+                    const int index = Le16(data + r);
                     r += 2;
                     const void* zero = std::memchr(data + r, 0, size - r);
                     const size_t end = zero ? static_cast<size_t>(static_cast<const uint8_t*>(zero) - data) : size;
@@ -176,12 +176,12 @@ WalkOutcome DemoWalk::Run()
                 skipRest = true;
                 break;
             }
-            case 3:
-            case 4:
-            case 6:
+            case MessageCommand::ConfigString:
+            case MessageCommand::Baseline:
+            case MessageCommand::Download:
                 LogDirect(std::to_string(sequence) + "; old q2 command, not more valid");
                 return WalkOutcome::Stopped;
-            case 5: {
+            case MessageCommand::ServerCommand: {
                 if (size - r < 4 || r > size)
                     return ReadError("SERVERCOMMAND,cmdnr");
                 const uint32_t commandSequence = static_cast<uint32_t>(ReadInt32(data + r));
@@ -196,7 +196,7 @@ WalkOutcome DemoWalk::Run()
                 }
                 break;
             }
-            case 7: {
+            case MessageCommand::Snapshot: {
                 if (!acknowledge)
                     r += 4;
                 if (r > size || size - r < 4)

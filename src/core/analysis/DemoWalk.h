@@ -48,7 +48,6 @@ public:
     // message is all there but cannot be read (rather than cut off by the end of the data).
     WalkOutcome ReadError(std::string_view field, bool damaged = false);
 
-    int packetNumber() const { return m_packet; }
     bool CourseLogWished() const { return m_wish; }
     // The coloured time that starts a course log line or a score table's header ("^2" + time).
     std::string CoursePrefix() const;
@@ -72,7 +71,7 @@ private:
     size_t m_messageAt = 0; // where the message being read starts
     uint32_t m_highestSequence = 0;
     int64_t m_demoStart = 0, m_levelStart = 0, m_current = 0;
-    int32_t m_previousScore[2] = {-9999, -9999};
+    int32_t m_previousScore[2] = {kNoScore, kNoScore};
     bool m_firstSnapshot = true;
     bool m_systemInfoFound = false;
     std::string m_systemInfo;

@@ -9,6 +9,11 @@ namespace core {
 constexpr int32_t kAbsentNumber = -2147483647;
 constexpr double kAbsentSkill = -2147483647.0;
 constexpr int32_t kNoScore = -9999;
+// Whether the player description shows no score: for kNoScore and for the value one below it.
+constexpr bool ShowsNoScore(int32_t score)
+{
+    return score == kNoScore || score == kNoScore - 1;
+}
 
 struct Player {
     std::string name;   // userinfo "n", colour codes kept
@@ -29,7 +34,7 @@ struct Player {
 
 // The value of a key in a userinfo text ("\n\Bob\t\0..."); empty when absent. Case-sensitive.
 std::string UserInfoValue(std::string_view userinfo, std::string_view key);
-// The n-th blank-separated field (from 1) of a score report as an integer; -9999 if not a number.
+// The n-th blank-separated field (from 1) of a score report as an integer; kNoScore if not a number.
 int32_t ScoreField(std::string_view report, int n);
 
 } // namespace core

@@ -1,11 +1,5 @@
 #include "core/app/FileOps.h"
 
-#include <fcntl.h>
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <sys/statvfs.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
@@ -15,6 +9,7 @@
 #include "core/analysis/ModernMessage.h"
 #include "core/library/DemoFiles.h"
 #include "platform/FileRename.h"
+#include "platform/FileSystem.h"
 #include "platform/RegularFile.h"
 
 namespace core {
@@ -25,89 +20,6 @@ std::string Lower(std::string text)
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); });
     return text;
-}
-
-bool SameFile(const std::string& a, const std::string& b)
-{
-    struct stat first {}, second {};
-    return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
-           first.st_ino == second.st_ino;
-}
-
-bool Exists(const std::string& path)
-{
-    struct stat info {};
-    return ::lstat(path.c_str(), &info) == 0;
-}
-
-// Writes all of `size` bytes; false on a failed write.
-bool WriteAll(int fd, const char* data, size_t size)
-{
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += written;
-        size -= static_cast<size_t>(written);
-    }
-    return true;
-}
-
-// Copies `from` to a new hidden file in `folder`, with the source's modification time (the list's
-// "Recorded" column comes from it). The copy's path, or "" with errno set.
-std::string CopyBeside(const std::string& from, const std::string& folder)
-{
-    const int in = platform::OpenRegularFileForReading(from);
-    if (in < 0)
-        return {};
-    struct stat info {};
-    if (::fstat(in, &info) != 0) {
-        const int error = errno ? errno : EINVAL;
-        ::close(in);
-        errno = error;
-        return {};
-    }
-    std::string temp = JoinPath(folder, ".vmrmove-XXXXXX");
-    const int out = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (out < 0) {
-        const int error = errno;
-        ::close(in);
-        errno = error;
-        return {};
-    }
-    char buffer[1 << 16];
-    bool ok = true;
-    for (;;) {
-        const ssize_t got = ::read(in, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0) {
-            ok = got == 0;
-            break;
-        }
-        if (!WriteAll(out, buffer, static_cast<size_t>(got))) {
-            ok = false;
-            break;
-        }
-    }
-    if (ok) {
-        const struct timespec times[2] = {info.st_atim, info.st_mtim};
-        ::fchmod(out, info.st_mode & 07777);
-        ::futimens(out, times);
-        ok = ::fsync(out) == 0;
-    }
-    const int error = errno;
-    ok = ::close(out) == 0 && ok;
-    ::close(in);
-    if (!ok) {
-        ::unlink(temp.c_str());
-        errno = error ? error : EIO;
-        return {};
-    }
-    return temp;
 }
 
 std::string UnescapeMountField(const std::string& field)
@@ -188,7 +100,7 @@ DemoRenameResult RenameDemo(const std::string& folder, const std::string& oldNam
 
 bool DeleteDemoFile(const std::string& path)
 {
-    return ::unlink(path.c_str()) == 0;
+    return platform::RemoveFile(path);
 }
 
 std::vector<std::string> SubfolderNames(const std::string& folder)
@@ -241,7 +153,7 @@ std::string NewFolderName(const std::vector<std::string>& existing, bool inGameD
 std::string CreateNewFolder(const std::string& folder, const std::string& gameDirectory)
 {
     const std::string name = NewFolderName(SubfolderNames(folder), IsInGameDirectory(folder, gameDirectory));
-    if (::mkdir(JoinPath(folder, name).c_str(), 0777) != 0)
+    if (!platform::MakeFolder(JoinPath(folder, name)))
         return {};
     return name;
 }
@@ -265,7 +177,7 @@ FolderRenameResult RenameFolder(const std::string& nodePath, const std::string& 
 
 bool RemoveEmptyFolder(const std::string& path)
 {
-    return ::rmdir(path.c_str()) == 0;
+    return platform::RemoveFolder(path);
 }
 
 MoveOutcome MoveDemoFile(const std::string& from, const std::string& to)
@@ -273,27 +185,27 @@ MoveOutcome MoveDemoFile(const std::string& from, const std::string& to)
     if (platform::RenameWithoutReplacing(from, to))
         return {MoveStatus::Moved, 0};
     const int error = errno;
-    if (error == EEXIST || (error != EXDEV && Exists(to) && Exists(from)))
+    if (error == EEXIST || (error != EXDEV && platform::Exists(to) && platform::Exists(from)))
         return {MoveStatus::TargetExists, EEXIST};
     if (error != EXDEV)
         return {MoveStatus::Failed, error};
 
     // Another file system: copy, put the copy in place, then remove the original.
-    if (Exists(to))
+    if (platform::Exists(to))
         return {MoveStatus::TargetExists, EEXIST};
     const std::string folder = std::filesystem::path(to).parent_path().string();
-    const std::string copy = CopyBeside(from, folder.empty() ? std::string(".") : folder);
+    const std::string copy = platform::CopyBeside(from, folder.empty() ? std::string(".") : folder);
     if (copy.empty())
         return {MoveStatus::Failed, errno};
     if (!platform::RenameWithoutReplacing(copy, to)) {
         const int placeError = errno;
-        ::unlink(copy.c_str());
+        platform::RemoveFile(copy);
         return placeError == EEXIST ? MoveOutcome{MoveStatus::TargetExists, EEXIST}
                                     : MoveOutcome{MoveStatus::Failed, placeError};
     }
-    if (::unlink(from.c_str()) != 0) {
+    if (!platform::RemoveFile(from)) {
         const int removeError = errno;
-        ::unlink(to.c_str()); // the original stays the one copy
+        platform::RemoveFile(to); // the original stays the one copy
         return {MoveStatus::Failed, removeError};
     }
     return {MoveStatus::Moved, 0};
@@ -315,7 +227,7 @@ MoveDemosResult MoveDemos(const std::function<bool(MoveItem&)>& next, const std:
                 moved();
                 break;
             }
-            if (outcome.status == MoveStatus::Failed || SameFile(from, to)) {
+            if (outcome.status == MoveStatus::Failed || platform::SameFile(from, to)) {
                 // Deleting a "target" that is the demo itself would lose it.
                 const int error = outcome.status == MoveStatus::Failed ? outcome.error : EEXIST;
                 messages.Error(std::string(kMoveErrorText) + "\r\nError: " + std::to_string(error), kMoveErrorTitle);
@@ -371,16 +283,12 @@ DriveState DriveStateOf(const std::string& folder)
         text << in.rdbuf();
         mounts = text.str();
     }
-    std::string real = folder;
-    if (char* resolved = ::realpath(folder.c_str(), nullptr)) {
-        real = resolved;
-        ::free(resolved);
-    }
+    const std::string real = platform::RealPath(folder);
     DriveState state = DriveStateFromMounts(mounts, real);
-    struct statvfs info {};
-    if (::statvfs(real.c_str(), &info) == 0) {
+    const platform::FileSystemState fileSystem = platform::FileSystemStateOf(real);
+    if (fileSystem.readable) {
         state.readable = true;
-        state.readOnly = state.readOnly || (info.f_flag & ST_RDONLY) != 0;
+        state.readOnly = state.readOnly || fileSystem.readOnly;
     }
     return state;
 }

@@ -1,11 +1,9 @@
 #include "core/app/Paths.h"
 
-#include <pwd.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <filesystem>
+
+#include "platform/FileSystem.h"
 
 namespace core {
 namespace {
@@ -42,17 +40,6 @@ std::string XdgFolder(const std::string& variable, const std::string& home, cons
     return Join(WithoutTrailingSlash(home), fallback);
 }
 
-bool IsFile(const std::string& path)
-{
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
-bool IsExecutableFile(const std::string& path)
-{
-    return IsFile(path) && ::access(path.c_str(), X_OK) == 0;
-}
-
 } // namespace
 
 Environment CurrentEnvironment()
@@ -60,8 +47,7 @@ Environment CurrentEnvironment()
     Environment environment;
     environment.home = EnvironmentValue("HOME");
     if (environment.home.empty()) {
-        if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_dir)
-            environment.home = entry->pw_dir;
+        environment.home = platform::HomeFolderOfUser();
     }
     environment.xdgConfigHome = EnvironmentValue("XDG_CONFIG_HOME");
     environment.xdgDataHome = EnvironmentValue("XDG_DATA_HOME");
@@ -79,8 +65,7 @@ std::string ExecutableDirectory()
 
 bool IsWritableDirectory(const std::string& folder)
 {
-    struct stat info {};
-    return ::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && ::access(folder.c_str(), W_OK | X_OK) == 0;
+    return platform::IsWritableFolder(folder);
 }
 
 ProgramPaths MakeProgramPaths(const std::string& executableDirectory, bool writable, const Environment& environment)
@@ -164,7 +149,7 @@ std::optional<std::string> FindGameExecutable(const std::string& gameDirectory)
         const std::string path = Join(gameDirectory, name);
         // The Windows executable only has to be there, as the program always checked it; the
         // Linux ones must be startable.
-        const bool found = name == "quake3.exe" ? IsFile(path) : IsExecutableFile(path);
+        const bool found = name == "quake3.exe" ? platform::IsRegularFile(path) : platform::IsExecutableFile(path);
         if (found)
             return path;
     }

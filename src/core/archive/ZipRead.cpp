@@ -1,6 +1,7 @@
 #include "core/archive/ZipRead.h"
 
 #include "core/analysis/DemoInfo.h"
+#include "core/common/LittleEndian.h"
 #include "platform/RegularFile.h"
 
 #include <zlib.h>
@@ -34,17 +35,6 @@ constexpr auto kStaleMark = std::chrono::milliseconds(30000);
 constexpr uint32_t kDescriptorSignature = 0x08074B50;
 constexpr uint8_t kReadOnlyAttribute = 0x01;
 constexpr uint8_t kDirectoryAttribute = 0x10;
-
-uint16_t Get16(const uint8_t* p)
-{
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-
-uint32_t Get32(const uint8_t* p)
-{
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-           (static_cast<uint32_t>(p[3]) << 24);
-}
 
 bool HasSignature(const uint8_t* p, uint8_t third, uint8_t fourth)
 {
@@ -118,7 +108,7 @@ std::optional<uint64_t> FindEndRecord(std::FILE* f, uint64_t size, uint32_t& dir
         if (length >= kEndRecordSize) {
             for (size_t p = length - kEndRecordSize + 1; p-- > 0;) {
                 if (HasSignature(&window[p], 5, 6)) {
-                    directoryStart = Get32(&window[p + 16]);
+                    directoryStart = Le32(&window[p + 16]);
                     return start + p;
                 }
             }
@@ -148,7 +138,7 @@ bool EntryFits(const ZipSearchRec& s)
     if (remaining < kEntryFixedSize)
         return false;
     const uint8_t* p = s.buffer.data() + s.entryOffset;
-    return kEntryFixedSize + Get16(p + 28) + Get16(p + 30) <= remaining;
+    return kEntryFixedSize + Le16(p + 28) + Le16(p + 30) <= remaining;
 }
 
 // Window mode: keeps the unread rest and reads on behind it. A comment that ran past the buffer
@@ -185,17 +175,17 @@ int MakeNextEntryCurrent(ZipSearchRec& s)
     if (!EntryFits(s) || !HasSignature(p, 1, 2))
         return Release(s, 1);
 
-    s.flags = Get16(p + 8);
-    s.method = Get16(p + 10);
-    s.time = Get32(p + 12);
-    s.crc = Get32(p + 16);
-    s.compressedSize = Get32(p + 20);
-    s.size = Get32(p + 24);
-    const size_t nameLength = Get16(p + 28);
-    const size_t extraLength = Get16(p + 30);
-    const size_t commentLength = Get16(p + 32);
+    s.flags = Le16(p + 8);
+    s.method = Le16(p + 10);
+    s.time = Le32(p + 12);
+    s.crc = Le32(p + 16);
+    s.compressedSize = Le32(p + 20);
+    s.size = Le32(p + 24);
+    const size_t nameLength = Le16(p + 28);
+    const size_t extraLength = Le16(p + 30);
+    const size_t commentLength = Le16(p + 32);
     s.attributes = p[5] == 0 ? p[38] : 0; // only MS-DOS attributes mean anything to us
-    s.headerOffset = Get32(p + 42);
+    s.headerOffset = Le32(p + 42);
     s.name.assign(reinterpret_cast<const char*>(p + kEntryFixedSize), std::min(nameLength, kMaxNameLength));
     std::replace(s.name.begin(), s.name.end(), '/', '\\');
     s.entryOffset += kEntryFixedSize + nameLength + extraLength + commentLength;
@@ -272,23 +262,23 @@ struct LocalMember {
     uint64_t dataStart = 0;
 };
 
-int ReadLocalHeader(std::FILE* f, uint32_t headerOffset, LocalMember& m)
+UnzipResult ReadLocalHeader(std::FILE* f, uint32_t headerOffset, LocalMember& m)
 {
     std::array<uint8_t, kLocalHeaderSize> h{};
     if (ReadAt(f, headerOffset, h.data(), h.size()) != h.size() || !HasSignature(h.data(), 3, 4))
-        return UnzipBadHeader;
-    m.flags = Get16(&h[6]);
-    m.method = Get16(&h[8]);
-    m.dosTime = static_cast<uint32_t>(Get16(&h[10])) | (static_cast<uint32_t>(Get16(&h[12])) << 16);
-    m.crc = Get32(&h[14]);
-    m.compressedSize = Get32(&h[18]);
-    m.dataStart = uint64_t{headerOffset} + kLocalHeaderSize + Get16(&h[26]) + Get16(&h[28]);
+        return UnzipResult::BadHeader;
+    m.flags = Le16(&h[6]);
+    m.method = Le16(&h[8]);
+    m.dosTime = static_cast<uint32_t>(Le16(&h[10])) | (static_cast<uint32_t>(Le16(&h[12])) << 16);
+    m.crc = Le32(&h[14]);
+    m.compressedSize = Le32(&h[18]);
+    m.dataStart = uint64_t{headerOffset} + kLocalHeaderSize + Le16(&h[26]) + Le16(&h[28]);
     // Methods 1 to 6 (shrink, reduce, implode) predate deflate; nothing we read uses them.
     if (m.method != 0 && m.method != 8)
-        return UnzipNotSupported;
+        return UnzipResult::NotSupported;
     if (m.flags & 1)
-        return UnzipEncrypted;
-    return UnzipOk;
+        return UnzipResult::Encrypted;
+    return UnzipResult::Ok;
 }
 
 using BlockSink = std::function<bool(const uint8_t*, size_t)>;
@@ -363,7 +353,7 @@ private:
 
 // A member whose data ends early (a cut-off download) is damaged like one with a wrong CRC and
 // gets the same result.
-int CopyStored(std::FILE* f, const LocalMember& m, const Pump& pump, BlockWriter& out, uint64_t& dataEnd)
+UnzipResult CopyStored(std::FILE* f, const LocalMember& m, const Pump& pump, BlockWriter& out, uint64_t& dataEnd)
 {
     MemberInput input(f, m.dataStart, m.compressedSize, pump);
     while (size_t got = input.Next()) {
@@ -376,13 +366,13 @@ int CopyStored(std::FILE* f, const LocalMember& m, const Pump& pump, BlockWriter
         }
     }
     dataEnd = m.dataStart + input.BytesRead();
-    return input.BytesRead() == m.compressedSize ? UnzipOk : UnzipCrcError;
+    return input.BytesRead() == m.compressedSize ? UnzipResult::Ok : UnzipResult::CrcError;
 }
 
 // Inflates until the stream ends. Running out of input first (the archive or the compressed
 // size ends inside the stream) and corrupt data both give the CRC error result.
-int InflateMember(std::FILE* f, uint64_t archiveSize, const LocalMember& m, const Pump& pump, BlockWriter& out,
-                  uint64_t& dataEnd)
+UnzipResult InflateMember(std::FILE* f, uint64_t archiveSize, const LocalMember& m, const Pump& pump,
+                          BlockWriter& out, uint64_t& dataEnd)
 {
     const uint64_t available = archiveSize > m.dataStart ? archiveSize - m.dataStart : 0;
     // With a data descriptor the local sizes may be zero; the stream's own end is what counts.
@@ -391,8 +381,8 @@ int InflateMember(std::FILE* f, uint64_t archiveSize, const LocalMember& m, cons
 
     z_stream zs{};
     if (inflateInit2(&zs, -MAX_WBITS) != Z_OK)
-        return UnzipCrcError;
-    int result = UnzipCrcError;
+        return UnzipResult::CrcError;
+    UnzipResult result = UnzipResult::CrcError;
     for (;;) {
         if (zs.avail_in == 0) {
             const size_t got = input.Next();
@@ -407,7 +397,7 @@ int InflateMember(std::FILE* f, uint64_t archiveSize, const LocalMember& m, cons
         const int ret = inflate(&zs, Z_NO_FLUSH);
         out.Commit(before - zs.avail_out);
         if (ret == Z_STREAM_END) {
-            result = UnzipOk;
+            result = UnzipResult::Ok;
             break;
         }
         if (ret != Z_OK && ret != Z_BUF_ERROR)
@@ -426,47 +416,47 @@ bool DescriptorMatches(std::FILE* f, uint64_t dataEnd, uint32_t crc)
     const size_t got = ReadAt(f, dataEnd, d.data(), d.size());
     if (got < 4)
         return false;
-    const uint32_t first = Get32(&d[0]);
+    const uint32_t first = Le32(&d[0]);
     if (first == crc)
         return true; // no signature, or a CRC that happens to equal it
-    return first == kDescriptorSignature && got == 8 && Get32(&d[4]) == crc;
+    return first == kDescriptorSignature && got == 8 && Le32(&d[4]) == crc;
 }
 
-int Decompress(std::FILE* f, uint64_t archiveSize, const LocalMember& m, const Pump& pump, BlockWriter& out)
+UnzipResult Decompress(std::FILE* f, uint64_t archiveSize, const LocalMember& m, const Pump& pump, BlockWriter& out)
 {
     uint64_t dataEnd = 0;
-    int result =
+    const UnzipResult result =
         m.method == 0 ? CopyStored(f, m, pump, out, dataEnd) : InflateMember(f, archiveSize, m, pump, out, dataEnd);
     out.Flush();
     if (out.Failed())
-        return UnzipWriteError;
-    if (result != UnzipOk)
+        return UnzipResult::WriteError;
+    if (result != UnzipResult::Ok)
         return result;
     const bool crcOk = (m.flags & 8) ? DescriptorMatches(f, dataEnd, out.Crc()) : out.Crc() == m.crc;
-    return crcOk ? UnzipOk : UnzipCrcError;
+    return crcOk ? UnzipResult::Ok : UnzipResult::CrcError;
 }
 
 // The steps every extraction starts with: the in-progress guard, the pump, opening the archive
 // and reading the member's local header; then `extract` runs on the opened member.
-template <typename Extract> int WithMember(const std::string& archivePath, uint32_t headerOffset, Extract extract)
+template <typename Extract> UnzipResult WithMember(const std::string& archivePath, uint32_t headerOffset, Extract extract)
 {
     ExtractionGuard guard;
     if (!guard.Owned())
-        return UnzipBusy;
+        return UnzipResult::Busy;
     const Pump pump;
     pump();
     FilePtr f = OpenArchive(archivePath);
     if (!f)
-        return UnzipCannotOpen;
+        return UnzipResult::CannotOpen;
     const uint64_t archiveSize = FileSize(f.get());
     LocalMember m;
-    if (int r = ReadLocalHeader(f.get(), headerOffset, m); r != UnzipOk)
+    if (UnzipResult r = ReadLocalHeader(f.get(), headerOffset, m); r != UnzipResult::Ok)
         return r;
     return extract(f.get(), archiveSize, m, pump);
 }
 
-int ExtractToMemory(const std::string& archivePath, uint8_t* buffer, uint32_t& size, uint32_t skip,
-                    uint32_t headerOffset)
+UnzipResult ExtractToMemory(const std::string& archivePath, uint8_t* buffer, uint32_t& size, uint32_t skip,
+                            uint32_t headerOffset)
 {
     const uint32_t capacity = size;
     size = 0;
@@ -487,7 +477,7 @@ int ExtractToMemory(const std::string& archivePath, uint8_t* buffer, uint32_t& s
                               }
                               return true; // a full buffer drops the rest, as documented
                           });
-                          const int result = Decompress(f, archiveSize, m, pump, out);
+                          const UnzipResult result = Decompress(f, archiveSize, m, pump, out);
                           size = stored;
                           return result;
                       });
@@ -650,8 +640,8 @@ bool IsZipFile(const std::string& path)
     // MZ header gives in 512-byte pages and the bytes used in the last page.
     if (got < 6 || head[0] != 'M' || head[1] != 'Z')
         return false;
-    const uint32_t lastPage = Get16(&head[2]);
-    const uint32_t pages = Get16(&head[4]);
+    const uint32_t lastPage = Le16(&head[2]);
+    const uint32_t pages = Le16(&head[4]);
     const int64_t imageEnd = int64_t{pages} * 512 + lastPage - (lastPage != 0 ? 512 : 0);
     if (imageEnd <= 0)
         return false;
@@ -666,18 +656,18 @@ bool IsZipFile(const std::string& path)
     return tailGot == 5 && HasSignature(tail.data() + 1, 3, 4);
 }
 
-int UnzipFileToMemory(const std::string& archivePath, uint8_t* buffer, uint32_t& size, uint32_t headerOffset)
+UnzipResult UnzipFileToMemory(const std::string& archivePath, uint8_t* buffer, uint32_t& size, uint32_t headerOffset)
 {
     return ExtractToMemory(archivePath, buffer, size, 0, headerOffset);
 }
 
-int UnzipFileToMemoryFrom(const std::string& archivePath, uint8_t* buffer, uint32_t& size, uint32_t skip,
-                          uint32_t headerOffset)
+UnzipResult UnzipFileToMemoryFrom(const std::string& archivePath, uint8_t* buffer, uint32_t& size, uint32_t skip,
+                                  uint32_t headerOffset)
 {
     return ExtractToMemory(archivePath, buffer, size, skip, headerOffset);
 }
 
-int UnzipFile(const std::string& archivePath, const std::string& targetPath, uint8_t attributes, uint32_t headerOffset)
+UnzipResult UnzipFile(const std::string& archivePath, const std::string& targetPath, uint8_t attributes, uint32_t headerOffset)
 {
     std::string target = targetPath;
     const bool folderOnly =
@@ -688,7 +678,7 @@ int UnzipFile(const std::string& archivePath, const std::string& targetPath, uin
         std::error_code ec;
         fs::create_directories(target, ec);
         // Reporting success for a folder that could not be made would hide the failure.
-        return fs::is_directory(target, ec) ? UnzipOk : UnzipWriteError;
+        return fs::is_directory(target, ec) ? UnzipResult::Ok : UnzipResult::WriteError;
     }
 
     return WithMember(
@@ -696,18 +686,18 @@ int UnzipFile(const std::string& archivePath, const std::string& targetPath, uin
             const fs::path targetFile(target);
             FilePtr out = CreateTarget(targetFile);
             if (!out)
-                return static_cast<int>(UnzipWriteError);
+                return UnzipResult::WriteError;
             BlockWriter writer([&](const uint8_t* p, size_t n) { return std::fwrite(p, 1, n, out.get()) == n; });
-            int result = Decompress(f, archiveSize, m, pump, writer);
-            if (std::fclose(out.release()) != 0 && result == UnzipOk)
-                result = UnzipWriteError;
+            UnzipResult result = Decompress(f, archiveSize, m, pump, writer);
+            if (std::fclose(out.release()) != 0 && result == UnzipResult::Ok)
+                result = UnzipResult::WriteError;
             std::error_code ec;
-            if (result != UnzipOk) {
+            if (result != UnzipResult::Ok) {
                 fs::remove(targetFile, ec);
                 return result;
             }
             ApplyTimeAndAttributes(targetFile, m.dosTime, attributes);
-            return static_cast<int>(UnzipOk);
+            return UnzipResult::Ok;
         });
 }
 

@@ -51,26 +51,26 @@ bool MatchWildcard(std::string_view text, std::string_view pattern);
 bool IsZipFile(const std::string& path);
 
 // Extraction results.
-enum UnzipResult : int {
-    UnzipOk = 0,
-    UnzipCrcError = 1,
-    UnzipWriteError = 2,
-    UnzipCannotOpen = 3,
-    UnzipBadHeader = 4,
-    UnzipNotSupported = 6,
-    UnzipEncrypted = 7,
-    UnzipBusy = -1,
+enum class UnzipResult {
+    Ok,
+    CrcError,     // also data that ends early or does not inflate
+    WriteError,
+    CannotOpen,
+    BadHeader,
+    NotSupported, // a compression method other than stored and deflate
+    Encrypted,
+    Busy,         // another extraction runs on this thread (called from inside its pump)
 };
 
 // Extracts the member whose local header is at headerOffset. On entry size is the buffer's
 // capacity, on return the number of bytes stored; output beyond the capacity is dropped.
-int UnzipFileToMemory(const std::string& archivePath, uint8_t* buffer, uint32_t& size, uint32_t headerOffset);
+UnzipResult UnzipFileToMemory(const std::string& archivePath, uint8_t* buffer, uint32_t& size, uint32_t headerOffset);
 // The same, without storing the first `skip` bytes of the first output block.
-int UnzipFileToMemoryFrom(const std::string& archivePath, uint8_t* buffer, uint32_t& size, uint32_t skip,
-                          uint32_t headerOffset);
+UnzipResult UnzipFileToMemoryFrom(const std::string& archivePath, uint8_t* buffer, uint32_t& size, uint32_t skip,
+                                  uint32_t headerOffset);
 // Extracts into a file (created or overwritten, folders made as needed); a target ending with
 // "/" or "\", or attributes with the directory bit 16, only creates the folders.
-int UnzipFile(const std::string& archivePath, const std::string& targetPath, uint8_t attributes,
+UnzipResult UnzipFile(const std::string& archivePath, const std::string& targetPath, uint8_t attributes,
               uint32_t headerOffset);
 
 // Deflate's largest expansion: a long run of one byte costs at least a bit per 258 output bytes,

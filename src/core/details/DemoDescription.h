@@ -11,7 +11,6 @@
 namespace core {
 
 // A line holding only this byte means "no value".
-inline constexpr char kEmptyFieldMarker = '\x01';
 inline constexpr std::string_view kEmptyFieldLine{"\x01", 1};
 
 // What the demo list shows of a demo's user data: columns "POV", "Rating", "Web", "Description".

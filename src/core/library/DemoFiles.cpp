@@ -1,23 +1,13 @@
 #include "core/library/DemoFiles.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
 
 #include "core/analysis/DemoInfo.h"
+#include "platform/FileSystem.h"
 
 namespace core {
-
-std::string LowerExtension(std::string_view fileName)
-{
-    const std::string_view name = FileNameOf(fileName);
-    const size_t dot = name.rfind('.');
-    if (dot == std::string_view::npos)
-        return {};
-    return LowerCase(name.substr(dot));
-}
 
 bool IsDemoExtension(std::string_view lowerExtension)
 {
@@ -66,14 +56,14 @@ std::string WithoutTrailingSeparator(std::string_view folder)
 bool StatPath(const std::string& path, FolderEntry& entry)
 {
     // One stat call gives kind, size and time; the listing of large folders depends on it.
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
+    const std::optional<platform::FileStatus> status = platform::StatusOf(path);
+    if (!status)
         return false;
     entry.name = std::string(FileNameOf(path));
-    entry.isDirectory = S_ISDIR(st.st_mode);
-    entry.isSpecial = !entry.isDirectory && !S_ISREG(st.st_mode);
-    entry.size = static_cast<uint64_t>(st.st_size);
-    entry.modified = static_cast<int64_t>(st.st_mtime);
+    entry.isDirectory = status->isDirectory;
+    entry.isSpecial = !status->isDirectory && !status->isRegular;
+    entry.size = status->size;
+    entry.modified = status->modified;
     return true;
 }
 

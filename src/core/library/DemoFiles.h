@@ -4,13 +4,12 @@
 #include <string>
 #include <string_view>
 
+#include "core/common/FileNames.h"
+
 namespace core {
 
 // Separator of file-system paths on this platform. Member names inside archives always use "\".
 inline constexpr char kPathSeparator = '/';
-
-// The extension of a file name from its last ".", lower-cased (".dm_48"); empty without one.
-std::string LowerExtension(std::string_view fileName);
 
 // The one place that knows the demo extensions: the game's ".dm3" and ".dm_48", and the
 // ".dm_66" to ".dm_71" of later engines and Quake Live's ".dm_73", ".dm_90" and ".dm_91". Takes a

@@ -13,7 +13,7 @@
 #include "core/analysis/DemoFile.h"
 #include "core/analysis/DemoReader.h"
 #include "core/archive/ZipRead.h"
-#include "core/common/Globals.h"
+#include "core/common/BusyScope.h"
 #include "core/details/DemoDescription.h"
 #include "core/library/DemoFiles.h"
 #include "core/library/ScanCache.h"
@@ -44,23 +44,20 @@ struct ScanItem {
     std::vector<std::string> KeyFields() const { return CacheKeyFields(name, size, dosDateTime, archiveField); }
 };
 
-class BusyScope {
+// A listing holds the busy count, starts with a fresh abort flag and shows the wait cursor.
+class ListingScope {
 public:
-    explicit BusyScope(LibraryFeedback& feedback) : m_feedback(feedback)
+    explicit ListingScope(LibraryFeedback& feedback) : m_feedback(feedback)
     {
-        ++BusyCount;
         AbortFlag = false;
         m_feedback.SetWaitCursor(true);
     }
-    ~BusyScope()
-    {
-        m_feedback.SetWaitCursor(false);
-        --BusyCount;
-    }
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
+    ~ListingScope() { m_feedback.SetWaitCursor(false); }
+    ListingScope(const ListingScope&) = delete;
+    ListingScope& operator=(const ListingScope&) = delete;
 
 private:
+    BusyScope m_busy; // declared first: raised before the cursor changes, lowered after
     LibraryFeedback& m_feedback;
 };
 
@@ -398,7 +395,7 @@ std::string ScanSummary(const ScanTotals& totals)
 uint64_t ScanDemos(const std::string& argument, ScanTarget& demoList, ScanTarget& playList, LibraryFeedback& feedback,
                    const ScanSettings& settings, ScanTotals* totalsOut)
 {
-    BusyScope busy(feedback);
+    ListingScope busy(feedback);
     const ScanRequest request = ParseScanArgument(argument);
     const bool folderMode = request.mode == ScanMode::Folder;
     ScanTarget& target = folderMode ? demoList : playList;

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "core/archive/ZipRead.h"
+#include "core/common/FileNames.h"
 #include "core/common/MessageSink.h"
 #include "core/pictures/Jpeg.h"
 #include "core/pictures/Targa.h"
@@ -14,20 +15,12 @@ namespace {
 
 const char* const kDebugTitle = "Debug";
 
-// The extension as the game's tools see it: from the last "." of the last path component on.
-std::string_view Extension(std::string_view name)
-{
-    const size_t cut = name.find_last_of(".\\/");
-    if (cut == std::string_view::npos || name[cut] != '.')
-        return {};
-    return name.substr(cut);
-}
-
 } // namespace
 
 bool DecodePicture(std::string_view memberName, std::span<const uint8_t> data, Picture& picture)
 {
-    if (Extension(memberName) == ".jpg")
+    // As the game's tools see it: only a lower-case ".jpg" is a JPEG.
+    if (ExtensionOf(memberName) == ".jpg")
         return DecodeJpeg(data, picture);
     return DecodeTarga(data, picture);
 }
@@ -56,7 +49,7 @@ bool GetPictureFromPak(const std::string& packPath, const std::string& memberNam
         return false;
     }
     uint32_t stored = size;
-    if (UnzipFileToMemory(packPath, buffer.get(), stored, headerOffset) != UnzipOk) {
+    if (UnzipFileToMemory(packPath, buffer.get(), stored, headerOffset) != UnzipResult::Ok) {
         Messages().Error("Memory Allocation Error in proc GetPictureFromPak (unzipfiletomemory)", kDebugTitle);
         return false;
     }

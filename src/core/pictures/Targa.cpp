@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "core/common/LittleEndian.h"
+
 namespace core {
 namespace {
 
@@ -28,11 +30,6 @@ struct Header {
     uint8_t depth = 0;
     uint8_t descriptor = 0;
 };
-
-uint16_t Le16(const uint8_t* p)
-{
-    return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
 
 Header ReadHeader(const uint8_t* p)
 {

@@ -110,7 +110,7 @@ bool ExtractToTemp(const DemoInfo& row, const std::string& tempName)
     const uint32_t headerOffset = search.headerOffset;
     CloseZipSearch(search);
     const std::string partial = PartialName(Settings.game.demoDirectory, tempName);
-    if (UnzipFile(archive, partial, 0, headerOffset) != UnzipOk) {
+    if (UnzipFile(archive, partial, 0, headerOffset) != UnzipResult::Ok) {
         std::error_code ec;
         fs::remove(partial, ec);
         return false;

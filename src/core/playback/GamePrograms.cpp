@@ -1,24 +1,16 @@
 #include "core/playback/GamePrograms.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 
 #include "core/analysis/DemoInfo.h"
 #include "core/analysis/QuakeLive.h"
 #include "core/library/DemoFiles.h"
+#include "platform/FileSystem.h"
 #include "platform/ShellWords.h"
 #include "core/playback/VersionSwitch.h"
 
 namespace core {
 namespace {
-
-bool IsFile(const std::string& path)
-{
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
 
 bool IsOriginalName(const std::string& lowerName)
 {
@@ -57,7 +49,10 @@ std::optional<std::string> FindOriginalProgram(const std::string& gameDirectory)
     // The Windows program only has to be there (Wine starts it); the Linux ones must be startable.
     for (const std::string& name : GameExecutableNames()) {
         const std::string path = JoinPath(gameDirectory, name);
-        if (IsOriginalName(name) && IsFile(path) && (name.ends_with(".exe") || ::access(path.c_str(), X_OK) == 0))
+        if (!IsOriginalName(name))
+            continue;
+        // A Windows program only has to be there: it is started through Wine.
+        if (name.ends_with(".exe") ? platform::IsRegularFile(path) : platform::IsExecutableFile(path))
             return path;
     }
     return std::nullopt;
@@ -67,7 +62,7 @@ std::optional<std::string> FindEngineProgram(const std::string& gameDirectory)
 {
     for (const std::string& name : GameExecutableNames()) {
         const std::string path = JoinPath(gameDirectory, name);
-        if (!IsOriginalName(name) && IsFile(path) && ::access(path.c_str(), X_OK) == 0)
+        if (!IsOriginalName(name) && platform::IsExecutableFile(path))
             return path;
     }
     return std::nullopt;
@@ -77,15 +72,16 @@ std::string OriginalProgramName(const std::string& gameDirectory)
 {
     // Renaming needs no execute permission: a program parked without it is still the one.
     for (const std::string& name : GameExecutableNames())
-        if (IsOriginalName(name) && IsFile(JoinPath(gameDirectory, name)))
+        if (IsOriginalName(name) && platform::IsRegularFile(JoinPath(gameDirectory, name)))
             return name;
     return "quake3.exe";
 }
 
 bool OriginalGamePresent(const GamePaths& game)
 {
-    return FindOriginalProgram(game.gameDirectory) || IsFile(JoinPath(game.gameDirectory, "oldversion")) ||
-           IsFile(JoinPath(game.gameDirectory, "newversion"));
+    return FindOriginalProgram(game.gameDirectory) ||
+           platform::IsRegularFile(JoinPath(game.gameDirectory, "oldversion")) ||
+           platform::IsRegularFile(JoinPath(game.gameDirectory, "newversion"));
 }
 
 bool UsableGameFolder(const std::string& folder, const std::string& programSetting)
@@ -96,7 +92,7 @@ bool UsableGameFolder(const std::string& folder, const std::string& programSetti
         return false;
     const std::string program =
         programSetting.find('/') == std::string::npos ? JoinPath(folder, programSetting) : programSetting;
-    return IsFile(program);
+    return platform::IsRegularFile(program);
 }
 
 std::optional<int> ProtocolNumber(const std::string& protocol)
@@ -136,9 +132,9 @@ std::vector<int> PlayableProtocols(const std::string& program, const GamePaths& 
         return {66, 67, 68, 71};
     if (BothVersionsInstalled(game))
         return {43, 45, 46, 47, 48};
-    if (IsFile(JoinPath(game.baseDirectory, "pak8.pk3")))
+    if (platform::IsRegularFile(JoinPath(game.baseDirectory, "pak8.pk3")))
         return {68};
-    if (IsFile(JoinPath(game.baseDirectory, "pak4.pk3")))
+    if (platform::IsRegularFile(JoinPath(game.baseDirectory, "pak4.pk3")))
         return {47, 48};
     return {43, 45, 46};
 }

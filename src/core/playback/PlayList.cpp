@@ -55,6 +55,11 @@ int SourceKind(const DemoInfo& row)
     return row[FieldMod] == "N/A" ? kind + 4 : kind;
 }
 
+bool IsPlayable(const DemoInfo& row)
+{
+    return row[FieldMod] != "N/A" && row[FieldProtocol] != "46";
+}
+
 bool IsArchiveMember(int sourceKind)
 {
     return sourceKind % 4 != 0;

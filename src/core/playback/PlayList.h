@@ -27,6 +27,9 @@ inline constexpr const char* kPlayListCorrupted = "Play List corrupted, nothing 
 int SourceKind(const DemoInfo& row);
 // Kinds 1 to 3 and 5 to 7.
 bool IsArchiveMember(int sourceKind);
+// Whether the demo may be played and enter the play list: its "Mod" is known (kinds 0 to 3) and
+// its protocol is not 46.
+bool IsPlayable(const DemoInfo& row);
 
 class PlayList : public ScanTarget {
 public:

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "core/app/Settings.h"
-#include "core/common/Globals.h"
+#include "core/common/BusyScope.h"
 #include "core/common/MessageSink.h"
 #include "core/library/DemoFiles.h"
 #include "platform/GameProcess.h"
@@ -26,16 +26,6 @@ void Pump()
     if (Hooks().pump)
         Hooks().pump();
 }
-
-// Waits keep the window alive by pumping its messages, so the close of the main window must be
-// refused meanwhile.
-class BusyScope {
-public:
-    BusyScope() { ++BusyCount; }
-    ~BusyScope() { --BusyCount; }
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
-};
 
 } // namespace
 

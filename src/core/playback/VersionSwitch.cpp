@@ -1,16 +1,15 @@
 #include "core/playback/VersionSwitch.h"
 
-#include <sys/stat.h>
-
 #include <array>
 #include <chrono>
 #include <thread>
 
 #include "core/app/Settings.h"
-#include "core/common/Globals.h"
+#include "core/common/BusyScope.h"
 #include "core/common/MessageSink.h"
 #include "core/library/DemoFiles.h"
 #include "platform/FileRename.h"
+#include "platform/FileSystem.h"
 #include "core/playback/GamePrograms.h"
 #include "core/playback/RunningGame.h"
 
@@ -22,12 +21,6 @@ constexpr std::chrono::milliseconds kRenamePause{100};
 struct Rename {
     std::string from, to;
 };
-
-bool IsFile(const std::string& path)
-{
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
 
 std::array<Rename, 4> RenameOrder(const GamePaths& game, bool toNewVersion)
 {
@@ -53,14 +46,6 @@ bool RenameInOrder(const std::array<Rename, 4>& renames)
             return false;
     return true;
 }
-
-class BusyScope {
-public:
-    BusyScope() { ++BusyCount; }
-    ~BusyScope() { --BusyCount; }
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
-};
 
 // After the game closed, its files may stay in use for a while: each pass tries every rename that
 // has not succeeded yet, until all have or the time limit is reached.
@@ -107,8 +92,8 @@ public:
 
 bool BothVersionsInstalled(const GamePaths& game)
 {
-    const auto inGame = [&](const char* name) { return IsFile(JoinPath(game.gameDirectory, name)); };
-    const auto inBase = [&](const char* name) { return IsFile(JoinPath(game.baseDirectory, name)); };
+    const auto inGame = [&](const char* name) { return platform::IsRegularFile(JoinPath(game.gameDirectory, name)); };
+    const auto inBase = [&](const char* name) { return platform::IsRegularFile(JoinPath(game.baseDirectory, name)); };
     return (inGame("oldversion") && inBase("pak4.pk3") && inBase("pak5.pk3")) ||
            (inGame("newversion") && inBase("pak4.zip") && inBase("pak5.zip"));
 }
@@ -116,8 +101,8 @@ bool BothVersionsInstalled(const GamePaths& game)
 bool NewVersionActive(const GamePaths& game)
 {
     if (BothVersionsInstalled(game))
-        return IsFile(JoinPath(game.gameDirectory, "oldversion"));
-    return IsFile(JoinPath(game.baseDirectory, "pak4.pk3"));
+        return platform::IsRegularFile(JoinPath(game.gameDirectory, "oldversion"));
+    return platform::IsRegularFile(JoinPath(game.baseDirectory, "pak4.pk3"));
 }
 
 bool BothVersionsInstalled()

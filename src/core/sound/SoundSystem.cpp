@@ -199,12 +199,12 @@ bool SoundSystem::StartSound(const std::string& packPath, uint32_t headerOffset,
     // Only the header passes through memory of our own; the samples go straight into the buffer.
     std::array<uint8_t, kWaveHeaderBytes> head{};
     uint32_t got = kWaveHeaderBytes;
-    const int unzipped = UnzipFileToMemory(packPath, head.data(), got, headerOffset);
+    const UnzipResult unzipped = UnzipFileToMemory(packPath, head.data(), got, headerOffset);
     // Busy: this call came from inside another extraction's event processing (a click during a
     // folder listing). Nothing failed that the user should be told about.
-    if (unzipped == UnzipBusy)
+    if (unzipped == UnzipResult::Busy)
         return false;
-    if (unzipped != UnzipOk) {
+    if (unzipped != UnzipResult::Ok) {
         ShowError(kSoundUnpackErrorText);
         return false;
     }
@@ -232,15 +232,15 @@ bool SoundSystem::StartSound(const std::string& packPath, uint32_t headerOffset,
     if (const SoundResult r = buffer->Lock(memory); r != kSoundOk)
         return fail(r);
     uint32_t stored = bytes;
-    const int unpacked = UnzipFileToMemoryFrom(packPath, memory, stored, header.dataOffset, headerOffset);
+    const UnzipResult unpacked = UnzipFileToMemoryFrom(packPath, memory, stored, header.dataOffset, headerOffset);
     // A member shorter than its directory entry leaves the rest of the buffer silent rather than
     // whatever the memory held.
-    if (unpacked == UnzipOk && stored < bytes)
+    if (unpacked == UnzipResult::Ok && stored < bytes)
         std::memset(memory + stored, header.format.bitsPerSample == 8 ? 0x80 : 0, bytes - stored);
     const SoundResult unlocked = buffer->Unlock();
     // A damaged member is not played in part: its samples are not what the pack holds.
-    if (unpacked != UnzipOk) {
-        if (unpacked != UnzipBusy)
+    if (unpacked != UnzipResult::Ok) {
+        if (unpacked != UnzipResult::Busy)
             ShowError(kSoundUnpackErrorText);
         return false;
     }
@@ -307,7 +307,7 @@ void SoundSystem::FadeOutMusic()
         // Music quieter than the floor is not raised to it on the way out.
         m_fadeOutFloor = std::min(kFadeFloor, m_fadeVolume);
         m_fadingOut = true;
-        ++BusyCount;
+        m_fadeBusy.emplace();
         StartTimer();
     }
     while (m_fadingOut && m_fadeVolume > m_fadeOutFloor && MusicPlaying())
@@ -320,7 +320,7 @@ void SoundSystem::FinishFadeOut()
 {
     m_fadingOut = false;
     m_fadingIn = false;
-    --BusyCount;
+    m_fadeBusy.reset();
     StopTimer();
     Slot(SoundChannel::Music).reset();
 }

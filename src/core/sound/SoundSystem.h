@@ -6,9 +6,11 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "core/app/Settings.h"
+#include "core/common/BusyScope.h"
 #include "core/sound/SoundOutput.h"
 
 namespace core {
@@ -158,6 +160,7 @@ private:
     int m_fadeOutFloor = kFadeFloor;
     bool m_fadingIn = false;
     bool m_fadingOut = false;
+    std::optional<BusyScope> m_fadeBusy; // held from the start of a fade out to its end
     bool m_timerRunning = false;
     std::function<void(bool)> m_timerListener;
     std::function<void()> m_waiter;

@@ -3,22 +3,14 @@
 #include <optional>
 #include <string_view>
 
+#include "core/common/LittleEndian.h"
+
 namespace core {
 namespace {
 
 constexpr uint64_t kChunkHeader = 8;    // identifier, size
 constexpr uint64_t kFirstSubchunk = 12; // "RIFF", size, "WAVE"
 constexpr uint64_t kFormatBytes = 16;
-
-uint16_t Get16(const uint8_t* p)
-{
-    return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
-
-uint32_t Get32(const uint8_t* p)
-{
-    return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
-}
 
 bool HasId(const uint8_t* p, std::string_view id)
 {
@@ -35,7 +27,7 @@ std::optional<uint64_t> FindSubchunk(std::span<const uint8_t> bytes, uint64_t pa
         const uint8_t* chunk = bytes.data() + pos;
         if (HasId(chunk, id))
             return pos;
-        const uint64_t size = Get32(chunk + 4);
+        const uint64_t size = Le32(chunk + 4);
         pos += kChunkHeader + size + (size & 1);
     }
     return std::nullopt;
@@ -80,12 +72,12 @@ WaveHeaderResult ParseWaveHeader(std::span<const uint8_t> bytes, WaveHeader& hea
         return WaveHeaderResult::InvalidFile;
     if (!riff || !HasId(bytes.data() + 8, "WAVE"))
         return WaveHeaderResult::NotWave;
-    const uint64_t riffEnd = kChunkHeader + uint64_t{Get32(bytes.data() + 4)};
+    const uint64_t riffEnd = kChunkHeader + uint64_t{Le32(bytes.data() + 4)};
 
     const std::optional<uint64_t> fmt = FindSubchunk(bytes, riffEnd, "fmt ");
     if (!fmt)
         return WaveHeaderResult::NoFmtChunk;
-    const uint64_t fmtSize = Get32(bytes.data() + *fmt + 4);
+    const uint64_t fmtSize = Le32(bytes.data() + *fmt + 4);
     if (fmtSize < kFormatBytes)
         return WaveHeaderResult::AbnormalFmtSize;
     const uint64_t fmtData = *fmt + kChunkHeader;
@@ -93,12 +85,12 @@ WaveHeaderResult ParseWaveHeader(std::span<const uint8_t> bytes, WaveHeader& hea
         return WaveHeaderResult::FmtReadError;
     const uint8_t* f = bytes.data() + fmtData;
     WaveFormat format;
-    format.formatTag = Get16(f);
-    format.channels = Get16(f + 2);
-    format.samplesPerSec = Get32(f + 4);
-    format.avgBytesPerSec = Get32(f + 8);
-    format.blockAlign = Get16(f + 12);
-    format.bitsPerSample = Get16(f + 14);
+    format.formatTag = Le16(f);
+    format.channels = Le16(f + 2);
+    format.samplesPerSec = Le32(f + 4);
+    format.avgBytesPerSec = Le32(f + 8);
+    format.blockAlign = Le16(f + 12);
+    format.bitsPerSample = Le16(f + 14);
     // Other formats carry the length of their extra bytes. Only its presence is checked: the
     // output is handed the 16-byte description alone.
     if (format.formatTag != 1 && fmtData + kFormatBytes + 2 > bytes.size())
@@ -114,7 +106,7 @@ WaveHeaderResult ParseWaveHeader(std::span<const uint8_t> bytes, WaveHeader& hea
         return WaveHeaderResult::InfoError;
 
     header.format = format;
-    header.dataSize = Get32(bytes.data() + *data + 4);
+    header.dataSize = Le32(bytes.data() + *data + 4);
     header.dataOffset = static_cast<uint32_t>(*data + kChunkHeader);
     return WaveHeaderResult::Ok;
 }

@@ -16,6 +16,7 @@
 #include <filesystem>
 
 #include "core/app/FolderTreeFile.h"
+#include "core/common/BusyScope.h"
 #include "core/common/Globals.h"
 #include "core/common/MessageSink.h"
 #include "gui/lists/ColumnChooser.h"
@@ -50,12 +51,9 @@ namespace {
 
 constexpr int kMinimumPaneWidth = 30;
 
-const char* const kGameNotFound = "'Quake III Arena (c) 1999-2000 ID Software Inc.' not found!\r\nYou must have a "
-                                  "Quake III Arena Full Install\r\nProgram terminates now";
-
-ColumnLayout LayoutFrom(const core::ListViewSettings& list, const ColumnLayout& defaults)
+core::ColumnScheme LayoutFrom(const core::ListViewSettings& list, const core::ColumnScheme& defaults)
 {
-    ColumnLayout layout;
+    core::ColumnScheme layout;
     for (size_t i = 0; i < layout.widths.size(); ++i) {
         const int width = list.ColumnWidth[i];
         layout.widths[i] = width == core::kCaptionWidth ? defaults.widths[i] : std::max(0, width);
@@ -88,7 +86,7 @@ void StoreList(const ListPane& pane, int width, core::ListViewSettings& list)
     list.AutoActivateItems = options.highlight;
     list.SortColumn = options.sortColumn;
     list.SortAscending = options.sortAscending;
-    const ColumnLayout columns = pane.Columns();
+    const core::ColumnScheme columns = pane.Columns();
     for (size_t i = 0; i < columns.widths.size(); ++i) {
         list.ColumnWidth[i] = columns.widths[i];
         list.ColumnOrder[i] = columns.order[i];
@@ -261,7 +259,7 @@ bool MainWindow::FindGameDirectory()
         return true;
     }
     const QString picked =
-        chooseFolder(QStringLiteral("Please search your Quake III Arena program path"), PathText(settings.q3a_dir));
+        chooseFolder(QString::fromLatin1(core::kGameFolderChooserTitle), PathText(settings.q3a_dir));
     if (!picked.isEmpty()) {
         std::string folder = PathBytes(picked);
         if (folder.size() > 1 && folder.back() == '/')
@@ -271,7 +269,7 @@ bool MainWindow::FindGameDirectory()
             return true;
         }
     }
-    core::Messages().Error(kGameNotFound, "Fatal Error");
+    core::Messages().Error(core::kGameNotFoundText, core::kGameNotFoundTitle);
     return false;
 }
 
@@ -487,10 +485,10 @@ void MainWindow::LoadPlayList(const QString& file)
     if (!PlayListShown())
         SetPlayListShown(true);
     // The whole load counts as one long operation: no close and no listing in between.
-    ++core::BusyCount;
-    const core::PlayListLoadResult result =
-        core::LoadPlayListFile(PathBytes(file), *m_playFiller, *m_feedback, ScanSettingsNow());
-    --core::BusyCount;
+    const core::PlayListLoadResult result = [&] {
+        const core::BusyScope busy;
+        return core::LoadPlayListFile(PathBytes(file), *m_playFiller, *m_feedback, ScanSettingsNow());
+    }();
     if (!result.accepted)
         return;
     m_status->SetPlayListText(QString::fromLatin1(result.statusText));

@@ -2,6 +2,7 @@
 #include <QFile>
 
 #include "gui/app/MainWindow.h"
+#include "core/app/Settings.h"
 #include "core/common/MessageSink.h"
 #include "gui/app/BoxMessageSink.h"
 #include "gui/extras/SplashScreen.h"
@@ -24,7 +25,7 @@ int main(int argc, char** argv)
 
     core::IniFile config;
     if (config.Load(core::Settings.paths.configurationFile) == core::IniFile::LoadResult::Unreadable)
-        core::Messages().Error("Could not create Velmora.cfg", "Error creating file");
+        core::Messages().Error(core::kConfigErrorText, core::kConfigErrorTitle);
 
     std::vector<std::string> arguments;
     for (int i = 0; i < argc; ++i)

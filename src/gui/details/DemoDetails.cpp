@@ -13,6 +13,7 @@
 #include "core/analysis/DemoReader.h"
 #include "gui/app/MainWindow.h"
 #include "core/app/Settings.h"
+#include "core/common/BusyScope.h"
 #include "core/common/Globals.h"
 #include "core/common/MessageSink.h"
 #include "gui/details/ColouredText.h"
@@ -125,6 +126,8 @@ void DemoDetails::OpenProperties(ListPane& pane)
     const ListRow row = pane.Model().Row(rows.front());
     if (!DemoIsThere(row))
         return;
+    // From the fill until the music started: the fill fades out the music and waits meanwhile.
+    const core::BusyScope busy;
     if (!m_prop) {
         m_prop = new PropertiesWindow(*this, &m_window);
         m_prop->resize(760, 440);
@@ -133,7 +136,6 @@ void DemoDetails::OpenProperties(ListPane& pane)
     ShowActive(*m_prop);
     m_prop->StartFade();
     core::Sound().PlayMapMusic(m_prop->LevelShotPack(), m_prop->Demo().music);
-    --core::BusyCount;
 }
 
 UserDataEditor& DemoDetails::EnsureEditor(bool centred)

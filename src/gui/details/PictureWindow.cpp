@@ -1,8 +1,8 @@
 #include "gui/details/PictureWindow.h"
 
 #include <QGuiApplication>
-#include <QKeyEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -79,7 +79,7 @@ void FadingPicture::mousePressEvent(QMouseEvent* event)
 }
 
 PictureWindow::PictureWindow(const QImage& image, QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+    : ToolWindow(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
 {
     setObjectName(QStringLiteral("PictureWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -96,14 +96,6 @@ PictureWindow::PictureWindow(const QImage& image, QWidget* parent)
     // The picture at its own size and a frame of 6 pixels on each side.
     setFixedSize(image.width() + 12, image.height() + 12);
     CentreOnCursorScreen(*this);
-}
-
-void PictureWindow::keyPressEvent(QKeyEvent* event)
-{
-    if (event->key() == Qt::Key_Escape)
-        close();
-    else
-        QWidget::keyPressEvent(event);
 }
 
 void PictureWindow::mousePressEvent(QMouseEvent* event)

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include "core/pictures/Picture.h"
+#include "gui/details/ToolWindow.h"
 
 namespace gui {
 
@@ -44,13 +45,12 @@ private:
 
 // The large picture window: borderless, on top, centred on the desktop, the picture at its own
 // size in a sunken frame; a click on it or Escape closes it.
-class PictureWindow : public QWidget {
+class PictureWindow : public ToolWindow {
     Q_OBJECT
 public:
     explicit PictureWindow(const QImage& image, QWidget* parent = nullptr);
 
 protected:
-    void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
 };
 

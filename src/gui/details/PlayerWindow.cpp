@@ -3,7 +3,6 @@
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -16,11 +15,12 @@
 #include "core/analysis/DemoInfo.h"
 #include "core/archive/ZipRead.h"
 #include "core/app/Settings.h"
+#include "core/common/BusyScope.h"
 #include "core/common/Globals.h"
 #include "core/common/MessageSink.h"
 #include "gui/details/ColouredText.h"
 #include "core/details/DemoDescription.h"
-#include "gui/details/DetailRules.h"
+#include "core/details/DetailRules.h"
 #include "gui/details/PictureWindow.h"
 #include "gui/details/PropertiesWindow.h"
 #include "core/playback/Mods.h"
@@ -32,29 +32,6 @@ namespace {
 
 const std::string kIconFolder = "models\\players\\";
 
-bool PackHolds(const std::string& pack, const std::string& member)
-{
-    core::ZipSearchRec search;
-    const bool found = core::FindMemberByName(pack, member, search) == 0;
-    core::CloseZipSearch(search);
-    return found;
-}
-
-// The first pack of the mod, then of the base game, that holds the icon member.
-std::optional<std::string> PackWithIcon(const std::string& iconPath, const std::string& modDirectory,
-                                        const std::string& baseDirectory)
-{
-    std::vector<std::string> folders;
-    if (core::LowerCase(modDirectory) != core::LowerCase(baseDirectory))
-        folders.push_back(modDirectory);
-    folders.push_back(baseDirectory);
-    for (const std::string& folder : folders)
-        for (const std::string& pack : PackFilesIn(folder))
-            if (PackHolds(folder + "/" + pack, kIconFolder + iconPath))
-                return folder + "/" + pack;
-    return std::nullopt;
-}
-
 std::vector<std::string> TextLines(const QString& text)
 {
     return core::SplitTextLines(Latin1Bytes(text));
@@ -62,15 +39,8 @@ std::vector<std::string> TextLines(const QString& text)
 
 } // namespace
 
-struct PlayerPictures {
-    std::string modelPack; // empty when no pack holds an icon
-    std::optional<std::string> headIcon;
-    std::string modelIcon;
-    std::string modelName;
-};
-
 PlayerWindow::PlayerWindow(PropertiesWindow& prop, QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint), m_prop(prop)
+    : ToolWindow(parent, Qt::Tool | Qt::WindowStaysOnTopHint), m_prop(prop)
 {
     setObjectName(QStringLiteral("PlayerWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -178,10 +148,7 @@ bool PlayerWindow::TeamScoreShown() const
 
 void PlayerWindow::SetPlayerData(int k)
 {
-    ++core::BusyCount;
-    struct Lower {
-        ~Lower() { --core::BusyCount; }
-    } lower;
+    const core::BusyScope busy;
 
     const core::DemoState& demo = m_prop.Demo();
     const core::Player* found = nullptr;
@@ -215,9 +182,8 @@ void PlayerWindow::SetPlayerData(int k)
     }
     m_apply->setEnabled(false);
 
-    SetValue(QStringLiteral("Class:"), Latin1(ClassText(player)));
-    SetValue(QStringLiteral("Score:"), player.score == -10000 || player.score == -9999 ? QString()
-                                                                                      : QString::number(player.score));
+    SetValue(QStringLiteral("Class:"), Latin1(core::ClassText(player)));
+    SetValue(QStringLiteral("Score:"), core::ShowsNoScore(player.score) ? QString() : QString::number(player.score));
 
     const std::string red = core::InfoValueOf(demo, "g_redteam");
     const std::string blue = core::InfoValueOf(demo, "g_blueteam");
@@ -246,7 +212,7 @@ void PlayerWindow::SetPlayerData(int k)
     for (const char* caption : {"Accuracy:", "Impressives:", "Excellents:", "Gauntlets:", "Perfects:", "Captures:",
                                 "Defends:", "Assists:"})
         SetValue(QString::fromLatin1(caption), QString());
-    if (demo.protocol > 46 && !IsSpectator(player)) {
+    if (demo.protocol > 46 && !core::IsSpectator(player)) {
         SetValue(QStringLiteral("Accuracy:"), QString::number(player.accuracy) + QLatin1Char('%'));
         SetValue(QStringLiteral("Impressives:"), QString::number(player.impressive));
         SetValue(QStringLiteral("Excellents:"), QString::number(player.excellent));
@@ -259,50 +225,30 @@ void PlayerWindow::SetPlayerData(int k)
         }
     }
 
-    const core::SettingsRecord& settings = core::Settings;
-    const std::string modDirectory = core::FindModDir(core::InfoValueOf(demo, "fs_game"));
-    PlayerPictures pictures;
-    pictures.headIcon = HeadIconPath(player.headModel);
-    pictures.modelIcon = ModelIconPath(player.model);
-    pictures.modelName = ModelName(player.model);
-    std::optional<std::string> pack;
-    if (pictures.headIcon)
-        pack = PackWithIcon(*pictures.headIcon, modDirectory, settings.game.baseDirectory);
-    if (!pack)
-        pack = PackWithIcon(pictures.modelIcon, modDirectory, settings.game.baseDirectory);
-    const std::string missionPack = settings.game.gameDirectory + "/missionpack/pak0.pk3";
-    std::error_code error;
-    if (!pack && std::filesystem::is_regular_file(missionPack, error))
-        pack = missionPack;
-    pictures.modelPack = pack.value_or(std::string());
+    const core::GamePaths& game = core::Settings.game;
+    const std::string fsGame = core::InfoValueOf(demo, "fs_game");
+    const core::PlayerPictures pictures = core::ChoosePlayerPictures(
+        player, {.gameDirectory = game.gameDirectory,
+                 .baseDirectory = game.baseDirectory,
+                 .mainPack = game.mainPack,
+                 .modDirectory = core::FindModDir(fsGame),
+                 .fsGame = fsGame,
+                 .gameType = core::InfoValueOf(demo, "g_gametype"),
+                 .redTeam = red,
+                 .blueTeam = blue});
     LoadPictures(pictures);
 
-    // Team picture.
-    const std::string& mainPack = settings.game.mainPack;
-    core::Picture teamPicture;
     m_teamPicture.clear();
-    if (core::LowerCase(core::InfoValueOf(demo, "fs_game")) == "missionpack" &&
-        std::filesystem::is_regular_file(missionPack, error)) {
+    if (pictures.teamFromMissionPack)
         m_team->SetImage(QImage(), false);
-        std::string member = teamPlayer ? MissionPackTeamIcon(player.team == 1 ? red : blue, player.team == 1)
-                                        : std::string("textures\\sfx\\logo512.jpg");
-        const std::string& from = teamPlayer ? missionPack : mainPack;
-        if (!member.empty() && core::GetPictureFromPak(from, member, teamPicture)) {
-            m_team->SetImage(ImageFromPicture(teamPicture), false);
-            m_teamPicture = member;
-        }
-    } else {
-        std::string member = "textures\\sfx\\logo512.jpg";
-        if (core::InfoValueOf(demo, "g_gametype") > "2" && teamPlayer)
-            member = player.team == 1 ? "models\\flags\\r_flag2.tga" : "models\\flags\\b_flag2.tga";
-        if (core::GetPictureFromPak(mainPack, member, teamPicture)) {
-            m_team->SetImage(ImageFromPicture(teamPicture), false);
-            m_teamPicture = member;
-        }
+    core::Picture teamPicture;
+    if (!pictures.teamMember.empty() && core::GetPictureFromPak(pictures.teamPack, pictures.teamMember, teamPicture)) {
+        m_team->SetImage(ImageFromPicture(teamPicture), false);
+        m_teamPicture = pictures.teamMember;
     }
 }
 
-void PlayerWindow::LoadPictures(const PlayerPictures& pictures)
+void PlayerWindow::LoadPictures(const core::PlayerPictures& pictures)
 {
     const std::string& mainPack = core::Settings.game.mainPack;
     m_modelPack = pictures.modelPack;
@@ -345,14 +291,6 @@ void PlayerWindow::closeEvent(QCloseEvent* event)
     }
     core::Sound().ReleaseChannel(core::SoundChannel::ModelSound);
     event->accept();
-}
-
-void PlayerWindow::keyPressEvent(QKeyEvent* event)
-{
-    if (event->key() == Qt::Key_Escape)
-        close();
-    else
-        QWidget::keyPressEvent(event);
 }
 
 } // namespace gui

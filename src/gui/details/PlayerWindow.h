@@ -7,6 +7,12 @@
 #include <map>
 #include <string>
 
+#include "gui/details/ToolWindow.h"
+
+namespace core {
+struct PlayerPictures;
+}
+
 class QCloseEvent;
 class QGridLayout;
 class QKeyEvent;
@@ -20,7 +26,7 @@ class ColouredNameBox;
 class FadingPicture;
 class PropertiesWindow;
 
-class PlayerWindow : public QWidget {
+class PlayerWindow : public ToolWindow {
     Q_OBJECT
 public:
     PlayerWindow(PropertiesWindow& prop, QWidget* parent);
@@ -46,12 +52,11 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QLabel* AddValue(QGridLayout& grid, int row, int column, const QString& caption);
     void SetValue(const QString& caption, const QString& value);
-    void LoadPictures(const struct PlayerPictures& pictures);
+    void LoadPictures(const core::PlayerPictures& pictures);
 
     PropertiesWindow& m_prop;
     std::string m_name;

@@ -7,7 +7,6 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPainter>
@@ -26,7 +25,7 @@
 #include "core/common/Globals.h"
 #include "gui/details/ColouredText.h"
 #include "gui/details/DemoDetails.h"
-#include "gui/details/DetailRules.h"
+#include "core/details/DetailRules.h"
 #include "gui/details/PictureWindow.h"
 #include "gui/details/PlayerWindow.h"
 #include "gui/details/UserDataEditor.h"
@@ -82,6 +81,13 @@ std::pair<std::string, std::string> DemoSource(const ListRow& row)
 
 } // namespace
 
+QString ShownDemoName(const QString& demoName)
+{
+    const qsizetype colon = demoName.indexOf(QLatin1Char(':'));
+    // Counted in characters, so that a name in a multi-byte encoding is never cut inside one.
+    return demoName.mid(colon < 0 ? 0 : colon + 1, 100);
+}
+
 const std::vector<QPixmap>& PlayerIcons()
 {
     static const std::vector<QPixmap> icons = [] {
@@ -100,7 +106,7 @@ const std::vector<QPixmap>& PlayerIcons()
 }
 
 PropertiesWindow::PropertiesWindow(DemoDetails& details, QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint), m_details(details)
+    : ToolWindow(parent, Qt::Tool | Qt::WindowStaysOnTopHint), m_details(details)
 {
     setObjectName(QStringLiteral("PropertiesWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -256,13 +262,12 @@ const QImage& PropertiesWindow::LevelShot() const
 
 void PropertiesWindow::FillFromList(const ListRow& row, bool fromPlayList)
 {
-    ++core::BusyCount;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     core::Sound().FadeOutMusic();
 
     m_row = row;
     SetPlayListState(!fromPlayList);
-    const bool playable = row.info[core::FieldMod] != "N/A" && row.info[core::FieldProtocol] != "46";
+    const bool playable = core::IsPlayable(row.info);
     m_play->setEnabled(playable);
     m_playList->setEnabled(playable);
 
@@ -294,16 +299,16 @@ void PropertiesWindow::FindLevelShot()
     m_levelShotPack = mainPack;
     core::Picture picture;
     bool found = false;
-    if (IsStandardMap(map)) {
+    if (core::IsStandardMap(map)) {
         found = core::GetPictureFromPak(mainPack, "levelshots\\" + map + ".jpg", picture);
     } else {
-        LevelShotSearch search;
+        core::LevelShotSearch search;
         search.gameDirectory = settings.game.gameDirectory;
         search.baseFolder = settings.base_folder;
         search.baseDirectory = settings.game.baseDirectory;
         search.referencedPaks = core::InfoValueOf(m_demo, "sv_referencedPakNames");
         search.modDirectory = core::FindModDir(core::InfoValueOf(m_demo, "fs_game"));
-        for (const std::string& candidate : LevelShotCandidates(map, search)) {
+        for (const std::string& candidate : core::LevelShotCandidates(map, search)) {
             const std::string pack = search.gameDirectory + "/" + candidate;
             if (core::GetPictureFromPak(pack, "levelshots\\" + map + ".jpg", picture) ||
                 core::GetPictureFromPak(pack, "levelshots\\" + map + ".tga", picture)) {
@@ -336,9 +341,9 @@ void PropertiesWindow::FillGeneral()
     const std::string gameType = core::InfoValueOf(m_demo, "g_gametype");
     SetValue(QStringLiteral("Gametype:"), core::IsQuakeLiveProtocol(m_demo.protocol)
                                               ? core::QuakeLiveGameTypeName(gameType)
-                                              : GameTypeText(gameType, info[core::FieldMod]));
+                                              : core::GameTypeText(gameType, info[core::FieldMod]));
     SetValue(QStringLiteral("Mod:"),
-             ModText(core::InfoValueOf(m_demo, "fs_game"), core::InfoValueOf(m_demo, "gamename")));
+             core::ModText(core::InfoValueOf(m_demo, "fs_game"), core::InfoValueOf(m_demo, "gamename")));
     SetValue(QStringLiteral("Timelimit:"), core::NotSetText(core::InfoValueOf(m_demo, "timelimit")));
     SetValue(QStringLiteral("Fraglimit:"), core::NotSetText(core::InfoValueOf(m_demo, "fraglimit")));
     SetValue(QStringLiteral("Capturelimit:"), core::NotSetText(core::InfoValueOf(m_demo, "capturelimit")));
@@ -387,10 +392,10 @@ void PropertiesWindow::FillPlayers()
     for (core::Player& player : m_demo.players) {
         if (player.name.empty())
             continue;
-        player.imageIndex = PlayerIconIndex(player, red, blue);
+        player.imageIndex = core::PlayerIconIndex(player, red, blue);
         // Quake Live shows a player's clan tag before the name; its demos also hold the Steam ID.
         const std::string clan = player.clanTag.empty() ? std::string() : player.clanTag + "^7 ";
-        const std::string text = clan + player.name + ScoreSuffix(player);
+        const std::string text = clan + player.name + core::ScoreSuffix(player);
         auto* item = new QListWidgetItem(Latin1(core::StripColourCodes(text)), m_players);
         item->setData(RawTextRole, QByteArray::fromStdString(text));
         item->setData(IconIndexRole, player.imageIndex);
@@ -493,14 +498,6 @@ void PropertiesWindow::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
-void PropertiesWindow::keyPressEvent(QKeyEvent* event)
-{
-    if (event->key() == Qt::Key_Escape)
-        close();
-    else
-        QWidget::keyPressEvent(event);
-}
-
 bool PropertiesWindow::eventFilter(QObject* watched, QEvent* event)
 {
     // Events arrive while the tabs are still being built.
@@ -576,7 +573,7 @@ const std::string& UserTab::Pov() const
 
 bool UserTab::LinkActive() const
 {
-    return HasWebScheme(Latin1Bytes(m_link));
+    return core::HasWebScheme(Latin1Bytes(m_link));
 }
 
 void UserTab::ClickLink()

@@ -12,6 +12,7 @@
 #include "core/analysis/DemoReader.h"
 #include "core/details/DemoDescription.h"
 #include "gui/lists/DemoListModel.h"
+#include "gui/details/ToolWindow.h"
 
 class QFormLayout;
 class QLabel;
@@ -27,14 +28,17 @@ class FadingPicture;
 class PlayerWindow;
 class UserTab;
 
-class PropertiesWindow : public QWidget {
+// The demo name after its first ":" (the whole name without one), at most 100 characters.
+QString ShownDemoName(const QString& demoName);
+
+class PropertiesWindow : public ToolWindow {
     Q_OBJECT
 public:
     PropertiesWindow(DemoDetails& details, QWidget* parent);
     ~PropertiesWindow() override;
 
     // Reads the row's demo again with its course of play, finds the level shot and fills every tab.
-    // Raises the busy count; whoever shows the window lowers it once the music started.
+    // The caller holds the busy count until the music started: the fill waits for a fade out.
     void FillFromList(const ListRow& row, bool fromPlayList);
     // The new level shot blends in over the one shown before.
     void StartFade();
@@ -67,7 +71,6 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

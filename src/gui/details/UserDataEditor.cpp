@@ -2,7 +2,6 @@
 
 #include <QFormLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -14,7 +13,7 @@
 #include "core/analysis/DemoInfo.h"
 #include "gui/details/ColouredText.h"
 #include "gui/details/DemoDetails.h"
-#include "gui/details/DetailRules.h"
+#include "core/details/DetailRules.h"
 #include "gui/details/PropertiesWindow.h"
 #include "gui/tree/FolderTreeModel.h"
 #include "gui/app/WindowPlacement.h"
@@ -69,7 +68,7 @@ void PovComboBox::paintEvent(QPaintEvent*)
 }
 
 UserDataEditor::UserDataEditor(DemoDetails& details, QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint), m_details(details)
+    : ToolWindow(parent, Qt::Tool | Qt::WindowStaysOnTopHint), m_details(details)
 {
     setObjectName(QStringLiteral("UserDataEditor"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -81,7 +80,7 @@ UserDataEditor::UserDataEditor(DemoDetails& details, QWidget* parent)
     m_web = new QComboBox(this);
     m_web->setEditable(true);
     m_web->setInsertPolicy(QComboBox::NoInsert);
-    for (const std::string& scheme : WebSchemes())
+    for (const std::string& scheme : core::WebSchemes())
         m_web->addItem(Latin1(scheme));
     m_web->lineEdit()->installEventFilter(this);
     m_rating = new QLineEdit(this);
@@ -230,7 +229,7 @@ QColor UserDataEditor::WebColour() const
 void UserDataEditor::ColourWeb()
 {
     const QString text = m_web->currentText();
-    const bool black = m_web->lineEdit()->hasFocus() || text.isEmpty() || HasWebScheme(Latin1Bytes(text));
+    const bool black = m_web->lineEdit()->hasFocus() || text.isEmpty() || core::HasWebScheme(Latin1Bytes(text));
     QPalette palette = m_web->lineEdit()->palette();
     palette.setColor(QPalette::Text, black ? QColor(0, 0, 0) : QColor(128, 128, 128));
     m_web->lineEdit()->setPalette(palette);
@@ -241,14 +240,6 @@ bool UserDataEditor::eventFilter(QObject* watched, QEvent* event)
     if (watched == m_web->lineEdit() && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut))
         QMetaObject::invokeMethod(this, &UserDataEditor::ColourWeb, Qt::QueuedConnection);
     return QWidget::eventFilter(watched, event);
-}
-
-void UserDataEditor::keyPressEvent(QKeyEvent* event)
-{
-    if (event->key() == Qt::Key_Escape)
-        close();
-    else
-        QWidget::keyPressEvent(event);
 }
 
 } // namespace gui

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/details/DemoDescription.h"
+#include "gui/details/ToolWindow.h"
 
 class QKeyEvent;
 class QLineEdit;
@@ -33,7 +34,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 };
 
-class UserDataEditor : public QWidget {
+class UserDataEditor : public ToolWindow {
     Q_OBJECT
 public:
     static constexpr const char* kNoPovEntry = "<<NO POV ENTRY>>";
@@ -60,7 +61,6 @@ public:
     QColor WebColour() const;
 
 protected:
-    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -173,7 +173,7 @@ void ColumnChooser::Apply()
 
 core::ColumnScheme SchemeOf(const ListPane& list)
 {
-    const ColumnLayout layout = list.Columns();
+    const core::ColumnScheme layout = list.Columns();
     core::ColumnScheme scheme;
     scheme.widths = layout.widths;
     scheme.order = layout.order;
@@ -185,7 +185,7 @@ void ApplyScheme(ListPane& list, const core::ColumnScheme& scheme)
     // A damaged order would leave the list half changed; callers hand over checked schemes only.
     if (!core::IsColumnOrder(scheme.order))
         return;
-    ColumnLayout layout;
+    core::ColumnScheme layout;
     layout.widths = scheme.widths;
     layout.order = scheme.order;
     QWidget& view = list.DetailsPart();

@@ -34,7 +34,7 @@ int SourceKindOf(const core::DemoInfo& info)
 
 bool MayEnterPlayList(const ListRow& row)
 {
-    return row.sourceKind < 4 && row.info[core::FieldProtocol] != "46";
+    return core::IsPlayable(row.info);
 }
 
 DemoListModel::DemoListModel(QString listName, QObject* parent)

@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <QUrl>
 
+#include "core/playback/PlayList.h"
+
 namespace gui {
 namespace {
 
@@ -83,7 +85,7 @@ bool DemoListPane::CanPlay() const
     if (rows.size() != 1)
         return false;
     const ListRow& row = Model().Row(rows.front());
-    return row.sourceKind <= 3 && row.info[core::FieldProtocol] != "46";
+    return core::IsPlayable(row.info);
 }
 
 void DemoListPane::UpdateCommands()

@@ -180,9 +180,9 @@ ListOptions ListPane::Options() const
     return options;
 }
 
-ColumnLayout ListPane::DefaultColumns() const
+core::ColumnScheme ListPane::DefaultColumns() const
 {
-    ColumnLayout layout;
+    core::ColumnScheme layout;
     const QFontMetrics captions = m_details->header()->fontMetrics();
     const QFontMetrics cells = m_details->fontMetrics();
     // Values as they typically look, so that a first start shows them whole: a name as the game
@@ -208,7 +208,7 @@ ColumnLayout ListPane::DefaultColumns() const
     return layout;
 }
 
-void ListPane::ApplyColumns(const ColumnLayout& layout)
+void ListPane::ApplyColumns(const core::ColumnScheme& layout)
 {
     QHeaderView* header = m_details->header();
     for (int column = 0; column < core::DemoFieldCount; ++column) {
@@ -226,9 +226,9 @@ void ListPane::ApplyColumns(const ColumnLayout& layout)
         header->moveSection(header->visualIndex(layout.order[static_cast<size_t>(position)]), position);
 }
 
-ColumnLayout ListPane::Columns() const
+core::ColumnScheme ListPane::Columns() const
 {
-    ColumnLayout layout;
+    core::ColumnScheme layout;
     const QHeaderView* header = m_details->header();
     for (int column = 0; column < core::DemoFieldCount; ++column) {
         layout.widths[static_cast<size_t>(column)] = header->isSectionHidden(column) ? 0 : header->sectionSize(column);

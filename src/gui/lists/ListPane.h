@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/analysis/DemoInfo.h"
+#include "core/app/ColumnSchemes.h"
 #include "gui/lists/DemoListModel.h"
 #include "gui/lists/ListViews.h"
 
@@ -24,11 +25,6 @@ class QVBoxLayout;
 namespace gui {
 
 enum ViewStyle { BigIcons = 0, SmallIcons = 1, ListStyle = 2, Details = 3 };
-
-struct ColumnLayout {
-    std::array<int, core::DemoFieldCount> widths{};   // 0 hides a column
-    std::array<int, core::DemoFieldCount> order{};    // the column shown at each display position
-};
 
 struct ListOptions {
     QColor colour;
@@ -69,9 +65,9 @@ public:
     ListOptions Options() const;
     // The built-in layout: "Demoname", "Size" and "Recorded" wide enough for typical values (and
     // never narrower than their captions), the others hidden, shown in the order 3 ... 25, 0, 1, 2.
-    ColumnLayout DefaultColumns() const;
-    void ApplyColumns(const ColumnLayout& layout);
-    ColumnLayout Columns() const;
+    core::ColumnScheme DefaultColumns() const;
+    void ApplyColumns(const core::ColumnScheme& layout);
+    core::ColumnScheme Columns() const;
 
     void SetViewStyle(int style);
     void SetBackground(const QColor& colour);

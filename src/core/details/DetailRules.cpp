@@ -1,4 +1,4 @@
-#include "gui/details/DetailRules.h"
+#include "core/details/DetailRules.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,8 +7,9 @@
 
 #include "core/analysis/DemoInfo.h"
 #include "core/analysis/PlayerTable.h"
+#include "core/archive/ZipRead.h"
 
-namespace gui {
+namespace core {
 
 namespace {
 
@@ -21,6 +22,31 @@ void AddUnlessListed(std::vector<std::string>& list, const std::string& path)
 {
     if (std::none_of(list.begin(), list.end(), [&](const std::string& p) { return SameIgnoringCase(p, path); }))
         list.push_back(path);
+}
+
+const std::string kIconFolder = "models\\players\\";
+
+bool PackHolds(const std::string& pack, const std::string& member)
+{
+    ZipSearchRec search;
+    const bool found = FindMemberByName(pack, member, search) == 0;
+    CloseZipSearch(search);
+    return found;
+}
+
+// The first pack of the mod, then of the base game, that holds the icon member.
+std::optional<std::string> PackWithIcon(const std::string& iconPath, const std::string& modDirectory,
+                                        const std::string& baseDirectory)
+{
+    std::vector<std::string> folders;
+    if (LowerCase(modDirectory) != LowerCase(baseDirectory))
+        folders.push_back(modDirectory);
+    folders.push_back(baseDirectory);
+    for (const std::string& folder : folders)
+        for (const std::string& pack : PackFilesIn(folder))
+            if (PackHolds(folder + "/" + pack, kIconFolder + iconPath))
+                return folder + "/" + pack;
+    return std::nullopt;
 }
 
 } // namespace
@@ -132,7 +158,7 @@ int PlayerIconIndex(const core::Player& player, const std::string& redTeam, cons
 
 std::string ScoreSuffix(const core::Player& player)
 {
-    if (IsSpectator(player) || player.score < -9998)
+    if (IsSpectator(player) || player.score <= kNoScore)
         return {};
     const char* colour = player.team == 1 ? "^1" : player.team == 2 ? "^4" : "^2";
     return std::string(" ") + colour + "(" + std::to_string(player.score) + ")";
@@ -157,13 +183,6 @@ std::string ModText(const std::string& fsGame, const std::string& gameName)
     if (fsGame != "N/A")
         return fsGame;
     return core::LowerCase(gameName) == "baseq3" ? "Quake III Arena" : gameName;
-}
-
-QString ShownDemoName(const QString& demoName)
-{
-    const qsizetype colon = demoName.indexOf(QLatin1Char(':'));
-    // Counted in characters, so that a name in a multi-byte encoding is never cut inside one.
-    return demoName.mid(colon < 0 ? 0 : colon + 1, 100);
 }
 
 std::string ClassText(const core::Player& player)
@@ -205,4 +224,38 @@ bool HasWebScheme(const std::string& text)
                        [&](const std::string& scheme) { return lower.rfind(scheme, 0) == 0; });
 }
 
-} // namespace gui
+PlayerPictures ChoosePlayerPictures(const Player& player, const PlayerPictureSearch& search)
+{
+    PlayerPictures pictures;
+    pictures.headIcon = HeadIconPath(player.headModel);
+    pictures.modelIcon = ModelIconPath(player.model);
+    pictures.modelName = ModelName(player.model);
+    std::optional<std::string> pack;
+    if (pictures.headIcon)
+        pack = PackWithIcon(*pictures.headIcon, search.modDirectory, search.baseDirectory);
+    if (!pack)
+        pack = PackWithIcon(pictures.modelIcon, search.modDirectory, search.baseDirectory);
+    const std::string missionPack = search.gameDirectory + "/missionpack/pak0.pk3";
+    std::error_code error;
+    const bool haveMissionPack = std::filesystem::is_regular_file(missionPack, error);
+    if (!pack && haveMissionPack)
+        pack = missionPack;
+    pictures.modelPack = pack.value_or(std::string());
+
+    const bool teamPlayer = player.team == 1 || player.team == 2;
+    if (LowerCase(search.fsGame) == "missionpack" && haveMissionPack) {
+        pictures.teamFromMissionPack = true;
+        pictures.teamMember = teamPlayer ? MissionPackTeamIcon(player.team == 1 ? search.redTeam : search.blueTeam,
+                                                               player.team == 1)
+                                         : std::string("textures\\sfx\\logo512.jpg");
+        pictures.teamPack = teamPlayer ? missionPack : search.mainPack;
+    } else {
+        pictures.teamMember = "textures\\sfx\\logo512.jpg";
+        if (search.gameType > "2" && teamPlayer)
+            pictures.teamMember = player.team == 1 ? "models\\flags\\r_flag2.tga" : "models\\flags\\b_flag2.tga";
+        pictures.teamPack = search.mainPack;
+    }
+    return pictures;
+}
+
+} // namespace core

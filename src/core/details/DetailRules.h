@@ -2,15 +2,13 @@
 // The rules the details windows follow that need no window: where a level shot or a player icon
 // is looked for, which icon a player gets, and how game values are named. Paths of files use the
 // platform's "/", names of members inside packs use "\".
-#include <QString>
-
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "core/analysis/Player.h"
 
-namespace gui {
+namespace core {
 
 // The thirty maps whose level shots are in the main pack (exact, case-sensitive match).
 bool IsStandardMap(const std::string& map);
@@ -48,16 +46,40 @@ bool IsHuman(const core::Player& player);
 std::string GameTypeText(const std::string& gameType, const std::string& modColumn);
 // "fs_game", else "gamename" unless it is the base game.
 std::string ModText(const std::string& fsGame, const std::string& gameName);
-// The demo name after its first ":" (the whole name without one), at most 100 characters.
-QString ShownDemoName(const QString& demoName);
 
 // The player description's class: "SPECT", "BOT/SKILL0".."BOT/SKILL5", "HUMAN" or "UNKNOWN".
 std::string ClassText(const core::Player& player);
 // The team picture member of a mission pack demo's player; empty for an unknown side name.
 std::string MissionPackTeamIcon(const std::string& sideName, bool red);
 
+// Where the player window takes a player's pictures from.
+struct PlayerPictures {
+    std::string modelPack; // empty when no pack holds an icon
+    std::optional<std::string> headIcon;
+    std::string modelIcon;
+    std::string modelName;
+    std::string teamPack;
+    std::string teamMember;           // empty: there is no team picture to look for
+    bool teamFromMissionPack = false; // the team picture shown before goes even when none is found
+};
+struct PlayerPictureSearch {
+    std::string gameDirectory;
+    std::string baseDirectory;
+    std::string mainPack;
+    std::string modDirectory; // FindModDir of the demo's "fs_game"
+    std::string fsGame;       // the demo's "fs_game"
+    std::string gameType;     // the demo's "g_gametype"
+    std::string redTeam;      // the demo's "g_redteam"
+    std::string blueTeam;     // the demo's "g_blueteam"
+};
+// The icon comes from the first pack of the mod, then of the base game, that holds the head icon,
+// failing that the model icon; failing both, from the mission pack's main pack when it is there.
+// Mission pack demos show the side's team icon, others the flag of a team game's side; players
+// without a side get the logo.
+PlayerPictures ChoosePlayerPictures(const Player& player, const PlayerPictureSearch& search);
+
 // Web locations: true when the text begins, in any letter case, with one of the nine schemes.
 bool HasWebScheme(const std::string& text);
 const std::vector<std::string>& WebSchemes();
 
-} // namespace gui
+} // namespace core
