@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/IndexCommands.h"
 #include "cli/InfoCommand.h"
 #include "cli/ScanCommand.h"
 
@@ -13,7 +14,9 @@ void Usage()
 {
     std::cerr << "usage: velmora-cli info [--course] [--plain] [--json] FILE [MEMBER]\n"
                  "       velmora-cli scan [--json] [--no-cache] [--data DIR] FOLDER\n"
-                 "       velmora-cli scan --tree FOLDER\n";
+                 "       velmora-cli scan --tree FOLDER\n"
+                 "       velmora-cli index [--rebuild] [--data-dir DIR] [FOLDER...]\n"
+                 "       velmora-cli search [--json] [--data-dir DIR] QUERY\n";
 }
 
 } // namespace
@@ -31,6 +34,10 @@ int main(int argc, char** argv)
         return cli::RunInfo(args);
     if (command == "scan")
         return cli::RunScan(args);
+    if (command == "index")
+        return cli::RunIndex(args);
+    if (command == "search")
+        return cli::RunSearch(args);
     Usage();
     return 2;
 }
