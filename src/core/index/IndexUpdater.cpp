@@ -197,13 +197,12 @@ private:
                 m_result.stopped = true;
                 return m_index.Commit();
             }
-            const std::string key = MakeCacheKey(demo.name, demo.size, demo.dosDateTime, demo.archiveField) +
-                                    kCacheSeparator + demo.location;
+            const std::string key = IndexKey(demo.name, demo.size, demo.dosDateTime, demo.archiveField, demo.location);
             if (const auto same = stored.find(key); same != stored.end()) {
                 stored.erase(same);
                 continue;
             }
-            status = m_index.AddDemo(folderId, key, ReadForIndex(demo, UserDataOf(demo.name)));
+            status = m_index.AddDemo(folderId, ReadForIndex(demo, UserDataOf(demo.name)));
             ++m_result.demosRead;
             ++m_result.demosAdded;
             if (m_result.demosRead % 64 == 0)

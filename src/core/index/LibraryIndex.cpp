@@ -6,10 +6,13 @@
 #include <charconv>
 #include <system_error>
 
+#include "core/library/DemoFiles.h"
+#include "core/library/ScanCache.h"
+
 namespace core {
 namespace {
 
-constexpr std::string_view kSchemaVersion = "1";
+constexpr std::string_view kSchemaVersion = "2";
 
 // The list columns in list order; "size" and "recorded" hold numbers from which the list texts are
 // made again when read.
@@ -21,7 +24,7 @@ constexpr std::array<std::string_view, DemoFieldCount> kColumns{
 constexpr std::string_view kSchema = R"(
 CREATE TABLE meta(key TEXT PRIMARY KEY, value TEXT NOT NULL);
 CREATE TABLE folders(id INTEGER PRIMARY KEY, path TEXT NOT NULL UNIQUE, signature TEXT NOT NULL);
-CREATE TABLE demos(id INTEGER PRIMARY KEY, folder INTEGER NOT NULL, key TEXT NOT NULL,
+CREATE TABLE demos(id INTEGER PRIMARY KEY, folder INTEGER NOT NULL,
   name TEXT, size INTEGER, recorded INTEGER, archive TEXT, map TEXT, playtime TEXT, version TEXT,
   gametype TEXT, mod TEXT, hostname TEXT, timelimit TEXT, fraglimit TEXT, capturelimit TEXT,
   protocol TEXT, maxclients TEXT, maxrate TEXT, maxping TEXT, minping TEXT, winner TEXT, second TEXT,
@@ -163,6 +166,12 @@ std::string SearchableText(const std::string& name, const std::string& map, cons
         text += '\n';
     }
     return text;
+}
+
+std::string IndexKey(std::string_view name, uint64_t size, uint32_t dosDateTime, std::string_view archiveField,
+                     std::string_view location)
+{
+    return MakeCacheKey(name, size, dosDateTime, archiveField) + kCacheSeparator + std::string(location);
 }
 
 std::string SearchablePlayers(const std::vector<std::string>& names)
@@ -314,11 +323,20 @@ IndexStatus LibraryIndex::RemoveFolder(int64_t folder)
 IndexStatus LibraryIndex::FolderDemos(int64_t folder, std::vector<std::pair<int64_t, std::string>>& demos)
 {
     demos.clear();
-    SqliteStatement read = m_db.Prepare("SELECT id, key FROM demos WHERE folder = ?");
+    // The key is made again from the stored columns rather than stored: it would repeat them.
+    SqliteStatement read = m_db.Prepare("SELECT d.id, d.name, d.size, d.recorded, d.archive, d.location, f.path "
+                                        "FROM demos d JOIN folders f ON f.id = d.folder WHERE d.folder = ?");
     read.Bind(1, folder);
     int code;
-    while ((code = read.Step()) == SQLITE_ROW)
-        demos.emplace_back(read.Int(0), read.Text(1));
+    while ((code = read.Step()) == SQLITE_ROW) {
+        const std::string location = read.Text(5);
+        // A member's location is its archive; its archive field the archive's name and its folder.
+        const std::string archiveField =
+            location == read.Text(6) ? std::string()
+                                     : location.substr(location.rfind(kPathSeparator) + 1) + "\\" + read.Text(4);
+        demos.emplace_back(read.Int(0), IndexKey(read.Text(1), static_cast<uint64_t>(read.Int(2)),
+                                                 static_cast<uint32_t>(read.Int(3)), archiveField, location));
+    }
     return StatusOf(code);
 }
 
@@ -358,24 +376,23 @@ IndexStatus LibraryIndex::RemoveTextOf(int64_t id)
     return StatusOf(remove.Step());
 }
 
-IndexStatus LibraryIndex::AddDemo(int64_t folder, const std::string& key, const IndexedDemo& demo)
+IndexStatus LibraryIndex::AddDemo(int64_t folder, const IndexedDemo& demo)
 {
     const std::string columns = ColumnList();
     SqliteStatement insert =
-        m_db.Prepare("INSERT INTO demos(folder, key, " + columns + ", map_title, day, rating_value) VALUES(?, ?, " +
+        m_db.Prepare("INSERT INTO demos(folder, " + columns + ", map_title, day, rating_value) VALUES(?, " +
                      Placeholders(DemoFieldCount) + ", ?, ?, ?)");
     insert.Bind(1, folder);
-    insert.Bind(2, key);
     for (int i = 0; i < DemoFieldCount; ++i)
-        insert.Bind(3 + i, demo.row[i]);
-    insert.Bind(3 + FieldSize, static_cast<int64_t>(demo.bytes));
-    insert.Bind(3 + FieldRecorded, static_cast<int64_t>(demo.dosDateTime));
-    insert.Bind(3 + DemoFieldCount, demo.mapTitle);
-    insert.Bind(4 + DemoFieldCount, static_cast<int64_t>(DayOfDosDateTime(demo.dosDateTime)));
+        insert.Bind(2 + i, demo.row[i]);
+    insert.Bind(2 + FieldSize, static_cast<int64_t>(demo.bytes));
+    insert.Bind(2 + FieldRecorded, static_cast<int64_t>(demo.dosDateTime));
+    insert.Bind(2 + DemoFieldCount, demo.mapTitle);
+    insert.Bind(3 + DemoFieldCount, static_cast<int64_t>(DayOfDosDateTime(demo.dosDateTime)));
     if (const auto rating = RatingValue(demo.row[FieldRating]))
-        insert.Bind(5 + DemoFieldCount, *rating);
+        insert.Bind(4 + DemoFieldCount, *rating);
     else
-        insert.BindNull(5 + DemoFieldCount);
+        insert.BindNull(4 + DemoFieldCount);
     IndexStatus status = StatusOf(insert.Step());
     if (status != IndexStatus::Ok)
         return status;

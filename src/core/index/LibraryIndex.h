@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -81,9 +82,9 @@ public:
     IndexStatus AddFolder(const std::string& path, int64_t& id);
     IndexStatus SetFolderSignature(int64_t folder, const std::string& signature);
     IndexStatus RemoveFolder(int64_t folder);
-    // The demos of a folder as (index id, cache key).
+    // The demos of a folder as (index id, IndexKey).
     IndexStatus FolderDemos(int64_t folder, std::vector<std::pair<int64_t, std::string>>& demos);
-    IndexStatus AddDemo(int64_t folder, const std::string& key, const IndexedDemo& demo);
+    IndexStatus AddDemo(int64_t folder, const IndexedDemo& demo);
     IndexStatus RemoveDemo(int64_t id);
     // Every demo of this name takes the user data (demos of one name share their user data file).
     IndexStatus SetUserData(const std::string& demoName, const UserInfo& user);
@@ -112,6 +113,10 @@ private:
 // lower case, one line each (no word spans two of them).
 std::string SearchableText(const std::string& name, const std::string& map, const std::string& mapTitle,
                            const std::string& hostname, const std::string& mod, const std::string& description);
+// What tells two demos of a folder apart, and a demo from its changed self: its scan cache key
+// (name, size, date-time, archive place) and its location.
+std::string IndexKey(std::string_view name, uint64_t size, uint32_t dosDateTime, std::string_view archiveField,
+                     std::string_view location);
 // Player names as searchable text, one line each.
 std::string SearchablePlayers(const std::vector<std::string>& names);
 
