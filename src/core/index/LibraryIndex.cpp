@@ -135,9 +135,11 @@ std::vector<Condition> ConditionsOf(const SearchQuery& query)
                  values,
                  {}});
     };
-    addAlternatives("map", query.maps, true);
+    // Maps and mods are listed in lower case and asked for so: compared as they are, their index
+    // is used.
+    addAlternatives("map", query.maps, false);
     addAlternatives("gametype", query.gametypes, true);
-    addAlternatives("mod", query.mods, true);
+    addAlternatives("mod", query.mods, false);
     addAlternatives("protocol", query.protocols, false);
     if (query.afterDay)
         conditions.push_back({"day >= ?", {}, {*query.afterDay}});
@@ -513,9 +515,12 @@ SearchResult LibraryIndex::Search(const SearchQuery& query, size_t limit)
     std::string sql = "SELECT " + ColumnList() + " FROM demos";
     for (size_t i = 0; i < conditions.size(); ++i)
         sql += (i ? " AND " : " WHERE ") + conditions[i].sql;
-    sql += " ORDER BY name COLLATE NOCASE, location, archive, id";
+    // Sorting every match before the limit would cost more than the rest of a broad search; a
+    // limited search is for the list, which sorts by its own column.
     if (limit != SIZE_MAX)
         sql += " LIMIT " + std::to_string(limit + 1);
+    else
+        sql += " ORDER BY name COLLATE NOCASE, location, archive, id";
     SqliteStatement select = m_db.Prepare(sql);
     int position = 1;
     for (const Condition& condition : conditions) {

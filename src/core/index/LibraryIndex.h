@@ -47,7 +47,7 @@ enum class IndexStatus {
 
 struct SearchResult {
     IndexStatus status = IndexStatus::Ok;
-    std::vector<DemoInfo> rows; // sorted by demo name, then location
+    std::vector<DemoInfo> rows; // without a limit sorted by demo name, then location
     bool more = false;          // there were more than the limit
     std::string message;        // why it failed
 };
