@@ -90,6 +90,10 @@ void ContainsFunction(sqlite3_context* context, int count, sqlite3_value** value
     sqlite3_result_int(context, 0);
 }
 
+// Joined rather than asked through "id IN (...)", so that a selective facet can lead and the text
+// index is asked only about its rows.
+constexpr std::string_view kTextMatch = "demo_text MATCH ?";
+
 struct Condition {
     std::string sql;
     std::vector<std::string> texts; // bound in order
@@ -126,8 +130,7 @@ std::vector<Condition> ConditionsOf(const SearchQuery& query)
                 {"EXISTS (SELECT 1 FROM players p WHERE p.demo = demos.id AND instr(p.plain, ?) > 0)", {player}, {}});
     }
     if (!match.empty())
-        conditions.insert(conditions.begin(),
-                          {"id IN (SELECT rowid FROM demo_text WHERE demo_text MATCH ?)", {match}, {}});
+        conditions.insert(conditions.begin(), {std::string(kTextMatch), {match}, {}});
     const auto addAlternatives = [&](const char* column, const std::vector<std::string>& values, bool nocase) {
         if (!values.empty())
             conditions.push_back(
@@ -513,6 +516,8 @@ SearchResult LibraryIndex::Search(const SearchQuery& query, size_t limit)
     }
     const std::vector<Condition> conditions = ConditionsOf(query);
     std::string sql = "SELECT " + ColumnList() + " FROM demos";
+    if (!conditions.empty() && conditions.front().sql == kTextMatch)
+        sql += " JOIN demo_text ON demo_text.rowid = demos.id";
     for (size_t i = 0; i < conditions.size(); ++i)
         sql += (i ? " AND " : " WHERE ") + conditions[i].sql;
     // Sorting every match before the limit would cost more than the rest of a broad search; a
