@@ -22,7 +22,7 @@ using testsupport::Message;
 namespace {
 
 // One demo of the test library, described in the terms a user searches by.
-struct DemoSpec {
+struct LibraryEntry {
     std::string folder; // below the library root
     std::string file;   // a demo file, or "pack.pk3:demos/x.dm_48" for an archive member
     std::string map, title, gametype, gamename, mod, host;
@@ -37,16 +37,16 @@ struct DemoSpec {
     }
 };
 
-std::vector<uint8_t> DemoBytes(const DemoSpec& spec)
+std::vector<uint8_t> DemoBytes(const LibraryEntry& entry)
 {
-    std::string info = "\\sv_hostname\\" + spec.host + "\\protocol\\48\\mapname\\" + spec.map + "\\g_gametype\\" +
-                       spec.gametype + "\\gamename\\" + spec.gamename;
-    if (!spec.mod.empty())
-        info += "\\fs_game\\" + spec.mod;
-    std::vector<std::pair<int, std::string>> strings{{0, info}, {1, "\\sv_pure\\1"}, {3, spec.title}};
-    for (size_t i = 0; i < spec.players.size(); ++i)
+    std::string info = "\\sv_hostname\\" + entry.host + "\\protocol\\48\\mapname\\" + entry.map + "\\g_gametype\\" +
+                       entry.gametype + "\\gamename\\" + entry.gamename;
+    if (!entry.mod.empty())
+        info += "\\fs_game\\" + entry.mod;
+    std::vector<std::pair<int, std::string>> strings{{0, info}, {1, "\\sv_pure\\1"}, {3, entry.title}};
+    for (size_t i = 0; i < entry.players.size(); ++i)
         strings.emplace_back(544 + static_cast<int>(i),
-                             testsupport::UserInfo(spec.players[i].first, spec.players[i].second));
+                             testsupport::UserInfo(entry.players[i].first, entry.players[i].second));
     DemoBuilder demo(48);
     demo.Add(Message(48).GameState(strings));
     demo.Add(Message(48).Snapshot(1000));
@@ -61,23 +61,25 @@ uint32_t DosTimeOfDay(int day)
 
 class Library {
 public:
-    explicit Library(std::vector<DemoSpec> specs) : specs(std::move(specs)) {}
+    explicit Library(std::vector<LibraryEntry> entries) : entries(std::move(entries)) {}
 
     void Write()
     {
         std::map<std::string, std::vector<testsupport::ZipMember>> archives;
-        for (const DemoSpec& spec : specs) {
-            const size_t colon = spec.file.find(':');
+        for (const LibraryEntry& entry : entries) {
+            const size_t colon = entry.file.find(':');
             if (colon != std::string::npos) {
-                archives[spec.folder + "/" + spec.file.substr(0, colon)].push_back(
-                    {.name = spec.file.substr(colon + 1), .data = DemoBytes(spec), .dosTime = DosTimeOfDay(spec.day)});
+                archives[entry.folder + "/" + entry.file.substr(0, colon)].push_back(
+                    {.name = entry.file.substr(colon + 1),
+                     .data = DemoBytes(entry),
+                     .dosTime = DosTimeOfDay(entry.day)});
             } else {
-                const auto path = root.path() / spec.folder / spec.file;
+                const auto path = root.path() / entry.folder / entry.file;
                 std::filesystem::create_directories(path.parent_path());
-                testsupport::WriteFile(path, DemoBytes(spec));
-                SetDay(path, spec.day);
+                testsupport::WriteFile(path, DemoBytes(entry));
+                SetDay(path, entry.day);
             }
-            WriteUserData(spec);
+            WriteUserData(entry);
         }
         for (const auto& [path, members] : archives) {
             std::filesystem::create_directories((root.path() / path).parent_path());
@@ -85,14 +87,14 @@ public:
         }
     }
 
-    void WriteUserData(const DemoSpec& spec)
+    void WriteUserData(const LibraryEntry& entry)
     {
-        if (spec.pov.empty() && spec.rating.empty() && spec.description.empty())
+        if (entry.pov.empty() && entry.rating.empty() && entry.description.empty())
             return;
-        DemoUserData data{spec.pov, spec.rating, "", {}};
-        if (!spec.description.empty())
-            data.description = {spec.description};
-        WriteDemoUserData(DemoDescriptionPath(userData.path(), spec.Name()), data);
+        DemoUserData data{entry.pov, entry.rating, "", {}};
+        if (!entry.description.empty())
+            data.description = {entry.description};
+        WriteDemoUserData(DemoDescriptionPath(userData.path(), entry.Name()), data);
     }
 
     static void SetDay(const std::filesystem::path& path, int day)
@@ -117,7 +119,7 @@ public:
 
     std::filesystem::path Database() const { return data.path() / std::string(kLibraryIndexName); }
 
-    std::vector<DemoSpec> specs;
+    std::vector<LibraryEntry> entries;
     librarytest::ScratchFolder root, userData, data;
 };
 
@@ -127,16 +129,16 @@ bool Contains(const std::string& text, const std::string& part)
 }
 
 // The brute-force reading of a query, written from the query language's rules, not from the index.
-bool Matches(const DemoSpec& spec, const SearchQuery& query)
+bool Matches(const LibraryEntry& entry, const SearchQuery& query)
 {
     const auto anyPlayer = [&](const std::string& part) {
-        return std::any_of(spec.players.begin(), spec.players.end(),
+        return std::any_of(entry.players.begin(), entry.players.end(),
                            [&](const auto& player) { return Contains(player.first, part); });
     };
     for (const std::string& word : query.words)
-        if (!Contains(spec.Name(), word) && !Contains(spec.map, word) && !Contains(spec.title, word) &&
-            !Contains(spec.host, word) && !Contains(spec.mod.empty() ? spec.gamename : spec.mod, word) &&
-            !Contains(spec.description, word) && !anyPlayer(word))
+        if (!Contains(entry.Name(), word) && !Contains(entry.map, word) && !Contains(entry.title, word) &&
+            !Contains(entry.host, word) && !Contains(entry.mod.empty() ? entry.gamename : entry.mod, word) &&
+            !Contains(entry.description, word) && !anyPlayer(word))
             return false;
     for (const std::string& player : query.players)
         if (!anyPlayer(player))
@@ -145,16 +147,16 @@ bool Matches(const DemoSpec& spec, const SearchQuery& query)
         return values.empty() || std::any_of(values.begin(), values.end(),
                                              [&](const std::string& v) { return LowerCase(v) == LowerCase(value); });
     };
-    const std::string typeName = GameTypeName(spec.gametype, spec.gamename);
-    if (!oneOf(query.maps, spec.map) || !oneOf(query.gametypes, typeName) ||
-        !oneOf(query.mods, spec.mod.empty() ? spec.gamename : spec.mod) || !oneOf(query.protocols, "48"))
+    const std::string typeName = GameTypeName(entry.gametype, entry.gamename);
+    if (!oneOf(query.maps, entry.map) || !oneOf(query.gametypes, typeName) ||
+        !oneOf(query.mods, entry.mod.empty() ? entry.gamename : entry.mod) || !oneOf(query.protocols, "48"))
         return false;
-    if ((query.afterDay && spec.day < *query.afterDay) || (query.beforeDay && spec.day >= *query.beforeDay))
+    if ((query.afterDay && entry.day < *query.afterDay) || (query.beforeDay && entry.day >= *query.beforeDay))
         return false;
     for (const RatingCondition& condition : query.ratings) {
-        if (spec.rating.empty())
+        if (entry.rating.empty())
             return false;
-        const int r = std::stoi(spec.rating), v = condition.value;
+        const int r = std::stoi(entry.rating), v = condition.value;
         const bool holds = condition.op == RatingCondition::Op::Less             ? r < v
                            : condition.op == RatingCondition::Op::LessOrEqual    ? r <= v
                            : condition.op == RatingCondition::Op::Equal          ? r == v
@@ -163,10 +165,10 @@ bool Matches(const DemoSpec& spec, const SearchQuery& query)
         if (!holds)
             return false;
     }
-    if (query.hasPov && *query.hasPov == spec.pov.empty())
+    if (query.hasPov && *query.hasPov == entry.pov.empty())
         return false;
     for (const std::string& name : query.povNames)
-        if (!Contains(spec.pov, name))
+        if (!Contains(entry.pov, name))
             return false;
     return true;
 }
@@ -179,7 +181,7 @@ std::set<std::string> Names(const std::vector<DemoInfo>& rows)
     return names;
 }
 
-std::vector<DemoSpec> TestLibrary()
+std::vector<LibraryEntry> TestLibrary()
 {
     return {
         {"2019",
@@ -284,7 +286,7 @@ TEST(LibraryIndexQuery, EveryFacetAndTheirCombinationsMatchABruteForceFilter)
     LibraryIndex index;
     ASSERT_EQ(index.Open(library.Database()), IndexStatus::Ok);
     ASSERT_EQ(library.Update(index).status, IndexStatus::Ok);
-    ASSERT_EQ(index.DemoCount(), library.specs.size());
+    ASSERT_EQ(index.DemoCount(), library.entries.size());
 
     const std::vector<std::pair<std::string, size_t>> cases{
         // free text: any searchable column, inside words, no case, no colour codes
@@ -358,9 +360,9 @@ TEST(LibraryIndexQuery, EveryFacetAndTheirCombinationsMatchABruteForceFilter)
         const SearchQuery query = ParseSearchQuery(text);
         EXPECT_TRUE(query.errors.empty()) << text;
         std::set<std::string> wanted;
-        for (const DemoSpec& spec : library.specs)
-            if (Matches(spec, query))
-                wanted.insert(spec.Name());
+        for (const LibraryEntry& entry : library.entries)
+            if (Matches(entry, query))
+                wanted.insert(entry.Name());
         const SearchResult result = index.Search(query);
         ASSERT_EQ(result.status, IndexStatus::Ok) << text << ": " << result.message;
         EXPECT_EQ(Names(result.rows), wanted) << text;
@@ -416,7 +418,7 @@ TEST_F(IndexUpdateTest, OnlyWhatChangedIsReadAgain)
 {
     ASSERT_EQ(index.Open(library.Database()), IndexStatus::Ok);
     IndexUpdateResult first = library.Update(index);
-    EXPECT_EQ(first.demosRead, library.specs.size()); // each demo once
+    EXPECT_EQ(first.demosRead, library.entries.size()); // each demo once
     EXPECT_EQ(library.Update(index).demosRead, 0u);
     EXPECT_EQ(library.Update(index).foldersChanged, 0u);
 
@@ -429,7 +431,7 @@ TEST_F(IndexUpdateTest, OnlyWhatChangedIsReadAgain)
     };
     const auto root = library.root.path();
     const std::vector<Step> steps{
-        {"add", [&] { testsupport::WriteFile(root / "old" / "new.dm_48", DemoBytes(library.specs[0])); }, 1, 1,
+        {"add", [&] { testsupport::WriteFile(root / "old" / "new.dm_48", DemoBytes(library.entries[0])); }, 1, 1,
          "new.dm_48", 1},
         {"remove", [&] { std::filesystem::remove(root / "2019" / "semi.dm_48"); }, 0, 1, "semi", 0},
         {"rename", [&] { std::filesystem::rename(root / "old" / "tdm.dm3", root / "old" / "renamed.dm3"); }, 1, 1,
@@ -453,9 +455,9 @@ TEST_F(IndexUpdateTest, OnlyWhatChangedIsReadAgain)
              testsupport::WriteFile(
                  root / "old" / "packs.pk3",
                  testsupport::BuildZip({{.name = "demos/inpack.dm_48",
-                                         .data = DemoBytes(library.specs[4]),
-                                         .dosTime = DosTimeOfDay(library.specs[4].day)},
-                                        {.name = "demos/late.dm_48", .data = DemoBytes(library.specs[5])}}));
+                                         .data = DemoBytes(library.entries[4]),
+                                         .dosTime = DosTimeOfDay(library.entries[4].day)},
+                                        {.name = "demos/late.dm_48", .data = DemoBytes(library.entries[5])}}));
          },
          1, 1, "player:visor", 2},
         {"empty a folder",
@@ -492,7 +494,7 @@ TEST_F(IndexUpdateTest, FoldersLeavingTheTreeLeaveTheIndex)
     const std::vector<std::string> only{(library.root.path() / "2019").string()};
     options.removeOthers = false;
     EXPECT_EQ(UpdateLibraryIndex(index, only, options).demosRemoved, 0u);
-    EXPECT_EQ(index.DemoCount(), library.specs.size());
+    EXPECT_EQ(index.DemoCount(), library.entries.size());
     options.removeOthers = true;
     EXPECT_EQ(UpdateLibraryIndex(index, only, options).demosRemoved, 5u);
     EXPECT_EQ(Names(index.Search(ParseSearchQuery("")).rows), (std::set<std::string>{"final.dm_48", "semi.dm_48"}));
@@ -519,7 +521,7 @@ TEST_F(IndexUpdateTest, ADamagedDatabaseIsBuiltAnewWithNothingLost)
             LibraryIndex first;
             ASSERT_EQ(first.Open(library.Database()), IndexStatus::Ok);
             library.Update(first, true);
-            ASSERT_EQ(first.DemoCount(), library.specs.size());
+            ASSERT_EQ(first.DemoCount(), library.entries.size());
         } // closing checkpoints the log into the file
         damage.apply(library.Database());
         LibraryIndex reopened;
@@ -528,7 +530,7 @@ TEST_F(IndexUpdateTest, ADamagedDatabaseIsBuiltAnewWithNothingLost)
         EXPECT_EQ(result.status, IndexStatus::Ok) << damage.what;
         EXPECT_TRUE(result.rebuilt) << damage.what;
         EXPECT_EQ(result.message, kIndexRebuiltMessage) << damage.what;
-        EXPECT_EQ(reopened.DemoCount(), library.specs.size()) << damage.what;
+        EXPECT_EQ(reopened.DemoCount(), library.entries.size()) << damage.what;
         EXPECT_EQ(index.Search(ParseSearchQuery("player:fatal1ty")).status, IndexStatus::Failed); // never opened
         EXPECT_EQ(reopened.Search(ParseSearchQuery("player:fatal1ty")).rows.size(), 3u) << damage.what;
         EXPECT_FALSE(library.Update(reopened).rebuilt) << damage.what << ": the message comes once";
