@@ -214,8 +214,11 @@ IndexStatus LibraryIndex::Open(const std::filesystem::path& file, int busyMillis
     sqlite3_create_function(m_db.Handle(), "velmora_contains", -1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                             ContainsFunction, nullptr, nullptr);
     // WAL lets readers go on while one writer works; NORMAL syncs at checkpoints only, which is
-    // enough for a cache.
-    IndexStatus status = StatusOf(m_db.Execute("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;"));
+    // enough for a cache. Reading through a memory map halves a search that fetches thousands of
+    // rows scattered over the file. (The file is only ever replaced, never cut short, so a mapping
+    // never loses its pages.)
+    IndexStatus status =
+        StatusOf(m_db.Execute("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA mmap_size=1073741824;"));
     std::string version;
     if (status == IndexStatus::Ok) {
         SqliteStatement read = m_db.Prepare("SELECT value FROM meta WHERE key = 'schema'");
@@ -254,7 +257,8 @@ IndexStatus LibraryIndex::Rebuild()
     m_db.SetBusyTimeout(m_busyMilliseconds);
     sqlite3_create_function(m_db.Handle(), "velmora_contains", -1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                             ContainsFunction, nullptr, nullptr);
-    if (const IndexStatus status = StatusOf(m_db.Execute("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;"));
+    if (const IndexStatus status =
+            StatusOf(m_db.Execute("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA mmap_size=1073741824;"));
         status != IndexStatus::Ok)
         return status;
     return CreateSchema();
