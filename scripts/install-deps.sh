@@ -9,6 +9,6 @@ export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update
 $SUDO apt-get install -y --no-install-recommends \
     g++ clang libclang-rt-dev cmake ninja-build pkg-config \
-    qt6-base-dev libgl-dev zlib1g-dev libjpeg62-turbo-dev libopenal-dev \
+    qt6-base-dev libgl-dev zlib1g-dev libjpeg62-turbo-dev libopenal-dev libsqlite3-dev \
     libgtest-dev libbenchmark-dev \
     openarena xvfb xauth libgl1-mesa-dri

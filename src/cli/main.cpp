@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/IndexCommands.h"
 #include "cli/InfoCommand.h"
 #include "cli/ScanCommand.h"
 #include "core/app/Paths.h"
@@ -15,7 +16,9 @@ void Usage()
     std::cerr << "usage: velmora-cli info [--course] [--plain] [--json] FILE [MEMBER]\n"
                  "       velmora-cli scan [--json] [--no-cache] [--data DIR] FOLDER\n"
                  "       velmora-cli scan --tree FOLDER\n"
-                 "       velmora-cli game-programs\n";
+                 "       velmora-cli game-programs\n"
+                 "       velmora-cli index [--rebuild] [--data-dir DIR] [FOLDER...]\n"
+                 "       velmora-cli search [--json] [--data-dir DIR] QUERY\n";
 }
 
 } // namespace
@@ -40,6 +43,10 @@ int main(int argc, char** argv)
             std::cout << name << '\n';
         return 0;
     }
+    if (command == "index")
+        return cli::RunIndex(args);
+    if (command == "search")
+        return cli::RunSearch(args);
     Usage();
     return 2;
 }

@@ -22,18 +22,7 @@
 namespace core {
 namespace {
 
-struct ScanItem {
-    std::string name;            // the Demoname: file name, or the member's file name
-    std::string loadName;        // the file's path, or the member's name with its folders
-    std::string archive;         // the archive's path; empty for a plain file
-    std::string archiveFileName; // the archive's file name; empty for a plain file
-    std::string archiveField;    // archive file name, "\" and the member's folder
-    std::string location;        // the folder, or the archive's path
-    std::string shownPath;       // what "Parsing " shows
-    uint64_t size = 0;
-    uint32_t dosDateTime = 0;
-    MemberPlace place; // where a member lies in its archive
-
+struct ScanItem : ListedDemo {
     // The outcome: a cache line, or (for a demo whose texts cannot be cached) the fields alone.
     std::string line;
     std::vector<std::string> fields;
@@ -81,8 +70,7 @@ bool Readable(const std::string& path)
 // Reads one uncached demo. Runs on any thread: touches nothing but the item.
 void ReadItem(ScanItem& item)
 {
-    const DemoState demo = item.archive.empty() ? LoadDemo(item.loadName, {}, false)
-                                                : LoadDemoMember(item.loadName, item.archive, item.place, false);
+    const DemoState demo = ReadListedDemo(item);
     const std::string& file = item.archive.empty() ? item.loadName : item.archive;
     if (demo.result != "1") {
         FolderEntry entry;
@@ -373,6 +361,22 @@ std::string MemberScanArgument(const std::string& archive, const std::string& me
     return std::string(1, kCacheSeparator) + archive + "\\" + memberFileName;
 }
 
+std::vector<ListedDemo> ListDemos(const std::string& folder)
+{
+    LibraryFeedback quiet;
+    ScanRequest request;
+    request.path = WithoutTrailingSeparator(folder);
+    request.folder = request.path;
+    std::vector<ScanItem> items = ListItems(request, quiet);
+    return std::vector<ListedDemo>(items.begin(), items.end());
+}
+
+DemoState ReadListedDemo(const ListedDemo& demo)
+{
+    return demo.archive.empty() ? LoadDemo(demo.loadName, {}, false)
+                                : LoadDemoMember(demo.loadName, demo.archive, demo.place, false);
+}
+
 uint64_t EstimatedPlaySeconds(uint64_t bytes)
 {
     return static_cast<uint64_t>(RoundHalfEven(static_cast<double>(bytes) * 0.00074));
@@ -380,8 +384,8 @@ uint64_t EstimatedPlaySeconds(uint64_t bytes)
 
 std::string ScanSummary(const ScanTotals& totals)
 {
-    const double share = totals.rows ? static_cast<double>(totals.fromCache) / static_cast<double>(totals.rows) * 100.0
-                                     : 0.0;
+    const double share =
+        totals.rows ? static_cast<double>(totals.fromCache) / static_cast<double>(totals.rows) * 100.0 : 0.0;
     // A listing stopped with Escape says so: its rows are only part of the folder.
     return std::string(totals.aborted ? "Listing aborted: " : "") + std::to_string(totals.rows) +
            " item(s) loaded in " + TwoDecimals(static_cast<double>(totals.elapsedMs) / 1000.0) + " sec. " +

@@ -8,6 +8,10 @@
 #include <filesystem>
 #include <string>
 
+#include <vector>
+
+#include "core/analysis/DemoReader.h"
+#include "core/archive/ZipRead.h"
 #include "core/library/LibraryFeedback.h"
 
 namespace core {
@@ -50,6 +54,27 @@ struct ScanTotals {
     size_t notFullyRead = 0;
     std::string firstProblem; // "<demo name>: <reason>"
 };
+
+// One demo as a folder listing finds it: a demo file, or a member of an archive in the folder.
+struct ListedDemo {
+    std::string name;            // the Demoname: file name, or the member's file name
+    std::string loadName;        // the file's path, or the member's name with its folders
+    std::string archive;         // the archive's path; empty for a plain file
+    std::string archiveFileName; // the archive's file name; empty for a plain file
+    std::string archiveField;    // archive file name, "\" and the member's folder
+    std::string location;        // the folder, or the archive's path
+    std::string shownPath;       // what "Parsing " shows
+    uint64_t size = 0;
+    uint32_t dosDateTime = 0;
+    MemberPlace place; // where a member lies in its archive
+};
+
+// The demos a folder listing would find in the folder, in listing order, without reading them
+// (archives are opened for their directories only). The library index keeps itself current
+// with this.
+std::vector<ListedDemo> ListDemos(const std::string& folder);
+// Reads one listed demo the way the listing reads an uncached one (no course log, no messages).
+DemoState ReadListedDemo(const ListedDemo& demo);
 
 // The summary's play time of a demo of `bytes`: size x 0.00074, rounded.
 uint64_t EstimatedPlaySeconds(uint64_t bytes);

@@ -12,6 +12,7 @@
 #include <QSplitter>
 #include <QTimer>
 #include <QUrl>
+#include <QVBoxLayout>
 
 #include <filesystem>
 
@@ -26,7 +27,11 @@
 #include "core/library/FolderTreeOps.h"
 #include "core/library/ScanCache.h"
 #include "core/library/Scanner.h"
+#include "core/index/IndexUpdater.h"
 #include "gui/lists/DemoListPane.h"
+#include "gui/lists/LibrarySearch.h"
+#include "gui/lists/SearchBar.h"
+#include "gui/tree/SearchResultsNode.h"
 #include "gui/lists/PlayListPane.h"
 #include "core/playback/GameLaunch.h"
 #include "core/playback/GamePrograms.h"
@@ -138,10 +143,19 @@ void MainWindow::BuildPanes()
     m_splitter = new QSplitter(Qt::Horizontal, this);
     m_splitter->setChildrenCollapsible(false);
     m_tree = new FolderTreePane(m_splitter);
-    m_demoList = new DemoListPane(m_splitter);
+    // The search bar stands above the demo list, which shows what it finds.
+    auto* listColumn = new QWidget(m_splitter);
+    auto* column = new QVBoxLayout(listColumn);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(2);
+    m_searchBar = new SearchBar(listColumn);
+    m_demoList = new DemoListPane(listColumn);
+    column->addWidget(m_searchBar);
+    column->addWidget(m_demoList, 1);
+    m_resultsNode = new SearchResultsNode(m_tree);
+    m_tree->AddBelowTree(m_resultsNode);
     m_playList = new PlayListPane(m_splitter);
-    for (QWidget* pane : {static_cast<QWidget*>(m_tree), static_cast<QWidget*>(m_demoList),
-                          static_cast<QWidget*>(m_playList)}) {
+    for (QWidget* pane : {static_cast<QWidget*>(m_tree), listColumn, static_cast<QWidget*>(m_playList)}) {
         pane->setMinimumWidth(kMinimumPaneWidth);
         m_splitter->addWidget(pane);
     }
@@ -157,6 +171,20 @@ void MainWindow::BuildPanes()
     m_tree->SetFeedback(m_feedback.get());
     m_demoFiller = std::make_unique<ListFiller>(*m_demoList);
     m_playFiller = std::make_unique<ListFiller>(*m_playList);
+    m_search = std::make_unique<LibrarySearch>(*m_searchBar, *m_resultsNode, *m_demoList, *m_demoFiller, *m_status);
+    m_search->folders = [this] { return core::TreeFolders(m_tree->Tree()); };
+    connect(m_search.get(), &LibrarySearch::resultsShown, this, [this] {
+        // No folder is listed now: choosing the selected folder lists it again.
+        m_currentFolder.clear();
+        m_listing = {};
+        m_status->SetFolderPath(QStringLiteral("Search results"));
+    });
+    connect(m_searchBar, &SearchBar::cleared, this, [this] {
+        if (m_search->ShowingResults()) {
+            m_search->LeaveResults();
+            ListNode(m_tree->Tree().Selected());
+        }
+    });
 
     m_demoList->DetailsPart().setToolTip(
         QStringLiteral("* Demo List *\n\rUse drag & drop to create your own Demo Play List"));
@@ -287,6 +315,8 @@ bool MainWindow::StartUp(const core::IniFile& config, const std::string& builtIn
     }
     setWindowTitle(QStringLiteral("Velmora 1.32"));
     core::CreateDataDirectories(core::Settings.paths);
+    m_search->databaseFile = std::filesystem::path(core::Settings.paths.dataDirectory) / std::string(core::kLibraryIndexName);
+    m_search->demoDataDirectory = core::Settings.paths.demoDataDirectory;
     ApplySettings();
 
     core::FolderTree& tree = m_tree->Tree();
@@ -383,8 +413,11 @@ void MainWindow::ListNode(core::FolderNode* node)
     RunFolderListing(path);
 }
 
+void MainWindow::StartIndexing() { m_search->StartIndexing(); }
+
 void MainWindow::RunFolderListing(const std::string& folder)
 {
+    m_search->LeaveResults();
     m_leftListing = {};
     core::ScanDemos(core::FolderScanArgument(folder), *m_demoFiller, *m_playFiller, *m_feedback, ScanSettingsNow(),
                     &m_listing);
@@ -402,6 +435,10 @@ core::ScanSettings MainWindow::ScanSettingsNow() const
 
 void MainWindow::RefreshList()
 {
+    if (m_search->ShowingResults()) {
+        m_search->ShowResultsAgain();
+        return;
+    }
     core::FolderNode* node = m_tree->Tree().Selected();
     if (!node || core::BusyCount > 0)
         return;

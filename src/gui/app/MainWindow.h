@@ -23,6 +23,9 @@ namespace gui {
 
 class CommandBar;
 class DemoListPane;
+class LibrarySearch;
+class SearchBar;
+class SearchResultsNode;
 class FolderTreePane;
 class PlayListPane;
 class StatusPanels;
@@ -53,6 +56,11 @@ public:
     Commands& Cmds() { return m_commands; }
     WindowFeedback& Feedback() { return *m_feedback; }
     const std::string& CurrentFolder() const { return m_currentFolder; }
+    SearchBar& SearchField() { return *m_searchBar; }
+    SearchResultsNode& ResultsNode() { return *m_resultsNode; }
+    LibrarySearch& Search() { return *m_search; }
+    // Brings the library index up to date in the background (start-up does this once the window shows).
+    void StartIndexing();
 
     // Lists a tree node's folder unless it is the folder already listed (and no listing was
     // stopped with Escape) or a long operation runs.
@@ -108,6 +116,9 @@ private:
     std::unique_ptr<WindowFeedback> m_feedback;
     std::unique_ptr<ListFiller> m_demoFiller;
     std::unique_ptr<ListFiller> m_playFiller;
+    SearchBar* m_searchBar = nullptr;
+    SearchResultsNode* m_resultsNode = nullptr;
+    std::unique_ptr<LibrarySearch> m_search;
     std::string m_currentFolder;
     core::ScanTotals m_listing;     // of the last folder listing
     core::ScanTotals m_leftListing; // rows, bytes and play time of the demos moved or deleted since

@@ -69,9 +69,25 @@ StatusPanels::StatusPanels(QWidget* parent) : QStatusBar(parent)
     addWidget(m_first);
     addWidget(m_second);
     addWidget(m_play, 1);
+    m_index = new QLabel(this);
+    m_index->setObjectName(QStringLiteral("IndexPanel"));
+    m_index->setTextFormat(Qt::PlainText);
+    m_index->hide();
+    addPermanentWidget(m_index);
     // The panels learn their widths when the bar lays them out; their texts are shortened then.
     m_folder->installEventFilter(this);
     m_list->installEventFilter(this);
+}
+
+void StatusPanels::SetIndexText(const QString& text)
+{
+    m_index->setText(text);
+    m_index->setVisible(!text.isEmpty());
+}
+
+QString StatusPanels::IndexText() const
+{
+    return m_index->text();
 }
 
 void StatusPanels::SetFolderPath(const QString& path)

@@ -32,6 +32,9 @@ public:
     // The listing's busy indicator inside panel 2.
     void SetBusy(bool busy);
     bool Busy() const;
+    // The library index's progress and state, at the bar's right end; hidden while empty.
+    void SetIndexText(const QString& text);
+    QString IndexText() const;
     // Paints the panels now, for long operations that do not return to the event loop.
     void PaintNow();
 
@@ -46,6 +49,7 @@ private:
     QLabel* m_list = nullptr;
     QLabel* m_play = nullptr;
     QProgressBar* m_progress = nullptr;
+    QLabel* m_index = nullptr;
     PanelSlot* m_first = nullptr;
     PanelSlot* m_second = nullptr;
     QString m_folderPath;

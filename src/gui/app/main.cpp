@@ -59,6 +59,7 @@ int main(int argc, char** argv)
     if (splash)
         splash->finish(&window);
     window.ListStartFolder();
+    window.StartIndexing();
     if (core::Settings.tip_of_day)
         window.Cmds().tipOfDay->trigger();
     return QApplication::exec();

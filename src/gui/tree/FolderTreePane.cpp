@@ -149,6 +149,8 @@ QAction* FolderTreePane::AddKeyedAction(const QString& text, const QKeySequence&
     return AddPaneAction(*this, text, key);
 }
 
+void FolderTreePane::AddBelowTree(QWidget* widget) { layout()->addWidget(widget); }
+
 void FolderTreePane::SetGameDirectory(const std::string& path)
 {
     m_model.SetGameDirectory(path);

@@ -48,6 +48,8 @@ public:
     FolderTreeView& View() { return *m_view; }
 
     void SetFeedback(core::LibraryFeedback* feedback) { m_feedback = feedback; }
+    // Puts a widget under the tree (the virtual folder of search results).
+    void AddBelowTree(QWidget* widget);
     void SetGameDirectory(const std::string& path);
     void ApplyOptions(const TreeOptions& options);
     TreeOptions Options() const;

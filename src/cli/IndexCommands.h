@@ -1,0 +1,12 @@
+#pragma once
+#include <string>
+#include <vector>
+
+namespace cli {
+
+// velmora-cli index [--rebuild] [--data-dir DIR] [FOLDER...]
+int RunIndex(const std::vector<std::string>& args);
+// velmora-cli search [--json] [--data-dir DIR] QUERY...
+int RunSearch(const std::vector<std::string>& args);
+
+} // namespace cli

@@ -1,0 +1,584 @@
+#include "core/index/LibraryIndex.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <charconv>
+#include <system_error>
+
+#include "core/library/DemoFiles.h"
+#include "core/library/ScanCache.h"
+
+namespace core {
+namespace {
+
+constexpr std::string_view kSchemaVersion = "2";
+
+// The list columns in list order; "size" and "recorded" hold numbers from which the list texts are
+// made again when read.
+constexpr std::array<std::string_view, DemoFieldCount> kColumns{
+    "name",     "size",      "recorded",   "archive",      "map",      "playtime",   "version", "gametype",   "mod",
+    "hostname", "timelimit", "fraglimit",  "capturelimit", "protocol", "maxclients", "maxrate", "maxping",    "minping",
+    "winner",   "second",    "finalscore", "location",     "pov",      "rating",     "web",     "description"};
+
+constexpr std::string_view kSchema = R"(
+CREATE TABLE meta(key TEXT PRIMARY KEY, value TEXT NOT NULL);
+CREATE TABLE folders(id INTEGER PRIMARY KEY, path TEXT NOT NULL UNIQUE, signature TEXT NOT NULL);
+CREATE TABLE demos(id INTEGER PRIMARY KEY, folder INTEGER NOT NULL,
+  name TEXT, size INTEGER, recorded INTEGER, archive TEXT, map TEXT, playtime TEXT, version TEXT,
+  gametype TEXT, mod TEXT, hostname TEXT, timelimit TEXT, fraglimit TEXT, capturelimit TEXT,
+  protocol TEXT, maxclients TEXT, maxrate TEXT, maxping TEXT, minping TEXT, winner TEXT, second TEXT,
+  finalscore TEXT, location TEXT, pov TEXT, rating TEXT, web TEXT, description TEXT,
+  map_title TEXT, day INTEGER, rating_value INTEGER);
+CREATE INDEX demos_folder ON demos(folder);
+CREATE INDEX demos_name ON demos(name);
+CREATE INDEX demos_map ON demos(map, rating_value);
+CREATE TABLE players(demo INTEGER NOT NULL, name TEXT NOT NULL, plain TEXT NOT NULL, team INTEGER, score INTEGER);
+CREATE INDEX players_demo ON players(demo);
+CREATE TABLE userdata(name TEXT PRIMARY KEY, stamp TEXT NOT NULL) WITHOUT ROWID;
+CREATE VIRTUAL TABLE demo_text USING fts5(text, players, content='', tokenize='trigram', detail='full');
+)";
+
+std::string ColumnList()
+{
+    std::string list;
+    for (const std::string_view column : kColumns)
+        list += std::string(list.empty() ? "" : ", ") + std::string(column);
+    return list;
+}
+
+std::optional<int64_t> RatingValue(const std::string& rating)
+{
+    int64_t value = 0;
+    const auto [end, error] = std::from_chars(rating.data(), rating.data() + rating.size(), value);
+    if (rating.empty() || error != std::errc() || end != rating.data() + rating.size())
+        return std::nullopt;
+    return value;
+}
+
+// Trigrams cannot find a text shorter than three characters, and the trigram tokenizer reads UTF-8
+// while demo texts are 8-bit: such terms are compared row by row instead.
+bool UsesTextIndex(const std::string& term)
+{
+    return term.size() >= 3 &&
+           std::all_of(term.begin(), term.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+std::string FtsPhrase(const std::string& term)
+{
+    std::string phrase = "\"";
+    for (const char c : term)
+        phrase += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return phrase + "\"";
+}
+
+// velmora_contains(term, text...): whether any text, colour codes removed and in lower case, holds
+// the term.
+void ContainsFunction(sqlite3_context* context, int count, sqlite3_value** values)
+{
+    const auto* term = reinterpret_cast<const char*>(sqlite3_value_text(values[0]));
+    const std::string wanted = term ? std::string(term, static_cast<size_t>(sqlite3_value_bytes(values[0]))) : "";
+    for (int i = 1; i < count; ++i) {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(values[i]));
+        if (text &&
+            SearchText(std::string_view(text, static_cast<size_t>(sqlite3_value_bytes(values[i])))).find(wanted) !=
+                std::string::npos) {
+            sqlite3_result_int(context, 1);
+            return;
+        }
+    }
+    sqlite3_result_int(context, 0);
+}
+
+// Joined rather than asked through "id IN (...)", so that a selective facet can lead and the text
+// index is asked only about its rows.
+constexpr std::string_view kTextMatch = "demo_text MATCH ?";
+
+struct Condition {
+    std::string sql;
+    std::vector<std::string> texts; // bound in order
+    std::vector<int64_t> numbers;   // bound after the texts of the same condition
+};
+
+std::string Placeholders(size_t count)
+{
+    std::string text;
+    for (size_t i = 0; i < count; ++i)
+        text += i ? ", ?" : "?";
+    return text;
+}
+
+std::vector<Condition> ConditionsOf(const SearchQuery& query)
+{
+    std::vector<Condition> conditions;
+    std::string match;
+    const auto addMatch = [&](const std::string& expression) { match += (match.empty() ? "" : " AND ") + expression; };
+    for (const std::string& word : query.words) {
+        if (UsesTextIndex(word))
+            addMatch(FtsPhrase(word));
+        else
+            conditions.push_back({"(velmora_contains(?, name, map, map_title, hostname, mod, description) OR "
+                                  "EXISTS (SELECT 1 FROM players p WHERE p.demo = demos.id AND instr(p.plain, ?) > 0))",
+                                  {word, word},
+                                  {}});
+    }
+    for (const std::string& player : query.players) {
+        if (UsesTextIndex(player))
+            addMatch("players : " + FtsPhrase(player));
+        else
+            conditions.push_back(
+                {"EXISTS (SELECT 1 FROM players p WHERE p.demo = demos.id AND instr(p.plain, ?) > 0)", {player}, {}});
+    }
+    if (!match.empty())
+        conditions.insert(conditions.begin(), {std::string(kTextMatch), {match}, {}});
+    const auto addAlternatives = [&](const char* column, const std::vector<std::string>& values, bool nocase) {
+        if (!values.empty())
+            conditions.push_back(
+                {std::string(column) + (nocase ? " COLLATE NOCASE" : "") + " IN (" + Placeholders(values.size()) + ")",
+                 values,
+                 {}});
+    };
+    // Maps and mods are listed in lower case and asked for so: compared as they are, their index
+    // is used.
+    addAlternatives("map", query.maps, false);
+    addAlternatives("gametype", query.gametypes, true);
+    addAlternatives("mod", query.mods, false);
+    addAlternatives("protocol", query.protocols, false);
+    if (query.afterDay)
+        conditions.push_back({"day >= ?", {}, {*query.afterDay}});
+    if (query.beforeDay)
+        conditions.push_back({"day < ?", {}, {*query.beforeDay}});
+    for (const RatingCondition& rating : query.ratings) {
+        static constexpr std::array<const char*, 5> kOps{"<", "<=", "=", ">=", ">"};
+        conditions.push_back(
+            {std::string("rating_value ") + kOps[static_cast<size_t>(rating.op)] + " ?", {}, {rating.value}});
+    }
+    if (query.hasPov)
+        conditions.push_back({*query.hasPov ? "pov <> ''" : "pov = ''", {}, {}});
+    for (const std::string& name : query.povNames)
+        conditions.push_back({"velmora_contains(?, pov)", {name}, {}});
+    return conditions;
+}
+
+} // namespace
+
+std::string SearchableText(const std::string& name, const std::string& map, const std::string& mapTitle,
+                           const std::string& hostname, const std::string& mod, const std::string& description)
+{
+    std::string text;
+    for (const std::string* part : {&name, &map, &mapTitle, &hostname, &mod, &description}) {
+        text += SearchText(*part);
+        text += '\n';
+    }
+    return text;
+}
+
+std::string IndexKey(std::string_view name, uint64_t size, uint32_t dosDateTime, std::string_view archiveField,
+                     std::string_view location)
+{
+    return MakeCacheKey(name, size, dosDateTime, archiveField) + kCacheSeparator + std::string(location);
+}
+
+std::string SearchablePlayers(const std::vector<std::string>& names)
+{
+    std::string text;
+    for (const std::string& name : names) {
+        text += SearchText(name);
+        text += '\n';
+    }
+    return text;
+}
+
+IndexStatus LibraryIndex::StatusOf(int code)
+{
+    if (code == SQLITE_OK || code == SQLITE_DONE || code == SQLITE_ROW)
+        return IndexStatus::Ok;
+    m_lastError = m_db.IsOpen() ? m_db.LastError() : sqlite3_errstr(code);
+    if (IsBusyCode(code))
+        return IndexStatus::Busy;
+    if (IsDamageCode(code))
+        return IndexStatus::Damaged;
+    return IndexStatus::Failed;
+}
+
+IndexStatus LibraryIndex::Open(const std::filesystem::path& file, int busyMilliseconds)
+{
+    m_file = file;
+    m_busyMilliseconds = busyMilliseconds;
+    m_rebuilt = false;
+    if (const int code = m_db.Open(file); code != SQLITE_OK) {
+        m_db.Close();
+        return StatusOf(code);
+    }
+    m_db.SetBusyTimeout(busyMilliseconds);
+    sqlite3_create_function(m_db.Handle(), "velmora_contains", -1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                            ContainsFunction, nullptr, nullptr);
+    // WAL lets readers go on while one writer works; NORMAL syncs at checkpoints only, which is
+    // enough for a cache. Reading through a memory map halves a search that fetches thousands of
+    // rows scattered over the file. (The file is only ever replaced, never cut short, so a mapping
+    // never loses its pages.)
+    IndexStatus status =
+        StatusOf(m_db.Execute("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA mmap_size=1073741824;"));
+    std::string version;
+    if (status == IndexStatus::Ok) {
+        SqliteStatement read = m_db.Prepare("SELECT value FROM meta WHERE key = 'schema'");
+        const int code = read.Valid() ? read.Step() : read.PrepareCode();
+        if (code == SQLITE_ROW)
+            version = read.Text(0);
+        else if (code != SQLITE_DONE && !(code == SQLITE_ERROR && !read.Valid()))
+            status = StatusOf(code);
+    }
+    if (status == IndexStatus::Ok && version == kSchemaVersion)
+        return status;
+    if (status == IndexStatus::Busy || status == IndexStatus::Failed)
+        return status;
+    // No table yet (a new file), another layout, or damage: start afresh.
+    bool hasTables = false;
+    if (status == IndexStatus::Ok) {
+        SqliteStatement count = m_db.Prepare("SELECT count(*) FROM sqlite_master");
+        hasTables = count.Step() == SQLITE_ROW && count.Int(0) > 0;
+    }
+    const bool damaged = status == IndexStatus::Damaged;
+    if (!hasTables && !damaged)
+        return CreateSchema();
+    status = Rebuild();
+    m_rebuilt = damaged && status == IndexStatus::Ok;
+    return status;
+}
+
+IndexStatus LibraryIndex::Rebuild()
+{
+    m_db.Close();
+    std::error_code ignored;
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"})
+        std::filesystem::remove(m_file.string() + suffix, ignored);
+    if (const int code = m_db.Open(m_file); code != SQLITE_OK)
+        return StatusOf(code);
+    m_db.SetBusyTimeout(m_busyMilliseconds);
+    sqlite3_create_function(m_db.Handle(), "velmora_contains", -1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                            ContainsFunction, nullptr, nullptr);
+    if (const IndexStatus status =
+            StatusOf(m_db.Execute("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA mmap_size=1073741824;"));
+        status != IndexStatus::Ok)
+        return status;
+    return CreateSchema();
+}
+
+IndexStatus LibraryIndex::CreateSchema()
+{
+    const std::string sql = "BEGIN IMMEDIATE;" + std::string(kSchema) + "INSERT INTO meta VALUES('schema', '" +
+                            std::string(kSchemaVersion) + "'); COMMIT;";
+    const IndexStatus status = StatusOf(m_db.Execute(sql));
+    if (status != IndexStatus::Ok)
+        m_db.Execute("ROLLBACK");
+    return status;
+}
+
+IndexStatus LibraryIndex::Begin()
+{
+    return StatusOf(m_db.Execute("BEGIN IMMEDIATE"));
+}
+
+IndexStatus LibraryIndex::Commit()
+{
+    return StatusOf(m_db.Execute("COMMIT"));
+}
+
+void LibraryIndex::Rollback()
+{
+    m_db.Execute("ROLLBACK");
+}
+
+IndexStatus LibraryIndex::LoadFolders(std::map<std::string, IndexedFolder>& folders)
+{
+    folders.clear();
+    SqliteStatement read = m_db.Prepare("SELECT id, path, signature FROM folders");
+    int code;
+    while ((code = read.Step()) == SQLITE_ROW)
+        folders[read.Text(1)] = {read.Int(0), read.Text(2)};
+    return StatusOf(code);
+}
+
+IndexStatus LibraryIndex::AddFolder(const std::string& path, int64_t& id)
+{
+    SqliteStatement insert = m_db.Prepare("INSERT INTO folders(path, signature) VALUES(?, '')");
+    insert.Bind(1, path);
+    const IndexStatus status = StatusOf(insert.Step());
+    id = m_db.LastInsertId();
+    return status;
+}
+
+IndexStatus LibraryIndex::SetFolderSignature(int64_t folder, const std::string& signature)
+{
+    SqliteStatement update = m_db.Prepare("UPDATE folders SET signature = ? WHERE id = ?");
+    update.Bind(1, signature);
+    update.Bind(2, folder);
+    return StatusOf(update.Step());
+}
+
+IndexStatus LibraryIndex::RemoveFolder(int64_t folder)
+{
+    std::vector<std::pair<int64_t, std::string>> demos;
+    IndexStatus status = FolderDemos(folder, demos);
+    for (size_t i = 0; i < demos.size() && status == IndexStatus::Ok; ++i)
+        status = RemoveDemo(demos[i].first);
+    if (status != IndexStatus::Ok)
+        return status;
+    SqliteStatement remove = m_db.Prepare("DELETE FROM folders WHERE id = ?");
+    remove.Bind(1, folder);
+    return StatusOf(remove.Step());
+}
+
+IndexStatus LibraryIndex::FolderDemos(int64_t folder, std::vector<std::pair<int64_t, std::string>>& demos)
+{
+    demos.clear();
+    // The key is made again from the stored columns rather than stored: it would repeat them.
+    SqliteStatement read = m_db.Prepare("SELECT d.id, d.name, d.size, d.recorded, d.archive, d.location, f.path "
+                                        "FROM demos d JOIN folders f ON f.id = d.folder WHERE d.folder = ?");
+    read.Bind(1, folder);
+    int code;
+    while ((code = read.Step()) == SQLITE_ROW) {
+        const std::string location = read.Text(5);
+        // A member's location is its archive; its archive field the archive's name and its folder.
+        const std::string archiveField =
+            location == read.Text(6) ? std::string()
+                                     : location.substr(location.rfind(kPathSeparator) + 1) + "\\" + read.Text(4);
+        demos.emplace_back(read.Int(0), IndexKey(read.Text(1), static_cast<uint64_t>(read.Int(2)),
+                                                 static_cast<uint32_t>(read.Int(3)), archiveField, location));
+    }
+    return StatusOf(code);
+}
+
+IndexStatus LibraryIndex::AddText(int64_t id, const std::string& text, const std::string& players)
+{
+    SqliteStatement insert = m_db.Prepare("INSERT INTO demo_text(rowid, text, players) VALUES(?, ?, ?)");
+    insert.Bind(1, id);
+    insert.Bind(2, text);
+    insert.Bind(3, players);
+    return StatusOf(insert.Step());
+}
+
+// The text index keeps no copy of the texts, so removing a row's entry needs exactly the texts it
+// was made from; they are made again from the stored columns, as AddDemo made them.
+IndexStatus LibraryIndex::RemoveTextOf(int64_t id)
+{
+    SqliteStatement read =
+        m_db.Prepare("SELECT name, map, map_title, hostname, mod, description FROM demos WHERE id = ?");
+    read.Bind(1, id);
+    int code = read.Step();
+    if (code != SQLITE_ROW)
+        return StatusOf(code);
+    const std::string text =
+        SearchableText(read.Text(0), read.Text(1), read.Text(2), read.Text(3), read.Text(4), read.Text(5));
+    std::vector<std::string> names;
+    SqliteStatement players = m_db.Prepare("SELECT name FROM players WHERE demo = ? ORDER BY rowid");
+    players.Bind(1, id);
+    while ((code = players.Step()) == SQLITE_ROW)
+        names.push_back(players.Text(0));
+    if (code != SQLITE_DONE)
+        return StatusOf(code);
+    SqliteStatement remove =
+        m_db.Prepare("INSERT INTO demo_text(demo_text, rowid, text, players) VALUES('delete', ?, ?, ?)");
+    remove.Bind(1, id);
+    remove.Bind(2, text);
+    remove.Bind(3, SearchablePlayers(names));
+    return StatusOf(remove.Step());
+}
+
+IndexStatus LibraryIndex::AddDemo(int64_t folder, const IndexedDemo& demo)
+{
+    const std::string columns = ColumnList();
+    SqliteStatement insert =
+        m_db.Prepare("INSERT INTO demos(folder, " + columns + ", map_title, day, rating_value) VALUES(?, " +
+                     Placeholders(DemoFieldCount) + ", ?, ?, ?)");
+    insert.Bind(1, folder);
+    for (int i = 0; i < DemoFieldCount; ++i)
+        insert.Bind(2 + i, demo.row[i]);
+    insert.Bind(2 + FieldSize, static_cast<int64_t>(demo.bytes));
+    insert.Bind(2 + FieldRecorded, static_cast<int64_t>(demo.dosDateTime));
+    insert.Bind(2 + DemoFieldCount, demo.mapTitle);
+    insert.Bind(3 + DemoFieldCount, static_cast<int64_t>(DayOfDosDateTime(demo.dosDateTime)));
+    if (const auto rating = RatingValue(demo.row[FieldRating]))
+        insert.Bind(4 + DemoFieldCount, *rating);
+    else
+        insert.BindNull(4 + DemoFieldCount);
+    IndexStatus status = StatusOf(insert.Step());
+    if (status != IndexStatus::Ok)
+        return status;
+    const int64_t id = m_db.LastInsertId();
+    SqliteStatement player = m_db.Prepare("INSERT INTO players(demo, name, plain, team, score) VALUES(?, ?, ?, ?, ?)");
+    std::vector<std::string> names;
+    for (const IndexedPlayer& one : demo.players) {
+        player.Reset();
+        player.Bind(1, id);
+        player.Bind(2, one.name);
+        player.Bind(3, SearchText(one.name));
+        player.Bind(4, static_cast<int64_t>(one.team));
+        player.Bind(5, static_cast<int64_t>(one.score));
+        if ((status = StatusOf(player.Step())) != IndexStatus::Ok)
+            return status;
+        names.push_back(one.name);
+    }
+    return AddText(id,
+                   SearchableText(demo.row[FieldDemoname], demo.row[FieldMap], demo.mapTitle, demo.row[FieldHostname],
+                                  demo.row[FieldMod], demo.row[FieldDescription]),
+                   SearchablePlayers(names));
+}
+
+IndexStatus LibraryIndex::RemoveDemo(int64_t id)
+{
+    IndexStatus status = RemoveTextOf(id);
+    if (status != IndexStatus::Ok)
+        return status;
+    SqliteStatement players = m_db.Prepare("DELETE FROM players WHERE demo = ?");
+    players.Bind(1, id);
+    if ((status = StatusOf(players.Step())) != IndexStatus::Ok)
+        return status;
+    SqliteStatement demo = m_db.Prepare("DELETE FROM demos WHERE id = ?");
+    demo.Bind(1, id);
+    return StatusOf(demo.Step());
+}
+
+IndexStatus LibraryIndex::SetUserData(const std::string& demoName, const UserInfo& user)
+{
+    std::vector<int64_t> ids;
+    SqliteStatement find = m_db.Prepare("SELECT id FROM demos WHERE name = ?");
+    find.Bind(1, demoName);
+    int code;
+    while ((code = find.Step()) == SQLITE_ROW)
+        ids.push_back(find.Int(0));
+    if (code != SQLITE_DONE)
+        return StatusOf(code);
+    for (const int64_t id : ids) {
+        IndexStatus status = RemoveTextOf(id);
+        if (status != IndexStatus::Ok)
+            return status;
+        SqliteStatement update = m_db.Prepare(
+            "UPDATE demos SET pov = ?, rating = ?, web = ?, description = ?, rating_value = ? WHERE id = ?");
+        update.Bind(1, user.pov);
+        update.Bind(2, user.rating);
+        update.Bind(3, user.web);
+        update.Bind(4, user.description);
+        if (const auto rating = RatingValue(user.rating))
+            update.Bind(5, *rating);
+        else
+            update.BindNull(5);
+        update.Bind(6, id);
+        if ((status = StatusOf(update.Step())) != IndexStatus::Ok)
+            return status;
+        // The text index entry is made again from the updated columns.
+        SqliteStatement read =
+            m_db.Prepare("SELECT name, map, map_title, hostname, mod, description FROM demos WHERE id = ?");
+        read.Bind(1, id);
+        if ((code = read.Step()) != SQLITE_ROW)
+            return StatusOf(code);
+        const std::string text =
+            SearchableText(read.Text(0), read.Text(1), read.Text(2), read.Text(3), read.Text(4), read.Text(5));
+        std::vector<std::string> names;
+        SqliteStatement players = m_db.Prepare("SELECT name FROM players WHERE demo = ? ORDER BY rowid");
+        players.Bind(1, id);
+        while ((code = players.Step()) == SQLITE_ROW)
+            names.push_back(players.Text(0));
+        if ((status = AddText(id, text, SearchablePlayers(names))) != IndexStatus::Ok)
+            return status;
+    }
+    return IndexStatus::Ok;
+}
+
+IndexStatus LibraryIndex::LoadUserDataStamps(std::map<std::string, std::string>& stamps)
+{
+    stamps.clear();
+    SqliteStatement read = m_db.Prepare("SELECT name, stamp FROM userdata");
+    int code;
+    while ((code = read.Step()) == SQLITE_ROW)
+        stamps[read.Text(0)] = read.Text(1);
+    return StatusOf(code);
+}
+
+IndexStatus LibraryIndex::SetUserDataStamp(const std::string& demoName, const std::string& stamp)
+{
+    SqliteStatement write = m_db.Prepare("INSERT OR REPLACE INTO userdata(name, stamp) VALUES(?, ?)");
+    write.Bind(1, demoName);
+    write.Bind(2, stamp);
+    return StatusOf(write.Step());
+}
+
+IndexStatus LibraryIndex::RemoveUserDataStamp(const std::string& demoName)
+{
+    SqliteStatement remove = m_db.Prepare("DELETE FROM userdata WHERE name = ?");
+    remove.Bind(1, demoName);
+    return StatusOf(remove.Step());
+}
+
+SearchResult LibraryIndex::Search(const SearchQuery& query, size_t limit)
+{
+    SearchResult result;
+    if (!m_db.IsOpen()) {
+        result.status = IndexStatus::Failed;
+        result.message = "The library index is not open.";
+        return result;
+    }
+    const std::vector<Condition> conditions = ConditionsOf(query);
+    std::string sql = "SELECT " + ColumnList() + " FROM demos";
+    if (!conditions.empty() && conditions.front().sql == kTextMatch)
+        sql += " JOIN demo_text ON demo_text.rowid = demos.id";
+    for (size_t i = 0; i < conditions.size(); ++i)
+        sql += (i ? " AND " : " WHERE ") + conditions[i].sql;
+    // Sorting every match before the limit would cost more than the rest of a broad search; a
+    // limited search is for the list, which sorts by its own column.
+    if (limit != SIZE_MAX)
+        sql += " LIMIT " + std::to_string(limit + 1);
+    else
+        sql += " ORDER BY name COLLATE NOCASE, location, archive, id";
+    SqliteStatement select = m_db.Prepare(sql);
+    int position = 1;
+    for (const Condition& condition : conditions) {
+        for (const std::string& text : condition.texts)
+            select.Bind(position++, text);
+        for (const int64_t number : condition.numbers)
+            select.Bind(position++, number);
+    }
+    int code;
+    while ((code = select.Step()) == SQLITE_ROW) {
+        if (result.rows.size() == limit) {
+            result.more = true;
+            break;
+        }
+        DemoInfo row;
+        for (int i = 0; i < DemoFieldCount; ++i)
+            row[i] = select.Text(i);
+        row[FieldSize] = FormatListSize(static_cast<uint64_t>(select.Int(FieldSize)));
+        row[FieldRecorded] = DosDateTimeText(static_cast<uint32_t>(select.Int(FieldRecorded)));
+        result.rows.push_back(std::move(row));
+    }
+    if (code != SQLITE_ROW && code != SQLITE_DONE) {
+        result.rows.clear();
+        result.status = StatusOf(code);
+        result.message = result.status == IndexStatus::Busy
+                             ? "The library index is in use by another program; try again in a moment."
+                             : "The library index cannot be read: " + m_lastError;
+    }
+    return result;
+}
+
+size_t LibraryIndex::DemoCount()
+{
+    SqliteStatement count = m_db.Prepare("SELECT count(*) FROM demos");
+    return count.Step() == SQLITE_ROW ? static_cast<size_t>(count.Int(0)) : 0;
+}
+
+IndexStatus LibraryIndex::Players(const DemoInfo& row, std::vector<IndexedPlayer>& players)
+{
+    players.clear();
+    SqliteStatement read = m_db.Prepare("SELECT p.name, p.team, p.score FROM players p JOIN demos d ON d.id = p.demo "
+                                        "WHERE d.name = ? AND d.location = ? AND d.archive = ? ORDER BY p.rowid");
+    read.Bind(1, row[FieldDemoname]);
+    read.Bind(2, row[FieldLocation]);
+    read.Bind(3, row[FieldArchiveLocation]);
+    int code;
+    while ((code = read.Step()) == SQLITE_ROW)
+        players.push_back({read.Text(0), static_cast<int32_t>(read.Int(1)), static_cast<int32_t>(read.Int(2))});
+    return StatusOf(code);
+}
+
+} // namespace core

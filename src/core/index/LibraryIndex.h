@@ -1,0 +1,123 @@
+#pragma once
+// The library index: one SQLite database in the program's data folder with a row for every demo
+// of every folder the tree knows, its list columns, its players and its user data, so that a
+// search finds demos across the whole library. It is a cache: deleting it loses nothing, and a
+// damaged file is deleted and built anew. WAL mode lets the window and velmora-cli read it while
+// one of them writes.
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "core/analysis/DemoInfo.h"
+#include "core/details/DemoDescription.h"
+#include "core/index/SearchQuery.h"
+#include "core/index/Sqlite.h"
+
+namespace core {
+
+inline constexpr std::string_view kLibraryIndexName = "library-index.sqlite";
+
+struct IndexedPlayer {
+    std::string name; // as recorded, colour codes kept
+    int32_t team = 0;
+    int32_t score = 0;
+    bool operator==(const IndexedPlayer&) const = default;
+};
+
+// One demo as the index holds it. The row's "Size" and "Recorded" texts are made from `bytes` and
+// `dosDateTime` when the row is read back, in the reader's locale.
+struct IndexedDemo {
+    DemoInfo row;
+    uint64_t bytes = 0;
+    uint32_t dosDateTime = 0;
+    std::string mapTitle;
+    std::vector<IndexedPlayer> players;
+};
+
+enum class IndexStatus {
+    Ok,
+    Busy,    // another program holds the database locked
+    Damaged, // the file is damaged; it is built anew by the next update
+    Failed,  // it cannot be opened or written at all
+};
+
+struct SearchResult {
+    IndexStatus status = IndexStatus::Ok;
+    std::vector<DemoInfo> rows; // without a limit sorted by demo name, then location
+    bool more = false;          // there were more than the limit
+    std::string message;        // why it failed
+};
+
+// What an index update must know of a folder to tell whether its listing changed.
+struct IndexedFolder {
+    int64_t id = 0;
+    std::string signature;
+};
+
+class LibraryIndex {
+public:
+    // Opens the file, creating it. A file that is no database, a damaged one or one of another
+    // layout is deleted and created anew; TakeRebuilt() then says so. A lock held by another
+    // connection is waited for up to `busyMilliseconds`.
+    IndexStatus Open(const std::filesystem::path& file, int busyMilliseconds = 5000);
+    // Whether Open found the file damaged and built it anew; asked once.
+    bool TakeRebuilt() { return std::exchange(m_rebuilt, false); }
+    const std::filesystem::path& File() const { return m_file; }
+    void Close() { m_db.Close(); }
+    // Deletes the database and creates an empty one.
+    IndexStatus Rebuild();
+
+    SearchResult Search(const SearchQuery& query, size_t limit = SIZE_MAX);
+    size_t DemoCount();
+
+    // Storage for the updater. Each returns a status so that a lock or a damage is seen at once.
+    IndexStatus Begin();
+    IndexStatus Commit();
+    void Rollback();
+    IndexStatus LoadFolders(std::map<std::string, IndexedFolder>& folders);
+    IndexStatus AddFolder(const std::string& path, int64_t& id);
+    IndexStatus SetFolderSignature(int64_t folder, const std::string& signature);
+    IndexStatus RemoveFolder(int64_t folder);
+    // The demos of a folder as (index id, IndexKey).
+    IndexStatus FolderDemos(int64_t folder, std::vector<std::pair<int64_t, std::string>>& demos);
+    IndexStatus AddDemo(int64_t folder, const IndexedDemo& demo);
+    IndexStatus RemoveDemo(int64_t id);
+    // Every demo of this name takes the user data (demos of one name share their user data file).
+    IndexStatus SetUserData(const std::string& demoName, const UserInfo& user);
+    IndexStatus LoadUserDataStamps(std::map<std::string, std::string>& stamps);
+    IndexStatus SetUserDataStamp(const std::string& demoName, const std::string& stamp);
+    IndexStatus RemoveUserDataStamp(const std::string& demoName);
+    // The players of the demos found by a query, for callers that show them.
+    IndexStatus Players(const DemoInfo& row, std::vector<IndexedPlayer>& players);
+
+    std::string LastError() const { return m_lastError; }
+
+private:
+    IndexStatus StatusOf(int code);
+    IndexStatus CreateSchema();
+    IndexStatus RemoveTextOf(int64_t id);
+    IndexStatus AddText(int64_t id, const std::string& text, const std::string& players);
+
+    std::filesystem::path m_file;
+    int m_busyMilliseconds = 5000;
+    SqliteDatabase m_db;
+    bool m_rebuilt = false;
+    std::string m_lastError;
+};
+
+// The text a free-text word is looked for in: the searchable columns, colour codes removed,
+// lower case, one line each (no word spans two of them).
+std::string SearchableText(const std::string& name, const std::string& map, const std::string& mapTitle,
+                           const std::string& hostname, const std::string& mod, const std::string& description);
+// What tells two demos of a folder apart, and a demo from its changed self: its scan cache key
+// (name, size, date-time, archive place) and its location.
+std::string IndexKey(std::string_view name, uint64_t size, uint32_t dosDateTime, std::string_view archiveField,
+                     std::string_view location);
+// Player names as searchable text, one line each.
+std::string SearchablePlayers(const std::vector<std::string>& names);
+
+} // namespace core

@@ -1,0 +1,204 @@
+#include "core/index/SearchQuery.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cstdint>
+#include <utility>
+
+#include "core/analysis/DemoInfo.h"
+
+namespace core {
+namespace {
+
+// Splits at blanks; double quotes group blanks into a term and are removed.
+std::vector<std::string> Terms(std::string_view text)
+{
+    std::vector<std::string> terms;
+    std::string current;
+    bool quoted = false, any = false;
+    for (const char c : text) {
+        if (c == '"') {
+            quoted = !quoted;
+            any = true;
+        } else if (!quoted && (c == ' ' || c == '\t' || c == '\n' || c == '\r')) {
+            if (any || !current.empty())
+                terms.push_back(std::move(current));
+            current.clear();
+            any = false;
+        } else {
+            current += c;
+        }
+    }
+    if (any || !current.empty())
+        terms.push_back(std::move(current));
+    return terms;
+}
+
+std::optional<int> ReadNumber(std::string_view text)
+{
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || text.empty())
+        return std::nullopt;
+    return value;
+}
+
+// YYYY-MM-DD, YYYY-MM or YYYY; a missing month or day is the first one.
+std::optional<int> ReadDay(std::string_view text)
+{
+    int parts[3] = {0, 1, 1};
+    int count = 0;
+    while (count < 3) {
+        const size_t dash = text.find('-');
+        const auto number = ReadNumber(text.substr(0, dash));
+        if (!number)
+            return std::nullopt;
+        parts[count++] = *number;
+        if (dash == std::string_view::npos)
+            break;
+        text.remove_prefix(dash + 1);
+        if (count == 3)
+            return std::nullopt;
+    }
+    if (parts[0] < 1000 || parts[0] > 9999 || parts[1] < 1 || parts[1] > 12 || parts[2] < 1 || parts[2] > 31)
+        return std::nullopt;
+    return parts[0] * 10000 + parts[1] * 100 + parts[2];
+}
+
+bool ReadRating(std::string_view term, SearchQuery& query)
+{
+    static constexpr std::array<std::pair<std::string_view, RatingCondition::Op>, 6> kOps{{
+        {">=", RatingCondition::Op::GreaterOrEqual},
+        {"<=", RatingCondition::Op::LessOrEqual},
+        {">", RatingCondition::Op::Greater},
+        {"<", RatingCondition::Op::Less},
+        {"=", RatingCondition::Op::Equal},
+        {":", RatingCondition::Op::Equal},
+    }};
+    constexpr std::string_view kName = "rating";
+    if (term.size() <= kName.size() || LowerCase(term.substr(0, kName.size())) != kName)
+        return false;
+    const std::string_view rest = term.substr(kName.size());
+    for (const auto& [text, op] : kOps) {
+        if (!rest.starts_with(text))
+            continue;
+        if (const auto value = ReadNumber(rest.substr(text.size())))
+            query.ratings.push_back({op, *value});
+        else
+            query.errors.push_back(std::string(term) + ": the rating must be a whole number");
+        return true;
+    }
+    return false;
+}
+
+void AddAlternatives(std::string_view value, std::vector<std::string>& into)
+{
+    // map:q3dm6,q3dm17 is the same as map:q3dm6 map:q3dm17.
+    size_t start = 0;
+    while (start <= value.size()) {
+        const size_t comma = value.find(',', start);
+        const std::string_view one = value.substr(start, comma == std::string_view::npos ? value.npos : comma - start);
+        if (!one.empty())
+            into.emplace_back(one);
+        if (comma == std::string_view::npos)
+            break;
+        start = comma + 1;
+    }
+}
+
+} // namespace
+
+bool SearchQuery::Empty() const
+{
+    return words.empty() && players.empty() && maps.empty() && gametypes.empty() && mods.empty() && protocols.empty() &&
+           !afterDay && !beforeDay && ratings.empty() && !hasPov && povNames.empty();
+}
+
+std::string SearchText(std::string_view text)
+{
+    return LowerCase(StripColourCodes(text));
+}
+
+std::vector<std::string> GametypeValues(std::string_view typed)
+{
+    struct Type {
+        std::string_view name, number;
+        std::array<std::string_view, 3> shortNames;
+    };
+    static constexpr std::array<Type, 8> kTypes{{
+        {"Free for All", "0", {"ffa", "dm", "deathmatch"}},
+        {"Tournament", "1", {"tourney", "1v1", "duel"}},
+        {"Singleplayer", "2", {"sp", "single", ""}},
+        {"Team Deathmatch", "3", {"tdm", "team", ""}},
+        {"Capture the Flag", "4", {"ctf", "", ""}},
+        {"One Flag CTF", "5", {"1fctf", "oneflag", ""}},
+        {"Overload", "6", {"overload", "", ""}},
+        {"Harvester", "7", {"harvester", "", ""}},
+    }};
+    const std::string lowered = LowerCase(typed);
+    for (const Type& type : kTypes) {
+        const bool named = lowered == LowerCase(type.name) || lowered == type.number ||
+                           std::find(type.shortNames.begin(), type.shortNames.end(), lowered) != type.shortNames.end();
+        if (!named || lowered.empty())
+            continue;
+        // Game types 5 to 7 of other games keep their number in the list.
+        if (type.number >= "5")
+            return {std::string(type.name), std::string(type.number)};
+        return {std::string(type.name)};
+    }
+    return {std::string(typed)};
+}
+
+int DayOfDosDateTime(uint32_t dosDateTime)
+{
+    const int year = static_cast<int>(dosDateTime >> 25) + 1980;
+    const int month = static_cast<int>((dosDateTime >> 21) & 15);
+    const int day = static_cast<int>((dosDateTime >> 16) & 31);
+    return year * 10000 + month * 100 + day;
+}
+
+SearchQuery ParseSearchQuery(std::string_view text)
+{
+    SearchQuery query;
+    for (const std::string& term : Terms(text)) {
+        if (term.empty() || ReadRating(term, query))
+            continue;
+        const size_t colon = term.find(':');
+        const std::string facet = colon == std::string::npos ? std::string() : LowerCase(term.substr(0, colon));
+        const std::string value = colon == std::string::npos ? std::string() : term.substr(colon + 1);
+        if (facet == "player" || facet == "pov") {
+            const std::string plain = SearchText(value);
+            if (facet == "pov" && (plain == "yes" || plain == "no"))
+                query.hasPov = plain == "yes";
+            else if (!plain.empty())
+                (facet == "player" ? query.players : query.povNames).push_back(plain);
+        } else if (facet == "map") {
+            AddAlternatives(LowerCase(value), query.maps);
+        } else if (facet == "type" || facet == "gametype") {
+            std::vector<std::string> typed;
+            AddAlternatives(value, typed);
+            for (const std::string& one : typed)
+                for (std::string& listed : GametypeValues(one))
+                    query.gametypes.push_back(std::move(listed));
+        } else if (facet == "mod") {
+            AddAlternatives(LowerCase(value), query.mods);
+        } else if (facet == "protocol") {
+            AddAlternatives(value, query.protocols);
+        } else if (facet == "after" || facet == "before") {
+            const auto day = ReadDay(value);
+            if (!day)
+                query.errors.push_back(term + ": dates are written YYYY-MM-DD");
+            else
+                (facet == "after" ? query.afterDay : query.beforeDay) = *day;
+        } else {
+            // Not a facet this language knows (a host name with a colon, a web address): plain text.
+            const std::string plain = SearchText(term);
+            if (!plain.empty())
+                query.words.push_back(plain);
+        }
+    }
+    return query;
+}
+
+} // namespace core

@@ -1,0 +1,43 @@
+#include "gui/lists/SearchBar.h"
+
+namespace gui {
+
+SearchBar::SearchBar(QWidget* parent) : QLineEdit(parent)
+{
+    setPlaceholderText(QStringLiteral(
+        "Search every folder: words, player:name, map:q3dm6, type:ctf, mod:, after:2019-01-01, rating>=8, pov:yes"));
+    setClearButtonEnabled(true);
+    setToolTip(QStringLiteral(
+        "Words are looked for in demo names, maps, map titles, host names, player names, mods and descriptions.\n"
+        "player:NAME finds a player whose name contains NAME (clan tags and colours do not matter).\n"
+        "map:, type: (ffa, 1v1, tdm, ctf ...), mod: and protocol: match whole values; map:q3dm6,q3dm17 is either.\n"
+        "after:YYYY-MM-DD and before:YYYY-MM-DD limit the recording date; rating>=N the rating;\n"
+        "pov:yes, pov:no or pov:NAME the point of view."));
+    m_pause.setSingleShot(true);
+    m_pause.setInterval(kTypingPauseMs);
+    connect(&m_pause, &QTimer::timeout, this, &SearchBar::SearchNow);
+    connect(this, &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (text.trimmed().isEmpty()) {
+            m_pause.stop();
+            emit cleared();
+        } else {
+            m_pause.start();
+        }
+    });
+    connect(this, &QLineEdit::returnPressed, this, &SearchBar::SearchNow);
+}
+
+void SearchBar::SearchNow()
+{
+    m_pause.stop();
+    if (!text().trimmed().isEmpty())
+        emit searchRequested(text());
+}
+
+void SearchBar::focusInEvent(QFocusEvent* event)
+{
+    QLineEdit::focusInEvent(event);
+    emit focused();
+}
+
+} // namespace gui
