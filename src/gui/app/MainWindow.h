@@ -27,6 +27,7 @@ class FolderTreePane;
 class PlayListPane;
 class StatusPanels;
 class SoundOptionsWindow;
+class HelpWindow;
 class WindowFeedback;
 
 class MainWindow : public QMainWindow {
@@ -52,6 +53,8 @@ public:
     CommandBar& Bar() { return *m_commandBar; }
     Commands& Cmds() { return m_commands; }
     WindowFeedback& Feedback() { return *m_feedback; }
+    // The help window while it is open.
+    HelpWindow* Help() const;
     const std::string& CurrentFolder() const { return m_currentFolder; }
 
     // Lists a tree node's folder unless it is the folder already listed (and no listing was
@@ -119,6 +122,7 @@ private:
     bool m_noHints = false;
     QString m_soundNotice;                  // why sound is off, told once the window shows
     QPointer<SoundOptionsWindow> m_soundOptionsWindow; // the sound options window while it is open
+    QPointer<HelpWindow> m_help;                        // the help window while it is open
 };
 
 } // namespace gui
