@@ -436,6 +436,21 @@ void DesktopTest::helpOpensAndClosesWithF1()
     // Escape closes it too.
     QTest::keyClick(&window->Help()->Browser(), Qt::Key_Escape);
     QTRY_VERIFY(!window->Help());
+
+    // F1 in a tool window opens the help at that window's page.
+    sandbox.AddDemo(sandbox.Game() / "a.dm_48");
+    window->RefreshList();
+    window->DemoList().SelectRows({0}, false);
+    window->findChild<gui::DemoDetails*>()->OpenProperties(window->DemoList());
+    gui::PropertiesWindow* properties = ShownProperties(*window);
+    QVERIFY(properties);
+    QTest::keyClick(properties, Qt::Key_F1);
+    QVERIFY(window->Help());
+    QCOMPARE(window->Help()->Browser().source(), gui::HelpWindow::PageUrl(QStringLiteral("properties.html")));
+    properties->close();
+    window->Help()->close();
+    QTRY_VERIFY(!window->Help());
+    QVERIFY(sink.shown.empty());
 }
 
 void DesktopTest::helpPagesCoverEveryWindowAndLinkUp()
@@ -474,6 +489,19 @@ void DesktopTest::helpPagesCoverEveryWindowAndLinkUp()
     }
     for (const QString& title : windows)
         QVERIFY2(everything.contains(title, Qt::CaseInsensitive), qPrintable(title));
+    // The pages F1 opens from the tool windows exist, anchors included.
+    for (const char* name :
+         {"PropertiesWindow", "PlayerWindow", "PictureWindow", "UserDataEditor", "SoundOptionsWindow", "ColumnChooser",
+          "PlaybackKeysDialog", "GameParametersDialog", "TipOfDay", "AboutBox"}) {
+        const QString page = gui::HelpWindow::PageFor(QString::fromLatin1(name));
+        QVERIFY2(pages.contains(page.section(QLatin1Char('#'), 0, 0)), name);
+        const QString anchor = page.section(QLatin1Char('#'), 1);
+        if (!anchor.isEmpty()) {
+            help.ShowPage(page.section(QLatin1Char('#'), 0, 0));
+            QVERIFY2(help.Browser().toHtml().contains(QStringLiteral("name=\"") + anchor + QLatin1Char('"')), name);
+        }
+    }
+    QVERIFY(gui::HelpWindow::PageFor(QStringLiteral("MainWindow")).isEmpty());
 }
 
 void DesktopTest::darkPaletteDarkensDefaultColoursOnly()

@@ -552,6 +552,26 @@ void MainWindow::ShowHelp()
     HelpWindow::Toggle(m_help, this);
 }
 
+// F1 in a tool window or dialog opens the help at that window's page. A modal dialog keeps the
+// help as its own child, so that the help stays usable while the dialog waits.
+bool MainWindow::ShowsHelpOfToolWindow(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride)
+        return false;
+    if (static_cast<QKeyEvent*>(event)->key() != Qt::Key_F1)
+        return false;
+    auto* widget = qobject_cast<QWidget*>(watched);
+    QWidget* top = widget ? widget->window() : nullptr;
+    const QString page = top && top != this ? HelpWindow::PageFor(top->objectName()) : QString();
+    if (page.isEmpty())
+        return false;
+    // Taken from the main window's F1 shortcut, which would open the contents instead.
+    event->accept();
+    if (event->type() == QEvent::KeyPress)
+        HelpWindow::Open(m_help, top->isModal() ? top : this, page);
+    return true;
+}
+
 void MainWindow::ShowTipOfDay()
 {
     core::Settings.tip_of_day = TipOfDay::Run(this, core::Settings.tip_of_day);
@@ -658,6 +678,8 @@ void MainWindow::resizeEvent(QResizeEvent* event)
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::ToolTip && m_noHints)
+        return true;
+    if (ShowsHelpOfToolWindow(watched, event))
         return true;
     if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
         auto* widget = qobject_cast<QWidget*>(watched);

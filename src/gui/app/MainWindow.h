@@ -96,6 +96,7 @@ private:
     void SetReadOnlyMode(bool on);
     void SetNoHints(bool on);
     void ShowHelp();
+    bool ShowsHelpOfToolWindow(QObject* watched, QEvent* event);
     void ShowTipOfDay();
     void WireSound();
     void ShowSoundNotice();

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QKeyEvent>
 #include <QTextBrowser>
 #include <QToolButton>
@@ -79,6 +80,33 @@ QUrl HelpWindow::PageUrl(const QString& page)
 void HelpWindow::ShowPage(const QString& page)
 {
     m_browser->setSource(PageUrl(page));
+}
+
+QString HelpWindow::PageFor(const QString& windowObjectName)
+{
+    static const QHash<QString, QString> pages = {
+        {QStringLiteral("PropertiesWindow"), QStringLiteral("properties.html")},
+        {QStringLiteral("PlayerWindow"), QStringLiteral("properties.html#player")},
+        {QStringLiteral("PictureWindow"), QStringLiteral("properties.html#picture")},
+        {QStringLiteral("UserDataEditor"), QStringLiteral("user-data.html")},
+        {QStringLiteral("SoundOptionsWindow"), QStringLiteral("sound.html")},
+        {QStringLiteral("ColumnChooser"), QStringLiteral("columns.html")},
+        {QStringLiteral("PlaybackKeysDialog"), QStringLiteral("playing.html#keys")},
+        {QStringLiteral("GameParametersDialog"), QStringLiteral("playing.html#parameters")},
+        {QStringLiteral("TipOfDay"), QStringLiteral("files.html")},
+        {QStringLiteral("AboutBox"), QStringLiteral("files.html")},
+    };
+    return pages.value(windowObjectName);
+}
+
+void HelpWindow::Open(QPointer<HelpWindow>& window, QWidget* parent, const QString& page)
+{
+    if (!window)
+        window = new HelpWindow(parent);
+    window->ShowPage(page);
+    window->show();
+    window->raise();
+    window->activateWindow();
 }
 
 void HelpWindow::Toggle(QPointer<HelpWindow>& window, QWidget* parent, const QString& page)

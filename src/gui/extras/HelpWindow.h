@@ -20,6 +20,10 @@ public:
     // Opens the help at `page` (a file name of the help, "index.html" when empty), or closes the
     // help window when one is open; `window` keeps the open one.
     static void Toggle(QPointer<HelpWindow>& window, QWidget* parent, const QString& page = {});
+    // Opens the help at `page`, or shows that page in the help window already open.
+    static void Open(QPointer<HelpWindow>& window, QWidget* parent, const QString& page);
+    // The page that tells about the window of that object name; empty for windows without one.
+    static QString PageFor(const QString& windowObjectName);
     // Shows a page of the help ("properties.html", or with an anchor "main-window.html#tree").
     void ShowPage(const QString& page);
 
