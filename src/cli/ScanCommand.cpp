@@ -124,6 +124,7 @@ int RunScan(const std::vector<std::string>& args)
     core::ScanSettings settings;
     settings.demoDataDirectory =
         options.dataDirectory.empty() ? core::CurrentProgramPaths().demoDataDirectory : options.dataDirectory;
+    settings.userCacheDirectory = core::CurrentProgramPaths().userCacheDirectory;
     settings.readCache = !options.noCache;
     settings.writeCache = !options.noCache;
     RowCollector demoList, playList;

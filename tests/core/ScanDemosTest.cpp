@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <functional>
 
@@ -503,3 +505,95 @@ TEST_F(ScanDemosTest, DemosReadOnlyInPartAreListedQuietlyAndNotCached)
     }
     EXPECT_EQ(Scan().fromCache, 2u); // the others are read again every time
 }
+
+namespace {
+
+// A folder that cannot take its own cache file keeps it in the user's cache folder: the second
+// listing reads every demo from there, and the folder stays untouched.
+TEST(UserScanCache, FolderThatCannotTakeItsCacheUsesTheUserCacheFolder)
+{
+    struct Case {
+        const char* what;
+        std::function<void(const std::filesystem::path&)> block, unblock;
+    };
+    const Case cases[] = {
+        {"read-only folder",
+         [](const std::filesystem::path& f) {
+             std::filesystem::permissions(f, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+         },
+         [](const std::filesystem::path& f) { std::filesystem::permissions(f, std::filesystem::perms::owner_all); }},
+        // Root may write anywhere; a folder in the way of the file fails for everyone.
+        {"cache name taken by a folder",
+         [](const std::filesystem::path& f) { WriteText(f / "vmr_scan" / "keep", "x"); },
+         [](const std::filesystem::path&) {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        librarytest::ScratchFolder folder, cacheHome;
+        librarytest::RecordingSink sink;
+        testsupport::WriteFile(folder.path() / "a.dm3", Demo("q3dm1"));
+        testsupport::WriteFile(folder.path() / "b.dm3", Demo("q3dm2"));
+        c.block(folder.path());
+        if (std::string(c.what) == "read-only folder" && ::access(folder.str().c_str(), W_OK) == 0) {
+            c.unblock(folder.path());
+            continue; // root writes into read-only folders: nothing to see here
+        }
+        ScanSettings settings;
+        settings.colours = kColours;
+        settings.userCacheDirectory = cacheHome.path() / "velmora";
+        const std::filesystem::path userCache = UserCacheFileFor(settings.userCacheDirectory, folder.str());
+        const auto scan = [&] {
+            RecordingList demoList, playList;
+            RecordingFeedback feedback;
+            ScanTotals totals;
+            ScanDemos(FolderScanArgument(folder.str()), demoList, playList, feedback, settings, &totals);
+            EXPECT_EQ(demoList.rows.size(), 2u);
+            return totals;
+        };
+        EXPECT_EQ(scan().fromCache, 0u);
+        EXPECT_TRUE(std::filesystem::is_regular_file(userCache));
+        EXPECT_EQ(SplitTextLines(ReadText(userCache)).size(), 2u);
+        EXPECT_FALSE(std::filesystem::is_regular_file(folder.path() / "vmr_scan"));
+        EXPECT_EQ(scan().fromCache, 2u) << "the second listing reads from the user's cache";
+
+        // A changed demo is read again and its line replaced; a folder emptied of demos loses
+        // its cache.
+        c.unblock(folder.path());
+        testsupport::WriteFile(folder.path() / "b.dm3", Demo("q3dm2 (long)"));
+        c.block(folder.path());
+        EXPECT_EQ(scan().fromCache, 1u);
+        EXPECT_EQ(scan().fromCache, 2u);
+        c.unblock(folder.path());
+        EXPECT_FALSE(std::filesystem::is_regular_file(folder.path() / "vmr_scan"));
+        RemoveScanCaches(folder.str(), settings);
+        EXPECT_FALSE(std::filesystem::exists(userCache));
+    }
+}
+
+TEST(UserScanCache, NamedByFolderAndKeptInTheXdgCacheFolder)
+{
+    const std::filesystem::path dir = "/c/velmora";
+    const auto a = UserCacheFileFor(dir, "/media/cd/demos");
+    const auto b = UserCacheFileFor(dir, "/media/usb/demos");
+    EXPECT_EQ(a.parent_path(), dir);
+    EXPECT_TRUE(a.filename().string().starts_with("demos-")) << a;
+    EXPECT_TRUE(a.filename().string().ends_with(".vmr_scan")) << a;
+    EXPECT_NE(a, b) << "folders of the same name stay apart";
+    EXPECT_EQ(a, UserCacheFileFor(dir, "/media/cd/demos")) << "the same folder finds its cache again";
+    EXPECT_EQ(UserCacheFileFor(dir, "/").parent_path(), dir);
+    EXPECT_LE(UserCacheFileFor(dir, "/x/" + std::string(300, 'n')).filename().string().size(), 255u);
+
+    struct Case {
+        std::string xdg, home, expected;
+    };
+    const Case cases[] = {
+        {"/xdg/cache", "/home/me", "/xdg/cache/velmora"},
+        {"", "/home/me", "/home/me/.cache/velmora"},
+        {"relative", "/home/me", "/home/me/.cache/velmora"}, // invalid by the XDG rules
+        {"", "", ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(UserCacheDirectory(c.xdg, c.home).string(), c.expected) << c.xdg << " " << c.home;
+}
+
+} // namespace

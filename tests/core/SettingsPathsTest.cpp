@@ -23,7 +23,6 @@ TEST(ProgramPaths, PortableCopyKeepsEverythingBesideTheExecutable)
     EXPECT_EQ(paths.demoDataDirectory, "/home/me/velmora/VMR Data/Demos");
     EXPECT_EQ(paths.playerDataDirectory, "/home/me/velmora/VMR Data/Players");
     EXPECT_EQ(paths.playListDirectory, "/home/me/velmora/Playlists");
-    EXPECT_EQ(paths.helpFile, "/home/me/velmora/vmr.chm");
     EXPECT_EQ(paths.fontFile, "/home/me/velmora/VMR Data/QUAKE___.ttf");
 }
 
@@ -59,7 +58,6 @@ TEST(ProgramPaths, InstalledCopyFollowsTheXdgFolders)
         EXPECT_EQ(paths.demoDataDirectory, c.dataDirectory + "/Demos");
         EXPECT_EQ(paths.folderTreeFile, c.dataDirectory + "/Folders");
         EXPECT_EQ(paths.playListDirectory, c.playLists);
-        EXPECT_EQ(paths.helpFile, "/usr/share/velmora/vmr.chm");
     }
 }
 
@@ -138,6 +136,38 @@ TEST(GamePaths, BaseFolderIsASetting)
     EXPECT_EQ(oa.baseDirectory, "/games/oa/baseoa");
     EXPECT_EQ(oa.demoDirectory, "/games/oa/baseoa/demos");
     EXPECT_EQ(oa.mainPack, "/games/oa/baseoa/pak0.pk3");
+}
+
+} // namespace
+
+namespace {
+
+// An installed copy is told by the menu entry beside its "bin" folder, not by whether the user may
+// write there: root may write /usr/bin, and a prefix in the home folder is writable too.
+TEST(ProgramPaths, InstalledCopyIsToldByItsMenuEntry)
+{
+    ScratchFolder prefix;
+    const std::filesystem::path entry = prefix.path() / "share/applications/org.velmora.Velmora.desktop";
+    std::filesystem::create_directories(prefix.path() / "bin");
+    std::filesystem::create_directories(prefix.path() / "tools");
+    std::filesystem::create_directories(entry.parent_path());
+    EXPECT_FALSE(core::IsInstalledCopy((prefix.path() / "bin").string())) << "no menu entry yet";
+    WriteText(entry, "[Desktop Entry]\n");
+    struct Case {
+        std::string folder;
+        bool installed;
+    };
+    const Case cases[] = {
+        {(prefix.path() / "bin").string(), true},
+        {(prefix.path() / "bin").string() + "/", true},
+        {(prefix.path() / "tools").string(), false}, // a portable copy in a folder of another name
+        {prefix.str(), false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(core::IsInstalledCopy(c.folder), c.installed) << c.folder;
+    std::filesystem::remove(entry);
+    std::filesystem::create_directory(entry); // a folder of that name is no menu entry
+    EXPECT_FALSE(core::IsInstalledCopy((prefix.path() / "bin").string()));
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 // Runs every registered Qt Test class on the offscreen platform. A first argument naming a test
 // class runs that class alone, with the remaining arguments (test functions, Qt Test options).
 #include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <cstdio>
@@ -13,6 +15,17 @@ int main(int argc, char** argv)
 {
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    // The desktop's folders (trash, caches, settings) of a home that only this run knows, so that
+    // no test reads or fills the real one.
+    QTemporaryDir home;
+    if (!home.isValid())
+        return 1;
+    setenv("HOME", home.path().toLocal8Bit().constData(), 1);
+    for (const char* variable : {"XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_CONFIG_HOME"}) {
+        const QString folder = home.path() + QLatin1Char('/') + QLatin1String(variable);
+        QDir().mkpath(folder); // as on any account that has logged in to a desktop
+        setenv(variable, folder.toLocal8Bit().constData(), 1);
+    }
     QApplication app(argc, argv);
     const char* only = argc > 1 && argv[1][0] != '-' ? argv[1] : nullptr;
     std::vector<char*> arguments(argv, argv + argc);

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "core/library/ScanCache.h"
 #include "platform/FileSystem.h"
 
 namespace core {
@@ -68,6 +69,15 @@ bool IsWritableDirectory(const std::string& folder)
     return platform::IsWritableFolder(folder);
 }
 
+bool IsInstalledCopy(const std::string& executableDirectory)
+{
+    const std::filesystem::path bin = std::filesystem::path(WithoutTrailingSlash(executableDirectory));
+    if (bin.filename() != "bin")
+        return false;
+    std::error_code ec;
+    return std::filesystem::is_regular_file(bin.parent_path() / "share/applications/org.velmora.Velmora.desktop", ec);
+}
+
 ProgramPaths MakeProgramPaths(const std::string& executableDirectory, bool writable, const Environment& environment)
 {
     ProgramPaths paths;
@@ -82,15 +92,9 @@ ProgramPaths MakeProgramPaths(const std::string& executableDirectory, bool writa
         // program, where writing them may fail like any other write of these files.
         paths.configDirectory = paths.programDirectory;
         dataRoot = paths.programDirectory;
-        paths.helpFile = Join(paths.programDirectory, "vmr.chm");
     } else {
         paths.configDirectory = Join(XdgFolder(environment.xdgConfigHome, environment.home, ".config"), kAppFolder);
         dataRoot = Join(XdgFolder(environment.xdgDataHome, environment.home, ".local/share"), kAppFolder);
-        // Installed programs keep their documents in the usual place beside "bin": <prefix>/share.
-        paths.helpFile =
-            (std::filesystem::path(paths.programDirectory).parent_path() / "share" / kAppFolder / "vmr.chm")
-                .lexically_normal()
-                .string();
     }
     paths.configurationFile = Join(paths.configDirectory, kConfigFileName);
     paths.dataDirectory = Join(dataRoot, "VMR Data");
@@ -105,7 +109,10 @@ ProgramPaths MakeProgramPaths(const std::string& executableDirectory, bool writa
 ProgramPaths CurrentProgramPaths()
 {
     const std::string folder = ExecutableDirectory();
-    return MakeProgramPaths(folder, IsWritableDirectory(folder), CurrentEnvironment());
+    const Environment environment = CurrentEnvironment();
+    ProgramPaths paths = MakeProgramPaths(folder, IsWritableDirectory(folder) && !IsInstalledCopy(folder), environment);
+    paths.userCacheDirectory = UserCacheDirectory(EnvironmentValue("XDG_CACHE_HOME"), environment.home).string();
+    return paths;
 }
 
 void CreateDataDirectories(const ProgramPaths& paths)

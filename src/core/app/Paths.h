@@ -22,6 +22,10 @@ Environment CurrentEnvironment();
 std::string ExecutableDirectory();
 // True when the current user may create files in the folder.
 bool IsWritableDirectory(const std::string& folder);
+// True when the executable's folder is the "bin" folder of an installation: the menu entry that
+// `cmake --install` (and the package) put beside it is there. Such a copy keeps its files in the
+// XDG folders even when it may write into its own folder (root, or a prefix in the home folder).
+bool IsInstalledCopy(const std::string& executableDirectory);
 
 struct ProgramPaths {
     bool portable = false;
@@ -32,9 +36,9 @@ struct ProgramPaths {
     std::string demoDataDirectory;   // .../VMR Data/Demos
     std::string playerDataDirectory; // .../VMR Data/Players
     std::string playListDirectory;   // .../Playlists
-    std::string helpFile;            // vmr.chm
     std::string folderTreeFile;      // data directory + "/Folders"
     std::string fontFile;            // data directory + "/QUAKE___.ttf"
+    std::string userCacheDirectory;  // $XDG_CACHE_HOME/velmora: scan caches of read-only folders
 };
 
 ProgramPaths MakeProgramPaths(const std::string& executableDirectory, bool writable, const Environment& environment);

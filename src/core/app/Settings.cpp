@@ -285,6 +285,7 @@ ScanSettings ScanSettingsFor(const SettingsRecord& settings)
     ScanSettings scan;
     scan.demoDataDirectory = settings.paths.demoDataDirectory;
     scan.colours = settings.FolderFontColours();
+    scan.userCacheDirectory = settings.paths.userCacheDirectory;
     return scan;
 }
 

@@ -257,6 +257,36 @@ std::string ScanCacheText(const std::vector<std::string>& lines)
     return text;
 }
 
+std::filesystem::path UserCacheFileFor(const std::filesystem::path& cacheDirectory, const std::string& folder)
+{
+    // FNV-1a over the path's bytes: stable between runs and builds, which std::hash is not.
+    uint64_t digest = 14695981039346656037ull;
+    for (const unsigned char c : folder) {
+        digest ^= c;
+        digest *= 1099511628211ull;
+    }
+    static const char* const kHex = "0123456789abcdef";
+    std::string hex(16, '0');
+    for (int i = 15; i >= 0; --i, digest >>= 4)
+        hex[static_cast<size_t>(i)] = kHex[digest & 0xF];
+    std::string name = std::filesystem::path(folder).filename().string();
+    if (name.empty())
+        name = "root";
+    if (name.size() > 64)
+        name.resize(64);
+    return cacheDirectory / (name + "-" + hex + "." + std::string(kScanCacheName));
+}
+
+std::filesystem::path UserCacheDirectory(const std::string& xdgCacheHome, const std::string& home)
+{
+    // A relative XDG folder is invalid by the XDG rules and is ignored.
+    if (!xdgCacheHome.empty() && xdgCacheHome.front() == '/')
+        return std::filesystem::path(xdgCacheHome) / "velmora";
+    if (!home.empty())
+        return std::filesystem::path(home) / ".cache" / "velmora";
+    return {};
+}
+
 bool SaveScanCache(const std::filesystem::path& file, const std::string& text)
 {
     std::error_code ignored;

@@ -78,6 +78,13 @@ std::vector<std::string> FinishCacheLines(std::vector<std::string> lines);
 
 // The file's bytes: every line followed by CR LF.
 std::string ScanCacheText(const std::vector<std::string>& lines);
+// Where the cache of a folder that cannot take its own cache file (read-only media, folders shared
+// by another user) lives in the user's cache folder: a name made of the folder's own name and a
+// digest of its full path, so that folders of the same name stay apart.
+std::filesystem::path UserCacheFileFor(const std::filesystem::path& cacheDirectory, const std::string& folder);
+// The cache folder of the user: $XDG_CACHE_HOME/velmora, or ~/.cache/velmora; empty without either.
+std::filesystem::path UserCacheDirectory(const std::string& xdgCacheHome, const std::string& home);
+
 // Replaces the file with the text; false on failure. (Linux has no hidden attribute, and the name
 // stays "vmr_scan" so that folders shared with other installations keep one cache.)
 bool SaveScanCache(const std::filesystem::path& file, const std::string& text);

@@ -396,6 +396,14 @@ std::string ScanSummary(const ScanTotals& totals)
                 : std::string());
 }
 
+void RemoveScanCaches(const std::string& folder, const ScanSettings& settings)
+{
+    std::error_code ignored;
+    std::filesystem::remove(std::filesystem::path(folder) / kScanCacheName, ignored);
+    if (!settings.userCacheDirectory.empty())
+        std::filesystem::remove(UserCacheFileFor(settings.userCacheDirectory, folder), ignored);
+}
+
 uint64_t ScanDemos(const std::string& argument, ScanTarget& demoList, ScanTarget& playList, LibraryFeedback& feedback,
                    const ScanSettings& settings, ScanTotals* totalsOut)
 {
@@ -407,7 +415,13 @@ uint64_t ScanDemos(const std::string& argument, ScanTarget& demoList, ScanTarget
         target.Clear();
     target.BeginUpdate();
 
-    const std::filesystem::path cacheFile = std::filesystem::path(request.folder) / kScanCacheName;
+    const std::filesystem::path folderCache = std::filesystem::path(request.folder) / kScanCacheName;
+    const std::filesystem::path userCache = settings.userCacheDirectory.empty()
+                                                ? std::filesystem::path()
+                                                : UserCacheFileFor(settings.userCacheDirectory, request.folder);
+    std::error_code noFile;
+    const bool inUserCache = !userCache.empty() && std::filesystem::exists(userCache, noFile);
+    const std::filesystem::path& cacheFile = inUserCache ? userCache : folderCache;
     const ScanCache cache = settings.readCache ? ScanCache::Load(cacheFile) : ScanCache{};
     const auto started = std::chrono::steady_clock::now();
 
@@ -480,11 +494,17 @@ uint64_t ScanDemos(const std::string& argument, ScanTarget& demoList, ScanTarget
             // Failures to write are ignored: the next listing simply reads the demos again.
             std::error_code ignored;
             if (totals.rows == 0) {
-                std::filesystem::remove(cacheFile, ignored);
+                RemoveScanCaches(request.folder, settings);
             } else {
                 const std::string text = ScanCacheText(FinishCacheLines(std::move(newLines)));
-                if (text != cache.FileText() || !std::filesystem::exists(cacheFile, ignored))
-                    SaveScanCache(cacheFile, text);
+                if (text != cache.FileText() || !std::filesystem::exists(cacheFile, ignored)) {
+                    // Read-only media and other users' folders take no cache file: the user's
+                    // cache folder keeps it, so that the next listing is quick there too.
+                    if ((inUserCache || !SaveScanCache(folderCache, text)) && !userCache.empty()) {
+                        std::filesystem::create_directories(settings.userCacheDirectory, ignored);
+                        SaveScanCache(userCache, text);
+                    }
+                }
             }
         }
         feedback.ColourSelectedFolder(totals.rows > 0 ? settings.colours.demoFolder : settings.colours.nonDemoFolder);

@@ -40,7 +40,12 @@ struct ScanSettings {
     unsigned threads = 0; // readers of uncached demos; 0: one per core
     bool readCache = true;
     bool writeCache = true;
+    // The user's cache folder, for folders that cannot take their own cache file; empty: none.
+    std::filesystem::path userCacheDirectory;
 };
+
+// Removes the scan caches of a folder: its own and the one in the user's cache folder.
+void RemoveScanCaches(const std::string& folder, const ScanSettings& settings);
 
 struct ScanTotals {
     size_t rows = 0;      // demos added to the list
@@ -87,7 +92,8 @@ std::string ScanSummary(const ScanTotals& totals);
 // Lists the argument into `demoList` (folder mode) or `playList` (otherwise); returns the
 // estimated play time in seconds. Raises the busy count while it runs, clears the abort flag at
 // the start and stops after the demos in progress when the flag is set; an aborted listing
-// leaves the old cache file untouched.
+// leaves the old cache file untouched. A folder whose own cache file cannot be written keeps its
+// cache in the user's cache folder from then on, where later listings read it.
 uint64_t ScanDemos(const std::string& argument, ScanTarget& demoList, ScanTarget& playList, LibraryFeedback& feedback,
                    const ScanSettings& settings, ScanTotals* totals = nullptr);
 

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -41,12 +40,15 @@
 #include "core/playback/VersionSwitch.h"
 #include "gui/extras/AboutBox.h"
 #include "gui/extras/GameFont.h"
+#include "gui/extras/HelpWindow.h"
 #include "gui/extras/TipOfDay.h"
 #include "gui/sound/ButtonSounds.h"
 #include "gui/sound/SoundPump.h"
 #include "gui/sound/SoundOptionsWindow.h"
 #include "gui/tree/FolderTreePane.h"
+#include "gui/app/ApplicationIcon.h"
 #include "gui/app/CommandBar.h"
+#include "gui/app/PaletteColours.h"
 #include "gui/app/StatusPanels.h"
 #include "gui/app/WindowFeedback.h"
 #include "gui/app/WindowPlacement.h"
@@ -67,10 +69,15 @@ core::ColumnScheme LayoutFrom(const core::ListViewSettings& list, const core::Co
     return layout;
 }
 
-ListOptions OptionsFrom(const core::ListViewSettings& list)
+bool DarkPalette()
+{
+    return IsDarkPalette(QApplication::palette());
+}
+
+ListOptions OptionsFrom(const core::ListViewSettings& list, const core::ListViewSettings& defaults)
 {
     ListOptions options;
-    options.colour = ColourFromStored(list.Colour);
+    options.colour = ShownPaneColour(list.Colour, defaults.Colour, DarkPalette());
     options.viewStyle = list.ViewStyle;
     options.gridLines = list.GridStyle;
     options.fullRowSelect = list.FullRowSelect;
@@ -80,11 +87,11 @@ ListOptions OptionsFrom(const core::ListViewSettings& list)
     return options;
 }
 
-void StoreList(const ListPane& pane, int width, core::ListViewSettings& list)
+void StoreList(const ListPane& pane, int width, const core::ListViewSettings& defaults, core::ListViewSettings& list)
 {
     const ListOptions options = pane.Options();
     list.width = width;
-    list.Colour = StoredFromColour(options.colour);
+    list.Colour = StoredPaneColour(options.colour, defaults.Colour, DarkPalette());
     list.ViewStyle = options.viewStyle;
     list.GridStyle = options.gridLines;
     list.FullRowSelect = options.fullRowSelect;
@@ -104,6 +111,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), m_commands(this)
 {
     setObjectName(QStringLiteral("MainWindow"));
     setWindowTitle(QStringLiteral("Velmora 1.32"));
+    setWindowIcon(ApplicationIcon());
     BuildPanes();
     WireCommands();
     // Playing, its options, the version menu and the playback dialogs; a child of the window.
@@ -348,7 +356,7 @@ void MainWindow::ApplySettings()
 
     const core::TreePaneSettings& folders = settings.virtualFolders;
     TreeOptions tree;
-    tree.background = ColourFromStored(folders.Colour);
+    tree.background = ShownPaneColour(folders.Colour, core::TreePaneSettings{}.Colour, DarkPalette());
     tree.bigIcons = folders.ViewStyle;
     tree.autoScroll = folders.AutoScroll;
     tree.colours = settings.FolderFontColours();
@@ -364,8 +372,8 @@ void MainWindow::ApplySettings()
     addToolBar(CommandBar::AreaOf(settings.toolbar_dockpos), m_commandBar);
     m_commandBar->show();
 
-    m_demoList->ApplyOptions(OptionsFrom(settings.demoList));
-    m_playList->ApplyOptions(OptionsFrom(settings.playList));
+    m_demoList->ApplyOptions(OptionsFrom(settings.demoList, core::ListViewSettings::DemoListDefaults()));
+    m_playList->ApplyOptions(OptionsFrom(settings.playList, core::ListViewSettings::PlayListDefaults()));
     m_demoList->ApplyColumns(LayoutFrom(settings.demoList, m_demoList->DefaultColumns()));
     m_playList->ApplyColumns(LayoutFrom(settings.playList, m_playList->DefaultColumns()));
 
@@ -450,10 +458,7 @@ void MainWindow::ReparseList()
     core::FolderNode* node = m_tree->Tree().Selected();
     if (!node || core::BusyCount > 0)
         return;
-    std::error_code ignored;
-    std::filesystem::remove(std::filesystem::path(m_currentFolder.empty() ? core::NodePath(*node) : m_currentFolder) /
-                                core::kScanCacheName,
-                            ignored);
+    core::RemoveScanCaches(m_currentFolder.empty() ? core::NodePath(*node) : m_currentFolder, ScanSettingsNow());
     RefreshList();
 }
 
@@ -573,14 +578,34 @@ void MainWindow::SetNoHints(bool on)
     m_noHints = on;
 }
 
+HelpWindow* MainWindow::Help() const
+{
+    return m_help;
+}
+
 void MainWindow::ShowHelp()
 {
-    const QString file = PathText(core::Settings.paths.helpFile);
-    if (!QFileInfo::exists(file)) {
-        core::Messages().Error("The help file " + core::Settings.paths.helpFile + " was not found.", "Velmora Help");
-        return;
-    }
-    QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+    HelpWindow::Toggle(m_help, this);
+}
+
+// F1 in a tool window or dialog opens the help at that window's page. A modal dialog keeps the
+// help as its own child, so that the help stays usable while the dialog waits.
+bool MainWindow::ShowsHelpOfToolWindow(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride)
+        return false;
+    if (static_cast<QKeyEvent*>(event)->key() != Qt::Key_F1)
+        return false;
+    auto* widget = qobject_cast<QWidget*>(watched);
+    QWidget* top = widget ? widget->window() : nullptr;
+    const QString page = top && top != this ? HelpWindow::PageFor(top->objectName()) : QString();
+    if (page.isEmpty())
+        return false;
+    // Taken from the main window's F1 shortcut, which would open the contents instead.
+    event->accept();
+    if (event->type() == QEvent::KeyPress)
+        HelpWindow::Open(m_help, top->isModal() ? top : this, page);
+    return true;
 }
 
 void MainWindow::ShowTipOfDay()
@@ -613,12 +638,13 @@ void MainWindow::CollectSettings()
     folders.visible = !m_tree->isHidden();
     folders.ViewStyle = tree.bigIcons;
     folders.AutoScroll = tree.autoScroll;
-    folders.Colour = StoredFromColour(tree.background);
+    folders.Colour = StoredPaneColour(tree.background, core::TreePaneSettings{}.Colour, DarkPalette());
     folders.DemoFolderFontColour = tree.colours.demoFolder;
     folders.NonDemoFolderFontColour = tree.colours.nonDemoFolder;
 
-    StoreList(*m_demoList, m_demoList->width(), settings.demoList);
-    StoreList(*m_playList, PlayListShown() ? m_playList->width() : m_playListWidth, settings.playList);
+    StoreList(*m_demoList, m_demoList->width(), core::ListViewSettings::DemoListDefaults(), settings.demoList);
+    StoreList(*m_playList, PlayListShown() ? m_playList->width() : m_playListWidth,
+              core::ListViewSettings::PlayListDefaults(), settings.playList);
     settings.playList.visible = PlayListShown();
 }
 
@@ -688,6 +714,8 @@ void MainWindow::resizeEvent(QResizeEvent* event)
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::ToolTip && m_noHints)
+        return true;
+    if (ShowsHelpOfToolWindow(watched, event))
         return true;
     if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
         auto* widget = qobject_cast<QWidget*>(watched);

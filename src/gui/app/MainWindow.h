@@ -30,6 +30,7 @@ class FolderTreePane;
 class PlayListPane;
 class StatusPanels;
 class SoundOptionsWindow;
+class HelpWindow;
 class WindowFeedback;
 
 class MainWindow : public QMainWindow {
@@ -55,6 +56,8 @@ public:
     CommandBar& Bar() { return *m_commandBar; }
     Commands& Cmds() { return m_commands; }
     WindowFeedback& Feedback() { return *m_feedback; }
+    // The help window while it is open.
+    HelpWindow* Help() const;
     const std::string& CurrentFolder() const { return m_currentFolder; }
     SearchBar& SearchField() { return *m_searchBar; }
     SearchResultsNode& ResultsNode() { return *m_resultsNode; }
@@ -101,6 +104,7 @@ private:
     void SetReadOnlyMode(bool on);
     void SetNoHints(bool on);
     void ShowHelp();
+    bool ShowsHelpOfToolWindow(QObject* watched, QEvent* event);
     void ShowTipOfDay();
     void WireSound();
     void ShowSoundNotice();
@@ -130,6 +134,7 @@ private:
     bool m_noHints = false;
     QString m_soundNotice;                  // why sound is off, told once the window shows
     QPointer<SoundOptionsWindow> m_soundOptionsWindow; // the sound options window while it is open
+    QPointer<HelpWindow> m_help;                        // the help window while it is open
 };
 
 } // namespace gui

@@ -1,8 +1,11 @@
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 
 #include "gui/app/MainWindow.h"
 #include "core/app/Settings.h"
+#include "gui/app/ApplicationIcon.h"
+#include "gui/app/FileOpener.h"
 #include "core/common/MessageSink.h"
 #include "gui/app/BoxMessageSink.h"
 #include "gui/extras/SplashScreen.h"
@@ -14,24 +17,30 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velmora"));
     QApplication::setApplicationDisplayName(QStringLiteral("Velmora 1.32"));
+    // Every window, the splash and the message boxes too; the desktop matches windows to the menu
+    // entry (and its icon) by this name.
+    QApplication::setWindowIcon(gui::ApplicationIcon());
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.velmora.Velmora"));
     gui::BoxMessageSink messages;
     core::SetMessageSink(&messages);
 
     core::Settings.paths = core::CurrentProgramPaths();
     gui::SingleInstance instance(gui::SingleInstance::NameFor(
         QFile::decodeName(core::Settings.paths.configurationFile.c_str()), gui::SingleInstance::CurrentDisplay()));
-    if (instance.Claim(QApplication::arguments()) == gui::SingleInstance::Outcome::HandedOver)
+    // The running instance works in a folder of its own: it gets the files with their full paths.
+    const QStringList arguments = gui::AbsoluteArguments(QApplication::arguments(), QDir::currentPath());
+    if (instance.Claim(arguments) == gui::SingleInstance::Outcome::HandedOver)
         return 0;
 
     core::IniFile config;
     if (config.Load(core::Settings.paths.configurationFile) == core::IniFile::LoadResult::Unreadable)
         core::Messages().Error(core::kConfigErrorText, core::kConfigErrorTitle);
 
-    std::vector<std::string> arguments;
+    std::vector<std::string> rawArguments;
     for (int i = 0; i < argc; ++i)
-        arguments.emplace_back(argv[i]);
+        rawArguments.emplace_back(argv[i]);
     std::unique_ptr<gui::SplashScreen> splash;
-    if (core::ShowSplash(core::ReadEarlyNoSplash(config), arguments)) {
+    if (core::ShowSplash(core::ReadEarlyNoSplash(config), rawArguments)) {
         splash = std::make_unique<gui::SplashScreen>();
         splash->show();
         QApplication::processEvents();
@@ -51,7 +60,8 @@ int main(int argc, char** argv)
     core::ModLocations = core::DefaultModLocations(environment);
     if (!window.StartUp(config, builtIn))
         return 1;
-    QObject::connect(&instance, &gui::SingleInstance::activationRequested, &window, &gui::MainWindow::BringToFront);
+    auto* opener = new gui::FileOpener(window);
+    opener->AcceptHandOvers(instance);
 
     window.show();
     window.repaint();
@@ -60,6 +70,7 @@ int main(int argc, char** argv)
         splash->finish(&window);
     window.ListStartFolder();
     window.StartIndexing();
+    opener->Open(gui::FilesToOpen(arguments));
     if (core::Settings.tip_of_day)
         window.Cmds().tipOfDay->trigger();
     return QApplication::exec();

@@ -4,6 +4,7 @@
 #include <QPixmap>
 
 #include "core/analysis/DemoInfo.h"
+#include "gui/app/PaletteColours.h"
 
 namespace gui {
 
@@ -83,7 +84,7 @@ void DrawColouredText(QPainter& painter, const QRect& rect, std::string_view tex
     for (const ColouredChar& c : ColouredChars(text)) {
         const QChar qc = QChar::fromLatin1(c.ch);
         painter.setFont(underlineCapitals && c.ch >= 'A' && c.ch <= 'Z' ? underlined : plain);
-        painter.setPen(c.colour);
+        painter.setPen(ReadableOn(c.colour, background));
         painter.drawText(x, baseline, QString(qc));
         x += metrics.horizontalAdvance(qc);
     }

@@ -11,10 +11,19 @@ static void InitVelmoraResources()
 
 namespace gui {
 
+void InitProgramResources()
+{
+    static const bool done = [] {
+        InitVelmoraResources();
+        return true;
+    }();
+    (void)done;
+}
+
 QString GameFontFamily()
 {
     static const QString family = [] {
-        InitVelmoraResources();
+        InitProgramResources();
         const int id = QFontDatabase::addApplicationFont(QStringLiteral(":/velmora/fonts/FerriteCoreDX-Regular.otf"));
         const QStringList families = id < 0 ? QStringList() : QFontDatabase::applicationFontFamilies(id);
         return families.isEmpty() ? QString() : families.front();

@@ -3,6 +3,9 @@
 #include <QApplication>
 #include <QDragMoveEvent>
 #include <QDropEvent>
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
 #include <QMimeData>
 #include <QMouseEvent>
 
@@ -21,6 +24,23 @@
 
 namespace gui {
 namespace {
+
+constexpr const char* kNotToTrashText = "They do not go to the trash and cannot be restored.";
+constexpr const char* kDeletePermanentlyTitle = "Really Delete Demo Files Permanently ?";
+constexpr const char* kNoTrashText = "There is no trash for";
+constexpr const char* kNoTrashTitle = "No Trash";
+
+// Qt 6.4 moves a file into "files" and "info" folders of the working directory when the user's
+// trash folder cannot be made (and says it succeeded): the trash is only used when its folder
+// is there or can be made. A file on another file system goes to that file system's own trash, or
+// fails when it has none.
+bool MoveToTrash(const std::string& path)
+{
+    const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (dataHome.isEmpty() || !QDir().mkpath(dataHome + QStringLiteral("/Trash")))
+        return false;
+    return QFile::moveToTrash(PathText(path));
+}
 
 bool ReadOnly()
 {
@@ -57,7 +77,8 @@ FileOperations::FileOperations(MainWindow& window) : QObject(&window), m_window(
 
     DemoListPane& demos = window.DemoList();
     FolderTreePane& tree = window.TreePane();
-    connect(demos.DeleteAction(), &QAction::triggered, this, &FileOperations::DeleteSelected);
+    connect(demos.DeleteAction(), &QAction::triggered, this, [this] { DeleteSelected(false); });
+    connect(demos.DeletePermanentlyAction(), &QAction::triggered, this, [this] { DeleteSelected(true); });
     connect(demos.RenameAction(), &QAction::triggered, this, &FileOperations::StartDemoRename);
     connect(tree.NewFolderAction(), &QAction::triggered, this, &FileOperations::NewFolder);
     connect(tree.RemoveFolderAction(), &QAction::triggered, this, &FileOperations::RemoveFolderFromTree);
@@ -80,19 +101,23 @@ FileOperations::FileOperations(MainWindow& window) : QObject(&window), m_window(
     });
 }
 
-void FileOperations::DeleteSelected()
+void FileOperations::DeleteSelected(bool permanently)
 {
     DemoListPane& demos = m_window.DemoList();
-    if (!demos.DeleteAction()->isEnabled() || ReadOnly())
+    // Shift+Del inside the name editor belongs to the editor.
+    if (!demos.DeleteAction()->isEnabled() || ReadOnly() || Editor())
         return;
     const std::vector<int> selected = demos.SelectedRows();
     if (selected.empty())
         return;
-    const std::string question = "Really delete the " + std::to_string(selected.size()) + " selected file(s) from" +
-                                 "\r\n" + m_window.CurrentFolder() + " ?";
-    if (!core::Messages().Question(question, core::kDeleteDemosTitle))
+    std::string question = "Really delete the " + std::to_string(selected.size()) + " selected file(s) from" +
+                           "\r\n" + m_window.CurrentFolder() + " ?";
+    if (permanently)
+        question += std::string("\r\n") + kNotToTrashText;
+    if (!core::Messages().Question(question, permanently ? kDeletePermanentlyTitle : core::kDeleteDemosTitle))
         return;
     BusyCursor busy;
+    bool toTrash = !permanently;
     for (std::vector<int> rows = demos.SelectedRows(); !rows.empty(); rows = demos.SelectedRows()) {
         const ListRow& row = demos.Model().Row(rows.front());
         // Members of archives name no file of their own; their rows only leave the list.
@@ -103,7 +128,18 @@ void FileOperations::DeleteSelected()
             bytes = std::filesystem::file_size(path, error);
             if (error)
                 bytes = 0;
-            core::DeleteDemoFile(path);
+            if (toTrash && !MoveToTrash(path) && std::filesystem::exists(path, error)) {
+                // No trash on that file system (or none that may be written): the user decides
+                // once for the rest; No keeps them, still selected.
+                const std::string noTrash = std::string(kNoTrashText) + "\r\n" + row.info[core::FieldLocation] +
+                                            "\r\n" + "Delete the " + std::to_string(rows.size()) +
+                                            " remaining file(s) permanently ?";
+                if (!core::Messages().Question(noTrash, kNoTrashTitle))
+                    return;
+                toTrash = false;
+            }
+            if (!toTrash)
+                core::DeleteDemoFile(path);
         }
         demos.Model().RemoveRowNumbers({rows.front()});
         m_window.DemoLeftListing(bytes);
@@ -257,7 +293,15 @@ void FileOperations::RemoveFolderFromDisk()
     if (!core::Messages().Question("Really delete " + path + " ?" + "\r\n" + "The folder must be empty!",
                                    core::kDeleteFolderTitle))
         return;
-    if (!core::RemoveEmptyFolder(path)) {
+    // Only an empty folder goes, as the question says; it goes to the trash where there is one.
+    std::error_code error;
+    bool removed = std::filesystem::is_directory(path, error) && std::filesystem::is_empty(path, error) &&
+                   MoveToTrash(path);
+    if (!removed && std::filesystem::is_directory(path, error) && std::filesystem::is_empty(path, error) &&
+        core::Messages().Question(std::string(kNoTrashText) + "\r\n" + path + "\r\n" + "Delete it permanently ?",
+                                  kNoTrashTitle))
+        removed = core::RemoveEmptyFolder(path);
+    if (!removed) {
         m_window.Status().SetFolderPath(QStringLiteral("Error removing folder ") + PathText(path));
         return;
     }

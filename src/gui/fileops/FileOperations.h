@@ -1,5 +1,5 @@
 #pragma once
-// The main window's changes to the demo collection on disk: deleting and renaming demos, moving
+// The main window's changes to the demo collection on disk: deleting (into the trash) and renaming demos, moving
 // demos by dragging them onto a folder of the tree, creating, removing and renaming folders, and
 // the enabling rules that the read-only working mode and the folder's drive add to them.
 #include <QObject>
@@ -26,8 +26,11 @@ class FileOperations : public QObject {
 public:
     explicit FileOperations(MainWindow& window);
 
-    // "Delete..": asks, then deletes the selected demos' files and their rows.
-    void DeleteSelected();
+    // "Delete.." (Del): asks, then moves the selected demos' files to the desktop's trash and
+    // removes their rows. Where a file system has no trash, the user is told and asked whether to
+    // delete the rest permanently. `permanently` (Shift+Del) asks its own question and deletes
+    // without the trash.
+    void DeleteSelected(bool permanently = false);
     // Starts the in-place editing of the selected demo's name, when the rules allow it.
     void StartDemoRename();
     // The in-place editing of row `row` ended with `typed`.

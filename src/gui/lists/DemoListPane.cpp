@@ -43,6 +43,8 @@ DemoListPane::DemoListPane(QWidget* parent) : ListPane(QStringLiteral("demo list
     m_moveToPlayList = AddKeyedAction(QStringLiteral("Move to Playlist"));
     // File operations and user data commands are connected by their own windows.
     m_delete = AddKeyedAction(QStringLiteral("Delete.."), QKeySequence(Qt::Key_Delete));
+    m_deletePermanently =
+        AddKeyedAction(QStringLiteral("Delete Permanently.."), QKeySequence(Qt::SHIFT | Qt::Key_Delete));
     m_rename = AddKeyedAction(QStringLiteral("Rename"), QKeySequence(Qt::Key_F2));
     m_editUserData = AddKeyedAction(QStringLiteral("Edit Userdata.."), QKeySequence(Qt::CTRL | Qt::Key_E));
     m_sameWeb = AddKeyedAction(QStringLiteral("Set the same Web Location for selected demos"));
@@ -104,6 +106,7 @@ void DemoListPane::UpdateCommands()
     m_play->setEnabled(CanPlay());
     m_moveToPlayList->setEnabled(allMayEnter);
     m_delete->setEnabled(any && !anyArchived && !m_readOnly);
+    m_deletePermanently->setEnabled(m_delete->isEnabled());
     m_rename->setEnabled(one && (kind == 0 || kind >= 4) && !m_readOnly);
     m_editUserData->setEnabled(one);
     m_sameWeb->setEnabled(any);
@@ -246,6 +249,7 @@ void DemoListPane::ContextMenuAt(const QPoint& globalPos)
     menu.addAction(m_moveToPlayList);
     menu.addSeparator();
     menu.addAction(m_delete);
+    menu.addAction(m_deletePermanently);
     menu.addAction(m_rename);
     menu.addSeparator();
     menu.addAction(m_editUserData);

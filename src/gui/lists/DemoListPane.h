@@ -29,6 +29,7 @@ public:
     QAction* PlayAction() const { return m_play; }
     QAction* MoveToPlayListAction() const { return m_moveToPlayList; }
     QAction* DeleteAction() const { return m_delete; }
+    QAction* DeletePermanentlyAction() const { return m_deletePermanently; }
     QAction* RenameAction() const { return m_rename; }
     QAction* EditUserDataAction() const { return m_editUserData; }
     QAction* SameWebLocationAction() const { return m_sameWeb; }
@@ -76,6 +77,7 @@ private:
     QAction* m_play = nullptr;
     QAction* m_moveToPlayList = nullptr;
     QAction* m_delete = nullptr;
+    QAction* m_deletePermanently = nullptr;
     QAction* m_rename = nullptr;
     QAction* m_editUserData = nullptr;
     QAction* m_sameWeb = nullptr;

@@ -4,6 +4,7 @@
 #include <QTimer>
 
 #include "core/library/FolderTreeOps.h"
+#include "gui/app/PaletteColours.h"
 #include "gui/tree/FolderIcons.h"
 
 namespace gui {
@@ -136,7 +137,7 @@ QVariant FolderTreeModel::data(const QModelIndex& index, int role) const
     case Qt::DisplayRole:
         return PathText(node->text);
     case Qt::ForegroundRole:
-        return ColourFromStored(node->colour);
+        return ReadableOn(ColourFromStored(node->colour), m_background);
     case Qt::DecorationRole:
         return IconOf(*node);
     default:

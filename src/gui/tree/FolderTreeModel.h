@@ -37,6 +37,8 @@ public:
     void SetGameDirectory(const std::string& path) { m_gameDirectory = path; }
     // Folders whose colour is this one count as folders without demos (closed plain icon).
     void SetNonDemoColour(uint32_t colour) { m_nonDemoColour = colour; }
+    // The tree's background: folder names in black turn light on a dark one.
+    void SetBackground(const QColor& colour) { m_background = colour; }
     uint32_t NonDemoColour() const { return m_nonDemoColour; }
 
     // Runs a change that may add, remove or reorder nodes.
@@ -72,6 +74,7 @@ private:
     core::FolderTree m_tree;
     std::string m_gameDirectory;
     uint32_t m_nonDemoColour = 8421504;
+    QColor m_background = Qt::white;
     int m_changing = 0;
     bool m_reloadPending = false;
     core::FolderNode* m_lastSelected = nullptr;

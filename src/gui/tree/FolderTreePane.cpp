@@ -195,6 +195,7 @@ void FolderTreePane::SetBackground(const QColor& colour)
     QPalette palette = m_view->palette();
     palette.setColor(QPalette::Base, colour);
     m_view->setPalette(palette);
+    m_model.SetBackground(colour);
 }
 
 void FolderTreePane::AddRoot(const QString& folder)

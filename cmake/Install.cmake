@@ -1,0 +1,47 @@
+# Where `cmake --install` puts the programs and the files that make Velmora a desktop program:
+# the menu entry, the application icon, the AppStream description, the file types it opens and
+# the command line tool's manual page. The installed program recognises its own layout by the menu
+# entry beside its "bin" folder and then keeps its files in the XDG folders.
+include(GNUInstallDirs)
+set(VELMORA_APP_ID org.velmora.Velmora)
+set(VELMORA_ICON_SIZES 16 24 32 48 64 128 256)
+set(VELMORA_DESKTOP_DIR ${PROJECT_SOURCE_DIR}/resources/desktop)
+
+install(TARGETS velmora-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${VELMORA_DESKTOP_DIR}/velmora-cli.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+if(VELMORA_GUI)
+  install(TARGETS velmora RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${VELMORA_DESKTOP_DIR}/${VELMORA_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES ${VELMORA_DESKTOP_DIR}/${VELMORA_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+  install(FILES ${VELMORA_DESKTOP_DIR}/${VELMORA_APP_ID}.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
+  install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/velmora.svg
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps RENAME ${VELMORA_APP_ID}.svg)
+  foreach(size IN LISTS VELMORA_ICON_SIZES)
+    install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/hicolor/${size}x${size}/velmora.png
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME ${VELMORA_APP_ID}.png)
+  endforeach()
+endif()
+
+# `cpack -G DEB` in the build folder makes a Debian package of the installed files, with the
+# libraries it needs found by dpkg-shlibdeps.
+set(CPACK_PACKAGE_NAME velmora)
+set(CPACK_PACKAGE_VENDOR "Velmora")
+set(CPACK_PACKAGE_CONTACT "Velmora developers <velmora@users.noreply.github.com>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Manager for recorded Quake III Arena demos")
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+       "Velmora finds the demos that Quake III Arena, ioquake3 and OpenArena record, in folders and "
+       "inside pk3 and zip archives, reads each one without starting the game, keeps notes per demo "
+       "and per player, and plays lists of demos in one run of the game.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION games)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt finds its display plugins (X11, Wayland) in a package of their own.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+set(CPACK_STRIP_FILES ON)
+# The game itself is outside the package: any of the engines plays the demos.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "ioquake3 | openarena")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "openarena")
+set(CPACK_GENERATOR DEB)
+include(CPack)

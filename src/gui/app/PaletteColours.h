@@ -1,0 +1,30 @@
+#pragma once
+// Colours that follow the desktop's palette. The panes' pastel background colours were chosen for
+// light desktops; on a dark palette the ones the user never changed turn into dark variants of
+// themselves (same hue), while colours the user chose stay exactly as chosen. Texts in the game's
+// colours stay readable on dark backgrounds.
+#include <QColor>
+#include <QPalette>
+
+#include <cstdint>
+
+namespace gui {
+
+// A background darker than middle grey.
+bool IsDark(const QColor& background);
+// The application's palette is dark: its text fields' background is dark.
+bool IsDarkPalette(const QPalette& palette);
+
+// The dark variant of a light colour: the same hue and saturation at the mirrored lightness.
+QColor DarkVariant(const QColor& light);
+// The background shown for a stored pane colour: a colour still at its default follows the palette.
+QColor ShownPaneColour(uint32_t stored, uint32_t defaultStored, bool darkPalette);
+// The value stored for a shown pane colour: the dark variant of the default stores as the default,
+// so that the file keeps saying "default" whatever palette the program ran with.
+uint32_t StoredPaneColour(const QColor& shown, uint32_t defaultStored, bool darkPalette);
+
+// A text colour readable on the background: on a dark background the game's black, blue and green
+// (^0, ^4, ^2) and the black of folder names are raised to a lighter shade of themselves.
+QColor ReadableOn(const QColor& text, const QColor& background);
+
+} // namespace gui
