@@ -120,7 +120,7 @@ public:
     std::filesystem::path Database() const { return data.path() / std::string(kLibraryIndexName); }
 
     std::vector<LibraryEntry> entries;
-    librarytest::ScratchFolder root, userData, data;
+    testsupport::ScratchDir root, userData, data;
 };
 
 bool Contains(const std::string& text, const std::string& part)

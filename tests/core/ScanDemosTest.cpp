@@ -529,7 +529,7 @@ TEST(UserScanCache, FolderThatCannotTakeItsCacheUsesTheUserCacheFolder)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        librarytest::ScratchFolder folder, cacheHome;
+        testsupport::ScratchDir folder, cacheHome;
         librarytest::RecordingSink sink;
         testsupport::WriteFile(folder.path() / "a.dm3", Demo("q3dm1"));
         testsupport::WriteFile(folder.path() / "b.dm3", Demo("q3dm2"));

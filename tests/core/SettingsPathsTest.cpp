@@ -146,7 +146,7 @@ namespace {
 // write there: root may write /usr/bin, and a prefix in the home folder is writable too.
 TEST(ProgramPaths, InstalledCopyIsToldByItsMenuEntry)
 {
-    ScratchFolder prefix;
+    ScratchDir prefix;
     const std::filesystem::path entry = prefix.path() / "share/applications/org.velmora.Velmora.desktop";
     std::filesystem::create_directories(prefix.path() / "bin");
     std::filesystem::create_directories(prefix.path() / "tools");

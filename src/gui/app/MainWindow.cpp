@@ -140,6 +140,10 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), m_commands(this)
 MainWindow::~MainWindow()
 {
     qApp->removeEventFilter(this);
+    // The file operations watch the panes' events and reach the panes through this window: they go
+    // before the panes, whose destruction still sends events, while this window is whole.
+    delete findChild<FileOperations*>(QString(), Qt::FindDirectChildrenOnly);
+    delete findChild<ColumnCommands*>(QString(), Qt::FindDirectChildrenOnly);
 }
 
 void MainWindow::BuildPanes()
