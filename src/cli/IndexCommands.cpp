@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "cli/Json.h"
+#include "cli/ScanCommand.h"
 #include "core/app/FolderTreeFile.h"
 #include "core/app/Paths.h"
 #include "core/index/IndexUpdater.h"
@@ -51,19 +52,6 @@ DataPaths PathsOf(const IndexOptions& options)
     core::CreateDataDirectories(paths);
     return {std::filesystem::path(paths.dataDirectory) / std::string(core::kLibraryIndexName), paths.folderTreeFile,
             paths.demoDataDirectory};
-}
-
-void PrintTable(const std::vector<core::DemoInfo>& rows)
-{
-    const auto& names = core::DemoColumnNames();
-    for (size_t i = 0; i < names.size(); ++i)
-        std::cout << (i ? "\t" : "") << names[i];
-    std::cout << "\n";
-    for (const core::DemoInfo& row : rows) {
-        for (int i = 0; i < core::DemoFieldCount; ++i)
-            std::cout << (i ? "\t" : "") << row[i];
-        std::cout << "\n";
-    }
 }
 
 void PrintJson(core::LibraryIndex& index, const std::vector<core::DemoInfo>& rows)

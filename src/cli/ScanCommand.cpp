@@ -37,19 +37,6 @@ public:
     std::string summary;
 };
 
-void PrintTable(const std::vector<core::DemoInfo>& rows)
-{
-    const auto& names = core::DemoColumnNames();
-    for (size_t i = 0; i < names.size(); ++i)
-        std::cout << (i ? "\t" : "") << names[i];
-    std::cout << "\n";
-    for (const core::DemoInfo& row : rows) {
-        for (int i = 0; i < core::DemoFieldCount; ++i)
-            std::cout << (i ? "\t" : "") << row[i];
-        std::cout << "\n";
-    }
-}
-
 void PrintJson(const std::vector<core::DemoInfo>& rows, const std::string& summary)
 {
     const auto& names = core::DemoColumnNames();
@@ -89,6 +76,19 @@ int PrintTree(const ScanOptions& options)
 }
 
 } // namespace
+
+void PrintTable(const std::vector<core::DemoInfo>& rows)
+{
+    const auto& names = core::DemoColumnNames();
+    for (size_t i = 0; i < names.size(); ++i)
+        std::cout << (i ? "\t" : "") << names[i];
+    std::cout << "\n";
+    for (const core::DemoInfo& row : rows) {
+        for (int i = 0; i < core::DemoFieldCount; ++i)
+            std::cout << (i ? "\t" : "") << row[i];
+        std::cout << "\n";
+    }
+}
 
 int RunScan(const std::vector<std::string>& args)
 {

@@ -6,21 +6,21 @@
 #include <utility>
 
 #include "core/analysis/Huffman.h"
+#include "core/analysis/MessageCommand.h"
 
 namespace core {
 
 namespace {
 
-// Command bytes of the server's messages.
-enum : uint32_t {
-    kNop = 1,
-    kGameState = 2,
-    kConfigString = 3,
-    kBaseline = 4,
-    kServerCommand = 5,
-    kSnapshot = 7,
-    kEnd = 8,
-};
+// The command bytes, as the decoder compares them with what it reads.
+constexpr uint32_t CommandByte(MessageCommand command) { return static_cast<uint32_t>(command); }
+constexpr uint32_t kNop = CommandByte(MessageCommand::Nop);
+constexpr uint32_t kGameState = CommandByte(MessageCommand::GameState);
+constexpr uint32_t kConfigString = CommandByte(MessageCommand::ConfigString);
+constexpr uint32_t kBaseline = CommandByte(MessageCommand::Baseline);
+constexpr uint32_t kServerCommand = CommandByte(MessageCommand::ServerCommand);
+constexpr uint32_t kSnapshot = CommandByte(MessageCommand::Snapshot);
+constexpr uint32_t kEnd = CommandByte(MessageCommand::End);
 
 // The game's own buffers (less their terminator); texts beyond them are cut, as the game would.
 constexpr size_t kMaxBigString = 8192 - 1;

@@ -80,7 +80,7 @@ bool FinishesWithoutAPartner(const std::filesystem::path& fifo, const std::funct
 
 } // namespace
 
-TEST(SpecialFiles, EveryReaderRefusesAPipe)
+TEST(PipesAndDevices, EveryReaderRefusesAPipe)
 {
     testsupport::ScratchDir folder;
     const std::filesystem::path dir = folder.path();
@@ -141,7 +141,7 @@ TEST(SpecialFiles, EveryReaderRefusesAPipe)
     }
 }
 
-TEST(SpecialFiles, ExtractionDoesNotWriteIntoAPipe)
+TEST(PipesAndDevices, ExtractionDoesNotWriteIntoAPipe)
 {
     testsupport::ScratchDir folder;
     testsupport::ZipLayout layout;
@@ -161,7 +161,7 @@ TEST(SpecialFiles, ExtractionDoesNotWriteIntoAPipe)
     EXPECT_EQ(std::filesystem::file_size(plain), Demo("q3dm1").size());
 }
 
-TEST(SpecialFiles, AFolderListingSkipsPipesWhateverTheirNames)
+TEST(PipesAndDevices, AFolderListingSkipsPipesWhateverTheirNames)
 {
     testsupport::ScratchDir folder;
     librarytest::RecordingSink sink;
@@ -189,7 +189,7 @@ TEST(SpecialFiles, AFolderListingSkipsPipesWhateverTheirNames)
     EXPECT_TRUE(playList.rows.empty());
 }
 
-TEST(SpecialFiles, TheOpenHelperTellsKindsApart)
+TEST(PipesAndDevices, TheOpenHelperTellsKindsApart)
 {
     testsupport::ScratchDir folder;
     testsupport::WriteFile(folder.path() / "plain", {1, 2, 3});
