@@ -100,13 +100,15 @@ bool IsZombie(platform::ProcessId pid)
 TEST(GameProcess, AGameThatEndsByItselfIsReapedWithoutBeingAsked)
 {
     ScratchDir scratch;
-    MakeProgram(scratch.path() / "short", "#!/bin/sh\nexit 3\n");
+    // It ends only once told to, so its process id can be taken while it still runs.
+    MakeProgram(scratch.path() / "short", "#!/bin/sh\nwhile [ ! -e go ]; do sleep 0.01; done\nexit 3\n");
     MakeProgram(scratch.path() / "long", "#!/bin/sh\nexec sleep 30\n");
     platform::GameProcess game;
     std::string error;
     ASSERT_TRUE(game.Start({(scratch.path() / "short").string(), {}, scratch.str()}, error));
     const platform::ProcessId first = game.ChildPid();
     ASSERT_GT(first, 0);
+    librarytest::WriteText(scratch.path() / "go", "");
     // Nothing asks the object anything meanwhile: the process must go away all the same.
     EXPECT_TRUE(Eventually([&] { return !std::filesystem::exists("/proc/" + std::to_string(first)); }))
         << "zombie: " << IsZombie(first);
