@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/ConvertCommand.h"
 #include "cli/IndexCommands.h"
 #include "cli/InfoCommand.h"
 #include "cli/ScanCommand.h"
@@ -16,6 +17,7 @@ void Usage()
     std::cerr << "usage: velmora-cli info [--course] [--plain] [--json] FILE [MEMBER]\n"
                  "       velmora-cli scan [--json] [--no-cache] [--data DIR] FOLDER\n"
                  "       velmora-cli scan --tree FOLDER\n"
+                 "       velmora-cli convert [--to 68|71] [--game-version TEXT] IN OUT\n"
                  "       velmora-cli game-programs\n"
                  "       velmora-cli index [--rebuild] [--data-dir DIR] [FOLDER...]\n"
                  "       velmora-cli search [--json] [--data-dir DIR] QUERY\n";
@@ -43,6 +45,8 @@ int main(int argc, char** argv)
             std::cout << name << '\n';
         return 0;
     }
+    if (command == "convert")
+        return cli::RunConvert(args);
     if (command == "index")
         return cli::RunIndex(args);
     if (command == "search")

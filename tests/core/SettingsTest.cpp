@@ -42,6 +42,7 @@ std::map<std::string, Section> DefaultFile()
           {"q3a_start_param", ""},
           {"game_program", ""},
           {"game_protocols", ""},
+          {"game_version", ""},
           {"ff_key", "kp_enter"},
           {"sm_key", "kp_del"},
           {"inc_key", "kp_plus"},

@@ -74,6 +74,7 @@ template <class Record, class Visitor> void VisitKeys(Record& s, Visitor&& visit
     visit(global, "q3a_start_param", s.q3a_start_param);
     visit(global, "game_program", s.game_program);
     visit(global, "game_protocols", s.game_protocols);
+    visit(global, "game_version", s.game_version);
     visit(global, "ff_key", s.ff_key);
     visit(global, "sm_key", s.sm_key);
     visit(global, "inc_key", s.inc_key);

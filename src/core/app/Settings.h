@@ -78,6 +78,7 @@ struct SettingsRecord {
     std::string q3a_start_param;
     std::string game_program;   // the game's program when set; empty: chosen by the demo's protocol
     std::string game_protocols; // the protocols that program plays ("66 67 68 71"); empty: by its kind
+    std::string game_version;   // the game version converted demos carry; empty: by the base folder
     std::string ff_key = "kp_enter";
     std::string sm_key = "kp_del";
     std::string inc_key = "kp_plus";

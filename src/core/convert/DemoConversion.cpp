@@ -1,0 +1,90 @@
+#include "core/convert/DemoConversion.h"
+
+#include <algorithm>
+
+#include "core/app/Settings.h"
+#include "core/convert/GameVersionRewrite.h"
+#include "core/convert/OldDemoConversion.h"
+
+namespace core {
+namespace {
+
+bool IsOldProtocol(int protocol)
+{
+    return protocol == 43 || protocol == 45 || protocol == 46 || protocol == 48;
+}
+
+bool IsModernProtocol(int protocol)
+{
+    return protocol >= 66 && protocol <= 71;
+}
+
+bool Plays(const std::vector<int>& playable, int protocol)
+{
+    return std::find(playable.begin(), playable.end(), protocol) != playable.end();
+}
+
+} // namespace
+
+bool CanConvert(int from, int to)
+{
+    return (to == 68 || to == 71) && (IsOldProtocol(from) || IsModernProtocol(from));
+}
+
+int PreferredConversionTarget(int protocol)
+{
+    return protocol == 70 ? 71 : 68;
+}
+
+std::optional<int> ConversionTarget(int protocol, const std::vector<int>& playable)
+{
+    if (Plays(playable, protocol))
+        return std::nullopt;
+    if (protocol != 70 && !IsOldProtocol(protocol))
+        return std::nullopt;
+    const int preferred = PreferredConversionTarget(protocol);
+    const int other = preferred == 68 ? 71 : 68;
+    if (Plays(playable, preferred))
+        return preferred;
+    if (Plays(playable, other))
+        return other;
+    return std::nullopt;
+}
+
+std::string DemoExtensionOf(int protocol)
+{
+    return ".dm_" + std::to_string(protocol);
+}
+
+std::string GameVersionForBaseFolder(const std::string& baseFolder)
+{
+    std::string lower = baseFolder;
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); });
+    return lower == "baseoa" ? "baseoa-1" : "baseq3-1";
+}
+
+std::string ConversionGameVersion()
+{
+    return Settings.game_version.empty() ? GameVersionForBaseFolder(Settings.base_folder) : Settings.game_version;
+}
+
+ConvertedDemo ConvertDemo(std::span<const uint8_t> demo, int fromProtocol, int toProtocol,
+                          const std::string& gameVersion)
+{
+    ConvertedDemo result;
+    if (!CanConvert(fromProtocol, toProtocol)) {
+        result.failure = "a demo of protocol " + std::to_string(fromProtocol) + " cannot be converted to protocol " +
+                         std::to_string(toProtocol);
+        return result;
+    }
+    if (IsOldProtocol(fromProtocol))
+        return ConvertOldDemo(demo, fromProtocol, gameVersion);
+    GameVersionRewrite rewrite = RewriteGameVersion(demo, gameVersion);
+    result.ok = rewrite.ok;
+    result.bytes = std::move(rewrite.bytes);
+    result.failure = std::move(rewrite.failure);
+    return result;
+}
+
+} // namespace core

@@ -1,0 +1,50 @@
+#pragma once
+// Turning a demo into one of a protocol the configured engine plays.
+//
+// The engines of today (ioquake3, OpenArena) play protocols 66 to 71 only. Demos of the old game
+// (protocols 43 to 48, ".dm3" and ".dm_48") become protocol 68 demos: every message is decoded, its
+// numbers are mapped to the 1.32 game's and it is coded again. OpenArena 0.8.1's demos (protocol
+// 70) already have the message format of 68 and 71; they only need the game version of the
+// engine's data, and the extension ".dm_71" that the engine accepts.
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace core {
+
+struct ConvertedDemo {
+    bool ok = false;
+    std::vector<uint8_t> bytes;
+    std::string failure;              // what went wrong, for the user, when not ok
+    std::vector<std::string> dropped; // what the conversion left out, as the course log says it
+};
+
+// True when a demo of protocol `from` can be turned into one of protocol `to`: 43, 45, 46, 48 and
+// 66 to 71 into 68 or 71.
+bool CanConvert(int from, int to);
+
+// The protocol a demo becomes when nothing else is asked for: 71, the protocol of OpenArena's
+// engine, for OpenArena 0.8.1's ".dm_70" demos; 68, 1.32's, for all others.
+int PreferredConversionTarget(int protocol);
+
+// The protocol a demo is converted to for a program that plays `playable`: nullopt when the
+// program plays the demo as it is, or when it plays none of the protocols the demo can become.
+// A ".dm_70" demo prefers 71 and the old ones 68, each the protocol its engine records.
+std::optional<int> ConversionTarget(int protocol, const std::vector<int>& playable);
+
+// ".dm_68" for 68.
+std::string DemoExtensionOf(int protocol);
+
+// The game version (configuration string 20) the data in this base folder expects: "baseoa-1"
+// for OpenArena's "baseoa", "baseq3-1" for the original game's packs.
+std::string GameVersionForBaseFolder(const std::string& baseFolder);
+// The game version converted demos carry: the "game_version" setting, else by the base folder.
+std::string ConversionGameVersion();
+
+// Converts the demo's bytes. `gameVersion` goes into configuration string 20.
+ConvertedDemo ConvertDemo(std::span<const uint8_t> demo, int fromProtocol, int toProtocol,
+                          const std::string& gameVersion);
+
+} // namespace core

@@ -1,0 +1,152 @@
+#include "core/convert/GameVersionRewrite.h"
+
+#include <optional>
+
+#include "core/analysis/Huffman.h"
+#include "core/analysis/MessageCommand.h"
+#include "core/common/LittleEndian.h"
+#include "core/convert/MessageBitWriter.h"
+
+namespace core {
+namespace {
+
+constexpr int kGameVersionIndex = 20;
+constexpr size_t kBigInfoString = 8192;
+
+// Where configuration string 20 goes in a game state message: the bits of the old one (from ==
+// to when the game state had none and the new one is inserted at `from`).
+struct Splice {
+    size_t from = 0;
+    size_t to = 0;
+    std::string oldText;
+};
+
+enum class Scan { NotGameState, GameState, Damaged };
+
+// Follows the commands of one message up to its game state's configuration strings. Commands that
+// servers put before a game state (no-ops, server commands) are passed over.
+Scan FindGameVersion(std::span<const uint8_t> payload, Splice& splice)
+{
+    HuffmanBitReader reader(payload);
+    reader.ReadBits(32); // reliable acknowledge
+    for (;;) {
+        const auto command = static_cast<MessageCommand>(reader.ReadByte());
+        if (reader.Overflowed())
+            return Scan::NotGameState;
+        if (command == MessageCommand::Nop)
+            continue;
+        if (command == MessageCommand::ServerCommand) {
+            std::string ignored;
+            reader.ReadBits(32);
+            if (!reader.ReadString(ignored, 0))
+                return Scan::NotGameState;
+            continue;
+        }
+        if (command != MessageCommand::GameState)
+            return Scan::NotGameState;
+        break;
+    }
+    reader.ReadBits(32); // server command sequence
+    std::optional<size_t> insertAt;
+    for (;;) {
+        const size_t commandStart = reader.BitPosition();
+        const auto command = static_cast<MessageCommand>(reader.ReadByte());
+        if (reader.Overflowed())
+            return Scan::Damaged;
+        if (command != MessageCommand::ConfigString) {
+            // Baselines or the end of the game state: the configuration strings are over.
+            splice.from = splice.to = insertAt.value_or(commandStart);
+            return Scan::GameState;
+        }
+        const uint32_t index = reader.ReadBits(16);
+        std::string text;
+        if (!reader.ReadString(text, kBigInfoString) || reader.Overflowed())
+            return Scan::Damaged;
+        if (index == kGameVersionIndex) {
+            splice.from = commandStart;
+            splice.to = reader.BitPosition();
+            splice.oldText = text;
+            return Scan::GameState;
+        }
+        if (index > kGameVersionIndex && !insertAt)
+            insertAt = commandStart;
+    }
+}
+
+std::vector<uint8_t> Spliced(std::span<const uint8_t> payload, const Splice& splice, std::string_view gameVersion)
+{
+    MessageBitWriter writer;
+    writer.CopyBits(payload, 0, splice.from);
+    writer.WriteByte(static_cast<uint8_t>(MessageCommand::ConfigString));
+    writer.WriteBits(kGameVersionIndex, 16);
+    writer.WriteString(gameVersion);
+    // The rest, with the last byte's padding bits: they lie behind the message's end marker.
+    writer.CopyBits(payload, splice.to, payload.size() * 8);
+    return writer.Bytes();
+}
+
+void AppendInt32(std::vector<uint8_t>& out, int32_t value)
+{
+    const auto bits = static_cast<uint32_t>(value);
+    for (int shift = 0; shift < 32; shift += 8)
+        out.push_back(static_cast<uint8_t>(bits >> shift));
+}
+
+} // namespace
+
+GameVersionRewrite RewriteGameVersion(std::span<const uint8_t> demo, std::string_view gameVersion)
+{
+    GameVersionRewrite result;
+    result.bytes.reserve(demo.size() + 64);
+    size_t at = 0;
+    for (;;) {
+        if (demo.size() - at < 8) {
+            result.failure = "the demo ends inside a message header, before its end marker";
+            return result;
+        }
+        const int32_t sequence = static_cast<int32_t>(Le32(demo.data() + at));
+        const int32_t length = static_cast<int32_t>(Le32(demo.data() + at + 4));
+        if (sequence == -1 && length == -1)
+            break;
+        if (length < 0 || static_cast<size_t>(length) > kMaxDemoMessageSize ||
+            static_cast<size_t>(length) > demo.size() - at - 8) {
+            result.failure = "message " + std::to_string(sequence) + " has a length the demo cannot hold";
+            return result;
+        }
+        const std::span<const uint8_t> payload = demo.subspan(at + 8, static_cast<size_t>(length));
+        at += 8 + static_cast<size_t>(length);
+        Splice splice;
+        const Scan scan = FindGameVersion(payload, splice);
+        if (scan == Scan::Damaged) {
+            result.failure = "the game state in message " + std::to_string(sequence) + " is damaged";
+            return result;
+        }
+        if (scan == Scan::NotGameState) {
+            AppendInt32(result.bytes, sequence);
+            AppendInt32(result.bytes, length);
+            result.bytes.insert(result.bytes.end(), payload.begin(), payload.end());
+            continue;
+        }
+        const std::vector<uint8_t> rewritten = Spliced(payload, splice, gameVersion);
+        if (rewritten.size() > kMaxDemoMessageSize) {
+            result.failure =
+                "the game state in message " + std::to_string(sequence) + " would grow beyond the game's message size";
+            return result;
+        }
+        if (result.gameStates++ == 0)
+            result.oldVersion = splice.oldText;
+        AppendInt32(result.bytes, sequence);
+        AppendInt32(result.bytes, static_cast<int32_t>(rewritten.size()));
+        result.bytes.insert(result.bytes.end(), rewritten.begin(), rewritten.end());
+    }
+    if (result.gameStates == 0) {
+        result.failure = "the demo holds no game state";
+        return result;
+    }
+    AppendInt32(result.bytes, -1);
+    AppendInt32(result.bytes, -1);
+    result.ok = true;
+    return result;
+}
+
+} // namespace core
