@@ -2,15 +2,19 @@
 // its command line, the running game, and the clean-up.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
 
-#include "support/PlayTestSupport.h"
+#include "core/analysis/ModernMessage.h"
+#include "core/app/Settings.h"
 #include "core/playback/GameLaunch.h"
 #include "core/playback/GamePrograms.h"
 #include "core/playback/PlayScript.h"
+#include "support/HuffmanEncoder.h"
+#include "support/PlayTestSupport.h"
 #include "support/ZipBuilder.h"
 
 namespace {
@@ -212,19 +216,22 @@ TEST_F(GameLaunchTest, CleanUpRemovesOnlyTemporaryPlayFilesAndWaitsForTheGame)
 
 TEST_F(GameLaunchTest, DemoTheProgramCannotPlayIsRefusedBeforeAnythingIsWritten)
 {
+    enum Outcome { Played, Refused, NotConverted };
     struct Case {
         const char* what;
         std::string name, protocol, protocolsSetting;
-        bool played;
+        Outcome outcome;
     };
+    // The demos here hold only their own names: one that needs converting fails at that.
     const Case cases[] = {
-        {"1.27 demo", "a.dm_48", "48", "", false},
-        {"1.17 demo", "a.dm3", "45", "", false},
-        {"OpenArena 0.8.1 demo", "a.dm_70", "70", "", false},
-        {"the lowest protocol of the engine", "a.dm_66", "66", "", true},
-        {"its own", "a.dm_71", "71", "", true},
-        {"the setting adds one", "a.dm_70", "70", "66 67 68 70 71", true},
-        {"the setting takes one away", "a.dm_66", "66", "68,71", false},
+        {"1.27 demo", "a.dm_48", "48", "", NotConverted},
+        {"1.17 demo", "a.dm3", "45", "", NotConverted},
+        {"OpenArena 0.8.1 demo", "a.dm_70", "70", "", NotConverted},
+        {"the lowest protocol of the engine", "a.dm_66", "66", "", Played},
+        {"its own", "a.dm_71", "71", "", Played},
+        {"the setting adds one", "a.dm_70", "70", "66 67 68 70 71", Played},
+        {"the setting takes one away", "a.dm_66", "66", "68,71", Refused},
+        {"nothing an old demo can become", "a.dm_48", "48", "66 67", Refused},
     };
     const std::string program = (GameDir() / "ioquake3").string();
     for (const Case& c : cases) {
@@ -234,8 +241,9 @@ TEST_F(GameLaunchTest, DemoTheProgramCannotPlayIsRefusedBeforeAnythingIsWritten)
         WriteText(Dir() / c.name, c.name);
         core::Settings.game_protocols = c.protocolsSetting;
         const std::string copy = "vmrtmp00" + c.name.substr(c.name.find('.'));
-        EXPECT_EQ(core::PlayDemo(Row(c.name, m_scratch.str(), "baseq3", "", c.protocol)), c.played) << c.what;
-        if (c.played) {
+        EXPECT_EQ(core::PlayDemo(Row(c.name, m_scratch.str(), "baseq3", "", c.protocol)), c.outcome == Played)
+            << c.what;
+        if (c.outcome == Played) {
             EXPECT_TRUE(m_messages.shown.empty()) << c.what;
             EXPECT_EQ(ReadText(DemoDir() / copy), c.name) << c.what;
             // The leftover is gone before the engine could take it for the requested demo.
@@ -244,16 +252,26 @@ TEST_F(GameLaunchTest, DemoTheProgramCannotPlayIsRefusedBeforeAnythingIsWritten)
             continue;
         }
         ASSERT_EQ(m_messages.shown.size(), 1u) << c.what;
+        EXPECT_FALSE(std::filesystem::exists(BaseDir() / "vmrtmp.vmr")) << c.what;
+        EXPECT_FALSE(std::filesystem::exists(DemoDir() / copy)) << c.what;
+        EXPECT_FALSE(core::IsGameRunning()) << c.what;
+        if (c.outcome == NotConverted) {
+            EXPECT_EQ(m_messages.shown[0].title, "Demo Conversion Error") << c.what;
+            EXPECT_TRUE(m_messages.shown[0].text.starts_with("The demo " + c.name + " (protocol " + c.protocol +
+                                                             ") could not be converted to protocol "))
+                << m_messages.shown[0].text;
+            // Nothing but the demo folder's own files: no converted copy, not even half of one.
+            for (const auto& entry : std::filesystem::directory_iterator(DemoDir()))
+                ADD_FAILURE() << c.what << ": " << entry.path();
+            continue;
+        }
         EXPECT_EQ(m_messages.shown[0].title, "Demo Protocol not Playable");
         EXPECT_TRUE(m_messages.shown[0].text.starts_with("The demo \"" + c.name + "\" has protocol " + c.protocol +
                                                          ", which the game program " + program + " cannot play"))
             << m_messages.shown[0].text;
-        EXPECT_FALSE(std::filesystem::exists(BaseDir() / "vmrtmp.vmr")) << c.what;
-        EXPECT_FALSE(std::filesystem::exists(DemoDir() / copy)) << c.what;
         EXPECT_EQ(ReadText(DemoDir() / "vmrtmp00.dm_68"), "left by an earlier list") << c.what;
-        EXPECT_FALSE(core::IsGameRunning()) << c.what;
     }
-    EXPECT_NE(m_messages.shown[0].text.find("(it plays protocols 68 and 71)"), std::string::npos);
+    EXPECT_NE(m_messages.shown[0].text.find("(it plays protocols 66 and 67)"), std::string::npos);
 
     // Quake Live demos are refused by name, whichever of its protocols they have, unless the
     // setting says the program plays them.
@@ -265,8 +283,9 @@ TEST_F(GameLaunchTest, DemoTheProgramCannotPlayIsRefusedBeforeAnythingIsWritten)
         EXPECT_FALSE(core::PlayDemo(Row(name, m_scratch.str(), "baseq3", "", protocol))) << protocol;
         ASSERT_EQ(m_messages.shown.size(), 1u) << protocol;
         EXPECT_EQ(m_messages.shown[0].title, "Demo Protocol not Playable");
-        EXPECT_TRUE(m_messages.shown[0].text.starts_with("The demo \"" + name + "\" was recorded by Quake Live (protocol " +
-                                                         protocol + "). Quake Live demos play only in Quake Live"))
+        EXPECT_TRUE(m_messages.shown[0].text.starts_with("The demo \"" + name +
+                                                         "\" was recorded by Quake Live (protocol " + protocol +
+                                                         "). Quake Live demos play only in Quake Live"))
             << m_messages.shown[0].text;
         EXPECT_FALSE(core::IsGameRunning()) << protocol;
     }
@@ -277,10 +296,10 @@ TEST_F(GameLaunchTest, DemoTheProgramCannotPlayIsRefusedBeforeAnythingIsWritten)
     core::Settings.game_protocols.clear();
     m_messages.shown.clear();
     WriteText(Dir() / "b.dm_71", "b");
-    EXPECT_FALSE(core::CreatePlaylist({Row("b.dm_71", m_scratch.str(), "baseq3", "", "71"),
-                                       Row("a.dm_70", m_scratch.str(), "baseq3", "", "70")}));
+    EXPECT_FALSE(core::CreatePlaylist(
+        {Row("b.dm_71", m_scratch.str(), "baseq3", "", "71"), Row("ql.dm_73", m_scratch.str(), "baseq3", "", "73")}));
     ASSERT_EQ(m_messages.shown.size(), 1u);
-    EXPECT_NE(m_messages.shown[0].text.find("\"a.dm_70\" has protocol 70"), std::string::npos);
+    EXPECT_NE(m_messages.shown[0].text.find("\"ql.dm_73\" was recorded by Quake Live"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(DemoDir() / "vmrtmp00.dm_71"));
     EXPECT_FALSE(std::filesystem::exists(BaseDir() / "vmrtmp.vmr"));
 }
@@ -304,7 +323,8 @@ TEST_F(GameLaunchTest, ProgramAndProtocolsFollowTheDemo)
         {"68", "quake3.x86", original},
     };
     for (const ProgramCase& c : programs)
-        EXPECT_EQ(core::GameProgramFor(c.protocol, core::Settings.game, c.setting), c.program) << c.protocol << c.setting;
+        EXPECT_EQ(core::GameProgramFor(c.protocol, core::Settings.game, c.setting), c.program)
+            << c.protocol << c.setting;
     std::filesystem::remove(GameDir() / "quake3.x86");
     EXPECT_EQ(core::GameProgramFor("48", core::Settings.game, ""), engine) << "the only program there is";
 
@@ -399,3 +419,79 @@ TEST_F(GameLaunchTest, RunningGameUnderWineIsStartedAgainInsteadOfGettingLostLin
 }
 
 } // namespace
+
+namespace {
+
+std::vector<uint8_t> OpenArena081Demo()
+{
+    return testsupport::ModernDemoFile({testsupport::ModernMessageBuilder(0)
+                                            .GameState(1, {{0, "\\protocol\\70\\mapname\\oa_dm3"}, {20, "baseq3-1"}})
+                                            .Payload(),
+                                        testsupport::ModernMessageBuilder(1).Snapshot(1000).Payload()});
+}
+
+std::string GameVersionIn(const std::filesystem::path& demo)
+{
+    const std::string bytes = ReadText(demo);
+    const std::vector<uint8_t> data(bytes.begin(), bytes.end());
+    if (data.size() < 8)
+        return "";
+    std::vector<core::ModernCommand> commands;
+    core::DecodeModernMessage(std::span(data).subspan(8, data[4] | data[5] << 8), commands);
+    for (const core::ModernCommand& c : commands)
+        if (c.kind == core::ModernCommand::ConfigString && c.index == 20)
+            return c.text;
+    return "";
+}
+
+} // namespace
+
+TEST_F(GameLaunchTest, DemosTheEngineOnlyPlaysConvertedArePlayedFromAConvertedCopyWhereverTheyLie)
+{
+    core::Settings.game_version = "baseoa-1";
+    const std::vector<uint8_t> demo = OpenArena081Demo();
+    testsupport::WriteFile(Dir() / "fly.dm_70", demo);
+    testsupport::WriteFile(DemoDir() / "here.dm_70", demo);
+    testsupport::WriteFile(BaseDir() / "pak6.pk3",
+                           testsupport::BuildZip({{.name = "demos/packed.dm_70", .data = demo}}));
+    struct Case {
+        const char* what;
+        core::DemoInfo row;
+    };
+    const Case cases[] = {
+        {"elsewhere", Row("fly.dm_70", m_scratch.str(), "baseq3", "", "70")},
+        {"in place in the demo folder", Row("here.dm_70", DemoDir().string(), "baseq3", "", "70")},
+        {"in a pack the game loads", Row("packed.dm_70", (BaseDir() / "pak6.pk3").string(), "baseq3", "demos", "70")},
+    };
+    for (const Case& c : cases) {
+        m_messages.shown.clear();
+        ASSERT_TRUE(core::PlayDemo(c.row)) << c.what;
+        EXPECT_TRUE(m_messages.shown.empty()) << c.what;
+        EXPECT_EQ(GameVersionIn(DemoDir() / "vmrtmp00.dm_71"), "baseoa-1") << c.what;
+        EXPECT_NE(Script().find("set d1 \"demo vmrtmp00.dm_71; set actualdemo echo Playing demo: ^3" +
+                                c.row[core::FieldDemoname] + ";"),
+                  std::string::npos)
+            << c.what;
+        EXPECT_TRUE(core::CloseGame());
+    }
+    // The demo folder holds the converted copy and the user's own demo, nothing written halfway.
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(DemoDir()))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"here.dm_70", "vmrtmp00.dm_71"}));
+
+    // A play list: a demo the engine plays as it is beside one it plays converted, in one run.
+    WriteText(Dir() / "own.dm_71", "own");
+    ASSERT_TRUE(core::CreatePlaylist({Row("own.dm_71", m_scratch.str(), "baseq3", "", "71"), cases[0].row}));
+    EXPECT_EQ(ReadText(DemoDir() / "vmrtmp00.dm_71"), "own");
+    EXPECT_EQ(GameVersionIn(DemoDir() / "vmrtmp01.dm_71"), "baseoa-1");
+    EXPECT_NE(Script().find("set d2 \"demo vmrtmp01.dm_71; "), std::string::npos);
+    EXPECT_TRUE(core::CloseGame());
+
+    // A 68 demo on its engine stays as it is, game version and all.
+    testsupport::WriteFile(Dir() / "own.dm_68", demo);
+    ASSERT_TRUE(core::PlayDemo(Row("own.dm_68", m_scratch.str(), "baseq3", "", "68")));
+    EXPECT_EQ(GameVersionIn(DemoDir() / "vmrtmp00.dm_68"), "baseq3-1");
+    EXPECT_TRUE(core::CloseGame());
+}

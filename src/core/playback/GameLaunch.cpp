@@ -5,18 +5,20 @@
 #include <system_error>
 #include <vector>
 
-#include "core/archive/ZipRead.h"
 #include "core/app/Settings.h"
+#include "core/archive/ZipRead.h"
 #include "core/common/MessageSink.h"
+#include "core/convert/DemoConversion.h"
+#include "core/convert/DemoFileConversion.h"
 #include "core/library/DemoFiles.h"
-#include "platform/ShellWords.h"
+#include "core/playback/GameParameters.h"
 #include "core/playback/GamePrograms.h"
 #include "core/playback/Mods.h"
 #include "core/playback/PlayList.h"
-#include "core/playback/VersionSwitch.h"
 #include "core/playback/PlayScript.h"
-#include "core/playback/GameParameters.h"
 #include "core/playback/RunningGame.h"
+#include "core/playback/VersionSwitch.h"
+#include "platform/ShellWords.h"
 
 namespace fs = std::filesystem;
 
@@ -85,6 +87,12 @@ bool FinishPartial(const std::string& partial, const std::string& target)
     return !ec;
 }
 
+std::string MemberName(const DemoInfo& row)
+{
+    const std::string& folder = row[FieldArchiveLocation];
+    return folder.empty() ? row[FieldDemoname] : folder + "\\" + row[FieldDemoname];
+}
+
 bool CopyToTemp(const DemoInfo& row, const std::string& tempName)
 {
     const std::string& demoDirectory = Settings.game.demoDirectory;
@@ -102,8 +110,7 @@ bool CopyToTemp(const DemoInfo& row, const std::string& tempName)
 bool ExtractToTemp(const DemoInfo& row, const std::string& tempName)
 {
     const std::string& archive = row[FieldLocation];
-    const std::string& folder = row[FieldArchiveLocation];
-    const std::string member = folder.empty() ? row[FieldDemoname] : folder + "\\" + row[FieldDemoname];
+    const std::string member = MemberName(row);
     ZipSearchRec search;
     if (FindMemberByName(archive, member, search) != 0)
         return false;
@@ -129,10 +136,35 @@ void ReportExtractFailure(const DemoInfo& row)
                      "File Extract/Copy ERROR");
 }
 
-// Copies or extracts the row to the temporary demo; reports a failure.
-bool MakeTempDemo(const DemoInfo& row, const std::string& tempName)
+// Converts the row into the temporary demo: written under a hidden name and renamed when complete,
+// so that the game never finds half of it. Reports a failure, naming the demo and what went wrong.
+bool ConvertToTemp(const DemoInfo& row, const std::string& tempName, int protocol)
+{
+    DemoFileConversion job;
+    const bool member = IsPackMember(SourceKind(row));
+    job.name = member ? MemberName(row) : JoinPath(row[FieldLocation], row[FieldDemoname]);
+    job.archive = member ? row[FieldLocation] : "";
+    job.fromProtocol = ProtocolNumber(row[FieldProtocol]);
+    job.toProtocol = protocol;
+    job.gameVersion = ConversionGameVersion();
+    std::error_code ec;
+    fs::create_directories(Settings.game.demoDirectory, ec);
+    job.output = JoinPath(Settings.game.demoDirectory, tempName);
+    const DemoFileConversionResult result = ConvertDemoFile(job);
+    if (!result.ok)
+        Messages().Error("The demo " + row[FieldDemoname] + " (protocol " + row[FieldProtocol] +
+                             ") could not be converted to protocol " + std::to_string(protocol) +
+                             " for the game: " + result.failure + ".\r\nIt was not played.",
+                         kConversionFailedTitle);
+    return result.ok;
+}
+
+// Copies, extracts or converts the row to the temporary demo; reports a failure.
+bool MakeTempDemo(const DemoInfo& row, const std::string& tempName, std::optional<int> convertTo)
 {
     BusyCursorScope hourglass;
+    if (convertTo)
+        return ConvertToTemp(row, tempName, *convertTo);
     if (IsPackMember(SourceKind(row))) {
         if (ExtractToTemp(row, tempName))
             return true;
@@ -152,9 +184,9 @@ std::string PlayModDirectory(const DemoInfo& row)
     return Settings.mod_demos ? FindModDir(row[FieldMod]) : Settings.game.baseDirectory;
 }
 
-std::string TempDemoName(size_t index, const DemoInfo& row)
+std::string TempDemoName(size_t index, const DemoInfo& row, std::optional<int> convertedTo)
 {
-    std::string extension = LowerExtension(row[FieldDemoname]);
+    std::string extension = convertedTo ? DemoExtensionOf(*convertedTo) : LowerExtension(row[FieldDemoname]);
     if (!IsDemoExtension(extension))
         extension = row[FieldProtocol] < "47" ? ".dm3" : ".dm_48";
     char number[32];
@@ -232,15 +264,16 @@ std::string SourceText(const DemoInfo& row)
     return JoinPath(row[FieldLocation], row[FieldDemoname]);
 }
 
-std::optional<PreparedEntry> PrepareEntry(const DemoInfo& row, size_t index)
+std::optional<PreparedEntry> PrepareEntry(const DemoInfo& row, size_t index, std::optional<int> convertTo)
 {
     const std::string modDirectory = PlayModDirectory(row);
-    if (std::optional<std::string> argument = InPlaceDemoArgument(row, modDirectory, Settings.game))
-        return PreparedEntry{*argument, SourceText(row), row[FieldDemoname]};
+    if (!convertTo)
+        if (std::optional<std::string> argument = InPlaceDemoArgument(row, modDirectory, Settings.game))
+            return PreparedEntry{*argument, SourceText(row), row[FieldDemoname]};
     if (HasNoInformation(SourceKind(row)))
         return std::nullopt;
-    const std::string tempName = TempDemoName(index, row);
-    if (!MakeTempDemo(row, tempName))
+    const std::string tempName = TempDemoName(index, row, convertTo);
+    if (!MakeTempDemo(row, tempName, convertTo))
         return std::nullopt;
     return PreparedEntry{tempName, SourceText(row), row[FieldDemoname]};
 }
@@ -250,10 +283,24 @@ std::string ProgramForProtocol(const std::string& protocol)
     return GameProgramFor(protocol, Settings.game, Settings.game_program);
 }
 
+std::optional<int> ConversionFor(const DemoInfo& row, const std::string& program)
+{
+    const std::optional<int> protocol = ProtocolNumber(row[FieldProtocol]);
+    if (program.empty() || !protocol || HasNoInformation(SourceKind(row)))
+        return std::nullopt;
+    return ConversionTarget(*protocol, PlayableProtocols(program, Settings.game, Settings.game_protocols));
+}
+
+std::string PlayedProtocol(const DemoInfo& row, const std::string& program)
+{
+    const std::optional<int> converted = ConversionFor(row, program);
+    return converted ? std::to_string(*converted) : row[FieldProtocol];
+}
+
 bool CheckPlayable(const DemoInfo& row, const std::string& program)
 {
     // Without any program the start reports what is missing.
-    if (program.empty())
+    if (program.empty() || ConversionFor(row, program))
         return true;
     const std::optional<std::string> refusal =
         UnplayableDemoText(row[FieldDemoname], row[FieldProtocol], program,
@@ -265,11 +312,19 @@ bool CheckPlayable(const DemoInfo& row, const std::string& program)
 
 bool PlayDemo(const DemoInfo& row)
 {
-    if (!CheckPlayable(row, ProgramForProtocol(row[FieldProtocol])))
+    const std::string program = ProgramForProtocol(row[FieldProtocol]);
+    if (!CheckPlayable(row, program))
         return false;
     const std::string modDirectory = PlayModDirectory(row);
     const std::string displayName = LowerCase(row[FieldDemoname]);
-    if (std::optional<std::string> argument = InPlaceDemoArgument(row, modDirectory, Settings.game)) {
+    if (const std::optional<int> convertTo = ConversionFor(row, program)) {
+        // Wherever the demo lies, the game plays the converted copy.
+        RemoveTempDemos();
+        const std::string tempName = TempDemoName(0, row, convertTo);
+        if (!MakeTempDemo(row, tempName, convertTo))
+            return false;
+        MakeTmpPlayList(displayName, tempName);
+    } else if (std::optional<std::string> argument = InPlaceDemoArgument(row, modDirectory, Settings.game)) {
         RemoveTempDemos();
         MakeTmpPlayList(displayName, *argument);
     } else if (HasNoInformation(SourceKind(row))) {
@@ -280,14 +335,14 @@ bool PlayDemo(const DemoInfo& row)
         return false;
     } else {
         RemoveTempDemos();
-        const bool made = MakeTempDemo(row, TempDemoName(0, row));
+        const bool made = MakeTempDemo(row, TempDemoName(0, row), std::nullopt);
         MakeTmpPlayList(displayName, "");
         if (!made)
             return false;
     }
     if (Hooks().stopSounds)
         Hooks().stopSounds();
-    return LaunchGame(row[FieldProtocol], modDirectory);
+    return LaunchGame(PlayedProtocol(row, program), modDirectory);
 }
 
 std::string ModStartPart(const std::string& modDirectory, const std::string& baseDirectory)
@@ -309,7 +364,8 @@ bool LaunchGame(const std::string& protocol, const std::string& modDirectory)
         // FIFO is of the ioquake3 family. A game that went away between the test and the line
         // gets a fresh start as well.
         const std::string running = RunningGameProgram();
-        const bool rightProgram = running.empty() ? KindOfProgram(program) == ProgramKind::Ioquake3 : running == program;
+        const bool rightProgram =
+            running.empty() ? KindOfProgram(program) == ProgramKind::Ioquake3 : running == program;
         const bool takesLines = GameTakesConsoleLines();
         if (modPart.empty() && rightProgram && takesLines && SendConsoleCommand(std::string("exec ") + kPlayScriptName))
             return true;

@@ -30,8 +30,9 @@ inline constexpr const char* kPlayScriptName = "vmrtmp.vmr";
 std::string PlayModDirectory(const DemoInfo& row);
 
 // "vmrtmp" + the index with at least two digits + the demo's own extension, lower-cased
-// ("vmrtmp03.dm_71"). Without one: ".dm3" below protocol 47, else ".dm_48".
-std::string TempDemoName(size_t index, const DemoInfo& row);
+// ("vmrtmp03.dm_71"). Without one: ".dm3" below protocol 47, else ".dm_48". A demo converted for
+// the engine takes the extension of the protocol it was converted to ("vmrtmp03.dm_68").
+std::string TempDemoName(size_t index, const DemoInfo& row, std::optional<int> convertedTo = std::nullopt);
 // True for the names TempDemoName makes, which the clean-up removes.
 bool IsTempDemoName(std::string_view fileName);
 
@@ -62,8 +63,10 @@ std::string SourceText(const DemoInfo& row);
 
 // Prepares play list entry `index` (counted over the whole list, skipped entries included).
 // nullopt when the entry is skipped: a demo without information (its "Mod" is "N/A") that is not
-// in place, or a failed copy or extraction, which is reported.
-std::optional<PreparedEntry> PrepareEntry(const DemoInfo& row, size_t index);
+// in place, or a failed copy, extraction or conversion, which is reported. With `convertTo` the
+// temporary demo is the demo converted to that protocol, wherever the demo lies.
+std::optional<PreparedEntry> PrepareEntry(const DemoInfo& row, size_t index,
+                                          std::optional<int> convertTo = std::nullopt);
 
 // "Play it": plays one row. False when it was refused or its copy or extraction failed.
 bool PlayDemo(const DemoInfo& row);
@@ -84,9 +87,18 @@ void CleanTempFiles();
 // missing. A game that still reads one keeps its open file.
 void RemoveTempDemos();
 
-// The program that plays the demo. When it cannot play the demo's protocol, the refusal is shown
-// and false returned; nothing has been written then.
+// The program that plays the demo. When it cannot play the demo's protocol, nor a protocol the demo
+// can be converted to, the refusal is shown and false returned; nothing has been written then.
 bool CheckPlayable(const DemoInfo& row, const std::string& program);
+
+// The protocol the demo is converted to for the program: set when the program cannot play the
+// demo's own protocol but plays one the demo can become (68 for the old game's demos, 71 for
+// OpenArena 0.8.1's ".dm_70"). A demo the program plays is played as it is.
+std::optional<int> ConversionFor(const DemoInfo& row, const std::string& program);
+// The protocol the program plays the demo as: the converted one, else the demo's own (as text).
+std::string PlayedProtocol(const DemoInfo& row, const std::string& program);
+
+inline constexpr const char* kConversionFailedTitle = "Demo Conversion Error";
 // The program for a demo of this protocol, by the settings.
 std::string ProgramForProtocol(const std::string& protocol);
 

@@ -249,12 +249,13 @@ bool CreatePlaylist(const std::vector<DemoInfo>& rows)
         return false;
 
     // Every check is made before anything is written: a refusal leaves no files behind.
+    // Demos the program plays only once converted count with the protocol they are played as.
     const DemoInfo& first = rows.front();
-    const int firstClass = ProtocolClass(first[FieldProtocol]);
     const std::string firstMod = FindModDir(first[FieldMod]);
     const std::string program = ProgramForProtocol(first[FieldProtocol]);
+    const int firstClass = ProtocolClass(PlayedProtocol(first, program));
     for (const DemoInfo& row : rows) {
-        if (ProtocolClass(row[FieldProtocol]) != firstClass) {
+        if (ProtocolClass(PlayedProtocol(row, program)) != firstClass) {
             Messages().Error(ProtocolMismatchText(first, row), "Protocol Version Mismatch in Playlist");
             CleanTempFiles();
             return false;
@@ -275,7 +276,7 @@ bool CreatePlaylist(const std::vector<DemoInfo>& rows)
     RemoveTempDemos();
     std::vector<PreparedEntry> prepared;
     for (size_t i = 0; i < rows.size(); ++i)
-        if (std::optional<PreparedEntry> entry = PrepareEntry(rows[i], i))
+        if (std::optional<PreparedEntry> entry = PrepareEntry(rows[i], i, ConversionFor(rows[i], program)))
             prepared.push_back(std::move(*entry));
 
     if (Hooks().menuClickAndStopSounds)
@@ -291,7 +292,7 @@ bool CreatePlaylist(const std::vector<DemoInfo>& rows)
         // Users know this message text, old routine name and all; it stays as it is.
         Messages().Error("demoplay.CreatePlaylist: could not save vmrtmp.vmr", "VMR: File Save Error");
     // A game that could not be started has played nothing: "&& Exit" must keep the list.
-    return LaunchGame(first[FieldProtocol], PlayModDirectory(first));
+    return LaunchGame(PlayedProtocol(first, program), PlayModDirectory(first));
 }
 
 bool ToggleTimedemo()
