@@ -1,0 +1,61 @@
+#pragma once
+// The numbers the game code of 1.17 and 1.27 uses in its messages, mapped onto those of 1.32.
+//
+// Protocols 43, 45 and 46 (1.17 and its neighbours) number several of their tables differently
+// from 1.32: the configuration strings between the votes and the items, the persistant player
+// values, the entity events (1.32 added a global team sound and a metal missile impact in the
+// middle of the list, and more at its end) and with them the event entity types. 1.27's protocol
+// 48 already uses 1.32's tables. Items, weapons, means of death, game types, player stats and
+// power-ups kept their numbers throughout: the old ranges are checked, nothing moves.
+//
+// Every function gives nullopt for an old number that 1.32 has no counterpart for; the caller
+// leaves the value out and says so.
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace core {
+
+// True for the protocols whose game tables differ from 1.32's (43, 45, 46).
+bool UsesOldGameTables(int protocol);
+
+// Configuration string index: 12 to 15 (game version, level start, intermission, flag status) move
+// to 20 to 23; the old game's 128 player slots (544-671) become 64, so its locations (672-735)
+// move down by 64 and the players 64 to 127 and the strings 16 to 26 have no place.
+std::optional<int> ConfigStringIndexTo132(int protocol, int index);
+
+// An entity event with its two sequence bits (the game's EV_EVENT_BITS) kept.
+std::optional<int> EntityEventTo132(int protocol, int event);
+// An entity type; the event entity types (from the old ET_EVENTS on) follow their event.
+std::optional<int> EntityTypeTo132(int protocol, int type);
+// The index of a persistant player value (PERS_...).
+std::optional<int> PersistantIndexTo132(int protocol, int index);
+
+// Same numbers in both; nullopt for a number outside the old game's list.
+std::optional<int> ItemTo132(int protocol, int item);
+std::optional<int> WeaponTo132(int protocol, int weapon);
+std::optional<int> MeansOfDeathTo132(int protocol, int meansOfDeath);
+std::optional<int> GameTypeTo132(int protocol, int gameType);
+
+// Numbers per entry of a "scores" command: 6 below protocol 46, 15 at 46, 14 from 47 on (1.32).
+int ScoreFieldsPerEntry(int protocol);
+
+// A "scores" command as 1.32 sends it: the old entries are widened with zero awards (accuracy,
+// impressive, excellent, gauntlet, defend, assist, perfect, captures) or cut to 1.32's fourteen
+// numbers. A command that does not parse is returned unchanged.
+std::string ScoresCommandTo132(int protocol, std::string_view command);
+
+// Server information with "protocol" set to the new protocol; everything else as it was.
+std::string ServerInfoTo132(std::string_view info, int newProtocol);
+
+// Event numbers of 1.32 the conversion needs by name.
+inline constexpr int kEventBits = 0x300;      // EV_EVENT_BIT1 | EV_EVENT_BIT2
+inline constexpr int kEventsEntityType = 13;  // ET_EVENTS of 1.32
+inline constexpr int kItemPickupEvent = 19;   // EV_ITEM_PICKUP: its parameter is an item
+inline constexpr int kGlobalPickupEvent = 20; // EV_GLOBAL_ITEM_PICKUP: likewise
+inline constexpr int kObituaryEvent = 60;     // EV_OBITUARY of 1.32: its parameter is a means of death
+inline constexpr int kItemEntityType = 2;     // ET_ITEM: its model index is an item
+inline constexpr int kGameVersionIndex = 20;  // CS_GAME_VERSION of 1.32
+inline constexpr int kServerInfoIndex = 0;    // CS_SERVERINFO
+
+} // namespace core
