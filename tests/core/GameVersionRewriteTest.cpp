@@ -7,11 +7,9 @@
 #include <iterator>
 
 #include "core/analysis/DemoReader.h"
-#include "core/analysis/Huffman.h"
 #include "core/analysis/ModernMessage.h"
 #include "core/convert/DemoConversion.h"
 #include "core/convert/GameVersionRewrite.h"
-#include "core/convert/MessageBitWriter.h"
 #include "support/HuffmanEncoder.h"
 
 namespace {
@@ -143,25 +141,6 @@ TEST(GameVersionRewriteTest, AMessageGrownPastTheGameLimitIsRefused)
     EXPECT_FALSE(grown.ok);
     EXPECT_EQ(grown.failure, "the game state in message 0 would grow beyond the game's message size");
     EXPECT_TRUE(core::RewriteGameVersion(ModernDemoFile({payload}), std::string(100, 'v')).ok);
-}
-
-TEST(MessageBitWriterTest, WritesWhatTheReaderReadsAndCopiesBitsAtAnyOffset)
-{
-    core::MessageBitWriter writer;
-    writer.WriteBits(5, 3);
-    writer.WriteBits(0xABCDE, 20);
-    writer.WriteString("baseoa-1");
-    core::MessageBitWriter copy;
-    copy.WriteBits(1, 1); // one raw bit first: every copied bit lands at another offset
-    copy.CopyBits(writer.Bytes(), 0, writer.BitCount());
-    core::HuffmanBitReader reader(copy.Bytes());
-    EXPECT_EQ(reader.ReadBits(1), 1u);
-    EXPECT_EQ(reader.ReadBits(3), 5u);
-    EXPECT_EQ(reader.ReadBits(20), 0xABCDEu);
-    std::string text;
-    EXPECT_TRUE(reader.ReadString(text, 100));
-    EXPECT_EQ(text, "baseoa-1");
-    EXPECT_EQ(copy.BitCount(), writer.BitCount() + 1);
 }
 
 TEST(DemoConversionTest, ConversionTargetFollowsWhatTheProgramPlays)

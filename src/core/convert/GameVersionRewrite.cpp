@@ -1,11 +1,12 @@
 #include "core/convert/GameVersionRewrite.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "core/analysis/Huffman.h"
+#include "core/analysis/HuffmanBitWriter.h"
 #include "core/analysis/MessageCommand.h"
 #include "core/common/LittleEndian.h"
-#include "core/convert/MessageBitWriter.h"
 
 namespace core {
 namespace {
@@ -73,15 +74,29 @@ Scan FindGameVersion(std::span<const uint8_t> payload, Splice& splice)
     }
 }
 
+// Bits [from, to) of the data as they stand. The code is fixed and prefix-free, so coded bits taken
+// from one message stay valid wherever they are put in another.
+void CopyBits(HuffmanBitWriter& writer, std::span<const uint8_t> data, size_t from, size_t to)
+{
+    to = std::min(to, data.size() * 8);
+    while (from < to) {
+        const int take = static_cast<int>(std::min<size_t>(8 - from % 8, to - from));
+        writer.WriteRawBits((data[from / 8] >> (from % 8)) & ((1u << take) - 1u), take);
+        from += static_cast<size_t>(take);
+    }
+}
+
 std::vector<uint8_t> Spliced(std::span<const uint8_t> payload, const Splice& splice, std::string_view gameVersion)
 {
-    MessageBitWriter writer;
-    writer.CopyBits(payload, 0, splice.from);
+    HuffmanBitWriter writer;
+    CopyBits(writer, payload, 0, splice.from);
     writer.WriteByte(static_cast<uint8_t>(MessageCommand::ConfigString));
     writer.WriteBits(kGameVersionIndex, 16);
-    writer.WriteString(gameVersion);
+    for (const char c : gameVersion)
+        writer.WriteByte(static_cast<uint8_t>(c));
+    writer.WriteByte(0);
     // The rest, with the last byte's padding bits: they lie behind the message's end marker.
-    writer.CopyBits(payload, splice.to, payload.size() * 8);
+    CopyBits(writer, payload, splice.to, payload.size() * 8);
     return writer.Bytes();
 }
 
