@@ -9,7 +9,7 @@
 namespace cli {
 namespace {
 
-constexpr const char* kUsage = "usage: velmora-cli convert [--to 68|71] [--game-version TEXT] IN OUT\n";
+constexpr const char* kUsage = "usage: velmora-cli convert [--to 68|71] [--base FOLDER] [--game-version TEXT] IN OUT\n";
 
 } // namespace
 
@@ -17,10 +17,11 @@ int RunConvert(const std::vector<std::string>& args)
 {
     std::optional<int> target;
     std::string gameVersion;
+    std::string baseFolder = "baseq3";
     std::vector<std::string> positional;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        if ((arg == "--to" || arg == "--game-version") && i + 1 == args.size()) {
+        if ((arg == "--to" || arg == "--game-version" || arg == "--base") && i + 1 == args.size()) {
             std::cerr << "velmora-cli convert: " << arg << " needs a value\n" << kUsage;
             return 2;
         }
@@ -33,6 +34,8 @@ int RunConvert(const std::vector<std::string>& args)
             target = std::stoi(value);
         } else if (arg == "--game-version") {
             gameVersion = args[++i];
+        } else if (arg == "--base") {
+            baseFolder = args[++i];
         } else if (arg.rfind("--", 0) == 0) {
             std::cerr << "velmora-cli convert: unknown option " << arg << "\n";
             return 2;
@@ -52,7 +55,9 @@ int RunConvert(const std::vector<std::string>& args)
     core::DemoFileConversion job;
     job.name = positional[0];
     job.output = positional[1];
-    job.gameVersion = gameVersion.empty() ? core::GameVersionForBaseFolder("baseq3") : gameVersion;
+    job.data = core::GameDataForBaseFolder(baseFolder);
+    if (!gameVersion.empty())
+        job.data.gameVersion = gameVersion;
     job.toProtocol = target;
     const core::DemoFileConversionResult result = core::ConvertDemoFile(job);
     if (!result.ok) {

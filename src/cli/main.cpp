@@ -17,7 +17,7 @@ void Usage()
     std::cerr << "usage: velmora-cli info [--course] [--plain] [--json] FILE [MEMBER]\n"
                  "       velmora-cli scan [--json] [--no-cache] [--data DIR] FOLDER\n"
                  "       velmora-cli scan --tree FOLDER\n"
-                 "       velmora-cli convert [--to 68|71] [--game-version TEXT] IN OUT\n"
+                 "       velmora-cli convert [--to 68|71] [--base FOLDER] [--game-version TEXT] IN OUT\n"
                  "       velmora-cli game-programs\n"
                  "       velmora-cli index [--rebuild] [--data-dir DIR] [FOLDER...]\n"
                  "       velmora-cli search [--json] [--data-dir DIR] QUERY\n";

@@ -171,9 +171,9 @@ TEST(DemoConversionTest, ConversionTargetFollowsWhatTheProgramPlays)
                            {45, std::vector<int>{66, 67}, std::nullopt}}) {
         EXPECT_EQ(core::ConversionTarget(c.protocol, c.playable), c.target) << c.protocol;
     }
-    EXPECT_EQ(core::GameVersionForBaseFolder("baseoa"), "baseoa-1");
-    EXPECT_EQ(core::GameVersionForBaseFolder("BaseOA"), "baseoa-1");
-    EXPECT_EQ(core::GameVersionForBaseFolder("baseq3"), "baseq3-1");
+    EXPECT_EQ(core::GameDataForBaseFolder("baseoa"), (core::TargetGameData{"baseoa-1", true}));
+    EXPECT_EQ(core::GameDataForBaseFolder("BaseOA"), (core::TargetGameData{"baseoa-1", true}));
+    EXPECT_EQ(core::GameDataForBaseFolder("baseq3"), (core::TargetGameData{"baseq3-1", false}));
     EXPECT_EQ(core::DemoExtensionOf(68), ".dm_68");
 }
 
@@ -188,7 +188,7 @@ TEST(GameVersionRewriteTest, OpenArena081FlyByReadsTheSameAfterConversion)
     const std::vector<uint8_t> original = CorpusFile("modern/flyby-oa_dm3-openarena.dm_70");
     if (original.empty())
         GTEST_SKIP() << "no corpus in " << VELMORA_CORPUS_DIR;
-    const core::ConvertedDemo converted = core::ConvertDemo(original, 70, 71, "baseoa-1");
+    const core::ConvertedDemo converted = core::ConvertDemo(original, 70, 71, {"baseoa-1", true});
     ASSERT_TRUE(converted.ok) << converted.failure;
     const core::DemoState before = core::ReadDemo(original, {true, ".dm_70"});
     const core::DemoState after = core::ReadDemo(converted.bytes, {true, ".dm_71"});

@@ -56,21 +56,25 @@ std::string DemoExtensionOf(int protocol)
     return ".dm_" + std::to_string(protocol);
 }
 
-std::string GameVersionForBaseFolder(const std::string& baseFolder)
+TargetGameData GameDataForBaseFolder(const std::string& baseFolder)
 {
     std::string lower = baseFolder;
     std::transform(lower.begin(), lower.end(), lower.begin(),
                    [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); });
-    return lower == "baseoa" ? "baseoa-1" : "baseq3-1";
+    if (lower == "baseoa")
+        return {"baseoa-1", true};
+    return {"baseq3-1", false};
 }
 
-std::string ConversionGameVersion()
+TargetGameData ConversionGameData()
 {
-    return Settings.game_version.empty() ? GameVersionForBaseFolder(Settings.base_folder) : Settings.game_version;
+    TargetGameData data = GameDataForBaseFolder(Settings.base_folder);
+    if (!Settings.game_version.empty())
+        data.gameVersion = Settings.game_version;
+    return data;
 }
 
-ConvertedDemo ConvertDemo(std::span<const uint8_t> demo, int fromProtocol, int toProtocol,
-                          const std::string& gameVersion)
+ConvertedDemo ConvertDemo(std::span<const uint8_t> demo, int fromProtocol, int toProtocol, const TargetGameData& data)
 {
     ConvertedDemo result;
     if (!CanConvert(fromProtocol, toProtocol)) {
@@ -79,8 +83,8 @@ ConvertedDemo ConvertDemo(std::span<const uint8_t> demo, int fromProtocol, int t
         return result;
     }
     if (IsOldProtocol(fromProtocol))
-        return ConvertOldDemo(demo, fromProtocol, gameVersion);
-    GameVersionRewrite rewrite = RewriteGameVersion(demo, gameVersion);
+        return ConvertOldDemo(demo, fromProtocol, toProtocol, data);
+    GameVersionRewrite rewrite = RewriteGameVersion(demo, data.gameVersion);
     result.ok = rewrite.ok;
     result.bytes = std::move(rewrite.bytes);
     result.failure = std::move(rewrite.failure);

@@ -37,14 +37,25 @@ std::optional<int> ConversionTarget(int protocol, const std::vector<int>& playab
 // ".dm_68" for 68.
 std::string DemoExtensionOf(int protocol);
 
-// The game version (configuration string 20) the data in this base folder expects: "baseoa-1"
-// for OpenArena's "baseoa", "baseq3-1" for the original game's packs.
-std::string GameVersionForBaseFolder(const std::string& baseFolder);
-// The game version converted demos carry: the "game_version" setting, else by the base folder.
-std::string ConversionGameVersion();
+// What the game code of the engine's data expects of a demo beyond its protocol.
+struct TargetGameData {
+    // Configuration string 20: the game code stops a demo that names another.
+    std::string gameVersion = "baseq3-1";
+    // OpenArena's game code (0.8.5 to 0.8.8) keeps the persistant power-up in player stat 2, before
+    // the weapons (1.32 has the weapons there), and numbers the means of death with the mission
+    // pack's five in the middle (the grappling hook is 28, not 23).
+    bool openArenaNumbers = false;
+    bool operator==(const TargetGameData&) const = default;
+};
 
-// Converts the demo's bytes. `gameVersion` goes into configuration string 20.
-ConvertedDemo ConvertDemo(std::span<const uint8_t> demo, int fromProtocol, int toProtocol,
-                          const std::string& gameVersion);
+// The data in this base folder: OpenArena's for "baseoa" (game version "baseoa-1"), the original
+// game's packs otherwise ("baseq3-1").
+TargetGameData GameDataForBaseFolder(const std::string& baseFolder);
+// The data converted demos are made for: by the base folder setting, with the game version of
+// the "game_version" setting when it is set.
+TargetGameData ConversionGameData();
+
+// Converts the demo's bytes for the engine's data.
+ConvertedDemo ConvertDemo(std::span<const uint8_t> demo, int fromProtocol, int toProtocol, const TargetGameData& data);
 
 } // namespace core

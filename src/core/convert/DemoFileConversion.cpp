@@ -27,7 +27,7 @@ DemoFileConversionResult ConvertDemoFile(const DemoFileConversion& job)
     }
     ConvertedDemo converted =
         ConvertDemo(bytes.data.span(), result.fromProtocol,
-                    job.toProtocol.value_or(PreferredConversionTarget(result.fromProtocol)), job.gameVersion);
+                    job.toProtocol.value_or(PreferredConversionTarget(result.fromProtocol)), job.data);
     if (!converted.ok) {
         result.failure = converted.failure;
         return result;

@@ -16,7 +16,7 @@ struct DemoFileConversion {
     std::string archive;             // empty for a plain file
     std::optional<int> toProtocol;   // nullopt: PreferredConversionTarget
     std::optional<int> fromProtocol; // nullopt: the reader finds it out
-    std::string gameVersion;
+    TargetGameData data;
     std::string output;
 };
 

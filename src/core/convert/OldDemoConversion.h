@@ -1,5 +1,5 @@
 #pragma once
-// Demos of the old game (protocols 43 to 48) as protocol 68 demos.
+// Demos of the old game (protocols 43 to 48) as protocol 68 demos (or 71, the same format).
 #include <span>
 #include <string>
 
@@ -7,9 +7,12 @@
 
 namespace core {
 
-// Decodes every message, maps it to the 1.32 game's numbers and codes it as protocol 68, with
-// `gameVersion` as configuration string 20. What has no counterpart is named in `dropped` and in
-// a print command the course log shows.
-ConvertedDemo ConvertOldDemo(std::span<const uint8_t> demo, int protocol, const std::string& gameVersion);
+// Decodes every message, maps it to the 1.32 game's numbers (OldDemoConverter) and codes it again,
+// for the engine's data. What has no counterpart is named in `dropped` and,
+// through a print command in the last message, in the converted demo's course log.
+ConvertedDemo ConvertOldDemo(std::span<const uint8_t> demo, int protocol, int newProtocol, const TargetGameData& data);
+
+// The course log line of a converted demo: where it came from and what it lacks.
+std::string ConversionNotice(int protocol, int newProtocol, const std::vector<std::string>& dropped);
 
 } // namespace core

@@ -142,6 +142,22 @@ std::optional<int> GameTypeTo132(int protocol, int gameType)
     return InRange(gameType, UsesOldGameTables(protocol) ? kLastOldGameType : kLastGameType);
 }
 
+std::array<int32_t, 16> StatsToOpenArena(const std::array<int32_t, 16>& stats)
+{
+    constexpr size_t kPowerupStat = 2; // STAT_PERSISTANT_POWERUP there; 1.32's weapons move up
+    std::array<int32_t, 16> out{};
+    for (size_t i = 0; i < stats.size(); ++i)
+        if (i < kPowerupStat || i + 1 < stats.size())
+            out[i < kPowerupStat ? i : i + 1] = stats[i];
+    return out;
+}
+
+int MeansOfDeathToOpenArena(int meansOfDeath)
+{
+    constexpr int kMissionPackMeansOfDeath = 5; // nail, chaingun, proximity mine, kamikaze, juiced
+    return meansOfDeath == kLastMeansOfDeath ? meansOfDeath + kMissionPackMeansOfDeath : meansOfDeath;
+}
+
 int ScoreFieldsPerEntry(int protocol)
 {
     if (protocol == 46)

@@ -10,6 +10,8 @@
 //
 // Every function gives nullopt for an old number that 1.32 has no counterpart for; the caller
 // leaves the value out and says so.
+#include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -37,6 +39,12 @@ std::optional<int> WeaponTo132(int protocol, int weapon);
 std::optional<int> MeansOfDeathTo132(int protocol, int meansOfDeath);
 std::optional<int> GameTypeTo132(int protocol, int gameType);
 
+// OpenArena's game code (0.8.5 to 0.8.8) where it differs from 1.32's: the player stats with the
+// persistant power-up put in at 2 (the last stat falls off), and the means of death with the
+// mission pack's five before the grappling hook.
+std::array<int32_t, 16> StatsToOpenArena(const std::array<int32_t, 16>& stats);
+int MeansOfDeathToOpenArena(int meansOfDeath);
+
 // Numbers per entry of a "scores" command: 6 below protocol 46, 15 at 46, 14 from 47 on (1.32).
 int ScoreFieldsPerEntry(int protocol);
 
@@ -49,13 +57,14 @@ std::string ScoresCommandTo132(int protocol, std::string_view command);
 std::string ServerInfoTo132(std::string_view info, int newProtocol);
 
 // Event numbers of 1.32 the conversion needs by name.
-inline constexpr int kEventBits = 0x300;      // EV_EVENT_BIT1 | EV_EVENT_BIT2
-inline constexpr int kEventsEntityType = 13;  // ET_EVENTS of 1.32
-inline constexpr int kItemPickupEvent = 19;   // EV_ITEM_PICKUP: its parameter is an item
-inline constexpr int kGlobalPickupEvent = 20; // EV_GLOBAL_ITEM_PICKUP: likewise
-inline constexpr int kObituaryEvent = 60;     // EV_OBITUARY of 1.32: its parameter is a means of death
-inline constexpr int kItemEntityType = 2;     // ET_ITEM: its model index is an item
-inline constexpr int kGameVersionIndex = 20;  // CS_GAME_VERSION of 1.32
-inline constexpr int kServerInfoIndex = 0;    // CS_SERVERINFO
+inline constexpr int kEventBits = 0x300;        // EV_EVENT_BIT1 | EV_EVENT_BIT2
+inline constexpr int kEventsEntityType = 13;    // ET_EVENTS of 1.32
+inline constexpr int kItemPickupEvent = 19;     // EV_ITEM_PICKUP: its parameter is an item
+inline constexpr int kGlobalPickupEvent = 20;   // EV_GLOBAL_ITEM_PICKUP: likewise
+inline constexpr int kObituaryEvent = 60;       // EV_OBITUARY of 1.32: its parameter is a means of death
+inline constexpr int kItemEntityType = 2;       // ET_ITEM: its model index is an item
+inline constexpr int kInvisibleEntityType = 10; // ET_INVISIBLE
+inline constexpr int kGameVersionIndex = 20;    // CS_GAME_VERSION of 1.32
+inline constexpr int kServerInfoIndex = 0;      // CS_SERVERINFO
 
 } // namespace core

@@ -146,7 +146,7 @@ bool ConvertToTemp(const DemoInfo& row, const std::string& tempName, int protoco
     job.archive = member ? row[FieldLocation] : "";
     job.fromProtocol = ProtocolNumber(row[FieldProtocol]);
     job.toProtocol = protocol;
-    job.gameVersion = ConversionGameVersion();
+    job.data = ConversionGameData();
     std::error_code ec;
     fs::create_directories(Settings.game.demoDirectory, ec);
     job.output = JoinPath(Settings.game.demoDirectory, tempName);
