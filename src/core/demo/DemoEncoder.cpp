@@ -327,6 +327,11 @@ EncodeError DemoEncoder::Add(const DemoMessage& message)
         s.WriteSnapshot(*message.snapshot, message.sequence, newGameState ? s.nextBaselines : s.baselines,
                         newGameState);
     w.WriteByte(Command(MessageCommand::End));
+    // The game's reader counts a byte as read once it has begun it, and a message whose last code
+    // ends on a byte boundary would leave its end marker outside: its own writer always leaves
+    // part of a byte over, and so does this one.
+    if (w.BitCount() % 8 == 0)
+        w.WriteRawBits(0, 8);
     if (w.ByteCount() > kMaxMessageSize)
         return EncodeError::MessageTooLong;
 
