@@ -136,6 +136,8 @@ struct DemoDecoder::State {
     int64_t lastSnapshotMessage = 0;
     std::array<int, kMaxConfigStrings> configStringSlot{};
     EntityState scratch;
+    // The caller's last entity list, kept for its memory.
+    std::vector<EntityState> spareEntities;
 
     void ClearForGameState()
     {
@@ -279,6 +281,8 @@ private:
 
     DecodeError ParseSnapshot(Snapshot& snapshot)
     {
+        snapshot.entities = std::move(m_state.spareEntities);
+        snapshot.entities.clear();
         if (m_tables.snapshotClientCommand)
             snapshot.clientCommandSequence = static_cast<int32_t>(m_reader.ReadBits(32));
         snapshot.serverTime = static_cast<int32_t>(m_reader.ReadBits(32));
@@ -591,7 +595,10 @@ bool DemoDecoder::Next(DemoMessage& message)
     message.reliableAcknowledge.reset();
     message.serverCommands.clear();
     message.gameState.reset();
-    message.snapshot.reset();
+    if (message.snapshot) {
+        m_state->spareEntities = std::move(message.snapshot->entities);
+        message.snapshot.reset();
+    }
     const std::span<const uint8_t> payload = m_data.subspan(m_pos + 8, static_cast<size_t>(length));
     const DecodeError error = m_state->tables->huffman
                                   ? ParseMessage<CodedBitReader>(*m_state, payload, sequence, m_protocol, message)

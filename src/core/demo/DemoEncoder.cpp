@@ -1,6 +1,7 @@
 #include "core/demo/DemoEncoder.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "core/analysis/HuffmanBitWriter.h"
 #include "core/analysis/MessageCommand.h"
@@ -32,6 +33,16 @@ bool SmallFloat(uint32_t bits, uint32_t& biased)
         return false;
     biased = static_cast<uint32_t>(whole + kFloatIntBias);
     return true;
+}
+
+// The fields protocol 68 sends are the first ones of the model; the rest are Quake Live's.
+bool SameFieldsOf132(const EntityState& a, const EntityState& b)
+{
+    return std::memcmp(a.fields.data(), b.fields.data(), kEntityFieldsOf132 * sizeof(uint32_t)) == 0;
+}
+bool SameFieldsOf132(const PlayerState& a, const PlayerState& b)
+{
+    return std::memcmp(a.fields.data(), b.fields.data(), kPlayerFieldsOf132 * sizeof(uint32_t)) == 0;
 }
 
 void PutLe32(std::vector<uint8_t>& out, int32_t value)
@@ -110,9 +121,11 @@ struct DemoEncoder::State {
         }
         const std::span<const NetField> table = tables.entity;
         size_t count = 0;
-        for (size_t i = 0; i < table.size(); ++i)
-            if (from.fields[table[i].field] != to->fields[table[i].field])
-                count = i + 1;
+        // Most entities of a snapshot are as they were: one comparison of every field says so.
+        if (!SameFieldsOf132(from, *to))
+            for (size_t i = 0; i < table.size(); ++i)
+                if (from.fields[table[i].field] != to->fields[table[i].field])
+                    count = i + 1;
         if (count == 0 && !force)
             return;
         writer.WriteBits(static_cast<uint32_t>(number), kEntityNumberBits);
@@ -160,9 +173,10 @@ struct DemoEncoder::State {
     {
         const std::span<const NetField> table = tables.player;
         size_t count = 0;
-        for (size_t i = 0; i < table.size(); ++i)
-            if (from.fields[table[i].field] != to.fields[table[i].field])
-                count = i + 1;
+        if (!SameFieldsOf132(from, to))
+            for (size_t i = 0; i < table.size(); ++i)
+                if (from.fields[table[i].field] != to.fields[table[i].field])
+                    count = i + 1;
         writer.WriteByte(static_cast<uint8_t>(count));
         for (size_t i = 0; i < count; ++i) {
             const NetField f = table[i];
