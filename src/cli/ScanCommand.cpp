@@ -65,8 +65,8 @@ int PrintTree(const ScanOptions& options)
     core::BuildFolderTree(tree, root, node, colours, quiet);
     // "*" marks a folder that holds demos.
     std::function<void(const core::FolderNode&, int)> print = [&](const core::FolderNode& n, int depth) {
-        std::cout << std::string(static_cast<size_t>(depth) * 2, ' ') << (n.colour == colours.nonDemoFolder ? "  " : "* ")
-                  << n.text << "\n";
+        std::cout << std::string(static_cast<size_t>(depth) * 2, ' ')
+                  << (n.colour == colours.nonDemoFolder ? "  " : "* ") << n.text << "\n";
         for (const auto& child : n.children)
             print(*child, depth + 1);
     };

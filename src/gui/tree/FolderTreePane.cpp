@@ -31,7 +31,8 @@ FolderTreeView::FolderTreeView(QWidget* parent) : QTreeView(parent)
     setMouseTracking(true);
 }
 
-QItemSelectionModel::SelectionFlags FolderTreeView::selectionCommand(const QModelIndex& index, const QEvent* event) const
+QItemSelectionModel::SelectionFlags FolderTreeView::selectionCommand(const QModelIndex& index,
+                                                                     const QEvent* event) const
 {
     if (selectionLocked && selectionLocked())
         return QItemSelectionModel::NoUpdate;
@@ -149,7 +150,10 @@ QAction* FolderTreePane::AddKeyedAction(const QString& text, const QKeySequence&
     return AddPaneAction(*this, text, key);
 }
 
-void FolderTreePane::AddBelowTree(QWidget* widget) { layout()->addWidget(widget); }
+void FolderTreePane::AddBelowTree(QWidget* widget)
+{
+    layout()->addWidget(widget);
+}
 
 void FolderTreePane::SetGameDirectory(const std::string& path)
 {
