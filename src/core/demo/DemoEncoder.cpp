@@ -15,6 +15,7 @@ constexpr int kFloatIntBits = 13;
 constexpr int32_t kFloatIntBias = 1 << (kFloatIntBits - 1);
 constexpr size_t kMaxBigString = 8192 - 1;
 constexpr size_t kMaxString = 1024 - 1;
+constexpr size_t kMaxGameStateChars = 16000;
 
 constexpr uint8_t Command(MessageCommand command)
 {
@@ -58,12 +59,16 @@ EncodeError Check(const DemoMessage& message)
         if (command.text.size() > kMaxString || command.text.find('\0') != std::string::npos)
             return EncodeError::TextTooLong;
     if (message.gameState) {
+        size_t chars = 1;
         for (const auto& [index, text] : message.gameState->configStrings) {
             if (index < 0 || index >= kMaxConfigStrings)
                 return EncodeError::BadConfigStringIndex;
             if (text.size() > kMaxBigString || text.find('\0') != std::string::npos)
                 return EncodeError::TextTooLong;
+            chars += text.size() + 1;
         }
+        if (chars > kMaxGameStateChars)
+            return EncodeError::GameStateTooLarge;
         int previous = -1;
         for (const EntityState& baseline : message.gameState->baselines) {
             if (baseline.number < 0 || baseline.number >= kMaxEntities)
@@ -293,6 +298,8 @@ std::string_view EncodeErrorText(EncodeError error)
         return "entities not in ascending order";
     case EncodeError::BadAreaMask:
         return "area mask too long";
+    case EncodeError::GameStateTooLarge:
+        return "game state too large for the game";
     case EncodeError::TextTooLong:
         return "text too long for the game";
     case EncodeError::SequenceOutOfOrder:
