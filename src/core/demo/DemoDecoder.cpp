@@ -203,6 +203,13 @@ public:
                     return DecodeError::BadCommand;
                 error = ParseSnapshot(message.snapshot.emplace());
                 break;
+            case Command(MessageCommand::VoipSpeex):
+            case Command(MessageCommand::VoipOpus):
+                // ioquake3's voice chat; players' voices have no place in the model.
+                if (m_quakeLive || !m_tables.huffman)
+                    return DecodeError::BadCommand;
+                SkipVoice();
+                break;
             default:
                 return DecodeError::BadCommand;
             }
@@ -215,6 +222,21 @@ public:
     }
 
 private:
+    // As ioquake3's client reads it: a header, then the coded voice unless the header is bad.
+    void SkipVoice()
+    {
+        const auto sender = static_cast<int32_t>(SignExtend(m_reader.ReadBits(16), 16));
+        m_reader.ReadBits(8); // generation
+        const auto sequence = static_cast<int32_t>(m_reader.ReadBits(32));
+        m_reader.ReadBits(8); // frames
+        const auto size = static_cast<int32_t>(SignExtend(m_reader.ReadBits(16), 16));
+        m_reader.ReadBits(2); // flags
+        if (sender < 0 || sequence < 0 || size < 0)
+            return;
+        for (int32_t i = 0; i < size && !m_reader.Overflowed(); ++i)
+            m_reader.ReadBits(8);
+    }
+
     DecodeError ParseGameState(GameState& gameState)
     {
         m_state.ClearForGameState();
