@@ -136,6 +136,8 @@ struct DemoDecoder::State {
     int64_t lastSnapshotMessage = 0;
     std::array<int, kMaxConfigStrings> configStringSlot{};
     EntityState scratch;
+    // The caller's last entity list, kept for its memory.
+    std::vector<EntityState> spareEntities;
 
     void ClearForGameState()
     {
@@ -201,6 +203,13 @@ public:
                     return DecodeError::BadCommand;
                 error = ParseSnapshot(message.snapshot.emplace());
                 break;
+            case Command(MessageCommand::VoipSpeex):
+            case Command(MessageCommand::VoipOpus):
+                // ioquake3's voice chat; players' voices have no place in the model.
+                if (m_quakeLive || !m_tables.huffman)
+                    return DecodeError::BadCommand;
+                SkipVoice();
+                break;
             default:
                 return DecodeError::BadCommand;
             }
@@ -213,6 +222,21 @@ public:
     }
 
 private:
+    // As ioquake3's client reads it: a header, then the coded voice unless the header is bad.
+    void SkipVoice()
+    {
+        const auto sender = static_cast<int32_t>(SignExtend(m_reader.ReadBits(16), 16));
+        m_reader.ReadBits(8); // generation
+        const auto sequence = static_cast<int32_t>(m_reader.ReadBits(32));
+        m_reader.ReadBits(8); // frames
+        const auto size = static_cast<int32_t>(SignExtend(m_reader.ReadBits(16), 16));
+        m_reader.ReadBits(2); // flags
+        if (sender < 0 || sequence < 0 || size < 0)
+            return;
+        for (int32_t i = 0; i < size && !m_reader.Overflowed(); ++i)
+            m_reader.ReadBits(8);
+    }
+
     DecodeError ParseGameState(GameState& gameState)
     {
         m_state.ClearForGameState();
@@ -279,6 +303,8 @@ private:
 
     DecodeError ParseSnapshot(Snapshot& snapshot)
     {
+        snapshot.entities = std::move(m_state.spareEntities);
+        snapshot.entities.clear();
         if (m_tables.snapshotClientCommand)
             snapshot.clientCommandSequence = static_cast<int32_t>(m_reader.ReadBits(32));
         snapshot.serverTime = static_cast<int32_t>(m_reader.ReadBits(32));
@@ -336,27 +362,28 @@ private:
         return DecodeError::None;
     }
 
+    // The entities of the snapshot this one is delta-coded from, merged with the changes, in
+    // ascending order as the game's server sends them. Numbers that do not ascend would make a
+    // list the game's client keeps but cannot search; they are refused as damage. That also
+    // bounds the list: no more entities than numbers.
     DecodeError ReadPacketEntities(const StoredSnapshot* old, std::vector<EntityState>& out)
     {
         static const std::vector<EntityState> kNone;
         const std::vector<EntityState>& previous = old ? old->entities : kNone;
         size_t oldIndex = 0;
         bool removed = false;
-        const auto keep = [&](const EntityState& state) {
-            if (out.size() >= static_cast<size_t>(kMaxEntities))
-                return false;
-            out.push_back(state);
-            return true;
-        };
+        int lastNumber = -1;
         for (;;) {
             const int number = static_cast<int>(m_reader.ReadBits(kEntityNumberBits));
             if (m_reader.Overflowed())
                 return DecodeError::Overflow;
             if (number == kNoEntity)
                 break;
+            if (number <= lastNumber)
+                return DecodeError::EntitiesOutOfOrder;
+            lastNumber = number;
             while (oldIndex < previous.size() && previous[oldIndex].number < number)
-                if (!keep(previous[oldIndex++]))
-                    return DecodeError::TooManyEntities;
+                out.push_back(previous[oldIndex++]);
             const EntityState* from = &m_state.baselines[static_cast<size_t>(number)];
             if (oldIndex < previous.size() && previous[oldIndex].number == number)
                 from = &previous[oldIndex++];
@@ -365,12 +392,10 @@ private:
                 return error;
             if (m_reader.Overflowed())
                 return DecodeError::Overflow;
-            if (!removed && !keep(m_state.scratch))
-                return DecodeError::TooManyEntities;
+            if (!removed)
+                out.push_back(m_state.scratch);
         }
-        while (oldIndex < previous.size())
-            if (!keep(previous[oldIndex++]))
-                return DecodeError::TooManyEntities;
+        out.insert(out.end(), previous.begin() + static_cast<std::ptrdiff_t>(oldIndex), previous.end());
         return DecodeError::None;
     }
 
@@ -528,8 +553,8 @@ std::string_view DecodeErrorText(DecodeError error)
         return "too many changed fields";
     case DecodeError::BadAreaMask:
         return "area mask too long";
-    case DecodeError::TooManyEntities:
-        return "too many entities in a snapshot";
+    case DecodeError::EntitiesOutOfOrder:
+        return "entity numbers out of order";
     }
     return "unknown error";
 }
@@ -592,7 +617,10 @@ bool DemoDecoder::Next(DemoMessage& message)
     message.reliableAcknowledge.reset();
     message.serverCommands.clear();
     message.gameState.reset();
-    message.snapshot.reset();
+    if (message.snapshot) {
+        m_state->spareEntities = std::move(message.snapshot->entities);
+        message.snapshot.reset();
+    }
     const std::span<const uint8_t> payload = m_data.subspan(m_pos + 8, static_cast<size_t>(length));
     const DecodeError error = m_state->tables->huffman
                                   ? ParseMessage<CodedBitReader>(*m_state, payload, sequence, m_protocol, message)
