@@ -37,8 +37,10 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Qt finds its display plugins (X11, Wayland) in a package of their own.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+# Qt finds its display plugins (X11, Wayland) in a package of their own, and the SVG icon engine
+# that draws the command pictures is a plugin too, which dpkg-shlibdeps cannot see: in libqt6svg6
+# on Debian 12, in qt6-svg-plugins on later releases.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-svg-plugins | libqt6svg6")
 set(CPACK_STRIP_FILES ON)
 # The game itself is outside the package: any of the engines plays the demos.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "ioquake3 | openarena")

@@ -24,7 +24,7 @@ done
 desktop-file-validate "$root/usr/share/applications/$id.desktop" || problem "desktop-file-validate"
 appstreamcli validate --no-net "$root/usr/share/metainfo/$id.metainfo.xml" || problem "appstreamcli validate"
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in libqt6widgets6 libqt6network6 qt6-qpa-plugins libjpeg62-turbo libopenal1 zlib1g; do
+for library in libqt6widgets6 libqt6network6 qt6-qpa-plugins libqt6svg6 libjpeg62-turbo libopenal1 zlib1g; do
     grep -q "$library" <<<"$depends" || problem "Depends lacks $library: $depends"
 done
 [ "$(dpkg-deb -f "$deb" Package)" = velmora ] || problem "package name"

@@ -21,21 +21,22 @@
 #include "core/analysis/DemoInfo.h"
 #include "core/analysis/QuakeLive.h"
 #include "core/app/Settings.h"
-#include "gui/app/MainWindow.h"
 #include "core/common/Globals.h"
+#include "core/details/DetailRules.h"
+#include "core/playback/GameLaunch.h"
+#include "core/playback/Mods.h"
+#include "core/playback/PlayList.h"
+#include "core/sound/SoundSystem.h"
+#include "gui/app/CommandIcons.h"
+#include "gui/app/MainWindow.h"
+#include "gui/app/WindowPlacement.h"
 #include "gui/details/ColouredText.h"
 #include "gui/details/DemoDetails.h"
-#include "core/details/DetailRules.h"
 #include "gui/details/PictureWindow.h"
 #include "gui/details/PlayerWindow.h"
 #include "gui/details/UserDataEditor.h"
 #include "gui/lists/ListViews.h"
 #include "gui/lists/PlayListPane.h"
-#include "core/playback/GameLaunch.h"
-#include "core/playback/Mods.h"
-#include "core/playback/PlayList.h"
-#include "core/sound/SoundSystem.h"
-#include "gui/app/WindowPlacement.h"
 
 namespace gui {
 
@@ -143,9 +144,8 @@ PropertiesWindow::PropertiesWindow(DemoDetails& details, QWidget* parent)
 
     connect(m_play, &QPushButton::clicked, this, &PropertiesWindow::PlayIt);
     connect(m_playList, &QPushButton::clicked, this, &PropertiesWindow::TogglePlayList);
-    connect(m_userData, &QPushButton::clicked, this, [this] {
-        m_details.OpenEditorFor(m_row.info[core::FieldDemoname], m_row.info[core::FieldLocation]);
-    });
+    connect(m_userData, &QPushButton::clicked, this,
+            [this] { m_details.OpenEditorFor(m_row.info[core::FieldDemoname], m_row.info[core::FieldLocation]); });
     connect(m_close, &QPushButton::clicked, this, &QWidget::close);
     connect(m_picture, &FadingPicture::clicked, this, [this] {
         const QImage& shot = m_picture->Image();
@@ -157,7 +157,10 @@ PropertiesWindow::PropertiesWindow(DemoDetails& details, QWidget* parent)
     SetPlayListState(true);
 }
 
-PropertiesWindow::~PropertiesWindow() { SetDragsSuspended(false); }
+PropertiesWindow::~PropertiesWindow()
+{
+    SetDragsSuspended(false);
+}
 
 PlayerWindow* PropertiesWindow::ShownPlayerWindow() const
 {
@@ -421,13 +424,11 @@ void PropertiesWindow::FillUser()
     const core::DemoUserDataResult read = core::ReadDemoUserData(path, "Prop.SetData: ");
     if (read.status == core::UserDataStatus::Missing) {
         const bool mail = QRandomGenerator::global()->bounded(2) == 0;
-        m_user->Show(kSampleName, "666",
-                     mail ? "mailto:demos@velmora.example" : "http://velmora.example/demos/",
+        m_user->Show(kSampleName, "666", mail ? "mailto:demos@velmora.example" : "http://velmora.example/demos/",
                      QString::fromLatin1(kSampleDescription));
         return;
     }
-    m_user->Show(read.data.pov, read.data.rating, read.data.web,
-                 Latin1(core::DescriptionText(read.data.description)));
+    m_user->Show(read.data.pov, read.data.rating, read.data.web, Latin1(core::DescriptionText(read.data.description)));
 }
 
 void PropertiesWindow::ShowUserData(const core::DemoUserData& data)
@@ -439,7 +440,8 @@ void PropertiesWindow::ShowUserData(const core::DemoUserData& data)
 void PropertiesWindow::SetPlayListState(bool adds)
 {
     m_playListAdds = adds;
-    m_playList->setIcon(adds ? style()->standardIcon(QStyle::SP_ArrowRight) : style()->standardIcon(QStyle::SP_ArrowLeft));
+    // The pictures of the lists' "Move to Playlist" and "Remove from Playlist".
+    m_playList->setIcon(CommandIcon(adds ? "playlist-add" : "playlist-remove"));
     m_playList->setToolTip(adds ? QStringLiteral("Add this demo to the play list")
                                 : QStringLiteral("Remove the selected demos from the play list"));
 }

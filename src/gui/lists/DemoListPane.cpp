@@ -8,6 +8,7 @@
 #include <QUrl>
 
 #include "core/playback/PlayList.h"
+#include "gui/app/CommandIcons.h"
 
 namespace gui {
 namespace {
@@ -34,7 +35,8 @@ QCursor MakeLinkCursor()
 
 } // namespace
 
-DemoListPane::DemoListPane(QWidget* parent) : ListPane(QStringLiteral("demo list"), parent), m_linkCursor(MakeLinkCursor())
+DemoListPane::DemoListPane(QWidget* parent)
+    : ListPane(QStringLiteral("demo list"), parent), m_linkCursor(MakeLinkCursor())
 {
     setObjectName(QStringLiteral("ListView1"));
     Model().SetUserDataHeaderImages(true);
@@ -51,6 +53,17 @@ DemoListPane::DemoListPane(QWidget* parent) : ListPane(QStringLiteral("demo list
     m_clearUserData = AddKeyedAction(QStringLiteral("Clear complete User Data for selected demos"));
     m_properties = AddKeyedAction(QStringLiteral("Properties.."));
     m_reparse = AddKeyedAction(QStringLiteral("Reparse List"), QKeySequence(Qt::Key_F6));
+    SetColumnsDrawing("columns-demolist");
+    m_play->setIcon(CommandIcon("play"));
+    m_moveToPlayList->setIcon(CommandIcon("playlist-add"));
+    m_delete->setIcon(CommandIcon("delete"));
+    m_deletePermanently->setIcon(CommandIcon("delete-permanently"));
+    m_rename->setIcon(CommandIcon("rename"));
+    m_editUserData->setIcon(CommandIcon("user-data-edit"));
+    m_sameWeb->setIcon(CommandIcon("web-location"));
+    m_clearUserData->setIcon(CommandIcon("user-data-clear"));
+    m_properties->setIcon(CommandIcon("properties"));
+    m_reparse->setIcon(CommandIcon("reparse"));
 
     connect(this, &ListPane::selectionChangedByUser, this, [this] {
         ShowSelectionText();
@@ -95,7 +108,7 @@ void DemoListPane::UpdateCommands()
     const std::vector<int> rows = SelectedRows();
     const bool one = rows.size() == 1;
     const bool any = !rows.empty();
-    bool anyArchived = false;  // kinds 1 to 3 cannot be deleted
+    bool anyArchived = false; // kinds 1 to 3 cannot be deleted
     bool allMayEnter = any;
     for (const int row : rows) {
         const ListRow& entry = Model().Row(row);
@@ -134,8 +147,8 @@ void DemoListPane::ShowSelectionText()
 
 bool DemoListPane::IsWebLink(const QString& text)
 {
-    static const char* const schemes[] = {"file://", "ftp://",  "gopher://", "http://", "https://",
-                                          "mailto:", "news:",   "telnet:",   "wais:"};
+    static const char* const schemes[] = {"file://", "ftp://", "gopher://", "http://", "https://",
+                                          "mailto:", "news:",  "telnet:",   "wais:"};
     for (const char* scheme : schemes)
         if (text.startsWith(QLatin1String(scheme), Qt::CaseInsensitive))
             return true;
@@ -172,7 +185,8 @@ void DemoListPane::MouseMovedOver(const QPoint& viewportPos)
         Show(QStringLiteral("Web action: ") + web, false);
     } else {
         viewport->setCursor(Qt::PointingHandCursor);
-        Show(QStringLiteral("Edit User Data of ") + Model().data(Model().index(cell.row(), 0), Qt::DisplayRole).toString(),
+        Show(QStringLiteral("Edit User Data of ") +
+                 Model().data(Model().index(cell.row(), 0), Qt::DisplayRole).toString(),
              false);
     }
 }

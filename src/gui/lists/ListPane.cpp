@@ -14,8 +14,9 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "gui/lists/ListIcons.h"
+#include "gui/app/CommandIcons.h"
 #include "gui/app/PaneActions.h"
+#include "gui/lists/ListIcons.h"
 
 namespace gui {
 namespace {
@@ -48,7 +49,10 @@ uint64_t KilobytesOf(const std::string& sizeText)
 
 } // namespace
 
-QString SizeText(uint64_t bytes) { return QString::fromLatin1(core::FormatSize(bytes, 2)); }
+QString SizeText(uint64_t bytes)
+{
+    return QString::fromLatin1(core::FormatSize(bytes, 2));
+}
 
 QString SelectionText(const RowTotals& totals)
 {
@@ -80,7 +84,8 @@ ListPane::ListPane(const QString& listName, QWidget* parent) : QWidget(parent), 
     m_details->setItemDelegate(m_delegate);
     m_icons->setItemDelegate(m_delegate);
 
-    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(m_details), static_cast<QAbstractItemView*>(m_icons)}) {
+    for (QAbstractItemView* view :
+         {static_cast<QAbstractItemView*>(m_details), static_cast<QAbstractItemView*>(m_icons)}) {
         view->viewport()->installEventFilter(this);
         view->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(view, &QWidget::customContextMenuRequested, this,
@@ -135,6 +140,11 @@ ListPane::ListPane(const QString& listName, QWidget* parent) : QWidget(parent), 
     m_selectAll = AddKeyedAction(QStringLiteral("Select all"), QKeySequence(Qt::CTRL | Qt::Key_A));
     connect(m_selectAll, &QAction::triggered, this, &ListPane::SelectAllRows);
     m_refresh = AddKeyedAction(QStringLiteral("Refresh List"), QKeySequence(Qt::Key_F5));
+    m_background->setIcon(CommandIcon("background-colour"));
+    m_saveScheme->setIcon(CommandIcon("columns-scheme-save"));
+    m_loadScheme->setIcon(CommandIcon("columns-scheme-load"));
+    m_selectAll->setIcon(CommandIcon("select-all"));
+    m_refresh->setIcon(CommandIcon("refresh"));
 
     ApplyColumns(DefaultColumns());
     ApplyOptions({});
@@ -203,7 +213,8 @@ core::ColumnScheme ListPane::DefaultColumns() const
                              cells.horizontalAdvance(typical[column]) + 16 + icon);
         }
         layout.widths[static_cast<size_t>(column)] = width;
-        layout.order[static_cast<size_t>(column)] = column < core::DemoFieldCount - 3 ? column + 3 : column - (core::DemoFieldCount - 3);
+        layout.order[static_cast<size_t>(column)] =
+            column < core::DemoFieldCount - 3 ? column + 3 : column - (core::DemoFieldCount - 3);
     }
     return layout;
 }
@@ -262,12 +273,26 @@ void ListPane::SetViewStyle(int style)
 void ListPane::SetBackground(const QColor& colour)
 {
     m_colour = colour;
-    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(m_details), static_cast<QAbstractItemView*>(m_icons)}) {
+    ShowColumnsIcon();
+    for (QAbstractItemView* view :
+         {static_cast<QAbstractItemView*>(m_details), static_cast<QAbstractItemView*>(m_icons)}) {
         QPalette palette = view->palette();
         palette.setColor(QPalette::Base, colour);
         view->setPalette(palette);
     }
     emit backgroundChanged(colour);
+}
+
+void ListPane::SetColumnsDrawing(const char* name)
+{
+    m_columnsDrawing = name;
+    ShowColumnsIcon();
+}
+
+void ListPane::ShowColumnsIcon()
+{
+    // The command bar's chooser of this list has the same picture, in the same colour.
+    m_chooseColumns->setIcon(m_columnsDrawing ? ColumnsIcon(m_columnsDrawing, m_colour) : QIcon());
 }
 
 void ListPane::ChooseBackground()
@@ -352,8 +377,9 @@ void ListPane::SelectAllRows()
 {
     if (m_model.rowCount() == 0)
         return;
-    m_selection->select(QItemSelection(m_model.index(0, 0), m_model.index(m_model.rowCount() - 1, core::DemoFieldCount - 1)),
-                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    m_selection->select(
+        QItemSelection(m_model.index(0, 0), m_model.index(m_model.rowCount() - 1, core::DemoFieldCount - 1)),
+        QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
 
 void ListPane::ScrollToRow(int row)

@@ -7,6 +7,7 @@
 #include <QResizeEvent>
 #include <QVBoxLayout>
 
+#include "gui/app/CommandIcons.h"
 #include "gui/lists/DemoListPane.h"
 
 namespace gui {
@@ -35,6 +36,11 @@ PlayListPane::PlayListPane(QWidget* parent) : ListPane(QStringLiteral("play list
     connect(m_remove, &QAction::triggered, this, &PlayListPane::RemoveSelected);
     m_editUserData = AddKeyedAction(QStringLiteral("Edit Userdata.."));
     m_properties = AddKeyedAction(QStringLiteral("Properties.."));
+    SetColumnsDrawing("columns-playlist");
+    m_play->setIcon(CommandIcon("play"));
+    m_remove->setIcon(CommandIcon("playlist-remove"));
+    m_editUserData->setIcon(CommandIcon("user-data-edit"));
+    m_properties->setIcon(CommandIcon("properties"));
     // The play list's refresh only paints it again.
     connect(RefreshAction(), &QAction::triggered, this, [this] { CurrentView().viewport()->update(); });
 
@@ -114,7 +120,8 @@ bool PlayListPane::AcceptsDrop(const QMimeData* data, const QPoint&)
         return false;
     // The demo list's selection decides, wherever the drag began: it must be fit for playing.
     const std::vector<int> rows = m_demoList->SelectedRows();
-    return std::all_of(rows.begin(), rows.end(), [this](int row) { return MayEnterPlayList(m_demoList->Model().Row(row)); });
+    return std::all_of(rows.begin(), rows.end(),
+                       [this](int row) { return MayEnterPlayList(m_demoList->Model().Row(row)); });
 }
 
 void PlayListPane::Drop(const QMimeData* data, const QPoint& viewportPos)
