@@ -13,18 +13,18 @@
 #include <optional>
 
 #include "core/analysis/DemoInfo.h"
-#include "core/archive/ZipRead.h"
 #include "core/app/Settings.h"
+#include "core/archive/ZipRead.h"
 #include "core/common/BusyScope.h"
 #include "core/common/Globals.h"
 #include "core/common/MessageSink.h"
-#include "gui/details/ColouredText.h"
 #include "core/details/DemoDescription.h"
 #include "core/details/DetailRules.h"
-#include "gui/details/PictureWindow.h"
-#include "gui/details/PropertiesWindow.h"
 #include "core/playback/Mods.h"
 #include "core/sound/SoundSystem.h"
+#include "gui/details/ColouredText.h"
+#include "gui/details/PictureWindow.h"
+#include "gui/details/PropertiesWindow.h"
 
 namespace gui {
 
@@ -209,8 +209,8 @@ void PlayerWindow::SetPlayerData(int k)
         m_values[QString::fromLatin1(caption)]->setVisible(teamPlayer);
     }
 
-    for (const char* caption : {"Accuracy:", "Impressives:", "Excellents:", "Gauntlets:", "Perfects:", "Captures:",
-                                "Defends:", "Assists:"})
+    for (const char* caption :
+         {"Accuracy:", "Impressives:", "Excellents:", "Gauntlets:", "Perfects:", "Captures:", "Defends:", "Assists:"})
         SetValue(QString::fromLatin1(caption), QString());
     if (demo.protocol > 46 && !core::IsSpectator(player)) {
         SetValue(QStringLiteral("Accuracy:"), QString::number(player.accuracy) + QLatin1Char('%'));
@@ -227,15 +227,15 @@ void PlayerWindow::SetPlayerData(int k)
 
     const core::GamePaths& game = core::Settings.game;
     const std::string fsGame = core::InfoValueOf(demo, "fs_game");
-    const core::PlayerPictures pictures = core::ChoosePlayerPictures(
-        player, {.gameDirectory = game.gameDirectory,
-                 .baseDirectory = game.baseDirectory,
-                 .mainPack = game.mainPack,
-                 .modDirectory = core::FindModDir(fsGame),
-                 .fsGame = fsGame,
-                 .gameType = core::InfoValueOf(demo, "g_gametype"),
-                 .redTeam = red,
-                 .blueTeam = blue});
+    const core::PlayerPictures pictures =
+        core::ChoosePlayerPictures(player, {.gameDirectory = game.gameDirectory,
+                                            .baseDirectory = game.baseDirectory,
+                                            .mainPack = game.mainPack,
+                                            .modDirectory = core::FindModDir(fsGame),
+                                            .fsGame = fsGame,
+                                            .gameType = core::InfoValueOf(demo, "g_gametype"),
+                                            .redTeam = red,
+                                            .blueTeam = blue});
     LoadPictures(pictures);
 
     m_teamPicture.clear();
@@ -255,8 +255,7 @@ void PlayerWindow::LoadPictures(const core::PlayerPictures& pictures)
     core::Picture picture;
     std::string shown;
     if (!pictures.modelPack.empty()) {
-        if (pictures.headIcon &&
-            core::GetPictureFromPak(pictures.modelPack, kIconFolder + *pictures.headIcon, picture))
+        if (pictures.headIcon && core::GetPictureFromPak(pictures.modelPack, kIconFolder + *pictures.headIcon, picture))
             shown = kIconFolder + *pictures.headIcon;
         else if (core::GetPictureFromPak(pictures.modelPack, kIconFolder + pictures.modelIcon, picture))
             shown = kIconFolder + pictures.modelIcon;

@@ -11,8 +11,8 @@
 
 #include "core/analysis/DemoReader.h"
 #include "core/details/DemoDescription.h"
-#include "gui/lists/DemoListModel.h"
 #include "gui/details/ToolWindow.h"
+#include "gui/lists/DemoListModel.h"
 
 class QFormLayout;
 class QLabel;

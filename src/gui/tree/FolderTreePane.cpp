@@ -11,14 +11,13 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include <unistd.h>
-
 #include "core/app/FileOps.h"
 #include "core/common/Globals.h"
 #include "core/library/DemoFiles.h"
 #include "core/library/FolderTreeOps.h"
 #include "gui/app/CommandIcons.h"
 #include "gui/app/PaneActions.h"
+#include "platform/FileSystem.h"
 
 namespace gui {
 
@@ -320,7 +319,7 @@ void FolderTreePane::UpdateCommands()
     if (selected) {
         const std::string path = core::NodePath(*selected);
         const core::DriveState drive = core::DriveStateOf(path);
-        writable = drive.readable && !drive.readOnly && ::access(path.c_str(), W_OK) == 0;
+        writable = drive.readable && !drive.readOnly && platform::IsWritableFolder(path);
     }
     const bool newFolder = selected && writable && !m_readOnly;
     m_newFolder->setEnabled(newFolder);
