@@ -23,6 +23,7 @@
 #include "core/playback/Mods.h"
 #include "core/sound/SoundSystem.h"
 #include "gui/details/ColouredText.h"
+#include "gui/details/FadingPicture.h"
 #include "gui/details/PictureWindow.h"
 #include "gui/details/PropertiesWindow.h"
 
