@@ -99,6 +99,19 @@ TEST(OldGameNumbersTest, ScoreCommandsTakeTheFourteenNumbersOf132)
         EXPECT_EQ(core::ScoresCommandTo132(45, unchanged[i]), unchanged[i]) << unchanged[i];
 }
 
+TEST(OldGameNumbersTest, OpenArenaTakesItsOwnStatsScoresAndMeansOfDeath)
+{
+    EXPECT_EQ(core::ScoresCommandToOpenArena("scores 2 0 0 1 2 3 4 5 6 7 8 9 10 11 12 13 14 "
+                                             "21 22 23 24 25 26 27 28 29 30 31 32 33 34"),
+              "scores 2 0 0 0 1 2 3 4 5 6 7 8 9 10 11 12 13 14 0 21 22 23 24 25 26 27 28 29 30 31 32 33 34 0");
+    EXPECT_EQ(core::ScoresCommandToOpenArena("scores 2 0 0 1 2 3"), "scores 2 0 0 1 2 3");
+    const std::array<int32_t, 16> stats = {100, 0, 510, 50, 0, 0, 100, 7, 8, 9, 10, 11, 12, 13, 14, 15};
+    EXPECT_EQ(core::StatsToOpenArena(stats),
+              (std::array<int32_t, 16>{100, 0, 0, 510, 50, 0, 0, 100, 7, 8, 9, 10, 11, 12, 13, 14}));
+    EXPECT_EQ(core::MeansOfDeathToOpenArena(22), 22); // trigger hurt: before the mission pack's
+    EXPECT_EQ(core::MeansOfDeathToOpenArena(23), 28); // the grappling hook: after them
+}
+
 TEST(OldGameNumbersTest, ServerInfoGetsTheNewProtocol)
 {
     EXPECT_EQ(core::ServerInfoTo132("\\mapname\\q3dm6\\protocol\\45\\g_gametype\\1", 68),

@@ -14,6 +14,7 @@ constexpr const char* kPersistant = "persistant player values";
 constexpr const char* kItems = "items";
 constexpr const char* kWeapons = "weapons";
 constexpr const char* kMeansOfDeath = "means of death";
+constexpr const char* kCommands = "server commands";
 
 int AsInt(uint32_t value)
 {
@@ -73,6 +74,15 @@ std::vector<std::string> OldDemoConverter::Dropped() const
         }
         lines.push_back(line);
     }
+    if (!m_droppedCommands.empty()) {
+        std::string line = kCommands;
+        const char* separator = " ";
+        for (const std::string& word : m_droppedCommands) {
+            line += separator + word;
+            separator = ", ";
+        }
+        lines.push_back(line);
+    }
     return lines;
 }
 
@@ -119,8 +129,16 @@ void OldDemoConverter::ConvertGameState(GameState& gameState)
 
 std::string OldDemoConverter::ConvertCommand(const std::string& text)
 {
-    if (text.starts_with("scores "))
-        return ScoresCommandTo132(m_protocol, text);
+    if (!Is132ServerCommand(text)) {
+        const std::string word(FirstWord(text).substr(0, 32));
+        if (m_droppedCommands.size() < kMaxNamedCommands || m_droppedCommands.contains(word))
+            m_droppedCommands.insert(word);
+        return kHarmlessCommand;
+    }
+    if (text.starts_with("scores ")) {
+        const std::string scores = ScoresCommandTo132(m_protocol, text);
+        return m_data.openArenaNumbers ? ScoresCommandToOpenArena(scores) : scores;
+    }
     const std::optional<ConfigStringCommand> command = ParseConfigStringCommand(text);
     if (!command)
         return text;

@@ -4,6 +4,7 @@
 // in entity and player states, score commands with 1.32's entries. What has no counterpart is
 // left out and counted, so that the converted demo can say what it lacks.
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,9 @@ private:
     int32_t m_lastSequence = 0;
     // Kind of value -> the numbers left out.
     std::map<std::string, std::map<int, int>> m_dropped;
+    // The first words of the server commands left out, a few of them.
+    std::set<std::string> m_droppedCommands;
+    static constexpr size_t kMaxNamedCommands = 16;
 };
 
 // The server command a command without counterpart becomes: the client must still get a command

@@ -189,6 +189,46 @@ std::string ScoresCommandTo132(int protocol, std::string_view command)
     return out;
 }
 
+std::string_view FirstWord(std::string_view command)
+{
+    return command.substr(0, std::min(command.find_first_of(" \t\r\n"), command.size()));
+}
+
+bool Is132ServerCommand(std::string_view command)
+{
+    const std::string_view word = FirstWord(command);
+    // clang-format off
+    static constexpr std::string_view kKnown[] = {
+        "cs", "bcs0", "bcs1", "bcs2", "disconnect", "map_restart", "print", "cp", "chat", "tchat", "vchat",
+        "vtchat", "vtell", "tinfo", "remapShader", "loaddefered", "clientLevelShot",
+    };
+    // clang-format on
+    for (const std::string_view known : kKnown)
+        if (word == known)
+            return true;
+    return word.find("scores") != std::string_view::npos;
+}
+
+std::string ScoresCommandToOpenArena(std::string_view command)
+{
+    constexpr size_t kFields = 14;
+    const std::vector<std::string_view> words = Words(command);
+    int entries = 0;
+    if (words.size() < 4 || words[0] != "scores" || !ParseInt(words[1], entries) || entries < 0 ||
+        words.size() < 4 + static_cast<size_t>(entries) * kFields)
+        return std::string(command);
+    std::string out = "scores";
+    for (size_t i = 1; i < 4; ++i)
+        (out += ' ') += words[i];
+    out += " 0";
+    for (size_t entry = 0; entry < static_cast<size_t>(entries); ++entry) {
+        for (size_t field = 0; field < kFields; ++field)
+            (out += ' ') += words[4 + entry * kFields + field];
+        out += " 0";
+    }
+    return out;
+}
+
 std::string ServerInfoTo132(std::string_view info, int newProtocol)
 {
     // Keys and values alternate after a leading backslash: "\key\value\key\value".

@@ -53,6 +53,19 @@ int ScoreFieldsPerEntry(int protocol);
 // numbers. A command that does not parse is returned unchanged.
 std::string ScoresCommandTo132(int protocol, std::string_view command);
 
+// A 1.32 "scores" command as OpenArena's game code reads it: the round start time (0) after the
+// team scores, and each entry ended by its "dead" flag (0). A command that does not parse is
+// returned unchanged.
+std::string ScoresCommandToOpenArena(std::string_view command);
+
+// True for the server commands 1.32's client and game code act on ("cs", "print", "scores", ...).
+// Commands of the old mods (OSP's "stuff", "viewlist", ...) are not: the game would only complain,
+// or for "stuff" run what the old server put into the command. Score reports of every kind
+// ("dmscores", "xscores", ...) are kept for the program's own reader.
+bool Is132ServerCommand(std::string_view command);
+// A command's first word: up to the first blank, tab or line end.
+std::string_view FirstWord(std::string_view command);
+
 // Server information with "protocol" set to the new protocol; everything else as it was.
 std::string ServerInfoTo132(std::string_view info, int newProtocol);
 
