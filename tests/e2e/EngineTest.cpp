@@ -16,6 +16,7 @@
 
 #include "core/analysis/DemoInfo.h"
 #include "core/app/Settings.h"
+#include "core/archive/ZipRead.h"
 #include "core/demo/DemoDecoder.h"
 #include "core/demo/DemoEncoder.h"
 #include "core/library/Scanner.h"
@@ -28,6 +29,7 @@
 #include "support/DemoBuilder.h"
 #include "support/LibraryTestSupport.h"
 #include "support/Recorder.h"
+#include "support/ZipBuilder.h"
 
 namespace {
 
@@ -242,15 +244,18 @@ TEST_F(EngineTest, PlayListChainPlaysEveryDemoAndEndsTheGame)
 
 TEST_F(EngineTest, DemoTheEngineCannotPlayIsRefusedAndTheRunningGameGoesOn)
 {
-    fs::copy_file(CorpusDir() / "duel-1.27-osp.dm_48", m_scratch.path() / "collection" / "old.dm_48");
+    // Quake Live's demos: no engine on Linux plays them, and they are not converted.
+    if (!fs::exists(CorpusDir() / "ql" / "duel-hektik.dm_73"))
+        GTEST_SKIP() << "no Quake Live demo in " << CorpusDir();
+    fs::copy_file(CorpusDir() / "ql" / "duel-hektik.dm_73", m_scratch.path() / "collection" / "old.dm_73");
     const std::vector<core::DemoInfo> rows = Collection();
     ASSERT_EQ(rows.size(), 3u);
     const core::DemoInfo* old = nullptr;
     for (const core::DemoInfo& row : rows)
-        if (row[core::FieldDemoname] == "old.dm_48")
+        if (row[core::FieldDemoname] == "old.dm_73")
             old = &row;
     ASSERT_TRUE(old);
-    ASSERT_EQ((*old)[core::FieldProtocol], "48");
+    ASSERT_EQ((*old)[core::FieldProtocol], "73");
     // An earlier list left a copy of the engine's own protocol under the name the engine would
     // fall back to.
     fs::copy_file(kCorpus / kDemos[1], DemoDir() / "vmrtmp00.dm_68");
@@ -258,7 +263,7 @@ TEST_F(EngineTest, DemoTheEngineCannotPlayIsRefusedAndTheRunningGameGoesOn)
     EXPECT_FALSE(core::PlayDemo(*old));
     ASSERT_EQ(m_messages.shown.size(), 1u);
     EXPECT_EQ(m_messages.shown[0].title, "Demo Protocol not Playable");
-    EXPECT_NE(m_messages.shown[0].text.find("\"old.dm_48\" has protocol 48"), std::string::npos);
+    EXPECT_NE(m_messages.shown[0].text.find("\"old.dm_73\" was recorded by Quake Live"), std::string::npos);
     EXPECT_FALSE(core::IsGameRunning());
     EXPECT_FALSE(fs::exists(GameDir() / "baseoa" / "vmrtmp.vmr"));
 
@@ -386,6 +391,143 @@ TEST_F(EngineTest, DemoReencodedAsProtocol68PlaysFrameForFrame)
     EXPECT_GT(std::stoi(frames[0]), 700);
     EXPECT_EQ(log.find("ERROR"), std::string::npos);
     EXPECT_EQ(log.find("Delta"), std::string::npos); // "Delta frame too old" and its kin
+    EXPECT_TRUE(m_messages.shown.empty());
+}
+
+// The time demo result lines of the log: "18340 frames 105.6 seconds 173.6 fps ...".
+std::vector<int> FrameCounts(const std::string& log)
+{
+    std::vector<int> frames;
+    for (size_t at = log.find(" frames "); at != std::string::npos; at = log.find(" frames ", at + 1)) {
+        const size_t line = log.rfind('\n', at) + 1;
+        frames.push_back(std::atoi(log.substr(line, at - line).c_str()));
+    }
+    return frames;
+}
+
+// A time demo draws one frame for every 50 ms of server time from the first snapshot to the
+// last, whether or not the server sent a snapshot for each.
+int SnapshotSteps(const fs::path& demo, int protocol)
+{
+    const std::vector<uint8_t> bytes = testsupport::ReadBytes(demo.string());
+    core::DemoDecoder decoder(bytes, protocol);
+    core::DemoMessage message;
+    int first = -1, last = 0;
+    while (decoder.Next(message))
+        if (message.snapshot) {
+            if (first < 0)
+                first = message.snapshot->serverTime;
+            last = message.snapshot->serverTime;
+        }
+    return (last - first) / 50;
+}
+
+// Lines of the engine's log that complain: errors, warnings other than the network's (a second
+// engine on the machine holds the port), commands the game code does not know, bad scores.
+std::vector<std::string> Complaints(const std::string& log)
+{
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < log.size()) {
+        const size_t end = std::min(log.find('\n', start), log.size());
+        const std::string line = log.substr(start, end - start);
+        const bool complaint =
+            line.find("ERROR") != std::string::npos ||
+            (line.find("WARNING") != std::string::npos && line.find("WARNING: NET_") == std::string::npos) ||
+            line.find("Unknown client game command") != std::string::npos || line.find("Bad ") != std::string::npos ||
+            line.find("mismatch") != std::string::npos;
+        if (complaint)
+            lines.push_back(line);
+        start = end + 1;
+    }
+    return lines;
+}
+
+// OpenArena has neither q3dm6 nor ztn3tourney1: a pack in the game's base folder holds two of its
+// own maps under those names (its q3dm6 remake and a tourney map).
+void InstallStandInMaps(const fs::path& baseFolder)
+{
+    const std::string maps = "/usr/lib/openarena/baseoa/pak1-maps.pk3";
+    std::vector<testsupport::ZipMember> members;
+    for (const auto& [own, standIn] : {std::pair{"maps\\q3dm6ish.bsp", "maps/q3dm6.bsp"},
+                                       std::pair{"maps\\czest1tourney.bsp", "maps/ztn3tourney1.bsp"}}) {
+        core::ZipSearchRec search;
+        ASSERT_EQ(core::FindMemberByName(maps, own, search), 0) << own;
+        const uint32_t offset = search.headerOffset;
+        core::CloseZipSearch(search);
+        const fs::path extracted = baseFolder / "standin.tmp";
+        ASSERT_EQ(core::UnzipFile(maps, extracted.string(), 0, offset), core::UnzipResult::Ok);
+        members.push_back({.name = standIn, .data = testsupport::ReadBytes(extracted.string())});
+        fs::remove(extracted);
+    }
+    testsupport::WriteFile(baseFolder / "zz-standin-maps.pk3", testsupport::BuildZip(members));
+}
+
+// The old game's demos through "Play it": converted to protocol 68 for the engine and played
+// to their end, frame for frame, without a complaint of the engine or its game code.
+TEST_F(EngineTest, OldDemosPlayConvertedToTheirEnd)
+{
+    struct OldDemo {
+        const char* file;
+        int protocol;
+    };
+    const OldDemo demos[] = {{"duel-1.17-osp.dm3", 45}, {"duel-1.27-osp.dm_48", 48}};
+    for (const OldDemo& demo : demos) {
+        if (!fs::exists(CorpusDir() / demo.file))
+            GTEST_SKIP() << "the old demos are not there: " << CorpusDir();
+        fs::copy_file(CorpusDir() / demo.file, m_scratch.path() / "collection" / demo.file);
+    }
+    InstallStandInMaps(GameDir() / "baseoa");
+    core::Settings.time_demos = true;
+    for (const OldDemo& demo : demos) {
+        const core::DemoInfo* row = nullptr;
+        const std::vector<core::DemoInfo> rows = Collection();
+        for (const core::DemoInfo& r : rows)
+            if (r[core::FieldDemoname] == demo.file)
+                row = &r;
+        ASSERT_TRUE(row) << demo.file;
+        fs::remove(GameDir() / "baseoa" / "qconsole.log");
+
+        ASSERT_TRUE(core::PlayDemo(*row)) << demo.file;
+        EXPECT_TRUE(fs::exists(DemoDir() / "vmrtmp00.dm_68")) << demo.file;
+        ASSERT_TRUE(WaitUntil([] { return !core::IsGameRunning(); }, 280s)) << demo.file;
+        const std::string log = Log();
+        EXPECT_NE(log.find("Playing demo: ^3" + std::string(demo.file)), std::string::npos) << demo.file;
+        EXPECT_EQ(FrameCounts(log), std::vector<int>{SnapshotSteps(CorpusDir() / demo.file, demo.protocol)})
+            << demo.file;
+        EXPECT_EQ(Complaints(log), std::vector<std::string>{}) << demo.file;
+    }
+    EXPECT_TRUE(m_messages.shown.empty());
+}
+
+// OpenArena 0.8.1's own fly-by demo, from a pack in the game's base folder as OpenArena ships it:
+// played by the 0.8.8 engine as a protocol 71 copy with the engine's game version.
+TEST_F(EngineTest, OpenArena081DemoPlaysFromItsPack)
+{
+    const fs::path flyBy = kCorpus / "flyby-oa_dm3-openarena.dm_70";
+    if (!fs::exists(flyBy))
+        GTEST_SKIP() << "no OpenArena 0.8.1 demo in " << kCorpus;
+    const fs::path pack = GameDir() / "baseoa" / "zz-flyby.pk3";
+    testsupport::WriteFile(pack, testsupport::BuildZip({{.name = "demos/flyby_oa_dm3.dm_70",
+                                                         .data = testsupport::ReadBytes(flyBy.string())}}));
+    core::PlayList demoList, playList;
+    core::LibraryFeedback feedback;
+    core::ScanSettings settings;
+    settings.readCache = settings.writeCache = false;
+    core::ScanDemos(core::FolderScanArgument((GameDir() / "baseoa").string()), demoList, playList, feedback, settings);
+    const core::DemoInfo* row = nullptr;
+    for (const core::DemoInfo& r : demoList.Rows())
+        if (r[core::FieldDemoname] == "flyby_oa_dm3.dm_70" && r[core::FieldLocation] == pack.string())
+            row = &r;
+    ASSERT_TRUE(row);
+    core::Settings.time_demos = true;
+
+    ASSERT_TRUE(core::PlayDemo(*row));
+    EXPECT_TRUE(fs::exists(DemoDir() / "vmrtmp00.dm_71"));
+    ASSERT_TRUE(WaitUntil([] { return !core::IsGameRunning(); }, 120s));
+    const std::string log = Log();
+    EXPECT_EQ(FrameCounts(log), std::vector<int>{SnapshotSteps(flyBy, 70)});
+    EXPECT_EQ(Complaints(log), std::vector<std::string>{});
     EXPECT_TRUE(m_messages.shown.empty());
 }
 
