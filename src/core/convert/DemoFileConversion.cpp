@@ -24,6 +24,10 @@ DemoFileConversionResult ConvertDemoFile(const DemoFileConversion& job)
         const std::string extension = LowerExtension(job.name);
         wishes.extension = extension;
         result.fromProtocol = ReadDemo(bytes.data.span(), wishes).protocol;
+        if (result.fromProtocol == 0) {
+            result.failure = "it holds no server information that names its protocol: it is no demo, or a damaged one";
+            return result;
+        }
     }
     ConvertedDemo converted =
         ConvertDemo(bytes.data.span(), result.fromProtocol,
