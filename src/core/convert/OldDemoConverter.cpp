@@ -15,6 +15,9 @@ constexpr const char* kItems = "items";
 constexpr const char* kWeapons = "weapons";
 constexpr const char* kMeansOfDeath = "means of death";
 constexpr const char* kCommands = "server commands";
+// Below these every weapon and item number has its counterpart; the full checks name the rest.
+constexpr uint32_t kQuickWeaponLimit = 10;
+constexpr uint32_t kQuickItemLimit = 35;
 
 int AsInt(uint32_t value)
 {
@@ -50,7 +53,8 @@ std::optional<ConfigStringCommand> ParseConfigStringCommand(std::string_view tex
 } // namespace
 
 OldDemoConverter::OldDemoConverter(int protocol, int newProtocol, TargetGameData data)
-    : m_protocol(protocol), m_newProtocol(newProtocol), m_data(std::move(data))
+    : m_protocol(protocol), m_newProtocol(newProtocol), m_data(std::move(data)),
+      m_oldTables(UsesOldGameTables(protocol))
 {
 }
 
@@ -176,17 +180,21 @@ uint32_t OldDemoConverter::ConvertEvent(uint32_t event)
 
 void OldDemoConverter::ConvertEntity(EntityState& entity)
 {
-    const int type = AsInt(entity[EntityField::EType]);
-    const std::optional<int> newType = EntityTypeTo132(m_protocol, type);
-    if (newType) {
-        entity[EntityField::EType] = static_cast<uint32_t>(*newType);
-    } else {
-        // An event entity whose event has no counterpart: it stays, without its event.
-        Drop(kEvents, type - 12);
-        entity[EntityField::EType] = kEventsEntityType;
+    // Most entities of most snapshots need nothing: 1.27's numbers are 1.32's, and checking the
+    // ranges comes first.
+    if (m_oldTables) {
+        const int type = AsInt(entity[EntityField::EType]);
+        const std::optional<int> newType = EntityTypeTo132(m_protocol, type);
+        if (newType) {
+            entity[EntityField::EType] = static_cast<uint32_t>(*newType);
+        } else {
+            // An event entity whose event has no counterpart: it stays, without its event.
+            Drop(kEvents, type - 12);
+            entity[EntityField::EType] = kEventsEntityType;
+        }
+        if (entity[EntityField::Event] != 0)
+            entity[EntityField::Event] = ConvertEvent(entity[EntityField::Event]);
     }
-    if (entity[EntityField::Event] != 0)
-        entity[EntityField::Event] = ConvertEvent(entity[EntityField::Event]);
 
     const int newTypeValue = AsInt(entity[EntityField::EType]);
     const int event = newTypeValue > kEventsEntityType ? newTypeValue - kEventsEntityType
@@ -205,13 +213,14 @@ void OldDemoConverter::ConvertEntity(EntityState& entity)
                                                                           : meansOfDeath.value_or(0));
     }
     const int model = AsInt(entity[EntityField::ModelIndex]);
-    if (newTypeValue == kItemEntityType && !ItemTo132(m_protocol, model)) {
+    if (newTypeValue == kItemEntityType && entity[EntityField::ModelIndex] > kQuickItemLimit &&
+        !ItemTo132(m_protocol, model)) {
         // The game's client stops at an item it does not know; the entity stays, hidden.
         Drop(kItems, model);
         entity[EntityField::EType] = kInvisibleEntityType;
     }
     const int weapon = AsInt(entity[EntityField::Weapon]);
-    if (!WeaponTo132(m_protocol, weapon)) {
+    if (entity[EntityField::Weapon] > kQuickWeaponLimit && !WeaponTo132(m_protocol, weapon)) {
         Drop(kWeapons, weapon);
         entity[EntityField::Weapon] = 0;
     }

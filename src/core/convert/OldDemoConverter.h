@@ -36,6 +36,7 @@ private:
     int m_protocol;
     int m_newProtocol;
     TargetGameData m_data;
+    bool m_oldTables;
     int32_t m_lastSequence = 0;
     // Kind of value -> the numbers left out.
     std::map<std::string, std::map<int, int>> m_dropped;
