@@ -1,10 +1,13 @@
 // A demo through the conversion for today's engines, the first byte choosing the protocol it is
 // taken for and the game data it is made for. Besides not crashing: a conversion that succeeds
-// gives a demo the decoder reads to its end marker as protocol 68, with the game version asked for.
+// gives a demo the decoder reads to its end marker as protocol 68, with the game version asked
+// for. A demo of protocols 66 to 71 keeps every message but its game states, damaged ones too: its
+// converted form reads whole when the demo itself did.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "core/convert/DemoConversion.h"
@@ -21,6 +24,19 @@ void Check(bool condition)
         std::abort();
 }
 
+// True when the demo decodes to its end marker; `version` tells whether a game state named it.
+bool DecodesWhole(std::span<const uint8_t> demo, int protocol, const std::string& version, bool& versionSeen)
+{
+    core::DemoDecoder decoder(demo, protocol);
+    core::DemoMessage message;
+    versionSeen = false;
+    while (decoder.Next(message))
+        if (message.gameState)
+            for (const auto& [index, text] : message.gameState->configStrings)
+                versionSeen = versionSeen || (index == 20 && text == version);
+    return decoder.Error() == core::DecodeError::None && decoder.EndMarkerSeen();
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -35,14 +51,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Check(converted.ok == converted.failure.empty());
     if (!converted.ok)
         return 0;
-    core::DemoDecoder decoder(converted.bytes, 68);
-    core::DemoMessage message;
     bool versionSeen = false;
-    while (decoder.Next(message))
-        if (message.gameState)
-            for (const auto& [index, text] : message.gameState->configStrings)
-                versionSeen = versionSeen || (index == 20 && text == target.gameVersion);
-    Check(decoder.Error() == core::DecodeError::None && decoder.EndMarkerSeen());
-    Check(versionSeen);
+    const bool whole = DecodesWhole(converted.bytes, 68, target.gameVersion, versionSeen);
+    bool unused = false;
+    if (protocol < 66 || DecodesWhole(demo, protocol, target.gameVersion, unused)) {
+        Check(whole);
+        Check(versionSeen);
+    }
     return 0;
 }

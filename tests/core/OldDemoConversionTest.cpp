@@ -192,6 +192,10 @@ TEST(OldDemoConverterTest, DemosThatCannotBeConvertedSayWhy)
     EXPECT_FALSE(result.ok);
     EXPECT_TRUE(result.failure.starts_with("the demo could not be decoded at byte 0")) << result.failure;
     EXPECT_EQ(core::ConvertDemo(cut, 47, 68, {}).failure, "a demo of protocol 47 cannot be converted to protocol 68");
+    // A message of 1.27 that holds nothing but its acknowledge and the end of the message.
+    const std::vector<uint8_t> noGameState = {0, 0, 0,    0,    5,    0,    0,    0,    0,    0,   0,
+                                              0, 8, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    EXPECT_EQ(core::ConvertDemo(noGameState, 48, 68, {}).failure, "the demo holds no game state");
 }
 
 } // namespace

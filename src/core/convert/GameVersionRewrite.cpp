@@ -121,7 +121,8 @@ GameVersionRewrite RewriteGameVersion(std::span<const uint8_t> demo, std::string
         }
         const int32_t sequence = static_cast<int32_t>(Le32(demo.data() + at));
         const int32_t length = static_cast<int32_t>(Le32(demo.data() + at + 4));
-        if (sequence == -1 && length == -1)
+        // The end marker, as the program's reader and decoder take it: either number -1.
+        if (sequence == -1 || length == -1)
             break;
         if (length < 0 || static_cast<size_t>(length) > kMaxDemoMessageSize ||
             static_cast<size_t>(length) > demo.size() - at - 8) {

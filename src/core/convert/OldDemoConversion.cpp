@@ -138,6 +138,11 @@ ConvertedDemo ConvertOldDemo(std::span<const uint8_t> demo, int protocol, int ne
         result.failure = "the demo holds no message";
         return result;
     }
+    if (converter.GameStates() == 0) {
+        // The game's client plays nothing before a game state.
+        result.failure = "the demo holds no game state";
+        return result;
+    }
     result.dropped = converter.Dropped();
     if (!writer.Finish(ConversionNotice(protocol, newProtocol, result.dropped), converter.LastCommandSequence() + 1)) {
         result.failure = "message " + std::to_string(writer.ErrorSequence()) +

@@ -97,6 +97,7 @@ void OldDemoConverter::Convert(DemoMessage& message)
         m_lastSequence = std::max(m_lastSequence, command.sequence);
     }
     if (message.gameState) {
+        ++m_gameStates;
         ConvertGameState(*message.gameState);
         m_lastSequence = std::max(m_lastSequence, message.gameState->serverCommandSequence);
     }

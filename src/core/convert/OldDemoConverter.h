@@ -24,6 +24,7 @@ public:
     std::vector<std::string> Dropped() const;
     // The highest server command sequence seen so far: the next free number for a command of our own.
     int32_t LastCommandSequence() const { return m_lastSequence; }
+    int GameStates() const { return m_gameStates; }
 
 private:
     void ConvertGameState(GameState& gameState);
@@ -38,6 +39,7 @@ private:
     TargetGameData m_data;
     bool m_oldTables;
     int32_t m_lastSequence = 0;
+    int m_gameStates = 0;
     // Kind of value -> the numbers left out.
     std::map<std::string, std::map<int, int>> m_dropped;
     // The first words of the server commands left out, a few of them.
