@@ -192,8 +192,10 @@ TEST_F(GameLaunchTest, MissingGameProgramIsReported)
 
 TEST_F(GameLaunchTest, CleanUpRemovesOnlyTemporaryPlayFilesAndWaitsForTheGame)
 {
-    const char* temporary[] = {"vmrtmp00.dm3", "vmrtmp01.dm_48", "vmrtmp100.dm_71", ".vmrtmp02.dm_48.part"};
-    const char* kept[] = {"vmrtmpfinal.dm_48", "final.dm_48", "vmrtmp03.txt"};
+    const char* temporary[] = {"vmrtmp00.dm3", "vmrtmp01.dm_48", "vmrtmp100.dm_71", ".vmrtmp02.dm_48.part",
+                               ".vmrtmp03.dm_68.a1B2c3"};
+    const char* kept[] = {"vmrtmpfinal.dm_48", "final.dm_48", "vmrtmp03.txt", ".final.dm_68.a1B2c3",
+                          ".vmrtmp04.dm_68.a1B2c"};
     for (const char* name : temporary)
         WriteText(DemoDir() / name, "t");
     for (const char* name : kept)

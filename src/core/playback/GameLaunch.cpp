@@ -383,7 +383,11 @@ void RemoveTempDemos()
         const std::string_view name = entry.name;
         const bool partial = name.size() > 6 && name.front() == '.' && name.ends_with(".part") &&
                              IsTempDemoName(name.substr(1, name.size() - 6));
-        if (!entry.isDirectory && (IsTempDemoName(name) || partial))
+        // A converted copy is written as ".vmrtmp00.dm_68.XXXXXX" first; a run that ended while
+        // writing it leaves that behind.
+        const bool unfinished = name.size() > 8 && name.front() == '.' && name[name.size() - 7] == '.' &&
+                                IsTempDemoName(name.substr(1, name.size() - 8));
+        if (!entry.isDirectory && (IsTempDemoName(name) || partial || unfinished))
             fs::remove(JoinPath(Settings.game.demoDirectory, entry.name), ec);
     }
 }
