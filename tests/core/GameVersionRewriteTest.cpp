@@ -150,6 +150,7 @@ TEST(DemoConversionTest, ConversionTargetFollowsWhatTheProgramPlays)
     const std::vector<int> only68 = {68};
     const std::vector<int> original = {43, 45, 46, 47, 48};
     const std::vector<int> openArena081 = {68, 70, 71};
+    const std::vector<int> older = {66, 67};
     struct Case {
         int protocol;
         const std::vector<int>& playable;
@@ -168,7 +169,7 @@ TEST(DemoConversionTest, ConversionTargetFollowsWhatTheProgramPlays)
                            {48, original, std::nullopt},
                            {47, engine, std::nullopt}, // 1.27's other protocol: no corpus, no conversion
                            {90, engine, std::nullopt}, // Quake Live
-                           {45, std::vector<int>{66, 67}, std::nullopt}}) {
+                           {45, older, std::nullopt}}) {
         EXPECT_EQ(core::ConversionTarget(c.protocol, c.playable), c.target) << c.protocol;
     }
     EXPECT_EQ(core::GameDataForBaseFolder("baseoa"), (core::TargetGameData{"baseoa-1", true}));
