@@ -1,0 +1,84 @@
+#pragma once
+// Turns the walk over one decoded demo into its events. The walk hands over, in demo order, the
+// game states' configuration strings, the server commands and every snapshot's entities; the
+// collector keeps what it needs between them (player names and teams, the match phase, the event
+// entities of the last snapshot) and nothing else, so a long demo costs no more memory than its
+// events.
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/events/DemoEvent.h"
+#include "core/events/EventTables.h"
+
+namespace core {
+
+// The fields of an entity state that events are read from.
+struct EventEntity {
+    int number = 0;
+    int type = 0; // eType
+    int event = 0;
+    int eventParm = 0;
+    int otherEntityNum = 0;
+    int otherEntityNum2 = 0;
+};
+
+class EventCollector {
+public:
+    explicit EventCollector(int protocol);
+
+    // A game state begins: the configuration strings up to the next snapshot describe the match
+    // as it stands and make no events of their own.
+    void GameState();
+    void GameStateConfigString(int index, std::string_view text);
+    // A reliable server command ("cs", "bcs0"..."bcs2", "chat", "tchat", "print", "map_restart").
+    // It takes the time of the snapshot that follows it in the demo.
+    void ServerCommand(std::string_view command);
+    // A snapshot with every entity it holds (after its delta is applied).
+    void Snapshot(int32_t serverTime, std::span<const EventEntity> entities);
+
+    // The events in demo order. The collector is spent afterwards.
+    std::vector<DemoEvent> Finish();
+
+    const EventTables& Tables() const { return *m_tables; }
+
+private:
+    struct PlayerSlot {
+        std::string info; // the whole configuration string
+        std::string name;
+        int team = -1;
+    };
+    struct SeenEvent {
+        int number, type, event, parm, other, other2;
+        bool operator==(const SeenEvent&) const = default;
+    };
+
+    void ConfigStringChanged(int index, std::string_view text, bool fromGameState);
+    void PlayerChanged(int client, std::string_view info, bool fromGameState);
+    void EntityEvent(const EventEntity& entity);
+    void Obituary(const EventEntity& entity);
+    void Chat(std::string_view command, bool team);
+    void Print(std::string_view text);
+    int ClientByName(std::string_view name) const;
+    DemoEvent& Add(EventKind kind, int player = -1);
+    void FillPlayer(DemoEvent& event) const;
+
+    const EventTables* m_tables;
+    int m_protocol;
+    bool m_inGameState = false;
+    std::vector<PlayerSlot> m_players;
+    std::string m_warmup, m_levelStart, m_intermission, m_roundTime, m_roundStatus;
+    std::string m_bigConfigString; // "bcs0" ... "bcs2" pieces
+    std::vector<DemoEvent> m_events;
+    DemoEvent m_discarded; // what Add fills once the events reach their limit
+    size_t m_untimed = 0;  // events from here on wait for the next snapshot's time
+    bool m_anySnapshot = false;
+    int32_t m_firstTime = 0, m_lastTime = 0;
+    int64_t m_demoTime = 0;
+    std::vector<SeenEvent> m_previousEvents, m_currentEvents;
+};
+
+} // namespace core
