@@ -71,6 +71,8 @@ public:
     }
 
     const std::vector<core::DemoMessage>& Messages() const { return m_messages; }
+    // The message written last, to set what the helpers above leave alone.
+    core::DemoMessage& Last() { return m_messages.back(); }
     int Protocol() const { return m_protocol; }
     const core::EventTables& Tables() const { return m_tables; }
     int PlayerIndex(int client) const { return m_tables.firstPlayerIndex + client; }

@@ -229,14 +229,7 @@ void EventCollector::PlayerChanged(int client, std::string_view info, bool fromG
 
 void EventCollector::Snapshot(int32_t serverTime, std::span<const EventEntity> entities)
 {
-    if (!m_anySnapshot) {
-        m_anySnapshot = true;
-        m_firstTime = m_lastTime = serverTime;
-    }
-    // Demo time runs with the server's clock; a clock that goes back (a new map) adds nothing.
-    if (serverTime > m_lastTime)
-        m_demoTime += serverTime - m_lastTime;
-    m_lastTime = serverTime;
+    const int64_t demoTime = m_clock.Advance(serverTime);
     m_inGameState = false;
 
     m_currentEvents.clear();
@@ -257,7 +250,7 @@ void EventCollector::Snapshot(int32_t serverTime, std::span<const EventEntity> e
 
     for (size_t i = m_untimed; i < m_events.size(); ++i) {
         m_events[i].serverTime = serverTime;
-        m_events[i].demoTime = m_demoTime;
+        m_events[i].demoTime = demoTime;
     }
     m_untimed = m_events.size();
 }
@@ -284,9 +277,6 @@ void EventCollector::Obituary(const EventEntity& entity)
     e.cause = m_tables->Cause(entity.eventParm);
     e.weapon = WeaponOfCause(e.cause);
     e.teamKill = byPlayer && (e.playerTeam == kTeamRed || e.playerTeam == kTeamBlue) && e.playerTeam == e.otherTeam;
-    // The events are stamped with the snapshot that holds the obituary.
-    e.serverTime = m_lastTime;
-    e.demoTime = m_demoTime;
 }
 
 // "Name^7\x19: text" to everybody, "(Name^7\x19)\x19: text" or with a location
@@ -386,8 +376,8 @@ DemoEvent& EventCollector::Add(EventKind kind, int player)
     DemoEvent& e = m_events.emplace_back();
     e.kind = kind;
     e.player = player;
-    e.serverTime = m_lastTime;
-    e.demoTime = m_demoTime;
+    e.serverTime = m_clock.LastServerTime();
+    e.demoTime = m_clock.Now();
     e.warmup = !m_warmup.empty() && m_warmup != "0";
     FillPlayer(e);
     return e;

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/events/DemoClock.h"
 #include "core/events/DemoEvent.h"
 #include "core/events/EventTables.h"
 
@@ -44,6 +45,9 @@ public:
     std::vector<DemoEvent> Finish();
 
     const EventTables& Tables() const { return *m_tables; }
+    // The demo's length in demo time (to its last snapshot) and its first snapshot's server time.
+    int64_t DemoLength() const { return m_clock.Now(); }
+    int32_t FirstServerTime() const { return m_clock.FirstServerTime(); }
 
 private:
     struct PlayerSlot {
@@ -75,9 +79,7 @@ private:
     std::vector<DemoEvent> m_events;
     DemoEvent m_discarded; // what Add fills once the events reach their limit
     size_t m_untimed = 0;  // events from here on wait for the next snapshot's time
-    bool m_anySnapshot = false;
-    int32_t m_firstTime = 0, m_lastTime = 0;
-    int64_t m_demoTime = 0;
+    DemoClock m_clock;
     std::vector<SeenEvent> m_previousEvents, m_currentEvents;
 };
 
