@@ -18,13 +18,15 @@ using testsupport::ModernMessageBuilder;
 
 namespace {
 
-bool SameCommand(const ModernCommand& a, const ModernCommand& b) {
+bool SameCommand(const ModernCommand& a, const ModernCommand& b)
+{
     return a.kind == b.kind && a.sequence == b.sequence && a.index == b.index && a.text == b.text &&
            a.serverTime == b.serverTime;
 }
 
 // `part` must equal the first commands of `whole`.
-::testing::AssertionResult IsPrefixOf(const std::vector<ModernCommand>& part, const std::vector<ModernCommand>& whole) {
+::testing::AssertionResult IsPrefixOf(const std::vector<ModernCommand>& part, const std::vector<ModernCommand>& whole)
+{
     if (part.size() > whole.size()) {
         return ::testing::AssertionFailure() << part.size() << " commands, more than " << whole.size();
     }
@@ -41,7 +43,8 @@ bool SameCommand(const ModernCommand& a, const ModernCommand& b) {
 // ---------------------------------------------------------------------------------------------
 // The tree and the bit reader
 
-TEST(HuffmanTree, CompleteWithShortCodes) {
+TEST(HuffmanTree, CompleteWithShortCodes)
+{
     const HuffmanTree& tree = FixedHuffmanTree();
     // Kraft sum exactly 1 over all 257 leaves: every bit pattern ends in a symbol.
     uint32_t kraft = 0;
@@ -61,7 +64,8 @@ TEST(HuffmanTree, CompleteWithShortCodes) {
     EXPECT_EQ(HuffmanCodeOf(HuffmanTree::kNotYetTransmitted).length, tree.maxCodeLength);
 }
 
-TEST(HuffmanTree, ConstantCodesAreTheCodersOwn) {
+TEST(HuffmanTree, ConstantCodesAreTheCodersOwn)
+{
     // The codes the reader is compiled with are those the game's adaptive coder reaches.
     const HuffmanTree replayed = ReplayedHuffmanTree();
     const auto& codes = FixedHuffmanCodes();
@@ -78,7 +82,8 @@ TEST(HuffmanTree, ConstantCodesAreTheCodersOwn) {
     }
 }
 
-TEST(HuffmanTree, PairTableAgreesWithSingleCodes) {
+TEST(HuffmanTree, PairTableAgreesWithSingleCodes)
+{
     const auto& pairs = FixedHuffmanPairTable();
     const auto& single = FixedHuffmanTable();
     int doubles = 0;
@@ -105,7 +110,8 @@ TEST(HuffmanTree, PairTableAgreesWithSingleCodes) {
     EXPECT_GT(doubles, 0);
 }
 
-TEST(HuffmanBitReader, StringsReadAsByteByByte) {
+TEST(HuffmanBitReader, StringsReadAsByteByByte)
+{
     // Texts of every length up to 40 at every bit alignment, ending at or near the data's end
     // (where the reader leaves its 64-bit window), each cut at limits around its length.
     std::mt19937 random(11);
@@ -159,7 +165,8 @@ TEST(HuffmanBitReader, StringsReadAsByteByByte) {
     }
 }
 
-TEST(HuffmanBitReader, RoundTripsEveryWidthAndByte) {
+TEST(HuffmanBitReader, RoundTripsEveryWidthAndByte)
+{
     // Every byte value once, then random values of random widths, from every bit alignment.
     std::mt19937 random(7);
     for (int lead = 0; lead < 8; ++lead) {
@@ -189,7 +196,8 @@ TEST(HuffmanBitReader, RoundTripsEveryWidthAndByte) {
     }
 }
 
-TEST(HuffmanBitReader, RefusesWhatIsNotThere) {
+TEST(HuffmanBitReader, RefusesWhatIsNotThere)
+{
     // A value written whole, less its last byte, always lacks bits.
     const auto withoutLastByte = [](uint32_t value, int width) {
         HuffmanBitWriter writer;
@@ -198,7 +206,8 @@ TEST(HuffmanBitReader, RefusesWhatIsNotThere) {
         return std::vector<uint8_t>(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(bytes.size() - 1));
     };
     HuffmanBitWriter escape;
-    escape.WriteCode(HuffmanCodeOf(HuffmanTree::kNotYetTransmitted));
+    escape.WriteCode(HuffmanCodeOf(HuffmanTree::kNotYetTransmitted).bits,
+                     HuffmanCodeOf(HuffmanTree::kNotYetTransmitted).length);
     escape.WriteByte(65);
     const std::vector<uint8_t> ones(16, 0xFF);
     struct Case {
@@ -227,7 +236,8 @@ TEST(HuffmanBitReader, RefusesWhatIsNotThere) {
     }
 }
 
-TEST(HuffmanBitReader, CodeCutByTheDataEndIsOverflow) {
+TEST(HuffmanBitReader, CodeCutByTheDataEndIsOverflow)
+{
     // Put an 11-bit code so that it straddles a byte boundary, then hand the reader only the first
     // byte of a larger buffer: the bits that would finish the code lie just beyond the span and
     // must not be used.
@@ -259,13 +269,15 @@ TEST(HuffmanBitReader, CodeCutByTheDataEndIsOverflow) {
 // ---------------------------------------------------------------------------------------------
 // Messages
 
-TEST(ModernMessage, GameStateWithConfigStringsAndBaseline) {
-    const auto payload = ModernMessageBuilder(17)
-                             .Nop()
-                             .ServerCommand(40, "print \"welcome\n\"")
-                             .GameState(41, {{0, "\\protocol\\68\\mapname\\q3dm6"}, {1, "\\sv_serverid\\99"}, {1023, ""}})
-                             .ServerCommand(42, "never read: after the baselines")
-                             .Payload();
+TEST(ModernMessage, GameStateWithConfigStringsAndBaseline)
+{
+    const auto payload =
+        ModernMessageBuilder(17)
+            .Nop()
+            .ServerCommand(40, "print \"welcome\n\"")
+            .GameState(41, {{0, "\\protocol\\68\\mapname\\q3dm6"}, {1, "\\sv_serverid\\99"}, {1023, ""}})
+            .ServerCommand(42, "never read: after the baselines")
+            .Payload();
     std::vector<ModernCommand> out;
     const ModernDecodeResult r = DecodeModernMessage(payload, out);
     EXPECT_TRUE(r.ok);
@@ -287,7 +299,8 @@ TEST(ModernMessage, GameStateWithConfigStringsAndBaseline) {
     EXPECT_EQ(out[6].kind, ModernCommand::GameStateEnd);
 }
 
-TEST(ModernMessage, GameStateEndMarkerThenMoreCommands) {
+TEST(ModernMessage, GameStateEndMarkerThenMoreCommands)
+{
     // After the end marker the client number and checksum are stepped over, and the message goes
     // on; the snapshot ends it, whatever follows.
     const auto payload = ModernMessageBuilder()
@@ -312,15 +325,16 @@ TEST(ModernMessage, GameStateEndMarkerThenMoreCommands) {
     EXPECT_EQ(out[4].serverTime, 0xFEDCBA98u);
 }
 
-TEST(ModernMessage, EndMarkerAndStoppingCommands) {
+TEST(ModernMessage, EndMarkerAndStoppingCommands)
+{
     struct Case {
         const char* name;
-        int command;          // -1: the end marker
+        int command; // -1: the end marker
         int expectedUnknown;
         bool expectedEnded;
     };
     const std::vector<Case> cases = {
-        {"end marker", -1, -1, true}, {"download", 6, 6, false}, {"voip speex", 9, 9, false},
+        {"end marker", -1, -1, true}, {"download", 6, 6, false},     {"voip speex", 9, 9, false},
         {"voip opus", 10, 10, false}, {"unknown 11", 11, 11, false}, {"bad zero", 0, 0, false},
         {"bad 255", 255, 255, false},
     };
@@ -343,7 +357,8 @@ TEST(ModernMessage, EndMarkerAndStoppingCommands) {
     }
 }
 
-TEST(ModernMessage, StrayByteInGameStateStopsWithoutEnd) {
+TEST(ModernMessage, StrayByteInGameStateStopsWithoutEnd)
+{
     ModernMessageBuilder builder;
     builder.BeginGameState(1).ConfigString(0, "\\mapname\\x").CommandByte(5).ServerCommand(2, "x");
     std::vector<ModernCommand> out;
@@ -354,7 +369,8 @@ TEST(ModernMessage, StrayByteInGameStateStopsWithoutEnd) {
     EXPECT_EQ(out.back().kind, ModernCommand::ConfigString);
 }
 
-TEST(ModernMessage, TextsKeepTheirBytesAndLongOnesStayInStep) {
+TEST(ModernMessage, TextsKeepTheirBytesAndLongOnesStayInStep)
+{
     const std::string raw = std::string("100% \x80\xFF\x01 ^1red\n", 14);
     const std::string longCommand = "print \"" + std::string(3000, 'a') + "\"";
     const std::string longConfig(10000, 'b');
@@ -382,7 +398,8 @@ TEST(ModernMessage, TextsKeepTheirBytesAndLongOnesStayInStep) {
     EXPECT_EQ(out[6].kind, ModernCommand::GameStateEnd);
 }
 
-TEST(ModernMessage, EveryTruncationFailsInTheRightField) {
+TEST(ModernMessage, EveryTruncationFailsInTheRightField)
+{
     const auto payload = ModernMessageBuilder(9)
                              .ServerCommand(10, "print \"a\"")
                              .BeginGameState(11)
@@ -419,14 +436,14 @@ TEST(ModernMessage, EveryTruncationFailsInTheRightField) {
             EXPECT_EQ(out.size(), full.size()) << "cut " << cut;
         }
     }
-    const std::set<ModernField> all = {ModernField::Acknowledge,      ModernField::CommandByte,
-                                       ModernField::CommandSequence,  ModernField::Text,
-                                       ModernField::GameStateCommand, ModernField::GameStateIndex,
-                                       ModernField::ServerTime};
+    const std::set<ModernField> all = {
+        ModernField::Acknowledge,      ModernField::CommandByte,    ModernField::CommandSequence, ModernField::Text,
+        ModernField::GameStateCommand, ModernField::GameStateIndex, ModernField::ServerTime};
     EXPECT_EQ(seen, all);
 }
 
-TEST(ModernMessage, Extensions) {
+TEST(ModernMessage, Extensions)
+{
     for (const char* e : {".dm_66", ".dm_67", ".dm_68", ".dm_70", ".dm_71", ".dm_73", ".dm_90", ".dm_91"}) {
         EXPECT_TRUE(IsModernDemoExtension(e)) << e;
     }
@@ -446,7 +463,8 @@ struct CorpusDemo {
     std::vector<std::vector<uint8_t>> messages;
 };
 
-std::vector<CorpusDemo> LoadCorpus() {
+std::vector<CorpusDemo> LoadCorpus()
+{
     std::vector<CorpusDemo> demos;
     const std::filesystem::path dir = std::filesystem::path(VELMORA_CORPUS_DIR) / "modern";
     std::error_code ec;
@@ -484,14 +502,16 @@ std::vector<CorpusDemo> LoadCorpus() {
     return demos;
 }
 
-const std::vector<CorpusDemo>& Corpus() {
+const std::vector<CorpusDemo>& Corpus()
+{
     static const std::vector<CorpusDemo> corpus = LoadCorpus();
     return corpus;
 }
 
 } // namespace
 
-TEST(ModernCorpus, EveryMessageDecodes) {
+TEST(ModernCorpus, EveryMessageDecodes)
+{
     if (Corpus().empty()) {
         GTEST_SKIP() << "no modern demos in " << VELMORA_CORPUS_DIR;
     }
@@ -535,7 +555,8 @@ TEST(ModernCorpus, EveryMessageDecodes) {
     }
 }
 
-TEST(ModernCorpus, TruncatedMessagesNeverGoWrong) {
+TEST(ModernCorpus, TruncatedMessagesNeverGoWrong)
+{
     if (Corpus().empty()) {
         GTEST_SKIP() << "no modern demos in " << VELMORA_CORPUS_DIR;
     }

@@ -20,7 +20,8 @@ constexpr uint8_t kEnd = 8;
 
 // Codes found by climbing from each leaf to the root, independently of the decoder's table,
 // which is filled from the root down.
-std::array<HuffmanCode, 257> BuildCodes() {
+std::array<HuffmanCode, 257> BuildCodes()
+{
     const core::HuffmanTree& tree = core::FixedHuffmanTree();
     std::array<HuffmanCode, 257> codes{};
     for (int symbol = 0; symbol <= core::HuffmanTree::kNotYetTransmitted; ++symbol) {
@@ -42,7 +43,8 @@ std::array<HuffmanCode, 257> BuildCodes() {
 
 } // namespace
 
-HuffmanCode HuffmanCodeOf(int symbol) {
+HuffmanCode HuffmanCodeOf(int symbol)
+{
     static const std::array<HuffmanCode, 257> codes = BuildCodes();
     if (symbol < 0 || symbol > core::HuffmanTree::kNotYetTransmitted) {
         throw std::out_of_range("HuffmanCodeOf: no such symbol");
@@ -50,54 +52,27 @@ HuffmanCode HuffmanCodeOf(int symbol) {
     return codes[symbol];
 }
 
-void HuffmanBitWriter::PutBit(bool bit) {
-    if (bitCount_ % 8 == 0) {
-        bytes_.push_back(0);
-    }
-    if (bit) {
-        bytes_.back() |= static_cast<uint8_t>(1u << (bitCount_ % 8));
-    }
-    ++bitCount_;
-}
-
-void HuffmanBitWriter::WriteRawBits(uint32_t value, int n) {
-    for (int i = 0; i < n; ++i) {
-        PutBit((value >> i) & 1);
-    }
-}
-
-void HuffmanBitWriter::WriteCode(const HuffmanCode& code) {
-    WriteRawBits(code.bits, code.length);
-}
-
-void HuffmanBitWriter::WriteBits(uint32_t value, int n) {
-    if (n < 1 || n > 32) {
-        throw std::invalid_argument("HuffmanBitWriter::WriteBits: width must be 1..32");
-    }
-    const int raw = n % 8;
-    WriteRawBits(value, raw);
-    for (int shift = raw; shift < n; shift += 8) {
-        WriteCode(HuffmanCodeOf(static_cast<int>((value >> shift) & 0xFF)));
-    }
-}
-
-ModernMessageBuilder::ModernMessageBuilder(uint32_t reliableAcknowledge) {
+ModernMessageBuilder::ModernMessageBuilder(uint32_t reliableAcknowledge)
+{
     writer_.WriteBits(reliableAcknowledge, 32);
 }
 
-void ModernMessageBuilder::WriteText(std::string_view text) {
+void ModernMessageBuilder::WriteText(std::string_view text)
+{
     for (char c : text) {
         writer_.WriteByte(static_cast<uint8_t>(c));
     }
     writer_.WriteByte(0);
 }
 
-ModernMessageBuilder& ModernMessageBuilder::Nop() {
+ModernMessageBuilder& ModernMessageBuilder::Nop()
+{
     writer_.WriteByte(kNop);
     return *this;
 }
 
-ModernMessageBuilder& ModernMessageBuilder::ServerCommand(uint32_t sequence, std::string_view text) {
+ModernMessageBuilder& ModernMessageBuilder::ServerCommand(uint32_t sequence, std::string_view text)
+{
     writer_.WriteByte(kServerCommand);
     writer_.WriteBits(sequence, 32);
     WriteText(text);
@@ -105,7 +80,8 @@ ModernMessageBuilder& ModernMessageBuilder::ServerCommand(uint32_t sequence, std
 }
 
 ModernMessageBuilder& ModernMessageBuilder::GameState(uint32_t sequence,
-                                                      const std::vector<std::pair<int, std::string>>& configStrings) {
+                                                      const std::vector<std::pair<int, std::string>>& configStrings)
+{
     BeginGameState(sequence);
     for (const auto& [index, text] : configStrings) {
         ConfigString(index, text);
@@ -113,20 +89,23 @@ ModernMessageBuilder& ModernMessageBuilder::GameState(uint32_t sequence,
     return Baseline(0);
 }
 
-ModernMessageBuilder& ModernMessageBuilder::BeginGameState(uint32_t sequence) {
+ModernMessageBuilder& ModernMessageBuilder::BeginGameState(uint32_t sequence)
+{
     writer_.WriteByte(kGameState);
     writer_.WriteBits(sequence, 32);
     return *this;
 }
 
-ModernMessageBuilder& ModernMessageBuilder::ConfigString(int index, std::string_view text) {
+ModernMessageBuilder& ModernMessageBuilder::ConfigString(int index, std::string_view text)
+{
     writer_.WriteByte(kConfigString);
     writer_.WriteBits(static_cast<uint32_t>(index), 16);
     WriteText(text);
     return *this;
 }
 
-ModernMessageBuilder& ModernMessageBuilder::Baseline(int entityNumber) {
+ModernMessageBuilder& ModernMessageBuilder::Baseline(int entityNumber)
+{
     writer_.WriteByte(kBaseline);
     writer_.WriteBits(static_cast<uint32_t>(entityNumber), 10);
     writer_.WriteBits(0, 1); // not removed
@@ -134,37 +113,42 @@ ModernMessageBuilder& ModernMessageBuilder::Baseline(int entityNumber) {
     return *this;
 }
 
-ModernMessageBuilder& ModernMessageBuilder::EndGameState(uint32_t clientNumber, uint32_t checksumFeed) {
+ModernMessageBuilder& ModernMessageBuilder::EndGameState(uint32_t clientNumber, uint32_t checksumFeed)
+{
     writer_.WriteByte(kEnd);
     writer_.WriteBits(clientNumber, 32);
     writer_.WriteBits(checksumFeed, 32);
     return *this;
 }
 
-ModernMessageBuilder& ModernMessageBuilder::Snapshot(uint32_t serverTime) {
+ModernMessageBuilder& ModernMessageBuilder::Snapshot(uint32_t serverTime)
+{
     writer_.WriteByte(kSnapshot);
     writer_.WriteBits(serverTime, 32);
-    writer_.WriteByte(0);      // delta from no earlier snapshot
-    writer_.WriteByte(0);      // snapshot flags
-    writer_.WriteByte(1);      // area mask length
-    writer_.WriteByte(0);      // area mask
-    writer_.WriteByte(0);      // player state: no fields changed
-    writer_.WriteBits(0, 1);   // player state: no arrays changed
+    writer_.WriteByte(0);        // delta from no earlier snapshot
+    writer_.WriteByte(0);        // snapshot flags
+    writer_.WriteByte(1);        // area mask length
+    writer_.WriteByte(0);        // area mask
+    writer_.WriteByte(0);        // player state: no fields changed
+    writer_.WriteBits(0, 1);     // player state: no arrays changed
     writer_.WriteBits(1023, 10); // end of the entity list
     return *this;
 }
 
-ModernMessageBuilder& ModernMessageBuilder::End() {
+ModernMessageBuilder& ModernMessageBuilder::End()
+{
     writer_.WriteByte(kEnd);
     return *this;
 }
 
-ModernMessageBuilder& ModernMessageBuilder::CommandByte(uint8_t command) {
+ModernMessageBuilder& ModernMessageBuilder::CommandByte(uint8_t command)
+{
     writer_.WriteByte(command);
     return *this;
 }
 
-std::vector<uint8_t> ModernDemoFile(const std::vector<std::vector<uint8_t>>& payloads, int32_t firstSequence) {
+std::vector<uint8_t> ModernDemoFile(const std::vector<std::vector<uint8_t>>& payloads, int32_t firstSequence)
+{
     std::vector<uint8_t> file;
     const auto put = [&file](int32_t value) {
         uint8_t bytes[4];

@@ -27,7 +27,6 @@ enum class DecodeError {
     BadCommand,           // a command byte no server sends in this protocol
     BadConfigStringIndex, // outside 0..1023
     GameStateTooLarge,    // more configuration string text than the game holds
-    BadEntityNumber,      // an entity number of 1023 or more where an entity is meant
     BadFieldCount,        // more changed fields than the protocol's table has
     BadAreaMask,          // an area mask longer than kMaxAreaMaskBytes
     TooManyEntities,      // more entities in one snapshot than entity numbers exist
@@ -62,8 +61,9 @@ public:
     bool EndMarkerSeen() const { return m_endMarker; }
     int Protocol() const { return m_protocol; }
 
+    struct State; // the decoder's memory between messages
+
 private:
-    struct State;
     std::span<const uint8_t> m_data;
     int m_protocol;
     size_t m_pos = 0;
