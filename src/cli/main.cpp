@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/EventsCommand.h"
 #include "cli/IndexCommands.h"
 #include "cli/InfoCommand.h"
 #include "cli/ScanCommand.h"
@@ -16,6 +17,7 @@ void Usage()
     std::cerr << "usage: velmora-cli info [--course] [--plain] [--json] FILE [MEMBER]\n"
                  "       velmora-cli scan [--json] [--no-cache] [--data DIR] FOLDER\n"
                  "       velmora-cli scan --tree FOLDER\n"
+                 "       velmora-cli events [--json] FILE [MEMBER]\n"
                  "       velmora-cli game-programs\n"
                  "       velmora-cli index [--rebuild] [--data-dir DIR] [FOLDER...]\n"
                  "       velmora-cli search [--json] [--data-dir DIR] QUERY\n";
@@ -36,6 +38,8 @@ int main(int argc, char** argv)
         return cli::RunInfo(args);
     if (command == "scan")
         return cli::RunScan(args);
+    if (command == "events")
+        return cli::RunEvents(args);
     // The names the program looks for in a game folder, in its order: scripts use them instead of
     // a copy of their own.
     if (command == "game-programs" && args.empty()) {

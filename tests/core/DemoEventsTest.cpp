@@ -365,3 +365,65 @@ TEST(PlayerFigures, CountsFromTheEvents)
 }
 
 } // namespace
+
+namespace {
+
+TEST(DemoEvents, RepeatedCommandsCountOnce)
+{
+    EventDemoModel demo(68);
+    demo.GameState({{demo.PlayerIndex(0), Player("A", 0)}});
+    demo.Snapshot(1000);
+    // The server sends a command again until the client acknowledges it.
+    std::vector<core::ServerCommand> twice = {{7, "chat \"A^7\x19: hi\""}};
+    demo.Snapshot(2000);
+    demo.Last().serverCommands = twice;
+    demo.Snapshot(2050);
+    demo.Last().serverCommands = twice;
+    demo.Snapshot(2100);
+    demo.Last().serverCommands = {{8, "chat \"A^7\x19: again\""}};
+    const std::vector<DemoEvent> events = EventsOf(demo);
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].text, "hi");
+    EXPECT_EQ(events[1].text, "again");
+}
+
+TEST(DemoEvents, QuakeLivePhasesAndChat)
+{
+    EventDemoModel demo(73);
+    demo.GameState({{0, "\\g_gameState\\PRE_GAME\\g_gametype\\1"},
+                    {5, "\\time\\1003775"},
+                    {demo.PlayerIndex(1), Player("^4Terifire^7", 0)}});
+    demo.Command("chat \"01 345 ^4Terifire^7^7\x19: ^2hf\"");
+    demo.Snapshot(996000);
+    // The match begins: the phase and the level's start time change together.
+    demo.Command("cs 0 \"\\g_gameState\\IN_PROGRESS\\g_gametype\\1\"");
+    demo.Command("cs 13 \"1003775\"");
+    demo.Command("cs 5 \"\\time\\0\"");
+    demo.Snapshot(1004200, {demo.Obituary(100, 0, 1, 10)});
+    const std::vector<DemoEvent> events = EventsOf(demo);
+    ASSERT_EQ(events.size(), 3u);
+    EXPECT_EQ(events[0].kind, EventKind::Chat);
+    EXPECT_EQ(events[0].player, 1);
+    EXPECT_EQ(events[0].text, "^2hf");
+    EXPECT_TRUE(events[0].warmup);
+    EXPECT_EQ(events[1].kind, EventKind::GameStart);
+    EXPECT_FALSE(events[1].warmup);
+    EXPECT_FALSE(events[2].warmup); // the configuration string 5 of Quake Live is no warm-up
+}
+
+TEST(DemoEvents, ChallengeProModeWarmup)
+{
+    EventDemoModel demo(68);
+    demo.GameState(
+        {{0, "\\gamename\\cpma"}, {672, "sb\\18\\tw\\921662\\ts\\840283"}, {demo.PlayerIndex(1), Player("myT", 0)}});
+    demo.Snapshot(920902, {demo.Obituary(100, 1, 1, 20)});
+    demo.Command("cs 672 \"sb\\0\\tw\\0\\ts\\921694\"");
+    demo.Snapshot(921694);
+    const std::vector<DemoEvent> events = EventsOf(demo);
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_TRUE(events[0].warmup);
+    EXPECT_EQ(events[1].kind, EventKind::GameStart);
+    EXPECT_TRUE(core::PlayerFiguresOf(events).empty());
+}
+
+} // namespace

@@ -13,7 +13,7 @@ void CollectMessage(EventCollector& collector, const DemoMessage& message)
             collector.GameStateConfigString(index, text);
     }
     for (const ServerCommand& command : message.serverCommands)
-        collector.ServerCommand(command.text);
+        collector.ServerCommand(command.sequence, command.text);
     // A snapshot coded against one the demo no longer holds has unreliable entities: the game
     // skips it, and so do the events.
     if (!message.snapshot || !message.snapshot->valid)

@@ -12,6 +12,7 @@ namespace {
 constexpr int kEventBits = 0x300;
 // More events than this from one demo means damaged data rather than a match.
 constexpr size_t kMaxEvents = 200000;
+constexpr int kCpmaGameInfoIndex = 672;
 
 // The value of `key` in a key\value\key\value text (a leading backslash is allowed); exact,
 // case-sensitive keys as the game writes them. Empty when absent.
@@ -113,6 +114,9 @@ EventCollector::EventCollector(int protocol)
 void EventCollector::GameState()
 {
     m_inGameState = true;
+    m_cpmaStart.clear();
+    m_sequenceKnown = false;
+    m_gamePhase.clear();
     m_bigConfigString.clear();
     // A new game state describes everybody afresh; who was there before is known by name only.
     for (PlayerSlot& slot : m_players)
@@ -133,12 +137,17 @@ void EventCollector::GameStateConfigString(int index, std::string_view text)
         const std::string_view game = InfoPair(text, "gamename");
         const bool missionPack = game == "missionpack" || game == "baseoa";
         m_tables = &EventTablesFor(m_protocol, missionPack);
+        m_cpma = game == "cpma";
     }
     ConfigStringChanged(index, text, true);
 }
 
-void EventCollector::ServerCommand(std::string_view command)
+void EventCollector::ServerCommand(int32_t sequence, std::string_view command)
 {
+    if (m_sequenceKnown && sequence <= m_commandSequence)
+        return;
+    m_sequenceKnown = true;
+    m_commandSequence = sequence;
     const std::string_view word = CommandWord(command);
     int index = 0;
     std::string_view text;
@@ -170,16 +179,16 @@ void EventCollector::ServerCommand(std::string_view command)
 void EventCollector::ConfigStringChanged(int index, std::string_view text, bool fromGameState)
 {
     const EventTables& t = *m_tables;
-    if (index >= t.firstPlayerIndex && index < t.firstPlayerIndex + t.playerCount) {
+    if (index == 0) {
+        ServerInfo(text, fromGameState);
+    } else if (index >= t.firstPlayerIndex && index < t.firstPlayerIndex + t.playerCount) {
         PlayerChanged(index - t.firstPlayerIndex, text, fromGameState);
     } else if (index == t.warmupIndex) {
         m_warmup.assign(text);
     } else if (index == t.levelStartIndex) {
         // The game sets the level's start time when the match (re)starts after the warm-up.
-        if (!fromGameState && text != m_levelStart && IsSet(text)) {
-            m_warmup.clear();
-            Add(EventKind::GameStart);
-        }
+        if (!fromGameState && text != m_levelStart && IsSet(text))
+            GameStarts();
         m_levelStart.assign(text);
     } else if (index == t.intermissionIndex) {
         if (!fromGameState && IsSet(text) && !IsSet(m_intermission))
@@ -197,7 +206,35 @@ void EventCollector::ConfigStringChanged(int index, std::string_view text, bool 
         m_roundTime.assign(text);
     } else if (index == t.roundStatusIndex) {
         m_roundStatus.assign(text);
+    } else if (m_cpma && index == kCpmaGameInfoIndex) {
+        // Challenge ProMode keeps its match phase in a string of its own: the warm-up's end time
+        // ("tw", 0 once it is over) and the match's start time ("ts").
+        const std::string_view start = InfoPair(text, "ts");
+        m_warmup.assign(InfoPair(text, "tw"));
+        if (!fromGameState && IsSet(start) && start != m_cpmaStart && !IsSet(m_warmup))
+            GameStarts();
+        m_cpmaStart.assign(start);
     }
+}
+
+void EventCollector::ServerInfo(std::string_view info, bool fromGameState)
+{
+    const std::string_view phase = InfoPair(info, "g_gameState");
+    if (phase == m_gamePhase)
+        return;
+    m_gamePhase.assign(phase);
+    if (!fromGameState && phase == "IN_PROGRESS")
+        GameStarts();
+}
+
+void EventCollector::GameStarts()
+{
+    m_warmup.clear();
+    // Quake Live says it twice (its phase and the level's start time) in one breath.
+    if (m_lastGameStart != SIZE_MAX && m_lastGameStart >= m_untimed)
+        return;
+    m_lastGameStart = m_events.size();
+    Add(EventKind::GameStart);
 }
 
 void EventCollector::PlayerChanged(int client, std::string_view info, bool fromGameState)
@@ -280,31 +317,50 @@ void EventCollector::Obituary(const EventEntity& entity)
 }
 
 // "Name^7\x19: text" to everybody, "(Name^7\x19)\x19: text" or with a location
-// "(Name^7\x19) (place)\x19: text" to the team. Older versions leave out the 0x19 marks.
+// "(Name^7\x19) (place)\x19: text" to the team; Quake Live puts the player's number and clan
+// before the name, older versions leave out the 0x19 marks.
 void EventCollector::Chat(std::string_view line, bool team)
 {
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
         line.remove_suffix(1);
-    std::string_view body = line;
-    if (team && !body.empty() && body.front() == '(')
-        body.remove_prefix(1);
-    const int client = ClientByName(body);
+    size_t nameEnd = 0;
+    const int client = ClientInChat(line, nameEnd);
     DemoEvent& e = Add(team ? EventKind::TeamChat : EventKind::Chat, client);
-    size_t split = line.find("\x19: ");
+    // The text starts behind the name: the name itself may hold ": ".
+    size_t split = line.find("\x19: ", nameEnd);
     size_t skip = 3;
     if (split == std::string_view::npos) {
-        split = line.find(": ");
+        split = line.find(": ", nameEnd);
         skip = 2;
     }
-    if (client >= 0) {
-        // Search behind the name: the name itself may hold ": ".
-        const size_t nameEnd = (team ? 1 : 0) + m_players[static_cast<size_t>(client)].name.size();
-        const size_t marked = line.find("\x19: ", nameEnd);
-        const size_t plain = line.find(": ", nameEnd);
-        split = marked != std::string_view::npos ? marked : plain;
-        skip = marked != std::string_view::npos ? 3 : 2;
-    }
     e.text.assign(split == std::string_view::npos ? line : line.substr(split + skip));
+}
+
+// The player whose name the chat line begins with (after Quake Live's number and clan), the
+// longest name when several fit; `nameEnd` is where the name ends in the line.
+int EventCollector::ClientInChat(std::string_view line, size_t& nameEnd) const
+{
+    size_t head = line.find("\x19: ");
+    if (head == std::string_view::npos)
+        head = line.size();
+    int best = -1;
+    size_t bestLength = 0;
+    for (size_t i = 0; i < m_players.size(); ++i) {
+        const std::string& name = m_players[i].name;
+        if (m_players[i].info.empty() || name.empty() || name.size() <= bestLength)
+            continue;
+        for (size_t at = line.find(name); at != std::string_view::npos && at < head; at = line.find(name, at + 1)) {
+            const size_t end = at + name.size();
+            const char next = end < line.size() ? line[end] : '\0';
+            if (next == '^' || next == '\x19' || next == ':' || next == ')') {
+                best = static_cast<int>(i);
+                bestLength = name.size();
+                nameEnd = end;
+                break;
+            }
+        }
+    }
+    return best;
 }
 
 void EventCollector::Print(std::string_view text)
@@ -351,22 +407,6 @@ void EventCollector::Print(std::string_view text)
     }
 }
 
-int EventCollector::ClientByName(std::string_view text) const
-{
-    int best = -1;
-    size_t bestLength = 0;
-    for (size_t i = 0; i < m_players.size(); ++i) {
-        const std::string& name = m_players[i].name;
-        if (m_players[i].info.empty() || name.empty() || name.size() <= bestLength)
-            continue;
-        if (text.starts_with(name)) {
-            best = static_cast<int>(i);
-            bestLength = name.size();
-        }
-    }
-    return best;
-}
-
 DemoEvent& EventCollector::Add(EventKind kind, int player)
 {
     if (m_events.size() >= kMaxEvents) {
@@ -378,7 +418,7 @@ DemoEvent& EventCollector::Add(EventKind kind, int player)
     e.player = player;
     e.serverTime = m_clock.LastServerTime();
     e.demoTime = m_clock.Now();
-    e.warmup = !m_warmup.empty() && m_warmup != "0";
+    e.warmup = m_gamePhase.empty() ? !m_warmup.empty() && m_warmup != "0" : m_gamePhase != "IN_PROGRESS";
     FillPlayer(e);
     return e;
 }

@@ -35,9 +35,11 @@ public:
     // as it stands and make no events of their own.
     void GameState();
     void GameStateConfigString(int index, std::string_view text);
-    // A reliable server command ("cs", "bcs0"..."bcs2", "chat", "tchat", "print", "map_restart").
-    // It takes the time of the snapshot that follows it in the demo.
-    void ServerCommand(std::string_view command);
+    // A reliable server command ("cs", "bcs0"..."bcs2", "chat", "tchat", "print"). It takes the
+    // time of the snapshot that follows it in the demo. The server sends a command again until
+    // the client acknowledges it, so demos hold repeats: a sequence not above the last one seen
+    // is one, and is left out as the game leaves it out.
+    void ServerCommand(int32_t sequence, std::string_view command);
     // A snapshot with every entity it holds (after its delta is applied).
     void Snapshot(int32_t serverTime, std::span<const EventEntity> entities);
 
@@ -66,7 +68,9 @@ private:
     void Obituary(const EventEntity& entity);
     void Chat(std::string_view command, bool team);
     void Print(std::string_view text);
-    int ClientByName(std::string_view name) const;
+    int ClientInChat(std::string_view line, size_t& nameEnd) const;
+    void ServerInfo(std::string_view info, bool fromGameState);
+    void GameStarts();
     DemoEvent& Add(EventKind kind, int player = -1);
     void FillPlayer(DemoEvent& event) const;
 
@@ -74,6 +78,14 @@ private:
     int m_protocol;
     bool m_inGameState = false;
     std::vector<PlayerSlot> m_players;
+    int32_t m_commandSequence = 0;
+    bool m_sequenceKnown = false;
+    // Quake Live says the match phase in the server information ("PRE_GAME", "COUNT_DOWN",
+    // "IN_PROGRESS"); the original game by the warm-up configuration string.
+    std::string m_gamePhase;
+    bool m_cpma = false;
+    std::string m_cpmaStart;
+    size_t m_lastGameStart = SIZE_MAX; // index of the last game start event
     std::string m_warmup, m_levelStart, m_intermission, m_roundTime, m_roundStatus;
     std::string m_bigConfigString; // "bcs0" ... "bcs2" pieces
     std::vector<DemoEvent> m_events;

@@ -21,21 +21,22 @@
 #include "core/analysis/DemoInfo.h"
 #include "core/analysis/QuakeLive.h"
 #include "core/app/Settings.h"
-#include "gui/app/MainWindow.h"
 #include "core/common/Globals.h"
+#include "core/details/DetailRules.h"
+#include "core/playback/GameLaunch.h"
+#include "core/playback/Mods.h"
+#include "core/playback/PlayList.h"
+#include "core/sound/SoundSystem.h"
+#include "gui/app/MainWindow.h"
+#include "gui/app/WindowPlacement.h"
 #include "gui/details/ColouredText.h"
 #include "gui/details/DemoDetails.h"
-#include "core/details/DetailRules.h"
+#include "gui/details/EventsTab.h"
 #include "gui/details/PictureWindow.h"
 #include "gui/details/PlayerWindow.h"
 #include "gui/details/UserDataEditor.h"
 #include "gui/lists/ListViews.h"
 #include "gui/lists/PlayListPane.h"
-#include "core/playback/GameLaunch.h"
-#include "core/playback/Mods.h"
-#include "core/playback/PlayList.h"
-#include "core/sound/SoundSystem.h"
-#include "gui/app/WindowPlacement.h"
 
 namespace gui {
 
@@ -124,6 +125,13 @@ PropertiesWindow::PropertiesWindow(DemoDetails& details, QWidget* parent)
     m_course->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_course->setStyleSheet(QStringLiteral("QListWidget { background: rgb(72,72,88); }"));
     m_tabs->addTab(m_course, QStringLiteral("Course"));
+    m_events = new EventsTab(this);
+    m_tabs->addTab(m_events, QStringLiteral("Events"));
+    // The player description shows figures counted from the events once they are read.
+    connect(m_events, &EventsTab::eventsShown, this, [this] {
+        if (m_playerWindow)
+            m_playerWindow->ShowFigures();
+    });
     m_user = new UserTab(details, this);
     m_tabs->addTab(m_user, QStringLiteral("User"));
 
@@ -143,9 +151,8 @@ PropertiesWindow::PropertiesWindow(DemoDetails& details, QWidget* parent)
 
     connect(m_play, &QPushButton::clicked, this, &PropertiesWindow::PlayIt);
     connect(m_playList, &QPushButton::clicked, this, &PropertiesWindow::TogglePlayList);
-    connect(m_userData, &QPushButton::clicked, this, [this] {
-        m_details.OpenEditorFor(m_row.info[core::FieldDemoname], m_row.info[core::FieldLocation]);
-    });
+    connect(m_userData, &QPushButton::clicked, this,
+            [this] { m_details.OpenEditorFor(m_row.info[core::FieldDemoname], m_row.info[core::FieldLocation]); });
     connect(m_close, &QPushButton::clicked, this, &QWidget::close);
     connect(m_picture, &FadingPicture::clicked, this, [this] {
         const QImage& shot = m_picture->Image();
@@ -157,7 +164,10 @@ PropertiesWindow::PropertiesWindow(DemoDetails& details, QWidget* parent)
     SetPlayListState(true);
 }
 
-PropertiesWindow::~PropertiesWindow() { SetDragsSuspended(false); }
+PropertiesWindow::~PropertiesWindow()
+{
+    SetDragsSuspended(false);
+}
 
 PlayerWindow* PropertiesWindow::ShownPlayerWindow() const
 {
@@ -282,6 +292,9 @@ void PropertiesWindow::FillFromList(const ListRow& row, bool fromPlayList)
     FillServer();
     FillPlayers();
     FillCourse();
+    // The events take a full decode of the demo: they come on their own thread, the tab fills
+    // when they are there.
+    m_events->Load(name, archive);
     FillUser();
     QApplication::restoreOverrideCursor();
 }
@@ -421,13 +434,11 @@ void PropertiesWindow::FillUser()
     const core::DemoUserDataResult read = core::ReadDemoUserData(path, "Prop.SetData: ");
     if (read.status == core::UserDataStatus::Missing) {
         const bool mail = QRandomGenerator::global()->bounded(2) == 0;
-        m_user->Show(kSampleName, "666",
-                     mail ? "mailto:demos@velmora.example" : "http://velmora.example/demos/",
+        m_user->Show(kSampleName, "666", mail ? "mailto:demos@velmora.example" : "http://velmora.example/demos/",
                      QString::fromLatin1(kSampleDescription));
         return;
     }
-    m_user->Show(read.data.pov, read.data.rating, read.data.web,
-                 Latin1(core::DescriptionText(read.data.description)));
+    m_user->Show(read.data.pov, read.data.rating, read.data.web, Latin1(core::DescriptionText(read.data.description)));
 }
 
 void PropertiesWindow::ShowUserData(const core::DemoUserData& data)
@@ -439,7 +450,8 @@ void PropertiesWindow::ShowUserData(const core::DemoUserData& data)
 void PropertiesWindow::SetPlayListState(bool adds)
 {
     m_playListAdds = adds;
-    m_playList->setIcon(adds ? style()->standardIcon(QStyle::SP_ArrowRight) : style()->standardIcon(QStyle::SP_ArrowLeft));
+    m_playList->setIcon(adds ? style()->standardIcon(QStyle::SP_ArrowRight)
+                             : style()->standardIcon(QStyle::SP_ArrowLeft));
     m_playList->setToolTip(adds ? QStringLiteral("Add this demo to the play list")
                                 : QStringLiteral("Remove the selected demos from the play list"));
 }

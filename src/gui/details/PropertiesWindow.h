@@ -11,8 +11,8 @@
 
 #include "core/analysis/DemoReader.h"
 #include "core/details/DemoDescription.h"
-#include "gui/lists/DemoListModel.h"
 #include "gui/details/ToolWindow.h"
+#include "gui/lists/DemoListModel.h"
 
 class QFormLayout;
 class QLabel;
@@ -24,6 +24,7 @@ class QTabWidget;
 namespace gui {
 
 class DemoDetails;
+class EventsTab;
 class FadingPicture;
 class PlayerWindow;
 class UserTab;
@@ -55,6 +56,7 @@ public:
     QTabWidget& Tabs() { return *m_tabs; }
     QListWidget& PlayerList() { return *m_players; }
     QListWidget& CourseList() { return *m_course; }
+    EventsTab& Events() { return *m_events; }
     FadingPicture& Picture() { return *m_picture; }
     UserTab& User() { return *m_user; }
     QPushButton& PlayButton() { return *m_play; }
@@ -100,6 +102,7 @@ private:
     FadingPicture* m_picture = nullptr;
     QListWidget* m_players = nullptr;
     QListWidget* m_course = nullptr;
+    EventsTab* m_events = nullptr;
     UserTab* m_user = nullptr;
     QPushButton* m_play = nullptr;
     QPushButton* m_playList = nullptr;
