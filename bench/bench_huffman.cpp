@@ -23,7 +23,8 @@ struct Messages {
     size_t bytes = 0;
 };
 
-void AddDemo(const std::filesystem::path& path, Messages& m) {
+void AddDemo(const std::filesystem::path& path, Messages& m)
+{
     std::ifstream in(path, std::ios::binary);
     const std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     size_t at = 0;
@@ -41,7 +42,8 @@ void AddDemo(const std::filesystem::path& path, Messages& m) {
     }
 }
 
-const Messages& TheMessages() {
+const Messages& TheMessages()
+{
     static const Messages messages = [] {
         Messages m;
         const std::filesystem::path dir = std::filesystem::path(VELMORA_CORPUS_DIR) / "modern";
@@ -73,7 +75,8 @@ const Messages& TheMessages() {
     return messages;
 }
 
-void BM_DecodeModernMessages(benchmark::State& state) {
+void BM_DecodeModernMessages(benchmark::State& state)
+{
     const Messages& m = TheMessages();
     std::vector<core::ModernCommand> out;
     for (auto _ : state) {
@@ -88,7 +91,8 @@ void BM_DecodeModernMessages(benchmark::State& state) {
 }
 BENCHMARK(BM_DecodeModernMessages)->Unit(benchmark::kMillisecond);
 
-void BM_CopyModernMessages(benchmark::State& state) {
+void BM_CopyModernMessages(benchmark::State& state)
+{
     const Messages& m = TheMessages();
     std::vector<uint8_t> buffer(1 << 16);
     for (auto _ : state) {
@@ -102,7 +106,8 @@ void BM_CopyModernMessages(benchmark::State& state) {
 BENCHMARK(BM_CopyModernMessages)->Unit(benchmark::kMillisecond);
 
 // Full decoding of every byte, the cost a reader pays when it must look at a whole message.
-void BM_HuffmanBytes(benchmark::State& state) {
+void BM_HuffmanBytes(benchmark::State& state)
+{
     const Messages& m = TheMessages();
     for (auto _ : state) {
         uint32_t sum = 0;
@@ -120,7 +125,8 @@ BENCHMARK(BM_HuffmanBytes)->Unit(benchmark::kMillisecond);
 
 // The decode tables are made while compiling: their first use costs nothing. Measure it in a
 // fresh process with --benchmark_filter=FirstUse (only the first iteration is cold).
-void BM_TableFirstUse(benchmark::State& state) {
+void BM_TableFirstUse(benchmark::State& state)
+{
     for (auto _ : state) {
         benchmark::DoNotOptimize(core::FixedHuffmanTable().data());
     }

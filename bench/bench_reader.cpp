@@ -33,8 +33,8 @@ const Corpus& TheCorpus()
             const int protocol = protocols[i % 2];
             const auto path = dir / ("demo" + std::to_string(i) + (protocol == 48 ? ".dm_48" : ".dm3"));
             if (!std::filesystem::exists(path))
-                testsupport::WriteBytes(path.string(),
-                                        testsupport::RealisticDemo(protocol, 3000 + 20 * i, 90, static_cast<uint32_t>(i)));
+                testsupport::WriteBytes(
+                    path.string(), testsupport::RealisticDemo(protocol, 3000 + 20 * i, 90, static_cast<uint32_t>(i)));
             c.files.push_back(path.string());
             c.bytes += std::filesystem::file_size(path);
         }
@@ -89,10 +89,22 @@ void ReadDemos(benchmark::State& state, const Corpus& corpus)
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * corpus.bytes));
 }
 
-void BM_PlainRead(benchmark::State& state) { PlainRead(state, TheCorpus()); }
-void BM_GetFromDemo(benchmark::State& state) { ReadDemos(state, TheCorpus()); }
-void BM_PlainReadModern(benchmark::State& state) { PlainRead(state, ModernCorpus()); }
-void BM_GetFromDemoModern(benchmark::State& state) { ReadDemos(state, ModernCorpus()); }
+void BM_PlainRead(benchmark::State& state)
+{
+    PlainRead(state, TheCorpus());
+}
+void BM_GetFromDemo(benchmark::State& state)
+{
+    ReadDemos(state, TheCorpus());
+}
+void BM_PlainReadModern(benchmark::State& state)
+{
+    PlainRead(state, ModernCorpus());
+}
+void BM_GetFromDemoModern(benchmark::State& state)
+{
+    ReadDemos(state, ModernCorpus());
+}
 
 BENCHMARK(BM_PlainRead)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_GetFromDemo)->Unit(benchmark::kMillisecond)->MinTime(2.0);

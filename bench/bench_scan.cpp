@@ -56,7 +56,8 @@ const Corpus& TheCorpus()
         int n = 0;
         for (int f = 0; f < kFolders; ++f) {
             // Nested five deep, then a new branch.
-            folder = (f % 5 == 0) ? c.root / ("branch" + std::to_string(f / 5)) : folder / ("level" + std::to_string(f));
+            folder =
+                (f % 5 == 0) ? c.root / ("branch" + std::to_string(f / 5)) : folder / ("level" + std::to_string(f));
             std::filesystem::create_directories(folder);
             c.folders.push_back(folder.string());
             for (int i = 0; i < kFilesPerFolder; ++i, ++n) {
@@ -71,7 +72,8 @@ const Corpus& TheCorpus()
                 for (int m = 0; m < kMembersPerArchive; ++m, ++n)
                     if (!ready)
                         members.push_back({.name = "demos/d" + std::to_string(m) + (n % 2 ? ".dm_48" : ".dm3"),
-                                           .data = SomeDemo(n), .deflate = true});
+                                           .data = SomeDemo(n),
+                                           .deflate = true});
                 if (!ready)
                     testsupport::WriteBytes(path.string(), testsupport::BuildZip(members));
                 c.files.push_back(path.string());
@@ -134,7 +136,7 @@ void BM_ReadFiles(benchmark::State& state)
 
 double ProcessCpuSeconds()
 {
-    rusage usage {};
+    rusage usage{};
     getrusage(RUSAGE_SELF, &usage); // every thread of the process
     return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
@@ -223,7 +225,8 @@ public:
         const char* cached = "BM_CachedScan/min_time:2.000/real_time";
         const char* listing = "BM_StatListing/min_time:2.000/real_time";
         if (m_cpuMs.contains(cached) && m_cpuMs.contains(listing))
-            std::printf("%-48s %6.2f\n", "cached scan / listing with stat, CPU time", m_cpuMs[cached] / m_cpuMs[listing]);
+            std::printf("%-48s %6.2f\n", "cached scan / listing with stat, CPU time",
+                        m_cpuMs[cached] / m_cpuMs[listing]);
     }
 
 private:
@@ -242,7 +245,7 @@ void ReportPeakMemory()
         _exit(0);
     }
     int status = 0;
-    rusage usage {};
+    rusage usage{};
     if (child > 0 && wait4(child, &status, 0, &usage) == child)
         std::printf("%-48s %6.1f MB (%d demos, %.0f MB of files)\n", "peak memory of a cold scan of the corpus",
                     static_cast<double>(usage.ru_maxrss) / 1024.0, corpus.demos,

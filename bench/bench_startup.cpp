@@ -24,12 +24,14 @@ std::string Demo(bool modern)
     const auto real = modern ? corpus / "modern" / "ffa-oa_dm1-ioquake3.dm_71" : corpus / "duel-1.17-osp.dm3";
     if (std::filesystem::exists(real))
         return real.string();
-    const auto path = std::filesystem::temp_directory_path() / (modern ? "velmora-startup.dm_71" : "velmora-startup.dm3");
+    const auto path =
+        std::filesystem::temp_directory_path() / (modern ? "velmora-startup.dm_71" : "velmora-startup.dm3");
     if (modern) {
         std::vector<std::vector<uint8_t>> messages;
-        messages.push_back(testsupport::ModernMessageBuilder(0)
-                               .GameState(1, {{0, "\\protocol\\71\\mapname\\oa_dm1\\g_gametype\\0"}, {1, "\\sv_pure\\1"}})
-                               .Payload());
+        messages.push_back(
+            testsupport::ModernMessageBuilder(0)
+                .GameState(1, {{0, "\\protocol\\71\\mapname\\oa_dm1\\g_gametype\\0"}, {1, "\\sv_pure\\1"}})
+                .Payload());
         for (uint32_t i = 1; i < 400; ++i)
             messages.push_back(testsupport::ModernMessageBuilder(i).Snapshot(1000 + 50 * i).End().Payload());
         testsupport::WriteBytes(path.string(), testsupport::ModernDemoFile(messages));
@@ -56,8 +58,14 @@ void RunInfo(benchmark::State& state, bool modern)
     }
 }
 
-void BM_InfoProcessModern(benchmark::State& state) { RunInfo(state, true); }
-void BM_InfoProcessOld(benchmark::State& state) { RunInfo(state, false); }
+void BM_InfoProcessModern(benchmark::State& state)
+{
+    RunInfo(state, true);
+}
+void BM_InfoProcessOld(benchmark::State& state)
+{
+    RunInfo(state, false);
+}
 BENCHMARK(BM_InfoProcessModern)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 BENCHMARK(BM_InfoProcessOld)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 

@@ -13,7 +13,7 @@ inline std::filesystem::path ScratchBase()
 {
     std::error_code ec;
     return std::filesystem::is_directory("/dev/shm", ec) ? std::filesystem::path("/dev/shm")
-                                                          : std::filesystem::temp_directory_path();
+                                                         : std::filesystem::temp_directory_path();
 }
 
 inline bool WriteInput(const std::string& path, const uint8_t* data, size_t size)

@@ -32,7 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (int pass = 0; pass < 2; ++pass) {
         uint32_t time = 0;
         const bool quick = core::QuickSnapshotTime({data, size}, time, memo);
-        if (quick && (out.empty() || out.front().kind != core::ModernCommand::Snapshot || out.front().serverTime != time)) {
+        if (quick &&
+            (out.empty() || out.front().kind != core::ModernCommand::Snapshot || out.front().serverTime != time)) {
             std::abort();
         }
         if (quick && !core::IsQuickSnapshot({data, size}, memo)) {

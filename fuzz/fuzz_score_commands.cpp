@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "core/analysis/ModScores.h"
 #include "core/analysis/DemoReader.h"
+#include "core/analysis/ModScores.h"
 #include "core/analysis/PlayerTable.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

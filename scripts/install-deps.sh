@@ -9,7 +9,7 @@ if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update
 $SUDO apt-get install -y --no-install-recommends \
-    g++ clang libclang-rt-dev cmake ninja-build pkg-config \
+    g++ clang libclang-rt-dev clang-format cmake ninja-build pkg-config \
     qt6-base-dev libgl-dev zlib1g-dev libjpeg62-turbo-dev libopenal-dev libsqlite3-dev \
     libgtest-dev libbenchmark-dev \
     openarena xvfb xauth libgl1-mesa-dri \

@@ -1,11 +1,16 @@
 #!/usr/bin/env bash
-# Builds Velmora with warnings as errors and runs every test; then the core, command line and
-# widget tests once more under AddressSanitizer and UndefinedBehaviorSanitizer; then a short run of
-# every fuzz target.
+# Checks the source format; builds Velmora with warnings as errors and runs every test; then the
+# core, command line and widget tests once more under AddressSanitizer and UndefinedBehaviorSanitizer;
+# then a short run of every fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
 fuzz_seconds=${VELMORA_FUZZ_SECONDS:-20}
+
+echo "== format"
+# One style for every source file (.clang-format); hand-aligned tables sit between
+# "clang-format off" and "clang-format on".
+find src tests bench fuzz tools \( -name '*.cpp' -o -name '*.h' \) -print0 | xargs -0 clang-format --dry-run --Werror
 
 echo "== build and test"
 # Every option set explicitly: scripts/run.sh shares this build folder with the tests switched off.

@@ -23,9 +23,9 @@ struct MapEntry {
     const char* title;
 };
 
-const MapEntry kMaps[] = {{"q3dm17", "The Longest Yard"}, {"q3dm6", "The Camping Grounds"},
+const MapEntry kMaps[] = {{"q3dm17", "The Longest Yard"},        {"q3dm6", "The Camping Grounds"},
                           {"q3tourney2", "The Proving Grounds"}, {"q3dm13", "Lost World"},
-                          {"q3ctf1", "Dueling Keeps"}, {"q3tourney4", "Vertical Vengeance"}};
+                          {"q3ctf1", "Dueling Keeps"},           {"q3tourney4", "Vertical Vengeance"}};
 const char* const kHosts[] = {"^1Frag^7Fest", "Clan Arena #2", "Duel Central", "LAN Party", "^4Blue^7Box CTF"};
 const char* const kPlayers[] = {"^1Alpha", "Beta", "^3Gamma", "Delta^7X", "Echo", "^5Foxtrot"};
 

@@ -1,7 +1,5 @@
 #include "cli/InfoCommand.h"
 
-#include <sys/stat.h>
-
 #include <cstdio>
 #include <iostream>
 
@@ -9,6 +7,7 @@
 #include "core/analysis/DemoFields.h"
 #include "core/analysis/DemoReader.h"
 #include "core/archive/ZipRead.h"
+#include "platform/FileSystem.h"
 
 namespace cli {
 namespace {
@@ -107,12 +106,6 @@ void PrintJson(const InfoOptions& options, const core::DemoState& demo)
     std::cout << out;
 }
 
-bool IsRegularFile(const std::string& path)
-{
-    struct stat st {};
-    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
 } // namespace
 
 int RunInfo(const std::vector<std::string>& args)
@@ -144,7 +137,7 @@ int RunInfo(const std::vector<std::string>& args)
                 c = '\\';
     }
 
-    if (!IsRegularFile(options.file)) {
+    if (!platform::IsRegularFile(options.file)) {
         std::cerr << "velmora-cli: cannot read " << options.file << "\n";
         return 1;
     }

@@ -1,7 +1,5 @@
 #include "cli/ScanCommand.h"
 
-#include <sys/stat.h>
-
 #include <functional>
 #include <iostream>
 
@@ -9,6 +7,7 @@
 #include "core/app/Paths.h"
 #include "core/library/FolderTreeOps.h"
 #include "core/library/Scanner.h"
+#include "platform/FileSystem.h"
 
 namespace cli {
 namespace {
@@ -65,8 +64,8 @@ int PrintTree(const ScanOptions& options)
     core::BuildFolderTree(tree, root, node, colours, quiet);
     // "*" marks a folder that holds demos.
     std::function<void(const core::FolderNode&, int)> print = [&](const core::FolderNode& n, int depth) {
-        std::cout << std::string(static_cast<size_t>(depth) * 2, ' ') << (n.colour == colours.nonDemoFolder ? "  " : "* ")
-                  << n.text << "\n";
+        std::cout << std::string(static_cast<size_t>(depth) * 2, ' ')
+                  << (n.colour == colours.nonDemoFolder ? "  " : "* ") << n.text << "\n";
         for (const auto& child : n.children)
             print(*child, depth + 1);
     };
@@ -113,8 +112,7 @@ int RunScan(const std::vector<std::string>& args)
         std::cerr << "usage: velmora-cli scan [--json] [--no-cache] [--data DIR] FOLDER | --tree FOLDER\n";
         return 2;
     }
-    struct stat st {};
-    if (stat(options.folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    if (const auto status = platform::StatusOf(options.folder); !status || !status->isDirectory) {
         std::cerr << "velmora-cli: not a folder: " << options.folder << "\n";
         return 1;
     }

@@ -211,6 +211,11 @@ bool ReadWholeFile(const std::string& path, std::string& bytes)
     return ok;
 }
 
+unsigned CurrentUserId()
+{
+    return static_cast<unsigned>(::getuid());
+}
+
 std::string HomeFolderOfUser()
 {
     if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_dir)

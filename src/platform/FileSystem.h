@@ -47,6 +47,8 @@ bool ReplaceFile(const std::string& target, std::string_view bytes);
 // All bytes of a regular file; false when it cannot be opened or read.
 bool ReadWholeFile(const std::string& path, std::string& bytes);
 
+// The numeric id of the user running the program.
+unsigned CurrentUserId();
 // The user's home folder from the user database; empty when it has none.
 std::string HomeFolderOfUser();
 // The path with every link and "." or ".." resolved; the path itself when that fails.

@@ -42,8 +42,9 @@ protected:
             extra += " 0";
         DemoBuilder demo(protocol);
         demo.Add(Message(protocol).GameState(
-            {{0, testsupport::ServerInfo(protocol, "Q3CTF1", "4",
-                                         "\\gamename\\baseq3\\g_redteam\\^1Stroggs\\sv_maxclients\\12\\capturelimit\\8")},
+            {{0,
+              testsupport::ServerInfo(protocol, "Q3CTF1", "4",
+                                      "\\gamename\\baseq3\\g_redteam\\^1Stroggs\\sv_maxclients\\12\\capturelimit\\8")},
              {1, "\\sv_pure\\1"},
              {3, "Dueling Keeps"},
              {544, testsupport::UserInfo("^1Ranger", 1)},
@@ -55,10 +56,10 @@ protected:
         demo.Add(Message(protocol).ServerCommand(3, "print \"^1Ranger captured the flag!\n\"").Snapshot(81000));
         demo.Add(Message(protocol).ServerCommand(4, "cs 7 \"1\"").Snapshot(140000));
         demo.Add(Message(protocol).ServerCommand(5, "cs 6 \"2\"").Snapshot(200000));
-        demo.Add(Message(protocol)
-                     .ServerCommand(6, "scores 3 2 1 0 12 40 3 0" + extra + " 1 7 55 3 0" + extra + " 2 0 0 1 0" +
-                                           extra)
-                     .Snapshot(201000));
+        demo.Add(
+            Message(protocol)
+                .ServerCommand(6, "scores 3 2 1 0 12 40 3 0" + extra + " 1 7 55 3 0" + extra + " 2 0 0 1 0" + extra)
+                .Snapshot(201000));
         demo.Add(Message(protocol).ServerCommand(7, old ? "cs 14 \"1\"" : "cs 22 \"1\"").Snapshot(205000));
         demo.End();
         return demo.Bytes();

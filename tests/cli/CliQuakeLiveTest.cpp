@@ -48,9 +48,10 @@ TEST_F(CliQuakeLive, InfoShowsTheMatch)
         testsupport::WriteBytes(path.string(), Duel(protocol));
         const Result result = RunCli("info --plain " + Quote(path));
         ASSERT_EQ(result.status, 0) << result.err;
-        for (const std::string& line : std::vector<std::string>{"Map: bloodrun\n", "Gametype: Duel\n", "Winner: Rex\n", "Second: Bob\n",
-                                       "Final Score: 12:9\n", "Protocol: " + std::to_string(protocol) + "\n",
-                                       "Hostname: ^1Live ^7Arena\n", "\tclan ZZ\tsteam 76561198000000001\n"})
+        for (const std::string& line :
+             std::vector<std::string>{"Map: bloodrun\n", "Gametype: Duel\n", "Winner: Rex\n", "Second: Bob\n",
+                                      "Final Score: 12:9\n", "Protocol: " + std::to_string(protocol) + "\n",
+                                      "Hostname: ^1Live ^7Arena\n", "\tclan ZZ\tsteam 76561198000000001\n"})
             EXPECT_NE(result.out.find(line), std::string::npos) << protocol << " [" << line << "]\n" << result.out;
         const Result json = RunCli("info --json " + Quote(path));
         EXPECT_NE(json.out.find("\"clan\": \"^3ZZ\", \"steamId\": \"76561198000000001\""), std::string::npos)

@@ -15,8 +15,9 @@ namespace {
 std::vector<uint8_t> Demo(int protocol, const std::string& map)
 {
     testsupport::DemoBuilder demo(protocol);
-    demo.Add(testsupport::Message(protocol).GameState(
-        {{0, testsupport::ServerInfo(protocol, map, "1")}, {1, "\\sv_pure\\1"}, {544, testsupport::UserInfo("Ann", 0)}}));
+    demo.Add(testsupport::Message(protocol).GameState({{0, testsupport::ServerInfo(protocol, map, "1")},
+                                                       {1, "\\sv_pure\\1"},
+                                                       {544, testsupport::UserInfo("Ann", 0)}}));
     demo.Add(testsupport::Message(protocol).Snapshot(1000)).Add(testsupport::Message(protocol).Snapshot(31000)).End();
     return demo.Bytes();
 }

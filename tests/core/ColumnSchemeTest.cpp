@@ -2,9 +2,9 @@
 // read back, and refused whole when damaged.
 #include <gtest/gtest.h>
 
-#include "support/LibraryTestSupport.h"
 #include "core/app/ColumnSchemes.h"
 #include "core/app/Settings.h"
+#include "support/LibraryTestSupport.h"
 
 namespace {
 
@@ -115,15 +115,15 @@ TEST(ColumnSchemeTest, DamagedSchemesAreRefusedWhole)
 
     const std::string damaged[] = {
         "",
-        good.substr(0, good.find("0,0\r\n")),   // 23 lines
-        replaceLine(3, "126"),                  // no comma
-        replaceLine(3, "wide,6"),               // not a number
-        replaceLine(3, "12,6x"),                // trailing text
-        replaceLine(3, "-5,6"),                 // negative width
-        replaceLine(3, "99999999999,6"),        // beyond int
-        replaceLine(3, "12,26"),                // no such column
+        good.substr(0, good.find("0,0\r\n")), // 23 lines
+        replaceLine(3, "126"),                // no comma
+        replaceLine(3, "wide,6"),             // not a number
+        replaceLine(3, "12,6x"),              // trailing text
+        replaceLine(3, "-5,6"),               // negative width
+        replaceLine(3, "99999999999,6"),      // beyond int
+        replaceLine(3, "12,26"),              // no such column
         replaceLine(3, "12,-1"),
-        replaceLine(3, "12,7"),                 // column 7 twice
+        replaceLine(3, "12,7"), // column 7 twice
     };
     for (const std::string& text : damaged) {
         const core::SchemeParse parsed = core::ParseScheme(text);

@@ -54,10 +54,10 @@ TEST(DemoInfoFormat, GameTypes)
         const char* game;
         const char* expected;
     } cases[] = {
-        {"0", "osp", "Free for All"},       {"1", "baseq3", "Tournament"},   {"2", "", "Singleplayer"},
-        {"3", "x", "Team Deathmatch"},      {"4", "x", "Capture the Flag"},  {"5", "baseq3", "One Flag CTF"},
-        {"6", "baseq3", "Overload"},        {"7", "baseq3", "Harvester"},    {"5", "osp", "5"},
-        {"5", "BaseQ3", "5"},               {"10", "baseq3", "10"},          {"N/A", "baseq3", "N/A"},
+        {"0", "osp", "Free for All"},  {"1", "baseq3", "Tournament"},  {"2", "", "Singleplayer"},
+        {"3", "x", "Team Deathmatch"}, {"4", "x", "Capture the Flag"}, {"5", "baseq3", "One Flag CTF"},
+        {"6", "baseq3", "Overload"},   {"7", "baseq3", "Harvester"},   {"5", "osp", "5"},
+        {"5", "BaseQ3", "5"},          {"10", "baseq3", "10"},         {"N/A", "baseq3", "N/A"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(GameTypeName(c.value, c.game), c.expected) << c.value << " " << c.game;
@@ -74,8 +74,8 @@ TEST(DemoInfoFormat, ModNames)
 TEST(DemoInfoFormat, ColourCodes)
 {
     const std::pair<const char*, const char*> cases[] = {
-        {"^1Red^7Bob", "RedBob"}, {"a^^1b", "ab"}, {"abc^", "abc"}, {"^", ""},
-        {"^^", ""},               {"plain", "plain"}, {"^^^1x", "x"},
+        {"^1Red^7Bob", "RedBob"}, {"a^^1b", "ab"}, {"abc^", "abc"}, {"^", ""}, {"^^", ""},
+        {"plain", "plain"},       {"^^^1x", "x"},
     };
     for (const auto& [in, out] : cases)
         EXPECT_EQ(StripColourCodes(in), out) << in;

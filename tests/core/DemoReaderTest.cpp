@@ -498,9 +498,9 @@ TEST(DemoReaderArchives, MembersAreFoundByNameIgnoringCaseAndSlashes)
     DemoBuilder demo = Started(48);
     demo.Add(Message(48).Snapshot(1000)).Add(Message(48).Snapshot(3000)).End();
     const auto pk3 = dir.path() / "pak9.pk3";
-    testsupport::WriteFile(pk3, testsupport::BuildZip({{.name = "demos/final.dm_48", .data = demo.Bytes(),
-                                                        .deflate = true},
-                                                       {.name = "stored.dm_48", .data = demo.Bytes()}}));
+    testsupport::WriteFile(pk3,
+                           testsupport::BuildZip({{.name = "demos/final.dm_48", .data = demo.Bytes(), .deflate = true},
+                                                  {.name = "stored.dm_48", .data = demo.Bytes()}}));
     const DemoState found = LoadDemo("DEMOS\\FINAL.DM_48", pk3.string(), false);
     EXPECT_EQ(found.result, "1");
     EXPECT_EQ(found.size, demo.Bytes().size());

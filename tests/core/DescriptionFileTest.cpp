@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "support/LibraryTestSupport.h"
 #include "core/details/DemoDescription.h"
+#include "support/LibraryTestSupport.h"
 
 using namespace core;
 using librarytest::ReadText;
@@ -13,7 +13,8 @@ const std::string M = "\x01"; // the empty-field marker
 
 TEST(DescriptionFile, NamesFollowDemoAndPlayerNameRules)
 {
-    EXPECT_EQ(DemoDescriptionPath("/data/Demos", "final.dm3"), std::filesystem::path("/data/Demos/final.dm3.description"));
+    EXPECT_EQ(DemoDescriptionPath("/data/Demos", "final.dm3"),
+              std::filesystem::path("/data/Demos/final.dm3.description"));
     const std::pair<std::string, std::string> players[] = {
         {"^1Mr ^7X|Y", "Mr X_Y"},
         {"A/B:C", "A_B_C"},

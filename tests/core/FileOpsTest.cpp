@@ -8,13 +8,13 @@
 #include <deque>
 #include <filesystem>
 
-#include "support/LibraryTestSupport.h"
 #include "core/app/FileOps.h"
+#include "support/LibraryTestSupport.h"
 #include "support/Recorder.h"
 
 namespace fs = std::filesystem;
-using testsupport::ScratchDir;
 using librarytest::WriteText;
+using testsupport::ScratchDir;
 
 namespace {
 
@@ -278,7 +278,8 @@ TEST(FileOpsTest, MovesBetweenFileSystemsKeepTheFileAndItsTime)
     const fs::path other = fs::path("/dev/shm") / ("velmora-move-" + std::to_string(::getpid()));
     std::error_code error;
     fs::create_directories(other, error);
-    struct stat a {}, b {};
+    struct stat a {
+    }, b{};
     if (error || ::stat(scratch.str().c_str(), &a) != 0 || ::stat(other.c_str(), &b) != 0 || a.st_dev == b.st_dev) {
         fs::remove_all(other, error);
         GTEST_SKIP() << "no second file system to move to";

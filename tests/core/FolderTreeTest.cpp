@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "support/LibraryTestSupport.h"
 #include "core/library/FolderTreeOps.h"
+#include "support/LibraryTestSupport.h"
 #include "support/ZipBuilder.h"
 
 using namespace core;

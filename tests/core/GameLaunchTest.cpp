@@ -7,10 +7,10 @@
 #include <optional>
 #include <string>
 
-#include "support/PlayTestSupport.h"
 #include "core/playback/GameLaunch.h"
 #include "core/playback/GamePrograms.h"
 #include "core/playback/PlayScript.h"
+#include "support/PlayTestSupport.h"
 #include "support/ZipBuilder.h"
 
 namespace {
@@ -265,8 +265,9 @@ TEST_F(GameLaunchTest, DemoTheProgramCannotPlayIsRefusedBeforeAnythingIsWritten)
         EXPECT_FALSE(core::PlayDemo(Row(name, m_scratch.str(), "baseq3", "", protocol))) << protocol;
         ASSERT_EQ(m_messages.shown.size(), 1u) << protocol;
         EXPECT_EQ(m_messages.shown[0].title, "Demo Protocol not Playable");
-        EXPECT_TRUE(m_messages.shown[0].text.starts_with("The demo \"" + name + "\" was recorded by Quake Live (protocol " +
-                                                         protocol + "). Quake Live demos play only in Quake Live"))
+        EXPECT_TRUE(m_messages.shown[0].text.starts_with("The demo \"" + name +
+                                                         "\" was recorded by Quake Live (protocol " + protocol +
+                                                         "). Quake Live demos play only in Quake Live"))
             << m_messages.shown[0].text;
         EXPECT_FALSE(core::IsGameRunning()) << protocol;
     }
@@ -277,8 +278,8 @@ TEST_F(GameLaunchTest, DemoTheProgramCannotPlayIsRefusedBeforeAnythingIsWritten)
     core::Settings.game_protocols.clear();
     m_messages.shown.clear();
     WriteText(Dir() / "b.dm_71", "b");
-    EXPECT_FALSE(core::CreatePlaylist({Row("b.dm_71", m_scratch.str(), "baseq3", "", "71"),
-                                       Row("a.dm_70", m_scratch.str(), "baseq3", "", "70")}));
+    EXPECT_FALSE(core::CreatePlaylist(
+        {Row("b.dm_71", m_scratch.str(), "baseq3", "", "71"), Row("a.dm_70", m_scratch.str(), "baseq3", "", "70")}));
     ASSERT_EQ(m_messages.shown.size(), 1u);
     EXPECT_NE(m_messages.shown[0].text.find("\"a.dm_70\" has protocol 70"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(DemoDir() / "vmrtmp00.dm_71"));
@@ -304,7 +305,8 @@ TEST_F(GameLaunchTest, ProgramAndProtocolsFollowTheDemo)
         {"68", "quake3.x86", original},
     };
     for (const ProgramCase& c : programs)
-        EXPECT_EQ(core::GameProgramFor(c.protocol, core::Settings.game, c.setting), c.program) << c.protocol << c.setting;
+        EXPECT_EQ(core::GameProgramFor(c.protocol, core::Settings.game, c.setting), c.program)
+            << c.protocol << c.setting;
     std::filesystem::remove(GameDir() / "quake3.x86");
     EXPECT_EQ(core::GameProgramFor("48", core::Settings.game, ""), engine) << "the only program there is";
 

@@ -11,18 +11,18 @@
 #include <string>
 #include <vector>
 
-#include "support/PlayTestSupport.h"
 #include "platform/GameProcess.h"
 #include "platform/ShellWords.h"
+#include "support/PlayTestSupport.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using librarytest::ReadText;
-using testsupport::ScratchDir;
 using playtest::Eventually;
 using playtest::FileHolds;
 using playtest::MakeProgram;
+using testsupport::ScratchDir;
 
 TEST(GameProcess, ParametersAreCutIntoWordsAsAShellWould)
 {

@@ -3,15 +3,15 @@
 #include <filesystem>
 #include <string>
 
-#include "support/LibraryTestSupport.h"
 #include "core/app/IniFile.h"
+#include "support/LibraryTestSupport.h"
 
 namespace {
 
 using core::IniFile;
 using librarytest::ReadText;
-using testsupport::ScratchDir;
 using librarytest::WriteText;
+using testsupport::ScratchDir;
 
 TEST(IniFile, WritingKeepsEveryOtherLineAndAddsMissingKeysAtTheEndOfTheirSection)
 {

@@ -83,7 +83,8 @@ bool HasLineContaining(const DemoState& demo, std::string_view part)
 // The game's own report of 1.32: 14 fields per entry.
 std::string Scores(int red, int blue, const std::vector<std::pair<int, int>>& entries)
 {
-    std::string text = "scores " + std::to_string(entries.size()) + " " + std::to_string(red) + " " + std::to_string(blue);
+    std::string text =
+        "scores " + std::to_string(entries.size()) + " " + std::to_string(red) + " " + std::to_string(blue);
     for (const auto& [client, score] : entries)
         text += " " + std::to_string(client) + " " + std::to_string(score) + " 50 9 0 0 0 0 0 0 0 0 0 0";
     return text;

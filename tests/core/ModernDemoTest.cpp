@@ -102,7 +102,8 @@ TEST(ModernDemo, DamagedMessagesEndTheWalkSafely)
     const std::vector<uint8_t> whole = testsupport::ModernDemoFile(FreeForAll());
     const size_t firstMessageEnd = 8 + static_cast<size_t>(whole[4] | whole[5] << 8);
     for (size_t cut = 0; cut < whole.size(); ++cut) {
-        const DemoState demo = Read(std::vector<uint8_t>(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut)));
+        const DemoState demo =
+            Read(std::vector<uint8_t>(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut)));
         EXPECT_LE(demo.debugMessages.size(), 1u) << cut;
         if (cut >= firstMessageEnd) {
             // Everything after the game state may be lost; the game state itself is not.
@@ -157,12 +158,13 @@ TEST(ModernDemo, RealDemosWalkToTheEnd)
         EXPECT_EQ(fields[0], c.map) << c.file;
         EXPECT_EQ(fields[FieldGametype - FieldMap], c.gametype) << c.file;
         EXPECT_EQ(fields[FieldWinner - FieldMap], c.winner) << c.file;
-        const size_t named = static_cast<size_t>(std::count_if(demo.players.begin(), demo.players.end(),
-                                                               [](const Player& p) { return !p.name.empty(); }));
+        const size_t named = static_cast<size_t>(
+            std::count_if(demo.players.begin(), demo.players.end(), [](const Player& p) { return !p.name.empty(); }));
         EXPECT_EQ(named, c.players) << c.file;
-        EXPECT_EQ(std::count_if(demo.courseLog.begin(), demo.courseLog.end(),
-                                [](const std::string& l) { return l.find("UPDATE PLAYER ERROR") != std::string::npos; }),
-                  0)
+        EXPECT_EQ(
+            std::count_if(demo.courseLog.begin(), demo.courseLog.end(),
+                          [](const std::string& l) { return l.find("UPDATE PLAYER ERROR") != std::string::npos; }),
+            0)
             << c.file;
     }
 }

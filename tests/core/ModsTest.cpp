@@ -4,10 +4,10 @@
 #include <algorithm>
 #include <string>
 
-#include "support/PlayTestSupport.h"
 #include "core/playback/GameLaunch.h"
 #include "core/playback/Mods.h"
 #include "core/playback/RunningGame.h"
+#include "support/PlayTestSupport.h"
 
 namespace {
 
@@ -91,7 +91,7 @@ TEST_F(ModsTest, ModsOfTheEnginesHomeAndSystemFoldersAreFoundAfterTheGamesOwn)
     const auto home = Dir() / "home";
     const auto system = Dir() / "usr-lib-openarena";
     WriteText(GameDir() / "osp" / "osp.pk3", "");
-    WriteText(home / ".openarena" / "osp" / "osp.pk3", ""); // the game directory's comes first
+    WriteText(home / ".openarena" / "osp" / "osp.pk3", "");     // the game directory's comes first
     WriteText(home / ".openarena" / "baseoa" / "pak9.pk3", ""); // an engine's base folder is no mod
     WriteText(home / ".openarena" / "cpma" / "z-cpma.pk3", "");
     WriteText(home / ".q3a" / "baseq3" / "pak9.pk3", "");
@@ -123,9 +123,9 @@ TEST_F(ModsTest, ModsOfTheEnginesHomeAndSystemFoldersAreFoundAfterTheGamesOwn)
     core::Settings.base_folder = "baseoa";
     const std::vector<std::string> fifos = core::ConsolePipeFiles();
     core::ModLocations = {};
-    for (const auto& expected : {GameDir() / "baseoa" / "velmora.fifo", GameDir() / "cpma" / "velmora.fifo",
-                                 home / ".openarena" / "baseoa" / "velmora.fifo",
-                                 home / ".openarena" / "missionpack" / "velmora.fifo"})
+    for (const auto& expected :
+         {GameDir() / "baseoa" / "velmora.fifo", GameDir() / "cpma" / "velmora.fifo",
+          home / ".openarena" / "baseoa" / "velmora.fifo", home / ".openarena" / "missionpack" / "velmora.fifo"})
         EXPECT_NE(std::find(fifos.begin(), fifos.end(), expected.string()), fifos.end()) << expected;
 }
 

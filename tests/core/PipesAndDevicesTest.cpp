@@ -13,21 +13,21 @@
 #include <string>
 #include <vector>
 
-#include "support/LibraryTestSupport.h"
 #include "core/analysis/DemoReader.h"
-#include "core/archive/ZipRead.h"
 #include "core/app/ColumnSchemes.h"
 #include "core/app/FileWrite.h"
 #include "core/app/FolderTreeFile.h"
 #include "core/app/IniFile.h"
+#include "core/archive/ZipRead.h"
 #include "core/details/DemoDescription.h"
-#include "core/pictures/Picture.h"
 #include "core/library/FolderTree.h"
 #include "core/library/ScanCache.h"
 #include "core/library/Scanner.h"
-#include "platform/RegularFile.h"
+#include "core/pictures/Picture.h"
 #include "core/playback/PlayList.h"
+#include "platform/RegularFile.h"
 #include "support/DemoBuilder.h"
+#include "support/LibraryTestSupport.h"
 #include "support/ZipBuilder.h"
 
 using namespace core;
@@ -157,7 +157,8 @@ TEST(PipesAndDevices, ExtractionDoesNotWriteIntoAPipe)
     // The other side: a regular file in its place is overwritten.
     const std::filesystem::path plain = folder.path() / "vmrtmp01.dm_48";
     testsupport::WriteFile(plain, std::vector<uint8_t>(100000, 7));
-    EXPECT_EQ(UnzipFile((folder.path() / "a.zip").string(), plain.string(), 0, layout.headerOffsets[0]), UnzipResult::Ok);
+    EXPECT_EQ(UnzipFile((folder.path() / "a.zip").string(), plain.string(), 0, layout.headerOffsets[0]),
+              UnzipResult::Ok);
     EXPECT_EQ(std::filesystem::file_size(plain), Demo("q3dm1").size());
 }
 
@@ -175,8 +176,8 @@ TEST(PipesAndDevices, AFolderListingSkipsPipesWhateverTheirNames)
     LibraryFeedback feedback;
     ScanTotals totals;
     const std::string argument = FolderScanArgument(folder.str());
-    EXPECT_TRUE(
-        FinishesWithoutAPartner(fifos, [&] { ScanDemos(argument, list, playList, feedback, ScanSettings{}, &totals); }));
+    EXPECT_TRUE(FinishesWithoutAPartner(
+        fifos, [&] { ScanDemos(argument, list, playList, feedback, ScanSettings{}, &totals); }));
     ASSERT_EQ(list.rows.size(), 1u);
     EXPECT_EQ(list.rows[0][FieldDemoname], "real.dm_48");
     EXPECT_TRUE(sink.errors.empty());

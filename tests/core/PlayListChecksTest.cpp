@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "support/PlayTestSupport.h"
 #include "core/playback/PlayScript.h"
+#include "support/PlayTestSupport.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "support/LibraryTestSupport.h"
 #include "core/common/Globals.h"
 #include "core/playback/PlayList.h"
 #include "support/DemoBuilder.h"
+#include "support/LibraryTestSupport.h"
 #include "support/ZipBuilder.h"
 
 namespace {
@@ -15,10 +15,10 @@ namespace {
 using core::DemoInfo;
 using core::PlayList;
 using librarytest::ReadText;
-using testsupport::ScratchDir;
 using librarytest::WriteText;
 using testsupport::DemoBuilder;
 using testsupport::Message;
+using testsupport::ScratchDir;
 
 DemoInfo Row(const std::string& name, const std::string& location, const std::string& mod = "baseq3",
              const std::string& archiveLocation = "")
@@ -64,8 +64,8 @@ TEST(PlayList, PlayableNeedsModInformationAndAProtocolOtherThan46)
         bool playable;
     };
     const Case cases[] = {
-        {"baseq3", "68", true}, {"baseq3", "", true},   {"n/a", "43", true},
-        {"N/A", "68", false},   {"osp", "46", false},   {"osp", "46 ", true},
+        {"baseq3", "68", true}, {"baseq3", "", true}, {"n/a", "43", true},
+        {"N/A", "68", false},   {"osp", "46", false}, {"osp", "46 ", true},
     };
     for (const Case& c : cases) {
         DemoInfo row = Row("d.dm_68", "/q3/a.pk3", c.mod);

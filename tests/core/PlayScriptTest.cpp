@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <string>
 
-#include "support/PlayTestSupport.h"
 #include "core/playback/GameLaunch.h"
 #include "core/playback/PlayScript.h"
+#include "support/PlayTestSupport.h"
 #include "support/ZipBuilder.h"
 
 namespace {

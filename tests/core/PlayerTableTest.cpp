@@ -57,7 +57,7 @@ TEST(PlayerTableTokens, GetToken)
         {"cs 6 \"1\"\n", 2, "1"},
         {"print \"Bob fragged Ann\n\"", 1, "Bob fragged Ann"},
         {"chat \"^1Bob: hi!\"", 1, "^1Bob: hi"}, // "!" is below 35 and trimmed at the ends
-        {"a  b", 1, ""},                          // two blanks enclose an empty token
+        {"a  b", 1, ""},                         // two blanks enclose an empty token
         {"a  b", 2, "b"},
         {"a b", 5, ""},
         {"", 0, ""},
@@ -172,10 +172,10 @@ TEST(PlayerTableRanking, FinalScores)
 
 TEST(PlayerTableRanking, ScoresFreezeAfterTheGameEnds)
 {
-    const DemoState demo = Read(Game("0", {{544, UserInfo("Amy", 0)}, {545, UserInfo("Bob", 0)}},
-                                     {"scores 2 0 0" + Entry(0, 3) + Entry(1, 1), "cs 22 \"1\"",
-                                      "scores 2 0 0" + Entry(1, 9) + Entry(0, 8),
-                                      "scores 2 0 0" + Entry(0, 20) + Entry(1, 1), "cs 544 \"n\\Renamed\\t\\0\""}));
+    const DemoState demo = Read(
+        Game("0", {{544, UserInfo("Amy", 0)}, {545, UserInfo("Bob", 0)}},
+             {"scores 2 0 0" + Entry(0, 3) + Entry(1, 1), "cs 22 \"1\"", "scores 2 0 0" + Entry(1, 9) + Entry(0, 8),
+              "scores 2 0 0" + Entry(0, 20) + Entry(1, 1), "cs 544 \"n\\Renamed\\t\\0\""}));
     EXPECT_TRUE(demo.scoresFrozen);
     EXPECT_EQ(GetRankedPlayers(demo), (RankedPlayers{"Bob", "Amy", "9:8"}));
 }

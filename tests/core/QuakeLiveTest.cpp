@@ -6,8 +6,8 @@
 #include <filesystem>
 
 #include "core/analysis/DemoFields.h"
-#include "core/analysis/ModScores.h"
 #include "core/analysis/DemoReader.h"
+#include "core/analysis/ModScores.h"
 #include "core/analysis/PlayerTable.h"
 #include "core/analysis/QuakeLive.h"
 #include "core/library/DemoFiles.h"
@@ -15,7 +15,10 @@
 #include "support/QuakeLiveBuilder.h"
 
 namespace core {
-void PrintTo(const RankedPlayers& r, std::ostream* os) { *os << r.winner << " / " << r.second << " " << r.finalScore; }
+void PrintTo(const RankedPlayers& r, std::ostream* os)
+{
+    *os << r.winner << " / " << r.second << " " << r.finalScore;
+}
 } // namespace core
 
 using namespace core;
@@ -32,7 +35,10 @@ DemoState Read(const std::vector<uint8_t>& bytes, std::string_view extension)
     return ReadDemo(bytes, wishes);
 }
 
-std::string Extension(int protocol) { return ".dm_" + std::to_string(protocol); }
+std::string Extension(int protocol)
+{
+    return ".dm_" + std::to_string(protocol);
+}
 
 std::string Field(const DemoState& demo, DemoField field)
 {
@@ -68,12 +74,12 @@ TEST(QuakeLive, GameTypeNames)
         const char* name;
         bool team;
     } cases[] = {
-        {"0", "Free for All", false},     {"1", "Duel", false},           {"2", "Race", false},
-        {"3", "Team Deathmatch", true},   {"4", "Clan Arena", true},      {"5", "Capture the Flag", true},
-        {"6", "One Flag CTF", true},      {"7", "Overload", true},        {"8", "Harvester", true},
-        {"9", "Freeze Tag", true},        {"10", "Domination", true},     {"11", "Attack & Defend", true},
-        {"12", "Red Rover", true},        {"13", "13", true},             {"-1", "-1", true},
-        {"N/A", "N/A", true},             {"+1", "+1", true},
+        {"0", "Free for All", false},   {"1", "Duel", false},       {"2", "Race", false},
+        {"3", "Team Deathmatch", true}, {"4", "Clan Arena", true},  {"5", "Capture the Flag", true},
+        {"6", "One Flag CTF", true},    {"7", "Overload", true},    {"8", "Harvester", true},
+        {"9", "Freeze Tag", true},      {"10", "Domination", true}, {"11", "Attack & Defend", true},
+        {"12", "Red Rover", true},      {"13", "13", true},         {"-1", "-1", true},
+        {"N/A", "N/A", true},           {"+1", "+1", true},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(QuakeLiveGameTypeName(c.value), c.name) << c.value;
@@ -173,7 +179,7 @@ TEST(QuakeLive, DamagedBoardsAreReportedNotApplied)
 {
     const std::string whole = QuakeLiveScores("scores_duel", 91, {{0, 0, 11}, {1, 0, 5}});
     const std::string cases[] = {
-        whole.substr(0, whole.rfind(' ')), // one field short
+        whole.substr(0, whole.rfind(' ')),   // one field short
         "scores_duel 65" + whole.substr(13), // more entries than clients
         "scores_duel -1",
         "scores_duel x",
@@ -203,12 +209,14 @@ TEST(QuakeLive, PlayersWithClanTagsAndSteamIds)
     demo.Player(0, "Rex", 1, "^3ZZ", "76561198000000001").Player(63, "Bob", 2).Start(10000);
     const DemoState read = Read(demo.Bytes(), ".dm_91");
     ASSERT_EQ(read.players.size(), 64u);
-    const auto rex = std::find_if(read.players.begin(), read.players.end(), [](const Player& p) { return p.name == "Rex"; });
+    const auto rex =
+        std::find_if(read.players.begin(), read.players.end(), [](const Player& p) { return p.name == "Rex"; });
     ASSERT_NE(rex, read.players.end());
     EXPECT_EQ(rex->clanTag, "^3ZZ");
     EXPECT_EQ(rex->steamId, "76561198000000001");
     EXPECT_EQ(rex->team, 1);
-    const auto bob = std::find_if(read.players.begin(), read.players.end(), [](const Player& p) { return p.name == "Bob"; });
+    const auto bob =
+        std::find_if(read.players.begin(), read.players.end(), [](const Player& p) { return p.name == "Bob"; });
     ASSERT_NE(bob, read.players.end());
     EXPECT_EQ(bob->clanTag, "");
     EXPECT_EQ(bob->steamId, "");
@@ -313,6 +321,7 @@ TEST(QuakeLive, RealDemos)
     }
     // Clan tags as the demo holds them.
     const DemoState ca = LoadDemo((folder / "ca-campgrounds.dm_90").string(), "", false);
-    EXPECT_TRUE(std::any_of(ca.players.begin(), ca.players.end(),
-                            [](const Player& p) { return p.name == "^7o^4L^7d_s^4Q^7L_piTer" && p.clanTag == "^7/^4NSF^7/"; }));
+    EXPECT_TRUE(std::any_of(ca.players.begin(), ca.players.end(), [](const Player& p) {
+        return p.name == "^7o^4L^7d_s^4Q^7L_piTer" && p.clanTag == "^7/^4NSF^7/";
+    }));
 }

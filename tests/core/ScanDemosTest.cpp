@@ -5,12 +5,12 @@
 #include <algorithm>
 #include <functional>
 
-#include "support/LibraryTestSupport.h"
 #include "core/archive/ZipRead.h"
 #include "core/common/Globals.h"
 #include "core/library/ScanCache.h"
 #include "core/library/Scanner.h"
 #include "support/DemoBuilder.h"
+#include "support/LibraryTestSupport.h"
 #include "support/ZipBuilder.h"
 
 using namespace core;
@@ -27,7 +27,8 @@ const FolderColours kColours{0x000011, 0x808080};
 std::vector<uint8_t> Demo(const std::string& map, uint32_t lastSnapshot = 61000)
 {
     DemoBuilder demo(48);
-    demo.Add(Message(48).GameState({{0, testsupport::ServerInfo(48, map, "4")}, {1, "\\sv_pure\\1\\gamename\\baseq3"}}));
+    demo.Add(
+        Message(48).GameState({{0, testsupport::ServerInfo(48, map, "4")}, {1, "\\sv_pure\\1\\gamename\\baseq3"}}));
     demo.Add(Message(48).Snapshot(1000));
     demo.Add(Message(48).Snapshot(lastSnapshot)).End();
     return demo.Bytes();
@@ -35,7 +36,11 @@ std::vector<uint8_t> Demo(const std::string& map, uint32_t lastSnapshot = 61000)
 
 class RecordingList : public ScanTarget {
 public:
-    void Clear() override { rows.clear(); ++clears; }
+    void Clear() override
+    {
+        rows.clear();
+        ++clears;
+    }
     void AddRow(DemoInfo row) override { rows.push_back(std::move(row)); }
     int RowCount() const override { return static_cast<int>(rows.size()); }
     std::vector<std::string> Column(int field) const
@@ -183,7 +188,8 @@ TEST_F(ScanDemosTest, WritesTheCacheLineByLineAndFillsRows)
 
     const uint64_t memberSize = Demo("Q3DM17", 121000).size();
     EXPECT_EQ(demoList.rows[1][FieldSize], FormatListSize(memberSize));
-    std::string expectedMemberLine = MakeCacheKey("m.dm_48", memberSize, testsupport::kDefaultDosTime, "pak0.pk3\\demos");
+    std::string expectedMemberLine =
+        MakeCacheKey("m.dm_48", memberSize, testsupport::kDefaultDosTime, "pak0.pk3\\demos");
     for (int f = FieldMap; f <= FieldFinalScore; ++f)
         expectedMemberLine += S + demoList.rows[1][f];
     expectedMemberLine += S;
@@ -257,10 +263,10 @@ TEST_F(ScanDemosTest, ForeignOrDamagedCacheLinesAreMisses)
     const std::string good = SplitTextLines(Cache()).at(0);
     const std::string key(CacheKeyOf(good));
     const std::string damaged[] = {
-        key + S + "map" + S,                                      // too few fields
-        good.substr(0, good.size() - 1),                          // last separator cut off
-        good + "extra" + S,                                       // too many fields
-        std::string(5000, '\xff'),                                // noise
+        key + S + "map" + S,             // too few fields
+        good.substr(0, good.size() - 1), // last separator cut off
+        good + "extra" + S,              // too many fields
+        std::string(5000, '\xff'),       // noise
         "",
     };
     for (const std::string& line : damaged) {
@@ -355,7 +361,8 @@ TEST_F(ScanDemosTest, SingleModesAppendToThePlayListOnly)
     ScanDemos(folder.str() + "/x.zip", demoList, playList, feedback, settings);
     EXPECT_EQ(playList.Column(FieldMap),
               (std::vector<std::string>{"", "q3dm1", "q3dm2", "q3dm7", "q3dm1", "q3dm2", "q3dm3"}));
-    EXPECT_EQ(playList.Column(FieldArchiveLocation), (std::vector<std::string>{"", "one", "two", "", "one", "two", "two"}));
+    EXPECT_EQ(playList.Column(FieldArchiveLocation),
+              (std::vector<std::string>{"", "one", "two", "", "one", "two", "two"}));
     EXPECT_TRUE(demoList.rows.empty());
     EXPECT_EQ(demoList.clears, 0);
     EXPECT_FALSE(std::filesystem::exists(folder.path() / "vmr_scan"));
@@ -421,7 +428,8 @@ TEST_F(ScanDemosTest, ParallelReadingMatchesReadingOneByOne)
         Put("d" + std::to_string(i) + ".dm_48", Demo("map" + std::to_string(i), 1000u + 7000u * i));
     std::vector<testsupport::ZipMember> members;
     for (int i = 0; i < 9; ++i)
-        members.push_back({.name = "demos/z" + std::to_string(i) + ".dm3", .data = Demo("zip" + std::to_string(i)),
+        members.push_back({.name = "demos/z" + std::to_string(i) + ".dm3",
+                           .data = Demo("zip" + std::to_string(i)),
                            .deflate = i % 2 == 0});
     Put("pack.pk3", testsupport::BuildZip(members));
     Put("d3.dm_48", {1, 2, 3}); // not a demo inside: still a row, of "N/A"s

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "support/LibraryTestSupport.h"
 #include "core/app/FolderTreeFile.h"
+#include "support/LibraryTestSupport.h"
 
 namespace {
 

@@ -4,15 +4,15 @@
 
 #include <filesystem>
 
-#include "support/LibraryTestSupport.h"
 #include "core/app/Paths.h"
+#include "support/LibraryTestSupport.h"
 
 namespace {
 
 using core::Environment;
 using core::MakeProgramPaths;
-using testsupport::ScratchDir;
 using librarytest::WriteText;
+using testsupport::ScratchDir;
 
 TEST(ProgramPaths, PortableCopyKeepsEverythingBesideTheExecutable)
 {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "support/LibraryTestSupport.h"
 #include "core/app/Settings.h"
+#include "support/LibraryTestSupport.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // Channels, fades and the sound options' rules over a real OpenAL output (the "wave" back end);
 // fades are driven by a waiter that ticks at once instead of waiting 50 ms.
+#include "core/sound/SoundSystem.h"
 #include "core/common/Globals.h"
 #include "core/sound/OpenAlOutput.h"
-#include "core/sound/SoundSystem.h"
 #include "core/sound/SoundOptions.h"
 #include "support/Recorder.h"
 #include "support/ScratchDir.h"

@@ -6,10 +6,10 @@
 #include <filesystem>
 #include <string>
 
-#include "support/PlayTestSupport.h"
-#include "core/playback/GameLaunch.h"
 #include "core/common/Globals.h"
+#include "core/playback/GameLaunch.h"
 #include "core/playback/VersionSwitch.h"
+#include "support/PlayTestSupport.h"
 
 namespace {
 
@@ -33,13 +33,14 @@ protected:
     bool OldLayout() const
     {
         return Exists(GameDir() / "newversion") && !Exists(GameDir() / "oldversion") &&
-               ReadText(GameDir() / "quake3.x86").ends_with("# 1.17\n") && EngineUntouched() && Exists(BaseDir() / "pak4.zip") &&
-               Exists(BaseDir() / "pak5.zip") && !Exists(BaseDir() / "pak4.pk3");
+               ReadText(GameDir() / "quake3.x86").ends_with("# 1.17\n") && EngineUntouched() &&
+               Exists(BaseDir() / "pak4.zip") && Exists(BaseDir() / "pak5.zip") && !Exists(BaseDir() / "pak4.pk3");
     }
     bool NewLayout() const
     {
         return Exists(GameDir() / "oldversion") && !Exists(GameDir() / "newversion") &&
-               ReadText(GameDir() / "quake3.x86").ends_with("# 1.27\n") && EngineUntouched() && ReadText(BaseDir() / "pak4.pk3") == "pak4.pk3";
+               ReadText(GameDir() / "quake3.x86").ends_with("# 1.27\n") && EngineUntouched() &&
+               ReadText(BaseDir() / "pak4.pk3") == "pak4.pk3";
     }
 };
 

@@ -332,7 +332,8 @@ TEST(ZipExtract, ToMemoryStoredDeflatedAndWithDataDescriptors)
     for (size_t i = 0; i < members.size(); ++i) {
         std::vector<uint8_t> out(members[i].data.size() + 10, 0xEE);
         uint32_t size = static_cast<uint32_t>(out.size());
-        EXPECT_EQ(UnzipFileToMemory(archive, out.data(), size, layout.headerOffsets[i]), UnzipResult::Ok) << members[i].name;
+        EXPECT_EQ(UnzipFileToMemory(archive, out.data(), size, layout.headerOffsets[i]), UnzipResult::Ok)
+            << members[i].name;
         EXPECT_EQ(size, members[i].data.size()) << members[i].name;
         out.resize(size);
         EXPECT_TRUE(out == members[i].data) << members[i].name;
@@ -386,8 +387,12 @@ TEST(ZipExtract, FailuresGiveTheirCodes)
     ZipLayout layout;
     auto bytes = BuildZip(members, {}, &layout);
     const auto archive = Write(dir, "f.zip", bytes);
-    const UnzipResult expected[] = {UnzipResult::CrcError,     UnzipResult::Encrypted, UnzipResult::NotSupported,
-                                    UnzipResult::NotSupported, UnzipResult::CrcError,  UnzipResult::CrcError,
+    const UnzipResult expected[] = {UnzipResult::CrcError,
+                                    UnzipResult::Encrypted,
+                                    UnzipResult::NotSupported,
+                                    UnzipResult::NotSupported,
+                                    UnzipResult::CrcError,
+                                    UnzipResult::CrcError,
                                     UnzipResult::Ok};
     for (size_t i = 0; i < members.size(); ++i) {
         std::vector<uint8_t> out(data.size());
@@ -400,7 +405,8 @@ TEST(ZipExtract, FailuresGiveTheirCodes)
     uint32_t size = static_cast<uint32_t>(out.size());
     EXPECT_EQ(UnzipFileToMemory(dir.File("missing.zip"), out.data(), size, 0), UnzipResult::CannotOpen);
     EXPECT_EQ(UnzipFileToMemory(archive, out.data(), size, layout.headerOffsets[1] + 1), UnzipResult::BadHeader);
-    EXPECT_EQ(UnzipFileToMemory(archive, out.data(), size, static_cast<uint32_t>(bytes.size() - 10)), UnzipResult::BadHeader);
+    EXPECT_EQ(UnzipFileToMemory(archive, out.data(), size, static_cast<uint32_t>(bytes.size() - 10)),
+              UnzipResult::BadHeader);
     EXPECT_EQ(UnzipFileToMemory(archive, out.data(), size, 0xFFFFFFF0u), UnzipResult::BadHeader);
 
     // A download cut inside the deflate stream ends with an error, not a hang or a success.
@@ -447,7 +453,8 @@ TEST(ZipExtract, ToFileWithTimeAndReadOnlyAttribute)
     EXPECT_FALSE(fs::exists(other));
     EXPECT_EQ(UnzipFile(archive, other.string(), 0, 7), UnzipResult::BadHeader);
     EXPECT_FALSE(fs::exists(other));
-    EXPECT_EQ(UnzipFile(archive, (dir.path() / "t.zip" / "x").string(), 0, layout.headerOffsets[0]), UnzipResult::WriteError);
+    EXPECT_EQ(UnzipFile(archive, (dir.path() / "t.zip" / "x").string(), 0, layout.headerOffsets[0]),
+              UnzipResult::WriteError);
 
     // Folder targets only create the folders, whatever the header offset.
     EXPECT_EQ(UnzipFile(archive, dir.File("one/two/"), 0, 7), UnzipResult::Ok);

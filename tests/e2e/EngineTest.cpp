@@ -16,14 +16,14 @@
 
 #include "core/analysis/DemoInfo.h"
 #include "core/app/Settings.h"
-#include "support/LibraryTestSupport.h"
 #include "core/library/Scanner.h"
-#include "platform/GameProcess.h"
 #include "core/playback/GameLaunch.h"
 #include "core/playback/Mods.h"
 #include "core/playback/PlayList.h"
 #include "core/playback/PlayScript.h"
 #include "core/playback/RunningGame.h"
+#include "platform/GameProcess.h"
+#include "support/LibraryTestSupport.h"
 #include "support/Recorder.h"
 
 namespace {

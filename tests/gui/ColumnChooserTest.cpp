@@ -7,13 +7,13 @@
 
 #include <fstream>
 
-#include "support/gui/GuiTestSupport.h"
-#include "gui/app/MainWindow.h"
 #include "core/app/Settings.h"
+#include "gui/app/MainWindow.h"
 #include "gui/lists/ColumnChooser.h"
 #include "gui/lists/DemoListPane.h"
 #include "gui/lists/PlayListPane.h"
 #include "support/Recorder.h"
+#include "support/gui/GuiTestSupport.h"
 
 using namespace guitest;
 namespace fs = std::filesystem;
@@ -70,8 +70,8 @@ void ColumnChooserTest::chooserRules()
                                               QStringLiteral("Recorded"), QStringLiteral("Archive Location")}));
     QCOMPARE(dialog.CheckList().item(2)->checkState(), Qt::Checked);
     QCOMPARE(dialog.CheckList().item(3)->checkState(), Qt::Unchecked);
-    for (QPushButton* b : {&dialog.UpButton(), &dialog.DownButton(), &dialog.ShowButton(), &dialog.HideButton(),
-                           &dialog.ApplyButton()})
+    for (QPushButton* b :
+         {&dialog.UpButton(), &dialog.DownButton(), &dialog.ShowButton(), &dialog.HideButton(), &dialog.ApplyButton()})
         QVERIFY(!b->isEnabled());
 
     // "Demoname" moves, but neither its box nor "&Hide" unchecks it.

@@ -14,27 +14,27 @@
 #include <filesystem>
 #include <fstream>
 
-#include "support/DemoBuilder.h"
-#include "support/gui/GuiTestSupport.h"
-#include "support/Recorder.h"
-#include "support/TgaBuilder.h"
-#include "support/ZipBuilder.h"
-#include "gui/app/MainWindow.h"
 #include "core/app/Settings.h"
 #include "core/common/BusyScope.h"
 #include "core/common/Globals.h"
-#include "gui/details/ColouredText.h"
 #include "core/details/DemoDescription.h"
-#include "gui/details/DemoDetails.h"
 #include "core/details/DetailRules.h"
+#include "core/library/FolderTreeOps.h"
+#include "gui/app/MainWindow.h"
+#include "gui/details/ColouredText.h"
+#include "gui/details/DemoDetails.h"
 #include "gui/details/PlayerWindow.h"
 #include "gui/details/PropertiesWindow.h"
-#include "gui/lists/ListViews.h"
 #include "gui/details/UserDataEditor.h"
-#include "core/library/FolderTreeOps.h"
 #include "gui/lists/DemoListPane.h"
+#include "gui/lists/ListViews.h"
 #include "gui/lists/PlayListPane.h"
 #include "gui/tree/FolderTreePane.h"
+#include "support/DemoBuilder.h"
+#include "support/Recorder.h"
+#include "support/TgaBuilder.h"
+#include "support/ZipBuilder.h"
+#include "support/gui/GuiTestSupport.h"
 
 using namespace guitest;
 namespace fs = std::filesystem;
@@ -142,7 +142,7 @@ void DetailsTest::colourCodesFollowTheGameRules()
     QCOMPARE(colours("^9x").front(), QColor(255, 0, 0)); // lowest three bits of "9"
     QCOMPARE(shown("Name^"), std::string("Name"));       // a lone "^" is not drawn
     QCOMPARE(shown("Name^1"), std::string("Name"));      // a code at the end is dropped
-    QCOMPARE(shown("a^^bcd"), std::string("acd")); // "^^" escapes nothing: the second starts a code
+    QCOMPARE(shown("a^^bcd"), std::string("acd"));       // "^^" escapes nothing: the second starts a code
     QCOMPARE(shown("a^^b"), std::string("a"));
     QCOMPARE(shown("^1\"quoted\"\n"), std::string("quoted"));
     QCOMPARE(shown("x^2\x19y"), std::string("xy"));

@@ -2,9 +2,9 @@
 // reordering, removing, and the demos the play list refuses.
 #include <QTest>
 
-#include "support/gui/GuiTestSupport.h"
 #include "gui/lists/DemoListPane.h"
 #include "gui/lists/PlayListPane.h"
+#include "support/gui/GuiTestSupport.h"
 
 using namespace guitest;
 
@@ -34,7 +34,8 @@ struct Lists {
     Lists(const std::vector<std::string>& demoRows, const std::vector<std::string>& playRows)
     {
         play.SetDemoList(&demo);
-        QObject::connect(&play, &gui::PlayListPane::statusText, &play, [this](const QString& text) { playText = text; });
+        QObject::connect(&play, &gui::PlayListPane::statusText, &play,
+                         [this](const QString& text) { playText = text; });
         QObject::connect(&demo, &gui::DemoListPane::playListRowsDropped, &play, &gui::PlayListPane::RemoveSelected);
         std::vector<gui::ListRow> rows;
         for (const std::string& name : demoRows)

@@ -7,16 +7,16 @@
 #include <QTest>
 #include <QTimer>
 
-#include "support/gui/GuiTestSupport.h"
-#include "gui/app/MainWindow.h"
 #include "core/app/Settings.h"
+#include "core/sound/SoundSystem.h"
+#include "gui/app/MainWindow.h"
 #include "gui/extras/AboutBox.h"
 #include "gui/extras/GameFont.h"
 #include "gui/extras/SplashScreen.h"
 #include "gui/extras/TipOfDay.h"
-#include "core/sound/SoundSystem.h"
 #include "support/WaveBuilder.h"
 #include "support/ZipBuilder.h"
+#include "support/gui/GuiTestSupport.h"
 
 using gui::SplashScreen;
 

@@ -7,23 +7,23 @@
 #include <filesystem>
 #include <fstream>
 
-#include "support/gui/GuiTestSupport.h"
-#include "gui/app/MainWindow.h"
 #include "core/app/Settings.h"
+#include "core/library/FolderTreeOps.h"
+#include "core/playback/GameLaunch.h"
+#include "gui/app/BoxMessageSink.h"
+#include "gui/app/Commands.h"
+#include "gui/app/MainWindow.h"
 #include "gui/details/DemoDetails.h"
 #include "gui/details/PropertiesWindow.h"
 #include "gui/details/UserDataEditor.h"
 #include "gui/fileops/FileOperations.h"
 #include "gui/fileops/InPlaceEditor.h"
-#include "core/library/FolderTreeOps.h"
 #include "gui/lists/DemoListPane.h"
 #include "gui/lists/PlayListPane.h"
-#include "platform/GameProcess.h"
-#include "core/playback/GameLaunch.h"
-#include "support/Recorder.h"
 #include "gui/tree/FolderTreePane.h"
-#include "gui/app/BoxMessageSink.h"
-#include "gui/app/Commands.h"
+#include "platform/GameProcess.h"
+#include "support/Recorder.h"
+#include "support/gui/GuiTestSupport.h"
 
 using namespace guitest;
 namespace fs = std::filesystem;

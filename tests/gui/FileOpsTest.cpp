@@ -9,19 +9,19 @@
 
 #include <fstream>
 
-#include "support/gui/GuiTestSupport.h"
-#include "gui/app/MainWindow.h"
 #include "core/app/Settings.h"
+#include "core/library/FolderTreeOps.h"
+#include "core/library/Scanner.h"
+#include "gui/app/MainWindow.h"
+#include "gui/app/StatusPanels.h"
 #include "gui/details/DemoDetails.h"
 #include "gui/details/PropertiesWindow.h"
 #include "gui/fileops/FileOperations.h"
 #include "gui/fileops/InPlaceEditor.h"
-#include "core/library/FolderTreeOps.h"
-#include "core/library/Scanner.h"
 #include "gui/lists/DemoListPane.h"
-#include "support/Recorder.h"
 #include "gui/tree/FolderTreePane.h"
-#include "gui/app/StatusPanels.h"
+#include "support/Recorder.h"
+#include "support/gui/GuiTestSupport.h"
 
 using namespace guitest;
 namespace fs = std::filesystem;
@@ -405,7 +405,8 @@ void FileOpsTest::removingFolders()
     QCOMPARE(sink.shown.back().text, "Really delete " + full.string() + " ?\r\nThe folder must be empty!");
     QVERIFY(fs::exists(full / "x.dm_48"));
     QVERIFY(Node(*window, full));
-    QCOMPARE(window->Status().FolderPath(), QStringLiteral("Error removing folder ") + QString::fromStdString(full.string()));
+    QCOMPARE(window->Status().FolderPath(),
+             QStringLiteral("Error removing folder ") + QString::fromStdString(full.string()));
 
     // An empty folder on disk still may not go while its node has children.
     fs::remove_all(sandbox.Game() / "parent" / "child");
@@ -440,8 +441,10 @@ void FileOpsTest::readOnlyModeHoldsEveryChangingCommand()
     demos.SelectAllRows();
 
     const auto changing = [&] {
-        return QList<bool>{demos.DeleteAction()->isEnabled(), demos.RenameAction()->isEnabled(),
-                           tree.NewFolderAction()->isEnabled(), tree.RenameFolderAction()->isEnabled(),
+        return QList<bool>{demos.DeleteAction()->isEnabled(),
+                           demos.RenameAction()->isEnabled(),
+                           tree.NewFolderAction()->isEnabled(),
+                           tree.RenameFolderAction()->isEnabled(),
                            Ops(*window).MayRenameFolderInPlace(tree.Tree().Selected()),
                            Ops(*window).MayMoveOnto(Node(*window, folder / "leaf"))};
     };

@@ -5,12 +5,12 @@
 #include <QIcon>
 #include <QTest>
 
-#include "support/gui/GuiTestSupport.h"
 #include "core/analysis/DemoInfo.h"
 #include "gui/app/MainWindow.h"
 #include "gui/lists/DemoListPane.h"
 #include "gui/lists/ListSort.h"
 #include "gui/lists/PlayListPane.h"
+#include "support/gui/GuiTestSupport.h"
 
 using namespace guitest;
 
@@ -62,10 +62,13 @@ void ListTest::sortsByTheColumnRules_data()
     QTest::addColumn<QStringList>("texts");
     QTest::addColumn<QStringList>("ascending");
     QTest::newRow("sizes as numbers") << int(core::FieldSize)
-                                      << QStringList{QStringLiteral("1523 KB"), QStringLiteral("900 KB"), QStringLiteral("12 KB")}
-                                      << QStringList{QStringLiteral("12 KB"), QStringLiteral("900 KB"), QStringLiteral("1523 KB")};
+                                      << QStringList{QStringLiteral("1523 KB"), QStringLiteral("900 KB"),
+                                                     QStringLiteral("12 KB")}
+                                      << QStringList{QStringLiteral("12 KB"), QStringLiteral("900 KB"),
+                                                     QStringLiteral("1523 KB")};
     QTest::newRow("scores a:b as a*100+b")
-        << int(core::FieldFinalScore) << QStringList{QStringLiteral("3:1"), QStringLiteral("2:9"), QStringLiteral("10:0")}
+        << int(core::FieldFinalScore)
+        << QStringList{QStringLiteral("3:1"), QStringLiteral("2:9"), QStringLiteral("10:0")}
         << QStringList{QStringLiteral("2:9"), QStringLiteral("3:1"), QStringLiteral("10:0")};
     QTest::newRow("numbers with decimals and signs")
         << int(core::FieldMaxRate) << QStringList{QStringLiteral("25000"), QStringLiteral("-3"), QStringLiteral("2.5")}
@@ -73,15 +76,18 @@ void ListTest::sortsByTheColumnRules_data()
     const auto date = [](int year, int month, int day, int hour) {
         return QString::fromStdString(core::DosDateTimeText(gui::PackDosDateTime(year, month, day, hour, 30, 0)));
     };
-    QTest::newRow("dates as dates")
-        << int(core::FieldRecorded) << QStringList{date(2001, 2, 3, 0), date(1999, 12, 31, 23), date(2001, 2, 3, 9)}
-        << QStringList{date(1999, 12, 31, 23), date(2001, 2, 3, 0), date(2001, 2, 3, 9)};
+    QTest::newRow("dates as dates") << int(core::FieldRecorded)
+                                    << QStringList{date(2001, 2, 3, 0), date(1999, 12, 31, 23), date(2001, 2, 3, 9)}
+                                    << QStringList{date(1999, 12, 31, 23), date(2001, 2, 3, 0), date(2001, 2, 3, 9)};
     // Paths and links hold "/" twice but are no dates: they sort as text.
-    QTest::newRow("paths as text")
-        << int(core::FieldLocation) << QStringList{QStringLiteral("/b/x/y"), QStringLiteral("/a/z/z"), QStringLiteral("/c/a/a")}
-        << QStringList{QStringLiteral("/a/z/z"), QStringLiteral("/b/x/y"), QStringLiteral("/c/a/a")};
+    QTest::newRow("paths as text") << int(core::FieldLocation)
+                                   << QStringList{QStringLiteral("/b/x/y"), QStringLiteral("/a/z/z"),
+                                                  QStringLiteral("/c/a/a")}
+                                   << QStringList{QStringLiteral("/a/z/z"), QStringLiteral("/b/x/y"),
+                                                  QStringLiteral("/c/a/a")};
     QTest::newRow("text, mixed with numbers")
-        << int(core::FieldHostname) << QStringList{QStringLiteral("beta"), QStringLiteral("gamma 2"), QStringLiteral("alpha")}
+        << int(core::FieldHostname)
+        << QStringList{QStringLiteral("beta"), QStringLiteral("gamma 2"), QStringLiteral("alpha")}
         << QStringList{QStringLiteral("alpha"), QStringLiteral("beta"), QStringLiteral("gamma 2")};
 }
 
@@ -120,12 +126,14 @@ void ListTest::headerClicksChooseColumnAndDirection()
     pane.SelectRows({2}, false); // c.dm_48
     // Another column sorts ascending at its first click, the same column again reverses.
     ClickHeader(pane, core::FieldSize);
-    QCOMPARE(Names(pane), (QStringList{QStringLiteral("c.dm_48"), QStringLiteral("b.dm_48"), QStringLiteral("a.dm_48")}));
+    QCOMPARE(Names(pane),
+             (QStringList{QStringLiteral("c.dm_48"), QStringLiteral("b.dm_48"), QStringLiteral("a.dm_48")}));
     QCOMPARE(pane.SortColumn(), int(core::FieldSize));
     QVERIFY(pane.SortAscending());
     QCOMPARE(pane.DetailsPart().header()->sortIndicatorSection(), int(core::FieldSize));
     ClickHeader(pane, core::FieldSize);
-    QCOMPARE(Names(pane), (QStringList{QStringLiteral("a.dm_48"), QStringLiteral("b.dm_48"), QStringLiteral("c.dm_48")}));
+    QCOMPARE(Names(pane),
+             (QStringList{QStringLiteral("a.dm_48"), QStringLiteral("b.dm_48"), QStringLiteral("c.dm_48")}));
     QCOMPARE(pane.DetailsPart().header()->sortIndicatorOrder(), Qt::DescendingOrder);
     // The selection moves with its row.
     QCOMPARE(pane.SelectedRows(), std::vector<int>{2});
@@ -189,6 +197,7 @@ void ListTest::commandsFollowTheSelection()
         std::vector<int> rows;
         bool play, move, erase, rename, properties;
     };
+    // clang-format off
     const Case cases[] = {
         {{}, false, false, false, false, false},
         {{0}, true, true, true, true, true},
@@ -198,6 +207,7 @@ void ListTest::commandsFollowTheSelection()
         {{0, 1}, false, true, false, false, false},
         {{0, 3}, false, false, true, false, false},
     };
+    // clang-format on
     for (const Case& c : cases) {
         demo.SelectRows(c.rows, false);
         if (c.rows.empty())
@@ -226,9 +236,11 @@ void ListTest::modelStaysConsistent()
     pane.Model().MoveRow(0, 4);
     pane.Model().MoveRow(5, 1);
     pane.Model().RemoveRowNumbers({6, 0, 3, 3});
-    QCOMPARE(Names(pane), (QStringList{QStringLiteral("d"), QStringLiteral("y"), QStringLiteral("c"), QStringLiteral("a")}));
+    QCOMPARE(Names(pane),
+             (QStringList{QStringLiteral("d"), QStringLiteral("y"), QStringLiteral("c"), QStringLiteral("a")}));
     pane.SortBy(core::FieldDemoname, true);
-    QCOMPARE(Names(pane), (QStringList{QStringLiteral("a"), QStringLiteral("c"), QStringLiteral("d"), QStringLiteral("y")}));
+    QCOMPARE(Names(pane),
+             (QStringList{QStringLiteral("a"), QStringLiteral("c"), QStringLiteral("d"), QStringLiteral("y")}));
     pane.Model().Clear();
     QCOMPARE(pane.Model().rowCount(), 0);
 }

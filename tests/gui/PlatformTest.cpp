@@ -9,10 +9,10 @@
 
 #include <thread>
 
-#include "support/gui/GuiTestSupport.h"
+#include "gui/app/SingleInstance.h"
 #include "gui/lists/DemoListPane.h"
 #include "platform/DriveKind.h"
-#include "gui/app/SingleInstance.h"
+#include "support/gui/GuiTestSupport.h"
 
 using namespace guitest;
 

@@ -2,16 +2,16 @@
 // come back (archive members included), the refused header, the label and the status texts.
 #include <QTest>
 
-#include "support/gui/GuiTestSupport.h"
-#include "gui/app/MainWindow.h"
 #include "core/library/FolderTreeOps.h"
+#include "gui/app/MainWindow.h"
+#include "gui/app/StatusPanels.h"
 #include "gui/lists/DemoListPane.h"
 #include "gui/lists/PlayListPane.h"
+#include "gui/tree/FolderTreePane.h"
 #include "support/DemoBuilder.h"
 #include "support/Recorder.h"
 #include "support/ZipBuilder.h"
-#include "gui/tree/FolderTreePane.h"
-#include "gui/app/StatusPanels.h"
+#include "support/gui/GuiTestSupport.h"
 
 #include <fstream>
 
@@ -32,9 +32,9 @@ void PlayListFileTest::savedListLoadsBackInOrder()
     sandbox.AddDemo(folder / "b.dm_48", 48, 200, 2);
     const std::vector<uint8_t> member = testsupport::RealisticDemo(48, 100, 40, 3);
     // The same member name in two folders of the pack: one line of the file, two rows on loading.
-    testsupport::WriteFile(folder / "pak9.pk3", testsupport::BuildZip({{.name = "demos/x.dm_48", .data = member},
-                                                                      {.name = "old/x.dm_48", .data = member,
-                                                                       .deflate = true}}));
+    testsupport::WriteFile(folder / "pak9.pk3",
+                           testsupport::BuildZip({{.name = "demos/x.dm_48", .data = member},
+                                                  {.name = "old/x.dm_48", .data = member, .deflate = true}}));
     auto window = sandbox.Start();
     QVERIFY(window);
     window->TreePane().SelectNode(core::FindNodeByPath(window->TreePane().Tree(), folder.string()));
@@ -65,9 +65,9 @@ void PlayListFileTest::savedListLoadsBackInOrder()
     window->SetPlayListShown(false);
     window->LoadPlayList(file);
     QVERIFY(window->PlayListShown());
-    QCOMPARE(Names(window->PlayList()), (QStringList{QStringLiteral("b.dm_48"), QStringLiteral("x.dm_48"),
-                                                    QStringLiteral("x.dm_48"), QStringLiteral("a.dm_48"),
-                                                    QStringLiteral("b.dm_48")}));
+    QCOMPARE(Names(window->PlayList()),
+             (QStringList{QStringLiteral("b.dm_48"), QStringLiteral("x.dm_48"), QStringLiteral("x.dm_48"),
+                          QStringLiteral("a.dm_48"), QStringLiteral("b.dm_48")}));
     QCOMPARE(window->PlayList().Model().Row(1).sourceKind, 1);
     QCOMPARE(window->PlayList().Model().Row(1).info[core::FieldLocation], pack);
     QCOMPARE(window->PlayList().NameLabelText(), file);

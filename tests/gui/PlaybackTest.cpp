@@ -11,21 +11,21 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "support/gui/GuiTestSupport.h"
-#include "gui/app/MainWindow.h"
 #include "core/app/Settings.h"
 #include "core/common/BusyScope.h"
 #include "core/common/Globals.h"
 #include "core/library/FolderTreeOps.h"
+#include "core/playback/PlaybackKeys.h"
+#include "gui/app/CommandBar.h"
+#include "gui/app/MainWindow.h"
 #include "gui/lists/DemoListPane.h"
 #include "gui/lists/PlayListPane.h"
-#include "platform/GameProcess.h"
 #include "gui/playback/GameParametersDialog.h"
 #include "gui/playback/PlaybackKeysDialog.h"
-#include "core/playback/PlaybackKeys.h"
-#include "support/Recorder.h"
 #include "gui/tree/FolderTreePane.h"
-#include "gui/app/CommandBar.h"
+#include "platform/GameProcess.h"
+#include "support/Recorder.h"
+#include "support/gui/GuiTestSupport.h"
 
 using namespace guitest;
 namespace fs = std::filesystem;
@@ -137,18 +137,20 @@ void PlaybackTest::globalParametersDialog()
     sandbox.WriteConfig("[Global]\r\nbase_folder=baseoa\r\nq3a_start_param=+exec myconfig\r\n");
     auto window = sandbox.Start(false);
     QVERIFY(window);
-    QVERIFY(WithModal<gui::GameParametersDialog>(window->Cmds().globalParameters, [](gui::GameParametersDialog& dialog) {
-        QCOMPARE(dialog.Input().text(), QStringLiteral("+exec myconfig"));
-        dialog.Input().setText(QStringLiteral("+set r_mode 4"));
-        QTest::keyClick(&dialog, Qt::Key_Escape);
-    }));
+    QVERIFY(
+        WithModal<gui::GameParametersDialog>(window->Cmds().globalParameters, [](gui::GameParametersDialog& dialog) {
+            QCOMPARE(dialog.Input().text(), QStringLiteral("+exec myconfig"));
+            dialog.Input().setText(QStringLiteral("+set r_mode 4"));
+            QTest::keyClick(&dialog, Qt::Key_Escape);
+        }));
     QCOMPARE(core::Settings.q3a_start_param, std::string("+exec myconfig"));
     // Kept as typed, and a path in the encoding the game's command line takes.
     const QString typed = QStringLiteral("+set fs_homepath \"/home/j\u00f6rg/.q3a\"  +exec mine");
-    QVERIFY(WithModal<gui::GameParametersDialog>(window->Cmds().globalParameters, [&](gui::GameParametersDialog& dialog) {
-        dialog.Input().setText(typed);
-        QTest::mouseClick(&dialog.OkButton(), Qt::LeftButton);
-    }));
+    QVERIFY(
+        WithModal<gui::GameParametersDialog>(window->Cmds().globalParameters, [&](gui::GameParametersDialog& dialog) {
+            dialog.Input().setText(typed);
+            QTest::mouseClick(&dialog.OkButton(), Qt::LeftButton);
+        }));
     QCOMPARE(core::Settings.q3a_start_param, std::string("+set fs_homepath \"/home/j\xc3\xb6rg/.q3a\"  +exec mine"));
     QVERIFY(window->close());
     QVERIFY(Contains(sandbox.ReadConfig(), "q3a_start_param=" + core::Settings.q3a_start_param + "\r\n"));

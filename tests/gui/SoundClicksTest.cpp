@@ -7,18 +7,18 @@
 
 #include <filesystem>
 
-#include "support/gui/GuiTestSupport.h"
-#include "gui/app/MainWindow.h"
 #include "core/app/Settings.h"
 #include "core/common/BusyScope.h"
 #include "core/common/Globals.h"
-#include "gui/lists/DemoListPane.h"
 #include "core/playback/RunningGame.h"
 #include "core/sound/SoundSystem.h"
+#include "gui/app/CommandBar.h"
+#include "gui/app/MainWindow.h"
+#include "gui/lists/DemoListPane.h"
 #include "support/Recorder.h"
 #include "support/WaveBuilder.h"
 #include "support/ZipBuilder.h"
-#include "gui/app/CommandBar.h"
+#include "support/gui/GuiTestSupport.h"
 
 namespace {
 

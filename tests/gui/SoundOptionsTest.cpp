@@ -13,16 +13,16 @@
 
 #include <filesystem>
 
-#include "support/gui/GuiTestSupport.h"
-#include "gui/app/MainWindow.h"
 #include "core/app/Settings.h"
 #include "core/common/Globals.h"
 #include "core/sound/OpenAlOutput.h"
-#include "gui/sound/SoundPump.h"
+#include "gui/app/MainWindow.h"
 #include "gui/sound/SoundOptionsWindow.h"
+#include "gui/sound/SoundPump.h"
 #include "support/Recorder.h"
 #include "support/WaveBuilder.h"
 #include "support/ZipBuilder.h"
+#include "support/gui/GuiTestSupport.h"
 
 using core::SoundChannel;
 using gui::SoundOptionsWindow;

@@ -4,17 +4,17 @@
 #include <QTest>
 #include <QToolBar>
 
-#include "support/gui/GuiTestSupport.h"
-#include "gui/app/MainWindow.h"
 #include "core/common/BusyScope.h"
 #include "core/common/Globals.h"
 #include "core/library/FolderTreeOps.h"
+#include "gui/app/CommandBar.h"
+#include "gui/app/MainWindow.h"
+#include "gui/app/StatusPanels.h"
 #include "gui/lists/DemoListPane.h"
 #include "gui/lists/PlayListPane.h"
-#include "support/Recorder.h"
 #include "gui/tree/FolderTreePane.h"
-#include "gui/app/CommandBar.h"
-#include "gui/app/StatusPanels.h"
+#include "support/Recorder.h"
+#include "support/gui/GuiTestSupport.h"
 
 using namespace guitest;
 
@@ -43,8 +43,8 @@ void StartUpTest::firstStartUsesDefaultsAndListsTheGameDirectory()
     QCOMPARE(tree.Tree().Roots().front()->text, sandbox.Game().string());
     QCOMPARE(window->CurrentFolder(), sandbox.Game().string());
     // Sorted by name, descending.
-    QCOMPARE(Names(window->DemoList()), (QStringList{QStringLiteral("c.dm_48"), QStringLiteral("b.dm_48"),
-                                                    QStringLiteral("a.dm_48")}));
+    QCOMPARE(Names(window->DemoList()),
+             (QStringList{QStringLiteral("c.dm_48"), QStringLiteral("b.dm_48"), QStringLiteral("a.dm_48")}));
     QVERIFY(window->Status().ListText().startsWith(QStringLiteral("3 item(s) loaded in ")));
     QCOMPARE(window->Status().FolderPath(), QString::fromStdString(sandbox.Game().string()));
     // Demo folders and the folder without demos are told apart by colour.
@@ -66,8 +66,8 @@ void StartUpTest::firstStartUsesDefaultsAndListsTheGameDirectory()
     // One click on the "Demoname" header sorts ascending.
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
                       QPoint(header->sectionViewportPosition(core::FieldDemoname) + 5, header->height() / 2));
-    QCOMPARE(Names(window->DemoList()), (QStringList{QStringLiteral("a.dm_48"), QStringLiteral("b.dm_48"),
-                                                    QStringLiteral("c.dm_48")}));
+    QCOMPARE(Names(window->DemoList()),
+             (QStringList{QStringLiteral("a.dm_48"), QStringLiteral("b.dm_48"), QStringLiteral("c.dm_48")}));
 
     QVERIFY(window->close());
     const std::string config = sandbox.ReadConfig();
@@ -90,7 +90,9 @@ void StartUpTest::configurationIsWrittenAndReadBack()
     const std::string sub = (sandbox.Game() / "sub").string();
     sandbox.WriteConfig("; my own notes\r\n[global]\r\nQ3A_DIR=" + sandbox.Game().string() +
                         "\r\nbase_folder=baseoa\r\ntoolbar_dockpos=2\r\nwork_readonly=0\r\nno_hints=1\r\n"
-                        "Selected_Folder=" + sub + "\r\nunknown_key=kept as it is\r\n"
+                        "Selected_Folder=" +
+                        sub +
+                        "\r\nunknown_key=kept as it is\r\n"
                         "[Demo List]\r\nViewStyle=1\r\nGridStyle=1\r\nSortColumn=1\r\nSortAscending=1\r\n"
                         "Column4_Width=77\r\nColor=255\r\n"
                         "[Play List]\r\nvisible=0\r\nFullRowSelect=1\r\n"
@@ -124,10 +126,10 @@ void StartUpTest::configurationIsWrittenAndReadBack()
 
     QVERIFY(window->close());
     const std::string config = sandbox.ReadConfig();
-    for (const char* kept : {"; my own notes\r\n", "[global]\r\n", "unknown_key=kept as it is\r\n",
-                             "[Someone Else]\r\nfoo=bar\r\n", "toolbar_dockpos=2\r\n", "work_readonly=0\r\n",
-                             "ViewStyle=1\r\n", "GridStyle=1\r\n", "Column4_Width=77\r\n", "Color=255\r\n",
-                             "DemoFolderFontColor=16711680\r\n", "FullRowSelect=1\r\n", "visible=0\r\n"})
+    for (const char* kept :
+         {"; my own notes\r\n", "[global]\r\n", "unknown_key=kept as it is\r\n", "[Someone Else]\r\nfoo=bar\r\n",
+          "toolbar_dockpos=2\r\n", "work_readonly=0\r\n", "ViewStyle=1\r\n", "GridStyle=1\r\n", "Column4_Width=77\r\n",
+          "Color=255\r\n", "DemoFolderFontColor=16711680\r\n", "FullRowSelect=1\r\n", "visible=0\r\n"})
         QVERIFY2(config.find(kept) != std::string::npos, kept);
     QVERIFY(config.find("Q3A_DIR=" + sandbox.Game().string() + "\r\n") != std::string::npos);
     QVERIFY(config.find("Selected_Folder=" + sub + "\r\n") != std::string::npos);
@@ -164,9 +166,8 @@ void StartUpTest::missingGameAsksForItAndEndsWithoutTouchingTheFile()
 
     // A folder without the game is no better than cancelling.
     messages.shown.clear();
-    auto again = sandbox.Start(true, [&](const QString&, const QString&) {
-        return QString::fromStdString(sandbox.Root().string());
-    });
+    auto again = sandbox.Start(
+        true, [&](const QString&, const QString&) { return QString::fromStdString(sandbox.Root().string()); });
     QVERIFY(!again);
     QCOMPARE(messages.shown.size(), size_t(1));
     QCOMPARE(sandbox.ReadConfig(), text);

@@ -5,14 +5,14 @@
 #include <QTest>
 #include <QUrl>
 
-#include "support/gui/GuiTestSupport.h"
-#include "gui/app/MainWindow.h"
 #include "core/common/BusyScope.h"
 #include "core/common/Globals.h"
 #include "core/library/FolderTreeOps.h"
+#include "gui/app/MainWindow.h"
+#include "gui/app/StatusPanels.h"
 #include "gui/lists/DemoListPane.h"
 #include "gui/tree/FolderTreePane.h"
-#include "gui/app/StatusPanels.h"
+#include "support/gui/GuiTestSupport.h"
 
 #include <fstream>
 
@@ -198,7 +198,8 @@ void TreeTest::treeModelStaysConsistent()
     QVERIFY(a->expanded);
     QVERIFY(pane.View().isExpanded(pane.Model().IndexOf(a)));
     pane.SetAllExpanded(true);
-    QVERIFY(pane.View().isExpanded(pane.Model().IndexOf(core::FindNodeByPath(pane.Tree(), (sandbox.Game() / "c").string()))));
+    QVERIFY(pane.View().isExpanded(
+        pane.Model().IndexOf(core::FindNodeByPath(pane.Tree(), (sandbox.Game() / "c").string()))));
     pane.SelectNode(core::FindNodeByPath(pane.Tree(), (sandbox.Game() / "c" / "d").string()));
     std::filesystem::remove_all(sandbox.Game() / "c");
     pane.RescanBranch();

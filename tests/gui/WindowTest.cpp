@@ -19,23 +19,23 @@
 
 #include <filesystem>
 
-#include "support/gui/GuiTestSupport.h"
-#include "gui/app/MainWindow.h"
 #include "core/app/Settings.h"
 #include "core/common/Globals.h"
+#include "core/library/FolderTreeOps.h"
+#include "gui/app/CommandBar.h"
+#include "gui/app/MainWindow.h"
+#include "gui/app/StatusPanels.h"
+#include "gui/app/WindowPlacement.h"
 #include "gui/details/DemoDetails.h"
 #include "gui/details/PlayerWindow.h"
 #include "gui/details/PropertiesWindow.h"
 #include "gui/details/UserDataEditor.h"
-#include "core/library/FolderTreeOps.h"
 #include "gui/lists/DemoListPane.h"
 #include "gui/lists/PlayListPane.h"
 #include "gui/sound/SoundOptionsWindow.h"
-#include "support/Recorder.h"
 #include "gui/tree/FolderTreePane.h"
-#include "gui/app/CommandBar.h"
-#include "gui/app/StatusPanels.h"
-#include "gui/app/WindowPlacement.h"
+#include "support/Recorder.h"
+#include "support/gui/GuiTestSupport.h"
 
 using namespace guitest;
 namespace fs = std::filesystem;

@@ -43,6 +43,9 @@ inline Result RunCli(const std::string& arguments)
     return result;
 }
 
-inline std::string Quote(const fs::path& path) { return "'" + path.string() + "'"; }
+inline std::string Quote(const fs::path& path)
+{
+    return "'" + path.string() + "'";
+}
 
 } // namespace clitest

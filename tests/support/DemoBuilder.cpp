@@ -72,7 +72,10 @@ void DemoBuilder::Int32(uint32_t value)
         m_bytes.push_back(static_cast<uint8_t>(value >> (8 * i)));
 }
 
-DemoBuilder& DemoBuilder::Add(const Message& message) { return Add(message, m_nextSequence); }
+DemoBuilder& DemoBuilder::Add(const Message& message)
+{
+    return Add(message, m_nextSequence);
+}
 
 DemoBuilder& DemoBuilder::Add(const Message& message, int32_t sequence)
 {
@@ -138,13 +141,12 @@ std::vector<uint8_t> RealisticDemo(int protocol, int snapshots, int snapshotByte
                 message.ServerCommand(command++, "print \"Beta fragged Alpha\n\"");
         }
         if (i % 400 == 399)
-            message.ServerCommand(command++, "scores 2 0 0 0 " + std::to_string(scoreA) + " 50 " +
-                                                 std::to_string(i / 1200) + " 0 0 " +
-                                                 std::string(protocol == 46 ? "0 0 0 0 0 0 0 0 0 " : "") +
-                                                 std::string(protocol > 46 ? "0 0 0 0 0 0 0 0 " : "") + "1 " +
-                                                 std::to_string(scoreB) + " 60 0 0 0" +
-                                                 std::string(protocol == 46 ? " 0 0 0 0 0 0 0 0 0" : "") +
-                                                 std::string(protocol > 46 ? " 0 0 0 0 0 0 0 0" : ""));
+            message.ServerCommand(
+                command++, "scores 2 0 0 0 " + std::to_string(scoreA) + " 50 " + std::to_string(i / 1200) + " 0 0 " +
+                               std::string(protocol == 46 ? "0 0 0 0 0 0 0 0 0 " : "") +
+                               std::string(protocol > 46 ? "0 0 0 0 0 0 0 0 " : "") + "1 " + std::to_string(scoreB) +
+                               " 60 0 0 0" + std::string(protocol == 46 ? " 0 0 0 0 0 0 0 0 0" : "") +
+                               std::string(protocol > 46 ? " 0 0 0 0 0 0 0 0" : ""));
         message.Snapshot(time);
         std::vector<uint8_t> entities(static_cast<size_t>(snapshotBytes));
         for (auto& b : entities)

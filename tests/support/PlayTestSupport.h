@@ -10,12 +10,12 @@
 #include <string>
 #include <thread>
 
-#include "support/LibraryTestSupport.h"
 #include "core/app/Settings.h"
-#include "platform/GameProcess.h"
 #include "core/playback/Mods.h"
 #include "core/playback/PlaybackKeys.h"
 #include "core/playback/RunningGame.h"
+#include "platform/GameProcess.h"
+#include "support/LibraryTestSupport.h"
 #include "support/Recorder.h"
 #include "support/Restore.h"
 

@@ -13,7 +13,10 @@ std::string Zeros(int count)
     return text;
 }
 
-std::string N(int value) { return " " + std::to_string(value); }
+std::string N(int value)
+{
+    return " " + std::to_string(value);
+}
 
 } // namespace
 
@@ -59,21 +62,23 @@ std::string QuakeLiveServerInfo(int protocol, const std::string& map, const std:
                                 const std::string& extra)
 {
     return "\\sv_hostname\\^1Live ^7Arena\\sv_maxclients\\16\\timelimit\\10\\fraglimit\\0\\capturelimit\\8"
-           "\\g_gametype\\" + gametype + "\\protocol\\" + std::to_string(protocol) + "\\mapname\\" + map +
+           "\\g_gametype\\" +
+           gametype + "\\protocol\\" + std::to_string(protocol) + "\\mapname\\" + map +
            "\\version\\Quake Live test build" + extra;
 }
 
 std::string QuakeLivePlayer(const std::string& name, int team, const std::string& clan, const std::string& steamId)
 {
-    std::string text = "n\\" + name + "\\t\\" + std::to_string(team) + "\\model\\sarge\\hmodel\\sarge\\c1\\4\\hc\\100"
-                        "\\w\\0\\l\\0\\tt\\0\\tl\\0\\rp\\0\\p\\0\\so\\0\\pq\\0\\cn\\" + clan + "\\xcn\\\\c\\de";
+    std::string text = "n\\" + name + "\\t\\" + std::to_string(team) +
+                       "\\model\\sarge\\hmodel\\sarge\\c1\\4\\hc\\100"
+                       "\\w\\0\\l\\0\\tt\\0\\tl\\0\\rp\\0\\p\\0\\so\\0\\pq\\0\\cn\\" +
+                       clan + "\\xcn\\\\c\\de";
     if (!steamId.empty())
         text += "\\st\\" + steamId;
     return text;
 }
 
-QuakeLiveDemo::QuakeLiveDemo(int protocol, const std::string& gametype, const std::string& map)
-    : m_protocol(protocol)
+QuakeLiveDemo::QuakeLiveDemo(int protocol, const std::string& gametype, const std::string& map) : m_protocol(protocol)
 {
     m_configStrings.emplace_back(0, QuakeLiveServerInfo(protocol, map, gametype));
     m_configStrings.emplace_back(1, "\\sv_pure\\1\\sv_serverid\\1234");
@@ -131,6 +136,9 @@ QuakeLiveDemo& QuakeLiveDemo::Intermission(uint32_t time)
     return Cs(14, "1");
 }
 
-std::vector<uint8_t> QuakeLiveDemo::Bytes() const { return ModernDemoFile(m_messages); }
+std::vector<uint8_t> QuakeLiveDemo::Bytes() const
+{
+    return ModernDemoFile(m_messages);
+}
 
 } // namespace testsupport

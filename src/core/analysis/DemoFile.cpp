@@ -55,8 +55,8 @@ DemoBytes LoadMemberBytes(const std::string& archive, const std::string& name, c
     if (!place.Plausible() || place.size > kMaxDemoMemberSize) {
         // A directory entry promising more than the archive can hold is damaged or hostile;
         // refuse it instead of allocating the claim.
-        bytes.problem = "Damaged archive member (size " + std::to_string(place.size) + " bytes claimed): " +
-                        archive + " " + name;
+        bytes.problem =
+            "Damaged archive member (size " + std::to_string(place.size) + " bytes claimed): " + archive + " " + name;
         return bytes;
     }
     if (!Allocate(bytes, place.size))
@@ -66,8 +66,8 @@ DemoBytes LoadMemberBytes(const std::string& archive, const std::string& name, c
     if (result == UnzipResult::NotSupported || result == UnzipResult::Encrypted) {
         // The local header disagrees with the directory, which looked readable.
         bytes.data.Clear();
-        bytes.problem =
-            UnsupportedMemberText(result == UnzipResult::Encrypted ? "encryption" : "its compression method", archive, name);
+        bytes.problem = UnsupportedMemberText(
+            result == UnzipResult::Encrypted ? "encryption" : "its compression method", archive, name);
         return bytes;
     }
     if (result != UnzipResult::Ok && result != UnzipResult::CrcError) {

@@ -13,7 +13,11 @@ namespace core {
 class ByteBuffer {
 public:
     bool Allocate(size_t size); // false when there is no memory for it
-    void Clear() { m_data.reset(); m_size = 0; }
+    void Clear()
+    {
+        m_data.reset();
+        m_size = 0;
+    }
     void Shrink(size_t size) { m_size = size < m_size ? size : m_size; }
     uint8_t* data() { return m_data.get(); }
     size_t size() const { return m_size; }
@@ -30,11 +34,11 @@ inline constexpr uint64_t kMaxDemoMemberSize = uint64_t{512} << 20;
 
 struct DemoBytes {
     ByteBuffer data;
-    uint64_t size = 0;         // the demo's size (the member's uncompressed size for archives)
-    uint32_t dosDateTime = 0;  // last-write time of the file, or the member's time
-    bool found = false;        // the file or member exists and could be opened
-    bool memoryError = false;  // no memory for the demo
-    std::string problem;       // a message for the user, empty when all went well
+    uint64_t size = 0;        // the demo's size (the member's uncompressed size for archives)
+    uint32_t dosDateTime = 0; // last-write time of the file, or the member's time
+    bool found = false;       // the file or member exists and could be opened
+    bool memoryError = false; // no memory for the demo
+    std::string problem;      // a message for the user, empty when all went well
 };
 
 // Loads the member at a known place, without searching the archive's directory again (the

@@ -11,11 +11,11 @@ namespace core {
 const std::array<std::string_view, DemoFieldCount>& DemoColumnNames()
 {
     static const std::array<std::string_view, DemoFieldCount> names = {
-        "Demoname",  "Size",      "Recorded",    "Archive Location", "Map",        "Playtime",
-        "Version",   "Gametype",  "Mod",         "Hostname",         "Timelimit",  "Fraglimit",
-        "Capturelimit", "Protocol", "Max Clients", "Max Rate",       "Max Ping",   "Min Ping",
-        "Winner",    "Second",    "Final Score", "Location",         "POV",        "Rating",
-        "Web",       "Description"};
+        "Demoname",     "Size",       "Recorded",    "Archive Location", "Map",       "Playtime",
+        "Version",      "Gametype",   "Mod",         "Hostname",         "Timelimit", "Fraglimit",
+        "Capturelimit", "Protocol",   "Max Clients", "Max Rate",         "Max Ping",  "Min Ping",
+        "Winner",       "Second",     "Final Score", "Location",         "POV",       "Rating",
+        "Web",          "Description"};
     return names;
 }
 

@@ -4,10 +4,10 @@
 #include <cstring>
 #include <new>
 
+#include "core/analysis/DemoFile.h"
 #include "core/analysis/DemoInfo.h"
 #include "core/analysis/DemoWalk.h"
 #include "core/analysis/ModernMessage.h"
-#include "core/analysis/DemoFile.h"
 #include "core/analysis/PlayerTable.h"
 #include "core/common/FileNames.h"
 #include "core/common/MessageSink.h"
@@ -31,9 +31,15 @@ std::string InfoValueIn(std::string_view key, std::string_view text)
     return std::string(text.substr(start, end - start));
 }
 
-std::string InfoValueOf(const DemoState& demo, std::string_view key) { return InfoValueIn(key, demo.infoString); }
+std::string InfoValueOf(const DemoState& demo, std::string_view key)
+{
+    return InfoValueIn(key, demo.infoString);
+}
 
-std::string InfoValue(std::string_view key) { return InfoValueOf(CurrentDemo, key); }
+std::string InfoValue(std::string_view key)
+{
+    return InfoValueOf(CurrentDemo, key);
+}
 
 std::string_view GetTokenView(std::string_view text, int n)
 {
@@ -65,7 +71,10 @@ std::string_view GetTokenView(std::string_view text, int n)
     return tok;
 }
 
-std::string GetToken(std::string_view text, int n) { return std::string(GetTokenView(text, n)); }
+std::string GetToken(std::string_view text, int n)
+{
+    return std::string(GetTokenView(text, n));
+}
 
 std::string CourseTimeText(int64_t milliseconds)
 {

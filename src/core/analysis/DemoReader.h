@@ -47,7 +47,7 @@ struct DemoState {
 };
 
 struct ReadWishes {
-    bool courseLog = false;   // event lines and score tables in the course log
+    bool courseLog = false;     // event lines and score tables in the course log
     std::string_view extension; // the demo file's extension, lower-cased (".dm_68"); decides the
                                 // message format of modern demos
 };

@@ -16,7 +16,10 @@ int32_t ReadInt32(const uint8_t* p)
     return static_cast<int32_t>(Le32(p));
 }
 
-bool Contains(std::string_view text, std::string_view part) { return text.find(part) != std::string_view::npos; }
+bool Contains(std::string_view text, std::string_view part)
+{
+    return text.find(part) != std::string_view::npos;
+}
 
 } // namespace
 
@@ -25,7 +28,10 @@ DemoWalk::DemoWalk(DemoState& demo, std::span<const uint8_t> data, bool courseLo
 {
 }
 
-std::string DemoWalk::Elapsed(int64_t since) const { return CourseTimeText(m_current - since); }
+std::string DemoWalk::Elapsed(int64_t since) const
+{
+    return CourseTimeText(m_current - since);
+}
 
 std::string DemoWalk::CoursePrefix() const
 {
@@ -46,8 +52,8 @@ void DemoWalk::AddCourseLine(std::string_view text)
 
 WalkOutcome DemoWalk::ReadError(std::string_view field, bool damaged)
 {
-    m_demo.debugMessages.push_back("Parsing Error (" + std::string(field) + ") at Packet Nr: " +
-                                   std::to_string(m_packet));
+    m_demo.debugMessages.push_back("Parsing Error (" + std::string(field) +
+                                   ") at Packet Nr: " + std::to_string(m_packet));
     FinishCutWalk(damaged);
     return WalkOutcome::ReadError;
 }
@@ -140,7 +146,8 @@ WalkOutcome DemoWalk::Run()
 
         // Most messages hold a snapshot and nothing else: take those without the command loop.
         const size_t timeAt = r + 1 + (acknowledge ? 0 : 4);
-        if (r < limit && data[r] == static_cast<uint8_t>(MessageCommand::Snapshot) && timeAt <= size && size - timeAt >= 4) {
+        if (r < limit && data[r] == static_cast<uint8_t>(MessageCommand::Snapshot) && timeAt <= size &&
+            size - timeAt >= 4) {
             if (m_firstSnapshot)
                 Snapshot(static_cast<uint32_t>(ReadInt32(data + timeAt)));
             else
@@ -309,7 +316,8 @@ void DemoWalk::ChatLine(std::string_view command)
     if (m_demo.gameEnded)
         return;
     const std::string lower = LowerCase(text);
-    if (Contains(lower, "timelimit hit") || Contains(lower, "fraglimit hit") || Contains(lower, "hit the capturelimit")) {
+    if (Contains(lower, "timelimit hit") || Contains(lower, "fraglimit hit") ||
+        Contains(lower, "hit the capturelimit")) {
         AddCourseLine("^1*** GAME END ***");
         m_demo.gameEnded = true;
     }

@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "core/analysis/ModScores.h"
 #include "core/analysis/DemoReader.h"
+#include "core/analysis/ModScores.h"
 
 namespace core {
 

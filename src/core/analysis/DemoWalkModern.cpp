@@ -4,7 +4,9 @@
 #include <vector>
 
 #include "core/analysis/DemoWalk.h"
+#include "core/analysis/MessageCommand.h"
 #include "core/analysis/ModernMessage.h"
+#include "core/common/LittleEndian.h"
 
 namespace core {
 namespace {
@@ -78,12 +80,8 @@ WalkOutcome DemoWalk::RunModern()
         WalkOutcome failure;
         if (pos <= size && size - pos >= 8) {
             // In line rather than through MessageHeader: once per message, the hot path.
-            std::memcpy(&sequence, m_data.data() + pos, 4);
-            std::memcpy(&length, m_data.data() + pos + 4, 4);
-            if constexpr (std::endian::native == std::endian::big) {
-                sequence = static_cast<int32_t>(__builtin_bswap32(static_cast<uint32_t>(sequence)));
-                length = static_cast<int32_t>(__builtin_bswap32(static_cast<uint32_t>(length)));
-            }
+            sequence = static_cast<int32_t>(Le32(m_data.data() + pos));
+            length = static_cast<int32_t>(Le32(m_data.data() + pos + 4));
             // The walk hops from header to header; fetching ahead hides the memory latency.
             __builtin_prefetch(m_data.data() + std::min(pos + 1024, size - 1));
         }
@@ -155,8 +153,13 @@ WalkOutcome DemoWalk::RunModern()
         // Downloads and voice data are real commands of these protocols that the walk has no use
         // for; inside a game state any unknown byte ends the message, as in the plain walk.
         const int unknown = decoded.unknownCommand;
-        if (unknown >= 0 && !inGameState && unknown != 6 && unknown != 9 && unknown != 10) {
-            if (unknown == 0) {
+        const auto isSkipped = [](int command) {
+            return command == static_cast<int>(MessageCommand::Download) ||
+                   command == static_cast<int>(MessageCommand::VoipSpeex) ||
+                   command == static_cast<int>(MessageCommand::VoipOpus);
+        };
+        if (unknown >= 0 && !inGameState && !isSkipped(unknown)) {
+            if (unknown == static_cast<int>(MessageCommand::Bad)) {
                 LogDirect(std::to_string(sequence) + "; bad command");
             } else {
                 LogDirect("Packet: " + std::to_string(m_packet) + ", Parsing Error");

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "core/analysis/DemoInfo.h"
-#include "core/analysis/DemoWalk.h"
 #include "core/analysis/DemoReader.h"
+#include "core/analysis/DemoWalk.h"
 #include "core/analysis/PlayerTable.h"
 
 namespace core {
@@ -17,7 +17,10 @@ std::string PadRight(std::string text, size_t width)
     return text;
 }
 
-bool StartsWith(std::string_view text, std::string_view start) { return text.substr(0, start.size()) == start; }
+bool StartsWith(std::string_view text, std::string_view start)
+{
+    return text.substr(0, start.size()) == start;
+}
 
 Player* PlayerAt(DemoState& demo, int32_t client)
 {

@@ -13,7 +13,10 @@ namespace core {
 namespace {
 
 // The command bytes, as the decoder compares them with what it reads.
-constexpr uint32_t CommandByte(MessageCommand command) { return static_cast<uint32_t>(command); }
+constexpr uint32_t CommandByte(MessageCommand command)
+{
+    return static_cast<uint32_t>(command);
+}
 constexpr uint32_t kNop = CommandByte(MessageCommand::Nop);
 constexpr uint32_t kGameState = CommandByte(MessageCommand::GameState);
 constexpr uint32_t kConfigString = CommandByte(MessageCommand::ConfigString);
@@ -27,13 +30,15 @@ constexpr size_t kMaxBigString = 8192 - 1;
 constexpr size_t kMaxString = 1024 - 1;
 
 // Reads a zero-terminated text. False when the data ends first; the reader is then overflowed.
-bool ReadText(HuffmanBitReader& reader, size_t limit, std::string& text) {
+bool ReadText(HuffmanBitReader& reader, size_t limit, std::string& text)
+{
     text.clear();
     // Consumes past the limit too, so that the next command starts where it should.
     return reader.ReadString(text, limit);
 }
 
-ModernCommand MakeCommand(ModernCommand::Kind kind) {
+ModernCommand MakeCommand(ModernCommand::Kind kind)
+{
     ModernCommand command;
     command.kind = kind;
     return command;
@@ -41,7 +46,8 @@ ModernCommand MakeCommand(ModernCommand::Kind kind) {
 
 } // namespace
 
-ModernDecodeResult DecodeModernMessage(std::span<const uint8_t> payload, std::vector<ModernCommand>& out) {
+ModernDecodeResult DecodeModernMessage(std::span<const uint8_t> payload, std::vector<ModernCommand>& out)
+{
     ModernDecodeResult result;
     HuffmanBitReader reader(payload);
     const auto failed = [&result](ModernField field) {
@@ -149,7 +155,8 @@ namespace {
 
 // The work of QuickSnapshotTime and IsQuickSnapshot; without `serverTime` only checks that the
 // time could be read.
-bool QuickSnapshot(std::span<const uint8_t> payload, uint32_t* serverTime, QuickSnapshotMemo& memo) {
+bool QuickSnapshot(std::span<const uint8_t> payload, uint32_t* serverTime, QuickSnapshotMemo& memo)
+{
     const auto& pairs = FixedHuffmanPairTable();
     const uint8_t* data = payload.data();
     const size_t size = payload.size();
@@ -224,15 +231,18 @@ bool QuickSnapshot(std::span<const uint8_t> payload, uint32_t* serverTime, Quick
 
 } // namespace
 
-bool QuickSnapshotTime(std::span<const uint8_t> payload, uint32_t& serverTime, QuickSnapshotMemo& memo) {
+bool QuickSnapshotTime(std::span<const uint8_t> payload, uint32_t& serverTime, QuickSnapshotMemo& memo)
+{
     return QuickSnapshot(payload, &serverTime, memo);
 }
 
-bool IsQuickSnapshot(std::span<const uint8_t> payload, QuickSnapshotMemo& memo) {
+bool IsQuickSnapshot(std::span<const uint8_t> payload, QuickSnapshotMemo& memo)
+{
     return QuickSnapshot(payload, nullptr, memo);
 }
 
-bool IsModernDemoExtension(std::string_view lowerExtension) {
+bool IsModernDemoExtension(std::string_view lowerExtension)
+{
     static constexpr std::array<std::string_view, 8> kExtensions = {".dm_66", ".dm_67", ".dm_68", ".dm_70",
                                                                     ".dm_71", ".dm_73", ".dm_90", ".dm_91"};
     for (std::string_view e : kExtensions) {

@@ -21,13 +21,22 @@ struct ModernCommand {
 };
 
 // Where the data ran out.
-enum class ModernField { None, Acknowledge, CommandByte, ServerTime, CommandSequence, GameStateCommand, GameStateIndex, Text };
+enum class ModernField {
+    None,
+    Acknowledge,
+    CommandByte,
+    ServerTime,
+    CommandSequence,
+    GameStateCommand,
+    GameStateIndex,
+    Text
+};
 
 struct ModernDecodeResult {
-    bool ok = true;                // false: the data ended inside `field` (overflow)
+    bool ok = true; // false: the data ended inside `field` (overflow)
     ModernField field = ModernField::None;
-    int unknownCommand = -1;       // a command byte that stopped the message (6, 9, 10, >10), else -1
-    bool ended = false;            // svc_EOF seen
+    int unknownCommand = -1; // a command byte that stopped the message (6, 9, 10, >10), else -1
+    bool ended = false;      // svc_EOF seen
 };
 
 // Decodes one message payload into commands, in order, appending to `out`.

@@ -16,8 +16,8 @@ constexpr bool ShowsNoScore(int32_t score)
 }
 
 struct Player {
-    std::string name;   // userinfo "n", colour codes kept
-    int32_t team = 0;   // userinfo "t"; 3 = spectator
+    std::string name; // userinfo "n", colour codes kept
+    int32_t team = 0; // userinfo "t"; 3 = spectator
     int32_t imageIndex = 0;
     int32_t score = kNoScore;
     int32_t time = 0;

@@ -115,7 +115,10 @@ std::string PadRight(std::string text, size_t width)
 
 } // namespace
 
-int32_t ScoreField(std::string_view report, int n) { return ScoreFields(report)(n); }
+int32_t ScoreField(std::string_view report, int n)
+{
+    return ScoreFields(report)(n);
+}
 
 bool UpdatePlayer(DemoState& demo, int client, std::string_view userinfo)
 {
@@ -248,10 +251,22 @@ bool IsTeamGame(const DemoState& demo)
     return demo.gameType > std::string_view("2");
 }
 
-std::string TeamOneName(const DemoState& demo) { return IsTeamGame(demo) ? "Red team" : "1st ranked player"; }
-std::string TeamTwoName(const DemoState& demo) { return IsTeamGame(demo) ? "Blue team" : "2nd ranked player"; }
-std::string TeamOneName() { return TeamOneName(CurrentDemo); }
-std::string TeamTwoName() { return TeamTwoName(CurrentDemo); }
+std::string TeamOneName(const DemoState& demo)
+{
+    return IsTeamGame(demo) ? "Red team" : "1st ranked player";
+}
+std::string TeamTwoName(const DemoState& demo)
+{
+    return IsTeamGame(demo) ? "Blue team" : "2nd ranked player";
+}
+std::string TeamOneName()
+{
+    return TeamOneName(CurrentDemo);
+}
+std::string TeamTwoName()
+{
+    return TeamTwoName(CurrentDemo);
+}
 
 RankedPlayers GetRankedPlayers(const DemoState& demo)
 {
@@ -302,6 +317,9 @@ RankedPlayers GetRankedPlayers(const DemoState& demo)
     return ranked;
 }
 
-RankedPlayers GetRankedPlayers() { return GetRankedPlayers(CurrentDemo); }
+RankedPlayers GetRankedPlayers()
+{
+    return GetRankedPlayers(CurrentDemo);
+}
 
 } // namespace core

@@ -8,14 +8,16 @@
 
 namespace core {
 
-bool IsQuakeLiveProtocol(int protocol) { return protocol == 73 || protocol == 90 || protocol == 91; }
+bool IsQuakeLiveProtocol(int protocol)
+{
+    return protocol == 73 || protocol == 90 || protocol == 91;
+}
 
 namespace {
 
 constexpr std::array<std::string_view, 13> kGameTypeNames = {
-    "Free for All",  "Duel",         "Race",       "Team Deathmatch", "Clan Arena",
-    "Capture the Flag", "One Flag CTF", "Overload",   "Harvester",       "Freeze Tag",
-    "Domination",    "Attack & Defend", "Red Rover",
+    "Free for All", "Duel",      "Race",       "Team Deathmatch", "Clan Arena",      "Capture the Flag", "One Flag CTF",
+    "Overload",     "Harvester", "Freeze Tag", "Domination",      "Attack & Defend", "Red Rover",
 };
 
 // The game type number, or -1 for a text that is not one of Quake Live's.
@@ -45,6 +47,7 @@ struct Layout {
     bool teamScoresOptional90;
 };
 
+// clang-format off
 constexpr Layout kLayouts[] = {
     {"scores", 1, 2, 4, 18, 18, -1, 1, 1, 1, false},
     {"scores_duel", 1, -1, 2, 91, 91, -1, 1, 1, 1, false},
@@ -55,6 +58,7 @@ constexpr Layout kLayouts[] = {
     {"scores_rr", 1, 2, 4, 19, 18, -1, 1, 1, 2, false},
     {"rrscores", 1, 2, 4, 19, 19, -1, 1, 1, 2, false},
 };
+// clang-format on
 
 class Tokens {
 public:
@@ -142,7 +146,10 @@ bool IsQuakeLiveTeamGameType(std::string_view value)
     return number < 0 || number >= 3;
 }
 
-bool IsQuakeLiveRace(std::string_view value) { return GameTypeNumber(value) == 2; }
+bool IsQuakeLiveRace(std::string_view value)
+{
+    return GameTypeNumber(value) == 2;
+}
 
 std::string GameTypeNameOf(const DemoState& demo)
 {

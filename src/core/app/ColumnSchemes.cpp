@@ -83,7 +83,9 @@ ColumnScheme ApplyChooserRows(const std::vector<ChooserRow>& rows, const std::fu
             if (row.checked != checked || row.column < 0 || row.column >= kSchemeColumns)
                 continue;
             const auto column = static_cast<size_t>(row.column);
-            layout.widths[column] = !checked ? 0 : row.column <= FieldFinalScore ? captionWidth(row.column) : kUserColumnWidth;
+            layout.widths[column] = !checked                        ? 0
+                                    : row.column <= FieldFinalScore ? captionWidth(row.column)
+                                                                    : kUserColumnWidth;
             if (position < layout.order.size())
                 layout.order[position++] = row.column;
         }

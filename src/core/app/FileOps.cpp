@@ -143,8 +143,8 @@ std::string NewFolderName(const std::vector<std::string>& existing, bool inGameD
     if (free(base))
         return base;
     for (size_t n = 2;; ++n) {
-        const std::string name = inGameDirectory ? base + "(" + std::to_string(n) + ")"
-                                                 : base + " (" + std::to_string(n) + ")";
+        const std::string name =
+            inGameDirectory ? base + "(" + std::to_string(n) + ")" : base + " (" + std::to_string(n) + ")";
         if (free(name))
             return name;
     }

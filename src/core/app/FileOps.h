@@ -97,7 +97,7 @@ struct MoveItem {
 };
 struct MoveDemosResult {
     int moved = 0;
-    bool completed = false;      // every item was handled; false after No or an error
+    bool completed = false; // every item was handled; false after No or an error
     bool lastMoveSucceeded = false;
 };
 // Moves demos into `target` one by one in the order `next` hands them out (it returns false when

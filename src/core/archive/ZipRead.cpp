@@ -371,8 +371,8 @@ UnzipResult CopyStored(std::FILE* f, const LocalMember& m, const Pump& pump, Blo
 
 // Inflates until the stream ends. Running out of input first (the archive or the compressed
 // size ends inside the stream) and corrupt data both give the CRC error result.
-UnzipResult InflateMember(std::FILE* f, uint64_t archiveSize, const LocalMember& m, const Pump& pump,
-                          BlockWriter& out, uint64_t& dataEnd)
+UnzipResult InflateMember(std::FILE* f, uint64_t archiveSize, const LocalMember& m, const Pump& pump, BlockWriter& out,
+                          uint64_t& dataEnd)
 {
     const uint64_t available = archiveSize > m.dataStart ? archiveSize - m.dataStart : 0;
     // With a data descriptor the local sizes may be zero; the stream's own end is what counts.
@@ -438,7 +438,8 @@ UnzipResult Decompress(std::FILE* f, uint64_t archiveSize, const LocalMember& m,
 
 // The steps every extraction starts with: the in-progress guard, the pump, opening the archive
 // and reading the member's local header; then `extract` runs on the opened member.
-template <typename Extract> UnzipResult WithMember(const std::string& archivePath, uint32_t headerOffset, Extract extract)
+template <typename Extract>
+UnzipResult WithMember(const std::string& archivePath, uint32_t headerOffset, Extract extract)
 {
     ExtractionGuard guard;
     if (!guard.Owned())
@@ -667,7 +668,8 @@ UnzipResult UnzipFileToMemoryFrom(const std::string& archivePath, uint8_t* buffe
     return ExtractToMemory(archivePath, buffer, size, skip, headerOffset);
 }
 
-UnzipResult UnzipFile(const std::string& archivePath, const std::string& targetPath, uint8_t attributes, uint32_t headerOffset)
+UnzipResult UnzipFile(const std::string& archivePath, const std::string& targetPath, uint8_t attributes,
+                      uint32_t headerOffset)
 {
     std::string target = targetPath;
     const bool folderOnly =

@@ -18,16 +18,16 @@ struct ZipSearchRec {
     uint32_t time = 0;           // DOS date-time of the current member
     uint32_t size = 0;           // uncompressed size
     uint32_t compressedSize = 0;
-    uint32_t headerOffset = 0;   // local header position in the archive
+    uint32_t headerOffset = 0; // local header position in the archive
     uint32_t crc = 0;
-    std::string name;            // at most 259 characters, "/" turned into "\"
+    std::string name; // at most 259 characters, "/" turned into "\"
     uint16_t method = 0;
-    uint8_t attributes = 0;      // MS-DOS external attributes, 0 for other systems
+    uint8_t attributes = 0; // MS-DOS external attributes, 0 for other systems
     uint16_t flags = 0;
     std::FILE* archive = nullptr; // open only in window mode (directories of 128000 bytes or more)
     uint64_t archiveSize = 0;
-    uint64_t windowEnd = 0;      // archive position just past the bytes read into the buffer (window mode)
-    uint64_t directoryEnd = 0;   // archive position just past the directory and end signature (window mode)
+    uint64_t windowEnd = 0;    // archive position just past the bytes read into the buffer (window mode)
+    uint64_t directoryEnd = 0; // archive position just past the directory and end signature (window mode)
     bool open = false;
 
     ZipSearchRec() = default;
@@ -53,13 +53,13 @@ bool IsZipFile(const std::string& path);
 // Extraction results.
 enum class UnzipResult {
     Ok,
-    CrcError,     // also data that ends early or does not inflate
+    CrcError, // also data that ends early or does not inflate
     WriteError,
     CannotOpen,
     BadHeader,
     NotSupported, // a compression method other than stored and deflate
     Encrypted,
-    Busy,         // another extraction runs on this thread (called from inside its pump)
+    Busy, // another extraction runs on this thread (called from inside its pump)
 };
 
 // Extracts the member whose local header is at headerOffset. On entry size is the buffer's
@@ -71,7 +71,7 @@ UnzipResult UnzipFileToMemoryFrom(const std::string& archivePath, uint8_t* buffe
 // Extracts into a file (created or overwritten, folders made as needed); a target ending with
 // "/" or "\", or attributes with the directory bit 16, only creates the folders.
 UnzipResult UnzipFile(const std::string& archivePath, const std::string& targetPath, uint8_t attributes,
-              uint32_t headerOffset);
+                      uint32_t headerOffset);
 
 // Deflate's largest expansion: a long run of one byte costs at least a bit per 258 output bytes,
 // about 1032 output bytes per input byte.

@@ -27,8 +27,14 @@ MessageSink* g_sink = &g_stderrSink;
 
 } // namespace
 
-MessageSink& Messages() { return *g_sink; }
+MessageSink& Messages()
+{
+    return *g_sink;
+}
 
-void SetMessageSink(MessageSink* sink) { g_sink = sink ? sink : &g_stderrSink; }
+void SetMessageSink(MessageSink* sink)
+{
+    g_sink = sink ? sink : &g_stderrSink;
+}
 
 } // namespace core

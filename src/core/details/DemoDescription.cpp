@@ -63,8 +63,8 @@ std::string PlayerFileName(std::string_view playerName)
     std::string name = StripColourCodes(playerName);
     for (char& c : name) {
         const auto b = static_cast<unsigned char>(c);
-        const bool reserved = b == '"' || b == '*' || b == '/' || b == ':' || b == '<' || b == '>' || b == '?' ||
-                              b == '\\' || b == '|';
+        const bool reserved =
+            b == '"' || b == '*' || b == '/' || b == ':' || b == '<' || b == '>' || b == '?' || b == '\\' || b == '|';
         if (b < 0x20 || b > 0x7E || reserved)
             c = '_';
     }

@@ -68,8 +68,7 @@ std::vector<std::string> PackFilesIn(const std::string& folder)
     std::error_code error;
     for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
         const std::string name = it->path().filename().string();
-        if (name.size() > 4 && core::LowerCase(name.substr(name.size() - 4)) == ".pk3" &&
-            it->is_regular_file(error))
+        if (name.size() > 4 && core::LowerCase(name.substr(name.size() - 4)) == ".pk3" && it->is_regular_file(error))
             packs.push_back(name);
     }
     // Directory listings come in no particular order on Linux; the game reads its packs by name.
@@ -212,8 +211,8 @@ std::string MissionPackTeamIcon(const std::string& sideName, bool red)
 
 const std::vector<std::string>& WebSchemes()
 {
-    static const std::vector<std::string> schemes = {"file://", "ftp://",  "gopher://", "http://", "https://",
-                                                     "mailto:", "news:",   "telnet:",   "wais:"};
+    static const std::vector<std::string> schemes = {"file://", "ftp://", "gopher://", "http://", "https://",
+                                                     "mailto:", "news:",  "telnet:",   "wais:"};
     return schemes;
 }
 
@@ -245,9 +244,9 @@ PlayerPictures ChoosePlayerPictures(const Player& player, const PlayerPictureSea
     const bool teamPlayer = player.team == 1 || player.team == 2;
     if (LowerCase(search.fsGame) == "missionpack" && haveMissionPack) {
         pictures.teamFromMissionPack = true;
-        pictures.teamMember = teamPlayer ? MissionPackTeamIcon(player.team == 1 ? search.redTeam : search.blueTeam,
-                                                               player.team == 1)
-                                         : std::string("textures\\sfx\\logo512.jpg");
+        pictures.teamMember =
+            teamPlayer ? MissionPackTeamIcon(player.team == 1 ? search.redTeam : search.blueTeam, player.team == 1)
+                       : std::string("textures\\sfx\\logo512.jpg");
         pictures.teamPack = teamPlayer ? missionPack : search.mainPack;
     } else {
         pictures.teamMember = "textures\\sfx\\logo512.jpg";

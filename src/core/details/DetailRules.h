@@ -18,10 +18,10 @@ std::vector<std::string> PackFilesIn(const std::string& folder);
 
 struct LevelShotSearch {
     std::string gameDirectory;
-    std::string baseFolder;      // "baseq3" (or "baseoa")
+    std::string baseFolder; // "baseq3" (or "baseoa")
     std::string baseDirectory;
-    std::string modDirectory;    // FindModDir of the demo's "fs_game"
-    std::string referencedPaks;  // "sv_referencedPakNames", "N/A" when absent
+    std::string modDirectory;   // FindModDir of the demo's "fs_game"
+    std::string referencedPaks; // "sv_referencedPakNames", "N/A" when absent
 };
 // The packs a custom map's level shot is looked for in, relative to the game directory, in the
 // order they are tried: the pack named after the map, the packs the server referenced, the mod's

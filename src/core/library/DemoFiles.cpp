@@ -80,7 +80,8 @@ std::vector<FolderEntry> ListFolder(const std::string& folder)
         entry.name = name;
         entries.push_back(std::move(entry));
     }
-    std::sort(entries.begin(), entries.end(), [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
+    std::sort(entries.begin(), entries.end(),
+              [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
     return entries;
 }
 

@@ -10,7 +10,7 @@
 namespace core {
 
 struct FolderNode {
-    std::string text;  // a root holds a full folder path, any other node one folder name
+    std::string text; // a root holds a full folder path, any other node one folder name
     uint32_t colour = 0;
     bool expanded = false;
     FolderNode* parent = nullptr;

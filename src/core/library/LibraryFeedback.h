@@ -43,8 +43,8 @@ public:
 
 // The two folder font colours of the settings; red in bits 0-7, green 8-15, blue 16-23.
 struct FolderColours {
-    uint32_t demoFolder = 0;            // black
-    uint32_t nonDemoFolder = 8421504;   // grey 128, 128, 128
+    uint32_t demoFolder = 0;          // black
+    uint32_t nonDemoFolder = 8421504; // grey 128, 128, 128
 };
 
 } // namespace core

@@ -7,8 +7,8 @@
 #include <unordered_map>
 
 #include "core/analysis/PlayerTable.h"
-#include "core/app/FileWrite.h"
 #include "core/analysis/QuakeLive.h"
+#include "core/app/FileWrite.h"
 
 namespace core {
 namespace {
@@ -107,8 +107,8 @@ std::vector<std::string> CacheFieldsFromDemo(const std::vector<std::string>& key
     fields.push_back(GameTypeNameOf(demo));
     fields.push_back(ModName(demo.infoString));
     fields.push_back(info("sv_hostname"));
-    for (std::string_view name : {"timelimit", "fraglimit", "capturelimit", "protocol", "sv_maxclients",
-                                  "sv_maxRate", "sv_maxPing", "sv_minPing"})
+    for (std::string_view name : {"timelimit", "fraglimit", "capturelimit", "protocol", "sv_maxclients", "sv_maxRate",
+                                  "sv_maxPing", "sv_minPing"})
         fields.push_back(NotSetText(info(name)));
     const RankedPlayers ranked = GetRankedPlayers(demo);
     fields.push_back(ranked.winner);
@@ -136,8 +136,7 @@ std::vector<std::string_view> SplitCacheLine(std::string_view line)
     std::vector<std::string_view> fields;
     fields.reserve(kCacheFieldCount);
     size_t start = 0;
-    for (size_t at = line.find(kCacheSeparator); at != std::string_view::npos;
-         at = line.find(kCacheSeparator, start)) {
+    for (size_t at = line.find(kCacheSeparator); at != std::string_view::npos; at = line.find(kCacheSeparator, start)) {
         fields.emplace_back(line.substr(start, at - start));
         start = at + 1;
     }

@@ -5,18 +5,18 @@
 #include <system_error>
 #include <vector>
 
-#include "core/archive/ZipRead.h"
 #include "core/app/Settings.h"
+#include "core/archive/ZipRead.h"
 #include "core/common/MessageSink.h"
 #include "core/library/DemoFiles.h"
-#include "platform/ShellWords.h"
+#include "core/playback/GameParameters.h"
 #include "core/playback/GamePrograms.h"
 #include "core/playback/Mods.h"
 #include "core/playback/PlayList.h"
-#include "core/playback/VersionSwitch.h"
 #include "core/playback/PlayScript.h"
-#include "core/playback/GameParameters.h"
 #include "core/playback/RunningGame.h"
+#include "core/playback/VersionSwitch.h"
+#include "platform/ShellWords.h"
 
 namespace fs = std::filesystem;
 
@@ -309,7 +309,8 @@ bool LaunchGame(const std::string& protocol, const std::string& modDirectory)
         // FIFO is of the ioquake3 family. A game that went away between the test and the line
         // gets a fresh start as well.
         const std::string running = RunningGameProgram();
-        const bool rightProgram = running.empty() ? KindOfProgram(program) == ProgramKind::Ioquake3 : running == program;
+        const bool rightProgram =
+            running.empty() ? KindOfProgram(program) == ProgramKind::Ioquake3 : running == program;
         const bool takesLines = GameTakesConsoleLines();
         if (modPart.empty() && rightProgram && takesLines && SendConsoleCommand(std::string("exec ") + kPlayScriptName))
             return true;

@@ -5,9 +5,9 @@
 #include "core/analysis/DemoInfo.h"
 #include "core/analysis/QuakeLive.h"
 #include "core/library/DemoFiles.h"
+#include "core/playback/VersionSwitch.h"
 #include "platform/FileSystem.h"
 #include "platform/ShellWords.h"
-#include "core/playback/VersionSwitch.h"
 
 namespace core {
 namespace {
@@ -41,7 +41,7 @@ ProgramKind KindOfProgram(const std::string& program)
 {
     const std::string name = LowerCase(FileNameOf(program));
     return IsOriginalName(name) || name == "oldversion" || name == "newversion" ? ProgramKind::Original
-                                                                               : ProgramKind::Ioquake3;
+                                                                                : ProgramKind::Ioquake3;
 }
 
 std::optional<std::string> FindOriginalProgram(const std::string& gameDirectory)
@@ -178,8 +178,8 @@ std::string EngineStartParameters(const std::string& program, const std::string&
     bool pipeGiven = false;
     const std::vector<std::string> global = platform::SplitShellWords(globalParameters);
     for (size_t i = 0; i + 1 < global.size(); ++i)
-        pipeGiven = pipeGiven || ((global[i] == "+set" || global[i] == "+seta") &&
-                                  LowerCase(global[i + 1]) == "com_pipefile");
+        pipeGiven =
+            pipeGiven || ((global[i] == "+set" || global[i] == "+seta") && LowerCase(global[i + 1]) == "com_pipefile");
     if (!pipeGiven)
         words += "+set com_pipefile " + platform::QuoteShellWord(pipeName) + " ";
     return words + "+set com_legacyprotocol 68 ";

@@ -18,8 +18,8 @@ ModFolders DefaultModLocations(const Environment& environment)
     if (!environment.home.empty())
         for (const char* home : {".q3a", ".openarena"})
             folders.homes.push_back(JoinPath(environment.home, home));
-    folders.system = {"/usr/lib/openarena", "/usr/share/games/openarena", "/usr/lib/ioquake3",
-                      "/usr/share/games/quake3", "/usr/local/games/quake3", "/usr/local/games/openarena"};
+    folders.system = {"/usr/lib/openarena",      "/usr/share/games/openarena", "/usr/lib/ioquake3",
+                      "/usr/share/games/quake3", "/usr/local/games/quake3",    "/usr/local/games/openarena"};
     return folders;
 }
 

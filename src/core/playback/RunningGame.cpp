@@ -6,10 +6,10 @@
 #include "core/common/BusyScope.h"
 #include "core/common/MessageSink.h"
 #include "core/library/DemoFiles.h"
-#include "platform/GameProcess.h"
-#include "platform/ShellWords.h"
 #include "core/playback/GamePrograms.h"
 #include "core/playback/Mods.h"
+#include "platform/GameProcess.h"
+#include "platform/ShellWords.h"
 
 namespace core {
 namespace {
@@ -118,8 +118,8 @@ bool StartGame(const std::string& executable, const std::string& parameters)
         Messages().Error("No game program found in " + Settings.q3a_dir + "!", kGameStartErrorTitle);
         return false;
     }
-    const std::string engineWords = EngineStartParameters(executable, Settings.q3a_start_param,
-                                                          ConsolePipeName(Settings.q3a_start_param));
+    const std::string engineWords =
+        EngineStartParameters(executable, Settings.q3a_start_param, ConsolePipeName(Settings.q3a_start_param));
     platform::GameStart start{executable, platform::SplitShellWords(engineWords + parameters), Settings.q3a_dir};
     std::string error;
     if (!KnownGame().Start(start, error)) {

@@ -13,10 +13,10 @@ namespace core {
 
 // What the window does while the core waits or works; empty functions do nothing. Set by the GUI.
 struct PlaybackHooks {
-    std::function<void()> pump;                   // process pending window messages
-    std::function<void(bool)> busyCursor;         // hourglass on (true) and off
-    std::function<void()> menuClickAndStopSounds; // "sound\misc\menu1.wav", then stop every sound
-    std::function<void()> stopSounds;             // stop and release what is playing
+    std::function<void()> pump;                     // process pending window messages
+    std::function<void(bool)> busyCursor;           // hourglass on (true) and off
+    std::function<void()> menuClickAndStopSounds;   // "sound\misc\menu1.wav", then stop every sound
+    std::function<void()> stopSounds;               // stop and release what is playing
     std::function<void(const std::string&)> status; // a line for the status bar
 };
 PlaybackHooks& Hooks();

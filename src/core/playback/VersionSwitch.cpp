@@ -8,10 +8,10 @@
 #include "core/common/BusyScope.h"
 #include "core/common/MessageSink.h"
 #include "core/library/DemoFiles.h"
-#include "platform/FileRename.h"
-#include "platform/FileSystem.h"
 #include "core/playback/GamePrograms.h"
 #include "core/playback/RunningGame.h"
+#include "platform/FileRename.h"
+#include "platform/FileSystem.h"
 
 namespace core {
 namespace {

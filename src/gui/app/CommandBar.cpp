@@ -158,11 +158,11 @@ CommandBar::CommandBar(Commands& commands, QWidget* parent)
     // In the menus the switches show a check mark; a picture there would take its place.
     for (QAction* action : {commands.timeDemos, commands.loopDemos, commands.showPlayList, commands.readOnly})
         action->setIconVisibleInMenu(false);
-    for (QAction* action : {commands.loadPlayList, commands.savePlayList, commands.playDemo, commands.playList,
-                            commands.playListAndExit, commands.soundOptions, commands.playbackKeys,
-                            commands.globalParameters, commands.help, commands.tipOfDay, commands.chooseDemoColumns,
-                            commands.choosePlayColumns, commands.readOnly, commands.timeDemos, commands.loopDemos,
-                            commands.showPlayList})
+    for (QAction* action :
+         {commands.loadPlayList, commands.savePlayList, commands.playDemo, commands.playList, commands.playListAndExit,
+          commands.soundOptions, commands.playbackKeys, commands.globalParameters, commands.help, commands.tipOfDay,
+          commands.chooseDemoColumns, commands.choosePlayColumns, commands.readOnly, commands.timeDemos,
+          commands.loopDemos, commands.showPlayList})
         addAction(action);
     ShowListColours(Qt::white, Qt::white);
     ShowReadOnly(true);

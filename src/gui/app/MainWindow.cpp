@@ -19,39 +19,39 @@
 #include "core/common/BusyScope.h"
 #include "core/common/Globals.h"
 #include "core/common/MessageSink.h"
-#include "gui/lists/ColumnChooser.h"
-#include "gui/fileops/FileOperations.h"
-#include "gui/details/DemoDetails.h"
-#include "gui/details/PropertiesWindow.h"
+#include "core/index/IndexUpdater.h"
 #include "core/library/FolderTreeOps.h"
 #include "core/library/ScanCache.h"
 #include "core/library/Scanner.h"
-#include "core/index/IndexUpdater.h"
-#include "gui/lists/DemoListPane.h"
-#include "gui/lists/LibrarySearch.h"
-#include "gui/lists/SearchBar.h"
-#include "gui/tree/SearchResultsNode.h"
-#include "gui/lists/PlayListPane.h"
 #include "core/playback/GameLaunch.h"
 #include "core/playback/GamePrograms.h"
 #include "core/playback/Mods.h"
 #include "core/playback/PlayList.h"
-#include "gui/playback/PlaybackCommands.h"
 #include "core/playback/VersionSwitch.h"
-#include "gui/extras/AboutBox.h"
-#include "gui/extras/GameFont.h"
-#include "gui/extras/HelpWindow.h"
-#include "gui/extras/TipOfDay.h"
-#include "gui/sound/ButtonSounds.h"
-#include "gui/sound/SoundPump.h"
-#include "gui/sound/SoundOptionsWindow.h"
-#include "gui/tree/FolderTreePane.h"
 #include "gui/app/ApplicationIcon.h"
 #include "gui/app/CommandBar.h"
 #include "gui/app/PaletteColours.h"
 #include "gui/app/StatusPanels.h"
 #include "gui/app/WindowFeedback.h"
 #include "gui/app/WindowPlacement.h"
+#include "gui/details/DemoDetails.h"
+#include "gui/details/PropertiesWindow.h"
+#include "gui/extras/AboutBox.h"
+#include "gui/extras/GameFont.h"
+#include "gui/extras/HelpWindow.h"
+#include "gui/extras/TipOfDay.h"
+#include "gui/fileops/FileOperations.h"
+#include "gui/lists/ColumnChooser.h"
+#include "gui/lists/DemoListPane.h"
+#include "gui/lists/LibrarySearch.h"
+#include "gui/lists/PlayListPane.h"
+#include "gui/lists/SearchBar.h"
+#include "gui/playback/PlaybackCommands.h"
+#include "gui/sound/ButtonSounds.h"
+#include "gui/sound/SoundOptionsWindow.h"
+#include "gui/sound/SoundPump.h"
+#include "gui/tree/FolderTreePane.h"
+#include "gui/tree/SearchResultsNode.h"
 
 namespace gui {
 namespace {
@@ -131,7 +131,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), m_commands(this)
         dialog.setDefaultSuffix(QStringLiteral("vmr"));
         dialog.selectFile(proposed);
         return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().front()
-                                                                                         : QString();
+                                                                                       : QString();
     };
     qApp->installEventFilter(this);
     resize(core::kDefaultClientWidth, core::kDefaultClientHeight + 90);
@@ -224,9 +224,8 @@ void MainWindow::BuildPanes()
     connect(m_demoList->RefreshAction(), &QAction::triggered, this, &MainWindow::RefreshList);
     connect(m_demoList->ReparseAction(), &QAction::triggered, this, &MainWindow::ReparseList);
     for (ListPane* pane : {static_cast<ListPane*>(m_demoList), static_cast<ListPane*>(m_playList)})
-        connect(pane, &ListPane::backgroundChanged, this, [this] {
-            m_commandBar->ShowListColours(m_demoList->Options().colour, m_playList->Options().colour);
-        });
+        connect(pane, &ListPane::backgroundChanged, this,
+                [this] { m_commandBar->ShowListColours(m_demoList->Options().colour, m_playList->Options().colour); });
     m_commandBar->ShowListColours(m_demoList->Options().colour, m_playList->Options().colour);
     UpdatePlayListCommands();
     m_commands.playDemo->setEnabled(false);
@@ -298,8 +297,7 @@ bool MainWindow::FindGameDirectory()
         core::SetGameDirectory(settings, settings.q3a_dir);
         return true;
     }
-    const QString picked =
-        chooseFolder(QString::fromLatin1(core::kGameFolderChooserTitle), PathText(settings.q3a_dir));
+    const QString picked = chooseFolder(QString::fromLatin1(core::kGameFolderChooserTitle), PathText(settings.q3a_dir));
     if (!picked.isEmpty()) {
         std::string folder = PathBytes(picked);
         if (folder.size() > 1 && folder.back() == '/')
@@ -327,7 +325,8 @@ bool MainWindow::StartUp(const core::IniFile& config, const std::string& builtIn
     }
     setWindowTitle(QStringLiteral("Velmora 1.32"));
     core::CreateDataDirectories(core::Settings.paths);
-    m_search->databaseFile = std::filesystem::path(core::Settings.paths.dataDirectory) / std::string(core::kLibraryIndexName);
+    m_search->databaseFile =
+        std::filesystem::path(core::Settings.paths.dataDirectory) / std::string(core::kLibraryIndexName);
     m_search->demoDataDirectory = core::Settings.paths.demoDataDirectory;
     ApplySettings();
 
@@ -425,7 +424,10 @@ void MainWindow::ListNode(core::FolderNode* node)
     RunFolderListing(path);
 }
 
-void MainWindow::StartIndexing() { m_search->StartIndexing(); }
+void MainWindow::StartIndexing()
+{
+    m_search->StartIndexing();
+}
 
 void MainWindow::RunFolderListing(const std::string& folder)
 {

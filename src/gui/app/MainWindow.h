@@ -14,8 +14,8 @@
 #include "core/app/Settings.h"
 #include "core/library/FolderTree.h"
 #include "core/library/Scanner.h"
-#include "gui/lists/ListFiller.h"
 #include "gui/app/Commands.h"
+#include "gui/lists/ListFiller.h"
 
 class QSplitter;
 
@@ -132,9 +132,9 @@ private:
     bool m_shownOnce = false;
     std::optional<QPoint> m_storedTopLeft; // the stored place, restored at the first showing
     bool m_noHints = false;
-    QString m_soundNotice;                  // why sound is off, told once the window shows
+    QString m_soundNotice;                             // why sound is off, told once the window shows
     QPointer<SoundOptionsWindow> m_soundOptionsWindow; // the sound options window while it is open
-    QPointer<HelpWindow> m_help;                        // the help window while it is open
+    QPointer<HelpWindow> m_help;                       // the help window while it is open
 };
 
 } // namespace gui

@@ -8,7 +8,7 @@
 #include <QLocalSocket>
 #include <QRegularExpression>
 
-#include <unistd.h>
+#include "platform/FileSystem.h"
 
 namespace gui {
 namespace {
@@ -18,7 +18,7 @@ constexpr int kAnswerWaitMs = 2000;
 } // namespace
 
 SingleInstance::SingleInstance(const QString& name, QObject* parent)
-    : QObject(parent), m_name(name + QLatin1Char('-') + QString::number(::getuid()))
+    : QObject(parent), m_name(name + QLatin1Char('-') + QString::number(platform::CurrentUserId()))
 {
 }
 

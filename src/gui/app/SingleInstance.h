@@ -27,9 +27,9 @@ public:
     ~SingleInstance() override;
 
     enum class Outcome {
-        First,       // this is the only instance; it now answers later starts
-        HandedOver,  // another instance took the command line: end this one
-        NoAnswer,    // another instance exists but did not take it: go on without answering others
+        First,      // this is the only instance; it now answers later starts
+        HandedOver, // another instance took the command line: end this one
+        NoAnswer,   // another instance exists but did not take it: go on without answering others
     };
     // Waits up to `waitMs` for a start in progress; a start that cannot get its turn ends too.
     Outcome Claim(const QStringList& arguments, int waitMs = 5000);

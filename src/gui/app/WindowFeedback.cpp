@@ -3,9 +3,9 @@
 #include <QApplication>
 #include <QCursor>
 
+#include "gui/app/StatusPanels.h"
 #include "gui/lists/DemoListPane.h"
 #include "gui/tree/FolderTreePane.h"
-#include "gui/app/StatusPanels.h"
 
 namespace gui {
 namespace {

@@ -2,15 +2,15 @@
 #include <QDir>
 #include <QFile>
 
-#include "gui/app/MainWindow.h"
 #include "core/app/Settings.h"
-#include "gui/app/ApplicationIcon.h"
-#include "gui/app/FileOpener.h"
 #include "core/common/MessageSink.h"
-#include "gui/app/BoxMessageSink.h"
-#include "gui/extras/SplashScreen.h"
 #include "core/playback/Mods.h"
+#include "gui/app/ApplicationIcon.h"
+#include "gui/app/BoxMessageSink.h"
+#include "gui/app/FileOpener.h"
+#include "gui/app/MainWindow.h"
 #include "gui/app/SingleInstance.h"
+#include "gui/extras/SplashScreen.h"
 
 int main(int argc, char** argv)
 {

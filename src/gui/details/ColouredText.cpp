@@ -20,8 +20,8 @@ std::string Latin1Bytes(const QString& text)
 
 QColor GameColour(char code)
 {
-    static const QColor colours[8] = {QColor(0, 0, 0),     QColor(255, 0, 0),   QColor(0, 128, 0),
-                                      QColor(255, 255, 0), QColor(0, 0, 255),   QColor(0, 255, 255),
+    static const QColor colours[8] = {QColor(0, 0, 0),     QColor(255, 0, 0),    QColor(0, 128, 0),
+                                      QColor(255, 255, 0), QColor(0, 0, 255),    QColor(0, 255, 255),
                                       QColor(128, 0, 128), QColor(255, 255, 255)};
     return colours[static_cast<unsigned char>(code) & 7];
 }

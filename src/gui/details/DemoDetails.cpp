@@ -11,21 +11,21 @@
 
 #include "core/analysis/DemoInfo.h"
 #include "core/analysis/DemoReader.h"
-#include "gui/app/MainWindow.h"
 #include "core/app/Settings.h"
 #include "core/common/BusyScope.h"
 #include "core/common/Globals.h"
 #include "core/common/MessageSink.h"
+#include "core/library/FolderTreeOps.h"
+#include "core/playback/PlayList.h"
+#include "core/sound/SoundSystem.h"
+#include "gui/app/MainWindow.h"
+#include "gui/app/WindowPlacement.h"
 #include "gui/details/ColouredText.h"
 #include "gui/details/PropertiesWindow.h"
 #include "gui/details/UserDataEditor.h"
-#include "core/library/FolderTreeOps.h"
 #include "gui/lists/DemoListPane.h"
 #include "gui/lists/PlayListPane.h"
-#include "core/playback/PlayList.h"
-#include "core/sound/SoundSystem.h"
 #include "gui/tree/FolderTreePane.h"
-#include "gui/app/WindowPlacement.h"
 
 namespace gui {
 
@@ -221,8 +221,8 @@ void DemoDetails::OpenEditorFor(const std::string& demoName, const std::string& 
     EnsureEditor(true).Load(demoName, location, players, nullptr, -1);
 }
 
-void DemoDetails::UpdateRowAfterApply(const std::string& demoName, const std::string& location, ListPane* pane,
-                                      int row, const core::DemoUserData& written, bool fileRemains)
+void DemoDetails::UpdateRowAfterApply(const std::string& demoName, const std::string& location, ListPane* pane, int row,
+                                      const core::DemoUserData& written, bool fileRemains)
 {
     const core::FolderNode* node = m_window.TreePane().Tree().Selected();
     if (!node || core::NodePath(*node) != DemoFolderOf(location))
@@ -238,7 +238,8 @@ void DemoDetails::UpdateRowAfterApply(const std::string& demoName, const std::st
         target = pane;
         targetRow = row;
     } else {
-        for (ListPane* list : {static_cast<ListPane*>(&m_window.DemoList()), static_cast<ListPane*>(&m_window.PlayList())}) {
+        for (ListPane* list :
+             {static_cast<ListPane*>(&m_window.DemoList()), static_cast<ListPane*>(&m_window.PlayList())}) {
             for (int r = 0; r < list->Model().rowCount() && !target; ++r)
                 if (nameMatches(*list, r)) {
                     target = list;

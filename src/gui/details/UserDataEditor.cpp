@@ -11,12 +11,12 @@
 #include <QVBoxLayout>
 
 #include "core/analysis/DemoInfo.h"
+#include "core/details/DetailRules.h"
+#include "gui/app/WindowPlacement.h"
 #include "gui/details/ColouredText.h"
 #include "gui/details/DemoDetails.h"
-#include "core/details/DetailRules.h"
 #include "gui/details/PropertiesWindow.h"
 #include "gui/tree/FolderTreeModel.h"
-#include "gui/app/WindowPlacement.h"
 
 namespace gui {
 
@@ -63,8 +63,8 @@ void PovComboBox::paintEvent(QPaintEvent*)
         return;
     const QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
     const QByteArray raw = itemData(currentIndex(), RawTextRole).toByteArray();
-    DrawColouredText(painter, field, std::string_view(raw.constData(), static_cast<size_t>(raw.size())), nullptr,
-                     false, kChoiceBackground);
+    DrawColouredText(painter, field, std::string_view(raw.constData(), static_cast<size_t>(raw.size())), nullptr, false,
+                     kChoiceBackground);
 }
 
 UserDataEditor::UserDataEditor(DemoDetails& details, QWidget* parent)
@@ -130,7 +130,7 @@ UserDataEditor::UserDataEditor(DemoDetails& details, QWidget* parent)
 }
 
 void UserDataEditor::Load(const std::string& demoName, const std::string& location,
-                     const std::vector<std::string>& players, ListPane* pane, int row)
+                          const std::vector<std::string>& players, ListPane* pane, int row)
 {
     m_loading = true;
     m_demoName = demoName;
@@ -171,7 +171,9 @@ void UserDataEditor::FocusField(int column)
 {
     // The field's text is selected, so that typing replaces it.
     switch (column) {
-    case core::FieldPOV: m_pov->setFocus(Qt::OtherFocusReason); break;
+    case core::FieldPOV:
+        m_pov->setFocus(Qt::OtherFocusReason);
+        break;
     case core::FieldRating:
         m_rating->setFocus(Qt::OtherFocusReason);
         m_rating->selectAll();
@@ -184,7 +186,8 @@ void UserDataEditor::FocusField(int column)
         m_description->setFocus(Qt::OtherFocusReason);
         m_description->selectAll();
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -215,8 +218,7 @@ void UserDataEditor::Apply()
         return;
     if (PropertiesWindow* prop = m_details.Properties())
         prop->ShowUserData(data);
-    m_details.UpdateRowAfterApply(m_demoName, m_location, m_pane, m_row, data,
-                                  outcome == core::WriteOutcome::Written);
+    m_details.UpdateRowAfterApply(m_demoName, m_location, m_pane, m_row, data, outcome == core::WriteOutcome::Written);
     ColourWeb();
     m_apply->setEnabled(false);
 }

@@ -5,9 +5,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "core/sound/SoundSystem.h"
 #include "gui/extras/GameFont.h"
 #include "gui/extras/SplashScreen.h"
-#include "core/sound/SoundSystem.h"
 
 namespace gui {
 namespace {

@@ -1,26 +1,26 @@
 #include "gui/fileops/FileOperations.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QDragMoveEvent>
 #include <QDropEvent>
-#include <QDir>
 #include <QFile>
-#include <QStandardPaths>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QStandardPaths>
 
 #include <filesystem>
 
-#include "gui/app/MainWindow.h"
 #include "core/app/Settings.h"
 #include "core/common/Globals.h"
 #include "core/common/MessageSink.h"
-#include "gui/fileops/InPlaceEditor.h"
 #include "core/library/FolderTreeOps.h"
+#include "gui/app/MainWindow.h"
+#include "gui/app/StatusPanels.h"
+#include "gui/fileops/InPlaceEditor.h"
 #include "gui/lists/DemoListPane.h"
 #include "gui/lists/PlayListPane.h"
 #include "gui/tree/FolderTreePane.h"
-#include "gui/app/StatusPanels.h"
 
 namespace gui {
 namespace {
@@ -110,8 +110,8 @@ void FileOperations::DeleteSelected(bool permanently)
     const std::vector<int> selected = demos.SelectedRows();
     if (selected.empty())
         return;
-    std::string question = "Really delete the " + std::to_string(selected.size()) + " selected file(s) from" +
-                           "\r\n" + m_window.CurrentFolder() + " ?";
+    std::string question = "Really delete the " + std::to_string(selected.size()) + " selected file(s) from" + "\r\n" +
+                           m_window.CurrentFolder() + " ?";
     if (permanently)
         question += std::string("\r\n") + kNotToTrashText;
     if (!core::Messages().Question(question, permanently ? kDeletePermanentlyTitle : core::kDeleteDemosTitle))
@@ -166,15 +166,16 @@ void FileOperations::StartDemoRename()
     }
     const std::string location = row.info[core::FieldLocation];
     const std::string name = row.info[core::FieldDemoname];
-    m_editor = new InPlaceEditor(view, rect, PathText(name), demos.DeleteAction(), [this, location, name](const QString& typed) {
-        // The row is looked up again: the list may have been sorted while the name was edited.
-        const auto& all = m_window.DemoList().Model().Rows();
-        for (size_t i = 0; i < all.size(); ++i)
-            if (all[i].info[core::FieldLocation] == location && all[i].info[core::FieldDemoname] == name) {
-                RenameDemoRow(static_cast<int>(i), typed);
-                return;
-            }
-    });
+    m_editor = new InPlaceEditor(
+        view, rect, PathText(name), demos.DeleteAction(), [this, location, name](const QString& typed) {
+            // The row is looked up again: the list may have been sorted while the name was edited.
+            const auto& all = m_window.DemoList().Model().Rows();
+            for (size_t i = 0; i < all.size(); ++i)
+                if (all[i].info[core::FieldLocation] == location && all[i].info[core::FieldDemoname] == name) {
+                    RenameDemoRow(static_cast<int>(i), typed);
+                    return;
+                }
+        });
 }
 
 void FileOperations::RenameDemoRow(int row, const QString& typed)
@@ -295,8 +296,8 @@ void FileOperations::RemoveFolderFromDisk()
         return;
     // Only an empty folder goes, as the question says; it goes to the trash where there is one.
     std::error_code error;
-    bool removed = std::filesystem::is_directory(path, error) && std::filesystem::is_empty(path, error) &&
-                   MoveToTrash(path);
+    bool removed =
+        std::filesystem::is_directory(path, error) && std::filesystem::is_empty(path, error) && MoveToTrash(path);
     if (!removed && std::filesystem::is_directory(path, error) && std::filesystem::is_empty(path, error) &&
         core::Messages().Question(std::string(kNoTrashText) + "\r\n" + path + "\r\n" + "Delete it permanently ?",
                                   kNoTrashTitle))
@@ -324,12 +325,12 @@ void FileOperations::StartFolderRename()
     tree.View().scrollTo(index);
     const QRect rect = tree.View().visualRect(index);
     const std::string path = core::NodePath(*node);
-    m_editor = new InPlaceEditor(tree.View(), rect, PathText(node->text), tree.RemoveFolderAction(),
-                                 [this, path](const QString& typed) {
-                                     // The node is found again by its path: the tree may have changed.
-                                     if (core::FolderNode* same = core::FindNodeByPath(m_window.TreePane().Tree(), path))
-                                         RenameFolderNode(*same, typed);
-                                 });
+    m_editor = new InPlaceEditor(
+        tree.View(), rect, PathText(node->text), tree.RemoveFolderAction(), [this, path](const QString& typed) {
+            // The node is found again by its path: the tree may have changed.
+            if (core::FolderNode* same = core::FindNodeByPath(m_window.TreePane().Tree(), path))
+                RenameFolderNode(*same, typed);
+        });
 }
 
 void FileOperations::RenameFolderNode(core::FolderNode& node, const QString& typed)
@@ -360,7 +361,8 @@ void FileOperations::UpdateLocations(const std::string& oldPath, const std::stri
     // Plain demos of the folder and archives in it carry the folder in their "Location"; demos
     // further down come along too, and so do the play list's copies, which would otherwise name
     // files that are gone.
-    for (ListPane* pane : {static_cast<ListPane*>(&m_window.DemoList()), static_cast<ListPane*>(&m_window.PlayList())}) {
+    for (ListPane* pane :
+         {static_cast<ListPane*>(&m_window.DemoList()), static_cast<ListPane*>(&m_window.PlayList())}) {
         DemoListModel& model = pane->Model();
         for (int row = 0; row < model.rowCount(); ++row) {
             const std::string& location = model.Row(row).info[core::FieldLocation];
@@ -391,7 +393,8 @@ bool FileOperations::eventFilter(QObject* watched, QEvent* event)
         if (!onTree || !FromDemoList(drag->mimeData()))
             return false;
         // Entering is taken whenever moving is possible at all, so that every position is asked.
-        const bool ok = event->type() == QEvent::DragEnter ? !ReadOnly() : MayMoveOnto(NodeAt(drag->position().toPoint()));
+        const bool ok =
+            event->type() == QEvent::DragEnter ? !ReadOnly() : MayMoveOnto(NodeAt(drag->position().toPoint()));
         if (ok) {
             drag->setDropAction(Qt::CopyAction);
             drag->accept();

@@ -8,9 +8,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "gui/app/MainWindow.h"
 #include "core/app/Settings.h"
 #include "core/common/MessageSink.h"
+#include "gui/app/MainWindow.h"
 #include "gui/lists/DemoListPane.h"
 #include "gui/lists/PlayListPane.h"
 #include "gui/tree/FolderTreeModel.h"
@@ -226,15 +226,16 @@ ColumnCommands::ColumnCommands(MainWindow& window) : QObject(&window), m_window(
     setObjectName(QStringLiteral("ColumnCommands"));
     chooseSchemeFile = [this](bool save, const QString& folder) {
         const QString filter = QStringLiteral("VMR Columns Scheme (*.vcs)");
-        QFileDialog dialog(&m_window, save ? QStringLiteral("Save Columns Scheme") : QStringLiteral("Load Columns Scheme"),
-                           folder, filter);
+        QFileDialog dialog(&m_window,
+                           save ? QStringLiteral("Save Columns Scheme") : QStringLiteral("Load Columns Scheme"), folder,
+                           filter);
         dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
         dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
         dialog.setDefaultSuffix(QStringLiteral("vcs"));
         if (save)
             dialog.selectFile(QStringLiteral("MyScheme.vcs"));
         return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().front()
-                                                                                         : QString();
+                                                                                       : QString();
     };
     runChooser = [](ColumnChooser& dialog) { dialog.exec(); };
 
@@ -250,8 +251,9 @@ ColumnCommands::ColumnCommands(MainWindow& window) : QObject(&window), m_window(
 void ColumnCommands::Choose(ListPane& list)
 {
     const bool demoList = &list == &m_window.DemoList();
-    ColumnChooser dialog(list, demoList ? QStringLiteral("Choose Demolist Columns") : QStringLiteral("Choose Playlist Columns"),
-                        &m_window);
+    ColumnChooser dialog(
+        list, demoList ? QStringLiteral("Choose Demolist Columns") : QStringLiteral("Choose Playlist Columns"),
+        &m_window);
     runChooser(dialog);
 }
 

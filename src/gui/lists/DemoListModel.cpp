@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <numeric>
 
+#include "core/playback/PlayList.h"
 #include "gui/lists/ListIcons.h"
 #include "gui/lists/ListSort.h"
-#include "core/playback/PlayList.h"
 #include "gui/tree/FolderTreeModel.h"
 
 namespace gui {

@@ -34,7 +34,8 @@ QCursor MakeLinkCursor()
 
 } // namespace
 
-DemoListPane::DemoListPane(QWidget* parent) : ListPane(QStringLiteral("demo list"), parent), m_linkCursor(MakeLinkCursor())
+DemoListPane::DemoListPane(QWidget* parent)
+    : ListPane(QStringLiteral("demo list"), parent), m_linkCursor(MakeLinkCursor())
 {
     setObjectName(QStringLiteral("ListView1"));
     Model().SetUserDataHeaderImages(true);
@@ -95,7 +96,7 @@ void DemoListPane::UpdateCommands()
     const std::vector<int> rows = SelectedRows();
     const bool one = rows.size() == 1;
     const bool any = !rows.empty();
-    bool anyArchived = false;  // kinds 1 to 3 cannot be deleted
+    bool anyArchived = false; // kinds 1 to 3 cannot be deleted
     bool allMayEnter = any;
     for (const int row : rows) {
         const ListRow& entry = Model().Row(row);
@@ -134,8 +135,8 @@ void DemoListPane::ShowSelectionText()
 
 bool DemoListPane::IsWebLink(const QString& text)
 {
-    static const char* const schemes[] = {"file://", "ftp://",  "gopher://", "http://", "https://",
-                                          "mailto:", "news:",   "telnet:",   "wais:"};
+    static const char* const schemes[] = {"file://", "ftp://", "gopher://", "http://", "https://",
+                                          "mailto:", "news:",  "telnet:",   "wais:"};
     for (const char* scheme : schemes)
         if (text.startsWith(QLatin1String(scheme), Qt::CaseInsensitive))
             return true;
@@ -172,7 +173,8 @@ void DemoListPane::MouseMovedOver(const QPoint& viewportPos)
         Show(QStringLiteral("Web action: ") + web, false);
     } else {
         viewport->setCursor(Qt::PointingHandCursor);
-        Show(QStringLiteral("Edit User Data of ") + Model().data(Model().index(cell.row(), 0), Qt::DisplayRole).toString(),
+        Show(QStringLiteral("Edit User Data of ") +
+                 Model().data(Model().index(cell.row(), 0), Qt::DisplayRole).toString(),
              false);
     }
 }

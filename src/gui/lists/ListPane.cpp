@@ -14,8 +14,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "gui/lists/ListIcons.h"
 #include "gui/app/PaneActions.h"
+#include "gui/lists/ListIcons.h"
 
 namespace gui {
 namespace {
@@ -48,7 +48,10 @@ uint64_t KilobytesOf(const std::string& sizeText)
 
 } // namespace
 
-QString SizeText(uint64_t bytes) { return QString::fromLatin1(core::FormatSize(bytes, 2)); }
+QString SizeText(uint64_t bytes)
+{
+    return QString::fromLatin1(core::FormatSize(bytes, 2));
+}
 
 QString SelectionText(const RowTotals& totals)
 {
@@ -80,7 +83,8 @@ ListPane::ListPane(const QString& listName, QWidget* parent) : QWidget(parent), 
     m_details->setItemDelegate(m_delegate);
     m_icons->setItemDelegate(m_delegate);
 
-    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(m_details), static_cast<QAbstractItemView*>(m_icons)}) {
+    for (QAbstractItemView* view :
+         {static_cast<QAbstractItemView*>(m_details), static_cast<QAbstractItemView*>(m_icons)}) {
         view->viewport()->installEventFilter(this);
         view->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(view, &QWidget::customContextMenuRequested, this,
@@ -203,7 +207,8 @@ core::ColumnScheme ListPane::DefaultColumns() const
                              cells.horizontalAdvance(typical[column]) + 16 + icon);
         }
         layout.widths[static_cast<size_t>(column)] = width;
-        layout.order[static_cast<size_t>(column)] = column < core::DemoFieldCount - 3 ? column + 3 : column - (core::DemoFieldCount - 3);
+        layout.order[static_cast<size_t>(column)] =
+            column < core::DemoFieldCount - 3 ? column + 3 : column - (core::DemoFieldCount - 3);
     }
     return layout;
 }
@@ -262,7 +267,8 @@ void ListPane::SetViewStyle(int style)
 void ListPane::SetBackground(const QColor& colour)
 {
     m_colour = colour;
-    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(m_details), static_cast<QAbstractItemView*>(m_icons)}) {
+    for (QAbstractItemView* view :
+         {static_cast<QAbstractItemView*>(m_details), static_cast<QAbstractItemView*>(m_icons)}) {
         QPalette palette = view->palette();
         palette.setColor(QPalette::Base, colour);
         view->setPalette(palette);
@@ -352,8 +358,9 @@ void ListPane::SelectAllRows()
 {
     if (m_model.rowCount() == 0)
         return;
-    m_selection->select(QItemSelection(m_model.index(0, 0), m_model.index(m_model.rowCount() - 1, core::DemoFieldCount - 1)),
-                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    m_selection->select(
+        QItemSelection(m_model.index(0, 0), m_model.index(m_model.rowCount() - 1, core::DemoFieldCount - 1)),
+        QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
 
 void ListPane::ScrollToRow(int row)

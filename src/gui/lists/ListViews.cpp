@@ -68,8 +68,14 @@ namespace {
 bool g_dragsSuspended = false;
 } // namespace
 
-void SetDragsSuspended(bool suspended) { g_dragsSuspended = suspended; }
-bool DragsSuspended() { return g_dragsSuspended; }
+void SetDragsSuspended(bool suspended)
+{
+    g_dragsSuspended = suspended;
+}
+bool DragsSuspended()
+{
+    return g_dragsSuspended;
+}
 
 void DetailsView::startDrag(Qt::DropActions supportedActions)
 {

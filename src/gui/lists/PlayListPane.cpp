@@ -114,7 +114,8 @@ bool PlayListPane::AcceptsDrop(const QMimeData* data, const QPoint&)
         return false;
     // The demo list's selection decides, wherever the drag began: it must be fit for playing.
     const std::vector<int> rows = m_demoList->SelectedRows();
-    return std::all_of(rows.begin(), rows.end(), [this](int row) { return MayEnterPlayList(m_demoList->Model().Row(row)); });
+    return std::all_of(rows.begin(), rows.end(),
+                       [this](int row) { return MayEnterPlayList(m_demoList->Model().Row(row)); });
 }
 
 void PlayListPane::Drop(const QMimeData* data, const QPoint& viewportPos)

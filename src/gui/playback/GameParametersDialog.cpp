@@ -8,8 +8,8 @@
 #include <QVBoxLayout>
 
 #include "core/app/Settings.h"
-#include "gui/app/WindowPlacement.h"
 #include "core/playback/GameParameters.h"
+#include "gui/app/WindowPlacement.h"
 
 namespace gui {
 

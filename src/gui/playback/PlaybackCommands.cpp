@@ -4,20 +4,20 @@
 #include <QApplication>
 #include <QMenu>
 
-#include "gui/app/MainWindow.h"
 #include "core/app/Settings.h"
 #include "core/common/Globals.h"
-#include "gui/lists/DemoListPane.h"
-#include "gui/lists/PlayListPane.h"
 #include "core/playback/GameLaunch.h"
-#include "gui/playback/GameParametersDialog.h"
 #include "core/playback/Mods.h"
-#include "gui/playback/PlaybackKeysDialog.h"
-#include "core/playback/VersionSwitch.h"
 #include "core/playback/PlayScript.h"
 #include "core/playback/RunningGame.h"
+#include "core/playback/VersionSwitch.h"
 #include "gui/app/Commands.h"
+#include "gui/app/MainWindow.h"
 #include "gui/app/StatusPanels.h"
+#include "gui/lists/DemoListPane.h"
+#include "gui/lists/PlayListPane.h"
+#include "gui/playback/GameParametersDialog.h"
+#include "gui/playback/PlaybackKeysDialog.h"
 
 namespace gui {
 namespace {
@@ -39,9 +39,7 @@ PlaybackCommands::PlaybackCommands(MainWindow& window) : QObject(&window), m_win
 
     core::PlaybackHooks& hooks = core::Hooks();
     hooks.pump = [] { QCoreApplication::processEvents(); };
-    hooks.status = [&window](const std::string& text) {
-        window.Status().SetListText(QString::fromStdString(text));
-    };
+    hooks.status = [&window](const std::string& text) { window.Status().SetListText(QString::fromStdString(text)); };
     hooks.busyCursor = [](bool on) {
         if (on)
             QApplication::setOverrideCursor(Qt::WaitCursor);

@@ -12,8 +12,8 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
-#include "gui/sound/SoundPump.h"
 #include "gui/app/WindowPlacement.h"
+#include "gui/sound/SoundPump.h"
 
 namespace gui {
 namespace {

@@ -11,13 +11,12 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include <unistd.h>
-
 #include "core/app/FileOps.h"
 #include "core/common/Globals.h"
 #include "core/library/DemoFiles.h"
 #include "core/library/FolderTreeOps.h"
 #include "gui/app/PaneActions.h"
+#include "platform/FileSystem.h"
 
 namespace gui {
 
@@ -31,7 +30,8 @@ FolderTreeView::FolderTreeView(QWidget* parent) : QTreeView(parent)
     setMouseTracking(true);
 }
 
-QItemSelectionModel::SelectionFlags FolderTreeView::selectionCommand(const QModelIndex& index, const QEvent* event) const
+QItemSelectionModel::SelectionFlags FolderTreeView::selectionCommand(const QModelIndex& index,
+                                                                     const QEvent* event) const
 {
     if (selectionLocked && selectionLocked())
         return QItemSelectionModel::NoUpdate;
@@ -149,7 +149,10 @@ QAction* FolderTreePane::AddKeyedAction(const QString& text, const QKeySequence&
     return AddPaneAction(*this, text, key);
 }
 
-void FolderTreePane::AddBelowTree(QWidget* widget) { layout()->addWidget(widget); }
+void FolderTreePane::AddBelowTree(QWidget* widget)
+{
+    layout()->addWidget(widget);
+}
 
 void FolderTreePane::SetGameDirectory(const std::string& path)
 {
@@ -303,7 +306,7 @@ void FolderTreePane::UpdateCommands()
     if (selected) {
         const std::string path = core::NodePath(*selected);
         const core::DriveState drive = core::DriveStateOf(path);
-        writable = drive.readable && !drive.readOnly && ::access(path.c_str(), W_OK) == 0;
+        writable = drive.readable && !drive.readOnly && platform::IsWritableFolder(path);
     }
     const bool newFolder = selected && writable && !m_readOnly;
     m_newFolder->setEnabled(newFolder);

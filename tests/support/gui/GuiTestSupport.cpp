@@ -7,14 +7,14 @@
 
 #include <fstream>
 
-#include "gui/app/MainWindow.h"
 #include "core/app/Settings.h"
 #include "core/common/Globals.h"
+#include "gui/app/MainWindow.h"
 #include "gui/lists/DemoListPane.h"
 #include "gui/lists/ListPane.h"
+#include "gui/tree/FolderTreePane.h"
 #include "support/DemoBuilder.h"
 #include "support/HuffmanEncoder.h"
-#include "gui/tree/FolderTreePane.h"
 
 namespace guitest {
 
@@ -94,7 +94,8 @@ void Sandbox::PrepareSettings()
     core::Settings.paths = core::MakeProgramPaths(Program().string(), true, environment);
 }
 
-std::unique_ptr<gui::MainWindow> Sandbox::Start(bool list, std::function<QString(const QString&, const QString&)> chooser)
+std::unique_ptr<gui::MainWindow> Sandbox::Start(bool list,
+                                                std::function<QString(const QString&, const QString&)> chooser)
 {
     PrepareSettings();
     core::IniFile config;

@@ -26,7 +26,7 @@ namespace guitest {
 bool RegisterTest(std::function<QObject*()> make);
 std::vector<std::function<QObject*()>>& RegisteredTests();
 
-#define VELMORA_GUI_TEST(Class) \
+#define VELMORA_GUI_TEST(Class)                                                                                        \
     static const bool Class##Registered = ::guitest::RegisterTest([] { return static_cast<QObject*>(new Class); });
 
 class Sandbox {
@@ -52,7 +52,7 @@ public:
     // Creates the main window and runs start-up with the configuration file as it is now;
     // `list` also shows the window and lists the start folder. Null when start-up failed.
     std::unique_ptr<gui::MainWindow> Start(bool list = true,
-                                       std::function<QString(const QString&, const QString&)> chooser = {});
+                                           std::function<QString(const QString&, const QString&)> chooser = {});
 
 private:
     QTemporaryDir m_dir;
