@@ -336,27 +336,28 @@ private:
         return DecodeError::None;
     }
 
+    // The entities of the snapshot this one is delta-coded from, merged with the changes, in
+    // ascending order as the game's server sends them. Numbers that do not ascend would make a
+    // list the game's client keeps but cannot search; they are refused as damage. That also
+    // bounds the list: no more entities than numbers.
     DecodeError ReadPacketEntities(const StoredSnapshot* old, std::vector<EntityState>& out)
     {
         static const std::vector<EntityState> kNone;
         const std::vector<EntityState>& previous = old ? old->entities : kNone;
         size_t oldIndex = 0;
         bool removed = false;
-        const auto keep = [&](const EntityState& state) {
-            if (out.size() >= static_cast<size_t>(kMaxEntities))
-                return false;
-            out.push_back(state);
-            return true;
-        };
+        int lastNumber = -1;
         for (;;) {
             const int number = static_cast<int>(m_reader.ReadBits(kEntityNumberBits));
             if (m_reader.Overflowed())
                 return DecodeError::Overflow;
             if (number == kNoEntity)
                 break;
+            if (number <= lastNumber)
+                return DecodeError::EntitiesOutOfOrder;
+            lastNumber = number;
             while (oldIndex < previous.size() && previous[oldIndex].number < number)
-                if (!keep(previous[oldIndex++]))
-                    return DecodeError::TooManyEntities;
+                out.push_back(previous[oldIndex++]);
             const EntityState* from = &m_state.baselines[static_cast<size_t>(number)];
             if (oldIndex < previous.size() && previous[oldIndex].number == number)
                 from = &previous[oldIndex++];
@@ -365,12 +366,10 @@ private:
                 return error;
             if (m_reader.Overflowed())
                 return DecodeError::Overflow;
-            if (!removed && !keep(m_state.scratch))
-                return DecodeError::TooManyEntities;
+            if (!removed)
+                out.push_back(m_state.scratch);
         }
-        while (oldIndex < previous.size())
-            if (!keep(previous[oldIndex++]))
-                return DecodeError::TooManyEntities;
+        out.insert(out.end(), previous.begin() + static_cast<std::ptrdiff_t>(oldIndex), previous.end());
         return DecodeError::None;
     }
 
@@ -528,8 +527,8 @@ std::string_view DecodeErrorText(DecodeError error)
         return "too many changed fields";
     case DecodeError::BadAreaMask:
         return "area mask too long";
-    case DecodeError::TooManyEntities:
-        return "too many entities in a snapshot";
+    case DecodeError::EntitiesOutOfOrder:
+        return "entity numbers out of order";
     }
     return "unknown error";
 }

@@ -29,7 +29,7 @@ enum class DecodeError {
     GameStateTooLarge,    // more configuration string text than the game holds
     BadFieldCount,        // more changed fields than the protocol's table has
     BadAreaMask,          // an area mask longer than kMaxAreaMaskBytes
-    TooManyEntities,      // more entities in one snapshot than entity numbers exist
+    EntitiesOutOfOrder,   // a snapshot's entity numbers do not ascend
 };
 
 // A short English text for logs and messages ("message cut off", ...).

@@ -19,6 +19,8 @@ enum class EncodeError {
     BadConfigStringIndex, // outside 0..1023
     EntitiesOutOfOrder,   // entities or baselines not ascending by number
     BadAreaMask,          // longer than kMaxAreaMaskBytes
+    TextTooLong,          // a server command over 1023 bytes or a configuration string over 8191, or a
+                          // text holding a zero byte
     SequenceOutOfOrder,   // a message sequence not above the previous one
     Finished,             // a message after the end marker
 };
@@ -28,7 +30,8 @@ std::string_view EncodeErrorText(EncodeError error);
 // Appends the messages to a byte buffer as they come. A snapshot is coded against the last one
 // written when that lies less than 32 messages back in the same game state, otherwise whole; the
 // first after a game state always whole, as the game's client expects. Fields that only Quake Live
-// has are not written.
+// has are not written. A message without a reliable acknowledge (protocols 43 and 45) gets its own
+// sequence number there, and a game state without client number and checksum feed gets 0 for both.
 class DemoEncoder {
 public:
     explicit DemoEncoder(std::vector<uint8_t>& out);

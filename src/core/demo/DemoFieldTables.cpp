@@ -132,7 +132,10 @@ constexpr NetField kEntity91[] = {
     Ply(P::DamagePitch, 8),      Ply(P::DamageCount, 8), \
     Ply(P::GrapplePoint0, kFloat), Ply(P::GrapplePoint1, kFloat), Ply(P::GrapplePoint2, kFloat)
 
-constexpr NetField kPlayerPlain[] = {VELMORA_PLAYER_FIELDS_PLAIN(8, 16, 8)};
+// 1.17 sends pm_time, weaponTime and viewheight with the widths of 1.27 but reads them unsigned;
+// they are the game's signed numbers (a weapon time of -3 arrives as 65533), so they are widened
+// with their sign, as 1.27 and later do.
+constexpr NetField kPlayerPlain[] = {VELMORA_PLAYER_FIELDS_PLAIN(8, -16, -8)};
 constexpr NetField kPlayer48[] = {
     VELMORA_PLAYER_FIELDS_PLAIN(10, -16, -8),
     Ply(P::JumppadEnt, kEntityNumber), Ply(P::LoopSound, 16), Ply(P::Generic1, 8),
