@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/CutCommand.h"
 #include "cli/EventsCommand.h"
 #include "cli/IndexCommands.h"
 #include "cli/InfoCommand.h"
@@ -18,6 +19,7 @@ void Usage()
                  "       velmora-cli scan [--json] [--no-cache] [--data DIR] FOLDER\n"
                  "       velmora-cli scan --tree FOLDER\n"
                  "       velmora-cli events [--json] FILE [MEMBER]\n"
+                 "       velmora-cli cut --from T --to T IN OUT\n"
                  "       velmora-cli game-programs\n"
                  "       velmora-cli index [--rebuild] [--data-dir DIR] [FOLDER...]\n"
                  "       velmora-cli search [--json] [--data-dir DIR] QUERY\n";
@@ -40,6 +42,8 @@ int main(int argc, char** argv)
         return cli::RunScan(args);
     if (command == "events")
         return cli::RunEvents(args);
+    if (command == "cut")
+        return cli::RunCut(args);
     // The names the program looks for in a game folder, in its order: scripts use them instead of
     // a copy of their own.
     if (command == "game-programs" && args.empty()) {
