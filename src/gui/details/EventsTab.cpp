@@ -13,6 +13,7 @@
 #include <set>
 
 #include "core/analysis/DemoInfo.h"
+#include "core/events/DemoClip.h"
 #include "gui/details/ColouredText.h"
 #include "gui/details/EventTimeline.h"
 
@@ -162,6 +163,7 @@ void EventsTab::Display(core::DemoEventsResult result)
     m_loading = false;
     m_result = std::move(result);
     m_figures = core::PlayerFiguresOf(m_result.events);
+    m_clipsPossible = core::CanClipProtocol(m_result.protocol);
     m_timeline->SetEvents(m_result.events, m_result.length);
     FillFilters();
     FillTable();
@@ -254,12 +256,6 @@ void EventsTab::SelectedRowChanged()
     const QList<QTableWidgetItem*> items = m_table->selectedItems();
     if (!items.isEmpty())
         m_timeline->SetCursorTime(EventOfRow(items.front()->row()).demoTime);
-}
-
-void EventsTab::EnableClips(bool possible)
-{
-    m_clipsPossible = possible;
-    SelectionChanged();
 }
 
 void EventsTab::SelectionChanged()

@@ -32,8 +32,6 @@ public:
     void Load(const std::string& name, const std::string& archive);
     // Shows events read elsewhere (and what Load shows once its read is done).
     void Show(core::DemoEventsResult result);
-    // Whether "Save clip..." can be offered at all (it also needs a range on the timeline).
-    void EnableClips(bool possible);
     bool Loading() const { return m_loading; }
     const core::DemoEventsResult& Result() const { return m_result; }
     const std::vector<core::PlayerFigures>& Figures() const { return m_figures; }
@@ -68,7 +66,7 @@ private:
     core::DemoEventsResult m_result;
     std::vector<core::PlayerFigures> m_figures;
     bool m_loading = false;
-    bool m_clipsPossible = false;
+    bool m_clipsPossible = false; // the demo's protocol can be cut; the timeline needs a range too
     uint64_t m_generation = 0;
     std::vector<QThread*> m_readers; // running reads; the destructor waits for them
     EventTimeline* m_timeline = nullptr;

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QFile>
+#include <QFileDialog>
 #include <QFontDatabase>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -22,9 +24,12 @@
 #include "core/analysis/QuakeLive.h"
 #include "core/app/Settings.h"
 #include "core/common/Globals.h"
+#include "core/common/MessageSink.h"
 #include "core/details/DetailRules.h"
+#include "core/events/DemoClip.h"
 #include "core/playback/GameLaunch.h"
 #include "core/playback/Mods.h"
+#include "core/playback/PlayFromMoment.h"
 #include "core/playback/PlayList.h"
 #include "core/sound/SoundSystem.h"
 #include "gui/app/MainWindow.h"
@@ -132,6 +137,14 @@ PropertiesWindow::PropertiesWindow(DemoDetails& details, QWidget* parent)
         if (m_playerWindow)
             m_playerWindow->ShowFigures();
     });
+    connect(m_events, &EventsTab::playFromRequested, this, [this](qint64 time) { PlayFrom(time); });
+    connect(m_events, &EventsTab::saveClipRequested, this, [this](qint64 from, qint64 to) { SaveClip(from, to); });
+    askClipFolder = [this](const QString& preset) -> std::optional<QString> {
+        const QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("Save clip into"), preset);
+        if (folder.isEmpty())
+            return std::nullopt;
+        return folder;
+    };
     m_user = new UserTab(details, this);
     m_tabs->addTab(m_user, QStringLiteral("User"));
 
@@ -282,6 +295,7 @@ void PropertiesWindow::FillFromList(const ListRow& row, bool fromPlayList)
     m_playList->setEnabled(playable);
 
     const auto [name, archive] = DemoSource(row);
+    m_source = {name, archive};
     core::GetFromDemo(name, archive, true);
     // The window keeps its own copy: later reads (the editor, a listing) overwrite CurrentDemo.
     m_demo = core::CurrentDemo;
@@ -462,6 +476,41 @@ void PropertiesWindow::PlayIt()
         return;
     core::Sound().FadeOutMusic();
     core::PlayDemo(m_row.info);
+}
+
+void PropertiesWindow::PlayFrom(int64_t demoTime)
+{
+    if (core::BusyCount > 0 || !m_play->isEnabled())
+        return;
+    core::Sound().FadeOutMusic();
+    core::PlayFromMoment(m_row.info, m_source.first, m_source.second, demoTime);
+}
+
+std::filesystem::path PropertiesWindow::ClipFolder() const
+{
+    const std::string& chosen = core::Settings.clip_folder;
+    if (!chosen.empty())
+        return std::filesystem::path(chosen);
+    return std::filesystem::path(core::Settings.paths.dataDirectory) / "Clips";
+}
+
+void PropertiesWindow::SaveClip(int64_t from, int64_t to)
+{
+    if (core::BusyCount > 0)
+        return;
+    const std::optional<QString> folder = askClipFolder(QFile::decodeName(ClipFolder().string().c_str()));
+    if (!folder)
+        return;
+    std::filesystem::path written;
+    const core::ClipResult result =
+        core::SaveClip(m_source.first, m_source.second, from, to,
+                       std::filesystem::path(QFile::encodeName(*folder).toStdString()), written);
+    if (!result.ok) {
+        core::Messages().Error(result.problem, "Save clip");
+        return;
+    }
+    core::Settings.clip_folder = QFile::encodeName(*folder).toStdString();
+    m_lastClip = written;
 }
 
 void PropertiesWindow::TogglePlayList()

@@ -5,7 +5,10 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <filesystem>
+#include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -70,6 +73,16 @@ public:
     void ShowUserData(const core::DemoUserData& data);
     // Opens the player description of player entry `k` of the player list.
     void OpenPlayer(int k);
+    // "Play from here": the demo cut to start the setting's seconds before the demo time, played
+    // as "Play it" plays; nothing while the busy count is raised or "Play it" is disabled.
+    void PlayFrom(int64_t demoTime);
+    // "Save clip...": asks for the folder (the last one, or "Clips" in the data directory) and
+    // writes the stretch there as a demo of its own.
+    void SaveClip(int64_t from, int64_t to);
+    std::filesystem::path ClipFolder() const;
+    const std::filesystem::path& LastClip() const { return m_lastClip; }
+    // Replaceable for tests: the folder chooser (nullopt when cancelled).
+    std::function<std::optional<QString>(const QString& preset)> askClipFolder;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -94,6 +107,8 @@ private:
     DemoDetails& m_details;
     ListRow m_row;
     core::DemoState m_demo;
+    std::pair<std::string, std::string> m_source; // the demo's file or member, and its archive
+    std::filesystem::path m_lastClip;
     std::string m_levelShotPack;
     std::map<QString, QLabel*> m_values;
     QTabWidget* m_tabs = nullptr;

@@ -1,0 +1,20 @@
+#pragma once
+// "Play from here": the game cannot seek inside a demo, so the demo is cut to begin a little
+// before the moment and the cut is played as the temporary copy, the way "Play it" plays a copy.
+#include <cstdint>
+#include <string>
+
+#include "core/analysis/DemoInfo.h"
+
+namespace core {
+
+// Where the cut starts: the setting's seconds (0 to 600) before the moment, not before the start.
+int64_t PlayFromStart(int64_t demoTime, int leadSeconds);
+
+// Plays the row's demo (the file `name`, or the member `name` of `archive`) from the moment's
+// demo time less the setting's lead. False when it was refused or failed; the reason is shown.
+bool PlayFromMoment(const DemoInfo& row, const std::string& name, const std::string& archive, int64_t demoTime);
+
+inline constexpr const char* kPlayFromTitle = "Play from here";
+
+} // namespace core
