@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "core/demo/DemoDecoder.h"
-#include "core/demo/DemoEncoder.h"
 #include "core/events/DemoClip.h"
 #include "core/events/DemoEvents.h"
 #include "support/EventDemoModel.h"
@@ -19,45 +18,15 @@ using testsupport::EventDemoModel;
 
 namespace {
 
-std::vector<uint8_t> Encode(const EventDemoModel& demo)
-{
-    std::vector<uint8_t> bytes;
-    core::DemoEncoder encoder(bytes);
-    for (const DemoMessage& m : demo.Messages())
-        EXPECT_EQ(encoder.Add(m), core::EncodeError::None);
-    encoder.Finish();
-    return bytes;
-}
-
 std::vector<uint8_t> ReadAll(const std::filesystem::path& path)
 {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
-// A duel on protocol 68: a snapshot every 50 ms for 20 s, a frag every 5 s.
-EventDemoModel BuiltDuel()
-{
-    EventDemoModel demo(68);
-    demo.GameState({{0, "\\protocol\\68\\g_gametype\\1\\mapname\\q3dm17"},
-                    {demo.PlayerIndex(0), "n\\Alice\\t\\0"},
-                    {demo.PlayerIndex(1), "n\\Bob\\t\\0"}});
-    demo.Last().gameState->clientNumber = 0;
-    demo.Last().gameState->checksumFeed = 0;
-    for (int32_t t = 10000; t <= 30000; t += 50) {
-        std::vector<core::EntityState> entities = {EventDemoModel::Player(0), EventDemoModel::Player(1)};
-        entities[0][core::EntityField::Origin0] = static_cast<uint32_t>(t);
-        if (t % 5000 == 0)
-            entities.push_back(demo.Obituary(200, 1, 0, 10));
-        demo.Snapshot(t, entities);
-        demo.Last().snapshot->player[core::PlayerField::CommandTime] = static_cast<uint32_t>(t);
-    }
-    return demo;
-}
-
 TEST(DemoClip, ABuiltDemoCutKeepsItsFragsAndStartsAtTheCut)
 {
-    const std::vector<uint8_t> source = Encode(BuiltDuel());
+    const std::vector<uint8_t> source = testsupport::EncodeDemo(testsupport::DuelModel());
     std::vector<uint8_t> clip;
     // Demo time 4990 is server time 14990: the first snapshot at or after it is 15000.
     const core::ClipResult result = core::CutDemo(source, ".dm_68", 4990, 11000, clip);
@@ -79,7 +48,7 @@ TEST(DemoClip, ABuiltDemoCutKeepsItsFragsAndStartsAtTheCut)
 TEST(DemoClip, RefusalsAndNames)
 {
     std::vector<uint8_t> clip;
-    const std::vector<uint8_t> source = Encode(BuiltDuel());
+    const std::vector<uint8_t> source = testsupport::EncodeDemo(testsupport::DuelModel());
     EXPECT_FALSE(core::CutDemo(source, ".dm_68", 20001, 30000, clip).ok); // past the last snapshot
     EXPECT_TRUE(core::CutDemo(source, ".dm_68", 20000, 30000, clip).ok);  // the last snapshot alone
     clip.clear();
@@ -97,7 +66,7 @@ TEST(DemoClip, SavedIntoItsFolder)
 {
     testsupport::ScratchDir dir;
     const std::filesystem::path source = dir.path() / "duel.dm_68";
-    const std::vector<uint8_t> bytes = Encode(BuiltDuel());
+    const std::vector<uint8_t> bytes = testsupport::EncodeDemo(testsupport::DuelModel());
     std::ofstream(source, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     std::filesystem::path written;

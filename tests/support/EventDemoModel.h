@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/demo/DemoEncoder.h"
 #include "core/demo/DemoMessage.h"
 #include "core/events/EventTables.h"
 
@@ -93,5 +94,39 @@ private:
     std::vector<core::ServerCommand> m_pending;
     int32_t m_commandSequence = 0;
 };
+
+// The messages as a protocol 68 demo file's bytes; empty when the encoder refuses one.
+inline std::vector<uint8_t> EncodeDemo(const EventDemoModel& demo)
+{
+    std::vector<uint8_t> bytes;
+    core::DemoEncoder encoder(bytes);
+    for (const core::DemoMessage& m : demo.Messages())
+        if (encoder.Add(m) != core::EncodeError::None)
+            return {};
+    encoder.Finish();
+    return bytes;
+}
+
+// A duel between Alice (client 0) and Bob (client 1) on protocol 68: a snapshot every 50 ms from
+// server time 10000 to 30000, Alice railing Bob every 5 s (at 15000, 20000, 25000 and 30000
+// server time, demo times 5000 ... 20000).
+inline EventDemoModel DuelModel()
+{
+    EventDemoModel demo(68);
+    demo.GameState({{0, "\\protocol\\68\\g_gametype\\1\\mapname\\q3dm17\\gamename\\baseq3"},
+                    {demo.PlayerIndex(0), "n\\Alice\\t\\0"},
+                    {demo.PlayerIndex(1), "n\\Bob\\t\\0"}});
+    demo.Last().gameState->clientNumber = 0;
+    demo.Last().gameState->checksumFeed = 0;
+    for (int32_t t = 10000; t <= 30000; t += 50) {
+        std::vector<core::EntityState> entities = {EventDemoModel::Player(0), EventDemoModel::Player(1)};
+        entities[0][core::EntityField::Origin0] = static_cast<uint32_t>(t);
+        if (t % 5000 == 0 && t > 10000)
+            entities.push_back(demo.Obituary(200, 1, 0, 10));
+        demo.Snapshot(t, entities);
+        demo.Last().snapshot->player[core::PlayerField::CommandTime] = static_cast<uint32_t>(t);
+    }
+    return demo;
+}
 
 } // namespace testsupport

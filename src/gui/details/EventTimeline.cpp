@@ -219,7 +219,6 @@ void EventTimeline::paintEvent(QPaintEvent*)
         if (to >= from)
             painter.fillRect(QRect(QPoint(from, 16), QPoint(to, height() - 4)), QColor(255, 255, 255, 50));
     }
-    painter.setRenderHint(QPainter::Antialiasing, true);
     for (size_t i = 0; i < m_events.size(); ++i) {
         if (!m_shown[i])
             continue;
@@ -227,7 +226,6 @@ void EventTimeline::paintEvent(QPaintEvent*)
         if (x >= kMargin && x <= right)
             DrawMarker(painter, m_events[i], x);
     }
-    painter.setRenderHint(QPainter::Antialiasing, false);
     const int cursorX = XOfTime(m_cursor);
     if (cursorX >= kMargin && cursorX <= right) {
         painter.setPen(QPen(Qt::white, 1));
