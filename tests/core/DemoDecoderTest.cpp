@@ -221,6 +221,34 @@ TEST(DemoDecoder, MessageSizeLimitIsTheGames)
     EXPECT_EQ(Walk(negative, 47).error, DecodeError::UnknownProtocol);
 }
 
+TEST(DemoDecoder, VoiceChatIsSteppedOver)
+{
+    // ioquake3's voice data: sender, generation, sequence, frames, size, flags, then the bytes.
+    const auto withVoice = [](uint8_t command, uint32_t sender) {
+        ModernMessageBuilder message(0);
+        auto& w = message.Writer();
+        w.WriteByte(command);
+        w.WriteBits(sender, 16);
+        w.WriteBits(1, 8);
+        w.WriteBits(77, 32);
+        w.WriteBits(1, 8);
+        w.WriteBits(3, 16);
+        w.WriteBits(0, 2);
+        for (uint8_t b : {0xAA, 0xBB, 0xCC})
+            w.WriteByte(b);
+        message.ServerCommand(5, "print \"after\"").End();
+        return DecodeDemo(DemoFile({message.Payload()}), 71);
+    };
+    for (uint8_t command : {9, 10}) {
+        const DecodedDemo voice = withVoice(command, 2);
+        ASSERT_EQ(voice.error, DecodeError::None);
+        ASSERT_EQ(voice.messages[0].serverCommands.size(), 1u);
+        EXPECT_EQ(voice.messages[0].serverCommands[0].text, "print \"after\"");
+    }
+    // A negative sender ends the voice command after its header, as in the game.
+    EXPECT_EQ(withVoice(10, 0xFFFF).error, DecodeError::BadCommand);
+}
+
 TEST(DemoDecoder, GameStateBoundsAreTheGames)
 {
     const auto gameState = [](int index, size_t textSize, int extraStrings = 0) {

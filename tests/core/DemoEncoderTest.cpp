@@ -244,6 +244,16 @@ TEST(DemoEncoder, RefusesWhatTheGameCannotRead)
     DemoMessage longString = GameStateMessage(2);
     longString.gameState->configStrings.emplace_back(5, std::string(8192, 'x'));
     EXPECT_EQ(refused(longString), EncodeError::TextTooLong);
+    // The game's client holds 16000 bytes of texts, each with its terminator, after one leading
+    // zero: beside the two texts of every game state here (26 and 14 bytes) and 15 of 999, one of
+    // 956 fills it to the byte.
+    DemoMessage full = GameStateMessage(3);
+    for (int i = 0; i < 15; ++i)
+        full.gameState->configStrings.emplace_back(100 + i, std::string(999, 'f'));
+    full.gameState->configStrings.emplace_back(200, std::string(956, 'f'));
+    DemoMessage overFull = full;
+    overFull.gameState->configStrings.back().second += 'f';
+    EXPECT_EQ(refused(overFull), EncodeError::GameStateTooLarge);
     DemoMessage area = SnapshotMessage(2, 50, {});
     area.snapshot->areaMask.assign(kMaxAreaMaskBytes + 1, 0);
     EXPECT_EQ(refused(area), EncodeError::BadAreaMask);
@@ -262,11 +272,13 @@ TEST(DemoEncoder, RefusesWhatTheGameCannotRead)
     largest.snapshot->areaMask.assign(kMaxAreaMaskBytes, 0xAA);
     largest.serverCommands.push_back({4, std::string(1023, 'x')});
     EXPECT_EQ(encoder.Add(largest), EncodeError::None);
+    EXPECT_EQ(encoder.Add(full), EncodeError::None);
     encoder.Finish();
-    EXPECT_EQ(encoder.Add(SnapshotMessage(3, 100, {})), EncodeError::Finished);
+    EXPECT_EQ(encoder.Add(SnapshotMessage(4, 100, {})), EncodeError::Finished);
     const DecodedDemo back = DecodeDemo(out, 68);
     ASSERT_EQ(back.error, DecodeError::None);
-    ASSERT_EQ(back.messages.size(), 2u);
+    ASSERT_EQ(back.messages.size(), 3u);
     EXPECT_EQ(back.messages[1].serverCommands, largest.serverCommands);
+    EXPECT_EQ(back.messages[2].gameState->configStrings, full.gameState->configStrings);
     EXPECT_TRUE(SameSnapshot(*largest.snapshot, *back.messages[1].snapshot));
 }

@@ -10,6 +10,7 @@
 #include "core/app/Settings.h"
 #include "gui/app/MainWindow.h"
 #include "gui/lists/ColumnChooser.h"
+#include "gui/lists/ColumnCommands.h"
 #include "gui/lists/DemoListPane.h"
 #include "gui/lists/PlayListPane.h"
 #include "support/Recorder.h"

@@ -26,6 +26,7 @@
 #include "gui/details/PlayerWindow.h"
 #include "gui/details/PropertiesWindow.h"
 #include "gui/details/UserDataEditor.h"
+#include "gui/details/UserTab.h"
 #include "gui/lists/DemoListPane.h"
 #include "gui/lists/ListViews.h"
 #include "gui/lists/PlayListPane.h"

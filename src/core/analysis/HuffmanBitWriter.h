@@ -19,15 +19,20 @@ public:
     void WriteCode(uint32_t bits, int length) { WriteRawBits(bits, length); }
 
     size_t BitCount() const { return m_bitCount; }
-    size_t ByteCount() const { return m_bytes.size(); }
-    // The bytes written so far; the last one is padded with zero bits.
-    const std::vector<uint8_t>& Bytes() const { return m_bytes; }
+    size_t ByteCount() const { return (m_bitCount + 7) / 8; }
+    // The bytes written so far; the last one is padded with zero bits. (Completes the buffer
+    // with the partial byte: not for a writer shared between threads.)
+    const std::vector<uint8_t>& Bytes() const;
     void AppendTo(std::vector<uint8_t>& out) const;
     void Clear();
 
 private:
-    std::vector<uint8_t> m_bytes;
-    uint64_t m_pending = 0; // the bits of the partial last byte, the next one lowest
+    void Put(uint64_t bits, int n);
+
+    // Whole bytes, and the partial one while m_partialShown.
+    mutable std::vector<uint8_t> m_bytes;
+    mutable bool m_partialShown = false;
+    uint64_t m_pending = 0; // bits not yet whole bytes (fewer than 8), the next one lowest
     int m_pendingBits = 0;
     size_t m_bitCount = 0;
 };

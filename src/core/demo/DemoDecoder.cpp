@@ -136,6 +136,8 @@ struct DemoDecoder::State {
     int64_t lastSnapshotMessage = 0;
     std::array<int, kMaxConfigStrings> configStringSlot{};
     EntityState scratch;
+    // The caller's last entity list, kept for its memory.
+    std::vector<EntityState> spareEntities;
 
     void ClearForGameState()
     {
@@ -201,6 +203,13 @@ public:
                     return DecodeError::BadCommand;
                 error = ParseSnapshot(message.snapshot.emplace());
                 break;
+            case Command(MessageCommand::VoipSpeex):
+            case Command(MessageCommand::VoipOpus):
+                // ioquake3's voice chat; players' voices have no place in the model.
+                if (m_quakeLive || !m_tables.huffman)
+                    return DecodeError::BadCommand;
+                SkipVoice();
+                break;
             default:
                 return DecodeError::BadCommand;
             }
@@ -213,6 +222,21 @@ public:
     }
 
 private:
+    // As ioquake3's client reads it: a header, then the coded voice unless the header is bad.
+    void SkipVoice()
+    {
+        const auto sender = static_cast<int32_t>(SignExtend(m_reader.ReadBits(16), 16));
+        m_reader.ReadBits(8); // generation
+        const auto sequence = static_cast<int32_t>(m_reader.ReadBits(32));
+        m_reader.ReadBits(8); // frames
+        const auto size = static_cast<int32_t>(SignExtend(m_reader.ReadBits(16), 16));
+        m_reader.ReadBits(2); // flags
+        if (sender < 0 || sequence < 0 || size < 0)
+            return;
+        for (int32_t i = 0; i < size && !m_reader.Overflowed(); ++i)
+            m_reader.ReadBits(8);
+    }
+
     DecodeError ParseGameState(GameState& gameState)
     {
         m_state.ClearForGameState();
@@ -279,6 +303,8 @@ private:
 
     DecodeError ParseSnapshot(Snapshot& snapshot)
     {
+        snapshot.entities = std::move(m_state.spareEntities);
+        snapshot.entities.clear();
         if (m_tables.snapshotClientCommand)
             snapshot.clientCommandSequence = static_cast<int32_t>(m_reader.ReadBits(32));
         snapshot.serverTime = static_cast<int32_t>(m_reader.ReadBits(32));
@@ -591,7 +617,10 @@ bool DemoDecoder::Next(DemoMessage& message)
     message.reliableAcknowledge.reset();
     message.serverCommands.clear();
     message.gameState.reset();
-    message.snapshot.reset();
+    if (message.snapshot) {
+        m_state->spareEntities = std::move(message.snapshot->entities);
+        message.snapshot.reset();
+    }
     const std::span<const uint8_t> payload = m_data.subspan(m_pos + 8, static_cast<size_t>(length));
     const DecodeError error = m_state->tables->huffman
                                   ? ParseMessage<CodedBitReader>(*m_state, payload, sequence, m_protocol, message)

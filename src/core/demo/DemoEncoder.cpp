@@ -1,6 +1,7 @@
 #include "core/demo/DemoEncoder.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "core/analysis/HuffmanBitWriter.h"
 #include "core/analysis/MessageCommand.h"
@@ -14,6 +15,7 @@ constexpr int kFloatIntBits = 13;
 constexpr int32_t kFloatIntBias = 1 << (kFloatIntBits - 1);
 constexpr size_t kMaxBigString = 8192 - 1;
 constexpr size_t kMaxString = 1024 - 1;
+constexpr size_t kMaxGameStateChars = 16000;
 
 constexpr uint8_t Command(MessageCommand command)
 {
@@ -34,6 +36,16 @@ bool SmallFloat(uint32_t bits, uint32_t& biased)
     return true;
 }
 
+// The fields protocol 68 sends are the first ones of the model; the rest are Quake Live's.
+bool SameFieldsOf132(const EntityState& a, const EntityState& b)
+{
+    return std::memcmp(a.fields.data(), b.fields.data(), kEntityFieldsOf132 * sizeof(uint32_t)) == 0;
+}
+bool SameFieldsOf132(const PlayerState& a, const PlayerState& b)
+{
+    return std::memcmp(a.fields.data(), b.fields.data(), kPlayerFieldsOf132 * sizeof(uint32_t)) == 0;
+}
+
 void PutLe32(std::vector<uint8_t>& out, int32_t value)
 {
     const auto u = static_cast<uint32_t>(value);
@@ -47,12 +59,16 @@ EncodeError Check(const DemoMessage& message)
         if (command.text.size() > kMaxString || command.text.find('\0') != std::string::npos)
             return EncodeError::TextTooLong;
     if (message.gameState) {
+        size_t chars = 1;
         for (const auto& [index, text] : message.gameState->configStrings) {
             if (index < 0 || index >= kMaxConfigStrings)
                 return EncodeError::BadConfigStringIndex;
             if (text.size() > kMaxBigString || text.find('\0') != std::string::npos)
                 return EncodeError::TextTooLong;
+            chars += text.size() + 1;
         }
+        if (chars > kMaxGameStateChars)
+            return EncodeError::GameStateTooLarge;
         int previous = -1;
         for (const EntityState& baseline : message.gameState->baselines) {
             if (baseline.number < 0 || baseline.number >= kMaxEntities)
@@ -110,9 +126,11 @@ struct DemoEncoder::State {
         }
         const std::span<const NetField> table = tables.entity;
         size_t count = 0;
-        for (size_t i = 0; i < table.size(); ++i)
-            if (from.fields[table[i].field] != to->fields[table[i].field])
-                count = i + 1;
+        // Most entities of a snapshot are as they were: one comparison of every field says so.
+        if (!SameFieldsOf132(from, *to))
+            for (size_t i = 0; i < table.size(); ++i)
+                if (from.fields[table[i].field] != to->fields[table[i].field])
+                    count = i + 1;
         if (count == 0 && !force)
             return;
         writer.WriteBits(static_cast<uint32_t>(number), kEntityNumberBits);
@@ -160,9 +178,10 @@ struct DemoEncoder::State {
     {
         const std::span<const NetField> table = tables.player;
         size_t count = 0;
-        for (size_t i = 0; i < table.size(); ++i)
-            if (from.fields[table[i].field] != to.fields[table[i].field])
-                count = i + 1;
+        if (!SameFieldsOf132(from, to))
+            for (size_t i = 0; i < table.size(); ++i)
+                if (from.fields[table[i].field] != to.fields[table[i].field])
+                    count = i + 1;
         writer.WriteByte(static_cast<uint8_t>(count));
         for (size_t i = 0; i < count; ++i) {
             const NetField f = table[i];
@@ -279,6 +298,8 @@ std::string_view EncodeErrorText(EncodeError error)
         return "entities not in ascending order";
     case EncodeError::BadAreaMask:
         return "area mask too long";
+    case EncodeError::GameStateTooLarge:
+        return "game state too large for the game";
     case EncodeError::TextTooLong:
         return "text too long for the game";
     case EncodeError::SequenceOutOfOrder:

@@ -19,6 +19,8 @@ enum class EncodeError {
     BadConfigStringIndex, // outside 0..1023
     EntitiesOutOfOrder,   // entities or baselines not ascending by number
     BadAreaMask,          // longer than kMaxAreaMaskBytes
+    GameStateTooLarge,    // more configuration string text than the game's client holds (16000 bytes
+                          // with a terminator each and one leading zero)
     TextTooLong,          // a server command over 1023 bytes or a configuration string over 8191, or a
                           // text holding a zero byte
     SequenceOutOfOrder,   // a message sequence not above the previous one

@@ -42,6 +42,7 @@
 #include "gui/extras/TipOfDay.h"
 #include "gui/fileops/FileOperations.h"
 #include "gui/lists/ColumnChooser.h"
+#include "gui/lists/ColumnCommands.h"
 #include "gui/lists/DemoListPane.h"
 #include "gui/lists/LibrarySearch.h"
 #include "gui/lists/PlayListPane.h"

@@ -25,6 +25,7 @@
 #include "core/sound/SoundSystem.h"
 #include "gui/details/ColouredText.h"
 #include "gui/details/EventsTab.h"
+#include "gui/details/FadingPicture.h"
 #include "gui/details/PictureWindow.h"
 #include "gui/details/PropertiesWindow.h"
 

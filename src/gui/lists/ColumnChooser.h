@@ -1,9 +1,7 @@
 #pragma once
-// The column chooser (ColumnChooser) of one list, and the list commands that open it and save and
-// load column schemes (".vcs" files).
+// The column chooser (ColumnChooser) of one list, and the functions that save and load its column
+// scheme (".vcs" files).
 #include <QDialog>
-
-#include <functional>
 
 #include "core/app/ColumnSchemes.h"
 
@@ -14,7 +12,6 @@ class QPushButton;
 namespace gui {
 
 class ListPane;
-class MainWindow;
 
 class ColumnChooser : public QDialog {
     Q_OBJECT
@@ -61,29 +58,5 @@ void ApplyScheme(ListPane& list, const core::ColumnScheme& scheme);
 // Saves and loads a list's scheme file with the messages of a failure; false when nothing changed.
 bool SaveColumnScheme(const ListPane& list, const QString& file);
 bool LoadColumnScheme(ListPane& list, const QString& file);
-
-// Connects "Choose Columns..", "Save Columns Scheme" and "Load Columns Scheme" of both lists and
-// the two column buttons of the command bar.
-class ColumnCommands : public QObject {
-    Q_OBJECT
-public:
-    explicit ColumnCommands(MainWindow& window);
-
-    void Choose(ListPane& list);
-    void SaveScheme(const ListPane& list);
-    void LoadScheme(ListPane& list);
-
-    // Asks for a scheme file to write (save) or to read; empty when cancelled. Replaceable for tests.
-    std::function<QString(bool save, const QString& folder)> chooseSchemeFile;
-    // Runs the chooser; replaceable so that tests can drive it without a modal loop.
-    std::function<void(ColumnChooser& dialog)> runChooser;
-    // Where the scheme file dialogs start: empty (the working folder) at first, then the data
-    // directory.
-    const QString& SchemeFolder() const { return m_schemeFolder; }
-
-private:
-    MainWindow& m_window;
-    QString m_schemeFolder;
-};
 
 } // namespace gui

@@ -49,7 +49,7 @@ void WriteSoundPack(const std::filesystem::path& pack)
 
 } // namespace
 
-class SoundOptionsTest : public QObject {
+class SoundOptionsWindowTest : public QObject {
     Q_OBJECT
 private slots:
     void init();
@@ -73,7 +73,7 @@ private:
     bool m_propertiesOpen = false;
 };
 
-void SoundOptionsTest::init()
+void SoundOptionsWindowTest::init()
 {
     m_sandbox = std::make_unique<guitest::Sandbox>();
     m_window = m_sandbox->Start(false);
@@ -91,7 +91,7 @@ void SoundOptionsTest::init()
     };
 }
 
-void SoundOptionsTest::cleanup()
+void SoundOptionsWindowTest::cleanup()
 {
     delete m_control;
     gui::MapMusicHooks() = {};
@@ -100,13 +100,13 @@ void SoundOptionsTest::cleanup()
     m_sandbox.reset();
 }
 
-SoundOptionsWindow* SoundOptionsTest::OpenWindow(core::SoundSystem& sound)
+SoundOptionsWindow* SoundOptionsWindowTest::OpenWindow(core::SoundSystem& sound)
 {
     SoundOptionsWindow::Toggle(m_control, sound, m_window.get());
     return m_control;
 }
 
-void SoundOptionsTest::openingShowsTheOptionsAndSwitchesNothing()
+void SoundOptionsWindowTest::openingShowsTheOptionsAndSwitchesNothing()
 {
     core::Settings.play_musics = false;
     core::Settings.vol_menus = -1200;
@@ -138,7 +138,7 @@ void SoundOptionsTest::openingShowsTheOptionsAndSwitchesNothing()
     QTRY_VERIFY(!fromMenu);
 }
 
-void SoundOptionsTest::enableSoundClosesAndReopensTheOutput()
+void SoundOptionsWindowTest::enableSoundClosesAndReopensTheOutput()
 {
     // Sound off while a sound plays: the output goes, and with it every channel control.
     QVERIFY(core::Sound().PlayButtonSound(core::ButtonSound::Help));
@@ -166,7 +166,7 @@ void SoundOptionsTest::enableSoundClosesAndReopensTheOutput()
     QVERIFY(core::Sound().PlayButtonSound(core::ButtonSound::Help));
 }
 
-void SoundOptionsTest::mapMusicFadesUnderTheWindowTimerWhileCloseWaits()
+void SoundOptionsWindowTest::mapMusicFadesUnderTheWindowTimerWhileCloseWaits()
 {
     m_propertiesOpen = true;
     gui::MapMusicHooks().startMapMusic();
@@ -220,7 +220,7 @@ void SoundOptionsTest::mapMusicFadesUnderTheWindowTimerWhileCloseWaits()
     QCOMPARE(window->windowTitle(), QStringLiteral("Sound Options: OpenAL successfully initialised"));
 }
 
-void SoundOptionsTest::channelBoxesAndSlidersActAtOnce()
+void SoundOptionsWindowTest::channelBoxesAndSlidersActAtOnce()
 {
     SoundOptionsWindow* window = OpenWindow(core::Sound());
     QVERIFY(core::Sound().PlayButtonSound(core::ButtonSound::Help));
@@ -245,7 +245,7 @@ void SoundOptionsTest::channelBoxesAndSlidersActAtOnce()
     QCOMPARE(core::Sound().BufferVolume(kButton), -4000);
 }
 
-void SoundOptionsTest::failedOpeningIsTitledAndTheWindowStillCloses()
+void SoundOptionsWindowTest::failedOpeningIsTitledAndTheWindowStillCloses()
 {
     core::SettingsRecord settings;
     settings.sound_enable = false;
@@ -278,7 +278,7 @@ void SoundOptionsTest::failedOpeningIsTitledAndTheWindowStillCloses()
     QTRY_VERIFY(!m_control);
 }
 
-void SoundOptionsTest::soundThatCannotOpenIsToldOnceWithoutABox()
+void SoundOptionsWindowTest::soundThatCannotOpenIsToldOnceWithoutABox()
 {
     m_window.reset();
     core::Sound().Close();
@@ -334,5 +334,5 @@ void SoundOptionsTest::soundThatCannotOpenIsToldOnceWithoutABox()
                             [] { return core::OpenAlDeviceName(nullptr); });
 }
 
-VELMORA_GUI_TEST(SoundOptionsTest)
-#include "SoundOptionsTest.moc"
+VELMORA_GUI_TEST(SoundOptionsWindowTest)
+#include "SoundOptionsWindowTest.moc"
