@@ -37,8 +37,20 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Qt finds its display plugins (X11, Wayland) in a package of their own.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+# Qt finds its display plugins (X11, Wayland) in a package of their own, and the SVG icon engine
+# that draws the command pictures is a plugin too; dpkg-shlibdeps sees neither. The engine is in
+# libqt6svg6 on Debian 12 and in qt6-svg-plugins on later releases (where libqt6svg6 no longer
+# holds it): the package depends on the one that holds it where it is built.
+set(VELMORA_SVG_PLUGIN_PACKAGE libqt6svg6)
+find_program(VELMORA_DPKG_QUERY dpkg-query)
+if(VELMORA_DPKG_QUERY)
+  execute_process(COMMAND ${VELMORA_DPKG_QUERY} -S "*/qt6/plugins/iconengines/libqsvgicon.so"
+                  OUTPUT_VARIABLE VELMORA_SVG_PLUGIN_OWNER ERROR_QUIET RESULT_VARIABLE VELMORA_SVG_PLUGIN_FOUND)
+  if(VELMORA_SVG_PLUGIN_FOUND EQUAL 0 AND VELMORA_SVG_PLUGIN_OWNER MATCHES "^([^:,]+)")
+    set(VELMORA_SVG_PLUGIN_PACKAGE ${CMAKE_MATCH_1})
+  endif()
+endif()
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, ${VELMORA_SVG_PLUGIN_PACKAGE}")
 set(CPACK_STRIP_FILES ON)
 # The game itself is outside the package: any of the engines plays the demos.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "ioquake3 | openarena")

@@ -26,6 +26,10 @@ int main(int argc, char** argv)
         QDir().mkpath(folder); // as on any account that has logged in to a desktop
         setenv(variable, folder.toLocal8Bit().constData(), 1);
     }
+    // A run without Qt's optional plugins (the SVG icon engine among them): Qt then looks for
+    // plugins in this folder only, and finds its platform through QT_QPA_PLATFORM_PLUGIN_PATH.
+    if (const char* plugins = std::getenv("VELMORA_TEST_PLUGIN_DIR"))
+        QCoreApplication::setLibraryPaths({QString::fromLocal8Bit(plugins)});
     QApplication app(argc, argv);
     const char* only = argc > 1 && argv[1][0] != '-' ? argv[1] : nullptr;
     std::vector<char*> arguments(argv, argv + argc);

@@ -27,6 +27,8 @@ depends=$(dpkg-deb -f "$deb" Depends)
 for library in libqt6widgets6 libqt6network6 qt6-qpa-plugins libjpeg62-turbo libopenal1 zlib1g; do
     grep -q "$library" <<<"$depends" || problem "Depends lacks $library: $depends"
 done
+# The SVG icon engine, a plugin: in libqt6svg6 on Debian 12, in qt6-svg-plugins later.
+grep -Eq "(libqt6svg6|qt6-svg-plugins)" <<<"$depends" || problem "Depends lacks the SVG icon engine: $depends"
 [ "$(dpkg-deb -f "$deb" Package)" = velmora ] || problem "package name"
 # The unpacked programs start: the command line tool answers a wrong call with its usage.
 set +e

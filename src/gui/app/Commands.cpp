@@ -3,6 +3,10 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include <utility>
+
+#include "gui/app/CommandIcons.h"
+
 namespace gui {
 namespace {
 
@@ -16,6 +20,41 @@ QAction* Make(QObject* owner, const char* text, const char* toolTip = nullptr, c
         action->setShortcut(key);
     action->setCheckable(checkable);
     return action;
+}
+
+// The commands' own drawings. The column choosers take theirs from the command bar, which knows
+// the lists' colours.
+void ShowDrawings(const Commands& commands)
+{
+    // clang-format off
+    const std::pair<QAction*, const char*> drawings[] = {
+        {commands.loadPlayList,     "playlist-load"},
+        {commands.savePlayList,     "playlist-save"},
+        {commands.playDemo,         "play"},
+        {commands.playList,         "playlist-play"},
+        {commands.playListAndExit,  "playlist-play-exit"},
+        {commands.soundOptions,     "sound"},
+        {commands.playbackKeys,     "playback-keys"},
+        {commands.globalParameters, "game-parameters"},
+        {commands.help,             "help"},
+        {commands.tipOfDay,         "tip"},
+        {commands.exit,             "exit"},
+        {commands.about,            "about"},
+    };
+    const std::pair<QAction*, const char*> switches[] = {
+        {commands.readOnly,         "read-only"},
+        {commands.timeDemos,        "timedemo"},
+        {commands.loopDemos,        "loop"},
+        {commands.showPlayList,     "playlist-pane"},
+    };
+    // clang-format on
+    for (const auto& [action, name] : drawings)
+        action->setIcon(CommandIcon(name));
+    for (const auto& [action, name] : switches) {
+        action->setIcon(SwitchIcon(name));
+        // In the menus the switches show a check mark; a picture there would take its place.
+        action->setIconVisibleInMenu(false);
+    }
 }
 
 } // namespace
@@ -52,6 +91,7 @@ Commands::Commands(QObject* owner)
     choosePlayColumns = Make(owner, "Choose playlist columns", "Choose playlist columns");
     versionIs127->setChecked(true);
     restore127->setChecked(true);
+    ShowDrawings(*this);
 }
 
 void Commands::BuildMenus(QMenuBar& bar)

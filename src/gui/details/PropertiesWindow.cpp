@@ -32,6 +32,7 @@
 #include "core/playback/PlayFromMoment.h"
 #include "core/playback/PlayList.h"
 #include "core/sound/SoundSystem.h"
+#include "gui/app/CommandIcons.h"
 #include "gui/app/MainWindow.h"
 #include "gui/app/WindowPlacement.h"
 #include "gui/details/ColouredText.h"
@@ -466,8 +467,8 @@ void PropertiesWindow::ShowUserData(const core::DemoUserData& data)
 void PropertiesWindow::SetPlayListState(bool adds)
 {
     m_playListAdds = adds;
-    m_playList->setIcon(adds ? style()->standardIcon(QStyle::SP_ArrowRight)
-                             : style()->standardIcon(QStyle::SP_ArrowLeft));
+    // The pictures of the lists' "Move to Playlist" and "Remove from Playlist".
+    m_playList->setIcon(CommandIcon(adds ? "playlist-add" : "playlist-remove"));
     m_playList->setToolTip(adds ? QStringLiteral("Add this demo to the play list")
                                 : QStringLiteral("Remove the selected demos from the play list"));
 }

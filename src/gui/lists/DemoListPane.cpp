@@ -8,6 +8,7 @@
 #include <QUrl>
 
 #include "core/playback/PlayList.h"
+#include "gui/app/CommandIcons.h"
 
 namespace gui {
 namespace {
@@ -52,6 +53,17 @@ DemoListPane::DemoListPane(QWidget* parent)
     m_clearUserData = AddKeyedAction(QStringLiteral("Clear complete User Data for selected demos"));
     m_properties = AddKeyedAction(QStringLiteral("Properties.."));
     m_reparse = AddKeyedAction(QStringLiteral("Reparse List"), QKeySequence(Qt::Key_F6));
+    SetColumnsDrawing("columns-demolist");
+    m_play->setIcon(CommandIcon("play"));
+    m_moveToPlayList->setIcon(CommandIcon("playlist-add"));
+    m_delete->setIcon(CommandIcon("delete"));
+    m_deletePermanently->setIcon(CommandIcon("delete-permanently"));
+    m_rename->setIcon(CommandIcon("rename"));
+    m_editUserData->setIcon(CommandIcon("user-data-edit"));
+    m_sameWeb->setIcon(CommandIcon("web-location"));
+    m_clearUserData->setIcon(CommandIcon("user-data-clear"));
+    m_properties->setIcon(CommandIcon("properties"));
+    m_reparse->setIcon(CommandIcon("reparse"));
 
     connect(this, &ListPane::selectionChangedByUser, this, [this] {
         ShowSelectionText();

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "gui/app/CommandIcons.h"
 #include "gui/app/PaneActions.h"
 #include "gui/lists/ListIcons.h"
 
@@ -139,6 +140,11 @@ ListPane::ListPane(const QString& listName, QWidget* parent) : QWidget(parent), 
     m_selectAll = AddKeyedAction(QStringLiteral("Select all"), QKeySequence(Qt::CTRL | Qt::Key_A));
     connect(m_selectAll, &QAction::triggered, this, &ListPane::SelectAllRows);
     m_refresh = AddKeyedAction(QStringLiteral("Refresh List"), QKeySequence(Qt::Key_F5));
+    m_background->setIcon(CommandIcon("background-colour"));
+    m_saveScheme->setIcon(CommandIcon("columns-scheme-save"));
+    m_loadScheme->setIcon(CommandIcon("columns-scheme-load"));
+    m_selectAll->setIcon(CommandIcon("select-all"));
+    m_refresh->setIcon(CommandIcon("refresh"));
 
     ApplyColumns(DefaultColumns());
     ApplyOptions({});
@@ -267,6 +273,7 @@ void ListPane::SetViewStyle(int style)
 void ListPane::SetBackground(const QColor& colour)
 {
     m_colour = colour;
+    ShowColumnsIcon();
     for (QAbstractItemView* view :
          {static_cast<QAbstractItemView*>(m_details), static_cast<QAbstractItemView*>(m_icons)}) {
         QPalette palette = view->palette();
@@ -274,6 +281,18 @@ void ListPane::SetBackground(const QColor& colour)
         view->setPalette(palette);
     }
     emit backgroundChanged(colour);
+}
+
+void ListPane::SetColumnsDrawing(const char* name)
+{
+    m_columnsDrawing = name;
+    ShowColumnsIcon();
+}
+
+void ListPane::ShowColumnsIcon()
+{
+    // The command bar's chooser of this list has the same picture, in the same colour.
+    m_chooseColumns->setIcon(m_columnsDrawing ? ColumnsIcon(m_columnsDrawing, m_colour) : QIcon());
 }
 
 void ListPane::ChooseBackground()

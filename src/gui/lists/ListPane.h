@@ -130,10 +130,13 @@ protected:
     QVBoxLayout& PaneLayout() { return *m_layout; }
     // Adds an action whose key works while this list has the focus.
     QAction* AddKeyedAction(const QString& text, const QKeySequence& key = {});
+    // The drawing of this list's column chooser (gui/app/CommandIcons), shown in the list's colour.
+    void SetColumnsDrawing(const char* name);
 
 private:
     void StartDrag();
     void ChooseBackground();
+    void ShowColumnsIcon();
 
     DemoListModel m_model;
     QVBoxLayout* m_layout = nullptr;
@@ -152,6 +155,7 @@ private:
 
     QAction* m_background = nullptr;
     QAction* m_chooseColumns = nullptr;
+    const char* m_columnsDrawing = nullptr;
     QAction* m_saveScheme = nullptr;
     QAction* m_loadScheme = nullptr;
     QAction* m_grid = nullptr;

@@ -7,6 +7,7 @@
 #include <QResizeEvent>
 #include <QVBoxLayout>
 
+#include "gui/app/CommandIcons.h"
 #include "gui/lists/DemoListPane.h"
 
 namespace gui {
@@ -35,6 +36,11 @@ PlayListPane::PlayListPane(QWidget* parent) : ListPane(QStringLiteral("play list
     connect(m_remove, &QAction::triggered, this, &PlayListPane::RemoveSelected);
     m_editUserData = AddKeyedAction(QStringLiteral("Edit Userdata.."));
     m_properties = AddKeyedAction(QStringLiteral("Properties.."));
+    SetColumnsDrawing("columns-playlist");
+    m_play->setIcon(CommandIcon("play"));
+    m_remove->setIcon(CommandIcon("playlist-remove"));
+    m_editUserData->setIcon(CommandIcon("user-data-edit"));
+    m_properties->setIcon(CommandIcon("properties"));
     // The play list's refresh only paints it again.
     connect(RefreshAction(), &QAction::triggered, this, [this] { CurrentView().viewport()->update(); });
 

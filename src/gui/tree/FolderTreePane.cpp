@@ -15,6 +15,7 @@
 #include "core/common/Globals.h"
 #include "core/library/DemoFiles.h"
 #include "core/library/FolderTreeOps.h"
+#include "gui/app/CommandIcons.h"
 #include "gui/app/PaneActions.h"
 #include "platform/FileSystem.h"
 
@@ -125,10 +126,22 @@ FolderTreePane::FolderTreePane(QWidget* parent) : QWidget(parent)
         if (chosen.isValid())
             SetBackground(chosen);
     });
+    m_newFolder->setIcon(CommandIcon("folder-new"));
+    m_removeFolder->setIcon(CommandIcon("folder-remove"));
+    m_removeFromDisk->setIcon(CommandIcon("folder-delete"));
+    m_renameFolder->setIcon(CommandIcon("folder-rename"));
+    m_addPath->setIcon(CommandIcon("folder-add-path"));
+    m_rescan->setIcon(CommandIcon("folder-rescan"));
+    m_cut->setIcon(CommandIcon("folders-cut"));
+    m_collapse->setIcon(CommandIcon("folders-collapse"));
+    m_expand->setIcon(CommandIcon("folders-expand"));
+    m_backgroundAction->setIcon(CommandIcon("background-colour"));
     m_demoColour = new QAction(QStringLiteral("Include Demos.."), this);
     connect(m_demoColour, &QAction::triggered, this, &FolderTreePane::ChooseDemoFolderColour);
     m_nonDemoColour = new QAction(QStringLiteral("Not Include Demos.."), this);
     connect(m_nonDemoColour, &QAction::triggered, this, &FolderTreePane::ChooseNonDemoFolderColour);
+    m_demoColour->setIcon(CommandIcon("folder-colour-demos"));
+    m_nonDemoColour->setIcon(CommandIcon("folder-colour-other"));
     m_autoScroll = new QAction(QStringLiteral("Auto Scroll when Mouse on Edge"), this);
     m_autoScroll->setCheckable(true);
     connect(m_autoScroll, &QAction::toggled, this, &FolderTreePane::SetAutoScroll);
