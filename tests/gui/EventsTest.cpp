@@ -241,6 +241,10 @@ void EventsTest::playFromHereClipsAndFigures()
     const auto clipEvents = core::DemoEvents(core::DecodeDemo(clip, 68));
     QCOMPARE(clipEvents.size(), size_t(2)); // the frags at demo times 5000 and 10000
     QCOMPARE(core::Settings.clip_folder, clips.string());
+    // The clips' folder is in the tree now, listed with the clip in it.
+    QVERIFY(core::FindNodeByPath(window->TreePane().Tree(), clips.string()));
+    QCOMPARE(window->CurrentFolder(), clips.string());
+    QCOMPARE(Names(window->DemoList()), QStringList{QStringLiteral("duel-00.04-00.11.dm_68")});
 
     // The player description shows Alice's figures from the events.
     prop->OpenPlayer(0);

@@ -27,6 +27,7 @@
 #include "core/common/MessageSink.h"
 #include "core/details/DetailRules.h"
 #include "core/events/DemoClip.h"
+#include "core/library/FolderTreeOps.h"
 #include "core/playback/GameLaunch.h"
 #include "core/playback/Mods.h"
 #include "core/playback/PlayFromMoment.h"
@@ -45,6 +46,7 @@
 #include "gui/details/UserTab.h"
 #include "gui/lists/ListViews.h"
 #include "gui/lists/PlayListPane.h"
+#include "gui/tree/FolderTreePane.h"
 
 namespace gui {
 
@@ -514,6 +516,16 @@ void PropertiesWindow::SaveClip(int64_t from, int64_t to)
     }
     core::Settings.clip_folder = QFile::encodeName(*folder).toStdString();
     m_lastClip = written;
+    // Clips are demos like any other: their folder goes into the tree (and is listed there), or
+    // is listed again when the list shows it.
+    MainWindow& window = m_details.Window();
+    const std::string path = written.parent_path().string();
+    if (core::FolderNode* node = core::FindNodeByPath(window.TreePane().Tree(), path)) {
+        if (window.CurrentFolder() == path)
+            window.ListNode(node);
+    } else {
+        window.TreePane().AddRoot(QFile::decodeName(path.c_str()));
+    }
 }
 
 void PropertiesWindow::TogglePlayList()
