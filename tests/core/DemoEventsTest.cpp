@@ -427,3 +427,19 @@ TEST(DemoEvents, ChallengeProModeWarmup)
 }
 
 } // namespace
+
+namespace {
+
+TEST(DemoEvents, TheEventsStopAtTheirLimit)
+{
+    core::EventCollector collector(68);
+    collector.GameState();
+    for (int32_t i = 1; i <= 200001; ++i)
+        collector.ServerCommand(i, "chat \"x: y\"");
+    collector.Snapshot(1000, {});
+    const std::vector<DemoEvent> events = collector.Finish();
+    ASSERT_EQ(events.size(), 200000u);
+    EXPECT_EQ(events.back().serverTime, 1000);
+}
+
+} // namespace

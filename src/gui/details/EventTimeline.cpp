@@ -145,7 +145,10 @@ void EventTimeline::DrawMarker(QPainter& painter, const core::DemoEvent& event, 
 {
     const int top = 18, bottom = height() - 6;
     const int middle = (top + bottom) / 2;
-    const QColor colour = MarkerColour(event);
+    QColor colour = MarkerColour(event);
+    // The warm-up's moments count for nothing: they stay faint.
+    if (event.warmup)
+        colour.setAlpha(110);
     painter.setPen(QPen(colour, 1));
     painter.setBrush(colour);
     switch (event.kind) {
