@@ -206,7 +206,8 @@ TEST(HuffmanBitReader, RefusesWhatIsNotThere)
         return std::vector<uint8_t>(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(bytes.size() - 1));
     };
     HuffmanBitWriter escape;
-    escape.WriteCode(HuffmanCodeOf(HuffmanTree::kNotYetTransmitted));
+    escape.WriteCode(HuffmanCodeOf(HuffmanTree::kNotYetTransmitted).bits,
+                     HuffmanCodeOf(HuffmanTree::kNotYetTransmitted).length);
     escape.WriteByte(65);
     const std::vector<uint8_t> ones(16, 0xFF);
     struct Case {

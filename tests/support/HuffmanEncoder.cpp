@@ -52,41 +52,6 @@ HuffmanCode HuffmanCodeOf(int symbol)
     return codes[symbol];
 }
 
-void HuffmanBitWriter::PutBit(bool bit)
-{
-    if (bitCount_ % 8 == 0) {
-        bytes_.push_back(0);
-    }
-    if (bit) {
-        bytes_.back() |= static_cast<uint8_t>(1u << (bitCount_ % 8));
-    }
-    ++bitCount_;
-}
-
-void HuffmanBitWriter::WriteRawBits(uint32_t value, int n)
-{
-    for (int i = 0; i < n; ++i) {
-        PutBit((value >> i) & 1);
-    }
-}
-
-void HuffmanBitWriter::WriteCode(const HuffmanCode& code)
-{
-    WriteRawBits(code.bits, code.length);
-}
-
-void HuffmanBitWriter::WriteBits(uint32_t value, int n)
-{
-    if (n < 1 || n > 32) {
-        throw std::invalid_argument("HuffmanBitWriter::WriteBits: width must be 1..32");
-    }
-    const int raw = n % 8;
-    WriteRawBits(value, raw);
-    for (int shift = raw; shift < n; shift += 8) {
-        WriteCode(HuffmanCodeOf(static_cast<int>((value >> shift) & 0xFF)));
-    }
-}
-
 ModernMessageBuilder::ModernMessageBuilder(uint32_t reliableAcknowledge)
 {
     writer_.WriteBits(reliableAcknowledge, 32);

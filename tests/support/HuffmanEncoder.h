@@ -23,6 +23,8 @@
 #include <utility>
 #include <vector>
 
+#include "core/analysis/HuffmanBitWriter.h"
+
 namespace testsupport {
 
 // A symbol's code in the game's fixed Huffman tree: `length` bits, the first one to be sent in
@@ -34,26 +36,8 @@ struct HuffmanCode {
 };
 HuffmanCode HuffmanCodeOf(int symbol);
 
-// Bits in the layout of the game's compressed messages: least significant bit first within each
-// byte; a write of n bits puts the low n % 8 bits raw, then one Huffman code per remaining byte,
-// lowest byte first.
-class HuffmanBitWriter {
-public:
-    void WriteBits(uint32_t value, int n); // n in 1..32
-    void WriteByte(uint8_t value) { WriteBits(value, 8); }
-    void WriteRawBits(uint32_t value, int n); // n in 0..32, no coding
-    void WriteCode(const HuffmanCode& code);
-
-    size_t BitCount() const { return bitCount_; }
-    // The bytes written so far; the last one is padded with zero bits.
-    const std::vector<uint8_t>& Bytes() const { return bytes_; }
-
-private:
-    void PutBit(bool bit);
-
-    std::vector<uint8_t> bytes_;
-    size_t bitCount_ = 0;
-};
+// The product's writer; HuffmanCodeOf's codes go in through WriteCode(code.bits, code.length).
+using HuffmanBitWriter = core::HuffmanBitWriter;
 
 // One server-to-client message as stored in a modern demo. Each call appends one command; calls
 // chain. The message starts with the reliable acknowledge given to the constructor.
