@@ -113,7 +113,6 @@ EventCollector::EventCollector(int protocol)
 
 void EventCollector::GameState()
 {
-    m_inGameState = true;
     m_cpmaStart.clear();
     m_sequenceKnown = false;
     m_gamePhase.clear();
@@ -267,7 +266,6 @@ void EventCollector::PlayerChanged(int client, std::string_view info, bool fromG
 void EventCollector::Snapshot(int32_t serverTime, std::span<const EventEntity> entities)
 {
     const int64_t demoTime = m_clock.Advance(serverTime);
-    m_inGameState = false;
 
     m_currentEvents.clear();
     for (const EventEntity& entity : entities) {

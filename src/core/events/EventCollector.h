@@ -76,7 +76,6 @@ private:
 
     const EventTables* m_tables;
     int m_protocol;
-    bool m_inGameState = false;
     std::vector<PlayerSlot> m_players;
     int32_t m_commandSequence = 0;
     bool m_sequenceKnown = false;

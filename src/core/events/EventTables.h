@@ -12,8 +12,7 @@ struct EventTables {
     std::string_view family;  // "1.17", "1.27-1.32", "Quake Live"
     int eventEntityType = 13; // entity types from here on are free-standing events
     int obituaryEvent = 60;
-    int globalTeamSoundEvent = 47; // -1: the family has none
-    int warmupIndex = 5;           // configuration strings
+    int warmupIndex = 5; // configuration strings
     int levelStartIndex = 21;
     int intermissionIndex = 22;
     int firstPlayerIndex = 544;
