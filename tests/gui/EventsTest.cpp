@@ -4,6 +4,7 @@
 // player description shows the player's figures.
 #include <QComboBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
@@ -18,6 +19,7 @@
 #include "core/events/DemoEvents.h"
 #include "core/library/FolderTreeOps.h"
 #include "gui/app/MainWindow.h"
+#include "gui/details/ColouredText.h"
 #include "gui/details/DemoDetails.h"
 #include "gui/details/EventTimeline.h"
 #include "gui/details/EventsTab.h"
@@ -232,6 +234,18 @@ void EventsTest::playFromHereClipsAndFigures()
     const int32_t first = FirstServerTime(temp);
     QVERIFY(first >= 10000 + moment - 2000 && first < 10000 + moment - 2000 + 50);
     QTRY_COMPARE(platform::Game().ChildPid(), -1);
+
+    // A course line plays from its time: "Demo start." from the first snapshot.
+    QListWidget& course = prop->CourseList();
+    prop->Tabs().setCurrentWidget(&course);
+    QVERIFY(course.count() > 0);
+    QVERIFY(course.item(0)->data(gui::RawTextRole).toByteArray().startsWith("^400:00:00"));
+    const QRect lineRect = course.visualItemRect(course.item(0));
+    QTest::mouseClick(course.viewport(), Qt::LeftButton, Qt::NoModifier, lineRect.center());
+    QTest::mouseDClick(course.viewport(), Qt::LeftButton, Qt::NoModifier, lineRect.center());
+    QCOMPARE(FirstServerTime(temp), 10000);
+    QTRY_COMPARE(platform::Game().ChildPid(), -1);
+    prop->Tabs().setCurrentWidget(&events);
 
     // "Save clip..." asks for the folder and writes the range there.
     line.SetSelection(4000, 11000);

@@ -28,6 +28,7 @@ DemoEventsResult ReadDemoEvents(std::span<const uint8_t> data, std::string_view 
     result.messages = decoder.MessageCount();
     result.length = collector.DemoLength();
     result.firstServerTime = collector.FirstServerTime();
+    result.levelStartServerTime = collector.LevelStartServerTime();
     result.events = collector.Finish();
     return result;
 }

@@ -14,8 +14,9 @@ namespace core {
 struct DemoEventsResult {
     std::vector<DemoEvent> events;
     int protocol = 0;
-    int64_t length = 0;          // demo time of the last snapshot, milliseconds
-    int32_t firstServerTime = 0; // the first snapshot's server time
+    int64_t length = 0;               // demo time of the last snapshot, milliseconds
+    int32_t firstServerTime = 0;      // the first snapshot's server time
+    int32_t levelStartServerTime = 0; // when the match last started (0: the demo does not say)
     int messages = 0;
     bool found = false;  // the file or member could be read
     std::string problem; // why the events end early or are missing; empty for a whole demo

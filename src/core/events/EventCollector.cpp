@@ -189,6 +189,9 @@ void EventCollector::ConfigStringChanged(int index, std::string_view text, bool 
         if (!fromGameState && text != m_levelStart && IsSet(text))
             GameStarts();
         m_levelStart.assign(text);
+        int start = 0;
+        if (ParseInt(text, start) && start > 0)
+            m_levelStartTime = start;
     } else if (index == t.intermissionIndex) {
         if (!fromGameState && IsSet(text) && !IsSet(m_intermission))
             Add(EventKind::GameEnd);

@@ -50,6 +50,9 @@ public:
     // The demo's length in demo time (to its last snapshot) and its first snapshot's server time.
     int64_t DemoLength() const { return m_clock.Now(); }
     int32_t FirstServerTime() const { return m_clock.FirstServerTime(); }
+    // The server time the match last started at, by the level start configuration string; 0
+    // when the demo never says.
+    int32_t LevelStartServerTime() const { return m_levelStartTime; }
 
 private:
     struct PlayerSlot {
@@ -91,6 +94,7 @@ private:
     DemoEvent m_discarded; // what Add fills once the events reach their limit
     size_t m_untimed = 0;  // events from here on wait for the next snapshot's time
     DemoClock m_clock;
+    int32_t m_levelStartTime = 0;
     std::vector<SeenEvent> m_previousEvents, m_currentEvents;
 };
 

@@ -1,6 +1,7 @@
 #include "core/playback/PlayFromMoment.h"
 
 #include <algorithm>
+#include <charconv>
 #include <filesystem>
 #include <limits>
 #include <string_view>
@@ -23,6 +24,41 @@ int64_t PlayFromStart(int64_t demoTime, int leadSeconds)
 {
     const int64_t lead = static_cast<int64_t>(std::clamp(leadSeconds, 0, 600)) * 1000;
     return std::max<int64_t>(0, demoTime - lead);
+}
+
+std::optional<int64_t> CourseLineDemoTime(std::string_view line, int32_t levelStartServerTime, int32_t firstServerTime)
+{
+    if (line.size() < 10 || line[0] != '^' || (line[1] != '4' && line[1] != '2'))
+        return std::nullopt;
+    const bool match = line[1] == '2';
+    std::string_view clock = line.substr(2);
+    const bool negative = !clock.empty() && clock.front() == '-';
+    if (negative)
+        clock.remove_prefix(1);
+    // "hh:mm:ss"; hours may take more digits.
+    const size_t firstColon = clock.find(':');
+    if (firstColon == std::string_view::npos || firstColon == 0 || firstColon > 6 || clock.size() < firstColon + 6 ||
+        clock[firstColon + 3] != ':')
+        return std::nullopt;
+    auto number = [](std::string_view digits) -> std::optional<int64_t> {
+        int64_t value = 0;
+        const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+        if (ec != std::errc() || end != digits.data() + digits.size())
+            return std::nullopt;
+        return value;
+    };
+    const auto hours = number(clock.substr(0, firstColon));
+    const auto minutes = number(clock.substr(firstColon + 1, 2));
+    const auto secs = number(clock.substr(firstColon + 4, 2));
+    if (!hours || !minutes || !secs)
+        return std::nullopt;
+    const int64_t seconds = (*hours * 60 + *minutes) * 60 + *secs;
+    const int64_t elapsed = (negative ? -seconds : seconds) * 1000;
+    if (!match)
+        return std::max<int64_t>(0, elapsed);
+    if (levelStartServerTime <= 0)
+        return std::nullopt;
+    return std::max<int64_t>(0, static_cast<int64_t>(levelStartServerTime) - firstServerTime + elapsed);
 }
 
 bool PlayFromMoment(const DemoInfo& row, const std::string& name, const std::string& archive, int64_t demoTime)

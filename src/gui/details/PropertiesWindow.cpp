@@ -143,6 +143,14 @@ PropertiesWindow::PropertiesWindow(DemoDetails& details, QWidget* parent)
             m_playerWindow->ShowFigures();
     });
     connect(m_events, &EventsTab::playFromRequested, this, [this](qint64 time) { PlayFrom(time); });
+    // A course line plays from its time too; match lines need the level's start from the events.
+    connect(m_course, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
+        const core::DemoEventsResult& events = m_events->Result();
+        const QByteArray line = item->data(RawTextRole).toByteArray();
+        if (const auto time = core::CourseLineDemoTime(std::string_view(line.constData(), line.size()),
+                                                       events.levelStartServerTime, events.firstServerTime))
+            PlayFrom(*time);
+    });
     connect(m_events, &EventsTab::saveClipRequested, this, [this](qint64 from, qint64 to) { SaveClip(from, to); });
     askClipFolder = [this](const QString& preset) -> std::optional<QString> {
         const QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("Save clip into"), preset);
