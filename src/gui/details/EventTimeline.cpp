@@ -123,22 +123,30 @@ int64_t EventTimeline::TimeOfX(int x) const
     return std::clamp<int64_t>(time, 0, m_length);
 }
 
-QColor EventTimeline::MarkerColour(const core::DemoEvent& event)
+QColor EventTimeline::PlayerColour(int client, int team)
 {
-    int team = event.kind == EventKind::Suicide ? event.otherTeam : event.playerTeam;
-    // A flag event without a known player takes the colour of the flag.
-    if (team < 0 && (event.kind == EventKind::FlagTaken || event.kind == EventKind::FlagCaptured ||
-                     event.kind == EventKind::FlagReturned))
-        team = event.team;
     if (team == core::kTeamRed)
         return QColor(230, 50, 50);
     if (team == core::kTeamBlue)
         return QColor(60, 110, 240);
-    const int client = event.player >= 0 ? event.player : event.other;
     if (client < 0)
         return QColor(200, 200, 200);
-    // Free players: hues spread by the golden angle, so neighbours differ.
-    return QColor::fromHsv((client * 137) % 360, 200, 235);
+    // Free players: colours that neither team wears, one per client number.
+    static const QColor kFree[] = {QColor(80, 200, 80),   QColor(240, 160, 40), QColor(230, 220, 60),
+                                   QColor(60, 210, 210),  QColor(200, 90, 220), QColor(150, 230, 90),
+                                   QColor(250, 120, 170), QColor(170, 140, 100)};
+    return kFree[static_cast<size_t>(client) % std::size(kFree)];
+}
+
+QColor EventTimeline::MarkerColour(const core::DemoEvent& event)
+{
+    if (event.kind == EventKind::Suicide)
+        return PlayerColour(event.other, event.otherTeam);
+    // A flag event without a known player takes the colour of the flag.
+    if (event.player < 0 && (event.kind == EventKind::FlagTaken || event.kind == EventKind::FlagCaptured ||
+                             event.kind == EventKind::FlagReturned))
+        return PlayerColour(-1, event.team);
+    return PlayerColour(event.player, event.playerTeam);
 }
 
 void EventTimeline::DrawMarker(QPainter& painter, const core::DemoEvent& event, int x) const

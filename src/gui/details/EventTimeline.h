@@ -46,6 +46,7 @@ public:
     int64_t TimeOfX(int x) const;
     // The colour of an event's marker: its team's, or the player's own when the teams don't tell.
     static QColor MarkerColour(const core::DemoEvent& event);
+    static QColor PlayerColour(int client, int team);
 
     QSize sizeHint() const override { return {600, 72}; }
     QSize minimumSizeHint() const override { return {200, 56}; }

@@ -218,8 +218,10 @@ void EventsTab::FillTable()
         };
         for (int column = 0; column < ColumnCount; ++column) {
             auto* item = new QTableWidgetItem(texts[column]);
-            if (column == PlayerColumn || column == OtherColumn)
+            if (column == PlayerColumn && !e.playerName.empty())
                 item->setForeground(EventTimeline::MarkerColour(e).darker(130));
+            if (column == OtherColumn && e.other >= 0)
+                item->setForeground(EventTimeline::PlayerColour(e.other, e.otherTeam).darker(130));
             m_table->setItem(row, column, item);
         }
     }
