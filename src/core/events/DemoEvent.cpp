@@ -194,8 +194,8 @@ std::string_view TeamName(int team)
         return "Red";
     case kTeamBlue:
         return "Blue";
-    case kTeamSpectator:
-        return "Spectator";
+    case kTeamOnlooker:
+        return "Onlooker";
     default:
         return "";
     }
