@@ -14,16 +14,16 @@ namespace {
 
 using core::EventKind;
 
-QString ClockText(int64_t ms)
-{
-    const int64_t seconds = ms / 1000;
-    return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
-}
-
 // Drags shorter than this are clicks.
 constexpr int kDragPixels = 3;
 
 } // namespace
+
+QString EventClock(int64_t demoTime)
+{
+    const int64_t seconds = demoTime / 1000;
+    return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
 
 EventTimeline::EventTimeline(QWidget* parent) : QWidget(parent)
 {
@@ -222,7 +222,7 @@ void EventTimeline::paintEvent(QPaintEvent*)
         if (x < kMargin || x > right)
             continue;
         painter.drawLine(x, 12, x, 16);
-        painter.drawText(x + 2, 11, ClockText(t));
+        painter.drawText(x + 2, 11, EventClock(t));
     }
     if (m_selection) {
         const int from = std::max(kMargin, XOfTime(m_selection->first));

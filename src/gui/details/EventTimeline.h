@@ -14,6 +14,9 @@
 
 namespace gui {
 
+// "m:ss" of a demo time, as the strip and the events table show it.
+QString EventClock(int64_t demoTime);
+
 class EventTimeline : public QWidget {
     Q_OBJECT
 public:

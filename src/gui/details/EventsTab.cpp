@@ -63,12 +63,6 @@ QString DetailOf(const core::DemoEvent& e)
 
 } // namespace
 
-QString EventClock(int64_t demoTime)
-{
-    const int64_t seconds = demoTime / 1000;
-    return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
-}
-
 EventsTab::EventsTab(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("EventsTab"));

@@ -78,7 +78,4 @@ private:
     QLabel* m_status = nullptr;
 };
 
-// "m:ss" of a demo time, as the table shows it.
-QString EventClock(int64_t demoTime);
-
 } // namespace gui
