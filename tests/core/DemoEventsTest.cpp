@@ -150,11 +150,11 @@ TEST(DemoEvents, PlayersJoinLeaveAndChangeTeams)
     EXPECT_EQ(events[0].kind, EventKind::PlayerJoined);
     EXPECT_EQ(events[0].player, 1);
     EXPECT_EQ(events[0].playerName, "Bob");
-    EXPECT_EQ(events[0].team, core::kTeamOnlooker);
+    EXPECT_EQ(events[0].team, core::kTeamSpectator);
     EXPECT_EQ(events[0].serverTime, 6000); // the snapshot the command came with
     EXPECT_EQ(events[1].kind, EventKind::TeamChange);
     EXPECT_EQ(events[1].team, core::kTeamBlue);
-    EXPECT_EQ(events[1].playerTeam, core::kTeamOnlooker);
+    EXPECT_EQ(events[1].playerTeam, core::kTeamSpectator);
     EXPECT_EQ(events[2].kind, EventKind::PlayerLeft);
     EXPECT_EQ(events[2].playerName, "Alice^1");
     EXPECT_EQ(events[2].demoTime, 3000);

@@ -194,8 +194,8 @@ std::string_view TeamName(int team)
         return "Red";
     case kTeamBlue:
         return "Blue";
-    case kTeamOnlooker:
-        return "Onlooker";
+    case kTeamSpectator:
+        return "Spectator";
     default:
         return "";
     }

@@ -84,7 +84,7 @@ enum class DeathCause {
 constexpr int kTeamFree = 0;
 constexpr int kTeamRed = 1;
 constexpr int kTeamBlue = 2;
-constexpr int kTeamOnlooker = 3; // watching, not playing
+constexpr int kTeamSpectator = 3; // watching, not playing
 
 struct DemoEvent {
     EventKind kind = EventKind::Frag;
