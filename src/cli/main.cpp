@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "cli/ConvertCommand.h"
+#include "cli/CutCommand.h"
+#include "cli/EventsCommand.h"
 #include "cli/IndexCommands.h"
 #include "cli/InfoCommand.h"
 #include "cli/ScanCommand.h"
@@ -18,6 +20,8 @@ void Usage()
                  "       velmora-cli scan [--json] [--no-cache] [--data DIR] FOLDER\n"
                  "       velmora-cli scan --tree FOLDER\n"
                  "       velmora-cli convert [--to 68|71] [--base FOLDER] [--game-version TEXT] IN OUT\n"
+                 "       velmora-cli events [--json] FILE [MEMBER]\n"
+                 "       velmora-cli cut --from T --to T IN OUT\n"
                  "       velmora-cli game-programs\n"
                  "       velmora-cli index [--rebuild] [--data-dir DIR] [FOLDER...]\n"
                  "       velmora-cli search [--json] [--data-dir DIR] QUERY\n";
@@ -38,6 +42,10 @@ int main(int argc, char** argv)
         return cli::RunInfo(args);
     if (command == "scan")
         return cli::RunScan(args);
+    if (command == "events")
+        return cli::RunEvents(args);
+    if (command == "cut")
+        return cli::RunCut(args);
     // The names the program looks for in a game folder, in its order: scripts use them instead of
     // a copy of their own.
     if (command == "game-programs" && args.empty()) {

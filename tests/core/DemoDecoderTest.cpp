@@ -329,7 +329,8 @@ TEST(DemoDecoder, PlainFormatChangeMasksAndFloats)
     bits.Put(1, 1);
     bits.Put(31, 5);   // the mask in full
     bits.Put(0x02, 8); // field 1: eFlags
-    bits.Put(0, 8 * 5);
+    for (int i = 0; i < 5; ++i)
+        bits.Put(0, 8);
     bits.Put(0x4, 3); // field 50: generic1
     bits.Put(0x7FFFF, 19);
     bits.Put(0xAB, 8);

@@ -118,9 +118,9 @@ TEST_F(SoundSystemTest, FailuresAreShownAndLeaveTheChannelEmpty)
 {
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"bad\\notwave.wav", "Not a wave file!"},
-        {"bad\\float.wav", "DirectSound call failed: 88780064\rThe specified WAVE format is not supported"},
+        {"bad\\float.wav", "Sound output call failed: 88780064\rThe specified WAVE format is not supported"},
         {"bad\\empty.wav",
-         "DirectSound call failed: 80070057\rAn invalid parameter was passed to the returning function."},
+         "Sound output call failed: 80070057\rAn invalid parameter was passed to the returning function."},
         {"bad\\crc.wav", "Memory Allocation Error in proc DirectSoundFromPak (unzipfiletomemory)"},
     };
     SoundSystem sound(settings, Device());
@@ -138,9 +138,9 @@ TEST_F(SoundSystemTest, FailuresAreShownAndLeaveTheChannelEmpty)
     }
     // OpenAL's own errors: those with a counterpart take its text.
     EXPECT_EQ(SoundErrorText(SoundResultFromAlError(0xA004)),
-              "DirectSound call failed: 88780032\rThis call is not valid for the current state of this object");
+              "Sound output call failed: 88780032\rThis call is not valid for the current state of this object");
     EXPECT_EQ(SoundErrorText(SoundResultFromAlError(0xA002)),
-              "DirectSound call failed: 0000A002\rUnrecognized error value.");
+              "Sound output call failed: 0000A002\rUnrecognized error value.");
 }
 
 TEST_F(SoundSystemTest, MusicFadesInAndOutInNineTicks)

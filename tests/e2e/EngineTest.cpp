@@ -19,9 +19,11 @@
 #include "core/archive/ZipRead.h"
 #include "core/demo/DemoDecoder.h"
 #include "core/demo/DemoEncoder.h"
+#include "core/events/DemoClip.h"
 #include "core/library/Scanner.h"
 #include "core/playback/GameLaunch.h"
 #include "core/playback/Mods.h"
+#include "core/playback/PlayFromMoment.h"
 #include "core/playback/PlayList.h"
 #include "core/playback/PlayScript.h"
 #include "core/playback/RunningGame.h"
@@ -528,6 +530,42 @@ TEST_F(EngineTest, OpenArena081DemoPlaysFromItsPack)
     const std::string log = Log();
     EXPECT_EQ(FrameCounts(log), std::vector<int>{SnapshotSteps(flyBy, 70)});
     EXPECT_EQ(Complaints(log), std::vector<std::string>{});
+// "Play from here" and a saved clip: cuts that begin at a key frame in the middle of the match
+// play to their end, with nothing the engine complains about.
+TEST_F(EngineTest, CutFromTheMiddlePlaysToItsEnd)
+{
+    std::vector<core::DemoInfo> rows;
+    for (const core::DemoInfo& row : Collection())
+        if (row[core::FieldDemoname] == kDemos[0])
+            rows.push_back(row);
+    ASSERT_EQ(rows.size(), 1u);
+    const std::string source = (m_scratch.path() / "collection" / kDemos[0]).string();
+    fs::path clip;
+    ASSERT_TRUE(core::SaveClip(source, {}, 5000, 25000, m_scratch.path() / "collection", clip).ok);
+    core::Settings.time_demos = true;
+    core::Settings.play_from_seconds = 5;
+
+    ASSERT_TRUE(core::PlayFromMoment(rows[0], source, {}, 20000));
+    ASSERT_TRUE(WaitUntil([] { return !core::IsGameRunning(); }, 90s));
+    // Each start of the engine begins its log afresh.
+    std::string log = Log();
+    for (const core::DemoInfo& row : Collection())
+        if (row[core::FieldDemoname] == clip.filename().string())
+            rows.push_back(row);
+    ASSERT_EQ(rows.size(), 2u);
+    ASSERT_TRUE(core::CreatePlaylist({rows[1]}));
+    ASSERT_TRUE(WaitUntil([] { return !core::IsGameRunning(); }, 90s));
+
+    log += Log();
+    std::vector<int> frames; // "808 frames 12.2 seconds 66.1 fps ..."
+    for (size_t at = log.find(" frames "); at != std::string::npos; at = log.find(" frames ", at + 1))
+        frames.push_back(std::stoi(log.substr(log.rfind('\n', at) + 1)));
+    ASSERT_EQ(frames.size(), 2u) << LogTail();
+    // From 15 s of a 40-second demo to its end, and 20 s of it: a frame per snapshot, 20 a second.
+    EXPECT_GT(frames[0], 400);
+    EXPECT_EQ(frames[1], 400);
+    EXPECT_EQ(log.find("ERROR"), std::string::npos);
+    EXPECT_EQ(log.find("Delta"), std::string::npos);
     EXPECT_TRUE(m_messages.shown.empty());
 }
 

@@ -111,6 +111,9 @@ void StartUpTest::configurationIsWrittenAndReadBack()
     QVERIFY(!window->PlayListShown());
     QVERIFY(!window->Cmds().showPlayList->isChecked());
     QCOMPARE(window->Cmds().showPlayList->toolTip(), QStringLiteral("Show Play List"));
+    // Dropping folders works from a Linux file manager; the hint says so.
+    QCOMPARE(window->TreePane().View().toolTip(),
+             QStringLiteral("* Tree View *\n\rDrop Folders from the file manager to scan for demos "));
     const gui::ListOptions demo = window->DemoList().Options();
     QCOMPARE(demo.viewStyle, int(gui::SmallIcons));
     QVERIFY(demo.gridLines);

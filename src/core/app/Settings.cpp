@@ -92,6 +92,8 @@ template <class Record, class Visitor> void VisitKeys(Record& s, Visitor&& visit
     visit("Demos", "loop_demos", s.loop_demos);
     visit("Demos", "time_demos", s.time_demos);
     visit("Demos", "mod_demos", s.mod_demos);
+    visit("Demos", "play_from_seconds", s.play_from_seconds);
+    visit("Demos", "clip_folder", s.clip_folder);
 
     constexpr std::string_view sound = "Sound";
     visit(sound, "sound_enable", s.sound_enable);

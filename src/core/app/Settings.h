@@ -97,6 +97,8 @@ struct SettingsRecord {
     bool loop_demos = false;
     bool time_demos = false;
     bool mod_demos = true;
+    int play_from_seconds = 5; // "play from here" starts this long before the moment
+    std::string clip_folder;   // where clips are saved; empty: "Clips" in the data directory
 
     // "Sound"
     bool sound_enable = true;

@@ -101,7 +101,7 @@ std::string SoundErrorText(SoundResult code)
 {
     char hex[9];
     std::snprintf(hex, sizeof hex, "%08X", code);
-    return std::string("DirectSound call failed: ") + hex + "\r" + Description(code);
+    return std::string("Sound output call failed: ") + hex + "\r" + Description(code);
 }
 
 int ClampVolume(int hundredthsDb)

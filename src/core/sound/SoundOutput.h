@@ -31,7 +31,7 @@ inline constexpr SoundResult kSoundBufferLost = 0x88780096;
 inline constexpr SoundResult kSoundOtherAppHasPriority = 0x887800A0;
 inline constexpr SoundResult kSoundUninitialized = 0x887800AA;
 
-// "DirectSound call failed: " + the code in upper-case hexadecimal + "\r" + its description.
+// "Sound output call failed: " + the code in upper-case hexadecimal + "\r" + its description.
 std::string SoundErrorText(SoundResult code);
 
 // Volumes are attenuations in hundredths of a decibel: 0 full loudness, -2500 25 dB quieter.

@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -23,6 +24,7 @@
 #include "core/playback/Mods.h"
 #include "core/sound/SoundSystem.h"
 #include "gui/details/ColouredText.h"
+#include "gui/details/EventsTab.h"
 #include "gui/details/FadingPicture.h"
 #include "gui/details/PictureWindow.h"
 #include "gui/details/PropertiesWindow.h"
@@ -80,6 +82,20 @@ PlayerWindow::PlayerWindow(PropertiesWindow& prop, QWidget* parent)
     AddValue(*grid, 1, 4, QStringLiteral("Defends:"));
     AddValue(*grid, 2, 4, QStringLiteral("Assists:"));
 
+    // What the events say the player did; filled once the properties window has read them.
+    auto* figures = new QGroupBox(QStringLiteral("From the events"), this);
+    figures->setObjectName(QStringLiteral("PlayerFigures"));
+    auto* figureGrid = new QGridLayout(figures);
+    AddValue(*figureGrid, 0, 0, QStringLiteral("Frags:"));
+    AddValue(*figureGrid, 1, 0, QStringLiteral("Deaths:"));
+    AddValue(*figureGrid, 2, 0, QStringLiteral("Suicides:"));
+    AddValue(*figureGrid, 0, 2, QStringLiteral("Longest spree:"));
+    AddValue(*figureGrid, 1, 2, QStringLiteral("Team kills:"));
+    AddValue(*figureGrid, 2, 2, QStringLiteral("Flag captures:"));
+    QLabel* byWeapon = AddValue(*figureGrid, 3, 0, QStringLiteral("By weapon:"));
+    figureGrid->addWidget(byWeapon, 3, 1, 1, 3);
+    byWeapon->setWordWrap(true);
+
     m_description = new QPlainTextEdit(this);
     m_description->setObjectName(QStringLiteral("PlayerDescriptionText"));
     m_ok = new QPushButton(QStringLiteral("&OK"), this);
@@ -99,6 +115,7 @@ PlayerWindow::PlayerWindow(PropertiesWindow& prop, QWidget* parent)
     layout->addWidget(m_nameBox, 0, Qt::AlignHCenter);
     layout->addLayout(pictures);
     layout->addLayout(grid);
+    layout->addWidget(figures);
     layout->addWidget(m_description, 1);
     layout->addLayout(buttons);
 
@@ -111,7 +128,38 @@ PlayerWindow::PlayerWindow(PropertiesWindow& prop, QWidget* parent)
     });
     connect(m_cancel, &QPushButton::clicked, this, &QWidget::close);
     m_apply->setEnabled(false);
-    resize(420, 400);
+    resize(420, 480);
+}
+
+void PlayerWindow::ShowFigures()
+{
+    const EventsTab& events = m_prop.Events();
+    const std::vector<core::PlayerFigures>& all = events.Figures();
+    // By name first: a client number may have served several players in one demo.
+    const core::PlayerFigures* figures = core::FiguresByName(all, m_name);
+    if (!figures)
+        for (const core::PlayerFigures& f : all)
+            if (f.client == m_client)
+                figures = &f;
+    const QString captions[] = {QStringLiteral("Frags:"),      QStringLiteral("Deaths:"),
+                                QStringLiteral("Suicides:"),   QStringLiteral("Longest spree:"),
+                                QStringLiteral("Team kills:"), QStringLiteral("Flag captures:")};
+    if (!figures) {
+        const QString text = events.Loading() ? QStringLiteral("...") : QString();
+        for (const QString& caption : captions)
+            SetValue(caption, text);
+        SetValue(QStringLiteral("By weapon:"), QString());
+        return;
+    }
+    const int values[] = {figures->frags,        figures->deaths,    figures->suicides,
+                          figures->longestSpree, figures->teamKills, figures->captures};
+    for (size_t i = 0; i < std::size(captions); ++i)
+        SetValue(captions[i], QString::number(values[i]));
+    QStringList weapons;
+    for (int w = 0; w < core::kWeaponCount; ++w)
+        if (const int count = figures->fragsByWeapon[static_cast<size_t>(w)]; count > 0)
+            weapons << QStringLiteral("%1 %2").arg(Latin1(core::WeaponName(static_cast<core::Weapon>(w)))).arg(count);
+    SetValue(QStringLiteral("By weapon:"), weapons.join(QStringLiteral(", ")));
 }
 
 QLabel* PlayerWindow::AddValue(QGridLayout& grid, int row, int column, const QString& caption)
@@ -168,6 +216,8 @@ void PlayerWindow::SetPlayerData(int k)
     }
     const core::Player& player = *found;
     m_name = player.name;
+    m_client = static_cast<int>(found - demo.players.data());
+    ShowFigures();
     setWindowTitle(Latin1(core::StripColourCodes(player.name)));
     m_nameBox->SetName(player.name);
     m_nameBox->setFixedWidth(m_nameBox->FittingWidth());

@@ -35,6 +35,8 @@ public:
     // plays the model's taunt.
     void SetPlayerData(int k);
     void StartFade();
+    // The player's figures from the properties window's events ("..." while they are read).
+    void ShowFigures();
 
     QString Value(const QString& caption) const;
     bool LeaderShown() const;
@@ -60,6 +62,7 @@ private:
 
     PropertiesWindow& m_prop;
     std::string m_name;
+    int m_client = -1; // the player's client number
     std::string m_modelPack;
     std::string m_modelPicture;
     std::string m_teamPicture;

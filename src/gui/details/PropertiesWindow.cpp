@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QFile>
+#include <QFileDialog>
 #include <QFontDatabase>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -22,9 +24,13 @@
 #include "core/analysis/QuakeLive.h"
 #include "core/app/Settings.h"
 #include "core/common/Globals.h"
+#include "core/common/MessageSink.h"
 #include "core/details/DetailRules.h"
+#include "core/events/DemoClip.h"
+#include "core/library/FolderTreeOps.h"
 #include "core/playback/GameLaunch.h"
 #include "core/playback/Mods.h"
+#include "core/playback/PlayFromMoment.h"
 #include "core/playback/PlayList.h"
 #include "core/sound/SoundSystem.h"
 #include "gui/app/CommandIcons.h"
@@ -32,6 +38,7 @@
 #include "gui/app/WindowPlacement.h"
 #include "gui/details/ColouredText.h"
 #include "gui/details/DemoDetails.h"
+#include "gui/details/EventsTab.h"
 #include "gui/details/FadingPicture.h"
 #include "gui/details/PictureWindow.h"
 #include "gui/details/PlayerWindow.h"
@@ -39,6 +46,7 @@
 #include "gui/details/UserTab.h"
 #include "gui/lists/ListViews.h"
 #include "gui/lists/PlayListPane.h"
+#include "gui/tree/FolderTreePane.h"
 
 namespace gui {
 
@@ -127,6 +135,29 @@ PropertiesWindow::PropertiesWindow(DemoDetails& details, QWidget* parent)
     m_course->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_course->setStyleSheet(QStringLiteral("QListWidget { background: rgb(72,72,88); }"));
     m_tabs->addTab(m_course, QStringLiteral("Course"));
+    m_events = new EventsTab(this);
+    m_tabs->addTab(m_events, QStringLiteral("Events"));
+    // The player description shows figures counted from the events once they are read.
+    connect(m_events, &EventsTab::eventsShown, this, [this] {
+        if (m_playerWindow)
+            m_playerWindow->ShowFigures();
+    });
+    connect(m_events, &EventsTab::playFromRequested, this, [this](qint64 time) { PlayFrom(time); });
+    // A course line plays from its time too; match lines need the level's start from the events.
+    connect(m_course, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
+        const core::DemoEventsResult& events = m_events->Result();
+        const QByteArray line = item->data(RawTextRole).toByteArray();
+        if (const auto time = core::CourseLineDemoTime(std::string_view(line.constData(), line.size()),
+                                                       events.levelStartServerTime, events.firstServerTime))
+            PlayFrom(*time);
+    });
+    connect(m_events, &EventsTab::saveClipRequested, this, [this](qint64 from, qint64 to) { SaveClip(from, to); });
+    askClipFolder = [this](const QString& preset) -> std::optional<QString> {
+        const QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("Save clip into"), preset);
+        if (folder.isEmpty())
+            return std::nullopt;
+        return folder;
+    };
     m_user = new UserTab(details, this);
     m_tabs->addTab(m_user, QStringLiteral("User"));
 
@@ -277,6 +308,7 @@ void PropertiesWindow::FillFromList(const ListRow& row, bool fromPlayList)
     m_playList->setEnabled(playable);
 
     const auto [name, archive] = DemoSource(row);
+    m_source = {name, archive};
     core::GetFromDemo(name, archive, true);
     // The window keeps its own copy: later reads (the editor, a listing) overwrite CurrentDemo.
     m_demo = core::CurrentDemo;
@@ -287,6 +319,9 @@ void PropertiesWindow::FillFromList(const ListRow& row, bool fromPlayList)
     FillServer();
     FillPlayers();
     FillCourse();
+    // The events take a full decode of the demo: they come on their own thread, the tab fills
+    // when they are there.
+    m_events->Load(name, archive);
     FillUser();
     QApplication::restoreOverrideCursor();
 }
@@ -454,6 +489,51 @@ void PropertiesWindow::PlayIt()
         return;
     core::Sound().FadeOutMusic();
     core::PlayDemo(m_row.info);
+}
+
+void PropertiesWindow::PlayFrom(int64_t demoTime)
+{
+    if (core::BusyCount > 0 || !m_play->isEnabled())
+        return;
+    core::Sound().FadeOutMusic();
+    core::PlayFromMoment(m_row.info, m_source.first, m_source.second, demoTime);
+}
+
+std::filesystem::path PropertiesWindow::ClipFolder() const
+{
+    const std::string& chosen = core::Settings.clip_folder;
+    if (!chosen.empty())
+        return std::filesystem::path(chosen);
+    return std::filesystem::path(core::Settings.paths.dataDirectory) / "Clips";
+}
+
+void PropertiesWindow::SaveClip(int64_t from, int64_t to)
+{
+    if (core::BusyCount > 0)
+        return;
+    const std::optional<QString> folder = askClipFolder(QFile::decodeName(ClipFolder().string().c_str()));
+    if (!folder)
+        return;
+    std::filesystem::path written;
+    const core::ClipResult result =
+        core::SaveClip(m_source.first, m_source.second, from, to,
+                       std::filesystem::path(QFile::encodeName(*folder).toStdString()), written);
+    if (!result.ok) {
+        core::Messages().Error(result.problem, "Save clip");
+        return;
+    }
+    core::Settings.clip_folder = QFile::encodeName(*folder).toStdString();
+    m_lastClip = written;
+    // Clips are demos like any other: their folder goes into the tree (and is listed there), or
+    // is listed again when the list shows it.
+    MainWindow& window = m_details.Window();
+    const std::string path = written.parent_path().string();
+    if (core::FolderNode* node = core::FindNodeByPath(window.TreePane().Tree(), path)) {
+        if (window.CurrentFolder() == path)
+            window.ListNode(node);
+    } else {
+        window.TreePane().AddRoot(QFile::decodeName(path.c_str()));
+    }
 }
 
 void PropertiesWindow::TogglePlayList()

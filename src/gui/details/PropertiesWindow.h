@@ -5,7 +5,10 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <filesystem>
+#include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +27,7 @@ class QTabWidget;
 namespace gui {
 
 class DemoDetails;
+class EventsTab;
 class FadingPicture;
 class PlayerWindow;
 class UserTab;
@@ -55,6 +59,7 @@ public:
     QTabWidget& Tabs() { return *m_tabs; }
     QListWidget& PlayerList() { return *m_players; }
     QListWidget& CourseList() { return *m_course; }
+    EventsTab& Events() { return *m_events; }
     FadingPicture& Picture() { return *m_picture; }
     UserTab& User() { return *m_user; }
     QPushButton& PlayButton() { return *m_play; }
@@ -68,6 +73,16 @@ public:
     void ShowUserData(const core::DemoUserData& data);
     // Opens the player description of player entry `k` of the player list.
     void OpenPlayer(int k);
+    // "Play from here": the demo cut to start the setting's seconds before the demo time, played
+    // as "Play it" plays; nothing while the busy count is raised or "Play it" is disabled.
+    void PlayFrom(int64_t demoTime);
+    // "Save clip...": asks for the folder (the last one, or "Clips" in the data directory) and
+    // writes the stretch there as a demo of its own.
+    void SaveClip(int64_t from, int64_t to);
+    std::filesystem::path ClipFolder() const;
+    const std::filesystem::path& LastClip() const { return m_lastClip; }
+    // Replaceable for tests: the folder chooser (nullopt when cancelled).
+    std::function<std::optional<QString>(const QString& preset)> askClipFolder;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -92,6 +107,8 @@ private:
     DemoDetails& m_details;
     ListRow m_row;
     core::DemoState m_demo;
+    std::pair<std::string, std::string> m_source; // the demo's file or member, and its archive
+    std::filesystem::path m_lastClip;
     std::string m_levelShotPack;
     std::map<QString, QLabel*> m_values;
     QTabWidget* m_tabs = nullptr;
@@ -100,6 +117,7 @@ private:
     FadingPicture* m_picture = nullptr;
     QListWidget* m_players = nullptr;
     QListWidget* m_course = nullptr;
+    EventsTab* m_events = nullptr;
     UserTab* m_user = nullptr;
     QPushButton* m_play = nullptr;
     QPushButton* m_playList = nullptr;

@@ -153,7 +153,7 @@ FolderTreePane::FolderTreePane(QWidget* parent) : QWidget(parent)
     connect(m_big, &QAction::triggered, this, [this] { SetBigIcons(true); });
     connect(m_small, &QAction::triggered, this, [this] { SetBigIcons(false); });
 
-    m_view->setToolTip(QStringLiteral("* Tree View *\n\rDrop Folders from Windows to scan for demos "));
+    m_view->setToolTip(QStringLiteral("* Tree View *\n\rDrop Folders from the file manager to scan for demos "));
     ApplyOptions({});
 }
 

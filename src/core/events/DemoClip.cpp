@@ -1,0 +1,111 @@
+#include "core/events/DemoClip.h"
+
+#include <cstdio>
+
+#include "core/analysis/DemoFile.h"
+#include "core/app/FileWrite.h"
+#include "core/common/FileNames.h"
+#include "core/demo/DemoDecoder.h"
+#include "core/demo/DemoEncoder.h"
+#include "core/events/DemoCut.h"
+
+namespace core {
+
+namespace {
+
+std::string MinutesSeconds(int64_t demoTime)
+{
+    const int64_t seconds = demoTime < 0 ? 0 : demoTime / 1000;
+    char text[32];
+    std::snprintf(text, sizeof text, "%02lld.%02lld", static_cast<long long>(seconds / 60),
+                  static_cast<long long>(seconds % 60));
+    return text;
+}
+
+} // namespace
+
+bool CanClipProtocol(int protocol)
+{
+    return protocol >= 66 && protocol <= 71;
+}
+
+ClipResult CutDemo(std::span<const uint8_t> data, std::string_view lowerExtension, int64_t from, int64_t to,
+                   std::vector<uint8_t>& out)
+{
+    ClipResult result;
+    const int protocol = DemoProtocolOf(data, lowerExtension);
+    if (!IsDecodableProtocol(protocol)) {
+        result.problem = "The demo's protocol is not known.";
+        return result;
+    }
+    if (!CanClipProtocol(protocol)) {
+        result.problem = "Demos of protocol " + std::to_string(protocol) + " cannot be cut yet.";
+        return result;
+    }
+    const size_t start = out.size();
+    DemoEncoder encoder(out);
+    EncodeError encodeError = EncodeError::None;
+    DemoCut cut(from, to, [&encoder, &encodeError](const DemoMessage& message) {
+        encodeError = encoder.Add(message);
+        return encodeError == EncodeError::None;
+    });
+    DemoDecoder decoder(data, protocol);
+    DemoMessage message;
+    while (decoder.Next(message))
+        if (!cut.Add(message))
+            break;
+    if (encodeError != EncodeError::None) {
+        out.resize(start);
+        result.problem = "The clip could not be written: " + std::string(EncodeErrorText(encodeError)) + ".";
+        return result;
+    }
+    if (!cut.Started()) {
+        out.resize(start);
+        result.problem = decoder.Error() != DecodeError::None
+                             ? "The demo " + std::string(DecodeErrorText(decoder.Error())) + " before the stretch."
+                             : std::string("The demo ends before the stretch begins.");
+        return result;
+    }
+    // A damaged demo gives the clip up to the damage: what the game would have shown of it.
+    encoder.Finish();
+    result.ok = true;
+    result.firstServerTime = cut.FirstServerTime();
+    result.firstDemoTime = cut.FirstDemoTime();
+    result.snapshots = cut.Snapshots();
+    return result;
+}
+
+std::string ClipFileName(std::string_view demoName, int64_t from, int64_t to)
+{
+    const size_t slash = demoName.find_last_of("/\\");
+    std::string_view base = slash == std::string_view::npos ? demoName : demoName.substr(slash + 1);
+    const std::string_view extension = ExtensionOf(base);
+    base.remove_suffix(extension.size());
+    return std::string(base) + "-" + MinutesSeconds(from) + "-" + MinutesSeconds(to) + std::string(extension);
+}
+
+ClipResult SaveClip(const std::string& name, const std::string& archive, int64_t from, int64_t to,
+                    const std::filesystem::path& folder, std::filesystem::path& written)
+{
+    ClipResult result;
+    DemoBytes bytes = LoadDemoBytes(name, archive);
+    if (!bytes.found || bytes.memoryError) {
+        result.problem = bytes.problem.empty() ? "The demo cannot be read." : bytes.problem;
+        return result;
+    }
+    std::vector<uint8_t> clip;
+    result = CutDemo(bytes.data.span(), LowerExtension(name), from, to, clip);
+    if (!result.ok)
+        return result;
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    written = folder / ClipFileName(name, from, to);
+    const std::string_view contents(reinterpret_cast<const char*>(clip.data()), clip.size());
+    if (!ReplaceFileContents(written, contents)) {
+        result.ok = false;
+        result.problem = "Could not save: " + written.string();
+    }
+    return result;
+}
+
+} // namespace core

@@ -1,0 +1,40 @@
+#pragma once
+// Clips: a stretch of a demo written as a demo file of its own, which the game plays like any
+// other. Demos of protocols 66 to 71 are written in their own format (the encoder writes 1.32's,
+// which these share). The old protocols need the conversion to 1.32 first and Quake Live's an
+// encoder of its own; both are refused here with a reason.
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace core {
+
+struct ClipResult {
+    bool ok = false;
+    std::string problem;         // why there is no clip, for the user
+    int32_t firstServerTime = 0; // the clip's first snapshot
+    int64_t firstDemoTime = 0;   // where it starts in the source, in the source's demo time
+    int snapshots = 0;
+};
+
+// True when clips of this protocol can be written.
+bool CanClipProtocol(int protocol);
+
+// The demo bytes cut to the demo times [from, to] (both included; `to` past the end: to the end),
+// appended to `out` as a whole demo with its end marker.
+ClipResult CutDemo(std::span<const uint8_t> data, std::string_view lowerExtension, int64_t from, int64_t to,
+                   std::vector<uint8_t>& out);
+
+// "<demo>-<mm.ss>-<mm.ss>" plus the demo's extension: the clip's file name for the demo name (a
+// member's name may carry folders) and the stretch's demo times.
+std::string ClipFileName(std::string_view demoName, int64_t from, int64_t to);
+
+// Cuts the demo (a file, or a member of `archive`) and writes the clip into `folder`, which is
+// created when missing; an existing file of that name is replaced. `written` gets the clip's path.
+ClipResult SaveClip(const std::string& name, const std::string& archive, int64_t from, int64_t to,
+                    const std::filesystem::path& folder, std::filesystem::path& written);
+
+} // namespace core

@@ -1,0 +1,49 @@
+#include "core/events/DemoEvents.h"
+
+#include "core/demo/DemoDecoder.h"
+#include "core/events/EventCollector.h"
+
+namespace core {
+
+void CollectMessage(EventCollector& collector, const DemoMessage& message)
+{
+    if (message.gameState) {
+        collector.GameState();
+        for (const auto& [index, text] : message.gameState->configStrings)
+            collector.GameStateConfigString(index, text);
+    }
+    for (const ServerCommand& command : message.serverCommands)
+        collector.ServerCommand(command.sequence, command.text);
+    // A snapshot coded against one the demo no longer holds has unreliable entities: the game
+    // skips it, and so do the events.
+    if (!message.snapshot || !message.snapshot->valid)
+        return;
+    const Snapshot& snapshot = *message.snapshot;
+    thread_local std::vector<EventEntity> entities;
+    entities.clear();
+    for (const EntityState& state : snapshot.entities) {
+        EventEntity& e = entities.emplace_back();
+        e.number = state.number;
+        e.type = static_cast<int>(state[EntityField::EType]);
+        e.event = static_cast<int>(state[EntityField::Event]);
+        e.eventParm = static_cast<int>(state[EntityField::EventParm]);
+        e.otherEntityNum = static_cast<int>(state[EntityField::OtherEntityNum]);
+        e.otherEntityNum2 = static_cast<int>(state[EntityField::OtherEntityNum2]);
+    }
+    collector.Snapshot(snapshot.serverTime, entities);
+}
+
+std::vector<DemoEvent> DemoEvents(std::span<const DemoMessage> messages, int protocol)
+{
+    EventCollector collector(protocol);
+    for (const DemoMessage& message : messages)
+        CollectMessage(collector, message);
+    return collector.Finish();
+}
+
+std::vector<DemoEvent> DemoEvents(const DecodedDemo& demo)
+{
+    return DemoEvents(demo.messages, demo.protocol);
+}
+
+} // namespace core

@@ -1,0 +1,47 @@
+#include "core/events/DemoEventsLoad.h"
+
+#include "core/analysis/DemoFile.h"
+#include "core/common/FileNames.h"
+#include "core/demo/DemoDecoder.h"
+#include "core/events/DemoEvents.h"
+#include "core/events/EventCollector.h"
+
+namespace core {
+
+DemoEventsResult ReadDemoEvents(std::span<const uint8_t> data, std::string_view lowerExtension)
+{
+    DemoEventsResult result;
+    result.found = true;
+    result.protocol = DemoProtocolOf(data, lowerExtension);
+    if (!IsDecodableProtocol(result.protocol)) {
+        result.problem = "unknown protocol";
+        return result;
+    }
+    // Message by message: a snapshot holds every entity, a whole demo of them would not fit.
+    DemoDecoder decoder(data, result.protocol);
+    EventCollector collector(result.protocol);
+    DemoMessage message;
+    while (decoder.Next(message))
+        CollectMessage(collector, message);
+    if (decoder.Error() != DecodeError::None)
+        result.problem = std::string(DecodeErrorText(decoder.Error()));
+    result.messages = decoder.MessageCount();
+    result.length = collector.DemoLength();
+    result.firstServerTime = collector.FirstServerTime();
+    result.levelStartServerTime = collector.LevelStartServerTime();
+    result.events = collector.Finish();
+    return result;
+}
+
+DemoEventsResult LoadDemoEvents(const std::string& name, const std::string& archive)
+{
+    DemoBytes bytes = LoadDemoBytes(name, archive);
+    if (!bytes.found || bytes.memoryError) {
+        DemoEventsResult result;
+        result.problem = bytes.problem.empty() ? "cannot be read" : bytes.problem;
+        return result;
+    }
+    return ReadDemoEvents(bytes.data.span(), LowerExtension(name));
+}
+
+} // namespace core

@@ -1,0 +1,262 @@
+#include "gui/details/EventsTab.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QThread>
+#include <QVBoxLayout>
+
+#include <map>
+#include <set>
+
+#include "core/analysis/DemoInfo.h"
+#include "core/events/DemoClip.h"
+#include "gui/details/ColouredText.h"
+#include "gui/details/EventTimeline.h"
+
+namespace gui {
+
+namespace {
+
+enum Column { TimeColumn, KindColumn, PlayerColumn, OtherColumn, WeaponColumn, DetailColumn, ColumnCount };
+
+// Filter entries carry what they select; "All" carries nothing.
+constexpr int kAll = -1000;
+
+QString Plain(const std::string& name)
+{
+    return Latin1(core::StripColourCodes(name));
+}
+
+QString DetailOf(const core::DemoEvent& e)
+{
+    using core::EventKind;
+    switch (e.kind) {
+    case EventKind::Frag:
+    case EventKind::Suicide: {
+        QString text = Latin1(core::DeathCauseName(e.cause));
+        if (e.teamKill)
+            text += QStringLiteral(" (team mate)");
+        return text;
+    }
+    case EventKind::FlagTaken:
+    case EventKind::FlagCaptured:
+    case EventKind::FlagReturned:
+        return e.team == core::kTeamFree ? QStringLiteral("the flag")
+                                         : QStringLiteral("%1 flag").arg(Latin1(core::TeamName(e.team)));
+    case EventKind::RoundStart:
+    case EventKind::RoundEnd:
+        return e.text.empty() ? QString() : QStringLiteral("round %1").arg(Latin1(e.text));
+    case EventKind::TeamChange:
+    case EventKind::PlayerJoined:
+        return Latin1(core::TeamName(e.team));
+    case EventKind::Chat:
+    case EventKind::TeamChat:
+        return Plain(e.text);
+    default:
+        return {};
+    }
+}
+
+} // namespace
+
+EventsTab::EventsTab(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("EventsTab"));
+    m_timeline = new EventTimeline(this);
+    m_kind = new QComboBox(this);
+    m_kind->setObjectName(QStringLiteral("KindFilter"));
+    m_player = new QComboBox(this);
+    m_player->setObjectName(QStringLiteral("PlayerFilter"));
+    m_weapon = new QComboBox(this);
+    m_weapon->setObjectName(QStringLiteral("WeaponFilter"));
+    m_saveClip = new QPushButton(QStringLiteral("Save clip..."), this);
+    m_saveClip->setEnabled(false);
+    m_status = new QLabel(this);
+    m_table = new QTableWidget(0, ColumnCount, this);
+    m_table->setObjectName(QStringLiteral("EventsTable"));
+    m_table->setHorizontalHeaderLabels({QStringLiteral("Time"), QStringLiteral("Event"), QStringLiteral("Player"),
+                                        QStringLiteral("Victim"), QStringLiteral("Weapon"), QStringLiteral("Detail")});
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_table->verticalHeader()->hide();
+    m_table->horizontalHeader()->setStretchLastSection(true);
+
+    auto* filters = new QHBoxLayout;
+    filters->addWidget(new QLabel(QStringLiteral("Show:"), this));
+    filters->addWidget(m_kind);
+    filters->addWidget(m_player);
+    filters->addWidget(m_weapon);
+    filters->addStretch(1);
+    filters->addWidget(m_saveClip);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_timeline);
+    layout->addLayout(filters);
+    layout->addWidget(m_table, 1);
+    layout->addWidget(m_status);
+
+    for (QComboBox* box : {m_kind, m_player, m_weapon})
+        connect(box, &QComboBox::currentIndexChanged, this, [this] { ApplyFilter(); });
+    connect(m_table, &QTableWidget::itemSelectionChanged, this, [this] { SelectedRowChanged(); });
+    connect(m_table, &QTableWidget::cellDoubleClicked, this,
+            [this](int row, int) { emit playFromRequested(EventOfRow(row).demoTime); });
+    connect(m_timeline, &EventTimeline::playFromRequested, this, &EventsTab::playFromRequested);
+    connect(m_timeline, &EventTimeline::selectionChanged, this, [this] { SelectionChanged(); });
+    connect(m_saveClip, &QPushButton::clicked, this, [this] {
+        if (const auto range = m_timeline->Selection())
+            emit saveClipRequested(range->first, range->second);
+    });
+}
+
+EventsTab::~EventsTab()
+{
+    // A read still running holds on to nothing of the tab but its queued result, which is
+    // dropped with the tab; it is waited for so that no thread outlives the window.
+    for (QThread* reader : m_readers) {
+        reader->wait();
+        delete reader;
+    }
+}
+
+void EventsTab::Load(const std::string& name, const std::string& archive)
+{
+    const uint64_t generation = ++m_generation;
+    Display(core::DemoEventsResult{});
+    m_loading = true;
+    m_status->setText(QStringLiteral("Reading the events..."));
+    QThread* reader = QThread::create([this, generation, name, archive] {
+        core::DemoEventsResult result = core::LoadDemoEvents(name, archive);
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation, result = std::move(result)]() mutable {
+                if (generation == m_generation)
+                    Show(std::move(result));
+            },
+            Qt::QueuedConnection);
+    });
+    m_readers.push_back(reader);
+    connect(reader, &QThread::finished, this, [this, reader] {
+        std::erase(m_readers, reader);
+        reader->deleteLater();
+    });
+    reader->start();
+}
+
+void EventsTab::Show(core::DemoEventsResult result)
+{
+    Display(std::move(result));
+    emit eventsShown();
+}
+
+void EventsTab::Display(core::DemoEventsResult result)
+{
+    m_loading = false;
+    m_result = std::move(result);
+    m_figures = core::PlayerFiguresOf(m_result.events);
+    m_clipsPossible = core::CanClipProtocol(m_result.protocol);
+    m_timeline->SetEvents(m_result.events, m_result.length);
+    FillFilters();
+    FillTable();
+    ApplyFilter();
+    SelectionChanged();
+    QString status = QStringLiteral("%1 events over %2").arg(m_result.events.size()).arg(EventClock(m_result.length));
+    if (!m_result.problem.empty())
+        status += QStringLiteral(" (the demo %1)").arg(Latin1(m_result.problem));
+    m_status->setText(status);
+}
+
+void EventsTab::FillFilters()
+{
+    for (QComboBox* box : {m_kind, m_player, m_weapon})
+        box->blockSignals(true);
+    m_kind->clear();
+    m_kind->addItem(QStringLiteral("All events"), kAll);
+    std::set<int> kinds, weapons;
+    std::map<int, std::string> players;
+    for (const core::DemoEvent& e : m_result.events) {
+        kinds.insert(static_cast<int>(e.kind));
+        if (e.weapon != core::Weapon::None)
+            weapons.insert(static_cast<int>(e.weapon));
+        if (e.player >= 0)
+            players[e.player] = e.playerName;
+        if (e.other >= 0)
+            players[e.other] = e.otherName;
+    }
+    for (int kind : kinds)
+        m_kind->addItem(Latin1(core::EventKindName(static_cast<core::EventKind>(kind))), kind);
+    m_player->clear();
+    m_player->addItem(QStringLiteral("All players"), kAll);
+    for (const auto& [client, name] : players)
+        m_player->addItem(Plain(name), client);
+    m_weapon->clear();
+    m_weapon->addItem(QStringLiteral("All weapons"), kAll);
+    for (int weapon : weapons)
+        m_weapon->addItem(Latin1(core::WeaponName(static_cast<core::Weapon>(weapon))), weapon);
+    for (QComboBox* box : {m_kind, m_player, m_weapon})
+        box->blockSignals(false);
+}
+
+void EventsTab::FillTable()
+{
+    m_table->setRowCount(0);
+    m_table->setRowCount(static_cast<int>(m_result.events.size()));
+    for (int row = 0; row < m_table->rowCount(); ++row) {
+        const core::DemoEvent& e = EventOfRow(row);
+        const QString texts[ColumnCount] = {
+            EventClock(e.demoTime), Latin1(core::EventKindName(e.kind)), Plain(e.playerName),
+            Plain(e.otherName),     Latin1(core::WeaponName(e.weapon)),  DetailOf(e),
+        };
+        for (int column = 0; column < ColumnCount; ++column) {
+            auto* item = new QTableWidgetItem(texts[column]);
+            if (column == PlayerColumn && !e.playerName.empty())
+                item->setForeground(EventTimeline::MarkerColour(e).darker(130));
+            if (column == OtherColumn && e.other >= 0)
+                item->setForeground(EventTimeline::PlayerColour(e.other, e.otherTeam).darker(130));
+            m_table->setItem(row, column, item);
+        }
+    }
+    m_table->resizeColumnsToContents();
+}
+
+bool EventsTab::RowShown(int row) const
+{
+    const core::DemoEvent& e = EventOfRow(row);
+    const int kind = m_kind->currentData().toInt();
+    const int player = m_player->currentData().toInt();
+    const int weapon = m_weapon->currentData().toInt();
+    if (kind != kAll && kind != static_cast<int>(e.kind))
+        return false;
+    if (player != kAll && player != e.player && player != e.other)
+        return false;
+    if (weapon != kAll && weapon != static_cast<int>(e.weapon))
+        return false;
+    return true;
+}
+
+void EventsTab::ApplyFilter()
+{
+    std::vector<bool> shown(m_result.events.size());
+    for (int row = 0; row < m_table->rowCount(); ++row) {
+        shown[static_cast<size_t>(row)] = RowShown(row);
+        m_table->setRowHidden(row, !shown[static_cast<size_t>(row)]);
+    }
+    m_timeline->SetShown(std::move(shown));
+}
+
+void EventsTab::SelectedRowChanged()
+{
+    const QList<QTableWidgetItem*> items = m_table->selectedItems();
+    if (!items.isEmpty())
+        m_timeline->SetCursorTime(EventOfRow(items.front()->row()).demoTime);
+}
+
+void EventsTab::SelectionChanged()
+{
+    m_saveClip->setEnabled(m_clipsPossible && m_timeline->Selection().has_value());
+}
+
+} // namespace gui

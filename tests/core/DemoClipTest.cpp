@@ -1,0 +1,120 @@
+// Clips: a stretch of a demo written as a demo of its own, decoded again; its first snapshot is
+// the source's snapshot at the cut, entity for entity.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "core/demo/DemoDecoder.h"
+#include "core/events/DemoClip.h"
+#include "core/events/DemoEvents.h"
+#include "support/EventDemoModel.h"
+#include "support/ScratchDir.h"
+
+using core::DemoMessage;
+using testsupport::EventDemoModel;
+
+namespace {
+
+std::vector<uint8_t> ReadAll(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+TEST(DemoClip, ABuiltDemoCutKeepsItsFragsAndStartsAtTheCut)
+{
+    const std::vector<uint8_t> source = testsupport::EncodeDemo(testsupport::DuelModel());
+    std::vector<uint8_t> clip;
+    // Demo time 4990 is server time 14990: the first snapshot at or after it is 15000.
+    const core::ClipResult result = core::CutDemo(source, ".dm_68", 4990, 11000, clip);
+    ASSERT_TRUE(result.ok) << result.problem;
+    EXPECT_EQ(result.firstServerTime, 15000);
+    EXPECT_EQ(result.snapshots, (21000 - 15000) / 50 + 1);
+
+    const core::DecodedDemo decoded = core::DecodeDemo(clip, 68);
+    ASSERT_EQ(decoded.error, core::DecodeError::None);
+    EXPECT_TRUE(decoded.endMarker);
+    const std::vector<core::DemoEvent> events = core::DemoEvents(decoded);
+    ASSERT_EQ(events.size(), 2u); // at 15000 and 20000
+    EXPECT_EQ(events[0].serverTime, 15000);
+    EXPECT_EQ(events[0].demoTime, 0);
+    EXPECT_EQ(events[0].playerName, "Alice");
+    EXPECT_EQ(events[1].serverTime, 20000);
+}
+
+TEST(DemoClip, RefusalsAndNames)
+{
+    std::vector<uint8_t> clip;
+    const std::vector<uint8_t> source = testsupport::EncodeDemo(testsupport::DuelModel());
+    EXPECT_FALSE(core::CutDemo(source, ".dm_68", 20001, 30000, clip).ok); // past the last snapshot
+    EXPECT_TRUE(core::CutDemo(source, ".dm_68", 20000, 30000, clip).ok);  // the last snapshot alone
+    clip.clear();
+    EXPECT_FALSE(core::CutDemo(source, ".dm_73", 0, 1000, clip).ok);
+    EXPECT_TRUE(clip.empty());
+    EXPECT_FALSE(core::CanClipProtocol(48));
+    EXPECT_TRUE(core::CanClipProtocol(66));
+    EXPECT_TRUE(core::CanClipProtocol(71));
+    EXPECT_FALSE(core::CanClipProtocol(73));
+    EXPECT_EQ(core::ClipFileName("duel.dm_68", 61000, 125999), "duel-01.01-02.05.dm_68");
+    EXPECT_EQ(core::ClipFileName("demos\\a.b\\final.DM_66", 0, 3600000), "final-00.00-60.00.DM_66");
+}
+
+TEST(DemoClip, SavedIntoItsFolder)
+{
+    testsupport::ScratchDir dir;
+    const std::filesystem::path source = dir.path() / "duel.dm_68";
+    const std::vector<uint8_t> bytes = testsupport::EncodeDemo(testsupport::DuelModel());
+    std::ofstream(source, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    std::filesystem::path written;
+    const core::ClipResult result =
+        core::SaveClip(source.string(), {}, 1000, 2000, dir.path() / "Clips" / "new", written);
+    ASSERT_TRUE(result.ok) << result.problem;
+    EXPECT_EQ(written, dir.path() / "Clips" / "new" / "duel-00.01-00.02.dm_68");
+    EXPECT_EQ(core::DecodeDemo(ReadAll(written), 68).error, core::DecodeError::None);
+}
+
+class CorpusClips : public testing::TestWithParam<const char*> {};
+
+// The clip's first snapshot holds what the source's snapshot at the cut holds.
+TEST_P(CorpusClips, FirstSnapshotEqualsTheSourcesAtTheCut)
+{
+    const std::filesystem::path path = std::filesystem::path(VELMORA_CORPUS_DIR) / GetParam();
+    if (std::string(VELMORA_CORPUS_DIR).empty() || !std::filesystem::exists(path))
+        GTEST_SKIP() << "no corpus demo " << path;
+    const std::vector<uint8_t> source = ReadAll(path);
+    const std::string extension = path.extension().string();
+    std::vector<uint8_t> clip;
+    const core::ClipResult result = core::CutDemo(source, extension, 60000, 90000, clip);
+    ASSERT_TRUE(result.ok) << result.problem;
+
+    const int protocol = core::DemoProtocolOf(source, extension);
+    const core::DecodedDemo original = core::DecodeDemo(source, protocol);
+    const core::Snapshot* atCut = nullptr;
+    for (const DemoMessage& m : original.messages)
+        if (m.snapshot && m.snapshot->valid && m.snapshot->serverTime == result.firstServerTime) {
+            atCut = &*m.snapshot;
+            break;
+        }
+    ASSERT_NE(atCut, nullptr);
+    const core::DecodedDemo cut = core::DecodeDemo(clip, protocol);
+    ASSERT_EQ(cut.error, core::DecodeError::None);
+    const core::Snapshot* first = nullptr;
+    for (const DemoMessage& m : cut.messages)
+        if (m.snapshot) {
+            first = &*m.snapshot;
+            break;
+        }
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->serverTime, atCut->serverTime);
+    EXPECT_EQ(first->player, atCut->player);
+    EXPECT_EQ(first->entities, atCut->entities);
+    EXPECT_EQ(first->areaMask, atCut->areaMask);
+}
+
+INSTANTIATE_TEST_SUITE_P(Demos, CorpusClips, testing::Values("modern/cpma-duel.dm_68", "modern/duel-1.29.dm_66"));
+
+} // namespace
