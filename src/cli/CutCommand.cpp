@@ -7,6 +7,8 @@
 #include "core/analysis/DemoFile.h"
 #include "core/app/FileWrite.h"
 #include "core/common/FileNames.h"
+#include "core/convert/DemoConversion.h"
+#include "core/demo/DemoDecoder.h"
 #include "core/events/DemoClip.h"
 
 namespace cli {
@@ -93,6 +95,13 @@ int RunCut(const std::vector<std::string>& args)
     if (!result.ok) {
         std::cerr << "velmora-cli: " << result.problem << "\n";
         return 1;
+    }
+    // An old demo's clip is a converted one; its name must say so, or no reader would take it.
+    const std::string wanted = core::DemoExtensionOf(result.protocol);
+    if (result.protocol != core::DemoProtocolOf(bytes.data.span(), core::LowerExtension(in)) &&
+        core::LowerExtension(positional[1]) != wanted) {
+        std::cerr << "velmora-cli: the clip is a protocol " << result.protocol << " demo; name it " << wanted << "\n";
+        return 2;
     }
     const std::string_view contents(reinterpret_cast<const char*>(clip.data()), clip.size());
     if (!core::ReplaceFileContents(positional[1], contents)) {

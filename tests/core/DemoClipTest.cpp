@@ -7,6 +7,7 @@
 #include <iterator>
 #include <vector>
 
+#include "core/convert/DemoConversion.h"
 #include "core/demo/DemoDecoder.h"
 #include "core/events/DemoClip.h"
 #include "core/events/DemoEvents.h"
@@ -54,12 +55,14 @@ TEST(DemoClip, RefusalsAndNames)
     clip.clear();
     EXPECT_FALSE(core::CutDemo(source, ".dm_73", 0, 1000, clip).ok);
     EXPECT_TRUE(clip.empty());
-    EXPECT_FALSE(core::CanClipProtocol(48));
-    EXPECT_TRUE(core::CanClipProtocol(66));
-    EXPECT_TRUE(core::CanClipProtocol(71));
-    EXPECT_FALSE(core::CanClipProtocol(73));
+    // The old game's protocols through their conversion, 66 to 71 as they are, Quake Live's not.
+    for (const int protocol : {43, 45, 46, 48, 66, 68, 71})
+        EXPECT_TRUE(core::CanClipProtocol(protocol)) << protocol;
+    for (const int protocol : {42, 44, 47, 49, 65, 72, 73, 90, 91})
+        EXPECT_FALSE(core::CanClipProtocol(protocol)) << protocol;
     EXPECT_EQ(core::ClipFileName("duel.dm_68", 61000, 125999), "duel-01.01-02.05.dm_68");
     EXPECT_EQ(core::ClipFileName("demos\\a.b\\final.DM_66", 0, 3600000), "final-00.00-60.00.DM_66");
+    EXPECT_EQ(core::ClipFileName("duel.dm3", 0, 1000, ".dm_68"), "duel-00.00-00.01.dm_68");
 }
 
 TEST(DemoClip, SavedIntoItsFolder)
@@ -113,6 +116,42 @@ TEST_P(CorpusClips, FirstSnapshotEqualsTheSourcesAtTheCut)
     EXPECT_EQ(first->player, atCut->player);
     EXPECT_EQ(first->entities, atCut->entities);
     EXPECT_EQ(first->areaMask, atCut->areaMask);
+}
+
+// An old demo's clip is cut from its conversion to protocol 68: the same bytes as cutting the
+// converted demo, a protocol 68 demo that starts at the cut, saved under the extension ".dm_68".
+TEST(DemoClip, OldDemosAreCutFromTheirConversion)
+{
+    for (const char* name : {"duel-1.17-osp.dm3", "duel-1.27-osp.dm_48"}) {
+        const std::filesystem::path path = std::filesystem::path(VELMORA_CORPUS_DIR) / name;
+        if (std::string(VELMORA_CORPUS_DIR).empty() || !std::filesystem::exists(path))
+            GTEST_SKIP() << "no corpus demo " << path;
+        const std::vector<uint8_t> source = ReadAll(path);
+        const std::string extension = path.extension().string();
+        std::vector<uint8_t> clip;
+        const core::ClipResult result = core::CutDemo(source, extension, 60000, 90000, clip);
+        ASSERT_TRUE(result.ok) << name << ": " << result.problem;
+        EXPECT_EQ(result.protocol, 68) << name;
+
+        const core::ConvertedDemo converted =
+            core::ConvertDemo(source, core::DemoProtocolOf(source, extension), 68, core::ConversionGameData());
+        ASSERT_TRUE(converted.ok) << converted.failure;
+        std::vector<uint8_t> direct;
+        const core::ClipResult directResult = core::CutDemo(converted.bytes, ".dm_68", 60000, 90000, direct);
+        ASSERT_TRUE(directResult.ok);
+        EXPECT_EQ(clip, direct) << name;
+        EXPECT_EQ(result.firstServerTime, directResult.firstServerTime) << name;
+
+        const core::DecodedDemo decoded = core::DecodeDemo(clip, 68);
+        EXPECT_EQ(decoded.error, core::DecodeError::None) << name;
+        EXPECT_TRUE(decoded.endMarker) << name;
+
+        testsupport::ScratchDir dir;
+        std::filesystem::path written;
+        ASSERT_TRUE(core::SaveClip(path.string(), {}, 60000, 90000, dir.path(), written).ok);
+        EXPECT_EQ(written.filename().string(), path.stem().string() + "-01.00-01.30.dm_68");
+        EXPECT_EQ(ReadAll(written), clip);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Demos, CorpusClips, testing::Values("modern/cpma-duel.dm_68", "modern/duel-1.29.dm_66"));

@@ -530,6 +530,9 @@ TEST_F(EngineTest, OpenArena081DemoPlaysFromItsPack)
     const std::string log = Log();
     EXPECT_EQ(FrameCounts(log), std::vector<int>{SnapshotSteps(flyBy, 70)});
     EXPECT_EQ(Complaints(log), std::vector<std::string>{});
+    EXPECT_TRUE(m_messages.shown.empty());
+}
+
 // "Play from here" and a saved clip: cuts that begin at a key frame in the middle of the match
 // play to their end, with nothing the engine complains about.
 TEST_F(EngineTest, CutFromTheMiddlePlaysToItsEnd)
@@ -566,6 +569,41 @@ TEST_F(EngineTest, CutFromTheMiddlePlaysToItsEnd)
     EXPECT_EQ(frames[1], 400);
     EXPECT_EQ(log.find("ERROR"), std::string::npos);
     EXPECT_EQ(log.find("Delta"), std::string::npos);
+    EXPECT_TRUE(m_messages.shown.empty());
+}
+
+// "Play from here" on an old demo: the cut is made from its conversion, so the engine of today
+// plays the 1.27 duel from the tenth minute to its end without a complaint.
+TEST_F(EngineTest, OldDemoPlaysFromAMomentConverted)
+{
+    const char* file = "duel-1.27-osp.dm_48";
+    if (!fs::exists(CorpusDir() / file))
+        GTEST_SKIP() << "the old demos are not there: " << CorpusDir();
+    fs::copy_file(CorpusDir() / file, m_scratch.path() / "collection" / file);
+    InstallStandInMaps(GameDir() / "baseoa");
+    const core::DemoInfo* row = nullptr;
+    const std::vector<core::DemoInfo> rows = Collection();
+    for (const core::DemoInfo& r : rows)
+        if (r[core::FieldDemoname] == file)
+            row = &r;
+    ASSERT_TRUE(row);
+    fs::remove(GameDir() / "baseoa" / "qconsole.log");
+    core::Settings.time_demos = true;
+    core::Settings.play_from_seconds = 5;
+
+    const std::string source = (m_scratch.path() / "collection" / file).string();
+    ASSERT_TRUE(core::PlayFromMoment(*row, source, {}, 600000));
+    const fs::path temp = DemoDir() / "vmrtmp00.dm_68";
+    ASSERT_TRUE(fs::exists(temp));
+    EXPECT_FALSE(fs::exists(DemoDir() / "vmrtmp00.dm_48"));
+    const int steps = SnapshotSteps(temp, 68);
+    // From 9:55 of a 15-minute match: about five minutes of snapshots, 20 a second.
+    EXPECT_GT(steps, 4 * 60 * 20);
+    EXPECT_LT(steps, SnapshotSteps(CorpusDir() / file, 48));
+    ASSERT_TRUE(WaitUntil([] { return !core::IsGameRunning(); }, 200s));
+    const std::string log = Log();
+    EXPECT_EQ(FrameCounts(log), std::vector<int>{steps}) << LogTail();
+    EXPECT_EQ(Complaints(log), std::vector<std::string>{});
     EXPECT_TRUE(m_messages.shown.empty());
 }
 

@@ -5,6 +5,7 @@
 #include "core/analysis/DemoFile.h"
 #include "core/app/FileWrite.h"
 #include "core/common/FileNames.h"
+#include "core/convert/DemoConversion.h"
 #include "core/demo/DemoDecoder.h"
 #include "core/demo/DemoEncoder.h"
 #include "core/events/DemoCut.h"
@@ -26,7 +27,7 @@ std::string MinutesSeconds(int64_t demoTime)
 
 bool CanClipProtocol(int protocol)
 {
-    return protocol >= 66 && protocol <= 71;
+    return (protocol >= 66 && protocol <= 71) || CanConvert(protocol, 68);
 }
 
 ClipResult CutDemo(std::span<const uint8_t> data, std::string_view lowerExtension, int64_t from, int64_t to,
@@ -41,6 +42,15 @@ ClipResult CutDemo(std::span<const uint8_t> data, std::string_view lowerExtensio
     if (!CanClipProtocol(protocol)) {
         result.problem = "Demos of protocol " + std::to_string(protocol) + " cannot be cut yet.";
         return result;
+    }
+    if (protocol < 66) {
+        // The encoder writes 1.32's format: an old demo is cut from its conversion.
+        const ConvertedDemo converted = ConvertDemo(data, protocol, 68, ConversionGameData());
+        if (!converted.ok) {
+            result.problem = "The demo could not be converted to protocol 68: " + converted.failure + ".";
+            return result;
+        }
+        return CutDemo(converted.bytes, DemoExtensionOf(68), from, to, out);
     }
     const size_t start = out.size();
     DemoEncoder encoder(out);
@@ -72,16 +82,18 @@ ClipResult CutDemo(std::span<const uint8_t> data, std::string_view lowerExtensio
     result.firstServerTime = cut.FirstServerTime();
     result.firstDemoTime = cut.FirstDemoTime();
     result.snapshots = cut.Snapshots();
+    result.protocol = protocol;
     return result;
 }
 
-std::string ClipFileName(std::string_view demoName, int64_t from, int64_t to)
+std::string ClipFileName(std::string_view demoName, int64_t from, int64_t to, std::string_view extension)
 {
     const size_t slash = demoName.find_last_of("/\\");
     std::string_view base = slash == std::string_view::npos ? demoName : demoName.substr(slash + 1);
-    const std::string_view extension = ExtensionOf(base);
-    base.remove_suffix(extension.size());
-    return std::string(base) + "-" + MinutesSeconds(from) + "-" + MinutesSeconds(to) + std::string(extension);
+    const std::string_view own = ExtensionOf(base);
+    base.remove_suffix(own.size());
+    return std::string(base) + "-" + MinutesSeconds(from) + "-" + MinutesSeconds(to) +
+           std::string(extension.empty() ? own : extension);
 }
 
 ClipResult SaveClip(const std::string& name, const std::string& archive, int64_t from, int64_t to,
@@ -99,7 +111,8 @@ ClipResult SaveClip(const std::string& name, const std::string& archive, int64_t
         return result;
     std::error_code error;
     std::filesystem::create_directories(folder, error);
-    written = folder / ClipFileName(name, from, to);
+    const bool converted = result.protocol != DemoProtocolOf(bytes.data.span(), LowerExtension(name));
+    written = folder / ClipFileName(name, from, to, converted ? DemoExtensionOf(result.protocol) : std::string());
     const std::string_view contents(reinterpret_cast<const char*>(clip.data()), clip.size());
     if (!ReplaceFileContents(written, contents)) {
         result.ok = false;

@@ -1,8 +1,9 @@
 #pragma once
 // Clips: a stretch of a demo written as a demo file of its own, which the game plays like any
 // other. Demos of protocols 66 to 71 are written in their own format (the encoder writes 1.32's,
-// which these share). The old protocols need the conversion to 1.32 first and Quake Live's an
-// encoder of its own; both are refused here with a reason.
+// which these share). Demos of the old game (43 to 48) are converted to protocol 68 first, for the
+// game data of the conversion setting, so their clips play on the engines of today. Quake Live's
+// would need an encoder of their own and are refused with a reason.
 #include <cstdint>
 #include <filesystem>
 #include <span>
@@ -18,6 +19,7 @@ struct ClipResult {
     int32_t firstServerTime = 0; // the clip's first snapshot
     int64_t firstDemoTime = 0;   // where it starts in the source, in the source's demo time
     int snapshots = 0;
+    int protocol = 0; // the clip's: the demo's own, or 68 for a converted old demo
 };
 
 // True when clips of this protocol can be written.
@@ -28,9 +30,10 @@ bool CanClipProtocol(int protocol);
 ClipResult CutDemo(std::span<const uint8_t> data, std::string_view lowerExtension, int64_t from, int64_t to,
                    std::vector<uint8_t>& out);
 
-// "<demo>-<mm.ss>-<mm.ss>" plus the demo's extension: the clip's file name for the demo name (a
-// member's name may carry folders) and the stretch's demo times.
-std::string ClipFileName(std::string_view demoName, int64_t from, int64_t to);
+// "<demo>-<mm.ss>-<mm.ss>" plus the demo's extension, or `extension` when one is given (a converted
+// clip's): the clip's file name for the demo name (a member's name may carry folders) and the
+// stretch's demo times.
+std::string ClipFileName(std::string_view demoName, int64_t from, int64_t to, std::string_view extension = {});
 
 // Cuts the demo (a file, or a member of `archive`) and writes the clip into `folder`, which is
 // created when missing; an existing file of that name is replaced. `written` gets the clip's path.

@@ -12,6 +12,8 @@
 #include "core/app/Settings.h"
 #include "core/common/FileNames.h"
 #include "core/common/MessageSink.h"
+#include "core/convert/DemoConversion.h"
+#include "core/demo/DemoDecoder.h"
 #include "core/events/DemoClip.h"
 #include "core/library/DemoFiles.h"
 #include "core/playback/GameLaunch.h"
@@ -63,7 +65,8 @@ std::optional<int64_t> CourseLineDemoTime(std::string_view line, int32_t levelSt
 
 bool PlayFromMoment(const DemoInfo& row, const std::string& name, const std::string& archive, int64_t demoTime)
 {
-    if (!CheckPlayable(row, ProgramForProtocol(row[FieldProtocol])))
+    const std::string program = ProgramForProtocol(row[FieldProtocol]);
+    if (!CheckPlayable(row, program))
         return false;
     DemoBytes bytes = LoadDemoBytes(name, archive);
     if (!bytes.found || bytes.memoryError) {
@@ -71,11 +74,30 @@ bool PlayFromMoment(const DemoInfo& row, const std::string& name, const std::str
                          kPlayFromTitle);
         return false;
     }
+    // A demo the engine cannot play as it is is cut from its conversion, as "Play it" would play it.
+    const std::optional<int> convertTo = ConversionFor(row, program);
+    ConvertedDemo converted;
+    if (convertTo) {
+        converted = ConvertDemo(bytes.data.span(), DemoProtocolOf(bytes.data.span(), LowerExtension(name)), *convertTo,
+                                ConversionGameData());
+        bytes.data.Clear();
+        if (!converted.ok) {
+            Messages().Error("The demo " + row[FieldDemoname] + " (protocol " + row[FieldProtocol] +
+                                 ") could not be converted to protocol " + std::to_string(*convertTo) +
+                                 " for the game: " + converted.failure + ".\r\nIt was not played.",
+                             kPlayFromTitle);
+            return false;
+        }
+    }
     std::vector<uint8_t> cut;
     const ClipResult result =
-        CutDemo(bytes.data.span(), LowerExtension(name), PlayFromStart(demoTime, Settings.play_from_seconds),
-                std::numeric_limits<int64_t>::max(), cut);
+        convertTo
+            ? CutDemo(converted.bytes, DemoExtensionOf(*convertTo), PlayFromStart(demoTime, Settings.play_from_seconds),
+                      std::numeric_limits<int64_t>::max(), cut)
+            : CutDemo(bytes.data.span(), LowerExtension(name), PlayFromStart(demoTime, Settings.play_from_seconds),
+                      std::numeric_limits<int64_t>::max(), cut);
     bytes.data.Clear();
+    converted.bytes.clear();
     if (!result.ok) {
         Messages().Error(result.problem, kPlayFromTitle);
         return false;
@@ -84,7 +106,7 @@ bool PlayFromMoment(const DemoInfo& row, const std::string& name, const std::str
     const std::string& demoDirectory = Settings.game.demoDirectory;
     std::error_code error;
     std::filesystem::create_directories(demoDirectory, error);
-    const std::string tempName = TempDemoName(0, row);
+    const std::string tempName = TempDemoName(0, row, convertTo);
     const std::string_view contents(reinterpret_cast<const char*>(cut.data()), cut.size());
     if (!ReplaceFileContents(JoinPath(demoDirectory, tempName), contents)) {
         Messages().Error("Could not write " + JoinPath(demoDirectory, tempName), kPlayFromTitle);
