@@ -78,4 +78,26 @@ TEST(CliEvents, CutAStretch)
     EXPECT_NE(late.err.find("ends before the stretch"), std::string::npos);
 }
 
+// An old demo's clip is a protocol 68 demo: written under ".dm_68", refused under its own extension
+// (no reader would take it for what it is).
+TEST(CliEvents, CutOfAnOldDemoIsAProtocol68Demo)
+{
+    const fs::path source = fs::path(VELMORA_CORPUS_DIR) / "duel-1.27-osp.dm_48";
+    if (std::string(VELMORA_CORPUS_DIR).empty() || !fs::exists(source))
+        GTEST_SKIP() << "no corpus demo " << source;
+    testsupport::ScratchDir dir;
+    const fs::path wrong = dir.path() / "clip.dm_48";
+    const Result refused = RunCli("cut --from 60 --to 70 '" + source.string() + "' '" + wrong.string() + "'");
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("name it .dm_68"), std::string::npos) << refused.err;
+    EXPECT_FALSE(fs::exists(wrong));
+
+    const fs::path clip = dir.path() / "clip.DM_68";
+    const Result cut = RunCli("cut --from 60 --to 70 '" + source.string() + "' '" + clip.string() + "'");
+    ASSERT_EQ(cut.status, 0) << cut.err;
+    const core::DecodedDemo decoded = core::DecodeDemo(testsupport::ReadBytes(clip.string()), 68);
+    EXPECT_EQ(decoded.error, core::DecodeError::None);
+    EXPECT_TRUE(decoded.endMarker);
+}
+
 } // namespace
