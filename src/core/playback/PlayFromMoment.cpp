@@ -12,9 +12,11 @@
 #include "core/app/Settings.h"
 #include "core/common/FileNames.h"
 #include "core/common/MessageSink.h"
+#include "core/convert/DemoConversion.h"
 #include "core/events/DemoClip.h"
 #include "core/library/DemoFiles.h"
 #include "core/playback/GameLaunch.h"
+#include "core/playback/GamePrograms.h"
 #include "core/playback/PlayScript.h"
 #include "core/playback/RunningGame.h"
 
@@ -63,7 +65,8 @@ std::optional<int64_t> CourseLineDemoTime(std::string_view line, int32_t levelSt
 
 bool PlayFromMoment(const DemoInfo& row, const std::string& name, const std::string& archive, int64_t demoTime)
 {
-    if (!CheckPlayable(row, ProgramForProtocol(row[FieldProtocol])))
+    const std::string program = ProgramForProtocol(row[FieldProtocol]);
+    if (!CheckPlayable(row, program))
         return false;
     DemoBytes bytes = LoadDemoBytes(name, archive);
     if (!bytes.found || bytes.memoryError) {
@@ -71,10 +74,25 @@ bool PlayFromMoment(const DemoInfo& row, const std::string& name, const std::str
                          kPlayFromTitle);
         return false;
     }
+    // A demo the program plays only converted is converted first and cut then: the server times,
+    // and with them the moments, stay those of the demo.
+    std::span<const uint8_t> source = bytes.data.span();
+    std::string extension = LowerExtension(name);
+    const std::optional<int> convertTo = ConversionFor(row, program);
+    ConvertedDemo converted;
+    if (convertTo) {
+        converted =
+            ConvertDemo(source, ProtocolNumber(row[FieldProtocol]).value_or(0), *convertTo, ConversionGameData());
+        if (!converted.ok) {
+            Messages().Error(ConversionFailureText(row, *convertTo, converted.failure), kConversionFailedTitle);
+            return false;
+        }
+        source = converted.bytes;
+        extension = DemoExtensionOf(*convertTo);
+    }
     std::vector<uint8_t> cut;
-    const ClipResult result =
-        CutDemo(bytes.data.span(), LowerExtension(name), PlayFromStart(demoTime, Settings.play_from_seconds),
-                std::numeric_limits<int64_t>::max(), cut);
+    const ClipResult result = CutDemo(source, extension, PlayFromStart(demoTime, Settings.play_from_seconds),
+                                      std::numeric_limits<int64_t>::max(), cut);
     bytes.data.Clear();
     if (!result.ok) {
         Messages().Error(result.problem, kPlayFromTitle);
@@ -84,16 +102,16 @@ bool PlayFromMoment(const DemoInfo& row, const std::string& name, const std::str
     const std::string& demoDirectory = Settings.game.demoDirectory;
     std::error_code error;
     std::filesystem::create_directories(demoDirectory, error);
-    const std::string tempName = TempDemoName(0, row);
+    const std::string tempName = TempDemoName(0, row, convertTo);
     const std::string_view contents(reinterpret_cast<const char*>(cut.data()), cut.size());
     if (!ReplaceFileContents(JoinPath(demoDirectory, tempName), contents)) {
         Messages().Error("Could not write " + JoinPath(demoDirectory, tempName), kPlayFromTitle);
         return false;
     }
-    MakeTmpPlayList(LowerCase(row[FieldDemoname]), "");
+    MakeTmpPlayList(LowerCase(row[FieldDemoname]), convertTo ? tempName : "");
     if (Hooks().stopSounds)
         Hooks().stopSounds();
-    return LaunchGame(row[FieldProtocol], PlayModDirectory(row));
+    return LaunchGame(PlayedProtocol(row, program), PlayModDirectory(row));
 }
 
 } // namespace core
