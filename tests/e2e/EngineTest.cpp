@@ -530,6 +530,9 @@ TEST_F(EngineTest, OpenArena081DemoPlaysFromItsPack)
     const std::string log = Log();
     EXPECT_EQ(FrameCounts(log), std::vector<int>{SnapshotSteps(flyBy, 70)});
     EXPECT_EQ(Complaints(log), std::vector<std::string>{});
+    EXPECT_TRUE(m_messages.shown.empty());
+}
+
 // "Play from here" and a saved clip: cuts that begin at a key frame in the middle of the match
 // play to their end, with nothing the engine complains about.
 TEST_F(EngineTest, CutFromTheMiddlePlaysToItsEnd)
