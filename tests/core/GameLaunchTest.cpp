@@ -10,8 +10,10 @@
 
 #include "core/analysis/ModernMessage.h"
 #include "core/app/Settings.h"
+#include "core/demo/DemoDecoder.h"
 #include "core/playback/GameLaunch.h"
 #include "core/playback/GamePrograms.h"
+#include "core/playback/PlayFromMoment.h"
 #include "core/playback/PlayScript.h"
 #include "support/HuffmanEncoder.h"
 #include "support/PlayTestSupport.h"
@@ -495,5 +497,29 @@ TEST_F(GameLaunchTest, DemosTheEngineOnlyPlaysConvertedArePlayedFromAConvertedCo
     testsupport::WriteFile(Dir() / "own.dm_68", demo);
     ASSERT_TRUE(core::PlayDemo(Row("own.dm_68", m_scratch.str(), "baseq3", "", "68")));
     EXPECT_EQ(GameVersionIn(DemoDir() / "vmrtmp00.dm_68"), "baseq3-1");
+    EXPECT_TRUE(core::CloseGame());
+}
+
+TEST_F(GameLaunchTest, PlayFromAMomentOfAnOldDemoCutsItsConvertedForm)
+{
+    const std::filesystem::path duel = std::filesystem::path(VELMORA_CORPUS_DIR) / "duel-1.27-osp.dm_48";
+    if (!std::filesystem::exists(duel))
+        GTEST_SKIP() << "no corpus in " << VELMORA_CORPUS_DIR;
+    std::filesystem::copy_file(duel, Dir() / "duel.dm_48");
+    const core::DemoInfo row = Row("duel.dm_48", m_scratch.str(), "baseq3", "", "48");
+
+    ASSERT_TRUE(core::PlayFromMoment(row, (Dir() / "duel.dm_48").string(), "", 60000));
+    EXPECT_TRUE(m_messages.shown.empty());
+    const std::string bytes = ReadText(DemoDir() / "vmrtmp00.dm_68");
+    const std::vector<uint8_t> cut(bytes.begin(), bytes.end());
+    core::DemoDecoder decoder(cut, 68);
+    core::DemoMessage message;
+    int snapshots = 0;
+    while (decoder.Next(message))
+        snapshots += message.snapshot ? 1 : 0;
+    EXPECT_TRUE(decoder.EndMarkerSeen());
+    EXPECT_GT(snapshots, 10000); // the rest of a 15-minute duel after its first minute
+    EXPECT_LT(snapshots, 18000);
+    EXPECT_NE(Script().find("set d1 \"demo vmrtmp00.dm_68; "), std::string::npos);
     EXPECT_TRUE(core::CloseGame());
 }

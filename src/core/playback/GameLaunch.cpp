@@ -152,10 +152,7 @@ bool ConvertToTemp(const DemoInfo& row, const std::string& tempName, int protoco
     job.output = JoinPath(Settings.game.demoDirectory, tempName);
     const DemoFileConversionResult result = ConvertDemoFile(job);
     if (!result.ok)
-        Messages().Error("The demo " + row[FieldDemoname] + " (protocol " + row[FieldProtocol] +
-                             ") could not be converted to protocol " + std::to_string(protocol) +
-                             " for the game: " + result.failure + ".\r\nIt was not played.",
-                         kConversionFailedTitle);
+        Messages().Error(ConversionFailureText(row, protocol, result.failure), kConversionFailedTitle);
     return result.ok;
 }
 
@@ -178,6 +175,13 @@ bool MakeTempDemo(const DemoInfo& row, const std::string& tempName, std::optiona
 }
 
 } // namespace
+
+std::string ConversionFailureText(const DemoInfo& row, int protocol, const std::string& failure)
+{
+    return "The demo " + row[FieldDemoname] + " (protocol " + row[FieldProtocol] +
+           ") could not be converted to protocol " + std::to_string(protocol) + " for the game: " + failure +
+           ".\r\nIt was not played.";
+}
 
 std::string PlayModDirectory(const DemoInfo& row)
 {

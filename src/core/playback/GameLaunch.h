@@ -99,6 +99,9 @@ std::optional<int> ConversionFor(const DemoInfo& row, const std::string& program
 std::string PlayedProtocol(const DemoInfo& row, const std::string& program);
 
 inline constexpr const char* kConversionFailedTitle = "Demo Conversion Error";
+// "The demo x.dm_48 (protocol 48) could not be converted to protocol 68 for the game: <failure>.
+// It was not played."
+std::string ConversionFailureText(const DemoInfo& row, int protocol, const std::string& failure);
 // The program for a demo of this protocol, by the settings.
 std::string ProgramForProtocol(const std::string& protocol);
 

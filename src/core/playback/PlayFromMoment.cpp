@@ -13,10 +13,10 @@
 #include "core/common/FileNames.h"
 #include "core/common/MessageSink.h"
 #include "core/convert/DemoConversion.h"
-#include "core/demo/DemoDecoder.h"
 #include "core/events/DemoClip.h"
 #include "core/library/DemoFiles.h"
 #include "core/playback/GameLaunch.h"
+#include "core/playback/GamePrograms.h"
 #include "core/playback/PlayScript.h"
 #include "core/playback/RunningGame.h"
 
@@ -74,30 +74,26 @@ bool PlayFromMoment(const DemoInfo& row, const std::string& name, const std::str
                          kPlayFromTitle);
         return false;
     }
-    // A demo the engine cannot play as it is is cut from its conversion, as "Play it" would play it.
+    // A demo the program plays only converted is converted first and cut then: the server times,
+    // and with them the moments, stay those of the demo.
+    std::span<const uint8_t> source = bytes.data.span();
+    std::string extension = LowerExtension(name);
     const std::optional<int> convertTo = ConversionFor(row, program);
     ConvertedDemo converted;
     if (convertTo) {
-        converted = ConvertDemo(bytes.data.span(), DemoProtocolOf(bytes.data.span(), LowerExtension(name)), *convertTo,
-                                ConversionGameData());
-        bytes.data.Clear();
+        converted =
+            ConvertDemo(source, ProtocolNumber(row[FieldProtocol]).value_or(0), *convertTo, ConversionGameData());
         if (!converted.ok) {
-            Messages().Error("The demo " + row[FieldDemoname] + " (protocol " + row[FieldProtocol] +
-                                 ") could not be converted to protocol " + std::to_string(*convertTo) +
-                                 " for the game: " + converted.failure + ".\r\nIt was not played.",
-                             kPlayFromTitle);
+            Messages().Error(ConversionFailureText(row, *convertTo, converted.failure), kConversionFailedTitle);
             return false;
         }
+        source = converted.bytes;
+        extension = DemoExtensionOf(*convertTo);
     }
     std::vector<uint8_t> cut;
-    const ClipResult result =
-        convertTo
-            ? CutDemo(converted.bytes, DemoExtensionOf(*convertTo), PlayFromStart(demoTime, Settings.play_from_seconds),
-                      std::numeric_limits<int64_t>::max(), cut)
-            : CutDemo(bytes.data.span(), LowerExtension(name), PlayFromStart(demoTime, Settings.play_from_seconds),
-                      std::numeric_limits<int64_t>::max(), cut);
+    const ClipResult result = CutDemo(source, extension, PlayFromStart(demoTime, Settings.play_from_seconds),
+                                      std::numeric_limits<int64_t>::max(), cut);
     bytes.data.Clear();
-    converted.bytes.clear();
     if (!result.ok) {
         Messages().Error(result.problem, kPlayFromTitle);
         return false;
@@ -112,10 +108,10 @@ bool PlayFromMoment(const DemoInfo& row, const std::string& name, const std::str
         Messages().Error("Could not write " + JoinPath(demoDirectory, tempName), kPlayFromTitle);
         return false;
     }
-    MakeTmpPlayList(LowerCase(row[FieldDemoname]), "");
+    MakeTmpPlayList(LowerCase(row[FieldDemoname]), convertTo ? tempName : "");
     if (Hooks().stopSounds)
         Hooks().stopSounds();
-    return LaunchGame(row[FieldProtocol], PlayModDirectory(row));
+    return LaunchGame(PlayedProtocol(row, program), PlayModDirectory(row));
 }
 
 } // namespace core
