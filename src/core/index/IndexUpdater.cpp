@@ -235,7 +235,7 @@ std::string FolderSignature(const std::string& folder)
 {
     std::string signature;
     for (const FolderEntry& entry : ListFolder(folder)) {
-        if (entry.isDirectory || entry.isSpecial || entry.name.starts_with('.') ||
+        if (entry.isDirectory || entry.isPipeOrDevice || entry.name.starts_with('.') ||
             KindOfName(entry.name) == EntryKind::Other)
             continue;
         signature += entry.name;

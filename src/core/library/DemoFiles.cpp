@@ -61,7 +61,7 @@ bool StatPath(const std::string& path, FolderEntry& entry)
         return false;
     entry.name = std::string(FileNameOf(path));
     entry.isDirectory = status->isDirectory;
-    entry.isSpecial = !status->isDirectory && !status->isRegular;
+    entry.isPipeOrDevice = !status->isDirectory && !status->isRegular;
     entry.size = status->size;
     entry.modified = status->modified;
     return true;

@@ -40,8 +40,8 @@ namespace core {
 
 struct FolderEntry {
     std::string name;
-    bool isDirectory = false; // symbolic links count as what they point to
-    bool isSpecial = false;   // a pipe, device or socket: never a demo or an archive, whatever its name
+    bool isDirectory = false;    // symbolic links count as what they point to
+    bool isPipeOrDevice = false; // a pipe, device or socket: never a demo or an archive, whatever its name
     uint64_t size = 0;
     int64_t modified = 0; // last-write time, seconds since 1970 (UTC)
 };

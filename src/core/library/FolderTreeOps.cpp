@@ -107,7 +107,7 @@ void AddSubfolders(FolderTree& tree, const std::string& folder, FolderNode& node
 bool FolderHasDemos(const std::string& folder)
 {
     for (const FolderEntry& entry : ListFolder(folder)) {
-        if (entry.isSpecial)
+        if (entry.isPipeOrDevice)
             continue;
         switch (KindOfName(entry.name)) {
         case EntryKind::Demo:

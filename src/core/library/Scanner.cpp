@@ -138,7 +138,7 @@ void AddEntry(const ScanRequest& request, const std::string& path, const FolderE
               std::vector<ScanItem>& items)
 {
     // Folders, pipes and devices are never demos or archives, whatever their names say.
-    if (entry.isDirectory || entry.isSpecial || entry.name.starts_with('.'))
+    if (entry.isDirectory || entry.isPipeOrDevice || entry.name.starts_with('.'))
         return;
     switch (KindOfName(entry.name)) {
     case EntryKind::Demo:
