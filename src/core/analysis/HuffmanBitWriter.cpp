@@ -1,5 +1,8 @@
 #include "core/analysis/HuffmanBitWriter.h"
 
+#include <bit>
+#include <cstring>
+
 namespace core {
 
 void HuffmanBitWriter::HidePartial()
@@ -15,8 +18,10 @@ void HuffmanBitWriter::FlushWholeBytes() const
         return;
     const size_t at = m_bytes.size();
     m_bytes.resize(at + static_cast<size_t>(whole));
-    for (int i = 0; i < whole; ++i)
-        m_bytes[at + static_cast<size_t>(i)] = static_cast<uint8_t>(m_pending >> (8 * i));
+    uint64_t bytes = m_pending;
+    if constexpr (std::endian::native == std::endian::big)
+        bytes = __builtin_bswap64(bytes);
+    std::memcpy(m_bytes.data() + at, &bytes, static_cast<size_t>(whole));
     m_pending = whole == 8 ? 0 : m_pending >> (8 * whole);
     m_pendingBits -= 8 * whole;
 }
