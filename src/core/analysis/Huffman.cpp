@@ -413,7 +413,7 @@ HuffmanBitReader::HuffmanBitReader(std::span<const uint8_t> data)
 {
 }
 
-uint32_t HuffmanBitReader::ReadBits(int n)
+uint32_t HuffmanBitReader::ReadCodedBits(int n)
 {
     if (n < 1 || n > 32) {
         overflow_ = true;
