@@ -413,7 +413,7 @@ HuffmanBitReader::HuffmanBitReader(std::span<const uint8_t> data)
 {
 }
 
-uint32_t HuffmanBitReader::ReadBits(int n)
+uint32_t HuffmanBitReader::ReadCodedBits(int n)
 {
     if (n < 1 || n > 32) {
         overflow_ = true;
@@ -423,18 +423,20 @@ uint32_t HuffmanBitReader::ReadBits(int n)
     }
     const int raw = n & 7;
     const size_t byte = bit_ >> 3;
-    if (raw == 0 && byte + 8 <= data_.size()) {
-        // Away from the end one 64-bit window holds the codes of all (at most four) bytes, and a
-        // look-up takes two of them where both codes fit into its bits. This is the path of
-        // nearly every read of a demo message.
+    if (byte + 8 <= data_.size()) {
+        // Away from the end one 64-bit window holds the raw low bits and the codes of all (at most
+        // four) bytes, and a look-up takes two codes where both fit into its bits. This is the
+        // path of nearly every read of a demo message.
         uint64_t window = Window(byte) >> (bit_ & 7);
-        uint32_t value = 0;
-        size_t used = 0;
-        for (int shift = 0; shift < n;) {
+        uint32_t value = static_cast<uint32_t>(window) & ((1u << raw) - 1);
+        window >>= raw;
+        size_t used = static_cast<size_t>(raw);
+        bool bad = false;
+        for (int shift = raw; shift < n;) {
             const HuffmanPairLookup hit = kPairTable[window & ((1u << kHuffmanPairBits) - 1)];
             if (hit.count() == 0) {
-                overflow_ = true;
-                return 0;
+                bad = true;
+                break;
             }
             if (hit.count() == 2 && shift + 8 < n) {
                 value |= (static_cast<uint32_t>(hit.first) | static_cast<uint32_t>(hit.second) << 8) << shift;
@@ -448,8 +450,16 @@ uint32_t HuffmanBitReader::ReadBits(int n)
                 used += hit.firstLength;
             }
         }
-        bit_ += used;
-        return value;
+        if (!bad) {
+            bit_ += used;
+            return value;
+        }
+        // A code that is no byte's: whole-byte reads stop where they are; a read with raw bits
+        // goes the symbol-by-symbol way, which takes the raw bits and the good codes before it.
+        if (raw == 0) {
+            overflow_ = true;
+            return 0;
+        }
     }
     uint32_t value = raw ? ReadRaw(raw) : 0;
     for (int shift = raw; shift < n && !overflow_; shift += 8) {

@@ -3,8 +3,10 @@
 // message. Demos of protocols 66 to 71 store every message exactly as the server sent it, so
 // reading them means undoing this code.
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <string>
 #include <vector>
@@ -81,8 +83,22 @@ class HuffmanBitReader {
 public:
     explicit HuffmanBitReader(std::span<const uint8_t> data);
 
-    // n in 1..32; anything else is a caller error and counts as overflow.
-    uint32_t ReadBits(int n);
+    // n in 1..32; anything else is a caller error and counts as overflow. Reads of a few raw
+    // bits (the flags of a delta, most reads of a message) are inline.
+    uint32_t ReadBits(int n)
+    {
+        const size_t byte = bit_ >> 3;
+        if (n >= 1 && n < 8 && !overflow_ && byte + 8 <= data_.size()) {
+            uint64_t window = 0;
+            std::memcpy(&window, data_.data() + byte, sizeof window);
+            if constexpr (std::endian::native == std::endian::big)
+                window = __builtin_bswap64(window);
+            const auto value = static_cast<uint32_t>(window >> (bit_ & 7)) & ((1u << n) - 1);
+            bit_ += static_cast<size_t>(n);
+            return value;
+        }
+        return ReadCodedBits(n);
+    }
     // One Huffman-coded byte (0..255).
     uint32_t ReadByte() { return ReadBits(8); }
     // Huffman-coded bytes up to and including a 0, two symbols per look-up where they fit. The
@@ -95,6 +111,7 @@ public:
     size_t BitsLeft() const { return bitCount_ - bit_; }
 
 private:
+    uint32_t ReadCodedBits(int n);
     uint32_t ReadRaw(int n);
     uint32_t ReadSymbol();
     uint32_t Peek(int n) const;

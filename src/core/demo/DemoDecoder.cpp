@@ -382,18 +382,25 @@ private:
             if (number <= lastNumber)
                 return DecodeError::EntitiesOutOfOrder;
             lastNumber = number;
+            // The unchanged entities before this one join the list in one go.
+            const size_t runStart = oldIndex;
             while (oldIndex < previous.size() && previous[oldIndex].number < number)
-                out.push_back(previous[oldIndex++]);
+                ++oldIndex;
+            if (oldIndex > runStart)
+                out.insert(out.end(), previous.begin() + static_cast<std::ptrdiff_t>(runStart),
+                           previous.begin() + static_cast<std::ptrdiff_t>(oldIndex));
             const EntityState* from = &m_state.baselines[static_cast<size_t>(number)];
             if (oldIndex < previous.size() && previous[oldIndex].number == number)
                 from = &previous[oldIndex++];
-            const DecodeError error = ReadDeltaEntity(*from, m_state.scratch, number, removed);
+            // Read straight into the list's next place, which starts as the entity it changes.
+            EntityState& to = out.emplace_back(*from);
+            DecodeError error = ReadDeltaEntity(to, to, number, removed);
+            if (error == DecodeError::None && m_reader.Overflowed())
+                error = DecodeError::Overflow;
+            if (removed || error != DecodeError::None)
+                out.pop_back();
             if (error != DecodeError::None)
                 return error;
-            if (m_reader.Overflowed())
-                return DecodeError::Overflow;
-            if (!removed)
-                out.push_back(m_state.scratch);
         }
         out.insert(out.end(), previous.begin() + static_cast<std::ptrdiff_t>(oldIndex), previous.end());
         return DecodeError::None;
@@ -415,7 +422,8 @@ private:
         removed = m_reader.ReadBits(1) != 0;
         if (removed)
             return DecodeError::None;
-        to = from;
+        if (&to != &from)
+            to = from;
         to.number = number;
         if (m_reader.ReadBits(1) == 0)
             return DecodeError::None;

@@ -46,6 +46,17 @@ bool SameFieldsOf132(const PlayerState& a, const PlayerState& b)
     return std::memcmp(a.fields.data(), b.fields.data(), kPlayerFieldsOf132 * sizeof(uint32_t)) == 0;
 }
 
+// One past the last field of `table` that differs: the number of fields a delta sends.
+template <size_t N>
+size_t ChangedCount(std::span<const NetField> table, const std::array<uint32_t, N>& from,
+                    const std::array<uint32_t, N>& to)
+{
+    for (size_t i = table.size(); i > 0; --i)
+        if (from[table[i - 1].field] != to[table[i - 1].field])
+            return i;
+    return 0;
+}
+
 void PutLe32(std::vector<uint8_t>& out, int32_t value)
 {
     const auto u = static_cast<uint32_t>(value);
@@ -128,9 +139,7 @@ struct DemoEncoder::State {
         size_t count = 0;
         // Most entities of a snapshot are as they were: one comparison of every field says so.
         if (!SameFieldsOf132(from, *to))
-            for (size_t i = 0; i < table.size(); ++i)
-                if (from.fields[table[i].field] != to->fields[table[i].field])
-                    count = i + 1;
+            count = ChangedCount(table, from.fields, to->fields);
         if (count == 0 && !force)
             return;
         writer.WriteBits(static_cast<uint32_t>(number), kEntityNumberBits);
@@ -179,9 +188,7 @@ struct DemoEncoder::State {
         const std::span<const NetField> table = tables.player;
         size_t count = 0;
         if (!SameFieldsOf132(from, to))
-            for (size_t i = 0; i < table.size(); ++i)
-                if (from.fields[table[i].field] != to.fields[table[i].field])
-                    count = i + 1;
+            count = ChangedCount(table, from.fields, to.fields);
         writer.WriteByte(static_cast<uint8_t>(count));
         for (size_t i = 0; i < count; ++i) {
             const NetField f = table[i];
