@@ -64,6 +64,20 @@ void PutLe32(std::vector<uint8_t>& out, int32_t value)
         out.push_back(static_cast<uint8_t>(u >> (8 * i)));
 }
 
+// Entity numbers below `limit`, each greater than the one before.
+EncodeError CheckEntityNumbers(const std::vector<EntityState>& entities, int limit)
+{
+    int previous = -1;
+    for (const EntityState& entity : entities) {
+        if (entity.number < 0 || entity.number >= limit)
+            return EncodeError::BadEntityNumber;
+        if (entity.number <= previous)
+            return EncodeError::EntitiesOutOfOrder;
+        previous = entity.number;
+    }
+    return EncodeError::None;
+}
+
 EncodeError Check(const DemoMessage& message)
 {
     for (const ServerCommand& command : message.serverCommands)
@@ -80,26 +94,16 @@ EncodeError Check(const DemoMessage& message)
         }
         if (chars > kMaxGameStateChars)
             return EncodeError::GameStateTooLarge;
-        int previous = -1;
-        for (const EntityState& baseline : message.gameState->baselines) {
-            if (baseline.number < 0 || baseline.number >= kMaxEntities)
-                return EncodeError::BadEntityNumber;
-            if (baseline.number <= previous)
-                return EncodeError::EntitiesOutOfOrder;
-            previous = baseline.number;
-        }
+        if (const EncodeError error = CheckEntityNumbers(message.gameState->baselines, kMaxEntities);
+            error != EncodeError::None)
+            return error;
     }
     if (message.snapshot) {
         if (message.snapshot->areaMask.size() > static_cast<size_t>(kMaxAreaMaskBytes))
             return EncodeError::BadAreaMask;
-        int previous = -1;
-        for (const EntityState& entity : message.snapshot->entities) {
-            if (entity.number < 0 || entity.number >= kNoEntity)
-                return EncodeError::BadEntityNumber;
-            if (entity.number <= previous)
-                return EncodeError::EntitiesOutOfOrder;
-            previous = entity.number;
-        }
+        if (const EncodeError error = CheckEntityNumbers(message.snapshot->entities, kNoEntity);
+            error != EncodeError::None)
+            return error;
     }
     return EncodeError::None;
 }

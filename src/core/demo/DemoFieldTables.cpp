@@ -1,5 +1,6 @@
 #include "core/demo/DemoFieldTables.h"
 
+#include <array>
 #include <iterator>
 
 namespace core {
@@ -45,28 +46,20 @@ constexpr NetField kEntityPlain[] = {
     Ent(E::Weapon, 8),           Ent(E::LegsAnim, 8),         Ent(E::TorsoAnim, 8),
 };
 
-constexpr NetField kEntity48[] = {
-    Ent(E::EType, 8),            Ent(E::EFlags, 19),
-    Ent(E::PosTrType, 8),        Ent(E::PosTrTime, 32),       Ent(E::PosTrDuration, 32),
-    Ent(E::PosTrBase0, kFloat),  Ent(E::PosTrBase1, kFloat),  Ent(E::PosTrBase2, kFloat),
-    Ent(E::PosTrDelta0, kFloat), Ent(E::PosTrDelta1, kFloat), Ent(E::PosTrDelta2, kFloat),
-    Ent(E::AposTrType, 8),       Ent(E::AposTrTime, 32),      Ent(E::AposTrDuration, 32),
-    Ent(E::AposTrBase0, kFloat), Ent(E::AposTrBase1, kFloat), Ent(E::AposTrBase2, kFloat),
-    Ent(E::AposTrDelta0, kFloat),Ent(E::AposTrDelta1, kFloat),Ent(E::AposTrDelta2, kFloat),
-    Ent(E::Time, 32),            Ent(E::Time2, 32),
-    Ent(E::Origin0, kFloat),     Ent(E::Origin1, kFloat),     Ent(E::Origin2, kFloat),
-    Ent(E::SecondOrigin0, kFloat), Ent(E::SecondOrigin1, kFloat), Ent(E::SecondOrigin2, kFloat),
-    Ent(E::Angles0, kFloat),     Ent(E::Angles1, kFloat),     Ent(E::Angles2, kFloat),
-    Ent(E::SecondAngles0, kFloat), Ent(E::SecondAngles1, kFloat), Ent(E::SecondAngles2, kFloat),
-    Ent(E::OtherEntityNum, kEntityNumber), Ent(E::OtherEntityNum2, kEntityNumber),
-    Ent(E::GroundEntityNum, kEntityNumber),
-    Ent(E::LoopSound, 8),        Ent(E::ConstantLight, 32),
-    Ent(E::ModelIndex, 8),       Ent(E::ModelIndex2, 8),      Ent(E::Frame, 16),
-    Ent(E::ClientNum, 8),        Ent(E::Solid, 24),
-    Ent(E::Event, 10),           Ent(E::EventParm, 8),        Ent(E::Powerups, 16),
-    Ent(E::Weapon, 8),           Ent(E::LegsAnim, 8),         Ent(E::TorsoAnim, 8),
-    Ent(E::Generic1, 8),
-};
+// clang-format on
+
+// 46 and 48: the same fields, the flags 19 bits wide, generic1 after them.
+static_assert(kEntityPlain[1].field == static_cast<uint8_t>(E::EFlags));
+constexpr auto kEntity48 = [] {
+    std::array<NetField, std::size(kEntityPlain) + 1> table{};
+    for (size_t i = 0; i < std::size(kEntityPlain); ++i)
+        table[i] = kEntityPlain[i];
+    table[1] = Ent(E::EFlags, 19);
+    table.back() = Ent(E::Generic1, 8);
+    return table;
+}();
+
+// clang-format off
 
 // From protocol 66 on the fields are ordered by how often they change, so that the count of
 // fields sent stays small. Quake Live inserts its own.
