@@ -7,12 +7,13 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "core/demo/DemoDecoder.h"
 #include "core/demo/DemoEncoder.h"
+
+#include "SummaryReporter.h"
 
 namespace {
 
@@ -125,50 +126,32 @@ BENCHMARK(BM_PlainReadQuakeLive)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_FullDecodeQuakeLive)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
 // Prints each decode's rate and its ratio to the plain read of the same files after the table.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs)
-            if (run.counters.count("bytes_per_second"))
-                m_rates[run.benchmark_name()] = run.counters.at("bytes_per_second");
-        ConsoleReporter::ReportRuns(runs);
+void PrintRatios(const bench::RunFigures& figures, const char* what, const Corpus& corpus, const std::string& readName,
+                 const std::vector<std::string>& names)
+{
+    const double read = figures.Rate(readName);
+    if (read <= 0)
+        return;
+    std::printf("%s (%zu files, %.1f MB): plain read %.0f MB/s\n", what, corpus.files.size(), corpus.bytes / 1048576.0,
+                read / 1048576.0);
+    for (const std::string& name : names) {
+        const double rate = figures.Rate(name);
+        if (rate > 0)
+            std::printf("  %-22s %7.1f MB/s, ratio to the plain read %.3f\n", name.c_str(), rate / 1048576.0,
+                        rate / read);
     }
-    void Finalize() override
-    {
-        ConsoleReporter::Finalize();
-        Ratio("old demos (1.17, 1.27)", OldCorpus(), "BM_PlainReadOld", {"BM_FullDecodeOld", "BM_DecodeTo68Old"});
-        Ratio("demos of protocols 66-71", ModernCorpus(), "BM_PlainReadModern",
-              {"BM_FullDecodeModern", "BM_DecodeTo68Modern"});
-        Ratio("Quake Live demos", QuakeLiveCorpus(), "BM_PlainReadQuakeLive", {"BM_FullDecodeQuakeLive"});
-    }
-
-private:
-    void Ratio(const char* what, const Corpus& corpus, const std::string& readName, std::vector<std::string> names)
-    {
-        const double read = m_rates[readName + "/min_time:1.000"];
-        if (read <= 0)
-            return;
-        std::printf("%s (%zu files, %.1f MB): plain read %.0f MB/s\n", what, corpus.files.size(),
-                    corpus.bytes / 1048576.0, read / 1048576.0);
-        for (const std::string& name : names) {
-            const double rate = m_rates[name + "/min_time:1.000"];
-            if (rate > 0)
-                std::printf("  %-22s %7.1f MB/s, ratio to the plain read %.3f\n", name.c_str(), rate / 1048576.0,
-                            rate / read);
-        }
-    }
-
-    std::map<std::string, double> m_rates;
-};
+}
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
+    return bench::RunWithSummary(argc, argv, [](const bench::RunFigures& figures) {
+        PrintRatios(figures, "old demos (1.17, 1.27)", OldCorpus(), "BM_PlainReadOld",
+                    {"BM_FullDecodeOld", "BM_DecodeTo68Old"});
+        PrintRatios(figures, "demos of protocols 66-71", ModernCorpus(), "BM_PlainReadModern",
+                    {"BM_FullDecodeModern", "BM_DecodeTo68Modern"});
+        PrintRatios(figures, "Quake Live demos", QuakeLiveCorpus(), "BM_PlainReadQuakeLive",
+                    {"BM_FullDecodeQuakeLive"});
+    });
 }

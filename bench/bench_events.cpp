@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -14,6 +13,8 @@
 #include "core/events/EventTables.h"
 #include "core/events/PlayerFigures.h"
 #include "support/DemoBuilder.h"
+
+#include "SummaryReporter.h"
 
 namespace {
 
@@ -142,40 +143,19 @@ BENCHMARK(BM_PlainReadCorpus)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_ListingReadCorpus)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_EventsCorpus)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
-// Prints the events' rate over the corpus as a share of the other two after the table.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs)
-            if (run.counters.count("bytes_per_second"))
-                m_rates[run.benchmark_name()] = run.counters.at("bytes_per_second");
-        ConsoleReporter::ReportRuns(runs);
-    }
-    void Finalize() override
-    {
-        ConsoleReporter::Finalize();
-        const double plain = m_rates["BM_PlainReadCorpus/min_time:2.000"];
-        const double listing = m_rates["BM_ListingReadCorpus/min_time:2.000"];
-        const double events = m_rates["BM_EventsCorpus/min_time:2.000"];
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // After the table: the events' rate over the corpus as a share of the other two.
+    return bench::RunWithSummary(argc, argv, [](const bench::RunFigures& figures) {
+        const double plain = figures.Rate("BM_PlainReadCorpus");
+        const double listing = figures.Rate("BM_ListingReadCorpus");
+        const double events = figures.Rate("BM_EventsCorpus");
         if (plain > 0 && listing > 0 && events > 0)
             std::printf("real corpus (%zu files, %.1f MB): plain read %.0f MB/s, listing read %.0f MB/s, events %.1f "
                         "MB/s; events/plain %.3f, events/listing %.2f\n",
                         RealCorpus().files.size(), RealCorpus().bytes / 1048576.0, plain / 1048576.0,
                         listing / 1048576.0, events / 1048576.0, events / plain, events / listing);
-    }
-
-private:
-    std::map<std::string, double> m_rates;
-};
-
-} // namespace
-
-int main(int argc, char** argv)
-{
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
+    });
 }

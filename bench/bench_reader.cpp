@@ -7,13 +7,14 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "core/analysis/DemoFile.h"
 #include "core/analysis/DemoReader.h"
 #include "support/DemoBuilder.h"
+
+#include "SummaryReporter.h"
 
 namespace {
 
@@ -112,43 +113,22 @@ BENCHMARK(BM_PlainReadModern)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_GetFromDemoModern)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 // Prints the ratio of the reader's throughput to the plain read's after the table.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs)
-            if (run.counters.count("bytes_per_second"))
-                m_rates[run.benchmark_name()] = run.counters.at("bytes_per_second");
-        ConsoleReporter::ReportRuns(runs);
-    }
-    void Finalize() override
-    {
-        ConsoleReporter::Finalize();
-        Ratio("synthetic old demos", TheCorpus(), "BM_PlainRead", "BM_GetFromDemo");
-        Ratio("real modern demos", ModernCorpus(), "BM_PlainReadModern", "BM_GetFromDemoModern");
-    }
-
-private:
-    void Ratio(const char* what, const Corpus& corpus, const std::string& readName, const std::string& parseName)
-    {
-        const double read = m_rates[readName + "/min_time:2.000"];
-        const double parse = m_rates[parseName + "/min_time:2.000"];
-        if (read > 0 && parse > 0)
-            std::printf("%s (%zu files, %.1f MB): plain read %.0f MB/s, GetFromDemo %.0f MB/s, ratio %.2f\n", what,
-                        corpus.files.size(), corpus.bytes / 1048576.0, read / 1048576.0, parse / 1048576.0,
-                        parse / read);
-    }
-
-    std::map<std::string, double> m_rates;
-};
+void PrintRatio(const bench::RunFigures& figures, const char* what, const Corpus& corpus, const std::string& readName,
+                const std::string& parseName)
+{
+    const double read = figures.Rate(readName);
+    const double parse = figures.Rate(parseName);
+    if (read > 0 && parse > 0)
+        std::printf("%s (%zu files, %.1f MB): plain read %.0f MB/s, GetFromDemo %.0f MB/s, ratio %.2f\n", what,
+                    corpus.files.size(), corpus.bytes / 1048576.0, read / 1048576.0, parse / 1048576.0, parse / read);
+}
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
+    return bench::RunWithSummary(argc, argv, [](const bench::RunFigures& figures) {
+        PrintRatio(figures, "synthetic old demos", TheCorpus(), "BM_PlainRead", "BM_GetFromDemo");
+        PrintRatio(figures, "real modern demos", ModernCorpus(), "BM_PlainReadModern", "BM_GetFromDemoModern");
+    });
 }

@@ -10,11 +10,12 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <map>
 #include <string>
 
 #include "support/DemoBuilder.h"
 #include "support/HuffmanEncoder.h"
+
+#include "SummaryReporter.h"
 
 namespace {
 
@@ -69,35 +70,15 @@ void BM_InfoProcessOld(benchmark::State& state)
 BENCHMARK(BM_InfoProcessModern)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 BENCHMARK(BM_InfoProcessOld)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 
-// Prints the modern demo's start-up as a multiple of the old demo's.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs)
-            m_times[run.run_name.function_name] = run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    void Finalize() override
-    {
-        ConsoleReporter::Finalize();
-        const double modern = m_times["BM_InfoProcessModern"], old = m_times["BM_InfoProcessOld"];
-        if (modern > 0 && old > 0)
-            std::printf("info process: modern %.2f ms, .dm3 %.2f ms, ratio %.2f (at most 2 wanted)\n", modern, old,
-                        modern / old);
-    }
-
-private:
-    std::map<std::string, double> m_times;
-};
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
+    // After the table: the modern demo's start-up as a multiple of the old demo's.
+    return bench::RunWithSummary(argc, argv, [](const bench::RunFigures& figures) {
+        const double modern = figures.Time("BM_InfoProcessModern"), old = figures.Time("BM_InfoProcessOld");
+        if (modern > 0 && old > 0)
+            std::printf("info process: modern %.2f ms, .dm3 %.2f ms, ratio %.2f (at most 2 wanted)\n", modern, old,
+                        modern / old);
+    });
 }
