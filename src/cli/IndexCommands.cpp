@@ -118,9 +118,17 @@ int RunIndex(const std::vector<std::string>& args)
         std::cerr << result.message << "\n";
     if (result.status != core::IndexStatus::Ok)
         return 1;
+    const std::optional<size_t> count = index.DemoCount();
+    if (!count) {
+        std::cerr << "velmora-cli: the library index cannot be read: " << index.LastError() << "\n";
+        return 1;
+    }
+    if (result.foldersUnreadable)
+        std::cerr << result.foldersUnreadable
+                  << " folder(s) could not be read; the index keeps what it had for them until they can.\n";
     std::cout << folders.size() << " folder(s), " << result.foldersChanged << " changed, " << result.demosRead
               << " demo(s) read, " << result.demosRemoved << " removed, " << result.userDataChanged
-              << " user data file(s) changed; " << index.DemoCount() << " demo(s) in the index\n";
+              << " user data file(s) changed; " << *count << " demo(s) in the index\n";
     return 0;
 }
 
