@@ -739,6 +739,7 @@ TEST_F(IndexUpdateTest, ALockHeldByAnotherProgramIsWaitedForBrieflyThenReported)
     const SearchResult search = locked.Search(ParseSearchQuery("fatal1ty"));
     EXPECT_EQ(search.status, IndexStatus::Busy);
     EXPECT_EQ(search.message, "The library index is in use by another program; try again in a moment.");
+    EXPECT_EQ(locked.DemoCount(), std::nullopt) << "a count that cannot be read is no count of 0";
     sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(other);
     EXPECT_EQ(locked.Search(ParseSearchQuery("fatal1ty")).rows.size(), 3u);
