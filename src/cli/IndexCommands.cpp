@@ -155,8 +155,11 @@ int RunSearch(const std::vector<std::string>& args)
     }
     core::LibraryIndex index;
     const core::IndexStatus opened = index.Open(paths.index);
-    if (index.TakeRebuilt()) {
-        std::cerr << core::kIndexRebuiltMessage << " Fill it again with: velmora-cli index\n";
+    const bool rebuilt = index.TakeRebuilt(), emptied = index.TakeEmptied();
+    if (rebuilt || emptied) {
+        // Searching an index that was just emptied would only say "0 demo(s) found".
+        std::cerr << (emptied ? core::kIndexEmptiedMessage : core::kIndexRebuiltMessage)
+                  << " Fill it again with: velmora-cli index\n";
         return 1;
     }
     if (opened != core::IndexStatus::Ok) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
+
 #include <cstdio>
 #include <set>
 #include <sstream>
@@ -157,6 +159,17 @@ TEST_F(CliIndex, RebuildAndRefusals)
     const Result rebuilt = RunCli("index --rebuild " + Data() + " " + Quote(m_dir / "library"));
     EXPECT_EQ(rebuilt.out, "3 folder(s), 3 changed, 4 demo(s) read, 0 removed, 1 user data file(s) changed; "
                            "4 demo(s) in the index\n");
+
+    // Tables of another version of the program: emptied in place, and said so.
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open((m_dir / "data" / std::string(core::kLibraryIndexName)).c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "UPDATE meta SET value = '2' WHERE key = 'schema'", nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(other);
+    const Result emptied = RunCli("search " + Data() + " fatal");
+    EXPECT_EQ(emptied.status, 1);
+    EXPECT_EQ(emptied.err, std::string(core::kIndexEmptiedMessage) + " Fill it again with: velmora-cli index\n");
+    EXPECT_EQ(RunCli("search " + Data() + " fatal").err, "0 demo(s) found\n");
 
     std::ofstream(m_dir / "data" / std::string(core::kLibraryIndexName), std::ios::binary | std::ios::trunc)
         << std::string(4096, 'x');

@@ -245,6 +245,7 @@ IndexStatus LibraryIndex::Open(const std::filesystem::path& file, int busyMillis
     m_file = file;
     m_busyMilliseconds = busyMilliseconds;
     m_rebuilt = false;
+    m_emptied = false;
     if (const int code = m_db.Open(file); code != SQLITE_OK) {
         m_db.Close();
         return StatusOf(code);
@@ -268,6 +269,7 @@ IndexStatus LibraryIndex::Open(const std::filesystem::path& file, int busyMillis
         return CreateSchema();
     status = Rebuild();
     m_rebuilt = damaged && status == IndexStatus::Ok;
+    m_emptied = !damaged && status == IndexStatus::Ok;
     return status;
 }
 

@@ -21,6 +21,8 @@
 namespace core {
 
 inline constexpr std::string_view kLibraryIndexName = "library-index.sqlite";
+inline constexpr std::string_view kIndexEmptiedMessage =
+    "The library index was made by another version of the program and has been emptied.";
 
 struct IndexedPlayer {
     std::string name; // as recorded, colour codes kept
@@ -68,6 +70,8 @@ public:
     IndexStatus Open(const std::filesystem::path& file, int busyMilliseconds = 5000);
     // Whether Open found the file damaged and built it anew; asked once.
     bool TakeRebuilt() { return std::exchange(m_rebuilt, false); }
+    // Whether Open found tables of another version of the program and emptied them; asked once.
+    bool TakeEmptied() { return std::exchange(m_emptied, false); }
     const std::filesystem::path& File() const { return m_file; }
     void Close() { m_db.Close(); }
     // Empties the database in place (damaged or not) and makes its tables anew.
@@ -113,6 +117,7 @@ private:
     int m_busyMilliseconds = 5000;
     SqliteDatabase m_db;
     bool m_rebuilt = false;
+    bool m_emptied = false;
     std::string m_lastError;
 };
 
