@@ -287,7 +287,7 @@ void BM_IndexUpdateNothingChanged(benchmark::State& state)
     state.counters["demos_read_after"] = static_cast<double>(read);
     state.counters["db_bytes_per_demo"] =
         static_cast<double>(std::filesystem::file_size(library.data / "library-index.sqlite")) /
-        static_cast<double>(std::max<size_t>(1, index.DemoCount()));
+        static_cast<double>(std::max<size_t>(1, index.DemoCount().value_or(0)));
 }
 BENCHMARK(BM_IndexUpdateNothingChanged)->Unit(benchmark::kMillisecond)->Iterations(3);
 

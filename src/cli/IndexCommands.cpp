@@ -118,9 +118,17 @@ int RunIndex(const std::vector<std::string>& args)
         std::cerr << result.message << "\n";
     if (result.status != core::IndexStatus::Ok)
         return 1;
+    const std::optional<size_t> count = index.DemoCount();
+    if (!count) {
+        std::cerr << "velmora-cli: the library index cannot be read: " << index.LastError() << "\n";
+        return 1;
+    }
+    if (result.foldersUnreadable)
+        std::cerr << result.foldersUnreadable
+                  << " folder(s) could not be read; the index keeps what it had for them until they can.\n";
     std::cout << folders.size() << " folder(s), " << result.foldersChanged << " changed, " << result.demosRead
               << " demo(s) read, " << result.demosRemoved << " removed, " << result.userDataChanged
-              << " user data file(s) changed; " << index.DemoCount() << " demo(s) in the index\n";
+              << " user data file(s) changed; " << *count << " demo(s) in the index\n";
     return 0;
 }
 
@@ -147,8 +155,11 @@ int RunSearch(const std::vector<std::string>& args)
     }
     core::LibraryIndex index;
     const core::IndexStatus opened = index.Open(paths.index);
-    if (index.TakeRebuilt()) {
-        std::cerr << core::kIndexRebuiltMessage << " Fill it again with: velmora-cli index\n";
+    const bool rebuilt = index.TakeRebuilt(), emptied = index.TakeEmptied();
+    if (rebuilt || emptied) {
+        // Searching an index that was just emptied would only say "0 demo(s) found".
+        std::cerr << (emptied ? core::kIndexEmptiedMessage : core::kIndexRebuiltMessage)
+                  << " Fill it again with: velmora-cli index\n";
         return 1;
     }
     if (opened != core::IndexStatus::Ok) {

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <set>
 #include <sstream>
 
 #include "core/app/FolderTreeFile.h"
@@ -8,6 +12,7 @@
 #include "core/library/FolderTree.h"
 #include "support/CliRunner.h"
 #include "support/DemoBuilder.h"
+#include "support/SearchCases.h"
 #include "support/ZipBuilder.h"
 
 namespace fs = std::filesystem;
@@ -155,6 +160,17 @@ TEST_F(CliIndex, RebuildAndRefusals)
     EXPECT_EQ(rebuilt.out, "3 folder(s), 3 changed, 4 demo(s) read, 0 removed, 1 user data file(s) changed; "
                            "4 demo(s) in the index\n");
 
+    // Tables of another version of the program: emptied in place, and said so.
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open((m_dir / "data" / std::string(core::kLibraryIndexName)).c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "UPDATE meta SET value = '2' WHERE key = 'schema'", nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(other);
+    const Result emptied = RunCli("search " + Data() + " fatal");
+    EXPECT_EQ(emptied.status, 1);
+    EXPECT_EQ(emptied.err, std::string(core::kIndexEmptiedMessage) + " Fill it again with: velmora-cli index\n");
+    EXPECT_EQ(RunCli("search " + Data() + " fatal").err, "0 demo(s) found\n");
+
     std::ofstream(m_dir / "data" / std::string(core::kLibraryIndexName), std::ios::binary | std::ios::trunc)
         << std::string(4096, 'x');
     const Result damaged = RunCli("search " + Data() + " fatal");
@@ -163,6 +179,102 @@ TEST_F(CliIndex, RebuildAndRefusals)
     EXPECT_EQ(RunCli("index " + Data() + " " + Quote(m_dir / "library")).out,
               "3 folder(s), 3 changed, 4 demo(s) read, 0 removed, 1 user data file(s) changed; "
               "4 demo(s) in the index\n");
+}
+
+TEST_F(CliIndex, FindsWordsOfEveryScriptWithCaseFoldedAsTheWindowDoes)
+{
+    searchcases::WriteLibrary(m_dir / "unicode", m_dir / "data" / "Demos");
+    ASSERT_EQ(RunCli("index " + Data() + " " + Quote(m_dir / "unicode")).status, 0);
+    for (const searchcases::Case& c : searchcases::Cases()) {
+        // One argument, as a shell passes a quoted query; its bytes are UTF-8.
+        std::string quoted = "'";
+        for (const char ch : c.query)
+            quoted += ch == '\'' ? std::string("'\\''") : std::string(1, ch);
+        const Result found = RunCli("search " + Data() + " " + quoted + "'");
+        ASSERT_EQ(found.status, 0) << c.query << ": " << found.err;
+        const std::vector<std::string> names = NamesOf(found.out);
+        EXPECT_EQ(std::set<std::string>(names.begin(), names.end()),
+                  std::set<std::string>(c.found.begin(), c.found.end()))
+            << c.query;
+    }
+    std::string terms;
+    for (int i = 0; i < 101; ++i)
+        terms += " map:m" + std::to_string(i);
+    const Result tooLong = RunCli("search " + Data() + terms);
+    EXPECT_EQ(tooLong.status, 2);
+    EXPECT_EQ(tooLong.err, "velmora-cli: The search is too long: it has 101 different terms, at most 100 can be "
+                           "searched at once.\n");
+}
+
+// Other programs read the index while one writes it: velmora-cli searches in two processes while
+// this one updates as the window does (a connection held for searches, one per update). None of
+// them sees an error or misses a demo that never changed, and files are never swapped under a
+// connection: what one writes, all see.
+TEST_F(CliIndex, ReadersInOtherProcessesNeverSeeAnErrorOrALoss)
+{
+    const fs::path steady = m_dir / "library" / "steady", churn = m_dir / "library" / "churn";
+    fs::create_directories(steady);
+    fs::create_directories(churn);
+    for (int i = 0; i < 30; ++i)
+        testsupport::WriteBytes((steady / ("s" + std::to_string(i) + ".dm_48")).string(), Demo("q3dm6", {"Steady"}));
+    const std::vector<std::string> folders{steady.string(), churn.string()};
+    const fs::path database = m_dir / "data" / std::string(core::kLibraryIndexName);
+    core::IndexUpdateOptions options;
+    options.demoDataDirectory = m_dir / "data" / "Demos";
+    const auto update = [&] {
+        core::LibraryIndex writer;
+        EXPECT_EQ(writer.Open(database), core::IndexStatus::Ok);
+        const core::IndexUpdateResult result = core::UpdateLibraryIndex(writer, folders, options);
+        EXPECT_EQ(result.status, core::IndexStatus::Ok) << result.message;
+    };
+    update();
+    core::LibraryIndex held; // the window's connection for its searches
+    ASSERT_EQ(held.Open(database), core::IndexStatus::Ok);
+
+    const fs::path stopFile = m_dir / "stop", failures = m_dir / "failures";
+    const auto loop = [&](const fs::path& runs) {
+        return "while [ ! -e " + Quote(stopFile) + " ]; do out=$(LC_ALL=C " + std::string(VELMORA_CLI_PATH) +
+               " search " + Data() + " player:steady 2>&1 >/dev/null); [ \"$out\" = '30 demo(s) found' ] || echo " +
+               "\"$out\" >> " + Quote(failures) + "; echo >> " + Quote(runs) + "; done";
+    };
+    const auto runsOf = [&](int reader) {
+        std::error_code missing;
+        const auto size = fs::file_size(m_dir / ("runs" + std::to_string(reader)), missing);
+        return missing ? 0 : static_cast<int>(size);
+    };
+    FILE* readers[2];
+    for (int r = 0; r < 2; ++r)
+        readers[r] = popen(loop(m_dir / ("runs" + std::to_string(r))).c_str(), "r");
+    int round = 0;
+    // Until each reader searched 20 times while the index was being written.
+    for (; round < 200 && (round < 5 || runsOf(0) < 20 || runsOf(1) < 20); ++round) {
+        for (int i = 0; i < 4; ++i)
+            testsupport::WriteBytes((churn / ("c" + std::to_string(round * 4 + i) + ".dm_48")).string(),
+                                    Demo("q3dm17", {"Churn"}));
+        update();
+        for (int i = 0; i < 3; ++i)
+            fs::remove(churn / ("c" + std::to_string(round * 4 + i) + ".dm_48"));
+        std::ofstream(m_dir / "data" / "Demos" / "s1.dm_48.description", std::ios::binary)
+            << "\x01\r\n"
+            << round << "\r\n\x01\r\nround " << round << "\r\n";
+        update();
+        const std::optional<size_t> count = held.DemoCount();
+        EXPECT_EQ(count, std::optional<size_t>(30 + (round + 1))) << held.LastError();
+        EXPECT_EQ(held.Search(core::ParseSearchQuery("player:steady")).rows.size(), 30u);
+    }
+    std::ofstream{stopFile};
+    for (FILE* reader : readers)
+        pclose(reader);
+    EXPECT_GE(std::min(runsOf(0), runsOf(1)), 20) << round << " rounds";
+    std::ifstream seen(failures);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(seen), {}), "");
+
+    // Built anew by another program while this one holds the file: both go on with the same file.
+    ASSERT_EQ(RunCli("index --rebuild " + Data() + " " + Quote(steady) + " " + Quote(churn)).status, 0);
+    testsupport::WriteBytes((churn / "late.dm_48").string(), Demo("q3dm17", {"Late"}));
+    EXPECT_EQ(core::UpdateLibraryIndex(held, folders, options).status, core::IndexStatus::Ok);
+    EXPECT_EQ(NamesOf(RunCli("search " + Data() + " player:late").out), std::vector<std::string>{"late.dm_48"});
+    EXPECT_EQ(held.DemoCount(), std::optional<size_t>(30 + round + 1));
 }
 
 } // namespace

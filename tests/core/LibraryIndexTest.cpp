@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <set>
+#include <sstream>
 
 #include "core/analysis/DemoInfo.h"
 #include "core/details/DemoDescription.h"
@@ -13,6 +15,7 @@
 #include "core/index/SearchQuery.h"
 #include "support/DemoBuilder.h"
 #include "support/LibraryTestSupport.h"
+#include "support/SearchCases.h"
 #include "support/ZipBuilder.h"
 
 using namespace core;
@@ -140,9 +143,9 @@ bool Matches(const LibraryEntry& entry, const SearchQuery& query)
             !Contains(entry.host, word) && !Contains(entry.mod.empty() ? entry.gamename : entry.mod, word) &&
             !Contains(entry.description, word) && !anyPlayer(word))
             return false;
-    for (const std::string& player : query.players)
-        if (!anyPlayer(player))
-            return false;
+    // A facet given twice is either value.
+    if (!query.players.empty() && std::none_of(query.players.begin(), query.players.end(), anyPlayer))
+        return false;
     const auto oneOf = [](const std::vector<std::string>& values, const std::string& value) {
         return values.empty() || std::any_of(values.begin(), values.end(),
                                              [&](const std::string& v) { return LowerCase(v) == LowerCase(value); });
@@ -153,23 +156,31 @@ bool Matches(const LibraryEntry& entry, const SearchQuery& query)
         return false;
     if ((query.afterDay && entry.day < *query.afterDay) || (query.beforeDay && entry.day >= *query.beforeDay))
         return false;
-    for (const RatingCondition& condition : query.ratings) {
-        if (entry.rating.empty())
-            return false;
-        const int r = std::stoi(entry.rating), v = condition.value;
-        const bool holds = condition.op == RatingCondition::Op::Less             ? r < v
-                           : condition.op == RatingCondition::Op::LessOrEqual    ? r <= v
-                           : condition.op == RatingCondition::Op::Equal          ? r == v
-                           : condition.op == RatingCondition::Op::GreaterOrEqual ? r >= v
-                                                                                 : r > v;
-        if (!holds)
+    // Bounds of one side are alternatives; lower, upper and equal must all hold.
+    for (const auto& side : {std::set{RatingCondition::Op::Greater, RatingCondition::Op::GreaterOrEqual},
+                             std::set{RatingCondition::Op::Less, RatingCondition::Op::LessOrEqual},
+                             std::set{RatingCondition::Op::Equal}}) {
+        bool asked = false, holds = false;
+        for (const RatingCondition& condition : query.ratings) {
+            if (!side.contains(condition.op))
+                continue;
+            asked = true;
+            if (entry.rating.empty())
+                continue;
+            const int r = std::stoi(entry.rating), v = condition.value;
+            holds = holds || (condition.op == RatingCondition::Op::Less             ? r < v
+                              : condition.op == RatingCondition::Op::LessOrEqual    ? r <= v
+                              : condition.op == RatingCondition::Op::Equal          ? r == v
+                              : condition.op == RatingCondition::Op::GreaterOrEqual ? r >= v
+                                                                                    : r > v);
+        }
+        if (asked && !holds)
             return false;
     }
-    if (query.hasPov && *query.hasPov == entry.pov.empty())
+    if (query.AnyPov() && !(query.povYes && !entry.pov.empty()) && !(query.povNo && entry.pov.empty()) &&
+        std::none_of(query.povNames.begin(), query.povNames.end(),
+                     [&](const std::string& name) { return Contains(entry.pov, name); }))
         return false;
-    for (const std::string& name : query.povNames)
-        if (!Contains(entry.pov, name))
-            return false;
     return true;
 }
 
@@ -311,7 +322,7 @@ TEST(LibraryIndexQuery, EveryFacetAndTheirCombinationsMatchABruteForceFilter)
         {"player:ck-fatal", 2},
         {"player:^1ck", 2},
         {"player:al", 4},
-        {"player:visor player:doom", 1},
+        {"player:visor player:doom", 2},
         {"player:bob", 1},
         {"player:xx", 0},
         // whole values
@@ -355,6 +366,23 @@ TEST(LibraryIndexQuery, EveryFacetAndTheirCombinationsMatchABruteForceFilter)
         {"player:visor type:ffa mod:cpma", 1},
         {"cup pov:no", 1},
         {"type:tourney rating>=8 pov:yes", 1},
+        // every facet given twice: either value; for ranges the wider bound of a side
+        {"player:zero4 player:xaero", 2},
+        {"player:zero4 player:zero4", 1},
+        {"map:q3dm7 map:q3dm1", 2},
+        {"type:ctf type:tdm", 2},
+        {"mod:cpma mod:osp", 3},
+        {"protocol:68 protocol:48", 7},
+        {"after:2020-06-01 after:2019-11-11", 4},
+        {"before:2019-03-01 before:2020", 4},
+        {"after:2019 before:2020 before:2019-03-01", 3},
+        {"rating>=9 rating>=3", 6},
+        {"rating<7 rating<=3", 1},
+        {"rating=9 rating:3", 2},
+        {"rating>=5 rating<=8", 3},
+        {"pov:yes pov:no", 7},
+        {"pov:bob pov:fatal", 2},
+        {"pov:no pov:bob", 6},
     };
     for (const auto& [text, expected] : cases) {
         const SearchQuery query = ParseSearchQuery(text);
@@ -367,7 +395,87 @@ TEST(LibraryIndexQuery, EveryFacetAndTheirCombinationsMatchABruteForceFilter)
         ASSERT_EQ(result.status, IndexStatus::Ok) << text << ": " << result.message;
         EXPECT_EQ(Names(result.rows), wanted) << text;
         EXPECT_EQ(result.rows.size(), expected) << text;
+        // The order of the terms never matters.
+        std::string reversed, term;
+        for (std::istringstream terms(text); terms >> term;)
+            reversed = term + (reversed.empty() ? "" : " ") + reversed;
+        if (text.find('"') == std::string::npos) {
+            EXPECT_EQ(Names(index.Search(ParseSearchQuery(reversed)).rows), wanted) << reversed;
+        }
     }
+}
+
+TEST(LibraryIndexQuery, LongSearchesAreSimplifiedOrRefusedInTheProgramsWords)
+{
+    librarytest::RecordingSink sink;
+    Library library(TestLibrary());
+    library.Write();
+    LibraryIndex index;
+    ASSERT_EQ(index.Open(library.Database()), IndexStatus::Ok);
+    ASSERT_EQ(library.Update(index).status, IndexStatus::Ok);
+    const auto repeat = [](size_t count, const std::function<std::string(size_t)>& term) {
+        std::string text;
+        for (size_t i = 0; i < count; ++i)
+            text += term(i) + " ";
+        return text;
+    };
+    struct Case {
+        std::string what, text;
+        size_t found; // SIZE_MAX: refused
+    };
+    const std::vector<Case> cases{
+        {"1,000 times the same facet", repeat(1000, [](size_t) { return "player:visor"; }), 2},
+        {"1,000 times the same word", repeat(1000, [](size_t) { return "Q3DM"; }), 6},
+        {"100 different players",
+         repeat(99, [](size_t i) { return "player:nobody" + std::to_string(i); }) + "player:visor", 2},
+        {"100 different players, one short",
+         repeat(99, [](size_t i) { return "player:q" + std::to_string(i); }) + "player:ab", 1},
+        {"100 different words", repeat(100, [](size_t i) { return "word" + std::to_string(i); }), 0},
+        {"100 different maps", repeat(100, [](size_t i) { return "map:m" + std::to_string(i); }), 0},
+        {"101 different maps", repeat(101, [](size_t i) { return "map:m" + std::to_string(i); }), SIZE_MAX},
+        {"101 different players", repeat(101, [](size_t i) { return "player:p" + std::to_string(i); }), SIZE_MAX},
+        {"1,000 different alternatives in one term",
+         "map:" + repeat(1000, [](size_t i) { return "m" + std::to_string(i) + ","; }), SIZE_MAX},
+    };
+    for (const Case& c : cases) {
+        const SearchQuery query = ParseSearchQuery(c.text);
+        if (c.found == SIZE_MAX) {
+            ASSERT_EQ(query.errors.size(), 1u) << c.what;
+            EXPECT_TRUE(query.errors.front().starts_with("The search is too long: it has ")) << query.errors.front();
+            EXPECT_TRUE(query.errors.front().ends_with(" different terms, at most 100 can be searched at once."))
+                << query.errors.front();
+            continue;
+        }
+        EXPECT_TRUE(query.errors.empty()) << c.what;
+        const SearchResult result = index.Search(query);
+        EXPECT_EQ(result.status, IndexStatus::Ok) << c.what << ": " << result.message;
+        EXPECT_EQ(result.rows.size(), c.found) << c.what;
+    }
+}
+
+TEST(LibraryIndexQuery, CaseIsFoldedForAllOfUnicodeInEveryCoding)
+{
+    librarytest::RecordingSink sink;
+    testsupport::ScratchDir root, userData, data;
+    searchcases::WriteLibrary(root.path(), userData.path());
+    LibraryIndex index;
+    ASSERT_EQ(index.Open(data.path() / "index.sqlite"), IndexStatus::Ok);
+    IndexUpdateOptions options;
+    options.demoDataDirectory = userData.path();
+    ASSERT_EQ(UpdateLibraryIndex(index, {root.str()}, options).status, IndexStatus::Ok);
+    for (const searchcases::Case& c : searchcases::Cases()) {
+        const SearchQuery query = ParseSearchQuery(c.query);
+        ASSERT_TRUE(query.errors.empty()) << c.query;
+        const SearchResult result = index.Search(query);
+        ASSERT_EQ(result.status, IndexStatus::Ok) << c.query << ": " << result.message;
+        EXPECT_EQ(Names(result.rows), std::set<std::string>(c.found.begin(), c.found.end())) << c.query;
+    }
+    // The players keep their clan tags apart from their names.
+    const SearchResult plain = index.Search(ParseSearchQuery("plain.dm_48"));
+    ASSERT_EQ(plain.rows.size(), 1u);
+    std::vector<IndexedPlayer> players;
+    ASSERT_EQ(index.Players(plain.rows.front(), players), IndexStatus::Ok);
+    EXPECT_EQ(players, (std::vector<IndexedPlayer>{{"\xC4rger", 0, 0, ""}, {"deltapi", 0, 0, "PLNs"}}));
 }
 
 TEST(LibraryIndexQuery, RowsHoldTheListColumnsAndPlayers)
@@ -390,7 +498,7 @@ TEST(LibraryIndexQuery, RowsHoldTheListColumnsAndPlayers)
     EXPECT_EQ(row[FieldRating], "10");
     std::vector<IndexedPlayer> players;
     ASSERT_EQ(index.Players(row, players), IndexStatus::Ok);
-    EXPECT_EQ(players, (std::vector<IndexedPlayer>{{"cK-fatal1ty", 0, 0}, {"Visor", 0, 0}}));
+    EXPECT_EQ(players, (std::vector<IndexedPlayer>{{"cK-fatal1ty", 0, 0, ""}, {"Visor", 0, 0, ""}}));
 
     const SearchResult limited = index.Search(ParseSearchQuery("q3dm"), 2);
     EXPECT_EQ(limited.rows.size(), 2u);
@@ -500,6 +608,72 @@ TEST_F(IndexUpdateTest, FoldersLeavingTheTreeLeaveTheIndex)
     EXPECT_EQ(Names(index.Search(ParseSearchQuery("")).rows), (std::set<std::string>{"final.dm_48", "semi.dm_48"}));
 }
 
+TEST_F(IndexUpdateTest, AStoppedOrFailedFolderReadKeepsWhatTheIndexHolds)
+{
+    ASSERT_EQ(index.Open(library.Database()), IndexStatus::Ok);
+    ASSERT_EQ(library.Update(index).status, IndexStatus::Ok);
+    const std::vector<std::string> folders = library.Folders();
+    const auto root = library.root.path();
+    const auto everything = [&] { return Names(index.Search(ParseSearchQuery("")).rows); };
+    const std::set<std::string> before = everything();
+    ASSERT_EQ(before.size(), library.entries.size());
+    const auto changed = [&](std::vector<std::string> gone, std::vector<std::string> added) {
+        std::set<std::string> names = before;
+        for (const std::string& name : gone)
+            names.erase(name);
+        names.insert(added.begin(), added.end());
+        return names;
+    };
+
+    struct Case {
+        std::string what;
+        std::function<void()> change;
+        std::string stopAtFolder; // the update is stopped when it reaches this folder; empty: never
+        bool stopped;
+        size_t unreadable;
+        std::set<std::string> after; // what the index holds then
+    };
+    const std::vector<Case> cases{
+        {"stopped before the changed folder",
+         [&] { std::filesystem::rename(root / "old" / "tdm.dm3", root / "old" / "tdm2.dm3"); }, (root / "old").string(),
+         true, 0, before},
+        {"stopped at the first folder", [] {}, library.root.str(), true, 0, before},
+        {"a folder that cannot be read (a link to itself)",
+         [&] {
+             std::filesystem::remove_all(root / "2019" / "ctf");
+             std::filesystem::create_directory_symlink("ctf", root / "2019" / "ctf");
+         },
+         "", false, 1, changed({"tdm.dm3"}, {"tdm2.dm3"})},
+        {"a pack that cannot be read, beside a change in its folder",
+         [&] {
+             testsupport::WriteFile(root / "old" / "packs.pk3", std::vector<uint8_t>(300, 'x'));
+             testsupport::WriteFile(root / "old" / "new.dm_48", DemoBytes(library.entries[0]));
+         },
+         "", false, 1, changed({"tdm.dm3"}, {"tdm2.dm3", "new.dm_48"})},
+        {"a folder that is gone", [&] { std::filesystem::remove(root / "2019" / "ctf"); }, "", false, 0,
+         changed({"tdm.dm3", "flags.dm_48"}, {"tdm2.dm3", "new.dm_48"})},
+    };
+    for (const Case& c : cases) {
+        c.change();
+        std::stop_source stop;
+        IndexUpdateOptions options;
+        options.demoDataDirectory = library.userData.path();
+        options.stop = stop.get_token();
+        options.progress = [&](const IndexProgress& progress) {
+            if (!c.stopAtFolder.empty() && progress.folder == c.stopAtFolder)
+                stop.request_stop();
+        };
+        const IndexUpdateResult result = UpdateLibraryIndex(index, folders, options);
+        EXPECT_EQ(result.status, IndexStatus::Ok) << c.what;
+        EXPECT_EQ(result.stopped, c.stopped) << c.what;
+        EXPECT_EQ(result.foldersUnreadable, c.unreadable) << c.what;
+        EXPECT_EQ(everything(), c.after) << c.what;
+    }
+    // Once nothing stops it, the index holds what the folders hold.
+    EXPECT_EQ(library.Update(index).stopped, false);
+    EXPECT_EQ(everything(), cases.back().after);
+}
+
 TEST_F(IndexUpdateTest, ADamagedDatabaseIsBuiltAnewWithNothingLost)
 {
     struct Damage {
@@ -565,6 +739,7 @@ TEST_F(IndexUpdateTest, ALockHeldByAnotherProgramIsWaitedForBrieflyThenReported)
     const SearchResult search = locked.Search(ParseSearchQuery("fatal1ty"));
     EXPECT_EQ(search.status, IndexStatus::Busy);
     EXPECT_EQ(search.message, "The library index is in use by another program; try again in a moment.");
+    EXPECT_EQ(locked.DemoCount(), std::nullopt) << "a count that cannot be read is no count of 0";
     sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(other);
     EXPECT_EQ(locked.Search(ParseSearchQuery("fatal1ty")).rows.size(), 3u);

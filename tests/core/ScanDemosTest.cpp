@@ -291,16 +291,17 @@ TEST_F(ScanDemosTest, AbortKeepsTheOldCacheAndThePartialList)
         Put(name, Demo("q3dm2"));
 
     for (unsigned threads : {1u, 2u, 4u}) {
-        AbortFlag = true; // a stale flag from before the scan does not count
         demoList = RecordingList{};
         feedback = RecordingFeedback{};
-        feedback.onParsing = [](const std::string& path) {
+        std::stop_source stop;
+        feedback.onParsing = [&](const std::string& path) {
             if (path.ends_with("c.dm3"))
-                AbortFlag = true;
+                stop.request_stop();
         };
         ScanSettings settings;
         settings.colours = kColours;
         settings.threads = threads;
+        settings.stop = stop.get_token();
         ScanTotals totals;
         ScanDemos(FolderScanArgument(folder.str()), demoList, playList, feedback, settings, &totals);
         EXPECT_TRUE(totals.aborted);
@@ -310,7 +311,6 @@ TEST_F(ScanDemosTest, AbortKeepsTheOldCacheAndThePartialList)
         EXPECT_EQ(feedback.colour, kColours.demoFolder);
         EXPECT_EQ(BusyCount.load(), 0);
     }
-    AbortFlag = false;
 }
 
 TEST_F(ScanDemosTest, FolderWithoutDemosLosesItsCache)

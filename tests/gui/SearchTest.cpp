@@ -20,6 +20,7 @@
 #include "gui/tree/SearchResultsNode.h"
 #include "support/DemoBuilder.h"
 #include "support/Recorder.h"
+#include "support/SearchCases.h"
 #include "support/ZipBuilder.h"
 #include "support/gui/GuiTestSupport.h"
 
@@ -64,6 +65,8 @@ private slots:
     void findsAPlayerInEveryFolderAndPackAsYouType();
     void listCommandsWorkOnTheResults();
     void aLockedIndexIsReportedNotWaitedFor();
+    void stoppingAListingOrClosingNeverEmptiesTheIndex();
+    void findsWordsOfEveryScriptAsTheCommandLineDoes();
 
 private:
     std::unique_ptr<gui::MainWindow> Start(Sandbox& sandbox)
@@ -201,6 +204,73 @@ void SearchTest::aLockedIndexIsReportedNotWaitedFor()
     WaitForIndex(*window);
     QCOMPARE(window->Status().IndexText(), QStringLiteral("Library index: 3 demo(s)"));
     QTRY_COMPARE(window->DemoList().Model().rowCount(), 2);
+}
+
+void SearchTest::stoppingAListingOrClosingNeverEmptiesTheIndex()
+{
+    Sandbox sandbox;
+    auto window = Start(sandbox);
+    QVERIFY(window);
+    QCOMPARE(window->Status().IndexText(), QStringLiteral("Library index: 4 demo(s)"));
+    const auto folder = sandbox.Game() / "baseoa" / "demos" / "2019";
+
+    // Escape stops the listing it was meant for; the index update that follows reads every folder.
+    QTest::keyClick(&window->DemoList().CurrentView(), Qt::Key_Escape);
+    sandbox.AddModernDemo(folder / "third.dm_68", 68, {"Xaero"});
+    std::filesystem::rename(folder / "other.dm_68", folder / "renamed.dm_68");
+    window->StartIndexing();
+    WaitForIndex(*window);
+    QCOMPARE(window->Status().IndexText(), QStringLiteral("Library index: 5 demo(s)"));
+    Type(*window, QStringLiteral("dm_"));
+    window->SearchField().SearchNow();
+    QTRY_COMPARE(Holds(window->DemoList()), (QStringList{QStringLiteral("final.dm_68"), QStringLiteral("packed.dm_48"),
+                                                         QStringLiteral("renamed.dm_68"), QStringLiteral("semi.dm_68"),
+                                                         QStringLiteral("third.dm_68")}));
+
+    // Closing the window while an update runs stops it; what the index held stays.
+    for (int i = 0; i < 200; ++i)
+        sandbox.AddModernDemo(folder / ("many" + std::to_string(i) + ".dm_68"), 68, {"Many"});
+    window->StartIndexing();
+    QVERIFY(window->Search().Indexing());
+    window->close();
+    window.reset();
+    core::LibraryIndex index;
+    QCOMPARE(index.Open(sandbox.Program() / "VMR Data" / std::string(core::kLibraryIndexName)), core::IndexStatus::Ok);
+    QVERIFY(index.DemoCount().value_or(0) >= 5);
+    QCOMPARE(index.Search(core::ParseSearchQuery("player:xaero")).rows.size(), size_t(1));
+    QCOMPARE(index.Search(core::ParseSearchQuery("player:fatal")).rows.size(), size_t(3));
+}
+
+void SearchTest::findsWordsOfEveryScriptAsTheCommandLineDoes()
+{
+    Sandbox sandbox;
+    searchcases::WriteLibrary(sandbox.Game() / "baseoa" / "demos" / "unicode", sandbox.Root() / "unused");
+    auto window = sandbox.Start();
+    QVERIFY(window);
+    searchcases::WriteLibrary(sandbox.Game() / "baseoa" / "demos" / "unicode", core::Settings.paths.demoDataDirectory);
+    window->StartIndexing();
+    WaitForIndex(*window);
+    for (const searchcases::Case& c : searchcases::Cases()) {
+        window->SearchField().clear();
+        window->SearchField().setFocus();
+        // Key by key as a keyboard layout of the script delivers them: keys without a Qt key
+        // code, carrying their text.
+        for (const QChar ch : QString::fromUtf8(c.query)) {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
+            QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(ch));
+            QApplication::sendEvent(&window->SearchField(), &press);
+            QApplication::sendEvent(&window->SearchField(), &release);
+        }
+        QCOMPARE(window->SearchField().text(), QString::fromUtf8(c.query));
+        window->SearchField().SearchNow();
+        QStringList expected;
+        for (const std::string& name : c.found)
+            expected << QString::fromUtf8(name);
+        expected.sort();
+        QTRY_COMPARE(window->Status().ListText(),
+                     QStringLiteral("%1 demo(s) found in the library.").arg(expected.size()));
+        QCOMPARE(Holds(window->DemoList()), expected);
+    }
 }
 
 VELMORA_GUI_TEST(SearchTest)

@@ -60,10 +60,12 @@ void TreeTest::selectionListsOnlyWhatIsNotListed()
     QCOMPARE(window->DemoList().Model().rowCount(), 1);
     // ... unless a listing was stopped with Escape, which the window swallows.
     QTest::keyClick(&window->DemoList().CurrentView(), Qt::Key_Escape);
-    QVERIFY(core::AbortFlag);
     ClickNode(*window, sandbox.Game() / "a");
     QCOMPARE(window->DemoList().Model().rowCount(), 2);
-    QVERIFY(!core::AbortFlag);
+    // That Escape belonged to the listing before; the new one is not listed again.
+    sandbox.AddDemo(sandbox.Game() / "a" / "four.dm_48");
+    ClickNode(*window, sandbox.Game() / "a");
+    QCOMPARE(window->DemoList().Model().rowCount(), 2);
 
     // A right click selects and lists too.
     ClickNode(*window, sandbox.Game() / "b", Qt::RightButton);

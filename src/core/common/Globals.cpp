@@ -3,6 +3,5 @@
 namespace core {
 
 std::atomic<int> BusyCount{0};
-std::atomic<bool> AbortFlag{false};
 
 } // namespace core

@@ -1,5 +1,6 @@
 #pragma once
-// Program-wide guards shared by the long operations and the main window.
+// The program-wide guard shared by the long operations and the main window. A stop request is no
+// such guard: each piece of work gets its own token (see ScanSettings::stop, IndexUpdateOptions::stop).
 #include <atomic>
 
 namespace core {
@@ -7,7 +8,5 @@ namespace core {
 // Raised around every long operation; while above 0 the main window refuses to close, to change
 // the tree selection and to start another listing.
 extern std::atomic<int> BusyCount;
-// Set by Escape in the main window, read by the folder listing.
-extern std::atomic<bool> AbortFlag;
 
 } // namespace core

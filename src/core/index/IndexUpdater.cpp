@@ -20,7 +20,15 @@ constexpr std::string_view kDescriptionSuffix = ".description";
 
 bool Stopped(const IndexUpdateOptions& options)
 {
-    return options.stop && options.stop->load();
+    return options.stop.stop_requested();
+}
+
+bool InUnreadableArchive(const std::string& key, const std::vector<std::string>& archives)
+{
+    return std::any_of(archives.begin(), archives.end(), [&](const std::string& archive) {
+        return key.size() > archive.size() && key.ends_with(archive) &&
+               key[key.size() - archive.size() - 1] == kCacheSeparator;
+    });
 }
 
 // The user data files that exist, each with a stamp that changes when the file does.
@@ -59,7 +67,8 @@ IndexedDemo ReadForIndex(const ListedDemo& listed, const UserInfo& user)
     indexed.mapTitle = demo.mapTitle == "N/A" ? std::string() : demo.mapTitle;
     for (const Player& player : demo.players)
         if (!player.name.empty())
-            indexed.players.push_back({player.name, player.team, player.score == kNoScore ? 0 : player.score});
+            indexed.players.push_back(
+                {player.name, player.team, player.score == kNoScore ? 0 : player.score, player.clanTag});
     return indexed;
 }
 
@@ -175,7 +184,19 @@ private:
                              IndexProgress& progress)
     {
         ++m_result.foldersChanged;
-        const std::vector<ListedDemo> listed = ListDemos(folder);
+        // A listing that was stopped or could not read the folder says nothing about the demos it
+        // missed: the index keeps what it has, and without the new signature the folder is looked
+        // at again next time.
+        const DemoListing listing = ListDemos(folder, m_options.stop);
+        if (listing.stopped) {
+            m_result.stopped = true;
+            return IndexStatus::Ok;
+        }
+        if (listing.read == FolderRead::Failed) {
+            ++m_result.foldersUnreadable;
+            return IndexStatus::Ok;
+        }
+        const std::vector<ListedDemo>& listed = listing.demos;
         IndexStatus status = m_index.Begin();
         if (status != IndexStatus::Ok)
             return status;
@@ -211,6 +232,9 @@ private:
         for (const auto& [key, id] : stored) {
             if (status != IndexStatus::Ok)
                 break;
+            // The demos of an archive that could not be opened this time stay as they were.
+            if (InUnreadableArchive(key, listing.unreadableArchives))
+                continue;
             status = m_index.RemoveDemo(id);
             ++m_result.demosRemoved;
         }

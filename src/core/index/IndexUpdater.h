@@ -3,10 +3,10 @@
 // (a demo or an archive was added, removed, renamed, or changed size or date), and there only the
 // demos whose name, size, date or archive place changed are read; user data is taken again only
 // from user data files that changed.
-#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -27,7 +27,9 @@ struct IndexUpdateOptions {
     bool rebuild = false;                    // start from an empty index
     bool removeOthers = true;                // folders missing from the list leave the index
     std::function<void(const IndexProgress&)> progress;
-    const std::atomic<bool>* stop = nullptr; // checked between demos
+    // Stops this update (closing the window): checked between folders and demos. A folder whose
+    // listing was stopped keeps what the index holds for it.
+    std::stop_token stop;
 };
 
 struct IndexUpdateResult {
@@ -39,7 +41,8 @@ struct IndexUpdateResult {
     size_t demosAdded = 0;
     size_t demosRemoved = 0;
     size_t userDataChanged = 0;
-    std::string message; // for the status bar when something went wrong
+    size_t foldersUnreadable = 0; // kept as the index had them, looked at again next time
+    std::string message;          // for the status bar when something went wrong
 };
 
 // A text that changes whenever something the listing of the folder depends on changes: the name,

@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <system_error>
 
@@ -12,7 +13,7 @@
 namespace core {
 namespace {
 
-constexpr std::string_view kSchemaVersion = "2";
+constexpr std::string_view kSchemaVersion = "3";
 
 // The list columns in list order; "size" and "recorded" hold numbers from which the list texts are
 // made again when read.
@@ -29,15 +30,21 @@ CREATE TABLE demos(id INTEGER PRIMARY KEY, folder INTEGER NOT NULL,
   gametype TEXT, mod TEXT, hostname TEXT, timelimit TEXT, fraglimit TEXT, capturelimit TEXT,
   protocol TEXT, maxclients TEXT, maxrate TEXT, maxping TEXT, minping TEXT, winner TEXT, second TEXT,
   finalscore TEXT, location TEXT, pov TEXT, rating TEXT, web TEXT, description TEXT,
-  map_title TEXT, day INTEGER, rating_value INTEGER);
+  map_title TEXT, day INTEGER, rating_value INTEGER, search_text TEXT NOT NULL DEFAULT '');
 CREATE INDEX demos_folder ON demos(folder);
 CREATE INDEX demos_name ON demos(name);
 CREATE INDEX demos_map ON demos(map, rating_value);
-CREATE TABLE players(demo INTEGER NOT NULL, name TEXT NOT NULL, plain TEXT NOT NULL, team INTEGER, score INTEGER);
+CREATE TABLE players(demo INTEGER NOT NULL, name TEXT NOT NULL, plain TEXT NOT NULL, team INTEGER, score INTEGER,
+  clan TEXT NOT NULL DEFAULT '');
 CREATE INDEX players_demo ON players(demo);
 CREATE TABLE userdata(name TEXT PRIMARY KEY, stamp TEXT NOT NULL) WITHOUT ROWID;
 CREATE VIRTUAL TABLE demo_text USING fts5(text, players, content='', tokenize='trigram', detail='full');
 )";
+
+std::string SchemaVersionInsert()
+{
+    return "INSERT INTO meta VALUES('schema', '" + std::string(kSchemaVersion) + "');";
+}
 
 std::string ColumnList()
 {
@@ -56,12 +63,10 @@ std::optional<int64_t> RatingValue(const std::string& rating)
     return value;
 }
 
-// Trigrams cannot find a text shorter than three characters, and the trigram tokenizer reads UTF-8
-// while demo texts are 8-bit: such terms are compared row by row instead.
+// Trigrams cannot find a text shorter than three characters: such terms are compared row by row.
 bool UsesTextIndex(const std::string& term)
 {
-    return term.size() >= 3 &&
-           std::all_of(term.begin(), term.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    return CharacterCount(term) >= 3;
 }
 
 std::string FtsPhrase(const std::string& term)
@@ -72,17 +77,17 @@ std::string FtsPhrase(const std::string& term)
     return phrase + "\"";
 }
 
-// velmora_contains(term, text...): whether any text, colour codes removed and in lower case, holds
-// the term.
+// velmora_contains(term, text...): whether any user text (pov, description), colour codes removed
+// and case folded, holds the term.
 void ContainsFunction(sqlite3_context* context, int count, sqlite3_value** values)
 {
     const auto* term = reinterpret_cast<const char*>(sqlite3_value_text(values[0]));
     const std::string wanted = term ? std::string(term, static_cast<size_t>(sqlite3_value_bytes(values[0]))) : "";
     for (int i = 1; i < count; ++i) {
         const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(values[i]));
-        if (text &&
-            SearchText(std::string_view(text, static_cast<size_t>(sqlite3_value_bytes(values[i])))).find(wanted) !=
-                std::string::npos) {
+        if (text && SearchText(std::string_view(text, static_cast<size_t>(sqlite3_value_bytes(values[i]))),
+                               TextCoding::UserText)
+                            .find(wanted) != std::string::npos) {
             sqlite3_result_int(context, 1);
             return;
         }
@@ -108,6 +113,18 @@ std::string Placeholders(size_t count)
     return text;
 }
 
+// "(a OR b OR ...)" of one condition per value.
+Condition AnyOf(const std::vector<std::string>& values, const std::string& one)
+{
+    Condition any{"(", {}, {}};
+    for (size_t i = 0; i < values.size(); ++i) {
+        any.sql += (i ? " OR " : "") + one;
+        any.texts.push_back(values[i]);
+    }
+    any.sql += ")";
+    return any;
+}
+
 std::vector<Condition> ConditionsOf(const SearchQuery& query)
 {
     std::vector<Condition> conditions;
@@ -117,17 +134,23 @@ std::vector<Condition> ConditionsOf(const SearchQuery& query)
         if (UsesTextIndex(word))
             addMatch(FtsPhrase(word));
         else
-            conditions.push_back({"(velmora_contains(?, name, map, map_title, hostname, mod, description) OR "
+            conditions.push_back({"(instr(demos.search_text, ?) > 0 OR "
                                   "EXISTS (SELECT 1 FROM players p WHERE p.demo = demos.id AND instr(p.plain, ?) > 0))",
                                   {word, word},
                                   {}});
     }
-    for (const std::string& player : query.players) {
-        if (UsesTextIndex(player))
-            addMatch("players : " + FtsPhrase(player));
-        else
-            conditions.push_back(
-                {"EXISTS (SELECT 1 FROM players p WHERE p.demo = demos.id AND instr(p.plain, ?) > 0)", {player}, {}});
+    // Player names are alternatives: through the text index when every one can be asked there.
+    if (!query.players.empty()) {
+        if (std::all_of(query.players.begin(), query.players.end(), UsesTextIndex)) {
+            std::string any;
+            for (const std::string& player : query.players)
+                any += (any.empty() ? "" : " OR ") + FtsPhrase(player);
+            addMatch("players : (" + any + ")");
+        } else {
+            Condition any = AnyOf(query.players, "instr(p.plain, ?) > 0");
+            any.sql = "EXISTS (SELECT 1 FROM players p WHERE p.demo = demos.id AND " + any.sql + ")";
+            conditions.push_back(std::move(any));
+        }
     }
     if (!match.empty())
         conditions.insert(conditions.begin(), {std::string(kTextMatch), {match}, {}});
@@ -148,15 +171,31 @@ std::vector<Condition> ConditionsOf(const SearchQuery& query)
         conditions.push_back({"day >= ?", {}, {*query.afterDay}});
     if (query.beforeDay)
         conditions.push_back({"day < ?", {}, {*query.beforeDay}});
-    for (const RatingCondition& rating : query.ratings) {
-        static constexpr std::array<const char*, 5> kOps{"<", "<=", "=", ">=", ">"};
-        conditions.push_back(
-            {std::string("rating_value ") + kOps[static_cast<size_t>(rating.op)] + " ?", {}, {rating.value}});
+    // Bounds of one side are alternatives; the sides (lower, upper, equal) must all hold.
+    static constexpr std::array<const char*, 5> kOps{"<", "<=", "=", ">=", ">"};
+    for (const auto side : {std::array{RatingCondition::Op::Greater, RatingCondition::Op::GreaterOrEqual},
+                            std::array{RatingCondition::Op::Less, RatingCondition::Op::LessOrEqual},
+                            std::array{RatingCondition::Op::Equal, RatingCondition::Op::Equal}}) {
+        Condition any{"(", {}, {}};
+        for (const RatingCondition& rating : query.ratings) {
+            if (rating.op != side[0] && rating.op != side[1])
+                continue;
+            any.sql += std::string(any.numbers.empty() ? "" : " OR ") + "rating_value " +
+                       kOps[static_cast<size_t>(rating.op)] + " ?";
+            any.numbers.push_back(rating.value);
+        }
+        if (!any.numbers.empty())
+            conditions.push_back({any.sql + ")", {}, std::move(any.numbers)});
     }
-    if (query.hasPov)
-        conditions.push_back({*query.hasPov ? "pov <> ''" : "pov = ''", {}, {}});
-    for (const std::string& name : query.povNames)
-        conditions.push_back({"velmora_contains(?, pov)", {name}, {}});
+    if (query.AnyPov()) {
+        Condition any = AnyOf(query.povNames, "velmora_contains(?, pov)");
+        std::string sql = any.sql == "()" ? std::string() : any.sql;
+        if (query.povYes)
+            sql += std::string(sql.empty() ? "" : " OR ") + "pov <> ''";
+        if (query.povNo)
+            sql += std::string(sql.empty() ? "" : " OR ") + "pov = ''";
+        conditions.push_back({"(" + sql + ")", std::move(any.texts), {}});
+    }
     return conditions;
 }
 
@@ -165,9 +204,13 @@ std::vector<Condition> ConditionsOf(const SearchQuery& query)
 std::string SearchableText(const std::string& name, const std::string& map, const std::string& mapTitle,
                            const std::string& hostname, const std::string& mod, const std::string& description)
 {
+    // File names are UTF-8, what comes from inside the demo Latin-1, descriptions the user's text.
+    const std::pair<const std::string*, TextCoding> parts[] = {
+        {&name, TextCoding::Utf8OrLatin1}, {&map, TextCoding::Latin1}, {&mapTitle, TextCoding::Latin1},
+        {&hostname, TextCoding::Latin1},   {&mod, TextCoding::Latin1}, {&description, TextCoding::UserText}};
     std::string text;
-    for (const std::string* part : {&name, &map, &mapTitle, &hostname, &mod, &description}) {
-        text += SearchText(*part);
+    for (const auto& [part, coding] : parts) {
+        text += SearchText(*part, coding);
         text += '\n';
     }
     return text;
@@ -179,14 +222,10 @@ std::string IndexKey(std::string_view name, uint64_t size, uint32_t dosDateTime,
     return MakeCacheKey(name, size, dosDateTime, archiveField) + kCacheSeparator + std::string(location);
 }
 
-std::string SearchablePlayers(const std::vector<std::string>& names)
+std::string SearchablePlayer(const IndexedPlayer& player)
 {
-    std::string text;
-    for (const std::string& name : names) {
-        text += SearchText(name);
-        text += '\n';
-    }
-    return text;
+    // Quake Live shows the clan tag before the name: both are found as one text.
+    return SearchText(player.clanTag.empty() ? player.name : player.clanTag + " " + player.name, TextCoding::Latin1);
 }
 
 IndexStatus LibraryIndex::StatusOf(int code)
@@ -206,28 +245,15 @@ IndexStatus LibraryIndex::Open(const std::filesystem::path& file, int busyMillis
     m_file = file;
     m_busyMilliseconds = busyMilliseconds;
     m_rebuilt = false;
+    m_emptied = false;
     if (const int code = m_db.Open(file); code != SQLITE_OK) {
         m_db.Close();
         return StatusOf(code);
     }
-    m_db.SetBusyTimeout(busyMilliseconds);
-    sqlite3_create_function(m_db.Handle(), "velmora_contains", -1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-                            ContainsFunction, nullptr, nullptr);
-    // WAL lets readers go on while one writer works; NORMAL syncs at checkpoints only, which is
-    // enough for a cache. Reading through a memory map halves a search that fetches thousands of
-    // rows scattered over the file. (The file is only ever replaced, never cut short, so a mapping
-    // never loses its pages.)
-    IndexStatus status =
-        StatusOf(m_db.Execute("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA mmap_size=1073741824;"));
-    std::string version;
-    if (status == IndexStatus::Ok) {
-        SqliteStatement read = m_db.Prepare("SELECT value FROM meta WHERE key = 'schema'");
-        const int code = read.Valid() ? read.Step() : read.PrepareCode();
-        if (code == SQLITE_ROW)
-            version = read.Text(0);
-        else if (code != SQLITE_DONE && !(code == SQLITE_ERROR && !read.Valid()))
-            status = StatusOf(code);
-    }
+    IndexStatus status = Configure();
+    std::optional<std::string> version;
+    if (status == IndexStatus::Ok)
+        version = SchemaVersion(status);
     if (status == IndexStatus::Ok && version == kSchemaVersion)
         return status;
     if (status == IndexStatus::Busy || status == IndexStatus::Failed)
@@ -243,35 +269,109 @@ IndexStatus LibraryIndex::Open(const std::filesystem::path& file, int busyMillis
         return CreateSchema();
     status = Rebuild();
     m_rebuilt = damaged && status == IndexStatus::Ok;
+    m_emptied = !damaged && status == IndexStatus::Ok;
     return status;
 }
 
-IndexStatus LibraryIndex::Rebuild()
+IndexStatus LibraryIndex::Configure()
 {
-    m_db.Close();
-    std::error_code ignored;
-    for (const char* suffix : {"", "-wal", "-shm", "-journal"})
-        std::filesystem::remove(m_file.string() + suffix, ignored);
-    if (const int code = m_db.Open(m_file); code != SQLITE_OK)
-        return StatusOf(code);
     m_db.SetBusyTimeout(m_busyMilliseconds);
     sqlite3_create_function(m_db.Handle(), "velmora_contains", -1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                             ContainsFunction, nullptr, nullptr);
-    if (const IndexStatus status =
-            StatusOf(m_db.Execute("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA mmap_size=1073741824;"));
-        status != IndexStatus::Ok)
+    // WAL lets readers go on while one writer works; NORMAL syncs at checkpoints only, which is
+    // enough for a cache. Reading through a memory map halves a search that fetches thousands of
+    // rows scattered over the file.
+    return StatusOf(m_db.Execute("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA mmap_size=1073741824;"));
+}
+
+std::optional<std::string> LibraryIndex::SchemaVersion(IndexStatus& status)
+{
+    SqliteStatement read = m_db.Prepare("SELECT value FROM meta WHERE key = 'schema'");
+    const int code = read.Valid() ? read.Step() : read.PrepareCode();
+    if (code == SQLITE_ROW)
+        return read.Text(0);
+    // No meta table yet is no error: the file is new, or of a layout before it.
+    if (code != SQLITE_DONE && !(code == SQLITE_ERROR && !read.Valid()))
+        status = StatusOf(code);
+    return std::nullopt;
+}
+
+// The file is never deleted or replaced while the program runs: other programs (a second copy,
+// velmora-cli, a backup tool) may hold it open with its -wal and -shm files, and files removed
+// under them make their next read a "disk I/O error" or let their writes go to a file nobody
+// reads. Emptying happens inside the database, under SQLite's locks.
+IndexStatus LibraryIndex::Rebuild()
+{
+    if (!m_db.IsOpen()) {
+        if (const int code = m_db.Open(m_file); code != SQLITE_OK)
+            return StatusOf(code);
+        Configure(); // a damaged file fails here; the reset below mends it
+    }
+    IndexStatus status = DropEverything();
+    if (status == IndexStatus::Damaged) {
+        // A damaged file cannot be read to drop its tables: SQLite empties it in place instead.
+        m_db.Prepare("SELECT 1 FROM sqlite_master"); // the reset needs the schema read first, even if that fails
+        sqlite3_db_config(m_db.Handle(), SQLITE_DBCONFIG_RESET_DATABASE, 1, nullptr);
+        status = StatusOf(m_db.Execute("VACUUM"));
+        sqlite3_db_config(m_db.Handle(), SQLITE_DBCONFIG_RESET_DATABASE, 0, nullptr);
+        if (status == IndexStatus::Ok)
+            status = Configure();
+        if (status == IndexStatus::Ok)
+            status = CreateSchema();
+    }
+    return status;
+}
+
+IndexStatus LibraryIndex::DropEverything()
+{
+    IndexStatus status = Begin();
+    if (status != IndexStatus::Ok)
         return status;
-    return CreateSchema();
+    // Virtual tables first: dropping one drops its own tables with it.
+    for (const char* kind : {"sql LIKE 'CREATE VIRTUAL%'", "1"}) {
+        std::vector<std::string> tables;
+        SqliteStatement list = m_db.Prepare(std::string("SELECT name FROM sqlite_master WHERE type = 'table' AND "
+                                                        "name NOT LIKE 'sqlite_%' AND ") +
+                                            kind);
+        int code;
+        while ((code = list.Step()) == SQLITE_ROW)
+            tables.push_back(list.Text(0));
+        if (code != SQLITE_DONE)
+            status = StatusOf(code);
+        for (size_t i = 0; i < tables.size() && status == IndexStatus::Ok; ++i) {
+            std::string quoted = "\"";
+            for (const char c : tables[i])
+                quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+            status = StatusOf(m_db.Execute("DROP TABLE IF EXISTS " + quoted + "\""));
+        }
+        if (status != IndexStatus::Ok) {
+            Rollback();
+            return status;
+        }
+    }
+    // One transaction from the old tables to the new ones: a reader sees either, never none.
+    if ((status = StatusOf(m_db.Execute(std::string(kSchema) + SchemaVersionInsert()))) != IndexStatus::Ok) {
+        Rollback();
+        return status;
+    }
+    return Commit();
 }
 
 IndexStatus LibraryIndex::CreateSchema()
 {
-    const std::string sql = "BEGIN IMMEDIATE;" + std::string(kSchema) + "INSERT INTO meta VALUES('schema', '" +
-                            std::string(kSchemaVersion) + "'); COMMIT;";
-    const IndexStatus status = StatusOf(m_db.Execute(sql));
+    IndexStatus status = Begin();
     if (status != IndexStatus::Ok)
-        m_db.Execute("ROLLBACK");
-    return status;
+        return status;
+    // Another program may have made the tables while this one waited for the lock.
+    if (SchemaVersion(status) == kSchemaVersion && status == IndexStatus::Ok)
+        return Commit();
+    if (status == IndexStatus::Ok)
+        status = StatusOf(m_db.Execute(std::string(kSchema) + SchemaVersionInsert()));
+    if (status != IndexStatus::Ok) {
+        Rollback();
+        return status;
+    }
+    return Commit();
 }
 
 IndexStatus LibraryIndex::Begin()
@@ -358,39 +458,46 @@ IndexStatus LibraryIndex::AddText(int64_t id, const std::string& text, const std
     return StatusOf(insert.Step());
 }
 
+IndexStatus LibraryIndex::PlayersTextOf(int64_t id, std::string& players)
+{
+    players.clear();
+    SqliteStatement read = m_db.Prepare("SELECT plain FROM players WHERE demo = ? ORDER BY rowid");
+    read.Bind(1, id);
+    int code;
+    while ((code = read.Step()) == SQLITE_ROW)
+        players += read.Text(0) + "\n";
+    return StatusOf(code);
+}
+
 // The text index keeps no copy of the texts, so removing a row's entry needs exactly the texts it
-// was made from; they are made again from the stored columns, as AddDemo made them.
+// was made from: the row keeps them, so that a change in how texts are folded cannot upset it.
 IndexStatus LibraryIndex::RemoveTextOf(int64_t id)
 {
-    SqliteStatement read =
-        m_db.Prepare("SELECT name, map, map_title, hostname, mod, description FROM demos WHERE id = ?");
+    SqliteStatement read = m_db.Prepare("SELECT search_text FROM demos WHERE id = ?");
     read.Bind(1, id);
-    int code = read.Step();
+    const int code = read.Step();
     if (code != SQLITE_ROW)
         return StatusOf(code);
-    const std::string text =
-        SearchableText(read.Text(0), read.Text(1), read.Text(2), read.Text(3), read.Text(4), read.Text(5));
-    std::vector<std::string> names;
-    SqliteStatement players = m_db.Prepare("SELECT name FROM players WHERE demo = ? ORDER BY rowid");
-    players.Bind(1, id);
-    while ((code = players.Step()) == SQLITE_ROW)
-        names.push_back(players.Text(0));
-    if (code != SQLITE_DONE)
-        return StatusOf(code);
+    const std::string text = read.Text(0);
+    std::string players;
+    if (const IndexStatus status = PlayersTextOf(id, players); status != IndexStatus::Ok)
+        return status;
     SqliteStatement remove =
         m_db.Prepare("INSERT INTO demo_text(demo_text, rowid, text, players) VALUES('delete', ?, ?, ?)");
     remove.Bind(1, id);
     remove.Bind(2, text);
-    remove.Bind(3, SearchablePlayers(names));
+    remove.Bind(3, players);
     return StatusOf(remove.Step());
 }
 
 IndexStatus LibraryIndex::AddDemo(int64_t folder, const IndexedDemo& demo)
 {
     const std::string columns = ColumnList();
-    SqliteStatement insert =
-        m_db.Prepare("INSERT INTO demos(folder, " + columns + ", map_title, day, rating_value) VALUES(?, " +
-                     Placeholders(DemoFieldCount) + ", ?, ?, ?)");
+    const std::string text = SearchableText(demo.row[FieldDemoname], demo.row[FieldMap], demo.mapTitle,
+                                            demo.row[FieldHostname], demo.row[FieldMod], demo.row[FieldDescription]);
+    SqliteStatement insert = m_db.Prepare("INSERT INTO demos(folder, " + columns +
+                                          ", map_title, day, rating_value, search_text) VALUES(?, " +
+                                          Placeholders(DemoFieldCount) + ", ?, ?, ?, ?)");
     insert.Bind(1, folder);
     for (int i = 0; i < DemoFieldCount; ++i)
         insert.Bind(2 + i, demo.row[i]);
@@ -402,27 +509,28 @@ IndexStatus LibraryIndex::AddDemo(int64_t folder, const IndexedDemo& demo)
         insert.Bind(4 + DemoFieldCount, *rating);
     else
         insert.BindNull(4 + DemoFieldCount);
+    insert.Bind(5 + DemoFieldCount, text);
     IndexStatus status = StatusOf(insert.Step());
     if (status != IndexStatus::Ok)
         return status;
     const int64_t id = m_db.LastInsertId();
-    SqliteStatement player = m_db.Prepare("INSERT INTO players(demo, name, plain, team, score) VALUES(?, ?, ?, ?, ?)");
-    std::vector<std::string> names;
+    SqliteStatement player =
+        m_db.Prepare("INSERT INTO players(demo, name, plain, team, score, clan) VALUES(?, ?, ?, ?, ?, ?)");
+    std::string players;
     for (const IndexedPlayer& one : demo.players) {
+        const std::string plain = SearchablePlayer(one);
         player.Reset();
         player.Bind(1, id);
         player.Bind(2, one.name);
-        player.Bind(3, SearchText(one.name));
+        player.Bind(3, plain);
         player.Bind(4, static_cast<int64_t>(one.team));
         player.Bind(5, static_cast<int64_t>(one.score));
+        player.Bind(6, one.clanTag);
         if ((status = StatusOf(player.Step())) != IndexStatus::Ok)
             return status;
-        names.push_back(one.name);
+        players += plain + "\n";
     }
-    return AddText(id,
-                   SearchableText(demo.row[FieldDemoname], demo.row[FieldMap], demo.mapTitle, demo.row[FieldHostname],
-                                  demo.row[FieldMod], demo.row[FieldDescription]),
-                   SearchablePlayers(names));
+    return AddText(id, text, players);
 }
 
 IndexStatus LibraryIndex::RemoveDemo(int64_t id)
@@ -453,8 +561,15 @@ IndexStatus LibraryIndex::SetUserData(const std::string& demoName, const UserInf
         IndexStatus status = RemoveTextOf(id);
         if (status != IndexStatus::Ok)
             return status;
-        SqliteStatement update = m_db.Prepare(
-            "UPDATE demos SET pov = ?, rating = ?, web = ?, description = ?, rating_value = ? WHERE id = ?");
+        SqliteStatement read = m_db.Prepare("SELECT name, map, map_title, hostname, mod FROM demos WHERE id = ?");
+        read.Bind(1, id);
+        if ((code = read.Step()) != SQLITE_ROW)
+            return StatusOf(code);
+        // The text index entry is made again with the new description.
+        const std::string text =
+            SearchableText(read.Text(0), read.Text(1), read.Text(2), read.Text(3), read.Text(4), user.description);
+        SqliteStatement update = m_db.Prepare("UPDATE demos SET pov = ?, rating = ?, web = ?, description = ?, "
+                                              "rating_value = ?, search_text = ? WHERE id = ?");
         update.Bind(1, user.pov);
         update.Bind(2, user.rating);
         update.Bind(3, user.web);
@@ -463,23 +578,13 @@ IndexStatus LibraryIndex::SetUserData(const std::string& demoName, const UserInf
             update.Bind(5, *rating);
         else
             update.BindNull(5);
-        update.Bind(6, id);
+        update.Bind(6, text);
+        update.Bind(7, id);
         if ((status = StatusOf(update.Step())) != IndexStatus::Ok)
             return status;
-        // The text index entry is made again from the updated columns.
-        SqliteStatement read =
-            m_db.Prepare("SELECT name, map, map_title, hostname, mod, description FROM demos WHERE id = ?");
-        read.Bind(1, id);
-        if ((code = read.Step()) != SQLITE_ROW)
-            return StatusOf(code);
-        const std::string text =
-            SearchableText(read.Text(0), read.Text(1), read.Text(2), read.Text(3), read.Text(4), read.Text(5));
-        std::vector<std::string> names;
-        SqliteStatement players = m_db.Prepare("SELECT name FROM players WHERE demo = ? ORDER BY rowid");
-        players.Bind(1, id);
-        while ((code = players.Step()) == SQLITE_ROW)
-            names.push_back(players.Text(0));
-        if ((status = AddText(id, text, SearchablePlayers(names))) != IndexStatus::Ok)
+        std::string players;
+        if ((status = PlayersTextOf(id, players)) != IndexStatus::Ok ||
+            (status = AddText(id, text, players)) != IndexStatus::Ok)
             return status;
     }
     return IndexStatus::Ok;
@@ -561,23 +666,29 @@ SearchResult LibraryIndex::Search(const SearchQuery& query, size_t limit)
     return result;
 }
 
-size_t LibraryIndex::DemoCount()
+std::optional<size_t> LibraryIndex::DemoCount()
 {
     SqliteStatement count = m_db.Prepare("SELECT count(*) FROM demos");
-    return count.Step() == SQLITE_ROW ? static_cast<size_t>(count.Int(0)) : 0;
+    if (const int code = count.Step(); code != SQLITE_ROW) {
+        StatusOf(code);
+        return std::nullopt;
+    }
+    return static_cast<size_t>(count.Int(0));
 }
 
 IndexStatus LibraryIndex::Players(const DemoInfo& row, std::vector<IndexedPlayer>& players)
 {
     players.clear();
-    SqliteStatement read = m_db.Prepare("SELECT p.name, p.team, p.score FROM players p JOIN demos d ON d.id = p.demo "
-                                        "WHERE d.name = ? AND d.location = ? AND d.archive = ? ORDER BY p.rowid");
+    SqliteStatement read = m_db.Prepare("SELECT p.name, p.team, p.score, p.clan FROM players p JOIN demos d ON "
+                                        "d.id = p.demo WHERE d.name = ? AND d.location = ? AND d.archive = ? ORDER BY "
+                                        "p.rowid");
     read.Bind(1, row[FieldDemoname]);
     read.Bind(2, row[FieldLocation]);
     read.Bind(3, row[FieldArchiveLocation]);
     int code;
     while ((code = read.Step()) == SQLITE_ROW)
-        players.push_back({read.Text(0), static_cast<int32_t>(read.Int(1)), static_cast<int32_t>(read.Int(2))});
+        players.push_back(
+            {read.Text(0), static_cast<int32_t>(read.Int(1)), static_cast<int32_t>(read.Int(2)), read.Text(3)});
     return StatusOf(code);
 }
 

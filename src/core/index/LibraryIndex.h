@@ -2,11 +2,12 @@
 // The library index: one SQLite database in the program's data folder with a row for every demo
 // of every folder the tree knows, its list columns, its players and its user data, so that a
 // search finds demos across the whole library. It is a cache: deleting it loses nothing, and a
-// damaged file is deleted and built anew. WAL mode lets the window and velmora-cli read it while
-// one of them writes.
+// damaged file is emptied and built anew in place. WAL mode lets the window, velmora-cli and other
+// programs read it while one of them writes; none of them ever deletes or replaces the file.
 #include <cstdint>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -20,11 +21,14 @@
 namespace core {
 
 inline constexpr std::string_view kLibraryIndexName = "library-index.sqlite";
+inline constexpr std::string_view kIndexEmptiedMessage =
+    "The library index was made by another version of the program and has been emptied.";
 
 struct IndexedPlayer {
     std::string name; // as recorded, colour codes kept
     int32_t team = 0;
     int32_t score = 0;
+    std::string clanTag; // Quake Live's, shown before the name; empty for other games
     bool operator==(const IndexedPlayer&) const = default;
 };
 
@@ -61,18 +65,21 @@ struct IndexedFolder {
 class LibraryIndex {
 public:
     // Opens the file, creating it. A file that is no database, a damaged one or one of another
-    // layout is deleted and created anew; TakeRebuilt() then says so. A lock held by another
+    // layout is emptied and made anew in place; TakeRebuilt() then says so. A lock held by another
     // connection is waited for up to `busyMilliseconds`.
     IndexStatus Open(const std::filesystem::path& file, int busyMilliseconds = 5000);
     // Whether Open found the file damaged and built it anew; asked once.
     bool TakeRebuilt() { return std::exchange(m_rebuilt, false); }
+    // Whether Open found tables of another version of the program and emptied them; asked once.
+    bool TakeEmptied() { return std::exchange(m_emptied, false); }
     const std::filesystem::path& File() const { return m_file; }
     void Close() { m_db.Close(); }
-    // Deletes the database and creates an empty one.
+    // Empties the database in place (damaged or not) and makes its tables anew.
     IndexStatus Rebuild();
 
     SearchResult Search(const SearchQuery& query, size_t limit = SIZE_MAX);
-    size_t DemoCount();
+    // Nothing when the index cannot be read (LastError says why): never a count of 0 for an error.
+    std::optional<size_t> DemoCount();
 
     // Storage for the updater. Each returns a status so that a lock or a damage is seen at once.
     IndexStatus Begin();
@@ -98,26 +105,31 @@ public:
 
 private:
     IndexStatus StatusOf(int code);
+    IndexStatus Configure();
+    std::optional<std::string> SchemaVersion(IndexStatus& status);
     IndexStatus CreateSchema();
+    IndexStatus DropEverything();
     IndexStatus RemoveTextOf(int64_t id);
+    IndexStatus PlayersTextOf(int64_t id, std::string& players);
     IndexStatus AddText(int64_t id, const std::string& text, const std::string& players);
 
     std::filesystem::path m_file;
     int m_busyMilliseconds = 5000;
     SqliteDatabase m_db;
     bool m_rebuilt = false;
+    bool m_emptied = false;
     std::string m_lastError;
 };
 
-// The text a free-text word is looked for in: the searchable columns, colour codes removed,
-// lower case, one line each (no word spans two of them).
+// The text a free-text word is looked for in: the searchable columns as SearchText makes them (each
+// read in its own coding), one line each (no word spans two of them).
 std::string SearchableText(const std::string& name, const std::string& map, const std::string& mapTitle,
                            const std::string& hostname, const std::string& mod, const std::string& description);
 // What tells two demos of a folder apart, and a demo from its changed self: its scan cache key
 // (name, size, date-time, archive place) and its location.
 std::string IndexKey(std::string_view name, uint64_t size, uint32_t dosDateTime, std::string_view archiveField,
                      std::string_view location);
-// Player names as searchable text, one line each.
-std::string SearchablePlayers(const std::vector<std::string>& names);
+// A player as searchable text: the clan tag and the name.
+std::string SearchablePlayer(const IndexedPlayer& player);
 
 } // namespace core

@@ -92,6 +92,15 @@ bool ReadRating(std::string_view term, SearchQuery& query)
     return false;
 }
 
+template <typename T> void RemoveRepeats(std::vector<T>& values)
+{
+    std::vector<T> once;
+    for (T& value : values)
+        if (std::find(once.begin(), once.end(), value) == once.end())
+            once.push_back(std::move(value));
+    values = std::move(once);
+}
+
 void AddAlternatives(std::string_view value, std::vector<std::string>& into)
 {
     // map:q3dm6,q3dm17 is the same as map:q3dm6 map:q3dm17.
@@ -112,12 +121,12 @@ void AddAlternatives(std::string_view value, std::vector<std::string>& into)
 bool SearchQuery::Empty() const
 {
     return words.empty() && players.empty() && maps.empty() && gametypes.empty() && mods.empty() && protocols.empty() &&
-           !afterDay && !beforeDay && ratings.empty() && !hasPov && povNames.empty();
+           !afterDay && !beforeDay && ratings.empty() && !AnyPov();
 }
 
-std::string SearchText(std::string_view text)
+std::string SearchText(std::string_view text, TextCoding coding)
 {
-    return LowerCase(StripColourCodes(text));
+    return FoldCase(ToUtf8(StripColourCodes(text), coding));
 }
 
 std::vector<std::string> GametypeValues(std::string_view typed)
@@ -170,7 +179,7 @@ SearchQuery ParseSearchQuery(std::string_view text)
         if (facet == "player" || facet == "pov") {
             const std::string plain = SearchText(value);
             if (facet == "pov" && (plain == "yes" || plain == "no"))
-                query.hasPov = plain == "yes";
+                (plain == "yes" ? query.povYes : query.povNo) = true;
             else if (!plain.empty())
                 (facet == "player" ? query.players : query.povNames).push_back(plain);
         } else if (facet == "map") {
@@ -189,8 +198,10 @@ SearchQuery ParseSearchQuery(std::string_view text)
             const auto day = ReadDay(value);
             if (!day)
                 query.errors.push_back(term + ": dates are written YYYY-MM-DD");
+            else if (facet == "after")
+                query.afterDay = std::min(query.afterDay.value_or(*day), *day); // either: the earlier
             else
-                (facet == "after" ? query.afterDay : query.beforeDay) = *day;
+                query.beforeDay = std::max(query.beforeDay.value_or(*day), *day); // either: the later
         } else {
             // Not a facet this language knows (a host name with a colon, a web address): plain text.
             const std::string plain = SearchText(term);
@@ -198,6 +209,25 @@ SearchQuery ParseSearchQuery(std::string_view text)
                 query.words.push_back(plain);
         }
     }
+    for (std::vector<std::string>* values :
+         {&query.words, &query.players, &query.maps, &query.gametypes, &query.mods, &query.protocols, &query.povNames})
+        RemoveRepeats(*values);
+    std::vector<std::pair<int, int>> ratings;
+    for (const RatingCondition& rating : query.ratings)
+        ratings.emplace_back(static_cast<int>(rating.op), rating.value);
+    RemoveRepeats(ratings);
+    query.ratings.clear();
+    for (const auto& [op, value] : ratings)
+        query.ratings.push_back({static_cast<RatingCondition::Op>(op), value});
+
+    const size_t terms = query.words.size() + query.players.size() + query.maps.size() + query.gametypes.size() +
+                         query.mods.size() + query.protocols.size() + query.ratings.size() + query.povNames.size() +
+                         (query.afterDay ? 1 : 0) + (query.beforeDay ? 1 : 0) + (query.povYes ? 1 : 0) +
+                         (query.povNo ? 1 : 0);
+    if (terms > kMaxSearchTerms)
+        query.errors.insert(query.errors.begin(), "The search is too long: it has " + std::to_string(terms) +
+                                                      " different terms, at most " + std::to_string(kMaxSearchTerms) +
+                                                      " can be searched at once.");
     return query;
 }
 

@@ -9,13 +9,20 @@
 //   rating>=N             also rating>, rating<=, rating<, rating=, rating:N
 //   pov:yes, pov:no       has a point of view or not; pov:NAME its name contains NAME
 //
-// Words and names match ignoring case and the game's colour codes, also inside words (player:fatal1ty
-// finds "cK-fatal1ty"). Values of the same facet given twice are alternatives (map:q3dm6 map:q3dm17);
-// different facets, words and player: names must all hold.
+// Words and names match ignoring case over all of Unicode (NFKC case folding) and the game's colour
+// codes, also inside words (player:fatal1ty finds "cK-fatal1ty"); a Quake Live player's clan tag is
+// part of the name. Every word must occur. A facet given twice is either value (player:a player:b,
+// map:q3dm6 map:q3dm17, pov:yes pov:no); for the ranges, two bounds of one side are either too, so
+// the wider one counts (before:2000 before:2029 is before:2029, rating>=5 rating>=8 is rating>=5),
+// while a lower and an upper bound together make a range (after:2019 before:2020, rating>=5
+// rating<=8), and rating=N given twice is either value. Different facets must all hold. The same
+// term twice counts once; a search of more than kMaxSearchTerms terms is refused.
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "core/common/TextFolding.h"
 
 namespace core {
 
@@ -25,22 +32,31 @@ struct RatingCondition {
 };
 
 struct SearchQuery {
-    std::vector<std::string> words;                            // search texts: colour codes removed, lower case
-    std::vector<std::string> players;                          // the same
+    std::vector<std::string> words;                            // search texts (SearchText), all must occur
+    std::vector<std::string> players;                          // search texts, alternatives
     std::vector<std::string> maps, gametypes, mods, protocols; // whole values, alternatives
-    std::optional<int> afterDay, beforeDay;                    // yyyymmdd
+    std::optional<int> afterDay, beforeDay;                    // yyyymmdd: the earliest after, the latest before
+    // Lower bounds (>, >=) are alternatives, so are upper bounds (<, <=) and equal values; the
+    // three kinds must all hold.
     std::vector<RatingCondition> ratings;
-    std::optional<bool> hasPov;
-    std::vector<std::string> povNames; // search texts
-    std::vector<std::string> errors;   // terms that could not be read, with why
+    bool povYes = false, povNo = false; // pov:yes, pov:no; alternatives with povNames
+    std::vector<std::string> povNames;  // search texts
+    std::vector<std::string> errors;    // terms that could not be read, with why; or why the search is refused
 
     bool Empty() const;
+    bool AnyPov() const { return povYes || povNo || !povNames.empty(); }
 };
 
+// Terms a search may hold (each comma alternative counts); more are refused, as a database
+// expression of thousands of alternatives would be slow or fail.
+inline constexpr size_t kMaxSearchTerms = 100;
+
+// Reads the search text as typed in the window or on the command line (UTF-8; bytes that are no
+// UTF-8 are taken as Latin-1).
 SearchQuery ParseSearchQuery(std::string_view text);
 
-// The text a search compares with: colour codes removed, ASCII letters in lower case.
-std::string SearchText(std::string_view text);
+// The text a search compares with: colour codes removed, in UTF-8, case folded over all of Unicode.
+std::string SearchText(std::string_view text, TextCoding coding = TextCoding::Utf8OrLatin1);
 
 // The list texts of the "Gametype" column that a type: value stands for: the game type names,
 // their usual short names (ffa, 1v1, tdm, ctf ...) and the game's numbers.

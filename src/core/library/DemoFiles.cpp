@@ -70,6 +70,13 @@ bool StatPath(const std::string& path, FolderEntry& entry)
 std::vector<FolderEntry> ListFolder(const std::string& folder)
 {
     std::vector<FolderEntry> entries;
+    ListFolder(folder, entries);
+    return entries;
+}
+
+FolderRead ListFolder(const std::string& folder, std::vector<FolderEntry>& entries)
+{
+    entries.clear();
     std::error_code ec;
     std::filesystem::directory_iterator it(folder, ec), end;
     for (; !ec && it != end; it.increment(ec)) {
@@ -82,7 +89,9 @@ std::vector<FolderEntry> ListFolder(const std::string& folder)
     }
     std::sort(entries.begin(), entries.end(),
               [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
-    return entries;
+    if (!ec)
+        return FolderRead::Complete;
+    return entries.empty() && ec == std::errc::no_such_file_or_directory ? FolderRead::Missing : FolderRead::Failed;
 }
 
 } // namespace core

@@ -50,6 +50,12 @@ struct FolderEntry {
 // lists in the same order. "." and ".." are left out; an unreadable folder gives no entries, and
 // an entry that vanishes while it is listed is left out.
 std::vector<FolderEntry> ListFolder(const std::string& folder);
+
+// How far a folder could be listed: whole, not at all because it is not there, or not at all or
+// only in part because it could not be read (no permission, an input/output error, a link loop).
+enum class FolderRead { Complete, Missing, Failed };
+// ListFolder that says how far it got; on Failed the entries are what could be read.
+FolderRead ListFolder(const std::string& folder, std::vector<FolderEntry>& entries);
 // The same entry for one path; nullopt when it does not exist.
 bool StatPath(const std::string& path, FolderEntry& entry);
 

@@ -33,14 +33,10 @@ struct ScanItem : ListedDemo {
     std::vector<std::string> KeyFields() const { return CacheKeyFields(name, size, dosDateTime, archiveField); }
 };
 
-// A listing holds the busy count, starts with a fresh abort flag and shows the wait cursor.
+// A listing holds the busy count and shows the wait cursor.
 class ListingScope {
 public:
-    explicit ListingScope(LibraryFeedback& feedback) : m_feedback(feedback)
-    {
-        AbortFlag = false;
-        m_feedback.SetWaitCursor(true);
-    }
+    explicit ListingScope(LibraryFeedback& feedback) : m_feedback(feedback) { m_feedback.SetWaitCursor(true); }
     ~ListingScope() { m_feedback.SetWaitCursor(false); }
     ListingScope(const ListingScope&) = delete;
     ListingScope& operator=(const ListingScope&) = delete;
@@ -107,13 +103,23 @@ void AddPlainDemo(const std::string& path, const FolderEntry& entry, const std::
     items.push_back(std::move(item));
 }
 
+struct ListedItems {
+    std::vector<ScanItem> items;
+    FolderRead read = FolderRead::Complete;
+    bool stopped = false;
+    std::vector<std::string> unreadableArchives;
+};
+
 void AddArchiveMembers(const std::string& path, const FolderEntry& entry, const std::string& memberPattern,
-                       std::vector<ScanItem>& items)
+                       std::stop_token stop, ListedItems& listed)
 {
+    std::vector<ScanItem>& items = listed.items;
     const std::string pattern = "*\\" + memberPattern;
     ZipSearchRec search;
-    for (int result = FindFirstMatching(path, pattern, search); result == 0 && !AbortFlag;
-         result = FindNextMatching(pattern, search)) {
+    int result = FindFirstMatching(path, pattern, search);
+    if (result == -1)
+        listed.unreadableArchives.push_back(path);
+    for (; result == 0 && !stop.stop_requested(); result = FindNextMatching(pattern, search)) {
         const size_t cut = search.name.rfind('\\');
         ScanItem item;
         item.name = cut == std::string::npos ? search.name : search.name.substr(cut + 1);
@@ -134,22 +140,22 @@ void AddArchiveMembers(const std::string& path, const FolderEntry& entry, const 
     CloseZipSearch(search);
 }
 
-void AddEntry(const ScanRequest& request, const std::string& path, const FolderEntry& entry,
-              std::vector<ScanItem>& items)
+void AddEntry(const ScanRequest& request, const std::string& path, const FolderEntry& entry, std::stop_token stop,
+              ListedItems& listed)
 {
     // Folders, pipes and devices are never demos or archives, whatever their names say.
     if (entry.isDirectory || entry.isPipeOrDevice || entry.name.starts_with('.'))
         return;
     switch (KindOfName(entry.name)) {
     case EntryKind::Demo:
-        AddPlainDemo(path, entry, request.folder, items);
+        AddPlainDemo(path, entry, request.folder, listed.items);
         break;
     case EntryKind::ExecutableArchive:
         if (!IsZipFile(path))
             break;
         [[fallthrough]];
     case EntryKind::Archive:
-        AddArchiveMembers(path, entry, request.memberPattern, items);
+        AddArchiveMembers(path, entry, request.memberPattern, stop, listed);
         break;
     case EntryKind::Other:
         break;
@@ -160,24 +166,27 @@ void AddEntry(const ScanRequest& request, const std::string& path, const FolderE
 // milliseconds of work, so that the window never waits long for its events.
 constexpr size_t kKeepAliveEvery = 256;
 
-std::vector<ScanItem> ListItems(const ScanRequest& request, LibraryFeedback& feedback)
+ListedItems ListItems(const ScanRequest& request, LibraryFeedback& feedback, std::stop_token stop)
 {
-    std::vector<ScanItem> items;
+    ListedItems listed;
     if (request.mode == ScanMode::Folder) {
+        std::vector<FolderEntry> entries;
+        listed.read = ListFolder(request.path, entries);
         size_t handled = 0;
-        for (const FolderEntry& entry : ListFolder(request.path)) {
-            if (AbortFlag)
+        for (const FolderEntry& entry : entries) {
+            if (stop.stop_requested())
                 break;
-            AddEntry(request, JoinPath(request.path, entry.name), entry, items);
+            AddEntry(request, JoinPath(request.path, entry.name), entry, stop, listed);
             if (++handled % kKeepAliveEvery == 0)
                 feedback.KeepAlive();
         }
     } else {
         FolderEntry entry;
         if (StatPath(request.path, entry))
-            AddEntry(request, request.path, entry, items);
+            AddEntry(request, request.path, entry, stop, listed);
     }
-    return items;
+    listed.stopped = stop.stop_requested();
+    return listed;
 }
 
 // Hands the uncached demos to the reading threads and lets the listing thread wait for them in
@@ -185,8 +194,9 @@ std::vector<ScanItem> ListItems(const ScanRequest& request, LibraryFeedback& fee
 // waits for itself when nobody has, so that the demo in progress always finishes.
 class ReaderPool {
 public:
-    ReaderPool(std::vector<ScanItem>& items, const std::vector<bool>& needsReading, unsigned threads)
-        : m_items(items), m_state(items.size())
+    ReaderPool(std::vector<ScanItem>& items, const std::vector<bool>& needsReading, unsigned threads,
+               std::stop_token stop)
+        : m_items(items), m_state(items.size()), m_stopRequest(std::move(stop))
     {
         size_t misses = 0;
         for (size_t i = 0; i < items.size(); ++i) {
@@ -220,7 +230,7 @@ public:
                 Read(index);
                 continue;
             }
-            if (!AbortFlag) {
+            if (!m_stopRequest.stop_requested()) {
                 if (const size_t other = ClaimNext(); other != kNone) {
                     Read(other);
                     feedback.KeepAlive();
@@ -266,7 +276,7 @@ private:
 
     void WorkerLoop()
     {
-        while (!m_stop && !AbortFlag) {
+        while (!m_stop && !m_stopRequest.stop_requested()) {
             const size_t index = ClaimNext();
             if (index == kNone)
                 return;
@@ -277,7 +287,8 @@ private:
     std::vector<ScanItem>& m_items;
     std::vector<std::atomic<int>> m_state;
     std::atomic<size_t> m_next{0};
-    std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_stop{false}; // the pool is done
+    std::stop_token m_stopRequest;   // the listing was stopped
     std::mutex m_mutex;
     std::condition_variable m_doneSignal;
     std::vector<std::thread> m_workers;
@@ -361,14 +372,19 @@ std::string MemberScanArgument(const std::string& archive, const std::string& me
     return std::string(1, kCacheSeparator) + archive + "\\" + memberFileName;
 }
 
-std::vector<ListedDemo> ListDemos(const std::string& folder)
+DemoListing ListDemos(const std::string& folder, std::stop_token stop)
 {
     LibraryFeedback quiet;
     ScanRequest request;
     request.path = WithoutTrailingSeparator(folder);
     request.folder = request.path;
-    std::vector<ScanItem> items = ListItems(request, quiet);
-    return std::vector<ListedDemo>(items.begin(), items.end());
+    ListedItems listed = ListItems(request, quiet, stop);
+    DemoListing listing;
+    listing.demos.assign(listed.items.begin(), listed.items.end());
+    listing.read = listed.read;
+    listing.stopped = listed.stopped;
+    listing.unreadableArchives = std::move(listed.unreadableArchives);
+    return listing;
 }
 
 DemoState ReadListedDemo(const ListedDemo& demo)
@@ -425,7 +441,8 @@ uint64_t ScanDemos(const std::string& argument, ScanTarget& demoList, ScanTarget
     const ScanCache cache = settings.readCache ? ScanCache::Load(cacheFile) : ScanCache{};
     const auto started = std::chrono::steady_clock::now();
 
-    std::vector<ScanItem> items = ListItems(request, feedback);
+    ListedItems listed = ListItems(request, feedback, settings.stop);
+    std::vector<ScanItem>& items = listed.items;
     feedback.KeepAlive();
     std::vector<bool> needsReading(items.size(), true);
     for (size_t i = 0; i < items.size(); ++i) {
@@ -447,9 +464,9 @@ uint64_t ScanDemos(const std::string& argument, ScanTarget& demoList, ScanTarget
     std::vector<std::string> newLines;
     const UserDataIndex userData(settings.demoDataDirectory);
     {
-        ReaderPool pool(items, needsReading, ThreadCount(settings));
+        ReaderPool pool(items, needsReading, ThreadCount(settings), settings.stop);
         for (size_t i = 0; i < items.size(); ++i) {
-            if (AbortFlag) {
+            if (settings.stop.stop_requested()) {
                 totals.aborted = true;
                 break;
             }
@@ -482,7 +499,7 @@ uint64_t ScanDemos(const std::string& argument, ScanTarget& demoList, ScanTarget
                 newLines.push_back(std::move(item.line));
             item = ScanItem{}; // its memory is not needed any more
         }
-        totals.aborted = totals.aborted || AbortFlag;
+        totals.aborted = totals.aborted || listed.stopped || settings.stop.stop_requested();
     }
     totals.elapsedMs =
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count();
@@ -490,7 +507,9 @@ uint64_t ScanDemos(const std::string& argument, ScanTarget& demoList, ScanTarget
     if (folderMode) {
         target.SortByCurrentColumn();
         feedback.KeepAlive();
-        if (!totals.aborted && settings.writeCache) {
+        // A folder read only in part keeps its old cache, so that the demos missed this time are
+        // not read anew once it can be read again.
+        if (!totals.aborted && listed.read != FolderRead::Failed && settings.writeCache) {
             // Failures to write are ignored: the next listing simply reads the demos again.
             std::error_code ignored;
             if (totals.rows == 0) {

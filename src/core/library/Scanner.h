@@ -6,12 +6,13 @@
 // them one by one.
 #include <cstdint>
 #include <filesystem>
+#include <stop_token>
 #include <string>
-
 #include <vector>
 
 #include "core/analysis/DemoReader.h"
 #include "core/archive/ZipRead.h"
+#include "core/library/DemoFiles.h"
 #include "core/library/LibraryFeedback.h"
 
 namespace core {
@@ -42,6 +43,9 @@ struct ScanSettings {
     bool writeCache = true;
     // The user's cache folder, for folders that cannot take their own cache file; empty: none.
     std::filesystem::path userCacheDirectory;
+    // Stops this listing (Escape in the window): after the demos in progress, with the old cache
+    // left as it was. Each listing gets a token of its own; no other work sees it.
+    std::stop_token stop;
 };
 
 // Removes the scan caches of a folder: its own and the one in the user's cache folder.
@@ -74,10 +78,21 @@ struct ListedDemo {
     MemberPlace place; // where a member lies in its archive
 };
 
+// What a folder listing found, and whether it can stand for the folder: a listing that was
+// stopped, or a folder that could not be read, says nothing about the demos it did not list.
+struct DemoListing {
+    std::vector<ListedDemo> demos;
+    FolderRead read = FolderRead::Complete; // Missing: the folder is gone, so are its demos
+    bool stopped = false;
+    std::vector<std::string> unreadableArchives; // paths of archives whose directory could not be read
+
+    bool Whole() const { return !stopped && read != FolderRead::Failed; }
+};
+
 // The demos a folder listing would find in the folder, in listing order, without reading them
 // (archives are opened for their directories only). The library index keeps itself current
 // with this.
-std::vector<ListedDemo> ListDemos(const std::string& folder);
+DemoListing ListDemos(const std::string& folder, std::stop_token stop = {});
 // Reads one listed demo the way the listing reads an uncached one (no course log, no messages).
 DemoState ReadListedDemo(const ListedDemo& demo);
 
@@ -90,10 +105,10 @@ uint64_t EstimatedPlaySeconds(uint64_t bytes);
 std::string ScanSummary(const ScanTotals& totals);
 
 // Lists the argument into `demoList` (folder mode) or `playList` (otherwise); returns the
-// estimated play time in seconds. Raises the busy count while it runs, clears the abort flag at
-// the start and stops after the demos in progress when the flag is set; an aborted listing
-// leaves the old cache file untouched. A folder whose own cache file cannot be written keeps its
-// cache in the user's cache folder from then on, where later listings read it.
+// estimated play time in seconds. Raises the busy count while it runs and stops after the demos
+// in progress when the settings' stop token asks it to; a stopped listing, and one of a folder
+// that could not be read whole, leave the old cache file untouched. A folder whose own cache file cannot be written
+// keeps its cache in the user's cache folder from then on, where later listings read it.
 uint64_t ScanDemos(const std::string& argument, ScanTarget& demoList, ScanTarget& playList, LibraryFeedback& feedback,
                    const ScanSettings& settings, ScanTotals* totals = nullptr);
 

@@ -420,7 +420,8 @@ void MainWindow::ListNode(core::FolderNode* node)
     if (!node || core::BusyCount > 0)
         return;
     const std::string path = core::NodePath(*node);
-    if (!core::AbortFlag && path == m_currentFolder)
+    // Escape since the last listing (while it ran or after it) lists the node again.
+    if (!m_listingStop.stop_requested() && path == m_currentFolder)
         return; // already listed
     RunFolderListing(path);
 }
@@ -434,11 +435,19 @@ void MainWindow::RunFolderListing(const std::string& folder)
 {
     m_search->LeaveResults();
     m_leftListing = {};
-    core::ScanDemos(core::FolderScanArgument(folder), *m_demoFiller, *m_playFiller, *m_feedback, ScanSettingsNow(),
+    core::ScanDemos(core::FolderScanArgument(folder), *m_demoFiller, *m_playFiller, *m_feedback, NewListingSettings(),
                     &m_listing);
     m_status->SetFolderPath(PathText(folder));
     m_currentFolder = folder;
     m_demoList->SortAgain();
+}
+
+core::ScanSettings MainWindow::NewListingSettings()
+{
+    core::ScanSettings scan = ScanSettingsNow();
+    m_listingStop = std::stop_source();
+    scan.stop = m_listingStop.get_token();
+    return scan;
 }
 
 core::ScanSettings MainWindow::ScanSettingsNow() const
@@ -536,7 +545,7 @@ void MainWindow::LoadPlayList(const QString& file)
     // The whole load counts as one long operation: no close and no listing in between.
     const core::PlayListLoadResult result = [&] {
         const core::BusyScope busy;
-        return core::LoadPlayListFile(PathBytes(file), *m_playFiller, *m_feedback, ScanSettingsNow());
+        return core::LoadPlayListFile(PathBytes(file), *m_playFiller, *m_feedback, NewListingSettings());
     }();
     if (!result.accepted)
         return;
@@ -727,8 +736,9 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
         auto* widget = qobject_cast<QWidget*>(watched);
         if (widget && widget->window() == this) {
-            // Escape anywhere in the window stops a folder listing; the key goes no further.
-            core::AbortFlag = true;
+            // Escape anywhere in the window stops the listing that runs; the key goes no further.
+            // The index update on its own thread has a token of its own and goes on.
+            m_listingStop.request_stop();
             return true;
         }
     }

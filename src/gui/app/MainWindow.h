@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <stop_token>
 #include <string>
 
 #include "core/app/IniFile.h"
@@ -109,6 +110,8 @@ private:
     void WireSound();
     void ShowSoundNotice();
     core::ScanSettings ScanSettingsNow() const;
+    // The settings of a listing that starts now, with a stop token of its own for Escape.
+    core::ScanSettings NewListingSettings();
 
     Commands m_commands;
     QSplitter* m_splitter = nullptr;
@@ -125,6 +128,7 @@ private:
     std::unique_ptr<LibrarySearch> m_search;
     std::string m_currentFolder;
     core::ScanTotals m_listing;     // of the last folder listing
+    std::stop_source m_listingStop; // of the last listing: Escape asks it to stop
     core::ScanTotals m_leftListing; // rows, bytes and play time of the demos moved or deleted since
     int m_playListWidth = 200;
     int m_treeWidth = 200;

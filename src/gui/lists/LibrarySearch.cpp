@@ -38,7 +38,7 @@ LibrarySearch::LibrarySearch(SearchBar& bar, SearchResultsNode& node, DemoListPa
 
 LibrarySearch::~LibrarySearch()
 {
-    m_stop = true;
+    m_stop.request_stop();
     if (m_worker.joinable())
         m_worker.join();
 }
@@ -80,12 +80,11 @@ void LibrarySearch::StartIndexing(bool rebuild)
         ShowIndexText(QStringLiteral("The library index cannot be opened."));
         return;
     }
-    if (rebuild)
-        m_reader.reset(); // a rebuild replaces the file under an open connection
     core::IndexUpdateOptions options;
     options.demoDataDirectory = demoDataDirectory;
     options.rebuild = rebuild;
-    options.stop = &m_stop;
+    m_stop = std::stop_source();
+    options.stop = m_stop.get_token();
     options.progress = [this](const core::IndexProgress& progress) {
         const QString text = ProgressText(progress);
         QMetaObject::invokeMethod(
@@ -111,12 +110,16 @@ void LibrarySearch::Finished(const core::IndexUpdateResult& result)
 {
     if (m_worker.joinable())
         m_worker.join();
-    if (result.rebuilt)
-        m_reader.reset(); // the file was replaced: opened again for the next search
     if (!result.message.empty())
         ShowIndexText(QString::fromStdString(result.message));
-    else if (core::LibraryIndex* reader = Reader())
-        ShowIndexText(QStringLiteral("Library index: %1 demo(s)").arg(reader->DemoCount()));
+    else if (core::LibraryIndex* reader = Reader()) {
+        // A count that cannot be read is said so, never shown as an empty library.
+        if (const std::optional<size_t> count = reader->DemoCount())
+            ShowIndexText(QStringLiteral("Library index: %1 demo(s)").arg(*count));
+        else
+            ShowIndexText(QStringLiteral("The library index cannot be read: %1")
+                              .arg(QString::fromStdString(reader->LastError())));
+    }
     if (m_showing || m_searchAfterIndexing) {
         m_searchAfterIndexing = false;
         ShowResultsAgain();
@@ -141,9 +144,10 @@ void LibrarySearch::Search(const QString& text)
         return;
     }
     m_lastSearch = text;
-    const core::SearchQuery query = core::ParseSearchQuery(text.toLatin1().toStdString());
+    // The same bytes velmora-cli is given on a UTF-8 command line: one reading for both.
+    const core::SearchQuery query = core::ParseSearchQuery(text.toUtf8().toStdString());
     if (!query.errors.empty()) {
-        m_list.SetSummary(QString::fromLatin1(query.errors.front()));
+        m_list.SetSummary(QString::fromUtf8(query.errors.front()));
         return;
     }
     if (!Indexing() && !m_reader)

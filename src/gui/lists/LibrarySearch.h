@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <stop_token>
 #include <string>
 #include <thread>
 #include <vector>
@@ -68,7 +69,7 @@ private:
     StatusPanels& m_status;
     std::unique_ptr<core::LibraryIndex> m_reader;
     std::thread m_worker;
-    std::atomic<bool> m_stop{false};
+    std::stop_source m_stop; // of the running update only
     QString m_lastSearch;
     QString m_indexText;
     bool m_showing = false;

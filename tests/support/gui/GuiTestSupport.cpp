@@ -43,7 +43,6 @@ Sandbox::Sandbox()
 Sandbox::~Sandbox()
 {
     core::BusyCount = 0;
-    core::AbortFlag = false;
 }
 
 std::filesystem::path Sandbox::Root() const
@@ -87,7 +86,6 @@ std::string Sandbox::ReadConfig() const
 void Sandbox::PrepareSettings()
 {
     core::BusyCount = 0;
-    core::AbortFlag = false;
     core::Settings = core::SettingsRecord{};
     core::Environment environment;
     environment.home = (Root() / "home").string();
