@@ -73,8 +73,10 @@ core::IndexedDemo SyntheticDemo(int n, std::mt19937& random, const std::string& 
     row[core::FieldMinPing] = "N/S";
     const int players = 2 + static_cast<int>(random() % 7);
     for (int p = 0; p < players; ++p)
-        demo.players.push_back({PlayerName(static_cast<int>(random() % 3000)), static_cast<int32_t>(p % 2 + 1),
-                                static_cast<int32_t>(random() % 40)});
+        demo.players.push_back({PlayerName(static_cast<int>(random() % 3000)),
+                                static_cast<int32_t>(p % 2 + 1),
+                                static_cast<int32_t>(random() % 40),
+                                {}});
     row[core::FieldWinner] = demo.players[0].name;
     row[core::FieldSecond] = demo.players[1].name;
     row[core::FieldFinalScore] = "20:13";
