@@ -6,11 +6,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <iostream>
+#include <map>
 #include <string>
 #include <thread>
 
@@ -31,6 +33,7 @@
 #include "support/DemoBuilder.h"
 #include "support/LibraryTestSupport.h"
 #include "support/Recorder.h"
+#include "support/SampleDemos.h"
 #include "support/ZipBuilder.h"
 
 namespace {
@@ -498,6 +501,40 @@ TEST_F(EngineTest, OldDemosPlayConvertedToTheirEnd)
         EXPECT_EQ(FrameCounts(log), std::vector<int>{SnapshotSteps(CorpusDir() / demo.file, demo.protocol)})
             << demo.file;
         EXPECT_EQ(Complaints(log), std::vector<std::string>{}) << demo.file;
+    }
+    EXPECT_TRUE(m_messages.shown.empty());
+}
+
+// The sample game's demos, written by the project's own demo writer: through "Play it" each
+// protocol's shortest one (of a batch the sample game gets) is converted and played to its end on
+// its OpenArena map, frame for frame, without a complaint.
+TEST_F(EngineTest, SampleDemosPlayConvertedToTheirEnd)
+{
+    std::map<int, testsupport::SampleDemo> shortest;
+    for (testsupport::SampleDemo& demo : testsupport::SampleDemos(20, 2)) {
+        auto [at, added] = shortest.try_emplace(demo.protocol, demo);
+        if (!added && demo.bytes.size() < at->second.bytes.size())
+            at->second = std::move(demo);
+    }
+    ASSERT_EQ(shortest.size(), 4u);
+    for (const auto& [protocol, demo] : shortest)
+        testsupport::WriteBytes((m_scratch.path() / "collection" / demo.name).string(), demo.bytes);
+    core::Settings.time_demos = true;
+    for (const auto& [protocol, demo] : shortest) {
+        const std::vector<core::DemoInfo> rows = Collection();
+        const auto row = std::find_if(rows.begin(), rows.end(),
+                                      [&](const core::DemoInfo& r) { return r[core::FieldDemoname] == demo.name; });
+        ASSERT_NE(row, rows.end()) << demo.name;
+        ASSERT_EQ((*row)[core::FieldProtocol], std::to_string(protocol));
+        fs::remove(GameDir() / "baseoa" / "qconsole.log");
+
+        ASSERT_TRUE(core::PlayDemo(*row)) << demo.name;
+        ASSERT_TRUE(WaitUntil([] { return !core::IsGameRunning(); }, 200s)) << demo.name;
+        const std::string log = Log();
+        EXPECT_EQ(FrameCounts(log),
+                  std::vector<int>{SnapshotSteps(m_scratch.path() / "collection" / demo.name, protocol)})
+            << demo.name;
+        EXPECT_EQ(Complaints(log), std::vector<std::string>{}) << demo.name;
     }
     EXPECT_TRUE(m_messages.shown.empty());
 }
