@@ -13,6 +13,7 @@
 #include <functional>
 #include <iostream>
 #include <map>
+#include <set>
 #include <string>
 #include <thread>
 
@@ -537,6 +538,35 @@ TEST_F(EngineTest, SampleDemosPlayConvertedToTheirEnd)
         EXPECT_EQ(Complaints(log), std::vector<std::string>{}) << demo.name;
     }
     EXPECT_TRUE(m_messages.shown.empty());
+}
+
+// Everything below a folder, symbolic links not followed, as paths relative to it.
+std::set<std::string> FilesBelow(const fs::path& folder)
+{
+    std::set<std::string> files;
+    for (auto it = fs::recursive_directory_iterator(folder); it != fs::recursive_directory_iterator(); ++it)
+        files.insert(fs::relative(it->path(), folder).string());
+    return files;
+}
+
+// The sample game's bot matches are recorded by the engine in a home folder of their own: the
+// recording's small window, renderer and player name never reach the settings the user's games
+// start with, and nothing but the two demos stays behind.
+TEST_F(EngineTest, SampleMatchesAreRecordedWithoutLeavingTheirSettingsBehind)
+{
+    const std::set<std::string> before = FilesBelow(GameDir());
+    const std::string record = "VELMORA_MATCH_SECONDS=2 bash " + std::string(VELMORA_SOURCE_DIR) +
+                               "/scripts/record-sample-matches.sh '" + GameDir().string() + "' > /dev/null";
+    ASSERT_EQ(std::system(record.c_str()), 0);
+
+    std::set<std::string> expected = before;
+    expected.insert("baseoa/demos/bots-oa_dm2.dm_68");
+    expected.insert("baseoa/demos/bots-oa_dm1.dm_71");
+    EXPECT_EQ(FilesBelow(GameDir()), expected);
+    EXPECT_FALSE(fs::exists(GameDir() / "baseoa" / "q3config.cfg"));
+    // Two seconds of play each, 20 snapshots a second.
+    EXPECT_GE(SnapshotSteps(DemoDir() / "bots-oa_dm2.dm_68", 68), 30);
+    EXPECT_GE(SnapshotSteps(DemoDir() / "bots-oa_dm1.dm_71", 71), 30);
 }
 
 // OpenArena 0.8.1's own fly-by demo, from a pack in the game's base folder as OpenArena ships it:
