@@ -441,8 +441,11 @@ bool LaunchGame(const std::string& protocol, const std::string& modDirectory)
         const bool rightProgram =
             running.empty() ? KindOfProgram(program) == ProgramKind::Ioquake3 : running == program;
         const bool takesLines = GameTakesConsoleLines();
-        if (modPart.empty() && rightProgram && takesLines && SendConsoleCommand(std::string("exec ") + kPlayScriptName))
+        if (modPart.empty() && rightProgram && takesLines &&
+            SendConsoleCommand(std::string("exec ") + kPlayScriptName)) {
+            RaiseGameWindow();
             return true;
+        }
         CloseGame();
         if (!takesLines && Hooks().status)
             Hooks().status(kWineRestartStatus);

@@ -75,9 +75,9 @@ bool PlayDemo(const DemoInfo& row);
 std::string ModStartPart(const std::string& modDirectory, const std::string& baseDirectory);
 
 // Switches the game version when the protocol needs the other one, then hands the play script to
-// the running game, or starts the game with it. A fresh start is needed for a mod, for a running
-// game of another program than the protocol needs, and for a game under Wine, which takes no
-// console lines (the status bar says so). False when neither worked.
+// the running game (and raises its window), or starts the game with it. A fresh start is needed for a mod, for a
+// running game of another program than the protocol needs, and for a game under Wine, which takes no console lines (the
+// status bar says so). False when neither worked.
 bool LaunchGame(const std::string& protocol, const std::string& modDirectory);
 
 // Removes the temporary demos and the play script, unless a game runs that may still read them.
