@@ -316,7 +316,10 @@ TEST_F(GameLaunchTest, DemoNeedingAModThatIsNotInstalledIsRefusedAndTheRunningGa
     const std::filesystem::path home = Dir() / "home" / ".q3a", system = Dir() / "usr-lib-quake3";
     std::filesystem::create_directories(home);
     std::filesystem::create_directories(system);
-    core::ModLocations = {{home.string()}, {system.string()}};
+    // A home folder that does not exist yet is still where the user would put the mod; a system
+    // folder of an engine that is not installed is not.
+    const std::filesystem::path newHome = Dir() / "home" / ".openarena";
+    core::ModLocations = {{home.string(), newHome.string()}, {system.string(), (Dir() / "no-engine").string()}};
     const auto demo = [&](const std::string& name, const std::string& gameVersion) {
         testsupport::WriteFile(Dir() / name, testsupport::ModernDemoFile({testsupport::ModernMessageBuilder(0)
                                                                               .BeginGameState(1)
@@ -376,7 +379,7 @@ TEST_F(GameLaunchTest, DemoNeedingAModThatIsNotInstalledIsRefusedAndTheRunningGa
                   "stops such a demo with a black screen. The mod's folder \"cpma\" with its packs would have to "
                   "be in the game directory " +
                       GameDir().string() + " or in one of the engine's folders (" + home.string() + ", " +
-                      system.string() + ").\r\nNothing was played.")
+                      newHome.string() + ", " + system.string() + ").\r\nNothing was played.")
             << c.what;
         // The running game was neither told nor stopped, and its script is the one it plays.
         EXPECT_EQ(platform::Game().ChildPid(), game) << c.what;

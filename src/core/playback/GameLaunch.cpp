@@ -350,12 +350,15 @@ std::optional<std::string> MissingModText(const DemoInfo& row, const std::string
     const std::string version = DemoGameVersion(row);
     if (version.empty() || IsBaseGameVersion(version))
         return std::nullopt;
+    // The engines' home folders are where a user installs a mod, whether they exist yet or not;
+    // of the system folders only those of an installed engine.
     std::string folders;
     std::error_code ec;
-    for (const std::vector<std::string>* roots : {&ModLocations.homes, &ModLocations.system})
-        for (const std::string& root : *roots)
-            if (fs::is_directory(root, ec))
-                folders += (folders.empty() ? "" : ", ") + root;
+    for (const std::string& home : ModLocations.homes)
+        folders += (folders.empty() ? "" : ", ") + home;
+    for (const std::string& root : ModLocations.system)
+        if (fs::is_directory(root, ec))
+            folders += (folders.empty() ? "" : ", ") + root;
     return "The demo \"" + row[FieldDemoname] + "\" was recorded with the mod \"" + row[FieldMod] +
            "\", which is not installed: the game stops such a demo with a black screen. The mod's folder \"" +
            row[FieldMod] + "\" with its packs would have to be in the game directory " + Settings.q3a_dir +
