@@ -52,6 +52,16 @@ configured_game() { # the q3a_dir of section [Global], names compared without re
 }
 
 current="$(configured_game)"
+# Sample games made by earlier versions of this script recorded their bot matches in the game's own
+# home folder, whose q3config.cfg kept the recording's settings (a 320x240 window, the opengl1
+# renderer, the name "Watcher", no time or frag limit): while the name is still the recording's,
+# those settings are taken out again, and the engine starts with its defaults.
+for dir in "$current" "$GAME_DIR"; do
+    engine_config="$dir/home/baseoa/q3config.cfg"
+    if [ -n "$dir" ] && [ -f "$engine_config" ] && grep -q '^seta name "Watcher"' "$engine_config"; then
+        sed -i -E '/^seta (name|r_mode|r_customwidth|r_customheight|cl_renderer|r_fullscreen|in_nograb|g_gametype|timelimit|fraglimit|bot_minplayers) /d' "$engine_config"
+    fi
+done
 if [ -n "$current" ] && game_in "$current"; then
     echo "Velmora already uses the game in $current"
     exit 0
