@@ -387,9 +387,20 @@ TEST_F(GameLaunchTest, DemoNeedingAModThatIsNotInstalledIsRefusedAndTheRunningGa
         EXPECT_EQ(Console(), console) << c.what;
     }
 
-    // An old demo is converted, and so given the engine's own game version: it needs no mod.
+    // A play list holding such a demo is refused whole, before anything is written.
     std::filesystem::remove_all(home / "cpma");
     core::DiscoverMods();
+    demo("m.dm_68", "cpma-1");
+    m_messages.shown.clear();
+    const std::string console = Console(), script = Script();
+    EXPECT_FALSE(core::CreatePlaylist(
+        {Row("first.dm_68", m_scratch.str(), "baseq3", "", "68"), Row("m.dm_68", m_scratch.str(), "cpma", "", "68")}));
+    ASSERT_EQ(m_messages.shown.size(), 1u);
+    EXPECT_EQ(m_messages.shown[0].title, "Demo Mod not Installed");
+    EXPECT_EQ(Script(), script);
+    EXPECT_EQ(Console(), console);
+
+    // An old demo is converted, and so given the engine's own game version: it needs no mod.
     m_messages.shown.clear();
     const testsupport::SampleDemo old = testsupport::SampleDemos(1, 1)[0];
     ASSERT_EQ(old.protocol, 48);
