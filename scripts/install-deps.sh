@@ -14,7 +14,7 @@ SVG_PLUGINS=""
 if apt-cache show qt6-svg-plugins >/dev/null 2>&1; then SVG_PLUGINS="qt6-svg-plugins"; fi
 $SUDO apt-get install -y --no-install-recommends \
     g++ clang libclang-rt-dev clang-format cmake ninja-build pkg-config \
-    qt6-base-dev qt6-svg-dev $SVG_PLUGINS libgl-dev zlib1g-dev libjpeg62-turbo-dev libopenal-dev libsqlite3-dev libicu-dev \
+    qt6-base-dev qt6-svg-dev $SVG_PLUGINS libgl-dev libxcb1-dev zlib1g-dev libjpeg62-turbo-dev libopenal-dev libsqlite3-dev libicu-dev \
     libgtest-dev libbenchmark-dev \
     openarena xvfb xauth libgl1-mesa-dri \
     desktop-file-utils appstream shared-mime-info libglib2.0-bin man-db dpkg-dev

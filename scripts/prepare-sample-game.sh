@@ -52,6 +52,16 @@ configured_game() { # the q3a_dir of section [Global], names compared without re
 }
 
 current="$(configured_game)"
+# Sample games made by earlier versions of this script recorded their bot matches in the game's own
+# home folder, whose q3config.cfg kept the recording's settings (a 320x240 window, the opengl1
+# renderer, the name "Watcher", no time or frag limit): while the name is still the recording's,
+# those settings are taken out again, and the engine starts with its defaults.
+for dir in "$current" "$GAME_DIR"; do
+    engine_config="$dir/home/baseoa/q3config.cfg"
+    if [ -n "$dir" ] && [ -f "$engine_config" ] && grep -q '^seta name "Watcher"' "$engine_config"; then
+        sed -i -E '/^seta (name|r_mode|r_customwidth|r_customheight|cl_renderer|r_fullscreen|in_nograb|g_gametype|timelimit|fraglimit|bot_minplayers) /d' "$engine_config"
+    fi
+done
 if [ -n "$current" ] && game_in "$current"; then
     echo "Velmora already uses the game in $current"
     exit 0
@@ -85,49 +95,9 @@ if ! ls "$GAME_DIR"/*.dm* > /dev/null 2>&1; then
     "$WRITE" "$GAME_DIR/baseoa/demos" 8 --pack sample-demos.pk3 --seed 3
 fi
 
-# Two short bot matches recorded by the installed engine, as the game records them, so that "Play
-# it" has something to play at the first start (the engine plays no 1.17/1.27 demos). The client
-# needs a display: a private Xvfb. Any failure here only leaves the matches out.
-record_match() { # MAP NAME PROTOCOL SECONDS BOT...
-    local map=$1 name=$2 protocol=$3 seconds=$4 fifo="$GAME_DIR/home/baseoa/velmora-sample.fifo" bot
-    shift 4
-    LIBGL_ALWAYS_SOFTWARE=1 timeout $((seconds + 60)) "$GAME_DIR/ioquake3" +set s_initsound 0 \
-        +set cl_renderer opengl1 +set r_mode -1 +set r_customwidth 320 +set r_customheight 240 \
-        +set r_fullscreen 0 +set in_nograb 1 +set com_introplayed 1 +set net_ip 127.0.0.1 \
-        +set com_protocol "$protocol" +set com_legacyprotocol "$protocol" +set name Watcher \
-        +set com_pipefile velmora-sample.fifo +set g_gametype 0 +set bot_minplayers 0 \
-        +set timelimit 0 +set fraglimit 0 +map "$map" > /dev/null 2>&1 &
-    local game=$!
-    for _ in $(seq 60); do [ -p "$fifo" ] && break; sleep 0.5; done
-    if [ -p "$fifo" ]; then
-        sleep 8 # the map loads
-        for bot in "$@"; do printf 'addbot %s 3\n' "$bot" > "$fifo"; done
-        sleep 3
-        printf 'record %s\n' "$name" > "$fifo"
-        sleep "$seconds"
-        printf 'stoprecord\n' > "$fifo"
-        sleep 1
-        printf 'quit\n' > "$fifo"
-    fi
-    wait "$game" || true
-    [ -f "$GAME_DIR/home/baseoa/demos/$name.dm_$protocol" ] &&
-        mv "$GAME_DIR/home/baseoa/demos/$name.dm_$protocol" "$GAME_DIR/baseoa/demos/"
-}
-if command -v Xvfb > /dev/null && ! ls "$GAME_DIR"/baseoa/demos/bots-*.dm_* > /dev/null 2>&1; then
-    echo "Recording two short bot matches with the engine (about a minute)"
-    displayfile=$(mktemp)
-    Xvfb -displayfd 4 -screen 0 640x480x24 -nolisten tcp 4> "$displayfile" > /dev/null 2>&1 &
-    xvfb=$!
-    for _ in $(seq 20); do [ -s "$displayfile" ] && break; sleep 0.25; done
-    if [ -s "$displayfile" ]; then
-        export DISPLAY=":$(head -n1 "$displayfile")"
-        record_match oa_dm2 bots-oa_dm2 68 20 sarge grism major kyonshi || true
-        record_match oa_dm1 bots-oa_dm1 71 20 sarge angelyss || true
-    fi
-    kill "$xvfb" 2> /dev/null || true
-    wait "$xvfb" 2> /dev/null || true
-    rm -f "$displayfile"
-fi
+# Two short bot matches recorded by the installed engine, so that "Play it" has something the
+# game recorded itself at the first start. Any failure there only leaves the matches out.
+bash "$REPO/scripts/record-sample-matches.sh" "$GAME_DIR" || true
 
 # Point the configuration at the sample game: a new file, or the two keys of [Global] replaced
 # (or added) in an existing one, every other line kept.

@@ -17,6 +17,7 @@
 #include "core/playback/PlayScript.h"
 #include "support/HuffmanEncoder.h"
 #include "support/PlayTestSupport.h"
+#include "support/SampleDemos.h"
 #include "support/ZipBuilder.h"
 
 namespace {
@@ -306,6 +307,106 @@ TEST_F(GameLaunchTest, DemoTheProgramCannotPlayIsRefusedBeforeAnythingIsWritten)
     EXPECT_NE(m_messages.shown[0].text.find("\"ql.dm_73\" was recorded by Quake Live"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(DemoDir() / "vmrtmp00.dm_71"));
     EXPECT_FALSE(std::filesystem::exists(BaseDir() / "vmrtmp.vmr"));
+}
+
+// A demo whose game code is a mod's ("cpma-1") plays only with that mod: without it the game stops
+// with a black screen. It is refused before anything is written, and a running game hears nothing.
+TEST_F(GameLaunchTest, DemoNeedingAModThatIsNotInstalledIsRefusedAndTheRunningGameGoesOn)
+{
+    const std::filesystem::path home = Dir() / "home" / ".q3a", system = Dir() / "usr-lib-quake3";
+    std::filesystem::create_directories(home);
+    std::filesystem::create_directories(system);
+    // A home folder that does not exist yet is still where the user would put the mod; a system
+    // folder of an engine that is not installed is not.
+    const std::filesystem::path newHome = Dir() / "home" / ".openarena";
+    core::ModLocations = {{home.string(), newHome.string()}, {system.string(), (Dir() / "no-engine").string()}};
+    const auto demo = [&](const std::string& name, const std::string& gameVersion) {
+        testsupport::WriteFile(Dir() / name, testsupport::ModernDemoFile({testsupport::ModernMessageBuilder(0)
+                                                                              .BeginGameState(1)
+                                                                              .ConfigString(0, "\\mapname\\q3dm6")
+                                                                              .ConfigString(20, gameVersion)
+                                                                              .EndGameState()
+                                                                              .Payload()}));
+    };
+    struct Case {
+        const char* what;
+        std::string mod, gameVersion;
+        std::filesystem::path installedIn; // empty: nowhere
+        bool played;
+    };
+    const Case cases[] = {
+        {"CPMA nowhere", "cpma", "cpma-1", {}, false},
+        {"CPMA's folder without a pack", "cpma", "cpma-1", GameDir() / "empty", false},
+        {"CPMA in the game directory", "cpma", "cpma-1", GameDir(), true},
+        {"CPMA in the engine's home folder", "cpma", "cpma-1", home, true},
+        {"CPMA in the engine's system folder", "cpma", "cpma-1", system, true},
+        {"OSP keeps the base game's code", "osp", "baseq3-1", {}, true},
+        {"OpenArena's own code", "oamod", "baseoa-1", {}, true},
+        {"the base game", "baseq3", "baseq3-1", {}, true},
+    };
+    // A game already plays.
+    WriteText(Dir() / "first.dm_68", "first");
+    ASSERT_TRUE(core::PlayDemo(Row("first.dm_68", m_scratch.str(), "baseq3", "", "68")));
+    ASSERT_TRUE(WaitForStart());
+    const platform::ProcessId game = platform::Game().ChildPid();
+    for (const Case& c : cases) {
+        m_messages.shown.clear();
+        std::filesystem::remove_all(GameDir() / "cpma");
+        std::filesystem::remove_all(home / "cpma");
+        std::filesystem::remove_all(system / "cpma");
+        if (c.installedIn == GameDir() / "empty")
+            std::filesystem::create_directories(GameDir() / "cpma");
+        else if (!c.installedIn.empty())
+            WriteText(c.installedIn / "cpma" / "z-cpma-pak.pk3", "pack");
+        core::DiscoverMods();
+        demo("m.dm_68", c.gameVersion);
+        const std::string script = Script(), console = Console();
+        const platform::ProcessId running = platform::Game().ChildPid();
+
+        const bool played = core::PlayDemo(Row("m.dm_68", m_scratch.str(), c.mod, "", "68"));
+        EXPECT_EQ(played, c.played) << c.what;
+        if (played) {
+            EXPECT_TRUE(m_messages.shown.empty()) << c.what;
+            // A new start for an installed mod, the script through the console otherwise.
+            EXPECT_TRUE(Eventually([&] { return platform::Game().ChildPid() != running || Console() != console; }))
+                << c.what;
+            continue;
+        }
+        ASSERT_EQ(m_messages.shown.size(), 1u) << c.what;
+        EXPECT_EQ(m_messages.shown[0].title, "Demo Mod not Installed") << c.what;
+        EXPECT_EQ(m_messages.shown[0].text,
+                  "The demo \"m.dm_68\" was recorded with the mod \"cpma\", which is not installed: the game "
+                  "stops such a demo with a black screen. The mod's folder \"cpma\" with its packs would have to "
+                  "be in the game directory " +
+                      GameDir().string() + " or in one of the engine's folders (" + home.string() + ", " +
+                      newHome.string() + ", " + system.string() + ").\r\nNothing was played.")
+            << c.what;
+        // The running game was neither told nor stopped, and its script is the one it plays.
+        EXPECT_EQ(platform::Game().ChildPid(), game) << c.what;
+        EXPECT_EQ(Script(), script) << c.what;
+        EXPECT_EQ(Console(), console) << c.what;
+    }
+
+    // A play list holding such a demo is refused whole, before anything is written.
+    std::filesystem::remove_all(home / "cpma");
+    core::DiscoverMods();
+    demo("m.dm_68", "cpma-1");
+    m_messages.shown.clear();
+    const std::string console = Console(), script = Script();
+    EXPECT_FALSE(core::CreatePlaylist(
+        {Row("first.dm_68", m_scratch.str(), "baseq3", "", "68"), Row("m.dm_68", m_scratch.str(), "cpma", "", "68")}));
+    ASSERT_EQ(m_messages.shown.size(), 1u);
+    EXPECT_EQ(m_messages.shown[0].title, "Demo Mod not Installed");
+    EXPECT_EQ(Script(), script);
+    EXPECT_EQ(Console(), console);
+
+    // An old demo is converted, and so given the engine's own game version: it needs no mod.
+    m_messages.shown.clear();
+    const testsupport::SampleDemo old = testsupport::SampleDemos(1, 1)[0];
+    ASSERT_EQ(old.protocol, 48);
+    testsupport::WriteFile(Dir() / old.name, old.bytes);
+    EXPECT_TRUE(core::PlayDemo(Row(old.name, m_scratch.str(), "cpma", "", "48")));
+    EXPECT_TRUE(m_messages.shown.empty());
 }
 
 TEST_F(GameLaunchTest, ProgramAndProtocolsFollowTheDemo)

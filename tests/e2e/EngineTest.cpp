@@ -5,12 +5,16 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <xcb/xcb.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <iostream>
+#include <map>
+#include <set>
 #include <string>
 #include <thread>
 
@@ -28,9 +32,11 @@
 #include "core/playback/PlayScript.h"
 #include "core/playback/RunningGame.h"
 #include "platform/GameProcess.h"
+#include "platform/GameWindow.h"
 #include "support/DemoBuilder.h"
 #include "support/LibraryTestSupport.h"
 #include "support/Recorder.h"
+#include "support/SampleDemos.h"
 #include "support/ZipBuilder.h"
 
 namespace {
@@ -102,6 +108,34 @@ private:
     platform::GameProcess m_server;
     std::string m_name;
 };
+
+// A plain window of the test's own, mapped above everything on the display.
+class CoveringWindow {
+public:
+    CoveringWindow()
+    {
+        m_connection = xcb_connect(nullptr, nullptr);
+        xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data;
+        m_id = xcb_generate_id(m_connection);
+        xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, m_id, screen->root, 0, 0, 640, 480, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
+        xcb_map_window(m_connection, m_id);
+        xcb_flush(m_connection);
+    }
+    ~CoveringWindow() { xcb_disconnect(m_connection); }
+    uint32_t Id() const { return m_id; }
+
+private:
+    xcb_connection_t* m_connection;
+    uint32_t m_id;
+};
+
+// The process whose window is on top of the display, -2 for a window of no process.
+platform::ProcessId TopWindowProcess()
+{
+    const std::vector<platform::DisplayWindow> windows = platform::TopLevelWindows();
+    return windows.empty() ? -2 : windows.back().process;
+}
 
 class EngineTest : public ::testing::Test {
 protected:
@@ -198,12 +232,17 @@ TEST_F(EngineTest, PlayListReachesTheEngineAndTheRunningEngineGetsTheNextScript)
     ASSERT_TRUE(core::SendConsoleCommand("bind kp_5"));
     EXPECT_TRUE(LogShows("\"KP_5\" = \"vstr nextdemo\""));
 
-    // A second play command while the engine runs goes through its console, not a new start.
+    // A second play command while the engine runs goes through its console, not a new start, and
+    // brings the game's window back in front of the one that covered it.
     const platform::ProcessId engine = platform::Game().ChildPid();
+    ASSERT_TRUE(WaitUntil([&] { return TopWindowProcess() == engine; }, 10s));
+    CoveringWindow cover;
+    ASSERT_TRUE(WaitUntil([&] { return platform::TopLevelWindows().back().id == cover.Id(); }, 5s));
     ASSERT_TRUE(core::PlayDemo(rows[1]));
     EXPECT_EQ(platform::Game().ChildPid(), engine);
     ASSERT_TRUE(LogShows("Playing demo: ^3ffa-oa_dm2-ioquake3.dm_68"));
     EXPECT_EQ(Count(Log(), "execing vmrtmp.vmr"), 2u);
+    EXPECT_EQ(TopWindowProcess(), engine);
 
     // Another program reaches the same engine through its console FIFO.
     platform::GameProcess elsewhere;
@@ -246,39 +285,51 @@ TEST_F(EngineTest, PlayListChainPlaysEveryDemoAndEndsTheGame)
 
 TEST_F(EngineTest, DemoTheEngineCannotPlayIsRefusedAndTheRunningGameGoesOn)
 {
-    // Quake Live's demos: no engine on Linux plays them, and they are not converted.
-    if (!fs::exists(CorpusDir() / "ql" / "duel-hektik.dm_73"))
-        GTEST_SKIP() << "no Quake Live demo in " << CorpusDir();
+    // Quake Live's demos: no engine on Linux plays them, and they are not converted. A CPMA demo:
+    // its game code is CPMA's, which is not installed.
+    if (!fs::exists(CorpusDir() / "ql" / "duel-hektik.dm_73") || !fs::exists(kCorpus / "cpma-duel.dm_68"))
+        GTEST_SKIP() << "no Quake Live or CPMA demo in " << CorpusDir();
     fs::copy_file(CorpusDir() / "ql" / "duel-hektik.dm_73", m_scratch.path() / "collection" / "old.dm_73");
+    fs::copy_file(kCorpus / "cpma-duel.dm_68", m_scratch.path() / "collection" / "cpma.dm_68");
     const std::vector<core::DemoInfo> rows = Collection();
-    ASSERT_EQ(rows.size(), 3u);
-    const core::DemoInfo* old = nullptr;
-    for (const core::DemoInfo& row : rows)
-        if (row[core::FieldDemoname] == "old.dm_73")
-            old = &row;
-    ASSERT_TRUE(old);
+    ASSERT_EQ(rows.size(), 4u);
+    const auto named = [&](const std::string& name) {
+        const auto row = std::find_if(rows.begin(), rows.end(),
+                                      [&](const core::DemoInfo& r) { return r[core::FieldDemoname] == name; });
+        return row == rows.end() ? nullptr : &*row;
+    };
+    const core::DemoInfo* old = named("old.dm_73");
+    const core::DemoInfo* cpma = named("cpma.dm_68");
+    const core::DemoInfo* own = named(kDemos[0]);
+    ASSERT_TRUE(old && cpma && own);
     ASSERT_EQ((*old)[core::FieldProtocol], "73");
+    ASSERT_EQ((*cpma)[core::FieldMod], "cpma");
     // An earlier list left a copy of the engine's own protocol under the name the engine would
     // fall back to.
     fs::copy_file(kCorpus / kDemos[1], DemoDir() / "vmrtmp00.dm_68");
 
     EXPECT_FALSE(core::PlayDemo(*old));
-    ASSERT_EQ(m_messages.shown.size(), 1u);
+    EXPECT_FALSE(core::PlayDemo(*cpma));
+    ASSERT_EQ(m_messages.shown.size(), 2u);
     EXPECT_EQ(m_messages.shown[0].title, "Demo Protocol not Playable");
     EXPECT_NE(m_messages.shown[0].text.find("\"old.dm_73\" was recorded by Quake Live"), std::string::npos);
+    EXPECT_EQ(m_messages.shown[1].title, "Demo Mod not Installed");
+    EXPECT_NE(m_messages.shown[1].text.find("\"cpma.dm_68\" was recorded with the mod \"cpma\""), std::string::npos);
     EXPECT_FALSE(core::IsGameRunning());
     EXPECT_FALSE(fs::exists(GameDir() / "baseoa" / "vmrtmp.vmr"));
 
-    // With the engine playing, the refusal reaches neither the engine nor the files it reads.
-    ASSERT_TRUE(core::PlayDemo(rows[0]));
+    // With the engine playing, the refusals reach neither the engine nor the files it reads.
+    ASSERT_TRUE(core::PlayDemo(*own));
     EXPECT_FALSE(fs::exists(DemoDir() / "vmrtmp00.dm_68"));
     ASSERT_TRUE(LogShows("Playing demo: ^3ffa-oa_dm1-ioquake3.dm_71"));
     EXPECT_FALSE(core::PlayDemo(*old));
+    EXPECT_FALSE(core::PlayDemo(*cpma));
     ASSERT_TRUE(core::SendConsoleCommand("echo still playing"));
     ASSERT_TRUE(LogShows("still playing"));
     const std::string log = Log();
     EXPECT_EQ(log.find("not supported for demos"), std::string::npos);
     EXPECT_EQ(log.find("couldn't open"), std::string::npos);
+    EXPECT_EQ(log.find("mismatch"), std::string::npos);
     EXPECT_EQ(Count(log, "execing vmrtmp.vmr"), 1u);
     EXPECT_TRUE(fs::exists(DemoDir() / "vmrtmp00.dm_71"));
 }
@@ -309,12 +360,20 @@ TEST_F(EngineTest, GameLeftPlayingByAnEarlierRunIsSeenKeptAndReached)
     EXPECT_TRUE(fs::exists(DemoDir() / "vmrtmp01.dm_68"));
     EXPECT_TRUE(fs::exists(GameDir() / "baseoa" / "vmrtmp.vmr"));
 
-    // "Play it" goes to the running game instead of starting a second one.
+    // "Play it" goes to the running game instead of starting a second one, and brings its window
+    // to the front.
+    const std::vector<platform::ProcessId> engine =
+        platform::ProcessesHolding((GameDir() / "baseoa" / "velmora.fifo").string());
+    ASSERT_EQ(engine.size(), 1u);
+    ASSERT_TRUE(WaitUntil([&] { return TopWindowProcess() == engine[0]; }, 10s));
+    CoveringWindow cover;
+    ASSERT_TRUE(WaitUntil([&] { return platform::TopLevelWindows().back().id == cover.Id(); }, 5s));
     ASSERT_TRUE(core::PlayDemo(rows[1]));
     EXPECT_EQ(platform::Game().ChildPid(), -1);
     ASSERT_TRUE(LogShows("Playing demo: ^3ffa-oa_dm2-ioquake3.dm_68"));
     EXPECT_EQ(Count(Log(), "execing vmrtmp.vmr"), 2u);
-    EXPECT_EQ(platform::ProcessesHolding((GameDir() / "baseoa" / "velmora.fifo").string()).size(), 1u);
+    EXPECT_EQ(platform::ProcessesHolding((GameDir() / "baseoa" / "velmora.fifo").string()), engine);
+    EXPECT_EQ(TopWindowProcess(), engine[0]);
     EXPECT_EQ(Log().find("couldn't open"), std::string::npos);
 
     ASSERT_TRUE(core::CloseGame());
@@ -500,6 +559,69 @@ TEST_F(EngineTest, OldDemosPlayConvertedToTheirEnd)
         EXPECT_EQ(Complaints(log), std::vector<std::string>{}) << demo.file;
     }
     EXPECT_TRUE(m_messages.shown.empty());
+}
+
+// The sample game's demos, written by the project's own demo writer: through "Play it" each
+// protocol's shortest one (of a batch the sample game gets) is converted and played to its end on
+// its OpenArena map, frame for frame, without a complaint.
+TEST_F(EngineTest, SampleDemosPlayConvertedToTheirEnd)
+{
+    std::map<int, testsupport::SampleDemo> shortest;
+    for (testsupport::SampleDemo& demo : testsupport::SampleDemos(20, 2)) {
+        auto [at, added] = shortest.try_emplace(demo.protocol, demo);
+        if (!added && demo.bytes.size() < at->second.bytes.size())
+            at->second = std::move(demo);
+    }
+    ASSERT_EQ(shortest.size(), 4u);
+    for (const auto& [protocol, demo] : shortest)
+        testsupport::WriteBytes((m_scratch.path() / "collection" / demo.name).string(), demo.bytes);
+    core::Settings.time_demos = true;
+    for (const auto& [protocol, demo] : shortest) {
+        const std::vector<core::DemoInfo> rows = Collection();
+        const auto row = std::find_if(rows.begin(), rows.end(),
+                                      [&](const core::DemoInfo& r) { return r[core::FieldDemoname] == demo.name; });
+        ASSERT_NE(row, rows.end()) << demo.name;
+        ASSERT_EQ((*row)[core::FieldProtocol], std::to_string(protocol));
+        fs::remove(GameDir() / "baseoa" / "qconsole.log");
+
+        ASSERT_TRUE(core::PlayDemo(*row)) << demo.name;
+        ASSERT_TRUE(WaitUntil([] { return !core::IsGameRunning(); }, 200s)) << demo.name;
+        const std::string log = Log();
+        EXPECT_EQ(FrameCounts(log),
+                  std::vector<int>{SnapshotSteps(m_scratch.path() / "collection" / demo.name, protocol)})
+            << demo.name;
+        EXPECT_EQ(Complaints(log), std::vector<std::string>{}) << demo.name;
+    }
+    EXPECT_TRUE(m_messages.shown.empty());
+}
+
+// Everything below a folder, symbolic links not followed, as paths relative to it.
+std::set<std::string> FilesBelow(const fs::path& folder)
+{
+    std::set<std::string> files;
+    for (auto it = fs::recursive_directory_iterator(folder); it != fs::recursive_directory_iterator(); ++it)
+        files.insert(fs::relative(it->path(), folder).string());
+    return files;
+}
+
+// The sample game's bot matches are recorded by the engine in a home folder of their own: the
+// recording's small window, renderer and player name never reach the settings the user's games
+// start with, and nothing but the two demos stays behind.
+TEST_F(EngineTest, SampleMatchesAreRecordedWithoutLeavingTheirSettingsBehind)
+{
+    const std::set<std::string> before = FilesBelow(GameDir());
+    const std::string record = "VELMORA_MATCH_SECONDS=2 bash " + std::string(VELMORA_SOURCE_DIR) +
+                               "/scripts/record-sample-matches.sh '" + GameDir().string() + "' > /dev/null";
+    ASSERT_EQ(std::system(record.c_str()), 0);
+
+    std::set<std::string> expected = before;
+    expected.insert("baseoa/demos/bots-oa_dm2.dm_68");
+    expected.insert("baseoa/demos/bots-oa_dm1.dm_71");
+    EXPECT_EQ(FilesBelow(GameDir()), expected);
+    EXPECT_FALSE(fs::exists(GameDir() / "baseoa" / "q3config.cfg"));
+    // Two seconds of play each, 20 snapshots a second.
+    EXPECT_GE(SnapshotSteps(DemoDir() / "bots-oa_dm2.dm_68", 68), 30);
+    EXPECT_GE(SnapshotSteps(DemoDir() / "bots-oa_dm1.dm_71", 71), 30);
 }
 
 // OpenArena 0.8.1's own fly-by demo, from a pack in the game's base folder as OpenArena ships it:

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -16,6 +17,7 @@
 #include "core/common/Globals.h"
 #include "core/library/FolderTreeOps.h"
 #include "core/playback/PlaybackKeys.h"
+#include "gui/app/BoxMessageSink.h"
 #include "gui/app/CommandBar.h"
 #include "gui/app/MainWindow.h"
 #include "gui/lists/DemoListPane.h"
@@ -24,6 +26,8 @@
 #include "gui/playback/PlaybackKeysDialog.h"
 #include "gui/tree/FolderTreePane.h"
 #include "platform/GameProcess.h"
+#include "support/DemoBuilder.h"
+#include "support/HuffmanEncoder.h"
 #include "support/Recorder.h"
 #include "support/gui/GuiTestSupport.h"
 
@@ -81,6 +85,7 @@ private slots:
     void globalParametersDialog();
     void playCommands();
     void failedGameStartKeepsTheWindowOpen();
+    void demoOfAModThatIsNotInstalledIsRefusedInABox();
     void versionMenu();
 };
 
@@ -263,6 +268,53 @@ void PlaybackTest::failedGameStartKeepsTheWindowOpen()
     QCOMPARE(messages.shown[0].title, std::string("Game Start ERROR"));
     QVERIFY(window->isVisible());
     QCOMPARE(window->PlayList().Model().Rows().size(), size_t(1));
+}
+
+void PlaybackTest::demoOfAModThatIsNotInstalledIsRefusedInABox()
+{
+    // A CPMA match (its game code names itself "cpma-1"), and the engine, which would only show a
+    // black screen for it.
+    Sandbox sandbox;
+    const fs::path engine = sandbox.Game() / "ioquake3";
+    std::ofstream(engine, std::ios::trunc) << "#!/bin/sh\nprintf '%s\\n' \"$@\" > started.txt\n";
+    fs::permissions(engine, fs::perms::owner_all);
+    testsupport::WriteBytes(
+        (sandbox.Game() / "duel.dm_68").string(),
+        testsupport::ModernDemoFile(
+            {testsupport::ModernMessageBuilder(0)
+                 .BeginGameState(1)
+                 .ConfigString(0, "\\sv_hostname\\CPMA\\protocol\\68\\mapname\\cpm22\\gamename\\cpma")
+                 .ConfigString(20, "cpma-1")
+                 .EndGameState()
+                 .Payload(),
+             testsupport::ModernMessageBuilder(0).Snapshot(3000).End().Payload()}));
+    sandbox.WriteConfig("[Global]\r\nbase_folder=baseoa\r\n");
+    auto window = sandbox.Start();
+    QVERIFY(window);
+    gui::BoxMessageSink boxes;
+    boxes.SetParent(window.get());
+    core::SetMessageSink(&boxes);
+    gui::DemoListPane& list = window->DemoList();
+    window->ListNode(core::FindNodeByPath(window->TreePane().Tree(), sandbox.Game().string()));
+    list.SelectRows({RowNamed(list, "duel.dm_68")}, false);
+
+    QString title, text;
+    const bool shown = WithModal<QMessageBox>(window->Cmds().playDemo, [&](QMessageBox& box) {
+        title = box.windowTitle();
+        text = box.text();
+        box.accept();
+    });
+    core::SetMessageSink(nullptr);
+    QVERIFY(shown);
+    QCOMPARE(title, QStringLiteral("Demo Mod not Installed"));
+    QVERIFY2(text.startsWith(QStringLiteral("The demo \"duel.dm_68\" was recorded with the mod \"cpma\", which is "
+                                            "not installed")),
+             qPrintable(text));
+    QVERIFY(text.contains(QString::fromStdString(sandbox.Game().string())));
+    QTest::qWait(300);
+    QVERIFY(!fs::exists(sandbox.Game() / "started.txt"));
+    QVERIFY(!fs::exists(sandbox.Game() / "baseoa" / "vmrtmp.vmr"));
+    QCOMPARE(platform::Game().ChildPid(), -1);
 }
 
 void PlaybackTest::versionMenu()

@@ -1,11 +1,69 @@
 #include "support/DemoBuilder.h"
 
+#include <bit>
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <stdexcept>
 
 namespace testsupport {
+namespace {
+
+// Bits least significant first, as protocols 43 to 48 pack them.
+class PlainBits {
+public:
+    void Put(uint32_t value, int n)
+    {
+        for (int i = 0; i < n; ++i, ++m_bits) {
+            if (m_bits % 8 == 0)
+                m_bytes.push_back(0);
+            if ((value >> i) & 1u)
+                m_bytes.back() |= static_cast<uint8_t>(1u << (m_bits % 8));
+        }
+    }
+    // A float of the plain format: a whole number that fits goes in 13 bits, biased to be positive.
+    void PutFloat(int value)
+    {
+        if (value >= -4096 && value < 4096) {
+            Put(0, 1);
+            Put(static_cast<uint32_t>(value + 4096), 13);
+        } else {
+            Put(1, 1);
+            Put(std::bit_cast<uint32_t>(static_cast<float>(value)), 32);
+        }
+    }
+    const std::vector<uint8_t>& Bytes() const { return m_bytes; }
+
+private:
+    std::vector<uint8_t> m_bytes;
+    size_t m_bits = 0;
+};
+
+// A changed field of a state: its place in the protocol's field list, its width (0: a float).
+struct Changed {
+    int index;
+    int bits;
+    int value;
+};
+
+void PutValue(PlainBits& bits, const Changed& field)
+{
+    if (field.bits == 0)
+        bits.PutFloat(field.value);
+    else
+        bits.Put(static_cast<uint32_t>(field.value), field.bits);
+}
+
+// The old game's numbers for a standing player.
+constexpr int kWorldEntity = 1022;
+constexpr int kViewHeight = 26;
+constexpr int kPlayerEntityType = 1;
+constexpr int kInterpolatedTrajectory = 1;
+constexpr int kLegsRun = 15;
+constexpr int kTorsoStand = 11;
+constexpr int kGauntlet = 1;
+
+} // namespace
 
 Message::Message(int protocol) : m_protocol(protocol)
 {
@@ -51,6 +109,82 @@ Message& Message::Snapshot(uint32_t serverTime)
     Int32(serverTime);
     for (int i = 0; i < 12; ++i)
         m_bytes.push_back(static_cast<uint8_t>(0x40 + i));
+    return *this;
+}
+
+Message& Message::Snapshot(uint32_t serverTime, const OldSnapshot& content)
+{
+    if (m_protocol > 48)
+        throw std::logic_error("plain snapshots belong to protocols 43 to 48");
+    // 1.17 (43, 45) sends 45 player and 50 entity fields; from 46 on 48 and 51.
+    const bool newTables = m_protocol >= 46;
+    const int playerFields = newTables ? 48 : 45;
+    const int entityFields = newTables ? 51 : 50;
+    PlainBits bits;
+    bits.Put(7, 8);
+    if (m_protocol <= 45)
+        bits.Put(0, 32); // the client command sequence
+    bits.Put(serverTime, 32);
+    bits.Put(0, 8); // a whole snapshot
+    bits.Put(0, 8); // flags
+    bits.Put(4, 8); // area mask: every area visible
+    bits.Put(0, 32);
+
+    const OldPlayer& viewer = content.viewer;
+    const Changed player[] = {
+        {0, 32, static_cast<int>(serverTime)}, // command time
+        {5, 0, viewer.origin[0]},
+        {6, 0, viewer.origin[1]},
+        {7, 0, viewer.origin[2]},
+        {17, 10, kWorldEntity}, // standing on the world
+        {31, 8, viewer.clientNum},
+        {32, 5, viewer.weapon},
+        {35, 0, viewer.yaw},
+        {37, 8, kViewHeight},
+    };
+    size_t next = 0;
+    for (int i = 0; i < playerFields; ++i) {
+        const bool changed = next < std::size(player) && player[next].index == i;
+        bits.Put(changed ? 1 : 0, 1);
+        if (changed)
+            PutValue(bits, player[next++]);
+    }
+    // Stats: health and the weapons held; no persistant values; ammunition for the weapon; no
+    // power-ups.
+    bits.Put(1, 1);
+    bits.Put((1u << 0) | (1u << 2), 16);
+    bits.Put(static_cast<uint32_t>(content.health), 16);
+    bits.Put((1u << kGauntlet) | (1u << viewer.weapon), 16);
+    bits.Put(0, 1);
+    bits.Put(1, 1);
+    bits.Put(1u << viewer.weapon, 16);
+    bits.Put(10, 16);
+    bits.Put(0, 1);
+
+    for (const OldPlayer& other : content.others) {
+        const Changed entity[] = {
+            {0, 8, kPlayerEntityType}, {2, 8, kInterpolatedTrajectory},
+            {5, 0, other.origin[0]},   {6, 0, other.origin[1]},
+            {7, 0, other.origin[2]},   {15, 0, other.yaw},
+            {36, 10, kWorldEntity},    {42, 8, other.clientNum},
+            {47, 8, other.weapon},     {48, 8, kLegsRun},
+            {49, 8, kTorsoStand},
+        };
+        bits.Put(static_cast<uint32_t>(other.clientNum), 10);
+        bits.Put(0, 1);  // not removed
+        bits.Put(1, 1);  // changed from its baseline
+        bits.Put(31, 5); // the change mask in full
+        std::array<uint8_t, 7> mask{};
+        for (const Changed& field : entity)
+            mask[static_cast<size_t>(field.index / 8)] |= static_cast<uint8_t>(1u << (field.index % 8));
+        for (size_t i = 0; i < 6; ++i)
+            bits.Put(mask[i], 8);
+        bits.Put(mask[6], entityFields - 48);
+        for (const Changed& field : entity)
+            PutValue(bits, field);
+    }
+    bits.Put(1023, 10); // the end of the entity list
+    m_bytes.insert(m_bytes.end(), bits.Bytes().begin(), bits.Bytes().end());
     return *this;
 }
 

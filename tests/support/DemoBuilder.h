@@ -10,12 +10,29 @@
 //
 // Message sequences count up from 1 unless given. Protocols above 45 get the 4 acknowledge bytes
 // at the start of each message; snapshots of protocol 45 and below get 4 bytes before the time.
+#include <array>
 #include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace testsupport {
+
+// A player as a snapshot of the old protocols shows him: standing at a whole-numbered point of the
+// map, looking along `yaw` degrees, holding a weapon (the game's numbers: 7 is the railgun).
+struct OldPlayer {
+    int clientNum = 0;
+    std::array<int, 3> origin{};
+    int yaw = 0;
+    int weapon = 7;
+};
+// A whole snapshot (not a delta): the recording player's own state, and the other players as
+// entities numbered by their client numbers (ascending).
+struct OldSnapshot {
+    OldPlayer viewer;
+    int health = 100;
+    std::vector<OldPlayer> others;
+};
 
 class Message {
 public:
@@ -27,6 +44,9 @@ public:
     Message& ServerCommand(uint32_t sequence, const std::string& text);
     // Command 7 with the server time, followed by some snapshot bytes the reader skips.
     Message& Snapshot(uint32_t serverTime);
+    // Command 7 as the old game's server writes it, bit by bit, readable by its client (protocols
+    // 43 to 48 only). Nothing may follow it in the message but the end byte.
+    Message& Snapshot(uint32_t serverTime, const OldSnapshot& content);
     Message& Byte(uint8_t value);
     Message& Raw(const std::vector<uint8_t>& bytes);
 

@@ -5,11 +5,14 @@
 #include <system_error>
 #include <vector>
 
+#include "core/analysis/DemoFile.h"
 #include "core/app/Settings.h"
 #include "core/archive/ZipRead.h"
 #include "core/common/MessageSink.h"
 #include "core/convert/DemoConversion.h"
 #include "core/convert/DemoFileConversion.h"
+#include "core/convert/OldGameNumbers.h"
+#include "core/demo/DemoDecoder.h"
 #include "core/library/DemoFiles.h"
 #include "core/playback/GameParameters.h"
 #include "core/playback/GamePrograms.h"
@@ -301,17 +304,87 @@ std::string PlayedProtocol(const DemoInfo& row, const std::string& program)
     return converted ? std::to_string(*converted) : row[FieldProtocol];
 }
 
+namespace {
+
+// The game version a demo's game state names (configuration string 20 from protocol 66 on, which
+// the game code compares with its own); empty when the demo cannot be read.
+std::string DemoGameVersion(const DemoInfo& row)
+{
+    const bool member = IsPackMember(SourceKind(row));
+    const DemoBytes bytes = LoadDemoBytes(member ? MemberName(row) : JoinPath(row[FieldLocation], row[FieldDemoname]),
+                                          member ? row[FieldLocation] : "");
+    const std::optional<int> protocol = ProtocolNumber(row[FieldProtocol]);
+    if (!bytes.found || !protocol)
+        return "";
+    DemoDecoder decoder(bytes.data.span(), *protocol);
+    DemoMessage message;
+    while (decoder.Next(message))
+        if (message.gameState) {
+            for (const auto& [index, text] : message.gameState->configStrings)
+                if (index == kGameVersionIndex)
+                    return text;
+            return "";
+        }
+    return "";
+}
+
+// The base games' own code: "baseq3-1" (the original game, OSP and other mods that keep its client
+// code), "baseoa-1" (OpenArena).
+bool IsBaseGameVersion(const std::string& version)
+{
+    const std::string game = LowerCase(version.substr(0, version.rfind('-')));
+    return game == "baseq3" || game == "baseoa" || game == LowerCase(Settings.base_folder);
+}
+
+} // namespace
+
+std::optional<std::string> MissingModText(const DemoInfo& row, const std::string& program)
+{
+    const std::string mod = LowerCase(row[FieldMod]);
+    if (program.empty() || ConversionFor(row, program) || HasNoInformation(SourceKind(row)) || mod.empty() ||
+        mod == "n/a" || mod == "baseq3" || mod == "baseoa" || mod == LowerCase(Settings.base_folder) ||
+        LowerCase(FindModDir(mod)) != LowerCase(Settings.game.baseDirectory))
+        return std::nullopt;
+    // Mods that keep the base game's client code (OSP) record its game version: the base game
+    // plays their demos. Only a demo that names its own game code needs the mod.
+    const std::string version = DemoGameVersion(row);
+    if (version.empty() || IsBaseGameVersion(version))
+        return std::nullopt;
+    // The engines' home folders are where a user installs a mod, whether they exist yet or not;
+    // of the system folders only those of an installed engine.
+    std::string folders;
+    std::error_code ec;
+    for (const std::string& home : ModLocations.homes)
+        folders += (folders.empty() ? "" : ", ") + home;
+    for (const std::string& root : ModLocations.system)
+        if (fs::is_directory(root, ec))
+            folders += (folders.empty() ? "" : ", ") + root;
+    return "The demo \"" + row[FieldDemoname] + "\" was recorded with the mod \"" + row[FieldMod] +
+           "\", which is not installed: the game stops such a demo with a black screen. The mod's folder \"" +
+           row[FieldMod] + "\" with its packs would have to be in the game directory " + Settings.q3a_dir +
+           (folders.empty() ? std::string() : " or in one of the engine's folders (" + folders + ")") +
+           ".\r\nNothing was played.";
+}
+
 bool CheckPlayable(const DemoInfo& row, const std::string& program)
 {
     // Without any program the start reports what is missing.
-    if (program.empty() || ConversionFor(row, program))
+    if (program.empty())
         return true;
-    const std::optional<std::string> refusal =
-        UnplayableDemoText(row[FieldDemoname], row[FieldProtocol], program,
-                           PlayableProtocols(program, Settings.game, Settings.game_protocols));
-    if (refusal)
-        Messages().Error(*refusal, kUnplayableDemoTitle);
-    return !refusal;
+    if (!ConversionFor(row, program)) {
+        const std::optional<std::string> refusal =
+            UnplayableDemoText(row[FieldDemoname], row[FieldProtocol], program,
+                               PlayableProtocols(program, Settings.game, Settings.game_protocols));
+        if (refusal) {
+            Messages().Error(*refusal, kUnplayableDemoTitle);
+            return false;
+        }
+    }
+    if (const std::optional<std::string> refusal = MissingModText(row, program)) {
+        Messages().Error(*refusal, kModNotInstalledTitle);
+        return false;
+    }
+    return true;
 }
 
 bool PlayDemo(const DemoInfo& row)
@@ -371,8 +444,11 @@ bool LaunchGame(const std::string& protocol, const std::string& modDirectory)
         const bool rightProgram =
             running.empty() ? KindOfProgram(program) == ProgramKind::Ioquake3 : running == program;
         const bool takesLines = GameTakesConsoleLines();
-        if (modPart.empty() && rightProgram && takesLines && SendConsoleCommand(std::string("exec ") + kPlayScriptName))
+        if (modPart.empty() && rightProgram && takesLines &&
+            SendConsoleCommand(std::string("exec ") + kPlayScriptName)) {
+            RaiseGameWindow();
             return true;
+        }
         CloseGame();
         if (!takesLines && Hooks().status)
             Hooks().status(kWineRestartStatus);

@@ -75,9 +75,9 @@ bool PlayDemo(const DemoInfo& row);
 std::string ModStartPart(const std::string& modDirectory, const std::string& baseDirectory);
 
 // Switches the game version when the protocol needs the other one, then hands the play script to
-// the running game, or starts the game with it. A fresh start is needed for a mod, for a running
-// game of another program than the protocol needs, and for a game under Wine, which takes no
-// console lines (the status bar says so). False when neither worked.
+// the running game (and raises its window), or starts the game with it. A fresh start is needed for a mod, for a
+// running game of another program than the protocol needs, and for a game under Wine, which takes no console lines (the
+// status bar says so). False when neither worked.
 bool LaunchGame(const std::string& protocol, const std::string& modDirectory);
 
 // Removes the temporary demos and the play script, unless a game runs that may still read them.
@@ -88,8 +88,19 @@ void CleanTempFiles();
 void RemoveTempDemos();
 
 // The program that plays the demo. When it cannot play the demo's protocol, nor a protocol the demo
-// can be converted to, the refusal is shown and false returned; nothing has been written then.
+// can be converted to, or the demo needs a mod that is not installed (MissingModText), the refusal
+// is shown and false returned; nothing has been written and a running game was not told anything.
 bool CheckPlayable(const DemoInfo& row, const std::string& program);
+
+// A demo played as it is may need the mod it was recorded with (the "Mod" field: the server's
+// fs_game or gamename): the game code checks the demo's game version (configuration string 20)
+// against its own and stops with a black screen ("Client/Server game mismatch") when they differ.
+// The refusal, naming the mod and the folders the engine loads mods from; nullopt when the mod is
+// the base game or installed in one of those folders, and when the demo does not need it: its
+// game version is a base game's ("baseq3-1": OSP keeps the base game's client code), or it is
+// converted (a converted demo carries the game version of the engine's own data).
+std::optional<std::string> MissingModText(const DemoInfo& row, const std::string& program);
+inline constexpr const char* kModNotInstalledTitle = "Demo Mod not Installed";
 
 // The protocol the demo is converted to for the program: set when the program cannot play the
 // demo's own protocol but plays one the demo can become (68 for the old game's demos, 71 for

@@ -9,6 +9,7 @@
 #include "core/playback/GamePrograms.h"
 #include "core/playback/Mods.h"
 #include "platform/GameProcess.h"
+#include "platform/GameWindow.h"
 #include "platform/ShellWords.h"
 
 namespace core {
@@ -93,6 +94,18 @@ std::string RunningGameProgram()
 bool SendConsoleCommand(const std::string& command)
 {
     return KnownGame().SendLine(command);
+}
+
+void RaiseGameWindow()
+{
+    // The game started here, or the one reading a console FIFO (started by an earlier run).
+    std::vector<platform::ProcessId> processes;
+    if (const platform::ProcessId child = KnownGame().ChildPid(); child >= 0)
+        processes.push_back(child);
+    for (const std::string& fifo : ConsolePipeFiles())
+        for (const platform::ProcessId reader : platform::ProcessesHolding(fifo))
+            processes.push_back(reader);
+    platform::RaiseWindowsOf(processes);
 }
 
 bool CloseGame()

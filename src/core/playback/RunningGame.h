@@ -46,6 +46,8 @@ std::string RunningGameProgram();
 // Delivers one console line; false when no game took it (the line is lost, as typed text into a
 // missing console window was).
 bool SendConsoleCommand(const std::string& command);
+// Brings the running game's window to the front (the user's eyes follow a new demo there).
+void RaiseGameWindow();
 // Asks the game to close and waits for it within the time limit; true when no game runs then.
 bool CloseGame();
 // True once the game runs; false when it did not within the time limit.
