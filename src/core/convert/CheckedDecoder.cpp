@@ -1,0 +1,85 @@
+#include "core/convert/CheckedDecoder.h"
+
+#include <optional>
+
+namespace core {
+namespace {
+
+// The kinds of trajectory of the game code of 1.32 and OpenArena (stationary, interpolate, linear,
+// linear stop, sine, gravity): any other stops it ("unknown trType").
+constexpr uint32_t kLastTrajectoryType = 5;
+// The last entity event both know (a taunt); a later one stops them ("Unknown event").
+constexpr uint32_t kLastEvent = 82;
+constexpr uint32_t kEventsEntityType = 13;
+constexpr uint32_t kEventSequenceBits = 0x300;
+constexpr int kGameVersionIndex = 20;
+
+std::optional<std::string> UnknownEvent(uint32_t event, const std::string& whose)
+{
+    event &= ~kEventSequenceBits;
+    if (event <= kLastEvent)
+        return std::nullopt;
+    return whose + " has an unknown event, " + std::to_string(event);
+}
+
+std::optional<std::string> RefusedByTheGameCode(const DemoMessage& message, bool eventsKnown)
+{
+    if (!message.snapshot)
+        return std::nullopt;
+    for (const EntityState& entity : message.snapshot->entities) {
+        const std::string name = "entity " + std::to_string(entity.number);
+        for (const EntityField field : {EntityField::PosTrType, EntityField::AposTrType})
+            if (entity[field] > kLastTrajectoryType)
+                return name + " moves along an unknown kind of trajectory, " + std::to_string(entity[field]);
+        if (!eventsKnown)
+            continue;
+        const uint32_t type = entity[EntityField::EType];
+        if (auto unknown =
+                UnknownEvent(type >= kEventsEntityType ? type - kEventsEntityType : entity[EntityField::Event], name))
+            return unknown;
+    }
+    if (eventsKnown)
+        for (const PlayerField field : {PlayerField::Events0, PlayerField::Events1, PlayerField::ExternalEvent})
+            if (auto unknown = UnknownEvent(message.snapshot->player[field], "the player"))
+                return unknown;
+    return std::nullopt;
+}
+
+bool NamesTheirGameVersion(const GameState& gameState)
+{
+    for (const auto& [index, text] : gameState.configStrings)
+        if (index == kGameVersionIndex)
+            return text == "baseq3-1" || text == "baseoa-1";
+    return false;
+}
+
+} // namespace
+
+CheckedDecoder::CheckedDecoder(std::span<const uint8_t> data, int protocol, bool forTheirData)
+    : m_decoder(data, protocol), m_forTheirData(forTheirData), m_eventsKnown(forTheirData)
+{
+}
+
+bool CheckedDecoder::Next(DemoMessage& message)
+{
+    if (!m_damage.empty())
+        return false;
+    if (!m_decoder.Next(message)) {
+        if (m_decoder.Error() != DecodeError::None) {
+            m_damageOffset = m_decoder.ErrorOffset();
+            m_damage = "the demo breaks off at byte " + std::to_string(m_damageOffset) + " (" +
+                       std::string(DecodeErrorText(m_decoder.Error())) + ")";
+        }
+        return false;
+    }
+    if (message.gameState && !m_forTheirData)
+        m_eventsKnown = NamesTheirGameVersion(*message.gameState);
+    if (const std::optional<std::string> refused = RefusedByTheGameCode(message, m_eventsKnown)) {
+        m_damageOffset = m_decoder.ErrorOffset();
+        m_damage = "the demo breaks off at byte " + std::to_string(m_damageOffset) + " (" + *refused + ")";
+        return false;
+    }
+    return true;
+}
+
+} // namespace core
