@@ -14,6 +14,17 @@ constexpr uint32_t kEventsEntityType = 13;
 constexpr uint32_t kEventSequenceBits = 0x300;
 constexpr int kGameVersionIndex = 20;
 
+// Far outside any map (the game's world ends at 131072 units; the speeds of real demos stay below
+// 60000 units a second). A position or a speed beyond it, or no number at all, is a flipped bit in
+// a float, and sends the engine computing without end.
+constexpr float kFarOutside = 1e6F;
+
+bool FarOutside(uint32_t field)
+{
+    const float value = FieldAsFloat(field);
+    return !(value >= -kFarOutside && value <= kFarOutside);
+}
+
 std::optional<std::string> UnknownEvent(uint32_t event, const std::string& whose)
 {
     event &= ~kEventSequenceBits;
@@ -31,6 +42,11 @@ std::optional<std::string> RefusedByTheGameCode(const DemoMessage& message, bool
         for (const EntityField field : {EntityField::PosTrType, EntityField::AposTrType})
             if (entity[field] > kLastTrajectoryType)
                 return name + " moves along an unknown kind of trajectory, " + std::to_string(entity[field]);
+        for (const EntityField field : {EntityField::PosTrBase0, EntityField::PosTrBase1, EntityField::PosTrBase2,
+                                        EntityField::PosTrDelta0, EntityField::PosTrDelta1, EntityField::PosTrDelta2,
+                                        EntityField::Origin0, EntityField::Origin1, EntityField::Origin2})
+            if (FarOutside(entity[field]))
+                return name + " is or moves far outside any map";
         if (!eventsKnown)
             continue;
         const uint32_t type = entity[EntityField::EType];
@@ -38,6 +54,10 @@ std::optional<std::string> RefusedByTheGameCode(const DemoMessage& message, bool
                 UnknownEvent(type >= kEventsEntityType ? type - kEventsEntityType : entity[EntityField::Event], name))
             return unknown;
     }
+    for (const PlayerField field : {PlayerField::Origin0, PlayerField::Origin1, PlayerField::Origin2,
+                                    PlayerField::Velocity0, PlayerField::Velocity1, PlayerField::Velocity2})
+        if (FarOutside(message.snapshot->player[field]))
+            return std::string("the player is or moves far outside any map");
     if (eventsKnown)
         for (const PlayerField field : {PlayerField::Events0, PlayerField::Events1, PlayerField::ExternalEvent})
             if (auto unknown = UnknownEvent(message.snapshot->player[field], "the player"))

@@ -4,9 +4,9 @@
 // The game's client stops a demo at the first message it cannot read (a field count beyond its
 // table, an unknown command, a message that ends early), and the game code at values it has no
 // meaning for (an entity moving along a kind of trajectory it does not know, an event it does not
-// know). A converted demo or a clip that carried such a message would be a demo the game aborts:
-// this decoder ends before the message instead, and says where and why. A demo that simply ends after a whole message
-// (a recording cut short by a crash or a disconnect lacks the end marker) is not damaged.
+// know, a position far outside any map). A converted demo or a clip that carried such a message would be a demo the
+// game aborts: this decoder ends before the message instead, and says where and why. A demo that simply ends after a
+// whole message (a recording cut short by a crash or a disconnect lacks the end marker) is not damaged.
 #include <cstddef>
 #include <cstdint>
 #include <span>
