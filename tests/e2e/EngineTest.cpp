@@ -17,6 +17,7 @@
 #include "core/analysis/DemoInfo.h"
 #include "core/app/Settings.h"
 #include "core/archive/ZipRead.h"
+#include "core/convert/DemoConversion.h"
 #include "core/demo/DemoDecoder.h"
 #include "core/demo/DemoEncoder.h"
 #include "core/events/DemoClip.h"
@@ -557,6 +558,48 @@ INSTANTIATE_TEST_SUITE_P(Pack, OpenArena081DemoTest,
                          ::testing::Values("flyby_compromise", "flyby_hydronex", "flyby_oa_dm3", "flyby_oaspirit",
                                            "flyby_suspended", "stress_bases3", "stress_q3dm6ishv2", "stress_sago",
                                            "stress_schism"));
+
+// A demo damaged inside: an entity's trajectory type no game code knows, as a flipped bit made it
+// in a demo the engine then stopped at ("BG_EvaluateTrajectory: unknown trType"). Converted, it
+// ends before the damage, and the engine plays all of it.
+TEST_F(EngineTest, DamagedDemoConvertedPlaysUpToTheDamage)
+{
+    const std::vector<uint8_t> original = testsupport::ReadBytes((kCorpus / kDemos[1]).string());
+    std::vector<uint8_t> damaged;
+    {
+        core::DemoDecoder decoder(original, 68);
+        core::DemoEncoder encoder(damaged);
+        core::DemoMessage message;
+        int snapshots = 0;
+        while (decoder.Next(message)) {
+            if (message.snapshot && ++snapshots == 200 && !message.snapshot->entities.empty())
+                message.snapshot->entities.back()[core::EntityField::PosTrType] = 31;
+            ASSERT_EQ(encoder.Add(message), core::EncodeError::None);
+        }
+        encoder.Finish();
+    }
+    const core::ConvertedDemo converted = core::ConvertDemo(damaged, 68, 68, core::GameDataForBaseFolder("baseoa"));
+    ASSERT_TRUE(converted.ok) << converted.failure;
+    ASSERT_NE(converted.brokeOff.find("unknown kind of trajectory, 31"), std::string::npos) << converted.brokeOff;
+    const fs::path file = m_scratch.path() / "collection" / "damaged.dm_68";
+    testsupport::WriteBytes(file.string(), converted.bytes);
+    const int steps = SnapshotSteps(file, 68);
+    EXPECT_GT(steps, 150);
+    EXPECT_LT(steps, SnapshotSteps(kCorpus / kDemos[1], 68));
+    std::vector<core::DemoInfo> list;
+    for (const core::DemoInfo& row : Collection())
+        if (row[core::FieldDemoname] == "damaged.dm_68")
+            list.push_back(row);
+    ASSERT_EQ(list.size(), 1u);
+    core::Settings.time_demos = true;
+
+    ASSERT_TRUE(core::CreatePlaylist(list));
+    ASSERT_TRUE(WaitUntil([] { return !core::IsGameRunning(); }, 120s));
+    const std::string log = Log();
+    EXPECT_EQ(FrameCounts(log), std::vector<int>{steps}) << LogTail();
+    EXPECT_EQ(Complaints(log), std::vector<std::string>{});
+    EXPECT_TRUE(m_messages.shown.empty());
+}
 
 // "Play from here" and a saved clip: cuts that begin at a key frame in the middle of the match
 // play to their end, with nothing the engine complains about.
