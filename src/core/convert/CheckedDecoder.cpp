@@ -25,12 +25,14 @@ bool FarOutside(uint32_t field)
     return !(value >= -kFarOutside && value <= kFarOutside);
 }
 
-std::optional<std::string> UnknownEvent(uint32_t event, const std::string& whose)
+bool UnknownEvent(uint32_t event)
 {
-    event &= ~kEventSequenceBits;
-    if (event <= kLastEvent)
-        return std::nullopt;
-    return whose + " has an unknown event, " + std::to_string(event);
+    return (event & ~kEventSequenceBits) > kLastEvent;
+}
+
+std::string UnknownEventText(const std::string& whose, uint32_t event)
+{
+    return whose + " has an unknown event, " + std::to_string(event & ~kEventSequenceBits);
 }
 
 std::optional<std::string> RefusedByTheGameCode(const DemoMessage& message, bool eventsKnown)
@@ -38,21 +40,19 @@ std::optional<std::string> RefusedByTheGameCode(const DemoMessage& message, bool
     if (!message.snapshot)
         return std::nullopt;
     for (const EntityState& entity : message.snapshot->entities) {
-        const std::string name = "entity " + std::to_string(entity.number);
+        const auto name = [&entity] { return "entity " + std::to_string(entity.number); };
         for (const EntityField field : {EntityField::PosTrType, EntityField::AposTrType})
             if (entity[field] > kLastTrajectoryType)
-                return name + " moves along an unknown kind of trajectory, " + std::to_string(entity[field]);
+                return name() + " moves along an unknown kind of trajectory, " + std::to_string(entity[field]);
         for (const EntityField field : {EntityField::PosTrBase0, EntityField::PosTrBase1, EntityField::PosTrBase2,
                                         EntityField::PosTrDelta0, EntityField::PosTrDelta1, EntityField::PosTrDelta2,
                                         EntityField::Origin0, EntityField::Origin1, EntityField::Origin2})
             if (FarOutside(entity[field]))
-                return name + " is or moves far outside any map";
-        if (!eventsKnown)
-            continue;
+                return name() + " is or moves far outside any map";
         const uint32_t type = entity[EntityField::EType];
-        if (auto unknown =
-                UnknownEvent(type >= kEventsEntityType ? type - kEventsEntityType : entity[EntityField::Event], name))
-            return unknown;
+        const uint32_t event = type >= kEventsEntityType ? type - kEventsEntityType : entity[EntityField::Event];
+        if (eventsKnown && UnknownEvent(event))
+            return UnknownEventText(name(), event);
     }
     for (const PlayerField field : {PlayerField::Origin0, PlayerField::Origin1, PlayerField::Origin2,
                                     PlayerField::Velocity0, PlayerField::Velocity1, PlayerField::Velocity2})
@@ -60,8 +60,8 @@ std::optional<std::string> RefusedByTheGameCode(const DemoMessage& message, bool
             return std::string("the player is or moves far outside any map");
     if (eventsKnown)
         for (const PlayerField field : {PlayerField::Events0, PlayerField::Events1, PlayerField::ExternalEvent})
-            if (auto unknown = UnknownEvent(message.snapshot->player[field], "the player"))
-                return unknown;
+            if (UnknownEvent(message.snapshot->player[field]))
+                return UnknownEventText("the player", message.snapshot->player[field]);
     return std::nullopt;
 }
 
