@@ -9,6 +9,8 @@
 namespace cli {
 namespace {
 
+// The exit status of a demo that breaks off, as "events" uses it.
+constexpr int kBrokeOff = 3;
 constexpr const char* kUsage = "usage: velmora-cli convert [--to 68|71] [--base FOLDER] [--game-version TEXT] IN OUT\n";
 
 } // namespace
@@ -66,6 +68,10 @@ int RunConvert(const std::vector<std::string>& args)
     }
     for (const std::string& line : result.dropped)
         std::cerr << "velmora-cli convert: " << line << "\n";
+    if (!result.brokeOff.empty()) {
+        std::cerr << "velmora-cli convert: " << job.name << ": " << result.brokeOff << "; converted up to there\n";
+        return kBrokeOff;
+    }
     return 0;
 }
 

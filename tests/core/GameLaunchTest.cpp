@@ -527,12 +527,17 @@ TEST_F(GameLaunchTest, RunningGameUnderWineIsStartedAgainInsteadOfGettingLostLin
 
 namespace {
 
+// Whole messages, as the game reads them: the conversion decodes every one.
 std::vector<uint8_t> OpenArena081Demo()
 {
     return testsupport::ModernDemoFile({testsupport::ModernMessageBuilder(0)
-                                            .GameState(1, {{0, "\\protocol\\70\\mapname\\oa_dm3"}, {20, "baseq3-1"}})
+                                            .BeginGameState(1)
+                                            .ConfigString(0, "\\protocol\\70\\mapname\\oa_dm3")
+                                            .ConfigString(20, "baseq3-1")
+                                            .EndGameState()
+                                            .End()
                                             .Payload(),
-                                        testsupport::ModernMessageBuilder(1).Snapshot(1000).Payload()});
+                                        testsupport::ModernMessageBuilder(1).Snapshot(1000).End().Payload()});
 }
 
 std::string GameVersionIn(const std::filesystem::path& demo)

@@ -107,13 +107,13 @@ TEST(GameVersionRewriteTest, DemosThatCannotBeFollowedAreRefused)
         std::vector<uint8_t> demo;
         const char* failure;
     };
-    std::vector<uint8_t> noEnd(whole.begin(), whole.end() - 8);
+    std::vector<uint8_t> cutInHeader(whole.begin(), whole.end() - 4);
     std::vector<uint8_t> tooLong = whole;
     tooLong[4] = 0xFF; // the first message claims more bytes than the file holds
     std::vector<uint8_t> oversized = whole;
     oversized[4] = 0x01, oversized[5] = 0x40; // 16385 bytes: beyond the game's limit
     const std::vector<Case> cases = {
-        {"no end marker", noEnd, "the demo ends inside a message header, before its end marker"},
+        {"cut inside the end marker", cutInHeader, "the demo ends inside a message header, before its end marker"},
         {"length beyond the data", tooLong, "message 0 has a length the demo cannot hold"},
         {"message beyond the game's size", oversized, "message 0 has a length the demo cannot hold"},
         {"no game state", ModernDemoFile({ModernMessageBuilder(1).Snapshot(5).Payload()}),
@@ -126,6 +126,11 @@ TEST(GameVersionRewriteTest, DemosThatCannotBeFollowedAreRefused)
         EXPECT_FALSE(result.ok) << c.what;
         EXPECT_EQ(result.failure, c.failure) << c.what;
     }
+    // A recording cut short after a whole message only lacks the end marker: it gets one.
+    const std::vector<uint8_t> noEnd(whole.begin(), whole.end() - 8);
+    const core::GameVersionRewrite ended = core::RewriteGameVersion(noEnd, "baseoa-1");
+    ASSERT_TRUE(ended.ok) << ended.failure;
+    EXPECT_EQ(ended.bytes, core::RewriteGameVersion(whole, "baseoa-1").bytes);
 }
 
 TEST(GameVersionRewriteTest, AMessageGrownPastTheGameLimitIsRefused)

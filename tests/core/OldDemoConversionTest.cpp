@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 
 #include "core/analysis/DemoReader.h"
 #include "core/convert/DemoConversion.h"
@@ -64,7 +65,7 @@ TEST_P(ConvertedCorpusTest, ReaderSeesTheSameMatchAndTheNotice)
         EXPECT_EQ(after.players[i].rankPosition, before.players[i].rankPosition) << i;
     }
     // The course log is the original's with one line more, the one that says what the conversion
-    // left out (at the demo's last message, before the reader's closing lines).
+    // left out (as the demo begins).
     std::vector<std::string> log = after.courseLog;
     const auto notice = std::find_if(log.begin(), log.end(), [&](const std::string& line) {
         return line.find("Converted from protocol " + std::to_string(c.protocol) + " to 68") != std::string::npos;
@@ -90,9 +91,26 @@ TEST_P(ConvertedCorpusTest, GameGetsEverySnapshotWithTheRecordingClientAndThe132
     core::DemoDecoder result(converted.bytes, 71);
     core::DemoMessage from, to;
     int snapshots = 0;
+    std::optional<int32_t> gameStateCommands; // the first game state's
+    bool noticeSeen = false;
     while (source.Next(from)) {
         ASSERT_TRUE(result.Next(to)) << core::DecodeErrorText(result.Error());
         ASSERT_EQ(to.sequence, from.sequence);
+        if (gameStateCommands && !noticeSeen) {
+            // The notice opens the message after the game state, numbered so that the game runs
+            // it with the first snapshot: one above the game state's count, which drops by one.
+            ASSERT_FALSE(to.serverCommands.empty());
+            EXPECT_TRUE(to.serverCommands[0].text.starts_with("print \"^3Converted from protocol"));
+            EXPECT_EQ(to.serverCommands[0].sequence, *gameStateCommands + 1);
+            noticeSeen = true;
+        } else if (gameStateCommands) {
+            for (const core::ServerCommand& command : to.serverCommands)
+                EXPECT_EQ(command.text.find("Converted from"), std::string::npos);
+        }
+        if (to.gameState && !gameStateCommands) {
+            gameStateCommands = to.gameState->serverCommandSequence;
+            EXPECT_EQ(*gameStateCommands, from.gameState->serverCommandSequence - 1);
+        }
         if (to.gameState) {
             const auto& strings = to.gameState->configStrings;
             EXPECT_TRUE(std::is_sorted(strings.begin(), strings.end()));
@@ -118,6 +136,7 @@ TEST_P(ConvertedCorpusTest, GameGetsEverySnapshotWithTheRecordingClientAndThe132
     }
     EXPECT_FALSE(result.Next(to));
     EXPECT_TRUE(result.EndMarkerSeen());
+    EXPECT_TRUE(noticeSeen);
     EXPECT_GT(snapshots, 18000);
 }
 
@@ -178,7 +197,6 @@ TEST(OldDemoConverterTest, OneMessageOf117MappedTo132)
     EXPECT_EQ(entities[1][core::EntityField::EventParm], 0u);
     EXPECT_EQ(entities[2][core::EntityField::EType], 10u); // hidden, not stopping the game
     EXPECT_EQ(entities[3][core::EntityField::EType], 13u); // an event entity without its event
-    EXPECT_EQ(converter.LastCommandSequence(), 9);
     EXPECT_EQ(converter.Dropped(), (std::vector<std::string>{"configuration strings 16, 20", "entity events 65",
                                                              "persistant player values 5", "items 40",
                                                              "means of death 24", "server commands stuff"}));

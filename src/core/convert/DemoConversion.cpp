@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "core/app/Settings.h"
-#include "core/convert/GameVersionRewrite.h"
+#include "core/convert/ModernDemoConversion.h"
 #include "core/convert/OldDemoConversion.h"
 
 namespace core {
@@ -84,11 +84,7 @@ ConvertedDemo ConvertDemo(std::span<const uint8_t> demo, int fromProtocol, int t
     }
     if (IsOldProtocol(fromProtocol))
         return ConvertOldDemo(demo, fromProtocol, toProtocol, data);
-    GameVersionRewrite rewrite = RewriteGameVersion(demo, data.gameVersion);
-    result.ok = rewrite.ok;
-    result.bytes = std::move(rewrite.bytes);
-    result.failure = std::move(rewrite.failure);
-    return result;
+    return ConvertModernDemo(demo, fromProtocol, data);
 }
 
 } // namespace core

@@ -19,6 +19,9 @@ struct ConvertedDemo {
     std::vector<uint8_t> bytes;
     std::string failure;              // what went wrong, for the user, when not ok
     std::vector<std::string> dropped; // what the conversion left out, as the course log says it
+    // Where a demo damaged or cut off inside broke off, when it was converted up to there ("the
+    // demo breaks off at byte 1234 (...)"); empty for a whole demo.
+    std::string brokeOff;
 };
 
 // True when a demo of protocol `from` can be turned into one of protocol `to`: 43, 45, 46, 48 and

@@ -37,6 +37,7 @@ DemoFileConversionResult ConvertDemoFile(const DemoFileConversion& job)
         return result;
     }
     result.dropped = std::move(converted.dropped);
+    result.brokeOff = std::move(converted.brokeOff);
     const std::string_view written(reinterpret_cast<const char*>(converted.bytes.data()), converted.bytes.size());
     if (!ReplaceFileContents(job.output, written)) {
         result.failure = "the converted demo could not be written to " + job.output;

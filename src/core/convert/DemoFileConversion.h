@@ -25,6 +25,7 @@ struct DemoFileConversionResult {
     std::string failure; // "the demo could not be read", "... could not be written", a conversion failure
     int fromProtocol = 0;
     std::vector<std::string> dropped;
+    std::string brokeOff; // where a demo damaged inside broke off, when converted up to there
 };
 
 DemoFileConversionResult ConvertDemoFile(const DemoFileConversion& job);

@@ -115,6 +115,10 @@ GameVersionRewrite RewriteGameVersion(std::span<const uint8_t> demo, std::string
     result.bytes.reserve(demo.size() + 64);
     size_t at = 0;
     for (;;) {
+        // A recording cut short by a crash or a disconnect ends after its last whole message,
+        // without the end marker; the game plays it to there.
+        if (at == demo.size())
+            break;
         if (demo.size() - at < 8) {
             result.failure = "the demo ends inside a message header, before its end marker";
             return result;

@@ -22,9 +22,9 @@ struct GameVersionRewrite {
     std::string oldVersion;     // the version the first game state held ("" when it had none)
 };
 
-// The demo with `gameVersion` as configuration string 20 in every game state. Fails on a demo
-// whose messages cannot be followed to the end marker or that holds no game state, and when a
-// rewritten message would exceed the game's message size.
+// The demo with `gameVersion` as configuration string 20 in every game state, and the end marker.
+// Fails on a demo whose messages cannot be followed to the end marker or the end of the data, or
+// that holds no game state, and when a rewritten message would exceed the game's message size.
 GameVersionRewrite RewriteGameVersion(std::span<const uint8_t> demo, std::string_view gameVersion);
 
 // The largest message the game reads from a demo.

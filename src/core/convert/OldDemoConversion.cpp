@@ -1,5 +1,6 @@
 #include "core/convert/OldDemoConversion.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -13,13 +14,20 @@ namespace {
 // A print command stays below the game's command size with room to spare.
 constexpr size_t kNoticeLimit = 900;
 
-// Writes the converted messages. Two things are not known when a message is decoded: the client
-// number a game state must carry (the old protocols send it only in the snapshots' player state),
-// and whether a message is the last one, which carries the notice. So a game state waits for the
-// first snapshot after it, and every message waits for the next.
+// Writes the converted messages. The client number a game state must carry is not known when it
+// is decoded (the old protocols send it only in the snapshots' player state): a game state waits
+// for the first snapshot after it.
+//
+// The notice goes into the message after the first game state, where the game shows it as the demo
+// begins; what it says is known only at the end. So that message is coded again at the end with
+// the notice and put in place of its first coding: its snapshot is coded against the game state's
+// message alone, and what follows is coded against its contents, which the notice leaves alone.
+// The notice takes the number of the game state's last server command, and the game state counts
+// one less: the game runs the commands after that count, and a command of that number coming
+// again later is one the game would pass over anyway.
 class ConvertedWriter {
 public:
-    explicit ConvertedWriter(std::vector<uint8_t>& out) : m_encoder(out) {}
+    explicit ConvertedWriter(std::vector<uint8_t>& out) : m_out(out), m_encoder(out) {}
 
     bool Add(DemoMessage& message)
     {
@@ -42,17 +50,14 @@ public:
         return true;
     }
 
-    // Writes what waits, the notice in the last message, and the end marker.
-    bool Finish(const std::string& notice, int32_t noticeSequence)
+    // Writes what waits, the notice, and the end marker.
+    bool Finish(const std::string& notice)
     {
         for (DemoMessage& waiting : m_waiting)
             if (!Pass(waiting))
                 return false;
-        if (m_haveLast) {
-            m_last.serverCommands.push_back({noticeSequence, "print \"" + notice + "\n\""});
-            if (!Encode(m_last))
-                return false;
-        }
+        if (m_noticeSlot == Slot::Taken && !PutNotice(notice))
+            return false;
         m_encoder.Finish();
         return true;
     }
@@ -61,12 +66,50 @@ public:
     int32_t ErrorSequence() const { return m_errorSequence; }
 
 private:
+    enum class Slot { BeforeGameState, Next, Taken };
+
     bool Pass(DemoMessage& message)
     {
-        if (m_haveLast && !Encode(m_last))
+        if (m_noticeSlot == Slot::BeforeGameState && message.gameState) {
+            m_noticeSequence = message.gameState->serverCommandSequence;
+            --message.gameState->serverCommandSequence;
+            if (!Encode(message))
+                return false;
+            m_gameStateMessage = message;
+            m_noticeSlot = Slot::Next;
+            return true;
+        }
+        if (m_noticeSlot != Slot::BeforeGameState)
+            std::erase_if(message.serverCommands,
+                          [this](const ServerCommand& command) { return command.sequence == m_noticeSequence; });
+        if (m_noticeSlot != Slot::Next)
+            return Encode(message);
+        m_slotStart = m_out.size();
+        if (!Encode(message))
             return false;
-        std::swap(m_last, message);
-        m_haveLast = true;
+        m_slotEnd = m_out.size();
+        m_slotMessage = message;
+        m_noticeSlot = Slot::Taken;
+        return true;
+    }
+
+    bool PutNotice(const std::string& notice)
+    {
+        m_slotMessage.serverCommands.insert(m_slotMessage.serverCommands.begin(),
+                                            {m_noticeSequence, "print \"" + notice + "\n\""});
+        std::vector<uint8_t> coded;
+        DemoEncoder encoder(coded);
+        m_error = encoder.Add(m_gameStateMessage);
+        const size_t start = coded.size();
+        if (m_error == EncodeError::None)
+            m_error = encoder.Add(m_slotMessage);
+        m_errorSequence = m_slotMessage.sequence;
+        if (m_error != EncodeError::None)
+            return false;
+        const auto at = m_out.begin() + static_cast<std::ptrdiff_t>(m_slotStart);
+        m_out.erase(at, m_out.begin() + static_cast<std::ptrdiff_t>(m_slotEnd));
+        m_out.insert(m_out.begin() + static_cast<std::ptrdiff_t>(m_slotStart),
+                     coded.begin() + static_cast<std::ptrdiff_t>(start), coded.end());
         return true;
     }
 
@@ -77,10 +120,14 @@ private:
         return m_error == EncodeError::None;
     }
 
+    std::vector<uint8_t>& m_out;
     DemoEncoder m_encoder;
     std::vector<DemoMessage> m_waiting;
-    DemoMessage m_last;
-    bool m_haveLast = false;
+    Slot m_noticeSlot = Slot::BeforeGameState;
+    int32_t m_noticeSequence = 0;
+    DemoMessage m_gameStateMessage;
+    DemoMessage m_slotMessage;
+    size_t m_slotStart = 0, m_slotEnd = 0;
     EncodeError m_error = EncodeError::None;
     int32_t m_errorSequence = 0;
 };
@@ -144,7 +191,7 @@ ConvertedDemo ConvertOldDemo(std::span<const uint8_t> demo, int protocol, int ne
         return result;
     }
     result.dropped = converter.Dropped();
-    if (!writer.Finish(ConversionNotice(protocol, newProtocol, result.dropped), converter.LastCommandSequence() + 1)) {
+    if (!writer.Finish(ConversionNotice(protocol, newProtocol, result.dropped))) {
         result.failure = "message " + std::to_string(writer.ErrorSequence()) +
                          " could not be written: " + std::string(EncodeErrorText(writer.Error()));
         return result;

@@ -8,8 +8,9 @@
 namespace core {
 
 // Decodes every message, maps it to the 1.32 game's numbers (OldDemoConverter) and codes it again,
-// for the engine's data. What has no counterpart is named in `dropped` and,
-// through a print command in the last message, in the converted demo's course log.
+// for the engine's data. What has no counterpart is named in `dropped` and, through a print command
+// in the first message after the game state, on the game's screen as the demo begins and in the
+// converted demo's course log.
 ConvertedDemo ConvertOldDemo(std::span<const uint8_t> demo, int protocol, int newProtocol, const TargetGameData& data);
 
 // The course log line of a converted demo: where it came from and what it lacks.

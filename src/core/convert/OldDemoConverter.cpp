@@ -92,14 +92,11 @@ std::vector<std::string> OldDemoConverter::Dropped() const
 
 void OldDemoConverter::Convert(DemoMessage& message)
 {
-    for (ServerCommand& command : message.serverCommands) {
+    for (ServerCommand& command : message.serverCommands)
         command.text = ConvertCommand(command.text);
-        m_lastSequence = std::max(m_lastSequence, command.sequence);
-    }
     if (message.gameState) {
         ++m_gameStates;
         ConvertGameState(*message.gameState);
-        m_lastSequence = std::max(m_lastSequence, message.gameState->serverCommandSequence);
     }
     if (message.snapshot) {
         ConvertPlayer(message.snapshot->player);

@@ -22,8 +22,6 @@ public:
 
     // One line per kind of thing left out, in a fixed order ("configuration strings 16, 17 (...)").
     std::vector<std::string> Dropped() const;
-    // The highest server command sequence seen so far: the next free number for a command of our own.
-    int32_t LastCommandSequence() const { return m_lastSequence; }
     int GameStates() const { return m_gameStates; }
 
 private:
@@ -38,7 +36,6 @@ private:
     int m_newProtocol;
     TargetGameData m_data;
     bool m_oldTables;
-    int32_t m_lastSequence = 0;
     int m_gameStates = 0;
     // Kind of value -> the numbers left out.
     std::map<std::string, std::map<int, int>> m_dropped;

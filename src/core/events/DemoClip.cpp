@@ -5,6 +5,7 @@
 #include "core/analysis/DemoFile.h"
 #include "core/app/FileWrite.h"
 #include "core/common/FileNames.h"
+#include "core/convert/CheckedDecoder.h"
 #include "core/convert/DemoConversion.h"
 #include "core/demo/DemoDecoder.h"
 #include "core/demo/DemoEncoder.h"
@@ -20,6 +21,14 @@ std::string MinutesSeconds(int64_t demoTime)
     char text[32];
     std::snprintf(text, sizeof text, "%02lld.%02lld", static_cast<long long>(seconds / 60),
                   static_cast<long long>(seconds % 60));
+    return text;
+}
+
+// A text that starts a message, with its first letter in capitals.
+std::string Sentence(std::string text)
+{
+    if (!text.empty() && text[0] >= 'a' && text[0] <= 'z')
+        text[0] = static_cast<char>(text[0] - 'a' + 'A');
     return text;
 }
 
@@ -59,11 +68,12 @@ ClipResult CutDemo(std::span<const uint8_t> data, std::string_view lowerExtensio
         encodeError = encoder.Add(message);
         return encodeError == EncodeError::None;
     });
-    DemoDecoder decoder(data, protocol);
+    // Read only as far as the game plays the demo: a message it would stop at never reaches a clip.
+    CheckedDecoder decoder(data, protocol, false);
     DemoMessage message;
-    while (decoder.Next(message))
-        if (!cut.Add(message))
-            break;
+    bool cutDone = false;
+    while (!cutDone && decoder.Next(message))
+        cutDone = !cut.Add(message);
     if (encodeError != EncodeError::None) {
         out.resize(start);
         result.problem = "The clip could not be written: " + std::string(EncodeErrorText(encodeError)) + ".";
@@ -71,12 +81,13 @@ ClipResult CutDemo(std::span<const uint8_t> data, std::string_view lowerExtensio
     }
     if (!cut.Started()) {
         out.resize(start);
-        result.problem = decoder.Error() != DecodeError::None
-                             ? "The demo " + std::string(DecodeErrorText(decoder.Error())) + " before the stretch."
-                             : std::string("The demo ends before the stretch begins.");
+        result.problem = decoder.Damaged() ? Sentence(decoder.Damage()) + ", before the stretch begins."
+                                           : std::string("The demo ends before the stretch begins.");
         return result;
     }
     // A damaged demo gives the clip up to the damage: what the game would have shown of it.
+    if (!cutDone)
+        result.brokeOff = decoder.Damage();
     encoder.Finish();
     result.ok = true;
     result.firstServerTime = cut.FirstServerTime();

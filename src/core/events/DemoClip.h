@@ -20,6 +20,9 @@ struct ClipResult {
     int64_t firstDemoTime = 0;   // where it starts in the source, in the source's demo time
     int snapshots = 0;
     int protocol = 0; // the clip's: the demo's own, or 68 for a converted old demo
+    // Where the demo broke off inside the stretch (damaged or cut off), so that the clip ends
+    // there: "the demo breaks off at byte 1234 (...)"; empty when the clip holds all it was asked.
+    std::string brokeOff;
 };
 
 // True when clips of this protocol can be written.

@@ -1,0 +1,89 @@
+#include "core/convert/ModernDemoConversion.h"
+
+#include <algorithm>
+
+#include "core/convert/CheckedDecoder.h"
+#include "core/convert/GameVersionRewrite.h"
+#include "core/convert/OldGameNumbers.h"
+#include "core/demo/DemoEncoder.h"
+
+namespace core {
+namespace {
+
+constexpr int kOpenArena081 = 70;
+
+void SetGameVersion(GameState& gameState, const std::string& gameVersion)
+{
+    auto& strings = gameState.configStrings;
+    const auto at = std::lower_bound(strings.begin(), strings.end(), kGameVersionIndex,
+                                     [](const auto& entry, int index) { return entry.first < index; });
+    if (at != strings.end() && at->first == kGameVersionIndex)
+        at->second = gameVersion;
+    else
+        strings.insert(at, {kGameVersionIndex, gameVersion});
+}
+
+ConvertedDemo WithOpenArenaStats(std::span<const uint8_t> demo, int protocol, const TargetGameData& data)
+{
+    ConvertedDemo result;
+    result.bytes.reserve(demo.size() + demo.size() / 8);
+    DemoEncoder encoder(result.bytes);
+    CheckedDecoder decoder(demo, protocol, true);
+    DemoMessage message;
+    bool gameState = false;
+    while (decoder.Next(message)) {
+        if (message.gameState) {
+            SetGameVersion(*message.gameState, data.gameVersion);
+            gameState = true;
+        }
+        // The game does not show a snapshot coded against one it no longer holds; coded again, it
+        // would show what the decoder made of it.
+        if (message.snapshot && !message.snapshot->valid)
+            message.snapshot.reset();
+        if (message.snapshot)
+            message.snapshot->player.stats = StatsToOpenArena(message.snapshot->player.stats);
+        if (const EncodeError error = encoder.Add(message); error != EncodeError::None) {
+            result.failure = "message " + std::to_string(message.sequence) +
+                             " could not be written: " + std::string(EncodeErrorText(error));
+            return result;
+        }
+    }
+    if (!gameState) {
+        result.failure = decoder.Damaged() ? decoder.Damage() + ", before its first game state"
+                                           : std::string("the demo holds no game state");
+        return result;
+    }
+    encoder.Finish();
+    result.brokeOff = decoder.Damage();
+    result.ok = true;
+    return result;
+}
+
+} // namespace
+
+ConvertedDemo ConvertModernDemo(std::span<const uint8_t> demo, int protocol, const TargetGameData& data)
+{
+    if (protocol == kOpenArena081 && data.openArenaNumbers)
+        return WithOpenArenaStats(demo, protocol, data);
+
+    ConvertedDemo result;
+    CheckedDecoder decoder(demo, protocol, true);
+    DemoMessage message;
+    bool gameState = false;
+    while (decoder.Next(message))
+        gameState = gameState || message.gameState.has_value();
+    if (!gameState) {
+        result.failure = decoder.Damaged() ? decoder.Damage() + ", before its first game state"
+                                           : std::string("the demo holds no game state");
+        return result;
+    }
+    GameVersionRewrite rewrite = RewriteGameVersion(demo.first(decoder.WholeEnd()), data.gameVersion);
+    result.ok = rewrite.ok;
+    result.bytes = std::move(rewrite.bytes);
+    result.failure = std::move(rewrite.failure);
+    if (result.ok)
+        result.brokeOff = decoder.Damage();
+    return result;
+}
+
+} // namespace core
