@@ -138,6 +138,11 @@ TEST(ModScores, CpmaForfeit)
     const DemoState read = Read(demo);
     EXPECT_TRUE(HasLineContaining(read, "(forfeit)"));
     EXPECT_EQ(GetRankedPlayers(read), (RankedPlayers{"Rex", "Bob", "3:1"}));
+    // An empty place ("sr" -9999) gives nobody a score.
+    ModDemo alone("cpma", "1");
+    alone.Config(672, "sb\\0\\sr\\0").Start();
+    alone.Command("cs 710 \"sb\\4\\sr\\-9999\"").Command("dmscores 0 1");
+    EXPECT_EQ(GetRankedPlayers(Read(alone)), (RankedPlayers{"Rex", "N/A", "4:0"}));
 }
 
 TEST(ModScores, OspDuelAndTeamGame)

@@ -116,7 +116,7 @@ void Finish(DemoState& demo, const std::string& infoText, bool infoFound, const 
     demo.result = infoFound && walk.SystemInfoFound() && !demo.cutOff ? "1" : "0";
     demo.infoString = infoText + walk.SystemInfo() + "\\";
     for (Player& p : demo.players)
-        if (p.team == 3)
+        if (p.team == 3 && !p.forfeited)
             p.score = kNoScore;
     SortPlayers(demo);
 }

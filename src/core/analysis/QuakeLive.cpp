@@ -151,6 +151,11 @@ bool IsQuakeLiveRace(std::string_view value)
     return GameTypeNumber(value) == 2;
 }
 
+bool IsQuakeLiveRedRover(std::string_view value)
+{
+    return GameTypeNumber(value) == 12;
+}
+
 std::string GameTypeNameOf(const DemoState& demo)
 {
     const std::string value = InfoValueOf(demo, "g_gametype");
