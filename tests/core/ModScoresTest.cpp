@@ -8,6 +8,7 @@
 #include "core/analysis/DemoFields.h"
 #include "core/analysis/DemoReader.h"
 #include "core/analysis/PlayerTable.h"
+#include "core/index/SearchQuery.h"
 #include "support/HuffmanEncoder.h"
 
 namespace core {
@@ -116,6 +117,9 @@ TEST(ModScores, CpmaTeamGame)
     demo.Command("cs 672 \"sb\\10\\sr\\15\"").Command("cs 22 \"1\"").Command("cs 672 \"sb\\0\\sr\\0\"");
     const DemoState read = Read(demo);
     EXPECT_EQ(GetRankedPlayers(read), (RankedPlayers{"Red Team", "Blue Team", "15:10"}));
+    // Named as the mod names it, and found by its short name.
+    EXPECT_EQ(DemoDerivedFields(read)[FieldGametype - FieldMap], "Capture Strike");
+    EXPECT_EQ(GametypeValues("ctfs"), std::vector<std::string>{"Capture Strike"});
     // A player table from CPMA's own score report.
     ModDemo table("cpma", "3");
     table.Start().Command("xscores 2 0 7 abcd 9 0 0 0 1 12 abcd 9 0 0 0").Command("cs 672 \"sb\\12\\sr\\7\"");
