@@ -183,7 +183,8 @@ TEST(PlayerTableRanking, NoScoreValuesAreNeverShown)
         {"1", {"scores 2 0 0" + Entry(1, -10000) + Entry(0, 2)}, {"Sarge", "N/A", "2:0"}},
         {"0", {"scores 2 0 0" + Entry(0, -999) + Entry(1, 1)}, {"Grism", "N/A", "1:0"}},
         {"0", {"scores 2 0 0" + Entry(0, -998) + Entry(1, -1)}, {"Grism", "Sarge", "-1:-998"}},
-        {"1", {"scores 1 0 0" + Entry(0, 5)}, {"Sarge", "N/A", "5:0"}}, // Grism never on a board
+        {"1", {"scores 1 0 0" + Entry(0, 5)}, {"Sarge", "N/A", "5:0"}},                   // Grism never on a board
+        {"0", {"cs 7 \"-9999\"", "scores 1 0 0" + Entry(0, 5)}, {"Sarge", "N/A", "5:0"}}, // nobody second
         // A team's no-score value keeps the score the team had.
         {"3",
          {"cs 6 \"4\"", "cs 7 \"2\"", "scores 2 -9999 -999" + Entry(0, 1) + Entry(1, 3)},
