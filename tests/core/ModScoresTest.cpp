@@ -26,7 +26,7 @@ public:
     ModDemo(const std::string& gamename, const std::string& gametype)
     {
         m_configStrings = {{0, "\\sv_hostname\\Arena\\protocol\\68\\mapname\\cpm22\\g_gametype\\" + gametype +
-                                   "\\gamename\\" + gamename + "\\fs_game\\" + gamename},
+                                   "\\com_gamename\\Quake3Arena\\gamename\\" + gamename + "\\fs_game\\" + gamename},
                            {1, "\\sv_pure\\1"},
                            {544, "n\\^1Rex\\t\\" + std::string(gametype < "3" ? "0" : "1")},
                            {545, "n\\Bob\\t\\" + std::string(gametype < "3" ? "0" : "2")},
