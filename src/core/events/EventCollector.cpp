@@ -529,7 +529,7 @@ void EventCollector::Print(std::string_view text)
     if (CaptureAnnounced(text))
         return;
     for (const Phrase& phrase : kPhrases) {
-        const size_t at = text.find(phrase.words);
+        const size_t at = text.rfind(phrase.words);
         if (at == std::string_view::npos || at == 0)
             continue;
         // OSP goes on after the flag: "... captured the BLUE flag! (held for 0:42.70)".
