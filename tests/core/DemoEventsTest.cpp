@@ -256,6 +256,103 @@ TEST(DemoEvents, FlagsFromTheServersAnnouncements)
     EXPECT_EQ(core::PlayerFiguresOf(events)[0].captures, 1);
 }
 
+// Every form in which the games tell a capture: each capture is one event, with its player where
+// any of the forms names him, also when several forms tell the same capture at once.
+TEST(DemoEvents, CapturesInEveryForm)
+{
+    struct Capture {
+        int player, flag;
+        bool operator==(const Capture&) const = default;
+    };
+    struct Step {
+        std::vector<std::string> commands;
+        int sound = -1; // the team sound's value in the snapshot after the commands
+        int soundPlayer = 0;
+    };
+    const int red = core::kTeamRed, blue = core::kTeamBlue, free = core::kTeamFree;
+    const struct {
+        const char* what;
+        int protocol;
+        const char* game;
+        const char* gametype;
+        std::vector<Step> steps;
+        std::vector<Capture> expected;
+    } cases[] = {
+        {"1.32: text, score and sound at once",
+         68,
+         "baseq3",
+         "4",
+         {{{"print \"Rex^7 captured the BLUE flag!\n\"", "cs 6 \"1\""}, 0}},
+         {{0, blue}}},
+        {"OSP: the time held after the flag",
+         68,
+         "osp",
+         "4",
+         {{{"print \"^xFF00FF^6Ann^2 captured the RED flag! (held for 0:42.70)\n\""}}},
+         {{1, red}}},
+        {"Quake Live: the team, then the player behind his clan tag",
+         91,
+         "",
+         "5",
+         {{{"print \"^1RED TEAM^3 CAPTURED the flag!^7 (^3ZZ^7 Rex captured in 0:14.003)\n\"", "cs 6 \"1\""}, 0}},
+         {{0, blue}}},
+        {"CPMA: a centre print, the player in the team sound",
+         68,
+         "cpma",
+         "7",
+         {{{"cp \"^1RED^7 scores: Capture\""}, 1, 0}, {{"cp \"^4BLUE^7 scores: Touch\""}}},
+         {{0, blue}}},
+        {"no text: the team sound", 68, "baseq3", "4", {{{}, 1}}, {{-1, red}}},
+        {"no text: the team score",
+         71,
+         "baseoa",
+         "4",
+         {{{"cs 7 \"1\""}}, {{"cs 7 \"0\""}}, {{"cs 7 \"2\""}}},
+         {{-1, red}}},
+        {"team deathmatch scores are frags", 68, "baseq3", "3", {{{"cs 6 \"1\""}}}, {}},
+        {"one flag",
+         68,
+         "missionpack",
+         "5",
+         {{{"print \"^xFF00FF^6Ann^7 captured the flag!\n\"", "cs 7 \"1\""}, 1}},
+         {{1, free}}},
+        {"two captures",
+         68,
+         "baseq3",
+         "4",
+         {{{"cs 6 \"1\""}}, {{}}, {{}}, {{"cs 6 \"2\""}, 0}},
+         {{-1, blue}, {-1, blue}}},
+    };
+    for (const auto& c : cases) {
+        EventDemoModel demo(c.protocol, std::string(c.game) == "missionpack");
+        demo.GameState({{0, "\\g_gametype\\" + std::string(c.gametype) + "\\gamename\\" + c.game},
+                        {6, "0"},
+                        {7, "0"},
+                        {demo.PlayerIndex(0), c.protocol == 91 ? Player("Rex", 1) + "\\cn\\^3ZZ" : Player("Rex", 1)},
+                        {demo.PlayerIndex(1), Player("^xFF00FF^6Ann", 2)}});
+        int32_t time = 1000;
+        demo.Snapshot(time);
+        for (const Step& step : c.steps) {
+            for (const std::string& command : step.commands)
+                demo.Command(command);
+            std::vector<core::EntityState> entities;
+            if (step.sound >= 0) {
+                entities.push_back(demo.EventEntity(300, demo.Tables().teamSoundEvent, step.sound));
+                entities.back()[core::EntityField::Generic1] = static_cast<uint32_t>(step.soundPlayer);
+            }
+            demo.Snapshot(time += 50, entities);
+            demo.Snapshot(time += 5000);
+        }
+        std::vector<Capture> captures;
+        for (const DemoEvent& e : EventsOf(demo))
+            if (e.kind == EventKind::FlagCaptured)
+                captures.push_back({e.player, e.team});
+        EXPECT_EQ(captures, c.expected) << c.what;
+    }
+    // 1.17 has no team sound.
+    EXPECT_EQ(core::EventTablesFor(45, false).teamSoundEvent, -1);
+}
+
 TEST(DemoEvents, ChatToAllAndToTheTeam)
 {
     EventDemoModel demo(68);

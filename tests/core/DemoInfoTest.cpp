@@ -54,10 +54,29 @@ TEST(DemoInfoFormat, GameTypes)
         const char* game;
         const char* expected;
     } cases[] = {
-        {"0", "osp", "Free for All"},  {"1", "baseq3", "Tournament"},  {"2", "", "Singleplayer"},
-        {"3", "x", "Team Deathmatch"}, {"4", "x", "Capture the Flag"}, {"5", "baseq3", "One Flag CTF"},
-        {"6", "baseq3", "Overload"},   {"7", "baseq3", "Harvester"},   {"5", "osp", "5"},
-        {"5", "BaseQ3", "5"},          {"10", "baseq3", "10"},         {"N/A", "baseq3", "N/A"},
+        {"0", "osp", "Free for All"},
+        {"1", "baseq3", "Tournament"},
+        {"2", "", "Singleplayer"},
+        {"3", "x", "Team Deathmatch"},
+        {"4", "x", "Capture the Flag"},
+        {"5", "baseq3", "One Flag CTF"},
+        {"6", "baseq3", "Overload"},
+        {"7", "baseq3", "Harvester"},
+        {"5", "osp", "5"},
+        {"5", "BaseQ3", "5"},
+        {"10", "baseq3", "10"},
+        {"N/A", "baseq3", "N/A"},
+        // Challenge ProMode's own game types.
+        {"-1", "cpma", "Hoonymode"},
+        {"1", "cpma", "Tournament"},
+        {"5", "cpma", "Clan Arena"},
+        {"6", "cpma", "Freeze Tag"},
+        {"7", "CPMA", "Capture Strike"},
+        {"8", "cpma", "Not Team Fortress"},
+        {"9", "cpma", "2v2"},
+        {"10", "cpma", "10"},
+        {"-2", "cpma", "-2"},
+        {"7", "osp", "7"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(GameTypeName(c.value, c.game), c.expected) << c.value << " " << c.game;

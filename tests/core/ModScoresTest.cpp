@@ -8,6 +8,7 @@
 #include "core/analysis/DemoFields.h"
 #include "core/analysis/DemoReader.h"
 #include "core/analysis/PlayerTable.h"
+#include "core/index/SearchQuery.h"
 #include "support/HuffmanEncoder.h"
 
 namespace core {
@@ -25,7 +26,7 @@ public:
     ModDemo(const std::string& gamename, const std::string& gametype)
     {
         m_configStrings = {{0, "\\sv_hostname\\Arena\\protocol\\68\\mapname\\cpm22\\g_gametype\\" + gametype +
-                                   "\\gamename\\" + gamename + "\\fs_game\\" + gamename},
+                                   "\\com_gamename\\Quake3Arena\\gamename\\" + gamename + "\\fs_game\\" + gamename},
                            {1, "\\sv_pure\\1"},
                            {544, "n\\^1Rex\\t\\" + std::string(gametype < "3" ? "0" : "1")},
                            {545, "n\\Bob\\t\\" + std::string(gametype < "3" ? "0" : "2")},
@@ -116,6 +117,9 @@ TEST(ModScores, CpmaTeamGame)
     demo.Command("cs 672 \"sb\\10\\sr\\15\"").Command("cs 22 \"1\"").Command("cs 672 \"sb\\0\\sr\\0\"");
     const DemoState read = Read(demo);
     EXPECT_EQ(GetRankedPlayers(read), (RankedPlayers{"Red Team", "Blue Team", "15:10"}));
+    // Named as the mod names it, and found by its short name.
+    EXPECT_EQ(DemoDerivedFields(read)[FieldGametype - FieldMap], "Capture Strike");
+    EXPECT_EQ(GametypeValues("ctfs"), std::vector<std::string>{"Capture Strike"});
     // A player table from CPMA's own score report.
     ModDemo table("cpma", "3");
     table.Start().Command("xscores 2 0 7 abcd 9 0 0 0 1 12 abcd 9 0 0 0").Command("cs 672 \"sb\\12\\sr\\7\"");
@@ -138,6 +142,11 @@ TEST(ModScores, CpmaForfeit)
     const DemoState read = Read(demo);
     EXPECT_TRUE(HasLineContaining(read, "(forfeit)"));
     EXPECT_EQ(GetRankedPlayers(read), (RankedPlayers{"Rex", "Bob", "3:1"}));
+    // An empty place ("sr" -9999) gives nobody a score.
+    ModDemo alone("cpma", "1");
+    alone.Config(672, "sb\\0\\sr\\0").Start();
+    alone.Command("cs 710 \"sb\\4\\sr\\-9999\"").Command("dmscores 0 1");
+    EXPECT_EQ(GetRankedPlayers(Read(alone)), (RankedPlayers{"Rex", "N/A", "4:0"}));
 }
 
 TEST(ModScores, OspDuelAndTeamGame)

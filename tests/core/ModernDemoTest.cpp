@@ -8,6 +8,7 @@
 #include "core/analysis/DemoReader.h"
 #include "core/analysis/PlayerTable.h"
 #include "support/DemoBuilder.h"
+#include "support/EventDemoModel.h"
 #include "support/HuffmanEncoder.h"
 
 using namespace core;
@@ -139,12 +140,14 @@ TEST(ModernDemo, RealDemosWalkToTheEnd)
         const char* gametype;
         size_t players;
         const char* winner;
+        const char* finalScore;
     } cases[] = {
-        {"duel-1.29.dm_66", "pro-q3tourney4", "Tournament", 8, "ZeRo4"}, // two players, six spectators
-        {"team-chat-1.32.dm_68", "q3dm7", "Team Deathmatch", 4, "Blue Team"},
-        {"flyby-oa_dm3-openarena.dm_70", "oa_dm3", "Free for All", 1, "N/A"},
-        {"ffa-oa_dm1-ioquake3.dm_71", "oa_dm1", "Free for All", 4, "N/A"},
-        {"ffa-oa_dm2-ioquake3.dm_68", "oa_dm2", "Free for All", 5, "N/A"},
+        {"duel-1.29.dm_66", "pro-q3tourney4", "Tournament", 8, "ZeRo4", "26:5"}, // two players, six spectators
+        {"team-chat-1.32.dm_68", "q3dm7", "Team Deathmatch", 4, "Blue Team", "0:-1"},
+        {"flyby-oa_dm3-openarena.dm_70", "oa_dm3", "Free for All", 1, "N/A", "0:0"},
+        // Bot matches recorded by the engine end without a score board: the frags tell who led.
+        {"ffa-oa_dm1-ioquake3.dm_71", "oa_dm1", "Free for All", 4, "Kyonshi", "1:0"},
+        {"ffa-oa_dm2-ioquake3.dm_68", "oa_dm2", "Free for All", 5, "Major", "2:1"},
     };
     for (const auto& c : cases) {
         const std::string path = Corpus(c.file);
@@ -158,6 +161,7 @@ TEST(ModernDemo, RealDemosWalkToTheEnd)
         EXPECT_EQ(fields[0], c.map) << c.file;
         EXPECT_EQ(fields[FieldGametype - FieldMap], c.gametype) << c.file;
         EXPECT_EQ(fields[FieldWinner - FieldMap], c.winner) << c.file;
+        EXPECT_EQ(fields[FieldFinalScore - FieldMap], c.finalScore) << c.file;
         const size_t named = static_cast<size_t>(
             std::count_if(demo.players.begin(), demo.players.end(), [](const Player& p) { return !p.name.empty(); }));
         EXPECT_EQ(named, c.players) << c.file;
@@ -166,5 +170,52 @@ TEST(ModernDemo, RealDemosWalkToTheEnd)
                           [](const std::string& l) { return l.find("UPDATE PLAYER ERROR") != std::string::npos; }),
             0)
             << c.file;
+    }
+}
+
+// A demo that ends without a score board ranks its players by its frags and suicides, as the game
+// scores them; warm-up frags and team games are left to the game's own scores.
+TEST(ModernDemo, NoScoreBoardRanksByTheFrags)
+{
+    struct Death {
+        int victim, attacker; // attacker 1022: the world
+    };
+    const struct {
+        const char* gametype;
+        const char* warmup; // configuration string 5 until the match starts
+        std::vector<Death> warmupDeaths, deaths;
+        RankedPlayers expected;
+    } cases[] = {
+        {"0", "", {}, {{1, 0}, {2, 1}, {1, 0}, {2, 2}}, {"Alice", "Bob", "2:1"}},
+        {"1", "", {}, {{0, 1022}}, {"Bob", "Cat", "0:0"}}, // Alice fell: -1
+        {"0", "15000", {{0, 1}, {2, 1}}, {{1, 0}}, {"Alice", "Bob", "1:0"}},
+        {"0", "15000", {{0, 1}}, {}, {}},
+        {"0", "", {}, {}, {}},
+        {"3", "", {}, {{1, 0}}, {"Blue Team", "Red Team", "0:0"}},
+    };
+    for (const auto& c : cases) {
+        testsupport::EventDemoModel model(68);
+        model.GameState(
+            {{0, std::string("\\protocol\\68\\mapname\\q3dm17\\gamename\\baseq3\\g_gametype\\") + c.gametype},
+             {5, c.warmup},
+             {model.PlayerIndex(0), "n\\Alice\\t\\1"},
+             {model.PlayerIndex(1), "n\\Bob\\t\\2"},
+             {model.PlayerIndex(2), "n\\Cat\\t\\1"},
+             {model.PlayerIndex(3), "n\\Eve\\t\\3"}});
+        model.Last().gameState->clientNumber = 3;
+        int32_t time = 10000;
+        const auto deaths = [&](const std::vector<Death>& list) {
+            for (const Death& d : list) {
+                model.Snapshot(time += 50, {model.Obituary(100, d.victim, d.attacker, 10)});
+                model.Snapshot(time += 50);
+            }
+        };
+        deaths(c.warmupDeaths);
+        model.Command("cs 5 \"\"").Command("cs 21 \"" + std::to_string(time) + "\"");
+        model.Snapshot(time += 50);
+        deaths(c.deaths);
+        const std::vector<uint8_t> bytes = testsupport::EncodeDemo(model);
+        ASSERT_FALSE(bytes.empty());
+        EXPECT_EQ(GetRankedPlayers(Read(bytes)), c.expected) << c.gametype << " " << c.deaths.size();
     }
 }

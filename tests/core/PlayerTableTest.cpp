@@ -170,6 +170,37 @@ TEST(PlayerTableRanking, FinalScores)
     EXPECT_EQ(GetRankedPlayers(unknown), RankedPlayers{});
 }
 
+// The games write -9999 and -10000 (no score) and Quake Live -999 (the side that left) where a
+// score would stand: none of them reaches a final score or a course line.
+TEST(PlayerTableRanking, NoScoreValuesAreNeverShown)
+{
+    const struct {
+        const char* gametype;
+        std::vector<std::string> commands;
+        RankedPlayers expected;
+    } cases[] = {
+        {"1", {"scores 2 0 0" + Entry(0, 0) + Entry(1, -9999)}, {"Sarge", "N/A", "0:0"}},
+        {"1", {"scores 2 0 0" + Entry(1, -10000) + Entry(0, 2)}, {"Sarge", "N/A", "2:0"}},
+        {"0", {"scores 2 0 0" + Entry(0, -999) + Entry(1, 1)}, {"Grism", "N/A", "1:0"}},
+        {"0", {"scores 2 0 0" + Entry(0, -998) + Entry(1, -1)}, {"Grism", "Sarge", "-1:-998"}},
+        {"1", {"scores 1 0 0" + Entry(0, 5)}, {"Sarge", "N/A", "5:0"}},                   // Grism never on a board
+        {"0", {"cs 7 \"-9999\"", "scores 1 0 0" + Entry(0, 5)}, {"Sarge", "N/A", "5:0"}}, // nobody second
+        // A team's no-score value keeps the score the team had.
+        {"3",
+         {"cs 6 \"4\"", "cs 7 \"2\"", "scores 2 -9999 -999" + Entry(0, 1) + Entry(1, 3)},
+         {"Red Team", "Blue Team", "4:2"}},
+        {"3", {"scores 2 -10000 -9998" + Entry(0, 1)}, {"Red Team", "Blue Team", "0:-9998"}},
+    };
+    for (const auto& c : cases) {
+        const DemoState demo =
+            Read(Game(c.gametype, {{544, UserInfo("Sarge", 0)}, {545, UserInfo("Grism", 0)}}, c.commands));
+        EXPECT_EQ(GetRankedPlayers(demo), c.expected) << c.commands.back();
+        for (const std::string& line : demo.courseLog)
+            for (const char* marker : {"-9999 ", "-10000", "-999 "})
+                EXPECT_EQ((line + " ").find(marker), std::string::npos) << line;
+    }
+}
+
 TEST(PlayerTableRanking, ScoresFreezeAfterTheGameEnds)
 {
     const DemoState demo = Read(

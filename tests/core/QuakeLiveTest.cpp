@@ -124,7 +124,8 @@ TEST(QuakeLive, WinnerAndScorePerGameType)
         {"9", "scores_ft", &teams, 9, 4, {"Red Team", "Blue Team", "9:4"}},
         {"10", "", nullptr, 150, 149, {"Red Team", "Blue Team", "150:149"}},
         {"11", "scores_ad", nullptr, 4, 6, {"Blue Team", "Red Team", "6:4"}},
-        {"12", "scores_rr", &teams, 11, 2, {"Red Team", "Blue Team", "11:2"}},
+        // Red Rover moves players between the teams each round: the players are ranked.
+        {"12", "scores_rr", &teams, 11, 2, {"Rex", "Bob", "30:25"}},
     };
     for (int protocol : {73, 90, 91}) {
         for (const auto& c : cases) {
@@ -263,6 +264,57 @@ TEST(QuakeLive, ForfeitEndsTheMatch)
     EXPECT_TRUE(read.gameEnded);
     // The first board after the end counts; later ones (a new warm-up) do not.
     EXPECT_EQ(GetRankedPlayers(read), (RankedPlayers{"Rex", "Bob", "3:-1"}));
+}
+
+// The game marks the side that left a forfeited match with the score -999 (score 1 for red or the
+// leader, score 2 for blue or the runner-up). That side loses and keeps the score it had, also
+// when it is a player who moved to the spectators.
+TEST(QuakeLive, ForfeitIsWonByTheSideThatStayed)
+{
+    const auto duel = [](int rex, int bob) { return QuakeLiveScores("scores_duel", 90, {{0, 0, rex}, {1, 0, bob}}); };
+    const auto tdm = [](int red, int blue) {
+        return QuakeLiveScores("scores_tdm", 90, {{0, 1, red}, {1, 2, blue}}, red, blue);
+    };
+    const struct {
+        const char* what;
+        const char* gametype;
+        std::vector<std::string> commands;
+        RankedPlayers expected;
+    } cases[] = {
+        {"the leader joins the spectators",
+         "1",
+         {duel(3, 1), "cs 659 \"^1Rex\"", "cs 660 \"Bob\"", "cs 529 \"n\\^1Rex\\t\\3\"",
+          "print \"Game has been forfeited.\n\"", "cs 6 \"1\"", "cs 7 \"-999\"", "cs 659 \"Bob\"", "cs 660 \"^1Rex\"",
+          "cs 14 \"1\"", duel(0, 1)},
+         {"Bob", "Rex", "1:3"}},
+        {"the runner-up leaves the game",
+         "1",
+         {duel(5, 2), "cs 659 \"^1Rex\"", "cs 660 \"Bob\"", "print \"Game has been forfeited.\n\"", "cs 7 \"-999\"",
+          "cs 14 \"1\""},
+         {"Rex", "Bob", "5:2"}},
+        {"the leading team leaves",
+         "3",
+         {"cs 6 \"0\"", "cs 7 \"1\"", tdm(0, 1), "cs 7 \"-999\"", "print \"Game has been forfeited.\n\"", tdm(0, -999)},
+         {"Red Team", "Blue Team", "0:1"}},
+        {"red leaves",
+         "4",
+         {"cs 6 \"21\"", "cs 7 \"5\"", "cs 6 \"-999\"", "print \"Game has been forfeited.\n\""},
+         {"Blue Team", "Red Team", "5:21"}},
+    };
+    for (const auto& c : cases) {
+        QuakeLiveDemo demo = Match(90, c.gametype);
+        for (const std::string& command : c.commands)
+            demo.Command(command);
+        const DemoState read = Read(demo.Bytes(), ".dm_90");
+        EXPECT_EQ(GetRankedPlayers(read), c.expected) << c.what;
+        EXPECT_TRUE(HasLineContaining(read, "(forfeit)")) << c.what;
+        EXPECT_FALSE(HasLineContaining(read, "-999")) << c.what;
+    }
+    // A restart after the forfeit plays a match of its own.
+    QuakeLiveDemo again = Match(90, "3");
+    again.Cs(6, "9").Cs(7, "-999").Print("Game has been forfeited.").Command("map_restart").Cs(13, "90000");
+    again.Cs(6, "2").Cs(7, "4").Intermission(600000);
+    EXPECT_EQ(GetRankedPlayers(Read(again.Bytes(), ".dm_90")), (RankedPlayers{"Blue Team", "Red Team", "4:2"}));
 }
 
 TEST(QuakeLive, TimeOutKeepsTheMatchGoing)

@@ -209,6 +209,7 @@ void DetailsTest::playerRules()
     QCOMPARE(core::GameTypeText("6", "baseq3"), std::string("6"));
     QCOMPARE(core::GameTypeText("6", "missionpack"), std::string("Overload"));
     QCOMPARE(core::GameTypeText("4", "baseq3"), std::string("Capture the Flag"));
+    QCOMPARE(core::GameTypeText("7", "cpma"), std::string("Capture Strike"));
     QCOMPARE(core::GameTypeText("12", "baseq3"), std::string("12"));
     QCOMPARE(core::GameTypeText("x", "baseq3"), std::string("N/A"));
     QCOMPARE(core::ModText("N/A", "baseq3"), std::string("Quake III Arena"));

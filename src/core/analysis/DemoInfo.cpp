@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <utility>
 
 namespace core {
 
@@ -113,6 +114,16 @@ std::string GameTypeName(std::string_view value, std::string_view gameName)
         return "Team Deathmatch";
     if (value == "4")
         return "Capture the Flag";
+    if (LowerCase(gameName) == "cpma") {
+        // Challenge ProMode numbers its own game types from 5 on (and a duel variant -1).
+        static constexpr std::pair<std::string_view, std::string_view> kCpma[] = {
+            {"-1", "Hoonymode"},     {"5", "Clan Arena"},        {"6", "Freeze Tag"},
+            {"7", "Capture Strike"}, {"8", "Not Team Fortress"}, {"9", "2v2"},
+        };
+        for (const auto& [number, name] : kCpma)
+            if (value == number)
+                return std::string(name);
+    }
     if (gameName == "baseq3") {
         if (value == "5")
             return "One Flag CTF";

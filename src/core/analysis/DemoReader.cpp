@@ -9,8 +9,12 @@
 #include "core/analysis/DemoWalk.h"
 #include "core/analysis/ModernMessage.h"
 #include "core/analysis/PlayerTable.h"
+#include "core/analysis/QuakeLive.h"
 #include "core/common/FileNames.h"
 #include "core/common/MessageSink.h"
+#include "core/demo/DemoDecoder.h"
+#include "core/events/DemoEventsLoad.h"
+#include "core/events/PlayerFigures.h"
 
 namespace core {
 
@@ -110,13 +114,41 @@ bool FindInfoText(std::span<const uint8_t> data, std::string& info)
     return true;
 }
 
+// A demo that ends without a score board (stopped before the end, recorded without a look at the
+// scores) still tells who leads: by its frags and suicides, counted as the game counts them.
+// Only then is the demo decoded completely; a demo without either keeps nobody ranked.
+void RankByEvents(DemoState& demo, std::span<const uint8_t> data, std::string_view extension)
+{
+    if (demo.scoresSeen || demo.gameType == "N/A" || IsTeamGame(demo) || !IsDecodableProtocol(demo.protocol) ||
+        (IsQuakeLiveProtocol(demo.protocol) && IsQuakeLiveRace(demo.gameType)))
+        return;
+    const std::vector<PlayerFigures> figures = PlayerFiguresOf(ReadDemoEvents(data, extension).events);
+    if (std::none_of(figures.begin(), figures.end(), [](const PlayerFigures& f) { return f.deaths > 0; }))
+        return;
+    for (size_t client = 0; client < demo.players.size(); ++client) {
+        Player& p = demo.players[client];
+        if (p.name.empty() || p.team >= 3)
+            continue;
+        p.score = 0;
+        p.rankPosition = static_cast<int32_t>(client);
+    }
+    for (const PlayerFigures& f : figures) {
+        if (f.client < 0 || static_cast<size_t>(f.client) >= demo.players.size())
+            continue;
+        Player& p = demo.players[static_cast<size_t>(f.client)];
+        if (!p.name.empty() && p.team < 3)
+            p.score = f.frags - f.suicides - f.teamKills;
+    }
+    demo.scoresSeen = true;
+}
+
 void Finish(DemoState& demo, const std::string& infoText, bool infoFound, const DemoWalk& walk)
 {
     // A demo that breaks off is not whole, whatever it held before the break.
     demo.result = infoFound && walk.SystemInfoFound() && !demo.cutOff ? "1" : "0";
     demo.infoString = infoText + walk.SystemInfo() + "\\";
     for (Player& p : demo.players)
-        if (p.team == 3)
+        if (p.team == 3 && !p.forfeited)
             p.score = kNoScore;
     SortPlayers(demo);
 }
@@ -151,6 +183,7 @@ DemoState ReadDemo(std::span<const uint8_t> data, const ReadWishes& wishes)
     bool infoFound = false;
     if (!data.empty() && IsModernDemoExtension(wishes.extension)) {
         walk.RunModern();
+        RankByEvents(demo, data, wishes.extension);
         Finish(demo, walk.ServerInfo(), walk.ServerInfoFound(), walk);
         return demo;
     }
@@ -161,6 +194,7 @@ DemoState ReadDemo(std::span<const uint8_t> data, const ReadWishes& wishes)
         if (demo.protocol != 0) {
             demo.fieldsPerScoreEntry = FieldsPerScoreEntry(demo.protocol);
             walk.Run();
+            RankByEvents(demo, data, wishes.extension);
         }
     }
     Finish(demo, infoText, infoFound, walk);

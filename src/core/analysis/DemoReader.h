@@ -33,6 +33,9 @@ struct DemoState {
     bool gameStarted = false;
     bool gameEnded = false;
     bool scoresFrozen = false;
+    // A match given up by one side, which Quake Live marks by that side's score -999: 0 when the
+    // first side left (red, or the leader), 1 the second; -1 when nobody did. The other side wins.
+    int forfeitedSide = -1;
 
     // Not shown by the lists, but useful to callers.
     uint64_t size = 0;        // demo size in bytes

@@ -326,7 +326,8 @@ void DemoWalk::ChatLine(std::string_view command)
 void DemoWalk::ScoreLine(int which, std::string_view value)
 {
     int32_t number = 0;
-    if (!ToInt32(value, number))
+    // The game writes the no-score value for a place nobody holds (a free-for-all of one player).
+    if (!ToInt32(value, number) || ShowsNoScore(number))
         return;
     if (!m_demo.gameEnded)
         (which == 0 ? m_demo.score1 : m_demo.score2).assign(value);

@@ -48,8 +48,8 @@ void ApplyScoreBoard(DemoState& demo, const ScoreBoard& board)
         return;
     demo.scoresSeen = true;
     if (board.hasTeamScores) {
-        demo.score1 = std::to_string(board.red);
-        demo.score2 = std::to_string(board.blue);
+        SetTeamScore(demo.score1, std::to_string(board.red));
+        SetTeamScore(demo.score2, std::to_string(board.blue));
     }
     demo.scoreEntries = static_cast<int>(std::min<size_t>(board.entries.size(), 64));
     for (size_t i = 0; i < board.entries.size(); ++i) {
@@ -63,7 +63,7 @@ void ApplyScoreBoard(DemoState& demo, const ScoreBoard& board)
         if (p->team >= 3)
             continue;
         p->rankPosition = static_cast<int32_t>(i);
-        p->score = e.score;
+        p->score = ShowsNoScore(e.score) ? kNoScore : e.score;
     }
     if (demo.gameEnded)
         demo.scoresFrozen = true;
@@ -78,7 +78,7 @@ void WriteBoardTable(DemoState& demo, const ScoreBoard& board, const std::string
         const Player* p = PlayerAt(demo, e.client);
         if (!p || p->name.empty())
             continue;
-        const std::string score = p->team >= 3 ? "SPECT" : std::to_string(e.score);
+        const std::string score = p->team >= 3 ? "SPECT" : ScoreText(e.score);
         log.push_back("         ^7" + PadRight(score, 8) + PadRight(std::to_string(e.ping), 7) +
                       PadRight(std::to_string(e.time), 7) + p->name);
     }
@@ -203,6 +203,12 @@ bool ModScores::ConfigString(int index, std::string_view value, DemoWalk& walk)
     if (m_mod == Mod::QuakeLive) {
         if (index == 5)
             return true; // "\time\..." of the warm-up, not the plain number of 1.32
+        int32_t score = 0;
+        if ((index == 6 || index == 7) && ToInt32(value, score) && score == kForfeitScore) {
+            // The side that left keeps the score it had; the other side wins.
+            m_demo.forfeitedSide = index - 6;
+            return true;
+        }
         if (index == kQuakeLiveFirstPlace) {
             m_firstPlace.assign(value);
             return true;
@@ -239,8 +245,8 @@ void ModScores::CpmaGameInfo(std::string_view value)
     m_cpmaRed = red;
     if (IsTeamGame(m_demo)) {
         if (!m_demo.gameEnded && !m_demo.scoresFrozen) {
-            m_demo.score1 = std::to_string(red);
-            m_demo.score2 = std::to_string(blue);
+            SetTeamScore(m_demo.score1, std::to_string(red));
+            SetTeamScore(m_demo.score2, std::to_string(blue));
         }
         return;
     }
@@ -256,7 +262,8 @@ void ModScores::CpmaPlaces(int32_t first, int32_t second)
     const std::pair<int32_t, int32_t> places[] = {{first, m_cpmaBlue}, {second, m_cpmaRed}};
     for (size_t i = 0; i < 2; ++i) {
         Player* p = PlayerAt(m_demo, places[i].first);
-        if (!p || p->team >= 3)
+        // An empty place has the no-score value: nobody to give it to.
+        if (!p || p->team >= 3 || ShowsNoScore(places[i].second))
             continue;
         p->score = places[i].second;
         p->rankPosition = static_cast<int32_t>(i);
@@ -282,10 +289,23 @@ void ModScores::Forfeit(DemoWalk& walk)
     m_demo.gameEnded = true;
 }
 
+void ModScores::MarkForfeit()
+{
+    // Without teams the side is a place: the leader's or the runner-up's, by the names the game
+    // keeps for them (set again after the marker, so read at the end).
+    if (m_demo.forfeitedSide < 0 || IsTeamGame(m_demo))
+        return;
+    const std::string& place = m_demo.forfeitedSide == 0 ? m_firstPlace : m_secondPlace;
+    for (Player& p : m_demo.players)
+        p.forfeited = !place.empty() && IsPlaceOf(place, p);
+}
+
 void ModScores::Restart(DemoWalk& walk)
 {
+    MarkForfeit();
     if (m_demo.gameEnded && m_demo.scoresSeen)
-        m_lastComplete = Result{m_demo.score1, m_demo.score2, m_demo.scoresSeen, m_demo.scoreEntries, m_demo.players};
+        m_lastComplete = Result{m_demo.score1,       m_demo.score2,        m_demo.scoresSeen,
+                                m_demo.scoreEntries, m_demo.forfeitedSide, m_demo.players};
     if (m_demo.gameEnded)
         walk.AddCourseLine("^3Match restarted");
     m_demo.gameEnded = false;
@@ -294,9 +314,11 @@ void ModScores::Restart(DemoWalk& walk)
     m_demo.scoresSeen = false;
     m_demo.score1 = "0";
     m_demo.score2 = "0";
+    m_demo.forfeitedSide = -1;
     for (Player& p : m_demo.players) {
         p.score = kNoScore;
         p.rankPosition = 9999;
+        p.forfeited = false;
     }
     m_boardSeen = false;
     m_firstClient = m_secondClient = -1;
@@ -329,9 +351,11 @@ void ModScores::Finish()
 {
     if (m_mod == Mod::QuakeLive && !m_boardSeen && !IsTeamGame(m_demo))
         PlaceFallback();
+    MarkForfeit();
     if (!m_demo.gameEnded && m_lastComplete) {
         m_demo.score1 = m_lastComplete->score1;
         m_demo.score2 = m_lastComplete->score2;
+        m_demo.forfeitedSide = m_lastComplete->forfeitedSide;
         m_demo.scoresSeen = m_lastComplete->scoresSeen;
         m_demo.scoreEntries = m_lastComplete->scoreEntries;
         m_demo.players = std::move(m_lastComplete->players);

@@ -59,6 +59,7 @@ private:
         std::string score1, score2;
         bool scoresSeen = false;
         int scoreEntries = 0;
+        int forfeitedSide = -1;
         std::vector<Player> players;
     };
 
@@ -66,6 +67,7 @@ private:
     void CpmaPlaces(int32_t first, int32_t second);
     void PlaceFallback();
     void Forfeit(DemoWalk& walk);
+    void MarkForfeit();
 
     DemoState& m_demo;
     Mod m_mod = Mod::Game;

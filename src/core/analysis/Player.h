@@ -9,10 +9,13 @@ namespace core {
 constexpr int32_t kAbsentNumber = -2147483647;
 constexpr double kAbsentSkill = -2147483647.0;
 constexpr int32_t kNoScore = -9999;
-// Whether the player description shows no score: for kNoScore and for the value one below it.
+// Quake Live's score for the side that left a forfeited match.
+constexpr int32_t kForfeitScore = -999;
+// The values the games write where a player or a team has no score: kNoScore (also CPMA's empty
+// place), the value one below it, and Quake Live's forfeit marker. None of them is ever shown.
 constexpr bool ShowsNoScore(int32_t score)
 {
-    return score == kNoScore || score == kNoScore - 1;
+    return score == kNoScore || score == kNoScore - 1 || score == kForfeitScore;
 }
 
 struct Player {
@@ -30,6 +33,9 @@ struct Player {
     // Quake Live: the clan tag shown before the name ("cn") and the Steam ID ("st"), where held.
     std::string clanTag, steamId;
     double skill = 0.0;
+    // Left a forfeited match (moved to the spectators or gone): keeps the score he had and ranks
+    // after the player who stayed.
+    bool forfeited = false;
 };
 
 // The value of a key in a userinfo text ("\n\Bob\t\0..."); empty when absent. Case-sensitive.

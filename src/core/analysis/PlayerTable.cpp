@@ -115,6 +115,19 @@ std::string PadRight(std::string text, size_t width)
 
 } // namespace
 
+void SetTeamScore(std::string& score, std::string_view value)
+{
+    // A side without a score (or one that left) keeps the score it had.
+    int32_t number = 0;
+    if (!ToInt32(value, number) || !ShowsNoScore(number))
+        score.assign(value);
+}
+
+std::string ScoreText(int32_t score)
+{
+    return ShowsNoScore(score) ? "N/A" : std::to_string(score);
+}
+
 int32_t ScoreField(std::string_view report, int n)
 {
     return ScoreFields(report)(n);
@@ -170,8 +183,8 @@ bool ParseScores(DemoState& demo, std::string_view report)
     int entries = 0;
     if (!EntryCount(report, entries))
         return false;
-    demo.score1 = GetToken(report, 1);
-    demo.score2 = GetToken(report, 2);
+    SetTeamScore(demo.score1, GetTokenView(report, 1));
+    SetTeamScore(demo.score2, GetTokenView(report, 2));
     demo.scoreEntries = std::max(entries, 0);
 
     const ScoreFields field(report);
@@ -187,7 +200,8 @@ bool ParseScores(DemoState& demo, std::string_view report)
         if (p.team >= 3)
             continue;
         p.rankPosition = b;
-        p.score = field(b * f + 5);
+        const int32_t score = field(b * f + 5);
+        p.score = ShowsNoScore(score) ? kNoScore : score;
         if (demo.protocol > 46) {
             int32_t* awards[] = {&p.accuracy, &p.impressive, &p.excellent, &p.gauntlet,
                                  &p.defend,   &p.assist,     &p.perfect,   &p.captures};
@@ -223,7 +237,7 @@ void WriteScoreTable(DemoState& demo, std::string_view report, int64_t currentMs
         const Player& p = demo.players[static_cast<size_t>(i)];
         if (p.name.empty())
             continue;
-        const std::string score = p.team >= 3 ? "SPECT" : std::to_string(field(c * f + 5));
+        const std::string score = p.team >= 3 ? "SPECT" : ScoreText(field(c * f + 5));
         log.push_back("         ^7" + PadRight(score, 8) + PadRight(std::to_string(field(c * f + 6)), 7) +
                       PadRight(std::to_string(field(c * f + 7)), 7) + p.name);
     }
@@ -268,53 +282,75 @@ std::string TeamTwoName()
     return TeamTwoName(CurrentDemo);
 }
 
-RankedPlayers GetRankedPlayers(const DemoState& demo)
+namespace {
+
+// A team score for the final score: the games' no-score values count as 0.
+std::string TeamScoreText(const std::string& score)
+{
+    int32_t number = 0;
+    return ToInt32(score, number) && ShowsNoScore(number) ? "0" : score;
+}
+
+RankedPlayers RankTeams(const DemoState& demo)
 {
     RankedPlayers ranked;
+    std::string red = InfoValueOf(demo, "g_redteam");
+    if (red == "N/A")
+        red = "Red Team";
+    std::string blue = InfoValueOf(demo, "g_blueteam");
+    if (blue == "N/A")
+        blue = "Blue Team";
+    int32_t s1 = 0, s2 = 0;
+    if (!ToInt32(demo.score1, s1) || !ToInt32(demo.score2, s2))
+        return ranked;
+    const std::string score1 = TeamScoreText(demo.score1), score2 = TeamScoreText(demo.score2);
+    // The side that stayed in a forfeited match wins whatever the scores said.
+    const bool redWins = demo.forfeitedSide >= 0 ? demo.forfeitedSide == 1 : s2 < s1;
+    if (redWins)
+        return {red, blue, score1 + ":" + score2};
+    return {blue, red, score2 + ":" + score1};
+}
+
+RankedPlayers RankPlayers(const DemoState& demo)
+{
+    RankedPlayers ranked;
+    if (!demo.scoresSeen)
+        return ranked;
+    // Players without a score (never on a board, or marked so) are not ranked; a player who left
+    // a forfeited match keeps his score but ranks after those who stayed.
+    std::vector<const Player*> ranks;
+    for (const bool forfeited : {false, true})
+        for (const Player& p : demo.players)
+            if (!p.name.empty() && (p.team < 3 || p.forfeited) && p.forfeited == forfeited && !ShowsNoScore(p.score))
+                ranks.push_back(&p);
+    if (ranks.empty())
+        return ranked;
+    ranked.winner = StripColourCodes(ranks[0]->name);
+    std::string secondScore = "0";
+    if (ranks.size() > 1) {
+        ranked.second = StripColourCodes(ranks[1]->name);
+        secondScore = std::to_string(ranks[1]->score);
+    }
+    ranked.finalScore = std::to_string(ranks[0]->score) + ":" + secondScore;
+    return ranked;
+}
+
+} // namespace
+
+RankedPlayers GetRankedPlayers(const DemoState& demo)
+{
     // "N/A" compares above "2" and would make every demo without server information a team game
     // that "Blue Team" wins 0:0; without a game type there is nobody to rank.
     if (demo.gameType == "N/A")
-        return ranked;
-    if (IsTeamGame(demo)) {
-        std::string red = InfoValueOf(demo, "g_redteam");
-        if (red == "N/A")
-            red = "Red Team";
-        std::string blue = InfoValueOf(demo, "g_blueteam");
-        if (blue == "N/A")
-            blue = "Blue Team";
-        int32_t s1 = 0, s2 = 0;
-        if (!ToInt32(demo.score1, s1) || !ToInt32(demo.score2, s2))
-            return ranked;
-        if (s2 < s1) {
-            ranked = {red, blue, demo.score1 + ":" + demo.score2};
-        } else {
-            ranked = {blue, red, demo.score2 + ":" + demo.score1};
-        }
-        return ranked;
+        return {};
+    if (IsQuakeLiveProtocol(demo.protocol)) {
+        if (IsQuakeLiveRace(demo.gameType))
+            return RankRace(demo);
+        // Red Rover moves players between the teams every round; the game ranks the players.
+        if (IsQuakeLiveRedRover(demo.gameType))
+            return RankPlayers(demo);
     }
-    if (IsQuakeLiveProtocol(demo.protocol) && IsQuakeLiveRace(demo.gameType))
-        return RankRace(demo);
-    if (!demo.scoresSeen)
-        return ranked;
-    const Player* found[2] = {nullptr, nullptr};
-    int count = 0;
-    for (const Player& p : demo.players) {
-        if (p.name.empty() || p.team >= 3)
-            continue;
-        found[count++] = &p;
-        if (count == 2)
-            break;
-    }
-    if (found[0]) {
-        ranked.winner = StripColourCodes(found[0]->name);
-        std::string secondScore = "0";
-        if (found[1]) {
-            ranked.second = StripColourCodes(found[1]->name);
-            secondScore = std::to_string(found[1]->score);
-        }
-        ranked.finalScore = std::to_string(found[0]->score) + ":" + secondScore;
-    }
-    return ranked;
+    return IsTeamGame(demo) ? RankTeams(demo) : RankPlayers(demo);
 }
 
 RankedPlayers GetRankedPlayers()

@@ -34,6 +34,11 @@ struct RankedPlayers {
 RankedPlayers GetRankedPlayers(const DemoState& demo);
 RankedPlayers GetRankedPlayers();
 
+// A score as the course log's tables show it: "N/A" for the games' no-score values.
+std::string ScoreText(int32_t score);
+// Stores a team score (a score configuration string or a board's) unless it is a no-score value.
+void SetTeamScore(std::string& score, std::string_view value);
+
 // Strict decimal conversion of a 32-bit integer (optional sign, digits only).
 bool ToInt32(std::string_view text, int32_t& value);
 

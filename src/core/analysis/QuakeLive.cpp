@@ -151,11 +151,20 @@ bool IsQuakeLiveRace(std::string_view value)
     return GameTypeNumber(value) == 2;
 }
 
+bool IsQuakeLiveRedRover(std::string_view value)
+{
+    return GameTypeNumber(value) == 12;
+}
+
 std::string GameTypeNameOf(const DemoState& demo)
 {
     const std::string value = InfoValueOf(demo, "g_gametype");
     if (IsQuakeLiveProtocol(demo.protocol))
         return QuakeLiveGameTypeName(value);
+    // Servers of the mods put "com_gamename" before "gamename", which the key lookup finds first;
+    // the mod's own name decides Challenge ProMode's game types.
+    if (ModName(demo.infoString) == "cpma")
+        return GameTypeName(value, "cpma");
     return GameTypeName(value, InfoValueOf(demo, "gamename"));
 }
 

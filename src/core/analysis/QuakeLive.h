@@ -29,6 +29,7 @@ std::string QuakeLiveGameTypeName(std::string_view value);
 // Team games are the game types from Team Deathmatch (3) on; Race (2) is played alone.
 bool IsQuakeLiveTeamGameType(std::string_view value);
 bool IsQuakeLiveRace(std::string_view value);
+bool IsQuakeLiveRedRover(std::string_view value);
 
 // The "Gametype" column text of a read demo: Quake Live's names for its protocols, the game's
 // own otherwise.

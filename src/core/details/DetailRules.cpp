@@ -167,6 +167,8 @@ std::string GameTypeText(const std::string& gameType, const std::string& modColu
 {
     static const char* const names[] = {"Free for All",     "Tournament",   "Singleplayer", "Team Deathmatch",
                                         "Capture the Flag", "One Flag CTF", "Overload",     "Harvester"};
+    if (modColumn == "cpma")
+        return core::GameTypeName(gameType, "cpma");
     int32_t number = 0;
     if (!core::ToInt32(gameType, number))
         return "N/A";

@@ -29,6 +29,7 @@ void CollectMessage(EventCollector& collector, const DemoMessage& message)
         e.eventParm = static_cast<int>(state[EntityField::EventParm]);
         e.otherEntityNum = static_cast<int>(state[EntityField::OtherEntityNum]);
         e.otherEntityNum2 = static_cast<int>(state[EntityField::OtherEntityNum2]);
+        e.generic1 = static_cast<int>(state[EntityField::Generic1]);
     }
     collector.Snapshot(snapshot.serverTime, entities);
 }

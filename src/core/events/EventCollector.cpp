@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 
+#include "core/analysis/DemoInfo.h"
+
 namespace core {
 
 namespace {
@@ -13,6 +15,12 @@ constexpr int kEventBits = 0x300;
 // More events than this from one demo means damaged data rather than a match.
 constexpr size_t kMaxEvents = 200000;
 constexpr int kCpmaGameInfoIndex = 672;
+constexpr int kFirstTeamScoreIndex = 6; // red's, then blue's (the same in every family)
+// One capture is told several ways within a moment: the announcement, the team sound, the score.
+constexpr int64_t kCaptureMomentMs = 1000;
+// The team sound's values for "red captured" and "blue captured".
+constexpr int kRedCaptureSound = 0;
+constexpr int kBlueCaptureSound = 1;
 
 // The value of `key` in a key\value\key\value text (a leading backslash is allowed); exact,
 // case-sensitive keys as the game writes them. Empty when absent.
@@ -81,12 +89,17 @@ bool IndexAndText(std::string_view command, int& index, std::string_view& text)
     return true;
 }
 
-// Removes a trailing colour code for white ("^7"), which the game puts behind names.
-std::string_view WithoutTrailingWhite(std::string_view name)
+// Removes the colour codes the games put behind names ("^7", Quake Live's "^3").
+std::string_view WithoutTrailingColour(std::string_view name)
 {
-    while (name.size() >= 2 && name[name.size() - 2] == '^' && name.back() == '7')
+    while (name.size() >= 2 && name[name.size() - 2] == '^')
         name.remove_suffix(2);
     return name;
+}
+
+int OtherTeam(int team)
+{
+    return team == kTeamRed ? kTeamBlue : kTeamRed;
 }
 
 int TeamWord(std::string_view word)
@@ -126,6 +139,7 @@ void EventCollector::GameState()
     m_roundTime.clear();
     m_roundStatus.clear();
     m_previousEvents.clear();
+    m_teamScoresKnown[0] = m_teamScoresKnown[1] = false;
 }
 
 void EventCollector::GameStateConfigString(int index, std::string_view text)
@@ -135,6 +149,7 @@ void EventCollector::GameStateConfigString(int index, std::string_view text)
         // number their means of death differently from the original game's.
         const std::string_view game = InfoPair(text, "gamename");
         const bool missionPack = game == "missionpack" || game == "baseoa";
+        m_missionPack = missionPack;
         m_tables = &EventTablesFor(m_protocol, missionPack);
         m_cpma = game == "cpma";
     }
@@ -172,6 +187,8 @@ void EventCollector::ServerCommand(int32_t sequence, std::string_view command)
         Chat(QuotedText(command), true);
     } else if (word == "print") {
         Print(QuotedText(command));
+    } else if (word == "cp") {
+        CentrePrint(QuotedText(command));
     }
 }
 
@@ -182,6 +199,8 @@ void EventCollector::ConfigStringChanged(int index, std::string_view text, bool 
         ServerInfo(text, fromGameState);
     } else if (index >= t.firstPlayerIndex && index < t.firstPlayerIndex + t.playerCount) {
         PlayerChanged(index - t.firstPlayerIndex, text, fromGameState);
+    } else if (index == kFirstTeamScoreIndex || index == kFirstTeamScoreIndex + 1) {
+        TeamScore(index - kFirstTeamScoreIndex, text, fromGameState);
     } else if (index == t.warmupIndex) {
         m_warmup.assign(text);
     } else if (index == t.levelStartIndex) {
@@ -221,6 +240,15 @@ void EventCollector::ConfigStringChanged(int index, std::string_view text, bool 
 
 void EventCollector::ServerInfo(std::string_view info, bool fromGameState)
 {
+    // Capture the flag counts captures in the team scores; the mission pack's one-flag game too.
+    const std::string_view type = InfoPair(info, "g_gametype");
+    if (m_tables->family == EventTablesFor(91, false).family) {
+        m_scoresAreCaptures = type == "5" || type == "6";
+        m_oneFlag = type == "6";
+    } else {
+        m_scoresAreCaptures = type == "4" || (m_missionPack && type == "5");
+        m_oneFlag = m_missionPack && type == "5";
+    }
     const std::string_view phase = InfoPair(info, "g_gameState");
     if (phase == m_gamePhase)
         return;
@@ -298,6 +326,127 @@ void EventCollector::EntityEvent(const EventEntity& entity)
     const int event = (entity.type - m_tables->eventEntityType) & ~kEventBits;
     if (event == m_tables->obituaryEvent)
         Obituary(entity);
+    else if (event == m_tables->teamSoundEvent)
+        TeamSound(entity);
+}
+
+void EventCollector::TeamSound(const EventEntity& entity)
+{
+    if (entity.eventParm != kRedCaptureSound && entity.eventParm != kBlueCaptureSound)
+        return;
+    int team = entity.eventParm == kRedCaptureSound ? kTeamRed : kTeamBlue;
+    int client = -1;
+    if (m_cpma) {
+        // Challenge ProMode names the flag that was captured instead, and the player who did it.
+        team = OtherTeam(team);
+        const int carrier = entity.generic1;
+        if (carrier >= 0 && carrier < m_tables->playerCount && !m_players[static_cast<size_t>(carrier)].info.empty())
+            client = carrier;
+    }
+    Captured(FlagCapturedBy(team), client, {});
+}
+
+void EventCollector::TeamScore(int which, std::string_view text, bool fromGameState)
+{
+    int score = 0;
+    if (!ParseInt(text, score))
+        return;
+    const bool counted = m_teamScoresKnown[which] && score == m_teamScores[which] + 1;
+    m_teamScores[which] = score;
+    m_teamScoresKnown[which] = true;
+    if (!fromGameState && counted && m_scoresAreCaptures)
+        Captured(FlagCapturedBy(which == 0 ? kTeamRed : kTeamBlue), -1, {});
+}
+
+int EventCollector::FlagCapturedBy(int team) const
+{
+    return m_oneFlag ? kTeamFree : OtherTeam(team);
+}
+
+void EventCollector::Captured(int flag, int client, std::string_view name)
+{
+    const int64_t now = m_clock.Now();
+    for (size_t i = m_events.size(); i-- > 0;) {
+        DemoEvent& e = m_events[i];
+        if (i < m_untimed && now - e.demoTime > kCaptureMomentMs)
+            break;
+        if (e.kind != EventKind::FlagCaptured || e.team != flag)
+            continue;
+        // The same capture told again: the first way that names the player gives him.
+        if (e.player < 0 && client >= 0) {
+            e.player = client;
+            FillPlayer(e);
+        } else if (e.player < 0 && e.playerName.empty()) {
+            e.playerName.assign(name);
+        }
+        return;
+    }
+    DemoEvent& e = Add(EventKind::FlagCaptured, client);
+    e.team = flag;
+    if (client < 0)
+        e.playerName.assign(name);
+}
+
+// The player a server message names: by his name, or his name behind a clan tag (Quake Live
+// writes "tag name" and "tag^7 name"); colour codes behind the name do not count. The longest
+// name that fits wins.
+int EventCollector::ClientNamed(std::string_view shown) const
+{
+    shown = WithoutTrailingColour(shown);
+    int best = -1;
+    size_t bestLength = 0;
+    for (size_t i = 0; i < m_players.size(); ++i) {
+        if (m_players[i].info.empty())
+            continue;
+        const std::string_view name = WithoutTrailingColour(m_players[i].name);
+        if (name.empty() || name.size() < bestLength || (name.size() == bestLength && best >= 0))
+            continue;
+        const bool fits = shown == name || (shown.size() > name.size() && shown.ends_with(name) &&
+                                            shown[shown.size() - name.size() - 1] == ' ');
+        if (fits) {
+            best = static_cast<int>(i);
+            bestLength = name.size();
+        }
+    }
+    return best;
+}
+
+// Captures as the games announce them where the announcement does not read "X captured the
+// BLUE flag!": Quake Live's "^1RED TEAM^3 CAPTURED the flag!^7 (tag name captured in 0:14.003)"
+// and Challenge ProMode's centre print "^1RED^7 scores: Capture".
+bool EventCollector::CaptureAnnounced(std::string_view text)
+{
+    const std::string plain = StripColourCodes(text);
+    const size_t teamCaptured = plain.find(" TEAM CAPTURED the flag!");
+    if (teamCaptured != std::string::npos) {
+        const int team = TeamWord(std::string_view(plain).substr(0, teamCaptured));
+        if (team < 0)
+            return false;
+        std::string_view name;
+        const size_t open = text.find('(', text.find("CAPTURED the flag!"));
+        const size_t close = text.rfind(" captured in ");
+        if (open != std::string_view::npos && close != std::string_view::npos && close > open)
+            name = text.substr(open + 1, close - open - 1);
+        const int client = ClientNamed(name);
+        Captured(FlagCapturedBy(team), client, WithoutTrailingColour(name));
+        return true;
+    }
+    constexpr std::string_view kScores = " scores: Capture";
+    if (plain.ends_with(kScores)) {
+        const int team = TeamWord(std::string_view(plain).substr(0, plain.size() - kScores.size()));
+        if (team < 0)
+            return false;
+        Captured(FlagCapturedBy(team), -1, {});
+        return true;
+    }
+    return false;
+}
+
+void EventCollector::CentrePrint(std::string_view text)
+{
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        text.remove_suffix(1);
+    CaptureAnnounced(text);
 }
 
 void EventCollector::Obituary(const EventEntity& entity)
@@ -377,24 +526,30 @@ void EventCollector::Print(std::string_view text)
         {" captured the ", EventKind::FlagCaptured},
         {" returned the ", EventKind::FlagReturned},
     };
+    if (CaptureAnnounced(text))
+        return;
     for (const Phrase& phrase : kPhrases) {
         const size_t at = text.rfind(phrase.words);
         if (at == std::string_view::npos || at == 0)
             continue;
+        // OSP goes on after the flag: "... captured the BLUE flag! (held for 0:42.70)".
         std::string_view rest = text.substr(at + phrase.words.size());
-        if (!rest.ends_with("flag!"))
+        const size_t flagAt = rest.find("flag!");
+        if (flagAt == std::string_view::npos)
             continue;
-        rest.remove_suffix(5);
-        while (!rest.empty() && rest.back() == ' ')
-            rest.remove_suffix(1);
-        const int flagTeam = rest.empty() ? kTeamFree : TeamWord(rest);
+        const std::string teamWord = StripColourCodes(rest.substr(0, flagAt));
+        std::string_view word = teamWord;
+        while (!word.empty() && word.back() == ' ')
+            word.remove_suffix(1);
+        const int flagTeam = word.empty() ? kTeamFree : TeamWord(word);
         if (flagTeam < 0)
             continue;
-        const std::string_view name = WithoutTrailingWhite(text.substr(0, at));
-        int client = -1;
-        for (size_t i = 0; i < m_players.size(); ++i)
-            if (!m_players[i].info.empty() && WithoutTrailingWhite(m_players[i].name) == name)
-                client = static_cast<int>(i);
+        const std::string_view name = WithoutTrailingColour(text.substr(0, at));
+        const int client = ClientNamed(name);
+        if (phrase.kind == EventKind::FlagCaptured) {
+            Captured(flagTeam, client, name);
+            return;
+        }
         DemoEvent& e = Add(phrase.kind, client);
         e.team = flagTeam;
         if (client < 0)

@@ -25,6 +25,7 @@ struct EventEntity {
     int eventParm = 0;
     int otherEntityNum = 0;
     int otherEntityNum2 = 0;
+    int generic1 = 0;
 };
 
 class EventCollector {
@@ -71,6 +72,15 @@ private:
     void Obituary(const EventEntity& entity);
     void Chat(std::string_view command, bool team);
     void Print(std::string_view text);
+    void CentrePrint(std::string_view text);
+    bool CaptureAnnounced(std::string_view text);
+    void TeamSound(const EventEntity& entity);
+    void TeamScore(int which, std::string_view text, bool fromGameState);
+    // A capture of the flag of `flag`, however the demo tells it; `client` -1 when it does not
+    // say who (then `name` is what it says).
+    void Captured(int flag, int client, std::string_view name);
+    int FlagCapturedBy(int team) const;
+    int ClientNamed(std::string_view shown) const;
     int ClientInChat(std::string_view line, size_t& nameEnd) const;
     void ServerInfo(std::string_view info, bool fromGameState);
     void GameStarts();
@@ -86,6 +96,12 @@ private:
     // "IN_PROGRESS"); the original game by the warm-up configuration string.
     std::string m_gamePhase;
     bool m_cpma = false;
+    bool m_missionPack = false;
+    // Game types whose team scores count captures, and those with one neutral flag.
+    bool m_scoresAreCaptures = false;
+    bool m_oneFlag = false;
+    int m_teamScores[2] = {0, 0};
+    bool m_teamScoresKnown[2] = {false, false};
     std::string m_cpmaStart;
     size_t m_lastGameStart = SIZE_MAX; // index of the last game start event
     std::string m_warmup, m_levelStart, m_intermission, m_roundTime, m_roundStatus;

@@ -34,11 +34,11 @@ constexpr std::array kQuakeLiveCauses = {
 };
 
 // clang-format off
-//                                  family        type  obit  warm start inter players n   round  rtime
-const EventTables kOld{            "1.17",        12,   58,   5,   13,   14,   544,    64, -1,    -1,  kBaseCauses};
-const EventTables kClassic{        "1.27-1.32",   13,   60,   5,   21,   22,   544,    64, -1,    -1,  kBaseCauses};
-const EventTables kClassicMission{ "1.27-1.32",   13,   60,   5,   21,   22,   544,    64, -1,    -1,  kMissionPackCauses};
-const EventTables kQuakeLive{      "Quake Live",  13,   58,   5,   13,   14,   529,    64, 661,   662, kQuakeLiveCauses};
+//                                  family        type  obit  warm start inter players n   round  rtime  causes               team sound
+const EventTables kOld{            "1.17",        12,   58,   5,   13,   14,   544,    64, -1,    -1,  kBaseCauses,         -1};
+const EventTables kClassic{        "1.27-1.32",   13,   60,   5,   21,   22,   544,    64, -1,    -1,  kBaseCauses,         47};
+const EventTables kClassicMission{ "1.27-1.32",   13,   60,   5,   21,   22,   544,    64, -1,    -1,  kMissionPackCauses,  47};
+const EventTables kQuakeLive{      "Quake Live",  13,   58,   5,   13,   14,   529,    64, 661,   662, kQuakeLiveCauses,    44};
 // clang-format on
 
 } // namespace

@@ -21,6 +21,9 @@ struct EventTables {
     int roundTimeIndex = -1;   // the running round's start, "-1" once it is over
     // Index = the protocol's means-of-death number.
     std::span<const DeathCause> causes;
+    // The broadcast team sound (EV_GLOBAL_TEAM_SOUND), whose first two values announce a capture;
+    // -1: the family has none.
+    int teamSoundEvent = -1;
 
     DeathCause Cause(int meansOfDeath) const;
 };

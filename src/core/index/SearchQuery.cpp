@@ -135,7 +135,7 @@ std::vector<std::string> GametypeValues(std::string_view typed)
         std::string_view name, number;
         std::array<std::string_view, 3> shortNames;
     };
-    static constexpr std::array<Type, 8> kTypes{{
+    static constexpr std::array<Type, 9> kTypes{{
         {"Free for All", "0", {"ffa", "dm", "deathmatch"}},
         {"Tournament", "1", {"tourney", "1v1", "duel"}},
         {"Singleplayer", "2", {"sp", "single", ""}},
@@ -144,6 +144,7 @@ std::vector<std::string> GametypeValues(std::string_view typed)
         {"One Flag CTF", "5", {"1fctf", "oneflag", ""}},
         {"Overload", "6", {"overload", "", ""}},
         {"Harvester", "7", {"harvester", "", ""}},
+        {"Capture Strike", "", {"ctfs", "capturestrike", ""}},
     }};
     const std::string lowered = LowerCase(typed);
     for (const Type& type : kTypes) {
