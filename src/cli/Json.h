@@ -51,7 +51,7 @@ inline std::string JsonQuoted(std::string_view utf8)
 // A text from inside a demo, or the program's own.
 inline std::string JsonString(std::string_view latin1)
 {
-    return JsonQuoted(core::Latin1ToUtf8(latin1));
+    return JsonQuoted(core::Utf8FromLatin1(latin1));
 }
 
 // A file name or path, or a text the user wrote. Bytes that are no UTF-8 (a file name from another

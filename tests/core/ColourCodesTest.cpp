@@ -74,7 +74,7 @@ TEST(TextEncoding, ConversionsKeepEveryCharacter)
     std::string every;
     for (int b = 0; b < 256; ++b)
         every += static_cast<char>(b);
-    EXPECT_EQ(Utf8ToLatin1(Latin1ToUtf8(every)), every);
+    EXPECT_EQ(Utf8ToLatin1(Utf8FromLatin1(every)), every);
 }
 
 } // namespace

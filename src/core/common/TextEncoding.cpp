@@ -55,7 +55,7 @@ size_t Utf8SequenceLength(std::string_view text, size_t at)
     return length;
 }
 
-std::string Latin1ToUtf8(std::string_view latin1)
+std::string Utf8FromLatin1(std::string_view latin1)
 {
     std::string out;
     out.reserve(latin1.size());

@@ -14,7 +14,7 @@ inline constexpr std::string_view kUtf8ByteOrderMark{"\xEF\xBB\xBF", 3};
 // byte there begins none (a lone continuation byte, an overlong form, a surrogate, a cut-off end).
 size_t Utf8SequenceLength(std::string_view text, size_t at);
 
-std::string Latin1ToUtf8(std::string_view latin1);
+std::string Utf8FromLatin1(std::string_view latin1);
 
 // Bytes that should be UTF-8, made sure to be: well-formed sequences stay as they are, every other
 // byte is taken as the Latin-1 character it codes. Nothing is lost or replaced by "?".

@@ -99,7 +99,7 @@ std::string DescriptionFileText(std::string_view bytes)
 {
     if (bytes.starts_with(kUtf8ByteOrderMark))
         return ValidUtf8(bytes.substr(kUtf8ByteOrderMark.size()));
-    return Latin1ToUtf8(bytes);
+    return Utf8FromLatin1(bytes);
 }
 
 std::string DescriptionFileBytes(std::string_view text)

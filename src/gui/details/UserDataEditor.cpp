@@ -203,7 +203,7 @@ void UserDataEditor::Changed()
 core::DemoUserData UserDataEditor::Fields() const
 {
     core::DemoUserData data;
-    data.pov = core::Latin1ToUtf8(m_pov->Chosen());
+    data.pov = core::Utf8FromLatin1(m_pov->Chosen());
     data.rating = Utf8Bytes(m_rating->text());
     data.web = Utf8Bytes(m_web->currentText());
     data.description = core::SplitTextLines(Utf8Bytes(m_description->toPlainText()));
