@@ -44,7 +44,8 @@ void PrintText(const core::DemoEventsResult& result, const std::vector<core::Pla
 void PrintJson(const std::string& file, const core::DemoEventsResult& result,
                const std::vector<core::PlayerFigures>& figures)
 {
-    std::string out = "{\n  \"file\": " + JsonString(file) + ",\n  \"protocol\": " + std::to_string(result.protocol) +
+    std::string out = "{\n  \"file\": " + JsonUtf8String(file) +
+                      ",\n  \"protocol\": " + std::to_string(result.protocol) +
                       ",\n  \"length\": " + std::to_string(result.length) +
                       ",\n  \"firstServerTime\": " + std::to_string(result.firstServerTime) +
                       ",\n  \"problem\": " + JsonString(result.problem) + ",\n  \"events\": [";

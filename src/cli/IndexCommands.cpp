@@ -61,7 +61,7 @@ void PrintJson(core::LibraryIndex& index, const std::vector<core::DemoInfo>& row
     for (size_t r = 0; r < rows.size(); ++r) {
         out += r ? ",\n    {" : "\n    {";
         for (int i = 0; i < core::DemoFieldCount; ++i)
-            out += (i ? ", " : "") + JsonString(names[static_cast<size_t>(i)]) + ": " + JsonString(rows[r][i]);
+            out += (i ? ", " : "") + JsonString(names[static_cast<size_t>(i)]) + ": " + JsonField(rows[r], i);
         std::vector<core::IndexedPlayer> players;
         index.Players(rows[r], players);
         out += ", \"Players\": [";

@@ -64,9 +64,9 @@ void PrintJson(const InfoOptions& options, const core::DemoState& demo)
     auto field = [&](const std::string& key, const std::string& value, bool last = false) {
         out += "  " + JsonString(key) + ": " + value + (last ? "\n" : ",\n");
     };
-    field("file", JsonString(options.file));
+    field("file", JsonUtf8String(options.file));
     if (!options.member.empty())
-        field("member", JsonString(options.member));
+        field("member", JsonUtf8String(options.member));
     field("size", std::to_string(demo.size));
     field("sizeText", JsonString(demo.sizeText));
     field("recorded", JsonString(demo.recordedText));

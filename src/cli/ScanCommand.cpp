@@ -43,11 +43,11 @@ void PrintJson(const std::vector<core::DemoInfo>& rows, const std::string& summa
     for (size_t r = 0; r < rows.size(); ++r) {
         out += r ? ",\n    {" : "\n    {";
         for (int i = 0; i < core::DemoFieldCount; ++i)
-            out += (i ? ", " : "") + JsonString(names[static_cast<size_t>(i)]) + ": " + JsonString(rows[r][i]);
+            out += (i ? ", " : "") + JsonString(names[static_cast<size_t>(i)]) + ": " + JsonField(rows[r], i);
         out += "}";
     }
     out += rows.empty() ? "],\n" : "\n  ],\n";
-    out += "  \"summary\": " + JsonString(summary) + "\n}\n";
+    out += "  \"summary\": " + JsonUtf8String(summary) + "\n}\n";
     std::cout << out;
 }
 

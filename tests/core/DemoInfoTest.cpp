@@ -90,16 +90,6 @@ TEST(DemoInfoFormat, ModNames)
     EXPECT_EQ(ModName("\\sv_hostname\\x\\"), "n/a");
 }
 
-TEST(DemoInfoFormat, ColourCodes)
-{
-    const std::pair<const char*, const char*> cases[] = {
-        {"^1Red^7Bob", "RedBob"}, {"a^^1b", "ab"}, {"abc^", "abc"}, {"^", ""}, {"^^", ""},
-        {"plain", "plain"},       {"^^^1x", "x"},
-    };
-    for (const auto& [in, out] : cases)
-        EXPECT_EQ(StripColourCodes(in), out) << in;
-}
-
 TEST(DemoInfoFormat, DosDateTimeRoundTrip)
 {
     // 2001-08-15 13:45:30, local time

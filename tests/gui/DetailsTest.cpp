@@ -1,6 +1,6 @@
 // The details windows on real widgets: the properties window of a team demo on every tab, the
-// level shot search through the packs, "Playlist", the user data editor's Apply and the bulk user
-// data commands, the player description, and the colour code drawing rules.
+// level shot search through the packs, "Playlist", the user data editor's Apply, the bulk user
+// data commands and the player description.
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -113,7 +113,6 @@ QListWidgetItem* ItemWith(QListWidget& list, const QString& text)
 class DetailsTest : public QObject {
     Q_OBJECT
 private slots:
-    void colourCodesFollowTheGameRules();
     void levelShotCandidatesInOrder();
     void playerRules();
     void propertiesOfATeamDemo();
@@ -122,37 +121,6 @@ private slots:
     void editorOffersTheRowsPlayers();
     void userDataCellClicksKeepSelectionAndPlace();
 };
-
-void DetailsTest::colourCodesFollowTheGameRules()
-{
-    auto shown = [](std::string_view text) {
-        std::string out;
-        for (const gui::ColouredChar& c : gui::ColouredChars(text))
-            out += c.ch;
-        return out;
-    };
-    auto colours = [](std::string_view text) {
-        std::vector<QColor> out;
-        for (const gui::ColouredChar& c : gui::ColouredChars(text))
-            out.push_back(c.colour);
-        return out;
-    };
-    QCOMPARE(shown("^1Red^7Boss"), std::string("RedBoss"));
-    QCOMPARE(colours("^1R^4B").front(), QColor(255, 0, 0));
-    QCOMPARE(colours("^1R^4B").back(), QColor(0, 0, 255));
-    QCOMPARE(colours("^9x").front(), QColor(255, 0, 0)); // lowest three bits of "9"
-    QCOMPARE(shown("Name^"), std::string("Name"));       // a lone "^" is not drawn
-    QCOMPARE(shown("Name^1"), std::string("Name"));      // a code at the end is dropped
-    QCOMPARE(shown("a^^bcd"), std::string("acd"));       // "^^" escapes nothing: the second starts a code
-    QCOMPARE(shown("a^^b"), std::string("a"));
-    QCOMPARE(shown("^1\"quoted\"\n"), std::string("quoted"));
-    QCOMPARE(shown("x^2\x19y"), std::string("xy"));
-    QCOMPARE(shown(""), std::string());
-    QCOMPARE(shown("^"), std::string());
-    // Every "|" is measured as "ai" for the name boxes.
-    const QFontMetrics metrics(QFont{});
-    QCOMPARE(gui::NameBoxWidth(metrics, "^1a|b"), metrics.horizontalAdvance(QStringLiteral("aaib")) + 13);
-}
 
 void DetailsTest::levelShotCandidatesInOrder()
 {

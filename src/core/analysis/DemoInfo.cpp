@@ -20,6 +20,12 @@ const std::array<std::string_view, DemoFieldCount>& DemoColumnNames()
     return names;
 }
 
+bool FieldHoldsUtf8(int column)
+{
+    return column == FieldDemoname || column == FieldArchiveLocation || column == FieldLocation ||
+           (column >= FieldPOV && column <= FieldDescription);
+}
+
 int64_t RoundHalfEven(double value)
 {
     // nearbyint follows the current rounding mode, which is round-to-nearest-even by default.
@@ -171,23 +177,6 @@ std::string ModName(std::string_view infoString)
     if (auto name = LookUp("gamename", infoString))
         return LowerCase(*name);
     return "n/a";
-}
-
-std::string StripColourCodes(std::string_view text)
-{
-    if (text.find('^') == std::string_view::npos)
-        return std::string(text);
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '^') {
-            out += text[i];
-            continue;
-        }
-        if (i + 1 < text.size() && text[i + 1] != '^')
-            ++i; // the code character goes with its caret
-    }
-    return out;
 }
 
 uint32_t DosDateTimeFromUnix(int64_t unixSeconds)

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/analysis/ColourCodes.h"
+
 namespace core {
 
 // Physical column order of both lists.
@@ -51,6 +53,11 @@ struct DemoInfo {
 // The column names, in physical order ("Demoname" ... "Description").
 const std::array<std::string_view, DemoFieldCount>& DemoColumnNames();
 
+// Whether a column holds UTF-8: the file names and paths ("Demoname", "Archive Location",
+// "Location") and the user's own data ("POV" ... "Description"); the others hold the demo's
+// Latin-1 texts and the program's own ASCII ones.
+bool FieldHoldsUtf8(int column);
+
 // Rounds to the nearest integer, halves to even (the rounding of every displayed quotient).
 int64_t RoundHalfEven(double value);
 
@@ -69,7 +76,6 @@ std::string NotSetText(std::string_view value);
 std::string GameTypeName(std::string_view value, std::string_view gameName);
 // Mod name from a demo's information string: fs_game, else gamename, lower-cased; "n/a".
 std::string ModName(std::string_view infoString);
-std::string StripColourCodes(std::string_view text);
 // Byte-wise ASCII lower case (texts are 8-bit; only A-Z change).
 std::string LowerCase(std::string_view text);
 

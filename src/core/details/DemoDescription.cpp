@@ -7,6 +7,7 @@
 #include "core/analysis/DemoInfo.h"
 #include "core/app/FileWrite.h"
 #include "core/common/MessageSink.h"
+#include "core/common/TextEncoding.h"
 #include "platform/RegularFile.h"
 
 namespace core {
@@ -60,7 +61,7 @@ std::filesystem::path DemoDescriptionPath(const std::filesystem::path& demoDataD
 
 std::string PlayerFileName(std::string_view playerName)
 {
-    std::string name = StripColourCodes(playerName);
+    std::string name = StripGameColourCodes(playerName);
     for (char& c : name) {
         const auto b = static_cast<unsigned char>(c);
         const bool reserved =
@@ -94,22 +95,38 @@ std::vector<std::string> SplitTextLines(std::string_view text)
     return lines;
 }
 
+std::string DescriptionFileText(std::string_view bytes)
+{
+    if (bytes.starts_with(kUtf8ByteOrderMark))
+        return ValidUtf8(bytes.substr(kUtf8ByteOrderMark.size()));
+    return Utf8FromLatin1(bytes);
+}
+
+std::string DescriptionFileBytes(std::string_view text)
+{
+    if (std::optional<std::string> latin1 = Utf8ToLatin1(text))
+        return std::move(*latin1);
+    return std::string(kUtf8ByteOrderMark) + ValidUtf8(text);
+}
+
 std::optional<std::vector<std::string>> LoadTextLines(const std::filesystem::path& path)
 {
-    std::string text;
-    if (!ReadFileContents(path, text))
+    std::string bytes;
+    if (!ReadFileContents(path, bytes))
         return std::nullopt; // also a folder or a pipe by that name: neither holds a description
-    return SplitTextLines(text);
+    return SplitTextLines(DescriptionFileText(bytes));
 }
 
 bool SaveTextLines(const std::filesystem::path& path, const std::vector<std::string>& lines)
 {
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\r\n";
+    const std::string bytes = DescriptionFileBytes(text);
     std::FILE* out = platform::CreateRegularFileStream(path.string());
     if (!out)
         return false;
-    bool ok = true;
-    for (const std::string& line : lines)
-        ok = ok && std::fwrite(line.data(), 1, line.size(), out) == line.size() && std::fwrite("\r\n", 1, 2, out) == 2;
+    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
     return std::fclose(out) == 0 && ok;
 }
 
@@ -125,7 +142,7 @@ UserInfo GetUserInfo(const std::filesystem::path& path)
         return info;
     }
     const std::vector<std::string>& lines = *loaded;
-    info.pov = StripColourCodes(FieldOrEmpty(lines, 0));
+    info.pov = StripColourCodesUtf8(FieldOrEmpty(lines, 0));
     info.rating = FieldOrEmpty(lines, 1);
     info.web = FieldOrEmpty(lines, 2);
     info.description = FieldOrEmpty(lines, 3);

@@ -2,6 +2,12 @@
 // The user's own data kept beside the program: one demo description file per demo (point of
 // view, rating, web location, description) and one player description file per described player.
 // Every operation loads or writes a whole file at once; nothing is kept open.
+//
+// In memory every text of these files is UTF-8, a point of view too (the player's Latin-1 name
+// turned into UTF-8). On disk a file whose every character Latin-1 can hold is Latin-1, byte for
+// byte as older versions and other tools write and read it; any other text is written as UTF-8
+// behind a byte order mark. A file is read as UTF-8 when it begins with that mark, otherwise as
+// Latin-1.
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -15,7 +21,7 @@ inline constexpr std::string_view kEmptyFieldLine{"\x01", 1};
 
 // What the demo list shows of a demo's user data: columns "POV", "Rating", "Web", "Description".
 struct UserInfo {
-    std::string pov; // colour codes removed
+    std::string pov; // colour codes removed (StripColourCodesUtf8)
     std::string rating;
     std::string web;
     std::string description; // the first description line only
@@ -24,7 +30,7 @@ struct UserInfo {
 
 // The whole record, as the editor and the properties window use it. Empty strings mean "no value".
 struct DemoUserData {
-    std::string pov; // the player's name as recorded, colour codes kept
+    std::string pov; // the player's name as recorded, colour codes kept, in UTF-8
     std::string rating;
     std::string web;
     std::vector<std::string> description;
@@ -33,16 +39,23 @@ struct DemoUserData {
 
 // demo data directory / demo name + ".description"; demos of the same name share one file.
 std::filesystem::path DemoDescriptionPath(const std::filesystem::path& demoDataDirectory, std::string_view demoName);
-// The player's name without colour codes, with characters a file name cannot hold turned into "_".
+// The player's name (as recorded, Latin-1) without the game's one-character colour codes, with
+// characters a file name cannot hold turned into "_". Extended colour codes stay in, as they did
+// when the first descriptions were written, so that those files are still found.
 std::string PlayerFileName(std::string_view playerName);
 std::filesystem::path PlayerDescriptionPath(const std::filesystem::path& playerDataDirectory,
                                             std::string_view playerName);
 
 // Splits a text into lines at CR LF, a lone LF or a lone CR; a final line end adds no empty line.
 std::vector<std::string> SplitTextLines(std::string_view text);
-// Loads a whole file as lines; nullopt when it cannot be read.
+// A description file's bytes as UTF-8: after a byte order mark UTF-8 already, otherwise Latin-1.
+std::string DescriptionFileText(std::string_view bytes);
+// The bytes of a description file holding the UTF-8 text: Latin-1 when every character fits,
+// otherwise the byte order mark and UTF-8.
+std::string DescriptionFileBytes(std::string_view text);
+// Loads a whole file as UTF-8 lines; nullopt when it cannot be read.
 std::optional<std::vector<std::string>> LoadTextLines(const std::filesystem::path& path);
-// Writes the lines, each followed by CR LF, replacing the file. False on failure.
+// Writes the UTF-8 lines, each followed by CR LF, replacing the file. False on failure.
 bool SaveTextLines(const std::filesystem::path& path, const std::vector<std::string>& lines);
 
 // The list reader: four empty strings for a missing file; a file that cannot be loaded is

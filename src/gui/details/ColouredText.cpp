@@ -18,6 +18,16 @@ std::string Latin1Bytes(const QString& text)
     return text.toLatin1().toStdString();
 }
 
+QString Utf8(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string Utf8Bytes(const QString& text)
+{
+    return text.toUtf8().toStdString();
+}
+
 QColor GameColour(char code)
 {
     static const QColor colours[8] = {QColor(0, 0, 0),     QColor(255, 0, 0),    QColor(0, 128, 0),
@@ -28,43 +38,61 @@ QColor GameColour(char code)
 
 namespace {
 
-bool NotPrinted(char ch)
+bool NotPrinted(char32_t ch)
 {
-    return ch == '\n' || ch == '"' || ch == '\x19';
+    return ch == U'\n' || ch == U'"' || ch == U'\x19';
+}
+
+QString OneCharacter(char32_t ch)
+{
+    return QString::fromUcs4(&ch, 1);
 }
 
 } // namespace
 
-std::vector<ColouredChar> ColouredChars(std::string_view text)
+std::vector<ColouredChar> ColouredChars(const QString& text)
 {
+    const QList<uint> ucs4 = text.toUcs4();
+    const std::u32string characters(ucs4.begin(), ucs4.end());
+    std::u32string_view rest(characters);
     // A colour code at the very end selects nothing to draw.
-    if (text.size() >= 2 && text[text.size() - 2] == '^')
-        text.remove_suffix(2);
+    if (rest.size() >= 2 && rest[rest.size() - 2] == U'^')
+        rest.remove_suffix(2);
     std::vector<ColouredChar> out;
     QColor colour = GameColour('7');
     size_t i = 0;
-    while (i < text.size()) {
-        const char ch = text[i];
-        if (ch == '^' && i + 1 < text.size() && text[i + 1] != '^' && i + 1 != text.size() - 1) {
-            colour = GameColour(text[i + 1]);
-            const char next = text[i + 2];
-            if (next == '\n' || next == '"' || next == '^') {
+    while (i < rest.size()) {
+        const char32_t ch = rest[i];
+        if (ch == U'^' && i + 1 < rest.size() && rest[i + 1] != U'^' && i + 1 != rest.size() - 1) {
+            if (const std::optional<uint32_t> rgb = core::ExtendedColourAt(rest, i)) {
+                colour = QColor((*rgb >> 16) & 0xFF, (*rgb >> 8) & 0xFF, *rgb & 0xFF);
+                i += core::kExtendedColourCodeLength;
+                continue;
+            }
+            colour = GameColour(static_cast<char>(rest[i + 1] & 7));
+            const char32_t next = rest[i + 2];
+            if (next == U'\n' || next == U'"' || next == U'^') {
                 i += 2;
                 continue;
             }
-            if (next != '\x19')
+            if (next != U'\x19')
                 out.push_back({next, colour});
             i += 3;
             continue;
         }
-        if (ch != '^' && !NotPrinted(ch))
+        if (ch != U'^' && !NotPrinted(ch))
             out.push_back({ch, colour});
         ++i;
     }
     return out;
 }
 
-void DrawColouredText(QPainter& painter, const QRect& rect, std::string_view text, const QPixmap* icon, bool course,
+std::vector<ColouredChar> ColouredChars(std::string_view latin1)
+{
+    return ColouredChars(Latin1(latin1));
+}
+
+void DrawColouredText(QPainter& painter, const QRect& rect, const QString& text, const QPixmap* icon, bool course,
                       const QColor& background)
 {
     painter.save();
@@ -74,7 +102,7 @@ void DrawColouredText(QPainter& painter, const QRect& rect, std::string_view tex
         painter.drawPixmap(rect.left() + 2, rect.top() + (rect.height() - icon->height()) / 2, *icon);
         x = rect.left() + icon->width() + 6;
     }
-    const bool underlineCapitals = course && text.find("SCORE") != std::string_view::npos;
+    const bool underlineCapitals = course && text.contains(QLatin1String("SCORE"));
     QFont plain = painter.font();
     plain.setUnderline(false);
     QFont underlined = plain;
@@ -82,28 +110,39 @@ void DrawColouredText(QPainter& painter, const QRect& rect, std::string_view tex
     const QFontMetrics metrics(plain);
     const int baseline = rect.top() + (rect.height() + metrics.ascent() - metrics.descent()) / 2;
     for (const ColouredChar& c : ColouredChars(text)) {
-        const QChar qc = QChar::fromLatin1(c.ch);
-        painter.setFont(underlineCapitals && c.ch >= 'A' && c.ch <= 'Z' ? underlined : plain);
+        const QString shown = OneCharacter(c.ch);
+        painter.setFont(underlineCapitals && c.ch >= U'A' && c.ch <= U'Z' ? underlined : plain);
         painter.setPen(ReadableOn(c.colour, background));
-        painter.drawText(x, baseline, QString(qc));
-        x += metrics.horizontalAdvance(qc);
+        painter.drawText(x, baseline, shown);
+        x += metrics.horizontalAdvance(shown);
     }
     painter.restore();
 }
 
-int ColouredTextWidth(const QFont& font, std::string_view text)
+void DrawColouredText(QPainter& painter, const QRect& rect, std::string_view latin1, const QPixmap* icon, bool course,
+                      const QColor& background)
+{
+    DrawColouredText(painter, rect, Latin1(latin1), icon, course, background);
+}
+
+int ColouredTextWidth(const QFont& font, std::string_view latin1)
 {
     const QFontMetrics metrics(font);
     int width = 0;
-    for (const ColouredChar& c : ColouredChars(text))
-        width += metrics.horizontalAdvance(QChar::fromLatin1(c.ch));
+    for (const ColouredChar& c : ColouredChars(latin1))
+        width += metrics.horizontalAdvance(OneCharacter(c.ch));
     return width;
 }
 
-int NameBoxWidth(const QFontMetrics& metrics, std::string_view name)
+QString WithoutColourCodes(const QString& text)
+{
+    return Utf8(core::StripColourCodesUtf8(Utf8Bytes(text)));
+}
+
+int NameBoxWidth(const QFontMetrics& metrics, const QString& name)
 {
     // The box was sized for a proportional font in which "|" drew wider than it measured.
-    QString measured = Latin1(core::StripColourCodes(name));
+    QString measured = WithoutColourCodes(name);
     measured.replace(QLatin1Char('|'), QStringLiteral("ai"));
     return metrics.horizontalAdvance(measured) + 13;
 }
@@ -141,10 +180,10 @@ ColouredNameBox::ColouredNameBox(QWidget* parent) : QLabel(parent)
     setMinimumHeight(24);
 }
 
-void ColouredNameBox::SetName(const std::string& name)
+void ColouredNameBox::SetName(const QString& name)
 {
     m_name = name;
-    setText(Latin1(core::StripColourCodes(name)));
+    setText(WithoutColourCodes(name));
     update();
 }
 

@@ -252,7 +252,7 @@ void DemoDetails::UpdateRowAfterApply(const std::string& demoName, const std::st
     if (!target)
         return;
     core::DemoInfo info = target->Model().Row(targetRow).info;
-    info[core::FieldPOV] = fileRemains ? core::StripColourCodes(written.pov) : std::string();
+    info[core::FieldPOV] = fileRemains ? core::StripColourCodesUtf8(written.pov) : std::string();
     info[core::FieldRating] = fileRemains && written.rating != "0" ? written.rating : std::string();
     info[core::FieldWeb] = fileRemains ? written.web : std::string();
     info[core::FieldDescription] =
@@ -269,7 +269,7 @@ void DemoDetails::SetSameWebLocation()
         askText(QStringLiteral("Set Web Location"), QStringLiteral("Set Web Location for all selected demos"), preset);
     if (!answer || *answer == preset)
         return;
-    const std::string web = Latin1Bytes(*answer);
+    const std::string web = Utf8Bytes(*answer);
     DemoListPane& list = m_window.DemoList();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     for (const int row : list.SelectedRows()) {

@@ -37,7 +37,7 @@ const std::string kIconFolder = "models\\players\\";
 
 std::vector<std::string> TextLines(const QString& text)
 {
-    return core::SplitTextLines(Latin1Bytes(text));
+    return core::SplitTextLines(Utf8Bytes(text));
 }
 
 } // namespace
@@ -219,7 +219,7 @@ void PlayerWindow::SetPlayerData(int k)
     m_client = static_cast<int>(found - demo.players.data());
     ShowFigures();
     setWindowTitle(Latin1(core::StripColourCodes(player.name)));
-    m_nameBox->SetName(player.name);
+    m_nameBox->SetName(Latin1(player.name));
     m_nameBox->setFixedWidth(m_nameBox->FittingWidth());
 
     const auto path = core::PlayerDescriptionPath(core::Settings.paths.playerDataDirectory, player.name);
@@ -228,7 +228,7 @@ void PlayerWindow::SetPlayerData(int k)
         const QSignalBlocker block(m_description);
         QStringList text;
         for (const std::string& line : lines.value_or(std::vector<std::string>{}))
-            text << Latin1(line);
+            text << Utf8(line);
         m_description->setPlainText(text.join(QLatin1Char('\n')));
     }
     m_apply->setEnabled(false);

@@ -465,13 +465,13 @@ void PropertiesWindow::FillUser()
                      QString::fromLatin1(kSampleDescription));
         return;
     }
-    m_user->Show(read.data.pov, read.data.rating, read.data.web, Latin1(core::DescriptionText(read.data.description)));
+    m_user->Show(read.data.pov, read.data.rating, read.data.web, Utf8(core::DescriptionText(read.data.description)));
 }
 
 void PropertiesWindow::ShowUserData(const core::DemoUserData& data)
 {
     m_user->Show(data.pov, data.rating == "0" ? std::string() : data.rating, data.web,
-                 Latin1(core::DescriptionText(data.description)));
+                 Utf8(core::DescriptionText(data.description)));
 }
 
 void PropertiesWindow::SetPlayListState(bool adds)

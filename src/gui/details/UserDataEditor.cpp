@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "core/analysis/DemoInfo.h"
+#include "core/common/TextEncoding.h"
 #include "core/details/DetailRules.h"
 #include "gui/app/WindowPlacement.h"
 #include "gui/details/ColouredText.h"
@@ -39,7 +40,7 @@ void PovComboBox::SetChoices(const std::vector<std::string>& names)
     addItem(QString::fromLatin1(UserDataEditor::kNoPovEntry));
     setItemData(0, QByteArray(UserDataEditor::kNoPovEntry), RawTextRole);
     for (const std::string& name : names) {
-        addItem(Latin1(core::StripColourCodes(name)));
+        addItem(WithoutColourCodes(Latin1(name)));
         setItemData(count() - 1, QByteArray::fromStdString(name), RawTextRole);
     }
     setCurrentIndex(-1);
@@ -147,18 +148,20 @@ void UserDataEditor::Load(const std::string& demoName, const std::string& locati
     const auto read = core::ReadDemoUserData(m_details.DescriptionPath(demoName), "User.LoadUserData: ");
     if (read.status == core::UserDataStatus::Loaded) {
         const core::DemoUserData& data = read.data;
-        if (!data.pov.empty())
+        // The choices are the demo's Latin-1 names, the stored point of view is UTF-8.
+        const QString pov = Utf8(data.pov);
+        if (!pov.isEmpty())
             for (int i = 1; i < m_pov->count(); ++i)
-                if (m_pov->itemData(i, RawTextRole).toByteArray().toStdString() == data.pov) {
+                if (Latin1(m_pov->itemData(i, RawTextRole).toByteArray().toStdString()) == pov) {
                     m_pov->setCurrentIndex(i);
                     break;
                 }
         if (!data.rating.empty())
-            m_rating->setText(Latin1(data.rating));
-        m_web->setEditText(Latin1(data.web));
+            m_rating->setText(Utf8(data.rating));
+        m_web->setEditText(Utf8(data.web));
         QStringList lines;
         for (const std::string& line : data.description)
-            lines << Latin1(line);
+            lines << Utf8(line);
         m_description->setPlainText(lines.join(QLatin1Char('\n')));
     }
     m_loading = false;
@@ -200,10 +203,10 @@ void UserDataEditor::Changed()
 core::DemoUserData UserDataEditor::Fields() const
 {
     core::DemoUserData data;
-    data.pov = m_pov->Chosen();
-    data.rating = Latin1Bytes(m_rating->text());
-    data.web = Latin1Bytes(m_web->currentText());
-    data.description = core::SplitTextLines(Latin1Bytes(m_description->toPlainText()));
+    data.pov = core::Utf8FromLatin1(m_pov->Chosen());
+    data.rating = Utf8Bytes(m_rating->text());
+    data.web = Utf8Bytes(m_web->currentText());
+    data.description = core::SplitTextLines(Utf8Bytes(m_description->toPlainText()));
     return data;
 }
 
@@ -231,7 +234,7 @@ QColor UserDataEditor::WebColour() const
 void UserDataEditor::ColourWeb()
 {
     const QString text = m_web->currentText();
-    const bool black = m_web->lineEdit()->hasFocus() || text.isEmpty() || core::HasWebScheme(Latin1Bytes(text));
+    const bool black = m_web->lineEdit()->hasFocus() || text.isEmpty() || core::HasWebScheme(Utf8Bytes(text));
     QPalette palette = m_web->lineEdit()->palette();
     palette.setColor(QPalette::Text, black ? QColor(0, 0, 0) : QColor(128, 128, 128));
     m_web->lineEdit()->setPalette(palette);

@@ -44,9 +44,10 @@ void UserTab::SetBackground(const QImage& image)
 void UserTab::Show(const std::string& pov, const std::string& rating, const std::string& web,
                    const QString& description)
 {
-    m_name->SetName(pov);
-    m_rating->setText(Latin1(rating));
-    m_link = Latin1(web);
+    m_pov = pov;
+    m_name->SetName(Utf8(pov));
+    m_rating->setText(Utf8(rating));
+    m_link = Utf8(web);
     m_description->setPlainText(description);
     Arrange();
     update();
@@ -64,12 +65,12 @@ QString UserTab::Description() const
 
 const std::string& UserTab::Pov() const
 {
-    return m_name->Name();
+    return m_pov;
 }
 
 bool UserTab::LinkActive() const
 {
-    return core::HasWebScheme(Latin1Bytes(m_link));
+    return core::HasWebScheme(Utf8Bytes(m_link));
 }
 
 void UserTab::ClickLink()

@@ -19,6 +19,7 @@ class UserTab : public QWidget {
 public:
     explicit UserTab(DemoDetails& details, QWidget* parent = nullptr);
     void SetBackground(const QImage& image);
+    // The user's own texts, in UTF-8.
     void Show(const std::string& pov, const std::string& rating, const std::string& web, const QString& description);
     QString Rating() const;
     QString Link() const { return m_link; }
@@ -41,6 +42,7 @@ private:
 
     DemoDetails& m_details;
     QImage m_background;
+    std::string m_pov;
     QString m_link;
     QRect m_linkRect;
     class ColouredNameBox* m_name = nullptr;

@@ -17,6 +17,8 @@ QString FieldText(const core::DemoInfo& info, int column)
     const std::string& text = info[column];
     if (column == core::FieldDemoname || column == core::FieldArchiveLocation || column == core::FieldLocation)
         return PathText(text);
+    if (core::FieldHoldsUtf8(column)) // the user's own data
+        return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 

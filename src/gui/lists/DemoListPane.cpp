@@ -179,7 +179,7 @@ void DemoListPane::MouseMovedOver(const QPoint& viewportPos)
     }
     m_overUserData = true;
     const core::DemoInfo& info = Model().Row(cell.row()).info;
-    const QString web = QString::fromLatin1(info[core::FieldWeb]);
+    const QString web = FieldText(info, core::FieldWeb);
     if (cell.column() == core::FieldWeb && IsWebLink(web)) {
         viewport->setCursor(m_linkCursor);
         Show(QStringLiteral("Web action: ") + web, false);
@@ -207,7 +207,7 @@ void DemoListPane::LeftClicked(const QPoint& viewportPos, QMouseEvent*)
     const QModelIndex cell = UserDataCellAt(viewportPos);
     if (!cell.isValid())
         return;
-    const QString web = QString::fromLatin1(Model().Row(cell.row()).info[core::FieldWeb]);
+    const QString web = FieldText(Model().Row(cell.row()).info, core::FieldWeb);
     if (cell.column() == core::FieldWeb && IsWebLink(web)) {
         // The desktop's own handler reports a link it cannot open.
         QDesktopServices::openUrl(QUrl(web));
