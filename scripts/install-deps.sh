@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs every Debian package that building, running and testing Velmora needs. The ioquake3
 # engine with OpenArena's free data (package openarena) and Xvfb are there for the end-to-end tests
-# that play demos in a real game, and for the sample game directory of a first start. The desktop
-# tools check the installed menu entry, AppStream description and file types. Qt's SVG module
-# draws the command pictures: its plugins come with libqt6svg6 on Debian 12 and with
-# qt6-svg-plugins where that package exists (later releases split them off).
+# that play demos in a real game, and for the sample game directory of a first start; ffmpeg
+# encodes the videos the engine films ("Export video...", velmora-cli video) and checks them in
+# tests. The desktop tools check the installed menu entry, AppStream description and file types.
+# Qt's SVG module draws the command pictures: its plugins come with libqt6svg6 on Debian 12 and
+# with qt6-svg-plugins where that package exists (later releases split them off).
 set -euo pipefail
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
@@ -16,5 +17,5 @@ $SUDO apt-get install -y --no-install-recommends \
     g++ clang libclang-rt-dev clang-format cmake ninja-build pkg-config \
     qt6-base-dev qt6-svg-dev $SVG_PLUGINS libgl-dev zlib1g-dev libjpeg62-turbo-dev libopenal-dev libsqlite3-dev \
     libgtest-dev libbenchmark-dev \
-    openarena xvfb xauth libgl1-mesa-dri \
+    openarena xvfb xauth libgl1-mesa-dri ffmpeg \
     desktop-file-utils appstream shared-mime-info libglib2.0-bin man-db dpkg-dev
