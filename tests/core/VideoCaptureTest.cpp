@@ -11,6 +11,7 @@
 #include "core/video/AviFrameCount.h"
 #include "core/video/CapturePlan.h"
 #include "core/video/VideoCapture.h"
+#include "core/video/VideoChoices.h"
 #include "core/video/VideoEncode.h"
 #include "support/EventDemoModel.h"
 #include "support/ScratchDir.h"
@@ -252,6 +253,36 @@ TEST(AviFrameCount, CountsWholeChunksOfAFileStillBeingWritten)
     core::AviFrameCount missing((scratch.path() / "none.avi").string());
     EXPECT_FALSE(missing.Update());
     EXPECT_EQ(core::AviPartName("v.avi", 2), "v.avi__");
+}
+
+} // namespace
+
+namespace {
+
+TEST(VideoChoices, NamesSizesAndTheStretchAroundAMoment)
+{
+    using core::VideoFormat;
+    EXPECT_EQ(core::VideoFileName("duel.dm_68", std::nullopt, std::nullopt, VideoFormat::Mp4), "duel.mp4");
+    EXPECT_EQ(core::VideoFileName("demos\\final.DM_48", 150000, 185000, VideoFormat::WebM), "final-02.30-03.05.webm");
+    EXPECT_EQ(core::WithVideoExtension("/v/a.mp4", VideoFormat::WebM), "/v/a.webm");
+    EXPECT_EQ(core::WithVideoExtension("/v/a.WEBM", VideoFormat::Mp4), "/v/a.mp4");
+    EXPECT_EQ(core::WithVideoExtension("/v/a.avi", VideoFormat::Mp4), "/v/a.avi.mp4");
+
+    const std::vector<core::VideoSize> sizes = core::VideoSizeChoices();
+    EXPECT_EQ(sizes.front(), (core::VideoSize{320, 240}));
+    EXPECT_EQ(sizes.back(), (core::VideoSize{2048, 1536}));
+    for (const core::VideoSize size :
+         {core::VideoSize{1280, 720}, core::VideoSize{1920, 1080}, core::VideoSize{856, 480}})
+        EXPECT_NE(std::find(sizes.begin(), sizes.end(), size), sizes.end()) << size.width;
+
+    // Five seconds before, three after, within the demo (length 0: its end unknown).
+    using Range = std::pair<int64_t, int64_t>;
+    EXPECT_EQ(core::VideoRangeAround(4999, 60000), (Range{0, 7999}));
+    EXPECT_EQ(core::VideoRangeAround(5000, 60000), (Range{0, 8000}));
+    EXPECT_EQ(core::VideoRangeAround(5001, 60000), (Range{1, 8001}));
+    EXPECT_EQ(core::VideoRangeAround(56999, 60000), (Range{51999, 59999}));
+    EXPECT_EQ(core::VideoRangeAround(57001, 60000), (Range{52001, 60000}));
+    EXPECT_EQ(core::VideoRangeAround(57001, 0), (Range{52001, 60001}));
 }
 
 } // namespace
