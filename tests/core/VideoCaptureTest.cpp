@@ -195,6 +195,14 @@ TEST(VideoEngine, CaptureWordsStayFewAndEndWithTheScript)
     EXPECT_NE(core::CaptureConfigText(plan.settings).find("seta s_useOpenAL \"0\""), std::string::npos);
     plan.settings.sound = false;
     EXPECT_EQ(core::CaptureConfigText(plan.settings).find("s_useOpenAL"), std::string::npos);
+
+    using Stage = core::CaptureProgress::Stage;
+    EXPECT_EQ(core::CaptureProgressText({Stage::Starting, 0, 1213, -1, true}), "Starting the game...");
+    EXPECT_EQ(core::CaptureProgressText({Stage::Capturing, 120, 1213, 45.4, true}),
+              "Capturing frame 120 of 1213, about 0:45 left");
+    EXPECT_EQ(core::CaptureProgressText({Stage::Encoding, 1214, 1213, 0, true}),
+              "Encoding frame 1214 of 1214, about 0:00 left");
+    EXPECT_EQ(core::CaptureProgressText({Stage::Encoding, 0, 1213, -1, true}), "Encoding frame 0 of 1213");
 }
 
 TEST(VideoEncode, FormatsSoundAndPartsReachFfmpeg)

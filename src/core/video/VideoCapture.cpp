@@ -318,8 +318,9 @@ std::string CaptureProgressText(const CaptureProgress& progress)
     if (progress.stage == CaptureProgress::Stage::Starting)
         return "Starting the game...";
     std::string text = progress.stage == CaptureProgress::Stage::Capturing ? "Capturing frame " : "Encoding frame ";
-    text += std::to_string(std::min(progress.frames, std::max(progress.expectedFrames, progress.frames))) + " of " +
-            std::to_string(std::max(progress.expectedFrames, progress.frames));
+    // The estimate may be a frame short: the count never shows more done than expected.
+    text +=
+        std::to_string(progress.frames) + " of " + std::to_string(std::max(progress.expectedFrames, progress.frames));
     if (progress.secondsLeft >= 0) {
         const long seconds = std::lround(progress.secondsLeft);
         char left[32];
