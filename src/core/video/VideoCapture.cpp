@@ -421,8 +421,13 @@ CaptureResult RunCapture(const CapturePlan& plan, std::stop_token stop, const Ca
         }
         if (quiet > (frames > 0 ? kNextFrameLimit : kFirstFrameLimit)) {
             engine.Terminate();
-            return fail("The game stopped writing frames. No video was made. Its last words:\n" +
-                        LastLines(ReadText(log), 5));
+            const std::string text = ReadText(log);
+            // The engine drops the commands after its 32nd: too many global parameters leave the
+            // capture's script out, and the game waits in its menu.
+            if (text.find(std::string("execing ") + kCaptureName) == std::string::npos)
+                return fail("The game did not run the capture's script: its command line may hold more than 32 "
+                            "commands, with the global parameters. No video was made.");
+            return fail("The game stopped writing frames. No video was made. Its last words:\n" + LastLines(text, 5));
         }
         std::this_thread::sleep_for(kPoll);
     }
