@@ -54,6 +54,8 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, ${VELMORA_SVG_PLUGIN_PACKAGE}
 set(CPACK_STRIP_FILES ON)
 # The game itself is outside the package: any of the engines plays the demos.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "ioquake3 | openarena")
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "openarena")
+# "Export video..." films with the engine on a hidden X server and encodes with ffmpeg; without
+# them it says what to install.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "openarena, ffmpeg, xvfb")
 set(CPACK_GENERATOR DEB)
 include(CPack)

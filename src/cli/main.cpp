@@ -10,21 +10,24 @@
 #include "cli/IndexCommands.h"
 #include "cli/InfoCommand.h"
 #include "cli/ScanCommand.h"
+#include "cli/VideoCommand.h"
 #include "core/app/Paths.h"
 
 namespace {
 
 void Usage()
 {
-    std::cerr << "usage: velmora-cli info [--course] [--plain] [--json] FILE [MEMBER]\n"
-                 "       velmora-cli scan [--json] [--no-cache] [--data DIR] FOLDER\n"
-                 "       velmora-cli scan --tree FOLDER\n"
-                 "       velmora-cli convert [--to 68|71] [--base FOLDER] [--game-version TEXT] IN OUT\n"
-                 "       velmora-cli events [--json] FILE [MEMBER]\n"
-                 "       velmora-cli cut --from T --to T IN OUT\n"
-                 "       velmora-cli game-programs\n"
-                 "       velmora-cli index [--rebuild] [--data-dir DIR] [FOLDER...]\n"
-                 "       velmora-cli search [--json] [--data-dir DIR] QUERY\n";
+    std::cerr
+        << "usage: velmora-cli info [--course] [--plain] [--json] FILE [MEMBER]\n"
+           "       velmora-cli scan [--json] [--no-cache] [--data DIR] FOLDER\n"
+           "       velmora-cli scan --tree FOLDER\n"
+           "       velmora-cli convert [--to 68|71] [--base FOLDER] [--game-version TEXT] IN OUT\n"
+           "       velmora-cli events [--json] FILE [MEMBER]\n"
+           "       velmora-cli cut --from T --to T IN OUT\n"
+           "       velmora-cli video [--from T --to T] [--size WxH] [--fps N] [--format mp4|webm] [--no-sound] IN OUT\n"
+           "       velmora-cli game-programs\n"
+           "       velmora-cli index [--rebuild] [--data-dir DIR] [FOLDER...]\n"
+           "       velmora-cli search [--json] [--data-dir DIR] QUERY\n";
 }
 
 } // namespace
@@ -46,6 +49,8 @@ int main(int argc, char** argv)
         return cli::RunEvents(args);
     if (command == "cut")
         return cli::RunCut(args);
+    if (command == "video")
+        return cli::RunVideo(args);
     // The names the program looks for in a game folder, in its order: scripts use them instead of
     // a copy of their own.
     if (command == "game-programs" && args.empty()) {

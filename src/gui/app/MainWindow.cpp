@@ -53,6 +53,7 @@
 #include "gui/sound/SoundPump.h"
 #include "gui/tree/FolderTreePane.h"
 #include "gui/tree/SearchResultsNode.h"
+#include "gui/video/VideoCommands.h"
 
 namespace gui {
 namespace {
@@ -117,6 +118,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), m_commands(this)
     WireCommands();
     // Playing, its options, the version menu and the playback dialogs; a child of the window.
     new PlaybackCommands(*this);
+    ConnectVideoCommands(*this);
     // Properties, user data editor and the user data commands of the lists; a child of the window.
     new DemoDetails(*this);
     chooseFolder = [this](const QString& title, const QString& start) {

@@ -14,6 +14,7 @@
 
 #include "core/analysis/DemoInfo.h"
 #include "core/events/DemoClip.h"
+#include "core/video/VideoChoices.h"
 #include "gui/details/ColouredText.h"
 #include "gui/details/EventTimeline.h"
 
@@ -75,6 +76,8 @@ EventsTab::EventsTab(QWidget* parent) : QWidget(parent)
     m_weapon->setObjectName(QStringLiteral("WeaponFilter"));
     m_saveClip = new QPushButton(QStringLiteral("Save clip..."), this);
     m_saveClip->setEnabled(false);
+    m_exportVideo = new QPushButton(QStringLiteral("Export video..."), this);
+    m_exportVideo->setEnabled(false);
     m_status = new QLabel(this);
     m_table = new QTableWidget(0, ColumnCount, this);
     m_table->setObjectName(QStringLiteral("EventsTable"));
@@ -93,6 +96,7 @@ EventsTab::EventsTab(QWidget* parent) : QWidget(parent)
     filters->addWidget(m_weapon);
     filters->addStretch(1);
     filters->addWidget(m_saveClip);
+    filters->addWidget(m_exportVideo);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_timeline);
     layout->addLayout(filters);
@@ -109,6 +113,14 @@ EventsTab::EventsTab(QWidget* parent) : QWidget(parent)
     connect(m_saveClip, &QPushButton::clicked, this, [this] {
         if (const auto range = m_timeline->Selection())
             emit saveClipRequested(range->first, range->second);
+    });
+    connect(m_exportVideo, &QPushButton::clicked, this, [this] {
+        if (const auto range = m_timeline->Selection()) {
+            emit exportVideoRequested(range->first, range->second);
+        } else if (const QList<QTableWidgetItem*> items = m_table->selectedItems(); !items.isEmpty()) {
+            const auto [from, to] = core::VideoRangeAround(EventOfRow(items.front()->row()).demoTime, m_result.length);
+            emit exportVideoRequested(from, to);
+        }
     });
 }
 
@@ -252,11 +264,14 @@ void EventsTab::SelectedRowChanged()
     const QList<QTableWidgetItem*> items = m_table->selectedItems();
     if (!items.isEmpty())
         m_timeline->SetCursorTime(EventOfRow(items.front()->row()).demoTime);
+    SelectionChanged();
 }
 
 void EventsTab::SelectionChanged()
 {
     m_saveClip->setEnabled(m_clipsPossible && m_timeline->Selection().has_value());
+    m_exportVideo->setEnabled(m_clipsPossible &&
+                              (m_timeline->Selection().has_value() || !m_table->selectedItems().isEmpty()));
 }
 
 } // namespace gui

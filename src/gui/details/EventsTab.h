@@ -42,6 +42,7 @@ public:
     QComboBox& PlayerFilter() { return *m_player; }
     QComboBox& WeaponFilter() { return *m_weapon; }
     QPushButton& SaveClipButton() { return *m_saveClip; }
+    QPushButton& ExportVideoButton() { return *m_exportVideo; }
     QLabel& Status() { return *m_status; }
     // The event of a table row (rows keep the demo's order; filtering only hides them).
     const core::DemoEvent& EventOfRow(int row) const { return m_result.events[static_cast<size_t>(row)]; }
@@ -54,6 +55,9 @@ signals:
     void playFromRequested(qint64 demoTime);
     // "Save clip...": the range chosen on the timeline.
     void saveClipRequested(qint64 from, qint64 to);
+    // "Export video...": the range chosen on the timeline, else the moments around the selected
+    // event (VideoRangeAround).
+    void exportVideoRequested(qint64 from, qint64 to);
 
 private:
     void Display(core::DemoEventsResult result);
@@ -74,6 +78,7 @@ private:
     QComboBox* m_player = nullptr;
     QComboBox* m_weapon = nullptr;
     QPushButton* m_saveClip = nullptr;
+    QPushButton* m_exportVideo = nullptr;
     QTableWidget* m_table = nullptr;
     QLabel* m_status = nullptr;
 };

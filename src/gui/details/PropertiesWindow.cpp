@@ -47,6 +47,7 @@
 #include "gui/lists/ListViews.h"
 #include "gui/lists/PlayListPane.h"
 #include "gui/tree/FolderTreePane.h"
+#include "gui/video/VideoExportWindow.h"
 
 namespace gui {
 
@@ -152,6 +153,10 @@ PropertiesWindow::PropertiesWindow(DemoDetails& details, QWidget* parent)
             PlayFrom(*time);
     });
     connect(m_events, &EventsTab::saveClipRequested, this, [this](qint64 from, qint64 to) { SaveClip(from, to); });
+    connect(m_events, &EventsTab::exportVideoRequested, this, [this](qint64 from, qint64 to) {
+        if (core::BusyCount == 0 && m_play->isEnabled())
+            ExportVideo(this, m_row.info, m_source.first, m_source.second, from, to);
+    });
     askClipFolder = [this](const QString& preset) -> std::optional<QString> {
         const QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("Save clip into"), preset);
         if (folder.isEmpty())
@@ -163,11 +168,13 @@ PropertiesWindow::PropertiesWindow(DemoDetails& details, QWidget* parent)
 
     m_play = new QPushButton(QStringLiteral("Play it"), this);
     m_playList = new QPushButton(QStringLiteral("Playlist"), this);
+    m_exportVideo = new QPushButton(QStringLiteral("Export video..."), this);
     m_userData = new QPushButton(QStringLiteral("&Userdata"), this);
     m_close = new QPushButton(QStringLiteral("&Close"), this);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_play);
     buttons->addWidget(m_playList);
+    buttons->addWidget(m_exportVideo);
     buttons->addStretch(1);
     buttons->addWidget(m_userData);
     buttons->addWidget(m_close);
@@ -176,6 +183,10 @@ PropertiesWindow::PropertiesWindow(DemoDetails& details, QWidget* parent)
     layout->addLayout(buttons);
 
     connect(m_play, &QPushButton::clicked, this, &PropertiesWindow::PlayIt);
+    connect(m_exportVideo, &QPushButton::clicked, this, [this] {
+        if (core::BusyCount == 0)
+            ExportVideo(this, m_row.info, m_source.first, m_source.second);
+    });
     connect(m_playList, &QPushButton::clicked, this, &PropertiesWindow::TogglePlayList);
     connect(m_userData, &QPushButton::clicked, this,
             [this] { m_details.OpenEditorFor(m_row.info[core::FieldDemoname], m_row.info[core::FieldLocation]); });
@@ -306,6 +317,7 @@ void PropertiesWindow::FillFromList(const ListRow& row, bool fromPlayList)
     const bool playable = core::IsPlayable(row.info);
     m_play->setEnabled(playable);
     m_playList->setEnabled(playable);
+    m_exportVideo->setEnabled(playable);
 
     const auto [name, archive] = DemoSource(row);
     m_source = {name, archive};

@@ -64,6 +64,7 @@ public:
     UserTab& User() { return *m_user; }
     QPushButton& PlayButton() { return *m_play; }
     QPushButton& PlayListButton() { return *m_playList; }
+    QPushButton& ExportVideoButton() { return *m_exportVideo; }
     QPushButton& UserDataButton() { return *m_userData; }
     QPushButton& CloseButton() { return *m_close; }
     bool PlayListAdds() const { return m_playListAdds; }
@@ -121,6 +122,7 @@ private:
     UserTab* m_user = nullptr;
     QPushButton* m_play = nullptr;
     QPushButton* m_playList = nullptr;
+    QPushButton* m_exportVideo = nullptr;
     QPushButton* m_userData = nullptr;
     QPushButton* m_close = nullptr;
     bool m_playListAdds = true;

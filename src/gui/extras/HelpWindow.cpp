@@ -93,6 +93,8 @@ QString HelpWindow::PageFor(const QString& windowObjectName)
         {QStringLiteral("ColumnChooser"), QStringLiteral("columns.html")},
         {QStringLiteral("PlaybackKeysDialog"), QStringLiteral("playing.html#keys")},
         {QStringLiteral("GameParametersDialog"), QStringLiteral("playing.html#parameters")},
+        {QStringLiteral("VideoExportDialog"), QStringLiteral("video.html")},
+        {QStringLiteral("VideoExportWindow"), QStringLiteral("video.html")},
         {QStringLiteral("TipOfDay"), QStringLiteral("files.html")},
         {QStringLiteral("AboutBox"), QStringLiteral("files.html")},
     };

@@ -43,6 +43,7 @@ DemoListPane::DemoListPane(QWidget* parent)
     // Play and properties belong to the playback and properties windows, which connect them.
     m_play = AddKeyedAction(QStringLiteral("Play it"));
     m_moveToPlayList = AddKeyedAction(QStringLiteral("Move to Playlist"));
+    m_exportVideo = AddKeyedAction(QStringLiteral("Export video..."));
     // File operations and user data commands are connected by their own windows.
     m_delete = AddKeyedAction(QStringLiteral("Delete.."), QKeySequence(Qt::Key_Delete));
     m_deletePermanently =
@@ -56,6 +57,7 @@ DemoListPane::DemoListPane(QWidget* parent)
     SetColumnsDrawing("columns-demolist");
     m_play->setIcon(CommandIcon("play"));
     m_moveToPlayList->setIcon(CommandIcon("playlist-add"));
+    m_exportVideo->setIcon(CommandIcon("video-export"));
     m_delete->setIcon(CommandIcon("delete"));
     m_deletePermanently->setIcon(CommandIcon("delete-permanently"));
     m_rename->setIcon(CommandIcon("rename"));
@@ -117,6 +119,7 @@ void DemoListPane::UpdateCommands()
     }
     const int kind = one ? Model().Row(rows.front()).sourceKind : -1;
     m_play->setEnabled(CanPlay());
+    m_exportVideo->setEnabled(CanPlay());
     m_moveToPlayList->setEnabled(allMayEnter);
     m_delete->setEnabled(any && !anyArchived && !m_readOnly);
     m_deletePermanently->setEnabled(m_delete->isEnabled());
@@ -261,6 +264,7 @@ void DemoListPane::ContextMenuAt(const QPoint& globalPos)
     QMenu menu(this);
     menu.addAction(m_play);
     menu.addAction(m_moveToPlayList);
+    menu.addAction(m_exportVideo);
     menu.addSeparator();
     menu.addAction(m_delete);
     menu.addAction(m_deletePermanently);

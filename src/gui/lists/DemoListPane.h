@@ -28,6 +28,8 @@ public:
     // The commands of the list; those of other parts of the program are connected by them.
     QAction* PlayAction() const { return m_play; }
     QAction* MoveToPlayListAction() const { return m_moveToPlayList; }
+    // "Export video...": connected by the video commands.
+    QAction* ExportVideoAction() const { return m_exportVideo; }
     QAction* DeleteAction() const { return m_delete; }
     QAction* DeletePermanentlyAction() const { return m_deletePermanently; }
     QAction* RenameAction() const { return m_rename; }
@@ -83,6 +85,7 @@ private:
     QAction* m_sameWeb = nullptr;
     QAction* m_clearUserData = nullptr;
     QAction* m_properties = nullptr;
+    QAction* m_exportVideo = nullptr;
     QAction* m_reparse = nullptr;
 };
 
