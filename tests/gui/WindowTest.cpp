@@ -2,8 +2,8 @@
 // list comes and goes, a stored place comes back on a screen, every window the program opens lies
 // wholly on a screen and above the window it belongs to only, the details windows take the
 // keyboard, the switches show their state, and the status bar tells the folder shown and a stopped
-// listing. Run once on the default screen, once more on three screens of different sizes and
-// scales, and once under a real window manager where there is one (see tests/CMakeLists.txt).
+// listing. Run once on the default screen and once more on three screens of different sizes and
+// scales (see tests/CMakeLists.txt).
 #include <QApplication>
 #include <QCursor>
 #include <QHeaderView>

@@ -222,7 +222,11 @@ ScreenKeeper::~ScreenKeeper()
 void ScreenKeeper::Shown(QWidget& window)
 {
     FitTitle(window);
-    if (!window.testAttribute(Qt::WA_Moved))
+    // A dialog nobody placed is centred over its owner by Qt once it has its final size (a message
+    // box takes it while it shows); it is checked right after.
+    if (qobject_cast<QDialog*>(&window) && !window.testAttribute(Qt::WA_Moved))
+        KeepLater(window);
+    else if (!window.testAttribute(Qt::WA_Moved))
         CentreOverOwner(window);
     else if (!KnownMargins(window).isNull() || Frameless(window))
         KeepOnScreen(window);
