@@ -20,3 +20,5 @@ $SUDO apt-get install -y --no-install-recommends \
     libgtest-dev libbenchmark-dev \
     openarena openarena-081-misc xvfb xauth libgl1-mesa-dri ffmpeg \
     desktop-file-utils appstream shared-mime-info libglib2.0-bin man-db dpkg-dev
+# A real window manager on Xvfb for the window placement test: frames and title bars are its own.
+$SUDO apt-get install -y --no-install-recommends openbox

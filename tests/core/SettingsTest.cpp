@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <sstream>
 #include <string>
@@ -89,10 +90,18 @@ std::map<std::string, Section> DefaultFile()
                         {"FullRowSelect", "0"},
                         {"SortColumn", "0"},
                         {"SortAscending", "0"}});
-        for (int i = 0; i <= 25; ++i) {
-            section["Column" + std::to_string(i) + "_Width"] = i < 3 ? "-1" : "0"; // -1: fits the caption
-            section["Column" + std::to_string(i) + "_Order"] = std::to_string(i < 23 ? i + 3 : i - 23);
-        }
+    }
+    // -1: fits the caption and typical values. The play list shows Demoname, Size and Recorded
+    // last; the demo list shows the README's columns first: Demoname, Map, Playtime, Gametype,
+    // Hostname, Protocol, Winner, Final Score, Size, Recorded, then the hidden ones in order.
+    const int demoOrder[26] = {0,  4,  5,  7,  9,  13, 18, 20, 1,  2,  3,  6,  8,
+                               10, 11, 12, 14, 15, 16, 17, 19, 21, 22, 23, 24, 25};
+    for (int i = 0; i <= 25; ++i) {
+        const bool demoShown = std::find(demoOrder, demoOrder + 10, i) != demoOrder + 10;
+        file["Demo List"]["Column" + std::to_string(i) + "_Width"] = demoShown ? "-1" : "0";
+        file["Demo List"]["Column" + std::to_string(i) + "_Order"] = std::to_string(demoOrder[i]);
+        file["Play List"]["Column" + std::to_string(i) + "_Width"] = i < 3 ? "-1" : "0";
+        file["Play List"]["Column" + std::to_string(i) + "_Order"] = std::to_string(i < 23 ? i + 3 : i - 23);
     }
     return file;
 }
@@ -146,7 +155,8 @@ TEST(Settings, DamagedValuesFallBackToTheirDefaults)
     EXPECT_EQ(s.virtualFolders.NonDemoFolderFontColour, 255u);
     EXPECT_EQ(s.demoList.ViewStyle, 3);
     EXPECT_EQ(s.demoList.SortColumn, 0);
-    EXPECT_EQ(s.demoList.ColumnOrder, core::DefaultColumnOrder()) << "column 5 twice, column 3 missing";
+    EXPECT_EQ(s.demoList.ColumnOrder, core::ListViewSettings::DemoListDefaults().ColumnOrder)
+        << "column 5 twice, column 3 missing";
     EXPECT_EQ(s.playList.width, 250) << "\"width\" and \"Width\" are one key";
     EXPECT_EQ(s.playList.ColumnOrder[0], 2);
     EXPECT_EQ(s.playList.ColumnOrder[25], 3);

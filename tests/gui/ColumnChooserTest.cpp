@@ -58,10 +58,10 @@ private slots:
 
 void ColumnChooserTest::chooserRules()
 {
-    gui::DemoListPane list;
+    gui::PlayListPane list; // its first-start layout shows three columns
     list.resize(600, 300);
     list.show();
-    gui::ColumnChooser dialog(list, QStringLiteral("Choose Demolist Columns"));
+    gui::ColumnChooser dialog(list, QStringLiteral("Choose Playlist Columns"));
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
 
@@ -118,7 +118,7 @@ void ColumnChooserTest::chooserRules()
     QCOMPARE(list.Columns().widths[core::FieldWeb], 90);
 
     // A fresh chooser lists the shown columns first, in display order.
-    gui::ColumnChooser again(list, QStringLiteral("Choose Demolist Columns"));
+    gui::ColumnChooser again(list, QStringLiteral("Choose Playlist Columns"));
     captions = Captions(again);
     QCOMPARE(captions.mid(0, 4), (QStringList{QStringLiteral("Demoname"), QStringLiteral("Recorded"),
                                               QStringLiteral("Map"), QStringLiteral("Web")}));

@@ -101,6 +101,7 @@ class EventsTest : public QObject {
 private slots:
     void markersFiltersZoomAndRange();
     void playFromHereClipsAndFigures();
+    void problemsAreToldInTheUsersWords();
 };
 
 void EventsTest::markersFiltersZoomAndRange()
@@ -276,6 +277,38 @@ void EventsTest::playFromHereClipsAndFigures()
     QCOMPARE(player->Value(QStringLiteral("Longest spree:")), QStringLiteral("4"));
     QCOMPARE(player->Value(QStringLiteral("By weapon:")), QStringLiteral("Railgun 4"));
     QVERIFY(messages.shown.empty());
+}
+
+void EventsTest::problemsAreToldInTheUsersWords()
+{
+    struct Case {
+        bool found;
+        core::DecodeError error;
+        int messages;
+        const char* says;
+    };
+    const Case cases[] = {
+        {false, core::DecodeError::None, 0, "could not be read"},
+        {true, core::DecodeError::UnknownProtocol, 0, "this kind of demo"},
+        {true, core::DecodeError::CutOff, 0, "breaks off before its first message"},
+        {true, core::DecodeError::CutOff, 40, "breaks off at 1:05"},
+        {true, core::DecodeError::BadAreaMask, 0, "damaged at its start"},
+        {true, core::DecodeError::BadAreaMask, 40, "damaged after 1:05"},
+        {true, core::DecodeError::EntitiesOutOfOrder, 40, "damaged after 1:05"},
+    };
+    for (const Case& c : cases) {
+        core::DemoEventsResult result;
+        result.found = c.found;
+        result.error = c.error;
+        result.messages = c.messages;
+        result.length = 65'000;
+        result.problem = c.found ? std::string(core::DecodeErrorText(c.error)) : "cannot be read";
+        const QString text = gui::EventsProblemText(result);
+        QVERIFY2(text.contains(QString::fromLatin1(c.says)), qPrintable(text));
+        // Never the reader's own words.
+        QVERIFY2(!text.contains(QString::fromStdString(result.problem)), qPrintable(text));
+    }
+    QVERIFY(gui::EventsProblemText(core::DemoEventsResult{}).isEmpty());
 }
 
 VELMORA_GUI_TEST(EventsTest)

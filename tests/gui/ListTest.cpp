@@ -3,6 +3,7 @@
 #include <QAbstractItemModelTester>
 #include <QHeaderView>
 #include <QIcon>
+#include <QStyleOptionHeader>
 #include <QTest>
 
 #include "core/analysis/DemoInfo.h"
@@ -140,6 +141,27 @@ void ListTest::headerClicksChooseColumnAndDirection()
     ClickHeader(pane, core::FieldDemoname);
     QVERIFY(pane.SortAscending());
     QCOMPARE(Names(pane).front(), QStringLiteral("a.dm_48"));
+
+    // The arrow points up over A to Z and down over Z to A; a caption that does not fit its
+    // column (right-aligned "Final Score" among them) keeps its beginning and ends in an ellipsis.
+    auto* header = static_cast<gui::SortHeader*>(pane.DetailsPart().header());
+    header->showSection(core::FieldFinalScore);
+    for (const bool ascending : {true, false}) {
+        pane.SortBy(core::FieldFinalScore, ascending);
+        QCOMPARE(header->SectionLook(core::FieldFinalScore).sortIndicator,
+                 ascending ? QStyleOptionHeader::SortUp : QStyleOptionHeader::SortDown);
+        QCOMPARE(header->SectionLook(core::FieldSize).sortIndicator, QStyleOptionHeader::None);
+        for (const int width : {75, 60, 200}) {
+            header->resizeSection(core::FieldFinalScore, width);
+            const QString caption = header->SectionLook(core::FieldFinalScore).text;
+            if (width == 200) {
+                QCOMPARE(caption, QStringLiteral("Final Score"));
+                continue;
+            }
+            QVERIFY2(caption.startsWith(QLatin1Char('F')) && caption.endsWith(QChar(0x2026)), qPrintable(caption));
+            QVERIFY(header->fontMetrics().horizontalAdvance(caption) < width - 16);
+        }
+    }
 }
 
 void ListTest::selectionSumsFollowTheSelection()
@@ -285,9 +307,22 @@ void ListTest::firstStartColumnsShowTypicalValues()
     // Values as a collection holds them, beside the one listed.
     gui::ListRow typical = Row("2025-11-28_cpma-duel-q3dm6.dm_68", "48213 KB");
     typical.info[core::FieldRecorded] = core::DosDateTimeText(core::DosDateTimeFromUnix(1764373679));
+    typical.info[core::FieldMap] = "q3tourney2";
+    typical.info[core::FieldPlaytime] = "00:12:34";
+    typical.info[core::FieldGametype] = "Capture the Flag";
+    typical.info[core::FieldHostname] = "Clan Arena #2";
+    typical.info[core::FieldProtocol] = "68";
+    typical.info[core::FieldWinner] = "Major";
+    typical.info[core::FieldFinalScore] = "100:99";
     demos.Model().Append({typical, Row("team-chat-1.32.dm_68", "107 KB")});
     QHeaderView* header = demos.DetailsPart().header();
-    for (const int column : {core::FieldDemoname, core::FieldSize, core::FieldRecorded}) {
+    // The columns of the README's picture, in its order.
+    const int shown[] = {core::FieldDemoname, core::FieldMap,      core::FieldPlaytime, core::FieldGametype,
+                         core::FieldHostname, core::FieldProtocol, core::FieldWinner,   core::FieldFinalScore,
+                         core::FieldSize,     core::FieldRecorded};
+    for (int position = 0; position < int(std::size(shown)); ++position)
+        QCOMPARE(header->logicalIndex(position), shown[position]);
+    for (const int column : shown) {
         QVERIFY(!header->isSectionHidden(column));
         const int given = header->sectionSize(column);
         // What the view itself would give the column to show its texts whole.
@@ -296,7 +331,8 @@ void ListTest::firstStartColumnsShowTypicalValues()
         QVERIFY2(given >= needed, qPrintable(QStringLiteral("column %1: %2 < %3").arg(column).arg(given).arg(needed)));
     }
     // The other columns stay hidden.
-    QVERIFY(header->isSectionHidden(core::FieldMap));
+    for (const int column : {core::FieldArchiveLocation, core::FieldVersion, core::FieldSecond, core::FieldDescription})
+        QVERIFY(header->isSectionHidden(column));
 }
 
 VELMORA_GUI_TEST(ListTest)

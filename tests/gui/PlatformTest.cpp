@@ -127,6 +127,8 @@ void PlatformTest::mouseOverUserDataCellsShowsWhatAClickDoes()
     bare.info[core::FieldWeb] = "example.org";
     pane.Model().Append({row, bare});
     QHeaderView* header = pane.DetailsPart().header();
+    for (int column = 0; column < core::DemoFieldCount; ++column)
+        header->hideSection(column);
     for (const int column : {int(core::FieldDemoname), int(core::FieldPOV), int(core::FieldWeb)}) {
         header->showSection(column);
         header->resizeSection(column, 90);

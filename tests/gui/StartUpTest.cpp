@@ -53,12 +53,16 @@ void StartUpTest::firstStartUsesDefaultsAndListsTheGameDirectory()
     QVERIFY(empty && demos);
     QCOMPARE(empty->colour, uint32_t(8421504));
     QCOMPARE(demos->colour, uint32_t(0));
-    // Only the three columns of the default layout show, at the end of the display order.
+    // The demo list shows the README's columns first (ListTest has them all); the play list
+    // the three of its default layout, at the end of the display order.
     QHeaderView* header = window->DemoList().DetailsPart().header();
-    QVERIFY(!header->isSectionHidden(core::FieldDemoname));
-    QVERIFY(header->isSectionHidden(core::FieldMap));
-    QCOMPARE(header->logicalIndex(0), int(core::FieldArchiveLocation));
-    QCOMPARE(header->logicalIndex(23), int(core::FieldDemoname));
+    QCOMPARE(header->logicalIndex(0), int(core::FieldDemoname));
+    QVERIFY(!header->isSectionHidden(core::FieldMap));
+    QVERIFY(header->isSectionHidden(core::FieldArchiveLocation));
+    QHeaderView* playHeader = window->PlayList().DetailsPart().header();
+    QVERIFY(playHeader->isSectionHidden(core::FieldMap));
+    QCOMPARE(playHeader->logicalIndex(0), int(core::FieldArchiveLocation));
+    QCOMPARE(playHeader->logicalIndex(23), int(core::FieldDemoname));
     QVERIFY(window->Cmds().readOnly->isChecked());
     QVERIFY(!window->Cmds().savePlayList->isEnabled());
     QCOMPARE(window->toolBarArea(&window->Bar()), Qt::TopToolBarArea);

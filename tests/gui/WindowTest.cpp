@@ -1,27 +1,35 @@
 // The main window and the tool windows on the screen: the window keeps its width while the play
-// list comes and goes, a stored place comes back on a screen, every placed window stays on the
-// screen under the cursor, the details windows take the keyboard, the switches show their state,
-// and the status bar tells the folder shown and a stopped listing. Run once on the default
-// screen and once more on two screens of different sizes (see tests/CMakeLists.txt).
+// list comes and goes, a stored place comes back on a screen, every window the program opens lies
+// wholly on a screen and above the window it belongs to only, the details windows take the
+// keyboard, the switches show their state, and the status bar tells the folder shown and a stopped
+// listing. Run once on the default screen and once more on three screens of different sizes and
+// scales (see tests/CMakeLists.txt).
 #include <QApplication>
 #include <QCursor>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyleOptionMenuItem>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
+#include <QWindow>
 
 #include <filesystem>
 
 #include "core/app/Settings.h"
 #include "core/common/Globals.h"
+#include "core/common/MessageSink.h"
 #include "core/library/FolderTreeOps.h"
+#include "core/sound/OpenAlOutput.h"
+#include "core/sound/SoundSystem.h"
+#include "gui/app/BoxMessageSink.h"
 #include "gui/app/CommandBar.h"
 #include "gui/app/MainWindow.h"
 #include "gui/app/StatusPanels.h"
@@ -30,8 +38,10 @@
 #include "gui/details/PlayerWindow.h"
 #include "gui/details/PropertiesWindow.h"
 #include "gui/details/UserDataEditor.h"
+#include "gui/extras/HelpWindow.h"
 #include "gui/lists/DemoListPane.h"
 #include "gui/lists/PlayListPane.h"
+#include "gui/playback/GameParametersDialog.h"
 #include "gui/sound/SoundOptionsWindow.h"
 #include "gui/tree/FolderTreePane.h"
 #include "support/Recorder.h"
@@ -124,6 +134,42 @@ bool OnScreenOf(const QWidget& window, const QPoint& cursor)
     return screen && screen->availableGeometry().contains(window.frameGeometry());
 }
 
+// The window's frame once the window manager, where there is one, has done with it: unchanged for
+// 200 ms (at most 3 s).
+QRect SettledFrame(const QWidget& window)
+{
+    QRect frame = window.frameGeometry();
+    for (int waited = 0; waited < 3000; waited += 200) {
+        QTest::qWait(200);
+        if (window.frameGeometry() == frame)
+            break;
+        frame = window.frameGeometry();
+    }
+    return frame;
+}
+
+// Whether the window's frame, title bar included, lies wholly inside one screen's available area.
+bool WhollyOnAScreen(const QWidget& window)
+{
+    for (const QScreen* screen : QGuiApplication::screens())
+        if (screen->availableGeometry().contains(window.frameGeometry()))
+            return true;
+    return false;
+}
+
+// Runs `look` on the modal box or dialog that the next call opens, then closes it.
+void OnNextModal(std::function<void(QWidget&)> look)
+{
+    QTimer::singleShot(0, [look = std::move(look)] {
+        QWidget* modal = QApplication::activeModalWidget();
+        QVERIFY(modal);
+        QTest::qWait(50); // a message box takes its size while it shows
+        look(*modal);
+        if (auto* dialog = qobject_cast<QDialog*>(modal))
+            dialog->reject();
+    });
+}
+
 QString Where(const char* rule, const QPoint& cursor, const QWidget& window)
 {
     const QRect frame = window.frameGeometry();
@@ -148,6 +194,10 @@ private slots:
     void storedPlaceComesBackOnAScreen();
     void toolWindowsStayOnTheScreenUnderTheCursor();
     void detailsWindowsTakeTheKeyboard();
+    void everyWindowOpensWhollyOnAScreen();
+    void boxesOpenOverTheWindowInUse();
+    void placeAndPlayListSurviveStartAndExit();
+    void firstStartShowsOneNoticeAtATime();
     void switchesShowTheirStateInMenusAndOnTheBar();
     void rescanShowsTheListedFolder();
     void stoppedListingSaysSo();
@@ -264,7 +314,7 @@ void WindowTest::storedPlaceComesBackOnAScreen()
         auto window = sandbox.Start();
         QVERIFY(window);
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        const QRect frame = window->frameGeometry();
+        const QRect frame = SettledFrame(*window);
         bool inside = false;
         for (const QScreen* screen : QGuiApplication::screens())
             inside = inside || screen->availableGeometry().contains(frame);
@@ -391,6 +441,189 @@ void WindowTest::detailsWindowsTakeTheKeyboard()
     QCOMPARE(editor->Description().toPlainText(), QStringLiteral("new"));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     QTRY_VERIFY(!editor);
+}
+
+void WindowTest::everyWindowOpensWhollyOnAScreen()
+{
+    Sandbox sandbox;
+    testsupport::RecordingSink messages;
+    sandbox.AddDemo(sandbox.Game() / "a.dm_48");
+    auto window = sandbox.Start();
+    QVERIFY(window);
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    gui::DemoDetails& details = Details(*window);
+    window->DemoList().SelectRows({0}, false);
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect area = screen->availableGeometry();
+        // The main window pushed mostly beyond each corner: whatever opens centred over it (and
+        // larger than the screen's room beside it) still lies on a screen.
+        for (const QPoint& corner : {area.topLeft() + QPoint(-600, -300), area.bottomRight() + QPoint(-120, -60),
+                                     QPoint(area.left() - 700, area.bottom() - 40)}) {
+            window->move(corner);
+            QVERIFY(!WhollyOnAScreen(*window));
+            const QString where = QStringLiteral(" with the main window at %1,%2").arg(corner.x()).arg(corner.y());
+
+            window->DemoList().PropertiesAction()->trigger();
+            QPointer<gui::PropertiesWindow> prop = details.Properties();
+            QVERIFY(prop);
+            QVERIFY2(WhollyOnAScreen(*prop), qPrintable(QStringLiteral("properties") + where));
+            // No level shot in the packs: the stand-in's words are drawn at twice the screen's
+            // resolution at least, never a small bitmap blown up.
+            QCOMPARE(prop->LevelShot().deviceIndependentSize().toSize(), QSize(256, 192));
+            QVERIFY(prop->LevelShot().devicePixelRatio() >= std::max(2.0, prop->devicePixelRatioF()));
+            // The program makes it larger than the screen (a demo with long names): it shrinks to fit.
+            prop->resize(area.width() + 500, area.height() + 400);
+            QTRY_VERIFY2(WhollyOnAScreen(*prop), qPrintable(QStringLiteral("grown properties") + where));
+            prop->close();
+            QTRY_VERIFY(!prop);
+
+            window->Cmds().help->trigger();
+            QPointer<gui::HelpWindow> help = window->Help();
+            QVERIFY(help);
+            QVERIFY2(WhollyOnAScreen(*help), qPrintable(QStringLiteral("help") + where));
+            help->close();
+            QTRY_VERIFY(!help);
+
+            bool boxOnScreen = false;
+            OnNextModal([&](QWidget& box) { boxOnScreen = WhollyOnAScreen(box); });
+            QMessageBox::information(window.get(), QStringLiteral("Demo Protocol not Playable"), QStringLiteral("x"));
+            QVERIFY2(boxOnScreen, qPrintable(QStringLiteral("message box") + where));
+
+            // A dialog of the program: whole, and wide enough for its title and the program's name.
+            bool dialogFits = false;
+            OnNextModal([&](QWidget& dialog) {
+                QFont bold = dialog.font();
+                bold.setBold(true);
+                const int title = QFontMetrics(bold).horizontalAdvance(
+                    dialog.windowTitle() + QStringLiteral(" \u2014 ") + QGuiApplication::applicationDisplayName());
+                dialogFits = WhollyOnAScreen(dialog) && dialog.width() > title;
+            });
+            gui::GameParametersDialog::Run(window.get());
+            QVERIFY2(dialogFits, qPrintable(QStringLiteral("Game parameters") + where));
+        }
+    }
+}
+
+void WindowTest::boxesOpenOverTheWindowInUse()
+{
+    Sandbox sandbox;
+    sandbox.AddDemo(sandbox.Game() / "a.dm_48");
+    auto window = sandbox.Start();
+    QVERIFY(window);
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    gui::BoxMessageSink boxes;
+    boxes.SetParent(window.get());
+    core::SetMessageSink(&boxes);
+    gui::DemoDetails& details = Details(*window);
+    window->DemoList().SelectRows({0}, false);
+    window->DemoList().PropertiesAction()->trigger();
+    gui::PropertiesWindow* prop = details.Properties();
+    QVERIFY(prop);
+    QTRY_COMPARE(QApplication::activeWindow(), prop);
+    prop->OpenPlayer(0);
+    QPointer<gui::PlayerWindow> player = prop->ShownPlayerWindow();
+    QVERIFY(player);
+    window->Cmds().soundOptions->trigger();
+    auto* sound = window->findChild<gui::SoundOptionsWindow*>();
+    QVERIFY(sound);
+
+    // The tool windows stay above the window they belong to and nothing else: not above other
+    // programs (the game), not above the program's own boxes.
+    const std::pair<QWidget*, QWidget*> owners[] = {{prop, window.get()}, {player.data(), prop}, {sound, window.get()}};
+    for (const auto& [tool, owner] : owners) {
+        QVERIFY2(!tool->windowFlags().testFlag(Qt::WindowStaysOnTopHint), qPrintable(tool->objectName()));
+        QVERIFY2(tool->windowHandle() && tool->windowHandle()->transientParent() == owner->windowHandle(),
+                 qPrintable(tool->objectName()));
+    }
+
+    // A box raised while a tool window is in use belongs to that window, so it opens over it.
+    for (QWidget* inUse : {static_cast<QWidget*>(prop), static_cast<QWidget*>(player.data())}) {
+        inUse->activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), inUse);
+        QWidget* owner = nullptr;
+        bool above = false;
+        OnNextModal([&](QWidget& box) {
+            owner = box.parentWidget() ? box.parentWidget()->window() : nullptr;
+            above = box.windowHandle() && box.windowHandle()->transientParent() == inUse->windowHandle();
+        });
+        core::Messages().Error("The demo cannot be played.", "Demo Protocol not Playable");
+        QCOMPARE(owner, inUse);
+        QVERIFY(above);
+    }
+    core::SetMessageSink(nullptr);
+    sound->close();
+}
+
+void WindowTest::placeAndPlayListSurviveStartAndExit()
+{
+    Sandbox sandbox;
+    // A first start: about two thirds of the screen, centred on it.
+    std::unique_ptr<gui::MainWindow> window = sandbox.Start();
+    QVERIFY(window);
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    const QRect area = window->screen()->availableGeometry();
+    QRect frame = SettledFrame(*window);
+    QVERIFY2(frame.width() >= area.width() * 6 / 10 && frame.width() <= area.width() * 7 / 10 &&
+                 frame.height() >= area.height() * 6 / 10 && frame.height() <= area.height() * 7 / 10,
+             qPrintable(QStringLiteral("%1x%2 on %3x%4")
+                            .arg(frame.width())
+                            .arg(frame.height())
+                            .arg(area.width())
+                            .arg(area.height())));
+    // Centred before the window manager tells its title bar's height: off by half of it at most.
+    QVERIFY2((frame.center() - area.center()).manhattanLength() <= 24,
+             qPrintable(QStringLiteral("%1,%2").arg(frame.center().x()).arg(frame.center().y())));
+
+    // Three starts and exits leave the frame where the user put it, the play list hidden: shown
+    // again, it is as wide as at a first start (200 pixels) at least.
+    window->move(area.topLeft() + QPoint(13, 0));
+    window->SetPlayListShown(false);
+    frame = SettledFrame(*window);
+    QCOMPARE(frame.topLeft(), area.topLeft() + QPoint(13, 0));
+    for (int start = 0; start < 3; ++start) {
+        QVERIFY(window->close());
+        window.reset();
+        window = sandbox.Start();
+        QVERIFY(window);
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        QCOMPARE(SettledFrame(*window), frame);
+        QVERIFY(!window->PlayListShown());
+    }
+    window->SetPlayListShown(true);
+    QTRY_VERIFY2(window->PlayList().width() >= 200, qPrintable(QString::number(window->PlayList().width())));
+}
+
+void WindowTest::firstStartShowsOneNoticeAtATime()
+{
+    core::Sound().Close();
+    const char* const device = "Velmora test: no such device";
+    core::Sound().UseDevice([device](auto& output) { return core::OpenOpenAlOutput(device, output); },
+                            [device] { return core::OpenAlDeviceName(device); });
+    testsupport::RecordingSink messages;
+    Sandbox sandbox;
+    sandbox.WriteConfig("[Sound]\r\nsound_enable=1\r\n");
+    auto window = sandbox.Start(false);
+    QVERIFY(window);
+    window->HoldNotices();
+    window->show();
+    window->ListStartFolder();
+    QTest::qWait(50);
+    const auto notice = [&] { return window->findChild<QMessageBox*>(QStringLiteral("SoundNotice")); };
+    QVERIFY(!notice());
+    // The tip of the day first, alone; the sound notice once it is closed, and not modal.
+    bool alone = false;
+    OnNextModal([&](QWidget& tip) {
+        QTest::qWait(300);
+        alone = tip.objectName() == QStringLiteral("TipOfDay") && !notice();
+    });
+    window->ShowStartNotices(true);
+    QVERIFY(alone);
+    QTRY_VERIFY(notice() && notice()->isVisible());
+    QVERIFY(!notice()->isModal());
+    QCOMPARE(QApplication::activeModalWidget(), nullptr);
+    window.reset();
+    core::Sound().UseDevice([](auto& output) { return core::OpenOpenAlOutput(nullptr, output); },
+                            [] { return core::OpenAlDeviceName(nullptr); });
 }
 
 void WindowTest::switchesShowTheirStateInMenusAndOnTheBar()

@@ -1,6 +1,7 @@
 #include "core/app/Settings.h"
 
 #include <algorithm>
+#include <iterator>
 #include <string_view>
 
 namespace core {
@@ -32,11 +33,26 @@ ListViewSettings CommonListDefaults()
     return list;
 }
 
+// The demo list of a first start shows what tells demos apart, as the README's picture shows it:
+// these columns first, in this order, the others hidden after them.
+constexpr int kFirstDemoListColumns[] = {FieldDemoname, FieldMap,    FieldPlaytime,   FieldGametype, FieldHostname,
+                                         FieldProtocol, FieldWinner, FieldFinalScore, FieldSize,     FieldRecorded};
+
 } // namespace
 
 ListViewSettings ListViewSettings::DemoListDefaults()
 {
     ListViewSettings list = CommonListDefaults();
+    list.ColumnWidth = {};
+    size_t position = 0;
+    for (const int column : kFirstDemoListColumns) {
+        list.ColumnWidth[static_cast<size_t>(column)] = kCaptionWidth;
+        list.ColumnOrder[position++] = column;
+    }
+    for (int column = 0; column < kColumnCount; ++column)
+        if (std::find(std::begin(kFirstDemoListColumns), std::end(kFirstDemoListColumns), column) ==
+            std::end(kFirstDemoListColumns))
+            list.ColumnOrder[position++] = column;
     list.width = 404;
     list.Colour = 16776678;
     list.AutoActivateItems = true;

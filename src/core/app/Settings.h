@@ -17,7 +17,8 @@
 namespace core {
 
 inline constexpr int kColumnCount = DemoFieldCount;
-// A column width that the view replaces with the width that fits the column's caption.
+// A column width that the view replaces with the width that fits the column's caption and its
+// typical values.
 inline constexpr int kCaptionWidth = -1;
 inline constexpr uint32_t kMaxColour = 0xFFFFFF;
 // The game directory of a start that found no game; nothing is written at exit then.
@@ -52,7 +53,7 @@ struct ListViewSettings {
     static ListViewSettings PlayListDefaults();
 };
 
-// The default display order: columns 3 to 25, then 0, 1, 2.
+// The play list's default display order: columns 3 to 25, then 0, 1, 2 (the demo list has its own).
 std::array<int, kColumnCount> DefaultColumnOrder();
 
 // Section "Virtual Folders": the folder tree pane.

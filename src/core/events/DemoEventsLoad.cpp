@@ -15,6 +15,7 @@ DemoEventsResult ReadDemoEvents(std::span<const uint8_t> data, std::string_view 
     result.protocol = DemoProtocolOf(data, lowerExtension);
     if (!IsDecodableProtocol(result.protocol)) {
         result.problem = "unknown protocol";
+        result.error = DecodeError::UnknownProtocol;
         return result;
     }
     // Message by message: a snapshot holds every entity, a whole demo of them would not fit.
@@ -23,8 +24,9 @@ DemoEventsResult ReadDemoEvents(std::span<const uint8_t> data, std::string_view 
     DemoMessage message;
     while (decoder.Next(message))
         CollectMessage(collector, message);
-    if (decoder.Error() != DecodeError::None)
-        result.problem = std::string(DecodeErrorText(decoder.Error()));
+    result.error = decoder.Error();
+    if (result.error != DecodeError::None)
+        result.problem = std::string(DecodeErrorText(result.error));
     result.messages = decoder.MessageCount();
     result.length = collector.DemoLength();
     result.firstServerTime = collector.FirstServerTime();

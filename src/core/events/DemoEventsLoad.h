@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/demo/DemoDecoder.h"
 #include "core/events/DemoEvent.h"
 
 namespace core {
@@ -18,8 +19,9 @@ struct DemoEventsResult {
     int32_t firstServerTime = 0;      // the first snapshot's server time
     int32_t levelStartServerTime = 0; // when the match last started (0: the demo does not say)
     int messages = 0;
-    bool found = false;  // the file or member could be read
-    std::string problem; // why the events end early or are missing; empty for a whole demo
+    bool found = false;                    // the file or member could be read
+    std::string problem;                   // why the events end early or are missing; empty for a whole demo
+    DecodeError error = DecodeError::None; // the decoder's reason, when it stopped early
 };
 
 // `lowerExtension` (".dm_68") tells the protocol, with the demo's own server information for

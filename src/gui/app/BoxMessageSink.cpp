@@ -3,6 +3,8 @@
 #include <QMessageBox>
 #include <QStringDecoder>
 
+#include "gui/app/WindowPlacement.h"
+
 namespace gui {
 
 QString MessageText(const std::string& text)
@@ -20,18 +22,18 @@ QString MessageText(const std::string& text)
 
 void BoxMessageSink::Error(const std::string& text, const std::string& title)
 {
-    QMessageBox::critical(m_parent, MessageText(title), MessageText(text));
+    QMessageBox::critical(WindowForBoxes(m_parent), MessageText(title), MessageText(text));
 }
 
 void BoxMessageSink::Information(const std::string& text, const std::string& title)
 {
-    QMessageBox::information(m_parent, MessageText(title), MessageText(text));
+    QMessageBox::information(WindowForBoxes(m_parent), MessageText(title), MessageText(text));
 }
 
 bool BoxMessageSink::Question(const std::string& text, const std::string& title)
 {
-    return QMessageBox::question(m_parent, MessageText(title), MessageText(text), QMessageBox::Yes | QMessageBox::No,
-                                 QMessageBox::No) == QMessageBox::Yes;
+    return QMessageBox::question(WindowForBoxes(m_parent), MessageText(title), MessageText(text),
+                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }
 
 } // namespace gui

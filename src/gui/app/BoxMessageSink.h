@@ -1,5 +1,6 @@
 #pragma once
-// The core's messages as modal message boxes over the main window.
+// The core's messages as modal message boxes over the window the user works in (the main window
+// when none of the program's windows is active).
 #include <QPointer>
 #include <QWidget>
 

@@ -59,6 +59,7 @@ namespace gui {
 namespace {
 
 constexpr int kMinimumPaneWidth = 30;
+constexpr int kNoticeRetryMilliseconds = 200;
 
 core::ColumnScheme LayoutFrom(const core::ListViewSettings& list, const core::ColumnScheme& defaults)
 {
@@ -137,6 +138,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), m_commands(this)
                                                                                        : QString();
     };
     qApp->installEventFilter(this);
+    new ScreenKeeper(this);
     resize(core::kDefaultClientWidth, core::kDefaultClientHeight + 90);
 }
 
@@ -350,15 +352,25 @@ void MainWindow::ApplySettings()
 {
     const core::SettingsRecord& settings = core::Settings;
     const core::MainWindowSettings& place = settings.mainWindow;
-    QSize size = this->size();
+    // A first start opens at about two thirds of the screen, centred (the window is not placed
+    // here, so the placing rule centres it when it shows).
+    const QRect cursorArea = ScreenAtCursor()->availableGeometry();
+    QSize size = cursorArea.size() * 2 / 3;
     if (place.width && place.height && *place.width > 0 && *place.height > 0)
         size = QSize(*place.width, *place.height);
-    // A stored place may be larger than today's screen or on a screen that is gone (or the file
-    // was edited): the window comes back whole on a screen.
-    m_storedTopLeft.reset();
-    if (place.left && place.top)
-        m_storedTopLeft = QPoint(*place.left, *place.top);
-    resize(RestoredMainWindowFrame(QRect(m_storedTopLeft.value_or(QPoint()), size)).size());
+    // The stored place is the frame's. Given before the window is made, Qt and the window manager
+    // put the frame there, so the window comes back exactly where it was left; a place given
+    // later would be taken as the client area's and the window would creep by its title bar at
+    // every start. A stored place that is off today's screens, or a size larger than the screen
+    // (the file was edited, a screen is gone), is mended by the placing rule when it shows.
+    if (place.left && place.top) {
+        const QRect stored(QPoint(*place.left, *place.top), size);
+        const QScreen* screen = ScreenHolding(stored);
+        resize(size.boundedTo((screen ? screen->availableGeometry() : cursorArea).size()));
+        move(stored.topLeft());
+    } else {
+        resize(size.boundedTo(cursorArea.size()));
+    }
 
     const core::TreePaneSettings& folders = settings.virtualFolders;
     TreeOptions tree;
@@ -506,7 +518,8 @@ void MainWindow::SetPlayListShown(bool shown)
         return;
     }
     if (!shown) {
-        if (m_playList->width() >= kMinimumPaneWidth)
+        // Only a width the user saw is remembered: before the window shows, the pane has none yet.
+        if (m_playList->isVisible() && m_playList->width() >= kMinimumPaneWidth)
             m_playListWidth = m_playList->width();
         m_playList->hide();
         m_demoList->CurrentView().setFocus();
@@ -514,8 +527,11 @@ void MainWindow::SetPlayListShown(bool shown)
         m_playList->show();
         QList<int> sizes = m_splitter->sizes();
         if (sizes.size() == 3) {
+            // Shown again, the pane is at least as wide as at a first start, whatever narrow width
+            // it was left with.
+            const int wanted = std::max(m_playListWidth, core::ListViewSettings::PlayListDefaults().width);
             const int total = sizes[1] + sizes[2];
-            sizes[2] = std::min(m_playListWidth, std::max(kMinimumPaneWidth, total - kMinimumPaneWidth));
+            sizes[2] = std::min(wanted, std::max(kMinimumPaneWidth, total - kMinimumPaneWidth));
             sizes[1] = std::max(kMinimumPaneWidth, total - sizes[2]);
             m_splitter->setSizes(sizes);
         }
@@ -626,6 +642,19 @@ bool MainWindow::ShowsHelpOfToolWindow(QObject* watched, QEvent* event)
     return true;
 }
 
+void MainWindow::HoldNotices()
+{
+    m_noticesHeld = true;
+}
+
+void MainWindow::ShowStartNotices(bool tipOfDay)
+{
+    if (tipOfDay)
+        m_commands.tipOfDay->trigger();
+    m_noticesHeld = false;
+    ShowSoundNotice();
+}
+
 void MainWindow::ShowTipOfDay()
 {
     core::Settings.tip_of_day = TipOfDay::Run(this, core::Settings.tip_of_day);
@@ -695,15 +724,6 @@ void MainWindow::showEvent(QShowEvent* event)
     QMainWindow::showEvent(event);
     if (!m_shownOnce) {
         m_shownOnce = true;
-        // Where it was left, when that place is on a screen; otherwise, and on a first start,
-        // centred on the screen that holds the cursor.
-        if (m_storedTopLeft) {
-            const QRect frame = RestoredMainWindowFrame(QRect(*m_storedTopLeft, frameGeometry().size()));
-            resize(size() - (frameGeometry().size() - frame.size()));
-            move(frame.topLeft());
-        } else {
-            CentreOnCursorScreen(*this);
-        }
         if (!m_soundNotice.isEmpty())
             QTimer::singleShot(0, this, &MainWindow::ShowSoundNotice);
     }
@@ -712,6 +732,15 @@ void MainWindow::showEvent(QShowEvent* event)
 
 void MainWindow::ShowSoundNotice()
 {
+    if (m_soundNotice.isEmpty() || m_noticesHeld)
+        return;
+    // One notice at a time: a dialog that waits for an answer (the tip of the day at start-up)
+    // goes first, the notice follows when it is closed; under a modal dialog it could not even
+    // be closed.
+    if (QApplication::activeModalWidget()) {
+        QTimer::singleShot(kNoticeRetryMilliseconds, this, &MainWindow::ShowSoundNotice);
+        return;
+    }
     // Told once, beside the window: a box that waits for an answer would stop every start on a
     // machine without sound, and sound stays off until the user switches it on again.
     auto* notice =

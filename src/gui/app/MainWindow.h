@@ -47,6 +47,11 @@ public:
     // Start-up's last step once the window shows: fills an empty tree with the game directory and
     // lists the folder selected last.
     void ListStartFolder();
+    // Start-up's notices come one at a time, after the listing: held from here (before the window
+    // shows) until ShowStartNotices, which offers the tip of the day when `tipOfDay`, then tells
+    // what else there is to tell (sound that could not be opened).
+    void HoldNotices();
+    void ShowStartNotices(bool tipOfDay);
     // Restores the window from the minimised state and brings it to the front.
     void BringToFront();
 
@@ -134,8 +139,8 @@ private:
     int m_treeWidth = 200;
     bool m_gameMissing = false;
     bool m_shownOnce = false;
-    std::optional<QPoint> m_storedTopLeft; // the stored place, restored at the first showing
     bool m_noHints = false;
+    bool m_noticesHeld = false;                        // start-up has notices of its own to show first
     QString m_soundNotice;                             // why sound is off, told once the window shows
     QPointer<SoundOptionsWindow> m_soundOptionsWindow; // the sound options window while it is open
     QPointer<HelpWindow> m_help;                       // the help window while it is open

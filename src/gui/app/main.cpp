@@ -63,6 +63,7 @@ int main(int argc, char** argv)
     auto* opener = new gui::FileOpener(window);
     opener->AcceptHandOvers(instance);
 
+    window.HoldNotices();
     window.show();
     window.repaint();
     // The splash goes as soon as the main window is on the screen.
@@ -71,7 +72,6 @@ int main(int argc, char** argv)
     window.ListStartFolder();
     window.StartIndexing();
     opener->Open(gui::FilesToOpen(arguments));
-    if (core::Settings.tip_of_day)
-        window.Cmds().tipOfDay->trigger();
+    window.ShowStartNotices(core::Settings.tip_of_day);
     return QApplication::exec();
 }

@@ -64,6 +64,26 @@ QString DetailOf(const core::DemoEvent& e)
 
 } // namespace
 
+QString EventsProblemText(const core::DemoEventsResult& result)
+{
+    if (result.problem.empty())
+        return {};
+    if (!result.found)
+        return QStringLiteral("The demo could not be read: it is gone, or its archive is damaged.");
+    if (result.error == core::DecodeError::UnknownProtocol)
+        return QStringLiteral("Velmora cannot read the events of this kind of demo.");
+    const bool none = result.messages == 0;
+    if (result.error == core::DecodeError::CutOff)
+        return none ? QStringLiteral("The recording breaks off before its first message: it holds no events.")
+                    : QStringLiteral("The recording breaks off at %1: the events end there.")
+                          .arg(EventClock(result.length));
+    return none ? QStringLiteral("The demo is damaged at its start, or Velmora does not know its form: no events "
+                                 "could be read.")
+                : QStringLiteral("The demo is damaged after %1, or Velmora does not know its form from there: the "
+                                 "events end there.")
+                      .arg(EventClock(result.length));
+}
+
 EventsTab::EventsTab(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("EventsTab"));
@@ -176,9 +196,12 @@ void EventsTab::Display(core::DemoEventsResult result)
     ApplyFilter();
     SelectionChanged();
     QString status = QStringLiteral("%1 events over %2").arg(m_result.events.size()).arg(EventClock(m_result.length));
-    if (!m_result.problem.empty())
-        status += QStringLiteral(" (the demo %1)").arg(Latin1(m_result.problem));
+    const QString problem = EventsProblemText(m_result);
+    if (!problem.isEmpty())
+        status += QStringLiteral(". ") + problem;
     m_status->setText(status);
+    // The reader's own words stay at hand for a fault report.
+    m_status->setToolTip(m_result.problem.empty() ? QString() : Latin1(m_result.problem));
 }
 
 void EventsTab::FillFilters()

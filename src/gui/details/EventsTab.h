@@ -21,6 +21,9 @@ namespace gui {
 
 class EventTimeline;
 
+// Why the events of a demo stop early or are missing, in the user's words; empty for a whole demo.
+QString EventsProblemText(const core::DemoEventsResult& result);
+
 class EventsTab : public QWidget {
     Q_OBJECT
 public:

@@ -12,7 +12,7 @@
 namespace gui {
 
 PictureWindow::PictureWindow(const QImage& image, QWidget* parent)
-    : ToolWindow(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+    : ToolWindow(parent, Qt::Tool | Qt::FramelessWindowHint)
 {
     setObjectName(QStringLiteral("PictureWindow"));
     setAttribute(Qt::WA_DeleteOnClose);

@@ -42,8 +42,7 @@ std::vector<std::string> TextLines(const QString& text)
 
 } // namespace
 
-PlayerWindow::PlayerWindow(PropertiesWindow& prop, QWidget* parent)
-    : ToolWindow(parent, Qt::Tool | Qt::WindowStaysOnTopHint), m_prop(prop)
+PlayerWindow::PlayerWindow(PropertiesWindow& prop, QWidget* parent) : ToolWindow(parent, Qt::Tool), m_prop(prop)
 {
     setObjectName(QStringLiteral("PlayerWindow"));
     setAttribute(Qt::WA_DeleteOnClose);

@@ -18,6 +18,7 @@
 #include <QTextEdit>
 #include <QVBoxLayout>
 
+#include <cmath>
 #include <filesystem>
 
 #include "core/analysis/DemoInfo.h"
@@ -79,6 +80,25 @@ QPixmap DrawIcon(const QColor& fill, const QString& mark, const QColor& ink)
     return pixmap;
 }
 
+// The level shot box's picture for a map without one: the game's words on black, drawn at twice
+// the screen's resolution at least, so that it stays sharp when scaled.
+QImage NoLevelShotImage(qreal screenRatio)
+{
+    const qreal ratio = std::max<qreal>(2.0, std::ceil(screenRatio));
+    QImage image(QSize(kShotWidth, kShotHeight) * ratio, QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::black);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    QFont font = painter.font();
+    font.setPixelSize(kShotHeight / 6);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(QRect(0, 0, kShotWidth, kShotHeight), Qt::AlignCenter, QStringLiteral("no\nlevelshot\n(yet)"));
+    return image;
+}
+
 // The member path of a demo inside its archive, or the demo's file.
 std::pair<std::string, std::string> DemoSource(const ListRow& row)
 {
@@ -118,7 +138,7 @@ const std::vector<QPixmap>& PlayerIcons()
 }
 
 PropertiesWindow::PropertiesWindow(DemoDetails& details, QWidget* parent)
-    : ToolWindow(parent, Qt::Tool | Qt::WindowStaysOnTopHint), m_details(details)
+    : ToolWindow(parent, Qt::Tool), m_details(details)
 {
     setObjectName(QStringLiteral("PropertiesWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -193,7 +213,7 @@ PropertiesWindow::PropertiesWindow(DemoDetails& details, QWidget* parent)
     connect(m_close, &QPushButton::clicked, this, &QWidget::close);
     connect(m_picture, &FadingPicture::clicked, this, [this] {
         const QImage& shot = m_picture->Image();
-        if (shot.width() > 128 && shot.height() > 128)
+        if (m_hasLevelShot && shot.width() > 128 && shot.height() > 128)
             (new PictureWindow(shot, this))->show();
     });
     connect(m_players, &QListWidget::itemClicked, this,
@@ -370,11 +390,12 @@ void PropertiesWindow::FindLevelShot()
             }
         }
     }
-    if (!found)
-        found = core::GetPictureFromPak(mainPack, "menu\\art\\unknownmap.jpg", picture);
-    // Nothing found at all: the previous picture stays.
-    if (found)
-        m_picture->SetImage(ImageFromPicture(picture), isVisible());
+    m_hasLevelShot = found;
+    // No level shot of the map: the game's own stand-in (menu/art/unknownmap.jpg) is a bitmap of
+    // 64 pixels that would be blown up four times and more; its words are drawn instead, sharp
+    // at every scale.
+    m_picture->SetImage(found ? ImageFromPicture(picture) : NoLevelShotImage(m_picture->devicePixelRatioF()),
+                        isVisible());
 }
 
 void PropertiesWindow::FillGeneral()
@@ -603,7 +624,8 @@ bool PropertiesWindow::eventFilter(QObject* watched, QEvent* event)
         PlaceMapTitle();
     if (watched == m_picture && event->type() == QEvent::MouseMove) {
         const QImage& shot = m_picture->Image();
-        m_picture->setCursor(shot.width() > 128 && shot.height() > 128 ? Qt::PointingHandCursor : Qt::ArrowCursor);
+        m_picture->setCursor(m_hasLevelShot && shot.width() > 128 && shot.height() > 128 ? Qt::PointingHandCursor
+                                                                                         : Qt::ArrowCursor);
     }
     if (watched == m_players->viewport() && event->type() == QEvent::MouseMove) {
         const QPoint pos = static_cast<QMouseEvent*>(event)->position().toPoint();

@@ -111,6 +111,7 @@ private:
     std::pair<std::string, std::string> m_source; // the demo's file or member, and its archive
     std::filesystem::path m_lastClip;
     std::string m_levelShotPack;
+    bool m_hasLevelShot = false; // false: the box shows the drawn "no levelshot (yet)"
     std::map<QString, QLabel*> m_values;
     QTabWidget* m_tabs = nullptr;
     QWidget* m_generalTab = nullptr;

@@ -68,8 +68,7 @@ void PovComboBox::paintEvent(QPaintEvent*)
                      kChoiceBackground);
 }
 
-UserDataEditor::UserDataEditor(DemoDetails& details, QWidget* parent)
-    : ToolWindow(parent, Qt::Tool | Qt::WindowStaysOnTopHint), m_details(details)
+UserDataEditor::UserDataEditor(DemoDetails& details, QWidget* parent) : ToolWindow(parent, Qt::Tool), m_details(details)
 {
     setObjectName(QStringLiteral("UserDataEditor"));
     setAttribute(Qt::WA_DeleteOnClose);

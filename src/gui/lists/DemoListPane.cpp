@@ -36,7 +36,8 @@ QCursor MakeLinkCursor()
 } // namespace
 
 DemoListPane::DemoListPane(QWidget* parent)
-    : ListPane(QStringLiteral("demo list"), parent), m_linkCursor(MakeLinkCursor())
+    : ListPane(QStringLiteral("demo list"), BuiltInColumns(core::ListViewSettings::DemoListDefaults()), parent),
+      m_linkCursor(MakeLinkCursor())
 {
     setObjectName(QStringLiteral("ListView1"));
     Model().SetUserDataHeaderImages(true);

@@ -61,7 +61,16 @@ QString SelectionText(const RowTotals& totals)
            QStringLiteral(". Playtime: ") + QString::fromLatin1(core::FormatSeconds(seconds)) + QStringLiteral(".");
 }
 
-ListPane::ListPane(const QString& listName, QWidget* parent) : QWidget(parent), m_model(listName)
+core::ColumnScheme BuiltInColumns(const core::ListViewSettings& list)
+{
+    core::ColumnScheme layout;
+    layout.widths = list.ColumnWidth;
+    layout.order = list.ColumnOrder;
+    return layout;
+}
+
+ListPane::ListPane(const QString& listName, const core::ColumnScheme& builtIn, QWidget* parent)
+    : QWidget(parent), m_model(listName), m_builtInColumns(builtIn)
 {
     m_layout = new QVBoxLayout(this);
     m_layout->setContentsMargins(0, 0, 0, 0);
@@ -192,29 +201,34 @@ ListOptions ListPane::Options() const
 
 core::ColumnScheme ListPane::DefaultColumns() const
 {
-    core::ColumnScheme layout;
+    core::ColumnScheme layout = m_builtInColumns;
     const QFontMetrics captions = m_details->header()->fontMetrics();
     const QFontMetrics cells = m_details->fontMetrics();
     // Values as they typically look, so that a first start shows them whole: a name as the game
-    // writes it with a date, a demo of some megabytes, a time in the locale's own format.
-    const QString typical[] = {
-        QStringLiteral("2026-12-24_q3dm17_duel-final.dm_68"),
-        QStringLiteral("99999 KB"),
-        QString::fromStdString(core::DosDateTimeText(core::DosDateTimeFromUnix(1798149538))),
-    };
+    // writes it with a date, a demo of some megabytes, a time in the locale's own format, ...
+    std::array<QString, core::DemoFieldCount> typical;
+    typical[core::FieldDemoname] = QStringLiteral("2026-12-24_q3dm17_duel-final.dm_68");
+    typical[core::FieldSize] = QStringLiteral("99999 KB");
+    typical[core::FieldRecorded] = QString::fromStdString(core::DosDateTimeText(core::DosDateTimeFromUnix(1798149538)));
+    typical[core::FieldMap] = QStringLiteral("q3tourney2");
+    typical[core::FieldPlaytime] = QStringLiteral("00:00:00");
+    typical[core::FieldGametype] = QStringLiteral("Capture the Flag");
+    typical[core::FieldHostname] = QStringLiteral("Clan Arena Server #2");
+    typical[core::FieldProtocol] = QStringLiteral("68");
+    typical[core::FieldWinner] = QStringLiteral("Player Name");
+    typical[core::FieldFinalScore] = QStringLiteral("100:100");
     for (int column = 0; column < core::DemoFieldCount; ++column) {
-        int width = 0;
-        if (column <= core::FieldRecorded) {
-            const QString caption = m_model.headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
-            // Room for the caption, the margins and the sort arrow; for the value, its margins
-            // and, in the name column, the icon.
-            const int icon = column == core::FieldDemoname ? 16 + 6 : 0;
-            width = std::max(captions.horizontalAdvance(caption) + 28,
-                             cells.horizontalAdvance(typical[column]) + 16 + icon);
+        int& width = layout.widths[static_cast<size_t>(column)];
+        if (width != core::kCaptionWidth) {
+            width = std::max(0, width);
+            continue;
         }
-        layout.widths[static_cast<size_t>(column)] = width;
-        layout.order[static_cast<size_t>(column)] =
-            column < core::DemoFieldCount - 3 ? column + 3 : column - (core::DemoFieldCount - 3);
+        const QString caption = m_model.headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+        // Room for the caption, the margins and the sort arrow (what the header itself asks for);
+        // for the value, its margins and, in the name column, the icon.
+        const int icon = column == core::FieldDemoname ? 16 + 6 : 0;
+        width = std::max({captions.horizontalAdvance(caption) + 28, m_details->header()->sectionSizeHint(column),
+                          cells.horizontalAdvance(typical[static_cast<size_t>(column)]) + 16 + icon});
     }
     return layout;
 }

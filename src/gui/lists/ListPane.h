@@ -14,6 +14,7 @@
 
 #include "core/analysis/DemoInfo.h"
 #include "core/app/ColumnSchemes.h"
+#include "core/app/Settings.h"
 #include "gui/lists/DemoListModel.h"
 #include "gui/lists/ListViews.h"
 
@@ -43,6 +44,9 @@ struct RowTotals {
     uint64_t seconds = 0;
 };
 
+// The column widths and order of a list's built-in settings.
+core::ColumnScheme BuiltInColumns(const core::ListViewSettings& list);
+
 // "3 item(s) selected. 1.50 MB. Playtime: 00:04:10."
 QString SelectionText(const RowTotals& totals);
 // FormatSize of a byte count with 2 decimals.
@@ -51,7 +55,8 @@ QString SizeText(uint64_t bytes);
 class ListPane : public QWidget {
     Q_OBJECT
 public:
-    ListPane(const QString& listName, QWidget* parent = nullptr);
+    // `builtIn`: the list's built-in column layout, with core::kCaptionWidth for the columns shown.
+    ListPane(const QString& listName, const core::ColumnScheme& builtIn, QWidget* parent = nullptr);
 
     DemoListModel& Model() { return m_model; }
     const DemoListModel& Model() const { return m_model; }
@@ -63,8 +68,8 @@ public:
 
     void ApplyOptions(const ListOptions& options);
     ListOptions Options() const;
-    // The built-in layout: "Demoname", "Size" and "Recorded" wide enough for typical values (and
-    // never narrower than their captions), the others hidden, shown in the order 3 ... 25, 0, 1, 2.
+    // The built-in layout, its shown columns wide enough for typical values (and never narrower
+    // than their captions), the others hidden.
     core::ColumnScheme DefaultColumns() const;
     void ApplyColumns(const core::ColumnScheme& layout);
     core::ColumnScheme Columns() const;
@@ -139,6 +144,7 @@ private:
     void ShowColumnsIcon();
 
     DemoListModel m_model;
+    core::ColumnScheme m_builtInColumns;
     QVBoxLayout* m_layout = nullptr;
     QItemSelectionModel* m_selection = nullptr;
     QStackedWidget* m_stack = nullptr;

@@ -43,8 +43,46 @@ bool ListDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view, const Q
     return true;
 }
 
+SortHeader::SortHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent)
+{
+    // As the tree view's own header.
+    setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+}
+
+QStyleOptionHeader SortHeader::SectionLook(int logicalIndex) const
+{
+    QStyleOptionHeader option;
+    initStyleOption(&option);
+    initStyleOptionForIndex(&option, logicalIndex);
+    return option;
+}
+
+void SortHeader::initStyleOptionForIndex(QStyleOptionHeader* option, int logicalIndex) const
+{
+    QHeaderView::initStyleOptionForIndex(option, logicalIndex);
+    const bool sorted = isSortIndicatorShown() && sortIndicatorSection() == logicalIndex;
+    if (sorted)
+        option->sortIndicator =
+            sortIndicatorOrder() == Qt::AscendingOrder ? QStyleOptionHeader::SortUp : QStyleOptionHeader::SortDown;
+    // The room the style leaves the caption: the section less its margins, the arrow and the icon.
+    const int margin = style()->pixelMetric(QStyle::PM_HeaderMargin, option, this);
+    int room = sectionSize(logicalIndex) - 2 * margin;
+    if (sorted)
+        room -= style()->pixelMetric(QStyle::PM_HeaderMarkSize, option, this) + margin;
+    if (!option->icon.isNull())
+        room -= style()->pixelMetric(QStyle::PM_SmallIconSize, option, this) + margin;
+    QFont font = this->font();
+    font.setBold(option->state.testFlag(QStyle::State_On));
+    const QFontMetrics metrics(font);
+    if (metrics.horizontalAdvance(option->text) > room) {
+        option->text = metrics.elidedText(option->text, Qt::ElideRight, std::max(0, room));
+        option->textAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+    }
+}
+
 DetailsView::DetailsView(QWidget* parent) : QTreeView(parent)
 {
+    setHeader(new SortHeader(this));
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);

@@ -2,6 +2,7 @@
 // The two faces of a list pane: the details view (a header and 26 columns) and the icon view (big
 // icons, small icons, list). Both show the same model and selection; a drag out of either goes
 // through the pane, which knows what the drag means.
+#include <QHeaderView>
 #include <QListView>
 #include <QStyledItemDelegate>
 #include <QTreeView>
@@ -28,6 +29,21 @@ public:
 // While the properties window exists, neither list starts a drag.
 void SetDragsSuspended(bool suspended);
 bool DragsSuspended();
+
+// The details view's header. Its sort arrow points up over an ascending order (A to Z, small to
+// large) and down over a descending one, whichever way the style would draw it; a caption too
+// long for its column is cut at its end with an ellipsis, so that its beginning stays readable
+// (right-aligned captions would otherwise lose their beginning, as would a bold face that the
+// style measured in the plain one).
+class SortHeader : public QHeaderView {
+public:
+    explicit SortHeader(QWidget* parent = nullptr);
+    // The section's caption and sort arrow as they are drawn now.
+    QStyleOptionHeader SectionLook(int logicalIndex) const;
+
+protected:
+    void initStyleOptionForIndex(QStyleOptionHeader* option, int logicalIndex) const override;
+};
 
 class DetailsView : public QTreeView {
 public:

@@ -12,7 +12,8 @@
 
 namespace gui {
 
-PlayListPane::PlayListPane(QWidget* parent) : ListPane(QStringLiteral("play list"), parent)
+PlayListPane::PlayListPane(QWidget* parent)
+    : ListPane(QStringLiteral("play list"), BuiltInColumns(core::ListViewSettings::PlayListDefaults()), parent)
 {
     setObjectName(QStringLiteral("ListView2"));
     m_nameLabel = new QLabel(this);

@@ -25,8 +25,7 @@ const char* const kSliderCaptions[core::kSoundChannelCount] = {"Map Music Volume
 } // namespace
 
 SoundOptionsWindow::SoundOptionsWindow(core::SoundSystem& sound, core::SoundOptionsHooks hooks, QWidget* parent)
-    : QDialog(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
-      m_control(sound, std::move(hooks))
+    : QDialog(parent, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), m_control(sound, std::move(hooks))
 {
     setObjectName(QStringLiteral("SoundOptionsWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
