@@ -618,6 +618,12 @@ bool MainWindow::ShowsHelpOfToolWindow(QObject* watched, QEvent* event)
 void MainWindow::ShowTipOfDay()
 {
     core::Settings.tip_of_day = TipOfDay::Run(this, core::Settings.tip_of_day);
+    // A notice that waited beside the tip gets the keyboard once the tip is gone.
+    for (QMessageBox* notice : findChildren<QMessageBox*>(QString(), Qt::FindDirectChildrenOnly))
+        if (notice->isVisible()) {
+            ShowActive(*notice);
+            break;
+        }
 }
 
 void MainWindow::BringToFront()
@@ -726,7 +732,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         return true;
     if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
         auto* widget = qobject_cast<QWidget*>(watched);
-        if (widget && widget->window() == this) {
+        // In the menu bar Escape leaves the menus and gives the keyboard back to the window.
+        if (widget && widget->window() == this && !qobject_cast<QMenuBar*>(widget)) {
             // Escape anywhere in the window stops a folder listing; the key goes no further.
             core::AbortFlag = true;
             return true;

@@ -55,6 +55,9 @@ signals:
     // "Save clip...": the range chosen on the timeline.
     void saveClipRequested(qint64 from, qint64 to);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void Display(core::DemoEventsResult result);
     void FillTable();

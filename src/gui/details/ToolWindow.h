@@ -1,8 +1,11 @@
 #pragma once
 // The small windows over the main window (properties, player, picture, user data): Escape closes
-// them, as a dialog's would, wherever the focus is inside.
+// them, as a dialog's would, wherever the focus is inside; their own buttons' Alt keys come
+// before those of the window below, and when they close the window below gets the keyboard back.
 #include <QWidget>
 
+class QAbstractButton;
+class QCloseEvent;
 class QKeyEvent;
 
 namespace gui {
@@ -12,7 +15,12 @@ public:
     using QWidget::QWidget;
 
 protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    QAbstractButton* ButtonWithMnemonic(const QKeyEvent& key) const;
 };
 
 } // namespace gui

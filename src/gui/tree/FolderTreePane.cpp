@@ -50,9 +50,7 @@ void FolderTreeView::mousePressEvent(QMouseEvent* event)
 
 void FolderTreeView::mouseMoveEvent(QMouseEvent* event)
 {
-    // The tree takes the focus whenever the mouse moves over it, so that its keys work.
-    if (!hasFocus())
-        setFocus(Qt::MouseFocusReason);
+    FollowMouseFocus(*this);
     QTreeView::mouseMoveEvent(event);
 }
 
@@ -116,9 +114,9 @@ FolderTreePane::FolderTreePane(QWidget* parent) : QWidget(parent)
     connect(m_cut, &QAction::triggered, this, &FolderTreePane::CutNonDemoFolders);
     m_collapse = AddKeyedAction(QStringLiteral("Collapse all Folders"), QKeySequence(Qt::CTRL | Qt::Key_C));
     connect(m_collapse, &QAction::triggered, this, [this] { SetAllExpanded(false); });
-    // Ctrl+E belongs to "Cut non-demo Folders", which comes first in the menu; this entry only
-    // shows the key.
-    m_expand = AddKeyedAction(QStringLiteral("Expand all Folders\tCtrl+E"), {});
+    // Ctrl+E belongs to "Cut non-demo Folders", which comes first in the menu; a key that did
+    // two things would do neither.
+    m_expand = AddKeyedAction(QStringLiteral("Expand all Folders"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
     connect(m_expand, &QAction::triggered, this, [this] { SetAllExpanded(true); });
     m_backgroundAction = new QAction(QStringLiteral("Set Background Color.."), this);
     connect(m_backgroundAction, &QAction::triggered, this, [this] {
