@@ -55,7 +55,8 @@ bool ToolWindow::event(QEvent* event)
             key->accept();
             new KeySwallower(key->key());
             button->setFocus(Qt::ShortcutFocusReason);
-            button->click();
+            // After the key press is gone: a box the button raises must not lose its first key.
+            QTimer::singleShot(0, button, &QAbstractButton::click);
             return true;
         }
     }
