@@ -307,6 +307,18 @@ void KeyboardTest::searchBarKeepsTheKeyboard()
     QVERIFY(!folderAsked);
     QCOMPARE(window->DemoList().SelectedRows(), std::vector<int>{});
 
+    // The tree frames the row that has the keyboard when it has it, across the whole row (the
+    // style's own marks stay on the text).
+    gui::FolderTreeView& treeView = window->TreePane().View();
+    const QImage unfocused = treeView.viewport()->grab().toImage();
+    treeView.setFocus();
+    const QImage focused = treeView.viewport()->grab().toImage();
+    const QRect current = treeView.visualRect(treeView.currentIndex());
+    int framed = 0;
+    for (int x = 0; x < current.left(); ++x)
+        framed += focused.pixel(x, current.top()) != unfocused.pixel(x, current.top());
+    QVERIFY(framed > 0);
+
     // Elsewhere the panes under the mouse take the keyboard again; Ctrl+F and the desktop's
     // search keys lead back to the bar with its text selected.
     for (const Qt::Key key : {Qt::Key_F, Qt::Key_Search, Qt::Key_Find}) {
@@ -413,6 +425,7 @@ void KeyboardTest::detailsWindowsByKeyboard()
         QVERIFY(players.itemDelegate()->sizeHint(QStyleOptionViewItem(), players.model()->index(row, 0)).width() <=
                 players.viewport()->width());
     players.setFocus(Qt::TabFocusReason);
+    players.setCurrentRow(0, QItemSelectionModel::NoUpdate);
     const QImage before = players.viewport()->grab().toImage();
     Press(&players, Qt::Key_Down);
     QCOMPARE(players.currentRow(), 1);

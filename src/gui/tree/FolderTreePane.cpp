@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMimeData>
+#include <QPainter>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -52,6 +53,21 @@ void FolderTreeView::mouseMoveEvent(QMouseEvent* event)
 {
     FollowMouseFocus(*this);
     QTreeView::mouseMoveEvent(event);
+}
+
+void FolderTreeView::drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    QTreeView::drawRow(painter, option, index);
+    // The style draws the selection alike with or without the keyboard: the row that has it gets
+    // a frame while the tree has it, so that the keys' effect can be seen.
+    if (!hasFocus() || index != currentIndex())
+        return;
+    const bool selected = selectionModel() && selectionModel()->isSelected(index);
+    painter->save();
+    painter->setPen(QPen(palette().color(selected ? QPalette::HighlightedText : QPalette::Text), 1, Qt::DotLine));
+    painter->setBrush(Qt::NoBrush);
+    painter->drawRect(option.rect.adjusted(0, 0, -1, -1));
+    painter->restore();
 }
 
 FolderTreePane::FolderTreePane(QWidget* parent) : QWidget(parent)
