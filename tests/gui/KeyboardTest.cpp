@@ -19,6 +19,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -409,7 +410,11 @@ void KeyboardTest::readOnlyKeysSaySo()
 void KeyboardTest::detailsWindowsByKeyboard()
 {
     Sandbox sandbox;
-    sandbox.AddModernDemo(sandbox.Game() / "demos" / "a.dm_68", 68, {"Sarge", "QTV-TEAMPLAY-NET"});
+    // Enough players for a scroll bar beside the list.
+    std::vector<std::string> names = {"Sarge", "QTV-TEAMPLAY-NET | Spectator #2"};
+    for (int i = 0; i < 30; ++i)
+        names.push_back("Bot" + std::to_string(i));
+    sandbox.AddModernDemo(sandbox.Game() / "demos" / "a.dm_68", 68, names);
     testsupport::RecordingSink messages; // playing from a made-up moment of this demo is refused
     auto window = sandbox.Start();
     QVERIFY(window);
@@ -421,6 +426,8 @@ void KeyboardTest::detailsWindowsByKeyboard()
     // player, which takes the keyboard; one Escape closes the player only. No name hides behind
     // the scroll bar.
     QListWidget& players = prop->PlayerList();
+    prop->resize(prop->minimumSizeHint()); // as narrow as the window goes
+    QTRY_VERIFY(players.verticalScrollBar()->isVisible());
     for (int row = 0; row < players.count(); ++row)
         QVERIFY(players.itemDelegate()->sizeHint(QStyleOptionViewItem(), players.model()->index(row, 0)).width() <=
                 players.viewport()->width());
