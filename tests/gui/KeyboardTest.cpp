@@ -504,6 +504,24 @@ void KeyboardTest::detailsWindowsByKeyboard()
     QVERIFY(!table.hasFocus());
     QCOMPARE(table.currentRow(), 1);
 
+    // On the timeline the arrows move the cursor by 1 s (10 s with Ctrl), Shift chooses a range
+    // for "Save clip...", and Enter plays from the cursor.
+    gui::EventTimeline& line = events.Timeline();
+    line.setFocus();
+    QCOMPARE(line.CursorTime(), 30000);
+    Press(&line, Qt::Key_Right, Qt::ShiftModifier);
+    Press(&line, Qt::Key_Right, Qt::ShiftModifier | Qt::ControlModifier);
+    QVERIFY(line.Selection().has_value());
+    QCOMPARE(*line.Selection(), std::make_pair(int64_t(30000), int64_t(41000)));
+    QVERIFY(events.SaveClipButton().isEnabled());
+    Press(&line, Qt::Key_Left, Qt::ShiftModifier);
+    QCOMPARE(*line.Selection(), std::make_pair(int64_t(30000), int64_t(40000)));
+    Press(&line, Qt::Key_Return);
+    QCOMPARE(played.back().front().toLongLong(), 40000);
+    Press(&line, Qt::Key_Home);
+    QVERIFY(!line.Selection().has_value());
+    QCOMPARE(line.CursorTime(), 0);
+
     // The editor opened from the properties window: Tab leaves the description, Ctrl+Enter
     // there and Enter in a one-line field apply, Alt+O closes; the keyboard goes back to the
     // properties window.
@@ -601,6 +619,7 @@ void KeyboardTest::textReadsOnEveryBackground()
         });
         for (int row = 0; row < 2; ++row)
             pairs.emplace_back(tree.Model().index(row, 0).data(Qt::ForegroundRole).value<QColor>(), options.background);
+        pairs.emplace_back(gui::EventTimeline::LabelColour(), gui::EventTimeline::Background());
         for (const QColor& colour : folderColours)
             pairs.emplace_back(gui::ReadableOn(colour, options.background), options.background);
 
