@@ -730,10 +730,12 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         return true;
     if (ShowsHelpOfToolWindow(watched, event))
         return true;
+    // In the menu bar Escape leaves the menus and gives the keyboard back to the window.
+    if (qobject_cast<QMenuBar*>(watched))
+        return QMainWindow::eventFilter(watched, event);
     if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
         auto* widget = qobject_cast<QWidget*>(watched);
-        // In the menu bar Escape leaves the menus and gives the keyboard back to the window.
-        if (widget && widget->window() == this && !qobject_cast<QMenuBar*>(widget)) {
+        if (widget && widget->window() == this) {
             // Escape anywhere in the window stops a folder listing; the key goes no further.
             core::AbortFlag = true;
             return true;
