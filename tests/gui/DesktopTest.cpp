@@ -550,16 +550,17 @@ void DesktopTest::gameColoursStayReadableOnDarkBackgrounds()
     const QColor darkBackground(64, 64, 80), lightBackground(230, 253, 255);
     for (char code = '0'; code <= '7'; ++code) {
         const QColor colour = gui::GameColour(code);
-        const QColor onDark = gui::ReadableOn(colour, darkBackground);
-        // Only ^0, ^4 and ^2 are too dark to read on a dark background; on a light one nothing changes.
-        const bool raised = code == '0' || code == '4' || code == '2';
-        QCOMPARE(onDark != colour, raised);
-        if (raised)
-            QVERIFY2(onDark.lightness() >= 140, qPrintable(QString(QLatin1Char(code))));
-        QCOMPARE(gui::ReadableOn(colour, lightBackground), colour);
+        for (const QColor& background : {darkBackground, lightBackground}) {
+            const QColor shown = gui::ReadableOn(colour, background);
+            QVERIFY2(gui::ContrastRatio(shown, background) >= 4.5, qPrintable(QString(QLatin1Char(code))));
+            // Only a colour that did not read changes.
+            QCOMPARE(shown == colour, gui::ContrastRatio(colour, background) >= 4.5);
+        }
     }
-    // A colour the user chose (not one of the game's) is left alone.
-    QCOMPARE(gui::ReadableOn(QColor(10, 20, 30), darkBackground), QColor(10, 20, 30));
+    // White on the dark lists and black on the light ones read as they are.
+    QCOMPARE(gui::ReadableOn(Qt::white, darkBackground), QColor(Qt::white));
+    QCOMPARE(gui::ReadableOn(Qt::black, lightBackground), QColor(Qt::black));
+    QVERIFY(std::abs(gui::ContrastRatio(Qt::white, Qt::black) - 21.0) < 0.01);
     // Pastel defaults get dark variants; the stored value goes back to the default.
     for (uint32_t stored : {16776678u, 16770809u, 10813437u}) {
         const QColor shown = gui::ShownPaneColour(stored, stored, true);

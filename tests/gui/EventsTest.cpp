@@ -259,6 +259,7 @@ void EventsTest::playFromHereClipsAndFigures()
     QVERIFY(events.SaveClipButton().isEnabled());
     QTest::mouseClick(&events.SaveClipButton(), Qt::LeftButton);
     QCOMPARE(offered.toStdString(), (fs::path(core::Settings.paths.dataDirectory) / "Clips").string());
+    QVERIFY(fs::is_directory(offered.toStdString())); // made for the chooser, which needs it there
     QCOMPARE(prop->LastClip(), clips / "duel-00.04-00.11.dm_68");
     const std::vector<uint8_t> clip = ReadAll(prop->LastClip());
     const auto clipEvents = core::DemoEvents(core::DecodeDemo(clip, 68));

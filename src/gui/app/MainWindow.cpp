@@ -658,6 +658,12 @@ void MainWindow::ShowStartNotices(bool tipOfDay)
 void MainWindow::ShowTipOfDay()
 {
     core::Settings.tip_of_day = TipOfDay::Run(this, core::Settings.tip_of_day);
+    // A notice that waited beside the tip gets the keyboard once the tip is gone.
+    for (QMessageBox* notice : findChildren<QMessageBox*>(QString(), Qt::FindDirectChildrenOnly))
+        if (notice->isVisible()) {
+            ShowActive(*notice);
+            break;
+        }
 }
 
 void MainWindow::BringToFront()
@@ -764,6 +770,9 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         return true;
     if (ShowsHelpOfToolWindow(watched, event))
         return true;
+    // In the menu bar Escape leaves the menus and gives the keyboard back to the window.
+    if (qobject_cast<QMenuBar*>(watched))
+        return QMainWindow::eventFilter(watched, event);
     if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
         auto* widget = qobject_cast<QWidget*>(watched);
         if (widget && widget->window() == this) {

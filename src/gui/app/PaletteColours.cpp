@@ -1,6 +1,7 @@
 #include "gui/app/PaletteColours.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "gui/tree/FolderTreeModel.h"
 
@@ -36,21 +37,45 @@ uint32_t StoredPaneColour(const QColor& shown, uint32_t defaultStored, bool dark
     return StoredFromColour(shown);
 }
 
+namespace {
+
+double Luminance(const QColor& colour)
+{
+    auto channel = [](int value) {
+        const double v = value / 255.0;
+        return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(colour.red()) + 0.7152 * channel(colour.green()) + 0.0722 * channel(colour.blue());
+}
+
+} // namespace
+
+double ContrastRatio(const QColor& a, const QColor& b)
+{
+    const double la = Luminance(a), lb = Luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
 QColor ReadableOn(const QColor& text, const QColor& background)
 {
-    if (!IsDark(background))
+    if (ContrastRatio(text, background) >= kReadableContrast)
         return text;
-    const QRgb rgb = text.rgb() & 0xFFFFFF;
-    switch (rgb) {
-    case 0x000000: // ^0 and the folder names' black
-        return QColor(190, 190, 190);
-    case 0x0000FF: // ^4
-        return QColor(110, 150, 255);
-    case 0x008000: // ^2
-        return QColor(90, 210, 90);
-    default:
-        return text;
+    // Towards white or black, whichever stands out more from the background; the hue stays, so
+    // that a team's or a player's colour is still recognised. The lightness found is the least
+    // change that reads.
+    const bool up = ContrastRatio(Qt::white, background) >= ContrastRatio(Qt::black, background);
+    const QColor hsl = text.toHsl();
+    const int hue = hsl.hslHue(), saturation = hsl.hslSaturation();
+    int readable = up ? 255 : 0; // white or black always reads on the side chosen
+    int unreadable = hsl.lightness();
+    while (std::abs(readable - unreadable) > 1) {
+        const int middle = (readable + unreadable) / 2;
+        if (ContrastRatio(QColor::fromHsl(hue, saturation, middle), background) >= kReadableContrast)
+            readable = middle;
+        else
+            unreadable = middle;
     }
+    return QColor::fromHsl(hue, saturation, readable).toRgb();
 }
 
 } // namespace gui

@@ -23,8 +23,14 @@ QColor ShownPaneColour(uint32_t stored, uint32_t defaultStored, bool darkPalette
 // so that the file keeps saying "default" whatever palette the program ran with.
 uint32_t StoredPaneColour(const QColor& shown, uint32_t defaultStored, bool darkPalette);
 
-// A text colour readable on the background: on a dark background the game's black, blue and green
-// (^0, ^4, ^2) and the black of folder names are raised to a lighter shade of themselves.
+// The contrast of two colours as the readability guidelines for the web count it: 1 (none) to 21
+// (black on white).
+double ContrastRatio(const QColor& a, const QColor& b);
+// The least contrast text keeps against its background.
+constexpr double kReadableContrast = 4.5;
+// A text colour readable on the background: a colour with too little contrast (the game's red or
+// blue on the dark lists, grey folder names on a dark tint) moves to a lighter or darker shade of
+// itself, just as far as it takes; a readable colour stays exactly as it is.
 QColor ReadableOn(const QColor& text, const QColor& background);
 
 } // namespace gui

@@ -159,8 +159,23 @@ void ColouredTextDelegate::paint(QPainter* painter, const QStyleOptionViewItem& 
     const QPixmap* pixmap =
         icon >= 0 && static_cast<size_t>(icon) < m_icons.size() ? &m_icons[static_cast<size_t>(icon)] : nullptr;
     painter->setFont(option.font);
+    // The chosen row stands out in a lighter shade of the list's colour, and the row that has
+    // the keyboard gets a frame, so that the keys' effect can be seen.
+    const bool selected = option.state & QStyle::State_Selected;
     DrawColouredText(*painter, option.rect, std::string_view(raw.constData(), static_cast<size_t>(raw.size())), pixmap,
-                     m_course, m_background);
+                     m_course, selected ? SelectedBackground(m_background) : m_background);
+    if (option.state & QStyle::State_HasFocus) {
+        painter->save();
+        painter->setPen(QPen(QColor(235, 235, 235), 1, Qt::DotLine));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRect(option.rect.adjusted(0, 0, -1, -1));
+        painter->restore();
+    }
+}
+
+QColor ColouredTextDelegate::SelectedBackground(const QColor& background)
+{
+    return background.lighter(135);
 }
 
 QSize ColouredTextDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const

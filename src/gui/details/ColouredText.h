@@ -58,6 +58,8 @@ public:
     void SetIcons(std::vector<QPixmap> icons) { m_icons = std::move(icons); }
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    // The background of a selected row.
+    static QColor SelectedBackground(const QColor& background);
 
 private:
     bool m_course;

@@ -1,5 +1,6 @@
 #include "gui/details/EventTimeline.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -7,6 +8,8 @@
 
 #include <algorithm>
 #include <cmath>
+
+#include "gui/app/PaletteColours.h"
 
 namespace gui {
 
@@ -31,6 +34,17 @@ EventTimeline::EventTimeline(QWidget* parent) : QWidget(parent)
     setMouseTracking(false);
     setCursor(Qt::CrossCursor);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+QColor EventTimeline::Background()
+{
+    return {40, 40, 52};
+}
+
+QColor EventTimeline::LabelColour()
+{
+    return ReadableOn(QColor(120, 120, 140), Background());
 }
 
 void EventTimeline::SetEvents(std::vector<core::DemoEvent> events, int64_t length)
@@ -206,10 +220,10 @@ void EventTimeline::DrawMarker(QPainter& painter, const core::DemoEvent& event, 
 void EventTimeline::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    painter.fillRect(rect(), QColor(40, 40, 52));
+    painter.fillRect(rect(), Background());
     const int right = kMargin + StripWidth();
     // Minute ticks (or finer when zoomed in) with their times.
-    painter.setPen(QColor(120, 120, 140));
+    painter.setPen(LabelColour());
     const int64_t span = ViewSpan();
     int64_t step = 60000;
     for (int64_t candidate : {1000, 5000, 10000, 30000, 60000, 300000, 600000})
@@ -241,6 +255,11 @@ void EventTimeline::paintEvent(QPaintEvent*)
     if (cursorX >= kMargin && cursorX <= right) {
         painter.setPen(QPen(Qt::white, 1));
         painter.drawLine(cursorX, 12, cursorX, height());
+    }
+    if (hasFocus()) {
+        painter.setPen(QPen(Qt::white, 1, Qt::DotLine));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(rect().adjusted(0, 0, -1, -1));
     }
 }
 
@@ -291,6 +310,66 @@ void EventTimeline::wheelEvent(QWheelEvent* event)
         return;
     ZoomAt(std::pow(2.0, steps), qRound(event->position().x()));
     event->accept();
+}
+
+void EventTimeline::keyPressEvent(QKeyEvent* event)
+{
+    const bool control = event->modifiers() & Qt::ControlModifier;
+    std::optional<int64_t> to;
+    switch (event->key()) {
+    case Qt::Key_Left:
+        to = m_cursor - (control ? kBigKeyStep : kKeyStep);
+        break;
+    case Qt::Key_Right:
+        to = m_cursor + (control ? kBigKeyStep : kKeyStep);
+        break;
+    case Qt::Key_Home:
+        to = 0;
+        break;
+    case Qt::Key_End:
+        to = m_length;
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (m_length > 0)
+            emit playFromRequested(m_cursor);
+        return;
+    default:
+        break;
+    }
+    // Ctrl+Tab and the like are the window's.
+    if (!to || m_length <= 0 ||
+        (event->modifiers() & ~(Qt::ShiftModifier | Qt::ControlModifier | Qt::KeypadModifier))) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    const int64_t from = m_cursor;
+    SetCursorTime(*to);
+    emit cursorMoved(m_cursor);
+    if (!(event->modifiers() & Qt::ShiftModifier)) {
+        ClearSelection();
+        return;
+    }
+    // Shift moves the range's end that the cursor is on; the other end stays.
+    const int64_t anchor = m_selection && m_selection->first == from    ? m_selection->second
+                           : m_selection && m_selection->second == from ? m_selection->first
+                                                                        : from;
+    if (anchor == m_cursor)
+        ClearSelection();
+    else
+        SetSelection(anchor, m_cursor);
+}
+
+void EventTimeline::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void EventTimeline::focusOutEvent(QFocusEvent* event)
+{
+    QWidget::focusOutEvent(event);
+    update();
 }
 
 } // namespace gui

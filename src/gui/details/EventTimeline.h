@@ -2,7 +2,8 @@
 // The strip over the match on the properties window's "Events" tab: a marker per event at its
 // demo time (shape by kind, colour by team or player), a cursor at a demo time, zoom with the
 // wheel around the mouse, a range chosen by dragging, and a double-click that asks to play from
-// the moment under the mouse.
+// the moment under the mouse. With the keyboard the arrows move the cursor (Shift chooses a range)
+// and Enter plays from it.
 #include <QWidget>
 
 #include <cstdint>
@@ -50,6 +51,12 @@ public:
     // The colour of an event's marker: its team's, or the player's own when the teams don't tell.
     static QColor MarkerColour(const core::DemoEvent& event);
     static QColor PlayerColour(int client, int team);
+    // The strip's background and the colour of its time labels.
+    static QColor Background();
+    static QColor LabelColour();
+    // The arrows' steps: 1 s, with Ctrl 10 s.
+    static constexpr int64_t kKeyStep = 1000;
+    static constexpr int64_t kBigKeyStep = 10000;
 
     QSize sizeHint() const override { return {600, 72}; }
     QSize minimumSizeHint() const override { return {200, 56}; }
@@ -66,6 +73,9 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     static constexpr int kMargin = 6;

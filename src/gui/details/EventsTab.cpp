@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
@@ -15,6 +16,7 @@
 #include "core/analysis/DemoInfo.h"
 #include "core/events/DemoClip.h"
 #include "core/video/VideoChoices.h"
+#include "gui/app/PaletteColours.h"
 #include "gui/details/ColouredText.h"
 #include "gui/details/EventTimeline.h"
 
@@ -38,9 +40,16 @@ QString DetailOf(const core::DemoEvent& e)
     switch (e.kind) {
     case EventKind::Frag:
     case EventKind::Suicide: {
-        QString text = Latin1(core::DeathCauseName(e.cause));
+        // Only what the Event and Weapon columns do not say already.
+        QString text;
+        const bool splash = e.cause == core::DeathCause::GrenadeSplash || e.cause == core::DeathCause::RocketSplash ||
+                            e.cause == core::DeathCause::PlasmaSplash || e.cause == core::DeathCause::BfgSplash;
+        if (e.weapon != core::Weapon::None && core::WeaponOfCause(e.cause) == e.weapon)
+            text = splash ? QStringLiteral("splash") : QString();
+        else if (core::DeathCauseName(e.cause) != core::EventKindName(e.kind))
+            text = Latin1(core::DeathCauseName(e.cause));
         if (e.teamKill)
-            text += QStringLiteral(" (team mate)");
+            text += text.isEmpty() ? QStringLiteral("team mate") : QStringLiteral(" (team mate)");
         return text;
     }
     case EventKind::FlagTaken:
@@ -107,7 +116,14 @@ EventsTab::EventsTab(QWidget* parent) : QWidget(parent)
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->verticalHeader()->hide();
+    // Rows as compact as the lists' rows, so that a long match shows many events at once.
+    m_table->verticalHeader()->setMinimumSectionSize(1);
+    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 4);
+    m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_table->horizontalHeader()->setStretchLastSection(true);
+    // Tab moves on to the buttons and the filters; the arrows walk the events.
+    m_table->setTabKeyNavigation(false);
+    m_table->installEventFilter(this);
 
     auto* filters = new QHBoxLayout;
     filters->addWidget(new QLabel(QStringLiteral("Show:"), this));
@@ -239,6 +255,8 @@ void EventsTab::FillTable()
 {
     m_table->setRowCount(0);
     m_table->setRowCount(static_cast<int>(m_result.events.size()));
+    // The team and player colours of the timeline, kept readable on the table's own background.
+    const QColor base = m_table->palette().color(QPalette::Base);
     for (int row = 0; row < m_table->rowCount(); ++row) {
         const core::DemoEvent& e = EventOfRow(row);
         const QString texts[ColumnCount] = {
@@ -248,9 +266,9 @@ void EventsTab::FillTable()
         for (int column = 0; column < ColumnCount; ++column) {
             auto* item = new QTableWidgetItem(texts[column]);
             if (column == PlayerColumn && !e.playerName.empty())
-                item->setForeground(EventTimeline::MarkerColour(e).darker(130));
+                item->setForeground(ReadableOn(EventTimeline::MarkerColour(e), base));
             if (column == OtherColumn && e.other >= 0)
-                item->setForeground(EventTimeline::PlayerColour(e.other, e.otherTeam).darker(130));
+                item->setForeground(ReadableOn(EventTimeline::PlayerColour(e.other, e.otherTeam), base));
             m_table->setItem(row, column, item);
         }
     }
@@ -288,6 +306,20 @@ void EventsTab::SelectedRowChanged()
     if (!items.isEmpty())
         m_timeline->SetCursorTime(EventOfRow(items.front()->row()).demoTime);
     SelectionChanged();
+}
+
+bool EventsTab::eventFilter(QObject* watched, QEvent* event)
+{
+    // Enter on an event plays from it, as a double-click does.
+    if (watched == m_table && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        const int row = m_table->currentRow();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && row >= 0 && !m_table->isRowHidden(row)) {
+            emit playFromRequested(EventOfRow(row).demoTime);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void EventsTab::SelectionChanged()

@@ -62,6 +62,9 @@ signals:
     // event (VideoRangeAround).
     void exportVideoRequested(qint64 from, qint64 to);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void Display(core::DemoEventsResult result);
     void FillTable();

@@ -97,6 +97,7 @@ PlayerWindow::PlayerWindow(PropertiesWindow& prop, QWidget* parent) : ToolWindow
 
     m_description = new QPlainTextEdit(this);
     m_description->setObjectName(QStringLiteral("PlayerDescriptionText"));
+    m_description->setTabChangesFocus(true); // Tab leaves the text for the buttons
     m_ok = new QPushButton(QStringLiteral("&OK"), this);
     m_cancel = new QPushButton(QStringLiteral("&Cancel"), this);
     m_apply = new QPushButton(QStringLiteral("&Apply"), this);
@@ -339,7 +340,7 @@ void PlayerWindow::closeEvent(QCloseEvent* event)
         return;
     }
     core::Sound().ReleaseChannel(core::SoundChannel::ModelSound);
-    event->accept();
+    ToolWindow::closeEvent(event);
 }
 
 } // namespace gui

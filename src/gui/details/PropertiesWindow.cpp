@@ -1,5 +1,6 @@
 #include "gui/details/PropertiesWindow.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
@@ -9,9 +10,11 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QTabWidget>
@@ -218,6 +221,26 @@ PropertiesWindow::PropertiesWindow(DemoDetails& details, QWidget* parent)
     });
     connect(m_players, &QListWidget::itemClicked, this,
             [this](QListWidgetItem* item) { OpenPlayer(m_players->row(item)); });
+    m_players->installEventFilter(this);
+    // Ctrl+Tab and Ctrl+PgDn go through the tabs wherever the focus is, also in the lists and
+    // the events table, which would take the keys for themselves.
+    const std::pair<QKeySequence, int> tabKeys[] = {
+        {QKeySequence(Qt::CTRL | Qt::Key_Tab), 1},
+        {QKeySequence(Qt::CTRL | Qt::Key_PageDown), 1},
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), -1},
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), -1},
+        {QKeySequence(Qt::CTRL | Qt::Key_PageUp), -1},
+    };
+    for (const auto& [key, step] : tabKeys) {
+        auto* action = new QAction(this);
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+        connect(action, &QAction::triggered, this, [this, step = step] {
+            const int count = m_tabs->count();
+            m_tabs->setCurrentIndex((m_tabs->currentIndex() + step + count) % count);
+        });
+    }
     SetPlayListState(true);
 }
 
@@ -475,6 +498,17 @@ void PropertiesWindow::FillPlayers()
         if (!player.steamId.empty())
             item->setToolTip(QStringLiteral("Steam ID ") + Latin1(player.steamId));
     }
+    // The box grows to the longest name beside its scroll bar, up to a sensible width.
+    const QFontMetrics metrics(m_players->font());
+    int widest = metrics.horizontalAdvance(QLatin1Char('M')) * 14;
+    QStyleOptionViewItem option;
+    option.initFrom(m_players);
+    for (int row = 0; row < m_players->count(); ++row)
+        widest =
+            std::max(widest, m_players->itemDelegate()->sizeHint(option, m_players->model()->index(row, 0)).width());
+    widest = std::min(widest, metrics.horizontalAdvance(QLatin1Char('M')) * 40);
+    m_players->setMinimumWidth(widest + m_players->style()->pixelMetric(QStyle::PM_ScrollBarExtent) +
+                               2 * m_players->frameWidth());
 }
 
 void PropertiesWindow::FillCourse()
@@ -534,8 +568,10 @@ void PropertiesWindow::PlayFrom(int64_t demoTime)
 
 std::filesystem::path PropertiesWindow::ClipFolder() const
 {
+    // The folder chosen last, while it is there; otherwise the program's own.
     const std::string& chosen = core::Settings.clip_folder;
-    if (!chosen.empty())
+    std::error_code error;
+    if (!chosen.empty() && std::filesystem::is_directory(chosen, error))
         return std::filesystem::path(chosen);
     return std::filesystem::path(core::Settings.paths.dataDirectory) / "Clips";
 }
@@ -544,7 +580,12 @@ void PropertiesWindow::SaveClip(int64_t from, int64_t to)
 {
     if (core::BusyCount > 0)
         return;
-    const std::optional<QString> folder = askClipFolder(QFile::decodeName(ClipFolder().string().c_str()));
+    // The program's own clip folder is made when first proposed: a chooser cannot open a folder
+    // that is not there.
+    const std::filesystem::path proposed = ClipFolder();
+    std::error_code error;
+    std::filesystem::create_directories(proposed, error);
+    const std::optional<QString> folder = askClipFolder(QFile::decodeName(proposed.string().c_str()));
     if (!folder)
         return;
     std::filesystem::path written;
@@ -598,6 +639,9 @@ void PropertiesWindow::OpenPlayer(int k)
     }
     m_playerWindow->SetPlayerData(k);
     ShowActive(*m_playerWindow);
+    // The description takes the keyboard: Escape there closes this window only.
+    if (!m_playerWindow->focusWidget())
+        m_playerWindow->Description().setFocus(Qt::ActiveWindowFocusReason);
     m_playerWindow->StartFade();
 }
 
@@ -626,6 +670,14 @@ bool PropertiesWindow::eventFilter(QObject* watched, QEvent* event)
         const QImage& shot = m_picture->Image();
         m_picture->setCursor(m_hasLevelShot && shot.width() > 128 && shot.height() > 128 ? Qt::PointingHandCursor
                                                                                          : Qt::ArrowCursor);
+    }
+    // Enter on a player opens the description, as a click does.
+    if (watched == m_players && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && m_players->currentRow() >= 0) {
+            OpenPlayer(m_players->currentRow());
+            return true;
+        }
     }
     if (watched == m_players->viewport() && event->type() == QEvent::MouseMove) {
         const QPoint pos = static_cast<QMouseEvent*>(event)->position().toPoint();

@@ -1,18 +1,23 @@
 #include "gui/details/UserDataEditor.h"
 
+#include <QApplication>
+#include <QCloseEvent>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QStylePainter>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "core/analysis/DemoInfo.h"
 #include "core/common/TextEncoding.h"
 #include "core/details/DetailRules.h"
+#include "gui/app/PaletteColours.h"
 #include "gui/app/WindowPlacement.h"
 #include "gui/details/ColouredText.h"
 #include "gui/details/DemoDetails.h"
@@ -126,6 +131,12 @@ UserDataEditor::UserDataEditor(DemoDetails& details, QWidget* parent) : ToolWind
         close();
     });
     connect(m_cancel, &QPushButton::clicked, this, &QWidget::close);
+    // The description is the only field of several lines: Tab goes on to the next field, Enter
+    // starts a new line and Ctrl+Enter applies, as Enter does in the one-line fields.
+    m_description->setTabChangesFocus(true);
+    for (QObject* field : {static_cast<QObject*>(m_description), static_cast<QObject*>(m_rating),
+                           static_cast<QObject*>(m_web->lineEdit())})
+        field->installEventFilter(this);
     resize(380, 320);
 }
 
@@ -166,6 +177,8 @@ void UserDataEditor::Load(const std::string& demoName, const std::string& locati
     m_loading = false;
     m_apply->setEnabled(false);
     ColourWeb();
+    if (QWidget* active = QApplication::activeWindow(); active && active != this)
+        m_opener = active;
     ShowActive(*this);
 }
 
@@ -235,12 +248,36 @@ void UserDataEditor::ColourWeb()
     const QString text = m_web->currentText();
     const bool black = m_web->lineEdit()->hasFocus() || text.isEmpty() || core::HasWebScheme(Utf8Bytes(text));
     QPalette palette = m_web->lineEdit()->palette();
-    palette.setColor(QPalette::Text, black ? QColor(0, 0, 0) : QColor(128, 128, 128));
+    // On a dark field "black" is the palette's own text colour; both stay readable on the field.
+    const QColor base = palette.color(QPalette::Base);
+    const QColor normal = IsDark(base) ? QApplication::palette().color(QPalette::Text) : QColor(0, 0, 0);
+    palette.setColor(QPalette::Text, ReadableOn(black ? normal : QColor(128, 128, 128), base));
     m_web->lineEdit()->setPalette(palette);
+}
+
+void UserDataEditor::closeEvent(QCloseEvent* event)
+{
+    ToolWindow::closeEvent(event);
+    // The desktop hands the keyboard to the main window, the editor's parent; it goes back to
+    // the window the editor was opened from (the properties window's "Userdata").
+    if (event->isAccepted() && m_opener && m_opener->isVisible())
+        QTimer::singleShot(0, m_opener.data(), [opener = m_opener] {
+            if (opener && opener->isVisible())
+                opener->activateWindow();
+        });
 }
 
 bool UserDataEditor::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::KeyPress && watched != m_pov) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        if (enter && (watched != m_description || (key->modifiers() & Qt::ControlModifier))) {
+            if (m_apply->isEnabled())
+                Apply();
+            return true;
+        }
+    }
     if (watched == m_web->lineEdit() && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut))
         QMetaObject::invokeMethod(this, &UserDataEditor::ColourWeb, Qt::QueuedConnection);
     return QWidget::eventFilter(watched, event);

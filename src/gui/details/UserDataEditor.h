@@ -3,6 +3,7 @@
 // demo, kept in the demo's description file. "Apply" writes the file and brings the demo's list
 // row and the properties window's user tab up to date.
 #include <QComboBox>
+#include <QPointer>
 #include <QWidget>
 
 #include <string>
@@ -11,6 +12,7 @@
 #include "core/details/DemoDescription.h"
 #include "gui/details/ToolWindow.h"
 
+class QCloseEvent;
 class QKeyEvent;
 class QLineEdit;
 class QPlainTextEdit;
@@ -61,6 +63,7 @@ public:
     QColor WebColour() const;
 
 protected:
+    void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -69,6 +72,7 @@ private:
     core::DemoUserData Fields() const;
 
     DemoDetails& m_details;
+    QPointer<QWidget> m_opener; // the window active when the editor was opened
     std::string m_demoName;
     std::string m_location;
     ListPane* m_pane = nullptr;

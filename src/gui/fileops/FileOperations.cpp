@@ -5,6 +5,7 @@
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QStandardPaths>
@@ -29,6 +30,8 @@ constexpr const char* kNotToTrashText = "They do not go to the trash and cannot 
 constexpr const char* kDeletePermanentlyTitle = "Really Delete Demo Files Permanently ?";
 constexpr const char* kNoTrashText = "There is no trash for";
 constexpr const char* kNoTrashTitle = "No Trash";
+constexpr const char* kReadOnlyNotice = "Read-only mode: switch it off to rename or delete";
+constexpr int kNoticeMs = 5000;
 
 // Qt 6.4 moves a file into "files" and "info" folders of the working directory when the user's
 // trash folder cannot be made (and says it succeeded): the trash is only used when its folder
@@ -89,6 +92,10 @@ FileOperations::FileOperations(MainWindow& window) : QObject(&window), m_window(
     tree.View().viewport()->installEventFilter(this);
     demos.DetailsPart().viewport()->installEventFilter(this);
     demos.IconsPart().viewport()->installEventFilter(this);
+    // The keys of the commands that read-only mode disables reach the views themselves.
+    for (QWidget* view : {static_cast<QWidget*>(&tree.View()), static_cast<QWidget*>(&demos.DetailsPart()),
+                          static_cast<QWidget*>(&demos.IconsPart())})
+        view->installEventFilter(this);
 
     // A click on the selected item's name starts editing it unless a double click follows.
     m_clickTimer.setSingleShot(true);
@@ -375,6 +382,28 @@ void FileOperations::UpdateLocations(const std::string& oldPath, const std::stri
     }
 }
 
+bool FileOperations::ToldReadOnly(QObject* watched, const QKeyEvent& key)
+{
+    if (!ReadOnly())
+        return false;
+    const QKeySequence pressed(key.keyCombination());
+    FolderTreePane& tree = m_window.TreePane();
+    DemoListPane& demos = m_window.DemoList();
+    // Only the keys of commands that change the disk: the tree's Del takes a folder out of the
+    // tree and works in both modes.
+    std::vector<QAction*> commands;
+    if (watched == &tree.View())
+        commands = {tree.RenameFolderAction(), tree.RemoveFromDiskAction()};
+    else
+        commands = {demos.RenameAction(), demos.DeleteAction(), demos.DeletePermanentlyAction()};
+    for (QAction* command : commands)
+        if (command->shortcut() == pressed && !command->isEnabled()) {
+            m_window.Status().showMessage(QString::fromLatin1(kReadOnlyNotice), kNoticeMs);
+            return true;
+        }
+    return false;
+}
+
 void FileOperations::StartClickEdit(bool tree)
 {
     m_clickOnTree = tree;
@@ -387,6 +416,8 @@ bool FileOperations::eventFilter(QObject* watched, QEvent* event)
     DemoListPane& demos = m_window.DemoList();
     const bool onTree = watched == tree.View().viewport();
     switch (event->type()) {
+    case QEvent::KeyPress:
+        return ToldReadOnly(watched, *static_cast<QKeyEvent*>(event));
     case QEvent::DragEnter:
     case QEvent::DragMove: {
         auto* drag = static_cast<QDragMoveEvent*>(event);

@@ -11,6 +11,7 @@
 #include "core/app/FileOps.h"
 #include "gui/fileops/InPlaceEditor.h"
 
+class QKeyEvent;
 class QMimeData;
 
 namespace core {
@@ -63,6 +64,8 @@ private:
     core::FolderNode* NodeAt(const QPoint& viewportPos) const;
     void UpdateLocations(const std::string& oldPath, const std::string& newPath);
     void StartClickEdit(bool tree);
+    // A key of a command that read-only mode disables: the status bar says why nothing happens.
+    bool ToldReadOnly(QObject* watched, const QKeyEvent& key);
 
     MainWindow& m_window;
     QPointer<InPlaceEditor> m_editor;

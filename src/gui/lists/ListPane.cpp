@@ -496,9 +496,7 @@ bool ListPane::eventFilter(QObject* watched, QEvent* event)
     }
     case QEvent::MouseMove: {
         auto* move = static_cast<QMouseEvent*>(event);
-        // The list under the mouse takes the keyboard focus.
-        if (!CurrentView().hasFocus())
-            CurrentView().setFocus(Qt::MouseFocusReason);
+        FollowMouseFocus(CurrentView());
         MouseMovedOver(move->position().toPoint());
         return false;
     }

@@ -1,5 +1,7 @@
 #include "gui/lists/SearchBar.h"
 
+#include <QAction>
+
 namespace gui {
 
 SearchBar::SearchBar(QWidget* parent) : QLineEdit(parent)
@@ -28,6 +30,17 @@ SearchBar::SearchBar(QWidget* parent) : QLineEdit(parent)
         }
     });
     connect(this, &QLineEdit::returnPressed, this, &SearchBar::SearchNow);
+    // Ctrl+F and the desktop's search keys lead to the bar from anywhere in the window.
+    auto* find = new QAction(this);
+    find->setObjectName(QStringLiteral("FindAction"));
+    find->setShortcuts({QKeySequence(QKeySequence::Find), QKeySequence(Qt::Key_Search), QKeySequence(Qt::Key_Find)});
+    find->setShortcutContext(Qt::WindowShortcut);
+    addAction(find);
+    connect(find, &QAction::triggered, this, [this] {
+        window()->activateWindow(); // also when the key was pressed in a tool window over it
+        setFocus(Qt::ShortcutFocusReason);
+        selectAll();
+    });
 }
 
 void SearchBar::SearchNow()

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMimeData>
+#include <QPainter>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -50,10 +51,23 @@ void FolderTreeView::mousePressEvent(QMouseEvent* event)
 
 void FolderTreeView::mouseMoveEvent(QMouseEvent* event)
 {
-    // The tree takes the focus whenever the mouse moves over it, so that its keys work.
-    if (!hasFocus())
-        setFocus(Qt::MouseFocusReason);
+    FollowMouseFocus(*this);
     QTreeView::mouseMoveEvent(event);
+}
+
+void FolderTreeView::drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    QTreeView::drawRow(painter, option, index);
+    // The style draws the selection alike with or without the keyboard: the row that has it gets
+    // a frame while the tree has it, so that the keys' effect can be seen.
+    if (!hasFocus() || index != currentIndex())
+        return;
+    const bool selected = selectionModel() && selectionModel()->isSelected(index);
+    painter->save();
+    painter->setPen(QPen(palette().color(selected ? QPalette::HighlightedText : QPalette::Text), 1, Qt::DotLine));
+    painter->setBrush(Qt::NoBrush);
+    painter->drawRect(option.rect.adjusted(0, 0, -1, -1));
+    painter->restore();
 }
 
 FolderTreePane::FolderTreePane(QWidget* parent) : QWidget(parent)
@@ -116,9 +130,9 @@ FolderTreePane::FolderTreePane(QWidget* parent) : QWidget(parent)
     connect(m_cut, &QAction::triggered, this, &FolderTreePane::CutNonDemoFolders);
     m_collapse = AddKeyedAction(QStringLiteral("Collapse all Folders"), QKeySequence(Qt::CTRL | Qt::Key_C));
     connect(m_collapse, &QAction::triggered, this, [this] { SetAllExpanded(false); });
-    // Ctrl+E belongs to "Cut non-demo Folders", which comes first in the menu; this entry only
-    // shows the key.
-    m_expand = AddKeyedAction(QStringLiteral("Expand all Folders\tCtrl+E"), {});
+    // Ctrl+E belongs to "Cut non-demo Folders", which comes first in the menu; a key that did
+    // two things would do neither.
+    m_expand = AddKeyedAction(QStringLiteral("Expand all Folders"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
     connect(m_expand, &QAction::triggered, this, [this] { SetAllExpanded(true); });
     m_backgroundAction = new QAction(QStringLiteral("Set Background Color.."), this);
     connect(m_backgroundAction, &QAction::triggered, this, [this] {
