@@ -60,10 +60,10 @@ std::optional<std::string> Parse(const std::vector<std::string>& args, VideoOpti
             return arg + " needs a value";
         const std::string value = takesValue ? args[++i] : "";
         if (arg == "--from" || arg == "--to") {
-            const auto time = ParseDemoTime(value);
-            if (!time)
-                return "not a time: " + value;
-            (arg == "--from" ? options.from : options.to) = time;
+            const DemoTimeText time = ParseDemoTime(value);
+            if (!time.millis)
+                return arg + " " + value + " is no demo time: " + time.problem;
+            (arg == "--from" ? options.from : options.to) = time.millis;
         } else if (arg == "--size") {
             const size_t x = value.find('x');
             const auto width = Number(std::string_view(value).substr(0, x));

@@ -52,6 +52,8 @@
 #include "gui/playback/PlaybackKeysDialog.h"
 #include "gui/tree/FolderTreeModel.h"
 #include "gui/tree/FolderTreePane.h"
+#include "gui/video/VideoExportDialog.h"
+#include "gui/video/VideoExportWindow.h"
 #include "support/Recorder.h"
 #include "support/gui/GuiTestSupport.h"
 
@@ -657,6 +659,8 @@ void KeyboardTest::helpDescribesEveryCommandByItsName()
     gui::GameParametersDialog parameters(window.get());
     gui::ColumnChooser columns(window->DemoList(), QStringLiteral("Choose Demolist Columns"), window.get());
     gui::TipOfDay tip(true, 0, window.get());
+    gui::VideoExportDialog video(QStringLiteral("a.mp4"), core::VideoSettings{}, window.get());
+    gui::VideoExportWindow filming(core::CapturePlan{}, window.get());
 
     QWidget* main = window.get();
     const std::map<QString, QList<QWidget*>> described = {
@@ -666,6 +670,7 @@ void KeyboardTest::helpDescribesEveryCommandByItsName()
         {QStringLiteral("playing.html"), {main, &keys, &parameters}},
         {QStringLiteral("columns.html"), {main, &columns}},
         {QStringLiteral("files.html"), {main, &tip}},
+        {QStringLiteral("video.html"), {main, prop, &video, &filming}},
     };
     QString allHelp;
     const QRegularExpression quoted(QStringLiteral("\"([^\"]+)\""));
