@@ -19,9 +19,17 @@ if [ ! -s "$displayfile" ]; then
 fi
 export DISPLAY=":$(head -n1 "$displayfile")"
 rm -f "$displayfile"
-openbox > /dev/null 2>&1 &
+# openbox runs its start-up command once it manages the screen: wait for that, not for a time.
+ready=$(mktemp -u)
+openbox --startup "touch $ready" > /dev/null 2>&1 &
 wm=$!
-sleep 1 # openbox takes the screen
+for _ in $(seq 120); do [ -e "$ready" ] && break; sleep 0.25; done
+if [ ! -e "$ready" ]; then
+    echo "openbox did not take the screen: skipped"
+    kill "$wm" "$xvfb" 2> /dev/null
+    exit 77
+fi
+rm -f "$ready"
 QT_QPA_PLATFORM=xcb "$@"
 status=$?
 kill "$wm" "$xvfb" 2> /dev/null
