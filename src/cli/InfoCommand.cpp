@@ -6,6 +6,7 @@
 #include "cli/Json.h"
 #include "core/analysis/DemoFields.h"
 #include "core/analysis/DemoReader.h"
+#include "core/analysis/Player.h"
 #include "core/archive/ZipRead.h"
 #include "platform/FileSystem.h"
 
@@ -23,6 +24,18 @@ struct InfoOptions {
 std::string Shown(const InfoOptions& options, const std::string& text)
 {
     return options.plain ? core::StripColourCodes(text) : text;
+}
+
+// A player without a score (a spectator, one who left) has none in the output either: the games'
+// no-score values are theirs, not numbers a reader of ours should have to know.
+std::string ScoreText(int32_t score)
+{
+    return core::ShowsNoScore(score) ? "N/A" : std::to_string(score);
+}
+
+std::string ScoreJson(int32_t score)
+{
+    return core::ShowsNoScore(score) ? "null" : std::to_string(score);
 }
 
 void PrintText(const InfoOptions& options, const core::DemoState& demo)
@@ -43,8 +56,8 @@ void PrintText(const InfoOptions& options, const core::DemoState& demo)
         const core::Player& p = demo.players[i];
         if (p.name.empty())
             continue;
-        std::cout << "  " << Shown(options, p.name) << "\tteam " << p.team << "\tscore " << p.score << "\ttime "
-                  << p.time;
+        std::cout << "  " << Shown(options, p.name) << "\tteam " << p.team << "\tscore " << ScoreText(p.score)
+                  << "\ttime " << p.time;
         if (!p.clanTag.empty())
             std::cout << "\tclan " << Shown(options, p.clanTag);
         if (!p.steamId.empty())
@@ -85,7 +98,7 @@ void PrintJson(const InfoOptions& options, const core::DemoState& demo)
         players += first ? "\n" : ",\n";
         first = false;
         players += "    {\"name\": " + JsonString(Shown(options, p.name)) + ", \"team\": " + std::to_string(p.team) +
-                   ", \"score\": " + std::to_string(p.score) + ", \"time\": " + std::to_string(p.time) +
+                   ", \"score\": " + ScoreJson(p.score) + ", \"time\": " + std::to_string(p.time) +
                    ", \"rank\": " + std::to_string(p.rankPosition);
         if (!p.clanTag.empty())
             players += ", \"clan\": " + JsonString(Shown(options, p.clanTag));
