@@ -599,6 +599,17 @@ TEST_F(GameLaunchTest, DemosTheEngineOnlyPlaysConvertedArePlayedFromAConvertedCo
     EXPECT_NE(Script().find("set d2 \"demo vmrtmp01.dm_71; "), std::string::npos);
     EXPECT_TRUE(core::CloseGame());
 
+    // A demo that breaks off is played as far as it goes, and the user is told why it ends early.
+    testsupport::WriteFile(Dir() / "cut.dm_70", std::vector<uint8_t>(demo.begin(), demo.end() - 5));
+    m_messages.shown.clear();
+    ASSERT_TRUE(core::PlayDemo(Row("cut.dm_70", m_scratch.str(), "baseq3", "", "70")));
+    ASSERT_EQ(m_messages.shown.size(), 1u);
+    EXPECT_EQ(m_messages.shown[0].title, "Demo Damaged");
+    EXPECT_NE(m_messages.shown[0].text.find("cut.dm_70 (protocol 70): the demo breaks off at byte "), std::string::npos)
+        << m_messages.shown[0].text;
+    EXPECT_EQ(GameVersionIn(DemoDir() / "vmrtmp00.dm_71"), "baseoa-1");
+    EXPECT_TRUE(core::CloseGame());
+
     // A 68 demo on its engine stays as it is, game version and all.
     testsupport::WriteFile(Dir() / "own.dm_68", demo);
     ASSERT_TRUE(core::PlayDemo(Row("own.dm_68", m_scratch.str(), "baseq3", "", "68")));

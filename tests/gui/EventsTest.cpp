@@ -269,6 +269,22 @@ void EventsTest::playFromHereClipsAndFigures()
     QVERIFY(core::FindNodeByPath(window->TreePane().Tree(), clips.string()));
     QCOMPARE(window->CurrentFolder(), clips.string());
     QCOMPARE(Names(window->DemoList()), QStringList{QStringLiteral("duel-00.04-00.11.dm_68")});
+    QVERIFY(messages.shown.empty());
+
+    // A stretch the demo breaks off in (here the file lost its last tenth since it was opened):
+    // the clip holds what there is, and the user is told why it ends early.
+    std::vector<uint8_t> cut = ReadAll(folder / "duel.dm_68");
+    cut.resize(cut.size() * 9 / 10);
+    testsupport::WriteBytes((folder / "duel.dm_68").string(), cut);
+    line.SetSelection(4000, 19000);
+    QTest::mouseClick(&events.SaveClipButton(), Qt::LeftButton);
+    QCOMPARE(prop->LastClip(), clips / "duel-00.04-00.19.dm_68");
+    QCOMPARE(messages.shown.size(), size_t(1));
+    QCOMPARE(messages.shown[0].title, std::string("Save clip"));
+    QVERIFY2(messages.shown[0].text.find("duel-00.04-00.19.dm_68 ends early: the demo breaks off at byte ") !=
+                 std::string::npos,
+             messages.shown[0].text.c_str());
+    messages.shown.clear();
 
     // The player description shows Alice's figures from the events.
     prop->OpenPlayer(0);

@@ -156,6 +156,11 @@ bool ConvertToTemp(const DemoInfo& row, const std::string& tempName, int protoco
     const DemoFileConversionResult result = ConvertDemoFile(job);
     if (!result.ok)
         Messages().Error(ConversionFailureText(row, protocol, result.failure), kConversionFailedTitle);
+    else if (!result.brokeOff.empty())
+        // Played all the same, as far as it goes: the user learns why it ends early.
+        Messages().Information("The demo " + row[FieldDemoname] + " (protocol " + row[FieldProtocol] +
+                                   "): " + result.brokeOff + ".\r\nThe game plays it up to there.",
+                               "Demo Damaged");
     return result.ok;
 }
 

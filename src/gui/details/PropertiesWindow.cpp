@@ -598,6 +598,10 @@ void PropertiesWindow::SaveClip(int64_t from, int64_t to)
     }
     core::Settings.clip_folder = QFile::encodeName(*folder).toStdString();
     m_lastClip = written;
+    if (!result.brokeOff.empty())
+        // The clip was written as far as the demo goes: say why it ends before the stretch does.
+        core::Messages().Information(
+            "The clip " + written.filename().string() + " ends early: " + result.brokeOff + ".", "Save clip");
     // Clips are demos like any other: their folder goes into the tree (and is listed there), or
     // is listed again when the list shows it.
     MainWindow& window = m_details.Window();
