@@ -138,12 +138,15 @@ bool OnScreenOf(const QWidget& window, const QPoint& cursor)
 // 200 ms (at most 3 s).
 QRect SettledFrame(const QWidget& window)
 {
+    // Settled: the same for 400 ms and of a real size (a window the window manager has not framed
+    // yet can read 1x1 for a moment on a busy machine).
     QRect frame = window.frameGeometry();
-    for (int waited = 0; waited < 3000; waited += 200) {
+    int unchanged = 0;
+    for (int waited = 0; waited < 6000 && unchanged < 2; waited += 200) {
         QTest::qWait(200);
-        if (window.frameGeometry() == frame)
-            break;
-        frame = window.frameGeometry();
+        const QRect now = window.frameGeometry();
+        unchanged = now == frame && now.width() > 1 && now.height() > 1 ? unchanged + 1 : 0;
+        frame = now;
     }
     return frame;
 }
@@ -576,10 +579,14 @@ void WindowTest::placeAndPlayListSurviveStartAndExit()
 
     // Three starts and exits leave the frame where the user put it, the play list hidden: shown
     // again, it is as wide as at a first start (200 pixels) at least.
-    window->move(area.topLeft() + QPoint(13, 0));
+    // Where the window manager puts a window moved while shown is its own affair (openbox may take
+    // the point for the client's or the frame's); what the program must do is keep that place.
+    const QPoint put = area.topLeft() + QPoint(113, 100);
+    window->move(put);
     window->SetPlayListShown(false);
     frame = SettledFrame(*window);
-    QCOMPARE(frame.topLeft(), area.topLeft() + QPoint(13, 0));
+    QVERIFY2((frame.topLeft() - put).manhattanLength() <= 24,
+             qPrintable(QStringLiteral("%1,%2").arg(frame.left()).arg(frame.top())));
     for (int start = 0; start < 3; ++start) {
         QVERIFY(window->close());
         window.reset();
