@@ -55,6 +55,17 @@ size_t Utf8SequenceLength(std::string_view text, size_t at)
     return length;
 }
 
+bool IsUtf8(std::string_view text)
+{
+    for (size_t i = 0; i < text.size();) {
+        const size_t length = Utf8SequenceLength(text, i);
+        if (length == 0)
+            return false;
+        i += length;
+    }
+    return true;
+}
+
 std::string Utf8FromLatin1(std::string_view latin1)
 {
     std::string out;

@@ -14,6 +14,9 @@ inline constexpr std::string_view kUtf8ByteOrderMark{"\xEF\xBB\xBF", 3};
 // byte there begins none (a lone continuation byte, an overlong form, a surrogate, a cut-off end).
 size_t Utf8SequenceLength(std::string_view text, size_t at);
 
+// Whether the whole text is well-formed UTF-8.
+bool IsUtf8(std::string_view text);
+
 std::string Utf8FromLatin1(std::string_view latin1);
 
 // Bytes that should be UTF-8, made sure to be: well-formed sequences stay as they are, every other

@@ -1,5 +1,7 @@
 #include "core/common/TextFolding.h"
 
+#include "core/common/TextEncoding.h"
+
 #include <unicode/unorm2.h>
 #include <unicode/ustring.h>
 
@@ -10,8 +12,6 @@
 namespace core {
 namespace {
 
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-
 bool IsAscii(std::string_view text)
 {
     return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
@@ -19,68 +19,16 @@ bool IsAscii(std::string_view text)
 
 } // namespace
 
-std::string Latin1ToUtf8(std::string_view text)
-{
-    std::string out;
-    out.reserve(text.size() + text.size() / 4);
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x80) {
-            out += c;
-        } else {
-            out += static_cast<char>(0xC0 | (byte >> 6));
-            out += static_cast<char>(0x80 | (byte & 0x3F));
-        }
-    }
-    return out;
-}
-
-bool IsUtf8(std::string_view text)
-{
-    size_t i = 0;
-    while (i < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        size_t length = 0;
-        uint32_t code = 0, least = 0;
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
-        if ((lead & 0xE0) == 0xC0) {
-            length = 2, code = lead & 0x1F, least = 0x80;
-        } else if ((lead & 0xF0) == 0xE0) {
-            length = 3, code = lead & 0x0F, least = 0x800;
-        } else if ((lead & 0xF8) == 0xF0) {
-            length = 4, code = lead & 0x07, least = 0x10000;
-        } else {
-            return false;
-        }
-        if (text.size() - i < length)
-            return false;
-        for (size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80)
-                return false;
-            code = code << 6 | (next & 0x3F);
-        }
-        // Overlong forms, surrogates and values past Unicode are no UTF-8.
-        if (code < least || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF)
-            return false;
-        i += length;
-    }
-    return true;
-}
-
 std::string ToUtf8(std::string_view text, TextCoding coding)
 {
-    if (coding == TextCoding::UserText && text.starts_with(kByteOrderMark)) {
-        text.remove_prefix(kByteOrderMark.size());
+    if (coding == TextCoding::UserText && text.starts_with(kUtf8ByteOrderMark)) {
+        text.remove_prefix(kUtf8ByteOrderMark.size());
         if (IsUtf8(text))
             return std::string(text);
     }
     if (coding != TextCoding::Latin1 && IsUtf8(text))
         return std::string(text);
-    return Latin1ToUtf8(text);
+    return Utf8FromLatin1(text);
 }
 
 std::string FoldCase(std::string_view utf8)

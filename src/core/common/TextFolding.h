@@ -13,8 +13,6 @@ enum class TextCoding {
     UserText,     // description files: UTF-8 after a byte order mark, otherwise as Utf8OrLatin1
 };
 
-std::string Latin1ToUtf8(std::string_view text);
-bool IsUtf8(std::string_view text);
 // The text in UTF-8, read in its coding.
 std::string ToUtf8(std::string_view text, TextCoding coding);
 // NFKC case folding of UTF-8 text.
