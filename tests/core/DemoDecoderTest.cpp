@@ -13,6 +13,7 @@
 #include "core/demo/DemoDecoder.h"
 #include "core/demo/DemoEncoder.h"
 #include "support/HuffmanEncoder.h"
+#include "support/PlainBits.h"
 
 using namespace core;
 using testsupport::ModernMessageBuilder;
@@ -39,24 +40,7 @@ std::vector<std::filesystem::path> CorpusFiles(const char* folder)
     return files;
 }
 
-// Bits least significant first, as protocols 43 to 48 pack them.
-class PlainBits {
-public:
-    void Put(uint32_t value, int n)
-    {
-        for (int i = 0; i < n; ++i, ++m_bits) {
-            if (m_bits % 8 == 0)
-                m_bytes.push_back(0);
-            if ((value >> i) & 1u)
-                m_bytes.back() |= static_cast<uint8_t>(1u << (m_bits % 8));
-        }
-    }
-    const std::vector<uint8_t>& Bytes() const { return m_bytes; }
-
-private:
-    std::vector<uint8_t> m_bytes;
-    size_t m_bits = 0;
-};
+using testsupport::PlainBits;
 
 std::vector<uint8_t> DemoFile(const std::vector<std::vector<uint8_t>>& payloads, bool endMarker = true)
 {
