@@ -50,16 +50,13 @@ std::vector<std::string> PackFolders(const CaptureGame& game, const std::string&
     return folders;
 }
 
-bool PackHoldsMember(const std::string& pack, const std::string& lowerMember)
+bool PackHoldsMember(const std::string& pack, const std::string& member)
 {
     ZipSearchRec search;
-    for (int found = FindFirstInZip(pack, search); found == 0; found = FindNextInZip(search)) {
-        if (LowerCase(search.name) == lowerMember) {
-            CloseZipSearch(search);
-            return true;
-        }
-    }
-    return false;
+    if (FindMemberByName(pack, member, search) != 0)
+        return false;
+    CloseZipSearch(search);
+    return true;
 }
 
 bool MapPresent(const CaptureGame& game, const std::string& modFolder, const std::string& map)
