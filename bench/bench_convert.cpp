@@ -16,11 +16,11 @@
 #include <unistd.h>
 #include <vector>
 
-#include "core/analysis/DemoInfo.h"
-#include "core/app/Settings.h"
 #include "core/common/MessageSink.h"
 #include "core/convert/DemoConversion.h"
 #include "core/playback/GameLaunch.h"
+#include "core/row/DemoInfo.h"
+#include "core/settings/Settings.h"
 
 namespace {
 

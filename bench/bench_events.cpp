@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "core/analysis/DemoReader.h"
 #include "core/demo/DemoEncoder.h"
 #include "core/events/DemoEventsLoad.h"
 #include "core/events/EventTables.h"
 #include "core/events/PlayerFigures.h"
+#include "core/summary/DemoReader.h"
 #include "support/DemoBuilder.h"
 
 #include "SummaryReporter.h"

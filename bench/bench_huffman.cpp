@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "core/analysis/Huffman.h"
-#include "core/analysis/ModernMessage.h"
+#include "core/protocol/Huffman.h"
+#include "core/protocol/ModernMessage.h"
 #include "support/HuffmanEncoder.h"
 
 namespace {

@@ -18,9 +18,9 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "core/app/Settings.h"
 #include "core/index/LibraryIndex.h"
 #include "core/library/FolderTreeOps.h"
+#include "core/settings/Settings.h"
 #include "gui/app/MainWindow.h"
 #include "gui/lists/DemoListPane.h"
 #include "gui/lists/LibrarySearch.h"

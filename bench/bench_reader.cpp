@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "core/analysis/DemoFile.h"
-#include "core/analysis/DemoReader.h"
+#include "core/archive/DemoFile.h"
+#include "core/summary/DemoReader.h"
 #include "support/DemoBuilder.h"
 
 #include "SummaryReporter.h"

@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
+#include "core/convert/DemoCut.h"
 #include "core/demo/DemoDecoder.h"
 #include "core/demo/DemoEncoder.h"
-#include "core/events/DemoCut.h"
 #include "core/events/DemoEvents.h"
 #include "core/events/EventCollector.h"
 #include "core/events/PlayerFigures.h"

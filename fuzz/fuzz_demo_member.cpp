@@ -2,9 +2,9 @@
 // them; and, beside every input, pipes named like a demo and an archive, which must be refused at
 // once (a reader that waits on one runs into the time-out).
 #include "FuzzFiles.h"
-#include "core/analysis/DemoFile.h"
-#include "core/analysis/DemoReader.h"
+#include "core/archive/DemoFile.h"
 #include "core/archive/ZipRead.h"
+#include "core/summary/DemoReader.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "core/analysis/DemoReader.h"
-#include "core/analysis/PlayerTable.h"
+#include "core/summary/DemoReader.h"
+#include "core/summary/PlayerTable.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

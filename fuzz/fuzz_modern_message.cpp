@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "core/analysis/ModernMessage.h"
+#include "core/protocol/ModernMessage.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

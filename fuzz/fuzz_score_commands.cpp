@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <string_view>
 
-#include "core/analysis/DemoReader.h"
-#include "core/analysis/ModScores.h"
-#include "core/analysis/PlayerTable.h"
+#include "core/summary/DemoReader.h"
+#include "core/summary/ModScores.h"
+#include "core/summary/PlayerTable.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

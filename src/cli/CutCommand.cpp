@@ -4,12 +4,12 @@
 #include <filesystem>
 #include <iostream>
 
-#include "core/analysis/DemoFile.h"
-#include "core/app/FileWrite.h"
+#include "core/archive/DemoFile.h"
 #include "core/common/FileNames.h"
+#include "core/common/FileWrite.h"
+#include "core/convert/DemoClip.h"
 #include "core/convert/DemoConversion.h"
 #include "core/demo/DemoDecoder.h"
-#include "core/events/DemoClip.h"
 
 namespace cli {
 

@@ -4,11 +4,11 @@
 
 #include "cli/Json.h"
 #include "cli/ScanCommand.h"
-#include "core/app/FolderTreeFile.h"
-#include "core/app/Paths.h"
 #include "core/index/IndexUpdater.h"
 #include "core/index/LibraryIndex.h"
 #include "core/library/FolderTree.h"
+#include "core/settings/FolderTreeFile.h"
+#include "core/settings/Paths.h"
 
 namespace cli {
 namespace {

@@ -4,10 +4,10 @@
 #include <iostream>
 
 #include "cli/Json.h"
-#include "core/analysis/DemoFields.h"
-#include "core/analysis/DemoReader.h"
-#include "core/analysis/Player.h"
 #include "core/archive/ZipRead.h"
+#include "core/summary/DemoFields.h"
+#include "core/summary/DemoReader.h"
+#include "core/summary/Player.h"
 #include "platform/FileSystem.h"
 
 namespace cli {

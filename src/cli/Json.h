@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "core/analysis/DemoInfo.h"
 #include "core/common/TextEncoding.h"
+#include "core/row/DemoInfo.h"
 
 namespace cli {
 

@@ -4,9 +4,9 @@
 #include <iostream>
 
 #include "cli/Json.h"
-#include "core/app/Paths.h"
 #include "core/library/FolderTreeOps.h"
 #include "core/library/Scanner.h"
+#include "core/settings/Paths.h"
 #include "platform/FileSystem.h"
 
 namespace cli {

@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "core/analysis/DemoInfo.h"
+#include "core/row/DemoInfo.h"
 
 namespace cli {
 

@@ -11,10 +11,10 @@
 #include <thread>
 
 #include "cli/CutCommand.h"
-#include "core/analysis/DemoFields.h"
-#include "core/analysis/DemoReader.h"
-#include "core/app/Paths.h"
-#include "core/app/Settings.h"
+#include "core/settings/Paths.h"
+#include "core/settings/Settings.h"
+#include "core/summary/DemoFields.h"
+#include "core/summary/DemoReader.h"
 #include "core/video/CapturePlan.h"
 #include "core/video/VideoCapture.h"
 

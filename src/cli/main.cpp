@@ -11,7 +11,7 @@
 #include "cli/InfoCommand.h"
 #include "cli/ScanCommand.h"
 #include "cli/VideoCommand.h"
-#include "core/app/Paths.h"
+#include "core/settings/Paths.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <set>
 #include <sstream>
 
-#include "core/app/FolderTreeFile.h"
 #include "core/index/IndexUpdater.h"
 #include "core/index/LibraryIndex.h"
 #include "core/library/FolderTree.h"
+#include "core/settings/FolderTreeFile.h"
 #include "support/CliRunner.h"
 #include "support/DemoBuilder.h"
 #include "support/SearchCases.h"

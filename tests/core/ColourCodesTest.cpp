@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "core/analysis/ColourCodes.h"
+#include "core/common/ColourCodes.h"
 #include "core/common/TextEncoding.h"
 
 using namespace core;

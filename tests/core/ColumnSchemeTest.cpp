@@ -2,8 +2,8 @@
 // read back, and refused whole when damaged.
 #include <gtest/gtest.h>
 
-#include "core/app/ColumnSchemes.h"
-#include "core/app/Settings.h"
+#include "core/settings/ColumnSchemes.h"
+#include "core/settings/Settings.h"
 #include "support/LibraryTestSupport.h"
 
 namespace {

@@ -7,9 +7,9 @@
 #include <iterator>
 #include <vector>
 
+#include "core/convert/DemoClip.h"
 #include "core/convert/DemoConversion.h"
 #include "core/demo/DemoDecoder.h"
-#include "core/events/DemoClip.h"
 #include "core/events/DemoEvents.h"
 #include "support/EventDemoModel.h"
 #include "support/ScratchDir.h"

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "core/events/DemoCut.h"
+#include "core/convert/DemoCut.h"
 #include "support/EventDemoModel.h"
 
 using core::DemoMessage;

@@ -7,11 +7,11 @@
 #include <iterator>
 #include <random>
 
-#include "core/analysis/DemoInfo.h"
-#include "core/analysis/DemoReader.h"
-#include "core/analysis/MessageCommand.h"
 #include "core/demo/DemoDecoder.h"
 #include "core/demo/DemoEncoder.h"
+#include "core/protocol/MessageCommand.h"
+#include "core/row/DemoInfo.h"
+#include "core/summary/DemoReader.h"
 #include "support/HuffmanEncoder.h"
 #include "support/PlainBits.h"
 

@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <string>
 
-#include "core/analysis/DemoReader.h"
 #include "core/events/DemoEventsLoad.h"
 #include "core/events/PlayerFigures.h"
+#include "core/summary/DemoReader.h"
 
 namespace {
 

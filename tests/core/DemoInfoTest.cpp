@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "core/analysis/DemoInfo.h"
+#include "core/row/DemoInfo.h"
 
 using namespace core;
 

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "core/analysis/DemoFields.h"
-#include "core/analysis/DemoFile.h"
-#include "core/analysis/DemoReader.h"
-#include "core/analysis/PlayerTable.h"
+#include "core/archive/DemoFile.h"
 #include "core/common/Globals.h"
+#include "core/summary/DemoFields.h"
+#include "core/summary/DemoReader.h"
+#include "core/summary/PlayerTable.h"
 #include "support/DemoBuilder.h"
 #include "support/Recorder.h"
 #include "support/ScratchDir.h"

@@ -8,7 +8,7 @@
 #include <deque>
 #include <filesystem>
 
-#include "core/app/FileOps.h"
+#include "core/library/FileOps.h"
 #include "support/LibraryTestSupport.h"
 #include "support/Recorder.h"
 

@@ -8,13 +8,13 @@
 #include <optional>
 #include <string>
 
-#include "core/analysis/ModernMessage.h"
-#include "core/app/Settings.h"
 #include "core/demo/DemoDecoder.h"
 #include "core/playback/GameLaunch.h"
 #include "core/playback/GamePrograms.h"
 #include "core/playback/PlayFromMoment.h"
 #include "core/playback/PlayScript.h"
+#include "core/protocol/ModernMessage.h"
+#include "core/settings/Settings.h"
 #include "support/HuffmanEncoder.h"
 #include "support/PlayTestSupport.h"
 #include "support/SampleDemos.h"

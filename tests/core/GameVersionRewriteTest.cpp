@@ -6,10 +6,10 @@
 #include <fstream>
 #include <iterator>
 
-#include "core/analysis/DemoReader.h"
-#include "core/analysis/ModernMessage.h"
 #include "core/convert/DemoConversion.h"
 #include "core/convert/GameVersionRewrite.h"
+#include "core/protocol/ModernMessage.h"
+#include "core/summary/DemoReader.h"
 #include "support/HuffmanEncoder.h"
 
 namespace {

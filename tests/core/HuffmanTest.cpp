@@ -7,8 +7,8 @@
 #include <random>
 #include <set>
 
-#include "core/analysis/Huffman.h"
-#include "core/analysis/ModernMessage.h"
+#include "core/protocol/Huffman.h"
+#include "core/protocol/ModernMessage.h"
 #include "support/HuffmanEncoder.h"
 
 using namespace core;

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <string>
 
-#include "core/app/IniFile.h"
+#include "core/settings/IniFile.h"
 #include "support/LibraryTestSupport.h"
 
 namespace {

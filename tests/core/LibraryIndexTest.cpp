@@ -8,11 +8,11 @@
 #include <set>
 #include <sstream>
 
-#include "core/analysis/DemoInfo.h"
 #include "core/details/DemoDescription.h"
 #include "core/index/IndexUpdater.h"
 #include "core/index/LibraryIndex.h"
 #include "core/index/SearchQuery.h"
+#include "core/row/DemoInfo.h"
 #include "support/DemoBuilder.h"
 #include "support/LibraryTestSupport.h"
 #include "support/SearchCases.h"

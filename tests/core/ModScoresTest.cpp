@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "core/analysis/DemoFields.h"
-#include "core/analysis/DemoReader.h"
-#include "core/analysis/PlayerTable.h"
 #include "core/index/SearchQuery.h"
+#include "core/summary/DemoFields.h"
+#include "core/summary/DemoReader.h"
+#include "core/summary/PlayerTable.h"
 #include "support/HuffmanEncoder.h"
 
 namespace core {

@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "core/analysis/DemoFields.h"
-#include "core/analysis/DemoReader.h"
-#include "core/analysis/PlayerTable.h"
+#include "core/summary/DemoFields.h"
+#include "core/summary/DemoReader.h"
+#include "core/summary/PlayerTable.h"
 #include "support/DemoBuilder.h"
 #include "support/EventDemoModel.h"
 #include "support/HuffmanEncoder.h"

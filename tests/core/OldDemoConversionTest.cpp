@@ -7,10 +7,10 @@
 #include <iterator>
 #include <optional>
 
-#include "core/analysis/DemoReader.h"
 #include "core/convert/DemoConversion.h"
 #include "core/convert/OldDemoConverter.h"
 #include "core/demo/DemoDecoder.h"
+#include "core/summary/DemoReader.h"
 
 namespace {
 

@@ -13,18 +13,18 @@
 #include <string>
 #include <vector>
 
-#include "core/analysis/DemoReader.h"
-#include "core/app/ColumnSchemes.h"
-#include "core/app/FileWrite.h"
-#include "core/app/FolderTreeFile.h"
-#include "core/app/IniFile.h"
 #include "core/archive/ZipRead.h"
+#include "core/common/FileWrite.h"
 #include "core/details/DemoDescription.h"
 #include "core/library/FolderTree.h"
 #include "core/library/ScanCache.h"
 #include "core/library/Scanner.h"
 #include "core/pictures/Picture.h"
 #include "core/playback/PlayList.h"
+#include "core/settings/ColumnSchemes.h"
+#include "core/settings/FolderTreeFile.h"
+#include "core/settings/IniFile.h"
+#include "core/summary/DemoReader.h"
 #include "platform/RegularFile.h"
 #include "support/DemoBuilder.h"
 #include "support/LibraryTestSupport.h"

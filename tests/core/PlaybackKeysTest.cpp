@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "core/app/Settings.h"
 #include "core/playback/PlaybackKeys.h"
+#include "core/settings/Settings.h"
 #include "support/Restore.h"
 
 namespace {

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <set>
 
-#include "core/analysis/DemoReader.h"
-#include "core/analysis/PlayerTable.h"
+#include "core/summary/DemoReader.h"
+#include "core/summary/PlayerTable.h"
 #include "support/DemoBuilder.h"
 
 using namespace core;

@@ -5,13 +5,13 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "core/analysis/DemoFields.h"
-#include "core/analysis/DemoReader.h"
-#include "core/analysis/ModScores.h"
-#include "core/analysis/PlayerTable.h"
-#include "core/analysis/QuakeLive.h"
 #include "core/library/DemoFiles.h"
 #include "core/library/ScanCache.h"
+#include "core/summary/DemoFields.h"
+#include "core/summary/DemoReader.h"
+#include "core/summary/ModScores.h"
+#include "core/summary/PlayerTable.h"
+#include "core/summary/QuakeLive.h"
 #include "support/QuakeLiveBuilder.h"
 
 namespace core {

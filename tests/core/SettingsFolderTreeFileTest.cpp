@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "core/app/FolderTreeFile.h"
+#include "core/settings/FolderTreeFile.h"
 #include "support/LibraryTestSupport.h"
 
 namespace {

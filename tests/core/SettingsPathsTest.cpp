@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "core/app/Paths.h"
+#include "core/settings/Paths.h"
 #include "support/LibraryTestSupport.h"
 
 namespace {

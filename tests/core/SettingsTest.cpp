@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/app/Settings.h"
+#include "core/settings/Settings.h"
 #include "support/LibraryTestSupport.h"
 
 namespace {

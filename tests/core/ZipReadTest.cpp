@@ -1,5 +1,5 @@
 #include "core/archive/ZipRead.h"
-#include "core/analysis/DemoInfo.h"
+#include "core/row/DemoInfo.h"
 #include "support/ScratchDir.h"
 #include "support/ZipBuilder.h"
 

@@ -18,13 +18,11 @@
 #include <string>
 #include <thread>
 
-#include "core/analysis/DemoInfo.h"
-#include "core/app/Settings.h"
 #include "core/archive/ZipRead.h"
+#include "core/convert/DemoClip.h"
 #include "core/convert/DemoConversion.h"
 #include "core/demo/DemoDecoder.h"
 #include "core/demo/DemoEncoder.h"
-#include "core/events/DemoClip.h"
 #include "core/library/Scanner.h"
 #include "core/playback/GameLaunch.h"
 #include "core/playback/Mods.h"
@@ -32,6 +30,8 @@
 #include "core/playback/PlayList.h"
 #include "core/playback/PlayScript.h"
 #include "core/playback/RunningGame.h"
+#include "core/row/DemoInfo.h"
+#include "core/settings/Settings.h"
 #include "platform/GameProcess.h"
 #include "platform/GameWindow.h"
 #include "support/DemoBuilder.h"

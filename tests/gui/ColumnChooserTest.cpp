@@ -7,7 +7,7 @@
 
 #include <fstream>
 
-#include "core/app/Settings.h"
+#include "core/settings/Settings.h"
 #include "gui/app/MainWindow.h"
 #include "gui/lists/ColumnChooser.h"
 #include "gui/lists/ColumnCommands.h"

@@ -12,9 +12,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "core/app/Settings.h"
 #include "core/common/Globals.h"
 #include "core/library/FolderTreeOps.h"
+#include "core/settings/Settings.h"
 #include "gui/app/FileOpener.h"
 #include "gui/app/MainWindow.h"
 #include "gui/app/PaletteColours.h"

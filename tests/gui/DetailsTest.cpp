@@ -14,12 +14,12 @@
 #include <filesystem>
 #include <fstream>
 
-#include "core/app/Settings.h"
 #include "core/common/BusyScope.h"
 #include "core/common/Globals.h"
 #include "core/details/DemoDescription.h"
 #include "core/details/DetailRules.h"
 #include "core/library/FolderTreeOps.h"
+#include "core/settings/Settings.h"
 #include "gui/app/MainWindow.h"
 #include "gui/app/PaletteColours.h"
 #include "gui/details/ColouredText.h"

@@ -14,10 +14,10 @@
 #include <fstream>
 #include <iterator>
 
-#include "core/app/Settings.h"
 #include "core/demo/DemoDecoder.h"
 #include "core/events/DemoEvents.h"
 #include "core/library/FolderTreeOps.h"
+#include "core/settings/Settings.h"
 #include "gui/app/MainWindow.h"
 #include "gui/details/ColouredText.h"
 #include "gui/details/DemoDetails.h"

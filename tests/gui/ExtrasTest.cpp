@@ -7,7 +7,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "core/app/Settings.h"
+#include "core/settings/Settings.h"
 #include "core/sound/SoundSystem.h"
 #include "gui/app/MainWindow.h"
 #include "gui/extras/AboutBox.h"

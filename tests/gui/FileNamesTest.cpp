@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "core/app/Settings.h"
 #include "core/library/FolderTreeOps.h"
 #include "core/playback/GameLaunch.h"
+#include "core/settings/Settings.h"
 #include "gui/app/BoxMessageSink.h"
 #include "gui/app/Commands.h"
 #include "gui/app/MainWindow.h"

@@ -9,9 +9,9 @@
 
 #include <fstream>
 
-#include "core/app/Settings.h"
 #include "core/library/FolderTreeOps.h"
 #include "core/library/Scanner.h"
+#include "core/settings/Settings.h"
 #include "gui/app/MainWindow.h"
 #include "gui/app/StatusPanels.h"
 #include "gui/details/DemoDetails.h"

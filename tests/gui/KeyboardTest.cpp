@@ -31,8 +31,8 @@
 #include <filesystem>
 #include <map>
 
-#include "core/app/Settings.h"
 #include "core/library/FolderTreeOps.h"
+#include "core/settings/Settings.h"
 #include "gui/app/MainWindow.h"
 #include "gui/app/PaletteColours.h"
 #include "gui/app/StatusPanels.h"

@@ -6,7 +6,7 @@
 #include <QStyleOptionHeader>
 #include <QTest>
 
-#include "core/analysis/DemoInfo.h"
+#include "core/row/DemoInfo.h"
 #include "gui/app/MainWindow.h"
 #include "gui/lists/DemoListPane.h"
 #include "gui/lists/ListSort.h"

@@ -12,11 +12,11 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "core/app/Settings.h"
 #include "core/common/BusyScope.h"
 #include "core/common/Globals.h"
 #include "core/library/FolderTreeOps.h"
 #include "core/playback/PlaybackKeys.h"
+#include "core/settings/Settings.h"
 #include "gui/app/BoxMessageSink.h"
 #include "gui/app/CommandBar.h"
 #include "gui/app/MainWindow.h"

@@ -5,9 +5,9 @@
 
 #include <sqlite3.h>
 
-#include "core/app/Settings.h"
 #include "core/index/LibraryIndex.h"
 #include "core/library/FolderTreeOps.h"
+#include "core/settings/Settings.h"
 #include "gui/app/MainWindow.h"
 #include "gui/app/StatusPanels.h"
 #include "gui/fileops/FileOperations.h"

@@ -7,10 +7,10 @@
 
 #include <filesystem>
 
-#include "core/app/Settings.h"
 #include "core/common/BusyScope.h"
 #include "core/common/Globals.h"
 #include "core/playback/RunningGame.h"
+#include "core/settings/Settings.h"
 #include "core/sound/SoundSystem.h"
 #include "gui/app/CommandBar.h"
 #include "gui/app/MainWindow.h"

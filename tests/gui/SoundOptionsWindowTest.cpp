@@ -13,8 +13,8 @@
 
 #include <filesystem>
 
-#include "core/app/Settings.h"
 #include "core/common/Globals.h"
+#include "core/settings/Settings.h"
 #include "core/sound/OpenAlOutput.h"
 #include "gui/app/MainWindow.h"
 #include "gui/sound/SoundOptionsWindow.h"

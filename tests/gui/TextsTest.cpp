@@ -12,9 +12,9 @@
 
 #include <filesystem>
 
-#include "core/app/Settings.h"
 #include "core/details/DemoDescription.h"
 #include "core/library/FolderTreeOps.h"
+#include "core/settings/Settings.h"
 #include "gui/app/MainWindow.h"
 #include "gui/app/PaletteColours.h"
 #include "gui/details/ColouredText.h"

@@ -16,8 +16,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "core/app/Settings.h"
 #include "core/library/FolderTreeOps.h"
+#include "core/settings/Settings.h"
 #include "gui/app/MainWindow.h"
 #include "gui/details/DemoDetails.h"
 #include "gui/details/EventsTab.h"

@@ -23,10 +23,10 @@
 
 #include <filesystem>
 
-#include "core/app/Settings.h"
 #include "core/common/Globals.h"
 #include "core/common/MessageSink.h"
 #include "core/library/FolderTreeOps.h"
+#include "core/settings/Settings.h"
 #include "core/sound/OpenAlOutput.h"
 #include "core/sound/SoundSystem.h"
 #include "gui/app/BoxMessageSink.h"

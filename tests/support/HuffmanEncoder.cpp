@@ -3,7 +3,7 @@
 #include <array>
 #include <stdexcept>
 
-#include "core/analysis/Huffman.h"
+#include "core/protocol/Huffman.h"
 
 namespace testsupport {
 

@@ -23,7 +23,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/analysis/HuffmanBitWriter.h"
+#include "core/protocol/HuffmanBitWriter.h"
 
 namespace testsupport {
 

@@ -10,10 +10,10 @@
 #include <string>
 #include <thread>
 
-#include "core/app/Settings.h"
 #include "core/playback/Mods.h"
 #include "core/playback/PlaybackKeys.h"
 #include "core/playback/RunningGame.h"
+#include "core/settings/Settings.h"
 #include "platform/GameProcess.h"
 #include "support/LibraryTestSupport.h"
 #include "support/Recorder.h"

@@ -1,7 +1,8 @@
 #include "core/archive/ZipRead.h"
 
-#include "core/analysis/DemoInfo.h"
+#include "core/common/DosDateTime.h"
 #include "core/common/LittleEndian.h"
+#include "core/common/TextEncoding.h"
 #include "platform/RegularFile.h"
 
 #include <zlib.h>

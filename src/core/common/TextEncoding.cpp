@@ -113,4 +113,13 @@ std::optional<std::string> Utf8ToLatin1(std::string_view utf8)
     return out;
 }
 
+std::string LowerCase(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
 } // namespace core

@@ -27,4 +27,7 @@ std::string ValidUtf8(std::string_view bytes);
 // code, as ValidUtf8 reads them); nullopt when a character lies beyond U+00FF.
 std::optional<std::string> Utf8ToLatin1(std::string_view utf8);
 
+// Byte-wise ASCII lower case (texts are 8-bit; only A-Z change).
+std::string LowerCase(std::string_view text);
+
 } // namespace core

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "core/app/Settings.h"
 #include "core/convert/ModernDemoConversion.h"
 #include "core/convert/OldDemoConversion.h"
+#include "core/settings/Settings.h"
 
 namespace core {
 namespace {

@@ -2,10 +2,10 @@
 
 #include <string_view>
 
-#include "core/analysis/DemoFile.h"
-#include "core/analysis/DemoReader.h"
-#include "core/app/FileWrite.h"
+#include "core/archive/DemoFile.h"
 #include "core/common/FileNames.h"
+#include "core/common/FileWrite.h"
+#include "core/summary/DemoReader.h"
 
 namespace core {
 

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <optional>
 
-#include "core/analysis/Huffman.h"
-#include "core/analysis/HuffmanBitWriter.h"
-#include "core/analysis/MessageCommand.h"
 #include "core/common/LittleEndian.h"
+#include "core/protocol/Huffman.h"
+#include "core/protocol/HuffmanBitWriter.h"
+#include "core/protocol/MessageCommand.h"
 
 namespace core {
 namespace {

@@ -7,11 +7,11 @@
 #include <cstring>
 #include <memory>
 
-#include "core/analysis/DemoWalk.h"
-#include "core/analysis/Huffman.h"
-#include "core/analysis/MessageCommand.h"
 #include "core/common/LittleEndian.h"
-#include "core/demo/DemoFieldTables.h"
+#include "core/protocol/DemoFieldTables.h"
+#include "core/protocol/Huffman.h"
+#include "core/protocol/MessageCommand.h"
+#include "core/summary/DemoWalk.h"
 
 namespace core {
 namespace {

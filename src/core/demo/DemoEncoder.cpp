@@ -3,9 +3,9 @@
 #include <cmath>
 #include <cstring>
 
-#include "core/analysis/HuffmanBitWriter.h"
-#include "core/analysis/MessageCommand.h"
-#include "core/demo/DemoFieldTables.h"
+#include "core/protocol/DemoFieldTables.h"
+#include "core/protocol/HuffmanBitWriter.h"
+#include "core/protocol/MessageCommand.h"
 
 namespace core {
 namespace {

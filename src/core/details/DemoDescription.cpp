@@ -4,10 +4,10 @@
 #include <iterator>
 #include <system_error>
 
-#include "core/analysis/DemoInfo.h"
-#include "core/app/FileWrite.h"
+#include "core/common/FileWrite.h"
 #include "core/common/MessageSink.h"
 #include "core/common/TextEncoding.h"
+#include "core/row/DemoInfo.h"
 #include "platform/RegularFile.h"
 
 namespace core {

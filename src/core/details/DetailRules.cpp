@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <system_error>
 
-#include "core/analysis/DemoInfo.h"
-#include "core/analysis/PlayerTable.h"
 #include "core/archive/ZipRead.h"
+#include "core/row/DemoInfo.h"
+#include "core/summary/PlayerTable.h"
 
 namespace core {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/analysis/Player.h"
+#include "core/summary/Player.h"
 
 namespace core {
 

@@ -1,6 +1,6 @@
 #include "core/events/DemoEventsLoad.h"
 
-#include "core/analysis/DemoFile.h"
+#include "core/archive/DemoFile.h"
 #include "core/common/FileNames.h"
 #include "core/demo/DemoDecoder.h"
 #include "core/events/DemoEvents.h"

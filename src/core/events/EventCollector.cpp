@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
-#include "core/analysis/DemoInfo.h"
+#include "core/row/DemoInfo.h"
 
 namespace core {
 

@@ -13,10 +13,10 @@
 #include <utility>
 #include <vector>
 
-#include "core/analysis/DemoInfo.h"
 #include "core/details/DemoDescription.h"
 #include "core/index/SearchQuery.h"
 #include "core/index/Sqlite.h"
+#include "core/row/DemoInfo.h"
 
 namespace core {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <utility>
 
-#include "core/analysis/DemoInfo.h"
+#include "core/row/DemoInfo.h"
 
 namespace core {
 namespace {

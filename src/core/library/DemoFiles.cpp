@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "core/analysis/DemoInfo.h"
+#include "core/row/DemoInfo.h"
 #include "platform/FileSystem.h"
 
 namespace core {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/analysis/DemoInfo.h"
+#include "core/row/DemoInfo.h"
 
 namespace core {
 

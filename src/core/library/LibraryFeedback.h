@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/analysis/DemoInfo.h"
+#include "core/row/DemoInfo.h"
 
 namespace core {
 

@@ -6,9 +6,9 @@
 #include <iterator>
 #include <unordered_map>
 
-#include "core/analysis/PlayerTable.h"
-#include "core/analysis/QuakeLive.h"
-#include "core/app/FileWrite.h"
+#include "core/common/FileWrite.h"
+#include "core/summary/PlayerTable.h"
+#include "core/summary/QuakeLive.h"
 
 namespace core {
 namespace {

@@ -10,9 +10,9 @@
 #include <string_view>
 #include <vector>
 
-#include "core/analysis/DemoInfo.h"
-#include "core/analysis/DemoReader.h"
 #include "core/details/DemoDescription.h"
+#include "core/row/DemoInfo.h"
+#include "core/summary/DemoReader.h"
 
 namespace core {
 

@@ -10,13 +10,13 @@
 #include <unordered_set>
 #include <vector>
 
-#include "core/analysis/DemoFile.h"
-#include "core/analysis/DemoReader.h"
+#include "core/archive/DemoFile.h"
 #include "core/archive/ZipRead.h"
 #include "core/common/BusyScope.h"
 #include "core/details/DemoDescription.h"
 #include "core/library/DemoFiles.h"
 #include "core/library/ScanCache.h"
+#include "core/summary/DemoReader.h"
 #include "platform/RegularFile.h"
 
 namespace core {

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "core/analysis/DemoReader.h"
 #include "core/archive/ZipRead.h"
 #include "core/library/DemoFiles.h"
 #include "core/library/LibraryFeedback.h"
+#include "core/summary/DemoReader.h"
 
 namespace core {
 

@@ -5,8 +5,7 @@
 #include <system_error>
 #include <vector>
 
-#include "core/analysis/DemoFile.h"
-#include "core/app/Settings.h"
+#include "core/archive/DemoFile.h"
 #include "core/archive/ZipRead.h"
 #include "core/common/MessageSink.h"
 #include "core/convert/DemoConversion.h"
@@ -21,6 +20,7 @@
 #include "core/playback/PlayScript.h"
 #include "core/playback/RunningGame.h"
 #include "core/playback/VersionSwitch.h"
+#include "core/settings/Settings.h"
 #include "platform/ShellWords.h"
 
 namespace fs = std::filesystem;

@@ -17,8 +17,8 @@
 #include <string>
 #include <string_view>
 
-#include "core/analysis/DemoInfo.h"
-#include "core/app/Paths.h"
+#include "core/row/DemoInfo.h"
+#include "core/settings/Paths.h"
 
 namespace core {
 

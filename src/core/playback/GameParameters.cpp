@@ -1,6 +1,6 @@
 #include "core/playback/GameParameters.h"
 
-#include "core/app/Settings.h"
+#include "core/settings/Settings.h"
 
 namespace core {
 

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "core/analysis/DemoInfo.h"
-#include "core/analysis/QuakeLive.h"
 #include "core/library/DemoFiles.h"
 #include "core/playback/VersionSwitch.h"
+#include "core/row/DemoInfo.h"
+#include "core/summary/QuakeLive.h"
 #include "platform/FileSystem.h"
 #include "platform/ShellWords.h"
 

@@ -4,9 +4,9 @@
 
 #include <algorithm>
 
-#include "core/analysis/DemoInfo.h"
-#include "core/app/Settings.h"
 #include "core/library/DemoFiles.h"
+#include "core/row/DemoInfo.h"
+#include "core/settings/Settings.h"
 
 namespace core {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "core/app/Paths.h"
+#include "core/settings/Paths.h"
 
 namespace core {
 

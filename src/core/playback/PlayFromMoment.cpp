@@ -7,18 +7,18 @@
 #include <string_view>
 #include <vector>
 
-#include "core/analysis/DemoFile.h"
-#include "core/app/FileWrite.h"
-#include "core/app/Settings.h"
+#include "core/archive/DemoFile.h"
 #include "core/common/FileNames.h"
+#include "core/common/FileWrite.h"
 #include "core/common/MessageSink.h"
+#include "core/convert/DemoClip.h"
 #include "core/convert/DemoConversion.h"
-#include "core/events/DemoClip.h"
 #include "core/library/DemoFiles.h"
 #include "core/playback/GameLaunch.h"
 #include "core/playback/GamePrograms.h"
 #include "core/playback/PlayScript.h"
 #include "core/playback/RunningGame.h"
+#include "core/settings/Settings.h"
 
 namespace core {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/analysis/DemoInfo.h"
+#include "core/row/DemoInfo.h"
 
 namespace core {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/app/FileWrite.h"
+#include "core/common/FileWrite.h"
 #include "core/common/MessageSink.h"
 #include "core/library/DemoFiles.h"
 

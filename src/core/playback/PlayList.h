@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "core/analysis/DemoInfo.h"
 #include "core/library/LibraryFeedback.h"
 #include "core/library/Scanner.h"
+#include "core/row/DemoInfo.h"
 
 namespace core {
 

@@ -2,13 +2,13 @@
 
 #include <array>
 
-#include "core/app/FileWrite.h"
-#include "core/app/Settings.h"
+#include "core/common/FileWrite.h"
 #include "core/common/MessageSink.h"
 #include "core/library/DemoFiles.h"
 #include "core/playback/Mods.h"
 #include "core/playback/PlaybackKeys.h"
 #include "core/playback/RunningGame.h"
+#include "core/settings/Settings.h"
 
 namespace core {
 namespace {

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "core/analysis/DemoInfo.h"
 #include "core/playback/GameLaunch.h"
+#include "core/row/DemoInfo.h"
 
 namespace core {
 

@@ -7,7 +7,7 @@
 #include <array>
 #include <string>
 
-#include "core/app/Settings.h"
+#include "core/settings/Settings.h"
 
 namespace core {
 

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
-#include "core/app/Settings.h"
 #include "core/common/BusyScope.h"
 #include "core/common/MessageSink.h"
 #include "core/library/DemoFiles.h"
 #include "core/playback/GamePrograms.h"
 #include "core/playback/Mods.h"
+#include "core/settings/Settings.h"
 #include "platform/GameProcess.h"
 #include "platform/GameWindow.h"
 #include "platform/ShellWords.h"

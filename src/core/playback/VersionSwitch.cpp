@@ -4,12 +4,12 @@
 #include <chrono>
 #include <thread>
 
-#include "core/app/Settings.h"
 #include "core/common/BusyScope.h"
 #include "core/common/MessageSink.h"
 #include "core/library/DemoFiles.h"
 #include "core/playback/GamePrograms.h"
 #include "core/playback/RunningGame.h"
+#include "core/settings/Settings.h"
 #include "platform/FileRename.h"
 #include "platform/FileSystem.h"
 

@@ -5,7 +5,7 @@
 // name it has on disk (on Linux "quake3.x86", "ioquake3" ...; "quake3.exe" under Wine).
 #include <string>
 
-#include "core/app/Paths.h"
+#include "core/settings/Paths.h"
 
 namespace core {
 

@@ -9,8 +9,8 @@
 #include <optional>
 #include <string>
 
-#include "core/app/Settings.h"
 #include "core/common/BusyScope.h"
+#include "core/settings/Settings.h"
 #include "core/sound/SoundOutput.h"
 
 namespace core {

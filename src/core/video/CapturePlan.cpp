@@ -5,17 +5,17 @@
 #include <filesystem>
 #include <limits>
 
-#include "core/analysis/DemoFile.h"
-#include "core/analysis/QuakeLive.h"
-#include "core/app/Settings.h"
+#include "core/archive/DemoFile.h"
 #include "core/archive/ZipRead.h"
 #include "core/common/FileNames.h"
+#include "core/convert/DemoClip.h"
 #include "core/convert/DemoConversion.h"
-#include "core/events/DemoClip.h"
 #include "core/events/DemoEventsLoad.h"
 #include "core/library/DemoFiles.h"
 #include "core/playback/GameLaunch.h"
 #include "core/playback/GamePrograms.h"
+#include "core/settings/Settings.h"
+#include "core/summary/QuakeLive.h"
 #include "platform/ChildProcess.h"
 #include "platform/FileSystem.h"
 #include "platform/GameProcess.h"

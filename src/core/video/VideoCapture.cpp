@@ -11,10 +11,10 @@
 #include <sstream>
 #include <thread>
 
-#include "core/analysis/DemoInfo.h"
-#include "core/app/FileWrite.h"
 #include "core/common/FileNames.h"
+#include "core/common/FileWrite.h"
 #include "core/library/DemoFiles.h"
+#include "core/row/DemoInfo.h"
 #include "core/video/AviFrameCount.h"
 #include "core/video/VideoEncode.h"
 #include "platform/ChildProcess.h"

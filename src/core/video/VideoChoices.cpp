@@ -4,7 +4,7 @@
 #include <limits>
 
 #include "core/common/FileNames.h"
-#include "core/events/DemoClip.h"
+#include "core/convert/DemoClip.h"
 #include "core/library/DemoFiles.h"
 
 namespace core {

@@ -15,7 +15,6 @@
 
 #include <filesystem>
 
-#include "core/app/FolderTreeFile.h"
 #include "core/common/BusyScope.h"
 #include "core/common/Globals.h"
 #include "core/common/MessageSink.h"
@@ -28,6 +27,7 @@
 #include "core/playback/Mods.h"
 #include "core/playback/PlayList.h"
 #include "core/playback/VersionSwitch.h"
+#include "core/settings/FolderTreeFile.h"
 #include "gui/app/ApplicationIcon.h"
 #include "gui/app/CommandBar.h"
 #include "gui/app/PaletteColours.h"

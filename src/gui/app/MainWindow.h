@@ -11,10 +11,10 @@
 #include <stop_token>
 #include <string>
 
-#include "core/app/IniFile.h"
-#include "core/app/Settings.h"
 #include "core/library/FolderTree.h"
 #include "core/library/Scanner.h"
+#include "core/settings/IniFile.h"
+#include "core/settings/Settings.h"
 #include "gui/app/Commands.h"
 #include "gui/lists/ListFiller.h"
 

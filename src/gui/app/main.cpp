@@ -2,9 +2,9 @@
 #include <QDir>
 #include <QFile>
 
-#include "core/app/Settings.h"
 #include "core/common/MessageSink.h"
 #include "core/playback/Mods.h"
+#include "core/settings/Settings.h"
 #include "gui/app/ApplicationIcon.h"
 #include "gui/app/BoxMessageSink.h"
 #include "gui/app/FileOpener.h"

@@ -3,7 +3,7 @@
 #include <QPainter>
 #include <QPixmap>
 
-#include "core/analysis/DemoInfo.h"
+#include "core/row/DemoInfo.h"
 #include "gui/app/PaletteColours.h"
 
 namespace gui {

@@ -9,15 +9,15 @@
 #include <QScreen>
 #include <QUrl>
 
-#include "core/analysis/DemoInfo.h"
-#include "core/analysis/DemoReader.h"
-#include "core/app/Settings.h"
 #include "core/common/BusyScope.h"
 #include "core/common/Globals.h"
 #include "core/common/MessageSink.h"
 #include "core/library/FolderTreeOps.h"
 #include "core/playback/PlayList.h"
+#include "core/row/DemoInfo.h"
+#include "core/settings/Settings.h"
 #include "core/sound/SoundSystem.h"
+#include "core/summary/DemoReader.h"
 #include "gui/app/MainWindow.h"
 #include "gui/app/WindowPlacement.h"
 #include "gui/details/ColouredText.h"

@@ -13,8 +13,8 @@
 #include <map>
 #include <set>
 
-#include "core/analysis/DemoInfo.h"
-#include "core/events/DemoClip.h"
+#include "core/convert/DemoClip.h"
+#include "core/row/DemoInfo.h"
 #include "core/video/VideoChoices.h"
 #include "gui/app/PaletteColours.h"
 #include "gui/details/ColouredText.h"

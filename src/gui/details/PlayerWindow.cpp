@@ -13,8 +13,6 @@
 #include <filesystem>
 #include <optional>
 
-#include "core/analysis/DemoInfo.h"
-#include "core/app/Settings.h"
 #include "core/archive/ZipRead.h"
 #include "core/common/BusyScope.h"
 #include "core/common/Globals.h"
@@ -22,6 +20,8 @@
 #include "core/details/DemoDescription.h"
 #include "core/details/DetailRules.h"
 #include "core/playback/Mods.h"
+#include "core/row/DemoInfo.h"
+#include "core/settings/Settings.h"
 #include "core/sound/SoundSystem.h"
 #include "gui/details/ColouredText.h"
 #include "gui/details/EventsTab.h"

@@ -24,19 +24,19 @@
 #include <cmath>
 #include <filesystem>
 
-#include "core/analysis/DemoInfo.h"
-#include "core/analysis/QuakeLive.h"
-#include "core/app/Settings.h"
 #include "core/common/Globals.h"
 #include "core/common/MessageSink.h"
+#include "core/convert/DemoClip.h"
 #include "core/details/DetailRules.h"
-#include "core/events/DemoClip.h"
 #include "core/library/FolderTreeOps.h"
 #include "core/playback/GameLaunch.h"
 #include "core/playback/Mods.h"
 #include "core/playback/PlayFromMoment.h"
 #include "core/playback/PlayList.h"
+#include "core/row/DemoInfo.h"
+#include "core/settings/Settings.h"
 #include "core/sound/SoundSystem.h"
+#include "core/summary/QuakeLive.h"
 #include "gui/app/CommandIcons.h"
 #include "gui/app/MainWindow.h"
 #include "gui/app/WindowPlacement.h"

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "core/analysis/DemoReader.h"
 #include "core/details/DemoDescription.h"
+#include "core/summary/DemoReader.h"
 #include "gui/details/ToolWindow.h"
 #include "gui/lists/DemoListModel.h"
 

@@ -14,9 +14,9 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "core/analysis/DemoInfo.h"
 #include "core/common/TextEncoding.h"
 #include "core/details/DetailRules.h"
+#include "core/row/DemoInfo.h"
 #include "gui/app/PaletteColours.h"
 #include "gui/app/WindowPlacement.h"
 #include "gui/details/ColouredText.h"

@@ -12,10 +12,10 @@
 
 #include <filesystem>
 
-#include "core/app/Settings.h"
 #include "core/common/Globals.h"
 #include "core/common/MessageSink.h"
 #include "core/library/FolderTreeOps.h"
+#include "core/settings/Settings.h"
 #include "gui/app/MainWindow.h"
 #include "gui/app/StatusPanels.h"
 #include "gui/fileops/InPlaceEditor.h"

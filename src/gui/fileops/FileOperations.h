@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "core/app/FileOps.h"
+#include "core/library/FileOps.h"
 #include "gui/fileops/InPlaceEditor.h"
 
 class QKeyEvent;

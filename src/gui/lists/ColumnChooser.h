@@ -3,7 +3,7 @@
 // scheme (".vcs" files).
 #include <QDialog>
 
-#include "core/app/ColumnSchemes.h"
+#include "core/settings/ColumnSchemes.h"
 
 class QListWidget;
 class QListWidgetItem;

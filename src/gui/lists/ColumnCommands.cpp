@@ -3,7 +3,7 @@
 #include <QDir>
 #include <QFileDialog>
 
-#include "core/app/Settings.h"
+#include "core/settings/Settings.h"
 #include "gui/app/MainWindow.h"
 #include "gui/lists/ColumnChooser.h"
 #include "gui/lists/DemoListPane.h"

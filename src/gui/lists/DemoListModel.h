@@ -8,7 +8,7 @@
 
 #include <vector>
 
-#include "core/analysis/DemoInfo.h"
+#include "core/row/DemoInfo.h"
 
 namespace gui {
 

@@ -6,7 +6,7 @@
 #include <array>
 #include <cmath>
 
-#include "core/analysis/DemoInfo.h"
+#include "core/row/DemoInfo.h"
 
 namespace gui {
 namespace {

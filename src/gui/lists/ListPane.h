@@ -12,9 +12,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "core/analysis/DemoInfo.h"
-#include "core/app/ColumnSchemes.h"
-#include "core/app/Settings.h"
+#include "core/row/DemoInfo.h"
+#include "core/settings/ColumnSchemes.h"
+#include "core/settings/Settings.h"
 #include "gui/lists/DemoListModel.h"
 #include "gui/lists/ListViews.h"
 

@@ -5,7 +5,7 @@
 #include <QPainter>
 #include <QToolTip>
 
-#include "core/analysis/DemoInfo.h"
+#include "core/row/DemoInfo.h"
 
 namespace gui {
 

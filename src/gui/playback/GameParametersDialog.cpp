@@ -7,8 +7,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "core/app/Settings.h"
 #include "core/playback/GameParameters.h"
+#include "core/settings/Settings.h"
 #include "gui/app/WindowPlacement.h"
 
 namespace gui {

@@ -4,13 +4,13 @@
 #include <QApplication>
 #include <QMenu>
 
-#include "core/app/Settings.h"
 #include "core/common/Globals.h"
 #include "core/playback/GameLaunch.h"
 #include "core/playback/Mods.h"
 #include "core/playback/PlayScript.h"
 #include "core/playback/RunningGame.h"
 #include "core/playback/VersionSwitch.h"
+#include "core/settings/Settings.h"
 #include "gui/app/Commands.h"
 #include "gui/app/MainWindow.h"
 #include "gui/app/StatusPanels.h"

@@ -6,7 +6,7 @@
 // works or waits for the game: the message pump and the hourglass cursor.
 #include <QObject>
 
-#include "core/analysis/DemoInfo.h"
+#include "core/row/DemoInfo.h"
 
 namespace gui {
 

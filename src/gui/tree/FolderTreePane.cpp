@@ -12,9 +12,9 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "core/app/FileOps.h"
 #include "core/common/Globals.h"
 #include "core/library/DemoFiles.h"
+#include "core/library/FileOps.h"
 #include "core/library/FolderTreeOps.h"
 #include "gui/app/CommandIcons.h"
 #include "gui/app/PaneActions.h"

@@ -15,8 +15,8 @@
 
 #include <filesystem>
 
-#include "core/app/Settings.h"
 #include "core/common/MessageSink.h"
+#include "core/settings/Settings.h"
 #include "core/video/VideoChoices.h"
 #include "gui/video/VideoExportDialog.h"
 

@@ -1,0 +1,82 @@
+#pragma once
+// The information record of one demo (one row of the demo list and the play list) and the small
+// functions that turn raw values into the texts the lists, the scan cache and the status bar show.
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "core/common/ColourCodes.h"
+#include "core/common/DosDateTime.h"
+#include "core/common/TextEncoding.h"
+
+namespace core {
+
+// Physical column order of both lists.
+enum DemoField : int {
+    FieldDemoname,
+    FieldSize,
+    FieldRecorded,
+    FieldArchiveLocation,
+    FieldMap,
+    FieldPlaytime,
+    FieldVersion,
+    FieldGametype,
+    FieldMod,
+    FieldHostname,
+    FieldTimelimit,
+    FieldFraglimit,
+    FieldCapturelimit,
+    FieldProtocol,
+    FieldMaxClients,
+    FieldMaxRate,
+    FieldMaxPing,
+    FieldMinPing,
+    FieldWinner,
+    FieldSecond,
+    FieldFinalScore,
+    FieldLocation,
+    FieldPOV,
+    FieldRating,
+    FieldWeb,
+    FieldDescription,
+    DemoFieldCount
+};
+
+struct DemoInfo {
+    std::array<std::string, DemoFieldCount> fields;
+
+    std::string& operator[](int i) { return fields[static_cast<size_t>(i)]; }
+    const std::string& operator[](int i) const { return fields[static_cast<size_t>(i)]; }
+    bool operator==(const DemoInfo&) const = default;
+};
+
+// The column names, in physical order ("Demoname" ... "Description").
+const std::array<std::string_view, DemoFieldCount>& DemoColumnNames();
+
+// Whether a column holds UTF-8: the file names and paths ("Demoname", "Archive Location",
+// "Location") and the user's own data ("POV" ... "Description"); the others hold the demo's
+// Latin-1 texts and the program's own ASCII ones.
+bool FieldHoldsUtf8(int column);
+
+// Rounds to the nearest integer, halves to even (the rounding of every displayed quotient).
+int64_t RoundHalfEven(double value);
+
+// "%.2d:%.2d:%.2d" of hours, minutes, seconds; hours may take more digits.
+std::string FormatSeconds(uint32_t seconds);
+// Reads "hh:mm:ss" at fixed positions; nullopt when a part is not a decimal number.
+std::optional<int> ParseClock(std::string_view text);
+// "1.50 MB" / "1.50 KB" with the given decimals and the locale's decimal separator.
+std::string FormatSize(uint64_t bytes, int decimals);
+// The reader's own size text: "1.50 MB", or truncated whole kilobytes "1 KB".
+std::string FormatReaderSize(uint64_t bytes);
+// List text of the "Size" column: bytes / 1024 rounded (halves to even) + " KB".
+std::string FormatListSize(uint64_t bytes);
+std::string YesNoText(std::string_view value);
+std::string NotSetText(std::string_view value);
+std::string GameTypeName(std::string_view value, std::string_view gameName);
+// Mod name from a demo's information string: fs_game, else gamename, lower-cased; "n/a".
+std::string ModName(std::string_view infoString);
+
+} // namespace core

@@ -1,0 +1,400 @@
+#include "core/summary/DemoWalk.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "core/common/LittleEndian.h"
+#include "core/protocol/MessageCommand.h"
+#include "core/row/DemoInfo.h"
+#include "core/summary/PlayerTable.h"
+
+namespace core {
+namespace {
+
+int32_t ReadInt32(const uint8_t* p)
+{
+    return static_cast<int32_t>(Le32(p));
+}
+
+bool Contains(std::string_view text, std::string_view part)
+{
+    return text.find(part) != std::string_view::npos;
+}
+
+} // namespace
+
+DemoWalk::DemoWalk(DemoState& demo, std::span<const uint8_t> data, bool courseLogWish)
+    : m_demo(demo), m_data(data), m_wish(courseLogWish)
+{
+}
+
+std::string DemoWalk::Elapsed(int64_t since) const
+{
+    return CourseTimeText(m_current - since);
+}
+
+std::string DemoWalk::CoursePrefix() const
+{
+    if (!m_demo.gameStarted || m_demo.gameEnded)
+        return "^4" + Elapsed(m_demoStart);
+    return "^2" + Elapsed(m_levelStart);
+}
+
+void DemoWalk::AddCourseLine(std::string_view text)
+{
+    if (!m_wish)
+        return;
+    std::string line = CoursePrefix();
+    line += " ^7";
+    line += text;
+    LogDirect(std::move(line));
+}
+
+WalkOutcome DemoWalk::ReadError(std::string_view field, bool damaged)
+{
+    m_demo.debugMessages.push_back("Parsing Error (" + std::string(field) +
+                                   ") at Packet Nr: " + std::to_string(m_packet));
+    FinishCutWalk(damaged);
+    return WalkOutcome::ReadError;
+}
+
+namespace {
+
+std::string PlaytimeText(int64_t milliseconds)
+{
+    const int64_t seconds = RoundHalfEven(static_cast<double>(milliseconds) / 1000.0);
+    return FormatSeconds(static_cast<uint32_t>(std::clamp<int64_t>(seconds, 0, UINT32_MAX)));
+}
+
+} // namespace
+
+void DemoWalk::FinishWalk()
+{
+    m_demo.playtime = PlaytimeText(m_current - m_demoStart);
+    LogDirect("^4" + m_demo.playtime + " ^7Demo end.");
+    m_demo.walkedToEnd = true;
+}
+
+void DemoWalk::FinishCutWalk(bool damaged)
+{
+    // Interrupted recordings and cut downloads are common; everything before the broken message
+    // is as good as in a whole demo.
+    m_demo.playtime = PlaytimeText(m_current - m_demoStart);
+    m_demo.cutOff = true;
+    const std::string where = "packet " + std::to_string(m_packet) + " at byte " + std::to_string(m_messageAt);
+    m_demo.breakNote =
+        damaged ? "Demo damaged: " + where + " cannot be read."
+                : "Demo cut off after " + std::to_string(m_data.size()) + " bytes: " + where + " is incomplete.";
+    LogDirect("^4" + m_demo.playtime + " ^1" + m_demo.breakNote);
+}
+
+bool DemoWalk::MessageHeader(size_t pos, int32_t& sequence, int32_t& length, WalkOutcome& outcome)
+{
+    const size_t size = m_data.size();
+    m_messageAt = pos;
+    if (pos > size || size - pos < 4) {
+        outcome = ReadError("PacketNumber");
+        return false;
+    }
+    sequence = ReadInt32(m_data.data() + pos);
+    if (sequence == -1)
+        return true;
+    if (size - pos < 8) {
+        outcome = ReadError("PacketSize");
+        return false;
+    }
+    length = ReadInt32(m_data.data() + pos + 4);
+    if (length < 0) {
+        outcome = ReadError("PacketSize", true);
+        return false;
+    }
+    return true;
+}
+
+WalkOutcome DemoWalk::Run()
+{
+    if (m_demo.protocol >= 46) {
+        m_levelStartIndex = 21;
+        m_intermissionIndex = 22;
+    }
+    const uint8_t* const data = m_data.data();
+    const size_t size = m_data.size();
+    const bool acknowledge = m_demo.protocol > 45;
+    size_t pos = 0;
+    for (;;) {
+        ++m_packet;
+        m_messageAt = pos;
+        // The header is read in line here rather than through MessageHeader: this loop runs once
+        // per recorded message and is the reader's hot path.
+        if (pos > size || size - pos < 4)
+            return ReadError("PacketNumber");
+        const int32_t sequence = ReadInt32(data + pos);
+        if (sequence == -1)
+            break;
+        if (size - pos < 8)
+            return ReadError("PacketSize");
+        const int32_t length = ReadInt32(data + pos + 4);
+        if (length < 0)
+            return ReadError("PacketSize", true);
+        // The walk hops from header to header; fetching ahead hides the memory latency.
+        __builtin_prefetch(data + std::min(pos + 1024, size - 1));
+        const size_t start = pos + 8;
+        const uint64_t messageEnd = static_cast<uint64_t>(start) + static_cast<uint64_t>(length);
+        const size_t limit = static_cast<size_t>(std::min<uint64_t>(messageEnd, size));
+        size_t r = start + (acknowledge ? 4 : 0);
+        bool skipRest = false;
+
+        // Most messages hold a snapshot and nothing else: take those without the command loop.
+        const size_t timeAt = r + 1 + (acknowledge ? 0 : 4);
+        if (r < limit && data[r] == static_cast<uint8_t>(MessageCommand::Snapshot) && timeAt <= size &&
+            size - timeAt >= 4) {
+            if (m_firstSnapshot)
+                Snapshot(static_cast<uint32_t>(ReadInt32(data + timeAt)));
+            else
+                m_current = static_cast<uint32_t>(ReadInt32(data + timeAt));
+            skipRest = true;
+        }
+        while (!skipRest && r < limit) {
+            const auto command = static_cast<MessageCommand>(data[r++]);
+            switch (command) {
+            case MessageCommand::Bad:
+                LogDirect(std::to_string(sequence) + "; bad command");
+                return WalkOutcome::Stopped;
+            case MessageCommand::Nop:
+                LogDirect(std::to_string(sequence) + "; no operation command");
+                skipRest = true;
+                break;
+            case MessageCommand::GameState: {
+                r += 4;
+                for (;;) {
+                    if (r >= size)
+                        return ReadError("GAMESTATE,gamestate_cmd");
+                    if (static_cast<MessageCommand>(data[r++]) != MessageCommand::ConfigString)
+                        break;
+                    if (size - r < 2)
+                        return ReadError("GAMESTATE,gamestate_index");
+                    const int index = Le16(data + r);
+                    r += 2;
+                    const void* zero = std::memchr(data + r, 0, size - r);
+                    const size_t end = zero ? static_cast<size_t>(static_cast<const uint8_t*>(zero) - data) : size;
+                    GameStateConfigString(index, std::string_view(reinterpret_cast<const char*>(data + r), end - r));
+                    r = end + 1;
+                }
+                skipRest = true;
+                break;
+            }
+            case MessageCommand::ConfigString:
+            case MessageCommand::Baseline:
+            case MessageCommand::Download:
+                LogDirect(std::to_string(sequence) + "; old q2 command, not more valid");
+                return WalkOutcome::Stopped;
+            case MessageCommand::ServerCommand: {
+                if (size - r < 4 || r > size)
+                    return ReadError("SERVERCOMMAND,cmdnr");
+                const uint32_t commandSequence = static_cast<uint32_t>(ReadInt32(data + r));
+                r += 4;
+                const void* zero = std::memchr(data + r, 0, size - r);
+                const size_t end = zero ? static_cast<size_t>(static_cast<const uint8_t*>(zero) - data) : size;
+                const std::string_view text(reinterpret_cast<const char*>(data + r), end - r);
+                r = end + 1;
+                if (commandSequence > m_highestSequence) {
+                    m_highestSequence = commandSequence;
+                    skipRest = ServerCommand(commandSequence, text);
+                }
+                break;
+            }
+            case MessageCommand::Snapshot: {
+                if (!acknowledge)
+                    r += 4;
+                if (r > size || size - r < 4)
+                    return ReadError("ServerTime");
+                Snapshot(static_cast<uint32_t>(ReadInt32(data + r)));
+                skipRest = true;
+                break;
+            }
+            default:
+                LogDirect("Packet: " + std::to_string(m_packet) + ", Parsing Error");
+                return WalkOutcome::Stopped;
+            }
+        }
+
+        if (messageEnd > size) {
+            // The data ends inside this message: a cut demo, though no field of it was missed.
+            FinishCutWalk(false);
+            return WalkOutcome::ReadError;
+        }
+        if (messageEnd == size)
+            break;
+        pos = static_cast<size_t>(messageEnd);
+    }
+    FinishWalk();
+    return WalkOutcome::Finished;
+}
+
+void DemoWalk::Snapshot(uint32_t serverTime)
+{
+    m_current = serverTime;
+    if (m_firstSnapshot) {
+        m_firstSnapshot = false;
+        m_demoStart = m_levelStart = m_current;
+        LogDirect("^400:00:00 ^7Demo start.");
+    }
+}
+
+void DemoWalk::GameStateConfigString(int index, std::string_view text)
+{
+    switch (index) {
+    case 1:
+        if (!m_systemInfoFound) {
+            m_systemInfoFound = true;
+            m_systemInfo.assign(text);
+        } else if (!m_tracksMatches) {
+            m_demo.gameEnded = true;
+        }
+        return;
+    case 2:
+        m_demo.music.assign(text);
+        return;
+    case 3:
+        m_demo.mapTitle.assign(text);
+        return;
+    default:
+        if (index >= m_firstPlayerIndex && index < m_firstPlayerIndex + 64) {
+            if (!UpdatePlayer(m_demo, index - m_firstPlayerIndex, text))
+                AddCourseLine("^1UPDATE PLAYER ERROR!");
+        } else {
+            m_mod.ConfigString(index, text, *this);
+        }
+        return;
+    }
+}
+
+bool DemoWalk::ServerCommand(uint32_t /*sequence*/, std::string_view command)
+{
+    const std::string_view token0 = GetTokenView(command, 0);
+    if (m_mod.ServerCommand(command, *this))
+        return false;
+    if (token0 == "map_restart" && m_tracksMatches) {
+        m_mod.Restart(*this);
+        return false;
+    }
+    if (token0 == "cs") {
+        ConfigStringChange(command);
+        return false;
+    }
+    if (token0 == "scores") {
+        ScoreReport(command);
+        return true;
+    }
+    if (token0 == "chat" || token0 == "tchat" || token0 == "cp" || token0 == "print") {
+        ChatLine(command);
+        return false;
+    }
+    if (Contains(command, "tscores"))
+        AddCourseLine(command);
+    return false;
+}
+
+void DemoWalk::ScoreReport(std::string_view command)
+{
+    m_demo.scoresSeen = true;
+    const std::string_view report = command.size() > 7 ? command.substr(7) : std::string_view();
+    if (!ParseScores(m_demo, report))
+        AddCourseLine("^1SCORE PARSING ERROR");
+    else if (m_wish)
+        WriteScoreTable(m_demo, report, m_current, m_demoStart, m_levelStart);
+}
+
+void DemoWalk::ChatLine(std::string_view command)
+{
+    const std::string text = GetToken(command, 1);
+    AddCourseLine(text);
+    // Only the server's own prints announce a forfeit; players may say the word in chat.
+    const std::string_view kind = GetTokenView(command, 0);
+    if (m_tracksMatches && (kind == "print" || kind == "cp"))
+        m_mod.Chat(text, *this);
+    if (m_demo.gameEnded)
+        return;
+    const std::string lower = LowerCase(text);
+    if (Contains(lower, "timelimit hit") || Contains(lower, "fraglimit hit") ||
+        Contains(lower, "hit the capturelimit")) {
+        AddCourseLine("^1*** GAME END ***");
+        m_demo.gameEnded = true;
+    }
+}
+
+void DemoWalk::ScoreLine(int which, std::string_view value)
+{
+    int32_t number = 0;
+    // The game writes the no-score value for a place nobody holds (a free-for-all of one player).
+    if (!ToInt32(value, number) || ShowsNoScore(number))
+        return;
+    if (!m_demo.gameEnded)
+        (which == 0 ? m_demo.score1 : m_demo.score2).assign(value);
+    const std::string name = which == 0 ? TeamOneName(m_demo) : TeamTwoName(m_demo);
+    if (number > m_previousScore[which])
+        AddCourseLine(name + " ^7scored: " + std::string(value));
+    else
+        AddCourseLine(name + " ^7killed himself: " + std::string(value));
+    m_previousScore[which] = number;
+}
+
+void DemoWalk::ConfigStringChange(std::string_view command)
+{
+    const auto parsingError = [&] {
+        // Commands end with their own line feed; kept, it would leave an empty line in the log.
+        std::string_view shown = command;
+        while (!shown.empty() && (shown.back() == '\n' || shown.back() == '\r'))
+            shown.remove_suffix(1);
+        LogDirect("Parsing Error: " + std::string(shown));
+    };
+    int32_t index = 0;
+    if (!ToInt32(GetTokenView(command, 1), index)) {
+        parsingError();
+        return;
+    }
+    const std::string_view value = GetTokenView(command, 2);
+    if (m_mod.ConfigString(index, value, *this))
+        return;
+    int32_t number = 0;
+    const bool numeric = ToInt32(value, number);
+    // Servers clear the warm-up time with an empty value: normal, not an error.
+    if (index == 5 && value.empty())
+        return;
+    const bool needsNumber = index == 5 || index == 6 || index == 7 || index == m_levelStartIndex;
+    if (needsNumber && !numeric) {
+        parsingError();
+        return;
+    }
+
+    if (index == 5) {
+        if (value > std::string_view("0"))
+            AddCourseLine("Match will be restarted in " +
+                          std::to_string(RoundHalfEven(static_cast<double>(number - m_current) / 1000.0)));
+    } else if (index == 6 || index == 7) {
+        ScoreLine(index - 6, value);
+    } else if (index == 9) {
+        AddCourseLine("Vote reason: " + std::string(value));
+    } else if (index == 10) {
+        AddCourseLine("Votes for 'yes': " + std::string(value));
+    } else if (index == 11) {
+        AddCourseLine("Votes for 'no': " + std::string(value));
+    } else if (index == m_levelStartIndex) {
+        const bool restarted = m_mod.TakeLevelStart();
+        if (!m_demo.gameStarted || restarted) {
+            m_levelStart = number;
+            AddCourseLine("^7-> ^200:00:00 ^1*** GAME START ***");
+            m_demo.gameStarted = true;
+        }
+    } else if (index == m_intermissionIndex) {
+        if (!m_demo.gameEnded) {
+            AddCourseLine("^1*** GAME END ***");
+            m_demo.gameEnded = true;
+        }
+    } else if (index >= m_firstPlayerIndex && index <= m_firstPlayerIndex + 64) {
+        if (!value.empty())
+            UpdatePlayer(m_demo, index - m_firstPlayerIndex, value);
+    }
+}
+
+} // namespace core
