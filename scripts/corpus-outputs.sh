@@ -88,4 +88,6 @@ for query in 'map:q3dm17' 'player:alpha' 'gametype:ctf' 'oa' 'rating:0'; do
     run "search-$(echo "$query" | tr ':/ ' '___')" "$CLI" search --json --data-dir "$WORK/index" "$query"
 done
 grep -rlI -e "$WORK" -e "$OUT" "$OUT" 2>/dev/null | while read -r f; do sed -i -e "s|$WORK|WORK|g" -e "s|$OUT|OUT|g" "$f"; done
+# The time a listing took is not an output.
+grep -rlI 'item(s) loaded in' "$OUT" | while read -r f; do sed -i -E 's/loaded in [0-9.,]+ sec/loaded in T sec/' "$f"; done
 echo "$(find "$OUT" -type f | wc -l) outputs in $OUT"
