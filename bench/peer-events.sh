@@ -7,12 +7,16 @@
 #   BUILD_DIR  Velmora's build folder (a release build); runs BUILD_DIR/src/cli/velmora-cli
 #              events --json DEMO.
 #   -p PEER    the peer's executable, run as PEER OPTIONS DEMO. Made for UDT_json of the open
-#              demo library uberdemotools (UDT), built on its own outside this repository. Without
-#              -p only Velmora's figures are printed.
+#              demo library uberdemotools (UDT, github.com/mightycow/uberdemotools), built on its
+#              own outside this repository: in its UDT_DLL/premake, `./premake5 gmake`, then in
+#              UDT_DLL/.build/gmake `make UDT_json config=release_x64 CXXFLAGS='-include cstdlib
+#              -include cstring'` (newer GCCs need the two includes); it lands in
+#              UDT_DLL/.bin/gmake/x64/release. Without -p only Velmora's figures are printed.
 #   -a OPTIONS the peer's options before the demo (default for UDT_json: "-q -c -a=gmdfs", i.e. the
 #              JSON to stdout of game states, chat, deaths, flag captures and match stats).
-#   -r ROUNDS  how many times every demo is read by each program (default 5); the first, untimed
-#              pass before them warms the file cache and finds the demos the peer cannot read.
+#   -r ROUNDS  how many times every demo is read by each program (default 5); an untimed pass
+#              before them warms the file cache and finds the demos a program does not read to
+#              the end.
 #   DEMO|FOLDER  the demos (folders are searched through). Default: the real corpus (VELMORA_CORPUS,
 #              else the VELMORA_CORPUS_DIR the build was configured with, else ../shared/corpus
 #              beside the repository) and the demos inside OpenArena's packs pak6-misc.pk3 and
@@ -20,11 +24,11 @@
 #              folder.
 #
 # Printed per kind of demo (old 1.11-1.27: .dm3 and .dm_43-48; protocols 66-71; Quake Live 73, 90,
-# 91): demos, megabytes, Velmora's summed CPU time (user+sys of the processes, over all rounds) and
-# its rate; then over the demos the peer also reads ("both"): both CPU times and their ratio,
-# Velmora's over the peer's (below 1: Velmora used less). Outputs go to /dev/null. Start-up of each process is part
-# of the figure, as it is for a user. CPU time, not wall time, so that other work on the machine
-# disturbs it less; still, run it on a quiet machine and note `uptime`.
+# 91): demos, megabytes, Velmora's summed CPU time (user+sys seconds of the processes over all
+# rounds) and its rate; then over the demos both programs read to the end ("both"): both CPU times
+# and their ratio, Velmora's over the peer's (below 1: Velmora used less). Outputs go to /dev/null.
+# Each process's start-up is part of the figure, as it is for a user. CPU time, not wall time, so
+# that other work on the machine disturbs it less; still, run it on a quiet machine, note `uptime`.
 #
 # Not part of the tests or CI: the peer is not a dependency of Velmora.
 set -euo pipefail
@@ -116,8 +120,10 @@ for source in "${SOURCES[@]}"; do
     fi
 done
 
-# The untimed pass: which demos each program reads (the peer must exit 0 and write something).
-velmora_failed=0
+# The untimed pass: which demos each program reads to the end (Velmora exits 0; the peer exits 0
+# and writes something). Only those both read are compared: a damaged demo that one program gives
+# up on early would flatter it.
+velmora_failed=()
 peer_refused=()
 while IFS= read -r demo; do
     kind="$(kind_of "$demo")"
@@ -125,13 +131,24 @@ while IFS= read -r demo; do
     size=$(stat -c %s "$demo")
     COUNT[$kind]=$((${COUNT[$kind]:-0} + 1))
     BYTES[$kind]=$((${BYTES[$kind]:-0} + size))
-    "$CLI" events --json "$demo" >/dev/null 2>&1 || velmora_failed=$((velmora_failed + 1))
-    if [ -n "$PEER" ] && "$PEER" "${PEER_ARGS[@]}" "$demo" 2>/dev/null >"$WORK/peer-out" && [ -s "$WORK/peer-out" ]; then
+    velmora_read=1
+    "$CLI" events --json "$demo" >/dev/null 2>&1 || {
+        velmora_read=0
+        velmora_failed+=("$(basename "$demo")")
+    }
+    peer_read=0
+    if [ -n "$PEER" ]; then
+        if "$PEER" "${PEER_ARGS[@]}" "$demo" 2>/dev/null >"$WORK/peer-out" && [ -s "$WORK/peer-out" ]; then
+            peer_read=1
+        else
+            peer_refused+=("$(basename "$demo")")
+        fi
+    fi
+    if [ $velmora_read -eq 1 ] && [ $peer_read -eq 1 ]; then
         echo "$demo" >>"$WORK/both-$kind"
         COUNT_BOTH[$kind]=$((${COUNT_BOTH[$kind]:-0} + 1))
         BYTES_BOTH[$kind]=$((${BYTES_BOTH[$kind]:-0} + size))
     else
-        [ -z "$PEER" ] || peer_refused+=("$(basename "$demo")")
         echo "$demo" >>"$WORK/alone-$kind"
     fi
 done <"$WORK/all"
@@ -177,7 +194,8 @@ done
 echo "Velmora: $CLI events --json DEMO"
 [ -z "$PEER" ] || echo "Peer:    $PEER ${PEER_OPTIONS} DEMO"
 echo "$ROUNDS rounds, one process per demo; CPU = user+sys seconds summed over all rounds; $(uptime | sed 's/.*load/load/')"
-[ "$velmora_failed" -eq 0 ] || echo "Velmora exited with an error on $velmora_failed demo(s) (timed all the same)"
+[ ${#velmora_failed[@]} -eq 0 ] ||
+    echo "Velmora stops with an error on ${#velmora_failed[@]} demo(s) (timed, not compared): ${velmora_failed[*]}"
 [ ${#peer_refused[@]} -eq 0 ] || echo "The peer does not read ${#peer_refused[@]} demo(s): ${peer_refused[*]}"
 echo
 if [ -n "$PEER" ]; then
