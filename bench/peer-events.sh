@@ -100,7 +100,8 @@ if [ ${#SOURCES[@]} -eq 0 ]; then
 fi
 
 kind_of() { # the kind of a demo by its extension, or nothing for files that are not demos
-    case "${1##*.}" in
+    local extension="${1##*.}"
+    case "${extension,,}" in
     dm3 | dm_4[3-8]) echo old ;;
     dm_6[6-9] | dm_7[01]) echo modern ;;
     dm_73 | dm_90 | dm_91) echo ql ;;
