@@ -15,7 +15,7 @@
 #include "core/library/Scanner.h"
 #include "core/settings/IniFile.h"
 #include "core/settings/Settings.h"
-#include "gui/app/Commands.h"
+#include "gui/common/Commands.h"
 #include "gui/lists/ListFiller.h"
 
 class QSplitter;

@@ -19,7 +19,7 @@
 #include "core/sound/SoundSystem.h"
 #include "core/summary/DemoReader.h"
 #include "gui/app/MainWindow.h"
-#include "gui/app/WindowPlacement.h"
+#include "gui/common/WindowPlacement.h"
 #include "gui/details/ColouredText.h"
 #include "gui/details/PropertiesWindow.h"
 #include "gui/details/UserDataEditor.h"

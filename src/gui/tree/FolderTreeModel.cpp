@@ -4,7 +4,7 @@
 #include <QTimer>
 
 #include "core/library/FolderTreeOps.h"
-#include "gui/app/PaletteColours.h"
+#include "gui/common/PaletteColours.h"
 #include "gui/tree/FolderIcons.h"
 
 namespace gui {

@@ -1,4 +1,4 @@
-#include "gui/app/PaletteColours.h"
+#include "gui/common/PaletteColours.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "gui/app/CommandIcons.h"
+#include "gui/common/CommandIcons.h"
 
 #include <QPainter>
 #include <QPixmap>
