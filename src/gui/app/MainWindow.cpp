@@ -110,7 +110,7 @@ void StoreList(const ListPane& pane, int width, const core::ListViewSettings& de
 
 } // namespace
 
-MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), m_commands(this)
+MainWindow::MainWindow(QWidget* parent) : PaneHost(parent), m_commands(this)
 {
     setObjectName(QStringLiteral("MainWindow"));
     setWindowTitle(QStringLiteral("Velmora 1.32"));

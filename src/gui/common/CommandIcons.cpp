@@ -3,7 +3,7 @@
 #include <QPainter>
 #include <QPixmap>
 
-#include "gui/extras/GameFont.h"
+#include "gui/common/ProgramResources.h"
 
 namespace gui {
 namespace {

@@ -8,7 +8,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "gui/extras/GameFont.h"
+#include "gui/common/ProgramResources.h"
 
 namespace gui {
 namespace {
