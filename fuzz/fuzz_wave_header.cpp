@@ -1,4 +1,4 @@
-// Parses arbitrary bytes as the first bytes of a WAVE member, as DirectSoundFromPak does before it
+// Parses arbitrary bytes as the first bytes of a WAVE member, as PlaySoundFromPak does before it
 // sizes a sound buffer from the result.
 #include "core/sound/WaveHeader.h"
 

@@ -98,19 +98,19 @@ TEST_F(SoundSystemTest, RefusalsAreSilentAndTheNextSoundPlays)
         settings.sound_enable = settings.play_sounds = true;
         SoundSystem sound(settings, Device());
         ASSERT_TRUE(sound.Open());
-        ASSERT_TRUE(sound.DirectSoundFromPak(m_pack, kTaunt, kModel));
+        ASSERT_TRUE(sound.PlaySoundFromPak(m_pack, kTaunt, kModel));
         ASSERT_TRUE(sound.PlayButtonSound(ButtonSound::Help));
         testsupport::RecordingSink sink;
         if (c.setUp)
             c.setUp(settings, sound);
-        EXPECT_FALSE(sound.DirectSoundFromPak(c.pack, c.member, kModel));
+        EXPECT_FALSE(sound.PlaySoundFromPak(c.pack, c.member, kModel));
         EXPECT_TRUE(sink.shown.empty());
         EXPECT_EQ(sound.HasBuffer(SoundChannel::ModelSound), c.previousKept);
         EXPECT_EQ(sound.HasBuffer(SoundChannel::ButtonSound), sound.IsOpen()) << "other channels play on";
 
         settings.sound_enable = settings.play_sounds = true;
         ASSERT_TRUE(sound.Open());
-        EXPECT_TRUE(sound.DirectSoundFromPak(m_pack, kTaunt, kModel));
+        EXPECT_TRUE(sound.PlaySoundFromPak(m_pack, kTaunt, kModel));
     }
 }
 
@@ -121,7 +121,7 @@ TEST_F(SoundSystemTest, FailuresAreShownAndLeaveTheChannelEmpty)
         {"bad\\float.wav", "Sound output call failed: 88780064\rThe specified WAVE format is not supported"},
         {"bad\\empty.wav",
          "Sound output call failed: 80070057\rAn invalid parameter was passed to the returning function."},
-        {"bad\\crc.wav", "Memory Allocation Error in proc DirectSoundFromPak (unzipfiletomemory)"},
+        {"bad\\crc.wav", "Memory Allocation Error in proc PlaySoundFromPak (unzipfiletomemory)"},
     };
     SoundSystem sound(settings, Device());
     ASSERT_TRUE(sound.Open());
@@ -129,7 +129,7 @@ TEST_F(SoundSystemTest, FailuresAreShownAndLeaveTheChannelEmpty)
         SCOPED_TRACE(member);
         ASSERT_TRUE(sound.PlayButtonSound(ButtonSound::Help));
         testsupport::RecordingSink sink;
-        EXPECT_FALSE(sound.DirectSoundFromPak(m_pack, member, 2));
+        EXPECT_FALSE(sound.PlaySoundFromPak(m_pack, member, 2));
         ASSERT_EQ(sink.shown.size(), 1u);
         EXPECT_EQ(sink.shown[0].text, text);
         EXPECT_EQ(sink.shown[0].title, "Debug");
@@ -141,6 +141,15 @@ TEST_F(SoundSystemTest, FailuresAreShownAndLeaveTheChannelEmpty)
               "Sound output call failed: 88780032\rThis call is not valid for the current state of this object");
     EXPECT_EQ(SoundErrorText(SoundResultFromAlError(0xA002)),
               "Sound output call failed: 0000A002\rUnrecognized error value.");
+    // No text names a Windows sound library a Linux user cannot know.
+    for (const SoundResult code :
+         {kSoundUnsupported, kSoundGeneric, kSoundNoAggregation, kSoundOutOfMemory, kSoundInvalidParam, kSoundAllocated,
+          kSoundControlUnavailable, kSoundInvalidCall, kSoundPriorityLevelNeeded, kSoundBadFormat, kSoundNoDriver,
+          kSoundAlreadyInitialized, kSoundBufferLost, kSoundOtherAppHasPriority, kSoundUninitialized}) {
+        const std::string text = SoundErrorText(code);
+        for (const char* windows : {"DSound", "DirectSound", "Direct Sound"})
+            EXPECT_EQ(text.find(windows), std::string::npos) << text;
+    }
 }
 
 TEST_F(SoundSystemTest, MusicFadesInAndOutInNineTicks)
@@ -158,7 +167,7 @@ TEST_F(SoundSystemTest, MusicFadesInAndOutInNineTicks)
             busy.push_back(BusyCount);
             sound.Tick();
         });
-        ASSERT_TRUE(sound.DirectSoundFromPak(m_pack, kLoop, kMusic));
+        ASSERT_TRUE(sound.PlaySoundFromPak(m_pack, kLoop, kMusic));
         EXPECT_EQ(volumes, (std::vector<int>{-5000, -4700, -4400, -4100, -3800, -3500, -3200, -2900, -2600}));
         EXPECT_EQ(sound.BufferVolume(SoundChannel::Music), -2500);
         EXPECT_TRUE(sound.Playing(SoundChannel::Music)) << "music loops";
@@ -181,11 +190,11 @@ TEST_F(SoundSystemTest, FadesFollowTheMusicVolume)
     TickAtOnce(sound);
 
     // Moved while the music plays: applied at once, and the next fade in ends there.
-    ASSERT_TRUE(sound.DirectSoundFromPak(m_pack, kLoop, kMusic));
+    ASSERT_TRUE(sound.PlaySoundFromPak(m_pack, kLoop, kMusic));
     sound.SetVolume(SoundChannel::Music, -1000);
     EXPECT_EQ(sound.BufferVolume(SoundChannel::Music), -1000);
     ticks = 0;
-    ASSERT_TRUE(sound.DirectSoundFromPak(m_pack, kLoop, kMusic));
+    ASSERT_TRUE(sound.PlaySoundFromPak(m_pack, kLoop, kMusic));
     EXPECT_EQ(ticks, 14);
     EXPECT_EQ(sound.BufferVolume(SoundChannel::Music), -1000);
 
@@ -194,14 +203,14 @@ TEST_F(SoundSystemTest, FadesFollowTheMusicVolume)
         if (!sound.FadingIn())
             sound.SetVolume(SoundChannel::Music, -300);
     };
-    ASSERT_TRUE(sound.DirectSoundFromPak(m_pack, kLoop, kMusic));
+    ASSERT_TRUE(sound.PlaySoundFromPak(m_pack, kLoop, kMusic));
     EXPECT_EQ(sound.BufferVolume(SoundChannel::Music), -300);
 
     // Music set quieter than -5000 never gets louder than that, coming or going.
     sound.SetVolume(SoundChannel::Music, -6667);
     int loudest = kMinVolume;
     atEachTick = [&] { loudest = std::max(loudest, sound.BufferVolume(SoundChannel::Music)); };
-    ASSERT_TRUE(sound.DirectSoundFromPak(m_pack, kLoop, kMusic));
+    ASSERT_TRUE(sound.PlaySoundFromPak(m_pack, kLoop, kMusic));
     sound.FadeOutMusic();
     EXPECT_EQ(loudest, -6667);
     EXPECT_EQ(BusyCount, 0);
@@ -215,9 +224,9 @@ TEST_F(SoundSystemTest, TheGuardRefusesSoundsDuringTheFadeIn)
     std::vector<bool> nested;
     atEachTick = [&] {
         nested.push_back(sound.PlayButtonSound(ButtonSound::PlayIt));
-        nested.push_back(sound.DirectSoundFromPak(m_pack, kLoop, kMusic));
+        nested.push_back(sound.PlaySoundFromPak(m_pack, kLoop, kMusic));
     };
-    ASSERT_TRUE(sound.DirectSoundFromPak(m_pack, kLoop, kMusic));
+    ASSERT_TRUE(sound.PlaySoundFromPak(m_pack, kLoop, kMusic));
     EXPECT_EQ(nested, std::vector<bool>(18, false));
     EXPECT_FALSE(sound.HasBuffer(SoundChannel::ButtonSound));
     EXPECT_TRUE(sound.PlayButtonSound(ButtonSound::PlayIt)) << "cleared afterwards";
@@ -229,7 +238,7 @@ TEST_F(SoundSystemTest, TheGuardRefusesSoundsDuringTheFadeIn)
         if (ticks == 3)
             sound.FadeOutMusic();
     };
-    ASSERT_TRUE(sound.DirectSoundFromPak(m_pack, kLoop, kMusic));
+    ASSERT_TRUE(sound.PlaySoundFromPak(m_pack, kLoop, kMusic));
     EXPECT_FALSE(sound.MusicPlaying());
     EXPECT_EQ(ticks, 6) << "from -4100 down to -5000";
     EXPECT_EQ(BusyCount, 0);

@@ -16,7 +16,7 @@ using testsupport::WaveChunk;
 
 namespace {
 
-// What DirectSoundFromPak hands the parser: the member's first 50 bytes at most.
+// What PlaySoundFromPak hands the parser: the member's first 50 bytes at most.
 std::vector<uint8_t> Head(std::vector<uint8_t> bytes, size_t size = kWaveHeaderBytes)
 {
     bytes.resize(std::min(bytes.size(), size));

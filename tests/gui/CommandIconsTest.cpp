@@ -18,9 +18,9 @@
 #include <functional>
 
 #include "gui/app/CommandBar.h"
-#include "gui/app/CommandIcons.h"
-#include "gui/app/Commands.h"
 #include "gui/app/MainWindow.h"
+#include "gui/common/CommandIcons.h"
+#include "gui/common/Commands.h"
 #include "gui/lists/DemoListPane.h"
 #include "gui/lists/ListViews.h"
 #include "gui/lists/PlayListPane.h"

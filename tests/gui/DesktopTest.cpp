@@ -17,8 +17,8 @@
 #include "core/settings/Settings.h"
 #include "gui/app/FileOpener.h"
 #include "gui/app/MainWindow.h"
-#include "gui/app/PaletteColours.h"
 #include "gui/app/SingleInstance.h"
+#include "gui/common/PaletteColours.h"
 #include "gui/details/ColouredText.h"
 #include "gui/details/DemoDetails.h"
 #include "gui/details/PropertiesWindow.h"
@@ -410,12 +410,18 @@ void DesktopTest::helpOpensAndClosesWithF1()
     testsupport::RecordingSink sink;
     auto window = sandbox.Start();
     QVERIFY(window);
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     QVERIFY(!window->Help());
     QCOMPARE(window->Cmds().help->shortcut(), QKeySequence(Qt::Key_F1));
     window->Cmds().help->trigger();
     gui::HelpWindow* help = window->Help();
     QVERIFY(help);
     QVERIFY(help->isVisible());
+    // A tool window like the others: it belongs to the window it was opened from and takes the
+    // keyboard, which goes back to that window when it closes (below).
+    QCOMPARE(help->windowType(), Qt::Tool);
+    QCOMPARE(help->parentWidget(), window.get());
+    QTRY_COMPARE(QApplication::activeWindow(), help);
     QCOMPARE(help->windowTitle(), QStringLiteral("Velmora Help"));
     QCOMPARE(help->Browser().documentTitle(), QStringLiteral("Contents"));
     QCOMPARE(help->Browser().source(), gui::HelpWindow::PageUrl(QStringLiteral("index.html")));
@@ -434,8 +440,10 @@ void DesktopTest::helpOpensAndClosesWithF1()
     window->Cmds().help->trigger();
     QTRY_VERIFY(window->Help());
     // Escape closes it too.
+    QTRY_COMPARE(QApplication::activeWindow(), window->Help());
     QTest::keyClick(&window->Help()->Browser(), Qt::Key_Escape);
     QTRY_VERIFY(!window->Help());
+    QTRY_COMPARE(QApplication::activeWindow(), window.get());
 
     // F1 in a tool window opens the help at that window's page.
     sandbox.AddDemo(sandbox.Game() / "a.dm_48");

@@ -21,7 +21,7 @@
 #include "core/library/FolderTreeOps.h"
 #include "core/settings/Settings.h"
 #include "gui/app/MainWindow.h"
-#include "gui/app/PaletteColours.h"
+#include "gui/common/PaletteColours.h"
 #include "gui/details/ColouredText.h"
 #include "gui/details/DemoDetails.h"
 #include "gui/details/PlayerWindow.h"

@@ -13,7 +13,7 @@
 #include "core/library/Scanner.h"
 #include "core/settings/Settings.h"
 #include "gui/app/MainWindow.h"
-#include "gui/app/StatusPanels.h"
+#include "gui/common/StatusPanels.h"
 #include "gui/details/DemoDetails.h"
 #include "gui/details/PropertiesWindow.h"
 #include "gui/fileops/FileOperations.h"

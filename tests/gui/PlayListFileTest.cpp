@@ -4,7 +4,7 @@
 
 #include "core/library/FolderTreeOps.h"
 #include "gui/app/MainWindow.h"
-#include "gui/app/StatusPanels.h"
+#include "gui/common/StatusPanels.h"
 #include "gui/lists/DemoListPane.h"
 #include "gui/lists/PlayListPane.h"
 #include "gui/tree/FolderTreePane.h"

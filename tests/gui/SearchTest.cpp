@@ -9,7 +9,7 @@
 #include "core/library/FolderTreeOps.h"
 #include "core/settings/Settings.h"
 #include "gui/app/MainWindow.h"
-#include "gui/app/StatusPanels.h"
+#include "gui/common/StatusPanels.h"
 #include "gui/fileops/FileOperations.h"
 #include "gui/fileops/InPlaceEditor.h"
 #include "gui/lists/DemoListPane.h"

@@ -152,7 +152,7 @@ void SoundClicksTest::playItAndHelpKeyClickAndPlayListStopsTheMusic()
 
     // Playing a play list clicks, then fades the music out and ends the model sound.
     core::Sound().ReleaseChannel(kButton);
-    QVERIFY(core::Sound().DirectSoundFromPak(m_pack, "music\\loop.wav", 0));
+    QVERIFY(core::Sound().PlaySoundFromPak(m_pack, "music\\loop.wav", 0));
     QVERIFY(core::Hooks().menuClickAndStopSounds);
     core::Hooks().menuClickAndStopSounds();
     QVERIFY(core::Sound().HasBuffer(kButton));

@@ -87,7 +87,7 @@ void SoundOptionsWindowTest::init()
     gui::MapMusicHooks().propertiesOpen = [this] { return m_propertiesOpen; };
     gui::MapMusicHooks().startMapMusic = [this] {
         ++m_musicStarts;
-        core::Sound().DirectSoundFromPak(m_pack, "music\\loop.wav", 0);
+        core::Sound().PlaySoundFromPak(m_pack, "music\\loop.wav", 0);
     };
 }
 

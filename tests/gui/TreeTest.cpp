@@ -9,7 +9,7 @@
 #include "core/common/Globals.h"
 #include "core/library/FolderTreeOps.h"
 #include "gui/app/MainWindow.h"
-#include "gui/app/StatusPanels.h"
+#include "gui/common/StatusPanels.h"
 #include "gui/lists/DemoListPane.h"
 #include "gui/tree/FolderTreePane.h"
 #include "support/gui/GuiTestSupport.h"

@@ -8,7 +8,7 @@
 namespace core {
 namespace {
 
-// The rates a DirectSound buffer accepted; the game's sounds use 22050 Hz.
+// The rates a sound buffer takes; the game's sounds use 22050 Hz.
 constexpr uint32_t kMinSampleRate = 100;
 constexpr uint32_t kMaxSampleRate = 200000;
 
@@ -18,11 +18,11 @@ const char* Description(SoundResult code)
     case kSoundUnsupported:
         return "The function called is not supported at this time";
     case kSoundGeneric:
-        return "An undetermined error occured inside the DSound subsystem";
+        return "An undetermined error occured inside the sound output";
     case kSoundNoAggregation:
         return "This object does not support aggregation";
     case kSoundOutOfMemory:
-        return "The DSound subsystem couldn't allocate sufficient memory to complete the caller's request.";
+        return "The sound output couldn't allocate sufficient memory to complete the caller's request.";
     case kSoundInvalidParam:
         return "An invalid parameter was passed to the returning function.";
     case kSoundAllocated:
@@ -45,8 +45,7 @@ const char* Description(SoundResult code)
     case kSoundOtherAppHasPriority:
         return "Another app has a higher priority level, preventing this call from succeeding.";
     case kSoundUninitialized:
-        return "The Initialize() member on the Direct Sound Object has not been called or called successfully before "
-               "calls to other members.";
+        return "The OpenAL device has not been opened, or not successfully, before calls to other functions.";
     default:
         return "Unrecognized error value.";
     }

@@ -10,9 +10,9 @@
 
 namespace core {
 
-// Result of a sound device call: 0 for success, otherwise a failure code in the numbering of
-// DirectSound's result codes, which the user's error texts are written for. Codes of the sound
-// library that have no counterpart there are passed on as they are.
+// Result of a sound device call: 0 for success, otherwise one of the failure codes below, the
+// numbers the user's error texts have always shown; OpenAL's errors are mapped onto them
+// (OpenAlOutput). OpenAL codes that have no counterpart among them are passed on as they are.
 using SoundResult = uint32_t;
 inline constexpr SoundResult kSoundOk = 0;
 inline constexpr SoundResult kSoundUnsupported = 0x80004001;

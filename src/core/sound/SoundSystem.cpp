@@ -24,7 +24,7 @@ void ShowError(const std::string& text)
     Messages().Error(text, kSoundDebugTitle);
 }
 
-// Sets a flag for the lifetime of the object; every way out of DirectSoundFromPak clears it.
+// Sets a flag for the lifetime of the object; every way out of PlaySoundFromPak clears it.
 class FlagGuard {
 public:
     explicit FlagGuard(bool& flag) : m_flag(flag) { m_flag = true; }
@@ -154,11 +154,11 @@ bool SoundSystem::OpenAtStartUp()
     return false;
 }
 
-bool SoundSystem::DirectSoundFromPak(const std::string& packPath, const std::string& memberName, int channel)
+bool SoundSystem::PlaySoundFromPak(const std::string& packPath, const std::string& memberName, int channel)
 {
-    if (m_inDirectSound)
+    if (m_inPlaySoundFromPak)
         return false;
-    FlagGuard guard(m_inDirectSound);
+    FlagGuard guard(m_inPlaySoundFromPak);
 
     if (channel < 0 || channel >= kSoundChannelCount)
         return false;
@@ -273,8 +273,8 @@ bool SoundSystem::StartSound(const std::string& packPath, uint32_t headerOffset,
 
 bool SoundSystem::PlayButtonSound(ButtonSound command)
 {
-    return DirectSoundFromPak(m_settings.game.mainPack, ButtonSoundMember(command),
-                              static_cast<int>(SoundChannel::ButtonSound));
+    return PlaySoundFromPak(m_settings.game.mainPack, ButtonSoundMember(command),
+                            static_cast<int>(SoundChannel::ButtonSound));
 }
 
 bool SoundSystem::PlayMapMusic(const std::string& levelShotPack, const std::string& musicEntry)
@@ -283,16 +283,15 @@ bool SoundSystem::PlayMapMusic(const std::string& levelShotPack, const std::stri
         return false;
     const std::string member = MusicMemberFromEntry(musicEntry);
     const int music = static_cast<int>(SoundChannel::Music);
-    return DirectSoundFromPak(levelShotPack, member, music) ||
-           DirectSoundFromPak(m_settings.game.mainPack, member, music);
+    return PlaySoundFromPak(levelShotPack, member, music) || PlaySoundFromPak(m_settings.game.mainPack, member, music);
 }
 
 bool SoundSystem::PlayTaunt(const std::string& modelPack, const std::string& modelName)
 {
     const int model = static_cast<int>(SoundChannel::ModelSound);
-    if (!modelPack.empty() && DirectSoundFromPak(modelPack, "sound\\player\\" + modelName + "\\taunt.wav", model))
+    if (!modelPack.empty() && PlaySoundFromPak(modelPack, "sound\\player\\" + modelName + "\\taunt.wav", model))
         return true;
-    return DirectSoundFromPak(m_settings.game.mainPack, kDefaultTaunt, model);
+    return PlaySoundFromPak(m_settings.game.mainPack, kDefaultTaunt, model);
 }
 
 void SoundSystem::FadeOutMusic()
@@ -426,9 +425,9 @@ SoundSystem& Sound()
     return sound;
 }
 
-bool DirectSoundFromPak(const std::string& packPath, const std::string& memberName, int channel)
+bool PlaySoundFromPak(const std::string& packPath, const std::string& memberName, int channel)
 {
-    return Sound().DirectSoundFromPak(packPath, memberName, channel);
+    return Sound().PlaySoundFromPak(packPath, memberName, channel);
 }
 
 } // namespace core

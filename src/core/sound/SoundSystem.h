@@ -29,7 +29,7 @@ inline constexpr int kFadeTickMilliseconds = 50;
 
 inline constexpr const char* kSoundDebugTitle = "Debug";
 inline constexpr const char* kSoundUnpackErrorText =
-    "Memory Allocation Error in proc DirectSoundFromPak (unzipfiletomemory)";
+    "Memory Allocation Error in proc PlaySoundFromPak (unzipfiletomemory)";
 
 // The commands whose buttons click before doing their work.
 enum class ButtonSound {
@@ -99,7 +99,7 @@ public:
     // from inside another extraction (whose archive guard refuses a second one). Header, unpack and
     // output failures are shown through Messages() and also give false; the channel is then
     // empty and the next sound plays normally.
-    bool DirectSoundFromPak(const std::string& packPath, const std::string& memberName, int channel);
+    bool PlaySoundFromPak(const std::string& packPath, const std::string& memberName, int channel);
 
     // The click of a command's button, from the main pack.
     bool PlayButtonSound(ButtonSound command);
@@ -155,7 +155,7 @@ private:
     std::string m_failure;
     std::unique_ptr<SoundOutput> m_output;
     std::array<std::unique_ptr<SoundBuffer>, kSoundChannelCount> m_channels;
-    bool m_inDirectSound = false;
+    bool m_inPlaySoundFromPak = false;
     int m_fadeVolume = kFadeFloor;
     int m_fadeOutFloor = kFadeFloor;
     bool m_fadingIn = false;
@@ -168,7 +168,7 @@ private:
 
 // The program's sound system, on the program-wide settings record and the default OpenAL device.
 SoundSystem& Sound();
-// Sound().DirectSoundFromPak.
-bool DirectSoundFromPak(const std::string& packPath, const std::string& memberName, int channel);
+// Sound().PlaySoundFromPak.
+bool PlaySoundFromPak(const std::string& packPath, const std::string& memberName, int channel);
 
 } // namespace core

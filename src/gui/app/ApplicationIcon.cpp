@@ -1,6 +1,6 @@
 #include "gui/app/ApplicationIcon.h"
 
-#include "gui/extras/GameFont.h"
+#include "gui/common/ProgramResources.h"
 
 namespace gui {
 

@@ -3,7 +3,7 @@
 #include <QMessageBox>
 #include <QStringDecoder>
 
-#include "gui/app/WindowPlacement.h"
+#include "gui/common/WindowPlacement.h"
 
 namespace gui {
 

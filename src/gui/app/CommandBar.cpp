@@ -1,7 +1,7 @@
 #include "gui/app/CommandBar.h"
 
-#include "gui/app/CommandIcons.h"
-#include "gui/app/Commands.h"
+#include "gui/common/CommandIcons.h"
+#include "gui/common/Commands.h"
 
 namespace gui {
 

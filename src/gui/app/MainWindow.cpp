@@ -30,10 +30,10 @@
 #include "core/settings/FolderTreeFile.h"
 #include "gui/app/ApplicationIcon.h"
 #include "gui/app/CommandBar.h"
-#include "gui/app/PaletteColours.h"
-#include "gui/app/StatusPanels.h"
 #include "gui/app/WindowFeedback.h"
-#include "gui/app/WindowPlacement.h"
+#include "gui/common/PaletteColours.h"
+#include "gui/common/StatusPanels.h"
+#include "gui/common/WindowPlacement.h"
 #include "gui/details/DemoDetails.h"
 #include "gui/details/PropertiesWindow.h"
 #include "gui/extras/AboutBox.h"
@@ -110,7 +110,7 @@ void StoreList(const ListPane& pane, int width, const core::ListViewSettings& de
 
 } // namespace
 
-MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), m_commands(this)
+MainWindow::MainWindow(QWidget* parent) : PaneHost(parent), m_commands(this)
 {
     setObjectName(QStringLiteral("MainWindow"));
     setWindowTitle(QStringLiteral("Velmora 1.32"));

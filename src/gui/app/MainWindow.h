@@ -2,7 +2,6 @@
 // The main window (MainWindow): the folder tree, the demo list and the play list side by side, the
 // command bar, the main menu and the status bar. It owns the panes and wires them to the demo
 // library; start-up and shut-down read and write the settings record through it.
-#include <QMainWindow>
 #include <QPointer>
 
 #include <functional>
@@ -15,7 +14,8 @@
 #include "core/library/Scanner.h"
 #include "core/settings/IniFile.h"
 #include "core/settings/Settings.h"
-#include "gui/app/Commands.h"
+#include "gui/common/Commands.h"
+#include "gui/common/PaneHost.h"
 #include "gui/lists/ListFiller.h"
 
 class QSplitter;
@@ -34,7 +34,7 @@ class SoundOptionsWindow;
 class HelpWindow;
 class WindowFeedback;
 
-class MainWindow : public QMainWindow {
+class MainWindow : public PaneHost {
     Q_OBJECT
 public:
     explicit MainWindow(QWidget* parent = nullptr);
@@ -55,16 +55,16 @@ public:
     // Restores the window from the minimised state and brings it to the front.
     void BringToFront();
 
-    FolderTreePane& TreePane() { return *m_tree; }
-    DemoListPane& DemoList() { return *m_demoList; }
-    PlayListPane& PlayList() { return *m_playList; }
-    StatusPanels& Status() { return *m_status; }
+    FolderTreePane& TreePane() override { return *m_tree; }
+    DemoListPane& DemoList() override { return *m_demoList; }
+    PlayListPane& PlayList() override { return *m_playList; }
+    StatusPanels& Status() override { return *m_status; }
     CommandBar& Bar() { return *m_commandBar; }
-    Commands& Cmds() { return m_commands; }
+    Commands& Cmds() override { return m_commands; }
     WindowFeedback& Feedback() { return *m_feedback; }
     // The help window while it is open.
     HelpWindow* Help() const;
-    const std::string& CurrentFolder() const { return m_currentFolder; }
+    const std::string& CurrentFolder() const override { return m_currentFolder; }
     SearchBar& SearchField() { return *m_searchBar; }
     SearchResultsNode& ResultsNode() { return *m_resultsNode; }
     LibrarySearch& Search() { return *m_search; }
@@ -73,13 +73,13 @@ public:
 
     // Lists a tree node's folder unless it is the folder already listed (and no listing was
     // stopped with Escape) or a long operation runs.
-    void ListNode(core::FolderNode* node);
+    void ListNode(core::FolderNode* node) override;
     void RefreshList();
     void ReparseList();
     // A listed demo of `bytes` was moved elsewhere or deleted: the listing's summary stops counting it.
-    void DemoLeftListing(uint64_t bytes);
-    void SetPlayListShown(bool shown);
-    bool PlayListShown() const;
+    void DemoLeftListing(uint64_t bytes) override;
+    void SetPlayListShown(bool shown) override;
+    bool PlayListShown() const override;
     void MoveToPlayList();
     void LoadPlayList(const QString& file);
     void SavePlayList(const QString& file);

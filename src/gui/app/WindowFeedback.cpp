@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QCursor>
 
-#include "gui/app/StatusPanels.h"
+#include "gui/common/StatusPanels.h"
 #include "gui/lists/DemoListPane.h"
 #include "gui/tree/FolderTreePane.h"
 

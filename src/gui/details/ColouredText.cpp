@@ -4,7 +4,7 @@
 #include <QPixmap>
 
 #include "core/row/DemoInfo.h"
-#include "gui/app/PaletteColours.h"
+#include "gui/common/PaletteColours.h"
 
 namespace gui {
 

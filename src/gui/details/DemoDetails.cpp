@@ -18,8 +18,8 @@
 #include "core/settings/Settings.h"
 #include "core/sound/SoundSystem.h"
 #include "core/summary/DemoReader.h"
-#include "gui/app/MainWindow.h"
-#include "gui/app/WindowPlacement.h"
+#include "gui/common/PaneHost.h"
+#include "gui/common/WindowPlacement.h"
 #include "gui/details/ColouredText.h"
 #include "gui/details/PropertiesWindow.h"
 #include "gui/details/UserDataEditor.h"
@@ -68,7 +68,7 @@ std::string DemoFolderOf(const std::string& location)
     return folder;
 }
 
-DemoDetails::DemoDetails(MainWindow& window) : QObject(&window), m_window(window)
+DemoDetails::DemoDetails(PaneHost& window) : QObject(&window), m_window(window)
 {
     setObjectName(QStringLiteral("DemoDetails"));
     askText = [this](const QString& title, const QString& prompt, const QString& preset) -> std::optional<QString> {

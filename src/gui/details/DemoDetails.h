@@ -19,16 +19,16 @@ namespace gui {
 
 class ListPane;
 struct ListRow;
-class MainWindow;
+class PaneHost;
 class PropertiesWindow;
 class UserDataEditor;
 
 class DemoDetails : public QObject {
     Q_OBJECT
 public:
-    explicit DemoDetails(MainWindow& window);
+    explicit DemoDetails(PaneHost& window);
 
-    MainWindow& Window() { return m_window; }
+    PaneHost& Window() { return m_window; }
     PropertiesWindow* Properties() const;
     UserDataEditor* Editor() const;
 
@@ -62,7 +62,7 @@ private:
     // The players of the row's demo, read from its file.
     static std::vector<std::string> ReadPlayers(const ListRow& entry);
 
-    MainWindow& m_window;
+    PaneHost& m_window;
     QPointer<PropertiesWindow> m_prop;
     QPointer<UserDataEditor> m_editor;
 };

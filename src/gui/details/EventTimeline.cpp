@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "gui/app/PaletteColours.h"
+#include "gui/common/PaletteColours.h"
 
 namespace gui {
 

@@ -16,7 +16,7 @@
 #include "core/convert/DemoClip.h"
 #include "core/row/DemoInfo.h"
 #include "core/video/VideoChoices.h"
-#include "gui/app/PaletteColours.h"
+#include "gui/common/PaletteColours.h"
 #include "gui/details/ColouredText.h"
 #include "gui/details/EventTimeline.h"
 

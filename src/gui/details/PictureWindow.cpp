@@ -7,7 +7,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include "gui/app/WindowPlacement.h"
+#include "gui/common/WindowPlacement.h"
 
 namespace gui {
 

@@ -2,7 +2,7 @@
 // The large picture window of the details windows: a level shot at its own size.
 #include <QImage>
 
-#include "gui/details/ToolWindow.h"
+#include "gui/common/ToolWindow.h"
 
 namespace gui {
 

@@ -7,7 +7,7 @@
 #include <map>
 #include <string>
 
-#include "gui/details/ToolWindow.h"
+#include "gui/common/ToolWindow.h"
 
 namespace core {
 struct PlayerPictures;

@@ -37,9 +37,9 @@
 #include "core/settings/Settings.h"
 #include "core/sound/SoundSystem.h"
 #include "core/summary/QuakeLive.h"
-#include "gui/app/CommandIcons.h"
-#include "gui/app/MainWindow.h"
-#include "gui/app/WindowPlacement.h"
+#include "gui/common/CommandIcons.h"
+#include "gui/common/PaneHost.h"
+#include "gui/common/WindowPlacement.h"
 #include "gui/details/ColouredText.h"
 #include "gui/details/DemoDetails.h"
 #include "gui/details/EventsTab.h"
@@ -604,7 +604,7 @@ void PropertiesWindow::SaveClip(int64_t from, int64_t to)
             "The clip " + written.filename().string() + " ends early: " + result.brokeOff + ".", "Save clip");
     // Clips are demos like any other: their folder goes into the tree (and is listed there), or
     // is listed again when the list shows it.
-    MainWindow& window = m_details.Window();
+    PaneHost& window = m_details.Window();
     const std::string path = written.parent_path().string();
     if (core::FolderNode* node = core::FindNodeByPath(window.TreePane().Tree(), path)) {
         if (window.CurrentFolder() == path)
@@ -616,7 +616,7 @@ void PropertiesWindow::SaveClip(int64_t from, int64_t to)
 
 void PropertiesWindow::TogglePlayList()
 {
-    MainWindow& window = m_details.Window();
+    PaneHost& window = m_details.Window();
     PlayListPane& playList = window.PlayList();
     if (m_playListAdds) {
         if (!window.PlayListShown())

@@ -14,7 +14,7 @@
 
 #include "core/details/DemoDescription.h"
 #include "core/summary/DemoReader.h"
-#include "gui/details/ToolWindow.h"
+#include "gui/common/ToolWindow.h"
 #include "gui/lists/DemoListModel.h"
 
 class QFormLayout;

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "core/details/DemoDescription.h"
-#include "gui/details/ToolWindow.h"
+#include "gui/common/ToolWindow.h"
 
 class QCloseEvent;
 class QKeyEvent;

@@ -170,8 +170,8 @@ void AboutBox::hideEvent(QHideEvent* event)
 void AboutBox::PlaySound(const char* member)
 {
     if (m_sound)
-        m_sound->DirectSoundFromPak(m_sound->Settings().game.mainPack, member,
-                                    static_cast<int>(core::SoundChannel::ModelSound));
+        m_sound->PlaySoundFromPak(m_sound->Settings().game.mainPack, member,
+                                  static_cast<int>(core::SoundChannel::ModelSound));
 }
 
 } // namespace gui

@@ -3,22 +3,9 @@
 #include <QFontDatabase>
 #include <QStringList>
 
-// The resources live in a static library: their registration must be pulled in by name.
-static void InitVelmoraResources()
-{
-    Q_INIT_RESOURCE(velmora);
-}
+#include "gui/common/ProgramResources.h"
 
 namespace gui {
-
-void InitProgramResources()
-{
-    static const bool done = [] {
-        InitVelmoraResources();
-        return true;
-    }();
-    (void)done;
-}
 
 QString GameFontFamily()
 {

@@ -7,9 +7,6 @@
 
 namespace gui {
 
-// Registers the resources built into the program (fonts, icons, help pages); once is enough.
-void InitProgramResources();
-
 // Registers the font on first use; the family name, or an empty text if it could not be loaded
 // (the windows then fall back to a bold system font).
 QString GameFontFamily();

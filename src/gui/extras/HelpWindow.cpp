@@ -8,7 +8,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "gui/extras/GameFont.h"
+#include "gui/common/ProgramResources.h"
+#include "gui/common/WindowPlacement.h"
 
 namespace gui {
 namespace {
@@ -17,7 +18,7 @@ constexpr const char* kHelpFolder = ":/velmora/help";
 
 } // namespace
 
-HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window)
+HelpWindow::HelpWindow(QWidget* parent) : ToolWindow(parent, Qt::Tool)
 {
     InitProgramResources();
     setObjectName(QStringLiteral("HelpWindow"));
@@ -106,9 +107,7 @@ void HelpWindow::Open(QPointer<HelpWindow>& window, QWidget* parent, const QStri
     if (!window)
         window = new HelpWindow(parent);
     window->ShowPage(page);
-    window->show();
-    window->raise();
-    window->activateWindow();
+    ShowActive(*window);
 }
 
 void HelpWindow::Toggle(QPointer<HelpWindow>& window, QWidget* parent, const QString& page)
@@ -117,21 +116,17 @@ void HelpWindow::Toggle(QPointer<HelpWindow>& window, QWidget* parent, const QSt
         window->close();
         return;
     }
-    window = new HelpWindow(parent);
-    window->ShowPage(page);
-    window->show();
-    window->raise();
-    window->activateWindow();
+    Open(window, parent, page);
 }
 
 void HelpWindow::keyPressEvent(QKeyEvent* event)
 {
-    // Escape and F1 close the help, as they close the program's other tool windows.
-    if (event->key() == Qt::Key_Escape || event->key() == Qt::Key_F1) {
+    // F1 closes the help as it opened it; Escape closes it as any tool window.
+    if (event->key() == Qt::Key_F1) {
         close();
         return;
     }
-    QWidget::keyPressEvent(event);
+    ToolWindow::keyPressEvent(event);
 }
 
 } // namespace gui

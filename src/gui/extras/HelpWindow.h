@@ -1,16 +1,19 @@
 #pragma once
-// The program's help: HTML pages built into the program, one per window, shown in a window of
-// their own with links between them. "Help" and F1 open it, and close it again while it is open.
+// The program's help: HTML pages built into the program, one per window, shown in a tool window
+// with links between them. "Help" and F1 open it, and close it again while it is open; like the
+// other tool windows it exists at most once, stays above the window it was opened from, closes on
+// Escape and gives the keyboard back to that window when it closes.
 #include <QPointer>
 #include <QUrl>
-#include <QWidget>
+
+#include "gui/common/ToolWindow.h"
 
 class QTextBrowser;
 class QToolButton;
 
 namespace gui {
 
-class HelpWindow : public QWidget {
+class HelpWindow : public ToolWindow {
     Q_OBJECT
 public:
     static constexpr const char* kTitle = "Velmora Help";

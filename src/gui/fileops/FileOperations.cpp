@@ -16,8 +16,8 @@
 #include "core/common/MessageSink.h"
 #include "core/library/FolderTreeOps.h"
 #include "core/settings/Settings.h"
-#include "gui/app/MainWindow.h"
-#include "gui/app/StatusPanels.h"
+#include "gui/common/PaneHost.h"
+#include "gui/common/StatusPanels.h"
 #include "gui/fileops/InPlaceEditor.h"
 #include "gui/lists/DemoListPane.h"
 #include "gui/lists/PlayListPane.h"
@@ -73,7 +73,7 @@ struct BusyCursor {
 
 } // namespace
 
-FileOperations::FileOperations(MainWindow& window) : QObject(&window), m_window(window)
+FileOperations::FileOperations(PaneHost& window) : QObject(&window), m_window(window)
 {
     setObjectName(QStringLiteral("FileOperations"));
     driveState = [](const std::string& folder) { return core::DriveStateOf(folder); };

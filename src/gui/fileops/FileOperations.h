@@ -20,12 +20,12 @@ struct FolderNode;
 
 namespace gui {
 
-class MainWindow;
+class PaneHost;
 
 class FileOperations : public QObject {
     Q_OBJECT
 public:
-    explicit FileOperations(MainWindow& window);
+    explicit FileOperations(PaneHost& window);
 
     // "Delete.." (Del): asks, then moves the selected demos' files to the desktop's trash and
     // removes their rows. Where a file system has no trash, the user is told and asked whether to
@@ -67,7 +67,7 @@ private:
     // A key of a command that read-only mode disables: the status bar says why nothing happens.
     bool ToldReadOnly(QObject* watched, const QKeyEvent& key);
 
-    MainWindow& m_window;
+    PaneHost& m_window;
     QPointer<InPlaceEditor> m_editor;
     QTimer m_clickTimer;
     bool m_clickOnTree = false;

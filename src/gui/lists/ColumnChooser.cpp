@@ -7,7 +7,6 @@
 #include <QVBoxLayout>
 
 #include "core/common/MessageSink.h"
-#include "gui/app/MainWindow.h"
 #include "gui/lists/DemoListPane.h"
 #include "gui/lists/PlayListPane.h"
 #include "gui/tree/FolderTreeModel.h"

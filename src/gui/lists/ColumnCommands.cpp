@@ -4,7 +4,8 @@
 #include <QFileDialog>
 
 #include "core/settings/Settings.h"
-#include "gui/app/MainWindow.h"
+#include "gui/common/Commands.h"
+#include "gui/common/PaneHost.h"
 #include "gui/lists/ColumnChooser.h"
 #include "gui/lists/DemoListPane.h"
 #include "gui/lists/PlayListPane.h"
@@ -12,7 +13,7 @@
 
 namespace gui {
 
-ColumnCommands::ColumnCommands(MainWindow& window) : QObject(&window), m_window(window)
+ColumnCommands::ColumnCommands(PaneHost& window) : QObject(&window), m_window(window)
 {
     setObjectName(QStringLiteral("ColumnCommands"));
     chooseSchemeFile = [this](bool save, const QString& folder) {

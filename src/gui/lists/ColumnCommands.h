@@ -9,14 +9,14 @@ namespace gui {
 
 class ColumnChooser;
 class ListPane;
-class MainWindow;
+class PaneHost;
 
 // Connects "Choose Columns..", "Save Columns Scheme" and "Load Columns Scheme" of both lists and
 // the two column buttons of the command bar.
 class ColumnCommands : public QObject {
     Q_OBJECT
 public:
-    explicit ColumnCommands(MainWindow& window);
+    explicit ColumnCommands(PaneHost& window);
 
     void Choose(ListPane& list);
     void SaveScheme(const ListPane& list);
@@ -31,7 +31,7 @@ public:
     const QString& SchemeFolder() const { return m_schemeFolder; }
 
 private:
-    MainWindow& m_window;
+    PaneHost& m_window;
     QString m_schemeFolder;
 };
 

@@ -8,7 +8,7 @@
 #include <QUrl>
 
 #include "core/playback/PlayList.h"
-#include "gui/app/CommandIcons.h"
+#include "gui/common/CommandIcons.h"
 
 namespace gui {
 namespace {

@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "core/common/Globals.h"
-#include "gui/app/StatusPanels.h"
+#include "gui/common/StatusPanels.h"
 #include "gui/lists/DemoListPane.h"
 #include "gui/lists/ListFiller.h"
 #include "gui/lists/SearchBar.h"

@@ -14,8 +14,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "gui/app/CommandIcons.h"
-#include "gui/app/PaneActions.h"
+#include "gui/common/CommandIcons.h"
+#include "gui/common/PaneActions.h"
 #include "gui/lists/ListIcons.h"
 
 namespace gui {

@@ -135,7 +135,7 @@ protected:
     QVBoxLayout& PaneLayout() { return *m_layout; }
     // Adds an action whose key works while this list has the focus.
     QAction* AddKeyedAction(const QString& text, const QKeySequence& key = {});
-    // The drawing of this list's column chooser (gui/app/CommandIcons), shown in the list's colour.
+    // The drawing of this list's column chooser (gui/common/CommandIcons), shown in the list's colour.
     void SetColumnsDrawing(const char* name);
 
 private:

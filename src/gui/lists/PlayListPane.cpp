@@ -7,7 +7,7 @@
 #include <QResizeEvent>
 #include <QVBoxLayout>
 
-#include "gui/app/CommandIcons.h"
+#include "gui/common/CommandIcons.h"
 #include "gui/lists/DemoListPane.h"
 
 namespace gui {

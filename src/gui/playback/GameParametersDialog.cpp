@@ -9,7 +9,7 @@
 
 #include "core/playback/GameParameters.h"
 #include "core/settings/Settings.h"
-#include "gui/app/WindowPlacement.h"
+#include "gui/common/WindowPlacement.h"
 
 namespace gui {
 

@@ -11,9 +11,9 @@
 #include "core/playback/RunningGame.h"
 #include "core/playback/VersionSwitch.h"
 #include "core/settings/Settings.h"
-#include "gui/app/Commands.h"
-#include "gui/app/MainWindow.h"
-#include "gui/app/StatusPanels.h"
+#include "gui/common/Commands.h"
+#include "gui/common/PaneHost.h"
+#include "gui/common/StatusPanels.h"
 #include "gui/lists/DemoListPane.h"
 #include "gui/lists/PlayListPane.h"
 #include "gui/playback/GameParametersDialog.h"
@@ -33,7 +33,7 @@ const core::DemoInfo* SingleSelected(const ListPane& pane)
 
 } // namespace
 
-PlaybackCommands::PlaybackCommands(MainWindow& window) : QObject(&window), m_window(window)
+PlaybackCommands::PlaybackCommands(PaneHost& window) : QObject(&window), m_window(window)
 {
     Commands& commands = window.Cmds();
 

@@ -10,7 +10,7 @@
 
 namespace gui {
 
-class MainWindow;
+class PaneHost;
 struct Commands;
 
 // Enables the two version entries when both game versions are installed and puts the check mark
@@ -20,7 +20,7 @@ void ShowVersionMenu(Commands& commands);
 class PlaybackCommands : public QObject {
     Q_OBJECT
 public:
-    explicit PlaybackCommands(MainWindow& window);
+    explicit PlaybackCommands(PaneHost& window);
     ~PlaybackCommands() override;
 
     // "Play it" on the selected demo list row, or on the selected play list row.
@@ -44,7 +44,7 @@ private:
     void ShowLoopDemos(bool on);
     void ShowRestoreChoice();
 
-    MainWindow& m_window;
+    PaneHost& m_window;
 };
 
 } // namespace gui

@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 
 #include "core/settings/Settings.h"
-#include "gui/app/WindowPlacement.h"
+#include "gui/common/WindowPlacement.h"
 
 namespace gui {
 namespace {

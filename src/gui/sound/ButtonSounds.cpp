@@ -6,7 +6,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
-#include "gui/app/Commands.h"
+#include "gui/common/Commands.h"
 
 namespace gui {
 

@@ -12,7 +12,7 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
-#include "gui/app/WindowPlacement.h"
+#include "gui/common/WindowPlacement.h"
 #include "gui/sound/SoundPump.h"
 
 namespace gui {

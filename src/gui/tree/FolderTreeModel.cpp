@@ -4,22 +4,10 @@
 #include <QTimer>
 
 #include "core/library/FolderTreeOps.h"
-#include "gui/app/PaletteColours.h"
+#include "gui/common/PaletteColours.h"
 #include "gui/tree/FolderIcons.h"
 
 namespace gui {
-
-QColor ColourFromStored(uint32_t stored)
-{
-    return QColor(static_cast<int>(stored & 0xFF), static_cast<int>((stored >> 8) & 0xFF),
-                  static_cast<int>((stored >> 16) & 0xFF));
-}
-
-uint32_t StoredFromColour(const QColor& colour)
-{
-    return static_cast<uint32_t>(colour.red()) | static_cast<uint32_t>(colour.green()) << 8 |
-           static_cast<uint32_t>(colour.blue()) << 16;
-}
 
 QString PathText(const std::string& path)
 {

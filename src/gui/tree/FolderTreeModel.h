@@ -17,9 +17,6 @@
 
 namespace gui {
 
-// Colours are stored with red in bits 0-7, green in 8-15 and blue in 16-23.
-QColor ColourFromStored(uint32_t stored);
-uint32_t StoredFromColour(const QColor& colour);
 // File-system paths in the core are bytes in the local encoding (UTF-8 on Linux).
 QString PathText(const std::string& path);
 std::string PathBytes(const QString& path);

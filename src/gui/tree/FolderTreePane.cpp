@@ -16,8 +16,8 @@
 #include "core/library/DemoFiles.h"
 #include "core/library/FileOps.h"
 #include "core/library/FolderTreeOps.h"
-#include "gui/app/CommandIcons.h"
-#include "gui/app/PaneActions.h"
+#include "gui/common/CommandIcons.h"
+#include "gui/common/PaneActions.h"
 #include "platform/FileSystem.h"
 
 namespace gui {

@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "core/library/LibraryFeedback.h"
+#include "gui/common/PaletteColours.h"
 #include "gui/tree/FolderTreeModel.h"
 
 class QAction;

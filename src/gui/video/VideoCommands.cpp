@@ -3,13 +3,13 @@
 #include <QAction>
 
 #include "core/playback/PlayList.h"
-#include "gui/app/MainWindow.h"
+#include "gui/common/PaneHost.h"
 #include "gui/lists/DemoListPane.h"
 #include "gui/video/VideoExportWindow.h"
 
 namespace gui {
 
-void ConnectVideoCommands(MainWindow& window)
+void ConnectVideoCommands(PaneHost& window)
 {
     DemoListPane& list = window.DemoList();
     QObject::connect(list.ExportVideoAction(), &QAction::triggered, &window, [&window, &list] {

@@ -2,8 +2,8 @@
 // "Export video..." of the demo list: the selected demo filmed as a whole.
 namespace gui {
 
-class MainWindow;
+class PaneHost;
 
-void ConnectVideoCommands(MainWindow& window);
+void ConnectVideoCommands(PaneHost& window);
 
 } // namespace gui

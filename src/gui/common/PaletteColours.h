@@ -10,6 +10,10 @@
 
 namespace gui {
 
+// Colours are stored with red in bits 0-7, green in 8-15 and blue in 16-23.
+QColor ColourFromStored(uint32_t stored);
+uint32_t StoredFromColour(const QColor& colour);
+
 // A background darker than middle grey.
 bool IsDark(const QColor& background);
 // The application's palette is dark: its text fields' background is dark.

@@ -1,4 +1,4 @@
-#include "gui/details/ToolWindow.h"
+#include "gui/common/ToolWindow.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "gui/app/WindowPlacement.h"
+#include "gui/common/WindowPlacement.h"
 
 #include <QApplication>
 #include <QCursor>

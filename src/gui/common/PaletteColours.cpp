@@ -1,11 +1,21 @@
-#include "gui/app/PaletteColours.h"
+#include "gui/common/PaletteColours.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "gui/tree/FolderTreeModel.h"
-
 namespace gui {
+
+QColor ColourFromStored(uint32_t stored)
+{
+    return QColor(static_cast<int>(stored & 0xFF), static_cast<int>((stored >> 8) & 0xFF),
+                  static_cast<int>((stored >> 16) & 0xFF));
+}
+
+uint32_t StoredFromColour(const QColor& colour)
+{
+    return static_cast<uint32_t>(colour.red()) | static_cast<uint32_t>(colour.green()) << 8 |
+           static_cast<uint32_t>(colour.blue()) << 16;
+}
 
 bool IsDark(const QColor& background)
 {

@@ -1,11 +1,11 @@
-#include "gui/app/Commands.h"
+#include "gui/common/Commands.h"
 
 #include <QMenu>
 #include <QMenuBar>
 
 #include <utility>
 
-#include "gui/app/CommandIcons.h"
+#include "gui/common/CommandIcons.h"
 
 namespace gui {
 namespace {

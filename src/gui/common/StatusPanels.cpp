@@ -1,4 +1,4 @@
-#include "gui/app/StatusPanels.h"
+#include "gui/common/StatusPanels.h"
 
 #include <QEvent>
 #include <QHBoxLayout>

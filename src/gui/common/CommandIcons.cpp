@@ -1,9 +1,9 @@
-#include "gui/app/CommandIcons.h"
+#include "gui/common/CommandIcons.h"
 
 #include <QPainter>
 #include <QPixmap>
 
-#include "gui/extras/GameFont.h"
+#include "gui/common/ProgramResources.h"
 
 namespace gui {
 namespace {

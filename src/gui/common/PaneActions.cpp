@@ -1,4 +1,4 @@
-#include "gui/app/PaneActions.h"
+#include "gui/common/PaneActions.h"
 
 #include <QAbstractSpinBox>
 #include <QAction>
