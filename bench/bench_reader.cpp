@@ -83,8 +83,8 @@ void ReadDemos(benchmark::State& state, const Corpus& corpus)
 {
     for (auto _ : state) {
         for (const std::string& file : corpus.files) {
-            core::DemoState demo = core::LoadDemo(file, "", false);
-            benchmark::DoNotOptimize(demo.playtime.data());
+            core::DemoRead demo = core::LoadDemo(file, "", false);
+            benchmark::DoNotOptimize(demo ? demo->playtimeSeconds : 0u);
         }
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * corpus.bytes));

@@ -63,8 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     core::CloseZipSearch(search);
 
-    const core::DemoState pipeDemo = core::LoadDemo((WorkDir() / "pipe.dm_48").string(), {}, false);
-    if (pipeDemo.size != 0)
+    const core::DemoRead pipeDemo = core::LoadDemo((WorkDir() / "pipe.dm_48").string(), {}, false);
+    if (pipeDemo && pipeDemo->size != 0)
         __builtin_trap();
     if (core::FindFirstInZip((WorkDir() / "pipe.pk3").string(), search) != -1 ||
         core::IsZipFile((WorkDir() / "pipe.pk3").string()))

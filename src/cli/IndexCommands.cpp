@@ -68,7 +68,8 @@ void PrintJson(core::LibraryIndex& index, const std::vector<core::DemoInfo>& row
         for (size_t p = 0; p < players.size(); ++p)
             out += (p ? ", " : "") + std::string("{\"name\": ") + JsonString(players[p].name) +
                    ", \"team\": " + std::to_string(players[p].team) +
-                   ", \"score\": " + std::to_string(players[p].score) + "}";
+                   // This output has always given 0 for a player without a score.
+                   ", \"score\": " + std::to_string(players[p].score.value_or(0)) + "}";
         out += "]}";
     }
     out += rows.empty() ? "],\n" : "\n  ],\n";

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <iostream>
+#include <optional>
 
 #include "cli/Json.h"
 #include "core/archive/ZipRead.h"
@@ -26,16 +27,14 @@ std::string Shown(const InfoOptions& options, const std::string& text)
     return options.plain ? core::StripColourCodes(text) : text;
 }
 
-// A player without a score (a spectator, one who left) has none in the output either: the games'
-// no-score values are theirs, not numbers a reader of ours should have to know.
-std::string ScoreText(int32_t score)
+std::string ScoreJson(core::Score score)
 {
-    return core::ShowsNoScore(score) ? "N/A" : std::to_string(score);
+    return score ? std::to_string(*score) : "null";
 }
 
-std::string ScoreJson(int32_t score)
+std::string RecordedText(const core::DemoState& demo)
 {
-    return core::ShowsNoScore(score) ? "null" : std::to_string(score);
+    return demo.recorded ? core::DosDateTimeText(*demo.recorded) : std::string();
 }
 
 void PrintText(const InfoOptions& options, const core::DemoState& demo)
@@ -43,8 +42,8 @@ void PrintText(const InfoOptions& options, const core::DemoState& demo)
     std::cout << "File: " << options.file << "\n";
     if (!options.member.empty())
         std::cout << "Member: " << options.member << "\n";
-    std::cout << "Size: " << demo.sizeText << " (" << demo.size << " bytes)\n";
-    std::cout << "Recorded: " << demo.recordedText << "\n";
+    std::cout << "Size: " << core::FormatReaderSize(demo.size) << " (" << demo.size << " bytes)\n";
+    std::cout << "Recorded: " << RecordedText(demo) << "\n";
     std::cout << "Map title: " << Shown(options, demo.mapTitle) << "\n";
     const auto fields = core::DemoDerivedFields(demo);
     const auto& names = core::DemoColumnNames();
@@ -56,7 +55,7 @@ void PrintText(const InfoOptions& options, const core::DemoState& demo)
         const core::Player& p = demo.players[i];
         if (p.name.empty())
             continue;
-        std::cout << "  " << Shown(options, p.name) << "\tteam " << p.team << "\tscore " << ScoreText(p.score)
+        std::cout << "  " << Shown(options, p.name) << "\tteam " << p.team << "\tscore " << core::ScoreText(p.score)
                   << "\ttime " << p.time;
         if (!p.clanTag.empty())
             std::cout << "\tclan " << Shown(options, p.clanTag);
@@ -81,8 +80,8 @@ void PrintJson(const InfoOptions& options, const core::DemoState& demo)
     if (!options.member.empty())
         field("member", JsonUtf8String(options.member));
     field("size", std::to_string(demo.size));
-    field("sizeText", JsonString(demo.sizeText));
-    field("recorded", JsonString(demo.recordedText));
+    field("sizeText", JsonString(core::FormatReaderSize(demo.size)));
+    field("recorded", JsonString(RecordedText(demo)));
     field("mapTitle", JsonString(Shown(options, demo.mapTitle)));
     field("protocolNumber", std::to_string(demo.protocol));
     const auto fields = core::DemoDerivedFields(demo);
@@ -154,9 +153,9 @@ int RunInfo(const std::vector<std::string>& args)
         std::cerr << "velmora-cli: cannot read " << options.file << "\n";
         return 1;
     }
-    core::DemoState demo;
+    std::optional<core::DemoRead> read;
     if (options.member.empty()) {
-        demo = core::LoadDemo(options.file, {}, options.course);
+        read = core::LoadDemo(options.file, {}, options.course);
     } else {
         core::ZipSearchRec search;
         if (core::FindMemberByName(options.file, options.member, search) != 0) {
@@ -164,11 +163,16 @@ int RunInfo(const std::vector<std::string>& args)
             return 1;
         }
         core::CloseZipSearch(search);
-        demo = core::LoadDemo(options.member, options.file, options.course);
+        read = core::LoadDemo(options.member, options.file, options.course);
     }
+    if (!*read && read->code() != core::ReadError::Missing) {
+        std::cerr << "velmora-cli: " << read->text() << "\n";
+        return 3;
+    }
+    const core::DemoState demo = *read ? read->value() : core::UnreadDemo();
     for (const std::string& message : demo.debugMessages)
         std::cerr << "velmora-cli: " << message << "\n";
-    if (demo.result != "1" && demo.protocol == 0 && demo.debugMessages.empty()) {
+    if (!demo.whole && demo.protocol == 0 && demo.debugMessages.empty()) {
         std::cerr << "velmora-cli: not a demo: " << options.file << (options.member.empty() ? "" : " ")
                   << options.member << "\n";
         return 1;

@@ -151,11 +151,12 @@ int RunVideo(const std::vector<std::string>& args)
         std::cerr << "velmora-cli: cannot read " << in << "\n";
         return 1;
     }
-    const core::DemoState demo = core::LoadDemo(in, {}, false);
-    if (demo.protocol == 0 && demo.result != "1") {
+    const core::DemoRead read = core::LoadDemo(in, {}, false);
+    if (!read || (read->protocol == 0 && !read->whole)) {
         std::cerr << "velmora-cli: cannot read " << in << "\n";
         return 1;
     }
+    const core::DemoState& demo = *read;
     SetUpGame(options);
     core::DemoInfo row;
     row[core::FieldDemoname] = std::filesystem::path(in).filename().string();

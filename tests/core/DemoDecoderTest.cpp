@@ -110,8 +110,7 @@ TEST(DemoDecoder, RealDemosOfEveryProtocolDecodeToTheirEnd)
         ReadWishes wishes;
         wishes.extension = extension;
         const DemoState listed = ReadDemo(data, wishes);
-        EXPECT_EQ(listed.playtime,
-                  FormatSeconds(static_cast<uint32_t>(RoundHalfEven((w.lastTime - w.firstTime) / 1000.0))));
+        EXPECT_EQ(listed.playtimeSeconds, static_cast<uint32_t>(RoundHalfEven((w.lastTime - w.firstTime) / 1000.0)));
     }
 }
 

@@ -25,11 +25,13 @@ TEST_P(CorpusDuels, FragsLessSuicidesGiveTheFinalScores)
         GTEST_SKIP() << "no corpus demo " << path;
     const core::DemoEventsResult result = core::LoadDemoEvents(path.string(), {});
     EXPECT_TRUE(result.problem.empty()) << result.problem;
-    const core::DemoState demo = core::LoadDemo(path.string(), {}, false);
+    const core::DemoRead read = core::LoadDemo(path.string(), {}, false);
+    ASSERT_TRUE(read);
+    const core::DemoState& demo = *read;
     const auto figures = core::PlayerFiguresOf(result.events);
     int scored = 0, frags = 0;
     for (const core::Player& player : demo.players) {
-        if (player.name.empty() || player.team != 0 || player.score <= -9999)
+        if (player.name.empty() || player.team != 0 || !player.score)
             continue;
         const core::PlayerFigures* f = core::FiguresByName(figures, player.name);
         ASSERT_NE(f, nullptr) << player.name;

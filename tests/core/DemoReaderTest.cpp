@@ -65,9 +65,8 @@ std::string CorpusFile(const std::string& name)
 TEST(DemoReaderInfo, EmptyAndShortDemos)
 {
     const DemoState empty = Read({});
-    EXPECT_EQ(empty.result, "0");
-    EXPECT_EQ(empty.sizeText, "0 KB");
-    EXPECT_EQ(empty.playtime, "00:00:00");
+    EXPECT_FALSE(empty.whole);
+    EXPECT_EQ(empty.playtimeSeconds, 0u);
     EXPECT_EQ(empty.infoString, "\\");
     EXPECT_EQ(InfoValueOf(empty, "mapname"), "N/A");
 
@@ -77,7 +76,7 @@ TEST(DemoReaderInfo, EmptyAndShortDemos)
     const DemoState noWalk = Read(oneDigit.Bytes());
     EXPECT_EQ(noWalk.protocol, 0);
     EXPECT_TRUE(noWalk.courseLog.empty());
-    EXPECT_EQ(noWalk.result, "0"); // the system information is only found by the walk
+    EXPECT_FALSE(noWalk.whole); // the system information is only found by the walk
     EXPECT_EQ(InfoValueOf(noWalk, "mapname"), "q3dm1");
 }
 
@@ -98,7 +97,7 @@ TEST(DemoReaderInfo, WholeDemoFieldsAndResult)
     DemoBuilder demo = Started(48, "4");
     demo.Add(Message(48).Snapshot(1000)).End();
     const DemoState state = Read(demo.Bytes());
-    EXPECT_EQ(state.result, "1");
+    EXPECT_TRUE(state.whole);
     EXPECT_EQ(state.protocol, 48);
     EXPECT_EQ(state.gameType, "4");
     EXPECT_EQ(state.mapTitle, "The Campgrounds");
@@ -120,7 +119,7 @@ TEST(DemoReaderWalk, EndMarkerAndPlaytime)
     demo.Add(Message(48).Snapshot(5000));
     demo.Add(Message(48).Snapshot(5000 + 61500)).End();
     const DemoState state = Read(demo.Bytes());
-    EXPECT_EQ(state.playtime, "00:01:02"); // 61.5 s rounds to the even 62
+    EXPECT_EQ(state.playtimeSeconds, 62u); // 61.5 s rounds to the even 62
     EXPECT_EQ(state.courseLog.front(), "^400:00:00 ^7Demo start.");
     EXPECT_EQ(state.courseLog.back(), "^400:01:02 ^7Demo end.");
     EXPECT_TRUE(state.walkedToEnd);
@@ -151,9 +150,9 @@ TEST(DemoReaderWalk, ReadErrorsKeepWhatWasRead)
             EXPECT_EQ(state.debugMessages[0], c.message);
             EXPECT_EQ(InfoValueOf(state, "mapname"), "Q3DM6") << "the final steps still run";
             EXPECT_EQ(InfoValueOf(state, "sv_paks"), "123");
-            EXPECT_EQ(state.playtime, "00:01:01"); // up to the last whole message
+            EXPECT_EQ(state.playtimeSeconds, 61u); // up to the last whole message
             EXPECT_EQ(state.players.at(0).name, "Bob");
-            EXPECT_EQ(state.result, "0");
+            EXPECT_FALSE(state.whole);
             EXPECT_TRUE(state.cutOff);
             EXPECT_FALSE(state.walkedToEnd);
             EXPECT_EQ(CountContaining(state, "Demo end"), 0u);
@@ -169,7 +168,7 @@ TEST(DemoReaderWalk, ReadErrorsKeepWhatWasRead)
     const DemoState pastEnd = Read(longer.Bytes());
     EXPECT_TRUE(pastEnd.debugMessages.empty());
     EXPECT_TRUE(pastEnd.cutOff);
-    EXPECT_EQ(pastEnd.playtime, "00:00:02");
+    EXPECT_EQ(pastEnd.playtimeSeconds, 2u);
     EXPECT_EQ(CountContaining(pastEnd, "^1Demo cut off after "), 1u);
     // The other side: a last message that ends exactly with the data is a whole demo.
     DemoBuilder exact = Started(48);
@@ -177,7 +176,7 @@ TEST(DemoReaderWalk, ReadErrorsKeepWhatWasRead)
     const DemoState exactEnd = Read(exact.Bytes());
     EXPECT_FALSE(exactEnd.cutOff);
     EXPECT_TRUE(exactEnd.walkedToEnd);
-    EXPECT_EQ(exactEnd.result, "1");
+    EXPECT_TRUE(exactEnd.whole);
 
     DemoBuilder negative = Started(48);
     negative.AddWithLength(Message(48).Snapshot(1), -5);
@@ -219,7 +218,7 @@ TEST(DemoReaderWalk, UnusableCommandBytes)
         demo.Add(Message(48).Byte(c.command), 7).Add(Message(48).Snapshot(9000)).End();
         const DemoState state = Read(demo.Bytes());
         EXPECT_EQ(state.courseLog.back(), c.line) << int(c.command);
-        EXPECT_EQ(state.result, "1"); // the final steps still ran
+        EXPECT_TRUE(state.whole); // the final steps still ran
         EXPECT_EQ(InfoValueOf(state, "mapname"), "Q3DM6");
         EXPECT_EQ(CountContaining(state, "Demo end"), 0u);
     }
@@ -228,7 +227,7 @@ TEST(DemoReaderWalk, UnusableCommandBytes)
     nop.Add(Message(48).Byte(1).Snapshot(4000), 9).Add(Message(48).Snapshot(6000)).End();
     const DemoState state = Read(nop.Bytes());
     EXPECT_TRUE(HasLine(state, "9; no operation command"));
-    EXPECT_EQ(state.playtime, "00:00:00"); // only the second snapshot was read
+    EXPECT_EQ(state.playtimeSeconds, 0u); // only the second snapshot was read
     EXPECT_EQ(state.courseLog.back(), "^400:00:00 ^7Demo end.");
 }
 
@@ -253,8 +252,8 @@ TEST(DemoReaderWalk, ServerCommandsAndCourseLines)
     EXPECT_TRUE(state.gameEnded);
     // After the game ended the score lines are still logged but the score stays.
     EXPECT_TRUE(HasLine(state, "^400:00:06 ^72nd ranked player ^7scored: 4"));
-    EXPECT_EQ(state.score1, "1");
-    EXPECT_EQ(state.score2, "0");
+    EXPECT_EQ(state.score1, 1);
+    EXPECT_EQ(state.score2, 0);
     EXPECT_TRUE(HasLine(state, "^400:00:06 ^7Vote reason: kick Ann"));
     EXPECT_TRUE(HasLine(state, "Parsing Error: cs 6 x"));
     EXPECT_TRUE(HasLine(state, "^400:00:07 ^7tscores 1 2"));
@@ -310,7 +309,7 @@ TEST(DemoReaderWalk, LevelStartIndexFollowsTheProtocol)
         EXPECT_TRUE(state.gameEnded) << protocol;
         EXPECT_EQ(CountContaining(state, "GAME START"), 1u) << protocol;
         EXPECT_TRUE(HasLine(state, "^200:00:01 ^7^1*** GAME END ***")) << protocol; // commands precede their snapshot
-        EXPECT_EQ(state.playtime, "00:00:08") << protocol;
+        EXPECT_EQ(state.playtimeSeconds, 8u) << protocol;
     }
 }
 
@@ -332,7 +331,7 @@ TEST(DemoReaderWalk, ScoreReportHidesTheSnapshot)
     demo.Add(Message(48).ServerCommand(1, "scores 1 0 0 0 5 20 1 0 0 0 0 0 0 0 0 0 0").Snapshot(99000));
     demo.End();
     const DemoState state = Read(demo.Bytes());
-    EXPECT_EQ(state.playtime, "00:00:00");
+    EXPECT_EQ(state.playtimeSeconds, 0u);
     EXPECT_TRUE(state.scoresSeen);
     EXPECT_EQ(state.players.at(0).score, 5);
     EXPECT_TRUE(HasLine(state, "^400:00:00 ^1SCORE   PING   TIME   NAME"));
@@ -360,7 +359,7 @@ void ExpectCutKeepsWhatWasRead(const std::vector<uint8_t>& whole, const DemoStat
     const std::vector<uint8_t> part(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut));
     const DemoState state = ReadDemo(part, wishes);
     ASSERT_LE(state.debugMessages.size(), 1u) << what << " cut at " << cut;
-    EXPECT_LE(state.playtime, wholeState.playtime) << what << " cut at " << cut;
+    EXPECT_LE(state.playtimeSeconds, wholeState.playtimeSeconds) << what << " cut at " << cut;
     if (!state.debugMessages.empty()) {
         EXPECT_TRUE(state.cutOff) << what << " cut at " << cut;
     }
@@ -435,7 +434,9 @@ TEST(DemoReaderWalk, ProtocolsAndScoreWidths)
     }
 }
 
-TEST(DemoReaderFiles, GetFromDemoFillsCurrentDemo)
+// Reading a file gives its record (a cut demo's too, with what went wrong in its messages) or,
+// for a file that is not there, a failure. The core shows none of it: the caller decides.
+TEST(DemoReaderFiles, LoadingGivesTheRecordOrAFailureAndShowsNothing)
 {
     testsupport::RecordingSink sink;
     const testsupport::ScratchDir scratch;
@@ -443,22 +444,34 @@ TEST(DemoReaderFiles, GetFromDemoFillsCurrentDemo)
     DemoBuilder demo = Started(48);
     demo.Add(Message(48).Snapshot(1000));
     testsupport::WriteBytes((dir / "ok.dm_48").string(), demo.Bytes());
-    EXPECT_EQ(GetFromDemo((dir / "ok.dm_48").string(), "", false), "1");
-    EXPECT_EQ(InfoValue("mapname"), "Q3DM6");
-    EXPECT_TRUE(sink.shown.empty()); // the data ends with a whole message: a clean end
-    EXPECT_TRUE(CurrentDemo.walkedToEnd);
-    EXPECT_FALSE(CurrentDemo.recordedText.empty());
-
     std::vector<uint8_t> cut = demo.Bytes();
     cut.resize(cut.size() + 2, 0xFF);
     testsupport::WriteBytes((dir / "cut.dm_48").string(), cut);
-    EXPECT_EQ(GetFromDemo((dir / "cut.dm_48").string(), "", false), "0");
-    ASSERT_EQ(sink.shown.size(), 1u);
-    EXPECT_EQ(sink.shown[0].title, "Debug");
-    EXPECT_EQ(sink.shown[0].text, "Parsing Error (PacketNumber) at Packet Nr: 3");
-
-    EXPECT_EQ(GetFromDemo((dir / "missing.dm3").string(), "", true), "0");
-    EXPECT_EQ(CurrentDemo.infoString, "\\");
+    const struct {
+        const char* file;
+        bool read;
+        bool whole;
+        std::vector<std::string> messages;
+    } cases[] = {
+        {"ok.dm_48", true, true, {}}, // the data ends with a whole message: a clean end
+        {"cut.dm_48", true, false, {"Parsing Error (PacketNumber) at Packet Nr: 3"}},
+        {"missing.dm3", false, false, {}},
+    };
+    for (const auto& c : cases) {
+        const DemoRead read = LoadDemo((dir / c.file).string(), "", true);
+        ASSERT_EQ(read.ok(), c.read) << c.file;
+        if (!read) {
+            EXPECT_EQ(read.code(), ReadError::Missing);
+            EXPECT_EQ(read.text(), "");
+            continue;
+        }
+        EXPECT_EQ(read->whole, c.whole) << c.file;
+        EXPECT_EQ(read->debugMessages, c.messages) << c.file;
+        EXPECT_EQ(InfoValueOf(*read, "mapname"), "Q3DM6") << c.file;
+        EXPECT_TRUE(read->recorded.has_value()) << c.file;
+    }
+    EXPECT_TRUE(sink.shown.empty());
+    EXPECT_EQ(UnreadDemo().infoString, "\\");
 }
 
 TEST(DemoReaderRealDemos, OldProtocolsWalkToTheEnd)
@@ -477,8 +490,10 @@ TEST(DemoReaderRealDemos, OldProtocolsWalkToTheEnd)
         const std::string path = CorpusFile(c.file);
         if (path.empty())
             GTEST_SKIP() << "corpus not present";
-        const DemoState state = LoadDemo(path, "", true);
-        EXPECT_EQ(state.result, "1") << c.file;
+        const DemoRead read = LoadDemo(path, "", true);
+        ASSERT_TRUE(read) << c.file;
+        const DemoState& state = *read;
+        EXPECT_TRUE(state.whole) << c.file;
         EXPECT_EQ(state.protocol, c.protocol);
         EXPECT_TRUE(state.debugMessages.empty()) << c.file;
         EXPECT_EQ(CountContaining(state, "*** GAME START ***"), 1u) << c.file;
@@ -501,17 +516,18 @@ TEST(DemoReaderArchives, MembersAreFoundByNameIgnoringCaseAndSlashes)
     testsupport::WriteFile(pk3,
                            testsupport::BuildZip({{.name = "demos/final.dm_48", .data = demo.Bytes(), .deflate = true},
                                                   {.name = "stored.dm_48", .data = demo.Bytes()}}));
-    const DemoState found = LoadDemo("DEMOS\\FINAL.DM_48", pk3.string(), false);
-    EXPECT_EQ(found.result, "1");
-    EXPECT_EQ(found.size, demo.Bytes().size());
-    EXPECT_EQ(found.playtime, "00:00:02");
-    EXPECT_EQ(found.dosDateTime, testsupport::kDefaultDosTime);
-    EXPECT_EQ(LoadDemo("stored.dm_48", pk3.string(), false).result, "1");
+    const DemoRead found = LoadDemo("DEMOS\\FINAL.DM_48", pk3.string(), false);
+    ASSERT_TRUE(found);
+    EXPECT_TRUE(found->whole);
+    EXPECT_EQ(found->size, demo.Bytes().size());
+    EXPECT_EQ(found->playtimeSeconds, 2u);
+    EXPECT_EQ(found->recorded, testsupport::kDefaultDosTime);
+    const DemoRead stored = LoadDemo("stored.dm_48", pk3.string(), false);
+    EXPECT_TRUE(stored && stored->whole);
 
-    const DemoState missing = LoadDemo("demos\\other.dm_48", pk3.string(), false);
-    EXPECT_EQ(missing.result, "0");
-    EXPECT_EQ(missing.size, 0u);
-    EXPECT_TRUE(missing.debugMessages.empty());
+    const DemoRead missing = LoadDemo("demos\\other.dm_48", pk3.string(), false);
+    ASSERT_FALSE(missing);
+    EXPECT_EQ(missing.code(), ReadError::Missing);
 }
 
 TEST(DemoReaderArchives, SizeClaimsAreBoundedByTheArchiveAndTheDemoLimit)
@@ -554,17 +570,15 @@ TEST(DemoReaderArchives, SizeClaimsAreBoundedByTheArchiveAndTheDemoLimit)
             put32(layout.directoryOffset + 20, c.compressedSize);
         const auto path = dir.path() / "claim.zip";
         testsupport::WriteFile(path, zip);
-        const DemoState state = LoadDemo("a.dm_48", path.string(), true);
-        EXPECT_FALSE(state.memoryError) << c.what;
+        const DemoRead read = LoadDemo("a.dm_48", path.string(), true);
+        ASSERT_EQ(read.ok(), !c.refused) << c.what;
         if (c.refused) {
-            ASSERT_EQ(state.debugMessages.size(), 1u) << c.what;
-            EXPECT_EQ(state.debugMessages[0], "Damaged archive member (size " + std::to_string(c.size) +
-                                                  " bytes claimed): " + path.string() + " a.dm_48");
-            EXPECT_EQ(state.courseLog.at(0), "^1" + state.debugMessages[0]) << c.what;
-            EXPECT_EQ(state.infoString, "\\") << c.what;
+            EXPECT_EQ(read.code(), ReadError::Refused) << c.what;
+            EXPECT_EQ(read.text(), "Damaged archive member (size " + std::to_string(c.size) +
+                                       " bytes claimed): " + path.string() + " a.dm_48");
         } else {
-            EXPECT_TRUE(state.debugMessages.empty()) << c.what;
-            EXPECT_EQ(InfoValueOf(state, "mapname"), "Q3DM6") << c.what;
+            EXPECT_TRUE(read->debugMessages.empty()) << c.what;
+            EXPECT_EQ(InfoValueOf(*read, "mapname"), "Q3DM6") << c.what;
         }
     }
 }
@@ -590,16 +604,15 @@ TEST(DemoReaderArchives, UnsupportedMembersSayWhy)
                                                              .deflate = true,
                                                              .methodOverride = c.method,
                                                              .extraFlags = c.flags}}));
-        const DemoState state = LoadDemo("a.dm_48", path.string(), false);
-        if (*c.reason == 0) {
-            EXPECT_TRUE(state.debugMessages.empty());
-            EXPECT_EQ(state.result, "1");
+        const DemoRead read = LoadDemo("a.dm_48", path.string(), false);
+        ASSERT_EQ(read.ok(), *c.reason == 0) << c.method;
+        if (read) {
+            EXPECT_TRUE(read->debugMessages.empty());
+            EXPECT_TRUE(read->whole);
             continue;
         }
-        const std::string message =
-            "Archive member not readable (" + std::string(c.reason) + "): " + path.string() + " a.dm_48";
-        EXPECT_EQ(state.debugMessages, std::vector<std::string>{message}) << c.method;
-        EXPECT_EQ(state.courseLog.at(0), "^1" + message) << "shown even without the course-log wish";
-        EXPECT_EQ(GetRankedPlayers(state).winner, "N/A") << c.method;
+        EXPECT_EQ(read.code(), ReadError::Refused) << c.method;
+        EXPECT_EQ(read.text(),
+                  "Archive member not readable (" + std::string(c.reason) + "): " + path.string() + " a.dm_48");
     }
 }

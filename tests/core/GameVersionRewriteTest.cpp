@@ -200,7 +200,7 @@ TEST(GameVersionRewriteTest, OpenArena081FlyByReadsTheSameAfterConversion)
     const core::DemoState after = core::ReadDemo(converted.bytes, {true, ".dm_71"});
     EXPECT_EQ(after.infoString, before.infoString);
     EXPECT_EQ(after.courseLog, before.courseLog);
-    EXPECT_EQ(after.playtime, before.playtime);
+    EXPECT_EQ(after.playtimeSeconds, before.playtimeSeconds);
     EXPECT_TRUE(after.walkedToEnd);
     EXPECT_EQ(ConfigStrings(Payloads(converted.bytes)[0]).size(), ConfigStrings(Payloads(original)[0]).size());
 }

@@ -475,7 +475,8 @@ TEST(LibraryIndexQuery, CaseIsFoldedForAllOfUnicodeInEveryCoding)
     ASSERT_EQ(plain.rows.size(), 1u);
     std::vector<IndexedPlayer> players;
     ASSERT_EQ(index.Players(plain.rows.front(), players), IndexStatus::Ok);
-    EXPECT_EQ(players, (std::vector<IndexedPlayer>{{"\xC4rger", 0, 0, ""}, {"deltapi", 0, 0, "PLNs"}}));
+    EXPECT_EQ(players,
+              (std::vector<IndexedPlayer>{{"\xC4rger", 0, std::nullopt, ""}, {"deltapi", 0, std::nullopt, "PLNs"}}));
 }
 
 TEST(LibraryIndexQuery, RowsHoldTheListColumnsAndPlayers)
@@ -498,7 +499,8 @@ TEST(LibraryIndexQuery, RowsHoldTheListColumnsAndPlayers)
     EXPECT_EQ(row[FieldRating], "10");
     std::vector<IndexedPlayer> players;
     ASSERT_EQ(index.Players(row, players), IndexStatus::Ok);
-    EXPECT_EQ(players, (std::vector<IndexedPlayer>{{"cK-fatal1ty", 0, 0, ""}, {"Visor", 0, 0, ""}}));
+    EXPECT_EQ(players,
+              (std::vector<IndexedPlayer>{{"cK-fatal1ty", 0, std::nullopt, ""}, {"Visor", 0, std::nullopt, ""}}));
 
     const SearchResult limited = index.Search(ParseSearchQuery("q3dm"), 2);
     EXPECT_EQ(limited.rows.size(), 2u);

@@ -181,7 +181,9 @@ TEST(ModScores, RealCpmaDuel)
     const auto path = std::filesystem::path(VELMORA_CORPUS_DIR) / "modern" / "cpma-duel.dm_68";
     if (!std::filesystem::exists(path))
         GTEST_SKIP() << "corpus not present";
-    const DemoState demo = LoadDemo(path.string(), "", true);
+    const DemoRead demoRead = LoadDemo(path.string(), "", true);
+    ASSERT_TRUE(demoRead);
+    const DemoState& demo = *demoRead;
     const auto fields = DemoDerivedFields(demo);
     EXPECT_EQ(fields[FieldMap - FieldMap], "cpm3a");
     EXPECT_EQ(fields[FieldMod - FieldMap], "cpma");

@@ -66,11 +66,11 @@ std::string Corpus(const std::string& name)
 TEST(ModernDemo, ReadsLikeAnOldDemo)
 {
     const DemoState demo = Read(testsupport::ModernDemoFile(FreeForAll()), ".dm_71");
-    EXPECT_EQ(demo.result, "1");
+    EXPECT_TRUE(demo.whole);
     EXPECT_EQ(demo.protocol, 71);
     EXPECT_EQ(demo.fieldsPerScoreEntry, 14);
     EXPECT_TRUE(demo.debugMessages.empty());
-    EXPECT_EQ(demo.playtime, "00:01:01");
+    EXPECT_EQ(demo.playtimeSeconds, 61u);
     EXPECT_EQ(demo.mapTitle, "Place of Two Deaths");
     EXPECT_TRUE(HasLine(demo, "^400:00:00 ^7^7-> ^200:00:00 ^1*** GAME START ***"));
     EXPECT_TRUE(HasLine(demo, "^200:00:00 ^7^1*** GAME END ***"));
@@ -92,10 +92,10 @@ TEST(ModernDemo, TheExtensionDecidesTheFormat)
     // A modern demo read as an old one finds no plain information text; an old demo read as a
     // modern one decodes nonsense. Neither may crash or claim success.
     const std::vector<uint8_t> modern = testsupport::ModernDemoFile(FreeForAll());
-    EXPECT_EQ(Read(modern, ".dm_48").result, "0");
+    EXPECT_FALSE(Read(modern, ".dm_48").whole);
     const std::vector<uint8_t> old = testsupport::RealisticDemo(48, 50, 20, 5);
-    EXPECT_EQ(Read(old, ".dm_68").result, "0");
-    EXPECT_EQ(Read(old, ".dm_48").result, "1");
+    EXPECT_FALSE(Read(old, ".dm_68").whole);
+    EXPECT_TRUE(Read(old, ".dm_48").whole);
 }
 
 TEST(ModernDemo, DamagedMessagesEndTheWalkSafely)
@@ -117,7 +117,7 @@ TEST(ModernDemo, DamagedMessagesEndTheWalkSafely)
     messages[2] = ModernMessageBuilder(0).CommandByte(0).Payload();
     const DemoState bad = Read(testsupport::ModernDemoFile(messages));
     EXPECT_EQ(bad.courseLog.back(), "2; bad command");
-    EXPECT_EQ(bad.result, "1");
+    EXPECT_TRUE(bad.whole);
 
     messages[2] = ModernMessageBuilder(0).CommandByte(77).Payload();
     EXPECT_EQ(Read(testsupport::ModernDemoFile(messages)).courseLog.back(), "Packet: 3, Parsing Error");
@@ -128,7 +128,7 @@ TEST(ModernDemo, DamagedMessagesEndTheWalkSafely)
     ASSERT_EQ(cut.debugMessages.size(), 1u);
     EXPECT_EQ(cut.debugMessages[0].rfind("Parsing Error (", 0), 0u);
     EXPECT_EQ(InfoValueOf(cut, "mapname"), "OA_DM1");
-    EXPECT_EQ(cut.playtime, "00:00:00"); // up to the last good snapshot, the first one
+    EXPECT_EQ(cut.playtimeSeconds, 0u); // up to the last good snapshot, the first one
     EXPECT_NE(cut.courseLog.back().find("^1Demo damaged: packet 4 at byte "), std::string::npos);
 }
 
@@ -153,8 +153,10 @@ TEST(ModernDemo, RealDemosWalkToTheEnd)
         const std::string path = Corpus(c.file);
         if (path.empty())
             GTEST_SKIP() << "corpus not present";
-        const DemoState demo = LoadDemo(path, "", true);
-        EXPECT_EQ(demo.result, "1") << c.file;
+        const DemoRead demoRead = LoadDemo(path, "", true);
+        ASSERT_TRUE(demoRead);
+        const DemoState& demo = *demoRead;
+        EXPECT_TRUE(demo.whole) << c.file;
         EXPECT_TRUE(demo.walkedToEnd) << c.file;
         EXPECT_TRUE(demo.debugMessages.empty()) << c.file;
         const auto fields = DemoDerivedFields(demo);

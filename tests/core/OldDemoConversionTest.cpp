@@ -51,7 +51,7 @@ TEST_P(ConvertedCorpusTest, ReaderSeesTheSameMatchAndTheNotice)
     EXPECT_EQ(WithoutProtocol(after.infoString), WithoutProtocol(before.infoString));
     EXPECT_EQ(after.gameType, before.gameType);
     EXPECT_EQ(after.mapTitle, before.mapTitle);
-    EXPECT_EQ(after.playtime, before.playtime);
+    EXPECT_EQ(after.playtimeSeconds, before.playtimeSeconds);
     EXPECT_EQ(after.score1, before.score1);
     EXPECT_EQ(after.score2, before.score2);
     EXPECT_TRUE(after.walkedToEnd);

@@ -90,11 +90,11 @@ TEST(PlayerTableUpdate, UserInfoFields)
     DemoState demo;
     EXPECT_TRUE(UpdatePlayer(demo, 3, "n\\Bot\\t\\0\\skill\\4.5\\tl\\1\\hmodel\\doom"));
     ASSERT_EQ(demo.players.size(), 4u);
-    EXPECT_EQ(demo.players[0].score, kNoScore);
+    EXPECT_EQ(demo.players[0].score, std::nullopt);
     EXPECT_EQ(demo.players[0].rankPosition, 9999);
     const Player& bot = demo.players[3];
     EXPECT_EQ(bot.skill, 4.5);
-    EXPECT_EQ(bot.leader, "1");
+    EXPECT_TRUE(bot.leader);
     EXPECT_EQ(bot.headModel, "doom");
     EXPECT_EQ(bot.handicap, kAbsentNumber);
 
@@ -102,7 +102,7 @@ TEST(PlayerTableUpdate, UserInfoFields)
     EXPECT_TRUE(UpdatePlayer(demo, 0, "n\\Human"));
     EXPECT_EQ(demo.players[0].team, kAbsentNumber);
     EXPECT_EQ(demo.players[0].skill, kAbsentSkill);
-    EXPECT_EQ(demo.players[0].leader, "0");
+    EXPECT_FALSE(demo.players[0].leader);
 
     // A bad number fails the update but keeps what converted.
     EXPECT_FALSE(UpdatePlayer(demo, 0, "n\\Renamed\\t\\blue\\w\\3\\skill\\high"));
@@ -128,8 +128,8 @@ TEST(PlayerTableRanking, FreeForAllOrder)
     // Never in a report, or a spectator: -9999 and position 9999, after everyone with a score.
     EXPECT_EQ(std::set<std::string>({demo.players[2].name, demo.players[3].name}),
               std::set<std::string>({"Late", "Watcher"}));
-    EXPECT_EQ(demo.players[2].score, kNoScore);
-    EXPECT_EQ(demo.players[3].score, kNoScore);
+    EXPECT_EQ(demo.players[2].score, std::nullopt);
+    EXPECT_EQ(demo.players[3].score, std::nullopt);
     EXPECT_EQ(demo.players[0].accuracy, 80);
     EXPECT_EQ(demo.players[0].captures, 7);
     EXPECT_EQ(GetRankedPlayers(demo), (RankedPlayers{"Zed", "Amy", "10:10"}));

@@ -361,8 +361,10 @@ TEST(QuakeLive, RealDemos)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
-        const DemoState demo = LoadDemo((folder / c.file).string(), "", true);
-        EXPECT_EQ(demo.result, "1");
+        const DemoRead demoRead = LoadDemo((folder / c.file).string(), "", true);
+        ASSERT_TRUE(demoRead);
+        const DemoState& demo = *demoRead;
+        EXPECT_TRUE(demo.whole);
         EXPECT_TRUE(demo.walkedToEnd);
         EXPECT_EQ(demo.protocol, c.protocol);
         EXPECT_EQ(Field(demo, FieldMap), c.map);
@@ -372,7 +374,9 @@ TEST(QuakeLive, RealDemos)
         EXPECT_FALSE(HasLineContaining(demo, "PARSING ERROR"));
     }
     // Clan tags as the demo holds them.
-    const DemoState ca = LoadDemo((folder / "ca-campgrounds.dm_90").string(), "", false);
+    const DemoRead caRead = LoadDemo((folder / "ca-campgrounds.dm_90").string(), "", false);
+    ASSERT_TRUE(caRead);
+    const DemoState& ca = *caRead;
     EXPECT_TRUE(std::any_of(ca.players.begin(), ca.players.end(), [](const Player& p) {
         return p.name == "^7o^4L^7d_s^4Q^7L_piTer" && p.clanTag == "^7/^4NSF^7/";
     }));

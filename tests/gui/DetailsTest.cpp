@@ -117,6 +117,7 @@ private slots:
     void levelShotCandidatesInOrder();
     void playerRules();
     void propertiesOfATeamDemo();
+    void propertiesShowWhatTheReaderFound();
     void editorApplyWritesFileAndRow();
     void bulkUserDataCommands();
     void editorOffersTheRowsPlayers();
@@ -163,7 +164,7 @@ void DetailsTest::playerRules()
     core::Player player;
     player.skill = core::kAbsentSkill;
     player.team = 2;
-    player.leader = "1";
+    player.leader = true;
     QCOMPARE(core::PlayerIconIndex(player, "Stroggs", "The Fallen"), 15);
     player.team = 1;
     QCOMPARE(core::PlayerIconIndex(player, "Crusaders", "x"), 6);
@@ -318,6 +319,32 @@ void DetailsTest::propertiesOfATeamDemo()
     QVERIFY(prop->close());
     QTRY_VERIFY(!Details(*window).Properties());
     QVERIFY(!gui::DragsSuspended());
+}
+
+void DetailsTest::propertiesShowWhatTheReaderFound()
+{
+    // The reader shows nothing itself: the window shows a damaged demo's messages, once.
+    Sandbox sandbox;
+    testsupport::RecordingSink sink;
+    const fs::path folder = sandbox.Game() / "baseoa" / "demos";
+    std::vector<uint8_t> cut = TeamDemo();
+    cut.resize(cut.size() - 8); // no end marker: the walk reads on into a broken header
+    cut.resize(cut.size() + 2, 0xFF);
+    testsupport::WriteBytes((folder / "cut.dm_48").string(), cut);
+    auto window = sandbox.Start();
+    QVERIFY(window);
+    List(*window, folder);
+    sink.shown.clear();
+    gui::DemoListPane& demos = window->DemoList();
+    demos.SelectRows({RowNamed(demos, QStringLiteral("cut.dm_48"))}, false);
+    demos.PropertiesAction()->trigger();
+    gui::PropertiesWindow* prop = Details(*window).Properties();
+    QVERIFY(prop);
+    QCOMPARE(sink.shown.size(), size_t(1));
+    QCOMPARE(sink.shown[0].title, std::string("Debug"));
+    QVERIFY(sink.shown[0].text.starts_with("Parsing Error ("));
+    QCOMPARE(prop->Value(QStringLiteral("Map:")), QStringLiteral("ctfspace.bsp"));
+    QCOMPARE(prop->Value(QStringLiteral("Size:")), QString::fromStdString(core::FormatReaderSize(cut.size())));
 }
 
 void DetailsTest::editorApplyWritesFileAndRow()

@@ -6,6 +6,8 @@
 #include <QStyleOptionHeader>
 #include <QTest>
 
+#include <numeric>
+
 #include "core/row/DemoInfo.h"
 #include "gui/app/MainWindow.h"
 #include "gui/lists/DemoListPane.h"
@@ -47,8 +49,8 @@ void ClickHeader(gui::ListPane& pane, int column)
 class ListTest : public QObject {
     Q_OBJECT
 private slots:
-    void sortsByTheColumnRules_data();
-    void sortsByTheColumnRules();
+    void sortsOnTheRowsNumbersInTheShownOrder();
+    void editedUserDataSortsByItsNewValue();
     void headerClicksChooseColumnAndDirection();
     void selectionSumsFollowTheSelection();
     void commandsFollowTheSelection();
@@ -57,65 +59,103 @@ private slots:
     void firstStartColumnsShowTypicalValues();
 };
 
-void ListTest::sortsByTheColumnRules_data()
+namespace {
+
+// A row as the listing makes it: the texts shown, the numbers behind them.
+gui::ListRow KeyedRow(uint64_t bytes, uint32_t recorded, const std::string& playtime, const std::string& limit,
+                      const std::string& score, const std::string& rating, const std::string& host)
 {
-    QTest::addColumn<int>("column");
-    QTest::addColumn<QStringList>("texts");
-    QTest::addColumn<QStringList>("ascending");
-    QTest::newRow("sizes as numbers") << int(core::FieldSize)
-                                      << QStringList{QStringLiteral("1523 KB"), QStringLiteral("900 KB"),
-                                                     QStringLiteral("12 KB")}
-                                      << QStringList{QStringLiteral("12 KB"), QStringLiteral("900 KB"),
-                                                     QStringLiteral("1523 KB")};
-    QTest::newRow("scores a:b as a*100+b")
-        << int(core::FieldFinalScore)
-        << QStringList{QStringLiteral("3:1"), QStringLiteral("2:9"), QStringLiteral("10:0")}
-        << QStringList{QStringLiteral("2:9"), QStringLiteral("3:1"), QStringLiteral("10:0")};
-    QTest::newRow("numbers with decimals and signs")
-        << int(core::FieldMaxRate) << QStringList{QStringLiteral("25000"), QStringLiteral("-3"), QStringLiteral("2.5")}
-        << QStringList{QStringLiteral("-3"), QStringLiteral("2.5"), QStringLiteral("25000")};
-    const auto date = [](int year, int month, int day, int hour) {
-        return QString::fromStdString(core::DosDateTimeText(gui::PackDosDateTime(year, month, day, hour, 30, 0)));
-    };
-    QTest::newRow("dates as dates") << int(core::FieldRecorded)
-                                    << QStringList{date(2001, 2, 3, 0), date(1999, 12, 31, 23), date(2001, 2, 3, 9)}
-                                    << QStringList{date(1999, 12, 31, 23), date(2001, 2, 3, 0), date(2001, 2, 3, 9)};
-    // Paths and links hold "/" twice but are no dates: they sort as text.
-    QTest::newRow("paths as text") << int(core::FieldLocation)
-                                   << QStringList{QStringLiteral("/b/x/y"), QStringLiteral("/a/z/z"),
-                                                  QStringLiteral("/c/a/a")}
-                                   << QStringList{QStringLiteral("/a/z/z"), QStringLiteral("/b/x/y"),
-                                                  QStringLiteral("/c/a/a")};
-    QTest::newRow("text, mixed with numbers")
-        << int(core::FieldHostname)
-        << QStringList{QStringLiteral("beta"), QStringLiteral("gamma 2"), QStringLiteral("alpha")}
-        << QStringList{QStringLiteral("alpha"), QStringLiteral("beta"), QStringLiteral("gamma 2")};
+    gui::ListRow row = Row("demo.dm_48", core::FormatListSize(bytes), playtime);
+    row.info[core::FieldRecorded] = core::DosDateTimeText(recorded);
+    for (int column = core::FieldTimelimit; column <= core::FieldMinPing; ++column)
+        row.info[column] = limit;
+    row.info[core::FieldFinalScore] = score;
+    row.info[core::FieldRating] = rating;
+    row.info[core::FieldHostname] = host;
+    core::SetRowKeys(row.info, bytes, recorded);
+    return row;
 }
 
-void ListTest::sortsByTheColumnRules()
+std::vector<int> Sorted(const std::vector<gui::ListRow>& rows, int column, bool ascending)
 {
-    QFETCH(int, column);
-    QFETCH(QStringList, texts);
-    QFETCH(QStringList, ascending);
-    gui::DemoListPane pane;
-    std::vector<gui::ListRow> rows;
-    for (const QString& text : texts) {
-        gui::ListRow row = Row("demo" + std::to_string(rows.size()) + ".dm_48");
-        row.info[column] = text.toStdString();
-        rows.push_back(row);
-    }
-    pane.Model().Append(rows);
-    const auto columnTexts = [&] {
-        QStringList shown;
-        for (const gui::ListRow& row : pane.Model().Rows())
-            shown.append(QString::fromStdString(row.info[column]));
-        return shown;
+    std::vector<const core::DemoInfo*> infos;
+    for (const gui::ListRow& row : rows)
+        infos.push_back(&row.info);
+    return gui::SortedRows(infos, column, ascending);
+}
+
+// The order the lists had when they read every cell's shown text back.
+std::vector<int> SortedByShownTexts(const std::vector<gui::ListRow>& rows, int column, bool ascending)
+{
+    std::vector<gui::SortKey> keys;
+    for (const gui::ListRow& row : rows)
+        keys.push_back(gui::SortTextReader::Current().KeyOf(gui::FieldText(row.info, column)));
+    std::vector<int> order(rows.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        const int result = gui::CompareSortKeys(keys[static_cast<size_t>(a)], keys[static_cast<size_t>(b)]);
+        return ascending ? result < 0 : result > 0;
+    });
+    return order;
+}
+
+} // namespace
+
+void ListTest::sortsOnTheRowsNumbersInTheShownOrder()
+{
+    const auto date = [](int year, int month, int day, int hour) {
+        return gui::PackDosDateTime(year, month, day, hour, 30, 0);
     };
-    pane.SortBy(column, true);
-    QCOMPARE(columnTexts(), ascending);
-    pane.SortBy(column, false);
-    std::reverse(ascending.begin(), ascending.end());
-    QCOMPARE(columnTexts(), ascending);
+    // Values beside "N/A", "N/S" and empty texts, negative, fractional and large ones.
+    const std::vector<gui::ListRow> rows = {
+        KeyedRow(1536, date(2001, 2, 3, 0), "00:10:05", "20", "3:1", "10", "beta"),
+        KeyedRow(900 * 1024, date(1999, 12, 31, 23), "00:00:00", "N/S", "2:9", "", "gamma 2"),
+        KeyedRow(1523 * 1024, date(2001, 2, 3, 9), "01:00:00", "N/A", "10:0", "5", "alpha"),
+        KeyedRow(0, date(1980, 1, 1, 0), "00:09:59", "", "0:0", "0", "N/A"),
+        KeyedRow(5000000000, date(2030, 6, 15, 12), "12:34:56", "-5", "99:99", "999", ""),
+        KeyedRow(12 * 1024, date(2020, 1, 2, 3), "00:00:01", "2.5", "5:5", "", "10 frags"),
+        KeyedRow(700, date(2020, 1, 2, 4), "00:59:59", "1e3", "1:0", "3", "2 frags"),
+        KeyedRow(2048 * 1024, date(2079, 12, 31, 23), "99:59:59", "100000", "0:1", "7", "Zulu"),
+    };
+    for (int column = 0; column < core::DemoFieldCount; ++column)
+        for (const bool ascending : {true, false})
+            QVERIFY2(
+                Sorted(rows, column, ascending) == SortedByShownTexts(rows, column, ascending),
+                qPrintable(QStringLiteral("column %1, %2").arg(column).arg(QLatin1String(ascending ? "up" : "down"))));
+
+    // Where the shown texts misled the old order, the numbers decide: sizes within one shown
+    // kilobyte, scores with a second part of 100 or more, negative scores, and dates from 2080 on
+    // (shown with two-digit years).
+    const struct {
+        int column;
+        std::vector<gui::ListRow> rows;
+        std::vector<int> ascending;
+    } numbers[] = {
+        {core::FieldSize, {KeyedRow(1100, 0, "", "", "", "", ""), KeyedRow(1000, 0, "", "", "", "", "")}, {1, 0}},
+        {core::FieldFinalScore,
+         {KeyedRow(0, 0, "", "", "2:0", "", ""), KeyedRow(0, 0, "", "", "1:150", "", ""),
+          KeyedRow(0, 0, "", "", "-3:5", "", "")},
+         {2, 1, 0}},
+        {core::FieldRecorded,
+         {KeyedRow(0, date(2080, 1, 1, 1), "", "", "", "", ""), KeyedRow(0, date(1990, 1, 1, 1), "", "", "", "", "")},
+         {1, 0}},
+    };
+    for (const auto& c : numbers) {
+        QCOMPARE(Sorted(c.rows, c.column, true), c.ascending);
+        QCOMPARE(Sorted(c.rows, c.column, false), std::vector<int>(c.ascending.rbegin(), c.ascending.rend()));
+    }
+}
+
+void ListTest::editedUserDataSortsByItsNewValue()
+{
+    // A rating typed in the editor reaches the row as a text; the row's number follows it.
+    gui::DemoListPane pane;
+    pane.Model().Append({KeyedRow(1024, 0, "", "", "", "2", "a"), KeyedRow(2048, 0, "", "", "", "9", "b")});
+    core::DemoInfo edited = pane.Model().Row(0).info;
+    edited[core::FieldRating] = "10";
+    pane.Model().SetRowInfo(0, edited);
+    pane.SortBy(core::FieldRating, true);
+    QCOMPARE(pane.Model().Row(1).info[core::FieldRating], std::string("10"));
 }
 
 void ListTest::headerClicksChooseColumnAndDirection()

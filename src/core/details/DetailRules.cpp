@@ -145,7 +145,7 @@ int PlayerIconIndex(const core::Player& player, const std::string& redTeam, cons
         return 5;
     if (!IsHuman(player))
         return std::clamp(static_cast<int>(std::lround(player.skill)) - 1, 0, 4);
-    if (player.leader != "1" || (player.team != 1 && player.team != 2))
+    if (!player.leader || (player.team != 1 && player.team != 2))
         return -1;
     static const char* const sides[] = {"crusaders", "intruders", "pagans", "stroggs", "the fallen"};
     const std::string side = core::LowerCase(player.team == 1 ? redTeam : blueTeam);
@@ -157,10 +157,10 @@ int PlayerIconIndex(const core::Player& player, const std::string& redTeam, cons
 
 std::string ScoreSuffix(const core::Player& player)
 {
-    if (IsSpectator(player) || player.score <= kNoScore)
+    if (IsSpectator(player) || !player.score)
         return {};
     const char* colour = player.team == 1 ? "^1" : player.team == 2 ? "^4" : "^2";
-    return std::string(" ") + colour + "(" + std::to_string(player.score) + ")";
+    return std::string(" ") + colour + "(" + std::to_string(*player.score) + ")";
 }
 
 std::string GameTypeText(const std::string& gameType, const std::string& modColumn)

@@ -55,7 +55,8 @@ std::map<std::string, std::string> UserDataFiles(const std::filesystem::path& di
 
 IndexedDemo ReadForIndex(const ListedDemo& listed, const UserInfo& user)
 {
-    const DemoState demo = ReadListedDemo(listed);
+    const DemoRead read = ReadListedDemo(listed);
+    const DemoState demo = read ? *read : UnreadDemo();
     // The same texts the listing shows: the cache fields, made the way the scanner makes them.
     const std::vector<std::string> fields =
         CacheFieldsFromDemo(CacheKeyFields(listed.name, listed.size, listed.dosDateTime, listed.archiveField), demo);
@@ -67,8 +68,7 @@ IndexedDemo ReadForIndex(const ListedDemo& listed, const UserInfo& user)
     indexed.mapTitle = demo.mapTitle == "N/A" ? std::string() : demo.mapTitle;
     for (const Player& player : demo.players)
         if (!player.name.empty())
-            indexed.players.push_back(
-                {player.name, player.team, player.score == kNoScore ? 0 : player.score, player.clanTag});
+            indexed.players.push_back({player.name, player.team, player.score, player.clanTag});
     return indexed;
 }
 

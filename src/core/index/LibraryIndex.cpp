@@ -54,15 +54,6 @@ std::string ColumnList()
     return list;
 }
 
-std::optional<int64_t> RatingValue(const std::string& rating)
-{
-    int64_t value = 0;
-    const auto [end, error] = std::from_chars(rating.data(), rating.data() + rating.size(), value);
-    if (rating.empty() || error != std::errc() || end != rating.data() + rating.size())
-        return std::nullopt;
-    return value;
-}
-
 // Trigrams cannot find a text shorter than three characters: such terms are compared row by row.
 bool UsesTextIndex(const std::string& term)
 {
@@ -505,7 +496,7 @@ IndexStatus LibraryIndex::AddDemo(int64_t folder, const IndexedDemo& demo)
     insert.Bind(2 + FieldRecorded, static_cast<int64_t>(demo.dosDateTime));
     insert.Bind(2 + DemoFieldCount, demo.mapTitle);
     insert.Bind(3 + DemoFieldCount, static_cast<int64_t>(DayOfDosDateTime(demo.dosDateTime)));
-    if (const auto rating = RatingValue(demo.row[FieldRating]))
+    if (const Rating rating = demo.row.keys.rating)
         insert.Bind(4 + DemoFieldCount, *rating);
     else
         insert.BindNull(4 + DemoFieldCount);
@@ -524,7 +515,10 @@ IndexStatus LibraryIndex::AddDemo(int64_t folder, const IndexedDemo& demo)
         player.Bind(2, one.name);
         player.Bind(3, plain);
         player.Bind(4, static_cast<int64_t>(one.team));
-        player.Bind(5, static_cast<int64_t>(one.score));
+        if (one.score)
+            player.Bind(5, static_cast<int64_t>(*one.score));
+        else
+            player.BindNull(5);
         player.Bind(6, one.clanTag);
         if ((status = StatusOf(player.Step())) != IndexStatus::Ok)
             return status;
@@ -574,7 +568,7 @@ IndexStatus LibraryIndex::SetUserData(const std::string& demoName, const UserInf
         update.Bind(2, user.rating);
         update.Bind(3, user.web);
         update.Bind(4, user.description);
-        if (const auto rating = RatingValue(user.rating))
+        if (const auto rating = RatingOf(user.rating))
             update.Bind(5, *rating);
         else
             update.BindNull(5);
@@ -652,8 +646,11 @@ SearchResult LibraryIndex::Search(const SearchQuery& query, size_t limit)
         DemoInfo row;
         for (int i = 0; i < DemoFieldCount; ++i)
             row[i] = select.Text(i);
-        row[FieldSize] = FormatListSize(static_cast<uint64_t>(select.Int(FieldSize)));
-        row[FieldRecorded] = DosDateTimeText(static_cast<uint32_t>(select.Int(FieldRecorded)));
+        const auto bytes = static_cast<uint64_t>(select.Int(FieldSize));
+        const auto recorded = static_cast<uint32_t>(select.Int(FieldRecorded));
+        row[FieldSize] = FormatListSize(bytes);
+        row[FieldRecorded] = DosDateTimeText(recorded);
+        SetRowKeys(row, bytes, recorded);
         result.rows.push_back(std::move(row));
     }
     if (code != SQLITE_ROW && code != SQLITE_DONE) {
@@ -687,8 +684,8 @@ IndexStatus LibraryIndex::Players(const DemoInfo& row, std::vector<IndexedPlayer
     read.Bind(3, row[FieldArchiveLocation]);
     int code;
     while ((code = read.Step()) == SQLITE_ROW)
-        players.push_back(
-            {read.Text(0), static_cast<int32_t>(read.Int(1)), static_cast<int32_t>(read.Int(2)), read.Text(3)});
+        players.push_back({read.Text(0), static_cast<int32_t>(read.Int(1)),
+                           read.IsNull(2) ? Score() : Score(static_cast<int32_t>(read.Int(2))), read.Text(3)});
     return StatusOf(code);
 }
 

@@ -17,6 +17,7 @@
 #include "core/index/SearchQuery.h"
 #include "core/index/Sqlite.h"
 #include "core/row/DemoInfo.h"
+#include "core/row/DemoValues.h"
 
 namespace core {
 
@@ -27,7 +28,7 @@ inline constexpr std::string_view kIndexEmptiedMessage =
 struct IndexedPlayer {
     std::string name; // as recorded, colour codes kept
     int32_t team = 0;
-    int32_t score = 0;
+    Score score;
     std::string clanTag; // Quake Live's, shown before the name; empty for other games
     bool operator==(const IndexedPlayer&) const = default;
 };

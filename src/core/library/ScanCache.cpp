@@ -102,7 +102,7 @@ std::vector<std::string> CacheFieldsFromDemo(const std::vector<std::string>& key
     std::vector<std::string> fields = keyFields;
     const auto info = [&](std::string_view name) { return InfoValueOf(demo, name); };
     fields.push_back(LowerCase(info("mapname")));
-    fields.push_back(demo.playtime);
+    fields.push_back(FormatSeconds(demo.playtimeSeconds));
     fields.push_back(info("version"));
     fields.push_back(GameTypeNameOf(demo));
     fields.push_back(ModName(demo.infoString));
@@ -152,8 +152,9 @@ DemoInfo RowFromCacheFields(const std::vector<std::string_view>& fields, std::st
     const size_t count = std::min<size_t>(fields.size(), kCacheFieldCount);
     for (size_t i = 0; i < count; ++i)
         row[static_cast<int>(i)] = fields[i];
+    uint64_t bytes = 0;
+    std::optional<uint32_t> recorded;
     if (count > FieldSize) {
-        uint64_t bytes = 0;
         std::from_chars(fields[FieldSize].data(), fields[FieldSize].data() + fields[FieldSize].size(), bytes);
         row[FieldSize] = FormatListSize(bytes);
     }
@@ -161,7 +162,8 @@ DemoInfo RowFromCacheFields(const std::vector<std::string_view>& fields, std::st
         int64_t date = 0;
         std::from_chars(fields[FieldRecorded].data(), fields[FieldRecorded].data() + fields[FieldRecorded].size(),
                         date);
-        row[FieldRecorded] = DosDateTimeText(static_cast<uint32_t>(date));
+        recorded = static_cast<uint32_t>(date);
+        row[FieldRecorded] = DosDateTimeText(*recorded);
     }
     if (count > FieldArchiveLocation) {
         // The archive's own name may hold a backslash on Linux, so cut by its known length.
@@ -176,6 +178,7 @@ DemoInfo RowFromCacheFields(const std::vector<std::string_view>& fields, std::st
     row[FieldRating] = user.rating;
     row[FieldWeb] = user.web;
     row[FieldDescription] = user.description;
+    SetRowKeys(row, bytes, recorded);
     return row;
 }
 

@@ -66,9 +66,10 @@ bool Readable(const std::string& path)
 // Reads one uncached demo. Runs on any thread: touches nothing but the item.
 void ReadItem(ScanItem& item)
 {
-    const DemoState demo = ReadListedDemo(item);
+    const DemoRead read = ReadListedDemo(item);
+    const DemoState demo = read ? *read : UnreadDemo();
     const std::string& file = item.archive.empty() ? item.loadName : item.archive;
-    if (demo.result != "1") {
+    if (!demo.whole) {
         FolderEntry entry;
         if (!StatPath(file, entry)) {
             item.vanished = true; // deleted or moved while the folder was being listed
@@ -77,10 +78,11 @@ void ReadItem(ScanItem& item)
     }
     // A demo still being recorded or downloaded grows into a whole one, and a refused member may
     // be readable by a later version: neither gets a line that would hide it from then on.
-    item.problem = !demo.breakNote.empty()       ? demo.breakNote
+    item.problem = !read                         ? read.text()
+                   : !demo.breakNote.empty()     ? demo.breakNote
                    : !demo.debugMessages.empty() ? demo.debugMessages.front()
                                                  : std::string();
-    if (!item.problem.empty() || (demo.result != "1" && !Readable(file))) {
+    if (!item.problem.empty() || (!demo.whole && !Readable(file))) {
         // Its "N/A" texts say nothing about the demo; once it can be read it must be read.
         item.fields = CacheFieldsFromDemo(item.KeyFields(), demo);
         return;
@@ -387,7 +389,7 @@ DemoListing ListDemos(const std::string& folder, std::stop_token stop)
     return listing;
 }
 
-DemoState ReadListedDemo(const ListedDemo& demo)
+DemoRead ReadListedDemo(const ListedDemo& demo)
 {
     return demo.archive.empty() ? LoadDemo(demo.loadName, {}, false)
                                 : LoadDemoMember(demo.loadName, demo.archive, demo.place, false);

@@ -94,7 +94,7 @@ struct DemoListing {
 // with this.
 DemoListing ListDemos(const std::string& folder, std::stop_token stop = {});
 // Reads one listed demo the way the listing reads an uncached one (no course log, no messages).
-DemoState ReadListedDemo(const ListedDemo& demo);
+DemoRead ReadListedDemo(const ListedDemo& demo);
 
 // The summary's play time of a demo of `bytes`: size x 0.00074, rounded.
 uint64_t EstimatedPlaySeconds(uint64_t bytes);

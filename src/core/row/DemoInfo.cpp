@@ -1,6 +1,7 @@
 #include "core/row/DemoInfo.h"
 
 #include <cfenv>
+#include <charconv>
 #include <clocale>
 #include <cmath>
 #include <cstdio>
@@ -56,6 +57,133 @@ std::optional<int> ParseClock(std::string_view text)
     if (!h || !m || !s)
         return std::nullopt;
     return *h * 3600 + *m * 60 + *s;
+}
+
+namespace {
+
+std::optional<double> StrictDouble(std::string_view text)
+{
+    if (text.empty())
+        return std::nullopt;
+    // from_chars takes no leading "+" and would read "inf" and "nan"; neither is a number here.
+    const char first = text.front();
+    if (!(first == '-' || first == '.' || (first >= '0' && first <= '9')))
+        return std::nullopt;
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+std::optional<int32_t> WholeScore(std::string_view text)
+{
+    int32_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+template <class T> int Order(const T& a, const T& b)
+{
+    return a < b ? -1 : (b < a ? 1 : 0);
+}
+
+} // namespace
+
+std::optional<double> ListNumber(std::string_view text)
+{
+    const std::string_view head = text.substr(0, text.find(' '));
+    if (head.find(':') != std::string_view::npos)
+        return std::nullopt; // a clock or a score, each with a key of its own
+    if (std::optional<double> value = StrictDouble(head))
+        return value;
+    // The locale's form: its thousands separators left out, its decimal separator read as ".".
+    const std::lconv* conv = std::localeconv();
+    const std::string_view thousands = conv && conv->thousands_sep ? conv->thousands_sep : "";
+    const std::string_view decimal = conv && conv->decimal_point ? conv->decimal_point : ".";
+    std::string local;
+    for (size_t at = 0; at < head.size();) {
+        if (!thousands.empty() && head.substr(at, thousands.size()) == thousands) {
+            at += thousands.size();
+        } else if (!decimal.empty() && decimal != "." && head.substr(at, decimal.size()) == decimal) {
+            local += '.';
+            at += decimal.size();
+        } else {
+            local += head[at++];
+        }
+    }
+    if (local == head)
+        return std::nullopt;
+    return StrictDouble(local);
+}
+
+void RefreshRowKeys(DemoInfo& row)
+{
+    RowKeys& keys = row.keys;
+    const std::optional<int> playtime = ParseClock(row[FieldPlaytime]);
+    keys.playtime = playtime && row[FieldPlaytime].size() >= 8 ? std::optional<uint32_t>(*playtime) : std::nullopt;
+    for (int column = FieldTimelimit; column <= FieldMinPing; ++column)
+        keys.limits[static_cast<size_t>(column - FieldTimelimit)] = ListNumber(row[column]);
+    const std::string& score = row[FieldFinalScore];
+    const size_t colon = score.find(':');
+    keys.finalScore.reset();
+    if (colon != std::string::npos) {
+        const auto first = WholeScore(std::string_view(score).substr(0, colon));
+        const auto second = WholeScore(std::string_view(score).substr(colon + 1));
+        if (first && second)
+            keys.finalScore = std::pair(*first, *second);
+    }
+    keys.rating = RatingOf(row[FieldRating]);
+}
+
+void SetRowKeys(DemoInfo& row, std::optional<uint64_t> bytes, std::optional<uint32_t> recorded)
+{
+    row.keys.bytes = bytes;
+    row.keys.recorded = recorded;
+    RefreshRowKeys(row);
+}
+
+bool CompareRowKeys(const DemoInfo& a, const DemoInfo& b, int column, int& order)
+{
+    const RowKeys &x = a.keys, &y = b.keys;
+    switch (column) {
+    case FieldSize:
+        if (!x.bytes || !y.bytes)
+            return false;
+        order = Order(*x.bytes, *y.bytes);
+        return true;
+    case FieldRecorded:
+        if (!x.recorded || !y.recorded)
+            return false;
+        order = Order(*x.recorded, *y.recorded);
+        return true;
+    case FieldPlaytime:
+        if (!x.playtime || !y.playtime)
+            return false;
+        order = Order(*x.playtime, *y.playtime);
+        return true;
+    case FieldFinalScore:
+        if (!x.finalScore || !y.finalScore)
+            return false;
+        order = Order(*x.finalScore, *y.finalScore);
+        return true;
+    case FieldRating:
+        if (!x.rating || !y.rating)
+            return false;
+        order = Order(*x.rating, *y.rating);
+        return true;
+    default:
+        if (column < FieldTimelimit || column > FieldMinPing)
+            return false;
+        const auto& p = x.limits[static_cast<size_t>(column - FieldTimelimit)];
+        const auto& q = y.limits[static_cast<size_t>(column - FieldTimelimit)];
+        if (!p || !q)
+            return false;
+        order = Order(*p, *q);
+        return true;
+    }
 }
 
 namespace {

@@ -6,10 +6,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "core/common/ColourCodes.h"
 #include "core/common/DosDateTime.h"
 #include "core/common/TextEncoding.h"
+#include "core/row/DemoValues.h"
 
 namespace core {
 
@@ -44,8 +46,21 @@ enum DemoField : int {
     DemoFieldCount
 };
 
+// The numbers behind a row's texts, made once when the row is made, for the lists to sort on.
+struct RowKeys {
+    std::optional<uint64_t> bytes;    // "Size"
+    std::optional<uint32_t> recorded; // "Recorded", packed DOS date-time
+    std::optional<uint32_t> playtime; // "Playtime", seconds
+    // "Timelimit" to "Min Ping": the server's values where they are numbers.
+    std::array<std::optional<double>, FieldMinPing - FieldTimelimit + 1> limits;
+    std::optional<std::pair<int32_t, int32_t>> finalScore; // "Final Score": winner's, second's
+    Rating rating;                                         // "Rating"
+    bool operator==(const RowKeys&) const = default;
+};
+
 struct DemoInfo {
     std::array<std::string, DemoFieldCount> fields;
+    RowKeys keys;
 
     std::string& operator[](int i) { return fields[static_cast<size_t>(i)]; }
     const std::string& operator[](int i) const { return fields[static_cast<size_t>(i)]; }
@@ -67,6 +82,18 @@ int64_t RoundHalfEven(double value);
 std::string FormatSeconds(uint32_t seconds);
 // Reads "hh:mm:ss" at fixed positions; nullopt when a part is not a decimal number.
 std::optional<int> ParseClock(std::string_view text);
+
+// Makes the row's keys: size and date as given, the others from the texts the row holds (the
+// demo's own server values and the scan cache's fields are texts).
+void SetRowKeys(DemoInfo& row, std::optional<uint64_t> bytes, std::optional<uint32_t> recorded);
+// After a text of the row changed (the user's data): its keys again, size and date kept.
+void RefreshRowKeys(DemoInfo& row);
+// The column's key when it has one of its own: true with `order` negative, zero or positive for
+// ascending order; false when the column sorts by its texts, or either row lacks the key.
+bool CompareRowKeys(const DemoInfo& a, const DemoInfo& b, int column, int& order);
+// A number as the lists read one from a text: the text up to its first blank, a decimal number in
+// the C form or in the locale's (thousands separators, decimal separator).
+std::optional<double> ListNumber(std::string_view text);
 // "1.50 MB" / "1.50 KB" with the given decimals and the locale's decimal separator.
 std::string FormatSize(uint64_t bytes, int decimals);
 // The reader's own size text: "1.50 MB", or truncated whole kilobytes "1 KB".

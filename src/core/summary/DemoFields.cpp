@@ -11,7 +11,7 @@ std::array<std::string, kDerivedFieldCount> DemoDerivedFields(const DemoState& d
     const RankedPlayers ranked = GetRankedPlayers(demo);
     return {
         LowerCase(info("mapname")),
-        demo.playtime,
+        FormatSeconds(demo.playtimeSeconds),
         info("version"),
         GameTypeNameOf(demo),
         ModName(demo.infoString),

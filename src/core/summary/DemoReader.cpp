@@ -6,7 +6,6 @@
 
 #include "core/archive/DemoFile.h"
 #include "core/common/FileNames.h"
-#include "core/common/MessageSink.h"
 #include "core/demo/DemoDecoder.h"
 #include "core/events/DemoEventsLoad.h"
 #include "core/events/PlayerFigures.h"
@@ -17,8 +16,6 @@
 #include "core/summary/QuakeLive.h"
 
 namespace core {
-
-DemoState CurrentDemo;
 
 std::string InfoValueIn(std::string_view key, std::string_view text)
 {
@@ -38,11 +35,6 @@ std::string InfoValueIn(std::string_view key, std::string_view text)
 std::string InfoValueOf(const DemoState& demo, std::string_view key)
 {
     return InfoValueIn(key, demo.infoString);
-}
-
-std::string InfoValue(std::string_view key)
-{
-    return InfoValueOf(CurrentDemo, key);
 }
 
 std::string_view GetTokenView(std::string_view text, int n)
@@ -145,11 +137,11 @@ void RankByEvents(DemoState& demo, std::span<const uint8_t> data, std::string_vi
 void Finish(DemoState& demo, const std::string& infoText, bool infoFound, const DemoWalk& walk)
 {
     // A demo that breaks off is not whole, whatever it held before the break.
-    demo.result = infoFound && walk.SystemInfoFound() && !demo.cutOff ? "1" : "0";
+    demo.whole = infoFound && walk.SystemInfoFound() && !demo.cutOff;
     demo.infoString = infoText + walk.SystemInfo() + "\\";
     for (Player& p : demo.players)
         if (p.team == 3 && !p.forfeited)
-            p.score = kNoScore;
+            p.score.reset();
     SortPlayers(demo);
 }
 
@@ -176,7 +168,6 @@ DemoState ReadDemo(std::span<const uint8_t> data, const ReadWishes& wishes)
 {
     DemoState demo;
     demo.size = data.size();
-    demo.sizeText = FormatReaderSize(data.size());
     DemoWalk walk(demo, data, wishes.courseLog);
 
     std::string infoText;
@@ -201,50 +192,42 @@ DemoState ReadDemo(std::span<const uint8_t> data, const ReadWishes& wishes)
     return demo;
 }
 
+DemoState UnreadDemo()
+{
+    return ReadDemo({}, {});
+}
+
 namespace {
 
-DemoState ReadLoaded(const std::string& name, const DemoBytes& bytes, bool courseLogWish)
+DemoRead ReadLoaded(const std::string& name, const DemoBytes& bytes, bool courseLogWish)
 {
+    if (bytes.memoryError)
+        return Failure<ReadError>{ReadError::OutOfMemory, bytes.problem};
+    if (!bytes.problem.empty())
+        return Failure<ReadError>{ReadError::Refused, bytes.problem};
+    if (!bytes.found)
+        return Failure<ReadError>{ReadError::Missing, {}};
     ReadWishes wishes;
     wishes.courseLog = courseLogWish;
     const std::string extension = LowerExtension(name);
     wishes.extension = extension;
     DemoState demo = ReadDemo(bytes.data.span(), wishes);
     demo.size = bytes.size;
-    demo.sizeText = FormatReaderSize(bytes.size);
-    demo.dosDateTime = bytes.dosDateTime;
-    demo.recordedText = bytes.found ? DosDateTimeText(bytes.dosDateTime) : std::string();
-    if (!bytes.problem.empty()) {
-        demo.debugMessages.insert(demo.debugMessages.begin(), bytes.problem);
-        // The properties window shows why the demo's values are missing.
-        demo.courseLog.insert(demo.courseLog.begin(), "^1" + bytes.problem);
-    }
-    demo.memoryError = bytes.memoryError;
+    demo.recorded = bytes.dosDateTime;
     return demo;
 }
 
 } // namespace
 
-DemoState LoadDemo(const std::string& name, const std::string& archive, bool courseLogWish)
+DemoRead LoadDemo(const std::string& name, const std::string& archive, bool courseLogWish)
 {
     return ReadLoaded(name, LoadDemoBytes(name, archive), courseLogWish);
 }
 
-DemoState LoadDemoMember(const std::string& name, const std::string& archive, const MemberPlace& place,
-                         bool courseLogWish)
+DemoRead LoadDemoMember(const std::string& name, const std::string& archive, const MemberPlace& place,
+                        bool courseLogWish)
 {
     return ReadLoaded(name, LoadMemberBytes(archive, name, place), courseLogWish);
-}
-
-std::string GetFromDemo(const std::string& name, const std::string& archive, bool courseLogWish)
-{
-    CurrentDemo = LoadDemo(name, archive, courseLogWish);
-    // A demo too large for memory is reported like any other debug message. The busy count is
-    // left alone: the callers that raised it lower it again, and a reset here would take it
-    // below zero and open the guards it stands for.
-    for (const std::string& message : CurrentDemo.debugMessages)
-        Messages().Error(message, "Debug");
-    return CurrentDemo.result;
 }
 
 } // namespace core

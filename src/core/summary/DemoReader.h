@@ -2,16 +2,16 @@
 // Reading one recorded demo: the server information, the protocol, the course of the match,
 // the scores and the players.
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "core/common/Result.h"
 #include "core/summary/Player.h"
 
 namespace core {
-
-class MessageSink;
 
 // Everything the reader learns about one demo.
 struct DemoState {
@@ -20,11 +20,10 @@ struct DemoState {
     std::string gameType = "N/A";
     std::string mapTitle = "N/A";
     std::string music = "N/A";
-    std::string recordedText;
-    std::string sizeText;
-    std::string playtime = "00:00:00";
-    std::string score1 = "0";
-    std::string score2 = "0";
+    uint32_t playtimeSeconds = 0;
+    // The team scores (red, blue); none when the demo wrote something else than a number.
+    Score score1 = 0;
+    Score score2 = 0;
     int fieldsPerScoreEntry = 6;
     int scoreEntries = 0;
     std::vector<Player> players; // index = the game's client number
@@ -37,15 +36,15 @@ struct DemoState {
     // first side left (red, or the leader), 1 the second; -1 when nobody did. The other side wins.
     int forfeitedSide = -1;
 
-    // Not shown by the lists, but useful to callers.
-    uint64_t size = 0;        // demo size in bytes
-    uint32_t dosDateTime = 0; // recorded date-time, packed DOS form
-    std::string result = "0"; // "1" when both information texts were found
+    uint64_t size = 0; // demo size in bytes
+    // The file's or member's last-write time, packed DOS form; none for bytes not from a file.
+    std::optional<uint32_t> recorded;
+    bool whole = false;       // both information texts were found and the walk did not break off
     bool walkedToEnd = false; // the -1 end marker (or the data's end) was reached
     bool cutOff = false;      // the walk broke off inside a message (a cut or damaged demo)
     std::string breakNote;    // where it broke off, for the user; empty for a whole demo
-    bool memoryError = false; // the demo did not fit into memory
-    // "Debug" messages the reader raised, in order; GetFromDemo shows them through the sink.
+    // Messages about the demo's damage, in order ("Parsing Error ..."): the caller decides
+    // whether to show them.
     std::vector<std::string> debugMessages;
 };
 
@@ -56,26 +55,31 @@ struct ReadWishes {
 };
 
 // Parses a whole demo held in memory. Pure: no globals, no messages shown; safe on any thread.
-// The recorded text, size text and dosDateTime are set by the caller (they come from the file).
+// The recorded date is set by the caller (it comes from the file).
 DemoState ReadDemo(std::span<const uint8_t> data, const ReadWishes& wishes);
 
-// Loads a demo file (archive empty) or the member `name` of the archive, reads it, stores the
-// result in CurrentDemo and shows its debug messages through the message sink. "1" or "0".
-std::string GetFromDemo(const std::string& name, const std::string& archive, bool courseLogWish);
+// The record of a demo nothing could be read of: every text "N/A", nobody playing.
+DemoState UnreadDemo();
 
-// The same without touching CurrentDemo or showing messages: the scanner's threads use this.
-DemoState LoadDemo(const std::string& name, const std::string& archive, bool courseLogWish);
+// Why a demo file or member gave no bytes to read.
+enum class ReadError {
+    Missing,     // the file or member is gone or cannot be opened; no text
+    OutOfMemory, // no memory for the demo
+    Refused,     // an archive member that is damaged or packed in a way that cannot be read
+};
+// A demo's record; a damaged or cut demo is a record too, with what could be read of it.
+using DemoRead = Result<DemoState, ReadError>;
+
+// Loads a demo file (archive empty) or the member `name` of the archive and reads it. Shows
+// nothing: the record's debug messages and a failure's text are the caller's to show.
+DemoRead LoadDemo(const std::string& name, const std::string& archive, bool courseLogWish);
 // An archive member whose place the caller took from the archive's directory.
 struct MemberPlace;
-DemoState LoadDemoMember(const std::string& name, const std::string& archive, const MemberPlace& place,
-                         bool courseLogWish);
-
-// The program-wide result of the last GetFromDemo.
-extern DemoState CurrentDemo;
+DemoRead LoadDemoMember(const std::string& name, const std::string& archive, const MemberPlace& place,
+                        bool courseLogWish);
 
 // Key lookup in a backslash-separated info text (see the rule in DemoReader.cpp); "N/A" if absent.
 std::string InfoValueIn(std::string_view key, std::string_view text);
-std::string InfoValue(std::string_view key);
 std::string InfoValueOf(const DemoState& demo, std::string_view key);
 
 // The n-th token of a server command, quotes grouping blanks, trimmed of characters below 35.

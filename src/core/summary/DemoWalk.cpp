@@ -60,18 +60,18 @@ WalkOutcome DemoWalk::ReadError(std::string_view field, bool damaged)
 
 namespace {
 
-std::string PlaytimeText(int64_t milliseconds)
+uint32_t PlaytimeSeconds(int64_t milliseconds)
 {
     const int64_t seconds = RoundHalfEven(static_cast<double>(milliseconds) / 1000.0);
-    return FormatSeconds(static_cast<uint32_t>(std::clamp<int64_t>(seconds, 0, UINT32_MAX)));
+    return static_cast<uint32_t>(std::clamp<int64_t>(seconds, 0, UINT32_MAX));
 }
 
 } // namespace
 
 void DemoWalk::FinishWalk()
 {
-    m_demo.playtime = PlaytimeText(m_current - m_demoStart);
-    LogDirect("^4" + m_demo.playtime + " ^7Demo end.");
+    m_demo.playtimeSeconds = PlaytimeSeconds(m_current - m_demoStart);
+    LogDirect("^4" + FormatSeconds(m_demo.playtimeSeconds) + " ^7Demo end.");
     m_demo.walkedToEnd = true;
 }
 
@@ -79,13 +79,13 @@ void DemoWalk::FinishCutWalk(bool damaged)
 {
     // Interrupted recordings and cut downloads are common; everything before the broken message
     // is as good as in a whole demo.
-    m_demo.playtime = PlaytimeText(m_current - m_demoStart);
+    m_demo.playtimeSeconds = PlaytimeSeconds(m_current - m_demoStart);
     m_demo.cutOff = true;
     const std::string where = "packet " + std::to_string(m_packet) + " at byte " + std::to_string(m_messageAt);
     m_demo.breakNote =
         damaged ? "Demo damaged: " + where + " cannot be read."
                 : "Demo cut off after " + std::to_string(m_data.size()) + " bytes: " + where + " is incomplete.";
-    LogDirect("^4" + m_demo.playtime + " ^1" + m_demo.breakNote);
+    LogDirect("^4" + FormatSeconds(m_demo.playtimeSeconds) + " ^1" + m_demo.breakNote);
 }
 
 bool DemoWalk::MessageHeader(size_t pos, int32_t& sequence, int32_t& length, WalkOutcome& outcome)
@@ -330,7 +330,7 @@ void DemoWalk::ScoreLine(int which, std::string_view value)
     if (!ToInt32(value, number) || ShowsNoScore(number))
         return;
     if (!m_demo.gameEnded)
-        (which == 0 ? m_demo.score1 : m_demo.score2).assign(value);
+        (which == 0 ? m_demo.score1 : m_demo.score2) = number;
     const std::string name = which == 0 ? TeamOneName(m_demo) : TeamTwoName(m_demo);
     if (number > m_previousScore[which])
         AddCourseLine(name + " ^7scored: " + std::string(value));

@@ -48,8 +48,8 @@ void ApplyScoreBoard(DemoState& demo, const ScoreBoard& board)
         return;
     demo.scoresSeen = true;
     if (board.hasTeamScores) {
-        SetTeamScore(demo.score1, std::to_string(board.red));
-        SetTeamScore(demo.score2, std::to_string(board.blue));
+        SetTeamScore(demo.score1, board.red);
+        SetTeamScore(demo.score2, board.blue);
     }
     demo.scoreEntries = static_cast<int>(std::min<size_t>(board.entries.size(), 64));
     for (size_t i = 0; i < board.entries.size(); ++i) {
@@ -63,7 +63,7 @@ void ApplyScoreBoard(DemoState& demo, const ScoreBoard& board)
         if (p->team >= 3)
             continue;
         p->rankPosition = static_cast<int32_t>(i);
-        p->score = ShowsNoScore(e.score) ? kNoScore : e.score;
+        p->score = ScoreOf(e.score);
     }
     if (demo.gameEnded)
         demo.scoresFrozen = true;
@@ -78,12 +78,12 @@ void WriteBoardTable(DemoState& demo, const ScoreBoard& board, const std::string
         const Player* p = PlayerAt(demo, e.client);
         if (!p || p->name.empty())
             continue;
-        const std::string score = p->team >= 3 ? "SPECT" : ScoreText(e.score);
+        const std::string score = p->team >= 3 ? "SPECT" : ScoreText(ScoreOf(e.score));
         log.push_back("         ^7" + PadRight(score, 8) + PadRight(std::to_string(e.ping), 7) +
                       PadRight(std::to_string(e.time), 7) + p->name);
     }
     if (IsTeamGame(demo))
-        log.push_back("         ^1TEAMSCORE ^1" + demo.score1 + "^7:" + "^4" + demo.score2);
+        log.push_back(TeamScoreLine(demo));
     log.emplace_back();
 }
 
@@ -94,7 +94,7 @@ RankedPlayers RankRace(const DemoState& demo)
         return ranked;
     std::vector<const Player*> finished;
     for (const Player& p : demo.players)
-        if (!p.name.empty() && p.team < 3 && p.score > 0)
+        if (!p.name.empty() && p.team < 3 && p.score > 0) // a score of 0 is no finished run
             finished.push_back(&p);
     // Times are milliseconds: the shortest wins; equal times keep the board's order.
     std::stable_sort(finished.begin(), finished.end(), [](const Player* a, const Player* b) {
@@ -106,9 +106,9 @@ RankedPlayers RankRace(const DemoState& demo)
     std::string second = "0";
     if (finished.size() > 1) {
         ranked.second = StripColourCodes(finished[1]->name);
-        second = std::to_string(finished[1]->score);
+        second = std::to_string(*finished[1]->score);
     }
-    ranked.finalScore = std::to_string(finished[0]->score) + ":" + second;
+    ranked.finalScore = std::to_string(*finished[0]->score) + ":" + second;
     return ranked;
 }
 
@@ -158,7 +158,7 @@ bool ModScores::ServerCommand(std::string_view command, DemoWalk& walk)
                     ScoreBoard board;
                     for (int32_t client : {first, second})
                         if (const Player* p = PlayerAt(m_demo, client))
-                            board.entries.push_back({client, -1, p->score, 0, p->time});
+                            board.entries.push_back({client, -1, p->score.value_or(kNoScore), 0, p->time});
                     WriteBoardTable(m_demo, board, walk.CoursePrefix());
                 }
             }
@@ -245,8 +245,8 @@ void ModScores::CpmaGameInfo(std::string_view value)
     m_cpmaRed = red;
     if (IsTeamGame(m_demo)) {
         if (!m_demo.gameEnded && !m_demo.scoresFrozen) {
-            SetTeamScore(m_demo.score1, std::to_string(red));
-            SetTeamScore(m_demo.score2, std::to_string(blue));
+            SetTeamScore(m_demo.score1, red);
+            SetTeamScore(m_demo.score2, blue);
         }
         return;
     }
@@ -312,11 +312,11 @@ void ModScores::Restart(DemoWalk& walk)
     m_awaitLevelStart = true;
     m_demo.scoresFrozen = false;
     m_demo.scoresSeen = false;
-    m_demo.score1 = "0";
-    m_demo.score2 = "0";
+    m_demo.score1 = 0;
+    m_demo.score2 = 0;
     m_demo.forfeitedSide = -1;
     for (Player& p : m_demo.players) {
-        p.score = kNoScore;
+        p.score.reset();
         p.rankPosition = 9999;
         p.forfeited = false;
     }
@@ -329,9 +329,9 @@ void ModScores::PlaceFallback()
 {
     // Quake Live keeps the leaders' names and scores in configuration strings in every game type
     // without teams; they stand in for a board the walk could not read.
-    int32_t scores[2] = {0, 0};
-    if (!ToInt32(m_demo.score1, scores[0]) || !ToInt32(m_demo.score2, scores[1]))
+    if (!m_demo.score1 || !m_demo.score2)
         return;
+    const int32_t scores[2] = {*m_demo.score1, *m_demo.score2};
     const std::string* places[2] = {&m_firstPlace, &m_secondPlace};
     for (int i = 0; i < 2; ++i) {
         if (places[i]->empty() || *places[i] == "none")

@@ -56,7 +56,7 @@ public:
 
 private:
     struct Result {
-        std::string score1, score2;
+        Score score1, score2;
         bool scoresSeen = false;
         int scoreEntries = 0;
         int forfeitedSide = -1;

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/row/DemoValues.h"
+
 namespace core {
 
 constexpr int32_t kAbsentNumber = -2147483647;
@@ -18,17 +20,24 @@ constexpr bool ShowsNoScore(int32_t score)
     return score == kNoScore || score == kNoScore - 1 || score == kForfeitScore;
 }
 
+// The score a value of the game stands for. The games' markers for "no score" end at the reader:
+// past it a score is a number or none, never a magic value.
+constexpr Score ScoreOf(int32_t value)
+{
+    return ShowsNoScore(value) ? Score() : Score(value);
+}
+
 struct Player {
     std::string name; // userinfo "n", colour codes kept
     int32_t team = 0; // userinfo "t"; 3 = spectator
     int32_t imageIndex = 0;
-    int32_t score = kNoScore;
+    Score score;
     int32_t time = 0;
     int32_t accuracy = 0, impressive = 0, excellent = 0, gauntlet = 0, defend = 0, assist = 0, perfect = 0,
             captures = 0;
     int32_t rankPosition = 9999;
     int32_t handicap = 0, wins = 0, losses = 0;
-    std::string leader; // "1" or "0"
+    bool leader = false; // userinfo "tl"
     std::string model, headModel;
     // Quake Live: the clan tag shown before the name ("cn") and the Steam ID ("st"), where held.
     std::string clanTag, steamId;

@@ -115,17 +115,25 @@ std::string PadRight(std::string text, size_t width)
 
 } // namespace
 
-void SetTeamScore(std::string& score, std::string_view value)
+void SetTeamScore(Score& score, int32_t value)
 {
     // A side without a score (or one that left) keeps the score it had.
-    int32_t number = 0;
-    if (!ToInt32(value, number) || !ShowsNoScore(number))
-        score.assign(value);
+    if (!ShowsNoScore(value))
+        score = value;
 }
 
-std::string ScoreText(int32_t score)
+void SetTeamScore(Score& score, std::string_view value)
 {
-    return ShowsNoScore(score) ? "N/A" : std::to_string(score);
+    int32_t number = 0;
+    if (!ToInt32(value, number))
+        score.reset();
+    else
+        SetTeamScore(score, number);
+}
+
+std::string TeamScoreLine(const DemoState& demo)
+{
+    return "         ^1TEAMSCORE ^1" + ScoreText(demo.score1) + "^7:" + "^4" + ScoreText(demo.score2);
 }
 
 int32_t ScoreField(std::string_view report, int n)
@@ -170,7 +178,7 @@ bool UpdatePlayer(DemoState& demo, int client, std::string_view userinfo)
 
     p.model = UserInfoValue(userinfo, "model");
     p.headModel = UserInfoValue(userinfo, "hmodel");
-    p.leader = UserInfoValue(userinfo, "tl") == "1" ? "1" : "0";
+    p.leader = UserInfoValue(userinfo, "tl") == "1";
     p.clanTag = UserInfoValue(userinfo, "cn");
     p.steamId = UserInfoValue(userinfo, "st");
     return ok;
@@ -200,8 +208,7 @@ bool ParseScores(DemoState& demo, std::string_view report)
         if (p.team >= 3)
             continue;
         p.rankPosition = b;
-        const int32_t score = field(b * f + 5);
-        p.score = ShowsNoScore(score) ? kNoScore : score;
+        p.score = ScoreOf(field(b * f + 5));
         if (demo.protocol > 46) {
             int32_t* awards[] = {&p.accuracy, &p.impressive, &p.excellent, &p.gauntlet,
                                  &p.defend,   &p.assist,     &p.perfect,   &p.captures};
@@ -237,18 +244,19 @@ void WriteScoreTable(DemoState& demo, std::string_view report, int64_t currentMs
         const Player& p = demo.players[static_cast<size_t>(i)];
         if (p.name.empty())
             continue;
-        const std::string score = p.team >= 3 ? "SPECT" : ScoreText(field(c * f + 5));
+        const std::string score = p.team >= 3 ? "SPECT" : ScoreText(ScoreOf(field(c * f + 5)));
         log.push_back("         ^7" + PadRight(score, 8) + PadRight(std::to_string(field(c * f + 6)), 7) +
                       PadRight(std::to_string(field(c * f + 7)), 7) + p.name);
     }
     if (IsTeamGame(demo))
-        log.push_back("         ^1TEAMSCORE ^1" + demo.score1 + "^7:" + "^4" + demo.score2);
+        log.push_back(TeamScoreLine(demo));
     log.emplace_back();
 }
 
 void SortPlayers(DemoState& demo)
 {
     std::stable_sort(demo.players.begin(), demo.players.end(), [](const Player& a, const Player& b) {
+        // Players without a score come after every score.
         if (a.score != b.score)
             return a.score > b.score;
         if (a.rankPosition != b.rankPosition)
@@ -273,23 +281,8 @@ std::string TeamTwoName(const DemoState& demo)
 {
     return IsTeamGame(demo) ? "Blue team" : "2nd ranked player";
 }
-std::string TeamOneName()
-{
-    return TeamOneName(CurrentDemo);
-}
-std::string TeamTwoName()
-{
-    return TeamTwoName(CurrentDemo);
-}
 
 namespace {
-
-// A team score for the final score: the games' no-score values count as 0.
-std::string TeamScoreText(const std::string& score)
-{
-    int32_t number = 0;
-    return ToInt32(score, number) && ShowsNoScore(number) ? "0" : score;
-}
 
 RankedPlayers RankTeams(const DemoState& demo)
 {
@@ -300,12 +293,11 @@ RankedPlayers RankTeams(const DemoState& demo)
     std::string blue = InfoValueOf(demo, "g_blueteam");
     if (blue == "N/A")
         blue = "Blue Team";
-    int32_t s1 = 0, s2 = 0;
-    if (!ToInt32(demo.score1, s1) || !ToInt32(demo.score2, s2))
+    if (!demo.score1 || !demo.score2)
         return ranked;
-    const std::string score1 = TeamScoreText(demo.score1), score2 = TeamScoreText(demo.score2);
+    const std::string score1 = std::to_string(*demo.score1), score2 = std::to_string(*demo.score2);
     // The side that stayed in a forfeited match wins whatever the scores said.
-    const bool redWins = demo.forfeitedSide >= 0 ? demo.forfeitedSide == 1 : s2 < s1;
+    const bool redWins = demo.forfeitedSide >= 0 ? demo.forfeitedSide == 1 : *demo.score2 < *demo.score1;
     if (redWins)
         return {red, blue, score1 + ":" + score2};
     return {blue, red, score2 + ":" + score1};
@@ -321,7 +313,7 @@ RankedPlayers RankPlayers(const DemoState& demo)
     std::vector<const Player*> ranks;
     for (const bool forfeited : {false, true})
         for (const Player& p : demo.players)
-            if (!p.name.empty() && (p.team < 3 || p.forfeited) && p.forfeited == forfeited && !ShowsNoScore(p.score))
+            if (!p.name.empty() && (p.team < 3 || p.forfeited) && p.forfeited == forfeited && p.score)
                 ranks.push_back(&p);
     if (ranks.empty())
         return ranked;
@@ -329,9 +321,9 @@ RankedPlayers RankPlayers(const DemoState& demo)
     std::string secondScore = "0";
     if (ranks.size() > 1) {
         ranked.second = StripColourCodes(ranks[1]->name);
-        secondScore = std::to_string(ranks[1]->score);
+        secondScore = std::to_string(*ranks[1]->score);
     }
-    ranked.finalScore = std::to_string(ranks[0]->score) + ":" + secondScore;
+    ranked.finalScore = std::to_string(*ranks[0]->score) + ":" + secondScore;
     return ranked;
 }
 
@@ -351,11 +343,6 @@ RankedPlayers GetRankedPlayers(const DemoState& demo)
             return RankPlayers(demo);
     }
     return IsTeamGame(demo) ? RankTeams(demo) : RankPlayers(demo);
-}
-
-RankedPlayers GetRankedPlayers()
-{
-    return GetRankedPlayers(CurrentDemo);
 }
 
 } // namespace core

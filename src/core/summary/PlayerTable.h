@@ -22,8 +22,6 @@ void SortPlayers(DemoState& demo);
 bool IsTeamGame(const DemoState& demo);
 std::string TeamOneName(const DemoState& demo);
 std::string TeamTwoName(const DemoState& demo);
-std::string TeamOneName();
-std::string TeamTwoName();
 
 struct RankedPlayers {
     std::string winner = "N/A";
@@ -32,12 +30,13 @@ struct RankedPlayers {
     bool operator==(const RankedPlayers&) const = default;
 };
 RankedPlayers GetRankedPlayers(const DemoState& demo);
-RankedPlayers GetRankedPlayers();
 
-// A score as the course log's tables show it: "N/A" for the games' no-score values.
-std::string ScoreText(int32_t score);
-// Stores a team score (a score configuration string or a board's) unless it is a no-score value.
-void SetTeamScore(std::string& score, std::string_view value);
+// Stores a team score (a score configuration string or a board's) unless it is a no-score value;
+// a text that is no number leaves the side without a score.
+void SetTeamScore(Score& score, std::string_view value);
+void SetTeamScore(Score& score, int32_t value);
+// The course log's "TEAMSCORE" line of a team game.
+std::string TeamScoreLine(const DemoState& demo);
 
 // Strict decimal conversion of a 32-bit integer (optional sign, digits only).
 bool ToInt32(std::string_view text, int32_t& value);

@@ -166,12 +166,12 @@ std::vector<std::string> DemoDetails::ReadPlayers(const ListRow& entry)
     const core::DemoInfo& info = entry.info;
     if (core::IsArchiveMember(entry.sourceKind)) {
         const std::string& folder = info[core::FieldArchiveLocation];
-        core::GetFromDemo(folder.empty() ? info[core::FieldDemoname] : folder + "\\" + info[core::FieldDemoname],
-                          info[core::FieldLocation], false);
-    } else {
-        core::GetFromDemo(info[core::FieldLocation] + "/" + info[core::FieldDemoname], std::string(), false);
+        return PlayerNames(ShownDemoRead(
+            core::LoadDemo(folder.empty() ? info[core::FieldDemoname] : folder + "\\" + info[core::FieldDemoname],
+                           info[core::FieldLocation], false)));
     }
-    return PlayerNames(core::CurrentDemo);
+    return PlayerNames(ShownDemoRead(
+        core::LoadDemo(info[core::FieldLocation] + "/" + info[core::FieldDemoname], std::string(), false)));
 }
 
 void DemoDetails::OpenEditorForRow(ListPane& pane, int row, int focusField)
@@ -217,7 +217,8 @@ void DemoDetails::OpenEditorForCell(int row, int column, const QPoint& globalPos
 
 void DemoDetails::OpenEditorFor(const std::string& demoName, const std::string& location)
 {
-    std::vector<std::string> players = m_prop ? PlayerNames(m_prop->Demo()) : PlayerNames(core::CurrentDemo);
+    // Only the properties window opens the editor this way; it read the demo already.
+    std::vector<std::string> players = m_prop ? PlayerNames(m_prop->Demo()) : std::vector<std::string>();
     EnsureEditor(true).Load(demoName, location, players, nullptr, -1);
 }
 

@@ -234,7 +234,7 @@ void PlayerWindow::SetPlayerData(int k)
     m_apply->setEnabled(false);
 
     SetValue(QStringLiteral("Class:"), Latin1(core::ClassText(player)));
-    SetValue(QStringLiteral("Score:"), core::ShowsNoScore(player.score) ? QString() : QString::number(player.score));
+    SetValue(QStringLiteral("Score:"), player.score ? QString::number(*player.score) : QString());
 
     const std::string red = core::InfoValueOf(demo, "g_redteam");
     const std::string blue = core::InfoValueOf(demo, "g_blueteam");
@@ -248,13 +248,13 @@ void PlayerWindow::SetPlayerData(int k)
         const QString sheet = QStringLiteral("QLabel { color: %1; }").arg(colour.name());
         team->setStyleSheet(sheet);
         m_leader->setStyleSheet(sheet);
-        m_leader->setVisible(player.leader == "1");
+        m_leader->setVisible(player.leader);
     } else {
         team->setText(QStringLiteral("N/A"));
         team->setStyleSheet(QString());
         m_leader->setVisible(false);
     }
-    SetValue(QStringLiteral("Teamscore:"), Latin1(demo.score1 + ":" + demo.score2));
+    SetValue(QStringLiteral("Teamscore:"), Latin1(core::ScoreText(demo.score1) + ":" + core::ScoreText(demo.score2)));
     for (const char* caption : {"Teamscore:", "Team:"}) {
         m_captions[QString::fromLatin1(caption)]->setVisible(teamPlayer);
         m_values[QString::fromLatin1(caption)]->setVisible(teamPlayer);

@@ -140,6 +140,21 @@ const std::vector<QPixmap>& PlayerIcons()
     return icons;
 }
 
+core::DemoState ShownDemoRead(core::DemoRead read)
+{
+    if (!read) {
+        if (!read.text().empty())
+            core::Messages().Error(read.text(), "Debug");
+        core::DemoState nothing = core::UnreadDemo();
+        if (!read.text().empty())
+            nothing.courseLog.push_back("^1" + read.text());
+        return nothing;
+    }
+    for (const std::string& message : read->debugMessages)
+        core::Messages().Error(message, "Debug");
+    return std::move(read).value();
+}
+
 PropertiesWindow::PropertiesWindow(DemoDetails& details, QWidget* parent)
     : ToolWindow(parent, Qt::Tool), m_details(details)
 {
@@ -364,9 +379,12 @@ void PropertiesWindow::FillFromList(const ListRow& row, bool fromPlayList)
 
     const auto [name, archive] = DemoSource(row);
     m_source = {name, archive};
-    core::GetFromDemo(name, archive, true);
-    // The window keeps its own copy: later reads (the editor, a listing) overwrite CurrentDemo.
-    m_demo = core::CurrentDemo;
+    m_demo = ShownDemoRead(core::LoadDemo(name, archive, true));
+    if (!m_demo.recorded) {
+        // Not read: the row still knows the file.
+        m_demo.size = row.info.keys.bytes.value_or(0);
+        m_demo.recorded = row.info.keys.recorded;
+    }
 
     FindLevelShot();
     m_user->SetBackground(m_picture->Image());
@@ -427,9 +445,9 @@ void PropertiesWindow::FillGeneral()
     setWindowTitle(QStringLiteral("Properties of ") + FieldText(info, core::FieldDemoname));
     if (auto it = m_values.find(QStringLiteral("Name:")); it != m_values.end())
         it->second->setText(ShownDemoName(FieldText(info, core::FieldDemoname)));
-    SetValue(QStringLiteral("Size:"), m_demo.sizeText);
+    SetValue(QStringLiteral("Size:"), core::FormatReaderSize(m_demo.size));
     SetValue(QStringLiteral("Playtime:"), info[core::FieldPlaytime]);
-    SetValue(QStringLiteral("Recorded:"), m_demo.recordedText);
+    SetValue(QStringLiteral("Recorded:"), m_demo.recorded ? core::DosDateTimeText(*m_demo.recorded) : std::string());
     const std::string& map = info[core::FieldMap];
     SetValue(QStringLiteral("Map:"), map == "n/a" ? std::string("N/A") : map + ".bsp");
     m_mapTitle->setText(Latin1(m_demo.mapTitle));

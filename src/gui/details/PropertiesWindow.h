@@ -35,6 +35,11 @@ class UserTab;
 // The demo name after its first ":" (the whole name without one), at most 100 characters.
 QString ShownDemoName(const QString& demoName);
 
+// A read demo's record for the windows. What the reader found wrong (a damage, or why the demo
+// could not be read at all) is shown as its "Debug" messages; a demo that could not be read is a
+// record of nothing whose course log says why.
+core::DemoState ShownDemoRead(core::DemoRead read);
+
 class PropertiesWindow : public ToolWindow {
     Q_OBJECT
 public:

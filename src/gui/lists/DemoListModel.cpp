@@ -39,6 +39,30 @@ bool MayEnterPlayList(const ListRow& row)
     return core::IsPlayable(row.info);
 }
 
+std::vector<int> SortedRows(const std::vector<const core::DemoInfo*>& rows, int column, bool ascending)
+{
+    // The texts' keys, for the columns without numbers of their own and for rows whose numbers
+    // are missing ("N/A", "N/S"): read once per sort, and only when needed.
+    std::vector<std::optional<SortKey>> textKeys(rows.size());
+    const SortTextReader& reader = SortTextReader::Current();
+    auto textKey = [&](int row) -> const SortKey& {
+        std::optional<SortKey>& key = textKeys[static_cast<size_t>(row)];
+        if (!key)
+            key = reader.KeyOf(FieldText(*rows[static_cast<size_t>(row)], column));
+        return *key;
+    };
+    std::vector<int> order(rows.size());
+    std::iota(order.begin(), order.end(), 0);
+    // stable_sort stays within bounds even when the mixed rules are not transitive.
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        int result = 0;
+        if (!core::CompareRowKeys(*rows[static_cast<size_t>(a)], *rows[static_cast<size_t>(b)], column, result))
+            result = CompareSortKeys(textKey(a), textKey(b));
+        return ascending ? result < 0 : result > 0;
+    });
+    return order;
+}
+
 DemoListModel::DemoListModel(QString listName, QObject* parent)
     : QAbstractTableModel(parent), m_listName(std::move(listName))
 {
@@ -123,19 +147,11 @@ void DemoListModel::sort(int column, Qt::SortOrder order)
 {
     if (column < 0 || column >= core::DemoFieldCount || m_rows.size() < 2)
         return;
-    const SortTextReader& reader = SortTextReader::Current();
-    std::vector<SortKey> keys;
-    keys.reserve(m_rows.size());
+    std::vector<const core::DemoInfo*> infos;
+    infos.reserve(m_rows.size());
     for (const ListRow& row : m_rows)
-        keys.push_back(reader.KeyOf(FieldText(row.info, column)));
-    std::vector<int> order_(m_rows.size());
-    std::iota(order_.begin(), order_.end(), 0);
-    const bool ascending = order == Qt::AscendingOrder;
-    // stable_sort stays within bounds even when the mixed rules are not transitive.
-    std::stable_sort(order_.begin(), order_.end(), [&](int a, int b) {
-        const int result = CompareSortKeys(keys[static_cast<size_t>(a)], keys[static_cast<size_t>(b)]);
-        return ascending ? result < 0 : result > 0;
-    });
+        infos.push_back(&row.info);
+    const std::vector<int> order_ = SortedRows(infos, column, order == Qt::AscendingOrder);
 
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     std::vector<int> newPlace(m_rows.size());
@@ -205,6 +221,7 @@ void DemoListModel::SetRowInfo(int row, const core::DemoInfo& info)
         return;
     ListRow& entry = m_rows[static_cast<size_t>(row)];
     entry.info = info;
+    core::RefreshRowKeys(entry.info); // the user's data may have changed
     entry.sourceKind = SourceKindOf(info);
     emit dataChanged(index(row, 0), index(row, columnCount() - 1));
 }

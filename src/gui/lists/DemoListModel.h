@@ -30,6 +30,10 @@ int SourceKindOf(const core::DemoInfo& info);
 // Kinds 4 to 7 (no mod information) and protocol 46 demos cannot go into the play list.
 bool MayEnterPlayList(const ListRow& row);
 
+// The order of the rows sorted by a column (stable): by the rows' own numbers where the column has
+// them and both rows hold one, otherwise by the texts shown.
+std::vector<int> SortedRows(const std::vector<const core::DemoInfo*>& rows, int column, bool ascending);
+
 class DemoListModel : public QAbstractTableModel {
     Q_OBJECT
 public:

@@ -1,8 +1,9 @@
 #pragma once
-// How the two demo lists compare the texts of their sort column: dates as dates, numbers (sizes,
-// "a:b" scores, limits) as numbers, everything else as text in the locale's order. The texts are
-// those the lists show, so the date and number forms are read back with the locale that the core
-// formatted them with (the C library's current locale).
+// How the two demo lists compare the texts of a sort column where the rows' own numbers do not
+// decide (columns of texts, and "N/A", "N/S" or empty cells beside numbers): dates as dates,
+// numbers as numbers, everything else as text in the locale's order. The texts are those the lists
+// show, so the date and number forms are read with the locale that the core formatted them with
+// (the C library's current locale).
 #include <QString>
 
 #include <cstdint>

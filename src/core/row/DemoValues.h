@@ -1,0 +1,34 @@
+#pragma once
+// Values of a demo that the reader, the list rows and the library index share as numbers: a
+// score and the user's rating. Each becomes a text only where it is shown or written to a file.
+#include <charconv>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace core {
+
+// A score, or none (a spectator, a player never on a board).
+using Score = std::optional<int32_t>;
+
+// "N/A" for none, else the number.
+inline std::string ScoreText(Score score)
+{
+    return score ? std::to_string(*score) : "N/A";
+}
+
+// The user's rating of a demo, or none.
+using Rating = std::optional<int64_t>;
+
+// The rating a description file's text holds: a whole decimal number, nothing else around it.
+inline Rating RatingOf(std::string_view text)
+{
+    int64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+} // namespace core
