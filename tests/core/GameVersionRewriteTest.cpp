@@ -9,6 +9,7 @@
 #include "core/convert/DemoConversion.h"
 #include "core/convert/GameVersionRewrite.h"
 #include "core/protocol/ModernMessage.h"
+#include "core/protocol/WireLimits.h"
 #include "core/summary/DemoReader.h"
 #include "support/HuffmanEncoder.h"
 
@@ -141,7 +142,7 @@ TEST(GameVersionRewriteTest, AMessageGrownPastTheGameLimitIsRefused)
     std::string filler(8000, 'x');
     builder.ConfigString(1, filler);
     std::vector<uint8_t> payload = builder.EndGameState().Payload();
-    ASSERT_LT(payload.size(), core::kMaxDemoMessageSize);
+    ASSERT_LT(payload.size(), core::kMaxMessageSize);
     const auto grown = core::RewriteGameVersion(ModernDemoFile({payload}), std::string(9000, 'v'));
     EXPECT_FALSE(grown.ok);
     EXPECT_EQ(grown.failure, "the game state in message 0 would grow beyond the game's message size");

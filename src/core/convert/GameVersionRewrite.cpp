@@ -7,11 +7,12 @@
 #include "core/protocol/Huffman.h"
 #include "core/protocol/HuffmanBitWriter.h"
 #include "core/protocol/MessageCommand.h"
+#include "core/protocol/ProtocolTable.h"
 
 namespace core {
 namespace {
 
-constexpr int kGameVersionIndex = 20;
+constexpr int kGameVersionIndex = kConfigStringNumbers132.gameVersion;
 constexpr size_t kBigInfoString = 8192;
 
 // Where configuration string 20 goes in a game state message: the bits of the old one (from ==
@@ -128,7 +129,7 @@ GameVersionRewrite RewriteGameVersion(std::span<const uint8_t> demo, std::string
         // The end marker, as the program's reader and decoder take it: either number -1.
         if (sequence == -1 || length == -1)
             break;
-        if (length < 0 || static_cast<size_t>(length) > kMaxDemoMessageSize ||
+        if (length < 0 || static_cast<size_t>(length) > kMaxMessageSize ||
             static_cast<size_t>(length) > demo.size() - at - 8) {
             result.failure = "message " + std::to_string(sequence) + " has a length the demo cannot hold";
             return result;
@@ -148,7 +149,7 @@ GameVersionRewrite RewriteGameVersion(std::span<const uint8_t> demo, std::string
             continue;
         }
         const std::vector<uint8_t> rewritten = Spliced(payload, splice, gameVersion);
-        if (rewritten.size() > kMaxDemoMessageSize) {
+        if (rewritten.size() > kMaxMessageSize) {
             result.failure =
                 "the game state in message " + std::to_string(sequence) + " would grow beyond the game's message size";
             return result;

@@ -11,22 +11,15 @@
 #include "core/protocol/DemoFieldTables.h"
 #include "core/protocol/Huffman.h"
 #include "core/protocol/MessageCommand.h"
+#include "core/protocol/ProtocolTable.h"
 #include "core/summary/DemoWalk.h"
 
 namespace core {
 namespace {
 
-// The client keeps this many snapshots to delta from, and this many entities of them.
-constexpr int kPacketBackup = 32;
+// The client keeps kPacketBackup snapshots to delta from, and this many entities of them.
 constexpr int64_t kMaxParseEntities = kPacketBackup * 256;
 constexpr int64_t kMaxSnapshotEntities = 256;
-// The client's buffers for texts (less their terminator) and for a game state's texts.
-constexpr size_t kMaxBigString = 8192 - 1;
-constexpr size_t kMaxString = 1024 - 1;
-constexpr int64_t kMaxGameStateChars = 16000;
-// Quake Live's game states are larger than 1.32's buffer; its own limit is not known here, so
-// only the texts' own bounds (1024 strings of 8191 bytes) hold them.
-constexpr int64_t kMaxQuakeLiveGameStateChars = int64_t{kMaxConfigStrings} * (kMaxBigString + 1);
 // Floats that hold a small whole number travel as one of 13 bits, biased to be positive.
 constexpr int kFloatIntBits = 13;
 constexpr int32_t kFloatIntBias = 1 << (kFloatIntBits - 1);
@@ -36,7 +29,7 @@ constexpr uint32_t Command(MessageCommand command)
     return static_cast<uint32_t>(command);
 }
 
-// Bits packed least significant first, without coding: the messages of protocols 43 to 48.
+// Bits packed least significant first, without coding: the messages of the old game.
 // Reading past the end sets the overflow flag; from then on every read gives 0.
 class PlainBitReader {
 public:
@@ -88,7 +81,7 @@ private:
     bool m_overflow = false;
 };
 
-// The Huffman-coded messages of protocol 66 on, through the listing's bit reader.
+// The Huffman-coded messages, through the listing's bit reader.
 class CodedBitReader {
 public:
     explicit CodedBitReader(std::span<const uint8_t> data) : m_reader(data) {}
@@ -128,6 +121,7 @@ struct StoredSnapshot {
 // What the deltas refer to, as the game's client keeps it: the baselines of the current game state
 // and the recent valid snapshots.
 struct DemoDecoder::State {
+    const ProtocolInfo* protocol = nullptr;
     const ProtocolFieldTables* tables = nullptr;
     std::array<EntityState, kMaxEntities> baselines{};
     std::bitset<kMaxEntities> hasBaseline;
@@ -160,15 +154,16 @@ namespace {
 // One message's commands, read with the reader of its protocol.
 template <class Reader> class MessageParser {
 public:
-    MessageParser(DemoDecoder::State& state, Reader& reader, int64_t messageNum, int protocol)
-        : m_state(state), m_tables(*state.tables), m_reader(reader), m_messageNum(messageNum),
-          m_quakeLive(protocol >= 73)
+    MessageParser(DemoDecoder::State& state, Reader& reader, int64_t messageNum)
+        : m_state(state), m_protocol(*state.protocol), m_tables(*state.tables), m_reader(reader),
+          m_messageNum(messageNum), m_quakeLive(state.protocol->quakeLive),
+          m_huffman(state.protocol->coding == MessageCoding::Huffman)
     {
     }
 
     DecodeError Parse(DemoMessage& message)
     {
-        if (m_tables.acknowledge) {
+        if (m_protocol.acknowledge) {
             message.reliableAcknowledge = static_cast<int32_t>(m_reader.ReadBits(32));
             if (m_reader.Overflowed())
                 return DecodeError::Overflow;
@@ -180,7 +175,7 @@ public:
             const uint32_t command = m_reader.ReadBits(8);
             if (m_reader.Overflowed())
                 return DecodeError::Overflow;
-            if (command == Command(MessageCommand::End) || (!m_tables.huffman && command == 0))
+            if (command == Command(MessageCommand::End) || (!m_huffman && command == 0))
                 return DecodeError::None;
             DecodeError error = DecodeError::None;
             switch (command) {
@@ -189,7 +184,7 @@ public:
             case Command(MessageCommand::ServerCommand): {
                 ServerCommand& cmd = message.serverCommands.emplace_back();
                 cmd.sequence = static_cast<int32_t>(m_reader.ReadBits(32));
-                if (!m_reader.ReadString(cmd.text, kMaxString))
+                if (!m_reader.ReadString(cmd.text, kMaxStringChars))
                     return DecodeError::Overflow;
                 break;
             }
@@ -206,7 +201,7 @@ public:
             case Command(MessageCommand::VoipSpeex):
             case Command(MessageCommand::VoipOpus):
                 // ioquake3's voice chat; players' voices have no place in the model.
-                if (m_quakeLive || !m_tables.huffman)
+                if (m_quakeLive || !m_huffman)
                     return DecodeError::BadCommand;
                 SkipVoice();
                 break;
@@ -243,12 +238,12 @@ private:
         m_state.configStringSlot.fill(-1);
         gameState.serverCommandSequence = static_cast<int32_t>(m_reader.ReadBits(32));
         int64_t dataCount = 1;
-        const int64_t maxChars = m_quakeLive ? kMaxQuakeLiveGameStateChars : kMaxGameStateChars;
+        const auto maxChars = static_cast<int64_t>(m_protocol.maxGameStateChars);
         for (;;) {
             const uint32_t command = m_reader.ReadBits(8);
             if (m_reader.Overflowed())
                 return DecodeError::Overflow;
-            if (command == Command(MessageCommand::End) || (!m_tables.huffman && command == 0))
+            if (command == Command(MessageCommand::End) || (!m_huffman && command == 0))
                 break;
             if (command == Command(MessageCommand::ConfigString)) {
                 const uint32_t index = m_reader.ReadBits(16);
@@ -257,7 +252,7 @@ private:
                 if (index >= static_cast<uint32_t>(kMaxConfigStrings))
                     return DecodeError::BadConfigStringIndex;
                 m_text.clear();
-                if (!m_reader.ReadString(m_text, kMaxBigString))
+                if (!m_reader.ReadString(m_text, kMaxBigStringChars))
                     return DecodeError::Overflow;
                 dataCount += static_cast<int64_t>(m_text.size()) + 1;
                 if (dataCount > maxChars)
@@ -284,7 +279,7 @@ private:
                 return DecodeError::BadCommand;
             }
         }
-        if (m_tables.gameStateClient) {
+        if (m_protocol.gameStateClient) {
             gameState.clientNumber = static_cast<int32_t>(m_reader.ReadBits(32));
             gameState.checksumFeed = static_cast<int32_t>(m_reader.ReadBits(32));
             if (m_reader.Overflowed())
@@ -305,7 +300,7 @@ private:
     {
         snapshot.entities = std::move(m_state.spareEntities);
         snapshot.entities.clear();
-        if (m_tables.snapshotClientCommand)
+        if (m_protocol.snapshotClientCommand)
             snapshot.clientCommandSequence = static_cast<int32_t>(m_reader.ReadBits(32));
         snapshot.serverTime = static_cast<int32_t>(m_reader.ReadBits(32));
         snapshot.deltaNumber = static_cast<uint8_t>(m_reader.ReadBits(8));
@@ -518,19 +513,21 @@ private:
     }
 
     DemoDecoder::State& m_state;
+    const ProtocolInfo& m_protocol;
     const ProtocolFieldTables& m_tables;
     Reader& m_reader;
     int64_t m_messageNum;
     bool m_quakeLive;
+    bool m_huffman;
     std::string m_text;
 };
 
 template <class Reader>
-DecodeError ParseMessage(DemoDecoder::State& state, std::span<const uint8_t> payload, int64_t messageNum, int protocol,
+DecodeError ParseMessage(DemoDecoder::State& state, std::span<const uint8_t> payload, int64_t messageNum,
                          DemoMessage& message)
 {
     Reader reader(payload);
-    MessageParser<Reader> parser(state, reader, messageNum, protocol);
+    MessageParser<Reader> parser(state, reader, messageNum);
     return parser.Parse(message);
 }
 
@@ -575,6 +572,7 @@ bool IsDecodableProtocol(int protocol)
 DemoDecoder::DemoDecoder(std::span<const uint8_t> data, int protocol)
     : m_data(data), m_protocol(protocol), m_state(new State)
 {
+    m_state->protocol = FindProtocol(protocol);
     m_state->tables = FieldTablesFor(protocol);
     if (!m_state->tables) {
         m_error = DecodeError::UnknownProtocol;
@@ -616,7 +614,7 @@ bool DemoDecoder::Next(DemoMessage& message)
     }
     if (length < 0)
         return stop(DecodeError::BadLength);
-    if (static_cast<size_t>(length) > kMaxMessageSize)
+    if (static_cast<size_t>(length) > m_state->protocol->maxMessageSize)
         return stop(DecodeError::MessageTooLong);
     if (left - 8 < static_cast<size_t>(length))
         return stop(DecodeError::CutOff);
@@ -630,9 +628,9 @@ bool DemoDecoder::Next(DemoMessage& message)
         message.snapshot.reset();
     }
     const std::span<const uint8_t> payload = m_data.subspan(m_pos + 8, static_cast<size_t>(length));
-    const DecodeError error = m_state->tables->huffman
-                                  ? ParseMessage<CodedBitReader>(*m_state, payload, sequence, m_protocol, message)
-                                  : ParseMessage<PlainBitReader>(*m_state, payload, sequence, m_protocol, message);
+    const DecodeError error = m_state->protocol->coding == MessageCoding::Huffman
+                                  ? ParseMessage<CodedBitReader>(*m_state, payload, sequence, message)
+                                  : ParseMessage<PlainBitReader>(*m_state, payload, sequence, message);
     if (error != DecodeError::None)
         return stop(error);
     m_pos += 8 + static_cast<size_t>(length);
@@ -656,13 +654,9 @@ DecodedDemo DecodeDemo(std::span<const uint8_t> data, int protocol)
 
 int DemoProtocolOf(std::span<const uint8_t> data, std::string_view lowerExtension)
 {
-    if (lowerExtension.size() == 6 && lowerExtension.substr(0, 4) == ".dm_") {
-        const int fromName = (lowerExtension[4] - '0') * 10 + (lowerExtension[5] - '0');
-        if (fromName != 48)
-            return IsDecodableProtocol(fromName) ? fromName : 0;
-    } else if (lowerExtension != ".dm3") {
-        return 0;
-    }
+    const int fromName = DecodableProtocolOfExtension(lowerExtension);
+    if (!IsSharedExtension(lowerExtension))
+        return fromName;
     // The older formats keep the server information in plain bytes of the first message.
     constexpr std::string_view kKey = "protocol\\";
     if (data.size() > 12) {
@@ -674,7 +668,7 @@ int DemoProtocolOf(std::span<const uint8_t> data, std::string_view lowerExtensio
                 return protocol;
         }
     }
-    return lowerExtension == ".dm_48" ? 48 : 0;
+    return fromName;
 }
 
 } // namespace core

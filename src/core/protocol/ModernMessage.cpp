@@ -1,6 +1,5 @@
 #include "core/protocol/ModernMessage.h"
 
-#include <array>
 #include <bit>
 #include <cstring>
 #include <utility>
@@ -239,18 +238,6 @@ bool QuickSnapshotTime(std::span<const uint8_t> payload, uint32_t& serverTime, Q
 bool IsQuickSnapshot(std::span<const uint8_t> payload, QuickSnapshotMemo& memo)
 {
     return QuickSnapshot(payload, nullptr, memo);
-}
-
-bool IsModernDemoExtension(std::string_view lowerExtension)
-{
-    static constexpr std::array<std::string_view, 8> kExtensions = {".dm_66", ".dm_67", ".dm_68", ".dm_70",
-                                                                    ".dm_71", ".dm_73", ".dm_90", ".dm_91"};
-    for (std::string_view e : kExtensions) {
-        if (lowerExtension == e) {
-            return true;
-        }
-    }
-    return false;
 }
 
 } // namespace core

@@ -1,6 +1,6 @@
 #pragma once
-// The server-to-client messages stored in demos of protocols 66 to 71 (".dm_66" ... ".dm_71") and
-// of Quake Live (".dm_73", ".dm_90", ".dm_91"), which code their messages the same way.
+// The server-to-client messages stored in Huffman-coded demos (those of 1.29 on, OpenArena's and
+// Quake Live's: see core/protocol/ProtocolTable).
 // The demo reader hands over one message payload at a time; this turns it into the commands the
 // program cares about: server commands, the game state's configstrings and snapshot times.
 #include <cstdint>
@@ -73,9 +73,5 @@ bool QuickSnapshotTime(std::span<const uint8_t> payload, uint32_t& serverTime, Q
 // fail only on a damaged code), without decoding the time: a walk that needs the time of only
 // some snapshots asks for it later.
 bool IsQuickSnapshot(std::span<const uint8_t> payload, QuickSnapshotMemo& memo);
-
-// True for the extensions ".dm_66" ... ".dm_71" and Quake Live's (lower-case input) — the formats
-// this decoder reads.
-bool IsModernDemoExtension(std::string_view lowerExtension);
 
 } // namespace core

@@ -113,13 +113,11 @@ bool DemoWalk::MessageHeader(size_t pos, int32_t& sequence, int32_t& length, Wal
 
 WalkOutcome DemoWalk::Run()
 {
-    if (m_demo.protocol >= 46) {
-        m_levelStartIndex = 21;
-        m_intermissionIndex = 22;
-    }
+    const ProtocolInfo& rules = ProtocolRules(m_demo.protocol);
+    m_cs = rules.configStrings;
     const uint8_t* const data = m_data.data();
     const size_t size = m_data.size();
-    const bool acknowledge = m_demo.protocol > 45;
+    const bool acknowledge = rules.acknowledge;
     size_t pos = 0;
     for (;;) {
         ++m_packet;
@@ -243,29 +241,22 @@ void DemoWalk::Snapshot(uint32_t serverTime)
 
 void DemoWalk::GameStateConfigString(int index, std::string_view text)
 {
-    switch (index) {
-    case 1:
+    if (index == m_cs->systemInfo) {
         if (!m_systemInfoFound) {
             m_systemInfoFound = true;
             m_systemInfo.assign(text);
         } else if (!m_tracksMatches) {
             m_demo.gameEnded = true;
         }
-        return;
-    case 2:
+    } else if (index == m_cs->music) {
         m_demo.music.assign(text);
-        return;
-    case 3:
+    } else if (index == m_cs->mapTitle) {
         m_demo.mapTitle.assign(text);
-        return;
-    default:
-        if (index >= m_firstPlayerIndex && index < m_firstPlayerIndex + 64) {
-            if (!UpdatePlayer(m_demo, index - m_firstPlayerIndex, text))
-                AddCourseLine("^1UPDATE PLAYER ERROR!");
-        } else {
-            m_mod.ConfigString(index, text, *this);
-        }
-        return;
+    } else if (index >= m_cs->firstPlayer && index < m_cs->firstPlayer + m_cs->players) {
+        if (!UpdatePlayer(m_demo, index - m_cs->firstPlayer, text))
+            AddCourseLine("^1UPDATE PLAYER ERROR!");
+    } else {
+        m_mod.ConfigString(index, text, *this);
     }
 }
 
@@ -359,41 +350,42 @@ void DemoWalk::ConfigStringChange(std::string_view command)
     int32_t number = 0;
     const bool numeric = ToInt32(value, number);
     // Servers clear the warm-up time with an empty value: normal, not an error.
-    if (index == 5 && value.empty())
+    if (index == m_cs->warmup && value.empty())
         return;
-    const bool needsNumber = index == 5 || index == 6 || index == 7 || index == m_levelStartIndex;
+    const int scoreSide = index - m_cs->firstTeamScore;
+    const bool needsNumber = index == m_cs->warmup || scoreSide == 0 || scoreSide == 1 || index == m_cs->levelStart;
     if (needsNumber && !numeric) {
         parsingError();
         return;
     }
 
-    if (index == 5) {
+    if (index == m_cs->warmup) {
         if (value > std::string_view("0"))
             AddCourseLine("Match will be restarted in " +
                           std::to_string(RoundHalfEven(static_cast<double>(number - m_current) / 1000.0)));
-    } else if (index == 6 || index == 7) {
-        ScoreLine(index - 6, value);
-    } else if (index == 9) {
+    } else if (scoreSide == 0 || scoreSide == 1) {
+        ScoreLine(scoreSide, value);
+    } else if (index == m_cs->voteString) {
         AddCourseLine("Vote reason: " + std::string(value));
-    } else if (index == 10) {
+    } else if (index == m_cs->voteYes) {
         AddCourseLine("Votes for 'yes': " + std::string(value));
-    } else if (index == 11) {
+    } else if (index == m_cs->voteNo) {
         AddCourseLine("Votes for 'no': " + std::string(value));
-    } else if (index == m_levelStartIndex) {
+    } else if (index == m_cs->levelStart) {
         const bool restarted = m_mod.TakeLevelStart();
         if (!m_demo.gameStarted || restarted) {
             m_levelStart = number;
             AddCourseLine("^7-> ^200:00:00 ^1*** GAME START ***");
             m_demo.gameStarted = true;
         }
-    } else if (index == m_intermissionIndex) {
+    } else if (index == m_cs->intermission) {
         if (!m_demo.gameEnded) {
             AddCourseLine("^1*** GAME END ***");
             m_demo.gameEnded = true;
         }
-    } else if (index >= m_firstPlayerIndex && index <= m_firstPlayerIndex + 64) {
+    } else if (index >= m_cs->firstPlayer && index <= m_cs->firstPlayer + m_cs->players) {
         if (!value.empty())
-            UpdatePlayer(m_demo, index - m_firstPlayerIndex, value);
+            UpdatePlayer(m_demo, index - m_cs->firstPlayer, value);
     }
 }
 

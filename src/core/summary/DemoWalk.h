@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/protocol/ProtocolTable.h"
 #include "core/summary/DemoReader.h"
 #include "core/summary/ModScores.h"
 
@@ -77,9 +78,7 @@ private:
     std::string m_systemInfo;
     bool m_serverInfoFound = false;
     std::string m_serverInfo;
-    int m_levelStartIndex = 13; // the game's configuration string numbers moved with protocol 46
-    int m_intermissionIndex = 14;
-    int m_firstPlayerIndex = 544; // and again with Quake Live
+    const ConfigStringNumbers* m_cs = ProtocolRules(0).configStrings;
     // Mods' and Quake Live's own scores, and restarted matches (compressed demos only).
     ModScores m_mod{m_demo};
     bool m_tracksMatches = false;
@@ -88,6 +87,5 @@ private:
 
 // Helpers shared with the reader.
 int ProtocolFromInfo(std::string_view info);
-int FieldsPerScoreEntry(int protocol);
 
 } // namespace core

@@ -36,22 +36,18 @@ void DemoWalk::ModernServerInfo(std::string_view info)
     m_serverInfo.assign(info);
     m_demo.gameType = InfoValueIn("g_gametype", m_serverInfo + "\\");
     m_demo.protocol = ProtocolFromInfo(m_serverInfo);
-    m_demo.fieldsPerScoreEntry = FieldsPerScoreEntry(std::max(m_demo.protocol, 47));
+    // These files hold the coded messages whatever number the text claims.
+    const ProtocolInfo& rules = ProtocolRules(std::max(m_demo.protocol, kProtocol132));
+    m_demo.fieldsPerScoreEntry = rules.scoreEntryFields;
+    m_cs = rules.configStrings;
     m_mod.ServerInfo(m_serverInfo, m_demo.protocol);
-    if (IsQuakeLiveProtocol(m_demo.protocol)) {
-        m_levelStartIndex = kQuakeLiveLevelStart;
-        m_intermissionIndex = kQuakeLiveIntermission;
-        m_firstPlayerIndex = kQuakeLiveFirstPlayer;
-        m_demo.fieldsPerScoreEntry = kQuakeLiveScoreEntryFields;
-    }
 }
 
 WalkOutcome DemoWalk::RunModern()
 {
-    // These protocols number their configuration strings as protocol 48 does.
-    m_levelStartIndex = 21;
-    m_intermissionIndex = 22;
-    m_demo.fieldsPerScoreEntry = FieldsPerScoreEntry(48);
+    const ProtocolInfo& rules = ProtocolRules(kProtocol132);
+    m_cs = rules.configStrings;
+    m_demo.fieldsPerScoreEntry = rules.scoreEntryFields;
     m_tracksMatches = true;
     const size_t size = m_data.size();
     std::vector<ModernCommand> commands;
@@ -124,7 +120,7 @@ WalkOutcome DemoWalk::RunModern()
                 inGameState = false;
                 break;
             case ModernCommand::ConfigString:
-                if (command.index == 0) {
+                if (command.index == m_cs->serverInfo) {
                     if (!m_serverInfoFound)
                         ModernServerInfo(command.text);
                 } else {

@@ -202,7 +202,7 @@ bool ParseScores(DemoState& demo, std::string_view report)
         p.rankPosition = b;
         const int32_t score = field(b * f + 5);
         p.score = ShowsNoScore(score) ? kNoScore : score;
-        if (demo.protocol > 46) {
+        if (ProtocolRules(demo.protocol).scoreAwards) {
             int32_t* awards[] = {&p.accuracy, &p.impressive, &p.excellent, &p.gauntlet,
                                  &p.defend,   &p.assist,     &p.perfect,   &p.captures};
             for (int k = 0; k < 8; ++k)
