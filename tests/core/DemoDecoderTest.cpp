@@ -181,30 +181,6 @@ TEST(DemoDecoder, CutAndMutatedDemosEndInErrorsNotCrashes)
     EXPECT_GT(errors, 0);
 }
 
-TEST(DemoDecoder, MessageSizeLimitIsTheGames)
-{
-    // Protocol 48: acknowledge, then one-byte "no operation" commands up to the size wanted.
-    const auto demoOfSize = [](size_t size) {
-        std::vector<uint8_t> payload(size, static_cast<uint8_t>(MessageCommand::Nop));
-        std::fill_n(payload.begin(), 4, 0);
-        payload.back() = static_cast<uint8_t>(MessageCommand::End);
-        return DemoFile({payload});
-    };
-    const Walked atLimit = Walk(demoOfSize(kMaxMessageSize), 48);
-    EXPECT_EQ(atLimit.error, DecodeError::None);
-    EXPECT_EQ(atLimit.messages, 1);
-    EXPECT_EQ(Walk(demoOfSize(kMaxMessageSize + 1), 48).error, DecodeError::MessageTooLong);
-
-    // A negative length, and a header cut inside.
-    std::vector<uint8_t> negative = DemoFile({{0, 0, 0, 0, 8}});
-    negative[7] = 0x80;
-    EXPECT_EQ(Walk(negative, 48).error, DecodeError::BadLength);
-    std::vector<uint8_t> cutHeader = DemoFile({{0, 0, 0, 0, 8}}, false);
-    cutHeader.insert(cutHeader.end(), {7, 0, 0});
-    EXPECT_EQ(Walk(cutHeader, 48).error, DecodeError::CutOff);
-    EXPECT_EQ(Walk(negative, 47).error, DecodeError::UnknownProtocol);
-}
-
 TEST(DemoDecoder, VoiceChatIsSteppedOver)
 {
     // ioquake3's voice data: sender, generation, sequence, frames, size, flags, then the bytes.

@@ -11,11 +11,15 @@
 #include "core/protocol/ModernMessage.h"
 #include "core/protocol/ProtocolTable.h"
 #include "support/HuffmanEncoder.h"
+#include "support/HuffmanTrees.h"
 
 using namespace core;
+using testsupport::FixedHuffmanTree;
 using testsupport::HuffmanBitWriter;
 using testsupport::HuffmanCodeOf;
+using testsupport::HuffmanTree;
 using testsupport::ModernMessageBuilder;
+using testsupport::ReplayedHuffmanTree;
 
 namespace {
 
@@ -324,38 +328,6 @@ TEST(ModernMessage, GameStateEndMarkerThenMoreCommands)
     EXPECT_EQ(out[3].sequence, 6u);
     EXPECT_EQ(out[4].kind, ModernCommand::Snapshot);
     EXPECT_EQ(out[4].serverTime, 0xFEDCBA98u);
-}
-
-TEST(ModernMessage, EndMarkerAndStoppingCommands)
-{
-    struct Case {
-        const char* name;
-        int command; // -1: the end marker
-        int expectedUnknown;
-        bool expectedEnded;
-    };
-    const std::vector<Case> cases = {
-        {"end marker", -1, -1, true}, {"download", 6, 6, false},     {"voip speex", 9, 9, false},
-        {"voip opus", 10, 10, false}, {"unknown 11", 11, 11, false}, {"bad zero", 0, 0, false},
-        {"bad 255", 255, 255, false},
-    };
-    for (const Case& c : cases) {
-        ModernMessageBuilder builder(3);
-        builder.ServerCommand(1, "chat \"hi\"");
-        if (c.command < 0) {
-            builder.End();
-        } else {
-            builder.CommandByte(static_cast<uint8_t>(c.command));
-        }
-        builder.ServerCommand(2, "after");
-        std::vector<ModernCommand> out;
-        const ModernDecodeResult r = DecodeModernMessage(builder.Payload(), out);
-        EXPECT_TRUE(r.ok) << c.name;
-        EXPECT_EQ(r.ended, c.expectedEnded) << c.name;
-        EXPECT_EQ(r.unknownCommand, c.expectedUnknown) << c.name;
-        ASSERT_EQ(out.size(), 1u) << c.name;
-        EXPECT_EQ(out[0].text, "chat \"hi\"") << c.name;
-    }
 }
 
 TEST(ModernMessage, StrayByteInGameStateStopsWithoutEnd)

@@ -45,7 +45,13 @@ std::vector<std::vector<uint8_t>> FreeForAll()
                            .End()
                            .Payload());
     messages.push_back(ModernMessageBuilder(0).ServerCommand(1, "cs 21 \"3000\"").Snapshot(3000).Payload());
-    messages.push_back(ModernMessageBuilder(0).CommandByte(9).Payload()); // voice data: skipped
+    // Voice data (sender, generation, sequence, frames, size, flags, the bytes): read past.
+    ModernMessageBuilder voice(0);
+    voice.CommandByte(9);
+    for (const auto& [value, bits] :
+         {std::pair{2u, 16}, {1u, 8}, {77u, 32}, {1u, 8}, {3u, 16}, {0u, 2}, {0xAAAAAAu, 24}})
+        voice.Writer().WriteBits(value, bits);
+    messages.push_back(voice.End().Payload());
     messages.push_back(ModernMessageBuilder(0)
                            .ServerCommand(2, "print \"Fraglimit hit.\n\"")
                            .ServerCommand(3, "scores 2 0 0" + entry1 + entry0)

@@ -2,10 +2,12 @@
 // The walk over a demo's recorded server messages: configuration strings, reliable server
 // commands and snapshot times become the course log, the scores and the player table.
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 
+#include "core/protocol/MessageFramer.h"
 #include "core/protocol/ProtocolTable.h"
 #include "core/summary/DemoReader.h"
 #include "core/summary/ModScores.h"
@@ -54,8 +56,12 @@ public:
     std::string CoursePrefix() const;
 
 private:
-    // Reads the message header at `pos`; false (after the debug message) when it is cut off.
-    bool MessageHeader(size_t pos, int32_t& sequence, int32_t& length, WalkOutcome& outcome);
+    // The read error of a header the framer could not take.
+    WalkOutcome HeaderError(FrameResult framed);
+    // The commands of one message of the old game, up to the first that ends the walk's interest
+    // in it; a value when the walk ends there.
+    std::optional<WalkOutcome> PlainCommands(std::span<const uint8_t> payload, int32_t sequence,
+                                             const ProtocolInfo& rules);
     void ModernServerInfo(std::string_view info);
     void ConfigStringChange(std::string_view command);
     void ChatLine(std::string_view command);
