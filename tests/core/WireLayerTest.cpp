@@ -60,21 +60,20 @@ TEST(WireLayer, FramesOnBothSidesOfEveryLimitAndEveryReaderAgrees)
     const char* const kNoGameState = "the demo holds no game state";
     const char* const kBadLength = "message 0 has a length the demo cannot hold";
     const char* const kCutHeader = "the demo ends inside a message header, before its end marker";
+    const char* const kSizeError = "Parsing Error (PacketSize) at Packet Nr: 1";
+    // clang-format off
     const std::vector<Case> cases = {
         {"16384 bytes", Framed(16384, 16384), FrameResult::Message, DecodeError::None, "", false, kNoGameState},
-        {"16385 bytes", Framed(16385, 16385), FrameResult::TooLong, DecodeError::MessageTooLong,
-         "Parsing Error (PacketSize) at Packet Nr: 1", true, kBadLength},
+        {"16385 bytes", Framed(16385, 16385), FrameResult::TooLong, DecodeError::MessageTooLong, kSizeError, true, kBadLength},
         {"size -1 ends", Framed(-1, 0), FrameResult::EndMarker, DecodeError::None, "", false, kNoGameState},
-        {"size -2", Framed(-2, 0), FrameResult::BadSize, DecodeError::BadLength,
-         "Parsing Error (PacketSize) at Packet Nr: 1", true, kBadLength},
-        {"sequence -1 alone ends", Bytes({0xFF, 0xFF, 0xFF, 0xFF}), FrameResult::EndMarker, DecodeError::None, "",
-         false, kNoGameState},
+        {"size -2", Framed(-2, 0), FrameResult::BadSize, DecodeError::BadLength, kSizeError, true, kBadLength},
+        {"sequence -1 alone ends", Bytes({0xFF, 0xFF, 0xFF, 0xFF}), FrameResult::EndMarker, DecodeError::None, "", false, kNoGameState},
         {"3 bytes of a header", Bytes({1, 0, 0}), FrameResult::CutSequence, DecodeError::CutOff,
          "Parsing Error (PacketNumber) at Packet Nr: 1", true, kCutHeader},
-        {"7 bytes of a header", Bytes({1, 0, 0, 0, 9, 0, 0}), FrameResult::CutSize, DecodeError::CutOff,
-         "Parsing Error (PacketSize) at Packet Nr: 1", true, kCutHeader},
+        {"7 bytes of a header", Bytes({1, 0, 0, 0, 9, 0, 0}), FrameResult::CutSize, DecodeError::CutOff, kSizeError, true, kCutHeader},
         {"payload cut", Framed(100, 50), FrameResult::CutPayload, DecodeError::CutOff, "", true, kBadLength},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         MessageFramer framer(c.data);
@@ -160,59 +159,34 @@ TEST(WireLayer, CommandsOnBothSidesOfEveryLimitInBothCodings)
         int byte;
     };
     const std::string longest(1023, 'x');
+    const WireField none = WireField::None;
+    // clang-format off
     const std::vector<Case> cases = {
-        {"text ends with the message",
-         [](Writer& w) { w.Byte(5), w.put(7, 32), w.Text("abc"); },
-         {I::ServerCommand, I::Overflow},
-         WireField::CommandByte,
-         "abc",
-         -1},
-        {"text one byte short of its end",
-         [](Writer& w) { w.Byte(5), w.put(7, 32), w.Text("abc", false); },
-         {I::Overflow},
-         WireField::Text,
-         "abc",
-         -1},
-        {"1023 bytes kept",
-         [&](Writer& w) { w.Byte(5), w.put(7, 32), w.Text(longest), w.Byte(8); },
-         {I::ServerCommand, I::End},
-         WireField::None,
-         "",
-         -1},
+        {"text ends with the message", [](Writer& w) { w.Byte(5), w.put(7, 32), w.Text("a\x80\xFF"); },
+         {I::ServerCommand, I::Overflow}, WireField::CommandByte, "a\x80\xFF", -1},
+        {"text one byte short of its end", [](Writer& w) { w.Byte(5), w.put(7, 32), w.Text("abc", false); },
+         {I::Overflow}, WireField::Text, "abc", -1},
+        {"1023 bytes kept", [&](Writer& w) { w.Byte(5), w.put(7, 32), w.Text(longest), w.Byte(8); },
+         {I::ServerCommand, I::End}, none, longest, -1},
         {"1024 bytes cut, the next command in step",
          [&](Writer& w) { w.Byte(5), w.put(7, 32), w.Text(longest + "y"), w.Byte(1), w.Byte(8); },
-         {I::ServerCommand, I::Nop, I::End},
-         WireField::None,
-         "",
-         -1},
+         {I::ServerCommand, I::Nop, I::End}, none, longest, -1},
         {"sequence cut", [](Writer& w) { w.Byte(5), w.put(7, 24); }, {I::Overflow}, WireField::CommandSequence, "", -1},
-        {"unknown command byte", [](Writer& w) { w.Byte(11); }, {I::Unknown}, WireField::None, "", 11},
-        {"command byte 0", [](Writer& w) { w.Byte(0); }, {I::Bad}, WireField::None, "", 0},
-        {"a download carries nothing the game reads",
-         [](Writer& w) { w.Byte(6), w.Byte(1), w.Byte(8); },
-         {I::Download, I::Nop, I::End},
-         WireField::None,
-         "",
-         -1},
+        {"unknown command byte", [](Writer& w) { w.Byte(11); }, {I::Unknown}, none, "", 11},
+        {"command byte 0", [](Writer& w) { w.Byte(0); }, {I::Bad}, none, "", 0},
+        {"a download carries nothing the game reads", [](Writer& w) { w.Byte(6), w.Byte(1), w.Byte(8); },
+         {I::Download, I::Nop, I::End}, none, "", -1},
         {"configuration string 1023",
          [](Writer& w) { w.Byte(2), w.put(1, 32), w.Byte(3), w.put(1023, 16), w.Text("a"), w.Byte(4), w.put(5, 10); },
-         {I::GameState, I::ConfigString, I::Baseline},
-         WireField::None,
-         "",
-         -1},
-        {"configuration string 1024",
-         [](Writer& w) { w.Byte(2), w.put(1, 32), w.Byte(3), w.put(1024, 16), w.Text("a"); },
-         {I::GameState, I::BadIndex},
-         WireField::None,
-         "",
-         -1},
-        {"game state index cut",
-         [](Writer& w) { w.Byte(2), w.put(1, 32), w.Byte(3), w.Byte(1); },
-         {I::GameState, I::Overflow},
-         WireField::GameStateIndex,
-         "",
-         -1},
+         {I::GameState, I::ConfigString, I::Baseline}, none, "a", -1},
+        {"configuration string 1024", [](Writer& w) { w.Byte(2), w.put(1, 32), w.Byte(3), w.put(1024, 16), w.Text("a"); },
+         {I::GameState, I::BadIndex}, none, "", -1},
+        {"stray byte in a game state", [](Writer& w) { w.Byte(2), w.put(1, 32), w.Byte(5); },
+         {I::GameState, I::Unknown}, none, "", 5},
+        {"game state index cut", [](Writer& w) { w.Byte(2), w.put(1, 32), w.Byte(3), w.Byte(1); },
+         {I::GameState, I::Overflow}, WireField::GameStateIndex, "", -1},
     };
+    // clang-format on
     for (const Case& c : cases) {
         testsupport::PlainBits plainBits;
         Writer plain{[&](uint32_t v, int n) { plainBits.Put(v, n); }};
@@ -229,9 +203,12 @@ TEST(WireLayer, CommandsOnBothSidesOfEveryLimitInBothCodings)
             EXPECT_EQ(read->field, c.field);
             EXPECT_EQ(read->byte, c.byte);
         }
-        // What there is of a text the message ends in.
+        // Bytes kept as they are; what there is of a text the message ends in.
         if (!c.text.empty()) {
             EXPECT_EQ(fromPlain.text, c.text);
+            if (c.field != WireField::Text) {
+                EXPECT_EQ(fromCoded.text, c.text);
+            }
         }
     }
 }

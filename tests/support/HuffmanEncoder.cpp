@@ -19,11 +19,11 @@ constexpr uint8_t kServerCommand = 5;
 constexpr uint8_t kSnapshot = 7;
 constexpr uint8_t kEnd = 8;
 
-// Codes found by climbing from each leaf to the root, independently of the decoder's table,
-// which is filled from the root down.
+// Codes found by climbing from each leaf of the replayed coder's tree to the root, independently of
+// the program's constant codes.
 std::array<HuffmanCode, 257> BuildCodes()
 {
-    const HuffmanTree& tree = FixedHuffmanTree();
+    const HuffmanTree tree = ReplayedHuffmanTree();
     std::array<HuffmanCode, 257> codes{};
     for (int symbol = 0; symbol <= HuffmanTree::kNotYetTransmitted; ++symbol) {
         std::vector<bool> reversed;

@@ -6,8 +6,6 @@
 namespace testsupport {
 namespace {
 
-using core::HuffmanCodeWord;
-
 // How often the game's coder is told each byte value occurs, before any message is coded.
 // Both ends of a connection start from these counts, which is what makes the code fixed.
 constexpr std::array<int, 256> kByteFrequencies = {
@@ -267,44 +265,11 @@ HuffmanTree ReplayTree()
     return tree;
 }
 
-// The tree of the constant codes, built by following each code down from the root.
-HuffmanTree TreeFromCodes()
-{
-    HuffmanTree tree;
-    tree.nodes.push_back({});
-    tree.root = 0;
-    for (int s = 0; s < static_cast<int>(core::FixedHuffmanCodes().size()); ++s) {
-        const HuffmanCodeWord code = core::FixedHuffmanCodes()[static_cast<size_t>(s)];
-        int n = 0;
-        for (int bit = 0; bit < code.length; ++bit) {
-            const bool one = (code.bits >> bit) & 1u;
-            int next = one ? tree.nodes[static_cast<size_t>(n)].right : tree.nodes[static_cast<size_t>(n)].left;
-            if (next < 0) {
-                next = static_cast<int>(tree.nodes.size());
-                tree.nodes.push_back({});
-                tree.nodes.back().parent = n;
-                (one ? tree.nodes[static_cast<size_t>(n)].right : tree.nodes[static_cast<size_t>(n)].left) = next;
-            }
-            n = next;
-        }
-        tree.nodes[static_cast<size_t>(n)].symbol = s;
-        tree.leafOf[static_cast<size_t>(s)] = n;
-        tree.maxCodeLength = std::max<int>(tree.maxCodeLength, code.length);
-    }
-    return tree;
-}
-
 } // namespace
 
 HuffmanTree ReplayedHuffmanTree()
 {
     return ReplayTree();
-}
-
-const HuffmanTree& FixedHuffmanTree()
-{
-    static const HuffmanTree tree = TreeFromCodes();
-    return tree;
 }
 
 } // namespace testsupport

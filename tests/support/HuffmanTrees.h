@@ -1,7 +1,7 @@
 #pragma once
-// The code tree of the game's message coder, for the tests that check the program's constant codes
-// against it and for the test encoder: the tree the game's adaptive coder reaches from its built-in
-// byte frequencies (replayed step by step), and the tree of the constant codes.
+// The code tree of the game's message coder as its adaptive coder reaches it from its built-in byte
+// frequencies, replayed step by step: the oracle the program's constant codes and the test
+// encoder's codes are checked against.
 #include <array>
 #include <vector>
 
@@ -29,9 +29,7 @@ struct HuffmanTree {
     int maxCodeLength = 0;
 };
 
-// The tree of the constant codes, built on first use; safe to call from several threads.
-const HuffmanTree& FixedHuffmanTree();
-// The game's adaptive coder replayed over its built-in frequencies (slow).
+// The game's adaptive coder replayed over its built-in frequencies (a few million steps).
 HuffmanTree ReplayedHuffmanTree();
 
 } // namespace testsupport
