@@ -14,6 +14,7 @@
 
 #include "core/protocol/Huffman.h"
 #include "core/protocol/ModernMessage.h"
+#include "core/protocol/ProtocolTable.h"
 #include "support/HuffmanEncoder.h"
 
 namespace {

@@ -2,13 +2,16 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 
 #include "core/archive/DemoFile.h"
 #include "core/common/Globals.h"
+#include "core/demo/DemoDecoder.h"
 #include "core/summary/DemoFields.h"
 #include "core/summary/DemoReader.h"
 #include "core/summary/PlayerTable.h"
 #include "support/DemoBuilder.h"
+#include "support/HuffmanEncoder.h"
 #include "support/Recorder.h"
 #include "support/ScratchDir.h"
 #include "support/ZipBuilder.h"
@@ -349,14 +352,22 @@ TEST(DemoReaderWalk, SecondGameStateEndsTheGame)
     EXPECT_EQ(state.mapTitle, "Another Map");
 }
 
-// Checks a demo cut at `cut` against the whole one: anything cut after the first message (the game
-// state) keeps the map and never claims more play time than the whole demo has.
+// Checks a demo cut at `cut` against the whole one: the listing keeps the map of anything cut after
+// the first message (the game state) and never claims more play time than the whole demo has; with
+// `wholeMessages`, the full decoder never reads more messages than the whole demo holds, nor an end
+// marker.
 void ExpectCutKeepsWhatWasRead(const std::vector<uint8_t>& whole, const DemoState& wholeState, size_t cut,
-                               std::string_view extension, const std::string& what)
+                               std::string_view extension, const std::string& what,
+                               std::optional<size_t> wholeMessages = std::nullopt)
 {
     ReadWishes wishes;
     wishes.extension = extension;
     const std::vector<uint8_t> part(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut));
+    if (wholeMessages) {
+        const DecodedDemo decoded = DecodeDemo(part, DemoProtocolOf(whole, extension));
+        EXPECT_LE(decoded.messages.size(), *wholeMessages) << what << " cut at " << cut;
+        EXPECT_FALSE(decoded.endMarker) << what << " cut at " << cut;
+    }
     const DemoState state = ReadDemo(part, wishes);
     ASSERT_LE(state.debugMessages.size(), 1u) << what << " cut at " << cut;
     EXPECT_LE(state.playtimeSeconds, wholeState.playtimeSeconds) << what << " cut at " << cut;
@@ -374,12 +385,22 @@ void ExpectCutKeepsWhatWasRead(const std::vector<uint8_t>& whole, const DemoStat
 
 TEST(ParsingCuts, BuilderDemosKeepTheirMapAtEveryCut)
 {
-    for (int protocol : {43, 45, 46, 48}) {
-        const std::vector<uint8_t> whole = testsupport::RealisticDemo(protocol, 60, 40, 7);
-        const DemoState wholeState = Read(whole, false);
-        ASSERT_NE(InfoValueOf(wholeState, "mapname"), "N/A");
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> demos;
+    for (int protocol : {43, 45, 46, 48})
+        demos.emplace_back(protocol == 48 ? ".dm_48" : ".dm3", testsupport::RealisticDemo(protocol, 60, 40, 7));
+    std::vector<std::vector<uint8_t>> coded = {
+        testsupport::ModernMessageBuilder(0).GameState(1, {{0, ServerInfo(68, "q3dm6", "0")}, {3, "Arena"}}).Payload()};
+    for (uint32_t t = 1; t < 40; ++t)
+        coded.push_back(testsupport::ModernMessageBuilder(0).Snapshot(t * 50).End().Payload());
+    demos.emplace_back(".dm_68", testsupport::ModernDemoFile(coded));
+    for (const auto& [extension, whole] : demos) {
+        ReadWishes wishes;
+        wishes.extension = extension;
+        const DemoState wholeState = ReadDemo(whole, wishes);
+        ASSERT_NE(InfoValueOf(wholeState, "mapname"), "N/A") << extension;
+        const size_t messages = DecodeDemo(whole, DemoProtocolOf(whole, extension)).messages.size();
         for (size_t cut = 0; cut < whole.size(); ++cut)
-            ExpectCutKeepsWhatWasRead(whole, wholeState, cut, "", "protocol " + std::to_string(protocol));
+            ExpectCutKeepsWhatWasRead(whole, wholeState, cut, extension, extension, messages);
     }
 }
 

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "core/protocol/Huffman.h"
+#include "support/HuffmanTrees.h"
 
 namespace testsupport {
 
@@ -18,13 +19,13 @@ constexpr uint8_t kServerCommand = 5;
 constexpr uint8_t kSnapshot = 7;
 constexpr uint8_t kEnd = 8;
 
-// Codes found by climbing from each leaf to the root, independently of the decoder's table,
-// which is filled from the root down.
+// Codes found by climbing from each leaf of the replayed coder's tree to the root, independently of
+// the program's constant codes.
 std::array<HuffmanCode, 257> BuildCodes()
 {
-    const core::HuffmanTree& tree = core::FixedHuffmanTree();
+    const HuffmanTree tree = ReplayedHuffmanTree();
     std::array<HuffmanCode, 257> codes{};
-    for (int symbol = 0; symbol <= core::HuffmanTree::kNotYetTransmitted; ++symbol) {
+    for (int symbol = 0; symbol <= HuffmanTree::kNotYetTransmitted; ++symbol) {
         std::vector<bool> reversed;
         for (int n = tree.leafOf[symbol]; tree.nodes[n].parent >= 0; n = tree.nodes[n].parent) {
             reversed.push_back(tree.nodes[tree.nodes[n].parent].right == n);
@@ -46,7 +47,7 @@ std::array<HuffmanCode, 257> BuildCodes()
 HuffmanCode HuffmanCodeOf(int symbol)
 {
     static const std::array<HuffmanCode, 257> codes = BuildCodes();
-    if (symbol < 0 || symbol > core::HuffmanTree::kNotYetTransmitted) {
+    if (symbol < 0 || symbol > HuffmanTree::kNotYetTransmitted) {
         throw std::out_of_range("HuffmanCodeOf: no such symbol");
     }
     return codes[symbol];

@@ -2,6 +2,8 @@
 
 #include <optional>
 
+#include "core/protocol/ProtocolTable.h"
+
 namespace core {
 namespace {
 
@@ -12,7 +14,6 @@ constexpr uint32_t kLastTrajectoryType = 5;
 constexpr uint32_t kLastEvent = 82;
 constexpr uint32_t kEventsEntityType = 13;
 constexpr uint32_t kEventSequenceBits = 0x300;
-constexpr int kGameVersionIndex = 20;
 
 // Far outside any map (the game's world ends at 131072 units; the speeds of real demos stay below
 // 60000 units a second). A position or a speed beyond it, or no number at all, is a flipped bit in
@@ -68,7 +69,7 @@ std::optional<std::string> RefusedByTheGameCode(const DemoMessage& message, bool
 bool NamesTheirGameVersion(const GameState& gameState)
 {
     for (const auto& [index, text] : gameState.configStrings)
-        if (index == kGameVersionIndex)
+        if (index == kConfigStringNumbers132.gameVersion)
             return text == "baseq3-1" || text == "baseoa-1";
     return false;
 }

@@ -10,6 +10,7 @@
 #include "core/convert/DemoCut.h"
 #include "core/demo/DemoDecoder.h"
 #include "core/demo/DemoEncoder.h"
+#include "core/protocol/ProtocolTable.h"
 
 namespace core {
 
@@ -36,7 +37,7 @@ std::string Sentence(std::string text)
 
 bool CanClipProtocol(int protocol)
 {
-    return (protocol >= 66 && protocol <= 71) || CanConvert(protocol, 68);
+    return IsEngineProtocol(protocol) || CanConvert(protocol, kProtocol132);
 }
 
 ClipResult CutDemo(std::span<const uint8_t> data, std::string_view lowerExtension, int64_t from, int64_t to,
@@ -52,14 +53,14 @@ ClipResult CutDemo(std::span<const uint8_t> data, std::string_view lowerExtensio
         result.problem = "Demos of protocol " + std::to_string(protocol) + " cannot be cut yet.";
         return result;
     }
-    if (protocol < 66) {
+    if (IsPlainDecodedProtocol(protocol)) {
         // The encoder writes 1.32's format: an old demo is cut from its conversion.
-        const ConvertedDemo converted = ConvertDemo(data, protocol, 68, ConversionGameData());
+        const ConvertedDemo converted = ConvertDemo(data, protocol, kProtocol132, ConversionGameData());
         if (!converted.ok) {
             result.problem = "The demo could not be converted to protocol 68: " + converted.failure + ".";
             return result;
         }
-        return CutDemo(converted.bytes, DemoExtensionOf(68), from, to, out);
+        return CutDemo(converted.bytes, DemoExtensionOf(kProtocol132), from, to, out);
     }
     const size_t start = out.size();
     DemoEncoder encoder(out);

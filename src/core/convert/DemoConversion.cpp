@@ -4,6 +4,7 @@
 
 #include "core/convert/ModernDemoConversion.h"
 #include "core/convert/OldDemoConversion.h"
+#include "core/protocol/ProtocolTable.h"
 #include "core/settings/Settings.h"
 
 namespace core {
@@ -11,12 +12,12 @@ namespace {
 
 bool IsOldProtocol(int protocol)
 {
-    return protocol == 43 || protocol == 45 || protocol == 46 || protocol == 48;
+    return IsPlainDecodedProtocol(protocol);
 }
 
 bool IsModernProtocol(int protocol)
 {
-    return protocol >= 66 && protocol <= 71;
+    return IsEngineProtocol(protocol);
 }
 
 bool Plays(const std::vector<int>& playable, int protocol)
@@ -28,22 +29,22 @@ bool Plays(const std::vector<int>& playable, int protocol)
 
 bool CanConvert(int from, int to)
 {
-    return (to == 68 || to == 71) && (IsOldProtocol(from) || IsModernProtocol(from));
+    return (to == kProtocol132 || to == kProtocolOpenArena) && (IsOldProtocol(from) || IsModernProtocol(from));
 }
 
 int PreferredConversionTarget(int protocol)
 {
-    return protocol == 70 ? 71 : 68;
+    return protocol == kProtocolOpenArena081 ? kProtocolOpenArena : kProtocol132;
 }
 
 std::optional<int> ConversionTarget(int protocol, const std::vector<int>& playable)
 {
     if (Plays(playable, protocol))
         return std::nullopt;
-    if (protocol != 70 && !IsOldProtocol(protocol))
+    if (protocol != kProtocolOpenArena081 && !IsOldProtocol(protocol))
         return std::nullopt;
     const int preferred = PreferredConversionTarget(protocol);
-    const int other = preferred == 68 ? 71 : 68;
+    const int other = preferred == kProtocol132 ? kProtocolOpenArena : kProtocol132;
     if (Plays(playable, preferred))
         return preferred;
     if (Plays(playable, other))

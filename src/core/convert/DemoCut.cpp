@@ -3,12 +3,11 @@
 #include <charconv>
 #include <string_view>
 
+#include "core/protocol/WireLimits.h"
+
 namespace core {
 
 namespace {
-
-// The game's own limit on a configuration string built from pieces.
-constexpr size_t kMaxBigConfigString = 16384;
 
 // "cs 12 \"text\"" and the "bcs" pieces: the index and the quoted text.
 bool IndexAndText(std::string_view command, int& index, std::string_view& text)
@@ -48,10 +47,10 @@ void DemoCut::ApplyCommand(const ServerCommand& command)
             m_configStrings[index].assign(value);
     } else if (word == "bcs0") {
         if (IndexAndText(text, index, value))
-            m_bigConfigString.assign(value.substr(0, kMaxBigConfigString));
+            m_bigConfigString.assign(value.substr(0, kMaxBigConfigStringBytes));
     } else if (word == "bcs1" || word == "bcs2") {
-        if (IndexAndText(text, index, value) && m_bigConfigString.size() < kMaxBigConfigString)
-            m_bigConfigString.append(value.substr(0, kMaxBigConfigString - m_bigConfigString.size()));
+        if (IndexAndText(text, index, value) && m_bigConfigString.size() < kMaxBigConfigStringBytes)
+            m_bigConfigString.append(value.substr(0, kMaxBigConfigStringBytes - m_bigConfigString.size()));
         if (word == "bcs2" && IndexAndText(text, index, value)) {
             m_configStrings[index] = std::move(m_bigConfigString);
             m_bigConfigString.clear();

@@ -4,15 +4,23 @@
 #include <optional>
 
 #include "core/common/LittleEndian.h"
-#include "core/protocol/Huffman.h"
+#include "core/protocol/BitSources.h"
+#include "core/protocol/CommandReader.h"
 #include "core/protocol/HuffmanBitWriter.h"
 #include "core/protocol/MessageCommand.h"
+#include "core/protocol/MessageFramer.h"
+#include "core/protocol/ProtocolTable.h"
 
 namespace core {
 namespace {
 
-constexpr int kGameVersionIndex = 20;
-constexpr size_t kBigInfoString = 8192;
+// The demos rewritten here share 1.32's message format.
+const ProtocolInfo& Rewritten()
+{
+    static const ProtocolInfo& row = *FindProtocol(kProtocol132);
+    return row;
+}
+const int kGameVersionIndex = Rewritten().configStrings->gameVersion;
 
 // Where configuration string 20 goes in a game state message: the bits of the old one (from ==
 // to when the game state had none and the new one is inserted at `from`).
@@ -28,45 +36,43 @@ enum class Scan { NotGameState, GameState, Damaged };
 // servers put before a game state (no-ops, server commands) are passed over.
 Scan FindGameVersion(std::span<const uint8_t> payload, Splice& splice)
 {
-    HuffmanBitReader reader(payload);
-    reader.ReadBits(32); // reliable acknowledge
-    for (;;) {
-        const auto command = static_cast<MessageCommand>(reader.ReadByte());
-        if (reader.Overflowed())
+    HuffmanBitSource bits(payload);
+    CommandReader<HuffmanBitSource> commands(bits, Rewritten());
+    int32_t acknowledge = 0;
+    commands.ReadAcknowledge(acknowledge);
+    for (bool before = true; before;) {
+        switch (commands.Next()) {
+        case WireItem::Nop:
+        case WireItem::ServerCommand:
+            break;
+        case WireItem::GameState:
+            before = false;
+            break;
+        case WireItem::Overflow:
+            return commands.Field() == WireField::GameStateSequence ? Scan::Damaged : Scan::NotGameState;
+        default:
             return Scan::NotGameState;
-        if (command == MessageCommand::Nop)
-            continue;
-        if (command == MessageCommand::ServerCommand) {
-            std::string ignored;
-            reader.ReadBits(32);
-            if (!reader.ReadString(ignored, 0))
-                return Scan::NotGameState;
-            continue;
         }
-        if (command != MessageCommand::GameState)
-            return Scan::NotGameState;
-        break;
     }
-    reader.ReadBits(32); // server command sequence
     std::optional<size_t> insertAt;
     for (;;) {
-        const size_t commandStart = reader.BitPosition();
-        const auto command = static_cast<MessageCommand>(reader.ReadByte());
-        if (reader.Overflowed())
+        const size_t commandStart = bits.BitPosition();
+        const WireItem item = commands.Next();
+        if (item == WireItem::Overflow &&
+            (commands.Field() == WireField::GameStateCommand || commands.Field() == WireField::Text))
             return Scan::Damaged;
-        if (command != MessageCommand::ConfigString) {
+        if (item == WireItem::BadIndex || (item == WireItem::Overflow && commands.Field() == WireField::GameStateIndex))
+            return Scan::Damaged;
+        if (item != WireItem::ConfigString) {
             // Baselines or the end of the game state: the configuration strings are over.
             splice.from = splice.to = insertAt.value_or(commandStart);
             return Scan::GameState;
         }
-        const uint32_t index = reader.ReadBits(16);
-        std::string text;
-        if (!reader.ReadString(text, kBigInfoString) || reader.Overflowed())
-            return Scan::Damaged;
+        const int index = commands.Index();
         if (index == kGameVersionIndex) {
             splice.from = commandStart;
-            splice.to = reader.BitPosition();
-            splice.oldText = text;
+            splice.to = bits.BitPosition();
+            splice.oldText = commands.Text();
             return Scan::GameState;
         }
         if (index > kGameVersionIndex && !insertAt)
@@ -113,28 +119,29 @@ GameVersionRewrite RewriteGameVersion(std::span<const uint8_t> demo, std::string
 {
     GameVersionRewrite result;
     result.bytes.reserve(demo.size() + 64);
-    size_t at = 0;
-    for (;;) {
+    MessageFramer framer(demo, Rewritten().maxMessageSize);
+    for (bool more = true; more;) {
+        MessageFrame frame;
+        switch (framer.Next(frame)) {
+        case FrameResult::Message:
+            break;
+        case FrameResult::EndMarker:
         // A recording cut short by a crash or a disconnect ends after its last whole message,
         // without the end marker; the game plays it to there.
-        if (at == demo.size())
-            break;
-        if (demo.size() - at < 8) {
+        case FrameResult::DataEnd:
+            more = false;
+            continue;
+        case FrameResult::CutSequence:
+        case FrameResult::CutSize:
             result.failure = "the demo ends inside a message header, before its end marker";
             return result;
-        }
-        const int32_t sequence = static_cast<int32_t>(Le32(demo.data() + at));
-        const int32_t length = static_cast<int32_t>(Le32(demo.data() + at + 4));
-        // The end marker, as the program's reader and decoder take it: either number -1.
-        if (sequence == -1 || length == -1)
-            break;
-        if (length < 0 || static_cast<size_t>(length) > kMaxDemoMessageSize ||
-            static_cast<size_t>(length) > demo.size() - at - 8) {
-            result.failure = "message " + std::to_string(sequence) + " has a length the demo cannot hold";
+        default:
+            result.failure = "message " + std::to_string(frame.sequence) + " has a length the demo cannot hold";
             return result;
         }
-        const std::span<const uint8_t> payload = demo.subspan(at + 8, static_cast<size_t>(length));
-        at += 8 + static_cast<size_t>(length);
+        const int32_t sequence = frame.sequence;
+        const int32_t length = frame.size;
+        const std::span<const uint8_t> payload = frame.payload;
         Splice splice;
         const Scan scan = FindGameVersion(payload, splice);
         if (scan == Scan::Damaged) {
@@ -148,7 +155,7 @@ GameVersionRewrite RewriteGameVersion(std::span<const uint8_t> demo, std::string
             continue;
         }
         const std::vector<uint8_t> rewritten = Spliced(payload, splice, gameVersion);
-        if (rewritten.size() > kMaxDemoMessageSize) {
+        if (rewritten.size() > Rewritten().maxMessageSize) {
             result.failure =
                 "the game state in message " + std::to_string(sequence) + " would grow beyond the game's message size";
             return result;

@@ -27,7 +27,4 @@ struct GameVersionRewrite {
 // that holds no game state, and when a rewritten message would exceed the game's message size.
 GameVersionRewrite RewriteGameVersion(std::span<const uint8_t> demo, std::string_view gameVersion);
 
-// The largest message the game reads from a demo.
-inline constexpr size_t kMaxDemoMessageSize = 16384;
-
 } // namespace core

@@ -10,7 +10,7 @@
 namespace core {
 namespace {
 
-constexpr int kOpenArena081 = 70;
+constexpr int kOpenArena081 = kProtocolOpenArena081;
 
 void SetGameVersion(GameState& gameState, const std::string& gameVersion)
 {

@@ -83,7 +83,7 @@ bool ParseInt(std::string_view word, int& value)
 
 bool UsesOldGameTables(int protocol)
 {
-    return protocol < 47;
+    return ProtocolRules(protocol).oldGameTables;
 }
 
 std::optional<int> ConfigStringIndexTo132(int protocol, int index)
@@ -158,16 +158,9 @@ int MeansOfDeathToOpenArena(int meansOfDeath)
     return meansOfDeath == kLastMeansOfDeath ? meansOfDeath + kMissionPackMeansOfDeath : meansOfDeath;
 }
 
-int ScoreFieldsPerEntry(int protocol)
-{
-    if (protocol == 46)
-        return 15;
-    return protocol > 46 ? 14 : 6;
-}
-
 std::string ScoresCommandTo132(int protocol, std::string_view command)
 {
-    const int oldFields = ScoreFieldsPerEntry(protocol);
+    const int oldFields = ProtocolRules(protocol).scoreEntryFields;
     constexpr int kNewFields = 14;
     if (oldFields == kNewFields)
         return std::string(command);

@@ -16,6 +16,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/protocol/ProtocolTable.h"
+
 namespace core {
 
 // True for the protocols whose game tables differ from 1.32's (43, 45, 46).
@@ -44,9 +46,6 @@ std::optional<int> GameTypeTo132(int protocol, int gameType);
 // mission pack's five before the grappling hook.
 std::array<int32_t, 16> StatsToOpenArena(const std::array<int32_t, 16>& stats);
 int MeansOfDeathToOpenArena(int meansOfDeath);
-
-// Numbers per entry of a "scores" command: 6 below protocol 46, 15 at 46, 14 from 47 on (1.32).
-int ScoreFieldsPerEntry(int protocol);
 
 // A "scores" command as 1.32 sends it: the old entries are widened with zero awards (accuracy,
 // impressive, excellent, gauntlet, defend, assist, perfect, captures) or cut to 1.32's fourteen
@@ -77,7 +76,7 @@ inline constexpr int kGlobalPickupEvent = 20;   // EV_GLOBAL_ITEM_PICKUP: likewi
 inline constexpr int kObituaryEvent = 60;       // EV_OBITUARY of 1.32: its parameter is a means of death
 inline constexpr int kItemEntityType = 2;       // ET_ITEM: its model index is an item
 inline constexpr int kInvisibleEntityType = 10; // ET_INVISIBLE
-inline constexpr int kGameVersionIndex = 20;    // CS_GAME_VERSION of 1.32
-inline constexpr int kServerInfoIndex = 0;      // CS_SERVERINFO
+inline constexpr int kGameVersionIndex = kConfigStringNumbers132.gameVersion;
+inline constexpr int kServerInfoIndex = kConfigStringNumbers132.serverInfo;
 
 } // namespace core

@@ -8,99 +8,24 @@
 #include <memory>
 
 #include "core/common/LittleEndian.h"
+#include "core/protocol/BitSources.h"
+#include "core/protocol/CommandReader.h"
 #include "core/protocol/DemoFieldTables.h"
 #include "core/protocol/Huffman.h"
 #include "core/protocol/MessageCommand.h"
+#include "core/protocol/MessageFramer.h"
+#include "core/protocol/ProtocolTable.h"
 #include "core/summary/DemoWalk.h"
 
 namespace core {
 namespace {
 
-// The client keeps this many snapshots to delta from, and this many entities of them.
-constexpr int kPacketBackup = 32;
+// The client keeps kPacketBackup snapshots to delta from, and this many entities of them.
 constexpr int64_t kMaxParseEntities = kPacketBackup * 256;
 constexpr int64_t kMaxSnapshotEntities = 256;
-// The client's buffers for texts (less their terminator) and for a game state's texts.
-constexpr size_t kMaxBigString = 8192 - 1;
-constexpr size_t kMaxString = 1024 - 1;
-constexpr int64_t kMaxGameStateChars = 16000;
-// Quake Live's game states are larger than 1.32's buffer; its own limit is not known here, so
-// only the texts' own bounds (1024 strings of 8191 bytes) hold them.
-constexpr int64_t kMaxQuakeLiveGameStateChars = int64_t{kMaxConfigStrings} * (kMaxBigString + 1);
 // Floats that hold a small whole number travel as one of 13 bits, biased to be positive.
 constexpr int kFloatIntBits = 13;
 constexpr int32_t kFloatIntBias = 1 << (kFloatIntBits - 1);
-
-constexpr uint32_t Command(MessageCommand command)
-{
-    return static_cast<uint32_t>(command);
-}
-
-// Bits packed least significant first, without coding: the messages of protocols 43 to 48.
-// Reading past the end sets the overflow flag; from then on every read gives 0.
-class PlainBitReader {
-public:
-    explicit PlainBitReader(std::span<const uint8_t> data) : m_data(data), m_bitCount(data.size() * 8) {}
-
-    uint32_t ReadBits(int n)
-    {
-        if (m_overflow || n < 1 || n > 32 || static_cast<size_t>(n) > m_bitCount - m_bit) {
-            m_overflow = true;
-            return 0;
-        }
-        const size_t byte = m_bit >> 3;
-        uint64_t window = 0;
-        if (byte + 8 <= m_data.size()) {
-            std::memcpy(&window, m_data.data() + byte, sizeof window);
-            if constexpr (std::endian::native == std::endian::big)
-                window = __builtin_bswap64(window);
-        } else {
-            for (size_t i = 0; byte + i < m_data.size(); ++i)
-                window |= static_cast<uint64_t>(m_data[byte + i]) << (8 * i);
-        }
-        window >>= (m_bit & 7);
-        m_bit += static_cast<size_t>(n);
-        return static_cast<uint32_t>(n == 32 ? window : window & ((uint64_t{1} << n) - 1));
-    }
-
-    bool ReadString(std::string& text, size_t limit)
-    {
-        for (;;) {
-            const uint32_t c = ReadBits(8);
-            if (m_overflow)
-                return false;
-            if (c == 0)
-                return true;
-            if (text.size() < limit)
-                text.push_back(static_cast<char>(c));
-        }
-    }
-
-    // Commands of these protocols start on a byte boundary.
-    void AlignToByte() { m_bit = std::min(m_bitCount, (m_bit + 7) & ~size_t{7}); }
-    bool Overflowed() const { return m_overflow; }
-    size_t BitsLeft() const { return m_bitCount - m_bit; }
-
-private:
-    std::span<const uint8_t> m_data;
-    size_t m_bitCount;
-    size_t m_bit = 0;
-    bool m_overflow = false;
-};
-
-// The Huffman-coded messages of protocol 66 on, through the listing's bit reader.
-class CodedBitReader {
-public:
-    explicit CodedBitReader(std::span<const uint8_t> data) : m_reader(data) {}
-    uint32_t ReadBits(int n) { return m_reader.ReadBits(n); }
-    bool ReadString(std::string& text, size_t limit) { return m_reader.ReadString(text, limit); }
-    void AlignToByte() {}
-    bool Overflowed() const { return m_reader.Overflowed(); }
-    size_t BitsLeft() const { return m_reader.BitsLeft(); }
-
-private:
-    HuffmanBitReader m_reader;
-};
 
 uint32_t SignExtend(uint32_t value, int bits)
 {
@@ -128,6 +53,7 @@ struct StoredSnapshot {
 // What the deltas refer to, as the game's client keeps it: the baselines of the current game state
 // and the recent valid snapshots.
 struct DemoDecoder::State {
+    const ProtocolInfo* protocol = nullptr;
     const ProtocolFieldTables* tables = nullptr;
     std::array<EntityState, kMaxEntities> baselines{};
     std::bitset<kMaxEntities> hasBaseline;
@@ -160,56 +86,54 @@ namespace {
 // One message's commands, read with the reader of its protocol.
 template <class Reader> class MessageParser {
 public:
-    MessageParser(DemoDecoder::State& state, Reader& reader, int64_t messageNum, int protocol)
-        : m_state(state), m_tables(*state.tables), m_reader(reader), m_messageNum(messageNum),
-          m_quakeLive(protocol >= 73)
+    MessageParser(DemoDecoder::State& state, Reader& reader, int64_t messageNum)
+        : m_state(state), m_protocol(*state.protocol), m_tables(*state.tables), m_reader(reader),
+          m_commands(reader, *state.protocol), m_messageNum(messageNum),
+          m_huffman(state.protocol->coding == MessageCoding::Huffman)
     {
     }
 
     DecodeError Parse(DemoMessage& message)
     {
-        if (m_tables.acknowledge) {
-            message.reliableAcknowledge = static_cast<int32_t>(m_reader.ReadBits(32));
-            if (m_reader.Overflowed())
+        if (m_protocol.acknowledge) {
+            int32_t acknowledge = 0;
+            if (!m_commands.ReadAcknowledge(acknowledge))
                 return DecodeError::Overflow;
+            message.reliableAcknowledge = acknowledge;
         }
         for (;;) {
             // What is left is less than a command byte: the padding of the last byte.
             if (m_reader.BitsLeft() < 8)
                 return DecodeError::None;
-            const uint32_t command = m_reader.ReadBits(8);
-            if (m_reader.Overflowed())
-                return DecodeError::Overflow;
-            if (command == Command(MessageCommand::End) || (!m_tables.huffman && command == 0))
-                return DecodeError::None;
             DecodeError error = DecodeError::None;
-            switch (command) {
-            case Command(MessageCommand::Nop):
+            switch (m_commands.Next()) {
+            case WireItem::End:
+                return DecodeError::None;
+            case WireItem::Bad:
+                // The old game's messages end with a 0 byte.
+                return m_huffman ? DecodeError::BadCommand : DecodeError::None;
+            case WireItem::Nop:
+            case WireItem::Voice:    // ioquake3's voice chat: players' voices have no place in the model
+            case WireItem::Download: // the game reads nothing of it in a demo
                 break;
-            case Command(MessageCommand::ServerCommand): {
+            case WireItem::ServerCommand: {
                 ServerCommand& cmd = message.serverCommands.emplace_back();
-                cmd.sequence = static_cast<int32_t>(m_reader.ReadBits(32));
-                if (!m_reader.ReadString(cmd.text, kMaxString))
-                    return DecodeError::Overflow;
+                cmd.sequence = static_cast<int32_t>(m_commands.Sequence());
+                cmd.text.swap(m_commands.Text());
                 break;
             }
-            case Command(MessageCommand::GameState):
+            case WireItem::GameState:
                 if (message.gameState)
                     return DecodeError::BadCommand;
                 error = ParseGameState(message.gameState.emplace());
                 break;
-            case Command(MessageCommand::Snapshot):
+            case WireItem::Snapshot:
                 if (message.snapshot)
                     return DecodeError::BadCommand;
                 error = ParseSnapshot(message.snapshot.emplace());
                 break;
-            case Command(MessageCommand::VoipSpeex):
-            case Command(MessageCommand::VoipOpus):
-                // ioquake3's voice chat; players' voices have no place in the model.
-                if (m_quakeLive || !m_tables.huffman)
-                    return DecodeError::BadCommand;
-                SkipVoice();
-                break;
+            case WireItem::Overflow:
+                return DecodeError::Overflow;
             default:
                 return DecodeError::BadCommand;
             }
@@ -222,55 +146,39 @@ public:
     }
 
 private:
-    // As ioquake3's client reads it: a header, then the coded voice unless the header is bad.
-    void SkipVoice()
-    {
-        const auto sender = static_cast<int32_t>(SignExtend(m_reader.ReadBits(16), 16));
-        m_reader.ReadBits(8); // generation
-        const auto sequence = static_cast<int32_t>(m_reader.ReadBits(32));
-        m_reader.ReadBits(8); // frames
-        const auto size = static_cast<int32_t>(SignExtend(m_reader.ReadBits(16), 16));
-        m_reader.ReadBits(2); // flags
-        if (sender < 0 || sequence < 0 || size < 0)
-            return;
-        for (int32_t i = 0; i < size && !m_reader.Overflowed(); ++i)
-            m_reader.ReadBits(8);
-    }
-
     DecodeError ParseGameState(GameState& gameState)
     {
         m_state.ClearForGameState();
         m_state.configStringSlot.fill(-1);
-        gameState.serverCommandSequence = static_cast<int32_t>(m_reader.ReadBits(32));
+        gameState.serverCommandSequence = static_cast<int32_t>(m_commands.Sequence());
         int64_t dataCount = 1;
-        const int64_t maxChars = m_quakeLive ? kMaxQuakeLiveGameStateChars : kMaxGameStateChars;
-        for (;;) {
-            const uint32_t command = m_reader.ReadBits(8);
-            if (m_reader.Overflowed())
-                return DecodeError::Overflow;
-            if (command == Command(MessageCommand::End) || (!m_tables.huffman && command == 0))
+        const auto maxChars = static_cast<int64_t>(m_protocol.maxGameStateChars);
+        for (bool inGameState = true; inGameState;) {
+            switch (m_commands.Next()) {
+            case WireItem::GameStateEnd:
+                if (m_protocol.gameStateClient) {
+                    gameState.clientNumber = m_commands.ClientNumber();
+                    gameState.checksumFeed = m_commands.ChecksumFeed();
+                }
+                inGameState = false;
                 break;
-            if (command == Command(MessageCommand::ConfigString)) {
-                const uint32_t index = m_reader.ReadBits(16);
-                if (m_reader.Overflowed())
-                    return DecodeError::Overflow;
-                if (index >= static_cast<uint32_t>(kMaxConfigStrings))
-                    return DecodeError::BadConfigStringIndex;
-                m_text.clear();
-                if (!m_reader.ReadString(m_text, kMaxBigString))
-                    return DecodeError::Overflow;
-                dataCount += static_cast<int64_t>(m_text.size()) + 1;
+            case WireItem::ConfigString: {
+                const std::string& text = m_commands.Text();
+                const auto index = static_cast<size_t>(m_commands.Index());
+                dataCount += static_cast<int64_t>(text.size()) + 1;
                 if (dataCount > maxChars)
                     return DecodeError::GameStateTooLarge;
                 int& slot = m_state.configStringSlot[index];
                 if (slot >= 0) {
-                    gameState.configStrings[static_cast<size_t>(slot)].second = m_text;
+                    gameState.configStrings[static_cast<size_t>(slot)].second = text;
                 } else {
                     slot = static_cast<int>(gameState.configStrings.size());
-                    gameState.configStrings.emplace_back(static_cast<int>(index), m_text);
+                    gameState.configStrings.emplace_back(static_cast<int>(index), text);
                 }
-            } else if (command == Command(MessageCommand::Baseline)) {
-                const int number = static_cast<int>(m_reader.ReadBits(kEntityNumberBits));
+                break;
+            }
+            case WireItem::Baseline: {
+                const int number = m_commands.Index();
                 const EntityState null{};
                 bool removed = false;
                 const DecodeError error = ReadDeltaEntity(null, m_state.scratch, number, removed);
@@ -280,15 +188,15 @@ private:
                     return DecodeError::Overflow;
                 m_state.baselines[static_cast<size_t>(number)] = removed ? EntityState{} : m_state.scratch;
                 m_state.hasBaseline[static_cast<size_t>(number)] = !removed;
-            } else {
+                break;
+            }
+            case WireItem::BadIndex:
+                return DecodeError::BadConfigStringIndex;
+            case WireItem::Overflow:
+                return DecodeError::Overflow;
+            default:
                 return DecodeError::BadCommand;
             }
-        }
-        if (m_tables.gameStateClient) {
-            gameState.clientNumber = static_cast<int32_t>(m_reader.ReadBits(32));
-            gameState.checksumFeed = static_cast<int32_t>(m_reader.ReadBits(32));
-            if (m_reader.Overflowed())
-                return DecodeError::Overflow;
         }
         std::sort(gameState.configStrings.begin(), gameState.configStrings.end(),
                   [](const auto& a, const auto& b) { return a.first < b.first; });
@@ -305,7 +213,7 @@ private:
     {
         snapshot.entities = std::move(m_state.spareEntities);
         snapshot.entities.clear();
-        if (m_tables.snapshotClientCommand)
+        if (m_protocol.snapshotClientCommand)
             snapshot.clientCommandSequence = static_cast<int32_t>(m_reader.ReadBits(32));
         snapshot.serverTime = static_cast<int32_t>(m_reader.ReadBits(32));
         snapshot.deltaNumber = static_cast<uint8_t>(m_reader.ReadBits(8));
@@ -518,19 +426,20 @@ private:
     }
 
     DemoDecoder::State& m_state;
+    const ProtocolInfo& m_protocol;
     const ProtocolFieldTables& m_tables;
     Reader& m_reader;
+    CommandReader<Reader> m_commands;
     int64_t m_messageNum;
-    bool m_quakeLive;
-    std::string m_text;
+    bool m_huffman;
 };
 
 template <class Reader>
-DecodeError ParseMessage(DemoDecoder::State& state, std::span<const uint8_t> payload, int64_t messageNum, int protocol,
+DecodeError ParseMessage(DemoDecoder::State& state, std::span<const uint8_t> payload, int64_t messageNum,
                          DemoMessage& message)
 {
     Reader reader(payload);
-    MessageParser<Reader> parser(state, reader, messageNum, protocol);
+    MessageParser<Reader> parser(state, reader, messageNum);
     return parser.Parse(message);
 }
 
@@ -573,9 +482,12 @@ bool IsDecodableProtocol(int protocol)
 }
 
 DemoDecoder::DemoDecoder(std::span<const uint8_t> data, int protocol)
-    : m_data(data), m_protocol(protocol), m_state(new State)
+    : m_data(data), m_protocol(protocol), m_framer(data), m_state(new State)
 {
+    m_state->protocol = FindProtocol(protocol);
     m_state->tables = FieldTablesFor(protocol);
+    if (m_state->protocol)
+        m_framer = MessageFramer(data, m_state->protocol->maxMessageSize);
     if (!m_state->tables) {
         m_error = DecodeError::UnknownProtocol;
         m_done = true;
@@ -591,36 +503,30 @@ bool DemoDecoder::Next(DemoMessage& message)
 {
     if (m_done)
         return false;
-    m_messageAt = m_pos;
-    const size_t left = m_data.size() - m_pos;
     const auto stop = [this](DecodeError error) {
         m_error = error;
         m_done = true;
         return false;
     };
-    if (left == 0)
-        return stop(DecodeError::None);
-    if (left < 4)
-        return stop(DecodeError::CutOff);
-    const int32_t sequence = static_cast<int32_t>(Le32(m_data.data() + m_pos));
-    if (left < 8) {
-        if (sequence == -1)
-            m_endMarker = true;
-        return stop(sequence == -1 ? DecodeError::None : DecodeError::CutOff);
-    }
-    const int32_t length = static_cast<int32_t>(Le32(m_data.data() + m_pos + 4));
-    // The game stops at a length of -1; older readers look at the sequence.
-    if (sequence == -1 || length == -1) {
+    MessageFrame frame;
+    const FrameResult framed = m_framer.Next(frame);
+    m_messageAt = frame.at;
+    switch (framed) {
+    case FrameResult::Message:
+        break;
+    case FrameResult::EndMarker:
         m_endMarker = true;
         return stop(DecodeError::None);
-    }
-    if (length < 0)
+    case FrameResult::DataEnd:
+        return stop(DecodeError::None);
+    case FrameResult::BadSize:
         return stop(DecodeError::BadLength);
-    if (static_cast<size_t>(length) > kMaxMessageSize)
+    case FrameResult::TooLong:
         return stop(DecodeError::MessageTooLong);
-    if (left - 8 < static_cast<size_t>(length))
+    default:
         return stop(DecodeError::CutOff);
-
+    }
+    const int32_t sequence = frame.sequence;
     message.sequence = sequence;
     message.reliableAcknowledge.reset();
     message.serverCommands.clear();
@@ -629,13 +535,12 @@ bool DemoDecoder::Next(DemoMessage& message)
         m_state->spareEntities = std::move(message.snapshot->entities);
         message.snapshot.reset();
     }
-    const std::span<const uint8_t> payload = m_data.subspan(m_pos + 8, static_cast<size_t>(length));
-    const DecodeError error = m_state->tables->huffman
-                                  ? ParseMessage<CodedBitReader>(*m_state, payload, sequence, m_protocol, message)
-                                  : ParseMessage<PlainBitReader>(*m_state, payload, sequence, m_protocol, message);
+    const std::span<const uint8_t> payload = frame.payload;
+    const DecodeError error = m_state->protocol->coding == MessageCoding::Huffman
+                                  ? ParseMessage<HuffmanBitSource>(*m_state, payload, sequence, message)
+                                  : ParseMessage<PlainBitReader>(*m_state, payload, sequence, message);
     if (error != DecodeError::None)
         return stop(error);
-    m_pos += 8 + static_cast<size_t>(length);
     ++m_messages;
     return true;
 }
@@ -656,13 +561,9 @@ DecodedDemo DecodeDemo(std::span<const uint8_t> data, int protocol)
 
 int DemoProtocolOf(std::span<const uint8_t> data, std::string_view lowerExtension)
 {
-    if (lowerExtension.size() == 6 && lowerExtension.substr(0, 4) == ".dm_") {
-        const int fromName = (lowerExtension[4] - '0') * 10 + (lowerExtension[5] - '0');
-        if (fromName != 48)
-            return IsDecodableProtocol(fromName) ? fromName : 0;
-    } else if (lowerExtension != ".dm3") {
-        return 0;
-    }
+    const int fromName = DecodableProtocolOfExtension(lowerExtension);
+    if (!IsSharedExtension(lowerExtension))
+        return fromName;
     // The older formats keep the server information in plain bytes of the first message.
     constexpr std::string_view kKey = "protocol\\";
     if (data.size() > 12) {
@@ -674,7 +575,7 @@ int DemoProtocolOf(std::span<const uint8_t> data, std::string_view lowerExtensio
                 return protocol;
         }
     }
-    return lowerExtension == ".dm_48" ? 48 : 0;
+    return fromName;
 }
 
 } // namespace core

@@ -1,11 +1,11 @@
 #pragma once
-// Decodes every message of a demo into the model of core/demo/DemoMessage.h: protocols 43, 45,
-// 46 and 48 (plain bit packing), 66 to 71 (Huffman-coded) and Quake Live's 73, 90 and 91.
+// Decodes every message of a demo into the model of core/demo/DemoMessage.h, for every protocol
+// core/protocol/ProtocolTable gives field tables: plain bit packing or Huffman-coded.
 //
-// The decoder reads untrusted bytes: it never reads outside the data, allocates no more than the
-// game's own limits allow (entity numbers below 1024, 1024 configuration strings of at most 8191
-// bytes, messages of at most 16384 bytes), and ends with an error value on damaged data.
-// The listing's metadata walk (core/analysis/DemoWalk) stays the fast path for what the lists show;
+// The decoder reads untrusted bytes through the wire layer (core/protocol: MessageFramer,
+// CommandReader): it never reads outside the data, allocates no more than the game's own limits
+// allow (core/protocol/WireLimits.h), and ends with an error value on damaged data.
+// The listing's metadata walk (core/summary/DemoWalk) stays the fast path for what the lists show;
 // this is for conversion and event extraction.
 #include <cstddef>
 #include <cstdint>
@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/demo/DemoMessage.h"
+#include "core/protocol/MessageFramer.h"
 
 namespace core {
 
@@ -66,7 +67,7 @@ public:
 private:
     std::span<const uint8_t> m_data;
     int m_protocol;
-    size_t m_pos = 0;
+    MessageFramer m_framer;
     size_t m_messageAt = 0;
     int m_messages = 0;
     bool m_endMarker = false;

@@ -6,16 +6,20 @@
 #include "core/protocol/DemoFieldTables.h"
 #include "core/protocol/HuffmanBitWriter.h"
 #include "core/protocol/MessageCommand.h"
+#include "core/protocol/ProtocolTable.h"
 
 namespace core {
 namespace {
 
-constexpr int kPacketBackup = 32;
 constexpr int kFloatIntBits = 13;
 constexpr int32_t kFloatIntBias = 1 << (kFloatIntBits - 1);
-constexpr size_t kMaxBigString = 8192 - 1;
-constexpr size_t kMaxString = 1024 - 1;
-constexpr size_t kMaxGameStateChars = 16000;
+
+// The protocol whose messages this writes.
+const ProtocolInfo& Written()
+{
+    static const ProtocolInfo& row = *FindProtocol(kProtocol132);
+    return row;
+}
 
 constexpr uint8_t Command(MessageCommand command)
 {
@@ -81,18 +85,18 @@ EncodeError CheckEntityNumbers(const std::vector<EntityState>& entities, int lim
 EncodeError Check(const DemoMessage& message)
 {
     for (const ServerCommand& command : message.serverCommands)
-        if (command.text.size() > kMaxString || command.text.find('\0') != std::string::npos)
+        if (command.text.size() > kMaxStringChars || command.text.find('\0') != std::string::npos)
             return EncodeError::TextTooLong;
     if (message.gameState) {
         size_t chars = 1;
         for (const auto& [index, text] : message.gameState->configStrings) {
             if (index < 0 || index >= kMaxConfigStrings)
                 return EncodeError::BadConfigStringIndex;
-            if (text.size() > kMaxBigString || text.find('\0') != std::string::npos)
+            if (text.size() > kMaxBigStringChars || text.find('\0') != std::string::npos)
                 return EncodeError::TextTooLong;
             chars += text.size() + 1;
         }
-        if (chars > kMaxGameStateChars)
+        if (chars > Written().maxGameStateChars)
             return EncodeError::GameStateTooLarge;
         if (const EncodeError error = CheckEntityNumbers(message.gameState->baselines, kMaxEntities);
             error != EncodeError::None)
@@ -111,7 +115,7 @@ EncodeError Check(const DemoMessage& message)
 } // namespace
 
 struct DemoEncoder::State {
-    const ProtocolFieldTables& tables = *FieldTablesFor(68);
+    const ProtocolFieldTables& tables = *Written().fields;
     HuffmanBitWriter writer;
     std::array<EntityState, kMaxEntities> baselines{};
     std::array<EntityState, kMaxEntities> nextBaselines{}; // of a game state being written
@@ -263,7 +267,7 @@ struct DemoEncoder::State {
     {
         const int64_t back = sequence - lastSnapshotSequence;
         const bool delta =
-            !newGameState && haveSnapshot && lastSnapshotSequence > 0 && back > 0 && back < kPacketBackup;
+            !newGameState && haveSnapshot && lastSnapshotSequence > 0 && back > 0 && back < Written().packetBackup;
         static const std::vector<EntityState> kNone;
         const std::vector<EntityState>& previous = delta ? lastEntities : kNone;
         writer.WriteByte(Command(MessageCommand::Snapshot));
@@ -364,7 +368,7 @@ EncodeError DemoEncoder::Add(const DemoMessage& message)
     // part of a byte over, and so does this one.
     if (w.BitCount() % 8 == 0)
         w.WriteRawBits(0, 8);
-    if (w.ByteCount() > kMaxMessageSize)
+    if (w.ByteCount() > Written().maxMessageSize)
         return EncodeError::MessageTooLong;
 
     PutLe32(m_out, message.sequence);

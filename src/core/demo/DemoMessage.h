@@ -17,14 +17,14 @@
 #include <utility>
 #include <vector>
 
+#include "core/protocol/WireLimits.h"
+
 namespace core {
 
 // The game's limits that bound what a demo may hold.
 inline constexpr int kEntityNumberBits = 10;
 inline constexpr int kMaxEntities = 1 << kEntityNumberBits; // entity numbers 0..1023
 inline constexpr int kNoEntity = kMaxEntities - 1;          // ends an entity list, marks a removal
-inline constexpr int kMaxConfigStrings = 1024;
-inline constexpr size_t kMaxMessageSize = 16384; // the game refuses longer demo messages
 inline constexpr int kMaxAreaMaskBytes = 32;
 inline constexpr int kStateArraySize = 16; // stats, persistant, ammo, powerups
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "core/protocol/ProtocolTable.h"
 #include "core/row/DemoInfo.h"
 
 namespace core {
@@ -14,8 +15,8 @@ namespace {
 constexpr int kEventBits = 0x300;
 // More events than this from one demo means damaged data rather than a match.
 constexpr size_t kMaxEvents = 200000;
-constexpr int kCpmaGameInfoIndex = 672;
-constexpr int kFirstTeamScoreIndex = 6; // red's, then blue's (the same in every family)
+constexpr int kCpmaGameInfoIndex = kCpmaGameInfo;
+constexpr int kFirstTeamScoreIndex = kConfigStringNumbers132.firstTeamScore; // the same in every family
 // One capture is told several ways within a moment: the announcement, the team sound, the score.
 constexpr int64_t kCaptureMomentMs = 1000;
 // The team sound's values for "red captured" and "blue captured".
@@ -170,14 +171,14 @@ void EventCollector::ServerCommand(int32_t sequence, std::string_view command)
             ConfigStringChanged(index, text, false);
     } else if (word == "bcs0") {
         if (IndexAndText(command, index, text))
-            m_bigConfigString.assign(text.substr(0, 16384));
+            m_bigConfigString.assign(text.substr(0, kMaxBigConfigStringBytes));
     } else if (word == "bcs1") {
-        if (IndexAndText(command, index, text) && m_bigConfigString.size() < 16384)
-            m_bigConfigString.append(text.substr(0, 16384 - m_bigConfigString.size()));
+        if (IndexAndText(command, index, text) && m_bigConfigString.size() < kMaxBigConfigStringBytes)
+            m_bigConfigString.append(text.substr(0, kMaxBigConfigStringBytes - m_bigConfigString.size()));
     } else if (word == "bcs2") {
         if (IndexAndText(command, index, text)) {
-            if (m_bigConfigString.size() < 16384)
-                m_bigConfigString.append(text.substr(0, 16384 - m_bigConfigString.size()));
+            if (m_bigConfigString.size() < kMaxBigConfigStringBytes)
+                m_bigConfigString.append(text.substr(0, kMaxBigConfigStringBytes - m_bigConfigString.size()));
             ConfigStringChanged(index, m_bigConfigString, false);
             m_bigConfigString.clear();
         }
@@ -242,7 +243,7 @@ void EventCollector::ServerInfo(std::string_view info, bool fromGameState)
 {
     // Capture the flag counts captures in the team scores; the mission pack's one-flag game too.
     const std::string_view type = InfoPair(info, "g_gametype");
-    if (m_tables->family == EventTablesFor(91, false).family) {
+    if (IsQuakeLiveProtocol(m_protocol)) {
         m_scoresAreCaptures = type == "5" || type == "6";
         m_oneFlag = type == "6";
     } else {

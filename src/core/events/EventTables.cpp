@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "core/protocol/ProtocolTable.h"
+
 namespace core {
 
 namespace {
@@ -33,12 +35,20 @@ constexpr std::array kQuakeLiveCauses = {
     C::Grapple,      C::TeamSwitch,  C::Thaw,         C::Unknown,    C::HeavyMachineGun,
 };
 
+// Configuration string numbers come from the protocol table.
+constexpr EventTables Tables(std::string_view family, int eventEntityType, int obituaryEvent,
+                             const ConfigStringNumbers& cs, std::span<const DeathCause> causes, int teamSoundEvent)
+{
+    return {family,         eventEntityType, obituaryEvent,  cs.warmup,    cs.levelStart, cs.intermission,
+            cs.firstPlayer, cs.players,      cs.roundStatus, cs.roundTime, causes,        teamSoundEvent};
+}
+
 // clang-format off
-//                                  family        type  obit  warm start inter players n   round  rtime  causes               team sound
-const EventTables kOld{            "1.17",        12,   58,   5,   13,   14,   544,    64, -1,    -1,  kBaseCauses,         -1};
-const EventTables kClassic{        "1.27-1.32",   13,   60,   5,   21,   22,   544,    64, -1,    -1,  kBaseCauses,         47};
-const EventTables kClassicMission{ "1.27-1.32",   13,   60,   5,   21,   22,   544,    64, -1,    -1,  kMissionPackCauses,  47};
-const EventTables kQuakeLive{      "Quake Live",  13,   58,   5,   13,   14,   529,    64, 661,   662, kQuakeLiveCauses,    44};
+//                                        family        type obit config strings           causes               team sound
+const EventTables kOld            = Tables("1.17",       12,  58,  kConfigStringNumbers117,       kBaseCauses,         -1);
+const EventTables kClassic        = Tables("1.27-1.32",  13,  60,  kConfigStringNumbers132,       kBaseCauses,         47);
+const EventTables kClassicMission = Tables("1.27-1.32",  13,  60,  kConfigStringNumbers132,       kMissionPackCauses,  47);
+const EventTables kQuakeLive      = Tables("Quake Live", 13,  58,  kConfigStringNumbersQuakeLive, kQuakeLiveCauses,    44);
 // clang-format on
 
 } // namespace
@@ -52,10 +62,12 @@ DeathCause EventTables::Cause(int meansOfDeath) const
 
 const EventTables& EventTablesFor(int protocol, bool missionPack)
 {
-    if (protocol >= 43 && protocol <= 45)
-        return kOld;
-    if (protocol == 73 || protocol == 90 || protocol == 91)
+    const ProtocolInfo* row = FindProtocol(protocol);
+    if (row && row->quakeLive)
         return kQuakeLive;
+    // Only the protocols that number their level start as 1.17 does share its event numbers.
+    if (row && row->configStrings == &kConfigStringNumbers117)
+        return kOld;
     return missionPack ? kClassicMission : kClassic;
 }
 

@@ -28,7 +28,7 @@ struct EventTables {
     DeathCause Cause(int meansOfDeath) const;
 };
 
-// The tables for a protocol number (43 ... 91). `missionPack`: demos of the mission pack's game
+// The tables for a protocol number of core/protocol/ProtocolTable. `missionPack`: demos of the mission pack's game
 // code (and OpenArena's), whose means of death count the mission pack weapons before the grapple.
 // An unknown protocol gets the 1.32 tables.
 const EventTables& EventTablesFor(int protocol, bool missionPack);

@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "core/library/DemoFiles.h"
-#include "core/protocol/ModernMessage.h"
+#include "core/protocol/ProtocolTable.h"
 #include "platform/FileRename.h"
 #include "platform/FileSystem.h"
 #include "platform/RegularFile.h"

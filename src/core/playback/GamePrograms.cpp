@@ -4,6 +4,7 @@
 
 #include "core/library/DemoFiles.h"
 #include "core/playback/VersionSwitch.h"
+#include "core/protocol/ProtocolTable.h"
 #include "core/row/DemoInfo.h"
 #include "core/summary/QuakeLive.h"
 #include "platform/FileSystem.h"
@@ -114,8 +115,9 @@ std::string GameProgramFor(const std::string& protocol, const GamePaths& game, c
         return programSetting.find('/') == std::string::npos ? JoinPath(game.gameDirectory, programSetting)
                                                              : programSetting;
     if (const std::optional<int> number = ProtocolNumber(protocol)) {
-        const std::optional<std::string> program =
-            *number < 66 ? FindOriginalProgram(game.gameDirectory) : FindEngineProgram(game.gameDirectory);
+        const std::optional<std::string> program = ProtocolRules(*number).coding == MessageCoding::Plain
+                                                       ? FindOriginalProgram(game.gameDirectory)
+                                                       : FindEngineProgram(game.gameDirectory);
         if (program)
             return *program;
     }

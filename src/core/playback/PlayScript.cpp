@@ -8,6 +8,7 @@
 #include "core/playback/Mods.h"
 #include "core/playback/PlaybackKeys.h"
 #include "core/playback/RunningGame.h"
+#include "core/protocol/ProtocolTable.h"
 #include "core/settings/Settings.h"
 
 namespace core {
@@ -235,7 +236,7 @@ int ProtocolClass(const std::string& protocol)
             return 1;
         number = number * 10 + (c - '0');
     }
-    return number >= 66 ? 2 : 1;
+    return ProtocolRules(number).coding == MessageCoding::Huffman ? 2 : 1;
 }
 
 bool CreatePlaylist(const std::vector<DemoInfo>& rows)

@@ -199,42 +199,17 @@ static_assert(std::size(kPlayer90) == 50 && std::size(kPlayer91) == 58);
 // The plain entity delta's mask holds at most 7 bytes.
 static_assert(std::size(kEntity48) <= 56);
 
-//                                       entity     player        format               huffman ack    client  gamestate client
-constexpr ProtocolFieldTables k117   = {kEntityPlain, kPlayerPlain, DeltaFormat::Plain,   false, false, true,  false};
-constexpr ProtocolFieldTables k127   = {kEntity48,    kPlayer48,    DeltaFormat::Plain,   false, true,  false, false};
-constexpr ProtocolFieldTables k132   = {kEntity66,    kPlayer66,    DeltaFormat::Counted, true,  true,  false, true};
-constexpr ProtocolFieldTables kQl73  = {kEntity73,    kPlayer66,    DeltaFormat::Counted, true,  true,  false, true};
-constexpr ProtocolFieldTables kQl90  = {kEntity90,    kPlayer90,    DeltaFormat::Counted, true,  true,  false, true};
-constexpr ProtocolFieldTables kQl91  = {kEntity91,    kPlayer91,    DeltaFormat::Counted, true,  true,  false, true};
-// clang-format on
-
 } // namespace
 
-const ProtocolFieldTables* FieldTablesFor(int protocol)
-{
-    switch (protocol) {
-    case 43:
-    case 45:
-        return &k117;
-    case 46: // between 1.17 and 1.27: the acknowledge and the tables of 1.27
-    case 48:
-        return &k127;
-    case 66:
-    case 67:
-    case 68:
-    case 70:
-    case 71:
-        return &k132;
-    case 73:
-        return &kQl73;
-    case 90:
-        return &kQl90;
-    case 91:
-        return &kQl91;
-    default:
-        return nullptr;
-    }
-}
+// clang-format off
+//                                                    entity        player        format
+constexpr ProtocolFieldTables kFieldTables117        = {kEntityPlain, kPlayerPlain, DeltaFormat::Plain};
+constexpr ProtocolFieldTables kFieldTables127        = {kEntity48,    kPlayer48,    DeltaFormat::Plain};
+constexpr ProtocolFieldTables kFieldTables132        = {kEntity66,    kPlayer66,    DeltaFormat::Counted};
+constexpr ProtocolFieldTables kFieldTablesQuakeLive73 = {kEntity73,   kPlayer66,    DeltaFormat::Counted};
+constexpr ProtocolFieldTables kFieldTablesQuakeLive90 = {kEntity90,   kPlayer90,    DeltaFormat::Counted};
+constexpr ProtocolFieldTables kFieldTablesQuakeLive91 = {kEntity91,   kPlayer91,    DeltaFormat::Counted};
+// clang-format on
 
 const std::array<std::array<uint8_t, 7>, 31>& PlainEntityChangeMasks()
 {

@@ -25,14 +25,16 @@ struct ProtocolFieldTables {
     std::span<const NetField> entity;
     std::span<const NetField> player;
     DeltaFormat format;
-    bool huffman;               // messages are Huffman-coded
-    bool acknowledge;           // messages start with the reliable acknowledge
-    bool snapshotClientCommand; // snapshots start with the client command sequence (43, 45)
-    bool gameStateClient;       // game states end with client number and checksum feed
 };
 
-// Null for a protocol without tables.
-const ProtocolFieldTables* FieldTablesFor(int protocol);
+// The tables of each family of protocols; core/protocol/ProtocolTable says which protocol has
+// which.
+extern const ProtocolFieldTables kFieldTables117;
+extern const ProtocolFieldTables kFieldTables127;
+extern const ProtocolFieldTables kFieldTables132;
+extern const ProtocolFieldTables kFieldTablesQuakeLive73;
+extern const ProtocolFieldTables kFieldTablesQuakeLive90;
+extern const ProtocolFieldTables kFieldTablesQuakeLive91;
 
 // The change masks of the plain entity delta that a 5-bit index stands for (index 31: the mask
 // follows in full). Bit i of the mask (byte i / 8, bit i % 8) is field i of the entity table.

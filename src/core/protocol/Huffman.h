@@ -13,30 +13,10 @@
 
 namespace core {
 
-// The code tree the game's adaptive coder reaches after it has been fed its built-in byte
-// frequencies. The tree keeps the coder's "not yet transmitted" leaf; no encoder ever emits it,
-// so meeting its code in a message means the data is damaged.
-struct HuffmanTree {
-    static constexpr int kNotYetTransmitted = 256; // symbol of the escape leaf
-    static constexpr int kInternal = 257;          // symbol of every inner node
-
-    struct Node {
-        int parent = -1;
-        int left = -1;  // branch taken on a 0 bit
-        int right = -1; // branch taken on a 1 bit
-        int symbol = kInternal;
-    };
-
-    std::vector<Node> nodes;
-    int root = -1;
-    std::array<int, 257> leafOf{}; // node index of each symbol's leaf (0..255, escape)
-    int maxCodeLength = 0;
-};
-
 // One entry of the decode table, indexed by the next kHuffmanLookupBits bits of the stream
 // (first bit in the lowest position).
 struct HuffmanLookup {
-    uint16_t symbol = 0; // 0..255, or HuffmanTree::kNotYetTransmitted
+    uint16_t symbol = 0; // 0..255, or 256 for the escape code no encoder emits
     uint8_t length = 0;  // bits the code takes
 };
 
@@ -67,11 +47,6 @@ const std::array<HuffmanCodeWord, 257>& FixedHuffmanCodes();
 // The decode tables, made from the codes while compiling.
 const std::array<HuffmanLookup, 1u << kHuffmanLookupBits>& FixedHuffmanTable();
 const std::array<HuffmanPairLookup, 1u << kHuffmanPairBits>& FixedHuffmanPairTable();
-// The tree of the codes, built on first use; safe to call from several threads.
-const HuffmanTree& FixedHuffmanTree();
-// The game's adaptive coder replayed over its built-in frequencies (slow: for the test that
-// checks the constant codes against it).
-HuffmanTree ReplayedHuffmanTree();
 
 // Reads a message in the game's compressed mode. Whole bytes are Huffman symbols; for a width
 // that is not a multiple of 8 the odd low bits come first, stored raw. Bits are taken least

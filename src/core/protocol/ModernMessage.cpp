@@ -1,10 +1,11 @@
 #include "core/protocol/ModernMessage.h"
 
-#include <array>
 #include <bit>
 #include <cstring>
 #include <utility>
 
+#include "core/protocol/BitSources.h"
+#include "core/protocol/CommandReader.h"
 #include "core/protocol/Huffman.h"
 #include "core/protocol/MessageCommand.h"
 
@@ -12,30 +13,7 @@ namespace core {
 
 namespace {
 
-// The command bytes, as the decoder compares them with what it reads.
-constexpr uint32_t CommandByte(MessageCommand command)
-{
-    return static_cast<uint32_t>(command);
-}
-constexpr uint32_t kNop = CommandByte(MessageCommand::Nop);
-constexpr uint32_t kGameState = CommandByte(MessageCommand::GameState);
-constexpr uint32_t kConfigString = CommandByte(MessageCommand::ConfigString);
-constexpr uint32_t kBaseline = CommandByte(MessageCommand::Baseline);
-constexpr uint32_t kServerCommand = CommandByte(MessageCommand::ServerCommand);
-constexpr uint32_t kSnapshot = CommandByte(MessageCommand::Snapshot);
-constexpr uint32_t kEnd = CommandByte(MessageCommand::End);
-
-// The game's own buffers (less their terminator); texts beyond them are cut, as the game would.
-constexpr size_t kMaxBigString = 8192 - 1;
-constexpr size_t kMaxString = 1024 - 1;
-
-// Reads a zero-terminated text. False when the data ends first; the reader is then overflowed.
-bool ReadText(HuffmanBitReader& reader, size_t limit, std::string& text)
-{
-    text.clear();
-    // Consumes past the limit too, so that the next command starts where it should.
-    return reader.ReadString(text, limit);
-}
+constexpr uint32_t kSnapshot = static_cast<uint32_t>(MessageCommand::Snapshot);
 
 ModernCommand MakeCommand(ModernCommand::Kind kind)
 {
@@ -44,98 +22,100 @@ ModernCommand MakeCommand(ModernCommand::Kind kind)
     return command;
 }
 
+ModernField FieldOf(WireField field)
+{
+    switch (field) {
+    case WireField::Acknowledge:
+        return ModernField::Acknowledge;
+    case WireField::CommandByte:
+        return ModernField::CommandByte;
+    case WireField::CommandSequence:
+    case WireField::GameStateSequence:
+        return ModernField::CommandSequence;
+    case WireField::GameStateCommand:
+    case WireField::GameStateClient:
+    case WireField::BaselineNumber:
+        return ModernField::GameStateCommand;
+    case WireField::GameStateIndex:
+        return ModernField::GameStateIndex;
+    case WireField::Text:
+        return ModernField::Text;
+    case WireField::None:
+        break;
+    }
+    return ModernField::None;
+}
+
+// The rows of the protocols these messages belong to differ in nothing the commands' heads need.
+const ProtocolInfo& Coded()
+{
+    static const ProtocolInfo& row = *FindProtocol(kProtocol132);
+    return row;
+}
+
 } // namespace
 
 ModernDecodeResult DecodeModernMessage(std::span<const uint8_t> payload, std::vector<ModernCommand>& out)
 {
     ModernDecodeResult result;
-    HuffmanBitReader reader(payload);
-    const auto failed = [&result](ModernField field) {
+    HuffmanBitSource bits(payload);
+    CommandReader<HuffmanBitSource> commands(bits, Coded());
+    const auto failed = [&result, &commands] {
         result.ok = false;
-        result.field = field;
+        result.field = FieldOf(commands.Field());
         return result;
     };
 
-    reader.ReadBits(32); // reliable acknowledge: nothing here needs it
-    if (reader.Overflowed()) {
-        return failed(ModernField::Acknowledge);
-    }
+    int32_t acknowledge = 0; // nothing here needs it
+    if (!commands.ReadAcknowledge(acknowledge))
+        return failed();
 
     for (;;) {
-        const uint32_t command = reader.ReadByte();
-        if (reader.Overflowed()) {
-            return failed(ModernField::CommandByte);
-        }
-        switch (command) {
-        case kEnd:
+        const WireItem item = commands.Next();
+        switch (item) {
+        case WireItem::End:
             result.ended = true;
             return result;
-
-        case kNop:
+        case WireItem::Nop:
             out.push_back(MakeCommand(ModernCommand::Nop));
             break;
-
-        case kServerCommand: {
+        case WireItem::Download: // nothing of it is read in a demo
+        case WireItem::Voice:    // read past
+            break;
+        case WireItem::ServerCommand: {
             ModernCommand cmd = MakeCommand(ModernCommand::ServerCommand);
-            cmd.sequence = reader.ReadBits(32);
-            if (reader.Overflowed()) {
-                return failed(ModernField::CommandSequence);
-            }
-            if (!ReadText(reader, kMaxString, cmd.text)) {
-                return failed(ModernField::Text);
-            }
+            cmd.sequence = commands.Sequence();
+            cmd.text.swap(commands.Text());
             out.push_back(std::move(cmd));
             break;
         }
-
-        case kGameState: {
-            const uint32_t sequence = reader.ReadBits(32);
-            if (reader.Overflowed()) {
-                return failed(ModernField::CommandSequence);
-            }
+        case WireItem::GameState: {
             ModernCommand begin = MakeCommand(ModernCommand::GameStateBegin);
-            begin.sequence = sequence;
+            begin.sequence = commands.Sequence();
             out.push_back(std::move(begin));
-            for (bool inGameState = true; inGameState;) {
-                const uint32_t what = reader.ReadByte();
-                if (reader.Overflowed()) {
-                    return failed(ModernField::GameStateCommand);
-                }
-                if (what == kConfigString) {
-                    ModernCommand cmd = MakeCommand(ModernCommand::ConfigString);
-                    cmd.index = static_cast<int>(reader.ReadBits(16));
-                    if (reader.Overflowed()) {
-                        return failed(ModernField::GameStateIndex);
-                    }
-                    if (!ReadText(reader, kMaxBigString, cmd.text)) {
-                        return failed(ModernField::Text);
-                    }
-                    out.push_back(std::move(cmd));
-                } else if (what == kBaseline) {
-                    // Configstrings all come before the baselines, and the baselines' entity
-                    // deltas cannot be stepped over without the entity tables.
-                    out.push_back(MakeCommand(ModernCommand::GameStateEnd));
-                    return result;
-                } else if (what == kEnd) {
-                    reader.ReadBits(32); // our client number
-                    reader.ReadBits(32); // checksum feed
-                    if (reader.Overflowed()) {
-                        return failed(ModernField::GameStateCommand);
-                    }
-                    out.push_back(MakeCommand(ModernCommand::GameStateEnd));
-                    inGameState = false;
-                } else {
-                    result.unknownCommand = static_cast<int>(what);
-                    return result;
-                }
-            }
             break;
         }
-
-        case kSnapshot: {
-            const uint32_t serverTime = reader.ReadBits(32);
-            if (reader.Overflowed()) {
-                return failed(ModernField::ServerTime);
+        case WireItem::ConfigString: {
+            ModernCommand cmd = MakeCommand(ModernCommand::ConfigString);
+            cmd.index = commands.Index();
+            cmd.text.swap(commands.Text());
+            out.push_back(std::move(cmd));
+            break;
+        }
+        case WireItem::Baseline:
+            // Configstrings all come before the baselines, and the baselines' entity deltas cannot
+            // be stepped over without the entity tables.
+            out.push_back(MakeCommand(ModernCommand::GameStateEnd));
+            return result;
+        case WireItem::GameStateEnd:
+            out.push_back(MakeCommand(ModernCommand::GameStateEnd));
+            break;
+        case WireItem::Snapshot: {
+            const uint32_t serverTime = bits.ReadBits(32);
+            if (bits.Overflowed()) {
+                result.ok = false;
+                result.field = ModernField::ServerTime;
+                return result;
             }
             // The rest is the snapshot's deltas, and nothing the server sends follows them.
             ModernCommand snapshot = MakeCommand(ModernCommand::Snapshot);
@@ -143,9 +123,19 @@ ModernDecodeResult DecodeModernMessage(std::span<const uint8_t> payload, std::ve
             out.push_back(std::move(snapshot));
             return result;
         }
-
-        default: // download, VoIP and bytes no known server sends
-            result.unknownCommand = static_cast<int>(command);
+        case WireItem::Overflow:
+            // The number of a baseline: the configuration strings were all there.
+            if (commands.Field() == WireField::BaselineNumber) {
+                out.push_back(MakeCommand(ModernCommand::GameStateEnd));
+                return result;
+            }
+            return failed();
+        case WireItem::BadIndex:
+            result.unknownCommand = static_cast<int>(MessageCommand::ConfigString);
+            return result;
+        case WireItem::Bad:
+        case WireItem::Unknown:
+            result.unknownCommand = commands.Byte();
             return result;
         }
     }
@@ -239,18 +229,6 @@ bool QuickSnapshotTime(std::span<const uint8_t> payload, uint32_t& serverTime, Q
 bool IsQuickSnapshot(std::span<const uint8_t> payload, QuickSnapshotMemo& memo)
 {
     return QuickSnapshot(payload, nullptr, memo);
-}
-
-bool IsModernDemoExtension(std::string_view lowerExtension)
-{
-    static constexpr std::array<std::string_view, 8> kExtensions = {".dm_66", ".dm_67", ".dm_68", ".dm_70",
-                                                                    ".dm_71", ".dm_73", ".dm_90", ".dm_91"};
-    for (std::string_view e : kExtensions) {
-        if (lowerExtension == e) {
-            return true;
-        }
-    }
-    return false;
 }
 
 } // namespace core

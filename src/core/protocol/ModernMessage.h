@@ -1,6 +1,6 @@
 #pragma once
-// The server-to-client messages stored in demos of protocols 66 to 71 (".dm_66" ... ".dm_71") and
-// of Quake Live (".dm_73", ".dm_90", ".dm_91"), which code their messages the same way.
+// The server-to-client messages stored in Huffman-coded demos (those of 1.29 on, OpenArena's and
+// Quake Live's: see core/protocol/ProtocolTable).
 // The demo reader hands over one message payload at a time; this turns it into the commands the
 // program cares about: server commands, the game state's configstrings and snapshot times.
 #include <cstdint>
@@ -35,7 +35,7 @@ enum class ModernField {
 struct ModernDecodeResult {
     bool ok = true; // false: the data ended inside `field` (overflow)
     ModernField field = ModernField::None;
-    int unknownCommand = -1; // a command byte that stopped the message (6, 9, 10, >10), else -1
+    int unknownCommand = -1; // a command byte that stopped the message (0, >10, ...), else -1
     bool ended = false;      // svc_EOF seen
 };
 
@@ -51,10 +51,12 @@ struct ModernDecodeResult {
 //   message and is reported in unknownCommand, without GameStateEnd.
 // - A snapshot gives Snapshot with its server time and ends the message: the server writes its
 //   commands before the snapshot.
-// - Download (6), VoIP (9, 10) and unknown command bytes stop the message (unknownCommand).
-// - Bytes of texts are kept as they are. Configstrings keep at most 8191 bytes and server commands
-//   1023; longer texts are read to their end and cut. A configstring index is passed on as read
-//   (0..65535); callers check it against their tables.
+// - A download carries nothing the game reads in a demo and is passed over; voice data (9, 10) is
+//   read past as ioquake3 reads it; the bytes no server sends stop the message (unknownCommand).
+// - Texts are read with the wire layer's rules (core/protocol/CommandReader.h): bytes kept as they
+//   are, configstrings cut at 8191 bytes and server commands at 1023, read to their end. A
+//   configstring number the game refuses (1024 on) stops the message, reported as the
+//   configstring command (3) in unknownCommand.
 // - A code that no encoder produces (the coder's escape code) is treated like the data's end.
 ModernDecodeResult DecodeModernMessage(std::span<const uint8_t> payload, std::vector<ModernCommand>& out);
 
@@ -73,9 +75,5 @@ bool QuickSnapshotTime(std::span<const uint8_t> payload, uint32_t& serverTime, Q
 // fail only on a damaged code), without decoding the time: a walk that needs the time of only
 // some snapshots asks for it later.
 bool IsQuickSnapshot(std::span<const uint8_t> payload, QuickSnapshotMemo& memo);
-
-// True for the extensions ".dm_66" ... ".dm_71" and Quake Live's (lower-case input) — the formats
-// this decoder reads.
-bool IsModernDemoExtension(std::string_view lowerExtension);
 
 } // namespace core

@@ -9,7 +9,7 @@
 #include "core/demo/DemoDecoder.h"
 #include "core/events/DemoEventsLoad.h"
 #include "core/events/PlayerFigures.h"
-#include "core/protocol/ModernMessage.h"
+#include "core/protocol/ProtocolTable.h"
 #include "core/row/DemoInfo.h"
 #include "core/summary/DemoWalk.h"
 #include "core/summary/PlayerTable.h"
@@ -157,13 +157,6 @@ int ProtocolFromInfo(std::string_view info)
     return ToInt32(info.substr(at + kProtocolKey.size(), 2), value) && value >= 0 ? value : 0;
 }
 
-int FieldsPerScoreEntry(int protocol)
-{
-    if (protocol == 46)
-        return 15;
-    return protocol > 46 ? 14 : 6;
-}
-
 DemoState ReadDemo(std::span<const uint8_t> data, const ReadWishes& wishes)
 {
     DemoState demo;
@@ -183,7 +176,7 @@ DemoState ReadDemo(std::span<const uint8_t> data, const ReadWishes& wishes)
         demo.gameType = InfoValueIn("g_gametype", infoText + "\\");
         demo.protocol = ProtocolFromInfo(infoText);
         if (demo.protocol != 0) {
-            demo.fieldsPerScoreEntry = FieldsPerScoreEntry(demo.protocol);
+            demo.fieldsPerScoreEntry = ProtocolRules(demo.protocol).scoreEntryFields;
             walk.Run();
             RankByEvents(demo, data, wishes.extension);
         }

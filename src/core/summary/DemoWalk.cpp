@@ -4,7 +4,10 @@
 #include <cstring>
 
 #include "core/common/LittleEndian.h"
+#include "core/protocol/BitSources.h"
+#include "core/protocol/CommandReader.h"
 #include "core/protocol/MessageCommand.h"
+#include "core/protocol/MessageFramer.h"
 #include "core/row/DemoInfo.h"
 #include "core/summary/PlayerTable.h"
 
@@ -88,147 +91,154 @@ void DemoWalk::FinishCutWalk(bool damaged)
     LogDirect("^4" + FormatSeconds(m_demo.playtimeSeconds) + " ^1" + m_demo.breakNote);
 }
 
-bool DemoWalk::MessageHeader(size_t pos, int32_t& sequence, int32_t& length, WalkOutcome& outcome)
+WalkOutcome DemoWalk::HeaderError(FrameResult framed)
 {
-    const size_t size = m_data.size();
-    m_messageAt = pos;
-    if (pos > size || size - pos < 4) {
-        outcome = ReadError("PacketNumber");
-        return false;
+    switch (framed) {
+    case FrameResult::CutSequence:
+        return ReadError("PacketNumber");
+    case FrameResult::CutSize:
+        return ReadError("PacketSize");
+    default: // a negative size, or one the game refuses
+        return ReadError("PacketSize", true);
     }
-    sequence = ReadInt32(m_data.data() + pos);
-    if (sequence == -1)
-        return true;
-    if (size - pos < 8) {
-        outcome = ReadError("PacketSize");
-        return false;
-    }
-    length = ReadInt32(m_data.data() + pos + 4);
-    if (length < 0) {
-        outcome = ReadError("PacketSize", true);
-        return false;
-    }
-    return true;
 }
 
 WalkOutcome DemoWalk::Run()
 {
-    if (m_demo.protocol >= 46) {
-        m_levelStartIndex = 21;
-        m_intermissionIndex = 22;
-    }
+    const ProtocolInfo& rules = ProtocolRules(m_demo.protocol);
+    m_cs = rules.configStrings;
     const uint8_t* const data = m_data.data();
     const size_t size = m_data.size();
-    const bool acknowledge = m_demo.protocol > 45;
-    size_t pos = 0;
+    const bool acknowledge = rules.acknowledge;
+    // Where a message that starts with its snapshot keeps the snapshot's server time.
+    const size_t commandAt = acknowledge ? 4 : 0;
+    const size_t timeAt = commandAt + 1 + (rules.snapshotClientCommand ? 4 : 0);
+    MessageFramer framer(m_data, rules.maxMessageSize);
     for (;;) {
         ++m_packet;
-        m_messageAt = pos;
-        // The header is read in line here rather than through MessageHeader: this loop runs once
-        // per recorded message and is the reader's hot path.
-        if (pos > size || size - pos < 4)
-            return ReadError("PacketNumber");
-        const int32_t sequence = ReadInt32(data + pos);
-        if (sequence == -1)
+        MessageFrame frame;
+        const FrameResult framed = framer.Next(frame);
+        m_messageAt = frame.at;
+        if (framed == FrameResult::EndMarker || framed == FrameResult::DataEnd)
             break;
-        if (size - pos < 8)
-            return ReadError("PacketSize");
-        const int32_t length = ReadInt32(data + pos + 4);
-        if (length < 0)
-            return ReadError("PacketSize", true);
+        if (framed != FrameResult::Message && framed != FrameResult::CutPayload)
+            return HeaderError(framed);
         // The walk hops from header to header; fetching ahead hides the memory latency.
-        __builtin_prefetch(data + std::min(pos + 1024, size - 1));
-        const size_t start = pos + 8;
-        const uint64_t messageEnd = static_cast<uint64_t>(start) + static_cast<uint64_t>(length);
-        const size_t limit = static_cast<size_t>(std::min<uint64_t>(messageEnd, size));
-        size_t r = start + (acknowledge ? 4 : 0);
-        bool skipRest = false;
+        __builtin_prefetch(data + std::min(frame.at + 1024, size - 1));
+        const std::span<const uint8_t> payload = frame.payload;
 
-        // Most messages hold a snapshot and nothing else: take those without the command loop.
-        const size_t timeAt = r + 1 + (acknowledge ? 0 : 4);
-        if (r < limit && data[r] == static_cast<uint8_t>(MessageCommand::Snapshot) && timeAt <= size &&
-            size - timeAt >= 4) {
+        // Most messages hold a snapshot and nothing else: take those without the command reader.
+        if (payload.size() > commandAt && payload[commandAt] == static_cast<uint8_t>(MessageCommand::Snapshot) &&
+            payload.size() >= timeAt + 4) {
+            const auto serverTime = static_cast<uint32_t>(ReadInt32(payload.data() + timeAt));
             if (m_firstSnapshot)
-                Snapshot(static_cast<uint32_t>(ReadInt32(data + timeAt)));
+                Snapshot(serverTime);
             else
-                m_current = static_cast<uint32_t>(ReadInt32(data + timeAt));
-            skipRest = true;
-        }
-        while (!skipRest && r < limit) {
-            const auto command = static_cast<MessageCommand>(data[r++]);
-            switch (command) {
-            case MessageCommand::Bad:
-                LogDirect(std::to_string(sequence) + "; bad command");
-                return WalkOutcome::Stopped;
-            case MessageCommand::Nop:
-                LogDirect(std::to_string(sequence) + "; no operation command");
-                skipRest = true;
-                break;
-            case MessageCommand::GameState: {
-                r += 4;
-                for (;;) {
-                    if (r >= size)
-                        return ReadError("GAMESTATE,gamestate_cmd");
-                    if (static_cast<MessageCommand>(data[r++]) != MessageCommand::ConfigString)
-                        break;
-                    if (size - r < 2)
-                        return ReadError("GAMESTATE,gamestate_index");
-                    const int index = Le16(data + r);
-                    r += 2;
-                    const void* zero = std::memchr(data + r, 0, size - r);
-                    const size_t end = zero ? static_cast<size_t>(static_cast<const uint8_t*>(zero) - data) : size;
-                    GameStateConfigString(index, std::string_view(reinterpret_cast<const char*>(data + r), end - r));
-                    r = end + 1;
-                }
-                skipRest = true;
-                break;
-            }
-            case MessageCommand::ConfigString:
-            case MessageCommand::Baseline:
-            case MessageCommand::Download:
-                LogDirect(std::to_string(sequence) + "; old q2 command, not more valid");
-                return WalkOutcome::Stopped;
-            case MessageCommand::ServerCommand: {
-                if (size - r < 4 || r > size)
-                    return ReadError("SERVERCOMMAND,cmdnr");
-                const uint32_t commandSequence = static_cast<uint32_t>(ReadInt32(data + r));
-                r += 4;
-                const void* zero = std::memchr(data + r, 0, size - r);
-                const size_t end = zero ? static_cast<size_t>(static_cast<const uint8_t*>(zero) - data) : size;
-                const std::string_view text(reinterpret_cast<const char*>(data + r), end - r);
-                r = end + 1;
-                if (commandSequence > m_highestSequence) {
-                    m_highestSequence = commandSequence;
-                    skipRest = ServerCommand(commandSequence, text);
-                }
-                break;
-            }
-            case MessageCommand::Snapshot: {
-                if (!acknowledge)
-                    r += 4;
-                if (r > size || size - r < 4)
-                    return ReadError("ServerTime");
-                Snapshot(static_cast<uint32_t>(ReadInt32(data + r)));
-                skipRest = true;
-                break;
-            }
-            default:
-                LogDirect("Packet: " + std::to_string(m_packet) + ", Parsing Error");
-                return WalkOutcome::Stopped;
-            }
+                m_current = serverTime;
+        } else if (const std::optional<WalkOutcome> stopped = PlainCommands(payload, frame.sequence, rules)) {
+            return *stopped;
         }
 
-        if (messageEnd > size) {
+        if (framed == FrameResult::CutPayload) {
             // The data ends inside this message: a cut demo, though no field of it was missed.
             FinishCutWalk(false);
             return WalkOutcome::ReadError;
         }
-        if (messageEnd == size)
-            break;
-        pos = static_cast<size_t>(messageEnd);
     }
     FinishWalk();
     return WalkOutcome::Finished;
+}
+
+std::optional<WalkOutcome> DemoWalk::PlainCommands(std::span<const uint8_t> payload, int32_t sequence,
+                                                   const ProtocolInfo& rules)
+{
+    PlainBitReader bits(payload);
+    CommandReader<PlainBitReader> commands(bits, rules);
+    int32_t acknowledge = 0;
+    // A message too short for its acknowledge holds nothing.
+    if (rules.acknowledge && !commands.ReadAcknowledge(acknowledge))
+        return std::nullopt;
+    while (bits.BitsLeft() >= 8) {
+        switch (commands.Next()) {
+        case WireItem::Bad:
+            LogDirect(std::to_string(sequence) + "; bad command");
+            return WalkOutcome::Stopped;
+        case WireItem::Nop:
+            LogDirect(std::to_string(sequence) + "; no operation command");
+            return std::nullopt;
+        case WireItem::GameState:
+            for (;;) {
+                const WireItem item = commands.Next();
+                if (item == WireItem::ConfigString) {
+                    GameStateConfigString(commands.Index(), commands.Text());
+                    continue;
+                }
+                if (item != WireItem::Overflow)
+                    break; // baselines or the end: nothing more the walk reads
+                switch (commands.Field()) {
+                case WireField::GameStateCommand:
+                    return ReadError("GAMESTATE,gamestate_cmd");
+                case WireField::GameStateIndex:
+                    return ReadError("GAMESTATE,gamestate_index");
+                case WireField::Text:
+                    // What there is of a text the data ends in still counts.
+                    GameStateConfigString(commands.Index(), commands.Text());
+                    return ReadError("GAMESTATE,gamestate_cmd");
+                default:
+                    break;
+                }
+                break;
+            }
+            return std::nullopt;
+        case WireItem::ServerCommand:
+            if (commands.Sequence() > m_highestSequence) {
+                m_highestSequence = commands.Sequence();
+                if (ServerCommand(commands.Sequence(), commands.Text()))
+                    return std::nullopt;
+            }
+            break;
+        case WireItem::Snapshot: {
+            if (rules.snapshotClientCommand)
+                bits.ReadBits(32);
+            const uint32_t serverTime = bits.ReadBits(32);
+            if (bits.Overflowed())
+                return ReadError("ServerTime");
+            Snapshot(serverTime);
+            return std::nullopt;
+        }
+        case WireItem::Download:
+            LogDirect(std::to_string(sequence) + "; old q2 command, not more valid");
+            return WalkOutcome::Stopped;
+        case WireItem::Unknown:
+            if (commands.Byte() == static_cast<int>(MessageCommand::ConfigString) ||
+                commands.Byte() == static_cast<int>(MessageCommand::Baseline)) {
+                LogDirect(std::to_string(sequence) + "; old q2 command, not more valid");
+                return WalkOutcome::Stopped;
+            }
+            LogDirect("Packet: " + std::to_string(m_packet) + ", Parsing Error");
+            return WalkOutcome::Stopped;
+        case WireItem::Overflow:
+            switch (commands.Field()) {
+            case WireField::CommandSequence:
+                return ReadError("SERVERCOMMAND,cmdnr");
+            case WireField::GameStateSequence:
+                return ReadError("GAMESTATE,gamestate_cmd");
+            case WireField::Text:
+                // A server command the data ends in: what there is of it still counts.
+                if (commands.Sequence() > m_highestSequence) {
+                    m_highestSequence = commands.Sequence();
+                    ServerCommand(commands.Sequence(), commands.Text());
+                }
+                return std::nullopt;
+            default:
+                return std::nullopt;
+            }
+        default: // the message end marker and voice data are not the old game's
+            LogDirect("Packet: " + std::to_string(m_packet) + ", Parsing Error");
+            return WalkOutcome::Stopped;
+        }
+    }
+    return std::nullopt;
 }
 
 void DemoWalk::Snapshot(uint32_t serverTime)
@@ -243,29 +253,22 @@ void DemoWalk::Snapshot(uint32_t serverTime)
 
 void DemoWalk::GameStateConfigString(int index, std::string_view text)
 {
-    switch (index) {
-    case 1:
+    if (index == m_cs->systemInfo) {
         if (!m_systemInfoFound) {
             m_systemInfoFound = true;
             m_systemInfo.assign(text);
         } else if (!m_tracksMatches) {
             m_demo.gameEnded = true;
         }
-        return;
-    case 2:
+    } else if (index == m_cs->music) {
         m_demo.music.assign(text);
-        return;
-    case 3:
+    } else if (index == m_cs->mapTitle) {
         m_demo.mapTitle.assign(text);
-        return;
-    default:
-        if (index >= m_firstPlayerIndex && index < m_firstPlayerIndex + 64) {
-            if (!UpdatePlayer(m_demo, index - m_firstPlayerIndex, text))
-                AddCourseLine("^1UPDATE PLAYER ERROR!");
-        } else {
-            m_mod.ConfigString(index, text, *this);
-        }
-        return;
+    } else if (index >= m_cs->firstPlayer && index < m_cs->firstPlayer + m_cs->players) {
+        if (!UpdatePlayer(m_demo, index - m_cs->firstPlayer, text))
+            AddCourseLine("^1UPDATE PLAYER ERROR!");
+    } else {
+        m_mod.ConfigString(index, text, *this);
     }
 }
 
@@ -359,41 +362,42 @@ void DemoWalk::ConfigStringChange(std::string_view command)
     int32_t number = 0;
     const bool numeric = ToInt32(value, number);
     // Servers clear the warm-up time with an empty value: normal, not an error.
-    if (index == 5 && value.empty())
+    if (index == m_cs->warmup && value.empty())
         return;
-    const bool needsNumber = index == 5 || index == 6 || index == 7 || index == m_levelStartIndex;
+    const int scoreSide = index - m_cs->firstTeamScore;
+    const bool needsNumber = index == m_cs->warmup || scoreSide == 0 || scoreSide == 1 || index == m_cs->levelStart;
     if (needsNumber && !numeric) {
         parsingError();
         return;
     }
 
-    if (index == 5) {
+    if (index == m_cs->warmup) {
         if (value > std::string_view("0"))
             AddCourseLine("Match will be restarted in " +
                           std::to_string(RoundHalfEven(static_cast<double>(number - m_current) / 1000.0)));
-    } else if (index == 6 || index == 7) {
-        ScoreLine(index - 6, value);
-    } else if (index == 9) {
+    } else if (scoreSide == 0 || scoreSide == 1) {
+        ScoreLine(scoreSide, value);
+    } else if (index == m_cs->voteString) {
         AddCourseLine("Vote reason: " + std::string(value));
-    } else if (index == 10) {
+    } else if (index == m_cs->voteYes) {
         AddCourseLine("Votes for 'yes': " + std::string(value));
-    } else if (index == 11) {
+    } else if (index == m_cs->voteNo) {
         AddCourseLine("Votes for 'no': " + std::string(value));
-    } else if (index == m_levelStartIndex) {
+    } else if (index == m_cs->levelStart) {
         const bool restarted = m_mod.TakeLevelStart();
         if (!m_demo.gameStarted || restarted) {
             m_levelStart = number;
             AddCourseLine("^7-> ^200:00:00 ^1*** GAME START ***");
             m_demo.gameStarted = true;
         }
-    } else if (index == m_intermissionIndex) {
+    } else if (index == m_cs->intermission) {
         if (!m_demo.gameEnded) {
             AddCourseLine("^1*** GAME END ***");
             m_demo.gameEnded = true;
         }
-    } else if (index >= m_firstPlayerIndex && index <= m_firstPlayerIndex + 64) {
+    } else if (index >= m_cs->firstPlayer && index <= m_cs->firstPlayer + m_cs->players) {
         if (!value.empty())
-            UpdatePlayer(m_demo, index - m_firstPlayerIndex, value);
+            UpdatePlayer(m_demo, index - m_cs->firstPlayer, value);
     }
 }
 

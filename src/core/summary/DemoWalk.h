@@ -2,10 +2,13 @@
 // The walk over a demo's recorded server messages: configuration strings, reliable server
 // commands and snapshot times become the course log, the scores and the player table.
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 
+#include "core/protocol/MessageFramer.h"
+#include "core/protocol/ProtocolTable.h"
 #include "core/summary/DemoReader.h"
 #include "core/summary/ModScores.h"
 
@@ -53,8 +56,12 @@ public:
     std::string CoursePrefix() const;
 
 private:
-    // Reads the message header at `pos`; false (after the debug message) when it is cut off.
-    bool MessageHeader(size_t pos, int32_t& sequence, int32_t& length, WalkOutcome& outcome);
+    // The read error of a header the framer could not take.
+    WalkOutcome HeaderError(FrameResult framed);
+    // The commands of one message of the old game, up to the first that ends the walk's interest
+    // in it; a value when the walk ends there.
+    std::optional<WalkOutcome> PlainCommands(std::span<const uint8_t> payload, int32_t sequence,
+                                             const ProtocolInfo& rules);
     void ModernServerInfo(std::string_view info);
     void ConfigStringChange(std::string_view command);
     void ChatLine(std::string_view command);
@@ -77,9 +84,7 @@ private:
     std::string m_systemInfo;
     bool m_serverInfoFound = false;
     std::string m_serverInfo;
-    int m_levelStartIndex = 13; // the game's configuration string numbers moved with protocol 46
-    int m_intermissionIndex = 14;
-    int m_firstPlayerIndex = 544; // and again with Quake Live
+    const ConfigStringNumbers* m_cs = ProtocolRules(0).configStrings;
     // Mods' and Quake Live's own scores, and restarted matches (compressed demos only).
     ModScores m_mod{m_demo};
     bool m_tracksMatches = false;
@@ -88,6 +93,5 @@ private:
 
 // Helpers shared with the reader.
 int ProtocolFromInfo(std::string_view info);
-int FieldsPerScoreEntry(int protocol);
 
 } // namespace core

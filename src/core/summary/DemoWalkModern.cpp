@@ -3,8 +3,8 @@
 #include <cstring>
 #include <vector>
 
-#include "core/common/LittleEndian.h"
 #include "core/protocol/MessageCommand.h"
+#include "core/protocol/MessageFramer.h"
 #include "core/protocol/ModernMessage.h"
 #include "core/summary/DemoWalk.h"
 
@@ -36,22 +36,18 @@ void DemoWalk::ModernServerInfo(std::string_view info)
     m_serverInfo.assign(info);
     m_demo.gameType = InfoValueIn("g_gametype", m_serverInfo + "\\");
     m_demo.protocol = ProtocolFromInfo(m_serverInfo);
-    m_demo.fieldsPerScoreEntry = FieldsPerScoreEntry(std::max(m_demo.protocol, 47));
+    // These files hold the coded messages whatever number the text claims.
+    const ProtocolInfo& rules = ProtocolRules(std::max(m_demo.protocol, kProtocol132));
+    m_demo.fieldsPerScoreEntry = rules.scoreEntryFields;
+    m_cs = rules.configStrings;
     m_mod.ServerInfo(m_serverInfo, m_demo.protocol);
-    if (IsQuakeLiveProtocol(m_demo.protocol)) {
-        m_levelStartIndex = kQuakeLiveLevelStart;
-        m_intermissionIndex = kQuakeLiveIntermission;
-        m_firstPlayerIndex = kQuakeLiveFirstPlayer;
-        m_demo.fieldsPerScoreEntry = kQuakeLiveScoreEntryFields;
-    }
 }
 
 WalkOutcome DemoWalk::RunModern()
 {
-    // These protocols number their configuration strings as protocol 48 does.
-    m_levelStartIndex = 21;
-    m_intermissionIndex = 22;
-    m_demo.fieldsPerScoreEntry = FieldsPerScoreEntry(48);
+    const ProtocolInfo& rules = ProtocolRules(kProtocol132);
+    m_cs = rules.configStrings;
+    m_demo.fieldsPerScoreEntry = rules.scoreEntryFields;
     m_tracksMatches = true;
     const size_t size = m_data.size();
     std::vector<ModernCommand> commands;
@@ -61,56 +57,51 @@ WalkOutcome DemoWalk::RunModern()
     // message's time is read when it is needed.
     std::span<const uint8_t> pending;
     int pendingPacket = 0;
+    size_t pendingAt = 0;
     const auto settle = [&] {
         if (pending.empty())
             return true;
         uint32_t serverTime = 0;
         if (!QuickSnapshotTime(pending, serverTime, memo)) {
             m_packet = pendingPacket; // damaged: the error the message would have given
+            m_messageAt = pendingAt;
             return false;
         }
         m_current = serverTime;
         pending = {};
         return true;
     };
-    size_t pos = 0;
+    MessageFramer framer(m_data, rules.maxMessageSize);
     for (;;) {
         ++m_packet;
-        int32_t sequence = 0, length = 0;
-        WalkOutcome failure;
-        if (pos <= size && size - pos >= 8) {
-            // In line rather than through MessageHeader: once per message, the hot path.
-            sequence = static_cast<int32_t>(Le32(m_data.data() + pos));
-            length = static_cast<int32_t>(Le32(m_data.data() + pos + 4));
-            // The walk hops from header to header; fetching ahead hides the memory latency.
-            __builtin_prefetch(m_data.data() + std::min(pos + 1024, size - 1));
-        }
-        if (pos > size || size - pos < 8 || (sequence != -1 && length < 0)) {
+        MessageFrame frame;
+        const FrameResult framed = framer.Next(frame);
+        if (framed == FrameResult::EndMarker || framed == FrameResult::DataEnd)
+            break;
+        if (framed != FrameResult::Message && framed != FrameResult::CutPayload) {
             // A damaged snapshot before a damaged header gives the error the snapshot would.
             if (!settle())
                 return ReadError("ServerTime");
-            if (!MessageHeader(pos, sequence, length, failure))
-                return failure;
+            m_messageAt = frame.at;
+            return HeaderError(framed);
         }
-        if (sequence == -1)
-            break;
-        const size_t start = pos + 8;
-        const uint64_t messageEnd = static_cast<uint64_t>(start) + static_cast<uint64_t>(length);
-        const size_t end = static_cast<size_t>(std::min<uint64_t>(messageEnd, size));
-
-        const std::span<const uint8_t> payload = m_data.subspan(start, end - start);
+        // The walk hops from header to header; fetching ahead hides the memory latency.
+        __builtin_prefetch(m_data.data() + std::min(frame.at + 1024, size - 1));
+        const bool cut = framed == FrameResult::CutPayload;
+        const std::span<const uint8_t> payload = frame.payload;
         if (!m_firstSnapshot && IsQuickSnapshot(payload, memo)) {
             pending = payload;
             pendingPacket = m_packet;
-            if (messageEnd >= size)
+            pendingAt = frame.at;
+            if (cut)
                 break;
-            pos = static_cast<size_t>(messageEnd);
             continue;
         }
+        m_messageAt = frame.at;
         if (!settle())
             return ReadError("ServerTime");
         commands.clear();
-        const ModernDecodeResult decoded = DecodeModernMessage(m_data.subspan(start, end - start), commands);
+        const ModernDecodeResult decoded = DecodeModernMessage(payload, commands);
         bool inGameState = false;
         for (const ModernCommand& command : commands) {
             bool skipRest = false;
@@ -124,7 +115,7 @@ WalkOutcome DemoWalk::RunModern()
                 inGameState = false;
                 break;
             case ModernCommand::ConfigString:
-                if (command.index == 0) {
+                if (command.index == m_cs->serverInfo) {
                     if (!m_serverInfoFound)
                         ModernServerInfo(command.text);
                 } else {
@@ -149,18 +140,12 @@ WalkOutcome DemoWalk::RunModern()
             }
         }
         if (!decoded.ok)
-            return ReadError(FieldName(decoded.field), messageEnd <= size);
-        // Downloads and voice data are real commands of these protocols that the walk has no use
-        // for; inside a game state any unknown byte ends the message, as in the plain walk.
+            return ReadError(FieldName(decoded.field), !cut);
+        // Inside a game state a byte the game refuses ends the message, as in the plain walk.
         const int unknown = decoded.unknownCommand;
-        const auto isSkipped = [](int command) {
-            return command == static_cast<int>(MessageCommand::Download) ||
-                   command == static_cast<int>(MessageCommand::VoipSpeex) ||
-                   command == static_cast<int>(MessageCommand::VoipOpus);
-        };
-        if (unknown >= 0 && !inGameState && !isSkipped(unknown)) {
+        if (unknown >= 0 && !inGameState) {
             if (unknown == static_cast<int>(MessageCommand::Bad)) {
-                LogDirect(std::to_string(sequence) + "; bad command");
+                LogDirect(std::to_string(frame.sequence) + "; bad command");
             } else {
                 LogDirect("Packet: " + std::to_string(m_packet) + ", Parsing Error");
             }
@@ -168,14 +153,11 @@ WalkOutcome DemoWalk::RunModern()
             return WalkOutcome::Stopped;
         }
 
-        if (messageEnd > size) {
+        if (cut) {
             // The data ends inside this message: a cut demo, though no field of it was missed.
             FinishCutWalk(false);
             return WalkOutcome::ReadError;
         }
-        if (messageEnd == size)
-            break;
-        pos = static_cast<size_t>(messageEnd);
     }
     if (!settle())
         return ReadError("ServerTime");

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/protocol/ProtocolTable.h"
 #include "core/row/DemoInfo.h"
 #include "core/summary/DemoReader.h"
 #include "core/summary/DemoWalk.h"
@@ -201,32 +202,34 @@ bool ModScores::ServerCommand(std::string_view command, DemoWalk& walk)
 bool ModScores::ConfigString(int index, std::string_view value, DemoWalk& walk)
 {
     if (m_mod == Mod::QuakeLive) {
-        if (index == 5)
+        const ConfigStringNumbers& cs = *FindProtocol(m_protocol)->configStrings;
+        if (index == cs.warmup)
             return true; // "\time\..." of the warm-up, not the plain number of 1.32
         int32_t score = 0;
-        if ((index == 6 || index == 7) && ToInt32(value, score) && score == kForfeitScore) {
+        const int side = index - cs.firstTeamScore;
+        if ((side == 0 || side == 1) && ToInt32(value, score) && score == kForfeitScore) {
             // The side that left keeps the score it had; the other side wins.
-            m_demo.forfeitedSide = index - 6;
+            m_demo.forfeitedSide = side;
             return true;
         }
-        if (index == kQuakeLiveFirstPlace) {
+        if (index == cs.firstPlace) {
             m_firstPlace.assign(value);
             return true;
         }
-        if (index == kQuakeLiveSecondPlace) {
+        if (index == cs.secondPlace) {
             m_secondPlace.assign(value);
             return true;
         }
-        if (index == kQuakeLiveTimeoutStart || index == kQuakeLiveTimeoutEnd) {
+        if (index == cs.timeoutStart || index == cs.timeoutEnd) {
             // The game writes the start (or the end) time of a running time-out, 0 otherwise.
             int32_t time = 0;
             if (ToInt32(value, time) && time != 0)
-                walk.AddCourseLine(index == kQuakeLiveTimeoutStart ? "^3Time-out" : "^3Time-in");
+                walk.AddCourseLine(index == cs.timeoutStart ? "^3Time-out" : "^3Time-in");
             return true;
         }
         return false;
     }
-    if (m_mod == Mod::Cpma && (index == 672 || index == 710)) {
+    if (m_mod == Mod::Cpma && (index == kCpmaGameInfo || index == kCpmaGameInfoLater)) {
         CpmaGameInfo(value);
         return true;
     }

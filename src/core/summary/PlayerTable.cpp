@@ -209,7 +209,7 @@ bool ParseScores(DemoState& demo, std::string_view report)
             continue;
         p.rankPosition = b;
         p.score = ScoreOf(field(b * f + 5));
-        if (demo.protocol > 46) {
+        if (ProtocolRules(demo.protocol).scoreAwards) {
             int32_t* awards[] = {&p.accuracy, &p.impressive, &p.excellent, &p.gauntlet,
                                  &p.defend,   &p.assist,     &p.perfect,   &p.captures};
             for (int k = 0; k < 8; ++k)

@@ -8,11 +8,6 @@
 
 namespace core {
 
-bool IsQuakeLiveProtocol(int protocol)
-{
-    return protocol == 73 || protocol == 90 || protocol == 91;
-}
-
 namespace {
 
 constexpr std::array<std::string_view, 13> kGameTypeNames = {
@@ -29,36 +24,6 @@ int GameTypeNumber(std::string_view value)
         return -1;
     return number;
 }
-
-// Where a score command keeps its numbers. Positions count the command's tokens from 0 (the
-// command's name). Entries of protocol 90 often carry one field more than those of 91 (a
-// subscriber flag before the score).
-struct Layout {
-    std::string_view name;
-    int countAt;
-    int redAt;   // -1: no team scores
-    int firstAt; // first field of the first entry
-    int stride90, stride91;
-    int teamAt; // within an entry; -1 when absent
-    int score90, score91;
-    int pingAfterScore; // fields from the score to the ping; the time follows the ping
-    // Older servers of protocol 90 left the team scores out; the entries then start where the
-    // team scores would stand.
-    bool teamScoresOptional90;
-};
-
-// clang-format off
-constexpr Layout kLayouts[] = {
-    {"scores", 1, 2, 4, 18, 18, -1, 1, 1, 1, false},
-    {"scores_duel", 1, -1, 2, 91, 91, -1, 1, 1, 1, false},
-    {"scores_tdm", 29, 30, 32, 16, 15, 1, 3, 2, 1, true},
-    {"scores_ctf", 35, 36, 38, 19, 17, 1, 3, 2, 1, true},
-    {"scores_ft", 29, 30, 32, 18, 17, 1, 3, 2, 1, true},
-    {"scores_ca", 1, 2, 4, 16, 16, 1, 2, 2, 1, false},
-    {"scores_rr", 1, 2, 4, 19, 18, -1, 1, 1, 2, false},
-    {"rrscores", 1, 2, 4, 19, 19, -1, 1, 1, 2, false},
-};
-// clang-format on
 
 class Tokens {
 public:
@@ -91,14 +56,13 @@ private:
     std::vector<std::string_view> m_tokens;
 };
 
-bool ReadEntries(const Tokens& tokens, const Layout& layout, int protocol, ScoreBoard& board)
+bool ReadEntries(const Tokens& tokens, const ScoreBoardLayout& layout, ScoreBoard& board)
 {
     int32_t count = 0;
     if (!tokens.Number(layout.countAt, count) || count < 0 || count > 64)
         return false;
-    const bool old = protocol <= 90;
-    int stride = old ? layout.stride90 : layout.stride91;
-    int scoreAt = old ? layout.score90 : layout.score91;
+    int stride = layout.stride;
+    int scoreAt = layout.scoreAt;
     int firstAt = layout.firstAt;
     const int available = tokens.Count() - layout.firstAt;
     if (layout.name == "scores_ca" && available >= count * (stride + 1)) {
@@ -107,7 +71,7 @@ bool ReadEntries(const Tokens& tokens, const Layout& layout, int protocol, Score
         ++scoreAt;
     }
     board.hasTeamScores = layout.redAt >= 0;
-    if (old && layout.teamScoresOptional90 && tokens.Count() <= layout.redAt + count * stride) {
+    if (layout.teamScoresOptional && tokens.Count() <= layout.redAt + count * stride) {
         board.hasTeamScores = false;
         firstAt = layout.redAt;
     }
@@ -178,9 +142,12 @@ bool ParseQuakeLiveScores(std::string_view command, int protocol, ScoreBoard& bo
         board.hasTeamScores = true;
         return tokens.Count() == 23 && tokens.Number(21, board.red) && tokens.Number(22, board.blue);
     }
-    for (const Layout& layout : kLayouts)
+    const ProtocolInfo* row = FindProtocol(protocol);
+    if (!row)
+        return false;
+    for (const ScoreBoardLayout& layout : row->scoreBoards)
         if (layout.name == name)
-            return ReadEntries(tokens, layout, protocol, board);
+            return ReadEntries(tokens, layout, board);
     return false;
 }
 

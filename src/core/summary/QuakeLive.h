@@ -1,28 +1,17 @@
 #pragma once
-// What sets Quake Live demos (protocols 73, 90 and 91) apart from those of 1.32: their game type
-// numbers and names, their configuration string numbers and the per-game-type score commands
-// ("scores_duel", "scores_ca", ...), each with its own field layout.
+// What sets Quake Live demos apart from those of 1.32: their game type numbers and names, and the
+// per-game-type score commands ("scores_duel", "scores_ca", ...), each with its own field layout
+// (kept with the configuration string numbers in core/protocol/ProtocolTable).
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "core/protocol/ProtocolTable.h"
+
 namespace core {
 
 struct DemoState;
-
-bool IsQuakeLiveProtocol(int protocol);
-
-// Configuration string numbers of these protocols.
-inline constexpr int kQuakeLiveFirstPlayer = 529;
-inline constexpr int kQuakeLiveLevelStart = 13;
-inline constexpr int kQuakeLiveIntermission = 14;
-inline constexpr int kQuakeLiveFirstPlace = 659;  // name of the leader (non-team games)
-inline constexpr int kQuakeLiveSecondPlace = 660; // name of the runner-up
-inline constexpr int kQuakeLiveTimeoutStart = 669;
-inline constexpr int kQuakeLiveTimeoutEnd = 670;
-// Width of one entry of the plain "scores" command of Quake Live (four fields more than 1.32).
-inline constexpr int kQuakeLiveScoreEntryFields = 18;
 
 // Quake Live's own game type names ("Duel", "Clan Arena", ...); the value itself when unknown.
 std::string QuakeLiveGameTypeName(std::string_view value);
