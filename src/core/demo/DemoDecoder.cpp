@@ -115,12 +115,14 @@ uint32_t SmallFloat(uint32_t biased)
     return FloatAsField(static_cast<float>(static_cast<int32_t>(biased) - kFloatIntBias));
 }
 
+using SharedEntities = std::shared_ptr<std::vector<EntityState>>;
+
 struct StoredSnapshot {
     bool valid = false;
     int64_t messageNum = 0;
     int64_t parseEntitiesNum = 0;
     PlayerState player;
-    std::vector<EntityState> entities;
+    SharedEntities entities; // null: none
 };
 
 } // namespace
@@ -136,8 +138,33 @@ struct DemoDecoder::State {
     int64_t lastSnapshotMessage = 0;
     std::array<int, kMaxConfigStrings> configStringSlot{};
     EntityState scratch;
-    // The caller's last entity list, kept for its memory.
-    std::vector<EntityState> spareEntities;
+    // The entity list of the caller's last message, let go of before the next snapshot.
+    EntityList spareEntities;
+    // Lists nobody holds any more, kept for their memory.
+    std::vector<SharedEntities> spareLists;
+
+    // An empty list that only the decoder holds. The snapshots' lists are lent to the messages
+    // and to whoever copies them: a list still held elsewhere is left to its holders.
+    SharedEntities TakeList()
+    {
+        while (!spareLists.empty()) {
+            SharedEntities list = std::move(spareLists.back());
+            spareLists.pop_back();
+            if (list.use_count() == 1) {
+                list->clear();
+                return list;
+            }
+        }
+        auto list = std::make_shared<std::vector<EntityState>>();
+        list->reserve(64);
+        return list;
+    }
+    void GiveBack(SharedEntities& list)
+    {
+        if (list && list.use_count() == 1 && spareLists.size() < 4)
+            spareLists.push_back(std::move(list));
+        list.reset();
+    }
 
     void ClearForGameState()
     {
@@ -148,7 +175,7 @@ struct DemoDecoder::State {
             s.messageNum = 0;
             s.parseEntitiesNum = 0;
             s.player = PlayerState{};
-            s.entities.clear();
+            GiveBack(s.entities);
         }
         parseEntitiesNum = 0;
         lastSnapshotMessage = 0;
@@ -303,8 +330,7 @@ private:
 
     DecodeError ParseSnapshot(Snapshot& snapshot)
     {
-        snapshot.entities = std::move(m_state.spareEntities);
-        snapshot.entities.clear();
+        m_state.spareEntities.clear();
         if (m_tables.snapshotClientCommand)
             snapshot.clientCommandSequence = static_cast<int32_t>(m_reader.ReadBits(32));
         snapshot.serverTime = static_cast<int32_t>(m_reader.ReadBits(32));
@@ -339,10 +365,17 @@ private:
         if (m_reader.Overflowed())
             return DecodeError::Overflow;
 
-        const DecodeError entityError = ReadPacketEntities(old, snapshot.entities);
-        if (entityError != DecodeError::None)
+        // The list is built once and then shared by the message and, when it is shown, the
+        // snapshots kept for the deltas.
+        SharedEntities list = m_state.TakeList();
+        const DecodeError entityError = ReadPacketEntities(old, *list);
+        if (entityError != DecodeError::None) {
+            m_state.GiveBack(list);
             return entityError;
-        m_state.parseEntitiesNum += static_cast<int64_t>(snapshot.entities.size());
+        }
+        const auto entityCount = static_cast<int64_t>(list->size());
+        snapshot.entities = EntityList(list);
+        m_state.parseEntitiesNum += entityCount;
 
         if (snapshot.valid) {
             // Slots between the last shown snapshot and this one hold nothing to delta from.
@@ -354,9 +387,10 @@ private:
             StoredSnapshot& stored = m_state.snapshots[static_cast<size_t>(m_messageNum & (kPacketBackup - 1))];
             stored.valid = true;
             stored.messageNum = m_messageNum;
-            stored.parseEntitiesNum = m_state.parseEntitiesNum - static_cast<int64_t>(snapshot.entities.size());
+            stored.parseEntitiesNum = m_state.parseEntitiesNum - entityCount;
             stored.player = snapshot.player;
-            stored.entities = snapshot.entities;
+            m_state.GiveBack(stored.entities);
+            stored.entities = std::move(list);
             m_state.lastSnapshotMessage = m_messageNum;
         }
         return DecodeError::None;
@@ -369,7 +403,7 @@ private:
     DecodeError ReadPacketEntities(const StoredSnapshot* old, std::vector<EntityState>& out)
     {
         static const std::vector<EntityState> kNone;
-        const std::vector<EntityState>& previous = old ? old->entities : kNone;
+        const std::vector<EntityState>& previous = old && old->entities ? *old->entities : kNone;
         size_t oldIndex = 0;
         bool removed = false;
         int lastNumber = -1;

@@ -118,7 +118,7 @@ struct DemoEncoder::State {
     bool haveSnapshot = false;
     int64_t lastSnapshotSequence = 0;
     PlayerState lastPlayer;
-    std::vector<EntityState> lastEntities;
+    EntityList lastEntities; // shared with the message it came with, not copied
     bool anyMessage = false;
     int64_t lastSequence = 0;
     bool finished = false;
@@ -265,7 +265,7 @@ struct DemoEncoder::State {
         const bool delta =
             !newGameState && haveSnapshot && lastSnapshotSequence > 0 && back > 0 && back < kPacketBackup;
         static const std::vector<EntityState> kNone;
-        const std::vector<EntityState>& previous = delta ? lastEntities : kNone;
+        const std::vector<EntityState>& previous = delta ? lastEntities.Vector() : kNone;
         writer.WriteByte(Command(MessageCommand::Snapshot));
         writer.WriteBits(static_cast<uint32_t>(snapshot.serverTime), 32);
         writer.WriteByte(delta ? static_cast<uint8_t>(back) : 0);

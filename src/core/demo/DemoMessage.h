@@ -12,6 +12,8 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -178,6 +180,85 @@ struct EntityState {
     bool operator==(const EntityState&) const = default;
 };
 
+// The entities of a snapshot, ascending by number: a std::vector<EntityState> whose copies share
+// the entities until one of them is changed. A snapshot of a long demo holds some thirty entities
+// and most of them are as they were; the decoder keeps every list for the deltas that follow and
+// lends it to the message, and an encoder keeps the last one it wrote, without copying them.
+//
+// Reading never copies. Everything that can change the entities (the non-const accessors,
+// including the non-const begin() a range-for over a non-const list calls) first takes a list of
+// its own when the entities are shared.
+class EntityList {
+public:
+    using value_type = EntityState;
+    using size_type = size_t;
+    using reference = EntityState&;
+    using const_reference = const EntityState&;
+    using iterator = EntityState*;
+    using const_iterator = const EntityState*;
+
+    EntityList() = default;
+    EntityList(std::vector<EntityState> entities) // NOLINT: stands for the vector it holds
+        : m_list(std::make_shared<std::vector<EntityState>>(std::move(entities)))
+    {
+    }
+    EntityList(std::initializer_list<EntityState> entities)
+        : m_list(std::make_shared<std::vector<EntityState>>(entities))
+    {
+    }
+    // Shares `list`: whoever else holds it must not change it while a list shares it.
+    explicit EntityList(std::shared_ptr<std::vector<EntityState>> list) : m_list(std::move(list)) {}
+
+    size_t size() const { return m_list ? m_list->size() : 0; }
+    bool empty() const { return size() == 0; }
+    const EntityState* data() const { return m_list ? m_list->data() : nullptr; }
+    const EntityState* begin() const { return data(); }
+    const EntityState* end() const { return data() + size(); }
+    const EntityState* cbegin() const { return begin(); }
+    const EntityState* cend() const { return end(); }
+    const EntityState& operator[](size_t i) const { return (*m_list)[i]; }
+    const EntityState& front() const { return m_list->front(); }
+    const EntityState& back() const { return m_list->back(); }
+    const std::vector<EntityState>& Vector() const { return m_list ? *m_list : Empty(); }
+    operator const std::vector<EntityState>&() const { return Vector(); } // NOLINT: read as the vector
+
+    EntityState* data() { return Own().data(); }
+    EntityState* begin() { return data(); }
+    EntityState* end() { return data() + size(); }
+    EntityState& operator[](size_t i) { return Own()[i]; }
+    EntityState& front() { return Own().front(); }
+    EntityState& back() { return Own().back(); }
+    void push_back(const EntityState& entity) { Own().push_back(entity); }
+    template <class... Args> EntityState& emplace_back(Args&&... args)
+    {
+        return Own().emplace_back(std::forward<Args>(args)...);
+    }
+    void pop_back() { Own().pop_back(); }
+    void reserve(size_t n) { Own().reserve(n); }
+    void resize(size_t n) { Own().resize(n); }
+    void clear() { m_list.reset(); }
+    // The entities to change in place: the list's own from here on.
+    std::vector<EntityState>& Own()
+    {
+        if (!m_list)
+            m_list = std::make_shared<std::vector<EntityState>>();
+        else if (m_list.use_count() > 1)
+            m_list = std::make_shared<std::vector<EntityState>>(*m_list);
+        return *m_list;
+    }
+
+    friend bool operator==(const EntityList& a, const EntityList& b) { return a.Vector() == b.Vector(); }
+
+private:
+    static const std::vector<EntityState>& Empty()
+    {
+        static const std::vector<EntityState> kEmpty;
+        return kEmpty;
+    }
+
+    std::shared_ptr<std::vector<EntityState>> m_list;
+};
+
 struct PlayerState {
     std::array<uint32_t, kPlayerFieldCount> fields{};
     // The game sends stats, persistant and ammo as 16-bit values (kept sign-extended), powerups
@@ -220,7 +301,7 @@ struct Snapshot {
     std::vector<uint8_t> areaMask; // at most kMaxAreaMaskBytes
     PlayerState player;
     // Every entity of the snapshot after the deltas, ascending by number.
-    std::vector<EntityState> entities;
+    EntityList entities;
     // False when the snapshot was delta-coded from one the demo does not hold (any more): the game
     // reads it but does not show it.
     bool valid = true;
