@@ -535,20 +535,17 @@ private:
         const auto readShorts = [this](std::array<int32_t, kStateArraySize>& values) {
             if (!m_reader.ReadBits(1))
                 return;
-            const uint32_t mask = m_reader.ReadBits(kStateArraySize);
-            for (int i = 0; i < kStateArraySize; ++i)
-                if (mask & (1u << i))
-                    values[static_cast<size_t>(i)] = static_cast<int32_t>(SignExtend(m_reader.ReadBits(16), 16));
+            for (uint32_t mask = m_reader.ReadBits(kStateArraySize); mask != 0; mask &= mask - 1)
+                values[static_cast<size_t>(std::countr_zero(mask))] =
+                    static_cast<int32_t>(SignExtend(m_reader.ReadBits(16), 16));
         };
         readShorts(to.stats);
         readShorts(to.persistant);
         readShorts(to.ammo);
         if (!m_reader.ReadBits(1))
             return;
-        const uint32_t mask = m_reader.ReadBits(kStateArraySize);
-        for (int i = 0; i < kStateArraySize; ++i)
-            if (mask & (1u << i))
-                to.powerups[static_cast<size_t>(i)] = static_cast<int32_t>(m_reader.ReadBits(32));
+        for (uint32_t mask = m_reader.ReadBits(kStateArraySize); mask != 0; mask &= mask - 1)
+            to.powerups[static_cast<size_t>(std::countr_zero(mask))] = static_cast<int32_t>(m_reader.ReadBits(32));
     }
 
     DemoDecoder::State& m_state;

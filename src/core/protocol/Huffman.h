@@ -84,9 +84,10 @@ public:
     explicit HuffmanBitReader(std::span<const uint8_t> data);
 
     // n in 1..32; anything else is a caller error and counts as overflow. Inline for every width:
-    // the raw low bits and up to four codes come out of one 64-bit window, two codes a look-up
-    // where both fit. Whatever this cannot finish (an escape code, the end of the data) the
-    // symbol-by-symbol way decides.
+    // the raw low bits and the codes (at most four) come out of one 64-bit window, a code a
+    // look-up, so that how a read goes depends on its width only, never on the bits it meets.
+    // Whatever this cannot finish (an escape code, the end of the data) the symbol-by-symbol way
+    // decides.
     uint32_t ReadBits(int n)
     {
         if (n >= 1 && n <= 32 && !overflow_) [[likely]] {
@@ -95,22 +96,13 @@ public:
             uint32_t value = static_cast<uint32_t>(window) & ((1u << raw) - 1);
             window >>= raw;
             size_t used = static_cast<size_t>(raw);
-            int shift = raw;
-            while (shift < n) {
-                const HuffmanPairLookup hit = pairs_[window & ((1u << kHuffmanPairBits) - 1)];
-                if (hit.count() == 0) [[unlikely]]
+            for (int shift = raw; shift < n; shift += 8) {
+                const HuffmanLookup hit = table_[window & ((1u << kHuffmanLookupBits) - 1)];
+                if (hit.symbol > 255) [[unlikely]]
                     return ReadCodedBits(n);
-                if (hit.count() == 2 && shift + 8 < n) {
-                    value |= (static_cast<uint32_t>(hit.first) | static_cast<uint32_t>(hit.second) << 8) << shift;
-                    shift += 16;
-                    window >>= hit.length();
-                    used += static_cast<size_t>(hit.length());
-                } else {
-                    value |= static_cast<uint32_t>(hit.first) << shift;
-                    shift += 8;
-                    window >>= hit.firstLength;
-                    used += hit.firstLength;
-                }
+                value |= static_cast<uint32_t>(hit.symbol) << shift;
+                window >>= hit.length;
+                used += hit.length;
             }
             if (used <= bitCount_ - bit_) [[likely]] {
                 bit_ += used;
