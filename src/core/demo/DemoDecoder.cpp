@@ -115,7 +115,7 @@ uint32_t SmallFloat(uint32_t biased)
     return FloatAsField(static_cast<float>(static_cast<int32_t>(biased) - kFloatIntBias));
 }
 
-using SharedEntities = std::shared_ptr<std::vector<EntityState>>;
+using SharedEntities = std::shared_ptr<EntityBuffer>;
 
 struct StoredSnapshot {
     bool valid = false;
@@ -155,7 +155,7 @@ struct DemoDecoder::State {
                 return list;
             }
         }
-        auto list = std::make_shared<std::vector<EntityState>>();
+        auto list = std::make_shared<EntityBuffer>();
         list->reserve(64);
         return list;
     }
@@ -400,10 +400,11 @@ private:
     // ascending order as the game's server sends them. Numbers that do not ascend would make a
     // list the game's client keeps but cannot search; they are refused as damage. That also
     // bounds the list: no more entities than numbers.
-    DecodeError ReadPacketEntities(const StoredSnapshot* old, std::vector<EntityState>& out)
+    DecodeError ReadPacketEntities(const StoredSnapshot* old, EntityBuffer& out)
     {
-        static const std::vector<EntityState> kNone;
-        const std::vector<EntityState>& previous = old && old->entities ? *old->entities : kNone;
+        const std::span<const EntityState> previous =
+            old && old->entities ? std::span<const EntityState>(old->entities->data(), old->entities->size())
+                                 : std::span<const EntityState>();
         size_t oldIndex = 0;
         bool removed = false;
         int lastNumber = -1;
@@ -420,9 +421,7 @@ private:
             const size_t runStart = oldIndex;
             while (oldIndex < previous.size() && previous[oldIndex].number < number)
                 ++oldIndex;
-            if (oldIndex > runStart)
-                out.insert(out.end(), previous.begin() + static_cast<std::ptrdiff_t>(runStart),
-                           previous.begin() + static_cast<std::ptrdiff_t>(oldIndex));
+            out.Append(previous.data() + runStart, oldIndex - runStart);
             const EntityState* from = &m_state.baselines[static_cast<size_t>(number)];
             if (oldIndex < previous.size() && previous[oldIndex].number == number)
                 from = &previous[oldIndex++];
@@ -436,7 +435,7 @@ private:
             if (error != DecodeError::None)
                 return error;
         }
-        out.insert(out.end(), previous.begin() + static_cast<std::ptrdiff_t>(oldIndex), previous.end());
+        out.Append(previous.data() + oldIndex, previous.size() - oldIndex);
         return DecodeError::None;
     }
 
