@@ -76,6 +76,38 @@ public:
         }
     }
 
+    // Reads single bits while they are 0, at most `limit` of them, and says how many: the same as
+    // that many ReadBits(1) that gave 0, stopping before the first 1. The player's delta sends a
+    // bit for each of its fields, and most say "unchanged". A run that passes the end of the data
+    // overflows, as single reads would.
+    int SkipZeroBits(int limit)
+    {
+        int skipped = 0;
+        while (skipped < limit && !m_overflow) {
+            const size_t byte = m_bit >> 3;
+            if (byte + 8 > m_data.size()) {
+                // Near the end a bit at a time.
+                if (ReadBits(1) != 0) {
+                    --m_bit;
+                    return skipped;
+                }
+                ++skipped;
+                continue;
+            }
+            uint64_t window = 0;
+            std::memcpy(&window, m_data.data() + byte, sizeof window);
+            if constexpr (std::endian::native == std::endian::big)
+                window = __builtin_bswap64(window);
+            window >>= (m_bit & 7);
+            const int run = std::min({std::countr_zero(window), 57, limit - skipped});
+            m_bit += static_cast<size_t>(run);
+            skipped += run;
+            if (run < 57)
+                return skipped;
+        }
+        return m_overflow ? limit : skipped;
+    }
+
     // Commands of these protocols start on a byte boundary.
     void AlignToByte() { m_bit = std::min(m_bitCount, (m_bit + 7) & ~size_t{7}); }
     bool Overflowed() const { return m_overflow; }
@@ -471,10 +503,13 @@ private:
             } else {
                 mask = PlainEntityChangeMasks()[maskIndex];
             }
-            for (size_t i = 0; i < table.size(); ++i) {
-                if (!(mask[i >> 3] & (1u << (i & 7))))
-                    continue;
-                const NetField f = table[i];
+            // Only the fields the mask names, in the table's order.
+            uint64_t changed = 0;
+            for (size_t i = 0; i < mask.size(); ++i)
+                changed |= static_cast<uint64_t>(mask[i]) << (8 * i);
+            changed &= table.size() >= 64 ? ~uint64_t{0} : (uint64_t{1} << table.size()) - 1;
+            for (; changed != 0; changed &= changed - 1) {
+                const NetField f = table[static_cast<size_t>(std::countr_zero(changed))];
                 to.fields[f.field] = f.bits == 0 ? ReadPlainFloat() : ReadInteger(f.bits);
             }
             return DecodeError::None;
@@ -521,9 +556,21 @@ private:
 
     DecodeError ReadPlainPlayer(PlayerState& to)
     {
-        for (const NetField f : m_tables.player)
-            if (m_reader.ReadBits(1))
+        if constexpr (requires { m_reader.SkipZeroBits(1); }) {
+            // The unchanged fields' bits are passed a run at a time.
+            const std::span<const NetField> table = m_tables.player;
+            for (size_t i = 0; i < table.size(); ++i) {
+                i += static_cast<size_t>(m_reader.SkipZeroBits(static_cast<int>(table.size() - i)));
+                if (i >= table.size() || !m_reader.ReadBits(1))
+                    break;
+                const NetField f = table[i];
                 to.fields[f.field] = f.bits == 0 ? ReadPlainFloat() : ReadInteger(f.bits);
+            }
+        } else {
+            for (const NetField f : m_tables.player)
+                if (m_reader.ReadBits(1))
+                    to.fields[f.field] = f.bits == 0 ? ReadPlainFloat() : ReadInteger(f.bits);
+        }
         ReadPlayerArrays(to);
         return DecodeError::None;
     }
