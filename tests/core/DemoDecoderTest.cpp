@@ -298,3 +298,37 @@ TEST(DemoDecoder, PlainFormatChangeMasksAndFloats)
     EXPECT_EQ(gs.baselines[1][EntityField::EFlags], 0x7FFFFu);
     EXPECT_EQ(gs.baselines[1][EntityField::Generic1], 0xABu);
 }
+
+// A snapshot's entities are the decoder's own list lent to the message: whatever the caller does
+// with them (the old demos' conversion rewrites them in place) must not reach the snapshots later
+// ones are delta-coded from, nor the messages kept from before.
+TEST(DemoDecoder, EntitiesChangedByTheCallerLeaveTheDecodingAlone)
+{
+    std::vector<std::filesystem::path> files = CorpusFiles("modern");
+    for (auto& f : CorpusFiles("."))
+        files.push_back(f);
+    if (files.empty())
+        GTEST_SKIP() << "no real demos in " << VELMORA_CORPUS_DIR;
+    for (const auto& path : files) {
+        SCOPED_TRACE(path.filename().string());
+        const std::vector<uint8_t> data = ReadAll(path);
+        const int protocol = DemoProtocolOf(data, path.extension().string());
+        const DecodedDemo kept = DecodeDemo(data, protocol);
+        ASSERT_EQ(kept.error, DecodeError::None);
+        DemoDecoder decoder(data, protocol);
+        DemoMessage message;
+        std::vector<EntityList> copies;
+        for (const DemoMessage& expected : kept.messages) {
+            ASSERT_TRUE(decoder.Next(message));
+            ASSERT_EQ(message.snapshot.has_value(), expected.snapshot.has_value());
+            if (!message.snapshot)
+                continue;
+            ASSERT_EQ(message.snapshot->entities, expected.snapshot->entities) << "message " << message.sequence;
+            // A copy shares the list until one of them changes it.
+            copies.push_back(message.snapshot->entities);
+            for (EntityState& entity : message.snapshot->entities)
+                entity[EntityField::Origin0] ^= 1;
+            ASSERT_EQ(copies.back(), expected.snapshot->entities);
+        }
+    }
+}

@@ -40,12 +40,14 @@ uint32_t SmallFloat(uint32_t biased)
     return FloatAsField(static_cast<float>(static_cast<int32_t>(biased) - kFloatIntBias));
 }
 
+using SharedEntities = std::shared_ptr<EntityBuffer>;
+
 struct StoredSnapshot {
     bool valid = false;
     int64_t messageNum = 0;
     int64_t parseEntitiesNum = 0;
     PlayerState player;
-    std::vector<EntityState> entities;
+    SharedEntities entities; // null: none
 };
 
 } // namespace
@@ -62,8 +64,33 @@ struct DemoDecoder::State {
     int64_t lastSnapshotMessage = 0;
     std::array<int, kMaxConfigStrings> configStringSlot{};
     EntityState scratch;
-    // The caller's last entity list, kept for its memory.
-    std::vector<EntityState> spareEntities;
+    // The entity list of the caller's last message, let go of before the next snapshot.
+    EntityList spareEntities;
+    // Lists nobody holds any more, kept for their memory.
+    std::vector<SharedEntities> spareLists;
+
+    // An empty list that only the decoder holds. The snapshots' lists are lent to the messages
+    // and to whoever copies them: a list still held elsewhere is left to its holders.
+    SharedEntities TakeList()
+    {
+        while (!spareLists.empty()) {
+            SharedEntities list = std::move(spareLists.back());
+            spareLists.pop_back();
+            if (list.use_count() == 1) {
+                list->clear();
+                return list;
+            }
+        }
+        auto list = std::make_shared<EntityBuffer>();
+        list->reserve(64);
+        return list;
+    }
+    void GiveBack(SharedEntities& list)
+    {
+        if (list && list.use_count() == 1 && spareLists.size() < 4)
+            spareLists.push_back(std::move(list));
+        list.reset();
+    }
 
     void ClearForGameState()
     {
@@ -74,7 +101,7 @@ struct DemoDecoder::State {
             s.messageNum = 0;
             s.parseEntitiesNum = 0;
             s.player = PlayerState{};
-            s.entities.clear();
+            GiveBack(s.entities);
         }
         parseEntitiesNum = 0;
         lastSnapshotMessage = 0;
@@ -211,8 +238,7 @@ private:
 
     DecodeError ParseSnapshot(Snapshot& snapshot)
     {
-        snapshot.entities = std::move(m_state.spareEntities);
-        snapshot.entities.clear();
+        m_state.spareEntities.clear();
         if (m_protocol.snapshotClientCommand)
             snapshot.clientCommandSequence = static_cast<int32_t>(m_reader.ReadBits(32));
         snapshot.serverTime = static_cast<int32_t>(m_reader.ReadBits(32));
@@ -247,10 +273,17 @@ private:
         if (m_reader.Overflowed())
             return DecodeError::Overflow;
 
-        const DecodeError entityError = ReadPacketEntities(old, snapshot.entities);
-        if (entityError != DecodeError::None)
+        // The list is built once and then shared by the message and, when it is shown, the
+        // snapshots kept for the deltas.
+        SharedEntities list = m_state.TakeList();
+        const DecodeError entityError = ReadPacketEntities(old, *list);
+        if (entityError != DecodeError::None) {
+            m_state.GiveBack(list);
             return entityError;
-        m_state.parseEntitiesNum += static_cast<int64_t>(snapshot.entities.size());
+        }
+        const auto entityCount = static_cast<int64_t>(list->size());
+        snapshot.entities = EntityList(list);
+        m_state.parseEntitiesNum += entityCount;
 
         if (snapshot.valid) {
             // Slots between the last shown snapshot and this one hold nothing to delta from.
@@ -262,9 +295,10 @@ private:
             StoredSnapshot& stored = m_state.snapshots[static_cast<size_t>(m_messageNum & (kPacketBackup - 1))];
             stored.valid = true;
             stored.messageNum = m_messageNum;
-            stored.parseEntitiesNum = m_state.parseEntitiesNum - static_cast<int64_t>(snapshot.entities.size());
+            stored.parseEntitiesNum = m_state.parseEntitiesNum - entityCount;
             stored.player = snapshot.player;
-            stored.entities = snapshot.entities;
+            m_state.GiveBack(stored.entities);
+            stored.entities = std::move(list);
             m_state.lastSnapshotMessage = m_messageNum;
         }
         return DecodeError::None;
@@ -274,10 +308,11 @@ private:
     // ascending order as the game's server sends them. Numbers that do not ascend would make a
     // list the game's client keeps but cannot search; they are refused as damage. That also
     // bounds the list: no more entities than numbers.
-    DecodeError ReadPacketEntities(const StoredSnapshot* old, std::vector<EntityState>& out)
+    DecodeError ReadPacketEntities(const StoredSnapshot* old, EntityBuffer& out)
     {
-        static const std::vector<EntityState> kNone;
-        const std::vector<EntityState>& previous = old ? old->entities : kNone;
+        const std::span<const EntityState> previous =
+            old && old->entities ? std::span<const EntityState>(old->entities->data(), old->entities->size())
+                                 : std::span<const EntityState>();
         size_t oldIndex = 0;
         bool removed = false;
         int lastNumber = -1;
@@ -294,9 +329,7 @@ private:
             const size_t runStart = oldIndex;
             while (oldIndex < previous.size() && previous[oldIndex].number < number)
                 ++oldIndex;
-            if (oldIndex > runStart)
-                out.insert(out.end(), previous.begin() + static_cast<std::ptrdiff_t>(runStart),
-                           previous.begin() + static_cast<std::ptrdiff_t>(oldIndex));
+            out.Append(previous.data() + runStart, oldIndex - runStart);
             const EntityState* from = &m_state.baselines[static_cast<size_t>(number)];
             if (oldIndex < previous.size() && previous[oldIndex].number == number)
                 from = &previous[oldIndex++];
@@ -310,7 +343,7 @@ private:
             if (error != DecodeError::None)
                 return error;
         }
-        out.insert(out.end(), previous.begin() + static_cast<std::ptrdiff_t>(oldIndex), previous.end());
+        out.Append(previous.data() + oldIndex, previous.size() - oldIndex);
         return DecodeError::None;
     }
 
@@ -346,10 +379,13 @@ private:
             } else {
                 mask = PlainEntityChangeMasks()[maskIndex];
             }
-            for (size_t i = 0; i < table.size(); ++i) {
-                if (!(mask[i >> 3] & (1u << (i & 7))))
-                    continue;
-                const NetField f = table[i];
+            // Only the fields the mask names, in the table's order.
+            uint64_t changed = 0;
+            for (size_t i = 0; i < mask.size(); ++i)
+                changed |= static_cast<uint64_t>(mask[i]) << (8 * i);
+            changed &= table.size() >= 64 ? ~uint64_t{0} : (uint64_t{1} << table.size()) - 1;
+            for (; changed != 0; changed &= changed - 1) {
+                const NetField f = table[static_cast<size_t>(std::countr_zero(changed))];
                 to.fields[f.field] = f.bits == 0 ? ReadPlainFloat() : ReadInteger(f.bits);
             }
             return DecodeError::None;
@@ -396,9 +432,21 @@ private:
 
     DecodeError ReadPlainPlayer(PlayerState& to)
     {
-        for (const NetField f : m_tables.player)
-            if (m_reader.ReadBits(1))
+        if constexpr (requires { m_reader.SkipZeroBits(1); }) {
+            // The unchanged fields' bits are passed a run at a time.
+            const std::span<const NetField> table = m_tables.player;
+            for (size_t i = 0; i < table.size(); ++i) {
+                i += static_cast<size_t>(m_reader.SkipZeroBits(static_cast<int>(table.size() - i)));
+                if (i >= table.size() || !m_reader.ReadBits(1))
+                    break;
+                const NetField f = table[i];
                 to.fields[f.field] = f.bits == 0 ? ReadPlainFloat() : ReadInteger(f.bits);
+            }
+        } else {
+            for (const NetField f : m_tables.player)
+                if (m_reader.ReadBits(1))
+                    to.fields[f.field] = f.bits == 0 ? ReadPlainFloat() : ReadInteger(f.bits);
+        }
         ReadPlayerArrays(to);
         return DecodeError::None;
     }
@@ -409,20 +457,17 @@ private:
         const auto readShorts = [this](std::array<int32_t, kStateArraySize>& values) {
             if (!m_reader.ReadBits(1))
                 return;
-            const uint32_t mask = m_reader.ReadBits(kStateArraySize);
-            for (int i = 0; i < kStateArraySize; ++i)
-                if (mask & (1u << i))
-                    values[static_cast<size_t>(i)] = static_cast<int32_t>(SignExtend(m_reader.ReadBits(16), 16));
+            for (uint32_t mask = m_reader.ReadBits(kStateArraySize); mask != 0; mask &= mask - 1)
+                values[static_cast<size_t>(std::countr_zero(mask))] =
+                    static_cast<int32_t>(SignExtend(m_reader.ReadBits(16), 16));
         };
         readShorts(to.stats);
         readShorts(to.persistant);
         readShorts(to.ammo);
         if (!m_reader.ReadBits(1))
             return;
-        const uint32_t mask = m_reader.ReadBits(kStateArraySize);
-        for (int i = 0; i < kStateArraySize; ++i)
-            if (mask & (1u << i))
-                to.powerups[static_cast<size_t>(i)] = static_cast<int32_t>(m_reader.ReadBits(32));
+        for (uint32_t mask = m_reader.ReadBits(kStateArraySize); mask != 0; mask &= mask - 1)
+            to.powerups[static_cast<size_t>(std::countr_zero(mask))] = static_cast<int32_t>(m_reader.ReadBits(32));
     }
 
     DemoDecoder::State& m_state;

@@ -69,7 +69,7 @@ void PutLe32(std::vector<uint8_t>& out, int32_t value)
 }
 
 // Entity numbers below `limit`, each greater than the one before.
-EncodeError CheckEntityNumbers(const std::vector<EntityState>& entities, int limit)
+EncodeError CheckEntityNumbers(std::span<const EntityState> entities, int limit)
 {
     int previous = -1;
     for (const EntityState& entity : entities) {
@@ -122,7 +122,7 @@ struct DemoEncoder::State {
     bool haveSnapshot = false;
     int64_t lastSnapshotSequence = 0;
     PlayerState lastPlayer;
-    std::vector<EntityState> lastEntities;
+    EntityList lastEntities; // shared with the message it came with, not copied
     bool anyMessage = false;
     int64_t lastSequence = 0;
     bool finished = false;
@@ -268,8 +268,7 @@ struct DemoEncoder::State {
         const int64_t back = sequence - lastSnapshotSequence;
         const bool delta =
             !newGameState && haveSnapshot && lastSnapshotSequence > 0 && back > 0 && back < Written().packetBackup;
-        static const std::vector<EntityState> kNone;
-        const std::vector<EntityState>& previous = delta ? lastEntities : kNone;
+        const std::span<const EntityState> previous = delta ? lastEntities : std::span<const EntityState>();
         writer.WriteByte(Command(MessageCommand::Snapshot));
         writer.WriteBits(static_cast<uint32_t>(snapshot.serverTime), 32);
         writer.WriteByte(delta ? static_cast<uint8_t>(back) : 0);
@@ -279,7 +278,7 @@ struct DemoEncoder::State {
             writer.WriteByte(b);
         WriteDeltaPlayer(delta ? lastPlayer : PlayerState{}, snapshot.player);
 
-        const std::vector<EntityState>& current = snapshot.entities;
+        const std::span<const EntityState> current = snapshot.entities;
         size_t oldIndex = 0, newIndex = 0;
         constexpr int kPastLast = 1 << 16;
         while (oldIndex < previous.size() || newIndex < current.size()) {

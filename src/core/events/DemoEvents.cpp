@@ -19,9 +19,14 @@ void CollectMessage(EventCollector& collector, const DemoMessage& message)
     if (!message.snapshot || !message.snapshot->valid)
         return;
     const Snapshot& snapshot = *message.snapshot;
+    // Only event entities make events: the others (players, items, missiles: most of every
+    // snapshot) are not handed over.
+    const int lastOtherType = collector.Tables().eventEntityType;
     thread_local std::vector<EventEntity> entities;
     entities.clear();
     for (const EntityState& state : snapshot.entities) {
+        if (static_cast<int>(state[EntityField::EType]) <= lastOtherType)
+            continue;
         EventEntity& e = entities.emplace_back();
         e.number = state.number;
         e.type = static_cast<int>(state[EntityField::EType]);

@@ -41,7 +41,8 @@ public:
     // the client acknowledges it, so demos hold repeats: a sequence not above the last one seen
     // is one, and is left out as the game leaves it out.
     void ServerCommand(int32_t sequence, std::string_view command);
-    // A snapshot with every entity it holds (after its delta is applied).
+    // A snapshot (after its delta is applied) with its entities; only those of the event types
+    // count, so the others may be left out.
     void Snapshot(int32_t serverTime, std::span<const EventEntity> entities);
 
     // The events in demo order. The collector is spent afterwards.

@@ -72,6 +72,38 @@ public:
         }
     }
 
+    // Reads single bits while they are 0, at most `limit` of them, and says how many: the same as
+    // that many ReadBits(1) that gave 0, stopping before the first 1. The player's delta sends a
+    // bit for each of its fields, and most say "unchanged". A run that passes the end of the data
+    // overflows, as single reads would.
+    int SkipZeroBits(int limit)
+    {
+        int skipped = 0;
+        while (skipped < limit && !m_overflow) {
+            const size_t byte = m_bit >> 3;
+            if (byte + 8 > m_data.size()) {
+                // Near the end a bit at a time.
+                if (ReadBits(1) != 0) {
+                    --m_bit;
+                    return skipped;
+                }
+                ++skipped;
+                continue;
+            }
+            uint64_t window = 0;
+            std::memcpy(&window, m_data.data() + byte, sizeof window);
+            if constexpr (std::endian::native == std::endian::big)
+                window = __builtin_bswap64(window);
+            window >>= (m_bit & 7);
+            const int run = std::min({std::countr_zero(window), 57, limit - skipped});
+            m_bit += static_cast<size_t>(run);
+            skipped += run;
+            if (run < 57)
+                return skipped;
+        }
+        return m_overflow ? limit : skipped;
+    }
+
     // Commands of these protocols start on a byte boundary.
     void AlignToByte() { m_bit = std::min(m_bitCount, (m_bit + 7) & ~size_t{7}); }
     bool Overflowed() const { return m_overflow; }

@@ -113,8 +113,11 @@ const std::array<HuffmanPairLookup, 1u << kHuffmanPairBits>& FixedHuffmanPairTab
 }
 
 HuffmanBitReader::HuffmanBitReader(std::span<const uint8_t> data)
-    : data_(data), bitCount_(data.size() * 8), table_(FixedHuffmanTable().data())
+    : data_(data), bitCount_(data.size() * 8), table_(FixedHuffmanTable().data()), pairs_(kPairTable.data()),
+      tailStart_(data.size() >= 8 ? data.size() - 8 : 0)
 {
+    if (!data.empty())
+        std::memcpy(tail_, data.data() + tailStart_, data.size() - tailStart_);
 }
 
 uint32_t HuffmanBitReader::ReadCodedBits(int n)
@@ -170,16 +173,6 @@ uint32_t HuffmanBitReader::ReadCodedBits(int n)
         value |= ReadSymbol() << shift;
     }
     return overflow_ ? 0 : value;
-}
-
-uint64_t HuffmanBitReader::Window(size_t byte) const
-{
-    uint64_t window = 0;
-    std::memcpy(&window, data_.data() + byte, sizeof window);
-    if constexpr (std::endian::native == std::endian::big) {
-        window = __builtin_bswap64(window);
-    }
-    return window;
 }
 
 bool HuffmanBitReader::ReadString(std::string& text, size_t limit)

@@ -58,19 +58,31 @@ class HuffmanBitReader {
 public:
     explicit HuffmanBitReader(std::span<const uint8_t> data);
 
-    // n in 1..32; anything else is a caller error and counts as overflow. Reads of a few raw
-    // bits (the flags of a delta, most reads of a message) are inline.
+    // n in 1..32; anything else is a caller error and counts as overflow. Inline for every width:
+    // the raw low bits and the codes (at most four) come out of one 64-bit window, a code a
+    // look-up, so that how a read goes depends on its width only, never on the bits it meets.
+    // Whatever this cannot finish (an escape code, the end of the data) the symbol-by-symbol way
+    // decides.
     uint32_t ReadBits(int n)
     {
-        const size_t byte = bit_ >> 3;
-        if (n >= 1 && n < 8 && !overflow_ && byte + 8 <= data_.size()) {
-            uint64_t window = 0;
-            std::memcpy(&window, data_.data() + byte, sizeof window);
-            if constexpr (std::endian::native == std::endian::big)
-                window = __builtin_bswap64(window);
-            const auto value = static_cast<uint32_t>(window >> (bit_ & 7)) & ((1u << n) - 1);
-            bit_ += static_cast<size_t>(n);
-            return value;
+        if (n >= 1 && n <= 32 && !overflow_) [[likely]] {
+            uint64_t window = Window(bit_ >> 3) >> (bit_ & 7);
+            const int raw = n & 7;
+            uint32_t value = static_cast<uint32_t>(window) & ((1u << raw) - 1);
+            window >>= raw;
+            size_t used = static_cast<size_t>(raw);
+            for (int shift = raw; shift < n; shift += 8) {
+                const HuffmanLookup hit = table_[window & ((1u << kHuffmanLookupBits) - 1)];
+                if (hit.symbol > 255) [[unlikely]]
+                    return ReadCodedBits(n);
+                value |= static_cast<uint32_t>(hit.symbol) << shift;
+                window >>= hit.length;
+                used += hit.length;
+            }
+            if (used <= bitCount_ - bit_) [[likely]] {
+                bit_ += used;
+                return value;
+            }
         }
         return ReadCodedBits(n);
     }
@@ -90,13 +102,27 @@ private:
     uint32_t ReadRaw(int n);
     uint32_t ReadSymbol();
     uint32_t Peek(int n) const;
-    uint64_t Window(size_t byte) const; // 8 bytes from `byte`, which the caller has checked
+    // 8 bytes from `byte` (at most the data's size), zeros past the data's end.
+    uint64_t Window(size_t byte) const
+    {
+        const uint8_t* from = byte < tailStart_ ? data_.data() + byte : tail_ + (byte - tailStart_);
+        uint64_t window = 0;
+        std::memcpy(&window, from, sizeof window);
+        if constexpr (std::endian::native == std::endian::big)
+            window = __builtin_bswap64(window);
+        return window;
+    }
 
     std::span<const uint8_t> data_;
     size_t bitCount_ = 0;
     size_t bit_ = 0;
     bool overflow_ = false;
     const HuffmanLookup* table_;
+    const HuffmanPairLookup* pairs_;
+    // The data's last (up to) 8 bytes from tailStart_ on, then zeros: windows near the end are
+    // read from here, so that no read ever touches memory outside the data.
+    size_t tailStart_ = 0;
+    uint8_t tail_[16] = {};
 };
 
 } // namespace core
