@@ -116,9 +116,10 @@ void BM_PlayItToTheConvertedCopy(benchmark::State& state)
     const std::vector<uint8_t> demo = TwiceOver(duel);
     std::ofstream(dir / "long.dm_48", std::ios::binary)
         .write(reinterpret_cast<const char*>(demo.data()), static_cast<std::streamsize>(demo.size()));
-    const core::SettingsRecord saved = core::Settings;
-    core::Settings.base_folder = "baseoa";
-    core::SetGameDirectory(core::Settings, (dir / "game").string());
+    core::SettingsRecord record;
+    record.base_folder = "baseoa";
+    core::SetGameDirectory(record, (dir / "game").string());
+    const core::PlaybackSettings settings = core::PlaybackSettingsFor(record);
     SilentSink sink;
     core::SetMessageSink(&sink);
     core::DemoInfo row;
@@ -127,7 +128,7 @@ void BM_PlayItToTheConvertedCopy(benchmark::State& state)
     row[core::FieldMod] = "baseq3";
     row[core::FieldProtocol] = "48";
     for (auto _ : state) {
-        const std::optional<core::PreparedEntry> entry = core::PrepareEntry(row, 0, 68);
+        const std::optional<core::PreparedEntry> entry = core::PrepareEntry(row, 0, settings, 68);
         if (!entry) {
             state.SkipWithError("the converted copy was not made");
             break;
@@ -136,7 +137,6 @@ void BM_PlayItToTheConvertedCopy(benchmark::State& state)
     state.counters["demo_minutes"] = 2 * 15.3;
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * demo.size()));
     core::SetMessageSink(nullptr);
-    core::Settings = saved;
     fs::remove_all(dir);
 }
 BENCHMARK(BM_PlayItToTheConvertedCopy)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -40,10 +40,10 @@ TEST_F(PlayListChecksTest, ThirtyEntriesOrMoreAskFirst)
         m_messages.answer = c.answer;
         std::filesystem::remove(BaseDir() / "vmrtmp.vmr");
         const std::vector<core::DemoInfo> rows(c.entries, Demo("a.dm_68", "68"));
-        EXPECT_EQ(core::CreatePlaylist(rows), c.played) << c.entries;
+        EXPECT_EQ(core::CreatePlaylist(rows, Play()), c.played) << c.entries;
         EXPECT_EQ(Played(), c.played) << c.entries;
         EXPECT_EQ(!m_messages.shown.empty() && m_messages.shown[0].kind == "question", c.asked) << c.entries;
-        core::CloseGame();
+        core::CloseGame(Play());
     }
     EXPECT_EQ(m_messages.shown[0].title, "Q3A Limitation Warning: Cbuf_InsertText overflowed");
 }
@@ -59,21 +59,22 @@ TEST_F(PlayListChecksTest, ProtocolClassesCannotBeMixed)
         {{"48", "68"}, false},      {{"66", "68", "71"}, true}, {{"71", "45"}, false},
     };
     // The classes alone: the program is said to play every protocol of the cases.
-    core::Settings.game_protocols = "43 45 46 48 66 68 71";
+    m_record.game_protocols = "43 45 46 48 66 68 71";
     for (const Case& c : cases) {
         std::vector<core::DemoInfo> rows;
         for (size_t i = 0; i < c.protocols.size(); ++i)
             rows.push_back(Demo("d" + std::to_string(i) + ".dm_" + c.protocols[i], c.protocols[i]));
-        EXPECT_EQ(core::CreatePlaylist(rows), c.played) << c.protocols[0] << " " << c.protocols[1];
-        core::CloseGame();
-        core::CleanTempFiles();
+        EXPECT_EQ(core::CreatePlaylist(rows, Play()), c.played) << c.protocols[0] << " " << c.protocols[1];
+        core::CloseGame(Play());
+        core::CleanTempFiles(Play());
     }
 }
 
 TEST_F(PlayListChecksTest, MismatchIsReportedAndEarlierCopiesRemoved)
 {
-    core::Settings.game_protocols = "43 45 48";
-    const bool played = core::CreatePlaylist({Demo("old.dm3", "45"), Demo("older.dm3", "43"), Demo("new.dm_48", "48")});
+    m_record.game_protocols = "43 45 48";
+    const bool played =
+        core::CreatePlaylist({Demo("old.dm3", "45"), Demo("older.dm3", "43"), Demo("new.dm_48", "48")}, Play());
     EXPECT_FALSE(played);
     ASSERT_EQ(m_messages.shown.size(), 1u);
     EXPECT_EQ(m_messages.shown[0].text, "Demo \"old.dm3\" has protocol version 45\r\n"
@@ -83,17 +84,17 @@ TEST_F(PlayListChecksTest, MismatchIsReportedAndEarlierCopiesRemoved)
     EXPECT_FALSE(std::filesystem::exists(DemoDir() / "vmrtmp00.dm3"));
     EXPECT_FALSE(std::filesystem::exists(DemoDir() / "vmrtmp01.dm3"));
     EXPECT_FALSE(Played());
-    EXPECT_FALSE(core::IsGameRunning());
+    EXPECT_FALSE(core::IsGameRunning(Play()));
 }
 
 TEST_F(PlayListChecksTest, ModsCannotBeMixedWhilePlayingModDemos)
 {
     WriteText(GameDir() / "osp" / "osp.pk3", "pack");
-    core::DiscoverMods();
+    core::DiscoverMods(m_record.q3a_dir, m_record.base_folder);
     const std::vector<core::DemoInfo> rows = {Demo("base.dm_68", "68"), Demo("osp.dm_68", "68", "osp")};
 
-    core::Settings.mod_demos = true;
-    EXPECT_FALSE(core::CreatePlaylist(rows));
+    m_record.mod_demos = true;
+    EXPECT_FALSE(core::CreatePlaylist(rows, Play()));
     ASSERT_EQ(m_messages.shown.size(), 1u);
     EXPECT_EQ(m_messages.shown[0].text, "Demo \"base.dm_68\" is from MOD 'baseq3'\r\n"
                                         "Demo \"osp.dm_68\" is from MOD 'osp'\r\n"
@@ -101,8 +102,8 @@ TEST_F(PlayListChecksTest, ModsCannotBeMixedWhilePlayingModDemos)
                                         "Try do uncheck \"Options/Play Demos as Mod Demos\".");
     EXPECT_EQ(m_messages.shown[0].title, "MOD Mismatch in Playlist");
 
-    core::Settings.mod_demos = false;
-    EXPECT_TRUE(core::CreatePlaylist(rows));
+    m_record.mod_demos = false;
+    EXPECT_TRUE(core::CreatePlaylist(rows, Play()));
 }
 
 TEST_F(PlayListChecksTest, NothingPreparedStartsNoGame)
@@ -111,9 +112,9 @@ TEST_F(PlayListChecksTest, NothingPreparedStartsNoGame)
     core::DemoInfo gone = Demo("gone.dm_68", "68");
     std::filesystem::remove(Dir() / "elsewhere" / "gone.dm_68");
 
-    EXPECT_FALSE(core::CreatePlaylist({unreadable, gone}));
+    EXPECT_FALSE(core::CreatePlaylist({unreadable, gone}, Play()));
     EXPECT_FALSE(Played());
-    EXPECT_FALSE(core::IsGameRunning());
+    EXPECT_FALSE(core::IsGameRunning(Play()));
     ASSERT_EQ(m_messages.shown.size(), 2u);
     EXPECT_EQ(m_messages.shown[0].title, "File Copy ERROR");
     EXPECT_EQ(m_messages.shown[1].kind, "information");

@@ -40,7 +40,7 @@ bool CanClipProtocol(int protocol)
 }
 
 ClipResult CutDemo(std::span<const uint8_t> data, std::string_view lowerExtension, int64_t from, int64_t to,
-                   std::vector<uint8_t>& out)
+                   std::vector<uint8_t>& out, const TargetGameData& game)
 {
     ClipResult result;
     const int protocol = DemoProtocolOf(data, lowerExtension);
@@ -54,12 +54,12 @@ ClipResult CutDemo(std::span<const uint8_t> data, std::string_view lowerExtensio
     }
     if (protocol < 66) {
         // The encoder writes 1.32's format: an old demo is cut from its conversion.
-        const ConvertedDemo converted = ConvertDemo(data, protocol, 68, ConversionGameData());
+        const ConvertedDemo converted = ConvertDemo(data, protocol, 68, game);
         if (!converted.ok) {
             result.problem = "The demo could not be converted to protocol 68: " + converted.failure + ".";
             return result;
         }
-        return CutDemo(converted.bytes, DemoExtensionOf(68), from, to, out);
+        return CutDemo(converted.bytes, DemoExtensionOf(68), from, to, out, game);
     }
     const size_t start = out.size();
     DemoEncoder encoder(out);
@@ -108,7 +108,7 @@ std::string ClipFileName(std::string_view demoName, int64_t from, int64_t to, st
 }
 
 ClipResult SaveClip(const std::string& name, const std::string& archive, int64_t from, int64_t to,
-                    const std::filesystem::path& folder, std::filesystem::path& written)
+                    const TargetGameData& game, const std::filesystem::path& folder, std::filesystem::path& written)
 {
     ClipResult result;
     DemoBytes bytes = LoadDemoBytes(name, archive);
@@ -117,7 +117,7 @@ ClipResult SaveClip(const std::string& name, const std::string& archive, int64_t
         return result;
     }
     std::vector<uint8_t> clip;
-    result = CutDemo(bytes.data.span(), LowerExtension(name), from, to, clip);
+    result = CutDemo(bytes.data.span(), LowerExtension(name), from, to, clip, game);
     if (!result.ok)
         return result;
     std::error_code error;

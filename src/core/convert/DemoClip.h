@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/convert/DemoConversion.h"
+
 namespace core {
 
 struct ClipResult {
@@ -29,9 +31,9 @@ struct ClipResult {
 bool CanClipProtocol(int protocol);
 
 // The demo bytes cut to the demo times [from, to] (both included; `to` past the end: to the end),
-// appended to `out` as a whole demo with its end marker.
+// appended to `out` as a whole demo with its end marker. An old demo is converted for `game` first.
 ClipResult CutDemo(std::span<const uint8_t> data, std::string_view lowerExtension, int64_t from, int64_t to,
-                   std::vector<uint8_t>& out);
+                   std::vector<uint8_t>& out, const TargetGameData& game);
 
 // "<demo>-<mm.ss>-<mm.ss>" plus the demo's extension, or `extension` when one is given (a converted
 // clip's): the clip's file name for the demo name (a member's name may carry folders) and the
@@ -41,6 +43,6 @@ std::string ClipFileName(std::string_view demoName, int64_t from, int64_t to, st
 // Cuts the demo (a file, or a member of `archive`) and writes the clip into `folder`, which is
 // created when missing; an existing file of that name is replaced. `written` gets the clip's path.
 ClipResult SaveClip(const std::string& name, const std::string& archive, int64_t from, int64_t to,
-                    const std::filesystem::path& folder, std::filesystem::path& written);
+                    const TargetGameData& game, const std::filesystem::path& folder, std::filesystem::path& written);
 
 } // namespace core

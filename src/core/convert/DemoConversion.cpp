@@ -4,7 +4,6 @@
 
 #include "core/convert/ModernDemoConversion.h"
 #include "core/convert/OldDemoConversion.h"
-#include "core/settings/Settings.h"
 
 namespace core {
 namespace {
@@ -66,11 +65,11 @@ TargetGameData GameDataForBaseFolder(const std::string& baseFolder)
     return {"baseq3-1", false};
 }
 
-TargetGameData ConversionGameData()
+TargetGameData ConversionGameData(const std::string& baseFolder, const std::string& gameVersion)
 {
-    TargetGameData data = GameDataForBaseFolder(Settings.base_folder);
-    if (!Settings.game_version.empty())
-        data.gameVersion = Settings.game_version;
+    TargetGameData data = GameDataForBaseFolder(baseFolder);
+    if (!gameVersion.empty())
+        data.gameVersion = gameVersion;
     return data;
 }
 

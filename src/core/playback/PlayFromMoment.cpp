@@ -17,8 +17,8 @@
 #include "core/playback/GameLaunch.h"
 #include "core/playback/GamePrograms.h"
 #include "core/playback/PlayScript.h"
+#include "core/playback/PlaybackSettings.h"
 #include "core/playback/RunningGame.h"
-#include "core/settings/Settings.h"
 
 namespace core {
 
@@ -63,10 +63,11 @@ std::optional<int64_t> CourseLineDemoTime(std::string_view line, int32_t levelSt
     return std::max<int64_t>(0, static_cast<int64_t>(levelStartServerTime) - firstServerTime + elapsed);
 }
 
-bool PlayFromMoment(const DemoInfo& row, const std::string& name, const std::string& archive, int64_t demoTime)
+bool PlayFromMoment(const DemoInfo& row, const std::string& name, const std::string& archive, int64_t demoTime,
+                    const PlaybackSettings& settings)
 {
-    const std::string program = ProgramForProtocol(row[FieldProtocol]);
-    if (!CheckPlayable(row, program))
+    const std::string program = ProgramForProtocol(row[FieldProtocol], settings);
+    if (!CheckPlayable(row, program, settings))
         return false;
     DemoBytes bytes = LoadDemoBytes(name, archive);
     if (!bytes.found || bytes.memoryError) {
@@ -78,11 +79,11 @@ bool PlayFromMoment(const DemoInfo& row, const std::string& name, const std::str
     // and with them the moments, stay those of the demo.
     std::span<const uint8_t> source = bytes.data.span();
     std::string extension = LowerExtension(name);
-    const std::optional<int> convertTo = ConversionFor(row, program);
+    const std::optional<int> convertTo = ConversionFor(row, program, settings);
     ConvertedDemo converted;
     if (convertTo) {
         converted =
-            ConvertDemo(source, ProtocolNumber(row[FieldProtocol]).value_or(0), *convertTo, ConversionGameData());
+            ConvertDemo(source, ProtocolNumber(row[FieldProtocol]).value_or(0), *convertTo, settings.conversion);
         if (!converted.ok) {
             Messages().Error(ConversionFailureText(row, *convertTo, converted.failure), kConversionFailedTitle);
             return false;
@@ -91,15 +92,15 @@ bool PlayFromMoment(const DemoInfo& row, const std::string& name, const std::str
         extension = DemoExtensionOf(*convertTo);
     }
     std::vector<uint8_t> cut;
-    const ClipResult result = CutDemo(source, extension, PlayFromStart(demoTime, Settings.play_from_seconds),
-                                      std::numeric_limits<int64_t>::max(), cut);
+    const ClipResult result = CutDemo(source, extension, PlayFromStart(demoTime, settings.playFromSeconds),
+                                      std::numeric_limits<int64_t>::max(), cut, settings.conversion);
     bytes.data.Clear();
     if (!result.ok) {
         Messages().Error(result.problem, kPlayFromTitle);
         return false;
     }
-    RemoveTempDemos();
-    const std::string& demoDirectory = Settings.game.demoDirectory;
+    RemoveTempDemos(settings);
+    const std::string& demoDirectory = settings.game.demoDirectory;
     std::error_code error;
     std::filesystem::create_directories(demoDirectory, error);
     const std::string tempName = TempDemoName(0, row, convertTo);
@@ -108,10 +109,10 @@ bool PlayFromMoment(const DemoInfo& row, const std::string& name, const std::str
         Messages().Error("Could not write " + JoinPath(demoDirectory, tempName), kPlayFromTitle);
         return false;
     }
-    MakeTmpPlayList(LowerCase(row[FieldDemoname]), convertTo ? tempName : "");
+    MakeTmpPlayList(LowerCase(row[FieldDemoname]), convertTo ? tempName : "", settings);
     if (Hooks().stopSounds)
         Hooks().stopSounds();
-    return LaunchGame(PlayedProtocol(row, program), PlayModDirectory(row));
+    return LaunchGame(PlayedProtocol(row, program, settings), PlayModDirectory(row, settings), settings);
 }
 
 } // namespace core

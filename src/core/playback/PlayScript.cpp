@@ -7,8 +7,8 @@
 #include "core/library/DemoFiles.h"
 #include "core/playback/Mods.h"
 #include "core/playback/PlaybackKeys.h"
+#include "core/playback/PlaybackSettings.h"
 #include "core/playback/RunningGame.h"
-#include "core/settings/Settings.h"
 
 namespace core {
 namespace {
@@ -151,9 +151,9 @@ std::string ModMismatchText(const DemoInfo& first, const std::string& firstMod, 
            "Playlist can not be played!" + "\r\n\r\n" + "Try do uncheck \"Options/Play Demos as Mod Demos\".";
 }
 
-std::string ScriptPath()
+std::string ScriptPath(const PlaybackSettings& settings)
 {
-    return JoinPath(Settings.game.baseDirectory, kPlayScriptName);
+    return JoinPath(settings.game.baseDirectory, kPlayScriptName);
 }
 
 } // namespace
@@ -171,9 +171,9 @@ std::string ScriptPreamble()
     return preamble;
 }
 
-ScriptOptions CurrentScriptOptions()
+ScriptOptions ScriptOptionsFor(const PlaybackSettings& settings)
 {
-    return {Settings.loop_demos, Settings.time_demos, KeyBindingBlock};
+    return {settings.loopDemos, settings.timeDemos, KeyBindingBlock};
 }
 
 std::string SingleDemoScript(const std::string& displayName, const std::string& argument, const ScriptOptions& options)
@@ -217,10 +217,10 @@ std::string PlayListScript(const std::vector<PreparedEntry>& entries, const Scri
     return script;
 }
 
-void MakeTmpPlayList(const std::string& displayName, const std::string& argument)
+void MakeTmpPlayList(const std::string& displayName, const std::string& argument, const PlaybackSettings& settings)
 {
-    const std::string path = ScriptPath();
-    if (!ReplaceFileContents(path, SingleDemoScript(displayName, argument, CurrentScriptOptions())))
+    const std::string path = ScriptPath(settings);
+    if (!ReplaceFileContents(path, SingleDemoScript(displayName, argument, ScriptOptionsFor(settings))))
         // Users know this message text, old routine name and all; it stays as it is.
         Messages().Error("demoplay.MakeTmpPlayList: " + path, "VMR: File Save Error");
 }
@@ -238,7 +238,7 @@ int ProtocolClass(const std::string& protocol)
     return number >= 66 ? 2 : 1;
 }
 
-bool CreatePlaylist(const std::vector<DemoInfo>& rows)
+bool CreatePlaylist(const std::vector<DemoInfo>& rows, const PlaybackSettings& settings)
 {
     if (rows.empty())
         return false;
@@ -251,32 +251,33 @@ bool CreatePlaylist(const std::vector<DemoInfo>& rows)
     // Every check is made before anything is written: a refusal leaves no files behind.
     // Demos the program plays only once converted count with the protocol they are played as.
     const DemoInfo& first = rows.front();
-    const std::string firstMod = FindModDir(first[FieldMod]);
-    const std::string program = ProgramForProtocol(first[FieldProtocol]);
-    const int firstClass = ProtocolClass(PlayedProtocol(first, program));
+    const std::string firstMod = FindModDir(first[FieldMod], settings);
+    const std::string program = ProgramForProtocol(first[FieldProtocol], settings);
+    const int firstClass = ProtocolClass(PlayedProtocol(first, program, settings));
     for (const DemoInfo& row : rows) {
-        if (ProtocolClass(PlayedProtocol(row, program)) != firstClass) {
+        if (ProtocolClass(PlayedProtocol(row, program, settings)) != firstClass) {
             Messages().Error(ProtocolMismatchText(first, row), "Protocol Version Mismatch in Playlist");
-            CleanTempFiles();
+            CleanTempFiles(settings);
             return false;
         }
-        if (Settings.mod_demos) {
-            const std::string mod = FindModDir(row[FieldMod]);
+        if (settings.modDemos) {
+            const std::string mod = FindModDir(row[FieldMod], settings);
             if (mod != firstMod) {
                 Messages().Error(ModMismatchText(first, firstMod, row, mod), "MOD Mismatch in Playlist");
-                CleanTempFiles();
+                CleanTempFiles(settings);
                 return false;
             }
         }
         // The game would stop at this entry, or play a leftover under its title.
-        if (!CheckPlayable(row, program))
+        if (!CheckPlayable(row, program, settings))
             return false;
     }
 
-    RemoveTempDemos();
+    RemoveTempDemos(settings);
     std::vector<PreparedEntry> prepared;
     for (size_t i = 0; i < rows.size(); ++i)
-        if (std::optional<PreparedEntry> entry = PrepareEntry(rows[i], i, ConversionFor(rows[i], program)))
+        if (std::optional<PreparedEntry> entry =
+                PrepareEntry(rows[i], i, settings, ConversionFor(rows[i], program, settings)))
             prepared.push_back(std::move(*entry));
 
     if (Hooks().menuClickAndStopSounds)
@@ -288,23 +289,11 @@ bool CreatePlaylist(const std::vector<DemoInfo>& rows)
                                "Play current Playlist");
         return false;
     }
-    if (!ReplaceFileContents(ScriptPath(), PlayListScript(prepared, CurrentScriptOptions())))
+    if (!ReplaceFileContents(ScriptPath(settings), PlayListScript(prepared, ScriptOptionsFor(settings))))
         // Users know this message text, old routine name and all; it stays as it is.
         Messages().Error("demoplay.CreatePlaylist: could not save vmrtmp.vmr", "VMR: File Save Error");
     // A game that could not be started has played nothing: "&& Exit" must keep the list.
-    return LaunchGame(PlayedProtocol(first, program), PlayModDirectory(first));
-}
-
-bool ToggleTimedemo()
-{
-    Settings.time_demos = !Settings.time_demos;
-    return Settings.time_demos;
-}
-
-bool ToggleLoopDemos()
-{
-    Settings.loop_demos = !Settings.loop_demos;
-    return Settings.loop_demos;
+    return LaunchGame(PlayedProtocol(first, program, settings), PlayModDirectory(first, settings), settings);
 }
 
 const char* TimedemoToolTip(bool on)

@@ -8,8 +8,8 @@
 #include "core/common/MessageSink.h"
 #include "core/library/DemoFiles.h"
 #include "core/playback/GamePrograms.h"
+#include "core/playback/PlaybackSettings.h"
 #include "core/playback/RunningGame.h"
-#include "core/settings/Settings.h"
 #include "platform/FileRename.h"
 #include "platform/FileSystem.h"
 
@@ -105,30 +105,20 @@ bool NewVersionActive(const GamePaths& game)
     return platform::IsRegularFile(JoinPath(game.baseDirectory, "pak4.pk3"));
 }
 
-bool BothVersionsInstalled()
-{
-    return BothVersionsInstalled(Settings.game);
-}
-
-bool NewVersionActive()
-{
-    return NewVersionActive(Settings.game);
-}
-
 bool NewVersionMarked = true;
 
-bool SwitchVersion(bool toNewVersion)
+bool SwitchVersion(bool toNewVersion, const PlaybackSettings& settings)
 {
     HourglassScope hourglass;
-    const std::array<Rename, 4> renames = RenameOrder(Settings.game, toNewVersion);
+    const std::array<Rename, 4> renames = RenameOrder(settings.game, toNewVersion);
     bool switched = false;
-    if (!IsGameRunning())
+    if (!IsGameRunning(settings))
         switched = RenameInOrder(renames);
     else
-        switched = CloseGame() && RenameInPasses(renames) &&
-                   StartGame(JoinPath(Settings.game.gameDirectory, OriginalProgramName(Settings.game.gameDirectory)),
-                             Settings.q3a_start_param) &&
-                   WaitForGame();
+        switched = CloseGame(settings) && RenameInPasses(renames) &&
+                   StartGame(JoinPath(settings.game.gameDirectory, OriginalProgramName(settings.game.gameDirectory)),
+                             settings.startParameters, settings) &&
+                   WaitForGame(settings);
     if (switched) {
         NewVersionMarked = toNewVersion;
     } else {
@@ -140,47 +130,41 @@ bool SwitchVersion(bool toNewVersion)
     return switched;
 }
 
-VersionMark CurrentVersionMark()
+VersionMark CurrentVersionMark(const GamePaths& game)
 {
-    if (!OriginalGamePresent(Settings.game))
+    if (!OriginalGamePresent(game))
         return VersionMark::None;
     return NewVersionMarked ? VersionMark::New : VersionMark::Old;
 }
 
-void InitVersionMarks()
+void InitVersionMarks(const GamePaths& game)
 {
-    NewVersionMarked = NewVersionActive();
+    NewVersionMarked = NewVersionActive(game);
 }
 
-bool ChooseVersion(bool toNewVersion)
+bool ChooseVersion(bool toNewVersion, const PlaybackSettings& settings)
 {
-    if (NewVersionMarked != toNewVersion && BothVersionsInstalled())
-        SwitchVersion(toNewVersion);
+    if (NewVersionMarked != toNewVersion && BothVersionsInstalled(settings.game))
+        SwitchVersion(toNewVersion, settings);
     return NewVersionMarked;
 }
 
-bool FlipRestoreVersion()
+void SwitchVersionForProtocol(const std::string& protocol, const PlaybackSettings& settings)
 {
-    Settings.restore_new_version = !Settings.restore_new_version;
-    return Settings.restore_new_version;
-}
-
-void SwitchVersionForProtocol(const std::string& protocol)
-{
-    if (!BothVersionsInstalled())
+    if (!BothVersionsInstalled(settings.game))
         return;
     const bool needsNew = !(protocol < "47");
-    if (NewVersionActive() != needsNew)
-        SwitchVersion(needsNew);
+    if (NewVersionActive(settings.game) != needsNew)
+        SwitchVersion(needsNew, settings);
 }
 
-void SwitchVersionAtExit()
+void SwitchVersionAtExit(const PlaybackSettings& settings)
 {
-    if (!BothVersionsInstalled())
+    if (!BothVersionsInstalled(settings.game))
         return;
-    const bool restoreNew = Settings.restore_new_version;
-    if (NewVersionActive() != restoreNew)
-        SwitchVersion(restoreNew);
+    const bool restoreNew = settings.restoreNewVersion;
+    if (NewVersionActive(settings.game) != restoreNew)
+        SwitchVersion(restoreNew, settings);
 }
 
 } // namespace core

@@ -339,8 +339,8 @@ bool MainWindow::StartUp(const core::IniFile& config, const std::string& builtIn
     m_tree->Model().Change([&] { core::LoadFolderTree(tree, core::Settings.paths.folderTreeFile); });
     m_tree->SetGameDirectory(core::Settings.q3a_dir);
     // The clean-up looks for a running game's console FIFO in the mod folders too.
-    core::DiscoverMods();
-    core::CleanTempFiles();
+    core::DiscoverMods(core::Settings.q3a_dir, core::Settings.base_folder);
+    core::CleanTempFiles(core::PlaybackSettingsFor(core::Settings));
     GameFontFamily();
     const bool soundWanted = core::Settings.sound_enable;
     if (!core::Sound().OpenAtStartUp() && soundWanted)
@@ -402,7 +402,7 @@ void MainWindow::ApplySettings()
     m_commands.timeDemos->setChecked(settings.time_demos);
     m_commands.loopDemos->setChecked(settings.loop_demos);
     (settings.restore_new_version ? m_commands.restore127 : m_commands.restore117)->setChecked(true);
-    core::InitVersionMarks();
+    core::InitVersionMarks(core::Settings.game);
     ShowVersionMenu(m_commands);
     SetReadOnlyMode(settings.work_readonly);
     UpdateStatusWidths();
@@ -716,8 +716,9 @@ void MainWindow::closeEvent(QCloseEvent* event)
         return;
     }
     if (!m_gameMissing) {
-        core::SwitchVersionAtExit();
-        core::CleanTempFiles();
+        const core::PlaybackSettings playback = core::PlaybackSettingsFor(core::Settings);
+        core::SwitchVersionAtExit(playback);
+        core::CleanTempFiles(playback);
         core::Sound().Close();
         core::SaveFolderTree(m_tree->Tree(), core::Settings.paths.folderTreeFile);
         WriteConfiguration();

@@ -278,15 +278,15 @@ void PlayerWindow::SetPlayerData(int k)
 
     const core::GamePaths& game = core::Settings.game;
     const std::string fsGame = core::InfoValueOf(demo, "fs_game");
-    const core::PlayerPictures pictures =
-        core::ChoosePlayerPictures(player, {.gameDirectory = game.gameDirectory,
-                                            .baseDirectory = game.baseDirectory,
-                                            .mainPack = game.mainPack,
-                                            .modDirectory = core::FindModDir(fsGame),
-                                            .fsGame = fsGame,
-                                            .gameType = core::InfoValueOf(demo, "g_gametype"),
-                                            .redTeam = red,
-                                            .blueTeam = blue});
+    const core::PlayerPictures pictures = core::ChoosePlayerPictures(
+        player, {.gameDirectory = game.gameDirectory,
+                 .baseDirectory = game.baseDirectory,
+                 .mainPack = game.mainPack,
+                 .modDirectory = core::FindModDir(fsGame, core::PlaybackSettingsFor(core::Settings)),
+                 .fsGame = fsGame,
+                 .gameType = core::InfoValueOf(demo, "g_gametype"),
+                 .redTeam = red,
+                 .blueTeam = blue});
     LoadPictures(pictures);
 
     m_teamPicture.clear();

@@ -402,7 +402,8 @@ void PropertiesWindow::FindLevelShot()
         search.baseFolder = settings.base_folder;
         search.baseDirectory = settings.game.baseDirectory;
         search.referencedPaks = core::InfoValueOf(m_demo, "sv_referencedPakNames");
-        search.modDirectory = core::FindModDir(core::InfoValueOf(m_demo, "fs_game"));
+        search.modDirectory =
+            core::FindModDir(core::InfoValueOf(m_demo, "fs_game"), core::PlaybackSettingsFor(settings));
         for (const std::string& candidate : core::LevelShotCandidates(map, search)) {
             const std::string pack = search.gameDirectory + "/" + candidate;
             if (core::GetPictureFromPak(pack, "levelshots\\" + map + ".jpg", picture) ||
@@ -555,7 +556,7 @@ void PropertiesWindow::PlayIt()
     if (core::BusyCount > 0)
         return;
     core::Sound().FadeOutMusic();
-    core::PlayDemo(m_row.info);
+    core::PlayDemo(m_row.info, core::PlaybackSettingsFor(core::Settings));
 }
 
 void PropertiesWindow::PlayFrom(int64_t demoTime)
@@ -563,7 +564,8 @@ void PropertiesWindow::PlayFrom(int64_t demoTime)
     if (core::BusyCount > 0 || !m_play->isEnabled())
         return;
     core::Sound().FadeOutMusic();
-    core::PlayFromMoment(m_row.info, m_source.first, m_source.second, demoTime);
+    core::PlayFromMoment(m_row.info, m_source.first, m_source.second, demoTime,
+                         core::PlaybackSettingsFor(core::Settings));
 }
 
 std::filesystem::path PropertiesWindow::ClipFolder() const
@@ -590,7 +592,7 @@ void PropertiesWindow::SaveClip(int64_t from, int64_t to)
         return;
     std::filesystem::path written;
     const core::ClipResult result =
-        core::SaveClip(m_source.first, m_source.second, from, to,
+        core::SaveClip(m_source.first, m_source.second, from, to, core::ConversionGameDataFor(core::Settings),
                        std::filesystem::path(QFile::encodeName(*folder).toStdString()), written);
     if (!result.ok) {
         core::Messages().Error(result.problem, "Save clip");
