@@ -120,7 +120,7 @@ TEST_F(GameLaunchTest, SinglePlayFailuresAreReportedAndStartNothing)
     };
     for (const Case& c : cases) {
         m_messages.shown.clear();
-        EXPECT_FALSE(core::PlayDemo(c.row, Play()));
+        EXPECT_FALSE(Shown(core::PlayDemo(c.row, Play(), m_notices)));
         ASSERT_EQ(m_messages.shown.size(), 1u);
         EXPECT_EQ(m_messages.shown[0].text, c.text);
         EXPECT_EQ(m_messages.shown[0].title, c.title);
@@ -134,7 +134,8 @@ TEST_F(GameLaunchTest, SinglePlayExtractsAMemberIntoAMissingDemoFolder)
     std::filesystem::remove_all(DemoDir());
     testsupport::WriteFile(Dir() / "pack.zip",
                            testsupport::BuildZip({{.name = "demos/cup/x.dm_68", .data = {'X'}, .deflate = true}}));
-    ASSERT_TRUE(core::PlayDemo(Row("x.dm_68", m_scratch.str() + "/pack.zip", "baseq3", "demos\\cup", "68"), Play()));
+    ASSERT_TRUE(Shown(core::PlayDemo(Row("x.dm_68", m_scratch.str() + "/pack.zip", "baseq3", "demos\\cup", "68"),
+                                     Play(), m_notices)));
     EXPECT_EQ(ReadText(DemoDir() / "vmrtmp00.dm_68"), "X");
     EXPECT_NE(Script().find("set d1 \"demo vmrtmp00.dm_68; set actualdemo echo Playing demo: ^3x.dm_68;"),
               std::string::npos);
@@ -159,7 +160,7 @@ TEST_F(GameLaunchTest, ModPartOfTheCommandLine)
         m_record.mod_demos = c.modDemos;
         std::filesystem::remove(GameDir() / "started.txt");
         const core::DemoInfo row = Row("a.dm_68", m_scratch.str(), c.mod);
-        ASSERT_TRUE(core::LaunchGame("68", core::PlayModDirectory(row, Play()), Play())) << c.mod;
+        ASSERT_TRUE(Shown(core::LaunchGame("68", core::PlayModDirectory(row, Play()), Play(), m_notices))) << c.mod;
         ASSERT_TRUE(WaitForStart()) << c.mod;
         EXPECT_EQ(Started(), c.started + "\n" + GameDir().string() + "\n") << c.mod;
         EXPECT_TRUE(core::CloseGame(Play()));
@@ -169,16 +170,16 @@ TEST_F(GameLaunchTest, ModPartOfTheCommandLine)
 TEST_F(GameLaunchTest, RunningGameGetsTheScriptUnlessAModNeedsANewStart)
 {
     InstallMod("osp");
-    ASSERT_TRUE(core::LaunchGame("68", BaseDir().string(), Play()));
+    ASSERT_TRUE(Shown(core::LaunchGame("68", BaseDir().string(), Play(), m_notices)));
     ASSERT_TRUE(WaitForStart());
     const platform::ProcessId first = platform::Game().ChildPid();
 
-    ASSERT_TRUE(core::LaunchGame("68", BaseDir().string(), Play()));
+    ASSERT_TRUE(Shown(core::LaunchGame("68", BaseDir().string(), Play(), m_notices)));
     EXPECT_TRUE(Eventually([&] { return Console() == "exec vmrtmp.vmr\n"; })) << Console();
     EXPECT_EQ(platform::Game().ChildPid(), first);
 
     std::filesystem::remove(GameDir() / "started.txt");
-    ASSERT_TRUE(core::LaunchGame("68", (GameDir() / "osp").string(), Play()));
+    ASSERT_TRUE(Shown(core::LaunchGame("68", (GameDir() / "osp").string(), Play(), m_notices)));
     EXPECT_TRUE(FileHolds(GameDir() / "console.txt", "exec vmrtmp.vmr\nquit\n"));
     ASSERT_TRUE(WaitForStart());
     EXPECT_NE(platform::Game().ChildPid(), first);
@@ -189,7 +190,7 @@ TEST_F(GameLaunchTest, MissingGameProgramIsReported)
 {
     std::filesystem::remove(GameDir() / "ioquake3");
     core::SetGameDirectory(m_record, GameDir().string());
-    EXPECT_FALSE(core::LaunchGame("68", BaseDir().string(), Play()));
+    EXPECT_FALSE(Shown(core::LaunchGame("68", BaseDir().string(), Play(), m_notices)));
     ASSERT_EQ(m_messages.shown.size(), 1u);
     EXPECT_EQ(m_messages.shown[0].title, "Game Start ERROR");
 }
@@ -206,7 +207,7 @@ TEST_F(GameLaunchTest, CleanUpRemovesOnlyTemporaryPlayFilesAndWaitsForTheGame)
         WriteText(DemoDir() / name, "k");
     WriteText(BaseDir() / "vmrtmp.vmr", "script");
 
-    ASSERT_TRUE(core::StartGame("", Play()));
+    ASSERT_TRUE(Shown(core::StartGame("", Play())));
     core::CleanTempFiles(Play()); // the game may still read them
     EXPECT_TRUE(std::filesystem::exists(DemoDir() / "vmrtmp00.dm3"));
     EXPECT_TRUE(std::filesystem::exists(BaseDir() / "vmrtmp.vmr"));
@@ -247,7 +248,8 @@ TEST_F(GameLaunchTest, DemoTheProgramCannotPlayIsRefusedBeforeAnythingIsWritten)
         WriteText(Dir() / c.name, c.name);
         m_record.game_protocols = c.protocolsSetting;
         const std::string copy = "vmrtmp00" + c.name.substr(c.name.find('.'));
-        EXPECT_EQ(core::PlayDemo(Row(c.name, m_scratch.str(), "baseq3", "", c.protocol), Play()), c.outcome == Played)
+        EXPECT_EQ(Shown(core::PlayDemo(Row(c.name, m_scratch.str(), "baseq3", "", c.protocol), Play(), m_notices)),
+                  c.outcome == Played)
             << c.what;
         if (c.outcome == Played) {
             EXPECT_TRUE(m_messages.shown.empty()) << c.what;
@@ -286,7 +288,8 @@ TEST_F(GameLaunchTest, DemoTheProgramCannotPlayIsRefusedBeforeAnythingIsWritten)
         m_messages.shown.clear();
         const std::string name = std::string("ql.dm_") + protocol;
         WriteText(Dir() / name, name);
-        EXPECT_FALSE(core::PlayDemo(Row(name, m_scratch.str(), "baseq3", "", protocol), Play())) << protocol;
+        EXPECT_FALSE(Shown(core::PlayDemo(Row(name, m_scratch.str(), "baseq3", "", protocol), Play(), m_notices)))
+            << protocol;
         ASSERT_EQ(m_messages.shown.size(), 1u) << protocol;
         EXPECT_EQ(m_messages.shown[0].title, "Demo Protocol not Playable");
         EXPECT_TRUE(m_messages.shown[0].text.starts_with("The demo \"" + name +
@@ -302,9 +305,9 @@ TEST_F(GameLaunchTest, DemoTheProgramCannotPlayIsRefusedBeforeAnythingIsWritten)
     m_record.game_protocols.clear();
     m_messages.shown.clear();
     WriteText(Dir() / "b.dm_71", "b");
-    EXPECT_FALSE(core::CreatePlaylist(
+    EXPECT_FALSE(Shown(core::CreatePlaylist(
         {Row("b.dm_71", m_scratch.str(), "baseq3", "", "71"), Row("ql.dm_73", m_scratch.str(), "baseq3", "", "73")},
-        Play()));
+        Play(), m_notices)));
     ASSERT_EQ(m_messages.shown.size(), 1u);
     EXPECT_NE(m_messages.shown[0].text.find("\"ql.dm_73\" was recorded by Quake Live"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(DemoDir() / "vmrtmp00.dm_71"));
@@ -348,7 +351,7 @@ TEST_F(GameLaunchTest, DemoNeedingAModThatIsNotInstalledIsRefusedAndTheRunningGa
     };
     // A game already plays.
     WriteText(Dir() / "first.dm_68", "first");
-    ASSERT_TRUE(core::PlayDemo(Row("first.dm_68", m_scratch.str(), "baseq3", "", "68"), Play()));
+    ASSERT_TRUE(Shown(core::PlayDemo(Row("first.dm_68", m_scratch.str(), "baseq3", "", "68"), Play(), m_notices)));
     ASSERT_TRUE(WaitForStart());
     const platform::ProcessId game = platform::Game().ChildPid();
     for (const Case& c : cases) {
@@ -365,7 +368,7 @@ TEST_F(GameLaunchTest, DemoNeedingAModThatIsNotInstalledIsRefusedAndTheRunningGa
         const std::string script = Script(), console = Console();
         const platform::ProcessId running = platform::Game().ChildPid();
 
-        const bool played = core::PlayDemo(Row("m.dm_68", m_scratch.str(), c.mod, "", "68"), Play());
+        const bool played = Shown(core::PlayDemo(Row("m.dm_68", m_scratch.str(), c.mod, "", "68"), Play(), m_notices));
         EXPECT_EQ(played, c.played) << c.what;
         if (played) {
             EXPECT_TRUE(m_messages.shown.empty()) << c.what;
@@ -395,9 +398,9 @@ TEST_F(GameLaunchTest, DemoNeedingAModThatIsNotInstalledIsRefusedAndTheRunningGa
     demo("m.dm_68", "cpma-1");
     m_messages.shown.clear();
     const std::string console = Console(), script = Script();
-    EXPECT_FALSE(core::CreatePlaylist(
+    EXPECT_FALSE(Shown(core::CreatePlaylist(
         {Row("first.dm_68", m_scratch.str(), "baseq3", "", "68"), Row("m.dm_68", m_scratch.str(), "cpma", "", "68")},
-        Play()));
+        Play(), m_notices)));
     ASSERT_EQ(m_messages.shown.size(), 1u);
     EXPECT_EQ(m_messages.shown[0].title, "Demo Mod not Installed");
     EXPECT_EQ(Script(), script);
@@ -408,7 +411,7 @@ TEST_F(GameLaunchTest, DemoNeedingAModThatIsNotInstalledIsRefusedAndTheRunningGa
     const testsupport::SampleDemo old = testsupport::SampleDemos(1, 1)[0];
     ASSERT_EQ(old.protocol, 48);
     testsupport::WriteFile(Dir() / old.name, old.bytes);
-    EXPECT_TRUE(core::PlayDemo(Row(old.name, m_scratch.str(), "cpma", "", "48"), Play()));
+    EXPECT_TRUE(Shown(core::PlayDemo(Row(old.name, m_scratch.str(), "cpma", "", "48"), Play(), m_notices)));
     EXPECT_TRUE(m_messages.shown.empty());
 }
 
@@ -481,7 +484,7 @@ TEST_F(GameLaunchTest, FailedGameStartKeepsThePlayListCommandFromSucceeding)
     {
         const testsupport::RestoreEnvironment path("PATH");
         ::setenv("PATH", (Dir() / "no-wine").c_str(), 1);
-        played = core::CreatePlaylist(list, Play());
+        played = Shown(core::CreatePlaylist(list, Play(), m_notices));
     }
     EXPECT_FALSE(played);
     ASSERT_EQ(m_messages.shown.size(), 1u);
@@ -489,7 +492,7 @@ TEST_F(GameLaunchTest, FailedGameStartKeepsThePlayListCommandFromSucceeding)
     EXPECT_NE(m_messages.shown[0].text.find("Wine is not installed"), std::string::npos);
 
     std::filesystem::remove(GameDir() / "quake3.exe");
-    EXPECT_FALSE(core::CreatePlaylist(list, Play()));
+    EXPECT_FALSE(Shown(core::CreatePlaylist(list, Play(), m_notices)));
     ASSERT_EQ(m_messages.shown.size(), 2u);
     EXPECT_EQ(m_messages.shown[1].text, "No game program found in " + GameDir().string() + "!");
 }
@@ -509,11 +512,11 @@ TEST_F(GameLaunchTest, RunningGameUnderWineIsStartedAgainInsteadOfGettingLostLin
     ::setenv("PATH", ((Dir() / "bin").string() + ":" + path.Saved()).c_str(), 1);
 
     const std::string program = (GameDir() / "quake3.exe").string();
-    const bool first = core::LaunchGame("48", BaseDir().string(), Play());
+    const bool first = Shown(core::LaunchGame("48", BaseDir().string(), Play(), m_notices));
     const bool started = WaitForStart();
     const platform::ProcessId firstPid = platform::Game().ChildPid();
     std::filesystem::remove(GameDir() / "started.txt");
-    const bool second = core::LaunchGame("48", BaseDir().string(), Play());
+    const bool second = Shown(core::LaunchGame("48", BaseDir().string(), Play(), m_notices));
     const bool restarted = WaitForStart();
     core::Hooks().status = nullptr;
 
@@ -577,7 +580,7 @@ TEST_F(GameLaunchTest, DemosTheEngineOnlyPlaysConvertedArePlayedFromAConvertedCo
     };
     for (const Case& c : cases) {
         m_messages.shown.clear();
-        ASSERT_TRUE(core::PlayDemo(c.row, Play())) << c.what;
+        ASSERT_TRUE(Shown(core::PlayDemo(c.row, Play(), m_notices))) << c.what;
         EXPECT_TRUE(m_messages.shown.empty()) << c.what;
         EXPECT_EQ(GameVersionIn(DemoDir() / "vmrtmp00.dm_71"), "baseoa-1") << c.what;
         EXPECT_NE(Script().find("set d1 \"demo vmrtmp00.dm_71; set actualdemo echo Playing demo: ^3" +
@@ -595,7 +598,8 @@ TEST_F(GameLaunchTest, DemosTheEngineOnlyPlaysConvertedArePlayedFromAConvertedCo
 
     // A play list: a demo the engine plays as it is beside one it plays converted, in one run.
     WriteText(Dir() / "own.dm_71", "own");
-    ASSERT_TRUE(core::CreatePlaylist({Row("own.dm_71", m_scratch.str(), "baseq3", "", "71"), cases[0].row}, Play()));
+    ASSERT_TRUE(Shown(core::CreatePlaylist({Row("own.dm_71", m_scratch.str(), "baseq3", "", "71"), cases[0].row},
+                                           Play(), m_notices)));
     EXPECT_EQ(ReadText(DemoDir() / "vmrtmp00.dm_71"), "own");
     EXPECT_EQ(GameVersionIn(DemoDir() / "vmrtmp01.dm_71"), "baseoa-1");
     EXPECT_NE(Script().find("set d2 \"demo vmrtmp01.dm_71; "), std::string::npos);
@@ -604,7 +608,7 @@ TEST_F(GameLaunchTest, DemosTheEngineOnlyPlaysConvertedArePlayedFromAConvertedCo
     // A demo that breaks off is played as far as it goes, and the user is told why it ends early.
     testsupport::WriteFile(Dir() / "cut.dm_70", std::vector<uint8_t>(demo.begin(), demo.end() - 5));
     m_messages.shown.clear();
-    ASSERT_TRUE(core::PlayDemo(Row("cut.dm_70", m_scratch.str(), "baseq3", "", "70"), Play()));
+    ASSERT_TRUE(Shown(core::PlayDemo(Row("cut.dm_70", m_scratch.str(), "baseq3", "", "70"), Play(), m_notices)));
     ASSERT_EQ(m_messages.shown.size(), 1u);
     EXPECT_EQ(m_messages.shown[0].title, "Demo Damaged");
     EXPECT_NE(m_messages.shown[0].text.find("cut.dm_70 (protocol 70): the demo breaks off at byte "), std::string::npos)
@@ -614,7 +618,7 @@ TEST_F(GameLaunchTest, DemosTheEngineOnlyPlaysConvertedArePlayedFromAConvertedCo
 
     // A 68 demo on its engine stays as it is, game version and all.
     testsupport::WriteFile(Dir() / "own.dm_68", demo);
-    ASSERT_TRUE(core::PlayDemo(Row("own.dm_68", m_scratch.str(), "baseq3", "", "68"), Play()));
+    ASSERT_TRUE(Shown(core::PlayDemo(Row("own.dm_68", m_scratch.str(), "baseq3", "", "68"), Play(), m_notices)));
     EXPECT_EQ(GameVersionIn(DemoDir() / "vmrtmp00.dm_68"), "baseq3-1");
     EXPECT_TRUE(core::CloseGame(Play()));
 }
@@ -627,7 +631,7 @@ TEST_F(GameLaunchTest, PlayFromAMomentOfAnOldDemoCutsItsConvertedForm)
     std::filesystem::copy_file(duel, Dir() / "duel.dm_48");
     const core::DemoInfo row = Row("duel.dm_48", m_scratch.str(), "baseq3", "", "48");
 
-    ASSERT_TRUE(core::PlayFromMoment(row, (Dir() / "duel.dm_48").string(), "", 60000, Play()));
+    ASSERT_TRUE(Shown(core::PlayFromMoment(row, (Dir() / "duel.dm_48").string(), "", 60000, Play(), m_notices)));
     EXPECT_TRUE(m_messages.shown.empty());
     const std::string bytes = ReadText(DemoDir() / "vmrtmp00.dm_68");
     const std::vector<uint8_t> cut(bytes.begin(), bytes.end());

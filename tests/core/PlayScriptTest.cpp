@@ -58,7 +58,7 @@ TEST_F(PlayScriptTest, PreambleIsTheFiftyFiveLinesOfTheSpeedStates)
 TEST_F(PlayScriptTest, SingleDemoPlayedInPlaceByItsPathBelowTheDemoFolder)
 {
     WriteText(DemoDir() / "cup" / "Final.dm_71", "demo bytes");
-    ASSERT_TRUE(core::PlayDemo(Row("Final.dm_71", (DemoDir() / "cup").string(), "71"), Play()));
+    ASSERT_TRUE(Shown(core::PlayDemo(Row("Final.dm_71", (DemoDir() / "cup").string(), "71"), Play(), m_notices)));
 
     EXPECT_EQ(Script(), Expected("preamble.txt") + Expected("single-in-place.txt"));
     EXPECT_FALSE(std::filesystem::exists(DemoDir() / "vmrtmp00.dm_71"));
@@ -79,7 +79,7 @@ TEST_F(PlayScriptTest, SingleDemoCopiedWithLoopTimedemoAndChangedKeys)
     keys[4] = "p";
     core::ConfirmPlaybackKeys(keys, m_record);
 
-    ASSERT_TRUE(core::PlayDemo(Row("Outside Demo.dm_48", (Dir() / "elsewhere").string()), Play()));
+    ASSERT_TRUE(Shown(core::PlayDemo(Row("Outside Demo.dm_48", (Dir() / "elsewhere").string()), Play(), m_notices)));
 
     EXPECT_EQ(Script(), Expected("preamble.txt") + Expected("single-copy-loop-timedemo-keys.txt"));
     EXPECT_EQ(ReadText(DemoDir() / "vmrtmp00.dm_48"), "outside bytes");
@@ -91,7 +91,7 @@ TEST_F(PlayScriptTest, ListOfTwoCopiedDemos)
     WriteText(Dir() / "elsewhere" / "b.dm_48", "B");
     const std::string elsewhere = (Dir() / "elsewhere").string();
 
-    ASSERT_TRUE(core::CreatePlaylist({Row("a.dm_48", elsewhere), Row("b.dm_48", elsewhere)}, Play()));
+    ASSERT_TRUE(Shown(core::CreatePlaylist({Row("a.dm_48", elsewhere), Row("b.dm_48", elsewhere)}, Play(), m_notices)));
 
     EXPECT_EQ(Script(), Expected("preamble.txt") + Expected("list-two.txt", Dir().string()));
     EXPECT_EQ(ReadText(DemoDir() / "vmrtmp00.dm_48"), "A");
@@ -110,10 +110,10 @@ TEST_F(PlayScriptTest, ListWithAFailedEntryIsNumberedWithoutGapAndLoops)
     m_record.time_demos = true;
     const std::string elsewhere = (Dir() / "elsewhere").string();
 
-    ASSERT_TRUE(core::CreatePlaylist({Row("a.dm_48", elsewhere), Row("gone.dm_48", elsewhere),
-                                      Row("inpak.dm_48", (BaseDir() / "pak9.pk3").string(), "48", "demos"),
-                                      Row("z.dm_48", elsewhere + "/pack.zip")},
-                                     Play()));
+    ASSERT_TRUE(Shown(core::CreatePlaylist({Row("a.dm_48", elsewhere), Row("gone.dm_48", elsewhere),
+                                            Row("inpak.dm_48", (BaseDir() / "pak9.pk3").string(), "48", "demos"),
+                                            Row("z.dm_48", elsewhere + "/pack.zip")},
+                                           Play(), m_notices)));
 
     EXPECT_EQ(Script(), Expected("preamble.txt") + Expected("list-loop-timedemo-failed-entry.txt", Dir().string()));
     // The temporary names follow the play list index, failed and in-place entries included.

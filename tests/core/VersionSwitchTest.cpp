@@ -50,7 +50,7 @@ TEST_F(VersionSwitchTest, PlainInstallationIsNotSwitchable)
         WriteText(BaseDir() / pack, "");
     EXPECT_FALSE(core::BothVersionsInstalled(m_record.game));
     EXPECT_TRUE(core::NewVersionActive(m_record.game));
-    core::SwitchVersionForProtocol("45", Play());
+    core::SwitchVersionForProtocol("45", Play(), m_notices);
     EXPECT_TRUE(Exists(BaseDir() / "pak4.pk3"));
     EXPECT_FALSE(Exists(GameDir() / "newversion"));
     std::filesystem::remove(BaseDir() / "pak4.pk3");
@@ -64,26 +64,27 @@ TEST_F(VersionSwitchTest, SwitchesBothWaysAndByProtocol)
     EXPECT_TRUE(core::BothVersionsInstalled(m_record.game));
     EXPECT_TRUE(core::NewVersionMarked);
 
-    EXPECT_TRUE(core::ChooseVersion(true, Play())); // already marked: nothing to do
+    EXPECT_TRUE(Shown(core::ChooseVersion(true, Play()))); // already marked: nothing to do
     EXPECT_TRUE(NewLayout());
 
-    core::SwitchVersionForProtocol("46", Play());
+    core::SwitchVersionForProtocol("46", Play(), m_notices);
     EXPECT_TRUE(OldLayout());
     EXPECT_FALSE(core::NewVersionActive(m_record.game));
     EXPECT_FALSE(core::NewVersionMarked);
-    core::SwitchVersionForProtocol("45", Play());
+    core::SwitchVersionForProtocol("45", Play(), m_notices);
     EXPECT_TRUE(OldLayout());
 
-    EXPECT_TRUE(core::ChooseVersion(true, Play()));
+    EXPECT_TRUE(Shown(core::ChooseVersion(true, Play())));
+    EXPECT_TRUE(core::NewVersionMarked);
     EXPECT_TRUE(NewLayout());
-    EXPECT_TRUE(m_messages.shown.empty());
+    EXPECT_TRUE(m_notices.empty() && m_messages.shown.empty());
 
     // Program end leaves the version the user asked for.
     m_record.restore_new_version = false;
-    core::SwitchVersionAtExit(Play());
+    Shown(core::SwitchVersionAtExit(Play()));
     EXPECT_TRUE(OldLayout());
     m_record.restore_new_version = true;
-    core::SwitchVersionAtExit(Play());
+    Shown(core::SwitchVersionAtExit(Play()));
     EXPECT_TRUE(NewLayout());
 }
 
@@ -92,7 +93,7 @@ TEST_F(VersionSwitchTest, FailedRenameIsReportedAndNeverOverwritesAFile)
     BothVersionsWithNewActive();
     WriteText(BaseDir() / "pak5.zip", "a stray file"); // the last rename's target is taken
 
-    EXPECT_FALSE(core::SwitchVersion(false, Play()));
+    EXPECT_FALSE(Shown(core::SwitchVersion(false, Play())));
     ASSERT_EQ(m_messages.shown.size(), 1u);
     EXPECT_EQ(m_messages.shown[0].text, "Something went wrong in changing version to pre 1.27 !\r\nStudy the vmr "
                                         "readme file for problem solving issues with version changing.");
@@ -108,10 +109,10 @@ TEST_F(VersionSwitchTest, RunningGameIsClosedSwitchedAndStartedAgain)
 {
     BothVersionsWithNewActive();
     m_record.q3a_start_param = "+exec mine";
-    ASSERT_TRUE(core::StartGame((GameDir() / "quake3.x86").string(), "+exec first", Play()));
+    ASSERT_TRUE(Shown(core::StartGame((GameDir() / "quake3.x86").string(), "+exec first", Play())));
     ASSERT_TRUE(playtest::Eventually([&] { return playtest::FileHolds(GameDir() / "started.txt", "[first]"); }));
 
-    ASSERT_TRUE(core::LaunchGame("45", BaseDir().string(), Play()));
+    ASSERT_TRUE(Shown(core::LaunchGame("45", BaseDir().string(), Play(), m_notices)));
     EXPECT_TRUE(OldLayout());
     // The old version started with the global parameters alone, then got the play script.
     ASSERT_TRUE(playtest::Eventually([&] { return Console() == "quit\nexec vmrtmp.vmr\n"; })) << Console();
@@ -123,9 +124,9 @@ TEST_F(VersionSwitchTest, RenamesThatNeverSucceedEndAtTheTimeLimit)
 {
     BothVersionsWithNewActive();
     WriteText(GameDir() / "newversion", "in the way");
-    ASSERT_TRUE(core::StartGame("", Play()));
+    ASSERT_TRUE(Shown(core::StartGame("", Play())));
     const auto before = std::chrono::steady_clock::now();
-    EXPECT_FALSE(core::SwitchVersion(false, Play()));
+    EXPECT_FALSE(Shown(core::SwitchVersion(false, Play())));
     EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(10));
     ASSERT_EQ(m_messages.shown.size(), 1u);
     EXPECT_EQ(m_messages.shown[0].title, "Debug");
@@ -135,7 +136,7 @@ TEST_F(VersionSwitchTest, RenamesThatNeverSucceedEndAtTheTimeLimit)
 TEST_F(VersionSwitchTest, RenamePassesHoldTheBusyCount)
 {
     BothVersionsWithNewActive();
-    ASSERT_TRUE(core::StartGame((GameDir() / "quake3.x86").string(), "", Play()));
+    ASSERT_TRUE(Shown(core::StartGame((GameDir() / "quake3.x86").string(), "", Play())));
     // Every message the passes pump could be a close or a play command: none may find the program
     // idle.
     int lowest = 1000;
@@ -144,7 +145,7 @@ TEST_F(VersionSwitchTest, RenamePassesHoldTheBusyCount)
         lowest = std::min(lowest, core::BusyCount.load());
         ++pumps;
     };
-    const bool switched = core::SwitchVersion(false, Play());
+    const bool switched = Shown(core::SwitchVersion(false, Play()));
     core::Hooks().pump = nullptr;
     EXPECT_TRUE(switched);
     EXPECT_GT(pumps, 0);

@@ -205,6 +205,24 @@ protected:
     testsupport::RecordingSink m_messages;
     // The settings a play command is started with, as the window makes them from its record.
     core::PlaybackSettings Play() const { return core::PlaybackSettingsFor(m_record); }
+    // What the window shows of a play command, recorded as it would be: the notices, then the
+    // failure that stopped it. True when it played.
+    bool Shown(const core::PlayResult& result)
+    {
+        for (const core::PlayFailure& notice : m_notices)
+            Record(notice);
+        m_notices.clear();
+        if (!result)
+            Record(result.failure());
+        return result.ok();
+    }
+    void Record(const core::PlayFailure& failure)
+    {
+        if (!failure.text.empty())
+            m_messages.shown.push_back({core::IsPlayInformation(failure.code) ? "information" : "error", failure.text,
+                                        core::PlayErrorTitle(failure.code)});
+    }
+    core::PlayNotices m_notices;
     core::SettingsRecord m_record;
 };
 
@@ -217,7 +235,7 @@ TEST_F(EngineTest, PlayListReachesTheEngineAndTheRunningEngineGetsTheNextScript)
     m_record.q3a_start_param = "+set com_pipefile velmora.fifo";
 
     // Both demos lie outside the game: copied to temporary demos, script written, engine started.
-    ASSERT_TRUE(core::CreatePlaylist(rows, Play()));
+    ASSERT_TRUE(Shown(core::CreatePlaylist(rows, Play(), m_notices)));
     EXPECT_TRUE(fs::exists(DemoDir() / "vmrtmp00.dm_71"));
     EXPECT_TRUE(fs::exists(DemoDir() / "vmrtmp01.dm_68"));
     ASSERT_TRUE(core::IsGameRunning(Play()));
@@ -236,7 +254,7 @@ TEST_F(EngineTest, PlayListReachesTheEngineAndTheRunningEngineGetsTheNextScript)
     ASSERT_TRUE(WaitUntil([&] { return TopWindowProcess() == engine; }, 10s));
     CoveringWindow cover;
     ASSERT_TRUE(WaitUntil([&] { return platform::TopLevelWindows().back().id == cover.Id(); }, 5s));
-    ASSERT_TRUE(core::PlayDemo(rows[1], Play()));
+    ASSERT_TRUE(Shown(core::PlayDemo(rows[1], Play(), m_notices)));
     EXPECT_EQ(platform::Game().ChildPid(), engine);
     ASSERT_TRUE(LogShows("Playing demo: ^3ffa-oa_dm2-ioquake3.dm_68"));
     EXPECT_EQ(Count(Log(), "execing vmrtmp.vmr"), 2u);
@@ -268,7 +286,7 @@ TEST_F(EngineTest, PlayListChainPlaysEveryDemoAndEndsTheGame)
     ASSERT_EQ(rows.size(), 2u);
     m_record.time_demos = true; // as fast as the machine draws
 
-    ASSERT_TRUE(core::CreatePlaylist(rows, Play()));
+    ASSERT_TRUE(Shown(core::CreatePlaylist(rows, Play(), m_notices)));
     ASSERT_TRUE(WaitUntil([this] { return !core::IsGameRunning(Play()); }, 90s));
     const std::string log = Log();
     EXPECT_NE(log.find("Demo #^21^7 of ^22^7: ^3ffa-oa_dm1-ioquake3.dm_71"), std::string::npos);
@@ -306,8 +324,8 @@ TEST_F(EngineTest, DemoTheEngineCannotPlayIsRefusedAndTheRunningGameGoesOn)
     // fall back to.
     fs::copy_file(kCorpus / kDemos[1], DemoDir() / "vmrtmp00.dm_68");
 
-    EXPECT_FALSE(core::PlayDemo(*old, Play()));
-    EXPECT_FALSE(core::PlayDemo(*cpma, Play()));
+    EXPECT_FALSE(Shown(core::PlayDemo(*old, Play(), m_notices)));
+    EXPECT_FALSE(Shown(core::PlayDemo(*cpma, Play(), m_notices)));
     ASSERT_EQ(m_messages.shown.size(), 2u);
     EXPECT_EQ(m_messages.shown[0].title, "Demo Protocol not Playable");
     EXPECT_NE(m_messages.shown[0].text.find("\"old.dm_73\" was recorded by Quake Live"), std::string::npos);
@@ -317,11 +335,11 @@ TEST_F(EngineTest, DemoTheEngineCannotPlayIsRefusedAndTheRunningGameGoesOn)
     EXPECT_FALSE(fs::exists(GameDir() / "baseoa" / "vmrtmp.vmr"));
 
     // With the engine playing, the refusals reach neither the engine nor the files it reads.
-    ASSERT_TRUE(core::PlayDemo(*own, Play()));
+    ASSERT_TRUE(Shown(core::PlayDemo(*own, Play(), m_notices)));
     EXPECT_FALSE(fs::exists(DemoDir() / "vmrtmp00.dm_68"));
     ASSERT_TRUE(LogShows("Playing demo: ^3ffa-oa_dm1-ioquake3.dm_71"));
-    EXPECT_FALSE(core::PlayDemo(*old, Play()));
-    EXPECT_FALSE(core::PlayDemo(*cpma, Play()));
+    EXPECT_FALSE(Shown(core::PlayDemo(*old, Play(), m_notices)));
+    EXPECT_FALSE(Shown(core::PlayDemo(*cpma, Play(), m_notices)));
     ASSERT_TRUE(core::SendConsoleCommand("echo still playing", Play()));
     ASSERT_TRUE(LogShows("still playing"));
     const std::string log = Log();
@@ -342,7 +360,7 @@ TEST_F(EngineTest, GameLeftPlayingByAnEarlierRunIsSeenKeptAndReached)
     const pid_t earlierRun = ::fork();
     ASSERT_GE(earlierRun, 0);
     if (earlierRun == 0)
-        ::_exit(core::CreatePlaylist(rows, Play()) ? 0 : 1);
+        ::_exit(Shown(core::CreatePlaylist(rows, Play(), m_notices)) ? 0 : 1);
     int status = 0;
     ASSERT_EQ(::waitpid(earlierRun, &status, 0), earlierRun);
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
@@ -366,7 +384,7 @@ TEST_F(EngineTest, GameLeftPlayingByAnEarlierRunIsSeenKeptAndReached)
     ASSERT_TRUE(WaitUntil([&] { return TopWindowProcess() == engine[0]; }, 10s));
     CoveringWindow cover;
     ASSERT_TRUE(WaitUntil([&] { return platform::TopLevelWindows().back().id == cover.Id(); }, 5s));
-    ASSERT_TRUE(core::PlayDemo(rows[1], Play()));
+    ASSERT_TRUE(Shown(core::PlayDemo(rows[1], Play(), m_notices)));
     EXPECT_EQ(platform::Game().ChildPid(), -1);
     ASSERT_TRUE(LogShows("Playing demo: ^3ffa-oa_dm2-ioquake3.dm_68"));
     EXPECT_EQ(Count(Log(), "execing vmrtmp.vmr"), 2u);
@@ -402,7 +420,7 @@ TEST_F(EngineTest, OpenArenaWrapperPlaysALegacyProtocolDemo)
     const std::vector<core::DemoInfo> rows = Collection();
     ASSERT_EQ(rows[1][core::FieldProtocol], "68");
 
-    const bool played = core::CreatePlaylist({rows[1]}, Play());
+    const bool played = Shown(core::CreatePlaylist({rows[1]}, Play(), m_notices));
     const bool ended = played && WaitUntil([this] { return !core::IsGameRunning(Play()); }, 90s);
     ::setenv("HOME", oldHome.c_str(), 1);
     const std::string log = ReadText(home / ".openarena" / "baseoa" / "qconsole.log");
@@ -439,7 +457,7 @@ TEST_F(EngineTest, DemoReencodedAsProtocol68PlaysFrameForFrame)
     EXPECT_EQ(list[1][core::FieldPlaytime], list[0][core::FieldPlaytime]);
     m_record.time_demos = true;
 
-    ASSERT_TRUE(core::CreatePlaylist(list, Play()));
+    ASSERT_TRUE(Shown(core::CreatePlaylist(list, Play(), m_notices)));
     ASSERT_TRUE(WaitUntil([this] { return !core::IsGameRunning(Play()); }, 90s));
     const std::string log = Log();
     std::vector<std::string> frames; // "808 frames 12.2 seconds 66.1 fps ..."
@@ -554,7 +572,7 @@ TEST_F(EngineTest, OldDemosPlayConvertedToTheirEnd)
         ASSERT_TRUE(row) << demo.file;
         fs::remove(GameDir() / "baseoa" / "qconsole.log");
 
-        ASSERT_TRUE(core::PlayDemo(*row, Play())) << demo.file;
+        ASSERT_TRUE(Shown(core::PlayDemo(*row, Play(), m_notices))) << demo.file;
         EXPECT_TRUE(fs::exists(DemoDir() / "vmrtmp00.dm_68")) << demo.file;
         ASSERT_TRUE(WaitUntil([this] { return !core::IsGameRunning(Play()); }, 280s)) << demo.file;
         const std::string log = Log();
@@ -593,7 +611,7 @@ TEST_F(EngineTest, SampleDemosPlayConvertedToTheirEnd)
         ASSERT_EQ((*row)[core::FieldProtocol], std::to_string(protocol));
         fs::remove(GameDir() / "baseoa" / "qconsole.log");
 
-        ASSERT_TRUE(core::PlayDemo(*row, Play())) << demo.name;
+        ASSERT_TRUE(Shown(core::PlayDemo(*row, Play(), m_notices))) << demo.name;
         ASSERT_TRUE(WaitUntil([this] { return !core::IsGameRunning(Play()); }, 200s)) << demo.name;
         const std::string log = Log();
         EXPECT_EQ(FrameCounts(log),
@@ -664,7 +682,7 @@ TEST_P(OpenArena081DemoTest, PlaysConvertedFromItsPackToTheEnd)
     ASSERT_EQ(core::UnzipFile(pack.string(), original.string(), 0, offset), core::UnzipResult::Ok);
     m_record.time_demos = true;
 
-    ASSERT_TRUE(core::PlayDemo(*row, Play()));
+    ASSERT_TRUE(Shown(core::PlayDemo(*row, Play(), m_notices)));
     EXPECT_TRUE(fs::exists(DemoDir() / "vmrtmp00.dm_71"));
     ASSERT_TRUE(WaitUntil([this] { return !core::IsGameRunning(Play()); }, 500s)) << LogTail();
     const std::string log = Log();
@@ -712,7 +730,7 @@ TEST_F(EngineTest, DamagedDemoConvertedPlaysUpToTheDamage)
     ASSERT_EQ(list.size(), 1u);
     m_record.time_demos = true;
 
-    ASSERT_TRUE(core::CreatePlaylist(list, Play()));
+    ASSERT_TRUE(Shown(core::CreatePlaylist(list, Play(), m_notices)));
     ASSERT_TRUE(WaitUntil([this] { return !core::IsGameRunning(Play()); }, 120s));
     const std::string log = Log();
     EXPECT_EQ(FrameCounts(log), std::vector<int>{steps}) << LogTail();
@@ -736,7 +754,7 @@ TEST_F(EngineTest, CutFromTheMiddlePlaysToItsEnd)
     m_record.time_demos = true;
     m_record.play_from_seconds = 5;
 
-    ASSERT_TRUE(core::PlayFromMoment(rows[0], source, {}, 20000, Play()));
+    ASSERT_TRUE(Shown(core::PlayFromMoment(rows[0], source, {}, 20000, Play(), m_notices)));
     ASSERT_TRUE(WaitUntil([this] { return !core::IsGameRunning(Play()); }, 90s));
     // Each start of the engine begins its log afresh.
     std::string log = Log();
@@ -744,7 +762,7 @@ TEST_F(EngineTest, CutFromTheMiddlePlaysToItsEnd)
         if (row[core::FieldDemoname] == clip.filename().string())
             rows.push_back(row);
     ASSERT_EQ(rows.size(), 2u);
-    ASSERT_TRUE(core::CreatePlaylist({rows[1]}, Play()));
+    ASSERT_TRUE(Shown(core::CreatePlaylist({rows[1]}, Play(), m_notices)));
     ASSERT_TRUE(WaitUntil([this] { return !core::IsGameRunning(Play()); }, 90s));
 
     log += Log();
@@ -780,7 +798,7 @@ TEST_F(EngineTest, OldDemoPlaysFromAMomentConverted)
     m_record.play_from_seconds = 5;
 
     const std::string source = (m_scratch.path() / "collection" / file).string();
-    ASSERT_TRUE(core::PlayFromMoment(*row, source, {}, 600000, Play()));
+    ASSERT_TRUE(Shown(core::PlayFromMoment(*row, source, {}, 600000, Play(), m_notices)));
     const fs::path temp = DemoDir() / "vmrtmp00.dm_68";
     ASSERT_TRUE(fs::exists(temp));
     EXPECT_FALSE(fs::exists(DemoDir() / "vmrtmp00.dm_48"));

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "core/playback/Mods.h"
+#include "core/playback/PlayError.h"
 #include "core/playback/PlaybackKeys.h"
 #include "core/playback/RunningGame.h"
 #include "core/settings/Settings.h"
@@ -85,9 +86,27 @@ protected:
 
     // The settings a play command is started with, as the window makes them from its record.
     core::PlaybackSettings Play() const { return core::PlaybackSettingsFor(m_record); }
+    // What the window shows of a play command, recorded as it would be: the notices, then the
+    // failure that stopped it. True when it played.
+    bool Shown(const core::PlayResult& result)
+    {
+        for (const core::PlayFailure& notice : m_notices)
+            Record(notice);
+        m_notices.clear();
+        if (!result)
+            Record(result.failure());
+        return result.ok();
+    }
+    void Record(const core::PlayFailure& failure)
+    {
+        if (!failure.text.empty())
+            m_messages.shown.push_back({core::IsPlayInformation(failure.code) ? "information" : "error", failure.text,
+                                        core::PlayErrorTitle(failure.code)});
+    }
 
     testsupport::ScratchDir m_scratch;
     testsupport::RecordingSink m_messages;
+    core::PlayNotices m_notices;
     core::SettingsRecord m_record;
 };
 

@@ -7,7 +7,6 @@
 
 #include "core/archive/DemoFile.h"
 #include "core/archive/ZipRead.h"
-#include "core/common/MessageSink.h"
 #include "core/convert/DemoConversion.h"
 #include "core/convert/DemoFileConversion.h"
 #include "core/convert/OldGameNumbers.h"
@@ -29,7 +28,6 @@ namespace core {
 namespace {
 
 constexpr char kMemberMarker = '\x01';
-constexpr const char* kUnreadableTitle = "Play it";
 
 bool StartsWith(std::string_view text, std::string_view prefix)
 {
@@ -128,20 +126,21 @@ bool ExtractToTemp(const DemoInfo& row, const std::string& tempName, const Playb
     return FinishPartial(partial, JoinPath(settings.game.demoDirectory, tempName));
 }
 
-void ReportCopyFailure(const DemoInfo& row)
+PlayFailure CopyFailure(const DemoInfo& row)
 {
-    Messages().Error("Could not copy file " + row[FieldDemoname] + "!", "File Copy ERROR");
+    return {PlayError::CopyFailed, "Could not copy file " + row[FieldDemoname] + "!"};
 }
 
-void ReportExtractFailure(const DemoInfo& row)
+PlayFailure ExtractFailure(const DemoInfo& row)
 {
-    Messages().Error("Could not extract file " + row[FieldDemoname] + " from archive " + row[FieldLocation] + "!",
-                     "File Extract/Copy ERROR");
+    return {PlayError::ExtractFailed,
+            "Could not extract file " + row[FieldDemoname] + " from archive " + row[FieldLocation] + "!"};
 }
 
 // Converts the row into the temporary demo: written under a hidden name and renamed when complete,
-// so that the game never finds half of it. Reports a failure, naming the demo and what went wrong.
-bool ConvertToTemp(const DemoInfo& row, const std::string& tempName, int protocol, const PlaybackSettings& settings)
+// so that the game never finds half of it. A failure names the demo and what went wrong.
+PlayResult ConvertToTemp(const DemoInfo& row, const std::string& tempName, int protocol,
+                         const PlaybackSettings& settings, PlayNotices& notices)
 {
     DemoFileConversion job;
     const bool member = IsPackMember(SourceKind(row));
@@ -155,32 +154,30 @@ bool ConvertToTemp(const DemoInfo& row, const std::string& tempName, int protoco
     job.output = JoinPath(settings.game.demoDirectory, tempName);
     const DemoFileConversionResult result = ConvertDemoFile(job);
     if (!result.ok)
-        Messages().Error(ConversionFailureText(row, protocol, result.failure), kConversionFailedTitle);
-    else if (!result.brokeOff.empty())
+        return PlayFailure{PlayError::ConversionFailed, ConversionFailureText(row, protocol, result.failure)};
+    if (!result.brokeOff.empty())
         // Played all the same, as far as it goes: the user learns why it ends early.
-        Messages().Information("The demo " + row[FieldDemoname] + " (protocol " + row[FieldProtocol] +
-                                   "): " + result.brokeOff + ".\r\nThe game plays it up to there.",
-                               "Demo Damaged");
-    return result.ok;
+        notices.push_back({PlayError::DemoDamaged, "The demo " + row[FieldDemoname] + " (protocol " +
+                                                       row[FieldProtocol] + "): " + result.brokeOff +
+                                                       ".\r\nThe game plays it up to there."});
+    return Done{};
 }
 
-// Copies, extracts or converts the row to the temporary demo; reports a failure.
-bool MakeTempDemo(const DemoInfo& row, const std::string& tempName, std::optional<int> convertTo,
-                  const PlaybackSettings& settings)
+// Copies, extracts or converts the row to the temporary demo.
+PlayResult MakeTempDemo(const DemoInfo& row, const std::string& tempName, std::optional<int> convertTo,
+                        const PlaybackSettings& settings, PlayNotices& notices)
 {
     BusyCursorScope hourglass;
     if (convertTo)
-        return ConvertToTemp(row, tempName, *convertTo, settings);
+        return ConvertToTemp(row, tempName, *convertTo, settings, notices);
     if (IsPackMember(SourceKind(row))) {
         if (ExtractToTemp(row, tempName, settings))
-            return true;
-        ReportExtractFailure(row);
-        return false;
+            return Done{};
+        return ExtractFailure(row);
     }
     if (CopyToTemp(row, tempName, settings))
-        return true;
-    ReportCopyFailure(row);
-    return false;
+        return Done{};
+    return CopyFailure(row);
 }
 
 } // namespace
@@ -278,7 +275,7 @@ std::string SourceText(const DemoInfo& row)
 }
 
 std::optional<PreparedEntry> PrepareEntry(const DemoInfo& row, size_t index, const PlaybackSettings& settings,
-                                          std::optional<int> convertTo)
+                                          PlayNotices& notices, std::optional<int> convertTo)
 {
     const std::string modDirectory = PlayModDirectory(row, settings);
     if (!convertTo)
@@ -287,8 +284,10 @@ std::optional<PreparedEntry> PrepareEntry(const DemoInfo& row, size_t index, con
     if (HasNoInformation(SourceKind(row)))
         return std::nullopt;
     const std::string tempName = TempDemoName(index, row, convertTo);
-    if (!MakeTempDemo(row, tempName, convertTo, settings))
+    if (PlayResult made = MakeTempDemo(row, tempName, convertTo, settings, notices); !made) {
+        notices.push_back(made.failure());
         return std::nullopt;
+    }
     return PreparedEntry{tempName, SourceText(row), row[FieldDemoname]};
 }
 
@@ -374,60 +373,55 @@ std::optional<std::string> MissingModText(const DemoInfo& row, const std::string
            ".\r\nNothing was played.";
 }
 
-bool CheckPlayable(const DemoInfo& row, const std::string& program, const PlaybackSettings& settings)
+PlayResult CheckPlayable(const DemoInfo& row, const std::string& program, const PlaybackSettings& settings)
 {
     // Without any program the start reports what is missing.
     if (program.empty())
-        return true;
+        return Done{};
     if (!ConversionFor(row, program, settings)) {
         const std::optional<std::string> refusal =
             UnplayableDemoText(row[FieldDemoname], row[FieldProtocol], program,
                                PlayableProtocols(program, settings.game, settings.gameProtocols));
-        if (refusal) {
-            Messages().Error(*refusal, kUnplayableDemoTitle);
-            return false;
-        }
+        if (refusal)
+            return PlayFailure{PlayError::Unplayable, *refusal};
     }
-    if (const std::optional<std::string> refusal = MissingModText(row, program, settings)) {
-        Messages().Error(*refusal, kModNotInstalledTitle);
-        return false;
-    }
-    return true;
+    if (std::optional<std::string> refusal = MissingModText(row, program, settings))
+        return PlayFailure{PlayError::ModNotInstalled, std::move(*refusal)};
+    return Done{};
 }
 
-bool PlayDemo(const DemoInfo& row, const PlaybackSettings& settings)
+PlayResult PlayDemo(const DemoInfo& row, const PlaybackSettings& settings, PlayNotices& notices)
 {
     const std::string program = ProgramForProtocol(row[FieldProtocol], settings);
-    if (!CheckPlayable(row, program, settings))
-        return false;
+    if (PlayResult playable = CheckPlayable(row, program, settings); !playable)
+        return playable;
     const std::string modDirectory = PlayModDirectory(row, settings);
     const std::string displayName = LowerCase(row[FieldDemoname]);
     if (const std::optional<int> convertTo = ConversionFor(row, program, settings)) {
         // Wherever the demo lies, the game plays the converted copy.
         RemoveTempDemos(settings);
         const std::string tempName = TempDemoName(0, row, convertTo);
-        if (!MakeTempDemo(row, tempName, convertTo, settings))
-            return false;
-        MakeTmpPlayList(displayName, tempName, settings);
+        if (PlayResult made = MakeTempDemo(row, tempName, convertTo, settings, notices); !made)
+            return made;
+        MakeTmpPlayList(displayName, tempName, settings, notices);
     } else if (std::optional<std::string> argument = InPlaceDemoArgument(row, modDirectory, settings.game)) {
         RemoveTempDemos(settings);
-        MakeTmpPlayList(displayName, *argument, settings);
+        MakeTmpPlayList(displayName, *argument, settings, notices);
     } else if (HasNoInformation(SourceKind(row))) {
         // Nothing would be copied, and the script would name whatever temporary demo an earlier
         // command left behind.
-        Messages().Error("The demo " + row[FieldDemoname] + " could not be read, so it cannot be played!",
-                         kUnreadableTitle);
-        return false;
+        return PlayFailure{PlayError::Unreadable,
+                           "The demo " + row[FieldDemoname] + " could not be read, so it cannot be played!"};
     } else {
         RemoveTempDemos(settings);
-        const bool made = MakeTempDemo(row, TempDemoName(0, row), std::nullopt, settings);
-        MakeTmpPlayList(displayName, "", settings);
+        PlayResult made = MakeTempDemo(row, TempDemoName(0, row), std::nullopt, settings, notices);
+        MakeTmpPlayList(displayName, "", settings, notices);
         if (!made)
-            return false;
+            return made;
     }
     if (Hooks().stopSounds)
         Hooks().stopSounds();
-    return LaunchGame(PlayedProtocol(row, program, settings), modDirectory, settings);
+    return LaunchGame(PlayedProtocol(row, program, settings), modDirectory, settings, notices);
 }
 
 std::string ModStartPart(const std::string& modDirectory, const std::string& baseDirectory)
@@ -437,11 +431,12 @@ std::string ModStartPart(const std::string& modDirectory, const std::string& bas
     return "+set fs_game " + platform::QuoteShellWord(FileNameOf(modDirectory));
 }
 
-bool LaunchGame(const std::string& protocol, const std::string& modDirectory, const PlaybackSettings& settings)
+PlayResult LaunchGame(const std::string& protocol, const std::string& modDirectory, const PlaybackSettings& settings,
+                      PlayNotices& notices)
 {
     const std::string program = ProgramForProtocol(protocol, settings);
     if (KindOfProgram(program) == ProgramKind::Original)
-        SwitchVersionForProtocol(protocol, settings);
+        SwitchVersionForProtocol(protocol, settings, notices);
     const std::string modPart = settings.modDemos ? ModStartPart(modDirectory, settings.game.baseDirectory) : "";
     if (IsGameRunning(settings)) {
         // A running game only needs the script, when it is the right program and reads console
@@ -455,7 +450,7 @@ bool LaunchGame(const std::string& protocol, const std::string& modDirectory, co
         if (modPart.empty() && rightProgram && takesLines &&
             SendConsoleCommand(std::string("exec ") + kPlayScriptName, settings)) {
             RaiseGameWindow(settings);
-            return true;
+            return Done{};
         }
         CloseGame(settings);
         if (!takesLines && Hooks().status)

@@ -17,6 +17,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/playback/PlayError.h"
 #include "core/playback/PlaybackSettings.h"
 #include "core/row/DemoInfo.h"
 #include "core/settings/Paths.h"
@@ -64,13 +65,14 @@ std::string SourceText(const DemoInfo& row);
 
 // Prepares play list entry `index` (counted over the whole list, skipped entries included).
 // nullopt when the entry is skipped: a demo without information (its "Mod" is "N/A") that is not
-// in place, or a failed copy, extraction or conversion, which is reported. With `convertTo` the
-// temporary demo is the demo converted to that protocol, wherever the demo lies.
+// in place, or a failed copy, extraction or conversion, which is added to the notices. With
+// `convertTo` the temporary demo is the demo converted to that protocol, wherever the demo lies.
 std::optional<PreparedEntry> PrepareEntry(const DemoInfo& row, size_t index, const PlaybackSettings& settings,
-                                          std::optional<int> convertTo = std::nullopt);
+                                          PlayNotices& notices, std::optional<int> convertTo = std::nullopt);
 
-// "Play it": plays one row. False when it was refused or its copy or extraction failed.
-bool PlayDemo(const DemoInfo& row, const PlaybackSettings& settings);
+// "Play it": plays one row. Fails when it was refused, its copy, extraction or conversion failed
+// or the game could not be started.
+PlayResult PlayDemo(const DemoInfo& row, const PlaybackSettings& settings, PlayNotices& notices);
 
 // "+set fs_game <mod folder>" when the folder is not the base directory; empty otherwise.
 std::string ModStartPart(const std::string& modDirectory, const std::string& baseDirectory);
@@ -78,8 +80,9 @@ std::string ModStartPart(const std::string& modDirectory, const std::string& bas
 // Switches the game version when the protocol needs the other one, then hands the play script to
 // the running game (and raises its window), or starts the game with it. A fresh start is needed for a mod, for a
 // running game of another program than the protocol needs, and for a game under Wine, which takes no console lines (the
-// status bar says so). False when neither worked.
-bool LaunchGame(const std::string& protocol, const std::string& modDirectory, const PlaybackSettings& settings);
+// status bar says so). Fails when neither worked.
+PlayResult LaunchGame(const std::string& protocol, const std::string& modDirectory, const PlaybackSettings& settings,
+                      PlayNotices& notices);
 
 // Removes the temporary demos and the play script, unless a game runs that may still read them.
 void CleanTempFiles(const PlaybackSettings& settings);
@@ -89,9 +92,10 @@ void CleanTempFiles(const PlaybackSettings& settings);
 void RemoveTempDemos(const PlaybackSettings& settings);
 
 // The program that plays the demo. When it cannot play the demo's protocol, nor a protocol the demo
-// can be converted to, or the demo needs a mod that is not installed (MissingModText), the refusal
-// is shown and false returned; nothing has been written and a running game was not told anything.
-bool CheckPlayable(const DemoInfo& row, const std::string& program, const PlaybackSettings& settings);
+// can be converted to (Unplayable), or the demo needs a mod that is not installed (ModNotInstalled,
+// MissingModText), the refusal is the result; nothing has been written and a running game was not
+// told anything.
+PlayResult CheckPlayable(const DemoInfo& row, const std::string& program, const PlaybackSettings& settings);
 
 // A demo played as it is may need the mod it was recorded with (the "Mod" field: the server's
 // fs_game or gamename): the game code checks the demo's game version (configuration string 20)

@@ -29,14 +29,21 @@ std::string SingleDemoScript(const std::string& displayName, const std::string& 
 // The script for a play list of prepared entries (at least one).
 std::string PlayListScript(const std::vector<PreparedEntry>& entries, const ScriptOptions& options);
 
-// Writes the single-demo script into the base folder; a failure is reported and the caller goes on.
-void MakeTmpPlayList(const std::string& displayName, const std::string& argument, const PlaybackSettings& settings);
+// Writes the single-demo script into the base folder; a failure is added to the notices and the
+// caller goes on.
+void MakeTmpPlayList(const std::string& displayName, const std::string& argument, const PlaybackSettings& settings,
+                     PlayNotices& notices);
+
+inline constexpr const char* kLongPlayListTitle = "Q3A Limitation Warning: Cbuf_InsertText overflowed";
+// From this many entries on the game's command buffer may overflow: the user is asked first.
+inline constexpr size_t kLongPlayListSize = 30;
 
 // "Play current Playlist": checks the list, prepares every entry, writes the list script and has
-// the game play it. False when the command was refused, nothing could be prepared or the game
-// could not be started or reached; true once the game was asked to play (so "Play current
-// Playlist && Exit Velmora" ends the program only then).
-bool CreatePlaylist(const std::vector<DemoInfo>& rows, const PlaybackSettings& settings);
+// the game play it. Done once the game was asked to play (so "Play current Playlist && Exit
+// Velmora" ends the program only then). A long list is only played once `longListConfirmed`;
+// before that nothing is checked or written and the result asks the question (NeedsConfirmation).
+PlayResult CreatePlaylist(const std::vector<DemoInfo>& rows, const PlaybackSettings& settings, PlayNotices& notices,
+                          bool longListConfirmed = false);
 
 // Protocol classes that cannot share one run of the game: before 47 (the old game), 47 to 65
 // (version 1.27), 66 and later (the engines that play modern demos and refuse the older ones).

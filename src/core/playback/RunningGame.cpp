@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "core/common/BusyScope.h"
-#include "core/common/MessageSink.h"
 #include "core/common/TextEncoding.h"
 #include "core/library/DemoFiles.h"
 #include "core/playback/GamePrograms.h"
@@ -121,26 +120,23 @@ bool WaitForGame(const PlaybackSettings& settings)
     return KnownGame(settings).WaitUntilRunning(TimeLimits().start, Pump);
 }
 
-bool StartGame(const std::string& parameters, const PlaybackSettings& settings)
+PlayResult StartGame(const std::string& parameters, const PlaybackSettings& settings)
 {
     return StartGame(GameProgramFor("", settings.game, settings.gameProgram), parameters, settings);
 }
 
-bool StartGame(const std::string& executable, const std::string& parameters, const PlaybackSettings& settings)
+PlayResult StartGame(const std::string& executable, const std::string& parameters, const PlaybackSettings& settings)
 {
     if (executable.empty()) {
-        Messages().Error("No game program found in " + settings.gameDirectory + "!", kGameStartErrorTitle);
-        return false;
+        return PlayFailure{PlayError::GameStart, "No game program found in " + settings.gameDirectory + "!"};
     }
     const std::string engineWords =
         EngineStartParameters(executable, settings.startParameters, ConsolePipeName(settings.startParameters));
     platform::GameStart start{executable, platform::SplitShellWords(engineWords + parameters), settings.gameDirectory};
     std::string error;
-    if (!KnownGame(settings).Start(start, error)) {
-        Messages().Error("Could not start the game!\r\n" + error, kGameStartErrorTitle);
-        return false;
-    }
-    return true;
+    if (!KnownGame(settings).Start(start, error))
+        return PlayFailure{PlayError::GameStart, "Could not start the game!\r\n" + error};
+    return Done{};
 }
 
 } // namespace core

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/playback/PlayError.h"
 #include "core/playback/PlaybackSettings.h"
 
 namespace core {
@@ -57,11 +58,10 @@ bool WaitForGame(const PlaybackSettings& settings);
 
 // Starts the program from the game directory with the parameter text cut into words as a shell
 // would; a program of the ioquake3 family gets its console FIFO and legacy demo protocol first
-// (EngineStartParameters). A program that cannot be started is reported ("Game Start ERROR") and
-// gives false.
-bool StartGame(const std::string& program, const std::string& parameters, const PlaybackSettings& settings);
+// (EngineStartParameters). A program that cannot be started fails with GameStart.
+PlayResult StartGame(const std::string& program, const std::string& parameters, const PlaybackSettings& settings);
 // The same with the program a demo of unknown protocol gets (the setting, or the first found).
-bool StartGame(const std::string& parameters, const PlaybackSettings& settings);
+PlayResult StartGame(const std::string& parameters, const PlaybackSettings& settings);
 
 inline constexpr const char* kGameStartErrorTitle = "Game Start ERROR";
 

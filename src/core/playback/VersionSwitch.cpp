@@ -5,7 +5,6 @@
 #include <thread>
 
 #include "core/common/BusyScope.h"
-#include "core/common/MessageSink.h"
 #include "core/library/DemoFiles.h"
 #include "core/playback/GamePrograms.h"
 #include "core/playback/PlaybackSettings.h"
@@ -107,7 +106,7 @@ bool NewVersionActive(const GamePaths& game)
 
 bool NewVersionMarked = true;
 
-bool SwitchVersion(bool toNewVersion, const PlaybackSettings& settings)
+PlayResult SwitchVersion(bool toNewVersion, const PlaybackSettings& settings)
 {
     HourglassScope hourglass;
     const std::array<Rename, 4> renames = RenameOrder(settings.game, toNewVersion);
@@ -117,17 +116,17 @@ bool SwitchVersion(bool toNewVersion, const PlaybackSettings& settings)
     else
         switched = CloseGame(settings) && RenameInPasses(renames) &&
                    StartGame(JoinPath(settings.game.gameDirectory, OriginalProgramName(settings.game.gameDirectory)),
-                             settings.startParameters, settings) &&
+                             settings.startParameters, settings)
+                       .ok() &&
                    WaitForGame(settings);
-    if (switched) {
-        NewVersionMarked = toNewVersion;
-    } else {
+    if (!switched) {
         const std::string version = toNewVersion ? "1.27" : "pre 1.27";
-        Messages().Error("Something went wrong in changing version to " + version +
-                             " !\r\nStudy the vmr readme file for problem solving issues with version changing.",
-                         "Debug");
+        return PlayFailure{PlayError::VersionSwitch,
+                           "Something went wrong in changing version to " + version +
+                               " !\r\nStudy the vmr readme file for problem solving issues with version changing."};
     }
-    return switched;
+    NewVersionMarked = toNewVersion;
+    return Done{};
 }
 
 VersionMark CurrentVersionMark(const GamePaths& game)
@@ -142,29 +141,31 @@ void InitVersionMarks(const GamePaths& game)
     NewVersionMarked = NewVersionActive(game);
 }
 
-bool ChooseVersion(bool toNewVersion, const PlaybackSettings& settings)
+PlayResult ChooseVersion(bool toNewVersion, const PlaybackSettings& settings)
 {
     if (NewVersionMarked != toNewVersion && BothVersionsInstalled(settings.game))
-        SwitchVersion(toNewVersion, settings);
-    return NewVersionMarked;
+        return SwitchVersion(toNewVersion, settings);
+    return Done{};
 }
 
-void SwitchVersionForProtocol(const std::string& protocol, const PlaybackSettings& settings)
+void SwitchVersionForProtocol(const std::string& protocol, const PlaybackSettings& settings, PlayNotices& notices)
 {
     if (!BothVersionsInstalled(settings.game))
         return;
     const bool needsNew = !(protocol < "47");
     if (NewVersionActive(settings.game) != needsNew)
-        SwitchVersion(needsNew, settings);
+        if (PlayResult switched = SwitchVersion(needsNew, settings); !switched)
+            notices.push_back(switched.failure());
 }
 
-void SwitchVersionAtExit(const PlaybackSettings& settings)
+PlayResult SwitchVersionAtExit(const PlaybackSettings& settings)
 {
     if (!BothVersionsInstalled(settings.game))
-        return;
+        return Done{};
     const bool restoreNew = settings.restoreNewVersion;
     if (NewVersionActive(settings.game) != restoreNew)
-        SwitchVersion(restoreNew, settings);
+        return SwitchVersion(restoreNew, settings);
+    return Done{};
 }
 
 } // namespace core

@@ -561,12 +561,15 @@ void MainWindow::LoadPlayList(const QString& file)
     if (!PlayListShown())
         SetPlayListShown(true);
     // The whole load counts as one long operation: no close and no listing in between.
-    const core::PlayListLoadResult result = [&] {
+    const auto loaded = [&] {
         const core::BusyScope busy;
         return core::LoadPlayListFile(PathBytes(file), *m_playFiller, *m_feedback, NewListingSettings());
     }();
-    if (!result.accepted)
+    if (!loaded) {
+        core::Messages().Information(loaded.text(), core::kLoadPlayListErrorTitle);
         return;
+    }
+    const core::PlayListLoadResult& result = *loaded;
     m_status->SetPlayListText(QString::fromLatin1(result.statusText));
     m_playList->SetNameLabel(result.labelText == core::kPlayListCorrupted ? QString::fromLatin1(result.labelText)
                                                                           : PathText(result.labelText));
@@ -717,7 +720,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
     }
     if (!m_gameMissing) {
         const core::PlaybackSettings playback = core::PlaybackSettingsFor(core::Settings);
-        core::SwitchVersionAtExit(playback);
+        ShowPlayOutcome({}, core::SwitchVersionAtExit(playback));
         core::CleanTempFiles(playback);
         core::Sound().Close();
         core::SaveFolderTree(m_tree->Tree(), core::Settings.paths.folderTreeFile);

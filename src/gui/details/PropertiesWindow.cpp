@@ -50,6 +50,7 @@
 #include "gui/details/UserTab.h"
 #include "gui/lists/ListViews.h"
 #include "gui/lists/PlayListPane.h"
+#include "gui/playback/PlaybackCommands.h"
 #include "gui/tree/FolderTreePane.h"
 #include "gui/video/VideoExportWindow.h"
 
@@ -556,7 +557,9 @@ void PropertiesWindow::PlayIt()
     if (core::BusyCount > 0)
         return;
     core::Sound().FadeOutMusic();
-    core::PlayDemo(m_row.info, core::PlaybackSettingsFor(core::Settings));
+    core::PlayNotices notices;
+    const core::PlayResult played = core::PlayDemo(m_row.info, core::PlaybackSettingsFor(core::Settings), notices);
+    ShowPlayOutcome(notices, played);
 }
 
 void PropertiesWindow::PlayFrom(int64_t demoTime)
@@ -564,8 +567,10 @@ void PropertiesWindow::PlayFrom(int64_t demoTime)
     if (core::BusyCount > 0 || !m_play->isEnabled())
         return;
     core::Sound().FadeOutMusic();
-    core::PlayFromMoment(m_row.info, m_source.first, m_source.second, demoTime,
-                         core::PlaybackSettingsFor(core::Settings));
+    core::PlayNotices notices;
+    const core::PlayResult played = core::PlayFromMoment(m_row.info, m_source.first, m_source.second, demoTime,
+                                                         core::PlaybackSettingsFor(core::Settings), notices);
+    ShowPlayOutcome(notices, played);
 }
 
 std::filesystem::path PropertiesWindow::ClipFolder() const

@@ -5,6 +5,7 @@
 #include <QMenu>
 
 #include "core/common/Globals.h"
+#include "core/common/MessageSink.h"
 #include "core/playback/GameLaunch.h"
 #include "core/playback/Mods.h"
 #include "core/playback/PlayScript.h"
@@ -31,6 +32,16 @@ const core::DemoInfo* SingleSelected(const ListPane& pane)
     return &pane.Model().Row(rows.front()).info;
 }
 
+void ShowPlayFailure(const core::PlayFailure& failure)
+{
+    if (failure.text.empty())
+        return;
+    if (core::IsPlayInformation(failure.code))
+        core::Messages().Information(failure.text, core::PlayErrorTitle(failure.code));
+    else
+        core::Messages().Error(failure.text, core::PlayErrorTitle(failure.code));
+}
+
 // An option of the settings record flipped by its menu entry; the new state sets the check mark.
 bool Flip(bool& option)
 {
@@ -39,6 +50,15 @@ bool Flip(bool& option)
 }
 
 } // namespace
+
+bool ShowPlayOutcome(const core::PlayNotices& notices, const core::PlayResult& result)
+{
+    for (const core::PlayFailure& notice : notices)
+        ShowPlayFailure(notice);
+    if (!result)
+        ShowPlayFailure(result.failure());
+    return result.ok();
+}
 
 PlaybackCommands::PlaybackCommands(MainWindow& window) : QObject(&window), m_window(window)
 {
@@ -70,11 +90,11 @@ PlaybackCommands::PlaybackCommands(MainWindow& window) : QObject(&window), m_win
             [&commands] { commands.modDemos->setChecked(Flip(core::Settings.mod_demos)); });
 
     connect(commands.versionIs127, &QAction::triggered, this, [this] {
-        core::ChooseVersion(true, core::PlaybackSettingsFor(core::Settings));
+        ShowPlayOutcome({}, core::ChooseVersion(true, core::PlaybackSettingsFor(core::Settings)));
         UpdateVersionMenu();
     });
     connect(commands.versionIs117, &QAction::triggered, this, [this] {
-        core::ChooseVersion(false, core::PlaybackSettingsFor(core::Settings));
+        ShowPlayOutcome({}, core::ChooseVersion(false, core::PlaybackSettingsFor(core::Settings)));
         UpdateVersionMenu();
     });
     for (QAction* restore : {commands.restore127, commands.restore117})
@@ -112,7 +132,9 @@ bool PlaybackCommands::PlayRow(const core::DemoInfo& row)
     // messages meanwhile) would rewrite the script and the temporary demos in use.
     if (core::BusyCount > 0)
         return false;
-    return core::PlayDemo(row, core::PlaybackSettingsFor(core::Settings));
+    core::PlayNotices notices;
+    const core::PlayResult played = core::PlayDemo(row, core::PlaybackSettingsFor(core::Settings), notices);
+    return ShowPlayOutcome(notices, played);
 }
 
 void PlaybackCommands::PlayDemoListRow()
@@ -139,7 +161,15 @@ bool PlaybackCommands::PlayPlayList()
     rows.reserve(m_window.PlayList().Model().Rows().size());
     for (const ListRow& row : m_window.PlayList().Model().Rows())
         rows.push_back(row.info);
-    return core::CreatePlaylist(rows, core::PlaybackSettingsFor(core::Settings));
+    const core::PlaybackSettings settings = core::PlaybackSettingsFor(core::Settings);
+    core::PlayNotices notices;
+    core::PlayResult started = core::CreatePlaylist(rows, settings, notices);
+    if (!started && started.code() == core::PlayError::NeedsConfirmation) {
+        if (!core::Messages().Question(started.text(), core::kLongPlayListTitle))
+            return false;
+        started = core::CreatePlaylist(rows, settings, notices, true);
+    }
+    return ShowPlayOutcome(notices, started);
 }
 
 void PlaybackCommands::PlayPlayListAndExit()
