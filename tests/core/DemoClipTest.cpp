@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <stop_token>
 #include <vector>
 
 #include "core/convert/DemoClip.h"
@@ -13,6 +14,7 @@
 #include "core/events/DemoEvents.h"
 #include "support/EventDemoModel.h"
 #include "support/ScratchDir.h"
+#include "support/ZipBuilder.h"
 
 using core::DemoMessage;
 using testsupport::EventDemoModel;
@@ -80,6 +82,30 @@ TEST(DemoClip, SavedIntoItsFolder)
     ASSERT_TRUE(result.ok) << result.problem;
     EXPECT_EQ(written, dir.path() / "Clips" / "new" / "duel-00.01-00.02.dm_68");
     EXPECT_EQ(core::DecodeDemo(ReadAll(written), 68).error, core::DecodeError::None);
+}
+
+// A stop request ends the cut between two messages: nothing is appended and no file is written.
+TEST(DemoClip, AStopRequestEndsTheCutAndWritesNothing)
+{
+    testsupport::ScratchDir dir;
+    const std::filesystem::path source = dir.path() / "duel.dm_68";
+    testsupport::WriteFile(source, testsupport::EncodeDemo(testsupport::DuelModel()));
+    for (const bool stopped : {false, true}) {
+        std::stop_source stop;
+        if (stopped)
+            stop.request_stop();
+        std::vector<uint8_t> out{1, 2, 3};
+        const core::ClipResult cut = core::CutDemo(ReadAll(source), ".dm_68", 1000, 2000, out, {}, stop.get_token());
+        EXPECT_EQ(cut.ok, !stopped);
+        EXPECT_EQ(out.size() == 3, stopped) << "appended only when not stopped";
+        const std::filesystem::path folder = dir.path() / (stopped ? "stopped" : "whole");
+        std::filesystem::path written;
+        const core::ClipResult saved =
+            core::SaveClip(source.string(), {}, 1000, 2000, {}, folder, written, stop.get_token());
+        EXPECT_EQ(saved.ok, !stopped);
+        EXPECT_EQ(std::filesystem::exists(folder), !stopped);
+        EXPECT_EQ(saved.problem, stopped ? "The clip was stopped." : "");
+    }
 }
 
 class CorpusClips : public testing::TestWithParam<const char*> {};

@@ -40,7 +40,7 @@ bool CanClipProtocol(int protocol)
 }
 
 ClipResult CutDemo(std::span<const uint8_t> data, std::string_view lowerExtension, int64_t from, int64_t to,
-                   std::vector<uint8_t>& out, const TargetGameData& game)
+                   std::vector<uint8_t>& out, const TargetGameData& game, std::stop_token stop)
 {
     ClipResult result;
     const int protocol = DemoProtocolOf(data, lowerExtension);
@@ -54,12 +54,16 @@ ClipResult CutDemo(std::span<const uint8_t> data, std::string_view lowerExtensio
     }
     if (protocol < 66) {
         // The encoder writes 1.32's format: an old demo is cut from its conversion.
-        const ConvertedDemo converted = ConvertDemo(data, protocol, 68, game);
+        const ConvertedDemo converted = ConvertDemo(data, protocol, 68, game, stop);
+        if (stop.stop_requested()) {
+            result.problem = kClipStopped;
+            return result;
+        }
         if (!converted.ok) {
             result.problem = "The demo could not be converted to protocol 68: " + converted.failure + ".";
             return result;
         }
-        return CutDemo(converted.bytes, DemoExtensionOf(68), from, to, out, game);
+        return CutDemo(converted.bytes, DemoExtensionOf(68), from, to, out, game, stop);
     }
     const size_t start = out.size();
     DemoEncoder encoder(out);
@@ -72,8 +76,13 @@ ClipResult CutDemo(std::span<const uint8_t> data, std::string_view lowerExtensio
     CheckedDecoder decoder(data, protocol, false);
     DemoMessage message;
     bool cutDone = false;
-    while (!cutDone && decoder.Next(message))
+    while (!cutDone && !stop.stop_requested() && decoder.Next(message))
         cutDone = !cut.Add(message);
+    if (stop.stop_requested()) {
+        out.resize(start);
+        result.problem = kClipStopped;
+        return result;
+    }
     if (encodeError != EncodeError::None) {
         out.resize(start);
         result.problem = "The clip could not be written: " + std::string(EncodeErrorText(encodeError)) + ".";
@@ -108,7 +117,8 @@ std::string ClipFileName(std::string_view demoName, int64_t from, int64_t to, st
 }
 
 ClipResult SaveClip(const std::string& name, const std::string& archive, int64_t from, int64_t to,
-                    const TargetGameData& game, const std::filesystem::path& folder, std::filesystem::path& written)
+                    const TargetGameData& game, const std::filesystem::path& folder, std::filesystem::path& written,
+                    std::stop_token stop)
 {
     ClipResult result;
     DemoBytes bytes = LoadDemoBytes(name, archive);
@@ -117,7 +127,7 @@ ClipResult SaveClip(const std::string& name, const std::string& archive, int64_t
         return result;
     }
     std::vector<uint8_t> clip;
-    result = CutDemo(bytes.data.span(), LowerExtension(name), from, to, clip, game);
+    result = CutDemo(bytes.data.span(), LowerExtension(name), from, to, clip, game, stop);
     if (!result.ok)
         return result;
     std::error_code error;

@@ -73,7 +73,8 @@ TargetGameData ConversionGameData(const std::string& baseFolder, const std::stri
     return data;
 }
 
-ConvertedDemo ConvertDemo(std::span<const uint8_t> demo, int fromProtocol, int toProtocol, const TargetGameData& data)
+ConvertedDemo ConvertDemo(std::span<const uint8_t> demo, int fromProtocol, int toProtocol, const TargetGameData& data,
+                          std::stop_token stop)
 {
     ConvertedDemo result;
     if (!CanConvert(fromProtocol, toProtocol)) {
@@ -82,8 +83,8 @@ ConvertedDemo ConvertDemo(std::span<const uint8_t> demo, int fromProtocol, int t
         return result;
     }
     if (IsOldProtocol(fromProtocol))
-        return ConvertOldDemo(demo, fromProtocol, toProtocol, data);
-    return ConvertModernDemo(demo, fromProtocol, data);
+        return ConvertOldDemo(demo, fromProtocol, toProtocol, data, stop);
+    return ConvertModernDemo(demo, fromProtocol, data, stop);
 }
 
 } // namespace core
