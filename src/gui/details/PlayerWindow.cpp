@@ -26,6 +26,7 @@
 #include "gui/details/ColouredText.h"
 #include "gui/details/EventsTab.h"
 #include "gui/details/FadingPicture.h"
+#include "gui/details/PackPicture.h"
 #include "gui/details/PictureWindow.h"
 #include "gui/details/PropertiesWindow.h"
 
@@ -293,7 +294,7 @@ void PlayerWindow::SetPlayerData(int k)
     if (pictures.teamFromMissionPack)
         m_team->SetImage(QImage(), false);
     core::Picture teamPicture;
-    if (!pictures.teamMember.empty() && core::GetPictureFromPak(pictures.teamPack, pictures.teamMember, teamPicture)) {
+    if (!pictures.teamMember.empty() && LoadPackPicture(pictures.teamPack, pictures.teamMember, teamPicture)) {
         m_team->SetImage(ImageFromPicture(teamPicture), false);
         m_teamPicture = pictures.teamMember;
     }
@@ -306,12 +307,12 @@ void PlayerWindow::LoadPictures(const core::PlayerPictures& pictures)
     core::Picture picture;
     std::string shown;
     if (!pictures.modelPack.empty()) {
-        if (pictures.headIcon && core::GetPictureFromPak(pictures.modelPack, kIconFolder + *pictures.headIcon, picture))
+        if (pictures.headIcon && LoadPackPicture(pictures.modelPack, kIconFolder + *pictures.headIcon, picture))
             shown = kIconFolder + *pictures.headIcon;
-        else if (core::GetPictureFromPak(pictures.modelPack, kIconFolder + pictures.modelIcon, picture))
+        else if (LoadPackPicture(pictures.modelPack, kIconFolder + pictures.modelIcon, picture))
             shown = kIconFolder + pictures.modelIcon;
     }
-    if (shown.empty() && core::GetPictureFromPak(mainPack, "gfx\\2d\\defer.tga", picture))
+    if (shown.empty() && LoadPackPicture(mainPack, "gfx\\2d\\defer.tga", picture))
         shown = "gfx\\2d\\defer.tga";
     // A picture that loads nowhere leaves the one shown before.
     if (!shown.empty()) {

@@ -44,6 +44,7 @@
 #include "gui/details/DemoDetails.h"
 #include "gui/details/EventsTab.h"
 #include "gui/details/FadingPicture.h"
+#include "gui/details/PackPicture.h"
 #include "gui/details/PictureWindow.h"
 #include "gui/details/PlayerWindow.h"
 #include "gui/details/UserDataEditor.h"
@@ -396,7 +397,7 @@ void PropertiesWindow::FindLevelShot()
     core::Picture picture;
     bool found = false;
     if (core::IsStandardMap(map)) {
-        found = core::GetPictureFromPak(mainPack, "levelshots\\" + map + ".jpg", picture);
+        found = LoadPackPicture(mainPack, "levelshots\\" + map + ".jpg", picture);
     } else {
         core::LevelShotSearch search;
         search.gameDirectory = settings.game.gameDirectory;
@@ -407,8 +408,8 @@ void PropertiesWindow::FindLevelShot()
             core::FindModDir(core::InfoValueOf(m_demo, "fs_game"), core::PlaybackSettingsFor(settings));
         for (const std::string& candidate : core::LevelShotCandidates(map, search)) {
             const std::string pack = search.gameDirectory + "/" + candidate;
-            if (core::GetPictureFromPak(pack, "levelshots\\" + map + ".jpg", picture) ||
-                core::GetPictureFromPak(pack, "levelshots\\" + map + ".tga", picture)) {
+            if (LoadPackPicture(pack, "levelshots\\" + map + ".jpg", picture) ||
+                LoadPackPicture(pack, "levelshots\\" + map + ".tga", picture)) {
                 m_levelShotPack = pack;
                 found = true;
                 break;
