@@ -13,7 +13,7 @@
 namespace core {
 namespace {
 
-constexpr const char* kLoadErrorTitle = "VMR Load File Error";
+constexpr const char* kLoadErrorTitle = kDescriptionLoadErrorTitle;
 constexpr const char* kSaveErrorTitle = "VMR: File Save Error";
 
 bool FileExists(const std::filesystem::path& path)
@@ -130,17 +130,15 @@ bool SaveTextLines(const std::filesystem::path& path, const std::vector<std::str
     return std::fclose(out) == 0 && ok;
 }
 
-UserInfo GetUserInfo(const std::filesystem::path& path)
+Result<UserInfo, DescriptionError> GetUserInfo(const std::filesystem::path& path)
 {
     UserInfo info;
     if (!FileExists(path))
         return info;
     std::optional<std::vector<std::string>> loaded = LoadTextLines(path);
-    if (!loaded) {
+    if (!loaded)
         // Users know this message text, old routine name and all; it stays as it is.
-        Messages().Error("Parsing.GetUserInfo: " + path.string(), kLoadErrorTitle);
-        return info;
-    }
+        return Failure<DescriptionError>{DescriptionError::Unreadable, "Parsing.GetUserInfo: " + path.string()};
     const std::vector<std::string>& lines = *loaded;
     info.pov = StripColourCodesUtf8(FieldOrEmpty(lines, 0));
     info.rating = FieldOrEmpty(lines, 1);

@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/common/Result.h"
+
 namespace core {
 
 // A line holding only this byte means "no value".
@@ -58,9 +60,13 @@ std::optional<std::vector<std::string>> LoadTextLines(const std::filesystem::pat
 // Writes the UTF-8 lines, each followed by CR LF, replacing the file. False on failure.
 bool SaveTextLines(const std::filesystem::path& path, const std::vector<std::string>& lines);
 
-// The list reader: four empty strings for a missing file; a file that cannot be loaded is
-// reported ("Parsing.GetUserInfo: " + path) and read as empty.
-UserInfo GetUserInfo(const std::filesystem::path& path);
+enum class DescriptionError { Unreadable };
+inline constexpr const char* kDescriptionLoadErrorTitle = "VMR Load File Error";
+
+// The list reader: four empty strings for a missing file; a file that cannot be loaded fails with
+// Unreadable and the text users know ("Parsing.GetUserInfo: " + path, shown under
+// kDescriptionLoadErrorTitle); its demo is listed without user data.
+Result<UserInfo, DescriptionError> GetUserInfo(const std::filesystem::path& path);
 
 enum class UserDataStatus { Missing, Loaded, LoadFailed };
 
