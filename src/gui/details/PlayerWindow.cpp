@@ -24,6 +24,7 @@
 #include "core/settings/Settings.h"
 #include "core/sound/SoundSystem.h"
 #include "gui/details/ColouredText.h"
+#include "gui/details/DescriptionFailure.h"
 #include "gui/details/EventsTab.h"
 #include "gui/details/FadingPicture.h"
 #include "gui/details/PackPicture.h"
@@ -225,10 +226,11 @@ void PlayerWindow::SetPlayerData(int k)
 
     const auto path = core::PlayerDescriptionPath(core::Settings.paths.playerDataDirectory, player.name);
     const auto lines = core::ReadPlayerDescription(path);
+    ShowDescriptionFailure(lines);
     {
         const QSignalBlocker block(m_description);
         QStringList text;
-        for (const std::string& line : lines.value_or(std::vector<std::string>{}))
+        for (const std::string& line : lines ? *lines : std::vector<std::string>{})
             text << Utf8(line);
         m_description->setPlainText(text.join(QLatin1Char('\n')));
     }
@@ -330,7 +332,7 @@ void PlayerWindow::StartFade()
 void PlayerWindow::Apply()
 {
     const auto path = core::PlayerDescriptionPath(core::Settings.paths.playerDataDirectory, m_name);
-    core::WritePlayerDescription(path, TextLines(m_description->toPlainText()));
+    ShowDescriptionFailure(core::WritePlayerDescription(path, TextLines(m_description->toPlainText())));
     m_apply->setEnabled(false);
 }
 

@@ -42,6 +42,7 @@
 #include "gui/app/WindowPlacement.h"
 #include "gui/details/ColouredText.h"
 #include "gui/details/DemoDetails.h"
+#include "gui/details/DescriptionFailure.h"
 #include "gui/details/EventsTab.h"
 #include "gui/details/FadingPicture.h"
 #include "gui/details/PackPicture.h"
@@ -528,7 +529,10 @@ void PropertiesWindow::FillCourse()
 void PropertiesWindow::FillUser()
 {
     const auto path = m_details.DescriptionPath(m_row.info[core::FieldDemoname]);
-    const core::DemoUserDataResult read = core::ReadDemoUserData(path, "Prop.SetData: ");
+    const auto loaded = core::ReadDemoUserData(path, "Prop.SetData: ");
+    // A file that cannot be read shows as empty fields.
+    const core::DemoUserDataResult read =
+        ShowDescriptionFailure(loaded) ? *loaded : core::DemoUserDataResult{core::UserDataStatus::Loaded, {}};
     if (read.status == core::UserDataStatus::Missing) {
         const bool mail = QRandomGenerator::global()->bounded(2) == 0;
         m_user->Show(kSampleName, "666", mail ? "mailto:demos@velmora.example" : "http://velmora.example/demos/",
