@@ -16,7 +16,6 @@
 #include <unistd.h>
 #include <vector>
 
-#include "core/common/MessageSink.h"
 #include "core/convert/DemoConversion.h"
 #include "core/playback/GameLaunch.h"
 #include "core/row/DemoInfo.h"
@@ -97,13 +96,6 @@ std::vector<uint8_t> TwiceOver(const std::vector<uint8_t>& demo)
     return out;
 }
 
-class SilentSink : public core::MessageSink {
-public:
-    void Error(const std::string&, const std::string&) override {}
-    void Information(const std::string&, const std::string&) override {}
-    bool Question(const std::string&, const std::string&) override { return false; }
-};
-
 void BM_PlayItToTheConvertedCopy(benchmark::State& state)
 {
     const std::vector<uint8_t> duel = CorpusFile("duel-1.27-osp.dm_48");
@@ -116,18 +108,19 @@ void BM_PlayItToTheConvertedCopy(benchmark::State& state)
     const std::vector<uint8_t> demo = TwiceOver(duel);
     std::ofstream(dir / "long.dm_48", std::ios::binary)
         .write(reinterpret_cast<const char*>(demo.data()), static_cast<std::streamsize>(demo.size()));
-    const core::SettingsRecord saved = core::Settings;
-    core::Settings.base_folder = "baseoa";
-    core::SetGameDirectory(core::Settings, (dir / "game").string());
-    SilentSink sink;
-    core::SetMessageSink(&sink);
+    core::SettingsRecord record;
+    record.base_folder = "baseoa";
+    core::SetGameDirectory(record, (dir / "game").string());
+    const core::PlaybackSettings settings = core::PlaybackSettingsFor(record);
+    core::PlayNotices notices;
     core::DemoInfo row;
     row[core::FieldDemoname] = "long.dm_48";
     row[core::FieldLocation] = dir.string();
     row[core::FieldMod] = "baseq3";
     row[core::FieldProtocol] = "48";
     for (auto _ : state) {
-        const std::optional<core::PreparedEntry> entry = core::PrepareEntry(row, 0, 68);
+        notices.clear();
+        const std::optional<core::PreparedEntry> entry = core::PrepareEntry(row, 0, settings, notices, 68);
         if (!entry) {
             state.SkipWithError("the converted copy was not made");
             break;
@@ -135,8 +128,6 @@ void BM_PlayItToTheConvertedCopy(benchmark::State& state)
     }
     state.counters["demo_minutes"] = 2 * 15.3;
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * demo.size()));
-    core::SetMessageSink(nullptr);
-    core::Settings = saved;
     fs::remove_all(dir);
 }
 BENCHMARK(BM_PlayItToTheConvertedCopy)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -123,7 +123,10 @@ int RunCut(const std::vector<std::string>& args)
         return 1;
     }
     std::vector<uint8_t> clip;
-    const core::ClipResult result = core::CutDemo(bytes.data.span(), core::LowerExtension(in), *from, *to, clip);
+    // The command line reads no configuration: an old demo is cut from its conversion for the
+    // original game's data.
+    const core::ClipResult result = core::CutDemo(bytes.data.span(), core::LowerExtension(in), *from, *to, clip,
+                                                  core::GameDataForBaseFolder("baseq3"));
     if (!result.ok) {
         std::cerr << "velmora-cli: " << result.problem << "\n";
         return 1;

@@ -1,5 +1,6 @@
 #include "cli/ScanCommand.h"
 
+#include <cstdio>
 #include <functional>
 #include <iostream>
 
@@ -33,6 +34,10 @@ public:
 class StderrFeedback final : public core::LibraryFeedback {
 public:
     void ShowSummary(const std::string& text) override { summary = text; }
+    void ShowError(const std::string& text, const std::string& title) override
+    {
+        std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
+    }
     std::string summary;
 };
 

@@ -130,7 +130,7 @@ void SetUpGame(const VideoOptions& options)
         core::Settings.base_folder = options.baseFolder;
     core::SetGameDirectory(core::Settings,
                            options.gameDirectory.empty() ? core::Settings.q3a_dir : options.gameDirectory);
-    core::DiscoverMods();
+    core::DiscoverMods(core::Settings.q3a_dir, core::Settings.base_folder);
 }
 
 } // namespace
@@ -167,8 +167,8 @@ int RunVideo(const std::vector<std::string>& args)
     source.from = options.from;
     source.to = options.to;
 
-    const core::PlanResult planned =
-        core::PlanCapture(source, out, options.settings, core::CaptureGameFromSettings(), core::CurrentCaptureSystem());
+    const core::PlanResult planned = core::PlanCapture(
+        source, out, options.settings, core::CaptureGameFor(core::Settings), core::CurrentCaptureSystem());
     if (!planned.plan) {
         std::cerr << "velmora-cli: " << planned.problem << "\n";
         return 1;

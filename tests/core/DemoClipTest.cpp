@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <stop_token>
 #include <vector>
 
 #include "core/convert/DemoClip.h"
@@ -13,6 +14,7 @@
 #include "core/events/DemoEvents.h"
 #include "support/EventDemoModel.h"
 #include "support/ScratchDir.h"
+#include "support/ZipBuilder.h"
 
 using core::DemoMessage;
 using testsupport::EventDemoModel;
@@ -30,7 +32,7 @@ TEST(DemoClip, ABuiltDemoCutKeepsItsFragsAndStartsAtTheCut)
     const std::vector<uint8_t> source = testsupport::EncodeDemo(testsupport::DuelModel());
     std::vector<uint8_t> clip;
     // Demo time 4990 is server time 14990: the first snapshot at or after it is 15000.
-    const core::ClipResult result = core::CutDemo(source, ".dm_68", 4990, 11000, clip);
+    const core::ClipResult result = core::CutDemo(source, ".dm_68", 4990, 11000, clip, core::TargetGameData{});
     ASSERT_TRUE(result.ok) << result.problem;
     EXPECT_EQ(result.firstServerTime, 15000);
     EXPECT_EQ(result.snapshots, (21000 - 15000) / 50 + 1);
@@ -50,10 +52,12 @@ TEST(DemoClip, RefusalsAndNames)
 {
     std::vector<uint8_t> clip;
     const std::vector<uint8_t> source = testsupport::EncodeDemo(testsupport::DuelModel());
-    EXPECT_FALSE(core::CutDemo(source, ".dm_68", 20001, 30000, clip).ok); // past the last snapshot
-    EXPECT_TRUE(core::CutDemo(source, ".dm_68", 20000, 30000, clip).ok);  // the last snapshot alone
+    EXPECT_FALSE(
+        core::CutDemo(source, ".dm_68", 20001, 30000, clip, core::TargetGameData{}).ok); // past the last snapshot
+    EXPECT_TRUE(
+        core::CutDemo(source, ".dm_68", 20000, 30000, clip, core::TargetGameData{}).ok); // the last snapshot alone
     clip.clear();
-    EXPECT_FALSE(core::CutDemo(source, ".dm_73", 0, 1000, clip).ok);
+    EXPECT_FALSE(core::CutDemo(source, ".dm_73", 0, 1000, clip, core::TargetGameData{}).ok);
     EXPECT_TRUE(clip.empty());
     // The old game's protocols through their conversion, 66 to 71 as they are, Quake Live's not.
     for (const int protocol : {43, 45, 46, 48, 66, 68, 71})
@@ -74,10 +78,34 @@ TEST(DemoClip, SavedIntoItsFolder)
         .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     std::filesystem::path written;
     const core::ClipResult result =
-        core::SaveClip(source.string(), {}, 1000, 2000, dir.path() / "Clips" / "new", written);
+        core::SaveClip(source.string(), {}, 1000, 2000, core::TargetGameData{}, dir.path() / "Clips" / "new", written);
     ASSERT_TRUE(result.ok) << result.problem;
     EXPECT_EQ(written, dir.path() / "Clips" / "new" / "duel-00.01-00.02.dm_68");
     EXPECT_EQ(core::DecodeDemo(ReadAll(written), 68).error, core::DecodeError::None);
+}
+
+// A stop request ends the cut between two messages: nothing is appended and no file is written.
+TEST(DemoClip, AStopRequestEndsTheCutAndWritesNothing)
+{
+    testsupport::ScratchDir dir;
+    const std::filesystem::path source = dir.path() / "duel.dm_68";
+    testsupport::WriteFile(source, testsupport::EncodeDemo(testsupport::DuelModel()));
+    for (const bool stopped : {false, true}) {
+        std::stop_source stop;
+        if (stopped)
+            stop.request_stop();
+        std::vector<uint8_t> out{1, 2, 3};
+        const core::ClipResult cut = core::CutDemo(ReadAll(source), ".dm_68", 1000, 2000, out, {}, stop.get_token());
+        EXPECT_EQ(cut.ok, !stopped);
+        EXPECT_EQ(out.size() == 3, stopped) << "appended only when not stopped";
+        const std::filesystem::path folder = dir.path() / (stopped ? "stopped" : "whole");
+        std::filesystem::path written;
+        const core::ClipResult saved =
+            core::SaveClip(source.string(), {}, 1000, 2000, {}, folder, written, stop.get_token());
+        EXPECT_EQ(saved.ok, !stopped);
+        EXPECT_EQ(std::filesystem::exists(folder), !stopped);
+        EXPECT_EQ(saved.problem, stopped ? "The clip was stopped." : "");
+    }
 }
 
 class CorpusClips : public testing::TestWithParam<const char*> {};
@@ -91,7 +119,7 @@ TEST_P(CorpusClips, FirstSnapshotEqualsTheSourcesAtTheCut)
     const std::vector<uint8_t> source = ReadAll(path);
     const std::string extension = path.extension().string();
     std::vector<uint8_t> clip;
-    const core::ClipResult result = core::CutDemo(source, extension, 60000, 90000, clip);
+    const core::ClipResult result = core::CutDemo(source, extension, 60000, 90000, clip, core::TargetGameData{});
     ASSERT_TRUE(result.ok) << result.problem;
 
     const int protocol = core::DemoProtocolOf(source, extension);
@@ -129,15 +157,16 @@ TEST(DemoClip, OldDemosAreCutFromTheirConversion)
         const std::vector<uint8_t> source = ReadAll(path);
         const std::string extension = path.extension().string();
         std::vector<uint8_t> clip;
-        const core::ClipResult result = core::CutDemo(source, extension, 60000, 90000, clip);
+        const core::ClipResult result = core::CutDemo(source, extension, 60000, 90000, clip, core::TargetGameData{});
         ASSERT_TRUE(result.ok) << name << ": " << result.problem;
         EXPECT_EQ(result.protocol, 68) << name;
 
         const core::ConvertedDemo converted =
-            core::ConvertDemo(source, core::DemoProtocolOf(source, extension), 68, core::ConversionGameData());
+            core::ConvertDemo(source, core::DemoProtocolOf(source, extension), 68, core::TargetGameData{});
         ASSERT_TRUE(converted.ok) << converted.failure;
         std::vector<uint8_t> direct;
-        const core::ClipResult directResult = core::CutDemo(converted.bytes, ".dm_68", 60000, 90000, direct);
+        const core::ClipResult directResult =
+            core::CutDemo(converted.bytes, ".dm_68", 60000, 90000, direct, core::TargetGameData{});
         ASSERT_TRUE(directResult.ok);
         EXPECT_EQ(clip, direct) << name;
         EXPECT_EQ(result.firstServerTime, directResult.firstServerTime) << name;
@@ -148,7 +177,7 @@ TEST(DemoClip, OldDemosAreCutFromTheirConversion)
 
         testsupport::ScratchDir dir;
         std::filesystem::path written;
-        ASSERT_TRUE(core::SaveClip(path.string(), {}, 60000, 90000, dir.path(), written).ok);
+        ASSERT_TRUE(core::SaveClip(path.string(), {}, 60000, 90000, core::TargetGameData{}, dir.path(), written).ok);
         EXPECT_EQ(written.filename().string(), path.stem().string() + "-01.00-01.30.dm_68");
         EXPECT_EQ(ReadAll(written), clip);
     }

@@ -69,17 +69,17 @@ TEST(DescriptionFile, ListReaderTakesFourFieldsWithMarkersAsEmpty)
     };
     for (const Case& c : cases) {
         WriteText(dir.path() / "d.description", c.content);
-        EXPECT_EQ(GetUserInfo(dir.path() / "d.description"), c.expected) << testing::PrintToString(c.content);
+        EXPECT_EQ(*GetUserInfo(dir.path() / "d.description"), c.expected) << testing::PrintToString(c.content);
     }
-    EXPECT_EQ(GetUserInfo(dir.path() / "missing.description"), UserInfo{});
-    EXPECT_TRUE(sink.errors.empty());
+    EXPECT_EQ(*GetUserInfo(dir.path() / "missing.description"), UserInfo{});
 
     std::filesystem::create_directories(dir.path() / "folder.description");
-    EXPECT_EQ(GetUserInfo(dir.path() / "folder.description"), UserInfo{});
-    ASSERT_EQ(sink.errors.size(), 1u);
+    const auto unreadable = GetUserInfo(dir.path() / "folder.description");
+    ASSERT_FALSE(unreadable);
     // Users know this message text, old routine name and all; it stays as it is.
-    EXPECT_EQ(sink.errors[0].first, "Parsing.GetUserInfo: " + (dir.path() / "folder.description").string());
-    EXPECT_EQ(sink.errors[0].second, "VMR Load File Error");
+    EXPECT_EQ(unreadable.text(), "Parsing.GetUserInfo: " + (dir.path() / "folder.description").string());
+    EXPECT_EQ(core::kDescriptionLoadErrorTitle, std::string("VMR Load File Error"));
+    EXPECT_TRUE(sink.errors.empty()) << "the core shows nothing itself";
 }
 
 TEST(DescriptionFile, WriterStoresMarkersAndReadsBackUnchanged)
@@ -99,12 +99,12 @@ TEST(DescriptionFile, WriterStoresMarkersAndReadsBackUnchanged)
     };
     for (const Case& c : cases) {
         std::filesystem::remove(file);
-        EXPECT_EQ(WriteDemoUserData(file, c.data), WriteOutcome::Written);
+        EXPECT_EQ(*WriteDemoUserData(file, c.data), WriteOutcome::Written);
         EXPECT_EQ(ReadText(file), c.bytes);
         DemoUserData back = c.data;
         if (back.rating == "0")
             back.rating.clear();
-        const DemoUserDataResult read = ReadDemoUserData(file, "Prop.SetData: ");
+        const DemoUserDataResult read = *ReadDemoUserData(file, "Prop.SetData: ");
         EXPECT_EQ(read.status, UserDataStatus::Loaded);
         EXPECT_EQ(read.data, back);
     }
@@ -115,10 +115,10 @@ TEST(DescriptionFile, WriterDeletesOnlyAnExistingFileWhenEverythingIsCleared)
     testsupport::ScratchDir dir;
     const auto file = dir.path() / "a.dm3.description";
     WriteText(file, "^1Bob\r\n5\r\n");
-    EXPECT_EQ(WriteDemoUserData(file, {"", "0", "", {}}), WriteOutcome::Deleted);
+    EXPECT_EQ(*WriteDemoUserData(file, {"", "0", "", {}}), WriteOutcome::Deleted);
     EXPECT_FALSE(std::filesystem::exists(file));
-    EXPECT_EQ(ReadDemoUserData(file, "").status, UserDataStatus::Missing);
-    EXPECT_EQ(WriteDemoUserData(file, {"", "0", "", {}}), WriteOutcome::Written);
+    EXPECT_EQ(ReadDemoUserData(file, "")->status, UserDataStatus::Missing);
+    EXPECT_EQ(*WriteDemoUserData(file, {"", "0", "", {}}), WriteOutcome::Written);
     EXPECT_EQ(ReadText(file), M + "\r\n" + M + "\r\n" + M + "\r\n");
 }
 
@@ -126,8 +126,8 @@ TEST(DescriptionFile, LineBreaksInOneLineFieldsDoNotShiftLaterFields)
 {
     testsupport::ScratchDir dir;
     const auto file = dir.path() / "a.dm3.description";
-    ASSERT_EQ(WriteDemoUserData(file, {"Bad\r\nName", "3", "web\nsite", {"d"}}), WriteOutcome::Written);
-    const DemoUserDataResult read = ReadDemoUserData(file, "");
+    ASSERT_EQ(*WriteDemoUserData(file, {"Bad\r\nName", "3", "web\nsite", {"d"}}), WriteOutcome::Written);
+    const DemoUserDataResult read = *ReadDemoUserData(file, "");
     EXPECT_EQ(read.data.rating, "3");
     EXPECT_EQ(read.data.description, std::vector<std::string>{"d"});
     EXPECT_EQ(read.data.pov, "Bad  Name");
@@ -146,7 +146,7 @@ TEST(DescriptionFile, WebLocationWriterKeepsOtherFields)
 
     // A short file from another program: the missing fields read as empty and are filled in.
     WriteText(file, "^2Al\r\n9");
-    EXPECT_EQ(ReadDemoUserData(file, "").data, (DemoUserData{"^2Al", "9", "", {}}));
+    EXPECT_EQ(ReadDemoUserData(file, "")->data, (DemoUserData{"^2Al", "9", "", {}}));
     WriteText(file, "^1Bob");
     EXPECT_TRUE(WriteWebLocation(file, "w"));
     EXPECT_EQ(ReadText(file), "^1Bob\r\n" + M + "\r\nw\r\n");
@@ -162,19 +162,38 @@ TEST(DescriptionFile, FailuresAreReportedAndLeaveUnreadableFilesAlone)
     librarytest::RecordingSink sink;
     const auto blocked = dir.path() / "dir.description";
     std::filesystem::create_directories(blocked);
-    EXPECT_EQ(WriteDemoUserData(blocked, {"a", "1", "", {}}), WriteOutcome::Failed);
-    EXPECT_FALSE(WriteWebLocation(blocked, "w"));
-    EXPECT_EQ(ReadDemoUserData(blocked, "Prop.SetData: ").status, UserDataStatus::LoadFailed);
-    EXPECT_EQ(WritePlayerDescription(blocked, {"x"}), WriteOutcome::Failed);
-    EXPECT_EQ(ReadPlayerDescription(blocked), std::nullopt);
-    ASSERT_EQ(sink.errors.size(), 5u);
     const std::string path = blocked.string();
-    // Users know this message text, old routine name and all; it stays as it is.
-    EXPECT_EQ(sink.errors[0], std::make_pair("User.ApplyButtonClick: " + path, std::string("VMR: File Save Error")));
-    EXPECT_EQ(sink.errors[2], std::make_pair("Prop.SetData: " + path, std::string("VMR Load File Error")));
-    EXPECT_EQ(sink.errors[3], std::make_pair("Could not save: " + path, std::string("VMR: File Save Error")));
-    // Users know this message text, old routine name and all; it stays as it is.
-    EXPECT_EQ(sink.errors[4].first, "PlayerDescr.SetPlayerData: " + path);
+    struct Case {
+        const char* what;
+        core::Result<Done, DescriptionError> result;
+        DescriptionError code;
+        std::string text;
+    };
+    const auto done = [](const auto& result) -> core::Result<Done, DescriptionError> {
+        if (result)
+            return Done{};
+        return result.failure();
+    };
+    // Users know these message texts, old routine names and all; they stay as they are.
+    const Case cases[] = {
+        {"editor's apply", done(WriteDemoUserData(blocked, {"a", "1", "", {}})), DescriptionError::NotSaved,
+         "User.ApplyButtonClick: " + path},
+        {"web location", WriteWebLocation(blocked, "w"), DescriptionError::NotSaved, "User.ApplyButtonClick: " + path},
+        {"properties", done(ReadDemoUserData(blocked, "Prop.SetData: ")), DescriptionError::Unreadable,
+         "Prop.SetData: " + path},
+        {"player's apply", done(WritePlayerDescription(blocked, {"x"})), DescriptionError::NotSaved,
+         "Could not save: " + path},
+        {"player window", done(ReadPlayerDescription(blocked)), DescriptionError::Unreadable,
+         "PlayerDescr.SetPlayerData: " + path},
+    };
+    for (const Case& c : cases) {
+        ASSERT_FALSE(c.result) << c.what;
+        EXPECT_EQ(c.result.code(), c.code) << c.what;
+        EXPECT_EQ(c.result.text(), c.text) << c.what;
+    }
+    EXPECT_EQ(std::string(DescriptionErrorTitle(DescriptionError::NotSaved)), "VMR: File Save Error");
+    EXPECT_EQ(std::string(DescriptionErrorTitle(DescriptionError::Unreadable)), "VMR Load File Error");
+    EXPECT_TRUE(sink.errors.empty()) << "the core shows nothing itself";
     EXPECT_TRUE(std::filesystem::is_directory(blocked));
 }
 
@@ -182,11 +201,11 @@ TEST(DescriptionFile, PlayerDescriptionExistsOnlyWhileItHasText)
 {
     testsupport::ScratchDir dir;
     const auto file = PlayerDescriptionPath(dir.path(), "^1Mr ^7X|Y");
-    EXPECT_EQ(ReadPlayerDescription(file), std::vector<std::string>{});
-    EXPECT_EQ(WritePlayerDescription(file, {"fast", "", "^1red"}), WriteOutcome::Written);
+    EXPECT_EQ(*ReadPlayerDescription(file), std::vector<std::string>{});
+    EXPECT_EQ(*WritePlayerDescription(file, {"fast", "", "^1red"}), WriteOutcome::Written);
     EXPECT_EQ(ReadText(dir.path() / "Mr X_Y.description"), "fast\r\n\r\n^1red\r\n");
-    EXPECT_EQ(ReadPlayerDescription(file), (std::vector<std::string>{"fast", "", "^1red"}));
-    EXPECT_EQ(WritePlayerDescription(file, {}), WriteOutcome::Deleted);
+    EXPECT_EQ(*ReadPlayerDescription(file), (std::vector<std::string>{"fast", "", "^1red"}));
+    EXPECT_EQ(*WritePlayerDescription(file, {}), WriteOutcome::Deleted);
     EXPECT_FALSE(std::filesystem::exists(file));
 }
 
@@ -224,16 +243,16 @@ TEST(DescriptionFile, TextsInEveryScriptKeepEveryCharacter)
     const auto player = dir.path() / "p.description";
     for (const ScriptCase& c : kScripts) {
         const DemoUserData data{"^1B\xc3\xb6\x62", "7", "http://" + c.text, {c.text, "", c.text + "!"}};
-        ASSERT_EQ(WriteDemoUserData(demo, data), WriteOutcome::Written) << c.script;
+        ASSERT_EQ(*WriteDemoUserData(demo, data), WriteOutcome::Written) << c.script;
         EXPECT_EQ(ReadText(demo), FileBytes(c, "^1B\xc3\xb6\x62\r\n7\r\nhttp://" + c.text + "\r\n" + c.text +
                                                    "\r\n\r\n" + c.text + "!\r\n"))
             << c.script;
-        EXPECT_EQ(ReadDemoUserData(demo, "").data, data) << c.script;
-        EXPECT_EQ(GetUserInfo(demo), (UserInfo{"B\xc3\xb6\x62", "7", "http://" + c.text, c.text})) << c.script;
+        EXPECT_EQ(ReadDemoUserData(demo, "")->data, data) << c.script;
+        EXPECT_EQ(*GetUserInfo(demo), (UserInfo{"B\xc3\xb6\x62", "7", "http://" + c.text, c.text})) << c.script;
 
-        ASSERT_EQ(WritePlayerDescription(player, {c.text, c.text}), WriteOutcome::Written) << c.script;
+        ASSERT_EQ(*WritePlayerDescription(player, {c.text, c.text}), WriteOutcome::Written) << c.script;
         EXPECT_EQ(ReadText(player), FileBytes(c, c.text + "\r\n" + c.text + "\r\n")) << c.script;
-        EXPECT_EQ(ReadPlayerDescription(player), (std::vector<std::string>{c.text, c.text})) << c.script;
+        EXPECT_EQ(*ReadPlayerDescription(player), (std::vector<std::string>{c.text, c.text})) << c.script;
 
         // A new web location decides anew for the whole file; the other lines are kept.
         WriteText(demo, "^1B\xf6\x62\r\n7\r\nold\r\n\xe9t\xe9\r\n");
@@ -251,7 +270,7 @@ TEST(DescriptionFile, TextsInEveryScriptKeepEveryCharacter)
     };
     for (const auto& [bytes, pov] : reads) {
         WriteText(demo, bytes);
-        EXPECT_EQ(ReadDemoUserData(demo, "").data.pov, pov) << testing::PrintToString(bytes);
+        EXPECT_EQ(ReadDemoUserData(demo, "")->data.pov, pov) << testing::PrintToString(bytes);
     }
     EXPECT_TRUE(sink.errors.empty());
 }

@@ -42,20 +42,43 @@ private:
     std::deque<bool> m_answers;
 };
 
-// Hands out the demos of `names` from `folder` and drops each one from the list when it moved.
+struct MoveRun {
+    int moved = 0;
+    bool completed = false;
+    bool lastMoveSucceeded = false;
+};
+
+// Hands out the demos of `names` from `folder` and drops each one from the list when it moved;
+// asks and reports through the sink as the window does.
 struct MoveQueue {
     std::string folder;
     std::vector<std::string> names;
-    core::MoveDemosResult Run(const std::string& target, core::MessageSink& sink)
+    MoveRun Run(const std::string& target, core::MessageSink& sink)
     {
-        return core::MoveDemos(
-            [this](core::MoveItem& item) {
-                if (names.empty())
-                    return false;
-                item = {folder, names.front()};
-                return true;
-            },
-            [this] { names.erase(names.begin()); }, target, sink);
+        const auto next = [this](core::MoveItem& item) {
+            if (names.empty())
+                return false;
+            item = {folder, names.front()};
+            return true;
+        };
+        core::MoveProgress progress;
+        bool replace = false;
+        for (;;) {
+            const auto result = core::MoveDemos(
+                next, [this] { names.erase(names.begin()); }, target, progress, replace);
+            replace = false;
+            if (result)
+                return {progress.moved, true, progress.lastMoveSucceeded};
+            if (result.code() == core::MoveError::TargetExists && sink.Question(result.text(), core::kOverwriteTitle))
+                replace = true;
+            else if (result.code() == core::MoveError::TargetNotDeleted)
+                sink.Error(result.text(), core::kTargetNotDeletedTitle);
+            else {
+                if (result.code() == core::MoveError::Failed)
+                    sink.Error(result.text(), core::kMoveErrorTitle);
+                return {progress.moved, false, progress.lastMoveSucceeded};
+            }
+        }
     }
 };
 
@@ -206,7 +229,7 @@ TEST(FileOpsTest, MovesAskBeforeOverwritingAndStopOnNo)
 
     ScriptedSink no({false});
     MoveQueue queue{from.string(), {"a.dm3", "b.dm3", "c.dm3"}};
-    core::MoveDemosResult result = queue.Run(to.string(), no);
+    MoveRun result = queue.Run(to.string(), no);
     EXPECT_EQ(result.moved, 1);
     EXPECT_FALSE(result.completed);
     EXPECT_EQ(queue.names, (std::vector<std::string>{"b.dm3", "c.dm3"}));
@@ -235,7 +258,7 @@ TEST(FileOpsTest, ATargetThatCannotBeDeletedIsAskedAboutAgain)
 
     ScriptedSink sink({true, false});
     MoveQueue queue{from.string(), {"a.dm3"}};
-    const core::MoveDemosResult result = queue.Run(to.string(), sink);
+    const MoveRun result = queue.Run(to.string(), sink);
     EXPECT_FALSE(result.completed);
     ASSERT_EQ(sink.shown.size(), 3u);
     EXPECT_EQ(sink.shown[1].kind, "error");
@@ -254,7 +277,7 @@ TEST(FileOpsTest, OtherFailuresAndTheDemoItselfStopWithTheErrorNumber)
     // A demo that is gone.
     ScriptedSink sink({true});
     MoveQueue missing{scratch.str(), {"gone.dm3", "a.dm3"}};
-    core::MoveDemosResult result = missing.Run((scratch.path() / "to").string(), sink);
+    MoveRun result = missing.Run((scratch.path() / "to").string(), sink);
     EXPECT_EQ(result.moved, 0);
     ASSERT_EQ(sink.shown.size(), 1u);
     EXPECT_EQ(sink.shown[0].text, "An Error occured while moving files\r\nError: " + std::to_string(ENOENT));

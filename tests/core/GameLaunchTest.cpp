@@ -17,6 +17,7 @@
 #include "core/settings/Settings.h"
 #include "support/HuffmanEncoder.h"
 #include "support/PlayTestSupport.h"
+#include "support/Restore.h"
 #include "support/SampleDemos.h"
 #include "support/ZipBuilder.h"
 
@@ -47,7 +48,7 @@ protected:
     void InstallMod(const std::string& folder)
     {
         WriteText(GameDir() / folder / (folder + ".pk3"), "pack");
-        core::DiscoverMods();
+        core::DiscoverMods(m_record.q3a_dir, m_record.base_folder);
     }
     bool WaitForStart() const
     {
@@ -97,8 +98,8 @@ TEST_F(GameLaunchTest, InPlaceRules)
         {"pack member without information", Row("p.dm_48", base + "/pak9.pk3", "N/A", "demos"), base, std::nullopt},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(core::InPlaceDemoArgument(c.row, c.modDirectory, core::Settings.game), c.argument) << c.what;
-        EXPECT_EQ(core::PlayableInPlace(c.row, c.modDirectory, core::Settings.game), c.argument.has_value()) << c.what;
+        EXPECT_EQ(core::InPlaceDemoArgument(c.row, c.modDirectory, m_record.game), c.argument) << c.what;
+        EXPECT_EQ(core::PlayableInPlace(c.row, c.modDirectory, m_record.game), c.argument.has_value()) << c.what;
     }
 }
 
@@ -119,12 +120,12 @@ TEST_F(GameLaunchTest, SinglePlayFailuresAreReportedAndStartNothing)
     };
     for (const Case& c : cases) {
         m_messages.shown.clear();
-        EXPECT_FALSE(core::PlayDemo(c.row));
+        EXPECT_FALSE(Shown(core::PlayDemo(c.row, Play(), m_notices)));
         ASSERT_EQ(m_messages.shown.size(), 1u);
         EXPECT_EQ(m_messages.shown[0].text, c.text);
         EXPECT_EQ(m_messages.shown[0].title, c.title);
     }
-    EXPECT_FALSE(core::IsGameRunning());
+    EXPECT_FALSE(core::IsGameRunning(Play()));
     EXPECT_FALSE(std::filesystem::exists(GameDir() / "started.txt"));
 }
 
@@ -133,7 +134,8 @@ TEST_F(GameLaunchTest, SinglePlayExtractsAMemberIntoAMissingDemoFolder)
     std::filesystem::remove_all(DemoDir());
     testsupport::WriteFile(Dir() / "pack.zip",
                            testsupport::BuildZip({{.name = "demos/cup/x.dm_68", .data = {'X'}, .deflate = true}}));
-    ASSERT_TRUE(core::PlayDemo(Row("x.dm_68", m_scratch.str() + "/pack.zip", "baseq3", "demos\\cup", "68")));
+    ASSERT_TRUE(Shown(core::PlayDemo(Row("x.dm_68", m_scratch.str() + "/pack.zip", "baseq3", "demos\\cup", "68"),
+                                     Play(), m_notices)));
     EXPECT_EQ(ReadText(DemoDir() / "vmrtmp00.dm_68"), "X");
     EXPECT_NE(Script().find("set d1 \"demo vmrtmp00.dm_68; set actualdemo echo Playing demo: ^3x.dm_68;"),
               std::string::npos);
@@ -142,7 +144,7 @@ TEST_F(GameLaunchTest, SinglePlayExtractsAMemberIntoAMissingDemoFolder)
 TEST_F(GameLaunchTest, ModPartOfTheCommandLine)
 {
     InstallMod("OSP");
-    core::Settings.q3a_start_param = "+exec 'my config'";
+    m_record.q3a_start_param = "+exec 'my config'";
     struct Case {
         const char* mod;
         bool modDemos;
@@ -155,29 +157,29 @@ TEST_F(GameLaunchTest, ModPartOfTheCommandLine)
         {"baseq3", true, kEngineWords + "[+exec][my config][+exec][vmrtmp.vmr]"},
     };
     for (const Case& c : cases) {
-        core::Settings.mod_demos = c.modDemos;
+        m_record.mod_demos = c.modDemos;
         std::filesystem::remove(GameDir() / "started.txt");
         const core::DemoInfo row = Row("a.dm_68", m_scratch.str(), c.mod);
-        ASSERT_TRUE(core::LaunchGame("68", core::PlayModDirectory(row))) << c.mod;
+        ASSERT_TRUE(Shown(core::LaunchGame("68", core::PlayModDirectory(row, Play()), Play(), m_notices))) << c.mod;
         ASSERT_TRUE(WaitForStart()) << c.mod;
         EXPECT_EQ(Started(), c.started + "\n" + GameDir().string() + "\n") << c.mod;
-        EXPECT_TRUE(core::CloseGame());
+        EXPECT_TRUE(core::CloseGame(Play()));
     }
 }
 
 TEST_F(GameLaunchTest, RunningGameGetsTheScriptUnlessAModNeedsANewStart)
 {
     InstallMod("osp");
-    ASSERT_TRUE(core::LaunchGame("68", BaseDir().string()));
+    ASSERT_TRUE(Shown(core::LaunchGame("68", BaseDir().string(), Play(), m_notices)));
     ASSERT_TRUE(WaitForStart());
     const platform::ProcessId first = platform::Game().ChildPid();
 
-    ASSERT_TRUE(core::LaunchGame("68", BaseDir().string()));
+    ASSERT_TRUE(Shown(core::LaunchGame("68", BaseDir().string(), Play(), m_notices)));
     EXPECT_TRUE(Eventually([&] { return Console() == "exec vmrtmp.vmr\n"; })) << Console();
     EXPECT_EQ(platform::Game().ChildPid(), first);
 
     std::filesystem::remove(GameDir() / "started.txt");
-    ASSERT_TRUE(core::LaunchGame("68", (GameDir() / "osp").string()));
+    ASSERT_TRUE(Shown(core::LaunchGame("68", (GameDir() / "osp").string(), Play(), m_notices)));
     EXPECT_TRUE(FileHolds(GameDir() / "console.txt", "exec vmrtmp.vmr\nquit\n"));
     ASSERT_TRUE(WaitForStart());
     EXPECT_NE(platform::Game().ChildPid(), first);
@@ -187,8 +189,8 @@ TEST_F(GameLaunchTest, RunningGameGetsTheScriptUnlessAModNeedsANewStart)
 TEST_F(GameLaunchTest, MissingGameProgramIsReported)
 {
     std::filesystem::remove(GameDir() / "ioquake3");
-    core::SetGameDirectory(core::Settings, GameDir().string());
-    EXPECT_FALSE(core::LaunchGame("68", BaseDir().string()));
+    core::SetGameDirectory(m_record, GameDir().string());
+    EXPECT_FALSE(Shown(core::LaunchGame("68", BaseDir().string(), Play(), m_notices)));
     ASSERT_EQ(m_messages.shown.size(), 1u);
     EXPECT_EQ(m_messages.shown[0].title, "Game Start ERROR");
 }
@@ -205,13 +207,13 @@ TEST_F(GameLaunchTest, CleanUpRemovesOnlyTemporaryPlayFilesAndWaitsForTheGame)
         WriteText(DemoDir() / name, "k");
     WriteText(BaseDir() / "vmrtmp.vmr", "script");
 
-    ASSERT_TRUE(core::StartGame(""));
-    core::CleanTempFiles(); // the game may still read them
+    ASSERT_TRUE(Shown(core::StartGame("", Play())));
+    core::CleanTempFiles(Play()); // the game may still read them
     EXPECT_TRUE(std::filesystem::exists(DemoDir() / "vmrtmp00.dm3"));
     EXPECT_TRUE(std::filesystem::exists(BaseDir() / "vmrtmp.vmr"));
 
-    ASSERT_TRUE(core::CloseGame());
-    core::CleanTempFiles();
+    ASSERT_TRUE(core::CloseGame(Play()));
+    core::CleanTempFiles(Play());
     for (const char* name : temporary)
         EXPECT_FALSE(std::filesystem::exists(DemoDir() / name)) << name;
     for (const char* name : kept)
@@ -244,22 +246,23 @@ TEST_F(GameLaunchTest, DemoTheProgramCannotPlayIsRefusedBeforeAnythingIsWritten)
         std::filesystem::remove(BaseDir() / "vmrtmp.vmr");
         WriteText(DemoDir() / "vmrtmp00.dm_68", "left by an earlier list");
         WriteText(Dir() / c.name, c.name);
-        core::Settings.game_protocols = c.protocolsSetting;
+        m_record.game_protocols = c.protocolsSetting;
         const std::string copy = "vmrtmp00" + c.name.substr(c.name.find('.'));
-        EXPECT_EQ(core::PlayDemo(Row(c.name, m_scratch.str(), "baseq3", "", c.protocol)), c.outcome == Played)
+        EXPECT_EQ(Shown(core::PlayDemo(Row(c.name, m_scratch.str(), "baseq3", "", c.protocol), Play(), m_notices)),
+                  c.outcome == Played)
             << c.what;
         if (c.outcome == Played) {
             EXPECT_TRUE(m_messages.shown.empty()) << c.what;
             EXPECT_EQ(ReadText(DemoDir() / copy), c.name) << c.what;
             // The leftover is gone before the engine could take it for the requested demo.
             EXPECT_FALSE(std::filesystem::exists(DemoDir() / "vmrtmp00.dm_68")) << c.what;
-            EXPECT_TRUE(core::CloseGame());
+            EXPECT_TRUE(core::CloseGame(Play()));
             continue;
         }
         ASSERT_EQ(m_messages.shown.size(), 1u) << c.what;
         EXPECT_FALSE(std::filesystem::exists(BaseDir() / "vmrtmp.vmr")) << c.what;
         EXPECT_FALSE(std::filesystem::exists(DemoDir() / copy)) << c.what;
-        EXPECT_FALSE(core::IsGameRunning()) << c.what;
+        EXPECT_FALSE(core::IsGameRunning(Play())) << c.what;
         if (c.outcome == NotConverted) {
             EXPECT_EQ(m_messages.shown[0].title, "Demo Conversion Error") << c.what;
             EXPECT_TRUE(m_messages.shown[0].text.starts_with("The demo " + c.name + " (protocol " + c.protocol +
@@ -280,29 +283,31 @@ TEST_F(GameLaunchTest, DemoTheProgramCannotPlayIsRefusedBeforeAnythingIsWritten)
 
     // Quake Live demos are refused by name, whichever of its protocols they have, unless the
     // setting says the program plays them.
-    core::Settings.game_protocols.clear();
+    m_record.game_protocols.clear();
     for (const char* protocol : {"73", "90", "91"}) {
         m_messages.shown.clear();
         const std::string name = std::string("ql.dm_") + protocol;
         WriteText(Dir() / name, name);
-        EXPECT_FALSE(core::PlayDemo(Row(name, m_scratch.str(), "baseq3", "", protocol))) << protocol;
+        EXPECT_FALSE(Shown(core::PlayDemo(Row(name, m_scratch.str(), "baseq3", "", protocol), Play(), m_notices)))
+            << protocol;
         ASSERT_EQ(m_messages.shown.size(), 1u) << protocol;
         EXPECT_EQ(m_messages.shown[0].title, "Demo Protocol not Playable");
         EXPECT_TRUE(m_messages.shown[0].text.starts_with("The demo \"" + name +
                                                          "\" was recorded by Quake Live (protocol " + protocol +
                                                          "). Quake Live demos play only in Quake Live"))
             << m_messages.shown[0].text;
-        EXPECT_FALSE(core::IsGameRunning()) << protocol;
+        EXPECT_FALSE(core::IsGameRunning(Play())) << protocol;
     }
     EXPECT_EQ(core::UnplayableDemoText("ql.dm_91", "91", program, {68, 71, 91}), std::nullopt);
     EXPECT_NE(core::UnplayableDemoText("ql.dm_73", "73", program, {68, 71, 91}), std::nullopt);
 
     // A play list is checked whole before its first copy is made.
-    core::Settings.game_protocols.clear();
+    m_record.game_protocols.clear();
     m_messages.shown.clear();
     WriteText(Dir() / "b.dm_71", "b");
-    EXPECT_FALSE(core::CreatePlaylist(
-        {Row("b.dm_71", m_scratch.str(), "baseq3", "", "71"), Row("ql.dm_73", m_scratch.str(), "baseq3", "", "73")}));
+    EXPECT_FALSE(Shown(core::CreatePlaylist(
+        {Row("b.dm_71", m_scratch.str(), "baseq3", "", "71"), Row("ql.dm_73", m_scratch.str(), "baseq3", "", "73")},
+        Play(), m_notices)));
     ASSERT_EQ(m_messages.shown.size(), 1u);
     EXPECT_NE(m_messages.shown[0].text.find("\"ql.dm_73\" was recorded by Quake Live"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(DemoDir() / "vmrtmp00.dm_71"));
@@ -346,7 +351,7 @@ TEST_F(GameLaunchTest, DemoNeedingAModThatIsNotInstalledIsRefusedAndTheRunningGa
     };
     // A game already plays.
     WriteText(Dir() / "first.dm_68", "first");
-    ASSERT_TRUE(core::PlayDemo(Row("first.dm_68", m_scratch.str(), "baseq3", "", "68")));
+    ASSERT_TRUE(Shown(core::PlayDemo(Row("first.dm_68", m_scratch.str(), "baseq3", "", "68"), Play(), m_notices)));
     ASSERT_TRUE(WaitForStart());
     const platform::ProcessId game = platform::Game().ChildPid();
     for (const Case& c : cases) {
@@ -358,12 +363,12 @@ TEST_F(GameLaunchTest, DemoNeedingAModThatIsNotInstalledIsRefusedAndTheRunningGa
             std::filesystem::create_directories(GameDir() / "cpma");
         else if (!c.installedIn.empty())
             WriteText(c.installedIn / "cpma" / "z-cpma-pak.pk3", "pack");
-        core::DiscoverMods();
+        core::DiscoverMods(m_record.q3a_dir, m_record.base_folder);
         demo("m.dm_68", c.gameVersion);
         const std::string script = Script(), console = Console();
         const platform::ProcessId running = platform::Game().ChildPid();
 
-        const bool played = core::PlayDemo(Row("m.dm_68", m_scratch.str(), c.mod, "", "68"));
+        const bool played = Shown(core::PlayDemo(Row("m.dm_68", m_scratch.str(), c.mod, "", "68"), Play(), m_notices));
         EXPECT_EQ(played, c.played) << c.what;
         if (played) {
             EXPECT_TRUE(m_messages.shown.empty()) << c.what;
@@ -389,12 +394,13 @@ TEST_F(GameLaunchTest, DemoNeedingAModThatIsNotInstalledIsRefusedAndTheRunningGa
 
     // A play list holding such a demo is refused whole, before anything is written.
     std::filesystem::remove_all(home / "cpma");
-    core::DiscoverMods();
+    core::DiscoverMods(m_record.q3a_dir, m_record.base_folder);
     demo("m.dm_68", "cpma-1");
     m_messages.shown.clear();
     const std::string console = Console(), script = Script();
-    EXPECT_FALSE(core::CreatePlaylist(
-        {Row("first.dm_68", m_scratch.str(), "baseq3", "", "68"), Row("m.dm_68", m_scratch.str(), "cpma", "", "68")}));
+    EXPECT_FALSE(Shown(core::CreatePlaylist(
+        {Row("first.dm_68", m_scratch.str(), "baseq3", "", "68"), Row("m.dm_68", m_scratch.str(), "cpma", "", "68")},
+        Play(), m_notices)));
     ASSERT_EQ(m_messages.shown.size(), 1u);
     EXPECT_EQ(m_messages.shown[0].title, "Demo Mod not Installed");
     EXPECT_EQ(Script(), script);
@@ -405,7 +411,7 @@ TEST_F(GameLaunchTest, DemoNeedingAModThatIsNotInstalledIsRefusedAndTheRunningGa
     const testsupport::SampleDemo old = testsupport::SampleDemos(1, 1)[0];
     ASSERT_EQ(old.protocol, 48);
     testsupport::WriteFile(Dir() / old.name, old.bytes);
-    EXPECT_TRUE(core::PlayDemo(Row(old.name, m_scratch.str(), "cpma", "", "48")));
+    EXPECT_TRUE(Shown(core::PlayDemo(Row(old.name, m_scratch.str(), "cpma", "", "48"), Play(), m_notices)));
     EXPECT_TRUE(m_messages.shown.empty());
 }
 
@@ -428,12 +434,11 @@ TEST_F(GameLaunchTest, ProgramAndProtocolsFollowTheDemo)
         {"68", "quake3.x86", original},
     };
     for (const ProgramCase& c : programs)
-        EXPECT_EQ(core::GameProgramFor(c.protocol, core::Settings.game, c.setting), c.program)
-            << c.protocol << c.setting;
+        EXPECT_EQ(core::GameProgramFor(c.protocol, m_record.game, c.setting), c.program) << c.protocol << c.setting;
     std::filesystem::remove(GameDir() / "quake3.x86");
-    EXPECT_EQ(core::GameProgramFor("48", core::Settings.game, ""), engine) << "the only program there is";
+    EXPECT_EQ(core::GameProgramFor("48", m_record.game, ""), engine) << "the only program there is";
 
-    const core::GamePaths& game = core::Settings.game;
+    const core::GamePaths& game = m_record.game;
     EXPECT_EQ(core::PlayableProtocols("/usr/games/openarena", game, ""), (std::vector<int>{66, 67, 68, 71}));
     EXPECT_EQ(core::PlayableProtocols(original, game, ""), (std::vector<int>{43, 45, 46}));
     WriteText(BaseDir() / "pak4.pk3", "");
@@ -472,14 +477,14 @@ TEST_F(GameLaunchTest, FailedGameStartKeepsThePlayListCommandFromSucceeding)
     std::filesystem::remove(GameDir() / "ioquake3");
     WriteText(GameDir() / "quake3.exe", "MZ");
     WriteText(BaseDir() / "pak4.pk3", "");
-    core::SetGameDirectory(core::Settings, GameDir().string());
+    core::SetGameDirectory(m_record, GameDir().string());
     WriteText(Dir() / "a.dm_48", "a");
     const std::vector<core::DemoInfo> list{Row("a.dm_48", m_scratch.str())};
     bool played = false;
     {
         const testsupport::RestoreEnvironment path("PATH");
         ::setenv("PATH", (Dir() / "no-wine").c_str(), 1);
-        played = core::CreatePlaylist(list);
+        played = Shown(core::CreatePlaylist(list, Play(), m_notices));
     }
     EXPECT_FALSE(played);
     ASSERT_EQ(m_messages.shown.size(), 1u);
@@ -487,7 +492,7 @@ TEST_F(GameLaunchTest, FailedGameStartKeepsThePlayListCommandFromSucceeding)
     EXPECT_NE(m_messages.shown[0].text.find("Wine is not installed"), std::string::npos);
 
     std::filesystem::remove(GameDir() / "quake3.exe");
-    EXPECT_FALSE(core::CreatePlaylist(list));
+    EXPECT_FALSE(Shown(core::CreatePlaylist(list, Play(), m_notices)));
     ASSERT_EQ(m_messages.shown.size(), 2u);
     EXPECT_EQ(m_messages.shown[1].text, "No game program found in " + GameDir().string() + "!");
 }
@@ -500,18 +505,18 @@ TEST_F(GameLaunchTest, RunningGameUnderWineIsStartedAgainInsteadOfGettingLostLin
     std::filesystem::remove(GameDir() / "ioquake3");
     WriteText(GameDir() / "quake3.exe", "MZ");
     WriteText(BaseDir() / "pak4.pk3", "");
-    core::SetGameDirectory(core::Settings, GameDir().string());
+    core::SetGameDirectory(m_record, GameDir().string());
     std::vector<std::string> statuses;
     core::Hooks().status = [&](const std::string& text) { statuses.push_back(text); };
     const testsupport::RestoreEnvironment path("PATH");
     ::setenv("PATH", ((Dir() / "bin").string() + ":" + path.Saved()).c_str(), 1);
 
     const std::string program = (GameDir() / "quake3.exe").string();
-    const bool first = core::LaunchGame("48", BaseDir().string());
+    const bool first = Shown(core::LaunchGame("48", BaseDir().string(), Play(), m_notices));
     const bool started = WaitForStart();
     const platform::ProcessId firstPid = platform::Game().ChildPid();
     std::filesystem::remove(GameDir() / "started.txt");
-    const bool second = core::LaunchGame("48", BaseDir().string());
+    const bool second = Shown(core::LaunchGame("48", BaseDir().string(), Play(), m_notices));
     const bool restarted = WaitForStart();
     core::Hooks().status = nullptr;
 
@@ -558,7 +563,7 @@ std::string GameVersionIn(const std::filesystem::path& demo)
 
 TEST_F(GameLaunchTest, DemosTheEngineOnlyPlaysConvertedArePlayedFromAConvertedCopyWhereverTheyLie)
 {
-    core::Settings.game_version = "baseoa-1";
+    m_record.game_version = "baseoa-1";
     const std::vector<uint8_t> demo = OpenArena081Demo();
     testsupport::WriteFile(Dir() / "fly.dm_70", demo);
     testsupport::WriteFile(DemoDir() / "here.dm_70", demo);
@@ -575,14 +580,14 @@ TEST_F(GameLaunchTest, DemosTheEngineOnlyPlaysConvertedArePlayedFromAConvertedCo
     };
     for (const Case& c : cases) {
         m_messages.shown.clear();
-        ASSERT_TRUE(core::PlayDemo(c.row)) << c.what;
+        ASSERT_TRUE(Shown(core::PlayDemo(c.row, Play(), m_notices))) << c.what;
         EXPECT_TRUE(m_messages.shown.empty()) << c.what;
         EXPECT_EQ(GameVersionIn(DemoDir() / "vmrtmp00.dm_71"), "baseoa-1") << c.what;
         EXPECT_NE(Script().find("set d1 \"demo vmrtmp00.dm_71; set actualdemo echo Playing demo: ^3" +
                                 c.row[core::FieldDemoname] + ";"),
                   std::string::npos)
             << c.what;
-        EXPECT_TRUE(core::CloseGame());
+        EXPECT_TRUE(core::CloseGame(Play()));
     }
     // The demo folder holds the converted copy and the user's own demo, nothing written halfway.
     std::vector<std::string> names;
@@ -593,28 +598,29 @@ TEST_F(GameLaunchTest, DemosTheEngineOnlyPlaysConvertedArePlayedFromAConvertedCo
 
     // A play list: a demo the engine plays as it is beside one it plays converted, in one run.
     WriteText(Dir() / "own.dm_71", "own");
-    ASSERT_TRUE(core::CreatePlaylist({Row("own.dm_71", m_scratch.str(), "baseq3", "", "71"), cases[0].row}));
+    ASSERT_TRUE(Shown(core::CreatePlaylist({Row("own.dm_71", m_scratch.str(), "baseq3", "", "71"), cases[0].row},
+                                           Play(), m_notices)));
     EXPECT_EQ(ReadText(DemoDir() / "vmrtmp00.dm_71"), "own");
     EXPECT_EQ(GameVersionIn(DemoDir() / "vmrtmp01.dm_71"), "baseoa-1");
     EXPECT_NE(Script().find("set d2 \"demo vmrtmp01.dm_71; "), std::string::npos);
-    EXPECT_TRUE(core::CloseGame());
+    EXPECT_TRUE(core::CloseGame(Play()));
 
     // A demo that breaks off is played as far as it goes, and the user is told why it ends early.
     testsupport::WriteFile(Dir() / "cut.dm_70", std::vector<uint8_t>(demo.begin(), demo.end() - 5));
     m_messages.shown.clear();
-    ASSERT_TRUE(core::PlayDemo(Row("cut.dm_70", m_scratch.str(), "baseq3", "", "70")));
+    ASSERT_TRUE(Shown(core::PlayDemo(Row("cut.dm_70", m_scratch.str(), "baseq3", "", "70"), Play(), m_notices)));
     ASSERT_EQ(m_messages.shown.size(), 1u);
     EXPECT_EQ(m_messages.shown[0].title, "Demo Damaged");
     EXPECT_NE(m_messages.shown[0].text.find("cut.dm_70 (protocol 70): the demo breaks off at byte "), std::string::npos)
         << m_messages.shown[0].text;
     EXPECT_EQ(GameVersionIn(DemoDir() / "vmrtmp00.dm_71"), "baseoa-1");
-    EXPECT_TRUE(core::CloseGame());
+    EXPECT_TRUE(core::CloseGame(Play()));
 
     // A 68 demo on its engine stays as it is, game version and all.
     testsupport::WriteFile(Dir() / "own.dm_68", demo);
-    ASSERT_TRUE(core::PlayDemo(Row("own.dm_68", m_scratch.str(), "baseq3", "", "68")));
+    ASSERT_TRUE(Shown(core::PlayDemo(Row("own.dm_68", m_scratch.str(), "baseq3", "", "68"), Play(), m_notices)));
     EXPECT_EQ(GameVersionIn(DemoDir() / "vmrtmp00.dm_68"), "baseq3-1");
-    EXPECT_TRUE(core::CloseGame());
+    EXPECT_TRUE(core::CloseGame(Play()));
 }
 
 TEST_F(GameLaunchTest, PlayFromAMomentOfAnOldDemoCutsItsConvertedForm)
@@ -625,7 +631,7 @@ TEST_F(GameLaunchTest, PlayFromAMomentOfAnOldDemoCutsItsConvertedForm)
     std::filesystem::copy_file(duel, Dir() / "duel.dm_48");
     const core::DemoInfo row = Row("duel.dm_48", m_scratch.str(), "baseq3", "", "48");
 
-    ASSERT_TRUE(core::PlayFromMoment(row, (Dir() / "duel.dm_48").string(), "", 60000));
+    ASSERT_TRUE(Shown(core::PlayFromMoment(row, (Dir() / "duel.dm_48").string(), "", 60000, Play(), m_notices)));
     EXPECT_TRUE(m_messages.shown.empty());
     const std::string bytes = ReadText(DemoDir() / "vmrtmp00.dm_68");
     const std::vector<uint8_t> cut(bytes.begin(), bytes.end());
@@ -638,5 +644,5 @@ TEST_F(GameLaunchTest, PlayFromAMomentOfAnOldDemoCutsItsConvertedForm)
     EXPECT_GT(snapshots, 10000); // the rest of a 15-minute duel after its first minute
     EXPECT_LT(snapshots, 18000);
     EXPECT_NE(Script().find("set d1 \"demo vmrtmp00.dm_68; "), std::string::npos);
-    EXPECT_TRUE(core::CloseGame());
+    EXPECT_TRUE(core::CloseGame(Play()));
 }

@@ -14,6 +14,7 @@
 #include "platform/GameProcess.h"
 #include "platform/ShellWords.h"
 #include "support/PlayTestSupport.h"
+#include "support/Restore.h"
 
 namespace {
 

@@ -3,13 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
+#include <stop_token>
 
 #include "core/convert/DemoConversion.h"
+#include "core/convert/DemoFileConversion.h"
 #include "core/convert/GameVersionRewrite.h"
 #include "core/demo/DemoDecoder.h"
 #include "core/demo/DemoEncoder.h"
 #include "support/HuffmanEncoder.h"
+#include "support/ScratchDir.h"
+#include "support/ZipBuilder.h"
 
 namespace {
 
@@ -184,6 +189,30 @@ TEST(ModernDemoConversion, OpenArena081StatsMoveForOpenArenasDataOnly)
             EXPECT_EQ(converted.bytes, core::RewriteGameVersion(demo, c.data.gameVersion).bytes);
         }
     }
+}
+
+// A stop request ends a conversion between two messages; its file is not written, not even in part.
+TEST(ModernDemoConversion, AStopRequestEndsTheConversionAndWritesNothing)
+{
+    testsupport::ScratchDir dir;
+    testsupport::WriteFile(dir.path() / "in.dm_68", BuiltDemo());
+    for (const bool stopped : {false, true}) {
+        std::stop_source stop;
+        if (stopped)
+            stop.request_stop();
+        core::DemoFileConversion job;
+        job.name = (dir.path() / "in.dm_68").string();
+        job.fromProtocol = 68;
+        job.toProtocol = 71;
+        job.output = (dir.path() / (stopped ? "stopped.dm_71" : "whole.dm_71")).string();
+        job.stop = stop.get_token();
+        const core::DemoFileConversionResult result = core::ConvertDemoFile(job);
+        EXPECT_EQ(result.ok, !stopped) << result.failure;
+        EXPECT_EQ(std::filesystem::exists(job.output), !stopped);
+        EXPECT_EQ(result.failure, stopped ? "the conversion was stopped" : "");
+    }
+    // The demo and the whole conversion, no hidden part of the stopped one.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
 }
 
 } // namespace

@@ -42,7 +42,7 @@ TEST_F(ModsTest, ModNamesMapToInstalledModFoldersOrTheBase)
     WriteText(GameDir() / "zarena" / "osp.pk3", "");        // a pack named like the mod, in another folder
     std::filesystem::create_directories(GameDir() / "osp"); // named like it, but no pack
     WriteText(GameDir() / "tourney" / "Defrag.Pk3", "");
-    core::DiscoverMods();
+    core::DiscoverMods(m_record.q3a_dir, m_record.base_folder);
     const std::string game = GameDir().string();
     const std::string base = BaseDir().string();
     struct Case {
@@ -60,7 +60,7 @@ TEST_F(ModsTest, ModNamesMapToInstalledModFoldersOrTheBase)
         {"missing", base},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(core::FindModDir(c.mod), c.folder) << c.mod;
+        EXPECT_EQ(core::FindModDir(c.mod, Play()), c.folder) << c.mod;
     EXPECT_TRUE(core::ListMods((Dir() / "no-game").string(), "baseq3").empty());
 }
 
@@ -80,9 +80,9 @@ TEST_F(ModsTest, ConsoleFifoNameComesFromTheGlobalParameters)
         EXPECT_EQ(core::ConsolePipeName(c.parameters), c.name) << c.parameters;
 
     WriteText(GameDir() / "osp" / "osp.pk3", "");
-    core::DiscoverMods();
-    core::Settings.q3a_start_param = "+set com_pipefile p";
-    EXPECT_EQ(core::ConsolePipeFiles(),
+    core::DiscoverMods(m_record.q3a_dir, m_record.base_folder);
+    m_record.q3a_start_param = "+set com_pipefile p";
+    EXPECT_EQ(core::ConsolePipeFiles(Play()),
               (std::vector<std::string>{(BaseDir() / "p").string(), (GameDir() / "osp" / "p").string()}));
 }
 
@@ -99,7 +99,7 @@ TEST_F(ModsTest, ModsOfTheEnginesHomeAndSystemFoldersAreFoundAfterTheGamesOwn)
     WriteText(system / "missionpack" / "demos" / "x.dm_68", "");
     core::ModLocations = {{(home / ".q3a").string(), (home / ".openarena").string(), (Dir() / "absent").string()},
                           {system.string(), GameDir().string()}};
-    core::DiscoverMods();
+    core::DiscoverMods(m_record.q3a_dir, m_record.base_folder);
     core::ModLocations = {};
     struct Case {
         std::string mod, folder;
@@ -112,7 +112,7 @@ TEST_F(ModsTest, ModsOfTheEnginesHomeAndSystemFoldersAreFoundAfterTheGamesOwn)
         {"baseq3", BaseDir().string()},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(core::FindModDir(c.mod), c.folder) << c.mod;
+        EXPECT_EQ(core::FindModDir(c.mod, Play()), c.folder) << c.mod;
     EXPECT_EQ(core::ModTable.size(), 4u); // osp twice, cpma, missionpack; the game directory once
 
     // Those mods start with their folder name; their demos play where they lie.
@@ -120,8 +120,8 @@ TEST_F(ModsTest, ModsOfTheEnginesHomeAndSystemFoldersAreFoundAfterTheGamesOwn)
 
     // The engine makes its console FIFO in its home folder, for the base game or the mod it runs.
     core::ModLocations.homes = {(home / ".openarena").string()};
-    core::Settings.base_folder = "baseoa";
-    const std::vector<std::string> fifos = core::ConsolePipeFiles();
+    m_record.base_folder = "baseoa";
+    const std::vector<std::string> fifos = core::ConsolePipeFiles(Play());
     core::ModLocations = {};
     for (const auto& expected :
          {GameDir() / "baseoa" / "velmora.fifo", GameDir() / "cpma" / "velmora.fifo",

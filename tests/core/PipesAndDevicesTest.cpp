@@ -112,7 +112,7 @@ TEST(PipesAndDevices, EveryReaderRefusesAPipe)
          [](const std::filesystem::path& p) {
              Rows list;
              LibraryFeedback feedback;
-             EXPECT_FALSE(LoadPlayListFile(p, list, feedback, ScanSettings{}).accepted);
+             EXPECT_FALSE(LoadPlayListFile(p, list, feedback, ScanSettings{}).ok());
          }},
         {"a.dm_48.description", [](const std::filesystem::path& p) { EXPECT_FALSE(LoadTextLines(p).has_value()); }},
         {"b.dm_48.description", [](const std::filesystem::path& p) { EXPECT_FALSE(SaveTextLines(p, {"x"})); }},

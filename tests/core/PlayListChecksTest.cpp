@@ -36,16 +36,26 @@ TEST_F(PlayListChecksTest, ThirtyEntriesOrMoreAskFirst)
         bool asked, played;
     };
     for (const Case c : {Case{29, false, false, true}, Case{30, false, true, false}, Case{30, true, true, true}}) {
-        m_messages.shown.clear();
-        m_messages.answer = c.answer;
         std::filesystem::remove(BaseDir() / "vmrtmp.vmr");
         const std::vector<core::DemoInfo> rows(c.entries, Demo("a.dm_68", "68"));
-        EXPECT_EQ(core::CreatePlaylist(rows), c.played) << c.entries;
+        // As the window does it: the question comes back as the result, asked, the list is started again.
+        core::PlayResult started = core::CreatePlaylist(rows, Play(), m_notices);
+        const bool asked = !started && started.code() == core::PlayError::NeedsConfirmation;
+        if (asked) {
+            EXPECT_FALSE(Played()) << "nothing is written before the answer";
+            EXPECT_EQ(started.text(), "Perhaps there are too many items in playlist. Less than 30 items in playlist "
+                                      "should be save.\r\nTry to play the list nevertheless ?");
+            if (c.answer)
+                started = core::CreatePlaylist(rows, Play(), m_notices, true);
+        }
+        EXPECT_EQ(asked, c.asked) << c.entries;
+        EXPECT_EQ(started.ok(), c.played) << c.entries;
         EXPECT_EQ(Played(), c.played) << c.entries;
-        EXPECT_EQ(!m_messages.shown.empty() && m_messages.shown[0].kind == "question", c.asked) << c.entries;
-        core::CloseGame();
+        EXPECT_EQ(core::PlayErrorTitle(core::PlayError::NeedsConfirmation),
+                  std::string("Q3A Limitation Warning: Cbuf_InsertText overflowed"));
+        EXPECT_TRUE(m_notices.empty() && m_messages.shown.empty()) << c.entries;
+        core::CloseGame(Play());
     }
-    EXPECT_EQ(m_messages.shown[0].title, "Q3A Limitation Warning: Cbuf_InsertText overflowed");
 }
 
 TEST_F(PlayListChecksTest, ProtocolClassesCannotBeMixed)
@@ -59,21 +69,23 @@ TEST_F(PlayListChecksTest, ProtocolClassesCannotBeMixed)
         {{"48", "68"}, false},      {{"66", "68", "71"}, true}, {{"71", "45"}, false},
     };
     // The classes alone: the program is said to play every protocol of the cases.
-    core::Settings.game_protocols = "43 45 46 48 66 68 71";
+    m_record.game_protocols = "43 45 46 48 66 68 71";
     for (const Case& c : cases) {
         std::vector<core::DemoInfo> rows;
         for (size_t i = 0; i < c.protocols.size(); ++i)
             rows.push_back(Demo("d" + std::to_string(i) + ".dm_" + c.protocols[i], c.protocols[i]));
-        EXPECT_EQ(core::CreatePlaylist(rows), c.played) << c.protocols[0] << " " << c.protocols[1];
-        core::CloseGame();
-        core::CleanTempFiles();
+        EXPECT_EQ(Shown(core::CreatePlaylist(rows, Play(), m_notices)), c.played)
+            << c.protocols[0] << " " << c.protocols[1];
+        core::CloseGame(Play());
+        core::CleanTempFiles(Play());
     }
 }
 
 TEST_F(PlayListChecksTest, MismatchIsReportedAndEarlierCopiesRemoved)
 {
-    core::Settings.game_protocols = "43 45 48";
-    const bool played = core::CreatePlaylist({Demo("old.dm3", "45"), Demo("older.dm3", "43"), Demo("new.dm_48", "48")});
+    m_record.game_protocols = "43 45 48";
+    const bool played = Shown(core::CreatePlaylist(
+        {Demo("old.dm3", "45"), Demo("older.dm3", "43"), Demo("new.dm_48", "48")}, Play(), m_notices));
     EXPECT_FALSE(played);
     ASSERT_EQ(m_messages.shown.size(), 1u);
     EXPECT_EQ(m_messages.shown[0].text, "Demo \"old.dm3\" has protocol version 45\r\n"
@@ -83,17 +95,17 @@ TEST_F(PlayListChecksTest, MismatchIsReportedAndEarlierCopiesRemoved)
     EXPECT_FALSE(std::filesystem::exists(DemoDir() / "vmrtmp00.dm3"));
     EXPECT_FALSE(std::filesystem::exists(DemoDir() / "vmrtmp01.dm3"));
     EXPECT_FALSE(Played());
-    EXPECT_FALSE(core::IsGameRunning());
+    EXPECT_FALSE(core::IsGameRunning(Play()));
 }
 
 TEST_F(PlayListChecksTest, ModsCannotBeMixedWhilePlayingModDemos)
 {
     WriteText(GameDir() / "osp" / "osp.pk3", "pack");
-    core::DiscoverMods();
+    core::DiscoverMods(m_record.q3a_dir, m_record.base_folder);
     const std::vector<core::DemoInfo> rows = {Demo("base.dm_68", "68"), Demo("osp.dm_68", "68", "osp")};
 
-    core::Settings.mod_demos = true;
-    EXPECT_FALSE(core::CreatePlaylist(rows));
+    m_record.mod_demos = true;
+    EXPECT_FALSE(Shown(core::CreatePlaylist(rows, Play(), m_notices)));
     ASSERT_EQ(m_messages.shown.size(), 1u);
     EXPECT_EQ(m_messages.shown[0].text, "Demo \"base.dm_68\" is from MOD 'baseq3'\r\n"
                                         "Demo \"osp.dm_68\" is from MOD 'osp'\r\n"
@@ -101,8 +113,8 @@ TEST_F(PlayListChecksTest, ModsCannotBeMixedWhilePlayingModDemos)
                                         "Try do uncheck \"Options/Play Demos as Mod Demos\".");
     EXPECT_EQ(m_messages.shown[0].title, "MOD Mismatch in Playlist");
 
-    core::Settings.mod_demos = false;
-    EXPECT_TRUE(core::CreatePlaylist(rows));
+    m_record.mod_demos = false;
+    EXPECT_TRUE(Shown(core::CreatePlaylist(rows, Play(), m_notices)));
 }
 
 TEST_F(PlayListChecksTest, NothingPreparedStartsNoGame)
@@ -111,9 +123,9 @@ TEST_F(PlayListChecksTest, NothingPreparedStartsNoGame)
     core::DemoInfo gone = Demo("gone.dm_68", "68");
     std::filesystem::remove(Dir() / "elsewhere" / "gone.dm_68");
 
-    EXPECT_FALSE(core::CreatePlaylist({unreadable, gone}));
+    EXPECT_FALSE(Shown(core::CreatePlaylist({unreadable, gone}, Play(), m_notices)));
     EXPECT_FALSE(Played());
-    EXPECT_FALSE(core::IsGameRunning());
+    EXPECT_FALSE(core::IsGameRunning(Play()));
     ASSERT_EQ(m_messages.shown.size(), 2u);
     EXPECT_EQ(m_messages.shown[0].title, "File Copy ERROR");
     EXPECT_EQ(m_messages.shown[1].kind, "information");

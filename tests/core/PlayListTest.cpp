@@ -173,7 +173,7 @@ protected:
         return rows.front();
     }
 
-    core::PlayListLoadResult Load(const std::filesystem::path& file)
+    core::Result<core::PlayListLoadResult, core::PlayListError> Load(const std::filesystem::path& file)
     {
         return core::LoadPlayListFile(file, playList, feedback, settings);
     }
@@ -198,8 +198,9 @@ TEST_F(PlayListFileTest, SavedAndLoadedListKeepsItsEntriesInOrder)
                                   "/two.dm_48\r\n");
 
     playList.AddRow(Row("stale", "/"));
-    const auto result = Load(file);
-    EXPECT_TRUE(result.accepted);
+    const auto loaded = Load(file);
+    ASSERT_TRUE(loaded.ok());
+    const core::PlayListLoadResult& result = *loaded;
     EXPECT_EQ(playList.Rows(), chosen) << "every column as the demo list shows it";
     auto estimate = [](uint64_t bytes) { return static_cast<uint64_t>(core::RoundHalfEven(double(bytes) * 0.00074)); };
     EXPECT_EQ(result.totalSeconds, 2 * estimate(std::filesystem::file_size(folder.path() / "two.dm_48")) +
@@ -216,8 +217,9 @@ TEST_F(PlayListFileTest, MembersOfOneNameInTwoFoldersLoadTwiceAndVanishedDemosAr
     WriteText(file, std::string("VMR Play List, ver 1.32\r\n") + "\x01" + folder.str() + "/pak9.pk3\\duel.dm_48\r\n" +
                         folder.str() + "/gone.dm_48\r\n" + "\r\n" + "\x01" + folder.str() + "/gone.pk3\\a.dm3\r\n" +
                         folder.str() + "/*.*\r\n" + folder.str() + "/one.dm_48");
-    const auto result = Load(file);
-    EXPECT_TRUE(result.accepted);
+    const auto loaded = Load(file);
+    ASSERT_TRUE(loaded.ok());
+    const core::PlayListLoadResult& result = *loaded;
     ASSERT_EQ(playList.Size(), 3u);
     EXPECT_EQ(Names(playList.Rows()), (std::vector<std::string>{"duel.dm_48", "duel.dm_48", "one.dm_48"}));
     EXPECT_EQ(playList.Rows()[0][core::FieldArchiveLocation], "demos");
@@ -246,23 +248,20 @@ TEST_F(PlayListFileTest, OnlyAFileWithTheHeaderIsAccepted)
         const auto file = folder.path() / (c.name + ".vmr");
         WriteText(file, c.bytes);
         const auto result = Load(file);
-        EXPECT_EQ(result.accepted, c.accepted) << c.name;
+        EXPECT_EQ(result.ok(), c.accepted) << c.name;
+        EXPECT_TRUE(sink.infos.empty()) << "the core shows nothing: " << c.name;
         if (c.accepted) {
             EXPECT_TRUE(playList.Empty()) << c.name;
-            EXPECT_EQ(result.labelText, "Play List corrupted, nothing to load") << c.name;
-            EXPECT_EQ(result.statusText, "0 Items. Total length: 00:00:00") << c.name;
-            EXPECT_TRUE(sink.infos.empty()) << c.name;
+            EXPECT_EQ(result->labelText, "Play List corrupted, nothing to load") << c.name;
+            EXPECT_EQ(result->statusText, "0 Items. Total length: 00:00:00") << c.name;
         } else {
             EXPECT_EQ(Names(playList.Rows()), std::vector<std::string>{"kept.dm3"}) << c.name;
-            ASSERT_EQ(sink.infos.size(), 1u) << c.name;
-            EXPECT_EQ(sink.infos[0].first,
+            EXPECT_EQ(result.code(), core::PlayListError::NotAPlayList) << c.name;
+            EXPECT_EQ(result.text(),
                       "This is not a Velmora Play List !\r\nTry to save a Play List and then reload it.");
-            EXPECT_EQ(sink.infos[0].second, "Load Playlist Error");
         }
     }
-    sink.infos.clear();
-    EXPECT_FALSE(Load(folder.path() / "missing.vmr").accepted);
-    EXPECT_EQ(sink.infos.size(), 1u);
+    EXPECT_FALSE(Load(folder.path() / "missing.vmr").ok());
 }
 
 } // namespace

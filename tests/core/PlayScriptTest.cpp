@@ -58,7 +58,7 @@ TEST_F(PlayScriptTest, PreambleIsTheFiftyFiveLinesOfTheSpeedStates)
 TEST_F(PlayScriptTest, SingleDemoPlayedInPlaceByItsPathBelowTheDemoFolder)
 {
     WriteText(DemoDir() / "cup" / "Final.dm_71", "demo bytes");
-    ASSERT_TRUE(core::PlayDemo(Row("Final.dm_71", (DemoDir() / "cup").string(), "71")));
+    ASSERT_TRUE(Shown(core::PlayDemo(Row("Final.dm_71", (DemoDir() / "cup").string(), "71"), Play(), m_notices)));
 
     EXPECT_EQ(Script(), Expected("preamble.txt") + Expected("single-in-place.txt"));
     EXPECT_FALSE(std::filesystem::exists(DemoDir() / "vmrtmp00.dm_71"));
@@ -73,13 +73,13 @@ TEST_F(PlayScriptTest, SingleDemoPlayedInPlaceByItsPathBelowTheDemoFolder)
 TEST_F(PlayScriptTest, SingleDemoCopiedWithLoopTimedemoAndChangedKeys)
 {
     WriteText(Dir() / "elsewhere" / "Outside Demo.dm_48", "outside bytes");
-    core::Settings.loop_demos = true;
-    core::Settings.time_demos = true;
+    m_record.loop_demos = true;
+    m_record.time_demos = true;
     core::PlaybackKeys keys = core::DefaultPlaybackKeys();
     keys[4] = "p";
-    core::ConfirmPlaybackKeys(keys);
+    core::ConfirmPlaybackKeys(keys, m_record);
 
-    ASSERT_TRUE(core::PlayDemo(Row("Outside Demo.dm_48", (Dir() / "elsewhere").string())));
+    ASSERT_TRUE(Shown(core::PlayDemo(Row("Outside Demo.dm_48", (Dir() / "elsewhere").string()), Play(), m_notices)));
 
     EXPECT_EQ(Script(), Expected("preamble.txt") + Expected("single-copy-loop-timedemo-keys.txt"));
     EXPECT_EQ(ReadText(DemoDir() / "vmrtmp00.dm_48"), "outside bytes");
@@ -91,7 +91,7 @@ TEST_F(PlayScriptTest, ListOfTwoCopiedDemos)
     WriteText(Dir() / "elsewhere" / "b.dm_48", "B");
     const std::string elsewhere = (Dir() / "elsewhere").string();
 
-    ASSERT_TRUE(core::CreatePlaylist({Row("a.dm_48", elsewhere), Row("b.dm_48", elsewhere)}));
+    ASSERT_TRUE(Shown(core::CreatePlaylist({Row("a.dm_48", elsewhere), Row("b.dm_48", elsewhere)}, Play(), m_notices)));
 
     EXPECT_EQ(Script(), Expected("preamble.txt") + Expected("list-two.txt", Dir().string()));
     EXPECT_EQ(ReadText(DemoDir() / "vmrtmp00.dm_48"), "A");
@@ -106,13 +106,14 @@ TEST_F(PlayScriptTest, ListWithAFailedEntryIsNumberedWithoutGapAndLoops)
                            testsupport::BuildZip({{.name = "demos/inpak.dm_48", .data = {'P'}}}));
     testsupport::WriteFile(Dir() / "elsewhere" / "pack.zip",
                            testsupport::BuildZip({{.name = "z.dm_48", .data = {'Z', 'Z'}, .deflate = true}}));
-    core::Settings.loop_demos = true;
-    core::Settings.time_demos = true;
+    m_record.loop_demos = true;
+    m_record.time_demos = true;
     const std::string elsewhere = (Dir() / "elsewhere").string();
 
-    ASSERT_TRUE(core::CreatePlaylist({Row("a.dm_48", elsewhere), Row("gone.dm_48", elsewhere),
-                                      Row("inpak.dm_48", (BaseDir() / "pak9.pk3").string(), "48", "demos"),
-                                      Row("z.dm_48", elsewhere + "/pack.zip")}));
+    ASSERT_TRUE(Shown(core::CreatePlaylist({Row("a.dm_48", elsewhere), Row("gone.dm_48", elsewhere),
+                                            Row("inpak.dm_48", (BaseDir() / "pak9.pk3").string(), "48", "demos"),
+                                            Row("z.dm_48", elsewhere + "/pack.zip")},
+                                           Play(), m_notices)));
 
     EXPECT_EQ(Script(), Expected("preamble.txt") + Expected("list-loop-timedemo-failed-entry.txt", Dir().string()));
     // The temporary names follow the play list index, failed and in-place entries included.

@@ -6,7 +6,6 @@
 
 #include "core/playback/PlaybackKeys.h"
 #include "core/settings/Settings.h"
-#include "support/Restore.h"
 
 namespace {
 
@@ -38,32 +37,33 @@ TEST(PlaybackKeys, OkRebuildsTheBlockFromTheInputs)
          "bind kp_minus \"vstr d_s\"\r\nbind pause \"vstr d_p\"\r\nbind KP_5 \"vstr nextdemo\""},
     };
     for (const Case& c : cases) {
-        core::SettingsRecord settings;
-        core::PlaybackKeys inputs = core::CurrentPlaybackKeys(settings);
+        core::PlaybackKeys current = core::CurrentPlaybackKeys(core::SettingsRecord{});
+        core::PlaybackKeys inputs = current;
         if (c.changed >= 0)
             inputs[c.changed] = c.input;
-        EXPECT_EQ(core::RebuildKeyBindingBlock(inputs, settings), c.block) << c.what;
-        EXPECT_EQ(core::CurrentPlaybackKeys(settings), inputs) << c.what;
+        EXPECT_EQ(core::RebuildKeyBindingBlock(inputs, current), c.block) << c.what;
+        EXPECT_EQ(current, inputs) << c.what;
         // Pressed again, nothing differs from the keys now current.
-        EXPECT_EQ(core::RebuildKeyBindingBlock(inputs, settings).find("unbind"), std::string::npos) << c.what;
+        EXPECT_EQ(core::RebuildKeyBindingBlock(inputs, current).find("unbind"), std::string::npos) << c.what;
     }
 }
 
 TEST(PlaybackKeys, SavedKeysPrefillTheDialogButScriptsUseTheDefaultsUntilOk)
 {
-    const testsupport::Restore settings(core::Settings);
-    core::Settings.pause_key = "p"; // from an earlier run's configuration file
+    core::SettingsRecord settings;
+    settings.pause_key = "p"; // from an earlier run's configuration file
     core::KeyBindingBlock = core::DefaultKeyBindingBlock();
 
     EXPECT_EQ(core::KeyBindingBlock, "bind kp_plus \"vstr d_f\"\r\nbind kp_minus \"vstr d_s\"\r\n"
                                      "bind kp_enter \"vstr d_f_t\"\r\nbind kp_del \"vstr d_s_t\"\r\n"
                                      "bind kp_5 \"vstr nextdemo\"\r\nbind pause \"vstr d_p\"");
-    EXPECT_EQ(core::CurrentPlaybackKeys(core::Settings)[4], "p");
+    EXPECT_EQ(core::CurrentPlaybackKeys(settings)[4], "p");
     EXPECT_EQ(core::DefaultPlaybackKeys()[4], "pause");
 
-    core::ConfirmPlaybackKeys(core::CurrentPlaybackKeys(core::Settings));
+    core::ConfirmPlaybackKeys(core::CurrentPlaybackKeys(settings), settings);
     EXPECT_NE(core::KeyBindingBlock.find("bind p \"vstr d_p\""), std::string::npos);
     EXPECT_EQ(core::KeyBindingBlock.find("unbind"), std::string::npos);
+    EXPECT_EQ(settings.pause_key, "p");
 
     core::KeyBindingBlock = core::DefaultKeyBindingBlock();
 }

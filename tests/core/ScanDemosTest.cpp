@@ -64,7 +64,9 @@ public:
     }
     void ShowSummary(const std::string& text) override { summary = text; }
     void ColourSelectedFolder(uint32_t c) override { colour = c; }
+    void ShowError(const std::string& text, const std::string& title) override { errors.push_back({text, title}); }
     std::vector<std::string> parsed;
+    std::vector<std::pair<std::string, std::string>> errors;
     std::string summary;
     uint32_t colour = 0xFFFFFFFF;
     std::function<void(const std::string&)> onParsing;
@@ -170,8 +172,13 @@ TEST_F(ScanDemosTest, WritesTheCacheLineByLineAndFillsRows)
                                            {.name = "root.dm3", .data = Demo("q3tourney2"), .dosTime = future},
                                            {.name = "maps/q3dm6.bsp", .data = {1, 2}}}));
     WriteText(userData.path() / "m.dm_48.description", "^1Bob\r\n5\r\nhttp://x\r\nfirst\r\nsecond\r\n");
+    std::filesystem::create_directories(userData.path() / "b.dm3.description"); // cannot be read
 
     const ScanTotals totals = Scan();
+    // The unreadable description is handed to the window, which tells the user; the demo is listed.
+    EXPECT_EQ(feedback.errors, (std::vector<std::pair<std::string, std::string>>{
+                                   {"Parsing.GetUserInfo: " + (userData.path() / "b.dm3.description").string(),
+                                    "VMR Load File Error"}}));
     ASSERT_EQ(demoList.rows.size(), 3u);
     EXPECT_EQ(demoList.clears, 1);
     EXPECT_EQ(demoList.Column(FieldDemoname), (std::vector<std::string>{"b.dm3", "m.dm_48", "root.dm3"}));

@@ -26,7 +26,7 @@ protected:
         playtest::MakeProgram(GameDir() / "oldversion", std::string(playtest::kRecordingGame) + "# 1.17\n");
         for (const char* pack : {"pak0.pk3", "pak4.pk3", "pak5.pk3"})
             WriteText(BaseDir() / pack, pack);
-        core::SetGameDirectory(core::Settings, GameDir().string());
+        core::SetGameDirectory(m_record, GameDir().string());
     }
     bool Exists(const std::filesystem::path& path) const { return std::filesystem::exists(path); }
     bool EngineUntouched() const { return ReadText(GameDir() / "ioquake3") == playtest::kRecordingGame; }
@@ -48,42 +48,43 @@ TEST_F(VersionSwitchTest, PlainInstallationIsNotSwitchable)
 {
     for (const char* pack : {"pak0.pk3", "pak1.pk3", "pak2.pk3", "pak3.pk3", "pak4.pk3", "pak5.pk3"})
         WriteText(BaseDir() / pack, "");
-    EXPECT_FALSE(core::BothVersionsInstalled());
-    EXPECT_TRUE(core::NewVersionActive());
-    core::SwitchVersionForProtocol("45");
+    EXPECT_FALSE(core::BothVersionsInstalled(m_record.game));
+    EXPECT_TRUE(core::NewVersionActive(m_record.game));
+    core::SwitchVersionForProtocol("45", Play(), m_notices);
     EXPECT_TRUE(Exists(BaseDir() / "pak4.pk3"));
     EXPECT_FALSE(Exists(GameDir() / "newversion"));
     std::filesystem::remove(BaseDir() / "pak4.pk3");
-    EXPECT_FALSE(core::NewVersionActive()); // an old game alone
+    EXPECT_FALSE(core::NewVersionActive(m_record.game)); // an old game alone
 }
 
 TEST_F(VersionSwitchTest, SwitchesBothWaysAndByProtocol)
 {
     BothVersionsWithNewActive();
-    core::InitVersionMarks();
-    EXPECT_TRUE(core::BothVersionsInstalled());
+    core::InitVersionMarks(m_record.game);
+    EXPECT_TRUE(core::BothVersionsInstalled(m_record.game));
     EXPECT_TRUE(core::NewVersionMarked);
 
-    EXPECT_TRUE(core::ChooseVersion(true)); // already marked: nothing to do
+    EXPECT_TRUE(Shown(core::ChooseVersion(true, Play()))); // already marked: nothing to do
     EXPECT_TRUE(NewLayout());
 
-    core::SwitchVersionForProtocol("46");
+    core::SwitchVersionForProtocol("46", Play(), m_notices);
     EXPECT_TRUE(OldLayout());
-    EXPECT_FALSE(core::NewVersionActive());
+    EXPECT_FALSE(core::NewVersionActive(m_record.game));
     EXPECT_FALSE(core::NewVersionMarked);
-    core::SwitchVersionForProtocol("45");
+    core::SwitchVersionForProtocol("45", Play(), m_notices);
     EXPECT_TRUE(OldLayout());
 
-    EXPECT_TRUE(core::ChooseVersion(true));
+    EXPECT_TRUE(Shown(core::ChooseVersion(true, Play())));
+    EXPECT_TRUE(core::NewVersionMarked);
     EXPECT_TRUE(NewLayout());
-    EXPECT_TRUE(m_messages.shown.empty());
+    EXPECT_TRUE(m_notices.empty() && m_messages.shown.empty());
 
     // Program end leaves the version the user asked for.
-    EXPECT_FALSE(core::FlipRestoreVersion());
-    core::SwitchVersionAtExit();
+    m_record.restore_new_version = false;
+    Shown(core::SwitchVersionAtExit(Play()));
     EXPECT_TRUE(OldLayout());
-    core::Settings.restore_new_version = true;
-    core::SwitchVersionAtExit();
+    m_record.restore_new_version = true;
+    Shown(core::SwitchVersionAtExit(Play()));
     EXPECT_TRUE(NewLayout());
 }
 
@@ -92,7 +93,7 @@ TEST_F(VersionSwitchTest, FailedRenameIsReportedAndNeverOverwritesAFile)
     BothVersionsWithNewActive();
     WriteText(BaseDir() / "pak5.zip", "a stray file"); // the last rename's target is taken
 
-    EXPECT_FALSE(core::SwitchVersion(false));
+    EXPECT_FALSE(Shown(core::SwitchVersion(false, Play())));
     ASSERT_EQ(m_messages.shown.size(), 1u);
     EXPECT_EQ(m_messages.shown[0].text, "Something went wrong in changing version to pre 1.27 !\r\nStudy the vmr "
                                         "readme file for problem solving issues with version changing.");
@@ -107,25 +108,25 @@ TEST_F(VersionSwitchTest, FailedRenameIsReportedAndNeverOverwritesAFile)
 TEST_F(VersionSwitchTest, RunningGameIsClosedSwitchedAndStartedAgain)
 {
     BothVersionsWithNewActive();
-    core::Settings.q3a_start_param = "+exec mine";
-    ASSERT_TRUE(core::StartGame((GameDir() / "quake3.x86").string(), "+exec first"));
+    m_record.q3a_start_param = "+exec mine";
+    ASSERT_TRUE(Shown(core::StartGame((GameDir() / "quake3.x86").string(), "+exec first", Play())));
     ASSERT_TRUE(playtest::Eventually([&] { return playtest::FileHolds(GameDir() / "started.txt", "[first]"); }));
 
-    ASSERT_TRUE(core::LaunchGame("45", BaseDir().string()));
+    ASSERT_TRUE(Shown(core::LaunchGame("45", BaseDir().string(), Play(), m_notices)));
     EXPECT_TRUE(OldLayout());
     // The old version started with the global parameters alone, then got the play script.
     ASSERT_TRUE(playtest::Eventually([&] { return Console() == "quit\nexec vmrtmp.vmr\n"; })) << Console();
     EXPECT_EQ(Started(), "[+exec][mine]\n" + GameDir().string() + "\n");
-    EXPECT_TRUE(core::IsGameRunning());
+    EXPECT_TRUE(core::IsGameRunning(Play()));
 }
 
 TEST_F(VersionSwitchTest, RenamesThatNeverSucceedEndAtTheTimeLimit)
 {
     BothVersionsWithNewActive();
     WriteText(GameDir() / "newversion", "in the way");
-    ASSERT_TRUE(core::StartGame(""));
+    ASSERT_TRUE(Shown(core::StartGame("", Play())));
     const auto before = std::chrono::steady_clock::now();
-    EXPECT_FALSE(core::SwitchVersion(false));
+    EXPECT_FALSE(Shown(core::SwitchVersion(false, Play())));
     EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(10));
     ASSERT_EQ(m_messages.shown.size(), 1u);
     EXPECT_EQ(m_messages.shown[0].title, "Debug");
@@ -135,7 +136,7 @@ TEST_F(VersionSwitchTest, RenamesThatNeverSucceedEndAtTheTimeLimit)
 TEST_F(VersionSwitchTest, RenamePassesHoldTheBusyCount)
 {
     BothVersionsWithNewActive();
-    ASSERT_TRUE(core::StartGame((GameDir() / "quake3.x86").string(), ""));
+    ASSERT_TRUE(Shown(core::StartGame((GameDir() / "quake3.x86").string(), "", Play())));
     // Every message the passes pump could be a close or a play command: none may find the program
     // idle.
     int lowest = 1000;
@@ -144,7 +145,7 @@ TEST_F(VersionSwitchTest, RenamePassesHoldTheBusyCount)
         lowest = std::min(lowest, core::BusyCount.load());
         ++pumps;
     };
-    const bool switched = core::SwitchVersion(false);
+    const bool switched = Shown(core::SwitchVersion(false, Play()));
     core::Hooks().pump = nullptr;
     EXPECT_TRUE(switched);
     EXPECT_GT(pumps, 0);
@@ -158,20 +159,20 @@ TEST_F(VersionSwitchTest, MenuShowsNoVersionWithoutTheOriginalGame)
     // An OpenArena folder: an engine and packs, no original program.
     for (const char* pack : {"pak0.pk3", "pak2-players.pk3"})
         WriteText(BaseDir() / pack, "");
-    core::InitVersionMarks();
-    EXPECT_EQ(core::CurrentVersionMark(), core::VersionMark::None);
+    core::InitVersionMarks(m_record.game);
+    EXPECT_EQ(core::CurrentVersionMark(m_record.game), core::VersionMark::None);
     WriteText(BaseDir() / "pak4.pk3", ""); // a pack of that name alone makes no 1.27
-    EXPECT_EQ(core::CurrentVersionMark(), core::VersionMark::None);
+    EXPECT_EQ(core::CurrentVersionMark(m_record.game), core::VersionMark::None);
 
     playtest::MakeProgram(GameDir() / "quake3.x86", playtest::kRecordingGame);
-    core::InitVersionMarks();
-    EXPECT_EQ(core::CurrentVersionMark(), core::VersionMark::New);
+    core::InitVersionMarks(m_record.game);
+    EXPECT_EQ(core::CurrentVersionMark(m_record.game), core::VersionMark::New);
     std::filesystem::remove(BaseDir() / "pak4.pk3");
-    core::InitVersionMarks();
-    EXPECT_EQ(core::CurrentVersionMark(), core::VersionMark::Old);
+    core::InitVersionMarks(m_record.game);
+    EXPECT_EQ(core::CurrentVersionMark(m_record.game), core::VersionMark::Old);
     WriteText(GameDir() / "quake3.exe", "MZ");
     std::filesystem::remove(GameDir() / "quake3.x86");
-    EXPECT_EQ(core::CurrentVersionMark(), core::VersionMark::Old);
+    EXPECT_EQ(core::CurrentVersionMark(m_record.game), core::VersionMark::Old);
 }
 
 } // namespace

@@ -159,19 +159,16 @@ protected:
         for (const char* demo : kDemos)
             fs::copy_file(kCorpus / demo, m_scratch.path() / "collection" / demo);
 
-        m_saved = core::Settings;
-        core::Settings = core::SettingsRecord{};
-        core::Settings.base_folder = "baseoa";
-        core::SetGameDirectory(core::Settings, GameDir().string());
-        core::DiscoverMods();
-        ASSERT_EQ(core::Settings.game.gameExecutable, (GameDir() / "ioquake3").string());
+        m_record.base_folder = "baseoa";
+        core::SetGameDirectory(m_record, GameDir().string());
+        core::DiscoverMods(m_record.q3a_dir, m_record.base_folder);
+        ASSERT_EQ(m_record.game.gameExecutable, (GameDir() / "ioquake3").string());
     }
     void TearDown() override
     {
         if (HasFailure())
             std::cerr << "-- end of the engine's console log:\n" << LogTail() << "\n";
         platform::Game().Close(5s);
-        core::Settings = m_saved;
         core::ModTable.clear();
     }
 
@@ -206,9 +203,27 @@ protected:
     testsupport::ScratchDir m_scratch;
     VirtualDisplay m_display;
     testsupport::RecordingSink m_messages;
-
-private:
-    core::SettingsRecord m_saved;
+    // The settings a play command is started with, as the window makes them from its record.
+    core::PlaybackSettings Play() const { return core::PlaybackSettingsFor(m_record); }
+    // What the window shows of a play command, recorded as it would be: the notices, then the
+    // failure that stopped it. True when it played.
+    bool Shown(const core::PlayResult& result)
+    {
+        for (const core::PlayFailure& notice : m_notices)
+            Record(notice);
+        m_notices.clear();
+        if (!result)
+            Record(result.failure());
+        return result.ok();
+    }
+    void Record(const core::PlayFailure& failure)
+    {
+        if (!failure.text.empty())
+            m_messages.shown.push_back({core::IsPlayInformation(failure.code) ? "information" : "error", failure.text,
+                                        core::PlayErrorTitle(failure.code)});
+    }
+    core::PlayNotices m_notices;
+    core::SettingsRecord m_record;
 };
 
 TEST_F(EngineTest, PlayListReachesTheEngineAndTheRunningEngineGetsTheNextScript)
@@ -217,20 +232,20 @@ TEST_F(EngineTest, PlayListReachesTheEngineAndTheRunningEngineGetsTheNextScript)
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0][core::FieldProtocol], "71");
     EXPECT_EQ(rows[1][core::FieldProtocol], "68");
-    core::Settings.q3a_start_param = "+set com_pipefile velmora.fifo";
+    m_record.q3a_start_param = "+set com_pipefile velmora.fifo";
 
     // Both demos lie outside the game: copied to temporary demos, script written, engine started.
-    ASSERT_TRUE(core::CreatePlaylist(rows));
+    ASSERT_TRUE(Shown(core::CreatePlaylist(rows, Play(), m_notices)));
     EXPECT_TRUE(fs::exists(DemoDir() / "vmrtmp00.dm_71"));
     EXPECT_TRUE(fs::exists(DemoDir() / "vmrtmp01.dm_68"));
-    ASSERT_TRUE(core::IsGameRunning());
+    ASSERT_TRUE(core::IsGameRunning(Play()));
     ASSERT_TRUE(LogShows("^5VMR ^51.32 ^5(vmrtmp.vmr)"));
     ASSERT_TRUE(LogShows("Demo #^21^7 of ^22^7: ^3ffa-oa_dm1-ioquake3.dm_71"));
     EXPECT_TRUE(LogShows("demos/vmrtmp00.dm_71"));
     EXPECT_TRUE(LogShows("^2NORMALSPEED"));
 
     // The key bindings of the script are in effect.
-    ASSERT_TRUE(core::SendConsoleCommand("bind kp_5"));
+    ASSERT_TRUE(core::SendConsoleCommand("bind kp_5", Play()));
     EXPECT_TRUE(LogShows("\"KP_5\" = \"vstr nextdemo\""));
 
     // A second play command while the engine runs goes through its console, not a new start, and
@@ -239,7 +254,7 @@ TEST_F(EngineTest, PlayListReachesTheEngineAndTheRunningEngineGetsTheNextScript)
     ASSERT_TRUE(WaitUntil([&] { return TopWindowProcess() == engine; }, 10s));
     CoveringWindow cover;
     ASSERT_TRUE(WaitUntil([&] { return platform::TopLevelWindows().back().id == cover.Id(); }, 5s));
-    ASSERT_TRUE(core::PlayDemo(rows[1]));
+    ASSERT_TRUE(Shown(core::PlayDemo(rows[1], Play(), m_notices)));
     EXPECT_EQ(platform::Game().ChildPid(), engine);
     ASSERT_TRUE(LogShows("Playing demo: ^3ffa-oa_dm2-ioquake3.dm_68"));
     EXPECT_EQ(Count(Log(), "execing vmrtmp.vmr"), 2u);
@@ -247,17 +262,17 @@ TEST_F(EngineTest, PlayListReachesTheEngineAndTheRunningEngineGetsTheNextScript)
 
     // Another program reaches the same engine through its console FIFO.
     platform::GameProcess elsewhere;
-    elsewhere.SetPipeFiles(core::ConsolePipeFiles());
+    elsewhere.SetPipeFiles(core::ConsolePipeFiles(Play()));
     EXPECT_TRUE(elsewhere.IsRunning());
     ASSERT_TRUE(elsewhere.SendLine("echo reached through the fifo"));
     EXPECT_TRUE(LogShows("reached through the fifo"));
 
-    ASSERT_TRUE(core::CloseGame());
-    EXPECT_FALSE(core::IsGameRunning());
+    ASSERT_TRUE(core::CloseGame(Play()));
+    EXPECT_FALSE(core::IsGameRunning(Play()));
     ASSERT_TRUE(platform::Game().LastExitStatus());
     EXPECT_TRUE(WIFEXITED(*platform::Game().LastExitStatus()) && WEXITSTATUS(*platform::Game().LastExitStatus()) == 0);
 
-    core::CleanTempFiles();
+    core::CleanTempFiles(Play());
     EXPECT_FALSE(fs::exists(DemoDir() / "vmrtmp00.dm_71"));
     EXPECT_FALSE(fs::exists(DemoDir() / "vmrtmp01.dm_68"));
     EXPECT_FALSE(fs::exists(DemoDir() / "vmrtmp00.dm_68"));
@@ -269,10 +284,10 @@ TEST_F(EngineTest, PlayListChainPlaysEveryDemoAndEndsTheGame)
 {
     const std::vector<core::DemoInfo> rows = Collection();
     ASSERT_EQ(rows.size(), 2u);
-    core::Settings.time_demos = true; // as fast as the machine draws
+    m_record.time_demos = true; // as fast as the machine draws
 
-    ASSERT_TRUE(core::CreatePlaylist(rows));
-    ASSERT_TRUE(WaitUntil([] { return !core::IsGameRunning(); }, 90s));
+    ASSERT_TRUE(Shown(core::CreatePlaylist(rows, Play(), m_notices)));
+    ASSERT_TRUE(WaitUntil([this] { return !core::IsGameRunning(Play()); }, 90s));
     const std::string log = Log();
     EXPECT_NE(log.find("Demo #^21^7 of ^22^7: ^3ffa-oa_dm1-ioquake3.dm_71"), std::string::npos);
     EXPECT_NE(log.find("Demo #^22^7 of ^22^7: ^3ffa-oa_dm2-ioquake3.dm_68"), std::string::npos);
@@ -280,7 +295,7 @@ TEST_F(EngineTest, PlayListChainPlaysEveryDemoAndEndsTheGame)
     ASSERT_TRUE(platform::Game().LastExitStatus());
     EXPECT_TRUE(WIFEXITED(*platform::Game().LastExitStatus()) && WEXITSTATUS(*platform::Game().LastExitStatus()) == 0);
 
-    core::CleanTempFiles();
+    core::CleanTempFiles(Play());
     EXPECT_TRUE(fs::is_empty(DemoDir()));
 }
 
@@ -309,23 +324,23 @@ TEST_F(EngineTest, DemoTheEngineCannotPlayIsRefusedAndTheRunningGameGoesOn)
     // fall back to.
     fs::copy_file(kCorpus / kDemos[1], DemoDir() / "vmrtmp00.dm_68");
 
-    EXPECT_FALSE(core::PlayDemo(*old));
-    EXPECT_FALSE(core::PlayDemo(*cpma));
+    EXPECT_FALSE(Shown(core::PlayDemo(*old, Play(), m_notices)));
+    EXPECT_FALSE(Shown(core::PlayDemo(*cpma, Play(), m_notices)));
     ASSERT_EQ(m_messages.shown.size(), 2u);
     EXPECT_EQ(m_messages.shown[0].title, "Demo Protocol not Playable");
     EXPECT_NE(m_messages.shown[0].text.find("\"old.dm_73\" was recorded by Quake Live"), std::string::npos);
     EXPECT_EQ(m_messages.shown[1].title, "Demo Mod not Installed");
     EXPECT_NE(m_messages.shown[1].text.find("\"cpma.dm_68\" was recorded with the mod \"cpma\""), std::string::npos);
-    EXPECT_FALSE(core::IsGameRunning());
+    EXPECT_FALSE(core::IsGameRunning(Play()));
     EXPECT_FALSE(fs::exists(GameDir() / "baseoa" / "vmrtmp.vmr"));
 
     // With the engine playing, the refusals reach neither the engine nor the files it reads.
-    ASSERT_TRUE(core::PlayDemo(*own));
+    ASSERT_TRUE(Shown(core::PlayDemo(*own, Play(), m_notices)));
     EXPECT_FALSE(fs::exists(DemoDir() / "vmrtmp00.dm_68"));
     ASSERT_TRUE(LogShows("Playing demo: ^3ffa-oa_dm1-ioquake3.dm_71"));
-    EXPECT_FALSE(core::PlayDemo(*old));
-    EXPECT_FALSE(core::PlayDemo(*cpma));
-    ASSERT_TRUE(core::SendConsoleCommand("echo still playing"));
+    EXPECT_FALSE(Shown(core::PlayDemo(*old, Play(), m_notices)));
+    EXPECT_FALSE(Shown(core::PlayDemo(*cpma, Play(), m_notices)));
+    ASSERT_TRUE(core::SendConsoleCommand("echo still playing", Play()));
     ASSERT_TRUE(LogShows("still playing"));
     const std::string log = Log();
     EXPECT_EQ(log.find("not supported for demos"), std::string::npos);
@@ -339,24 +354,24 @@ TEST_F(EngineTest, GameLeftPlayingByAnEarlierRunIsSeenKeptAndReached)
 {
     const std::vector<core::DemoInfo> rows = Collection();
     ASSERT_EQ(rows.size(), 2u);
-    ASSERT_EQ(core::Settings.q3a_start_param, ""); // no console FIFO of the user's own
+    ASSERT_EQ(m_record.q3a_start_param, ""); // no console FIFO of the user's own
 
     // "Play current Playlist && Exit": an earlier run of the program starts the list and ends.
     const pid_t earlierRun = ::fork();
     ASSERT_GE(earlierRun, 0);
     if (earlierRun == 0)
-        ::_exit(core::CreatePlaylist(rows) ? 0 : 1);
+        ::_exit(Shown(core::CreatePlaylist(rows, Play(), m_notices)) ? 0 : 1);
     int status = 0;
     ASSERT_EQ(::waitpid(earlierRun, &status, 0), earlierRun);
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 
     // This run did not start it, and sees it all the same.
     EXPECT_EQ(platform::Game().ChildPid(), -1);
-    ASSERT_TRUE(WaitUntil([] { return core::IsGameRunning(); }, 20s));
+    ASSERT_TRUE(WaitUntil([this] { return core::IsGameRunning(Play()); }, 20s));
     ASSERT_TRUE(LogShows("Demo #^21^7 of ^22^7: ^3ffa-oa_dm1-ioquake3.dm_71"));
 
     // The start-up clean-up leaves the files the list still needs.
-    core::CleanTempFiles();
+    core::CleanTempFiles(Play());
     EXPECT_TRUE(fs::exists(DemoDir() / "vmrtmp00.dm_71"));
     EXPECT_TRUE(fs::exists(DemoDir() / "vmrtmp01.dm_68"));
     EXPECT_TRUE(fs::exists(GameDir() / "baseoa" / "vmrtmp.vmr"));
@@ -369,7 +384,7 @@ TEST_F(EngineTest, GameLeftPlayingByAnEarlierRunIsSeenKeptAndReached)
     ASSERT_TRUE(WaitUntil([&] { return TopWindowProcess() == engine[0]; }, 10s));
     CoveringWindow cover;
     ASSERT_TRUE(WaitUntil([&] { return platform::TopLevelWindows().back().id == cover.Id(); }, 5s));
-    ASSERT_TRUE(core::PlayDemo(rows[1]));
+    ASSERT_TRUE(Shown(core::PlayDemo(rows[1], Play(), m_notices)));
     EXPECT_EQ(platform::Game().ChildPid(), -1);
     ASSERT_TRUE(LogShows("Playing demo: ^3ffa-oa_dm2-ioquake3.dm_68"));
     EXPECT_EQ(Count(Log(), "execing vmrtmp.vmr"), 2u);
@@ -377,8 +392,8 @@ TEST_F(EngineTest, GameLeftPlayingByAnEarlierRunIsSeenKeptAndReached)
     EXPECT_EQ(TopWindowProcess(), engine[0]);
     EXPECT_EQ(Log().find("couldn't open"), std::string::npos);
 
-    ASSERT_TRUE(core::CloseGame());
-    EXPECT_FALSE(core::IsGameRunning());
+    ASSERT_TRUE(core::CloseGame(Play()));
+    EXPECT_FALSE(core::IsGameRunning(Play()));
     EXPECT_TRUE(m_messages.shown.empty());
 }
 
@@ -395,18 +410,18 @@ TEST_F(EngineTest, OpenArenaWrapperPlaysALegacyProtocolDemo)
     const std::string oldHome = savedHome ? savedHome : "";
     ::setenv("HOME", home.c_str(), 1);
     ::setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
-    core::SetGameDirectory(core::Settings, (home / ".openarena").string());
-    core::Settings.game_program = wrapper.string();
+    core::SetGameDirectory(m_record, (home / ".openarena").string());
+    m_record.game_program = wrapper.string();
     // Only what a headless machine needs, and the console log; nothing about protocols.
-    core::Settings.q3a_start_param = "+set s_initsound 0 +set cl_renderer opengl1 +set r_mode -1 "
-                                     "+set r_customwidth 320 +set r_customheight 240 +set r_fullscreen 0 "
-                                     "+set in_nograb 1 +set com_introplayed 1 +set net_ip 127.0.0.1 +set logfile 2";
-    core::Settings.time_demos = true;
+    m_record.q3a_start_param = "+set s_initsound 0 +set cl_renderer opengl1 +set r_mode -1 "
+                               "+set r_customwidth 320 +set r_customheight 240 +set r_fullscreen 0 "
+                               "+set in_nograb 1 +set com_introplayed 1 +set net_ip 127.0.0.1 +set logfile 2";
+    m_record.time_demos = true;
     const std::vector<core::DemoInfo> rows = Collection();
     ASSERT_EQ(rows[1][core::FieldProtocol], "68");
 
-    const bool played = core::CreatePlaylist({rows[1]});
-    const bool ended = played && WaitUntil([] { return !core::IsGameRunning(); }, 90s);
+    const bool played = Shown(core::CreatePlaylist({rows[1]}, Play(), m_notices));
+    const bool ended = played && WaitUntil([this] { return !core::IsGameRunning(Play()); }, 90s);
     ::setenv("HOME", oldHome.c_str(), 1);
     const std::string log = ReadText(home / ".openarena" / "baseoa" / "qconsole.log");
     EXPECT_TRUE(played);
@@ -440,10 +455,10 @@ TEST_F(EngineTest, DemoReencodedAsProtocol68PlaysFrameForFrame)
                 list.push_back(row);
     ASSERT_EQ(list.size(), 2u);
     EXPECT_EQ(list[1][core::FieldPlaytime], list[0][core::FieldPlaytime]);
-    core::Settings.time_demos = true;
+    m_record.time_demos = true;
 
-    ASSERT_TRUE(core::CreatePlaylist(list));
-    ASSERT_TRUE(WaitUntil([] { return !core::IsGameRunning(); }, 90s));
+    ASSERT_TRUE(Shown(core::CreatePlaylist(list, Play(), m_notices)));
+    ASSERT_TRUE(WaitUntil([this] { return !core::IsGameRunning(Play()); }, 90s));
     const std::string log = Log();
     std::vector<std::string> frames; // "808 frames 12.2 seconds 66.1 fps ..."
     for (size_t at = log.find(" frames "); at != std::string::npos; at = log.find(" frames ", at + 1))
@@ -547,7 +562,7 @@ TEST_F(EngineTest, OldDemosPlayConvertedToTheirEnd)
         fs::copy_file(CorpusDir() / demo.file, m_scratch.path() / "collection" / demo.file);
     }
     InstallStandInMaps(GameDir() / "baseoa");
-    core::Settings.time_demos = true;
+    m_record.time_demos = true;
     for (const OldDemo& demo : demos) {
         const core::DemoInfo* row = nullptr;
         const std::vector<core::DemoInfo> rows = Collection();
@@ -557,9 +572,9 @@ TEST_F(EngineTest, OldDemosPlayConvertedToTheirEnd)
         ASSERT_TRUE(row) << demo.file;
         fs::remove(GameDir() / "baseoa" / "qconsole.log");
 
-        ASSERT_TRUE(core::PlayDemo(*row)) << demo.file;
+        ASSERT_TRUE(Shown(core::PlayDemo(*row, Play(), m_notices))) << demo.file;
         EXPECT_TRUE(fs::exists(DemoDir() / "vmrtmp00.dm_68")) << demo.file;
-        ASSERT_TRUE(WaitUntil([] { return !core::IsGameRunning(); }, 280s)) << demo.file;
+        ASSERT_TRUE(WaitUntil([this] { return !core::IsGameRunning(Play()); }, 280s)) << demo.file;
         const std::string log = Log();
         EXPECT_NE(log.find("Playing demo: ^3" + std::string(demo.file)), std::string::npos) << demo.file;
         EXPECT_EQ(FrameCounts(log), std::vector<int>{SnapshotSteps(CorpusDir() / demo.file, demo.protocol)})
@@ -587,7 +602,7 @@ TEST_F(EngineTest, SampleDemosPlayConvertedToTheirEnd)
     ASSERT_EQ(shortest.size(), 4u);
     for (const auto& [protocol, demo] : shortest)
         testsupport::WriteBytes((m_scratch.path() / "collection" / demo.name).string(), demo.bytes);
-    core::Settings.time_demos = true;
+    m_record.time_demos = true;
     for (const auto& [protocol, demo] : shortest) {
         const std::vector<core::DemoInfo> rows = Collection();
         const auto row = std::find_if(rows.begin(), rows.end(),
@@ -596,8 +611,8 @@ TEST_F(EngineTest, SampleDemosPlayConvertedToTheirEnd)
         ASSERT_EQ((*row)[core::FieldProtocol], std::to_string(protocol));
         fs::remove(GameDir() / "baseoa" / "qconsole.log");
 
-        ASSERT_TRUE(core::PlayDemo(*row)) << demo.name;
-        ASSERT_TRUE(WaitUntil([] { return !core::IsGameRunning(); }, 200s)) << demo.name;
+        ASSERT_TRUE(Shown(core::PlayDemo(*row, Play(), m_notices))) << demo.name;
+        ASSERT_TRUE(WaitUntil([this] { return !core::IsGameRunning(Play()); }, 200s)) << demo.name;
         const std::string log = Log();
         EXPECT_EQ(FrameCounts(log),
                   std::vector<int>{SnapshotSteps(m_scratch.path() / "collection" / demo.name, protocol)})
@@ -665,11 +680,11 @@ TEST_P(OpenArena081DemoTest, PlaysConvertedFromItsPackToTheEnd)
     core::CloseZipSearch(search);
     const fs::path original = m_scratch.path() / name;
     ASSERT_EQ(core::UnzipFile(pack.string(), original.string(), 0, offset), core::UnzipResult::Ok);
-    core::Settings.time_demos = true;
+    m_record.time_demos = true;
 
-    ASSERT_TRUE(core::PlayDemo(*row));
+    ASSERT_TRUE(Shown(core::PlayDemo(*row, Play(), m_notices)));
     EXPECT_TRUE(fs::exists(DemoDir() / "vmrtmp00.dm_71"));
-    ASSERT_TRUE(WaitUntil([] { return !core::IsGameRunning(); }, 500s)) << LogTail();
+    ASSERT_TRUE(WaitUntil([this] { return !core::IsGameRunning(Play()); }, 500s)) << LogTail();
     const std::string log = Log();
     EXPECT_EQ(FrameCounts(log), std::vector<int>{SnapshotSteps(original, 70)}) << LogTail();
     EXPECT_EQ(Complaints(log), std::vector<std::string>{});
@@ -713,10 +728,10 @@ TEST_F(EngineTest, DamagedDemoConvertedPlaysUpToTheDamage)
         if (row[core::FieldDemoname] == "damaged.dm_68")
             list.push_back(row);
     ASSERT_EQ(list.size(), 1u);
-    core::Settings.time_demos = true;
+    m_record.time_demos = true;
 
-    ASSERT_TRUE(core::CreatePlaylist(list));
-    ASSERT_TRUE(WaitUntil([] { return !core::IsGameRunning(); }, 120s));
+    ASSERT_TRUE(Shown(core::CreatePlaylist(list, Play(), m_notices)));
+    ASSERT_TRUE(WaitUntil([this] { return !core::IsGameRunning(Play()); }, 120s));
     const std::string log = Log();
     EXPECT_EQ(FrameCounts(log), std::vector<int>{steps}) << LogTail();
     EXPECT_EQ(Complaints(log), std::vector<std::string>{});
@@ -734,20 +749,21 @@ TEST_F(EngineTest, CutFromTheMiddlePlaysToItsEnd)
     ASSERT_EQ(rows.size(), 1u);
     const std::string source = (m_scratch.path() / "collection" / kDemos[0]).string();
     fs::path clip;
-    ASSERT_TRUE(core::SaveClip(source, {}, 5000, 25000, m_scratch.path() / "collection", clip).ok);
-    core::Settings.time_demos = true;
-    core::Settings.play_from_seconds = 5;
+    ASSERT_TRUE(
+        core::SaveClip(source, {}, 5000, 25000, core::TargetGameData{}, m_scratch.path() / "collection", clip).ok);
+    m_record.time_demos = true;
+    m_record.play_from_seconds = 5;
 
-    ASSERT_TRUE(core::PlayFromMoment(rows[0], source, {}, 20000));
-    ASSERT_TRUE(WaitUntil([] { return !core::IsGameRunning(); }, 90s));
+    ASSERT_TRUE(Shown(core::PlayFromMoment(rows[0], source, {}, 20000, Play(), m_notices)));
+    ASSERT_TRUE(WaitUntil([this] { return !core::IsGameRunning(Play()); }, 90s));
     // Each start of the engine begins its log afresh.
     std::string log = Log();
     for (const core::DemoInfo& row : Collection())
         if (row[core::FieldDemoname] == clip.filename().string())
             rows.push_back(row);
     ASSERT_EQ(rows.size(), 2u);
-    ASSERT_TRUE(core::CreatePlaylist({rows[1]}));
-    ASSERT_TRUE(WaitUntil([] { return !core::IsGameRunning(); }, 90s));
+    ASSERT_TRUE(Shown(core::CreatePlaylist({rows[1]}, Play(), m_notices)));
+    ASSERT_TRUE(WaitUntil([this] { return !core::IsGameRunning(Play()); }, 90s));
 
     log += Log();
     std::vector<int> frames; // "808 frames 12.2 seconds 66.1 fps ..."
@@ -778,11 +794,11 @@ TEST_F(EngineTest, OldDemoPlaysFromAMomentConverted)
             row = &r;
     ASSERT_TRUE(row);
     fs::remove(GameDir() / "baseoa" / "qconsole.log");
-    core::Settings.time_demos = true;
-    core::Settings.play_from_seconds = 5;
+    m_record.time_demos = true;
+    m_record.play_from_seconds = 5;
 
     const std::string source = (m_scratch.path() / "collection" / file).string();
-    ASSERT_TRUE(core::PlayFromMoment(*row, source, {}, 600000));
+    ASSERT_TRUE(Shown(core::PlayFromMoment(*row, source, {}, 600000, Play(), m_notices)));
     const fs::path temp = DemoDir() / "vmrtmp00.dm_68";
     ASSERT_TRUE(fs::exists(temp));
     EXPECT_FALSE(fs::exists(DemoDir() / "vmrtmp00.dm_48"));
@@ -790,7 +806,7 @@ TEST_F(EngineTest, OldDemoPlaysFromAMomentConverted)
     // From 9:55 of a 15-minute match: about five minutes of snapshots, 20 a second.
     EXPECT_GT(steps, 4 * 60 * 20);
     EXPECT_LT(steps, SnapshotSteps(CorpusDir() / file, 48));
-    ASSERT_TRUE(WaitUntil([] { return !core::IsGameRunning(); }, 200s));
+    ASSERT_TRUE(WaitUntil([this] { return !core::IsGameRunning(Play()); }, 200s));
     const std::string log = Log();
     EXPECT_EQ(FrameCounts(log), std::vector<int>{steps}) << LogTail();
     EXPECT_EQ(Complaints(log), std::vector<std::string>{});

@@ -11,13 +11,13 @@
 #include <thread>
 
 #include "core/playback/Mods.h"
+#include "core/playback/PlayError.h"
 #include "core/playback/PlaybackKeys.h"
 #include "core/playback/RunningGame.h"
 #include "core/settings/Settings.h"
 #include "platform/GameProcess.h"
 #include "support/LibraryTestSupport.h"
 #include "support/Recorder.h"
-#include "support/Restore.h"
 
 namespace playtest {
 
@@ -58,20 +58,17 @@ class PlaybackTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        m_savedSettings = core::Settings;
-        core::Settings = core::SettingsRecord{};
         core::ModTable.clear();
         core::KeyBindingBlock = core::DefaultKeyBindingBlock();
         core::TimeLimits() = {std::chrono::milliseconds(3000), std::chrono::milliseconds(3000),
                               std::chrono::milliseconds(1000)};
         std::filesystem::create_directories(BaseDir() / "demos");
         MakeProgram(GameDir() / "ioquake3", kRecordingGame);
-        core::SetGameDirectory(core::Settings, GameDir().string());
+        core::SetGameDirectory(m_record, GameDir().string());
     }
     void TearDown() override
     {
         platform::Game().Close(std::chrono::milliseconds(2000));
-        core::Settings = m_savedSettings;
         core::ModTable.clear();
         core::ModLocations = {};
         core::KeyBindingBlock = core::DefaultKeyBindingBlock();
@@ -87,11 +84,30 @@ protected:
     std::string Started() const { return librarytest::ReadText(GameDir() / "started.txt"); }
     std::string Console() const { return librarytest::ReadText(GameDir() / "console.txt"); }
 
+    // The settings a play command is started with, as the window makes them from its record.
+    core::PlaybackSettings Play() const { return core::PlaybackSettingsFor(m_record); }
+    // What the window shows of a play command, recorded as it would be: the notices, then the
+    // failure that stopped it. True when it played.
+    bool Shown(const core::PlayResult& result)
+    {
+        for (const core::PlayFailure& notice : m_notices)
+            Record(notice);
+        m_notices.clear();
+        if (!result)
+            Record(result.failure());
+        return result.ok();
+    }
+    void Record(const core::PlayFailure& failure)
+    {
+        if (!failure.text.empty())
+            m_messages.shown.push_back({core::IsPlayInformation(failure.code) ? "information" : "error", failure.text,
+                                        core::PlayErrorTitle(failure.code)});
+    }
+
     testsupport::ScratchDir m_scratch;
     testsupport::RecordingSink m_messages;
-
-private:
-    core::SettingsRecord m_savedSettings;
+    core::PlayNotices m_notices;
+    core::SettingsRecord m_record;
 };
 
 } // namespace playtest

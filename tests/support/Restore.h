@@ -1,37 +1,12 @@
 #pragma once
-// Program-wide state that a test changes (the settings, the busy count, an environment variable)
-// is put back when the guard goes: also when a failed assertion leaves the test early, so that one
-// failure does not turn into failures of the tests after it.
-#include <atomic>
+// An environment variable that a test changes is put back when the guard goes: also when a failed
+// assertion leaves the test early, so that one failure does not turn into failures of the tests
+// after it.
 #include <cstdlib>
 #include <optional>
 #include <string>
 
 namespace testsupport {
-
-template <typename T> class Restore {
-public:
-    explicit Restore(T& global) : m_global(global), m_saved(global) {}
-    ~Restore() { m_global = m_saved; }
-    Restore(const Restore&) = delete;
-    Restore& operator=(const Restore&) = delete;
-
-private:
-    T& m_global;
-    T m_saved;
-};
-
-template <typename T> class Restore<std::atomic<T>> {
-public:
-    explicit Restore(std::atomic<T>& global) : m_global(global), m_saved(global.load()) {}
-    ~Restore() { m_global = m_saved; }
-    Restore(const Restore&) = delete;
-    Restore& operator=(const Restore&) = delete;
-
-private:
-    std::atomic<T>& m_global;
-    T m_saved;
-};
 
 class RestoreEnvironment {
 public:

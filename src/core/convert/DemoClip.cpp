@@ -41,7 +41,7 @@ bool CanClipProtocol(int protocol)
 }
 
 ClipResult CutDemo(std::span<const uint8_t> data, std::string_view lowerExtension, int64_t from, int64_t to,
-                   std::vector<uint8_t>& out)
+                   std::vector<uint8_t>& out, const TargetGameData& game, std::stop_token stop)
 {
     ClipResult result;
     const int protocol = DemoProtocolOf(data, lowerExtension);
@@ -55,12 +55,16 @@ ClipResult CutDemo(std::span<const uint8_t> data, std::string_view lowerExtensio
     }
     if (IsPlainDecodedProtocol(protocol)) {
         // The encoder writes 1.32's format: an old demo is cut from its conversion.
-        const ConvertedDemo converted = ConvertDemo(data, protocol, kProtocol132, ConversionGameData());
+        const ConvertedDemo converted = ConvertDemo(data, protocol, kProtocol132, game, stop);
+        if (stop.stop_requested()) {
+            result.problem = kClipStopped;
+            return result;
+        }
         if (!converted.ok) {
             result.problem = "The demo could not be converted to protocol 68: " + converted.failure + ".";
             return result;
         }
-        return CutDemo(converted.bytes, DemoExtensionOf(kProtocol132), from, to, out);
+        return CutDemo(converted.bytes, DemoExtensionOf(kProtocol132), from, to, out, game, stop);
     }
     const size_t start = out.size();
     DemoEncoder encoder(out);
@@ -73,8 +77,13 @@ ClipResult CutDemo(std::span<const uint8_t> data, std::string_view lowerExtensio
     CheckedDecoder decoder(data, protocol, false);
     DemoMessage message;
     bool cutDone = false;
-    while (!cutDone && decoder.Next(message))
+    while (!cutDone && !stop.stop_requested() && decoder.Next(message))
         cutDone = !cut.Add(message);
+    if (stop.stop_requested()) {
+        out.resize(start);
+        result.problem = kClipStopped;
+        return result;
+    }
     if (encodeError != EncodeError::None) {
         out.resize(start);
         result.problem = "The clip could not be written: " + std::string(EncodeErrorText(encodeError)) + ".";
@@ -109,7 +118,8 @@ std::string ClipFileName(std::string_view demoName, int64_t from, int64_t to, st
 }
 
 ClipResult SaveClip(const std::string& name, const std::string& archive, int64_t from, int64_t to,
-                    const std::filesystem::path& folder, std::filesystem::path& written)
+                    const TargetGameData& game, const std::filesystem::path& folder, std::filesystem::path& written,
+                    std::stop_token stop)
 {
     ClipResult result;
     DemoBytes bytes = LoadDemoBytes(name, archive);
@@ -118,7 +128,7 @@ ClipResult SaveClip(const std::string& name, const std::string& archive, int64_t
         return result;
     }
     std::vector<uint8_t> clip;
-    result = CutDemo(bytes.data.span(), LowerExtension(name), from, to, clip);
+    result = CutDemo(bytes.data.span(), LowerExtension(name), from, to, clip, game, stop);
     if (!result.ok)
         return result;
     std::error_code error;

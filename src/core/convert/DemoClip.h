@@ -7,9 +7,12 @@
 #include <cstdint>
 #include <filesystem>
 #include <span>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "core/convert/DemoConversion.h"
 
 namespace core {
 
@@ -29,9 +32,11 @@ struct ClipResult {
 bool CanClipProtocol(int protocol);
 
 // The demo bytes cut to the demo times [from, to] (both included; `to` past the end: to the end),
-// appended to `out` as a whole demo with its end marker.
+// appended to `out` as a whole demo with its end marker. An old demo is converted for `game` first.
+// A stop request ends the cut between two messages, with nothing appended (kClipStopped).
 ClipResult CutDemo(std::span<const uint8_t> data, std::string_view lowerExtension, int64_t from, int64_t to,
-                   std::vector<uint8_t>& out);
+                   std::vector<uint8_t>& out, const TargetGameData& game, std::stop_token stop = {});
+inline constexpr const char* kClipStopped = "The clip was stopped.";
 
 // "<demo>-<mm.ss>-<mm.ss>" plus the demo's extension, or `extension` when one is given (a converted
 // clip's): the clip's file name for the demo name (a member's name may carry folders) and the
@@ -40,7 +45,9 @@ std::string ClipFileName(std::string_view demoName, int64_t from, int64_t to, st
 
 // Cuts the demo (a file, or a member of `archive`) and writes the clip into `folder`, which is
 // created when missing; an existing file of that name is replaced. `written` gets the clip's path.
+// Stopped, it writes nothing.
 ClipResult SaveClip(const std::string& name, const std::string& archive, int64_t from, int64_t to,
-                    const std::filesystem::path& folder, std::filesystem::path& written);
+                    const TargetGameData& game, const std::filesystem::path& folder, std::filesystem::path& written,
+                    std::stop_token stop = {});
 
 } // namespace core

@@ -5,7 +5,6 @@
 #include "core/convert/ModernDemoConversion.h"
 #include "core/convert/OldDemoConversion.h"
 #include "core/protocol/ProtocolTable.h"
-#include "core/settings/Settings.h"
 
 namespace core {
 namespace {
@@ -67,15 +66,16 @@ TargetGameData GameDataForBaseFolder(const std::string& baseFolder)
     return {"baseq3-1", false};
 }
 
-TargetGameData ConversionGameData()
+TargetGameData ConversionGameData(const std::string& baseFolder, const std::string& gameVersion)
 {
-    TargetGameData data = GameDataForBaseFolder(Settings.base_folder);
-    if (!Settings.game_version.empty())
-        data.gameVersion = Settings.game_version;
+    TargetGameData data = GameDataForBaseFolder(baseFolder);
+    if (!gameVersion.empty())
+        data.gameVersion = gameVersion;
     return data;
 }
 
-ConvertedDemo ConvertDemo(std::span<const uint8_t> demo, int fromProtocol, int toProtocol, const TargetGameData& data)
+ConvertedDemo ConvertDemo(std::span<const uint8_t> demo, int fromProtocol, int toProtocol, const TargetGameData& data,
+                          std::stop_token stop)
 {
     ConvertedDemo result;
     if (!CanConvert(fromProtocol, toProtocol)) {
@@ -84,8 +84,8 @@ ConvertedDemo ConvertDemo(std::span<const uint8_t> demo, int fromProtocol, int t
         return result;
     }
     if (IsOldProtocol(fromProtocol))
-        return ConvertOldDemo(demo, fromProtocol, toProtocol, data);
-    return ConvertModernDemo(demo, fromProtocol, data);
+        return ConvertOldDemo(demo, fromProtocol, toProtocol, data, stop);
+    return ConvertModernDemo(demo, fromProtocol, data, stop);
 }
 
 } // namespace core

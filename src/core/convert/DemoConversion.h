@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -55,10 +56,13 @@ struct TargetGameData {
 // game's packs otherwise ("baseq3-1").
 TargetGameData GameDataForBaseFolder(const std::string& baseFolder);
 // The data converted demos are made for: by the base folder setting, with the game version of
-// the "game_version" setting when it is set.
-TargetGameData ConversionGameData();
+// the "game_version" setting when it is set (empty: the base folder's).
+TargetGameData ConversionGameData(const std::string& baseFolder, const std::string& gameVersion);
 
-// Converts the demo's bytes for the engine's data.
-ConvertedDemo ConvertDemo(std::span<const uint8_t> demo, int fromProtocol, int toProtocol, const TargetGameData& data);
+// Converts the demo's bytes for the engine's data. A stop request ends it between two messages,
+// without a result (kConversionStopped).
+ConvertedDemo ConvertDemo(std::span<const uint8_t> demo, int fromProtocol, int toProtocol, const TargetGameData& data,
+                          std::stop_token stop = {});
+inline constexpr const char* kConversionStopped = "the conversion was stopped";
 
 } // namespace core

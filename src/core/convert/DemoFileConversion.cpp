@@ -31,7 +31,7 @@ DemoFileConversionResult ConvertDemoFile(const DemoFileConversion& job)
     }
     ConvertedDemo converted =
         ConvertDemo(bytes.data.span(), result.fromProtocol,
-                    job.toProtocol.value_or(PreferredConversionTarget(result.fromProtocol)), job.data);
+                    job.toProtocol.value_or(PreferredConversionTarget(result.fromProtocol)), job.data, job.stop);
     if (!converted.ok) {
         result.failure = converted.failure;
         return result;

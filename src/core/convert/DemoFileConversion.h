@@ -5,6 +5,7 @@
 // complete, so that nothing half-written ever stands under the demo's name: not for the game,
 // which may be told to play it a moment later, and not for the user's folder.
 #include <optional>
+#include <stop_token>
 #include <string>
 
 #include "core/convert/DemoConversion.h"
@@ -18,6 +19,8 @@ struct DemoFileConversion {
     std::optional<int> fromProtocol; // nullopt: the reader finds it out
     TargetGameData data;
     std::string output;
+    // Asked to stop, the conversion ends between two messages and writes nothing.
+    std::stop_token stop;
 };
 
 struct DemoFileConversionResult {

@@ -23,7 +23,8 @@ void SetGameVersion(GameState& gameState, const std::string& gameVersion)
         strings.insert(at, {kGameVersionIndex, gameVersion});
 }
 
-ConvertedDemo WithOpenArenaStats(std::span<const uint8_t> demo, int protocol, const TargetGameData& data)
+ConvertedDemo WithOpenArenaStats(std::span<const uint8_t> demo, int protocol, const TargetGameData& data,
+                                 std::stop_token stop)
 {
     ConvertedDemo result;
     result.bytes.reserve(demo.size() + demo.size() / 8);
@@ -31,7 +32,7 @@ ConvertedDemo WithOpenArenaStats(std::span<const uint8_t> demo, int protocol, co
     CheckedDecoder decoder(demo, protocol, true);
     DemoMessage message;
     bool gameState = false;
-    while (decoder.Next(message)) {
+    while (!stop.stop_requested() && decoder.Next(message)) {
         if (message.gameState) {
             SetGameVersion(*message.gameState, data.gameVersion);
             gameState = true;
@@ -48,6 +49,11 @@ ConvertedDemo WithOpenArenaStats(std::span<const uint8_t> demo, int protocol, co
             return result;
         }
     }
+    if (stop.stop_requested()) {
+        result.bytes = {};
+        result.failure = kConversionStopped;
+        return result;
+    }
     if (!gameState) {
         result.failure = decoder.Damaged() ? decoder.Damage() + ", before its first game state"
                                            : std::string("the demo holds no game state");
@@ -61,17 +67,22 @@ ConvertedDemo WithOpenArenaStats(std::span<const uint8_t> demo, int protocol, co
 
 } // namespace
 
-ConvertedDemo ConvertModernDemo(std::span<const uint8_t> demo, int protocol, const TargetGameData& data)
+ConvertedDemo ConvertModernDemo(std::span<const uint8_t> demo, int protocol, const TargetGameData& data,
+                                std::stop_token stop)
 {
     if (protocol == kOpenArena081 && data.openArenaNumbers)
-        return WithOpenArenaStats(demo, protocol, data);
+        return WithOpenArenaStats(demo, protocol, data, stop);
 
     ConvertedDemo result;
     CheckedDecoder decoder(demo, protocol, true);
     DemoMessage message;
     bool gameState = false;
-    while (decoder.Next(message))
+    while (!stop.stop_requested() && decoder.Next(message))
         gameState = gameState || message.gameState.has_value();
+    if (stop.stop_requested()) {
+        result.failure = kConversionStopped;
+        return result;
+    }
     if (!gameState) {
         result.failure = decoder.Damaged() ? decoder.Damage() + ", before its first game state"
                                            : std::string("the demo holds no game state");

@@ -16,6 +16,7 @@ namespace core {
 
 // The demo for the engine's data, in the format protocols 66 to 71 share (only the file's extension
 // tells them apart).
-ConvertedDemo ConvertModernDemo(std::span<const uint8_t> demo, int protocol, const TargetGameData& data);
+ConvertedDemo ConvertModernDemo(std::span<const uint8_t> demo, int protocol, const TargetGameData& data,
+                                std::stop_token stop = {});
 
 } // namespace core

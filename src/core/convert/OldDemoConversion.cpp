@@ -154,7 +154,8 @@ std::string ConversionNotice(int protocol, int newProtocol, const std::vector<st
     return notice + ".";
 }
 
-ConvertedDemo ConvertOldDemo(std::span<const uint8_t> demo, int protocol, int newProtocol, const TargetGameData& data)
+ConvertedDemo ConvertOldDemo(std::span<const uint8_t> demo, int protocol, int newProtocol, const TargetGameData& data,
+                             std::stop_token stop)
 {
     ConvertedDemo result;
     if (!IsDecodableProtocol(protocol)) {
@@ -168,13 +169,18 @@ ConvertedDemo ConvertOldDemo(std::span<const uint8_t> demo, int protocol, int ne
     OldDemoConverter converter(protocol, newProtocol, data);
     ConvertedWriter writer(result.bytes);
     DemoMessage message;
-    while (decoder.Next(message)) {
+    while (!stop.stop_requested() && decoder.Next(message)) {
         converter.Convert(message);
         if (!writer.Add(message)) {
             result.failure = "message " + std::to_string(writer.ErrorSequence()) +
                              " could not be written: " + std::string(EncodeErrorText(writer.Error()));
             return result;
         }
+    }
+    if (stop.stop_requested()) {
+        result.bytes = {};
+        result.failure = kConversionStopped;
+        return result;
     }
     if (decoder.Error() != DecodeError::None) {
         result.failure = "the demo could not be decoded at byte " + std::to_string(decoder.ErrorOffset()) + " (" +

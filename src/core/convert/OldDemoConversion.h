@@ -11,7 +11,8 @@ namespace core {
 // for the engine's data. What has no counterpart is named in `dropped` and, through a print command
 // in the first message after the game state, on the game's screen as the demo begins and in the
 // converted demo's course log.
-ConvertedDemo ConvertOldDemo(std::span<const uint8_t> demo, int protocol, int newProtocol, const TargetGameData& data);
+ConvertedDemo ConvertOldDemo(std::span<const uint8_t> demo, int protocol, int newProtocol, const TargetGameData& data,
+                             std::stop_token stop = {});
 
 // The course log line of a converted demo: where it came from and what it lacks.
 std::string ConversionNotice(int protocol, int newProtocol, const std::vector<std::string>& dropped);

@@ -5,7 +5,6 @@
 #include <system_error>
 
 #include "core/common/FileWrite.h"
-#include "core/common/MessageSink.h"
 #include "core/common/TextEncoding.h"
 #include "core/row/DemoInfo.h"
 #include "platform/RegularFile.h"
@@ -13,8 +12,11 @@
 namespace core {
 namespace {
 
-constexpr const char* kLoadErrorTitle = "VMR Load File Error";
-constexpr const char* kSaveErrorTitle = "VMR: File Save Error";
+// The editor's failure to save; users know this message text, old routine name and all.
+Failure<DescriptionError> EditorNotSaved(const std::filesystem::path& path)
+{
+    return {DescriptionError::NotSaved, "User.ApplyButtonClick: " + path.string()};
+}
 
 bool FileExists(const std::filesystem::path& path)
 {
@@ -130,17 +132,15 @@ bool SaveTextLines(const std::filesystem::path& path, const std::vector<std::str
     return std::fclose(out) == 0 && ok;
 }
 
-UserInfo GetUserInfo(const std::filesystem::path& path)
+Result<UserInfo, DescriptionError> GetUserInfo(const std::filesystem::path& path)
 {
     UserInfo info;
     if (!FileExists(path))
         return info;
     std::optional<std::vector<std::string>> loaded = LoadTextLines(path);
-    if (!loaded) {
+    if (!loaded)
         // Users know this message text, old routine name and all; it stays as it is.
-        Messages().Error("Parsing.GetUserInfo: " + path.string(), kLoadErrorTitle);
-        return info;
-    }
+        return Failure<DescriptionError>{DescriptionError::Unreadable, "Parsing.GetUserInfo: " + path.string()};
     const std::vector<std::string>& lines = *loaded;
     info.pov = StripColourCodesUtf8(FieldOrEmpty(lines, 0));
     info.rating = FieldOrEmpty(lines, 1);
@@ -149,17 +149,15 @@ UserInfo GetUserInfo(const std::filesystem::path& path)
     return info;
 }
 
-DemoUserDataResult ReadDemoUserData(const std::filesystem::path& path, std::string_view messagePrefix)
+Result<DemoUserDataResult, DescriptionError> ReadDemoUserData(const std::filesystem::path& path,
+                                                              std::string_view messagePrefix)
 {
     DemoUserDataResult result;
     if (!FileExists(path))
         return result;
     std::optional<std::vector<std::string>> loaded = LoadTextLines(path);
-    if (!loaded) {
-        Messages().Error(std::string(messagePrefix) + path.string(), kLoadErrorTitle);
-        result.status = UserDataStatus::LoadFailed;
-        return result;
-    }
+    if (!loaded)
+        return Failure<DescriptionError>{DescriptionError::Unreadable, std::string(messagePrefix) + path.string()};
     const std::vector<std::string>& lines = *loaded;
     result.status = UserDataStatus::Loaded;
     result.data.pov = FieldOrEmpty(lines, 0);
@@ -178,15 +176,13 @@ std::string DescriptionText(const std::vector<std::string>& lines)
     return text;
 }
 
-WriteOutcome WriteDemoUserData(const std::filesystem::path& path, const DemoUserData& data)
+Result<WriteOutcome, DescriptionError> WriteDemoUserData(const std::filesystem::path& path, const DemoUserData& data)
 {
     const bool nothingKept = data.pov.empty() && data.rating == "0" && data.web.empty() && data.description.empty();
     if (nothingKept && FileExists(path)) {
         if (RemoveFile(path))
             return WriteOutcome::Deleted;
-        // Users know this message text, old routine name and all; it stays as it is.
-        Messages().Error("User.ApplyButtonClick: " + path.string(), kSaveErrorTitle);
-        return WriteOutcome::Failed;
+        return EditorNotSaved(path);
     }
     std::vector<std::string> lines;
     lines.reserve(3 + data.description.size());
@@ -194,24 +190,18 @@ WriteOutcome WriteDemoUserData(const std::filesystem::path& path, const DemoUser
     lines.push_back(data.rating == "0" ? std::string(kEmptyFieldLine) : FieldOrMarker(data.rating));
     lines.push_back(FieldOrMarker(data.web));
     lines.insert(lines.end(), data.description.begin(), data.description.end());
-    if (!SaveTextLines(path, lines)) {
-        // Users know this message text, old routine name and all; it stays as it is.
-        Messages().Error("User.ApplyButtonClick: " + path.string(), kSaveErrorTitle);
-        return WriteOutcome::Failed;
-    }
+    if (!SaveTextLines(path, lines))
+        return EditorNotSaved(path);
     return WriteOutcome::Written;
 }
 
-bool WriteWebLocation(const std::filesystem::path& path, std::string_view webLocation)
+Result<Done, DescriptionError> WriteWebLocation(const std::filesystem::path& path, std::string_view webLocation)
 {
     std::vector<std::string> lines;
     if (FileExists(path)) {
         std::optional<std::vector<std::string>> loaded = LoadTextLines(path);
-        if (!loaded) {
-            // Users know this message text, old routine name and all; it stays as it is.
-            Messages().Error("User.ApplyButtonClick: " + path.string(), kSaveErrorTitle);
-            return false;
-        }
+        if (!loaded)
+            return EditorNotSaved(path);
         lines = std::move(*loaded);
     }
     // A short file written by another program gets the missing fields as empty ones, so that the
@@ -219,12 +209,9 @@ bool WriteWebLocation(const std::filesystem::path& path, std::string_view webLoc
     while (lines.size() < 3)
         lines.emplace_back(kEmptyFieldLine);
     lines[2] = OneLine(webLocation);
-    if (!SaveTextLines(path, lines)) {
-        // Users know this message text, old routine name and all; it stays as it is.
-        Messages().Error("User.ApplyButtonClick: " + path.string(), kSaveErrorTitle);
-        return false;
-    }
-    return true;
+    if (!SaveTextLines(path, lines))
+        return EditorNotSaved(path);
+    return Done{};
 }
 
 bool ClearDemoUserData(const std::filesystem::path& path)
@@ -232,32 +219,31 @@ bool ClearDemoUserData(const std::filesystem::path& path)
     return RemoveFile(path);
 }
 
-std::optional<std::vector<std::string>> ReadPlayerDescription(const std::filesystem::path& path)
+Result<std::vector<std::string>, DescriptionError> ReadPlayerDescription(const std::filesystem::path& path)
 {
     if (!FileExists(path))
         return std::vector<std::string>{};
     std::optional<std::vector<std::string>> loaded = LoadTextLines(path);
     if (!loaded)
         // Users know this message text, old routine name and all; it stays as it is.
-        Messages().Error("PlayerDescr.SetPlayerData: " + path.string(), kLoadErrorTitle);
-    return loaded;
+        return Failure<DescriptionError>{DescriptionError::Unreadable, "PlayerDescr.SetPlayerData: " + path.string()};
+    return std::move(*loaded);
 }
 
-WriteOutcome WritePlayerDescription(const std::filesystem::path& path, const std::vector<std::string>& lines)
+Result<WriteOutcome, DescriptionError> WritePlayerDescription(const std::filesystem::path& path,
+                                                              const std::vector<std::string>& lines)
 {
+    const Failure<DescriptionError> notSaved{DescriptionError::NotSaved, "Could not save: " + path.string()};
     bool hasText = false;
     for (const std::string& line : lines)
         hasText = hasText || !line.empty();
     if (!hasText) {
         if (!FileExists(path) || RemoveFile(path))
             return WriteOutcome::Deleted;
-        Messages().Error("Could not save: " + path.string(), kSaveErrorTitle);
-        return WriteOutcome::Failed;
+        return notSaved;
     }
-    if (!SaveTextLines(path, lines)) {
-        Messages().Error("Could not save: " + path.string(), kSaveErrorTitle);
-        return WriteOutcome::Failed;
-    }
+    if (!SaveTextLines(path, lines))
+        return notSaved;
     return WriteOutcome::Written;
 }
 

@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/common/Result.h"
+
 namespace core {
 
 // A line holding only this byte means "no value".
@@ -58,11 +60,24 @@ std::optional<std::vector<std::string>> LoadTextLines(const std::filesystem::pat
 // Writes the UTF-8 lines, each followed by CR LF, replacing the file. False on failure.
 bool SaveTextLines(const std::filesystem::path& path, const std::vector<std::string>& lines);
 
-// The list reader: four empty strings for a missing file; a file that cannot be loaded is
-// reported ("Parsing.GetUserInfo: " + path) and read as empty.
-UserInfo GetUserInfo(const std::filesystem::path& path);
+enum class DescriptionError {
+    Unreadable, // shown under kDescriptionLoadErrorTitle
+    NotSaved,   // shown under kDescriptionSaveErrorTitle
+};
+inline constexpr const char* kDescriptionLoadErrorTitle = "VMR Load File Error";
+inline constexpr const char* kDescriptionSaveErrorTitle = "VMR: File Save Error";
+// The title a failure is shown under.
+inline const char* DescriptionErrorTitle(DescriptionError code)
+{
+    return code == DescriptionError::Unreadable ? kDescriptionLoadErrorTitle : kDescriptionSaveErrorTitle;
+}
 
-enum class UserDataStatus { Missing, Loaded, LoadFailed };
+// The list reader: four empty strings for a missing file; a file that cannot be loaded fails with
+// Unreadable and the text users know ("Parsing.GetUserInfo: " + path); its demo is listed without
+// user data.
+Result<UserInfo, DescriptionError> GetUserInfo(const std::filesystem::path& path);
+
+enum class UserDataStatus { Missing, Loaded };
 
 struct DemoUserDataResult {
     UserDataStatus status = UserDataStatus::Missing;
@@ -70,34 +85,36 @@ struct DemoUserDataResult {
 };
 
 // The reader of the editor and the properties window: every field, colour codes kept. Lines
-// missing from a short file read as empty fields. A load failure is reported as `messagePrefix`
-// + path under "VMR Load File Error" ("Prop.SetData: " for the properties window).
-DemoUserDataResult ReadDemoUserData(const std::filesystem::path& path, std::string_view messagePrefix);
+// missing from a short file read as empty fields. A file that cannot be loaded fails with
+// Unreadable, its text `messagePrefix` + path ("Prop.SetData: " for the properties window).
+Result<DemoUserDataResult, DescriptionError> ReadDemoUserData(const std::filesystem::path& path,
+                                                              std::string_view messagePrefix);
 
 // The properties window's description text: every description line followed by a line break.
 std::string DescriptionText(const std::vector<std::string>& lines);
 
-enum class WriteOutcome { Written, Deleted, Failed };
+enum class WriteOutcome { Written, Deleted };
 
 // The editor's "Apply": writes the record anew, or deletes the file when nothing is chosen, the
 // rating is exactly "0", the web location is empty, there is no description line and the file
-// exists. A rating of "0" is stored as the empty-field marker. Failures are reported
-// ("User.ApplyButtonClick: " + path, "VMR: File Save Error").
-WriteOutcome WriteDemoUserData(const std::filesystem::path& path, const DemoUserData& data);
+// exists. A rating of "0" is stored as the empty-field marker. Fails with NotSaved
+// ("User.ApplyButtonClick: " + path).
+Result<WriteOutcome, DescriptionError> WriteDemoUserData(const std::filesystem::path& path, const DemoUserData& data);
 
 // "Set the same Web Location": replaces line 3 of an existing file (as typed, even empty) or
-// writes marker, marker, location. A file that exists but cannot be read is left alone and
-// reported, so that its other fields are not lost.
-bool WriteWebLocation(const std::filesystem::path& path, std::string_view webLocation);
+// writes marker, marker, location. A file that exists but cannot be read is left alone (NotSaved),
+// so that its other fields are not lost.
+Result<Done, DescriptionError> WriteWebLocation(const std::filesystem::path& path, std::string_view webLocation);
 
 // "Clear complete User Data": deletes the file. True when no file remains.
 bool ClearDemoUserData(const std::filesystem::path& path);
 
-// Player description: the description lines; empty for a missing file; a load failure is
-// reported ("PlayerDescr.SetPlayerData: " + path) and gives nullopt.
-std::optional<std::vector<std::string>> ReadPlayerDescription(const std::filesystem::path& path);
-// Writes the description, or deletes the file when it holds no text. Failures are reported
-// ("Could not save: " + path, "VMR: File Save Error").
-WriteOutcome WritePlayerDescription(const std::filesystem::path& path, const std::vector<std::string>& lines);
+// Player description: the description lines; empty for a missing file; a file that cannot be
+// loaded fails with Unreadable ("PlayerDescr.SetPlayerData: " + path).
+Result<std::vector<std::string>, DescriptionError> ReadPlayerDescription(const std::filesystem::path& path);
+// Writes the description, or deletes the file when it holds no text. Fails with NotSaved
+// ("Could not save: " + path).
+Result<WriteOutcome, DescriptionError> WritePlayerDescription(const std::filesystem::path& path,
+                                                              const std::vector<std::string>& lines);
 
 } // namespace core

@@ -144,7 +144,10 @@ private:
     {
         if (!m_userFiles.contains(demoName))
             return {};
-        return GetUserInfo(DemoDescriptionPath(m_options.demoDataDirectory, demoName));
+        // The update runs beside the window and shows nothing: an unreadable file counts as no
+        // user data, and the listing of its folder tells the user about it.
+        auto info = GetUserInfo(DemoDescriptionPath(m_options.demoDataDirectory, demoName));
+        return info ? std::move(*info) : UserInfo{};
     }
 
     IndexStatus SyncUserData()

@@ -211,40 +211,35 @@ MoveOutcome MoveDemoFile(const std::string& from, const std::string& to)
     return {MoveStatus::Moved, 0};
 }
 
-MoveDemosResult MoveDemos(const std::function<bool(MoveItem&)>& next, const std::function<void()>& moved,
-                          const std::string& target, MessageSink& messages)
+Result<Done, MoveError> MoveDemos(const std::function<bool(MoveItem&)>& next, const std::function<void()>& moved,
+                                  const std::string& target, MoveProgress& progress, bool replaceFirst)
 {
-    MoveDemosResult result;
     MoveItem item;
-    while (next(item)) {
+    for (bool replace = replaceFirst; next(item); replace = false) {
         const std::string from = JoinPath(item.folder, item.name);
         const std::string to = JoinPath(target, item.name);
         for (;;) {
             const MoveOutcome outcome = MoveDemoFile(from, to);
             if (outcome.status == MoveStatus::Moved) {
-                ++result.moved;
-                result.lastMoveSucceeded = true;
+                ++progress.moved;
+                progress.lastMoveSucceeded = true;
                 moved();
                 break;
             }
             if (outcome.status == MoveStatus::Failed || platform::SameFile(from, to)) {
                 // Deleting a "target" that is the demo itself would lose it.
                 const int error = outcome.status == MoveStatus::Failed ? outcome.error : EEXIST;
-                messages.Error(std::string(kMoveErrorText) + "\r\nError: " + std::to_string(error), kMoveErrorTitle);
-                return result;
+                return Failure<MoveError>{MoveError::Failed,
+                                          std::string(kMoveErrorText) + "\r\nError: " + std::to_string(error)};
             }
-            bool deleted = false;
-            while (!deleted) {
-                if (!messages.Question("Overwrite file ?\r\n" + to, kOverwriteTitle))
-                    return result;
-                deleted = DeleteDemoFile(to);
-                if (!deleted)
-                    messages.Error(kMoveErrorText, kTargetNotDeletedTitle);
-            }
+            if (!replace)
+                return Failure<MoveError>{MoveError::TargetExists, "Overwrite file ?\r\n" + to};
+            if (!DeleteDemoFile(to))
+                return Failure<MoveError>{MoveError::TargetNotDeleted, kMoveErrorText};
+            replace = false;
         }
     }
-    result.completed = true;
-    return result;
+    return Done{};
 }
 
 DriveState DriveStateFromMounts(const std::string& mounts, const std::string& folder)

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "core/common/MessageSink.h"
+#include "core/common/Result.h"
 #include "platform/DriveKind.h"
 
 namespace core {
@@ -95,19 +95,25 @@ struct MoveItem {
     std::string folder;
     std::string name;
 };
-struct MoveDemosResult {
+// What the moves did so far, kept over the calls of one command.
+struct MoveProgress {
     int moved = 0;
-    bool completed = false; // every item was handled; false after No or an error
     bool lastMoveSucceeded = false;
 };
+enum class MoveError {
+    TargetExists,     // the text is the question (kOverwriteTitle); Yes: call again replacing
+    TargetNotDeleted, // the text is kMoveErrorText (kTargetNotDeletedTitle); call again to ask again
+    Failed,           // the text names the system's error number (kMoveErrorTitle); the moves end
+};
 // Moves demos into `target` one by one in the order `next` hands them out (it returns false when
-// none is left). After each successful move `moved` is called, before `next` is asked again. A
-// target that exists is offered for overwriting through `messages`; No stops, Yes deletes it and
-// tries again (a target that cannot be deleted is reported and asked about again). Any other
-// failure is reported with the system's error number and stops. A target that is the very file
-// being moved (the same folder reached by another path) is never deleted: that stops as an error.
-MoveDemosResult MoveDemos(const std::function<bool(MoveItem&)>& next, const std::function<void()>& moved,
-                          const std::string& target, MessageSink& messages);
+// none is left); done when every one was moved. After each successful move `moved` is called,
+// before `next` is asked again. A target that exists stops the moves with TargetExists; the caller
+// asks, and on Yes calls again with `replaceFirst`: the first demo handed out then replaces its
+// target, the others are moved as before. Any other failure stops with Failed. A target that is
+// the very file being moved (the same folder reached by another path) is never deleted: that
+// stops as a failure.
+Result<Done, MoveError> MoveDemos(const std::function<bool(MoveItem&)>& next, const std::function<void()>& moved,
+                                  const std::string& target, MoveProgress& progress, bool replaceFirst = false);
 
 // What the system tells about the file system a folder lies on.
 struct DriveState {

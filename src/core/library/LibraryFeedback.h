@@ -39,6 +39,9 @@ public:
     virtual void ColourSelectedFolder(uint32_t /*colour*/) {}
     // Lets the window handle pending events (repaints, Escape) during a long operation.
     virtual void KeepAlive() {}
+    // A file the listing could not read and the user should hear of (a demo description file);
+    // the listing goes on.
+    virtual void ShowError(const std::string& /*text*/, const std::string& /*title*/) {}
 };
 
 // The two folder font colours of the settings; red in bits 0-7, green 8-15, blue 16-23.

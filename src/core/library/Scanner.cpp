@@ -316,11 +316,16 @@ public:
             m_names.insert(it->path().filename().string());
     }
 
-    UserInfo Of(const std::string& demoName) const
+    UserInfo Of(const std::string& demoName, LibraryFeedback& feedback) const
     {
         if (m_directory.empty() || !m_names.contains(demoName + ".description"))
             return {};
-        return GetUserInfo(DemoDescriptionPath(m_directory, demoName));
+        auto info = GetUserInfo(DemoDescriptionPath(m_directory, demoName));
+        if (!info) {
+            feedback.ShowError(info.text(), kDescriptionLoadErrorTitle);
+            return {};
+        }
+        return std::move(*info);
     }
 
 private:
@@ -496,7 +501,8 @@ uint64_t ScanDemos(const std::string& argument, ScanTarget& demoList, ScanTarget
                 fields.assign(item.fields.begin(), item.fields.end());
             else
                 fields = SplitCacheLine(item.line);
-            target.AddRow(RowFromCacheFields(fields, item.archiveFileName, item.location, userData.Of(item.name)));
+            target.AddRow(
+                RowFromCacheFields(fields, item.archiveFileName, item.location, userData.Of(item.name, feedback)));
             if (!item.line.empty())
                 newLines.push_back(std::move(item.line));
             item = ScanItem{}; // its memory is not needed any more

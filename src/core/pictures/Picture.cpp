@@ -6,16 +6,10 @@
 
 #include "core/archive/ZipRead.h"
 #include "core/common/FileNames.h"
-#include "core/common/MessageSink.h"
 #include "core/pictures/Jpeg.h"
 #include "core/pictures/Targa.h"
 
 namespace core {
-namespace {
-
-const char* const kDebugTitle = "Debug";
-
-} // namespace
 
 bool DecodePicture(std::string_view memberName, std::span<const uint8_t> data, Picture& picture)
 {
@@ -25,35 +19,35 @@ bool DecodePicture(std::string_view memberName, std::span<const uint8_t> data, P
     return DecodeTarga(data, picture);
 }
 
-bool GetPictureFromPak(const std::string& packPath, const std::string& memberName, Picture& picture)
+Result<Done, PictureError> GetPictureFromPak(const std::string& packPath, const std::string& memberName,
+                                             Picture& picture)
 {
+    const Failure<PictureError> missing{PictureError::Missing, ""};
     std::error_code ec;
     if (!std::filesystem::exists(packPath, ec))
-        return false;
+        return missing;
 
     MemberPlace place;
     if (!FindMemberPlace(packPath, memberName, place))
-        return false;
+        return missing;
     // A directory entry promising more than its compressed bytes can hold is damaged; treat it
     // like any other member that does not decode instead of reserving the claim.
     if (!place.Plausible())
-        return false;
+        return Failure<PictureError>{PictureError::Undecodable, ""};
     const uint32_t size = place.size;
     const uint32_t headerOffset = place.headerOffset;
 
-    // The busy count is left alone here: the callers raised it and lower it themselves, and
-    // their fallback chains go on after a false.
+    // A failure ends nothing but this member: the callers go on with their next candidate.
     std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[size ? size : 1]);
-    if (!buffer) {
-        Messages().Error("Memory Allocation Error in proc GetPictureFromPak", kDebugTitle);
-        return false;
-    }
+    if (!buffer)
+        return Failure<PictureError>{PictureError::NoMemory, "Memory Allocation Error in proc GetPictureFromPak"};
     uint32_t stored = size;
-    if (UnzipFileToMemory(packPath, buffer.get(), stored, headerOffset) != UnzipResult::Ok) {
-        Messages().Error("Memory Allocation Error in proc GetPictureFromPak (unzipfiletomemory)", kDebugTitle);
-        return false;
-    }
-    return DecodePicture(memberName, {buffer.get(), stored}, picture);
+    if (UnzipFileToMemory(packPath, buffer.get(), stored, headerOffset) != UnzipResult::Ok)
+        return Failure<PictureError>{PictureError::NotExtracted,
+                                     "Memory Allocation Error in proc GetPictureFromPak (unzipfiletomemory)"};
+    if (!DecodePicture(memberName, {buffer.get(), stored}, picture))
+        return Failure<PictureError>{PictureError::Undecodable, ""};
+    return Done{};
 }
 
 } // namespace core

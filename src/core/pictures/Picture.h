@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/common/Result.h"
+
 namespace core {
 
 // A decoded picture as the GUI shows it. Each pixel is one 32-bit value 0xFFRRGGBB (always
@@ -31,11 +33,21 @@ inline constexpr uint64_t kMaxPicturePixels = uint64_t{16384} * 16384;
 // `picture` unchanged.
 bool DecodePicture(std::string_view memberName, std::span<const uint8_t> data, Picture& picture);
 
+enum class PictureError {
+    Missing,      // no such pack or member
+    Undecodable,  // the member's bytes are no picture
+    NoMemory,     // no room for the member's bytes
+    NotExtracted, // the member could not be unpacked
+};
+// The title under which a failure with a text is shown.
+inline constexpr const char* kPictureErrorTitle = "Debug";
+
 // Loads the member `memberName` ("\" between folders) of the pack at `packPath` into `picture`.
-// False when the pack or the member is missing, the member cannot be extracted or it does not
+// Fails when the pack or the member is missing, the member cannot be extracted or it does not
 // decode; `picture` is changed only on success, so callers can try the next candidate and keep
-// what they showed before. Memory and extraction failures are shown through Messages(); a
-// missing pack or member and undecodable data are not.
-bool GetPictureFromPak(const std::string& packPath, const std::string& memberName, Picture& picture);
+// what they showed before. Memory and extraction failures carry the text users know; a missing
+// pack or member and undecodable data carry none, as they are passed over quietly.
+Result<Done, PictureError> GetPictureFromPak(const std::string& packPath, const std::string& memberName,
+                                             Picture& picture);
 
 } // namespace core

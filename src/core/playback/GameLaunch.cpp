@@ -7,7 +7,6 @@
 
 #include "core/archive/DemoFile.h"
 #include "core/archive/ZipRead.h"
-#include "core/common/MessageSink.h"
 #include "core/convert/DemoConversion.h"
 #include "core/convert/DemoFileConversion.h"
 #include "core/convert/OldGameNumbers.h"
@@ -18,9 +17,9 @@
 #include "core/playback/Mods.h"
 #include "core/playback/PlayList.h"
 #include "core/playback/PlayScript.h"
+#include "core/playback/PlaybackSettings.h"
 #include "core/playback/RunningGame.h"
 #include "core/playback/VersionSwitch.h"
-#include "core/settings/Settings.h"
 #include "platform/ShellWords.h"
 
 namespace fs = std::filesystem;
@@ -29,7 +28,6 @@ namespace core {
 namespace {
 
 constexpr char kMemberMarker = '\x01';
-constexpr const char* kUnreadableTitle = "Play it";
 
 bool StartsWith(std::string_view text, std::string_view prefix)
 {
@@ -96,9 +94,9 @@ std::string MemberName(const DemoInfo& row)
     return folder.empty() ? row[FieldDemoname] : folder + "\\" + row[FieldDemoname];
 }
 
-bool CopyToTemp(const DemoInfo& row, const std::string& tempName)
+bool CopyToTemp(const DemoInfo& row, const std::string& tempName, const PlaybackSettings& settings)
 {
-    const std::string& demoDirectory = Settings.game.demoDirectory;
+    const std::string& demoDirectory = settings.game.demoDirectory;
     std::error_code ec;
     fs::create_directories(demoDirectory, ec);
     const std::string partial = PartialName(demoDirectory, tempName);
@@ -110,7 +108,7 @@ bool CopyToTemp(const DemoInfo& row, const std::string& tempName)
     return FinishPartial(partial, JoinPath(demoDirectory, tempName));
 }
 
-bool ExtractToTemp(const DemoInfo& row, const std::string& tempName)
+bool ExtractToTemp(const DemoInfo& row, const std::string& tempName, const PlaybackSettings& settings)
 {
     const std::string& archive = row[FieldLocation];
     const std::string member = MemberName(row);
@@ -119,29 +117,30 @@ bool ExtractToTemp(const DemoInfo& row, const std::string& tempName)
         return false;
     const uint32_t headerOffset = search.headerOffset;
     CloseZipSearch(search);
-    const std::string partial = PartialName(Settings.game.demoDirectory, tempName);
+    const std::string partial = PartialName(settings.game.demoDirectory, tempName);
     if (UnzipFile(archive, partial, 0, headerOffset) != UnzipResult::Ok) {
         std::error_code ec;
         fs::remove(partial, ec);
         return false;
     }
-    return FinishPartial(partial, JoinPath(Settings.game.demoDirectory, tempName));
+    return FinishPartial(partial, JoinPath(settings.game.demoDirectory, tempName));
 }
 
-void ReportCopyFailure(const DemoInfo& row)
+PlayFailure CopyFailure(const DemoInfo& row)
 {
-    Messages().Error("Could not copy file " + row[FieldDemoname] + "!", "File Copy ERROR");
+    return {PlayError::CopyFailed, "Could not copy file " + row[FieldDemoname] + "!"};
 }
 
-void ReportExtractFailure(const DemoInfo& row)
+PlayFailure ExtractFailure(const DemoInfo& row)
 {
-    Messages().Error("Could not extract file " + row[FieldDemoname] + " from archive " + row[FieldLocation] + "!",
-                     "File Extract/Copy ERROR");
+    return {PlayError::ExtractFailed,
+            "Could not extract file " + row[FieldDemoname] + " from archive " + row[FieldLocation] + "!"};
 }
 
 // Converts the row into the temporary demo: written under a hidden name and renamed when complete,
-// so that the game never finds half of it. Reports a failure, naming the demo and what went wrong.
-bool ConvertToTemp(const DemoInfo& row, const std::string& tempName, int protocol)
+// so that the game never finds half of it. A failure names the demo and what went wrong.
+PlayResult ConvertToTemp(const DemoInfo& row, const std::string& tempName, int protocol,
+                         const PlaybackSettings& settings, PlayNotices& notices)
 {
     DemoFileConversion job;
     const bool member = IsPackMember(SourceKind(row));
@@ -149,37 +148,36 @@ bool ConvertToTemp(const DemoInfo& row, const std::string& tempName, int protoco
     job.archive = member ? row[FieldLocation] : "";
     job.fromProtocol = ProtocolNumber(row[FieldProtocol]);
     job.toProtocol = protocol;
-    job.data = ConversionGameData();
+    job.data = settings.conversion;
     std::error_code ec;
-    fs::create_directories(Settings.game.demoDirectory, ec);
-    job.output = JoinPath(Settings.game.demoDirectory, tempName);
+    fs::create_directories(settings.game.demoDirectory, ec);
+    job.output = JoinPath(settings.game.demoDirectory, tempName);
     const DemoFileConversionResult result = ConvertDemoFile(job);
     if (!result.ok)
-        Messages().Error(ConversionFailureText(row, protocol, result.failure), kConversionFailedTitle);
-    else if (!result.brokeOff.empty())
+        return PlayFailure{PlayError::ConversionFailed, ConversionFailureText(row, protocol, result.failure)};
+    if (!result.brokeOff.empty())
         // Played all the same, as far as it goes: the user learns why it ends early.
-        Messages().Information("The demo " + row[FieldDemoname] + " (protocol " + row[FieldProtocol] +
-                                   "): " + result.brokeOff + ".\r\nThe game plays it up to there.",
-                               "Demo Damaged");
-    return result.ok;
+        notices.push_back({PlayError::DemoDamaged, "The demo " + row[FieldDemoname] + " (protocol " +
+                                                       row[FieldProtocol] + "): " + result.brokeOff +
+                                                       ".\r\nThe game plays it up to there."});
+    return Done{};
 }
 
-// Copies, extracts or converts the row to the temporary demo; reports a failure.
-bool MakeTempDemo(const DemoInfo& row, const std::string& tempName, std::optional<int> convertTo)
+// Copies, extracts or converts the row to the temporary demo.
+PlayResult MakeTempDemo(const DemoInfo& row, const std::string& tempName, std::optional<int> convertTo,
+                        const PlaybackSettings& settings, PlayNotices& notices)
 {
     BusyCursorScope hourglass;
     if (convertTo)
-        return ConvertToTemp(row, tempName, *convertTo);
+        return ConvertToTemp(row, tempName, *convertTo, settings, notices);
     if (IsPackMember(SourceKind(row))) {
-        if (ExtractToTemp(row, tempName))
-            return true;
-        ReportExtractFailure(row);
-        return false;
+        if (ExtractToTemp(row, tempName, settings))
+            return Done{};
+        return ExtractFailure(row);
     }
-    if (CopyToTemp(row, tempName))
-        return true;
-    ReportCopyFailure(row);
-    return false;
+    if (CopyToTemp(row, tempName, settings))
+        return Done{};
+    return CopyFailure(row);
 }
 
 } // namespace
@@ -191,9 +189,9 @@ std::string ConversionFailureText(const DemoInfo& row, int protocol, const std::
            ".\r\nIt was not played.";
 }
 
-std::string PlayModDirectory(const DemoInfo& row)
+std::string PlayModDirectory(const DemoInfo& row, const PlaybackSettings& settings)
 {
-    return Settings.mod_demos ? FindModDir(row[FieldMod]) : Settings.game.baseDirectory;
+    return settings.modDemos ? FindModDir(row[FieldMod], settings) : settings.game.baseDirectory;
 }
 
 std::string TempDemoName(size_t index, const DemoInfo& row, std::optional<int> convertedTo)
@@ -276,36 +274,39 @@ std::string SourceText(const DemoInfo& row)
     return JoinPath(row[FieldLocation], row[FieldDemoname]);
 }
 
-std::optional<PreparedEntry> PrepareEntry(const DemoInfo& row, size_t index, std::optional<int> convertTo)
+std::optional<PreparedEntry> PrepareEntry(const DemoInfo& row, size_t index, const PlaybackSettings& settings,
+                                          PlayNotices& notices, std::optional<int> convertTo)
 {
-    const std::string modDirectory = PlayModDirectory(row);
+    const std::string modDirectory = PlayModDirectory(row, settings);
     if (!convertTo)
-        if (std::optional<std::string> argument = InPlaceDemoArgument(row, modDirectory, Settings.game))
+        if (std::optional<std::string> argument = InPlaceDemoArgument(row, modDirectory, settings.game))
             return PreparedEntry{*argument, SourceText(row), row[FieldDemoname]};
     if (HasNoInformation(SourceKind(row)))
         return std::nullopt;
     const std::string tempName = TempDemoName(index, row, convertTo);
-    if (!MakeTempDemo(row, tempName, convertTo))
+    if (PlayResult made = MakeTempDemo(row, tempName, convertTo, settings, notices); !made) {
+        notices.push_back(made.failure());
         return std::nullopt;
+    }
     return PreparedEntry{tempName, SourceText(row), row[FieldDemoname]};
 }
 
-std::string ProgramForProtocol(const std::string& protocol)
+std::string ProgramForProtocol(const std::string& protocol, const PlaybackSettings& settings)
 {
-    return GameProgramFor(protocol, Settings.game, Settings.game_program);
+    return GameProgramFor(protocol, settings.game, settings.gameProgram);
 }
 
-std::optional<int> ConversionFor(const DemoInfo& row, const std::string& program)
+std::optional<int> ConversionFor(const DemoInfo& row, const std::string& program, const PlaybackSettings& settings)
 {
     const std::optional<int> protocol = ProtocolNumber(row[FieldProtocol]);
     if (program.empty() || !protocol || HasNoInformation(SourceKind(row)))
         return std::nullopt;
-    return ConversionTarget(*protocol, PlayableProtocols(program, Settings.game, Settings.game_protocols));
+    return ConversionTarget(*protocol, PlayableProtocols(program, settings.game, settings.gameProtocols));
 }
 
-std::string PlayedProtocol(const DemoInfo& row, const std::string& program)
+std::string PlayedProtocol(const DemoInfo& row, const std::string& program, const PlaybackSettings& settings)
 {
-    const std::optional<int> converted = ConversionFor(row, program);
+    const std::optional<int> converted = ConversionFor(row, program, settings);
     return converted ? std::to_string(*converted) : row[FieldProtocol];
 }
 
@@ -335,25 +336,26 @@ std::string DemoGameVersion(const DemoInfo& row)
 
 // The base games' own code: "baseq3-1" (the original game, OSP and other mods that keep its client
 // code), "baseoa-1" (OpenArena).
-bool IsBaseGameVersion(const std::string& version)
+bool IsBaseGameVersion(const std::string& version, const std::string& baseFolder)
 {
     const std::string game = LowerCase(version.substr(0, version.rfind('-')));
-    return game == "baseq3" || game == "baseoa" || game == LowerCase(Settings.base_folder);
+    return game == "baseq3" || game == "baseoa" || game == LowerCase(baseFolder);
 }
 
 } // namespace
 
-std::optional<std::string> MissingModText(const DemoInfo& row, const std::string& program)
+std::optional<std::string> MissingModText(const DemoInfo& row, const std::string& program,
+                                          const PlaybackSettings& settings)
 {
     const std::string mod = LowerCase(row[FieldMod]);
-    if (program.empty() || ConversionFor(row, program) || HasNoInformation(SourceKind(row)) || mod.empty() ||
-        mod == "n/a" || mod == "baseq3" || mod == "baseoa" || mod == LowerCase(Settings.base_folder) ||
-        LowerCase(FindModDir(mod)) != LowerCase(Settings.game.baseDirectory))
+    if (program.empty() || ConversionFor(row, program, settings) || HasNoInformation(SourceKind(row)) || mod.empty() ||
+        mod == "n/a" || mod == "baseq3" || mod == "baseoa" || mod == LowerCase(settings.baseFolder) ||
+        LowerCase(FindModDir(mod, settings)) != LowerCase(settings.game.baseDirectory))
         return std::nullopt;
     // Mods that keep the base game's client code (OSP) record its game version: the base game
     // plays their demos. Only a demo that names its own game code needs the mod.
     const std::string version = DemoGameVersion(row);
-    if (version.empty() || IsBaseGameVersion(version))
+    if (version.empty() || IsBaseGameVersion(version, settings.baseFolder))
         return std::nullopt;
     // The engines' home folders are where a user installs a mod, whether they exist yet or not;
     // of the system folders only those of an installed engine.
@@ -366,65 +368,60 @@ std::optional<std::string> MissingModText(const DemoInfo& row, const std::string
             folders += (folders.empty() ? "" : ", ") + root;
     return "The demo \"" + row[FieldDemoname] + "\" was recorded with the mod \"" + row[FieldMod] +
            "\", which is not installed: the game stops such a demo with a black screen. The mod's folder \"" +
-           row[FieldMod] + "\" with its packs would have to be in the game directory " + Settings.q3a_dir +
+           row[FieldMod] + "\" with its packs would have to be in the game directory " + settings.gameDirectory +
            (folders.empty() ? std::string() : " or in one of the engine's folders (" + folders + ")") +
            ".\r\nNothing was played.";
 }
 
-bool CheckPlayable(const DemoInfo& row, const std::string& program)
+PlayResult CheckPlayable(const DemoInfo& row, const std::string& program, const PlaybackSettings& settings)
 {
     // Without any program the start reports what is missing.
     if (program.empty())
-        return true;
-    if (!ConversionFor(row, program)) {
+        return Done{};
+    if (!ConversionFor(row, program, settings)) {
         const std::optional<std::string> refusal =
             UnplayableDemoText(row[FieldDemoname], row[FieldProtocol], program,
-                               PlayableProtocols(program, Settings.game, Settings.game_protocols));
-        if (refusal) {
-            Messages().Error(*refusal, kUnplayableDemoTitle);
-            return false;
-        }
+                               PlayableProtocols(program, settings.game, settings.gameProtocols));
+        if (refusal)
+            return PlayFailure{PlayError::Unplayable, *refusal};
     }
-    if (const std::optional<std::string> refusal = MissingModText(row, program)) {
-        Messages().Error(*refusal, kModNotInstalledTitle);
-        return false;
-    }
-    return true;
+    if (std::optional<std::string> refusal = MissingModText(row, program, settings))
+        return PlayFailure{PlayError::ModNotInstalled, std::move(*refusal)};
+    return Done{};
 }
 
-bool PlayDemo(const DemoInfo& row)
+PlayResult PlayDemo(const DemoInfo& row, const PlaybackSettings& settings, PlayNotices& notices)
 {
-    const std::string program = ProgramForProtocol(row[FieldProtocol]);
-    if (!CheckPlayable(row, program))
-        return false;
-    const std::string modDirectory = PlayModDirectory(row);
+    const std::string program = ProgramForProtocol(row[FieldProtocol], settings);
+    if (PlayResult playable = CheckPlayable(row, program, settings); !playable)
+        return playable;
+    const std::string modDirectory = PlayModDirectory(row, settings);
     const std::string displayName = LowerCase(row[FieldDemoname]);
-    if (const std::optional<int> convertTo = ConversionFor(row, program)) {
+    if (const std::optional<int> convertTo = ConversionFor(row, program, settings)) {
         // Wherever the demo lies, the game plays the converted copy.
-        RemoveTempDemos();
+        RemoveTempDemos(settings);
         const std::string tempName = TempDemoName(0, row, convertTo);
-        if (!MakeTempDemo(row, tempName, convertTo))
-            return false;
-        MakeTmpPlayList(displayName, tempName);
-    } else if (std::optional<std::string> argument = InPlaceDemoArgument(row, modDirectory, Settings.game)) {
-        RemoveTempDemos();
-        MakeTmpPlayList(displayName, *argument);
+        if (PlayResult made = MakeTempDemo(row, tempName, convertTo, settings, notices); !made)
+            return made;
+        MakeTmpPlayList(displayName, tempName, settings, notices);
+    } else if (std::optional<std::string> argument = InPlaceDemoArgument(row, modDirectory, settings.game)) {
+        RemoveTempDemos(settings);
+        MakeTmpPlayList(displayName, *argument, settings, notices);
     } else if (HasNoInformation(SourceKind(row))) {
         // Nothing would be copied, and the script would name whatever temporary demo an earlier
         // command left behind.
-        Messages().Error("The demo " + row[FieldDemoname] + " could not be read, so it cannot be played!",
-                         kUnreadableTitle);
-        return false;
+        return PlayFailure{PlayError::Unreadable,
+                           "The demo " + row[FieldDemoname] + " could not be read, so it cannot be played!"};
     } else {
-        RemoveTempDemos();
-        const bool made = MakeTempDemo(row, TempDemoName(0, row), std::nullopt);
-        MakeTmpPlayList(displayName, "");
+        RemoveTempDemos(settings);
+        PlayResult made = MakeTempDemo(row, TempDemoName(0, row), std::nullopt, settings, notices);
+        MakeTmpPlayList(displayName, "", settings, notices);
         if (!made)
-            return false;
+            return made;
     }
     if (Hooks().stopSounds)
         Hooks().stopSounds();
-    return LaunchGame(PlayedProtocol(row, program), modDirectory);
+    return LaunchGame(PlayedProtocol(row, program, settings), modDirectory, settings, notices);
 }
 
 std::string ModStartPart(const std::string& modDirectory, const std::string& baseDirectory)
@@ -434,37 +431,38 @@ std::string ModStartPart(const std::string& modDirectory, const std::string& bas
     return "+set fs_game " + platform::QuoteShellWord(FileNameOf(modDirectory));
 }
 
-bool LaunchGame(const std::string& protocol, const std::string& modDirectory)
+PlayResult LaunchGame(const std::string& protocol, const std::string& modDirectory, const PlaybackSettings& settings,
+                      PlayNotices& notices)
 {
-    const std::string program = ProgramForProtocol(protocol);
+    const std::string program = ProgramForProtocol(protocol, settings);
     if (KindOfProgram(program) == ProgramKind::Original)
-        SwitchVersionForProtocol(protocol);
-    const std::string modPart = Settings.mod_demos ? ModStartPart(modDirectory, Settings.game.baseDirectory) : "";
-    if (IsGameRunning()) {
+        SwitchVersionForProtocol(protocol, settings, notices);
+    const std::string modPart = settings.modDemos ? ModStartPart(modDirectory, settings.game.baseDirectory) : "";
+    if (IsGameRunning(settings)) {
         // A running game only needs the script, when it is the right program and reads console
         // lines; a mod can only be loaded by a fresh start. A game reached through its console
         // FIFO is of the ioquake3 family. A game that went away between the test and the line
         // gets a fresh start as well.
-        const std::string running = RunningGameProgram();
+        const std::string running = RunningGameProgram(settings);
         const bool rightProgram =
             running.empty() ? KindOfProgram(program) == ProgramKind::Ioquake3 : running == program;
-        const bool takesLines = GameTakesConsoleLines();
+        const bool takesLines = GameTakesConsoleLines(settings);
         if (modPart.empty() && rightProgram && takesLines &&
-            SendConsoleCommand(std::string("exec ") + kPlayScriptName)) {
-            RaiseGameWindow();
-            return true;
+            SendConsoleCommand(std::string("exec ") + kPlayScriptName, settings)) {
+            RaiseGameWindow(settings);
+            return Done{};
         }
-        CloseGame();
+        CloseGame(settings);
         if (!takesLines && Hooks().status)
             Hooks().status(kWineRestartStatus);
     }
-    return StartGame(program, PlayStartParameters(Settings.q3a_start_param, modPart));
+    return StartGame(program, PlayStartParameters(settings.startParameters, modPart), settings);
 }
 
-void RemoveTempDemos()
+void RemoveTempDemos(const PlaybackSettings& settings)
 {
     std::error_code ec;
-    for (const FolderEntry& entry : ListFolder(Settings.game.demoDirectory)) {
+    for (const FolderEntry& entry : ListFolder(settings.game.demoDirectory)) {
         const std::string_view name = entry.name;
         const bool partial = name.size() > 6 && name.front() == '.' && name.ends_with(".part") &&
                              IsTempDemoName(name.substr(1, name.size() - 6));
@@ -473,17 +471,17 @@ void RemoveTempDemos()
         const bool unfinished = name.size() > 8 && name.front() == '.' && name[name.size() - 7] == '.' &&
                                 IsTempDemoName(name.substr(1, name.size() - 8));
         if (!entry.isDirectory && (IsTempDemoName(name) || partial || unfinished))
-            fs::remove(JoinPath(Settings.game.demoDirectory, entry.name), ec);
+            fs::remove(JoinPath(settings.game.demoDirectory, entry.name), ec);
     }
 }
 
-void CleanTempFiles()
+void CleanTempFiles(const PlaybackSettings& settings)
 {
-    if (IsGameRunning())
+    if (IsGameRunning(settings))
         return;
-    RemoveTempDemos();
+    RemoveTempDemos(settings);
     std::error_code ec;
-    fs::remove(JoinPath(Settings.game.baseDirectory, kPlayScriptName), ec);
+    fs::remove(JoinPath(settings.game.baseDirectory, kPlayScriptName), ec);
 }
 
 } // namespace core

@@ -17,6 +17,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/playback/PlayError.h"
+#include "core/playback/PlaybackSettings.h"
 #include "core/row/DemoInfo.h"
 #include "core/settings/Paths.h"
 
@@ -27,7 +29,7 @@ inline constexpr const char* kPlayScriptName = "vmrtmp.vmr";
 // The folder the game must run for this demo: its installed mod's folder, or the base directory
 // for a base game demo, a mod that is not installed, or while "Play Demos as Mod Demos" is off
 // (the game then runs without the mod, so a demo in the mod's folder is not where it looks).
-std::string PlayModDirectory(const DemoInfo& row);
+std::string PlayModDirectory(const DemoInfo& row, const PlaybackSettings& settings);
 
 // "vmrtmp" + the index with at least two digits + the demo's own extension, lower-cased
 // ("vmrtmp03.dm_71"). Without one: ".dm3" below protocol 47, else ".dm_48". A demo converted for
@@ -63,13 +65,14 @@ std::string SourceText(const DemoInfo& row);
 
 // Prepares play list entry `index` (counted over the whole list, skipped entries included).
 // nullopt when the entry is skipped: a demo without information (its "Mod" is "N/A") that is not
-// in place, or a failed copy, extraction or conversion, which is reported. With `convertTo` the
-// temporary demo is the demo converted to that protocol, wherever the demo lies.
-std::optional<PreparedEntry> PrepareEntry(const DemoInfo& row, size_t index,
-                                          std::optional<int> convertTo = std::nullopt);
+// in place, or a failed copy, extraction or conversion, which is added to the notices. With
+// `convertTo` the temporary demo is the demo converted to that protocol, wherever the demo lies.
+std::optional<PreparedEntry> PrepareEntry(const DemoInfo& row, size_t index, const PlaybackSettings& settings,
+                                          PlayNotices& notices, std::optional<int> convertTo = std::nullopt);
 
-// "Play it": plays one row. False when it was refused or its copy or extraction failed.
-bool PlayDemo(const DemoInfo& row);
+// "Play it": plays one row. Fails when it was refused, its copy, extraction or conversion failed
+// or the game could not be started.
+PlayResult PlayDemo(const DemoInfo& row, const PlaybackSettings& settings, PlayNotices& notices);
 
 // "+set fs_game <mod folder>" when the folder is not the base directory; empty otherwise.
 std::string ModStartPart(const std::string& modDirectory, const std::string& baseDirectory);
@@ -77,20 +80,22 @@ std::string ModStartPart(const std::string& modDirectory, const std::string& bas
 // Switches the game version when the protocol needs the other one, then hands the play script to
 // the running game (and raises its window), or starts the game with it. A fresh start is needed for a mod, for a
 // running game of another program than the protocol needs, and for a game under Wine, which takes no console lines (the
-// status bar says so). False when neither worked.
-bool LaunchGame(const std::string& protocol, const std::string& modDirectory);
+// status bar says so). Fails when neither worked.
+PlayResult LaunchGame(const std::string& protocol, const std::string& modDirectory, const PlaybackSettings& settings,
+                      PlayNotices& notices);
 
 // Removes the temporary demos and the play script, unless a game runs that may still read them.
-void CleanTempFiles();
+void CleanTempFiles(const PlaybackSettings& settings);
 // Removes the temporary demos an earlier play command left, before a new one writes its own: the
 // engine plays a leftover of its own protocol under the same base name when the requested one is
 // missing. A game that still reads one keeps its open file.
-void RemoveTempDemos();
+void RemoveTempDemos(const PlaybackSettings& settings);
 
 // The program that plays the demo. When it cannot play the demo's protocol, nor a protocol the demo
-// can be converted to, or the demo needs a mod that is not installed (MissingModText), the refusal
-// is shown and false returned; nothing has been written and a running game was not told anything.
-bool CheckPlayable(const DemoInfo& row, const std::string& program);
+// can be converted to (Unplayable), or the demo needs a mod that is not installed (ModNotInstalled,
+// MissingModText), the refusal is the result; nothing has been written and a running game was not
+// told anything.
+PlayResult CheckPlayable(const DemoInfo& row, const std::string& program, const PlaybackSettings& settings);
 
 // A demo played as it is may need the mod it was recorded with (the "Mod" field: the server's
 // fs_game or gamename): the game code checks the demo's game version (configuration string 20)
@@ -99,22 +104,23 @@ bool CheckPlayable(const DemoInfo& row, const std::string& program);
 // the base game or installed in one of those folders, and when the demo does not need it: its
 // game version is a base game's ("baseq3-1": OSP keeps the base game's client code), or it is
 // converted (a converted demo carries the game version of the engine's own data).
-std::optional<std::string> MissingModText(const DemoInfo& row, const std::string& program);
+std::optional<std::string> MissingModText(const DemoInfo& row, const std::string& program,
+                                          const PlaybackSettings& settings);
 inline constexpr const char* kModNotInstalledTitle = "Demo Mod not Installed";
 
 // The protocol the demo is converted to for the program: set when the program cannot play the
 // demo's own protocol but plays one the demo can become (68 for the old game's demos, 71 for
 // OpenArena 0.8.1's ".dm_70"). A demo the program plays is played as it is.
-std::optional<int> ConversionFor(const DemoInfo& row, const std::string& program);
+std::optional<int> ConversionFor(const DemoInfo& row, const std::string& program, const PlaybackSettings& settings);
 // The protocol the program plays the demo as: the converted one, else the demo's own (as text).
-std::string PlayedProtocol(const DemoInfo& row, const std::string& program);
+std::string PlayedProtocol(const DemoInfo& row, const std::string& program, const PlaybackSettings& settings);
 
 inline constexpr const char* kConversionFailedTitle = "Demo Conversion Error";
 // "The demo x.dm_48 (protocol 48) could not be converted to protocol 68 for the game: <failure>.
 // It was not played."
 std::string ConversionFailureText(const DemoInfo& row, int protocol, const std::string& failure);
 // The program for a demo of this protocol, by the settings.
-std::string ProgramForProtocol(const std::string& protocol);
+std::string ProgramForProtocol(const std::string& protocol, const PlaybackSettings& settings);
 
 inline constexpr const char* kWineRestartStatus =
     "The game runs under Wine, where it takes no console commands: it was closed and started again to play the demo.";

@@ -13,7 +13,4 @@ inline constexpr const char* kGlobalParametersHint = "Example: +exec myconfig";
 // before the play script.
 std::string PlayStartParameters(const std::string& globalParameters, const std::string& modPart);
 
-// The dialog's OK: the text becomes the global parameters, unchanged.
-void SetGlobalParameters(const std::string& parameters);
-
 } // namespace core

@@ -5,8 +5,8 @@
 #include <algorithm>
 
 #include "core/library/DemoFiles.h"
+#include "core/playback/PlaybackSettings.h"
 #include "core/row/DemoInfo.h"
-#include "core/settings/Settings.h"
 
 namespace core {
 
@@ -84,20 +84,14 @@ std::string FindModDir(const std::vector<ModEntry>& mods, const std::string& gam
 
 std::vector<ModEntry> ModTable;
 
-void DiscoverMods()
+void DiscoverMods(const std::string& gameDirectory, const std::string& baseFolder)
 {
-    ModTable = ListMods(Settings.q3a_dir, Settings.base_folder, ModLocations);
+    ModTable = ListMods(gameDirectory, baseFolder, ModLocations);
 }
 
-std::string FindModDir(const std::string& modName)
+std::string FindModDir(const std::string& modName, const PlaybackSettings& settings)
 {
-    return FindModDir(ModTable, Settings.q3a_dir, Settings.game.baseDirectory, modName);
-}
-
-bool ToggleModDemos()
-{
-    Settings.mod_demos = !Settings.mod_demos;
-    return Settings.mod_demos;
+    return FindModDir(ModTable, settings.gameDirectory, settings.game.baseDirectory, modName);
 }
 
 } // namespace core

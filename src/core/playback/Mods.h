@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/playback/PlaybackSettings.h"
 #include "core/settings/Paths.h"
 
 namespace core {
@@ -43,13 +44,11 @@ std::vector<ModEntry> ListMods(const std::string& gameDirectory, const std::stri
 std::string FindModDir(const std::vector<ModEntry>& mods, const std::string& gameDirectory,
                        const std::string& baseDirectory, const std::string& modName);
 
-// The program's mod table, filled by DiscoverMods at start-up from core::Settings and
+// The program's mod table, filled by DiscoverMods at start-up from the game's settings and
 // ModLocations.
 extern std::vector<ModEntry> ModTable;
-void DiscoverMods();
-std::string FindModDir(const std::string& modName);
-
-// "Play Demos as Mod Demos": flips the option and returns its new state (the menu's check mark).
-bool ToggleModDemos();
+void DiscoverMods(const std::string& gameDirectory, const std::string& baseFolder);
+// FindModDir on the program's mod table and the play command's game.
+std::string FindModDir(const std::string& modName, const PlaybackSettings& settings);
 
 } // namespace core

@@ -10,15 +10,14 @@
 #include "core/archive/DemoFile.h"
 #include "core/common/FileNames.h"
 #include "core/common/FileWrite.h"
-#include "core/common/MessageSink.h"
 #include "core/convert/DemoClip.h"
 #include "core/convert/DemoConversion.h"
 #include "core/library/DemoFiles.h"
 #include "core/playback/GameLaunch.h"
 #include "core/playback/GamePrograms.h"
 #include "core/playback/PlayScript.h"
+#include "core/playback/PlaybackSettings.h"
 #include "core/playback/RunningGame.h"
-#include "core/settings/Settings.h"
 
 namespace core {
 
@@ -63,55 +62,48 @@ std::optional<int64_t> CourseLineDemoTime(std::string_view line, int32_t levelSt
     return std::max<int64_t>(0, static_cast<int64_t>(levelStartServerTime) - firstServerTime + elapsed);
 }
 
-bool PlayFromMoment(const DemoInfo& row, const std::string& name, const std::string& archive, int64_t demoTime)
+PlayResult PlayFromMoment(const DemoInfo& row, const std::string& name, const std::string& archive, int64_t demoTime,
+                          const PlaybackSettings& settings, PlayNotices& notices)
 {
-    const std::string program = ProgramForProtocol(row[FieldProtocol]);
-    if (!CheckPlayable(row, program))
-        return false;
+    const std::string program = ProgramForProtocol(row[FieldProtocol], settings);
+    if (PlayResult playable = CheckPlayable(row, program, settings); !playable)
+        return playable;
     DemoBytes bytes = LoadDemoBytes(name, archive);
-    if (!bytes.found || bytes.memoryError) {
-        Messages().Error("The demo " + row[FieldDemoname] + " could not be read, so it cannot be played!",
-                         kPlayFromTitle);
-        return false;
-    }
+    if (!bytes.found || bytes.memoryError)
+        return PlayFailure{PlayError::PlayFromFailed,
+                           "The demo " + row[FieldDemoname] + " could not be read, so it cannot be played!"};
     // A demo the program plays only converted is converted first and cut then: the server times,
     // and with them the moments, stay those of the demo.
     std::span<const uint8_t> source = bytes.data.span();
     std::string extension = LowerExtension(name);
-    const std::optional<int> convertTo = ConversionFor(row, program);
+    const std::optional<int> convertTo = ConversionFor(row, program, settings);
     ConvertedDemo converted;
     if (convertTo) {
         converted =
-            ConvertDemo(source, ProtocolNumber(row[FieldProtocol]).value_or(0), *convertTo, ConversionGameData());
-        if (!converted.ok) {
-            Messages().Error(ConversionFailureText(row, *convertTo, converted.failure), kConversionFailedTitle);
-            return false;
-        }
+            ConvertDemo(source, ProtocolNumber(row[FieldProtocol]).value_or(0), *convertTo, settings.conversion);
+        if (!converted.ok)
+            return PlayFailure{PlayError::ConversionFailed, ConversionFailureText(row, *convertTo, converted.failure)};
         source = converted.bytes;
         extension = DemoExtensionOf(*convertTo);
     }
     std::vector<uint8_t> cut;
-    const ClipResult result = CutDemo(source, extension, PlayFromStart(demoTime, Settings.play_from_seconds),
-                                      std::numeric_limits<int64_t>::max(), cut);
+    const ClipResult result = CutDemo(source, extension, PlayFromStart(demoTime, settings.playFromSeconds),
+                                      std::numeric_limits<int64_t>::max(), cut, settings.conversion);
     bytes.data.Clear();
-    if (!result.ok) {
-        Messages().Error(result.problem, kPlayFromTitle);
-        return false;
-    }
-    RemoveTempDemos();
-    const std::string& demoDirectory = Settings.game.demoDirectory;
+    if (!result.ok)
+        return PlayFailure{PlayError::PlayFromFailed, result.problem};
+    RemoveTempDemos(settings);
+    const std::string& demoDirectory = settings.game.demoDirectory;
     std::error_code error;
     std::filesystem::create_directories(demoDirectory, error);
     const std::string tempName = TempDemoName(0, row, convertTo);
     const std::string_view contents(reinterpret_cast<const char*>(cut.data()), cut.size());
-    if (!ReplaceFileContents(JoinPath(demoDirectory, tempName), contents)) {
-        Messages().Error("Could not write " + JoinPath(demoDirectory, tempName), kPlayFromTitle);
-        return false;
-    }
-    MakeTmpPlayList(LowerCase(row[FieldDemoname]), convertTo ? tempName : "");
+    if (!ReplaceFileContents(JoinPath(demoDirectory, tempName), contents))
+        return PlayFailure{PlayError::PlayFromFailed, "Could not write " + JoinPath(demoDirectory, tempName)};
+    MakeTmpPlayList(LowerCase(row[FieldDemoname]), convertTo ? tempName : "", settings, notices);
     if (Hooks().stopSounds)
         Hooks().stopSounds();
-    return LaunchGame(PlayedProtocol(row, program), PlayModDirectory(row));
+    return LaunchGame(PlayedProtocol(row, program, settings), PlayModDirectory(row, settings), settings, notices);
 }
 
 } // namespace core

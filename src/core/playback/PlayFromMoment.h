@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/playback/PlayError.h"
+#include "core/playback/PlaybackSettings.h"
 #include "core/row/DemoInfo.h"
 
 namespace core {
@@ -14,8 +16,9 @@ namespace core {
 int64_t PlayFromStart(int64_t demoTime, int leadSeconds);
 
 // Plays the row's demo (the file `name`, or the member `name` of `archive`) from the moment's
-// demo time less the setting's lead. False when it was refused or failed; the reason is shown.
-bool PlayFromMoment(const DemoInfo& row, const std::string& name, const std::string& archive, int64_t demoTime);
+// demo time less the setting's lead. Fails when it was refused or failed, with the reason.
+PlayResult PlayFromMoment(const DemoInfo& row, const std::string& name, const std::string& archive, int64_t demoTime,
+                          const PlaybackSettings& settings, PlayNotices& notices);
 
 // The demo time a course log line stands for: lines of the warm-up and after the match ("^4" and
 // the time since the demo's start) directly; lines of the match ("^2" and the time since the

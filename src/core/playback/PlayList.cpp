@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "core/common/FileWrite.h"
-#include "core/common/MessageSink.h"
 #include "core/library/DemoFiles.h"
 
 namespace core {
@@ -120,18 +119,17 @@ bool SavePlayListFile(const std::filesystem::path& file, const std::vector<DemoI
     return ReplaceFileContents(file, PlayListFileText(rows));
 }
 
-PlayListLoadResult LoadPlayListFile(const std::filesystem::path& file, ScanTarget& playList, LibraryFeedback& feedback,
-                                    const ScanSettings& settings)
+Result<PlayListLoadResult, PlayListError> LoadPlayListFile(const std::filesystem::path& file, ScanTarget& playList,
+                                                           LibraryFeedback& feedback, const ScanSettings& settings)
 {
     PlayListLoadResult result;
     std::string text;
     const std::vector<std::string> lines = ReadFileContents(file, text) ? SplitLines(text) : std::vector<std::string>{};
     if (lines.empty() || lines.front().find("VMR Play List") == std::string::npos) {
-        Messages().Information("This is not a Velmora Play List !\r\nTry to save a Play List and then reload it.",
-                               "Load Playlist Error");
-        return result;
+        return Failure<PlayListError>{
+            PlayListError::NotAPlayList,
+            "This is not a Velmora Play List !\r\nTry to save a Play List and then reload it."};
     }
-    result.accepted = true;
     playList.Clear();
     NoList demoList;
     for (size_t i = 1; i < lines.size(); ++i) {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "core/common/Result.h"
 #include "core/library/LibraryFeedback.h"
 #include "core/library/Scanner.h"
 #include "core/row/DemoInfo.h"
@@ -62,16 +63,19 @@ std::string PlayListFileText(const std::vector<DemoInfo>& rows);
 bool SavePlayListFile(const std::filesystem::path& file, const std::vector<DemoInfo>& rows);
 
 struct PlayListLoadResult {
-    bool accepted = false; // false: not a play list file, the message was shown, the list is unchanged
     uint64_t totalSeconds = 0;
     std::string statusText; // third status panel: "<n> Items. Total length: hh:mm:ss"
     std::string labelText;  // the name label: the file's path, or kPlayListCorrupted when nothing loaded
 };
 
-// Reads the file into the play list: refuses a file whose first line lacks "VMR Play List" with
-// the "Load Playlist Error" message; otherwise empties the list and hands every further line to
-// ScanDemos, which appends what it still finds. Lines that resolve to nothing are dropped silently.
-PlayListLoadResult LoadPlayListFile(const std::filesystem::path& file, ScanTarget& playList, LibraryFeedback& feedback,
-                                    const ScanSettings& settings);
+enum class PlayListError { NotAPlayList };
+inline constexpr const char* kLoadPlayListErrorTitle = "Load Playlist Error";
+
+// Reads the file into the play list: refuses a file whose first line lacks "VMR Play List"
+// (NotAPlayList, the list unchanged; its text is shown under kLoadPlayListErrorTitle); otherwise
+// empties the list and hands every further line to ScanDemos, which appends what it still finds.
+// Lines that resolve to nothing are dropped silently.
+Result<PlayListLoadResult, PlayListError> LoadPlayListFile(const std::filesystem::path& file, ScanTarget& playList,
+                                                           LibraryFeedback& feedback, const ScanSettings& settings);
 
 } // namespace core

@@ -3,13 +3,12 @@
 #include <array>
 
 #include "core/common/FileWrite.h"
-#include "core/common/MessageSink.h"
 #include "core/library/DemoFiles.h"
 #include "core/playback/Mods.h"
 #include "core/playback/PlaybackKeys.h"
+#include "core/playback/PlaybackSettings.h"
 #include "core/playback/RunningGame.h"
 #include "core/protocol/ProtocolTable.h"
-#include "core/settings/Settings.h"
 
 namespace core {
 namespace {
@@ -17,7 +16,6 @@ namespace {
 constexpr const char* kLineEnd = "\r\n";
 constexpr const char* kPlayListTitle = "set actualplaylist echo ^5VMR ^51.32 ^5(vmrtmp.vmr)";
 constexpr size_t kRemarkLimit = 260;
-constexpr size_t kQuestionSize = 30;
 
 // One speed state: the demo freeze, the time scale, where the five keys lead from here, and the
 // label shown on entering it. Layout 'A' writes the slow-motion toggle before the fast-forward
@@ -152,9 +150,9 @@ std::string ModMismatchText(const DemoInfo& first, const std::string& firstMod, 
            "Playlist can not be played!" + "\r\n\r\n" + "Try do uncheck \"Options/Play Demos as Mod Demos\".";
 }
 
-std::string ScriptPath()
+std::string ScriptPath(const PlaybackSettings& settings)
 {
-    return JoinPath(Settings.game.baseDirectory, kPlayScriptName);
+    return JoinPath(settings.game.baseDirectory, kPlayScriptName);
 }
 
 } // namespace
@@ -172,9 +170,9 @@ std::string ScriptPreamble()
     return preamble;
 }
 
-ScriptOptions CurrentScriptOptions()
+ScriptOptions ScriptOptionsFor(const PlaybackSettings& settings)
 {
-    return {Settings.loop_demos, Settings.time_demos, KeyBindingBlock};
+    return {settings.loopDemos, settings.timeDemos, KeyBindingBlock};
 }
 
 std::string SingleDemoScript(const std::string& displayName, const std::string& argument, const ScriptOptions& options)
@@ -218,12 +216,13 @@ std::string PlayListScript(const std::vector<PreparedEntry>& entries, const Scri
     return script;
 }
 
-void MakeTmpPlayList(const std::string& displayName, const std::string& argument)
+void MakeTmpPlayList(const std::string& displayName, const std::string& argument, const PlaybackSettings& settings,
+                     PlayNotices& notices)
 {
-    const std::string path = ScriptPath();
-    if (!ReplaceFileContents(path, SingleDemoScript(displayName, argument, CurrentScriptOptions())))
+    const std::string path = ScriptPath(settings);
+    if (!ReplaceFileContents(path, SingleDemoScript(displayName, argument, ScriptOptionsFor(settings))))
         // Users know this message text, old routine name and all; it stays as it is.
-        Messages().Error("demoplay.MakeTmpPlayList: " + path, "VMR: File Save Error");
+        notices.push_back({PlayError::ScriptNotSaved, "demoplay.MakeTmpPlayList: " + path});
 }
 
 int ProtocolClass(const std::string& protocol)
@@ -239,73 +238,58 @@ int ProtocolClass(const std::string& protocol)
     return ProtocolRules(number).coding == MessageCoding::Huffman ? 2 : 1;
 }
 
-bool CreatePlaylist(const std::vector<DemoInfo>& rows)
+PlayResult CreatePlaylist(const std::vector<DemoInfo>& rows, const PlaybackSettings& settings, PlayNotices& notices,
+                          bool longListConfirmed)
 {
     if (rows.empty())
-        return false;
-    if (rows.size() >= kQuestionSize &&
-        !Messages().Question("Perhaps there are too many items in playlist. Less than 30 items in playlist should be "
-                             "save.\r\nTry to play the list nevertheless ?",
-                             "Q3A Limitation Warning: Cbuf_InsertText overflowed"))
-        return false;
+        return PlayFailure{PlayError::NothingToPlay, ""};
+    if (rows.size() >= kLongPlayListSize && !longListConfirmed)
+        return PlayFailure{PlayError::NeedsConfirmation,
+                           "Perhaps there are too many items in playlist. Less than 30 items in playlist should be "
+                           "save.\r\nTry to play the list nevertheless ?"};
 
     // Every check is made before anything is written: a refusal leaves no files behind.
     // Demos the program plays only once converted count with the protocol they are played as.
     const DemoInfo& first = rows.front();
-    const std::string firstMod = FindModDir(first[FieldMod]);
-    const std::string program = ProgramForProtocol(first[FieldProtocol]);
-    const int firstClass = ProtocolClass(PlayedProtocol(first, program));
+    const std::string firstMod = FindModDir(first[FieldMod], settings);
+    const std::string program = ProgramForProtocol(first[FieldProtocol], settings);
+    const int firstClass = ProtocolClass(PlayedProtocol(first, program, settings));
     for (const DemoInfo& row : rows) {
-        if (ProtocolClass(PlayedProtocol(row, program)) != firstClass) {
-            Messages().Error(ProtocolMismatchText(first, row), "Protocol Version Mismatch in Playlist");
-            CleanTempFiles();
-            return false;
+        if (ProtocolClass(PlayedProtocol(row, program, settings)) != firstClass) {
+            CleanTempFiles(settings);
+            return PlayFailure{PlayError::ProtocolMismatch, ProtocolMismatchText(first, row)};
         }
-        if (Settings.mod_demos) {
-            const std::string mod = FindModDir(row[FieldMod]);
+        if (settings.modDemos) {
+            const std::string mod = FindModDir(row[FieldMod], settings);
             if (mod != firstMod) {
-                Messages().Error(ModMismatchText(first, firstMod, row, mod), "MOD Mismatch in Playlist");
-                CleanTempFiles();
-                return false;
+                CleanTempFiles(settings);
+                return PlayFailure{PlayError::ModMismatch, ModMismatchText(first, firstMod, row, mod)};
             }
         }
         // The game would stop at this entry, or play a leftover under its title.
-        if (!CheckPlayable(row, program))
-            return false;
+        if (PlayResult playable = CheckPlayable(row, program, settings); !playable)
+            return playable;
     }
 
-    RemoveTempDemos();
+    RemoveTempDemos(settings);
     std::vector<PreparedEntry> prepared;
     for (size_t i = 0; i < rows.size(); ++i)
-        if (std::optional<PreparedEntry> entry = PrepareEntry(rows[i], i, ConversionFor(rows[i], program)))
+        if (std::optional<PreparedEntry> entry =
+                PrepareEntry(rows[i], i, settings, notices, ConversionFor(rows[i], program, settings)))
             prepared.push_back(std::move(*entry));
 
     if (Hooks().menuClickAndStopSounds)
         Hooks().menuClickAndStopSounds();
     if (prepared.empty()) {
         // A script without a demo line would only start an idle game.
-        Messages().Information("None of the demos in the play list could be made ready for playing.\r\n"
-                               "The game is not started.",
-                               "Play current Playlist");
-        return false;
+        return PlayFailure{PlayError::NothingPrepared, "None of the demos in the play list could be made ready for "
+                                                       "playing.\r\nThe game is not started."};
     }
-    if (!ReplaceFileContents(ScriptPath(), PlayListScript(prepared, CurrentScriptOptions())))
+    if (!ReplaceFileContents(ScriptPath(settings), PlayListScript(prepared, ScriptOptionsFor(settings))))
         // Users know this message text, old routine name and all; it stays as it is.
-        Messages().Error("demoplay.CreatePlaylist: could not save vmrtmp.vmr", "VMR: File Save Error");
+        notices.push_back({PlayError::ScriptNotSaved, "demoplay.CreatePlaylist: could not save vmrtmp.vmr"});
     // A game that could not be started has played nothing: "&& Exit" must keep the list.
-    return LaunchGame(PlayedProtocol(first, program), PlayModDirectory(first));
-}
-
-bool ToggleTimedemo()
-{
-    Settings.time_demos = !Settings.time_demos;
-    return Settings.time_demos;
-}
-
-bool ToggleLoopDemos()
-{
-    Settings.loop_demos = !Settings.loop_demos;
-    return Settings.loop_demos;
+    return LaunchGame(PlayedProtocol(first, program, settings), PlayModDirectory(first, settings), settings, notices);
 }
 
 const char* TimedemoToolTip(bool on)

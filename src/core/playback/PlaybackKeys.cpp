@@ -13,12 +13,12 @@ std::string BindLine(const std::string& key, const char* command)
 const std::array<PlaybackKeyRow, kPlaybackKeyCount>& PlaybackKeyTable()
 {
     static const std::array<PlaybackKeyRow, kPlaybackKeyCount> table = {{
-        {"Fast Forward", "ff_key", "kp_enter", "vstr d_f_t", &SettingsRecord::ff_key},
-        {"Slow Motion", "sm_key", "kp_del", "vstr d_s_t", &SettingsRecord::sm_key},
-        {"Increase Speed", "inc_key", "kp_plus", "vstr d_f", &SettingsRecord::inc_key},
-        {"Decrease Speed", "dec_key", "kp_minus", "vstr d_s", &SettingsRecord::dec_key},
-        {"Pause Demo", "pause_key", "pause", "vstr d_p", &SettingsRecord::pause_key},
-        {"Jump to next Demo", "next_key", "kp_5", "vstr nextdemo", &SettingsRecord::next_key},
+        {"Fast Forward", "ff_key", "kp_enter", "vstr d_f_t"},
+        {"Slow Motion", "sm_key", "kp_del", "vstr d_s_t"},
+        {"Increase Speed", "inc_key", "kp_plus", "vstr d_f"},
+        {"Decrease Speed", "dec_key", "kp_minus", "vstr d_s"},
+        {"Pause Demo", "pause_key", "pause", "vstr d_p"},
+        {"Jump to next Demo", "next_key", "kp_5", "vstr nextdemo"},
     }};
     return table;
 }
@@ -31,14 +31,6 @@ PlaybackKeys DefaultPlaybackKeys()
     return keys;
 }
 
-PlaybackKeys CurrentPlaybackKeys(const SettingsRecord& settings)
-{
-    PlaybackKeys keys;
-    for (int i = 0; i < kPlaybackKeyCount; ++i)
-        keys[i] = settings.*PlaybackKeyTable()[i].setting;
-    return keys;
-}
-
 std::string DefaultKeyBindingBlock()
 {
     // Its own order, older than the dialog's.
@@ -47,15 +39,14 @@ std::string DefaultKeyBindingBlock()
            BindLine("kp_5", "vstr nextdemo") + "\r\n" + BindLine("pause", "vstr d_p");
 }
 
-std::string RebuildKeyBindingBlock(const PlaybackKeys& inputs, SettingsRecord& settings)
+std::string RebuildKeyBindingBlock(const PlaybackKeys& inputs, PlaybackKeys& current)
 {
     std::string block;
     for (int i = 0; i < kPlaybackKeyCount; ++i) {
-        std::string& current = settings.*PlaybackKeyTable()[i].setting;
         // The replaced key is released so that it stops stepping the speed states.
-        if (inputs[i] != current)
-            block += "unbind " + current + "\r\n";
-        current = inputs[i];
+        if (inputs[i] != current[i])
+            block += "unbind " + current[i] + "\r\n";
+        current[i] = inputs[i];
     }
     for (int i = 0; i < kPlaybackKeyCount; ++i) {
         if (i > 0)
@@ -66,10 +57,5 @@ std::string RebuildKeyBindingBlock(const PlaybackKeys& inputs, SettingsRecord& s
 }
 
 std::string KeyBindingBlock = DefaultKeyBindingBlock();
-
-void ConfirmPlaybackKeys(const PlaybackKeys& inputs)
-{
-    KeyBindingBlock = RebuildKeyBindingBlock(inputs, Settings);
-}
 
 } // namespace core

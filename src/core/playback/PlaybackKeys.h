@@ -7,8 +7,6 @@
 #include <array>
 #include <string>
 
-#include "core/settings/Settings.h"
-
 namespace core {
 
 inline constexpr int kPlaybackKeyCount = 6;
@@ -19,7 +17,6 @@ struct PlaybackKeyRow {
     const char* configKey;  // the key in the configuration file
     const char* defaultKey; // the game key name bound by default
     const char* command;    // the console command the key runs
-    std::string SettingsRecord::*setting;
 };
 
 // In the dialog's order, which is also the order of the bind lines.
@@ -27,20 +24,16 @@ const std::array<PlaybackKeyRow, kPlaybackKeyCount>& PlaybackKeyTable();
 
 using PlaybackKeys = std::array<std::string, kPlaybackKeyCount>;
 
-PlaybackKeys DefaultPlaybackKeys();                               // "&Default"
-PlaybackKeys CurrentPlaybackKeys(const SettingsRecord& settings); // what the dialog shows
+PlaybackKeys DefaultPlaybackKeys(); // "&Default"
 
 // The six bind lines of every program start, joined by CR LF, without a line end after the last.
 std::string DefaultKeyBindingBlock();
 
 // "&OK": "unbind <old>" for every key whose input differs from the current key (exact text), then
 // the six bind lines with the inputs; stores the inputs as the current keys.
-std::string RebuildKeyBindingBlock(const PlaybackKeys& inputs, SettingsRecord& settings);
+std::string RebuildKeyBindingBlock(const PlaybackKeys& inputs, PlaybackKeys& current);
 
 // The block the play scripts end with; DefaultKeyBindingBlock() until the dialog is confirmed.
 extern std::string KeyBindingBlock;
-
-// The dialog's OK for the program: rebuilds KeyBindingBlock from the inputs and core::Settings.
-void ConfirmPlaybackKeys(const PlaybackKeys& inputs);
 
 } // namespace core

@@ -3,11 +3,11 @@
 #include <algorithm>
 
 #include "core/common/BusyScope.h"
-#include "core/common/MessageSink.h"
+#include "core/common/TextEncoding.h"
 #include "core/library/DemoFiles.h"
 #include "core/playback/GamePrograms.h"
 #include "core/playback/Mods.h"
-#include "core/settings/Settings.h"
+#include "core/playback/PlaybackSettings.h"
 #include "platform/GameProcess.h"
 #include "platform/GameWindow.h"
 #include "platform/ShellWords.h"
@@ -15,10 +15,10 @@
 namespace core {
 namespace {
 
-platform::GameProcess& KnownGame()
+platform::GameProcess& KnownGame(const PlaybackSettings& settings)
 {
     platform::GameProcess& game = platform::Game();
-    game.SetPipeFiles(ConsolePipeFiles());
+    game.SetPipeFiles(ConsolePipeFiles(settings));
     return game;
 }
 
@@ -53,93 +53,90 @@ std::string ConsolePipeName(const std::string& globalParameters)
     return name;
 }
 
-std::vector<std::string> ConsolePipeFiles()
+std::vector<std::string> ConsolePipeFiles(const PlaybackSettings& settings)
 {
-    const std::string name = ConsolePipeName(Settings.q3a_start_param);
+    const std::string name = ConsolePipeName(settings.startParameters);
     // The engine makes the FIFO in its home path, in the folder of the game it runs (the base
     // game's or the mod's): the game directory when that is the home path (or the engine was told
     // so), else one of the engines' home folders.
     std::vector<std::string> files;
-    if (Settings.game.baseDirectory.empty())
+    if (settings.game.baseDirectory.empty())
         return files;
     const auto add = [&](const std::string& file) {
         if (std::find(files.begin(), files.end(), file) == files.end())
             files.push_back(file);
     };
-    std::vector<std::string> homes{Settings.q3a_dir};
+    std::vector<std::string> homes{settings.gameDirectory};
     homes.insert(homes.end(), ModLocations.homes.begin(), ModLocations.homes.end());
     for (const std::string& home : homes) {
-        add(JoinPath(JoinPath(home, Settings.base_folder), name));
+        add(JoinPath(JoinPath(home, settings.baseFolder), name));
         for (const ModEntry& mod : ModTable)
             add(JoinPath(JoinPath(home, mod.folder), name));
     }
     return files;
 }
 
-bool IsGameRunning()
+bool IsGameRunning(const PlaybackSettings& settings)
 {
-    return KnownGame().IsRunning();
+    return KnownGame(settings).IsRunning();
 }
 
-bool GameTakesConsoleLines()
+bool GameTakesConsoleLines(const PlaybackSettings& settings)
 {
-    return KnownGame().TakesConsoleLines();
+    return KnownGame(settings).TakesConsoleLines();
 }
 
-std::string RunningGameProgram()
+std::string RunningGameProgram(const PlaybackSettings& settings)
 {
-    return KnownGame().ChildExecutable();
+    return KnownGame(settings).ChildExecutable();
 }
 
-bool SendConsoleCommand(const std::string& command)
+bool SendConsoleCommand(const std::string& command, const PlaybackSettings& settings)
 {
-    return KnownGame().SendLine(command);
+    return KnownGame(settings).SendLine(command);
 }
 
-void RaiseGameWindow()
+void RaiseGameWindow(const PlaybackSettings& settings)
 {
     // The game started here, or the one reading a console FIFO (started by an earlier run).
     std::vector<platform::ProcessId> processes;
-    if (const platform::ProcessId child = KnownGame().ChildPid(); child >= 0)
+    if (const platform::ProcessId child = KnownGame(settings).ChildPid(); child >= 0)
         processes.push_back(child);
-    for (const std::string& fifo : ConsolePipeFiles())
+    for (const std::string& fifo : ConsolePipeFiles(settings))
         for (const platform::ProcessId reader : platform::ProcessesHolding(fifo))
             processes.push_back(reader);
     platform::RaiseWindowsOf(processes);
 }
 
-bool CloseGame()
+bool CloseGame(const PlaybackSettings& settings)
 {
     BusyScope busy;
-    return KnownGame().Close(TimeLimits().close, Pump);
+    return KnownGame(settings).Close(TimeLimits().close, Pump);
 }
 
-bool WaitForGame()
+bool WaitForGame(const PlaybackSettings& settings)
 {
     BusyScope busy;
-    return KnownGame().WaitUntilRunning(TimeLimits().start, Pump);
+    return KnownGame(settings).WaitUntilRunning(TimeLimits().start, Pump);
 }
 
-bool StartGame(const std::string& parameters)
+PlayResult StartGame(const std::string& parameters, const PlaybackSettings& settings)
 {
-    return StartGame(GameProgramFor("", Settings.game, Settings.game_program), parameters);
+    return StartGame(GameProgramFor("", settings.game, settings.gameProgram), parameters, settings);
 }
 
-bool StartGame(const std::string& executable, const std::string& parameters)
+PlayResult StartGame(const std::string& executable, const std::string& parameters, const PlaybackSettings& settings)
 {
     if (executable.empty()) {
-        Messages().Error("No game program found in " + Settings.q3a_dir + "!", kGameStartErrorTitle);
-        return false;
+        return PlayFailure{PlayError::GameStart, "No game program found in " + settings.gameDirectory + "!"};
     }
     const std::string engineWords =
-        EngineStartParameters(executable, Settings.q3a_start_param, ConsolePipeName(Settings.q3a_start_param));
-    platform::GameStart start{executable, platform::SplitShellWords(engineWords + parameters), Settings.q3a_dir};
+        EngineStartParameters(executable, settings.startParameters, ConsolePipeName(settings.startParameters));
+    platform::GameStart start{executable, platform::SplitShellWords(engineWords + parameters), settings.gameDirectory};
     std::string error;
-    if (!KnownGame().Start(start, error)) {
-        Messages().Error("Could not start the game!\r\n" + error, kGameStartErrorTitle);
-        return false;
-    }
-    return true;
+    if (!KnownGame(settings).Start(start, error))
+        return PlayFailure{PlayError::GameStart, "Could not start the game!\r\n" + error};
+    return Done{};
 }
 
 } // namespace core

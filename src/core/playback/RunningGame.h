@@ -9,6 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "core/playback/PlayError.h"
+#include "core/playback/PlaybackSettings.h"
+
 namespace core {
 
 // What the window does while the core waits or works; empty functions do nothing. Set by the GUI.
@@ -35,31 +38,30 @@ inline constexpr const char* kDefaultConsolePipe = "velmora.fifo";
 std::string ConsolePipeName(const std::string& globalParameters);
 // Where a running game's console FIFO may be: the base folder, then every mod's folder, first in
 // the game directory, then in each home folder of ModLocations.
-std::vector<std::string> ConsolePipeFiles();
+std::vector<std::string> ConsolePipeFiles(const PlaybackSettings& settings);
 
-bool IsGameRunning();
+bool IsGameRunning(const PlaybackSettings& settings);
 // A running game that reads console lines: not one under Wine, which reads its own console window.
-bool GameTakesConsoleLines();
+bool GameTakesConsoleLines(const PlaybackSettings& settings);
 // The program of the running game when this run of the program started it; empty for a game
 // reached through its console FIFO (always one of the ioquake3 family) or none.
-std::string RunningGameProgram();
+std::string RunningGameProgram(const PlaybackSettings& settings);
 // Delivers one console line; false when no game took it (the line is lost, as typed text into a
 // missing console window was).
-bool SendConsoleCommand(const std::string& command);
+bool SendConsoleCommand(const std::string& command, const PlaybackSettings& settings);
 // Brings the running game's window to the front (the user's eyes follow a new demo there).
-void RaiseGameWindow();
+void RaiseGameWindow(const PlaybackSettings& settings);
 // Asks the game to close and waits for it within the time limit; true when no game runs then.
-bool CloseGame();
+bool CloseGame(const PlaybackSettings& settings);
 // True once the game runs; false when it did not within the time limit.
-bool WaitForGame();
+bool WaitForGame(const PlaybackSettings& settings);
 
 // Starts the program from the game directory with the parameter text cut into words as a shell
 // would; a program of the ioquake3 family gets its console FIFO and legacy demo protocol first
-// (EngineStartParameters). A program that cannot be started is reported ("Game Start ERROR") and
-// gives false.
-bool StartGame(const std::string& program, const std::string& parameters);
+// (EngineStartParameters). A program that cannot be started fails with GameStart.
+PlayResult StartGame(const std::string& program, const std::string& parameters, const PlaybackSettings& settings);
 // The same with the program a demo of unknown protocol gets (the setting, or the first found).
-bool StartGame(const std::string& parameters);
+PlayResult StartGame(const std::string& parameters, const PlaybackSettings& settings);
 
 inline constexpr const char* kGameStartErrorTitle = "Game Start ERROR";
 

@@ -5,11 +5,10 @@
 #include <thread>
 
 #include "core/common/BusyScope.h"
-#include "core/common/MessageSink.h"
 #include "core/library/DemoFiles.h"
 #include "core/playback/GamePrograms.h"
+#include "core/playback/PlaybackSettings.h"
 #include "core/playback/RunningGame.h"
-#include "core/settings/Settings.h"
 #include "platform/FileRename.h"
 #include "platform/FileSystem.h"
 
@@ -105,82 +104,68 @@ bool NewVersionActive(const GamePaths& game)
     return platform::IsRegularFile(JoinPath(game.baseDirectory, "pak4.pk3"));
 }
 
-bool BothVersionsInstalled()
-{
-    return BothVersionsInstalled(Settings.game);
-}
-
-bool NewVersionActive()
-{
-    return NewVersionActive(Settings.game);
-}
-
 bool NewVersionMarked = true;
 
-bool SwitchVersion(bool toNewVersion)
+PlayResult SwitchVersion(bool toNewVersion, const PlaybackSettings& settings)
 {
     HourglassScope hourglass;
-    const std::array<Rename, 4> renames = RenameOrder(Settings.game, toNewVersion);
+    const std::array<Rename, 4> renames = RenameOrder(settings.game, toNewVersion);
     bool switched = false;
-    if (!IsGameRunning())
+    if (!IsGameRunning(settings))
         switched = RenameInOrder(renames);
     else
-        switched = CloseGame() && RenameInPasses(renames) &&
-                   StartGame(JoinPath(Settings.game.gameDirectory, OriginalProgramName(Settings.game.gameDirectory)),
-                             Settings.q3a_start_param) &&
-                   WaitForGame();
-    if (switched) {
-        NewVersionMarked = toNewVersion;
-    } else {
+        switched = CloseGame(settings) && RenameInPasses(renames) &&
+                   StartGame(JoinPath(settings.game.gameDirectory, OriginalProgramName(settings.game.gameDirectory)),
+                             settings.startParameters, settings)
+                       .ok() &&
+                   WaitForGame(settings);
+    if (!switched) {
         const std::string version = toNewVersion ? "1.27" : "pre 1.27";
-        Messages().Error("Something went wrong in changing version to " + version +
-                             " !\r\nStudy the vmr readme file for problem solving issues with version changing.",
-                         "Debug");
+        return PlayFailure{PlayError::VersionSwitch,
+                           "Something went wrong in changing version to " + version +
+                               " !\r\nStudy the vmr readme file for problem solving issues with version changing."};
     }
-    return switched;
+    NewVersionMarked = toNewVersion;
+    return Done{};
 }
 
-VersionMark CurrentVersionMark()
+VersionMark CurrentVersionMark(const GamePaths& game)
 {
-    if (!OriginalGamePresent(Settings.game))
+    if (!OriginalGamePresent(game))
         return VersionMark::None;
     return NewVersionMarked ? VersionMark::New : VersionMark::Old;
 }
 
-void InitVersionMarks()
+void InitVersionMarks(const GamePaths& game)
 {
-    NewVersionMarked = NewVersionActive();
+    NewVersionMarked = NewVersionActive(game);
 }
 
-bool ChooseVersion(bool toNewVersion)
+PlayResult ChooseVersion(bool toNewVersion, const PlaybackSettings& settings)
 {
-    if (NewVersionMarked != toNewVersion && BothVersionsInstalled())
-        SwitchVersion(toNewVersion);
-    return NewVersionMarked;
+    if (NewVersionMarked != toNewVersion && BothVersionsInstalled(settings.game))
+        return SwitchVersion(toNewVersion, settings);
+    return Done{};
 }
 
-bool FlipRestoreVersion()
+void SwitchVersionForProtocol(const std::string& protocol, const PlaybackSettings& settings, PlayNotices& notices)
 {
-    Settings.restore_new_version = !Settings.restore_new_version;
-    return Settings.restore_new_version;
-}
-
-void SwitchVersionForProtocol(const std::string& protocol)
-{
-    if (!BothVersionsInstalled())
+    if (!BothVersionsInstalled(settings.game))
         return;
     const bool needsNew = !(protocol < "47");
-    if (NewVersionActive() != needsNew)
-        SwitchVersion(needsNew);
+    if (NewVersionActive(settings.game) != needsNew)
+        if (PlayResult switched = SwitchVersion(needsNew, settings); !switched)
+            notices.push_back(switched.failure());
 }
 
-void SwitchVersionAtExit()
+PlayResult SwitchVersionAtExit(const PlaybackSettings& settings)
 {
-    if (!BothVersionsInstalled())
-        return;
-    const bool restoreNew = Settings.restore_new_version;
-    if (NewVersionActive() != restoreNew)
-        SwitchVersion(restoreNew);
+    if (!BothVersionsInstalled(settings.game))
+        return Done{};
+    const bool restoreNew = settings.restoreNewVersion;
+    if (NewVersionActive(settings.game) != restoreNew)
+        return SwitchVersion(restoreNew, settings);
+    return Done{};
 }
 
 } // namespace core

@@ -5,6 +5,8 @@
 // name it has on disk (on Linux "quake3.x86", "ioquake3" ...; "quake3.exe" under Wine).
 #include <string>
 
+#include "core/playback/PlayError.h"
+#include "core/playback/PlaybackSettings.h"
 #include "core/settings/Paths.h"
 
 namespace core {
@@ -16,29 +18,26 @@ bool NewVersionActive(const GamePaths& game);
 // The four renames, in order, each only after the previous one succeeded; nothing is undone. With
 // the game running it is closed first, the renames are retried every 100 ms while its files may
 // still be in use, and the game is started again with the global parameters. Both waits have time
-// limits; running out of them, or a failed rename, reports the failure message.
-bool SwitchVersion(bool toNewVersion);
-bool BothVersionsInstalled();
-bool NewVersionActive();
+// limits; running out of them, or a failed rename, fails with VersionSwitch.
+PlayResult SwitchVersion(bool toNewVersion, const PlaybackSettings& settings);
 
 // The menu "Active Q3A version": its two entries are enabled when both versions are installed,
 // the check mark is on "1.27" when NewVersionMarked.
 extern bool NewVersionMarked;
 // At program start.
-void InitVersionMarks();
+void InitVersionMarks(const GamePaths& game);
 // The entry that shows the check mark: none in a folder without the original game (OpenArena or
 // ioquake3 alone), where neither version is active.
 enum class VersionMark { None, Old, New };
-VersionMark CurrentVersionMark();
+VersionMark CurrentVersionMark(const GamePaths& game);
 // A click on "Q3A version is now 1.27" (true) or "... 1.17" (false): switches unless that entry
-// already carries the check mark. Returns the new mark.
-bool ChooseVersion(bool toNewVersion);
-// Either "Restore version ... on Exit" entry: flips restore_new_version and returns it.
-bool FlipRestoreVersion();
+// already carries the check mark; NewVersionMarked then holds the new mark.
+PlayResult ChooseVersion(bool toNewVersion, const PlaybackSettings& settings);
 
-// A play command: switch to the version the protocol needs, when both are installed.
-void SwitchVersionForProtocol(const std::string& protocol);
+// A play command: switch to the version the protocol needs, when both are installed. A failed
+// switch is added to the notices: the command goes on with the version there is.
+void SwitchVersionForProtocol(const std::string& protocol, const PlaybackSettings& settings, PlayNotices& notices);
 // Program end: leave the version restore_new_version asks for.
-void SwitchVersionAtExit();
+PlayResult SwitchVersionAtExit(const PlaybackSettings& settings);
 
 } // namespace core

@@ -308,6 +308,68 @@ ScanSettings ScanSettingsFor(const SettingsRecord& settings)
     return scan;
 }
 
+TargetGameData ConversionGameDataFor(const SettingsRecord& settings)
+{
+    return ConversionGameData(settings.base_folder, settings.game_version);
+}
+
+PlaybackSettings PlaybackSettingsFor(const SettingsRecord& settings)
+{
+    PlaybackSettings playback;
+    playback.gameDirectory = settings.q3a_dir;
+    playback.baseFolder = settings.base_folder;
+    playback.game = settings.game;
+    playback.startParameters = settings.q3a_start_param;
+    playback.gameProgram = settings.game_program;
+    playback.gameProtocols = settings.game_protocols;
+    playback.conversion = ConversionGameDataFor(settings);
+    playback.modDemos = settings.mod_demos;
+    playback.loopDemos = settings.loop_demos;
+    playback.timeDemos = settings.time_demos;
+    playback.playFromSeconds = settings.play_from_seconds;
+    playback.restoreNewVersion = settings.restore_new_version;
+    return playback;
+}
+
+CaptureGame CaptureGameFor(const SettingsRecord& settings)
+{
+    CaptureGame game;
+    game.paths = settings.game;
+    game.baseFolder = settings.base_folder;
+    game.programSetting = settings.game_program;
+    game.protocolsSetting = settings.game_protocols;
+    game.globalParameters = settings.q3a_start_param;
+    game.gameVersion = settings.game_version;
+    game.mods = ModTable;
+    game.elsewhere = ModLocations;
+    return game;
+}
+
+namespace {
+
+// The record's fields of the playback keys, in the order of PlaybackKeyTable.
+constexpr std::array<std::string SettingsRecord::*, kPlaybackKeyCount> kPlaybackKeyFields = {
+    &SettingsRecord::ff_key,  &SettingsRecord::sm_key,    &SettingsRecord::inc_key,
+    &SettingsRecord::dec_key, &SettingsRecord::pause_key, &SettingsRecord::next_key};
+
+} // namespace
+
+PlaybackKeys CurrentPlaybackKeys(const SettingsRecord& settings)
+{
+    PlaybackKeys keys;
+    for (int i = 0; i < kPlaybackKeyCount; ++i)
+        keys[i] = settings.*kPlaybackKeyFields[i];
+    return keys;
+}
+
+void ConfirmPlaybackKeys(const PlaybackKeys& inputs, SettingsRecord& settings)
+{
+    PlaybackKeys current = CurrentPlaybackKeys(settings);
+    KeyBindingBlock = RebuildKeyBindingBlock(inputs, current);
+    for (int i = 0; i < kPlaybackKeyCount; ++i)
+        settings.*kPlaybackKeyFields[i] = current[i];
+}
+
 bool ReadEarlyNoSplash(const IniFile& file)
 {
     return file.ReadBool("Global", "no_splash", false);

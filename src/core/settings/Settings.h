@@ -10,9 +10,12 @@
 
 #include "core/library/LibraryFeedback.h"
 #include "core/library/Scanner.h"
+#include "core/playback/PlaybackKeys.h"
+#include "core/playback/PlaybackSettings.h"
 #include "core/row/DemoInfo.h"
 #include "core/settings/IniFile.h"
 #include "core/settings/Paths.h"
+#include "core/video/CapturePlan.h"
 
 namespace core {
 
@@ -152,6 +155,17 @@ void SetGameDirectory(SettingsRecord& settings, const std::string& gameDirectory
 
 // What the scanner needs from the settings: user data folder and the two folder font colours.
 ScanSettings ScanSettingsFor(const SettingsRecord& settings);
+// What a play command needs from the settings, taken when it starts.
+PlaybackSettings PlaybackSettingsFor(const SettingsRecord& settings);
+// The data converted demos and clips are made for: "base_folder" and "game_version".
+TargetGameData ConversionGameDataFor(const SettingsRecord& settings);
+// The game a video capture runs, with the program's mod table, taken when the export starts.
+CaptureGame CaptureGameFor(const SettingsRecord& settings);
+
+// The six playback keys of the record ("ff_key" ... "next_key"): what the keys dialog shows.
+PlaybackKeys CurrentPlaybackKeys(const SettingsRecord& settings);
+// The keys dialog's OK: rebuilds KeyBindingBlock from the inputs and stores them in the record.
+void ConfirmPlaybackKeys(const PlaybackKeys& inputs, SettingsRecord& settings);
 
 // "no_splash" as read before the main window exists: false when missing.
 bool ReadEarlyNoSplash(const IniFile& file);

@@ -14,7 +14,6 @@
 #include "core/library/DemoFiles.h"
 #include "core/playback/GameLaunch.h"
 #include "core/playback/GamePrograms.h"
-#include "core/settings/Settings.h"
 #include "core/summary/QuakeLive.h"
 #include "platform/ChildProcess.h"
 #include "platform/FileSystem.h"
@@ -138,20 +137,6 @@ VideoSource VideoSourceOf(const DemoInfo& row, const std::string& name, const st
     return source;
 }
 
-CaptureGame CaptureGameFromSettings()
-{
-    CaptureGame game;
-    game.paths = Settings.game;
-    game.baseFolder = Settings.base_folder;
-    game.programSetting = Settings.game_program;
-    game.protocolsSetting = Settings.game_protocols;
-    game.globalParameters = Settings.q3a_start_param;
-    game.gameVersion = Settings.game_version;
-    game.mods = ModTable;
-    game.elsewhere = ModLocations;
-    return game;
-}
-
 CaptureSystem CurrentCaptureSystem()
 {
     CaptureSystem system;
@@ -267,10 +252,8 @@ PlanResult PlanCapture(const VideoSource& source, const std::string& output, con
     bytes.data.Clear();
     plan.demoExtension = LowerExtension(source.name);
     if (convertTo) {
-        TargetGameData data = GameDataForBaseFolder(game.baseFolder);
-        if (!game.gameVersion.empty())
-            data.gameVersion = game.gameVersion;
-        ConvertedDemo converted = ConvertDemo(demo, *protocol, *convertTo, data);
+        ConvertedDemo converted =
+            ConvertDemo(demo, *protocol, *convertTo, ConversionGameData(game.baseFolder, game.gameVersion));
         if (!converted.ok) {
             DemoInfo row;
             row[FieldDemoname] = source.demoName;
@@ -283,7 +266,8 @@ PlanResult PlanCapture(const VideoSource& source, const std::string& output, con
     if (source.from || source.to) {
         std::vector<uint8_t> cut;
         const ClipResult clip = CutDemo(demo, plan.demoExtension, source.from.value_or(0),
-                                        source.to.value_or(std::numeric_limits<int64_t>::max()), cut);
+                                        source.to.value_or(std::numeric_limits<int64_t>::max()), cut,
+                                        ConversionGameData(game.baseFolder, game.gameVersion));
         if (!clip.ok)
             return refuse(clip.problem);
         demo = std::move(cut);

@@ -61,7 +61,6 @@ struct CaptureGame {
     std::vector<ModEntry> mods;
     ModFolders elsewhere; // the engines' home and system folders
 };
-CaptureGame CaptureGameFromSettings();
 
 // What the capture finds on this computer.
 struct CaptureSystem {

@@ -339,8 +339,8 @@ bool MainWindow::StartUp(const core::IniFile& config, const std::string& builtIn
     m_tree->Model().Change([&] { core::LoadFolderTree(tree, core::Settings.paths.folderTreeFile); });
     m_tree->SetGameDirectory(core::Settings.q3a_dir);
     // The clean-up looks for a running game's console FIFO in the mod folders too.
-    core::DiscoverMods();
-    core::CleanTempFiles();
+    core::DiscoverMods(core::Settings.q3a_dir, core::Settings.base_folder);
+    core::CleanTempFiles(core::PlaybackSettingsFor(core::Settings));
     GameFontFamily();
     const bool soundWanted = core::Settings.sound_enable;
     if (!core::Sound().OpenAtStartUp() && soundWanted)
@@ -402,7 +402,7 @@ void MainWindow::ApplySettings()
     m_commands.timeDemos->setChecked(settings.time_demos);
     m_commands.loopDemos->setChecked(settings.loop_demos);
     (settings.restore_new_version ? m_commands.restore127 : m_commands.restore117)->setChecked(true);
-    core::InitVersionMarks();
+    core::InitVersionMarks(core::Settings.game);
     ShowVersionMenu(m_commands);
     SetReadOnlyMode(settings.work_readonly);
     UpdateStatusWidths();
@@ -561,12 +561,15 @@ void MainWindow::LoadPlayList(const QString& file)
     if (!PlayListShown())
         SetPlayListShown(true);
     // The whole load counts as one long operation: no close and no listing in between.
-    const core::PlayListLoadResult result = [&] {
+    const auto loaded = [&] {
         const core::BusyScope busy;
         return core::LoadPlayListFile(PathBytes(file), *m_playFiller, *m_feedback, NewListingSettings());
     }();
-    if (!result.accepted)
+    if (!loaded) {
+        core::Messages().Information(loaded.text(), core::kLoadPlayListErrorTitle);
         return;
+    }
+    const core::PlayListLoadResult& result = *loaded;
     m_status->SetPlayListText(QString::fromLatin1(result.statusText));
     m_playList->SetNameLabel(result.labelText == core::kPlayListCorrupted ? QString::fromLatin1(result.labelText)
                                                                           : PathText(result.labelText));
@@ -716,8 +719,9 @@ void MainWindow::closeEvent(QCloseEvent* event)
         return;
     }
     if (!m_gameMissing) {
-        core::SwitchVersionAtExit();
-        core::CleanTempFiles();
+        const core::PlaybackSettings playback = core::PlaybackSettingsFor(core::Settings);
+        ShowPlayOutcome({}, core::SwitchVersionAtExit(playback));
+        core::CleanTempFiles(playback);
         core::Sound().Close();
         core::SaveFolderTree(m_tree->Tree(), core::Settings.paths.folderTreeFile);
         WriteConfiguration();

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCursor>
 
+#include "core/common/MessageSink.h"
 #include "gui/common/StatusPanels.h"
 #include "gui/lists/DemoListPane.h"
 #include "gui/tree/FolderTreePane.h"
@@ -73,6 +74,11 @@ void WindowFeedback::ResetGapMeasurement()
 {
     m_longestGap = 0;
     m_sinceEvents.restart();
+}
+
+void WindowFeedback::ShowError(const std::string& text, const std::string& title)
+{
+    core::Messages().Error(text, title);
 }
 
 } // namespace gui

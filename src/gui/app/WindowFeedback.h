@@ -22,6 +22,7 @@ public:
     void SetWaitCursor(bool on) override;
     void ColourSelectedFolder(uint32_t colour) override;
     void KeepAlive() override;
+    void ShowError(const std::string& text, const std::string& title) override;
 
     // The longest time between two event handlings during the operations so far, in ms.
     qint64 LongestGapMs() const { return m_longestGap; }

@@ -21,6 +21,7 @@
 #include "gui/common/PaneHost.h"
 #include "gui/common/WindowPlacement.h"
 #include "gui/details/ColouredText.h"
+#include "gui/details/DescriptionFailure.h"
 #include "gui/details/PropertiesWindow.h"
 #include "gui/details/UserDataEditor.h"
 #include "gui/lists/DemoListPane.h"
@@ -275,7 +276,7 @@ void DemoDetails::SetSameWebLocation()
     QApplication::setOverrideCursor(Qt::WaitCursor);
     for (const int row : list.SelectedRows()) {
         core::DemoInfo info = list.Model().Row(row).info;
-        if (!core::WriteWebLocation(DescriptionPath(info[core::FieldDemoname]), web))
+        if (!ShowDescriptionFailure(core::WriteWebLocation(DescriptionPath(info[core::FieldDemoname]), web)))
             continue;
         info[core::FieldWeb] = web;
         list.Model().SetRowInfo(row, info);

@@ -24,8 +24,10 @@
 #include "core/settings/Settings.h"
 #include "core/sound/SoundSystem.h"
 #include "gui/details/ColouredText.h"
+#include "gui/details/DescriptionFailure.h"
 #include "gui/details/EventsTab.h"
 #include "gui/details/FadingPicture.h"
+#include "gui/details/PackPicture.h"
 #include "gui/details/PictureWindow.h"
 #include "gui/details/PropertiesWindow.h"
 
@@ -224,10 +226,11 @@ void PlayerWindow::SetPlayerData(int k)
 
     const auto path = core::PlayerDescriptionPath(core::Settings.paths.playerDataDirectory, player.name);
     const auto lines = core::ReadPlayerDescription(path);
+    ShowDescriptionFailure(lines);
     {
         const QSignalBlocker block(m_description);
         QStringList text;
-        for (const std::string& line : lines.value_or(std::vector<std::string>{}))
+        for (const std::string& line : lines ? *lines : std::vector<std::string>{})
             text << Utf8(line);
         m_description->setPlainText(text.join(QLatin1Char('\n')));
     }
@@ -278,22 +281,22 @@ void PlayerWindow::SetPlayerData(int k)
 
     const core::GamePaths& game = core::Settings.game;
     const std::string fsGame = core::InfoValueOf(demo, "fs_game");
-    const core::PlayerPictures pictures =
-        core::ChoosePlayerPictures(player, {.gameDirectory = game.gameDirectory,
-                                            .baseDirectory = game.baseDirectory,
-                                            .mainPack = game.mainPack,
-                                            .modDirectory = core::FindModDir(fsGame),
-                                            .fsGame = fsGame,
-                                            .gameType = core::InfoValueOf(demo, "g_gametype"),
-                                            .redTeam = red,
-                                            .blueTeam = blue});
+    const core::PlayerPictures pictures = core::ChoosePlayerPictures(
+        player, {.gameDirectory = game.gameDirectory,
+                 .baseDirectory = game.baseDirectory,
+                 .mainPack = game.mainPack,
+                 .modDirectory = core::FindModDir(fsGame, core::PlaybackSettingsFor(core::Settings)),
+                 .fsGame = fsGame,
+                 .gameType = core::InfoValueOf(demo, "g_gametype"),
+                 .redTeam = red,
+                 .blueTeam = blue});
     LoadPictures(pictures);
 
     m_teamPicture.clear();
     if (pictures.teamFromMissionPack)
         m_team->SetImage(QImage(), false);
     core::Picture teamPicture;
-    if (!pictures.teamMember.empty() && core::GetPictureFromPak(pictures.teamPack, pictures.teamMember, teamPicture)) {
+    if (!pictures.teamMember.empty() && LoadPackPicture(pictures.teamPack, pictures.teamMember, teamPicture)) {
         m_team->SetImage(ImageFromPicture(teamPicture), false);
         m_teamPicture = pictures.teamMember;
     }
@@ -306,12 +309,12 @@ void PlayerWindow::LoadPictures(const core::PlayerPictures& pictures)
     core::Picture picture;
     std::string shown;
     if (!pictures.modelPack.empty()) {
-        if (pictures.headIcon && core::GetPictureFromPak(pictures.modelPack, kIconFolder + *pictures.headIcon, picture))
+        if (pictures.headIcon && LoadPackPicture(pictures.modelPack, kIconFolder + *pictures.headIcon, picture))
             shown = kIconFolder + *pictures.headIcon;
-        else if (core::GetPictureFromPak(pictures.modelPack, kIconFolder + pictures.modelIcon, picture))
+        else if (LoadPackPicture(pictures.modelPack, kIconFolder + pictures.modelIcon, picture))
             shown = kIconFolder + pictures.modelIcon;
     }
-    if (shown.empty() && core::GetPictureFromPak(mainPack, "gfx\\2d\\defer.tga", picture))
+    if (shown.empty() && LoadPackPicture(mainPack, "gfx\\2d\\defer.tga", picture))
         shown = "gfx\\2d\\defer.tga";
     // A picture that loads nowhere leaves the one shown before.
     if (!shown.empty()) {
@@ -329,7 +332,7 @@ void PlayerWindow::StartFade()
 void PlayerWindow::Apply()
 {
     const auto path = core::PlayerDescriptionPath(core::Settings.paths.playerDataDirectory, m_name);
-    core::WritePlayerDescription(path, TextLines(m_description->toPlainText()));
+    ShowDescriptionFailure(core::WritePlayerDescription(path, TextLines(m_description->toPlainText())));
     m_apply->setEnabled(false);
 }
 

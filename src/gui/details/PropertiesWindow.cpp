@@ -42,14 +42,17 @@
 #include "gui/common/WindowPlacement.h"
 #include "gui/details/ColouredText.h"
 #include "gui/details/DemoDetails.h"
+#include "gui/details/DescriptionFailure.h"
 #include "gui/details/EventsTab.h"
 #include "gui/details/FadingPicture.h"
+#include "gui/details/PackPicture.h"
 #include "gui/details/PictureWindow.h"
 #include "gui/details/PlayerWindow.h"
 #include "gui/details/UserDataEditor.h"
 #include "gui/details/UserTab.h"
 #include "gui/lists/ListViews.h"
 #include "gui/lists/PlayListPane.h"
+#include "gui/playback/PlaybackCommands.h"
 #include "gui/tree/FolderTreePane.h"
 #include "gui/video/VideoExportWindow.h"
 
@@ -413,18 +416,19 @@ void PropertiesWindow::FindLevelShot()
     core::Picture picture;
     bool found = false;
     if (core::IsStandardMap(map)) {
-        found = core::GetPictureFromPak(mainPack, "levelshots\\" + map + ".jpg", picture);
+        found = LoadPackPicture(mainPack, "levelshots\\" + map + ".jpg", picture);
     } else {
         core::LevelShotSearch search;
         search.gameDirectory = settings.game.gameDirectory;
         search.baseFolder = settings.base_folder;
         search.baseDirectory = settings.game.baseDirectory;
         search.referencedPaks = core::InfoValueOf(m_demo, "sv_referencedPakNames");
-        search.modDirectory = core::FindModDir(core::InfoValueOf(m_demo, "fs_game"));
+        search.modDirectory =
+            core::FindModDir(core::InfoValueOf(m_demo, "fs_game"), core::PlaybackSettingsFor(settings));
         for (const std::string& candidate : core::LevelShotCandidates(map, search)) {
             const std::string pack = search.gameDirectory + "/" + candidate;
-            if (core::GetPictureFromPak(pack, "levelshots\\" + map + ".jpg", picture) ||
-                core::GetPictureFromPak(pack, "levelshots\\" + map + ".tga", picture)) {
+            if (LoadPackPicture(pack, "levelshots\\" + map + ".jpg", picture) ||
+                LoadPackPicture(pack, "levelshots\\" + map + ".tga", picture)) {
                 m_levelShotPack = pack;
                 found = true;
                 break;
@@ -543,7 +547,10 @@ void PropertiesWindow::FillCourse()
 void PropertiesWindow::FillUser()
 {
     const auto path = m_details.DescriptionPath(m_row.info[core::FieldDemoname]);
-    const core::DemoUserDataResult read = core::ReadDemoUserData(path, "Prop.SetData: ");
+    const auto loaded = core::ReadDemoUserData(path, "Prop.SetData: ");
+    // A file that cannot be read shows as empty fields.
+    const core::DemoUserDataResult read =
+        ShowDescriptionFailure(loaded) ? *loaded : core::DemoUserDataResult{core::UserDataStatus::Loaded, {}};
     if (read.status == core::UserDataStatus::Missing) {
         const bool mail = QRandomGenerator::global()->bounded(2) == 0;
         m_user->Show(kSampleName, "666", mail ? "mailto:demos@velmora.example" : "http://velmora.example/demos/",
@@ -573,7 +580,9 @@ void PropertiesWindow::PlayIt()
     if (core::BusyCount > 0)
         return;
     core::Sound().FadeOutMusic();
-    core::PlayDemo(m_row.info);
+    core::PlayNotices notices;
+    const core::PlayResult played = core::PlayDemo(m_row.info, core::PlaybackSettingsFor(core::Settings), notices);
+    ShowPlayOutcome(notices, played);
 }
 
 void PropertiesWindow::PlayFrom(int64_t demoTime)
@@ -581,7 +590,10 @@ void PropertiesWindow::PlayFrom(int64_t demoTime)
     if (core::BusyCount > 0 || !m_play->isEnabled())
         return;
     core::Sound().FadeOutMusic();
-    core::PlayFromMoment(m_row.info, m_source.first, m_source.second, demoTime);
+    core::PlayNotices notices;
+    const core::PlayResult played = core::PlayFromMoment(m_row.info, m_source.first, m_source.second, demoTime,
+                                                         core::PlaybackSettingsFor(core::Settings), notices);
+    ShowPlayOutcome(notices, played);
 }
 
 std::filesystem::path PropertiesWindow::ClipFolder() const
@@ -608,7 +620,7 @@ void PropertiesWindow::SaveClip(int64_t from, int64_t to)
         return;
     std::filesystem::path written;
     const core::ClipResult result =
-        core::SaveClip(m_source.first, m_source.second, from, to,
+        core::SaveClip(m_source.first, m_source.second, from, to, core::ConversionGameDataFor(core::Settings),
                        std::filesystem::path(QFile::encodeName(*folder).toStdString()), written);
     if (!result.ok) {
         core::Messages().Error(result.problem, "Save clip");

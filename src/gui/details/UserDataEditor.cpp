@@ -21,6 +21,7 @@
 #include "gui/common/WindowPlacement.h"
 #include "gui/details/ColouredText.h"
 #include "gui/details/DemoDetails.h"
+#include "gui/details/DescriptionFailure.h"
 #include "gui/details/PropertiesWindow.h"
 #include "gui/tree/FolderTreeModel.h"
 
@@ -156,8 +157,8 @@ void UserDataEditor::Load(const std::string& demoName, const std::string& locati
 
     // Users know this message text, old routine name and all; it stays as it is.
     const auto read = core::ReadDemoUserData(m_details.DescriptionPath(demoName), "User.LoadUserData: ");
-    if (read.status == core::UserDataStatus::Loaded) {
-        const core::DemoUserData& data = read.data;
+    if (ShowDescriptionFailure(read) && read->status == core::UserDataStatus::Loaded) {
+        const core::DemoUserData& data = read->data;
         // The choices are the demo's Latin-1 names, the stored point of view is UTF-8.
         const QString pov = Utf8(data.pov);
         if (!pov.isEmpty())
@@ -226,11 +227,12 @@ void UserDataEditor::Apply()
 {
     const core::DemoUserData data = Fields();
     const auto path = m_details.DescriptionPath(m_demoName);
-    const core::WriteOutcome outcome = core::WriteDemoUserData(path, data);
-    // A failed write has been reported; the list and the properties window keep showing what is
-    // stored, and "Apply" stays enabled so that the user can try again.
-    if (outcome == core::WriteOutcome::Failed)
+    const auto written = core::WriteDemoUserData(path, data);
+    // After a failed write the list and the properties window keep showing what is stored, and
+    // "Apply" stays enabled so that the user can try again.
+    if (!ShowDescriptionFailure(written))
         return;
+    const core::WriteOutcome outcome = *written;
     if (PropertiesWindow* prop = m_details.Properties())
         prop->ShowUserData(data);
     m_details.UpdateRowAfterApply(m_demoName, m_location, m_pane, m_row, data, outcome == core::WriteOutcome::Written);

@@ -229,38 +229,57 @@ void FileOperations::MoveSelectedOnto(core::FolderNode& node)
     DemoListPane& demos = m_window.DemoList();
     FolderTreePane& tree = m_window.TreePane();
     const std::string target = core::NodePath(node);
-    core::MoveDemosResult result;
+    core::MoveProgress progress;
+    bool completed = false;
     {
         BusyCursor busy;
         QAbstractItemView& view = demos.CurrentView();
         view.setUpdatesEnabled(false);
         int current = -1;
         std::string movedName;
-        result = core::MoveDemos(
-            [&](core::MoveItem& item) {
-                const std::vector<int> rows = demos.SelectedRows();
-                if (rows.empty())
-                    return false;
-                current = rows.front();
-                const core::DemoInfo& info = demos.Model().Row(current).info;
-                item = {info[core::FieldLocation], info[core::FieldDemoname]};
-                movedName = info[core::FieldDemoname];
-                return true;
-            },
-            [&] {
-                demos.Model().RemoveRowNumbers({current});
-                std::error_code error;
-                const auto bytes = std::filesystem::file_size(core::JoinPath(target, movedName), error);
-                m_window.DemoLeftListing(error ? 0 : static_cast<uint64_t>(bytes));
-            },
-            target, core::Messages());
+        const auto next = [&](core::MoveItem& item) {
+            const std::vector<int> rows = demos.SelectedRows();
+            if (rows.empty())
+                return false;
+            current = rows.front();
+            const core::DemoInfo& info = demos.Model().Row(current).info;
+            item = {info[core::FieldLocation], info[core::FieldDemoname]};
+            movedName = info[core::FieldDemoname];
+            return true;
+        };
+        const auto moved = [&] {
+            demos.Model().RemoveRowNumbers({current});
+            std::error_code error;
+            const auto bytes = std::filesystem::file_size(core::JoinPath(target, movedName), error);
+            m_window.DemoLeftListing(error ? 0 : static_cast<uint64_t>(bytes));
+        };
+        // An existing target is asked about; on Yes the moves go on replacing it, a target that
+        // cannot be deleted is reported and asked about again.
+        bool replace = false;
+        for (;;) {
+            const auto result = core::MoveDemos(next, moved, target, progress, replace);
+            completed = result.ok();
+            replace = false;
+            if (completed)
+                break;
+            if (result.code() == core::MoveError::TargetExists) {
+                if (!core::Messages().Question(result.text(), core::kOverwriteTitle))
+                    break;
+                replace = true;
+            } else if (result.code() == core::MoveError::TargetNotDeleted) {
+                core::Messages().Error(result.text(), core::kTargetNotDeletedTitle);
+            } else {
+                core::Messages().Error(result.text(), core::kMoveErrorTitle);
+                break;
+            }
+        }
         view.setUpdatesEnabled(true);
     }
-    if (!result.completed)
+    if (!completed)
         return;
     if (core::FolderNode* listed = tree.Tree().Selected(); listed && demos.Model().rowCount() == 0)
         tree.Tree().SetColour(*listed, tree.Colours().nonDemoFolder);
-    if (result.lastMoveSucceeded)
+    if (progress.lastMoveSucceeded)
         tree.Tree().SetColour(node, tree.Colours().demoFolder);
 }
 

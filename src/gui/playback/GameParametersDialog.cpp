@@ -47,7 +47,7 @@ GameParametersDialog::GameParametersDialog(QWidget* parent) : QDialog(parent)
 void GameParametersDialog::Confirm()
 {
     // Passed on unchanged: the program neither checks nor splits the user's text.
-    core::SetGlobalParameters(StoredParameters(m_input->text()));
+    core::Settings.q3a_start_param = StoredParameters(m_input->text());
     accept();
 }
 

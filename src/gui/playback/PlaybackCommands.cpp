@@ -5,6 +5,7 @@
 #include <QMenu>
 
 #include "core/common/Globals.h"
+#include "core/common/MessageSink.h"
 #include "core/playback/GameLaunch.h"
 #include "core/playback/Mods.h"
 #include "core/playback/PlayScript.h"
@@ -31,7 +32,33 @@ const core::DemoInfo* SingleSelected(const ListPane& pane)
     return &pane.Model().Row(rows.front()).info;
 }
 
+void ShowPlayFailure(const core::PlayFailure& failure)
+{
+    if (failure.text.empty())
+        return;
+    if (core::IsPlayInformation(failure.code))
+        core::Messages().Information(failure.text, core::PlayErrorTitle(failure.code));
+    else
+        core::Messages().Error(failure.text, core::PlayErrorTitle(failure.code));
+}
+
+// An option of the settings record flipped by its menu entry; the new state sets the check mark.
+bool Flip(bool& option)
+{
+    option = !option;
+    return option;
+}
+
 } // namespace
+
+bool ShowPlayOutcome(const core::PlayNotices& notices, const core::PlayResult& result)
+{
+    for (const core::PlayFailure& notice : notices)
+        ShowPlayFailure(notice);
+    if (!result)
+        ShowPlayFailure(result.failure());
+    return result.ok();
+}
 
 PlaybackCommands::PlaybackCommands(PaneHost& window) : QObject(&window), m_window(window)
 {
@@ -54,25 +81,25 @@ PlaybackCommands::PlaybackCommands(PaneHost& window) : QObject(&window), m_windo
     connect(commands.playListAndExit, &QAction::triggered, this, &PlaybackCommands::PlayPlayListAndExit);
 
     // The check marks follow the settings the core flips, not the click: they can never disagree.
-    connect(commands.timeDemos, &QAction::triggered, this, [this] { ShowTimedemo(core::ToggleTimedemo()); });
-    connect(commands.loopDemos, &QAction::triggered, this, [this] { ShowLoopDemos(core::ToggleLoopDemos()); });
+    connect(commands.timeDemos, &QAction::triggered, this, [this] { ShowTimedemo(Flip(core::Settings.time_demos)); });
+    connect(commands.loopDemos, &QAction::triggered, this, [this] { ShowLoopDemos(Flip(core::Settings.loop_demos)); });
     // Start-up sets the check marks from the configuration; the tool tips follow them.
     connect(commands.timeDemos, &QAction::toggled, this, [this](bool on) { ShowTimedemo(on); });
     connect(commands.loopDemos, &QAction::toggled, this, [this](bool on) { ShowLoopDemos(on); });
     connect(commands.modDemos, &QAction::triggered, this,
-            [&commands] { commands.modDemos->setChecked(core::ToggleModDemos()); });
+            [&commands] { commands.modDemos->setChecked(Flip(core::Settings.mod_demos)); });
 
     connect(commands.versionIs127, &QAction::triggered, this, [this] {
-        core::ChooseVersion(true);
+        ShowPlayOutcome({}, core::ChooseVersion(true, core::PlaybackSettingsFor(core::Settings)));
         UpdateVersionMenu();
     });
     connect(commands.versionIs117, &QAction::triggered, this, [this] {
-        core::ChooseVersion(false);
+        ShowPlayOutcome({}, core::ChooseVersion(false, core::PlaybackSettingsFor(core::Settings)));
         UpdateVersionMenu();
     });
     for (QAction* restore : {commands.restore127, commands.restore117})
         connect(restore, &QAction::triggered, this, [this] {
-            core::FlipRestoreVersion();
+            Flip(core::Settings.restore_new_version);
             ShowRestoreChoice();
         });
     // The version entries are checked each time their menu (or the one holding it) opens: the
@@ -105,7 +132,9 @@ bool PlaybackCommands::PlayRow(const core::DemoInfo& row)
     // messages meanwhile) would rewrite the script and the temporary demos in use.
     if (core::BusyCount > 0)
         return false;
-    return core::PlayDemo(row);
+    core::PlayNotices notices;
+    const core::PlayResult played = core::PlayDemo(row, core::PlaybackSettingsFor(core::Settings), notices);
+    return ShowPlayOutcome(notices, played);
 }
 
 void PlaybackCommands::PlayDemoListRow()
@@ -132,7 +161,15 @@ bool PlaybackCommands::PlayPlayList()
     rows.reserve(m_window.PlayList().Model().Rows().size());
     for (const ListRow& row : m_window.PlayList().Model().Rows())
         rows.push_back(row.info);
-    return core::CreatePlaylist(rows);
+    const core::PlaybackSettings settings = core::PlaybackSettingsFor(core::Settings);
+    core::PlayNotices notices;
+    core::PlayResult started = core::CreatePlaylist(rows, settings, notices);
+    if (!started && started.code() == core::PlayError::NeedsConfirmation) {
+        if (!core::Messages().Question(started.text(), core::kLongPlayListTitle))
+            return false;
+        started = core::CreatePlaylist(rows, settings, notices, true);
+    }
+    return ShowPlayOutcome(notices, started);
 }
 
 void PlaybackCommands::PlayPlayListAndExit()
@@ -143,13 +180,13 @@ void PlaybackCommands::PlayPlayListAndExit()
 
 void ShowVersionMenu(Commands& commands)
 {
-    const bool both = core::BothVersionsInstalled();
+    const bool both = core::BothVersionsInstalled(core::Settings.game);
     commands.versionIs127->setEnabled(both);
     commands.versionIs117->setEnabled(both);
     // The group must allow neither entry to be checked.
     if (QActionGroup* group = commands.versionIs127->actionGroup())
         group->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
-    const core::VersionMark mark = core::CurrentVersionMark();
+    const core::VersionMark mark = core::CurrentVersionMark(core::Settings.game);
     commands.versionIs127->setChecked(mark == core::VersionMark::New);
     commands.versionIs117->setChecked(mark == core::VersionMark::Old);
 }

@@ -6,12 +6,17 @@
 // works or waits for the game: the message pump and the hourglass cursor.
 #include <QObject>
 
+#include "core/playback/PlayError.h"
 #include "core/row/DemoInfo.h"
 
 namespace gui {
 
 class PaneHost;
 struct Commands;
+
+// Shows what a play command has to tell, as message boxes: its notices in order, then the failure
+// that stopped it. True when it played.
+bool ShowPlayOutcome(const core::PlayNotices& notices, const core::PlayResult& result);
 
 // Enables the two version entries when both game versions are installed and puts the check mark
 // where the last switch (or the start) left it, on neither without the original game.

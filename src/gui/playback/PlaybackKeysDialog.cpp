@@ -79,7 +79,7 @@ void PlaybackKeysDialog::ShowKeys(const core::PlaybackKeys& keys)
 
 void PlaybackKeysDialog::Confirm()
 {
-    core::ConfirmPlaybackKeys(Inputs());
+    core::ConfirmPlaybackKeys(Inputs(), core::Settings);
     accept();
 }
 

@@ -185,7 +185,7 @@ void ExportVideo(QWidget* parent, const core::DemoInfo& row, const std::string& 
     source.to = to;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     core::PlanResult planned = core::PlanCapture(source, QFile::encodeName(output).toStdString(), settings,
-                                                 core::CaptureGameFromSettings(), core::CurrentCaptureSystem());
+                                                 core::CaptureGameFor(core::Settings), core::CurrentCaptureSystem());
     QApplication::restoreOverrideCursor();
     if (!planned.plan) {
         core::Messages().Error(planned.problem, core::kVideoTitle);

@@ -1,0 +1,15 @@
+#include "gui/details/PackPicture.h"
+
+#include "core/common/MessageSink.h"
+
+namespace gui {
+
+bool LoadPackPicture(const std::string& packPath, const std::string& memberName, core::Picture& picture)
+{
+    const auto loaded = core::GetPictureFromPak(packPath, memberName, picture);
+    if (!loaded && !loaded.text().empty())
+        core::Messages().Error(loaded.text(), core::kPictureErrorTitle);
+    return loaded.ok();
+}
+
+} // namespace gui
