@@ -20,4 +20,4 @@ $SUDO apt-get install -y --no-install-recommends \
     qt6-base-dev qt6-svg-dev $SVG_PLUGINS libgl-dev libxcb1-dev zlib1g-dev libjpeg62-turbo-dev libopenal-dev libsqlite3-dev libicu-dev \
     libgtest-dev libbenchmark-dev \
     openarena openarena-081-misc xvfb xauth libgl1-mesa-dri ffmpeg openbox \
-    desktop-file-utils appstream shared-mime-info libglib2.0-bin man-db dpkg-dev
+    desktop-file-utils appstream shared-mime-info libglib2.0-bin man-db dpkg-dev python3

@@ -7,8 +7,8 @@
 #include "core/index/IndexUpdater.h"
 #include "core/index/LibraryIndex.h"
 #include "core/library/FolderTree.h"
+#include "core/paths/Paths.h"
 #include "core/settings/FolderTreeFile.h"
-#include "core/settings/Paths.h"
 
 namespace cli {
 namespace {

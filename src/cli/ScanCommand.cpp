@@ -7,7 +7,7 @@
 #include "cli/Json.h"
 #include "core/library/FolderTreeOps.h"
 #include "core/library/Scanner.h"
-#include "core/settings/Paths.h"
+#include "core/paths/Paths.h"
 #include "platform/FileSystem.h"
 
 namespace cli {

@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "cli/CutCommand.h"
-#include "core/settings/Paths.h"
+#include "core/paths/Paths.h"
 #include "core/settings/Settings.h"
 #include "core/summary/DemoFields.h"
 #include "core/summary/DemoReader.h"

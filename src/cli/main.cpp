@@ -11,7 +11,7 @@
 #include "cli/InfoCommand.h"
 #include "cli/ScanCommand.h"
 #include "cli/VideoCommand.h"
-#include "core/settings/Paths.h"
+#include "core/paths/Paths.h"
 
 namespace {
 

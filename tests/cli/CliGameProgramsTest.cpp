@@ -2,7 +2,7 @@
 // that they find a game exactly where the program would (the sample-game script relies on it).
 #include <gtest/gtest.h>
 
-#include "core/settings/Paths.h"
+#include "core/paths/Paths.h"
 #include "support/CliRunner.h"
 
 TEST(CliGamePrograms, TheProgramsOwnListOnePerLine)

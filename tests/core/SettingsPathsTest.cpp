@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "core/settings/Paths.h"
+#include "core/paths/Paths.h"
 #include "support/LibraryTestSupport.h"
 
 namespace {

@@ -15,7 +15,6 @@
 #include "core/protocol/MessageCommand.h"
 #include "core/protocol/MessageFramer.h"
 #include "core/protocol/ProtocolTable.h"
-#include "core/summary/DemoWalk.h"
 
 namespace core {
 namespace {

@@ -17,10 +17,10 @@
 #include <string>
 #include <string_view>
 
+#include "core/paths/Paths.h"
 #include "core/playback/PlayError.h"
 #include "core/playback/PlaybackSettings.h"
 #include "core/row/DemoInfo.h"
-#include "core/settings/Paths.h"
 
 namespace core {
 

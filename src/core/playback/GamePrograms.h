@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "core/settings/Paths.h"
+#include "core/paths/Paths.h"
 
 namespace core {
 

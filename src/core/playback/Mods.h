@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "core/paths/Paths.h"
 #include "core/playback/PlaybackSettings.h"
-#include "core/settings/Paths.h"
 
 namespace core {
 

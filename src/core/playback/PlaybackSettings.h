@@ -5,7 +5,7 @@
 #include <string>
 
 #include "core/convert/DemoConversion.h"
-#include "core/settings/Paths.h"
+#include "core/paths/Paths.h"
 
 namespace core {
 

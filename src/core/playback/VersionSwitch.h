@@ -5,9 +5,9 @@
 // name it has on disk (on Linux "quake3.x86", "ioquake3" ...; "quake3.exe" under Wine).
 #include <string>
 
+#include "core/paths/Paths.h"
 #include "core/playback/PlayError.h"
 #include "core/playback/PlaybackSettings.h"
-#include "core/settings/Paths.h"
 
 namespace core {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <span>
 
-#include "core/demo/DemoMessage.h"
+#include "core/protocol/StateFields.h"
 
 namespace core {
 

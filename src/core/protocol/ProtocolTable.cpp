@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 
 namespace core {
 namespace {
@@ -139,6 +140,24 @@ bool IsSharedExtension(std::string_view lowerExtension)
 {
     return std::count_if(kProtocols.begin(), kProtocols.end(),
                          [&](const ProtocolInfo& row) { return row.extension == lowerExtension; }) > 1;
+}
+
+int ProtocolFromInfo(std::string_view info)
+{
+    constexpr std::string_view kKey = "protocol\\";
+    const size_t at = info.find(kKey);
+    if (at == std::string_view::npos)
+        return 0;
+    std::string_view text = info.substr(at + kKey.size(), 2);
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    if (!text.empty() && text.front() == '+')
+        text.remove_prefix(1);
+    if (text.empty())
+        return 0;
+    int32_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc() && end == text.data() + text.size() && value >= 0 ? value : 0;
 }
 
 } // namespace core

@@ -128,4 +128,8 @@ int DecodableProtocolOfExtension(std::string_view lowerExtension);
 // True when the extension is that of several protocols, so that the demo's text must tell.
 bool IsSharedExtension(std::string_view lowerExtension);
 
+// The protocol a server information text names: the two characters after "protocol\" as a
+// decimal number (blanks before it and a plus sign allowed); 0 when they are not one.
+int ProtocolFromInfo(std::string_view info);
+
 } // namespace core

@@ -10,11 +10,11 @@
 
 #include "core/library/LibraryFeedback.h"
 #include "core/library/Scanner.h"
+#include "core/paths/Paths.h"
 #include "core/playback/PlaybackKeys.h"
 #include "core/playback/PlaybackSettings.h"
 #include "core/row/DemoInfo.h"
 #include "core/settings/IniFile.h"
-#include "core/settings/Paths.h"
 #include "core/video/CapturePlan.h"
 
 namespace core {

@@ -147,16 +147,6 @@ void Finish(DemoState& demo, const std::string& infoText, bool infoFound, const 
 
 } // namespace
 
-// Two characters after "protocol\" as a decimal number; 0 when they are not one.
-int ProtocolFromInfo(std::string_view info)
-{
-    const size_t at = info.find(kProtocolKey);
-    if (at == std::string_view::npos)
-        return 0;
-    int32_t value = 0;
-    return ToInt32(info.substr(at + kProtocolKey.size(), 2), value) && value >= 0 ? value : 0;
-}
-
 DemoState ReadDemo(std::span<const uint8_t> data, const ReadWishes& wishes)
 {
     DemoState demo;

@@ -91,7 +91,4 @@ private:
     int m_gameStates = 0;
 };
 
-// Helpers shared with the reader.
-int ProtocolFromInfo(std::string_view info);
-
 } // namespace core

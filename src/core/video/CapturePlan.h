@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "core/paths/Paths.h"
 #include "core/playback/Mods.h"
 #include "core/row/DemoInfo.h"
-#include "core/settings/Paths.h"
 
 namespace core {
 

@@ -1,4 +1,4 @@
-#include "core/settings/Paths.h"
+#include "core/paths/Paths.h"
 
 #include <cstdlib>
 #include <filesystem>
