@@ -130,14 +130,14 @@ public:
         for (;;) {
             // What is left is less than a command byte: the padding of the last byte.
             if (m_reader.BitsLeft() < 8)
-                return DecodeError::None;
+                return Finish(message);
             DecodeError error = DecodeError::None;
             switch (m_commands.Next()) {
             case WireItem::End:
-                return DecodeError::None;
+                return Finish(message);
             case WireItem::Bad:
                 // The old game's messages end with a 0 byte.
-                return m_huffman ? DecodeError::BadCommand : DecodeError::None;
+                return m_huffman ? DecodeError::BadCommand : Finish(message);
             case WireItem::Nop:
             case WireItem::Voice:    // ioquake3's voice chat: players' voices have no place in the model
             case WireItem::Download: // the game reads nothing of it in a demo
@@ -154,9 +154,12 @@ public:
                 error = ParseGameState(message.gameState.emplace());
                 break;
             case WireItem::Snapshot:
-                if (message.snapshot)
+                if (m_snapshotRead)
                     return DecodeError::BadCommand;
-                error = ParseSnapshot(message.snapshot.emplace());
+                m_snapshotRead = true;
+                // The last message's snapshot is overwritten field by field: its storage (the
+                // area mask's above all) serves again.
+                error = ParseSnapshot(message.snapshot ? *message.snapshot : message.snapshot.emplace());
                 break;
             case WireItem::Overflow:
                 return DecodeError::Overflow;
@@ -172,6 +175,13 @@ public:
     }
 
 private:
+    DecodeError Finish(DemoMessage& message)
+    {
+        if (!m_snapshotRead)
+            message.snapshot.reset();
+        return DecodeError::None;
+    }
+
     DecodeError ParseGameState(GameState& gameState)
     {
         m_state.ClearForGameState();
@@ -240,6 +250,8 @@ private:
         m_state.spareEntities.clear();
         if (m_protocol.snapshotClientCommand)
             snapshot.clientCommandSequence = static_cast<int32_t>(m_reader.ReadBits(32));
+        else
+            snapshot.clientCommandSequence.reset();
         snapshot.serverTime = static_cast<int32_t>(m_reader.ReadBits(32));
         snapshot.deltaNumber = static_cast<uint8_t>(m_reader.ReadBits(8));
         snapshot.snapFlags = static_cast<uint8_t>(m_reader.ReadBits(8));
@@ -393,8 +405,8 @@ private:
         if (count > table.size())
             return m_reader.Overflowed() ? DecodeError::Overflow : DecodeError::BadFieldCount;
         for (size_t i = 0; i < count; ++i) {
-            if (!m_reader.ReadBits(1))
-                continue;
+            if (!NextChanged(i, count))
+                break;
             const NetField f = table[i];
             uint32_t& value = to.fields[f.field];
             if (!m_reader.ReadBits(1)) {
@@ -408,6 +420,22 @@ private:
         return DecodeError::None;
     }
 
+    // Moves `i` to the next field below `count` whose "changed" bit is set and reads that bit;
+    // false when none is left. Most fields are unchanged: their bits are passed a run at a time
+    // where the bit source can.
+    bool NextChanged(size_t& i, size_t count)
+    {
+        if constexpr (requires { m_reader.SkipZeroBits(1); }) {
+            i += static_cast<size_t>(m_reader.SkipZeroBits(static_cast<int>(count - i)));
+            return i < count && m_reader.ReadBits(1);
+        } else {
+            for (; i < count; ++i)
+                if (m_reader.ReadBits(1))
+                    return true;
+            return false;
+        }
+    }
+
     DecodeError ReadCountedPlayer(PlayerState& to)
     {
         const std::span<const NetField> table = m_tables.player;
@@ -415,8 +443,8 @@ private:
         if (count > table.size())
             return m_reader.Overflowed() ? DecodeError::Overflow : DecodeError::BadFieldCount;
         for (size_t i = 0; i < count; ++i) {
-            if (!m_reader.ReadBits(1))
-                continue;
+            if (!NextChanged(i, count))
+                break;
             const NetField f = table[i];
             if (f.bits == 0)
                 to.fields[f.field] =
@@ -476,6 +504,7 @@ private:
     CommandReader<Reader> m_commands;
     int64_t m_messageNum;
     bool m_huffman;
+    bool m_snapshotRead = false;
 };
 
 template <class Reader>
@@ -575,10 +604,10 @@ bool DemoDecoder::Next(DemoMessage& message)
     message.reliableAcknowledge.reset();
     message.serverCommands.clear();
     message.gameState.reset();
-    if (message.snapshot) {
+    // The snapshot stays for its storage until the message is read; its entities are let go of
+    // now, so that their list can serve again.
+    if (message.snapshot)
         m_state->spareEntities = std::move(message.snapshot->entities);
-        message.snapshot.reset();
-    }
     const std::span<const uint8_t> payload = frame.payload;
     const DecodeError error = m_state->protocol->coding == MessageCoding::Huffman
                                   ? ParseMessage<HuffmanBitSource>(*m_state, payload, sequence, message)

@@ -123,6 +123,7 @@ public:
     explicit HuffmanBitSource(std::span<const uint8_t> data) : m_reader(data) {}
     uint32_t ReadBits(int n) { return m_reader.ReadBits(n); }
     bool ReadString(std::string& text, size_t limit) { return m_reader.ReadString(text, limit); }
+    int SkipZeroBits(int limit) { return m_reader.SkipZeroBits(limit); }
     void AlignToByte() {}
     bool Overflowed() const { return m_reader.Overflowed(); }
     size_t BitsLeft() const { return m_reader.BitsLeft(); }

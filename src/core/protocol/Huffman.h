@@ -2,6 +2,7 @@
 // The fixed Huffman code of the game's network messages, and a bit reader over a compressed
 // message. Demos of protocols 66 to 71 store every message exactly as the server sent it, so
 // reading them means undoing this code.
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstddef>
@@ -85,6 +86,29 @@ public:
             }
         }
         return ReadCodedBits(n);
+    }
+    // Reads raw single bits while they are 0, at most `limit` of them, and says how many: the same
+    // as that many ReadBits(1) that gave 0, stopping before the first 1 (a read of one bit is a
+    // raw bit, never a code). A run that passes the end of the data overflows, as single reads
+    // would.
+    int SkipZeroBits(int limit)
+    {
+        int skipped = 0;
+        while (skipped < limit && !overflow_) {
+            const uint64_t window = Window(bit_ >> 3) >> (bit_ & 7);
+            // The window holds at least 57 bits of the data, zeros past its end.
+            const int run = std::min({std::countr_zero(window), 57, limit - skipped});
+            if (static_cast<size_t>(run) > bitCount_ - bit_) {
+                bit_ = bitCount_;
+                overflow_ = true;
+                return limit;
+            }
+            bit_ += static_cast<size_t>(run);
+            skipped += run;
+            if (run < 57)
+                return skipped;
+        }
+        return overflow_ ? limit : skipped;
     }
     // One Huffman-coded byte (0..255).
     uint32_t ReadByte() { return ReadBits(8); }
