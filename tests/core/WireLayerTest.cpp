@@ -240,3 +240,58 @@ TEST(WireLayer, PacketBackupOf32)
         EXPECT_TRUE(last.valid);
     }
 }
+
+namespace {
+
+struct ZeroRun {
+    int zeros; // 0 bits after a 3-bit prefix
+    bool one;  // a 1 bit follows them (else zeros to the data's end)
+    int limit;
+    int skipped; // what the skip says
+    bool overflow;
+};
+
+template <class Source> void CheckZeroRun(const std::vector<uint8_t>& bytes, const ZeroRun& c)
+{
+    Source source(bytes);
+    EXPECT_EQ(source.ReadBits(3), 5u);
+    EXPECT_EQ(source.SkipZeroBits(c.limit), c.skipped);
+    EXPECT_EQ(source.Overflowed(), c.overflow);
+    if (!c.overflow) {
+        EXPECT_EQ(source.BitPosition(), static_cast<size_t>(3 + c.skipped));
+        // Stopped before the 1, or at the limit inside the run.
+        EXPECT_EQ(source.ReadBits(1), c.skipped == c.zeros && c.one ? 1u : 0u);
+    }
+}
+
+} // namespace
+
+TEST(WireLayer, ZeroRunsSkipLikeSingleBitsInBothCodings)
+{
+    // Runs on both sides of the 57 bits one look takes, stopped by a 1, by the limit, or by the end
+    // of the data (3 + 61 zeros fill 8 bytes, 3 + 101 fill 13).
+    // clang-format off
+    const ZeroRun cases[] = {
+        {0, true, 5, 0, false},    {5, true, 5, 5, false},     {5, true, 4, 4, false},
+        {56, true, 200, 56, false}, {57, true, 200, 57, false}, {58, true, 200, 58, false},
+        {130, true, 200, 130, false}, {130, true, 129, 129, false},
+        {61, false, 61, 61, false}, {61, false, 62, 62, true},
+        {101, false, 101, 101, false}, {101, false, 102, 102, true},
+    };
+    // clang-format on
+    for (const ZeroRun& c : cases) {
+        SCOPED_TRACE(std::to_string(c.zeros) + " zeros, limit " + std::to_string(c.limit));
+        testsupport::PlainBits plain;
+        testsupport::HuffmanBitWriter coded;
+        for (const auto& put : std::initializer_list<std::function<void(uint32_t, int)>>{
+                 [&](uint32_t v, int n) { plain.Put(v, n); }, [&](uint32_t v, int n) { coded.WriteBits(v, n); }}) {
+            put(5, 3);
+            for (int i = 0; i < c.zeros; ++i)
+                put(0, 1);
+            if (c.one)
+                put(1, 1);
+        }
+        CheckZeroRun<PlainBitReader>(plain.Bytes(), c);
+        CheckZeroRun<HuffmanBitSource>(coded.Bytes(), c);
+    }
+}
