@@ -404,12 +404,16 @@ private:
         const uint32_t count = m_reader.ReadBits(8);
         if (count > table.size())
             return m_reader.Overflowed() ? DecodeError::Overflow : DecodeError::BadFieldCount;
-        for (size_t i = 0; i < count; ++i) {
-            if (!NextChanged(i, count))
+        for (size_t i = 0;; ++i) {
+            if (!SkipUnchanged(i, count))
                 break;
             const NetField f = table[i];
             uint32_t& value = to.fields[f.field];
-            if (!m_reader.ReadBits(1)) {
+            // The "changed" bit (a 1 but on overflow) and the "not zero" bit at once.
+            const uint32_t flags = m_reader.ReadBits(2);
+            if (!(flags & 1))
+                break;
+            if (!(flags & 2)) {
                 value = 0;
             } else if (f.bits == 0) {
                 value = m_reader.ReadBits(1) ? m_reader.ReadBits(32) : SmallFloat(m_reader.ReadBits(kFloatIntBits));
@@ -420,20 +424,16 @@ private:
         return DecodeError::None;
     }
 
-    // Moves `i` to the next field below `count` whose "changed" bit is set and reads that bit;
-    // false when none is left. Most fields are unchanged: their bits are passed a run at a time
-    // where the bit source can.
-    bool NextChanged(size_t& i, size_t count)
+    // Moves `i` past the fields below `count` whose "changed" bit is 0, a run at a time (most
+    // fields are unchanged); false when none is left. The set bit is left for the caller to read
+    // with the bits that follow it: bits read a few at a time are raw in both codings, so one read
+    // of n bits is the same as n reads of one.
+    bool SkipUnchanged(size_t& i, size_t count)
     {
-        if constexpr (requires { m_reader.SkipZeroBits(1); }) {
-            i += static_cast<size_t>(m_reader.SkipZeroBits(static_cast<int>(count - i)));
-            return i < count && m_reader.ReadBits(1);
-        } else {
-            for (; i < count; ++i)
-                if (m_reader.ReadBits(1))
-                    return true;
+        if (i >= count)
             return false;
-        }
+        i += static_cast<size_t>(m_reader.SkipZeroBits(static_cast<int>(count - i)));
+        return i < count;
     }
 
     DecodeError ReadCountedPlayer(PlayerState& to)
@@ -442,15 +442,21 @@ private:
         const uint32_t count = m_reader.ReadBits(8);
         if (count > table.size())
             return m_reader.Overflowed() ? DecodeError::Overflow : DecodeError::BadFieldCount;
-        for (size_t i = 0; i < count; ++i) {
-            if (!NextChanged(i, count))
+        for (size_t i = 0;; ++i) {
+            if (!SkipUnchanged(i, count))
                 break;
             const NetField f = table[i];
-            if (f.bits == 0)
-                to.fields[f.field] =
-                    m_reader.ReadBits(1) ? m_reader.ReadBits(32) : SmallFloat(m_reader.ReadBits(kFloatIntBits));
-            else
+            if (f.bits == 0) {
+                // The "changed" bit and the float's "full" bit at once.
+                const uint32_t flags = m_reader.ReadBits(2);
+                if (!(flags & 1))
+                    break;
+                to.fields[f.field] = flags & 2 ? m_reader.ReadBits(32) : SmallFloat(m_reader.ReadBits(kFloatIntBits));
+            } else {
+                if (!m_reader.ReadBits(1))
+                    break;
                 to.fields[f.field] = ReadInteger(f.bits);
+            }
         }
         if (m_reader.ReadBits(1))
             ReadPlayerArrays(to);
