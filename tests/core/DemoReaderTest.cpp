@@ -5,7 +5,6 @@
 #include <optional>
 
 #include "core/archive/DemoFile.h"
-#include "core/common/Globals.h"
 #include "core/demo/DemoDecoder.h"
 #include "core/summary/DemoFields.h"
 #include "core/summary/DemoReader.h"

@@ -1,7 +1,6 @@
 // Channels, fades and the sound options' rules over a real OpenAL output (the "wave" back end);
 // fades are driven by a waiter that ticks at once instead of waiting 50 ms.
 #include "core/sound/SoundSystem.h"
-#include "core/common/Globals.h"
 #include "core/sound/OpenAlOutput.h"
 #include "core/sound/SoundOptions.h"
 #include "support/Recorder.h"
@@ -55,7 +54,6 @@ protected:
                                            {.name = "bad/crc.wav", .data = click, .deflate = true, .badCrc = true},
                                        }));
         settings.game.mainPack = m_pack;
-        BusyCount = 0;
     }
     // Counts the steps and lets a test act between them, as window events would.
     void TickAtOnce(SoundSystem& sound)
@@ -161,10 +159,11 @@ TEST_F(SoundSystemTest, MusicFadesInAndOutInNineTicks)
     for (const SoundSystem::Opener& opener : {Device(), SoundSystem::Opener(silent)}) {
         SoundSystem sound(settings, opener);
         ASSERT_TRUE(sound.Open());
-        std::vector<int> volumes, busy;
+        std::vector<int> volumes;
+        std::vector<bool> busy;
         sound.SetFadeWaiter([&] {
             volumes.push_back(sound.BufferVolume(SoundChannel::Music));
-            busy.push_back(BusyCount);
+            busy.push_back(sound.FadingOut());
             sound.Tick();
         });
         ASSERT_TRUE(sound.PlaySoundFromPak(m_pack, kLoop, kMusic));
@@ -176,8 +175,8 @@ TEST_F(SoundSystemTest, MusicFadesInAndOutInNineTicks)
         busy.clear();
         sound.FadeOutMusic();
         EXPECT_EQ(volumes, (std::vector<int>{-2500, -2800, -3100, -3400, -3700, -4000, -4300, -4600, -4900}));
-        EXPECT_EQ(busy, std::vector<int>(9, 1)) << "closing is refused during the fade out";
-        EXPECT_EQ(BusyCount, 0);
+        EXPECT_EQ(busy, std::vector<bool>(9, true)) << "closing is refused during the fade out";
+        EXPECT_FALSE(sound.FadingOut());
         EXPECT_FALSE(sound.MusicPlaying());
         EXPECT_FALSE(sound.TimerRunning());
     }
@@ -213,7 +212,7 @@ TEST_F(SoundSystemTest, FadesFollowTheMusicVolume)
     ASSERT_TRUE(sound.PlaySoundFromPak(m_pack, kLoop, kMusic));
     sound.FadeOutMusic();
     EXPECT_EQ(loudest, -6667);
-    EXPECT_EQ(BusyCount, 0);
+    EXPECT_FALSE(sound.FadingOut());
 }
 
 TEST_F(SoundSystemTest, TheGuardRefusesSoundsDuringTheFadeIn)
@@ -241,7 +240,7 @@ TEST_F(SoundSystemTest, TheGuardRefusesSoundsDuringTheFadeIn)
     ASSERT_TRUE(sound.PlaySoundFromPak(m_pack, kLoop, kMusic));
     EXPECT_FALSE(sound.MusicPlaying());
     EXPECT_EQ(ticks, 6) << "from -4100 down to -5000";
-    EXPECT_EQ(BusyCount, 0);
+    EXPECT_FALSE(sound.FadingOut());
 }
 
 TEST_F(SoundSystemTest, MapMusicAndTauntsFallBackToTheMainPack)

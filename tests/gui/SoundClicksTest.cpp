@@ -7,13 +7,12 @@
 
 #include <filesystem>
 
-#include "core/common/BusyScope.h"
-#include "core/common/Globals.h"
 #include "core/playback/RunningGame.h"
 #include "core/settings/Settings.h"
 #include "core/sound/SoundSystem.h"
 #include "gui/app/CommandBar.h"
 #include "gui/app/MainWindow.h"
+#include "gui/common/BusyScope.h"
 #include "gui/lists/DemoListPane.h"
 #include "support/Recorder.h"
 #include "support/WaveBuilder.h"
@@ -138,7 +137,7 @@ void SoundClicksTest::playItAndHelpKeyClickAndPlayListStopsTheMusic()
     m_window->DemoList().SelectRows({0}, false);
     QVERIFY(m_window->DemoList().PlayAction()->isEnabled());
     {
-        const core::BusyScope busy;
+        const gui::BusyScope busy;
         m_window->DemoList().PlayAction()->trigger();
     }
     QVERIFY(core::Sound().HasBuffer(kButton));

@@ -23,7 +23,6 @@
 
 #include <filesystem>
 
-#include "core/common/Globals.h"
 #include "core/common/MessageSink.h"
 #include "core/library/FolderTreeOps.h"
 #include "core/settings/Settings.h"
@@ -32,6 +31,7 @@
 #include "gui/app/BoxMessageSink.h"
 #include "gui/app/CommandBar.h"
 #include "gui/app/MainWindow.h"
+#include "gui/common/BusyScope.h"
 #include "gui/common/StatusPanels.h"
 #include "gui/common/WindowPlacement.h"
 #include "gui/details/DemoDetails.h"

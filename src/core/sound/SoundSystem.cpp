@@ -7,7 +7,6 @@
 #include <thread>
 
 #include "core/archive/ZipRead.h"
-#include "core/common/Globals.h"
 #include "core/common/MessageSink.h"
 #include "core/sound/OpenAlOutput.h"
 #include "core/sound/WaveHeader.h"
@@ -306,7 +305,8 @@ void SoundSystem::FadeOutMusic()
         // Music quieter than the floor is not raised to it on the way out.
         m_fadeOutFloor = std::min(kFadeFloor, m_fadeVolume);
         m_fadingOut = true;
-        m_fadeBusy.emplace();
+        if (m_fadeOutListener)
+            m_fadeOutListener(true);
         StartTimer();
     }
     while (m_fadingOut && m_fadeVolume > m_fadeOutFloor && MusicPlaying())
@@ -319,9 +319,10 @@ void SoundSystem::FinishFadeOut()
 {
     m_fadingOut = false;
     m_fadingIn = false;
-    m_fadeBusy.reset();
     StopTimer();
     Slot(SoundChannel::Music).reset();
+    if (m_fadeOutListener)
+        m_fadeOutListener(false);
 }
 
 void SoundSystem::StopSounds()

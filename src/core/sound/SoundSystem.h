@@ -6,10 +6,8 @@
 #include <array>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 
-#include "core/common/BusyScope.h"
 #include "core/settings/Settings.h"
 #include "core/sound/SoundOutput.h"
 
@@ -110,8 +108,8 @@ public:
     // the model's icon, failing that (or with no pack, "") sarge's taunt from the main pack.
     bool PlayTaunt(const std::string& modelPack, const std::string& modelName);
 
-    // Fades the music down to -5000 and releases it; returns once it is released. The busy count
-    // stays raised meanwhile. Nothing happens when no music plays.
+    // Fades the music down to -5000 and releases it; returns once it is released. FadingOut() is
+    // true meanwhile. Nothing happens when no music plays.
     void FadeOutMusic();
     // Before the game starts: the music fades out and the model sound ends. A click that was
     // just asked for is left to finish.
@@ -131,6 +129,11 @@ public:
     void Tick();
     bool TimerRunning() const { return m_timerRunning; }
     bool FadingIn() const { return m_fadingIn; }
+    // From the start of a fade out until the music is released; the window's events handled
+    // while it is waited for must not close the window.
+    bool FadingOut() const { return m_fadingOut; }
+    // Told when a fade out starts (true) and when it has ended (false).
+    void SetFadeOutListener(std::function<void(bool)> listener) { m_fadeOutListener = std::move(listener); }
     // Told when the fade timer should start (true) and stop (false).
     void SetTimerListener(std::function<void(bool)> listener) { m_timerListener = std::move(listener); }
     // Called over and over while a fade is waited for; it must let Tick run, as processing the
@@ -160,9 +163,9 @@ private:
     int m_fadeOutFloor = kFadeFloor;
     bool m_fadingIn = false;
     bool m_fadingOut = false;
-    std::optional<BusyScope> m_fadeBusy; // held from the start of a fade out to its end
     bool m_timerRunning = false;
     std::function<void(bool)> m_timerListener;
+    std::function<void(bool)> m_fadeOutListener;
     std::function<void()> m_waiter;
 };
 

@@ -15,8 +15,6 @@
 
 #include <filesystem>
 
-#include "core/common/BusyScope.h"
-#include "core/common/Globals.h"
 #include "core/common/MessageSink.h"
 #include "core/index/IndexUpdater.h"
 #include "core/library/FolderTreeOps.h"
@@ -31,6 +29,7 @@
 #include "gui/app/ApplicationIcon.h"
 #include "gui/app/CommandBar.h"
 #include "gui/app/WindowFeedback.h"
+#include "gui/common/BusyScope.h"
 #include "gui/common/PaletteColours.h"
 #include "gui/common/StatusPanels.h"
 #include "gui/common/WindowPlacement.h"
@@ -209,7 +208,7 @@ void MainWindow::BuildPanes()
     m_playList->DetailsPart().setToolTip(
         QStringLiteral("* Play List *\n\rUse drag & drop to remove or to reorder entries"));
     m_playList->IconsPart().setToolTip(m_playList->DetailsPart().toolTip());
-    m_demoList->clicksBlocked = [] { return core::BusyCount > 0; };
+    m_demoList->clicksBlocked = [] { return gui::BusyCount > 0; };
     // The two folder colours are the only settings written while the program runs.
     m_tree->storeColour = [](const char* key, uint32_t colour) {
         core::IniFile::UpdateFile(core::Settings.paths.configurationFile, "Virtual Folders", key,
@@ -240,7 +239,7 @@ void MainWindow::WireCommands()
 {
     connect(m_commands.exit, &QAction::triggered, this, &QWidget::close);
     connect(m_commands.loadPlayList, &QAction::triggered, this, [this] {
-        if (core::BusyCount > 0)
+        if (gui::BusyCount > 0)
             return;
         const QString file = choosePlayListFile(false, PathText(core::Settings.paths.playListDirectory));
         if (!file.isEmpty())
@@ -431,7 +430,7 @@ void MainWindow::ListStartFolder()
 
 void MainWindow::ListNode(core::FolderNode* node)
 {
-    if (!node || core::BusyCount > 0)
+    if (!node || gui::BusyCount > 0)
         return;
     const std::string path = core::NodePath(*node);
     // Escape since the last listing (while it ran or after it) lists the node again.
@@ -449,6 +448,7 @@ void MainWindow::RunFolderListing(const std::string& folder)
 {
     m_search->LeaveResults();
     m_leftListing = {};
+    const gui::BusyScope busy; // the listing pumps the window's events
     core::ScanDemos(core::FolderScanArgument(folder), *m_demoFiller, *m_playFiller, *m_feedback, NewListingSettings(),
                     &m_listing);
     m_status->SetFolderPath(PathText(folder));
@@ -478,7 +478,7 @@ void MainWindow::RefreshList()
         return;
     }
     core::FolderNode* node = m_tree->Tree().Selected();
-    if (!node || core::BusyCount > 0)
+    if (!node || gui::BusyCount > 0)
         return;
     RunFolderListing(core::NodePath(*node));
 }
@@ -486,7 +486,7 @@ void MainWindow::RefreshList()
 void MainWindow::ReparseList()
 {
     core::FolderNode* node = m_tree->Tree().Selected();
-    if (!node || core::BusyCount > 0)
+    if (!node || gui::BusyCount > 0)
         return;
     core::RemoveScanCaches(m_currentFolder.empty() ? core::NodePath(*node) : m_currentFolder, ScanSettingsNow());
     RefreshList();
@@ -556,13 +556,13 @@ void MainWindow::MoveToPlayList()
 
 void MainWindow::LoadPlayList(const QString& file)
 {
-    if (core::BusyCount > 0)
+    if (gui::BusyCount > 0)
         return;
     if (!PlayListShown())
         SetPlayListShown(true);
     // The whole load counts as one long operation: no close and no listing in between.
     const auto loaded = [&] {
-        const core::BusyScope busy;
+        const gui::BusyScope busy;
         return core::LoadPlayListFile(PathBytes(file), *m_playFiller, *m_feedback, NewListingSettings());
     }();
     if (!loaded) {
@@ -714,13 +714,13 @@ void MainWindow::closeEvent(QCloseEvent* event)
 {
     // While a long operation runs, its window and data must stay; the count is left alone so
     // that the operation's own guards keep working.
-    if (core::BusyCount > 0) {
+    if (gui::BusyCount > 0) {
         event->ignore();
         return;
     }
     if (!m_gameMissing) {
         const core::PlaybackSettings playback = core::PlaybackSettingsFor(core::Settings);
-        ShowPlayOutcome({}, core::SwitchVersionAtExit(playback));
+        ShowPlayOutcome({}, RunPlayCommand([&] { return core::SwitchVersionAtExit(playback); }));
         core::CleanTempFiles(playback);
         core::Sound().Close();
         core::SaveFolderTree(m_tree->Tree(), core::Settings.paths.folderTreeFile);

@@ -9,8 +9,6 @@
 #include <QScreen>
 #include <QUrl>
 
-#include "core/common/BusyScope.h"
-#include "core/common/Globals.h"
 #include "core/common/MessageSink.h"
 #include "core/library/FolderTreeOps.h"
 #include "core/playback/PlayList.h"
@@ -18,6 +16,7 @@
 #include "core/settings/Settings.h"
 #include "core/sound/SoundSystem.h"
 #include "core/summary/DemoReader.h"
+#include "gui/common/BusyScope.h"
 #include "gui/common/PaneHost.h"
 #include "gui/common/WindowPlacement.h"
 #include "gui/details/ColouredText.h"
@@ -119,7 +118,7 @@ std::filesystem::path DemoDetails::DescriptionPath(const std::string& demoName) 
 
 void DemoDetails::OpenProperties(ListPane& pane)
 {
-    if (core::BusyCount > 0)
+    if (gui::BusyCount > 0)
         return;
     const std::vector<int> rows = pane.SelectedRows();
     if (rows.size() != 1)
@@ -128,7 +127,7 @@ void DemoDetails::OpenProperties(ListPane& pane)
     if (!DemoIsThere(row))
         return;
     // From the fill until the music started: the fill fades out the music and waits meanwhile.
-    const core::BusyScope busy;
+    const gui::BusyScope busy;
     if (!m_prop) {
         m_prop = new PropertiesWindow(*this, &m_window);
         m_prop->resize(760, 440);

@@ -14,8 +14,6 @@
 #include <optional>
 
 #include "core/archive/ZipRead.h"
-#include "core/common/BusyScope.h"
-#include "core/common/Globals.h"
 #include "core/common/MessageSink.h"
 #include "core/details/DemoDescription.h"
 #include "core/details/DetailRules.h"
@@ -23,6 +21,7 @@
 #include "core/row/DemoInfo.h"
 #include "core/settings/Settings.h"
 #include "core/sound/SoundSystem.h"
+#include "gui/common/BusyScope.h"
 #include "gui/details/ColouredText.h"
 #include "gui/details/DescriptionFailure.h"
 #include "gui/details/EventsTab.h"
@@ -199,7 +198,7 @@ bool PlayerWindow::TeamScoreShown() const
 
 void PlayerWindow::SetPlayerData(int k)
 {
-    const core::BusyScope busy;
+    const gui::BusyScope busy;
 
     const core::DemoState& demo = m_prop.Demo();
     const core::Player* found = nullptr;
@@ -338,7 +337,7 @@ void PlayerWindow::Apply()
 
 void PlayerWindow::closeEvent(QCloseEvent* event)
 {
-    if (core::BusyCount > 0) {
+    if (gui::BusyCount > 0) {
         event->ignore();
         return;
     }

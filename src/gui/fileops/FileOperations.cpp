@@ -12,10 +12,10 @@
 
 #include <filesystem>
 
-#include "core/common/Globals.h"
 #include "core/common/MessageSink.h"
 #include "core/library/FolderTreeOps.h"
 #include "core/settings/Settings.h"
+#include "gui/common/BusyScope.h"
 #include "gui/common/PaneHost.h"
 #include "gui/common/StatusPanels.h"
 #include "gui/fileops/InPlaceEditor.h"
@@ -345,7 +345,7 @@ void FileOperations::StartFolderRename()
 {
     FolderTreePane& tree = m_window.TreePane();
     core::FolderNode* node = tree.Tree().Selected();
-    if (!MayRenameFolderInPlace(node) || Editor() || core::BusyCount > 0)
+    if (!MayRenameFolderInPlace(node) || Editor() || gui::BusyCount > 0)
         return;
     const QModelIndex index = tree.Model().IndexOf(node);
     tree.View().scrollTo(index);

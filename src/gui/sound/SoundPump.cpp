@@ -27,6 +27,12 @@ SoundPump::SoundPump(core::SoundSystem& sound, QObject* parent) : QObject(parent
             m_timer.stop();
     });
     m_sound.SetFadeWaiter([this] { WaitOneTick(); });
+    m_sound.SetFadeOutListener([this](bool fading) {
+        if (fading)
+            m_fadeOutBusy.emplace();
+        else
+            m_fadeOutBusy.reset();
+    });
     g_current = this;
 
     core::PlaybackHooks& hooks = core::Hooks();
@@ -44,6 +50,7 @@ SoundPump::~SoundPump()
     g_current = nullptr;
     m_sound.SetTimerListener(nullptr);
     m_sound.SetFadeWaiter(nullptr);
+    m_sound.SetFadeOutListener(nullptr);
     core::PlaybackHooks& hooks = core::Hooks();
     hooks.menuClickAndStopSounds = nullptr;
     hooks.stopSounds = nullptr;
