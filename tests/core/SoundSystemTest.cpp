@@ -98,11 +98,11 @@ TEST_F(SoundSystemTest, RefusalsAreSilentAndTheNextSoundPlays)
         ASSERT_TRUE(sound.Open());
         ASSERT_TRUE(sound.PlaySoundFromPak(m_pack, kTaunt, kModel));
         ASSERT_TRUE(sound.PlayButtonSound(ButtonSound::Help));
-        testsupport::RecordingSink sink;
         if (c.setUp)
             c.setUp(settings, sound);
-        EXPECT_FALSE(sound.PlaySoundFromPak(c.pack, c.member, kModel));
-        EXPECT_TRUE(sink.shown.empty());
+        const SoundPlay refused = sound.PlaySoundFromPak(c.pack, c.member, kModel);
+        ASSERT_FALSE(refused);
+        EXPECT_EQ(refused.code(), SoundError::NotPlayed) << "nothing to tell";
         EXPECT_EQ(sound.HasBuffer(SoundChannel::ModelSound), c.previousKept);
         EXPECT_EQ(sound.HasBuffer(SoundChannel::ButtonSound), sound.IsOpen()) << "other channels play on";
 
@@ -112,25 +112,26 @@ TEST_F(SoundSystemTest, RefusalsAreSilentAndTheNextSoundPlays)
     }
 }
 
-TEST_F(SoundSystemTest, FailuresAreShownAndLeaveTheChannelEmpty)
+TEST_F(SoundSystemTest, FailuresAreReportedAndLeaveTheChannelEmpty)
 {
-    const std::vector<std::pair<std::string, std::string>> cases = {
-        {"bad\\notwave.wav", "Not a wave file!"},
-        {"bad\\float.wav", "Sound output call failed: 88780064\rThe specified WAVE format is not supported"},
-        {"bad\\empty.wav",
+    const std::vector<std::tuple<std::string, SoundError, std::string>> cases = {
+        {"bad\\notwave.wav", SoundError::WaveHeader, "Not a wave file!"},
+        {"bad\\float.wav", SoundError::Output,
+         "Sound output call failed: 88780064\rThe specified WAVE format is not supported"},
+        {"bad\\empty.wav", SoundError::Output,
          "Sound output call failed: 80070057\rAn invalid parameter was passed to the returning function."},
-        {"bad\\crc.wav", "Memory Allocation Error in proc PlaySoundFromPak (unzipfiletomemory)"},
+        {"bad\\crc.wav", SoundError::Unpack, "Memory Allocation Error in proc PlaySoundFromPak (unzipfiletomemory)"},
     };
     SoundSystem sound(settings, Device());
     ASSERT_TRUE(sound.Open());
-    for (const auto& [member, text] : cases) {
+    for (const auto& [member, code, text] : cases) {
         SCOPED_TRACE(member);
         ASSERT_TRUE(sound.PlayButtonSound(ButtonSound::Help));
-        testsupport::RecordingSink sink;
-        EXPECT_FALSE(sound.PlaySoundFromPak(m_pack, member, 2));
-        ASSERT_EQ(sink.shown.size(), 1u);
-        EXPECT_EQ(sink.shown[0].text, text);
-        EXPECT_EQ(sink.shown[0].title, "Debug");
+        const SoundPlay failed = sound.PlaySoundFromPak(m_pack, member, 2);
+        ASSERT_FALSE(failed);
+        EXPECT_EQ(failed.code(), code);
+        EXPECT_EQ(failed.text(), text);
+        EXPECT_TRUE(Reported(failed));
         EXPECT_FALSE(sound.HasBuffer(SoundChannel::ButtonSound));
         EXPECT_TRUE(sound.PlayButtonSound(ButtonSound::TimeDemo));
     }
@@ -222,8 +223,8 @@ TEST_F(SoundSystemTest, TheGuardRefusesSoundsDuringTheFadeIn)
     TickAtOnce(sound);
     std::vector<bool> nested;
     atEachTick = [&] {
-        nested.push_back(sound.PlayButtonSound(ButtonSound::PlayIt));
-        nested.push_back(sound.PlaySoundFromPak(m_pack, kLoop, kMusic));
+        nested.push_back(sound.PlayButtonSound(ButtonSound::PlayIt).ok());
+        nested.push_back(sound.PlaySoundFromPak(m_pack, kLoop, kMusic).ok());
     };
     ASSERT_TRUE(sound.PlaySoundFromPak(m_pack, kLoop, kMusic));
     EXPECT_EQ(nested, std::vector<bool>(18, false));
@@ -260,6 +261,15 @@ TEST_F(SoundSystemTest, MapMusicAndTauntsFallBackToTheMainPack)
     EXPECT_TRUE(sound.PlayTaunt(modelPack, "keel"));
     EXPECT_TRUE(sound.PlayTaunt(modelPack, "doom")) << "sarge's";
     EXPECT_TRUE(sound.PlayTaunt("", "keel")) << "sarge's";
+    // A member that is there but cannot play is reported; the main pack does not stand in.
+    const std::string badPack = (m_dir / "bad.pk3").string();
+    testsupport::WriteFile(
+        badPack, testsupport::BuildZip({{.name = "sound/player/keel/taunt.wav", .data = BuildRiff({}, "AVI ")},
+                                        {.name = "music/loop.wav", .data = BuildRiff({}, "AVI ")}}));
+    for (const SoundPlay& failed : {sound.PlayTaunt(badPack, "keel"), sound.PlayMapMusic(badPack, "music/loop.wav")}) {
+        ASSERT_FALSE(failed);
+        EXPECT_EQ(failed.code(), SoundError::WaveHeader);
+    }
     fs::remove(m_pack);
     EXPECT_TRUE(sound.PlayTaunt(modelPack, "keel"));
     EXPECT_FALSE(sound.PlayTaunt(modelPack, "doom"));

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "core/common/Result.h"
 #include "core/settings/Settings.h"
 #include "core/sound/SoundOutput.h"
 
@@ -28,6 +29,23 @@ inline constexpr int kFadeTickMilliseconds = 50;
 inline constexpr const char* kSoundDebugTitle = "Debug";
 inline constexpr const char* kSoundUnpackErrorText =
     "Memory Allocation Error in proc PlaySoundFromPak (unzipfiletomemory)";
+
+// Why a sound did not play. NotPlayed is nothing to tell the user (sound or the channel off, the
+// pack or the member missing, another sound being started); the others are shown with the title
+// kSoundDebugTitle and the failure's text.
+enum class SoundError {
+    NotPlayed,
+    Unpack,     // the member could not be unpacked (kSoundUnpackErrorText)
+    WaveHeader, // the member is no wave file the output can take
+    Output,     // the sound output refused a step
+};
+// Played (Done), or why not.
+using SoundPlay = Result<Done, SoundError>;
+// True when the failure is one the user is told about.
+inline bool Reported(const SoundPlay& played)
+{
+    return !played && played.code() != SoundError::NotPlayed;
+}
 
 // The commands whose buttons click before doing their work.
 enum class ButtonSound {
@@ -94,19 +112,20 @@ public:
     // channel (0, 1 or 2) and plays it; the music fades in and this call returns once the fade
     // has ended. False, silently, while another call runs (also during its fade in), when sound
     // or the channel is off, when the pack or the member is missing, or when it was asked for
-    // from inside another extraction (whose archive guard refuses a second one). Header, unpack and
-    // output failures are shown through Messages() and also give false; the channel is then
-    // empty and the next sound plays normally.
-    bool PlaySoundFromPak(const std::string& packPath, const std::string& memberName, int channel);
+    // from inside another extraction (whose archive guard refuses a second one): all NotPlayed.
+    // Header, unpack and output failures are failures of their own, for the caller to show; the
+    // channel is then empty and the next sound plays normally.
+    SoundPlay PlaySoundFromPak(const std::string& packPath, const std::string& memberName, int channel);
 
     // The click of a command's button, from the main pack.
-    bool PlayButtonSound(ButtonSound command);
+    SoundPlay PlayButtonSound(ButtonSound command);
     // The properties window's music: the demo's music entry ("N/A" plays nothing) from the pack
-    // of the level shot, failing that from the main pack.
-    bool PlayMapMusic(const std::string& levelShotPack, const std::string& musicEntry);
+    // of the level shot, failing that (NotPlayed) from the main pack.
+    SoundPlay PlayMapMusic(const std::string& levelShotPack, const std::string& musicEntry);
     // The player description's taunt: "sound\player\<model>\taunt.wav" from the pack that holds
-    // the model's icon, failing that (or with no pack, "") sarge's taunt from the main pack.
-    bool PlayTaunt(const std::string& modelPack, const std::string& modelName);
+    // the model's icon, failing that (NotPlayed, or with no pack, "") sarge's taunt from the main
+    // pack.
+    SoundPlay PlayTaunt(const std::string& modelPack, const std::string& modelName);
 
     // Fades the music down to -5000 and releases it; returns once it is released. FadingOut() is
     // true meanwhile. Nothing happens when no music plays.
@@ -121,8 +140,8 @@ public:
     // The volume of the channel's buffer; the volume option when it holds none.
     int BufferVolume(SoundChannel channel) const;
     // A moved volume slider: the option takes the value, and a sound on the channel takes it
-    // at once.
-    void SetVolume(SoundChannel channel, int hundredthsDb);
+    // at once; a failure of the output is returned (the option has the value all the same).
+    SoundPlay SetVolume(SoundChannel channel, int hundredthsDb);
 
     // One step of the running fade; the window timer calls it every 50 ms while the timer is
     // wanted and it does nothing otherwise.
@@ -142,7 +161,7 @@ public:
 
 private:
     // Steps after the member was found: header, buffer, samples, volume, play.
-    bool StartSound(const std::string& packPath, uint32_t headerOffset, uint32_t memberSize, SoundChannel channel);
+    SoundPlay StartSound(const std::string& packPath, uint32_t headerOffset, uint32_t memberSize, SoundChannel channel);
     void StartTimer();
     void StopTimer();
     void FinishFadeOut();
@@ -172,6 +191,6 @@ private:
 // The program's sound system, on the program-wide settings record and the default OpenAL device.
 SoundSystem& Sound();
 // Sound().PlaySoundFromPak.
-bool PlaySoundFromPak(const std::string& packPath, const std::string& memberName, int channel);
+SoundPlay PlaySoundFromPak(const std::string& packPath, const std::string& memberName, int channel);
 
 } // namespace core

@@ -48,6 +48,7 @@
 #include "gui/lists/SearchBar.h"
 #include "gui/playback/PlaybackCommands.h"
 #include "gui/sound/ButtonSounds.h"
+#include "gui/sound/SoundFailure.h"
 #include "gui/sound/SoundOptionsWindow.h"
 #include "gui/sound/SoundPump.h"
 #include "gui/tree/FolderTreePane.h"
@@ -290,7 +291,7 @@ void MainWindow::WireSound()
     MapMusicHooks().propertiesOpen = [shownProperties] { return shownProperties() != nullptr; };
     MapMusicHooks().startMapMusic = [shownProperties] {
         if (const PropertiesWindow* properties = shownProperties())
-            core::Sound().PlayMapMusic(properties->LevelShotPack(), properties->Demo().music);
+            ShowSoundOutcome(core::Sound().PlayMapMusic(properties->LevelShotPack(), properties->Demo().music));
     };
 }
 

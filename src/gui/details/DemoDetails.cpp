@@ -25,6 +25,7 @@
 #include "gui/details/UserDataEditor.h"
 #include "gui/lists/DemoListPane.h"
 #include "gui/lists/PlayListPane.h"
+#include "gui/sound/SoundFailure.h"
 #include "gui/tree/FolderTreePane.h"
 
 namespace gui {
@@ -135,7 +136,7 @@ void DemoDetails::OpenProperties(ListPane& pane)
     m_prop->FillFromList(row, &pane == &m_window.PlayList());
     ShowActive(*m_prop);
     m_prop->StartFade();
-    core::Sound().PlayMapMusic(m_prop->LevelShotPack(), m_prop->Demo().music);
+    ShowSoundOutcome(core::Sound().PlayMapMusic(m_prop->LevelShotPack(), m_prop->Demo().music));
 }
 
 UserDataEditor& DemoDetails::EnsureEditor(bool centred)

@@ -29,6 +29,7 @@
 #include "gui/details/PackPicture.h"
 #include "gui/details/PictureWindow.h"
 #include "gui/details/PropertiesWindow.h"
+#include "gui/sound/SoundFailure.h"
 
 namespace gui {
 
@@ -320,7 +321,7 @@ void PlayerWindow::LoadPictures(const core::PlayerPictures& pictures)
         m_modelPicture = shown;
         m_model->SetImage(ImageFromPicture(picture), true);
     }
-    core::Sound().PlayTaunt(pictures.modelPack, pictures.modelName);
+    ShowSoundOutcome(core::Sound().PlayTaunt(pictures.modelPack, pictures.modelName));
 }
 
 void PlayerWindow::StartFade()

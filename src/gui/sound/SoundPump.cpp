@@ -6,6 +6,7 @@
 
 #include "core/playback/RunningGame.h"
 #include "core/sound/SoundSystem.h"
+#include "gui/sound/SoundFailure.h"
 
 namespace gui {
 namespace {
@@ -37,7 +38,7 @@ SoundPump::SoundPump(core::SoundSystem& sound, QObject* parent) : QObject(parent
 
     core::PlaybackHooks& hooks = core::Hooks();
     hooks.menuClickAndStopSounds = [this] {
-        m_sound.PlayButtonSound(core::ButtonSound::PlayPlayList);
+        ShowSoundOutcome(m_sound.PlayButtonSound(core::ButtonSound::PlayPlayList));
         m_sound.StopSounds();
     };
     hooks.stopSounds = [this] { m_sound.StopSounds(); };
