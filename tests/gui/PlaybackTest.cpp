@@ -297,7 +297,7 @@ void PlaybackTest::demoOfAModThatIsNotInstalledIsRefusedInABox()
     QVERIFY(window);
     gui::BoxMessageSink boxes;
     boxes.SetParent(window.get());
-    core::SetMessageSink(&boxes);
+    gui::SetMessageSink(&boxes);
     gui::DemoListPane& list = window->DemoList();
     window->ListNode(core::FindNodeByPath(window->TreePane().Tree(), sandbox.Game().string()));
     list.SelectRows({RowNamed(list, "duel.dm_68")}, false);
@@ -308,7 +308,7 @@ void PlaybackTest::demoOfAModThatIsNotInstalledIsRefusedInABox()
         text = box.text();
         box.accept();
     });
-    core::SetMessageSink(nullptr);
+    gui::SetMessageSink(nullptr);
     QVERIFY(shown);
     QCOMPARE(title, QStringLiteral("Demo Mod not Installed"));
     QVERIFY2(text.startsWith(QStringLiteral("The demo \"duel.dm_68\" was recorded with the mod \"cpma\", which is "

@@ -15,7 +15,6 @@
 
 #include <filesystem>
 
-#include "core/common/MessageSink.h"
 #include "core/index/IndexUpdater.h"
 #include "core/library/FolderTreeOps.h"
 #include "core/library/ScanCache.h"
@@ -30,6 +29,7 @@
 #include "gui/app/CommandBar.h"
 #include "gui/app/WindowFeedback.h"
 #include "gui/common/BusyScope.h"
+#include "gui/common/MessageSink.h"
 #include "gui/common/PaletteColours.h"
 #include "gui/common/StatusPanels.h"
 #include "gui/common/WindowPlacement.h"
@@ -312,7 +312,7 @@ bool MainWindow::FindGameDirectory()
             return true;
         }
     }
-    core::Messages().Error(core::kGameNotFoundText, core::kGameNotFoundTitle);
+    gui::Messages().Error(core::kGameNotFoundText, core::kGameNotFoundTitle);
     return false;
 }
 
@@ -567,7 +567,7 @@ void MainWindow::LoadPlayList(const QString& file)
         return core::LoadPlayListFile(PathBytes(file), *m_playFiller, *m_feedback, NewListingSettings());
     }();
     if (!loaded) {
-        core::Messages().Information(loaded.text(), core::kLoadPlayListErrorTitle);
+        gui::Messages().Information(loaded.text(), core::kLoadPlayListErrorTitle);
         return;
     }
     const core::PlayListLoadResult& result = *loaded;
@@ -585,7 +585,7 @@ void MainWindow::SavePlayList(const QString& file)
         rows.push_back(row.info);
     // A play list that did not reach the disk is reported, so that nobody relies on it.
     if (!core::SavePlayListFile(PathBytes(file), rows))
-        core::Messages().Error("main.SavePlayList: " + PathBytes(file), "VMR: File Save Error");
+        gui::Messages().Error("main.SavePlayList: " + PathBytes(file), "VMR: File Save Error");
 }
 
 void MainWindow::UpdatePlayListCommands()

@@ -9,7 +9,6 @@
 #include <QScreen>
 #include <QUrl>
 
-#include "core/common/MessageSink.h"
 #include "core/library/FolderTreeOps.h"
 #include "core/playback/PlayList.h"
 #include "core/row/DemoInfo.h"
@@ -17,6 +16,7 @@
 #include "core/sound/SoundSystem.h"
 #include "core/summary/DemoReader.h"
 #include "gui/common/BusyScope.h"
+#include "gui/common/MessageSink.h"
 #include "gui/common/PaneHost.h"
 #include "gui/common/WindowPlacement.h"
 #include "gui/details/ColouredText.h"
@@ -50,7 +50,7 @@ bool DemoIsThere(const ListRow& row)
     std::error_code error;
     if (std::filesystem::exists(path, error))
         return true;
-    core::Messages().Information("File not found: " + path, "File not more available");
+    gui::Messages().Information("File not found: " + path, "File not more available");
     return false;
 }
 
@@ -290,9 +290,9 @@ void DemoDetails::ClearUserData()
     const std::vector<int> rows = list.SelectedRows();
     if (rows.empty())
         return;
-    if (!core::Messages().Question("Really delete all User Data for the " + std::to_string(rows.size()) +
-                                       " selected demos?",
-                                   "Clear User Data"))
+    if (!gui::Messages().Question("Really delete all User Data for the " + std::to_string(rows.size()) +
+                                      " selected demos?",
+                                  "Clear User Data"))
         return;
     for (const int row : rows) {
         core::DemoInfo info = list.Model().Row(row).info;

@@ -14,7 +14,6 @@
 #include <optional>
 
 #include "core/archive/ZipRead.h"
-#include "core/common/MessageSink.h"
 #include "core/details/DemoDescription.h"
 #include "core/details/DetailRules.h"
 #include "core/playback/Mods.h"
@@ -22,6 +21,7 @@
 #include "core/settings/Settings.h"
 #include "core/sound/SoundSystem.h"
 #include "gui/common/BusyScope.h"
+#include "gui/common/MessageSink.h"
 #include "gui/details/ColouredText.h"
 #include "gui/details/DescriptionFailure.h"
 #include "gui/details/EventsTab.h"
@@ -213,7 +213,7 @@ void PlayerWindow::SetPlayerData(int k)
         }
     }
     if (!found) {
-        core::Messages().Error("SetPlayerData: Parsing ERROR. Could not find player index", "VMR: Parsing ERROR");
+        gui::Messages().Error("SetPlayerData: Parsing ERROR. Could not find player index", "VMR: Parsing ERROR");
         return;
     }
     const core::Player& player = *found;

@@ -24,7 +24,6 @@
 #include <cmath>
 #include <filesystem>
 
-#include "core/common/MessageSink.h"
 #include "core/convert/DemoClip.h"
 #include "core/details/DetailRules.h"
 #include "core/library/FolderTreeOps.h"
@@ -38,6 +37,7 @@
 #include "core/summary/QuakeLive.h"
 #include "gui/common/BusyScope.h"
 #include "gui/common/CommandIcons.h"
+#include "gui/common/MessageSink.h"
 #include "gui/common/PaneHost.h"
 #include "gui/common/WindowPlacement.h"
 #include "gui/details/ColouredText.h"
@@ -147,14 +147,14 @@ core::DemoState ShownDemoRead(core::DemoRead read)
 {
     if (!read) {
         if (!read.text().empty())
-            core::Messages().Error(read.text(), "Debug");
+            gui::Messages().Error(read.text(), "Debug");
         core::DemoState nothing = core::UnreadDemo();
         if (!read.text().empty())
             nothing.courseLog.push_back("^1" + read.text());
         return nothing;
     }
     for (const std::string& message : read->debugMessages)
-        core::Messages().Error(message, "Debug");
+        gui::Messages().Error(message, "Debug");
     return std::move(read).value();
 }
 
@@ -626,15 +626,15 @@ void PropertiesWindow::SaveClip(int64_t from, int64_t to)
         core::SaveClip(m_source.first, m_source.second, from, to, core::ConversionGameDataFor(core::Settings),
                        std::filesystem::path(QFile::encodeName(*folder).toStdString()), written);
     if (!result.ok) {
-        core::Messages().Error(result.problem, "Save clip");
+        gui::Messages().Error(result.problem, "Save clip");
         return;
     }
     core::Settings.clip_folder = QFile::encodeName(*folder).toStdString();
     m_lastClip = written;
     if (!result.brokeOff.empty())
         // The clip was written as far as the demo goes: say why it ends before the stretch does.
-        core::Messages().Information(
-            "The clip " + written.filename().string() + " ends early: " + result.brokeOff + ".", "Save clip");
+        gui::Messages().Information("The clip " + written.filename().string() + " ends early: " + result.brokeOff + ".",
+                                    "Save clip");
     // Clips are demos like any other: their folder goes into the tree (and is listed there), or
     // is listed again when the list shows it.
     PaneHost& window = m_details.Window();

@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QMenu>
 
-#include "core/common/MessageSink.h"
 #include "core/playback/GameLaunch.h"
 #include "core/playback/Mods.h"
 #include "core/playback/PlayScript.h"
@@ -13,6 +12,7 @@
 #include "core/settings/Settings.h"
 #include "gui/common/BusyScope.h"
 #include "gui/common/Commands.h"
+#include "gui/common/MessageSink.h"
 #include "gui/common/PaneHost.h"
 #include "gui/common/StatusPanels.h"
 #include "gui/lists/DemoListPane.h"
@@ -37,9 +37,9 @@ void ShowPlayFailure(const core::PlayFailure& failure)
     if (failure.text.empty())
         return;
     if (core::IsPlayInformation(failure.code))
-        core::Messages().Information(failure.text, core::PlayErrorTitle(failure.code));
+        gui::Messages().Information(failure.text, core::PlayErrorTitle(failure.code));
     else
-        core::Messages().Error(failure.text, core::PlayErrorTitle(failure.code));
+        gui::Messages().Error(failure.text, core::PlayErrorTitle(failure.code));
 }
 
 // An option of the settings record flipped by its menu entry; the new state sets the check mark.
@@ -168,7 +168,7 @@ bool PlaybackCommands::PlayPlayList()
     core::PlayNotices notices;
     core::PlayResult started = RunPlayCommand([&] { return core::CreatePlaylist(rows, settings, notices); });
     if (!started && started.code() == core::PlayError::NeedsConfirmation) {
-        if (!core::Messages().Question(started.text(), core::kLongPlayListTitle))
+        if (!gui::Messages().Question(started.text(), core::kLongPlayListTitle))
             return false;
         started = RunPlayCommand([&] { return core::CreatePlaylist(rows, settings, notices, true); });
     }

@@ -1,7 +1,7 @@
 #pragma once
 // The sound system reports what went wrong; the window shows it, one box a failure.
-#include "core/common/MessageSink.h"
 #include "core/sound/SoundSystem.h"
+#include "gui/common/MessageSink.h"
 
 namespace gui {
 
@@ -10,7 +10,7 @@ namespace gui {
 inline bool ShowSoundOutcome(const core::SoundPlay& played)
 {
     if (core::Reported(played))
-        core::Messages().Error(played.text(), core::kSoundDebugTitle);
+        gui::Messages().Error(played.text(), core::kSoundDebugTitle);
     return played.ok();
 }
 
