@@ -10,7 +10,7 @@
 
 #include "core/library/FileOps.h"
 #include "support/LibraryTestSupport.h"
-#include "support/Recorder.h"
+#include "support/MessageLog.h"
 
 namespace fs = std::filesystem;
 using librarytest::WriteText;
@@ -25,7 +25,7 @@ std::string Read(const fs::path& path)
 }
 
 // Answers the questions in turn from a script and records everything shown.
-class ScriptedSink : public testsupport::RecordingSink {
+class ScriptedSink : public testsupport::MessageLog {
 public:
     explicit ScriptedSink(std::deque<bool> answers) : m_answers(std::move(answers)) {}
     bool Question(const std::string& text, const std::string& title) override
@@ -53,7 +53,7 @@ struct MoveRun {
 struct MoveQueue {
     std::string folder;
     std::vector<std::string> names;
-    MoveRun Run(const std::string& target, core::MessageSink& sink)
+    MoveRun Run(const std::string& target, testsupport::MessageLog& sink)
     {
         const auto next = [this](core::MoveItem& item) {
             if (names.empty())

@@ -291,7 +291,6 @@ std::vector<LibraryEntry> TestLibrary()
 
 TEST(LibraryIndexQuery, EveryFacetAndTheirCombinationsMatchABruteForceFilter)
 {
-    librarytest::RecordingSink sink;
     Library library(TestLibrary());
     library.Write();
     LibraryIndex index;
@@ -407,7 +406,6 @@ TEST(LibraryIndexQuery, EveryFacetAndTheirCombinationsMatchABruteForceFilter)
 
 TEST(LibraryIndexQuery, LongSearchesAreSimplifiedOrRefusedInTheProgramsWords)
 {
-    librarytest::RecordingSink sink;
     Library library(TestLibrary());
     library.Write();
     LibraryIndex index;
@@ -455,7 +453,6 @@ TEST(LibraryIndexQuery, LongSearchesAreSimplifiedOrRefusedInTheProgramsWords)
 
 TEST(LibraryIndexQuery, CaseIsFoldedForAllOfUnicodeInEveryCoding)
 {
-    librarytest::RecordingSink sink;
     testsupport::ScratchDir root, userData, data;
     searchcases::WriteLibrary(root.path(), userData.path());
     LibraryIndex index;
@@ -481,7 +478,6 @@ TEST(LibraryIndexQuery, CaseIsFoldedForAllOfUnicodeInEveryCoding)
 
 TEST(LibraryIndexQuery, RowsHoldTheListColumnsAndPlayers)
 {
-    librarytest::RecordingSink sink;
     Library library(TestLibrary());
     library.Write();
     LibraryIndex index;
@@ -519,7 +515,6 @@ TEST(LibraryIndexQuery, TermsThatCannotBeReadAreNamed)
 class IndexUpdateTest : public ::testing::Test {
 protected:
     IndexUpdateTest() : library(TestLibrary()) { library.Write(); }
-    librarytest::RecordingSink sink;
     Library library;
     LibraryIndex index;
 };

@@ -165,7 +165,6 @@ TEST(PipesAndDevices, ExtractionDoesNotWriteIntoAPipe)
 TEST(PipesAndDevices, AFolderListingSkipsPipesWhateverTheirNames)
 {
     testsupport::ScratchDir folder;
-    librarytest::RecordingSink sink;
     testsupport::WriteFile(folder.path() / "real.dm_48", Demo("q3dm1"));
     std::vector<std::filesystem::path> fifos;
     for (const char* name : {"pipe.dm_48", "pipe.dm3", "pipe.pk3", "pipe.zip", "pipe.exe", "vmr_scan"}) {
@@ -180,7 +179,6 @@ TEST(PipesAndDevices, AFolderListingSkipsPipesWhateverTheirNames)
         fifos, [&] { ScanDemos(argument, list, playList, feedback, ScanSettings{}, &totals); }));
     ASSERT_EQ(list.rows.size(), 1u);
     EXPECT_EQ(list.rows[0][FieldDemoname], "real.dm_48");
-    EXPECT_TRUE(sink.errors.empty());
     // The pipe named like the cache is replaced by the new cache file.
     EXPECT_TRUE(std::filesystem::is_regular_file(folder.path() / "vmr_scan"));
     // A pipe handed over by name (a play list line) is not listed either.

@@ -6,7 +6,6 @@
 #include <functional>
 
 #include "core/archive/ZipRead.h"
-#include "core/common/Globals.h"
 #include "core/library/ScanCache.h"
 #include "core/library/Scanner.h"
 #include "support/DemoBuilder.h"
@@ -93,7 +92,6 @@ protected:
     }
 
     testsupport::ScratchDir folder, userData;
-    librarytest::RecordingSink sink;
     RecordingList demoList, playList;
     RecordingFeedback feedback;
 };
@@ -316,7 +314,6 @@ TEST_F(ScanDemosTest, AbortKeepsTheOldCacheAndThePartialList)
             << "the demo in progress finishes, nothing after it";
         EXPECT_EQ(Cache(), oldCache);
         EXPECT_EQ(feedback.colour, kColours.demoFolder);
-        EXPECT_EQ(BusyCount.load(), 0);
     }
 }
 
@@ -350,7 +347,6 @@ TEST_F(ScanDemosTest, OnlyDemosAndArchivesWithDemosAreListed)
     Scan();
     EXPECT_EQ(demoList.Column(FieldDemoname), (std::vector<std::string>{"later.DM_68", "sfx.dm3"}));
     EXPECT_EQ(demoList.rows[1][FieldArchiveLocation], "in");
-    EXPECT_TRUE(sink.errors.empty());
 }
 
 TEST_F(ScanDemosTest, SingleModesAppendToThePlayListOnly)
@@ -505,8 +501,7 @@ TEST_F(ScanDemosTest, DemosReadOnlyInPartAreListedQuietlyAndNotCached)
     for (unsigned threads : {1u, 2u}) {
         const ScanTotals totals = Scan(threads);
         ASSERT_EQ(demoList.rows.size(), 7u);
-        EXPECT_TRUE(sink.errors.empty()) << sink.errors.front().first; // no modal box during a listing
-        EXPECT_EQ(demoList.rows[0][FieldMap], "q3dm6");                // what came before the cut is kept
+        EXPECT_EQ(demoList.rows[0][FieldMap], "q3dm6"); // what came before the cut is kept
         EXPECT_EQ(demoList.rows[0][FieldPlaytime], "00:01:00");
         EXPECT_EQ(totals.notFullyRead, 5u);
         EXPECT_TRUE(feedback.summary.ends_with(" 5 demo(s) not fully read, first a-cut.dm_48: Demo cut off after " +
@@ -545,7 +540,6 @@ TEST(UserScanCache, FolderThatCannotTakeItsCacheUsesTheUserCacheFolder)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         testsupport::ScratchDir folder, cacheHome;
-        librarytest::RecordingSink sink;
         testsupport::WriteFile(folder.path() / "a.dm3", Demo("q3dm1"));
         testsupport::WriteFile(folder.path() / "b.dm3", Demo("q3dm2"));
         c.block(folder.path());

@@ -2,11 +2,9 @@
 // scratch folder; the game program is the recording shell program of the playback tests.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <string>
 
-#include "core/common/Globals.h"
 #include "core/playback/GameLaunch.h"
 #include "core/playback/VersionSwitch.h"
 #include "support/PlayTestSupport.h"
@@ -131,27 +129,6 @@ TEST_F(VersionSwitchTest, RenamesThatNeverSucceedEndAtTheTimeLimit)
     ASSERT_EQ(m_messages.shown.size(), 1u);
     EXPECT_EQ(m_messages.shown[0].title, "Debug");
     EXPECT_EQ(ReadText(GameDir() / "newversion"), "in the way");
-}
-
-TEST_F(VersionSwitchTest, RenamePassesHoldTheBusyCount)
-{
-    BothVersionsWithNewActive();
-    ASSERT_TRUE(Shown(core::StartGame((GameDir() / "quake3.x86").string(), "", Play())));
-    // Every message the passes pump could be a close or a play command: none may find the program
-    // idle.
-    int lowest = 1000;
-    int pumps = 0;
-    core::Hooks().pump = [&] {
-        lowest = std::min(lowest, core::BusyCount.load());
-        ++pumps;
-    };
-    const bool switched = Shown(core::SwitchVersion(false, Play()));
-    core::Hooks().pump = nullptr;
-    EXPECT_TRUE(switched);
-    EXPECT_GT(pumps, 0);
-    EXPECT_GE(lowest, 1);
-    EXPECT_EQ(core::BusyCount, 0);
-    EXPECT_TRUE(OldLayout());
 }
 
 TEST_F(VersionSwitchTest, MenuShowsNoVersionWithoutTheOriginalGame)

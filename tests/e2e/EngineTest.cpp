@@ -36,7 +36,7 @@
 #include "platform/GameWindow.h"
 #include "support/DemoBuilder.h"
 #include "support/LibraryTestSupport.h"
-#include "support/Recorder.h"
+#include "support/MessageLog.h"
 #include "support/SampleDemos.h"
 #include "support/ZipBuilder.h"
 
@@ -202,7 +202,7 @@ protected:
 
     testsupport::ScratchDir m_scratch;
     VirtualDisplay m_display;
-    testsupport::RecordingSink m_messages;
+    testsupport::MessageLog m_messages;
     // The settings a play command is started with, as the window makes them from its record.
     core::PlaybackSettings Play() const { return core::PlaybackSettingsFor(m_record); }
     // What the window shows of a play command, recorded as it would be: the notices, then the

@@ -12,12 +12,12 @@
 #include <filesystem>
 #include <fstream>
 
-#include "core/common/Globals.h"
 #include "core/library/FolderTreeOps.h"
 #include "core/settings/Settings.h"
 #include "gui/app/FileOpener.h"
 #include "gui/app/MainWindow.h"
 #include "gui/app/SingleInstance.h"
+#include "gui/common/BusyScope.h"
 #include "gui/common/PaletteColours.h"
 #include "gui/details/ColouredText.h"
 #include "gui/details/DemoDetails.h"
@@ -219,10 +219,10 @@ void DesktopTest::demoFromTheCommandLineShowsItsProperties()
     QCOMPARE(ShownProperties(*window)->windowTitle(), QStringLiteral("Properties of final.dm_68"));
 
     // Files that came while a listing ran wait for its end.
-    ++core::BusyCount;
+    ++gui::BusyCount;
     opener->Open({Text(demos / "a.dm_48")});
     QCOMPARE(window->CurrentFolder(), elsewhere.string());
-    --core::BusyCount;
+    --gui::BusyCount;
     QTRY_COMPARE(ShownDemo(*window), QStringLiteral("a.dm_48"));
     QCOMPARE(window->CurrentFolder(), demos.string());
     QVERIFY(sink.shown.empty());

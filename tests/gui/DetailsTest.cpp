@@ -14,13 +14,12 @@
 #include <filesystem>
 #include <fstream>
 
-#include "core/common/BusyScope.h"
-#include "core/common/Globals.h"
 #include "core/details/DemoDescription.h"
 #include "core/details/DetailRules.h"
 #include "core/library/FolderTreeOps.h"
 #include "core/settings/Settings.h"
 #include "gui/app/MainWindow.h"
+#include "gui/common/BusyScope.h"
 #include "gui/common/PaletteColours.h"
 #include "gui/details/ColouredText.h"
 #include "gui/details/DemoDetails.h"
@@ -225,7 +224,7 @@ void DetailsTest::propertiesOfATeamDemo()
     gui::PropertiesWindow* prop = Details(*window).Properties();
     QVERIFY(prop);
     QVERIFY(prop->isVisible());
-    QCOMPARE(core::BusyCount.load(), 0);
+    QCOMPARE(gui::BusyCount.load(), 0);
 
     QCOMPARE(prop->windowTitle(), QStringLiteral("Properties of team.dm_48"));
     QCOMPARE(prop->Value(QStringLiteral("Map:")), QStringLiteral("ctfspace.bsp"));
@@ -312,7 +311,7 @@ void DetailsTest::propertiesOfATeamDemo()
 
     // A busy count keeps the window open; closing frees it and the player window.
     {
-        const core::BusyScope busy;
+        const gui::BusyScope busy;
         QVERIFY(!prop->close());
     }
     QVERIFY(gui::DragsSuspended()); // no drags from the lists while the window exists

@@ -9,17 +9,20 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 
-#include "core/common/BusyScope.h"
-#include "core/common/Globals.h"
 #include "core/library/FolderTreeOps.h"
 #include "core/playback/PlaybackKeys.h"
+#include "core/playback/RunningGame.h"
 #include "core/settings/Settings.h"
 #include "gui/app/BoxMessageSink.h"
 #include "gui/app/CommandBar.h"
 #include "gui/app/MainWindow.h"
+#include "gui/common/BusyScope.h"
 #include "gui/lists/DemoListPane.h"
 #include "gui/lists/PlayListPane.h"
 #include "gui/playback/GameParametersDialog.h"
@@ -87,6 +90,7 @@ private slots:
     void failedGameStartKeepsTheWindowOpen();
     void demoOfAModThatIsNotInstalledIsRefusedInABox();
     void versionMenu();
+    void versionSwitchOfARunningGameKeepsTheWindowBusy();
 };
 
 void PlaybackTest::keysDialogBindsTheDefaultsUntilOk()
@@ -196,7 +200,7 @@ void PlaybackTest::playCommands()
     window->ListNode(core::FindNodeByPath(window->TreePane().Tree(), demos.string()));
     list.SelectRows({0}, false);
     {
-        const core::BusyScope busy;
+        const gui::BusyScope busy;
         commands.playDemo->trigger();
     }
     QVERIFY(!fs::exists(script));
@@ -293,7 +297,7 @@ void PlaybackTest::demoOfAModThatIsNotInstalledIsRefusedInABox()
     QVERIFY(window);
     gui::BoxMessageSink boxes;
     boxes.SetParent(window.get());
-    core::SetMessageSink(&boxes);
+    gui::SetMessageSink(&boxes);
     gui::DemoListPane& list = window->DemoList();
     window->ListNode(core::FindNodeByPath(window->TreePane().Tree(), sandbox.Game().string()));
     list.SelectRows({RowNamed(list, "duel.dm_68")}, false);
@@ -304,7 +308,7 @@ void PlaybackTest::demoOfAModThatIsNotInstalledIsRefusedInABox()
         text = box.text();
         box.accept();
     });
-    core::SetMessageSink(nullptr);
+    gui::SetMessageSink(nullptr);
     QVERIFY(shown);
     QCOMPARE(title, QStringLiteral("Demo Mod not Installed"));
     QVERIFY2(text.startsWith(QStringLiteral("The demo \"duel.dm_68\" was recorded with the mod \"cpma\", which is "
@@ -361,6 +365,47 @@ void PlaybackTest::versionMenu()
     QVERIFY(window->close());
     QCOMPARE(ReadFile(sandbox.Game() / "oldversion"), std::string("old"));
     QVERIFY(fs::exists(base / "pak4.pk3") && fs::exists(base / "pak5.pk3"));
+}
+
+void PlaybackTest::versionSwitchOfARunningGameKeepsTheWindowBusy()
+{
+    Sandbox sandbox;
+    const fs::path base = sandbox.Game() / "baseoa";
+    for (const char* pack : {"pak0.pk3", "pak4.pk3", "pak5.pk3"})
+        std::ofstream(base / pack) << pack;
+    // Both versions stay until the console asks them to quit.
+    for (const char* program : {"quake3.x86", "oldversion"}) {
+        std::ofstream(sandbox.Game() / program)
+            << "#!/bin/sh\nwhile IFS= read -r line; do [ \"$line\" = quit ] && exit 0; done\nsleep 30\n";
+        fs::permissions(sandbox.Game() / program, fs::perms::owner_all);
+    }
+    sandbox.WriteConfig("[Global]\r\nbase_folder=baseoa\r\n");
+    auto window = sandbox.Start(false);
+    QVERIFY(window);
+    const core::PlaybackSettings playback = core::PlaybackSettingsFor(core::Settings);
+    QVERIFY(core::StartGame((sandbox.Game() / "quake3.x86").string(), "", playback).ok());
+
+    // The switch closes the game, renames in passes and waits for the game again, handling the
+    // window's events all along: none of them may find the window idle, and a close is refused.
+    const std::function<void()> pump = core::Hooks().pump;
+    int lowest = 1000;
+    int pumps = 0;
+    bool closed = false;
+    core::Hooks().pump = [&] {
+        lowest = std::min(lowest, gui::BusyCount.load());
+        if (++pumps == 1)
+            closed = window->close();
+        pump();
+    };
+    window->Cmds().versionIs117->trigger();
+    core::Hooks().pump = pump;
+    QVERIFY(window->Cmds().versionIs117->isChecked());
+    QVERIFY(fs::exists(sandbox.Game() / "newversion") && fs::exists(base / "pak4.zip"));
+    QVERIFY(pumps > 0);
+    QCOMPARE(lowest, 1);
+    QVERIFY(!closed);
+    QCOMPARE(gui::BusyCount.load(), 0);
+    platform::Game().Close(std::chrono::milliseconds(2000));
 }
 
 VELMORA_GUI_TEST(PlaybackTest)

@@ -7,13 +7,12 @@
 
 #include <filesystem>
 
-#include "core/common/BusyScope.h"
-#include "core/common/Globals.h"
 #include "core/playback/RunningGame.h"
 #include "core/settings/Settings.h"
 #include "core/sound/SoundSystem.h"
 #include "gui/app/CommandBar.h"
 #include "gui/app/MainWindow.h"
+#include "gui/common/BusyScope.h"
 #include "gui/lists/DemoListPane.h"
 #include "support/Recorder.h"
 #include "support/WaveBuilder.h"
@@ -39,6 +38,7 @@ private slots:
     void commandBarButtonsClickBeforeTheirWork();
     void buttonSoundOffIsSilentAndTheCommandStillWorks();
     void playItAndHelpKeyClickAndPlayListStopsTheMusic();
+    void clickThatCannotPlayIsShownAndTheCommandStillWorks();
 
 private:
     std::unique_ptr<guitest::Sandbox> m_sandbox;
@@ -138,7 +138,7 @@ void SoundClicksTest::playItAndHelpKeyClickAndPlayListStopsTheMusic()
     m_window->DemoList().SelectRows({0}, false);
     QVERIFY(m_window->DemoList().PlayAction()->isEnabled());
     {
-        const core::BusyScope busy;
+        const gui::BusyScope busy;
         m_window->DemoList().PlayAction()->trigger();
     }
     QVERIFY(core::Sound().HasBuffer(kButton));
@@ -157,6 +157,23 @@ void SoundClicksTest::playItAndHelpKeyClickAndPlayListStopsTheMusic()
     core::Hooks().menuClickAndStopSounds();
     QVERIFY(core::Sound().HasBuffer(kButton));
     QVERIFY(!core::Sound().MusicPlaying());
+}
+
+void SoundClicksTest::clickThatCannotPlayIsShownAndTheCommandStillWorks()
+{
+    testsupport::WriteFile(
+        m_pack, testsupport::BuildZip({{.name = "sound/misc/menu1.wav", .data = testsupport::BuildRiff({}, "AVI ")}}));
+    testsupport::RecordingSink sink;
+    const bool shown = m_window->PlayListShown();
+    QTest::mouseClick(ButtonOf(*m_window, m_window->Cmds().showPlayList), Qt::LeftButton);
+    QCOMPARE(m_window->PlayListShown(), !shown);
+    QCOMPARE(sink.shown.size(), size_t(1));
+    QCOMPARE(sink.shown[0].text, std::string("Not a wave file!"));
+    QCOMPARE(sink.shown[0].title, std::string("Debug"));
+    QVERIFY(!core::Sound().HasBuffer(kButton));
+    // A member the pack lacks is only refused: nothing more is shown.
+    QTest::mouseClick(ButtonOf(*m_window, m_window->Cmds().readOnly), Qt::LeftButton);
+    QCOMPARE(sink.shown.size(), size_t(1));
 }
 
 VELMORA_GUI_TEST(SoundClicksTest)

@@ -13,10 +13,10 @@
 
 #include <filesystem>
 
-#include "core/common/Globals.h"
 #include "core/settings/Settings.h"
 #include "core/sound/OpenAlOutput.h"
 #include "gui/app/MainWindow.h"
+#include "gui/common/BusyScope.h"
 #include "gui/sound/SoundOptionsWindow.h"
 #include "gui/sound/SoundPump.h"
 #include "support/Recorder.h"
@@ -185,7 +185,7 @@ void SoundOptionsWindowTest::mapMusicFadesUnderTheWindowTimerWhileCloseWaits()
     QTimer::singleShot(120, this, [&] {
         closeEnabledDuringFade = window->CloseButton()->isEnabled();
         boxEnabledDuringFade = window->ChannelBox(kMusic)->isEnabled();
-        busyDuringFade = core::BusyCount;
+        busyDuringFade = gui::BusyCount;
         closedDuringFade = window->close();
         QTest::keyClick(window, Qt::Key_Escape);
     });
@@ -199,7 +199,7 @@ void SoundOptionsWindowTest::mapMusicFadesUnderTheWindowTimerWhileCloseWaits()
     QVERIFY(!core::Settings.play_musics);
     QVERIFY(!window->VolumeSlider(kMusic)->isEnabled());
     QVERIFY(window->CloseButton()->isEnabled());
-    QCOMPARE(core::BusyCount, 0);
+    QCOMPARE(gui::BusyCount, 0);
 
     // On again: the music of the demo shown starts over, and its slider moves it at once.
     Click(window->ChannelBox(kMusic));

@@ -4,11 +4,10 @@
 #include <QTest>
 #include <QToolBar>
 
-#include "core/common/BusyScope.h"
-#include "core/common/Globals.h"
 #include "core/library/FolderTreeOps.h"
 #include "gui/app/CommandBar.h"
 #include "gui/app/MainWindow.h"
+#include "gui/common/BusyScope.h"
 #include "gui/common/StatusPanels.h"
 #include "gui/lists/DemoListPane.h"
 #include "gui/lists/PlayListPane.h"
@@ -199,10 +198,10 @@ void StartUpTest::closeIsRefusedWhileBusy()
     auto window = sandbox.Start();
     QVERIFY(window);
     {
-        const core::BusyScope busy;
+        const gui::BusyScope busy;
         QVERIFY(!window->close());
         QVERIFY(window->isVisible());
-        QCOMPARE(core::BusyCount.load(), 1);
+        QCOMPARE(gui::BusyCount.load(), 1);
         QVERIFY(!std::filesystem::exists(sandbox.Config()));
     }
     QVERIFY(window->close());

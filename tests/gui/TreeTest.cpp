@@ -5,10 +5,9 @@
 #include <QTest>
 #include <QUrl>
 
-#include "core/common/BusyScope.h"
-#include "core/common/Globals.h"
 #include "core/library/FolderTreeOps.h"
 #include "gui/app/MainWindow.h"
+#include "gui/common/BusyScope.h"
 #include "gui/common/StatusPanels.h"
 #include "gui/lists/DemoListPane.h"
 #include "gui/tree/FolderTreePane.h"
@@ -74,7 +73,7 @@ void TreeTest::selectionListsOnlyWhatIsNotListed()
 
     // While a long operation runs the selection does not move and nothing is listed.
     {
-        const core::BusyScope busy;
+        const gui::BusyScope busy;
         ClickNode(*window, sandbox.Game() / "a");
         QCOMPARE(core::NodePath(*window->TreePane().Tree().Selected()), (sandbox.Game() / "b").string());
         QCOMPARE(window->CurrentFolder(), (sandbox.Game() / "b").string());

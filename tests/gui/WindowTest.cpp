@@ -23,8 +23,6 @@
 
 #include <filesystem>
 
-#include "core/common/Globals.h"
-#include "core/common/MessageSink.h"
 #include "core/library/FolderTreeOps.h"
 #include "core/settings/Settings.h"
 #include "core/sound/OpenAlOutput.h"
@@ -32,6 +30,8 @@
 #include "gui/app/BoxMessageSink.h"
 #include "gui/app/CommandBar.h"
 #include "gui/app/MainWindow.h"
+#include "gui/common/BusyScope.h"
+#include "gui/common/MessageSink.h"
 #include "gui/common/StatusPanels.h"
 #include "gui/common/WindowPlacement.h"
 #include "gui/details/DemoDetails.h"
@@ -516,7 +516,7 @@ void WindowTest::boxesOpenOverTheWindowInUse()
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     gui::BoxMessageSink boxes;
     boxes.SetParent(window.get());
-    core::SetMessageSink(&boxes);
+    gui::SetMessageSink(&boxes);
     gui::DemoDetails& details = Details(*window);
     window->DemoList().SelectRows({0}, false);
     window->DemoList().PropertiesAction()->trigger();
@@ -549,11 +549,11 @@ void WindowTest::boxesOpenOverTheWindowInUse()
             owner = box.parentWidget() ? box.parentWidget()->window() : nullptr;
             above = box.windowHandle() && box.windowHandle()->transientParent() == inUse->windowHandle();
         });
-        core::Messages().Error("The demo cannot be played.", "Demo Protocol not Playable");
+        gui::Messages().Error("The demo cannot be played.", "Demo Protocol not Playable");
         QCOMPARE(owner, inUse);
         QVERIFY(above);
     }
-    core::SetMessageSink(nullptr);
+    gui::SetMessageSink(nullptr);
     sound->close();
 }
 

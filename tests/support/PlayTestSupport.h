@@ -17,7 +17,7 @@
 #include "core/settings/Settings.h"
 #include "platform/GameProcess.h"
 #include "support/LibraryTestSupport.h"
-#include "support/Recorder.h"
+#include "support/MessageLog.h"
 
 namespace playtest {
 
@@ -105,7 +105,7 @@ protected:
     }
 
     testsupport::ScratchDir m_scratch;
-    testsupport::RecordingSink m_messages;
+    testsupport::MessageLog m_messages;
     core::PlayNotices m_notices;
     core::SettingsRecord m_record;
 };

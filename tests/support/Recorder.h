@@ -3,20 +3,15 @@
 #include <string>
 #include <vector>
 
-#include "core/common/MessageSink.h"
+#include "gui/common/MessageSink.h"
+#include "support/MessageLog.h"
 
 namespace testsupport {
 
-struct ShownMessage {
-    std::string kind; // "error", "information" or "question"
-    std::string text;
-    std::string title;
-};
-
-class RecordingSink : public core::MessageSink {
+class RecordingSink : public gui::MessageSink {
 public:
-    RecordingSink() { core::SetMessageSink(this); }
-    ~RecordingSink() override { core::SetMessageSink(nullptr); }
+    RecordingSink() { gui::SetMessageSink(this); }
+    ~RecordingSink() override { gui::SetMessageSink(nullptr); }
 
     void Error(const std::string& text, const std::string& title) override { shown.push_back({"error", text, title}); }
     void Information(const std::string& text, const std::string& title) override

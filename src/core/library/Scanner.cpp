@@ -12,7 +12,6 @@
 
 #include "core/archive/DemoFile.h"
 #include "core/archive/ZipRead.h"
-#include "core/common/BusyScope.h"
 #include "core/details/DemoDescription.h"
 #include "core/library/DemoFiles.h"
 #include "core/library/ScanCache.h"
@@ -33,7 +32,7 @@ struct ScanItem : ListedDemo {
     std::vector<std::string> KeyFields() const { return CacheKeyFields(name, size, dosDateTime, archiveField); }
 };
 
-// A listing holds the busy count and shows the wait cursor.
+// A listing shows the wait cursor.
 class ListingScope {
 public:
     explicit ListingScope(LibraryFeedback& feedback) : m_feedback(feedback) { m_feedback.SetWaitCursor(true); }
@@ -42,7 +41,6 @@ public:
     ListingScope& operator=(const ListingScope&) = delete;
 
 private:
-    BusyScope m_busy; // declared first: raised before the cursor changes, lowered after
     LibraryFeedback& m_feedback;
 };
 

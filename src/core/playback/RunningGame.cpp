@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "core/common/BusyScope.h"
 #include "core/common/TextEncoding.h"
 #include "core/library/DemoFiles.h"
 #include "core/playback/GamePrograms.h"
@@ -110,13 +109,11 @@ void RaiseGameWindow(const PlaybackSettings& settings)
 
 bool CloseGame(const PlaybackSettings& settings)
 {
-    BusyScope busy;
     return KnownGame(settings).Close(TimeLimits().close, Pump);
 }
 
 bool WaitForGame(const PlaybackSettings& settings)
 {
-    BusyScope busy;
     return KnownGame(settings).WaitUntilRunning(TimeLimits().start, Pump);
 }
 

@@ -14,7 +14,8 @@
 
 namespace core {
 
-// What the window does while the core waits or works; empty functions do nothing. Set by the GUI.
+// What the window does while the core waits or works; empty functions do nothing. Set by the GUI,
+// which also keeps the events handled by the pump from closing the window or starting other work.
 struct PlaybackHooks {
     std::function<void()> pump;                     // process pending window messages
     std::function<void(bool)> busyCursor;           // hourglass on (true) and off

@@ -4,7 +4,6 @@
 #include <chrono>
 #include <thread>
 
-#include "core/common/BusyScope.h"
 #include "core/library/DemoFiles.h"
 #include "core/playback/GamePrograms.h"
 #include "core/playback/PlaybackSettings.h"
@@ -50,8 +49,6 @@ bool RenameInOrder(const std::array<Rename, 4>& renames)
 // has not succeeded yet, until all have or the time limit is reached.
 bool RenameInPasses(const std::array<Rename, 4>& renames)
 {
-    // The passes pump the window's messages: a close or a play command must wait meanwhile.
-    const BusyScope busy;
     const auto deadline = std::chrono::steady_clock::now() + TimeLimits().renames;
     std::array<bool, 4> done{};
     for (;;) {

@@ -121,12 +121,13 @@ void SoundOptions::ButtonSoundClicked(bool checked)
     Changed();
 }
 
-void SoundOptions::SliderMoved(SoundChannel channel, int value)
+SoundPlay SoundOptions::SliderMoved(SoundChannel channel, int value)
 {
     value = std::clamp(value, kVolumeSliderMin, kVolumeSliderMax);
     m_state.sliderValue[static_cast<int>(channel)] = value;
-    m_sound.SetVolume(channel, value);
+    SoundPlay applied = m_sound.SetVolume(channel, value);
     Changed();
+    return applied;
 }
 
 void SoundOptions::RefreshChannelControls()

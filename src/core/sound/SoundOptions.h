@@ -53,7 +53,8 @@ public:
     void MapMusicClicked(bool checked);
     void ModelSoundClicked(bool checked);
     void ButtonSoundClicked(bool checked);
-    void SliderMoved(SoundChannel channel, int value);
+    // A failure of the sound output is returned for the window to show.
+    SoundPlay SliderMoved(SoundChannel channel, int value);
     // "&Close", Escape and the window's own close button are refused while a change runs.
     bool CanClose() const { return !m_state.changeInProgress; }
 

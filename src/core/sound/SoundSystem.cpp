@@ -7,8 +7,6 @@
 #include <thread>
 
 #include "core/archive/ZipRead.h"
-#include "core/common/Globals.h"
-#include "core/common/MessageSink.h"
 #include "core/sound/OpenAlOutput.h"
 #include "core/sound/WaveHeader.h"
 
@@ -19,9 +17,19 @@ const char* const kMenuClick = "sound\\misc\\menu1.wav";
 const char* const kToggleClick = "sound\\misc\\menu4.wav";
 const char* const kDefaultTaunt = "sound\\player\\sarge\\taunt.wav";
 
-void ShowError(const std::string& text)
+Failure<SoundError> NotPlayed()
 {
-    Messages().Error(text, kSoundDebugTitle);
+    return {SoundError::NotPlayed, ""};
+}
+
+Failure<SoundError> OutputFailure(SoundResult code)
+{
+    return {SoundError::Output, SoundErrorText(code)};
+}
+
+Failure<SoundError> UnpackFailure()
+{
+    return {SoundError::Unpack, kSoundUnpackErrorText};
 }
 
 // Sets a flag for the lifetime of the object; every way out of PlaySoundFromPak clears it.
@@ -154,35 +162,35 @@ bool SoundSystem::OpenAtStartUp()
     return false;
 }
 
-bool SoundSystem::PlaySoundFromPak(const std::string& packPath, const std::string& memberName, int channel)
+SoundPlay SoundSystem::PlaySoundFromPak(const std::string& packPath, const std::string& memberName, int channel)
 {
     if (m_inPlaySoundFromPak)
-        return false;
+        return NotPlayed();
     FlagGuard guard(m_inPlaySoundFromPak);
 
     if (channel < 0 || channel >= kSoundChannelCount)
-        return false;
+        return NotPlayed();
     const auto which = static_cast<SoundChannel>(channel);
     if (!m_settings.sound_enable || !ChannelOption(m_settings, which) || !m_output)
-        return false;
+        return NotPlayed();
     std::error_code ec;
     if (!std::filesystem::is_regular_file(packPath, ec))
-        return false;
+        return NotPlayed();
 
     ReleaseChannel(which);
 
     MemberPlace place;
     if (!FindMemberPlace(packPath, memberName, place))
-        return false;
+        return NotPlayed();
     // A directory entry promising more than its compressed bytes can hold is damaged; nothing is
     // reserved for its claim.
     if (!place.Plausible())
-        return false;
+        return NotPlayed();
     const uint32_t memberSize = place.size;
     const uint32_t headerOffset = place.headerOffset;
 
-    if (!StartSound(packPath, headerOffset, memberSize, which))
-        return false;
+    if (SoundPlay started = StartSound(packPath, headerOffset, memberSize, which); !started)
+        return started;
 
     if (which == SoundChannel::Music) {
         // Other sounds stay refused until the music has come up to its volume. The fade ends by
@@ -190,11 +198,11 @@ bool SoundSystem::PlaySoundFromPak(const std::string& packPath, const std::strin
         while (m_fadingIn && MusicPlaying())
             m_waiter();
     }
-    return true;
+    return Done{};
 }
 
-bool SoundSystem::StartSound(const std::string& packPath, uint32_t headerOffset, uint32_t memberSize,
-                             SoundChannel channel)
+SoundPlay SoundSystem::StartSound(const std::string& packPath, uint32_t headerOffset, uint32_t memberSize,
+                                  SoundChannel channel)
 {
     // Only the header passes through memory of our own; the samples go straight into the buffer.
     std::array<uint8_t, kWaveHeaderBytes> head{};
@@ -203,21 +211,16 @@ bool SoundSystem::StartSound(const std::string& packPath, uint32_t headerOffset,
     // Busy: this call came from inside another extraction's event processing (a click during a
     // folder listing). Nothing failed that the user should be told about.
     if (unzipped == UnzipResult::Busy)
-        return false;
+        return NotPlayed();
     if (unzipped != UnzipResult::Ok) {
-        ShowError(kSoundUnpackErrorText);
-        return false;
+        return UnpackFailure();
     }
     WaveHeader header;
     if (const WaveHeaderResult parsed = ParseWaveHeader({head.data(), got}, header); parsed != WaveHeaderResult::Ok) {
-        ShowError(WaveHeaderErrorText(parsed));
-        return false;
+        return Failure<SoundError>{SoundError::WaveHeader, WaveHeaderErrorText(parsed)};
     }
 
-    auto fail = [](SoundResult code) {
-        ShowError(SoundErrorText(code));
-        return false;
-    };
+    auto fail = [](SoundResult code) -> SoundPlay { return OutputFailure(code); };
     if (const SoundResult r = CheckPlayableFormat(header.format); r != kSoundOk)
         return fail(r);
     // The header's claim is bounded by what the member holds, in whole sample blocks.
@@ -241,8 +244,8 @@ bool SoundSystem::StartSound(const std::string& packPath, uint32_t headerOffset,
     // A damaged member is not played in part: its samples are not what the pack holds.
     if (unpacked != UnzipResult::Ok) {
         if (unpacked != UnzipResult::Busy)
-            ShowError(kSoundUnpackErrorText);
-        return false;
+            return UnpackFailure();
+        return NotPlayed();
     }
     if (unlocked != kSoundOk)
         return fail(unlocked);
@@ -268,29 +271,35 @@ bool SoundSystem::StartSound(const std::string& packPath, uint32_t headerOffset,
         m_fadingIn = true;
         StartTimer();
     }
-    return true;
+    return Done{};
 }
 
-bool SoundSystem::PlayButtonSound(ButtonSound command)
+SoundPlay SoundSystem::PlayButtonSound(ButtonSound command)
 {
     return PlaySoundFromPak(m_settings.game.mainPack, ButtonSoundMember(command),
                             static_cast<int>(SoundChannel::ButtonSound));
 }
 
-bool SoundSystem::PlayMapMusic(const std::string& levelShotPack, const std::string& musicEntry)
+SoundPlay SoundSystem::PlayMapMusic(const std::string& levelShotPack, const std::string& musicEntry)
 {
     if (musicEntry == "N/A")
-        return false;
+        return NotPlayed();
     const std::string member = MusicMemberFromEntry(musicEntry);
     const int music = static_cast<int>(SoundChannel::Music);
-    return PlaySoundFromPak(levelShotPack, member, music) || PlaySoundFromPak(m_settings.game.mainPack, member, music);
+    // A member the level shot's pack holds but cannot play is reported, not looked for elsewhere.
+    if (SoundPlay played = PlaySoundFromPak(levelShotPack, member, music); played || Reported(played))
+        return played;
+    return PlaySoundFromPak(m_settings.game.mainPack, member, music);
 }
 
-bool SoundSystem::PlayTaunt(const std::string& modelPack, const std::string& modelName)
+SoundPlay SoundSystem::PlayTaunt(const std::string& modelPack, const std::string& modelName)
 {
     const int model = static_cast<int>(SoundChannel::ModelSound);
-    if (!modelPack.empty() && PlaySoundFromPak(modelPack, "sound\\player\\" + modelName + "\\taunt.wav", model))
-        return true;
+    if (!modelPack.empty()) {
+        SoundPlay played = PlaySoundFromPak(modelPack, "sound\\player\\" + modelName + "\\taunt.wav", model);
+        if (played || Reported(played))
+            return played;
+    }
     return PlaySoundFromPak(m_settings.game.mainPack, kDefaultTaunt, model);
 }
 
@@ -306,7 +315,8 @@ void SoundSystem::FadeOutMusic()
         // Music quieter than the floor is not raised to it on the way out.
         m_fadeOutFloor = std::min(kFadeFloor, m_fadeVolume);
         m_fadingOut = true;
-        m_fadeBusy.emplace();
+        if (m_fadeOutListener)
+            m_fadeOutListener(true);
         StartTimer();
     }
     while (m_fadingOut && m_fadeVolume > m_fadeOutFloor && MusicPlaying())
@@ -319,9 +329,10 @@ void SoundSystem::FinishFadeOut()
 {
     m_fadingOut = false;
     m_fadingIn = false;
-    m_fadeBusy.reset();
     StopTimer();
     Slot(SoundChannel::Music).reset();
+    if (m_fadeOutListener)
+        m_fadeOutListener(false);
 }
 
 void SoundSystem::StopSounds()
@@ -362,13 +373,13 @@ int SoundSystem::BufferVolume(SoundChannel channel) const
     return ChannelVolume(m_settings, channel);
 }
 
-void SoundSystem::SetVolume(SoundChannel channel, int hundredthsDb)
+SoundPlay SoundSystem::SetVolume(SoundChannel channel, int hundredthsDb)
 {
     ChannelVolume(m_settings, channel) = hundredthsDb;
-    if (!Slot(channel))
-        return;
-    if (const SoundResult r = Slot(channel)->SetVolume(hundredthsDb); r != kSoundOk)
-        ShowError(SoundErrorText(r));
+    if (Slot(channel))
+        if (const SoundResult r = Slot(channel)->SetVolume(hundredthsDb); r != kSoundOk)
+            return OutputFailure(r);
+    return Done{};
 }
 
 void SoundSystem::Tick()
@@ -425,7 +436,7 @@ SoundSystem& Sound()
     return sound;
 }
 
-bool PlaySoundFromPak(const std::string& packPath, const std::string& memberName, int channel)
+SoundPlay PlaySoundFromPak(const std::string& packPath, const std::string& memberName, int channel)
 {
     return Sound().PlaySoundFromPak(packPath, memberName, channel);
 }

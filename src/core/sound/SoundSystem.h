@@ -6,10 +6,9 @@
 #include <array>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 
-#include "core/common/BusyScope.h"
+#include "core/common/Result.h"
 #include "core/settings/Settings.h"
 #include "core/sound/SoundOutput.h"
 
@@ -30,6 +29,23 @@ inline constexpr int kFadeTickMilliseconds = 50;
 inline constexpr const char* kSoundDebugTitle = "Debug";
 inline constexpr const char* kSoundUnpackErrorText =
     "Memory Allocation Error in proc PlaySoundFromPak (unzipfiletomemory)";
+
+// Why a sound did not play. NotPlayed is nothing to tell the user (sound or the channel off, the
+// pack or the member missing, another sound being started); the others are shown with the title
+// kSoundDebugTitle and the failure's text.
+enum class SoundError {
+    NotPlayed,
+    Unpack,     // the member could not be unpacked (kSoundUnpackErrorText)
+    WaveHeader, // the member is no wave file the output can take
+    Output,     // the sound output refused a step
+};
+// Played (Done), or why not.
+using SoundPlay = Result<Done, SoundError>;
+// True when the failure is one the user is told about.
+inline bool Reported(const SoundPlay& played)
+{
+    return !played && played.code() != SoundError::NotPlayed;
+}
 
 // The commands whose buttons click before doing their work.
 enum class ButtonSound {
@@ -96,22 +112,23 @@ public:
     // channel (0, 1 or 2) and plays it; the music fades in and this call returns once the fade
     // has ended. False, silently, while another call runs (also during its fade in), when sound
     // or the channel is off, when the pack or the member is missing, or when it was asked for
-    // from inside another extraction (whose archive guard refuses a second one). Header, unpack and
-    // output failures are shown through Messages() and also give false; the channel is then
-    // empty and the next sound plays normally.
-    bool PlaySoundFromPak(const std::string& packPath, const std::string& memberName, int channel);
+    // from inside another extraction (whose archive guard refuses a second one): all NotPlayed.
+    // Header, unpack and output failures are failures of their own, for the caller to show; the
+    // channel is then empty and the next sound plays normally.
+    SoundPlay PlaySoundFromPak(const std::string& packPath, const std::string& memberName, int channel);
 
     // The click of a command's button, from the main pack.
-    bool PlayButtonSound(ButtonSound command);
+    SoundPlay PlayButtonSound(ButtonSound command);
     // The properties window's music: the demo's music entry ("N/A" plays nothing) from the pack
-    // of the level shot, failing that from the main pack.
-    bool PlayMapMusic(const std::string& levelShotPack, const std::string& musicEntry);
+    // of the level shot, failing that (NotPlayed) from the main pack.
+    SoundPlay PlayMapMusic(const std::string& levelShotPack, const std::string& musicEntry);
     // The player description's taunt: "sound\player\<model>\taunt.wav" from the pack that holds
-    // the model's icon, failing that (or with no pack, "") sarge's taunt from the main pack.
-    bool PlayTaunt(const std::string& modelPack, const std::string& modelName);
+    // the model's icon, failing that (NotPlayed, or with no pack, "") sarge's taunt from the main
+    // pack.
+    SoundPlay PlayTaunt(const std::string& modelPack, const std::string& modelName);
 
-    // Fades the music down to -5000 and releases it; returns once it is released. The busy count
-    // stays raised meanwhile. Nothing happens when no music plays.
+    // Fades the music down to -5000 and releases it; returns once it is released. FadingOut() is
+    // true meanwhile. Nothing happens when no music plays.
     void FadeOutMusic();
     // Before the game starts: the music fades out and the model sound ends. A click that was
     // just asked for is left to finish.
@@ -123,14 +140,19 @@ public:
     // The volume of the channel's buffer; the volume option when it holds none.
     int BufferVolume(SoundChannel channel) const;
     // A moved volume slider: the option takes the value, and a sound on the channel takes it
-    // at once.
-    void SetVolume(SoundChannel channel, int hundredthsDb);
+    // at once; a failure of the output is returned (the option has the value all the same).
+    SoundPlay SetVolume(SoundChannel channel, int hundredthsDb);
 
     // One step of the running fade; the window timer calls it every 50 ms while the timer is
     // wanted and it does nothing otherwise.
     void Tick();
     bool TimerRunning() const { return m_timerRunning; }
     bool FadingIn() const { return m_fadingIn; }
+    // From the start of a fade out until the music is released; the window's events handled
+    // while it is waited for must not close the window.
+    bool FadingOut() const { return m_fadingOut; }
+    // Told when a fade out starts (true) and when it has ended (false).
+    void SetFadeOutListener(std::function<void(bool)> listener) { m_fadeOutListener = std::move(listener); }
     // Told when the fade timer should start (true) and stop (false).
     void SetTimerListener(std::function<void(bool)> listener) { m_timerListener = std::move(listener); }
     // Called over and over while a fade is waited for; it must let Tick run, as processing the
@@ -139,7 +161,7 @@ public:
 
 private:
     // Steps after the member was found: header, buffer, samples, volume, play.
-    bool StartSound(const std::string& packPath, uint32_t headerOffset, uint32_t memberSize, SoundChannel channel);
+    SoundPlay StartSound(const std::string& packPath, uint32_t headerOffset, uint32_t memberSize, SoundChannel channel);
     void StartTimer();
     void StopTimer();
     void FinishFadeOut();
@@ -160,15 +182,15 @@ private:
     int m_fadeOutFloor = kFadeFloor;
     bool m_fadingIn = false;
     bool m_fadingOut = false;
-    std::optional<BusyScope> m_fadeBusy; // held from the start of a fade out to its end
     bool m_timerRunning = false;
     std::function<void(bool)> m_timerListener;
+    std::function<void(bool)> m_fadeOutListener;
     std::function<void()> m_waiter;
 };
 
 // The program's sound system, on the program-wide settings record and the default OpenAL device.
 SoundSystem& Sound();
 // Sound().PlaySoundFromPak.
-bool PlaySoundFromPak(const std::string& packPath, const std::string& memberName, int channel);
+SoundPlay PlaySoundFromPak(const std::string& packPath, const std::string& memberName, int channel);
 
 } // namespace core

@@ -4,11 +4,11 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "core/common/MessageSink.h"
+#include "gui/common/MessageSink.h"
 
 namespace gui {
 
-class BoxMessageSink : public core::MessageSink {
+class BoxMessageSink : public gui::MessageSink {
 public:
     void SetParent(QWidget* parent) { m_parent = parent; }
     void Error(const std::string& text, const std::string& title) override;

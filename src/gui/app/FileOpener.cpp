@@ -7,11 +7,11 @@
 
 #include <utility>
 
-#include "core/common/Globals.h"
 #include "core/library/DemoFiles.h"
 #include "core/library/FolderTreeOps.h"
 #include "gui/app/MainWindow.h"
 #include "gui/app/SingleInstance.h"
+#include "gui/common/BusyScope.h"
 #include "gui/details/DemoDetails.h"
 #include "gui/lists/DemoListPane.h"
 #include "gui/tree/FolderTreeModel.h"
@@ -90,7 +90,7 @@ void FileOpener::AcceptHandOvers(SingleInstance& instance)
 void FileOpener::OpenAfterLongOperation()
 {
     // A listing in progress keeps the tree and the lists: the files wait until it ended.
-    if (core::BusyCount > 0) {
+    if (gui::BusyCount > 0) {
         QTimer::singleShot(kRetryMs, this, &FileOpener::OpenAfterLongOperation);
         return;
     }

@@ -15,9 +15,6 @@
 
 #include <filesystem>
 
-#include "core/common/BusyScope.h"
-#include "core/common/Globals.h"
-#include "core/common/MessageSink.h"
 #include "core/index/IndexUpdater.h"
 #include "core/library/FolderTreeOps.h"
 #include "core/library/ScanCache.h"
@@ -31,6 +28,8 @@
 #include "gui/app/ApplicationIcon.h"
 #include "gui/app/CommandBar.h"
 #include "gui/app/WindowFeedback.h"
+#include "gui/common/BusyScope.h"
+#include "gui/common/MessageSink.h"
 #include "gui/common/PaletteColours.h"
 #include "gui/common/StatusPanels.h"
 #include "gui/common/WindowPlacement.h"
@@ -49,6 +48,7 @@
 #include "gui/lists/SearchBar.h"
 #include "gui/playback/PlaybackCommands.h"
 #include "gui/sound/ButtonSounds.h"
+#include "gui/sound/SoundFailure.h"
 #include "gui/sound/SoundOptionsWindow.h"
 #include "gui/sound/SoundPump.h"
 #include "gui/tree/FolderTreePane.h"
@@ -209,7 +209,7 @@ void MainWindow::BuildPanes()
     m_playList->DetailsPart().setToolTip(
         QStringLiteral("* Play List *\n\rUse drag & drop to remove or to reorder entries"));
     m_playList->IconsPart().setToolTip(m_playList->DetailsPart().toolTip());
-    m_demoList->clicksBlocked = [] { return core::BusyCount > 0; };
+    m_demoList->clicksBlocked = [] { return gui::BusyCount > 0; };
     // The two folder colours are the only settings written while the program runs.
     m_tree->storeColour = [](const char* key, uint32_t colour) {
         core::IniFile::UpdateFile(core::Settings.paths.configurationFile, "Virtual Folders", key,
@@ -240,7 +240,7 @@ void MainWindow::WireCommands()
 {
     connect(m_commands.exit, &QAction::triggered, this, &QWidget::close);
     connect(m_commands.loadPlayList, &QAction::triggered, this, [this] {
-        if (core::BusyCount > 0)
+        if (gui::BusyCount > 0)
             return;
         const QString file = choosePlayListFile(false, PathText(core::Settings.paths.playListDirectory));
         if (!file.isEmpty())
@@ -291,7 +291,7 @@ void MainWindow::WireSound()
     MapMusicHooks().propertiesOpen = [shownProperties] { return shownProperties() != nullptr; };
     MapMusicHooks().startMapMusic = [shownProperties] {
         if (const PropertiesWindow* properties = shownProperties())
-            core::Sound().PlayMapMusic(properties->LevelShotPack(), properties->Demo().music);
+            ShowSoundOutcome(core::Sound().PlayMapMusic(properties->LevelShotPack(), properties->Demo().music));
     };
 }
 
@@ -312,7 +312,7 @@ bool MainWindow::FindGameDirectory()
             return true;
         }
     }
-    core::Messages().Error(core::kGameNotFoundText, core::kGameNotFoundTitle);
+    gui::Messages().Error(core::kGameNotFoundText, core::kGameNotFoundTitle);
     return false;
 }
 
@@ -431,7 +431,7 @@ void MainWindow::ListStartFolder()
 
 void MainWindow::ListNode(core::FolderNode* node)
 {
-    if (!node || core::BusyCount > 0)
+    if (!node || gui::BusyCount > 0)
         return;
     const std::string path = core::NodePath(*node);
     // Escape since the last listing (while it ran or after it) lists the node again.
@@ -449,6 +449,7 @@ void MainWindow::RunFolderListing(const std::string& folder)
 {
     m_search->LeaveResults();
     m_leftListing = {};
+    const gui::BusyScope busy; // the listing pumps the window's events
     core::ScanDemos(core::FolderScanArgument(folder), *m_demoFiller, *m_playFiller, *m_feedback, NewListingSettings(),
                     &m_listing);
     m_status->SetFolderPath(PathText(folder));
@@ -478,7 +479,7 @@ void MainWindow::RefreshList()
         return;
     }
     core::FolderNode* node = m_tree->Tree().Selected();
-    if (!node || core::BusyCount > 0)
+    if (!node || gui::BusyCount > 0)
         return;
     RunFolderListing(core::NodePath(*node));
 }
@@ -486,7 +487,7 @@ void MainWindow::RefreshList()
 void MainWindow::ReparseList()
 {
     core::FolderNode* node = m_tree->Tree().Selected();
-    if (!node || core::BusyCount > 0)
+    if (!node || gui::BusyCount > 0)
         return;
     core::RemoveScanCaches(m_currentFolder.empty() ? core::NodePath(*node) : m_currentFolder, ScanSettingsNow());
     RefreshList();
@@ -556,17 +557,17 @@ void MainWindow::MoveToPlayList()
 
 void MainWindow::LoadPlayList(const QString& file)
 {
-    if (core::BusyCount > 0)
+    if (gui::BusyCount > 0)
         return;
     if (!PlayListShown())
         SetPlayListShown(true);
     // The whole load counts as one long operation: no close and no listing in between.
     const auto loaded = [&] {
-        const core::BusyScope busy;
+        const gui::BusyScope busy;
         return core::LoadPlayListFile(PathBytes(file), *m_playFiller, *m_feedback, NewListingSettings());
     }();
     if (!loaded) {
-        core::Messages().Information(loaded.text(), core::kLoadPlayListErrorTitle);
+        gui::Messages().Information(loaded.text(), core::kLoadPlayListErrorTitle);
         return;
     }
     const core::PlayListLoadResult& result = *loaded;
@@ -584,7 +585,7 @@ void MainWindow::SavePlayList(const QString& file)
         rows.push_back(row.info);
     // A play list that did not reach the disk is reported, so that nobody relies on it.
     if (!core::SavePlayListFile(PathBytes(file), rows))
-        core::Messages().Error("main.SavePlayList: " + PathBytes(file), "VMR: File Save Error");
+        gui::Messages().Error("main.SavePlayList: " + PathBytes(file), "VMR: File Save Error");
 }
 
 void MainWindow::UpdatePlayListCommands()
@@ -714,13 +715,13 @@ void MainWindow::closeEvent(QCloseEvent* event)
 {
     // While a long operation runs, its window and data must stay; the count is left alone so
     // that the operation's own guards keep working.
-    if (core::BusyCount > 0) {
+    if (gui::BusyCount > 0) {
         event->ignore();
         return;
     }
     if (!m_gameMissing) {
         const core::PlaybackSettings playback = core::PlaybackSettingsFor(core::Settings);
-        ShowPlayOutcome({}, core::SwitchVersionAtExit(playback));
+        ShowPlayOutcome({}, RunPlayCommand([&] { return core::SwitchVersionAtExit(playback); }));
         core::CleanTempFiles(playback);
         core::Sound().Close();
         core::SaveFolderTree(m_tree->Tree(), core::Settings.paths.folderTreeFile);

@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QCursor>
 
-#include "core/common/MessageSink.h"
+#include "gui/common/MessageSink.h"
 #include "gui/common/StatusPanels.h"
 #include "gui/lists/DemoListPane.h"
 #include "gui/tree/FolderTreePane.h"
@@ -78,7 +78,7 @@ void WindowFeedback::ResetGapMeasurement()
 
 void WindowFeedback::ShowError(const std::string& text, const std::string& title)
 {
-    core::Messages().Error(text, title);
+    gui::Messages().Error(text, title);
 }
 
 } // namespace gui

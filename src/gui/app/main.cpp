@@ -2,7 +2,6 @@
 #include <QDir>
 #include <QFile>
 
-#include "core/common/MessageSink.h"
 #include "core/playback/Mods.h"
 #include "core/settings/Settings.h"
 #include "gui/app/ApplicationIcon.h"
@@ -10,6 +9,7 @@
 #include "gui/app/FileOpener.h"
 #include "gui/app/MainWindow.h"
 #include "gui/app/SingleInstance.h"
+#include "gui/common/MessageSink.h"
 #include "gui/extras/SplashScreen.h"
 
 int main(int argc, char** argv)
@@ -22,7 +22,7 @@ int main(int argc, char** argv)
     QApplication::setWindowIcon(gui::ApplicationIcon());
     QGuiApplication::setDesktopFileName(QStringLiteral("org.velmora.Velmora"));
     gui::BoxMessageSink messages;
-    core::SetMessageSink(&messages);
+    gui::SetMessageSink(&messages);
 
     core::Settings.paths = core::CurrentProgramPaths();
     gui::SingleInstance instance(gui::SingleInstance::NameFor(
@@ -34,7 +34,7 @@ int main(int argc, char** argv)
 
     core::IniFile config;
     if (config.Load(core::Settings.paths.configurationFile) == core::IniFile::LoadResult::Unreadable)
-        core::Messages().Error(core::kConfigErrorText, core::kConfigErrorTitle);
+        gui::Messages().Error(core::kConfigErrorText, core::kConfigErrorTitle);
 
     std::vector<std::string> rawArguments;
     for (int i = 0; i < argc; ++i)

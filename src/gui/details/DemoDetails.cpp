@@ -9,15 +9,14 @@
 #include <QScreen>
 #include <QUrl>
 
-#include "core/common/BusyScope.h"
-#include "core/common/Globals.h"
-#include "core/common/MessageSink.h"
 #include "core/library/FolderTreeOps.h"
 #include "core/playback/PlayList.h"
 #include "core/row/DemoInfo.h"
 #include "core/settings/Settings.h"
 #include "core/sound/SoundSystem.h"
 #include "core/summary/DemoReader.h"
+#include "gui/common/BusyScope.h"
+#include "gui/common/MessageSink.h"
 #include "gui/common/PaneHost.h"
 #include "gui/common/WindowPlacement.h"
 #include "gui/details/ColouredText.h"
@@ -26,6 +25,7 @@
 #include "gui/details/UserDataEditor.h"
 #include "gui/lists/DemoListPane.h"
 #include "gui/lists/PlayListPane.h"
+#include "gui/sound/SoundFailure.h"
 #include "gui/tree/FolderTreePane.h"
 
 namespace gui {
@@ -50,7 +50,7 @@ bool DemoIsThere(const ListRow& row)
     std::error_code error;
     if (std::filesystem::exists(path, error))
         return true;
-    core::Messages().Information("File not found: " + path, "File not more available");
+    gui::Messages().Information("File not found: " + path, "File not more available");
     return false;
 }
 
@@ -119,7 +119,7 @@ std::filesystem::path DemoDetails::DescriptionPath(const std::string& demoName) 
 
 void DemoDetails::OpenProperties(ListPane& pane)
 {
-    if (core::BusyCount > 0)
+    if (gui::BusyCount > 0)
         return;
     const std::vector<int> rows = pane.SelectedRows();
     if (rows.size() != 1)
@@ -128,7 +128,7 @@ void DemoDetails::OpenProperties(ListPane& pane)
     if (!DemoIsThere(row))
         return;
     // From the fill until the music started: the fill fades out the music and waits meanwhile.
-    const core::BusyScope busy;
+    const gui::BusyScope busy;
     if (!m_prop) {
         m_prop = new PropertiesWindow(*this, &m_window);
         m_prop->resize(760, 440);
@@ -136,7 +136,7 @@ void DemoDetails::OpenProperties(ListPane& pane)
     m_prop->FillFromList(row, &pane == &m_window.PlayList());
     ShowActive(*m_prop);
     m_prop->StartFade();
-    core::Sound().PlayMapMusic(m_prop->LevelShotPack(), m_prop->Demo().music);
+    ShowSoundOutcome(core::Sound().PlayMapMusic(m_prop->LevelShotPack(), m_prop->Demo().music));
 }
 
 UserDataEditor& DemoDetails::EnsureEditor(bool centred)
@@ -290,9 +290,9 @@ void DemoDetails::ClearUserData()
     const std::vector<int> rows = list.SelectedRows();
     if (rows.empty())
         return;
-    if (!core::Messages().Question("Really delete all User Data for the " + std::to_string(rows.size()) +
-                                       " selected demos?",
-                                   "Clear User Data"))
+    if (!gui::Messages().Question("Really delete all User Data for the " + std::to_string(rows.size()) +
+                                      " selected demos?",
+                                  "Clear User Data"))
         return;
     for (const int row : rows) {
         core::DemoInfo info = list.Model().Row(row).info;

@@ -1,7 +1,7 @@
 #pragma once
 // The description files' failures as the details windows show them.
-#include "core/common/MessageSink.h"
 #include "core/details/DemoDescription.h"
+#include "gui/common/MessageSink.h"
 
 namespace gui {
 
@@ -9,7 +9,7 @@ namespace gui {
 template <class T> bool ShowDescriptionFailure(const core::Result<T, core::DescriptionError>& result)
 {
     if (!result)
-        core::Messages().Error(result.text(), core::DescriptionErrorTitle(result.code()));
+        gui::Messages().Error(result.text(), core::DescriptionErrorTitle(result.code()));
     return result.ok();
 }
 

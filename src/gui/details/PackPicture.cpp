@@ -1,6 +1,6 @@
 #include "gui/details/PackPicture.h"
 
-#include "core/common/MessageSink.h"
+#include "gui/common/MessageSink.h"
 
 namespace gui {
 
@@ -8,7 +8,7 @@ bool LoadPackPicture(const std::string& packPath, const std::string& memberName,
 {
     const auto loaded = core::GetPictureFromPak(packPath, memberName, picture);
     if (!loaded && !loaded.text().empty())
-        core::Messages().Error(loaded.text(), core::kPictureErrorTitle);
+        gui::Messages().Error(loaded.text(), core::kPictureErrorTitle);
     return loaded.ok();
 }
 

@@ -14,15 +14,14 @@
 #include <optional>
 
 #include "core/archive/ZipRead.h"
-#include "core/common/BusyScope.h"
-#include "core/common/Globals.h"
-#include "core/common/MessageSink.h"
 #include "core/details/DemoDescription.h"
 #include "core/details/DetailRules.h"
 #include "core/playback/Mods.h"
 #include "core/row/DemoInfo.h"
 #include "core/settings/Settings.h"
 #include "core/sound/SoundSystem.h"
+#include "gui/common/BusyScope.h"
+#include "gui/common/MessageSink.h"
 #include "gui/details/ColouredText.h"
 #include "gui/details/DescriptionFailure.h"
 #include "gui/details/EventsTab.h"
@@ -30,6 +29,7 @@
 #include "gui/details/PackPicture.h"
 #include "gui/details/PictureWindow.h"
 #include "gui/details/PropertiesWindow.h"
+#include "gui/sound/SoundFailure.h"
 
 namespace gui {
 
@@ -199,7 +199,7 @@ bool PlayerWindow::TeamScoreShown() const
 
 void PlayerWindow::SetPlayerData(int k)
 {
-    const core::BusyScope busy;
+    const gui::BusyScope busy;
 
     const core::DemoState& demo = m_prop.Demo();
     const core::Player* found = nullptr;
@@ -213,7 +213,7 @@ void PlayerWindow::SetPlayerData(int k)
         }
     }
     if (!found) {
-        core::Messages().Error("SetPlayerData: Parsing ERROR. Could not find player index", "VMR: Parsing ERROR");
+        gui::Messages().Error("SetPlayerData: Parsing ERROR. Could not find player index", "VMR: Parsing ERROR");
         return;
     }
     const core::Player& player = *found;
@@ -321,7 +321,7 @@ void PlayerWindow::LoadPictures(const core::PlayerPictures& pictures)
         m_modelPicture = shown;
         m_model->SetImage(ImageFromPicture(picture), true);
     }
-    core::Sound().PlayTaunt(pictures.modelPack, pictures.modelName);
+    ShowSoundOutcome(core::Sound().PlayTaunt(pictures.modelPack, pictures.modelName));
 }
 
 void PlayerWindow::StartFade()
@@ -338,7 +338,7 @@ void PlayerWindow::Apply()
 
 void PlayerWindow::closeEvent(QCloseEvent* event)
 {
-    if (core::BusyCount > 0) {
+    if (gui::BusyCount > 0) {
         event->ignore();
         return;
     }

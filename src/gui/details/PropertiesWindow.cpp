@@ -24,8 +24,6 @@
 #include <cmath>
 #include <filesystem>
 
-#include "core/common/Globals.h"
-#include "core/common/MessageSink.h"
 #include "core/convert/DemoClip.h"
 #include "core/details/DetailRules.h"
 #include "core/library/FolderTreeOps.h"
@@ -37,7 +35,9 @@
 #include "core/settings/Settings.h"
 #include "core/sound/SoundSystem.h"
 #include "core/summary/QuakeLive.h"
+#include "gui/common/BusyScope.h"
 #include "gui/common/CommandIcons.h"
+#include "gui/common/MessageSink.h"
 #include "gui/common/PaneHost.h"
 #include "gui/common/WindowPlacement.h"
 #include "gui/details/ColouredText.h"
@@ -147,14 +147,14 @@ core::DemoState ShownDemoRead(core::DemoRead read)
 {
     if (!read) {
         if (!read.text().empty())
-            core::Messages().Error(read.text(), "Debug");
+            gui::Messages().Error(read.text(), "Debug");
         core::DemoState nothing = core::UnreadDemo();
         if (!read.text().empty())
             nothing.courseLog.push_back("^1" + read.text());
         return nothing;
     }
     for (const std::string& message : read->debugMessages)
-        core::Messages().Error(message, "Debug");
+        gui::Messages().Error(message, "Debug");
     return std::move(read).value();
 }
 
@@ -195,7 +195,7 @@ PropertiesWindow::PropertiesWindow(DemoDetails& details, QWidget* parent)
     });
     connect(m_events, &EventsTab::saveClipRequested, this, [this](qint64 from, qint64 to) { SaveClip(from, to); });
     connect(m_events, &EventsTab::exportVideoRequested, this, [this](qint64 from, qint64 to) {
-        if (core::BusyCount == 0 && m_play->isEnabled())
+        if (gui::BusyCount == 0 && m_play->isEnabled())
             ExportVideo(this, m_row.info, m_source.first, m_source.second, from, to);
     });
     askClipFolder = [this](const QString& preset) -> std::optional<QString> {
@@ -225,7 +225,7 @@ PropertiesWindow::PropertiesWindow(DemoDetails& details, QWidget* parent)
 
     connect(m_play, &QPushButton::clicked, this, &PropertiesWindow::PlayIt);
     connect(m_exportVideo, &QPushButton::clicked, this, [this] {
-        if (core::BusyCount == 0)
+        if (gui::BusyCount == 0)
             ExportVideo(this, m_row.info, m_source.first, m_source.second);
     });
     connect(m_playList, &QPushButton::clicked, this, &PropertiesWindow::TogglePlayList);
@@ -577,22 +577,25 @@ void PropertiesWindow::SetPlayListState(bool adds)
 
 void PropertiesWindow::PlayIt()
 {
-    if (core::BusyCount > 0)
+    if (gui::BusyCount > 0)
         return;
     core::Sound().FadeOutMusic();
     core::PlayNotices notices;
-    const core::PlayResult played = core::PlayDemo(m_row.info, core::PlaybackSettingsFor(core::Settings), notices);
+    const core::PlayResult played =
+        RunPlayCommand([&] { return core::PlayDemo(m_row.info, core::PlaybackSettingsFor(core::Settings), notices); });
     ShowPlayOutcome(notices, played);
 }
 
 void PropertiesWindow::PlayFrom(int64_t demoTime)
 {
-    if (core::BusyCount > 0 || !m_play->isEnabled())
+    if (gui::BusyCount > 0 || !m_play->isEnabled())
         return;
     core::Sound().FadeOutMusic();
     core::PlayNotices notices;
-    const core::PlayResult played = core::PlayFromMoment(m_row.info, m_source.first, m_source.second, demoTime,
-                                                         core::PlaybackSettingsFor(core::Settings), notices);
+    const core::PlayResult played = RunPlayCommand([&] {
+        return core::PlayFromMoment(m_row.info, m_source.first, m_source.second, demoTime,
+                                    core::PlaybackSettingsFor(core::Settings), notices);
+    });
     ShowPlayOutcome(notices, played);
 }
 
@@ -608,7 +611,7 @@ std::filesystem::path PropertiesWindow::ClipFolder() const
 
 void PropertiesWindow::SaveClip(int64_t from, int64_t to)
 {
-    if (core::BusyCount > 0)
+    if (gui::BusyCount > 0)
         return;
     // The program's own clip folder is made when first proposed: a chooser cannot open a folder
     // that is not there.
@@ -623,15 +626,15 @@ void PropertiesWindow::SaveClip(int64_t from, int64_t to)
         core::SaveClip(m_source.first, m_source.second, from, to, core::ConversionGameDataFor(core::Settings),
                        std::filesystem::path(QFile::encodeName(*folder).toStdString()), written);
     if (!result.ok) {
-        core::Messages().Error(result.problem, "Save clip");
+        gui::Messages().Error(result.problem, "Save clip");
         return;
     }
     core::Settings.clip_folder = QFile::encodeName(*folder).toStdString();
     m_lastClip = written;
     if (!result.brokeOff.empty())
         // The clip was written as far as the demo goes: say why it ends before the stretch does.
-        core::Messages().Information(
-            "The clip " + written.filename().string() + " ends early: " + result.brokeOff + ".", "Save clip");
+        gui::Messages().Information("The clip " + written.filename().string() + " ends early: " + result.brokeOff + ".",
+                                    "Save clip");
     // Clips are demos like any other: their folder goes into the tree (and is listed there), or
     // is listed again when the list shows it.
     PaneHost& window = m_details.Window();
@@ -662,7 +665,7 @@ void PropertiesWindow::TogglePlayList()
 
 void PropertiesWindow::OpenPlayer(int k)
 {
-    if (core::BusyCount > 0)
+    if (gui::BusyCount > 0)
         return;
     if (!m_playerWindow) {
         m_playerWindow = new PlayerWindow(*this, this);
@@ -681,7 +684,7 @@ void PropertiesWindow::OpenPlayer(int k)
 
 void PropertiesWindow::closeEvent(QCloseEvent* event)
 {
-    if (core::BusyCount > 0) {
+    if (gui::BusyCount > 0) {
         event->ignore();
         return;
     }

@@ -5,7 +5,6 @@
 #include <QPainter>
 #include <QTextEdit>
 
-#include "core/common/Globals.h"
 #include "core/details/DetailRules.h"
 #include "gui/details/ColouredText.h"
 #include "gui/details/DemoDetails.h"

@@ -8,6 +8,7 @@
 #include "core/sound/SoundSystem.h"
 #include "gui/extras/GameFont.h"
 #include "gui/extras/SplashScreen.h"
+#include "gui/sound/SoundFailure.h"
 
 namespace gui {
 namespace {
@@ -170,8 +171,8 @@ void AboutBox::hideEvent(QHideEvent* event)
 void AboutBox::PlaySound(const char* member)
 {
     if (m_sound)
-        m_sound->PlaySoundFromPak(m_sound->Settings().game.mainPack, member,
-                                  static_cast<int>(core::SoundChannel::ModelSound));
+        ShowSoundOutcome(m_sound->PlaySoundFromPak(m_sound->Settings().game.mainPack, member,
+                                                   static_cast<int>(core::SoundChannel::ModelSound)));
 }
 
 } // namespace gui

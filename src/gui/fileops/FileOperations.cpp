@@ -12,10 +12,10 @@
 
 #include <filesystem>
 
-#include "core/common/Globals.h"
-#include "core/common/MessageSink.h"
 #include "core/library/FolderTreeOps.h"
 #include "core/settings/Settings.h"
+#include "gui/common/BusyScope.h"
+#include "gui/common/MessageSink.h"
 #include "gui/common/PaneHost.h"
 #include "gui/common/StatusPanels.h"
 #include "gui/fileops/InPlaceEditor.h"
@@ -121,7 +121,7 @@ void FileOperations::DeleteSelected(bool permanently)
                            m_window.CurrentFolder() + " ?";
     if (permanently)
         question += std::string("\r\n") + kNotToTrashText;
-    if (!core::Messages().Question(question, permanently ? kDeletePermanentlyTitle : core::kDeleteDemosTitle))
+    if (!gui::Messages().Question(question, permanently ? kDeletePermanentlyTitle : core::kDeleteDemosTitle))
         return;
     BusyCursor busy;
     bool toTrash = !permanently;
@@ -141,7 +141,7 @@ void FileOperations::DeleteSelected(bool permanently)
                 const std::string noTrash = std::string(kNoTrashText) + "\r\n" + row.info[core::FieldLocation] +
                                             "\r\n" + "Delete the " + std::to_string(rows.size()) +
                                             " remaining file(s) permanently ?";
-                if (!core::Messages().Question(noTrash, kNoTrashTitle))
+                if (!gui::Messages().Question(noTrash, kNoTrashTitle))
                     return;
                 toTrash = false;
             }
@@ -194,7 +194,7 @@ void FileOperations::RenameDemoRow(int row, const QString& typed)
     const core::DemoRenameResult result = core::RenameDemo(info[core::FieldLocation], info[core::FieldDemoname],
                                                            PathBytes(typed), info[core::FieldProtocol]);
     if (!result.renamed) {
-        core::Messages().Error(core::kRenameDeniedText, core::kRenameDeniedTitle);
+        gui::Messages().Error(core::kRenameDeniedText, core::kRenameDeniedTitle);
         return;
     }
     info[core::FieldDemoname] = result.name;
@@ -263,13 +263,13 @@ void FileOperations::MoveSelectedOnto(core::FolderNode& node)
             if (completed)
                 break;
             if (result.code() == core::MoveError::TargetExists) {
-                if (!core::Messages().Question(result.text(), core::kOverwriteTitle))
+                if (!gui::Messages().Question(result.text(), core::kOverwriteTitle))
                     break;
                 replace = true;
             } else if (result.code() == core::MoveError::TargetNotDeleted) {
-                core::Messages().Error(result.text(), core::kTargetNotDeletedTitle);
+                gui::Messages().Error(result.text(), core::kTargetNotDeletedTitle);
             } else {
-                core::Messages().Error(result.text(), core::kMoveErrorTitle);
+                gui::Messages().Error(result.text(), core::kMoveErrorTitle);
                 break;
             }
         }
@@ -317,16 +317,16 @@ void FileOperations::RemoveFolderFromDisk()
     if (!selected || ReadOnly() || !selected->children.empty() || !tree.RemoveFromDiskAction()->isEnabled())
         return;
     const std::string path = core::NodePath(*selected);
-    if (!core::Messages().Question("Really delete " + path + " ?" + "\r\n" + "The folder must be empty!",
-                                   core::kDeleteFolderTitle))
+    if (!gui::Messages().Question("Really delete " + path + " ?" + "\r\n" + "The folder must be empty!",
+                                  core::kDeleteFolderTitle))
         return;
     // Only an empty folder goes, as the question says; it goes to the trash where there is one.
     std::error_code error;
     bool removed =
         std::filesystem::is_directory(path, error) && std::filesystem::is_empty(path, error) && MoveToTrash(path);
     if (!removed && std::filesystem::is_directory(path, error) && std::filesystem::is_empty(path, error) &&
-        core::Messages().Question(std::string(kNoTrashText) + "\r\n" + path + "\r\n" + "Delete it permanently ?",
-                                  kNoTrashTitle))
+        gui::Messages().Question(std::string(kNoTrashText) + "\r\n" + path + "\r\n" + "Delete it permanently ?",
+                                 kNoTrashTitle))
         removed = core::RemoveEmptyFolder(path);
     if (!removed) {
         m_window.Status().SetFolderPath(QStringLiteral("Error removing folder ") + PathText(path));
@@ -345,7 +345,7 @@ void FileOperations::StartFolderRename()
 {
     FolderTreePane& tree = m_window.TreePane();
     core::FolderNode* node = tree.Tree().Selected();
-    if (!MayRenameFolderInPlace(node) || Editor() || core::BusyCount > 0)
+    if (!MayRenameFolderInPlace(node) || Editor() || gui::BusyCount > 0)
         return;
     const QModelIndex index = tree.Model().IndexOf(node);
     tree.View().scrollTo(index);
@@ -367,7 +367,7 @@ void FileOperations::RenameFolderNode(core::FolderNode& node, const QString& typ
     const core::FolderRenameResult result =
         core::RenameFolder(oldPath, ParentFolderOf(node), node.parent == nullptr, PathBytes(typed));
     if (!result.renamed) {
-        core::Messages().Information(core::kFolderRenameDeniedText, core::kFolderRenameDeniedTitle);
+        gui::Messages().Information(core::kFolderRenameDeniedText, core::kFolderRenameDeniedTitle);
         return;
     }
     FolderTreePane& tree = m_window.TreePane();

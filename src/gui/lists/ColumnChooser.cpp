@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "core/common/MessageSink.h"
+#include "gui/common/MessageSink.h"
 #include "gui/lists/DemoListPane.h"
 #include "gui/lists/PlayListPane.h"
 #include "gui/tree/FolderTreeModel.h"
@@ -198,7 +198,7 @@ bool SaveColumnScheme(const ListPane& list, const QString& file)
         return true;
     // Not written: said at once, so that nobody relies on a scheme that is not there.
     // Users know this message text, old routine name and all; it stays as it is.
-    core::Messages().Error("DColumns.SaveScheme: " + path, core::kSchemeSaveErrorTitle);
+    gui::Messages().Error("DColumns.SaveScheme: " + path, core::kSchemeSaveErrorTitle);
     return false;
 }
 
@@ -208,9 +208,9 @@ bool LoadColumnScheme(ListPane& list, const QString& file)
     const core::SchemeParse parsed = core::LoadSchemeFile(path);
     if (!parsed.scheme) {
         // Users know this message text, old routine name and all; it stays as it is.
-        core::Messages().Error("DColumns.LoadScheme: " + path + "\r\n" + parsed.problem +
-                                   "\r\nThe columns stay as they are.",
-                               core::kSchemeLoadErrorTitle);
+        gui::Messages().Error("DColumns.LoadScheme: " + path + "\r\n" + parsed.problem +
+                                  "\r\nThe columns stay as they are.",
+                              core::kSchemeLoadErrorTitle);
         return false;
     }
     ApplyScheme(list, *parsed.scheme);

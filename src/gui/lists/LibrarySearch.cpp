@@ -4,7 +4,7 @@
 
 #include <utility>
 
-#include "core/common/Globals.h"
+#include "gui/common/BusyScope.h"
 #include "gui/common/StatusPanels.h"
 #include "gui/lists/DemoListPane.h"
 #include "gui/lists/ListFiller.h"
@@ -135,7 +135,7 @@ void LibrarySearch::Search(const QString& text)
 {
     if (text.trimmed().isEmpty())
         return;
-    if (core::BusyCount > 0) {
+    if (gui::BusyCount > 0) {
         // A listing runs and fills the list: the search follows once it is done.
         QTimer::singleShot(SearchBar::kTypingPauseMs, this, [this, text] {
             if (m_bar.text() == text)

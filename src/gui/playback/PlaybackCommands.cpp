@@ -4,15 +4,15 @@
 #include <QApplication>
 #include <QMenu>
 
-#include "core/common/Globals.h"
-#include "core/common/MessageSink.h"
 #include "core/playback/GameLaunch.h"
 #include "core/playback/Mods.h"
 #include "core/playback/PlayScript.h"
 #include "core/playback/RunningGame.h"
 #include "core/playback/VersionSwitch.h"
 #include "core/settings/Settings.h"
+#include "gui/common/BusyScope.h"
 #include "gui/common/Commands.h"
+#include "gui/common/MessageSink.h"
 #include "gui/common/PaneHost.h"
 #include "gui/common/StatusPanels.h"
 #include "gui/lists/DemoListPane.h"
@@ -37,9 +37,9 @@ void ShowPlayFailure(const core::PlayFailure& failure)
     if (failure.text.empty())
         return;
     if (core::IsPlayInformation(failure.code))
-        core::Messages().Information(failure.text, core::PlayErrorTitle(failure.code));
+        gui::Messages().Information(failure.text, core::PlayErrorTitle(failure.code));
     else
-        core::Messages().Error(failure.text, core::PlayErrorTitle(failure.code));
+        gui::Messages().Error(failure.text, core::PlayErrorTitle(failure.code));
 }
 
 // An option of the settings record flipped by its menu entry; the new state sets the check mark.
@@ -90,11 +90,13 @@ PlaybackCommands::PlaybackCommands(PaneHost& window) : QObject(&window), m_windo
             [&commands] { commands.modDemos->setChecked(Flip(core::Settings.mod_demos)); });
 
     connect(commands.versionIs127, &QAction::triggered, this, [this] {
-        ShowPlayOutcome({}, core::ChooseVersion(true, core::PlaybackSettingsFor(core::Settings)));
+        ShowPlayOutcome(
+            {}, RunPlayCommand([] { return core::ChooseVersion(true, core::PlaybackSettingsFor(core::Settings)); }));
         UpdateVersionMenu();
     });
     connect(commands.versionIs117, &QAction::triggered, this, [this] {
-        ShowPlayOutcome({}, core::ChooseVersion(false, core::PlaybackSettingsFor(core::Settings)));
+        ShowPlayOutcome(
+            {}, RunPlayCommand([] { return core::ChooseVersion(false, core::PlaybackSettingsFor(core::Settings)); }));
         UpdateVersionMenu();
     });
     for (QAction* restore : {commands.restore127, commands.restore117})
@@ -130,10 +132,11 @@ bool PlaybackCommands::PlayRow(const core::DemoInfo& row)
 {
     // A play command started from inside another one's wait (the core pumps the window's
     // messages meanwhile) would rewrite the script and the temporary demos in use.
-    if (core::BusyCount > 0)
+    if (gui::BusyCount > 0)
         return false;
     core::PlayNotices notices;
-    const core::PlayResult played = core::PlayDemo(row, core::PlaybackSettingsFor(core::Settings), notices);
+    const core::PlayResult played =
+        RunPlayCommand([&] { return core::PlayDemo(row, core::PlaybackSettingsFor(core::Settings), notices); });
     return ShowPlayOutcome(notices, played);
 }
 
@@ -155,7 +158,7 @@ void PlaybackCommands::PlayPlayListRow()
 
 bool PlaybackCommands::PlayPlayList()
 {
-    if (core::BusyCount > 0)
+    if (gui::BusyCount > 0)
         return false;
     std::vector<core::DemoInfo> rows;
     rows.reserve(m_window.PlayList().Model().Rows().size());
@@ -163,11 +166,11 @@ bool PlaybackCommands::PlayPlayList()
         rows.push_back(row.info);
     const core::PlaybackSettings settings = core::PlaybackSettingsFor(core::Settings);
     core::PlayNotices notices;
-    core::PlayResult started = core::CreatePlaylist(rows, settings, notices);
+    core::PlayResult started = RunPlayCommand([&] { return core::CreatePlaylist(rows, settings, notices); });
     if (!started && started.code() == core::PlayError::NeedsConfirmation) {
-        if (!core::Messages().Question(started.text(), core::kLongPlayListTitle))
+        if (!gui::Messages().Question(started.text(), core::kLongPlayListTitle))
             return false;
-        started = core::CreatePlaylist(rows, settings, notices, true);
+        started = RunPlayCommand([&] { return core::CreatePlaylist(rows, settings, notices, true); });
     }
     return ShowPlayOutcome(notices, started);
 }

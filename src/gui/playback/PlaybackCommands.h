@@ -8,6 +8,7 @@
 
 #include "core/playback/PlayError.h"
 #include "core/row/DemoInfo.h"
+#include "gui/common/BusyScope.h"
 
 namespace gui {
 
@@ -17,6 +18,15 @@ struct Commands;
 // Shows what a play command has to tell, as message boxes: its notices in order, then the failure
 // that stopped it. True when it played.
 bool ShowPlayOutcome(const core::PlayNotices& notices, const core::PlayResult& result);
+
+// Runs a play command of the core under the busy count: it may close the game, wait for it or
+// rename the version files, pumping the window's events all along, and none of them may close the
+// window or start another command meanwhile. Its outcome is shown after the count went down.
+template <typename Command> core::PlayResult RunPlayCommand(Command&& command)
+{
+    const BusyScope busy;
+    return command();
+}
 
 // Enables the two version entries when both game versions are installed and puts the check mark
 // where the last switch (or the start) left it, on neither without the original game.

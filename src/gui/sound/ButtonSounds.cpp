@@ -7,6 +7,7 @@
 #include <QToolButton>
 
 #include "gui/common/Commands.h"
+#include "gui/sound/SoundFailure.h"
 
 namespace gui {
 
@@ -47,7 +48,7 @@ void ButtonSounds::AttachButton(QToolBar& bar, QAction* action, core::ButtonSoun
 
 void ButtonSounds::ClickOnEveryTrigger(QAction* action, core::ButtonSound sound)
 {
-    connect(action, &QAction::triggered, this, [this, sound] { m_sound.PlayButtonSound(sound); });
+    connect(action, &QAction::triggered, this, [this, sound] { ShowSoundOutcome(m_sound.PlayButtonSound(sound)); });
 }
 
 void ButtonSounds::ClickOnShortcut(QAction* action, core::ButtonSound sound)
@@ -62,7 +63,7 @@ bool ButtonSounds::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::Shortcut) {
         if (auto found = m_shortcuts.find(watched); found != m_shortcuts.end()) {
             if (static_cast<QAction*>(watched)->isEnabled())
-                m_sound.PlayButtonSound(found->second);
+                ShowSoundOutcome(m_sound.PlayButtonSound(found->second));
         }
         return false;
     }
@@ -82,7 +83,7 @@ bool ButtonSounds::eventFilter(QObject* watched, QEvent* event)
         clicks = key->key() == Qt::Key_Space && !key->isAutoRepeat() && button->isDown();
     }
     if (clicks && button->isEnabled())
-        m_sound.PlayButtonSound(found->second);
+        ShowSoundOutcome(m_sound.PlayButtonSound(found->second));
     return false;
 }
 

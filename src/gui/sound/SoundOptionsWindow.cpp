@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "gui/common/WindowPlacement.h"
+#include "gui/sound/SoundFailure.h"
 #include "gui/sound/SoundPump.h"
 
 namespace gui {
@@ -85,8 +86,9 @@ SoundOptionsWindow::SoundOptionsWindow(core::SoundSystem& sound, core::SoundOpti
     connect(m_channels[Index(core::SoundChannel::ButtonSound)], &QCheckBox::clicked, this,
             [this](bool on) { m_control.ButtonSoundClicked(on); });
     for (int channel = 0; channel < core::kSoundChannelCount; ++channel)
-        connect(m_sliders[channel], &QSlider::valueChanged, this,
-                [this, channel](int value) { m_control.SliderMoved(static_cast<core::SoundChannel>(channel), value); });
+        connect(m_sliders[channel], &QSlider::valueChanged, this, [this, channel](int value) {
+            ShowSoundOutcome(m_control.SliderMoved(static_cast<core::SoundChannel>(channel), value));
+        });
     connect(m_close, &QPushButton::clicked, this, &SoundOptionsWindow::close);
 
     FitContents();

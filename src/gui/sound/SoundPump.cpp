@@ -6,6 +6,7 @@
 
 #include "core/playback/RunningGame.h"
 #include "core/sound/SoundSystem.h"
+#include "gui/sound/SoundFailure.h"
 
 namespace gui {
 namespace {
@@ -27,11 +28,17 @@ SoundPump::SoundPump(core::SoundSystem& sound, QObject* parent) : QObject(parent
             m_timer.stop();
     });
     m_sound.SetFadeWaiter([this] { WaitOneTick(); });
+    m_sound.SetFadeOutListener([this](bool fading) {
+        if (fading)
+            m_fadeOutBusy.emplace();
+        else
+            m_fadeOutBusy.reset();
+    });
     g_current = this;
 
     core::PlaybackHooks& hooks = core::Hooks();
     hooks.menuClickAndStopSounds = [this] {
-        m_sound.PlayButtonSound(core::ButtonSound::PlayPlayList);
+        ShowSoundOutcome(m_sound.PlayButtonSound(core::ButtonSound::PlayPlayList));
         m_sound.StopSounds();
     };
     hooks.stopSounds = [this] { m_sound.StopSounds(); };
@@ -44,6 +51,7 @@ SoundPump::~SoundPump()
     g_current = nullptr;
     m_sound.SetTimerListener(nullptr);
     m_sound.SetFadeWaiter(nullptr);
+    m_sound.SetFadeOutListener(nullptr);
     core::PlaybackHooks& hooks = core::Hooks();
     hooks.menuClickAndStopSounds = nullptr;
     hooks.stopSounds = nullptr;

@@ -1,11 +1,15 @@
 #pragma once
 // Ties the sound system to the window's event loop: the 50 ms timer that steps the music fades,
-// the wait for a fade that keeps the windows alive, and the sound hooks of the play commands.
+// the wait for a fade that keeps the windows alive (under the busy count while the music fades
+// out), and the sound hooks of the play commands.
 // One pump serves the program's sound system for as long as the main window lives.
 #include <QObject>
 #include <QTimer>
 
+#include <optional>
+
 #include "core/sound/SoundOptions.h"
+#include "gui/common/BusyScope.h"
 
 namespace gui {
 
@@ -23,6 +27,7 @@ private:
 
     core::SoundSystem& m_sound;
     QTimer m_timer;
+    std::optional<BusyScope> m_fadeOutBusy;
 };
 
 // What the sound options window needs from a properties window: whether one is shown, and a way

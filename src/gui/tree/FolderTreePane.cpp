@@ -12,10 +12,10 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "core/common/Globals.h"
 #include "core/library/DemoFiles.h"
 #include "core/library/FileOps.h"
 #include "core/library/FolderTreeOps.h"
+#include "gui/common/BusyScope.h"
 #include "gui/common/CommandIcons.h"
 #include "gui/common/PaneActions.h"
 #include "platform/FileSystem.h"
@@ -78,7 +78,7 @@ FolderTreePane::FolderTreePane(QWidget* parent) : QWidget(parent)
     m_view = new FolderTreeView(this);
     layout->addWidget(m_view);
     m_view->setModel(&m_model);
-    m_view->selectionLocked = [] { return core::BusyCount > 0; };
+    m_view->selectionLocked = [] { return gui::BusyCount > 0; };
     m_view->viewport()->installEventFilter(this);
     m_view->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_view, &QWidget::customContextMenuRequested, this, &FolderTreePane::ShowContextMenu);
@@ -378,7 +378,7 @@ void FolderTreePane::OnViewSelectionChanged()
     core::FolderNode* node = selected.isEmpty() ? nullptr : FolderTreeModel::NodeOf(selected.front());
     if (!node)
         return;
-    if (core::BusyCount > 0) {
+    if (gui::BusyCount > 0) {
         ShowCoreSelection(); // refused while a long operation runs
         return;
     }

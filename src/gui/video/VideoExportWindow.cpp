@@ -15,9 +15,9 @@
 
 #include <filesystem>
 
-#include "core/common/MessageSink.h"
 #include "core/settings/Settings.h"
 #include "core/video/VideoChoices.h"
+#include "gui/common/MessageSink.h"
 #include "gui/video/VideoExportDialog.h"
 
 namespace gui {
@@ -188,7 +188,7 @@ void ExportVideo(QWidget* parent, const core::DemoInfo& row, const std::string& 
                                                  core::CaptureGameFor(core::Settings), core::CurrentCaptureSystem());
     QApplication::restoreOverrideCursor();
     if (!planned.plan) {
-        core::Messages().Error(planned.problem, core::kVideoTitle);
+        gui::Messages().Error(planned.problem, core::kVideoTitle);
         return;
     }
     auto* window = new VideoExportWindow(std::move(*planned.plan), parent);

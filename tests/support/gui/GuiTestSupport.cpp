@@ -7,9 +7,9 @@
 
 #include <fstream>
 
-#include "core/common/Globals.h"
 #include "core/settings/Settings.h"
 #include "gui/app/MainWindow.h"
+#include "gui/common/BusyScope.h"
 #include "gui/lists/DemoListPane.h"
 #include "gui/lists/ListPane.h"
 #include "gui/tree/FolderTreePane.h"
@@ -42,7 +42,7 @@ Sandbox::Sandbox()
 
 Sandbox::~Sandbox()
 {
-    core::BusyCount = 0;
+    gui::BusyCount = 0;
 }
 
 std::filesystem::path Sandbox::Root() const
@@ -85,7 +85,7 @@ std::string Sandbox::ReadConfig() const
 
 void Sandbox::PrepareSettings()
 {
-    core::BusyCount = 0;
+    gui::BusyCount = 0;
     core::Settings = core::SettingsRecord{};
     core::Environment environment;
     environment.home = (Root() / "home").string();

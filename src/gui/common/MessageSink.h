@@ -1,9 +1,9 @@
 #pragma once
-// The one way the core talks to the user: message boxes in the program, a recorder in tests,
-// standard error in the command line tool.
+// How the window's parts tell the user something or ask: message boxes in the program, a recorder
+// in tests. The core never does; it returns results, and the part that started the work shows them.
 #include <string>
 
-namespace core {
+namespace gui {
 
 class MessageSink {
 public:
@@ -14,10 +14,10 @@ public:
     virtual bool Question(const std::string& text, const std::string& title) = 0;
 };
 
-// The sink used by the program-wide wrappers (GetFromDemo and friends). Defaults to a sink that
-// writes to standard error and answers questions with No.
+// The sink every part of the window uses. Defaults to a sink that writes to standard error and
+// answers questions with No (before the window installs its boxes, and in tests without a sink).
 MessageSink& Messages();
 // Installs a sink (not owned); nullptr restores the default.
 void SetMessageSink(MessageSink* sink);
 
-} // namespace core
+} // namespace gui

@@ -1,8 +1,8 @@
-#include "core/common/MessageSink.h"
+#include "gui/common/MessageSink.h"
 
 #include <cstdio>
 
-namespace core {
+namespace gui {
 namespace {
 
 class StderrSink final : public MessageSink {
@@ -37,4 +37,4 @@ void SetMessageSink(MessageSink* sink)
     g_sink = sink ? sink : &g_stderrSink;
 }
 
-} // namespace core
+} // namespace gui
