@@ -128,7 +128,9 @@ int RunEvents(const std::vector<std::string>& args)
     }
     const core::DemoEventsResult result =
         member.empty() ? core::LoadDemoEvents(file, {}) : core::LoadDemoEvents(member, file);
-    if (!result.found || result.protocol == 0) {
+    // A file that holds no message (empty, or only the end marker) is no demo, as `info` says too;
+    // reporting it as a demo without events would be a failure shown as success.
+    if (!result.found || result.protocol == 0 || (result.messages == 0 && result.problem.empty())) {
         std::cerr << "velmora-cli: " << (result.problem.empty() ? "not a demo" : result.problem) << ": " << file
                   << (member.empty() ? "" : " ") << member << "\n";
         return 1;

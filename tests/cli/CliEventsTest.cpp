@@ -50,6 +50,27 @@ TEST(CliEvents, FragsAndFiguresOfABuiltDuel)
     EXPECT_NE(text.out.find("0:05.000\t15000\tFrag\tAlice\tBob\tRailgun\n"), std::string::npos) << text.out;
 }
 
+// Every reading command refuses a file that holds no message (status 1, a reason, nothing shown as
+// read) instead of showing it as a demo without events.
+TEST(CliEvents, FilesWithoutAMessageAreNotDemos)
+{
+    testsupport::ScratchDir dir;
+    const struct {
+        const char* name;
+        std::vector<uint8_t> bytes;
+    } files[] = {{"empty.dm_68", {}}, {"end-only.dm_68", std::vector<uint8_t>(8, 0xff)}, {"empty.dm3", {}}};
+    for (const auto& file : files) {
+        const fs::path demo = dir.path() / file.name;
+        testsupport::WriteBytes(demo.string(), file.bytes);
+        for (const char* command : {"events --json", "events", "info"}) {
+            const Result run = RunCli(std::string(command) + " '" + demo.string() + "'");
+            EXPECT_EQ(run.status, 1) << command << " " << file.name << "\n" << run.out;
+            EXPECT_FALSE(run.err.empty()) << command << " " << file.name;
+            EXPECT_TRUE(run.out.empty()) << command << " " << file.name << ": " << run.out;
+        }
+    }
+}
+
 TEST(CliEvents, CutAStretch)
 {
     testsupport::ScratchDir dir;
