@@ -59,8 +59,6 @@ std::optional<int> ParseClock(std::string_view text)
     return *h * 3600 + *m * 60 + *s;
 }
 
-namespace {
-
 std::optional<double> StrictDouble(std::string_view text)
 {
     if (text.empty())
@@ -75,6 +73,8 @@ std::optional<double> StrictDouble(std::string_view text)
         return std::nullopt;
     return value;
 }
+
+namespace {
 
 std::optional<int32_t> WholeScore(std::string_view text)
 {

@@ -82,6 +82,8 @@ int64_t RoundHalfEven(double value);
 std::string FormatSeconds(uint32_t seconds);
 // Reads "hh:mm:ss" at fixed positions; nullopt when a part is not a decimal number.
 std::optional<int> ParseClock(std::string_view text);
+// A decimal number that is the whole text: no blanks, no "+", no "inf" or "nan"; nullopt otherwise.
+std::optional<double> StrictDouble(std::string_view text);
 
 // Makes the row's keys: size and date as given, the others from the texts the row holds (the
 // demo's own server values and the scan cache's fields are texts).

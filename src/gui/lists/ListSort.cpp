@@ -2,10 +2,11 @@
 
 #include <QStringList>
 
-#include <charconv>
 #include <clocale>
 #include <ctime>
 #include <string>
+
+#include "core/row/DemoInfo.h"
 
 namespace gui {
 namespace {
@@ -40,21 +41,6 @@ QList<int> NumbersIn(const QString& text)
     if (value >= 0)
         numbers.append(value);
     return numbers;
-}
-
-std::optional<double> ParseDouble(const std::string& text)
-{
-    if (text.empty())
-        return std::nullopt;
-    // from_chars takes no leading "+" and would read "inf" and "nan"; neither is a number here.
-    const char first = text.front();
-    if (!(first == '-' || first == '.' || (first >= '0' && first <= '9')))
-        return std::nullopt;
-    double value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size())
-        return std::nullopt;
-    return value;
 }
 
 std::optional<int> ParseWhole(const QString& text)
@@ -179,7 +165,7 @@ std::optional<double> SortTextReader::ReadNumber(const QString& text) const
             return double(*a) * 100.0 + double(*b);
         return std::nullopt;
     }
-    if (std::optional<double> value = ParseDouble(head.toStdString()))
+    if (std::optional<double> value = core::StrictDouble(head.toStdString()))
         return value;
     QString local = head;
     if (!m_thousands.isEmpty())
@@ -188,7 +174,7 @@ std::optional<double> SortTextReader::ReadNumber(const QString& text) const
         local.replace(m_decimal, QStringLiteral("."));
     if (local == head)
         return std::nullopt;
-    return ParseDouble(local.toStdString());
+    return core::StrictDouble(local.toStdString());
 }
 
 SortKey SortTextReader::KeyOf(const QString& text) const
