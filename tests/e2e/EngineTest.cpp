@@ -38,6 +38,7 @@
 #include "support/LibraryTestSupport.h"
 #include "support/MessageLog.h"
 #include "support/SampleDemos.h"
+#include "support/ShownPlays.h"
 #include "support/ZipBuilder.h"
 
 namespace {
@@ -138,7 +139,7 @@ platform::ProcessId TopWindowProcess()
     return windows.empty() ? -2 : windows.back().process;
 }
 
-class EngineTest : public ::testing::Test {
+class EngineTest : public testsupport::ShownPlays {
 protected:
     void SetUp() override
     {
@@ -202,28 +203,6 @@ protected:
 
     testsupport::ScratchDir m_scratch;
     VirtualDisplay m_display;
-    testsupport::MessageLog m_messages;
-    // The settings a play command is started with, as the window makes them from its record.
-    core::PlaybackSettings Play() const { return core::PlaybackSettingsFor(m_record); }
-    // What the window shows of a play command, recorded as it would be: the notices, then the
-    // failure that stopped it. True when it played.
-    bool Shown(const core::PlayResult& result)
-    {
-        for (const core::PlayFailure& notice : m_notices)
-            Record(notice);
-        m_notices.clear();
-        if (!result)
-            Record(result.failure());
-        return result.ok();
-    }
-    void Record(const core::PlayFailure& failure)
-    {
-        if (!failure.text.empty())
-            m_messages.shown.push_back({core::IsPlayInformation(failure.code) ? "information" : "error", failure.text,
-                                        core::PlayErrorTitle(failure.code)});
-    }
-    core::PlayNotices m_notices;
-    core::SettingsRecord m_record;
 };
 
 TEST_F(EngineTest, PlayListReachesTheEngineAndTheRunningEngineGetsTheNextScript)

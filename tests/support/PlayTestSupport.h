@@ -18,6 +18,7 @@
 #include "platform/GameProcess.h"
 #include "support/LibraryTestSupport.h"
 #include "support/MessageLog.h"
+#include "support/ShownPlays.h"
 
 namespace playtest {
 
@@ -54,7 +55,7 @@ inline bool FileHolds(const std::filesystem::path& file, const std::string& text
     return librarytest::ReadText(file).find(text) != std::string::npos;
 }
 
-class PlaybackTest : public ::testing::Test {
+class PlaybackTest : public testsupport::ShownPlays {
 protected:
     void SetUp() override
     {
@@ -84,30 +85,7 @@ protected:
     std::string Started() const { return librarytest::ReadText(GameDir() / "started.txt"); }
     std::string Console() const { return librarytest::ReadText(GameDir() / "console.txt"); }
 
-    // The settings a play command is started with, as the window makes them from its record.
-    core::PlaybackSettings Play() const { return core::PlaybackSettingsFor(m_record); }
-    // What the window shows of a play command, recorded as it would be: the notices, then the
-    // failure that stopped it. True when it played.
-    bool Shown(const core::PlayResult& result)
-    {
-        for (const core::PlayFailure& notice : m_notices)
-            Record(notice);
-        m_notices.clear();
-        if (!result)
-            Record(result.failure());
-        return result.ok();
-    }
-    void Record(const core::PlayFailure& failure)
-    {
-        if (!failure.text.empty())
-            m_messages.shown.push_back({core::IsPlayInformation(failure.code) ? "information" : "error", failure.text,
-                                        core::PlayErrorTitle(failure.code)});
-    }
-
     testsupport::ScratchDir m_scratch;
-    testsupport::MessageLog m_messages;
-    core::PlayNotices m_notices;
-    core::SettingsRecord m_record;
 };
 
 } // namespace playtest
