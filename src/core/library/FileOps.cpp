@@ -73,10 +73,10 @@ std::string ProtocolFitName(const std::string& name, const std::string& protocol
     const size_t dot = currentName.rfind('.');
     if (dot != std::string::npos && IsModernDemoExtension(LowerExtension(currentName)))
         return name + currentName.substr(dot);
-    // Byte-wise comparison of the texts: "43" and "45" are below "46", "N/A" is above "47".
-    if (protocol < std::string("46"))
+    // "43" and "45" are below 46, "N/A" is not below 47.
+    if (ProtocolColumnBelow(protocol, kProtocolBetween117And127))
         return name + ".dm3";
-    if (!(protocol < std::string("47")))
+    if (!ProtocolColumnBelow(protocol, kProtocolFirst127))
         return name + ".dm_48";
     return name;
 }

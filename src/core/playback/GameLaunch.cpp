@@ -20,6 +20,7 @@
 #include "core/playback/PlaybackSettings.h"
 #include "core/playback/RunningGame.h"
 #include "core/playback/VersionSwitch.h"
+#include "core/protocol/ProtocolTable.h"
 #include "platform/ShellWords.h"
 
 namespace fs = std::filesystem;
@@ -198,7 +199,7 @@ std::string TempDemoName(size_t index, const DemoInfo& row, std::optional<int> c
 {
     std::string extension = convertedTo ? DemoExtensionOf(*convertedTo) : LowerExtension(row[FieldDemoname]);
     if (!IsDemoExtension(extension))
-        extension = row[FieldProtocol] < "47" ? ".dm3" : ".dm_48";
+        extension = ProtocolColumnBelow(row[FieldProtocol], kProtocolFirst127) ? ".dm3" : ".dm_48";
     char number[32];
     std::snprintf(number, sizeof number, "%.2zu", index);
     return std::string("vmrtmp") + number + extension;

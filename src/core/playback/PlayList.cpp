@@ -4,6 +4,7 @@
 
 #include "core/common/FileWrite.h"
 #include "core/library/DemoFiles.h"
+#include "core/protocol/ProtocolTable.h"
 
 namespace core {
 namespace {
@@ -56,7 +57,7 @@ int SourceKind(const DemoInfo& row)
 
 bool IsPlayable(const DemoInfo& row)
 {
-    return row[FieldMod] != "N/A" && row[FieldProtocol] != "46";
+    return row[FieldMod] != "N/A" && !ProtocolColumnIs(row[FieldProtocol], kProtocolBetween117And127);
 }
 
 bool IsArchiveMember(int sourceKind)

@@ -227,7 +227,7 @@ void MakeTmpPlayList(const std::string& displayName, const std::string& argument
 
 int ProtocolClass(const std::string& protocol)
 {
-    if (protocol < "47")
+    if (ProtocolColumnBelow(protocol, kProtocolFirst127))
         return 0;
     int number = 0;
     for (const char c : protocol) {

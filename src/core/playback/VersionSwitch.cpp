@@ -8,6 +8,7 @@
 #include "core/playback/GamePrograms.h"
 #include "core/playback/PlaybackSettings.h"
 #include "core/playback/RunningGame.h"
+#include "core/protocol/ProtocolTable.h"
 #include "platform/FileRename.h"
 #include "platform/FileSystem.h"
 
@@ -149,7 +150,7 @@ void SwitchVersionForProtocol(const std::string& protocol, const PlaybackSetting
 {
     if (!BothVersionsInstalled(settings.game))
         return;
-    const bool needsNew = !(protocol < "47");
+    const bool needsNew = !ProtocolColumnBelow(protocol, kProtocolFirst127);
     if (NewVersionActive(settings.game) != needsNew)
         if (PlayResult switched = SwitchVersion(needsNew, settings); !switched)
             notices.push_back(switched.failure());

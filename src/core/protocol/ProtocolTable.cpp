@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <string>
 
 namespace core {
 namespace {
@@ -158,6 +159,16 @@ int ProtocolFromInfo(std::string_view info)
     int32_t value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     return error == std::errc() && end == text.data() + text.size() && value >= 0 ? value : 0;
+}
+
+bool ProtocolColumnBelow(std::string_view column, int protocol)
+{
+    return column < std::string_view(std::to_string(protocol));
+}
+
+bool ProtocolColumnIs(std::string_view column, int protocol)
+{
+    return column == std::string_view(std::to_string(protocol));
 }
 
 } // namespace core

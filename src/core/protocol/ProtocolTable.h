@@ -14,9 +14,11 @@
 namespace core {
 
 // Named protocols that the program converts to or recognises by number.
-inline constexpr int kProtocol132 = 68;          // game version 1.32, the format the encoder writes
-inline constexpr int kProtocolOpenArena081 = 70; // OpenArena 0.8.1
-inline constexpr int kProtocolOpenArena = 71;    // OpenArena 0.8.5 on, and ioquake3's own
+inline constexpr int kProtocol132 = 68;              // game version 1.32, the format the encoder writes
+inline constexpr int kProtocolOpenArena081 = 70;     // OpenArena 0.8.1
+inline constexpr int kProtocolOpenArena = 71;        // OpenArena 0.8.5 on, and ioquake3's own
+inline constexpr int kProtocolBetween117And127 = 46; // recorded by a test version; no game plays it
+inline constexpr int kProtocolFirst127 = 47;         // the first that game version 1.27 plays
 
 enum class MessageCoding : uint8_t {
     Plain,   // bits packed as they are (game versions up to 1.27)
@@ -131,5 +133,11 @@ bool IsSharedExtension(std::string_view lowerExtension);
 // The protocol a server information text names: the two characters after "protocol\" as a
 // decimal number (blanks before it and a plus sign allowed); 0 when they are not one.
 int ProtocolFromInfo(std::string_view info);
+
+// The list's Protocol column compared as the program always has: as text, byte by byte, against
+// the number's decimal text. So "N/A" (a demo too damaged to tell) is above every number and goes
+// with 1.27's demos, and "100" is below "47".
+bool ProtocolColumnBelow(std::string_view column, int protocol);
+bool ProtocolColumnIs(std::string_view column, int protocol);
 
 } // namespace core
