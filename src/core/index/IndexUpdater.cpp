@@ -7,11 +7,14 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "core/common/TextEncoding.h"
+#include "core/events/MatchStatistics.h"
 #include "core/library/DemoFiles.h"
 #include "core/library/FolderTree.h"
 #include "core/library/FolderTreeOps.h"
 #include "core/library/ScanCache.h"
 #include "core/library/Scanner.h"
+#include "core/protocol/ProtocolTable.h"
 
 namespace core {
 namespace {
@@ -53,6 +56,22 @@ std::map<std::string, std::string> UserDataFiles(const std::filesystem::path& di
     return files;
 }
 
+// Only the mods that send match statistics are read to their end for them: the others would cost
+// a whole decode for nothing.
+std::vector<IndexedAccuracy> AccuraciesForIndex(const ListedDemo& listed, std::string_view listedMod, int protocol)
+{
+    std::vector<IndexedAccuracy> accuracies;
+    const std::string mod = LowerCase(listedMod);
+    if (mod != "osp" && mod != "cpma" && !IsQuakeLiveProtocol(protocol))
+        return accuracies;
+    const MatchStatisticsResult read = LoadMatchStatistics(listed.loadName, listed.archive);
+    for (const PlayerStatistics& player : read.statistics.players)
+        for (const WeaponStatistics& weapon : player.weapons)
+            if (weapon.shots > 0)
+                accuracies.push_back({std::string(WeaponShortName(weapon.weapon)), weapon.hits, weapon.shots});
+    return accuracies;
+}
+
 IndexedDemo ReadForIndex(const ListedDemo& listed, const UserInfo& user)
 {
     const DemoRead read = ReadListedDemo(listed);
@@ -69,6 +88,7 @@ IndexedDemo ReadForIndex(const ListedDemo& listed, const UserInfo& user)
     for (const Player& player : demo.players)
         if (!player.name.empty())
             indexed.players.push_back({player.name, player.team, player.score, player.clanTag});
+    indexed.accuracies = AccuraciesForIndex(listed, indexed.row[FieldMod], demo.protocol);
     return indexed;
 }
 

@@ -13,7 +13,7 @@
 namespace core {
 namespace {
 
-constexpr std::string_view kSchemaVersion = "3";
+constexpr std::string_view kSchemaVersion = "4";
 
 // The list columns in list order; "size" and "recorded" hold numbers from which the list texts are
 // made again when read.
@@ -37,6 +37,8 @@ CREATE INDEX demos_map ON demos(map, rating_value);
 CREATE TABLE players(demo INTEGER NOT NULL, name TEXT NOT NULL, plain TEXT NOT NULL, team INTEGER, score INTEGER,
   clan TEXT NOT NULL DEFAULT '');
 CREATE INDEX players_demo ON players(demo);
+CREATE TABLE accuracy(demo INTEGER NOT NULL, weapon TEXT NOT NULL, hits INTEGER NOT NULL, shots INTEGER NOT NULL);
+CREATE INDEX accuracy_demo ON accuracy(demo);
 CREATE TABLE userdata(name TEXT PRIMARY KEY, stamp TEXT NOT NULL) WITHOUT ROWID;
 CREATE VIRTUAL TABLE demo_text USING fts5(text, players, content='', tokenize='trigram', detail='full');
 )";
@@ -178,6 +180,14 @@ std::vector<Condition> ConditionsOf(const SearchQuery& query)
         if (!any.numbers.empty())
             conditions.push_back({any.sql + ")", {}, std::move(any.numbers)});
     }
+    // In whole numbers, so that 49.99 % is below 50 and 1 of 3 above 33.33.
+    for (const AccuracyCondition& accuracy : query.accuracies)
+        conditions.push_back(
+            {"EXISTS (SELECT 1 FROM accuracy a WHERE a.demo = demos.id AND a.weapon = ? AND a.shots > 0 "
+             "AND a.hits * 10000 " +
+                 std::string(kOps[static_cast<size_t>(accuracy.op)]) + " ? * a.shots)",
+             {accuracy.weapon},
+             {accuracy.hundredths}});
     if (query.AnyPov()) {
         Condition any = AnyOf(query.povNames, "velmora_contains(?, pov)");
         std::string sql = any.sql == "()" ? std::string() : any.sql;
@@ -524,6 +534,16 @@ IndexStatus LibraryIndex::AddDemo(int64_t folder, const IndexedDemo& demo)
             return status;
         players += plain + "\n";
     }
+    SqliteStatement accuracy = m_db.Prepare("INSERT INTO accuracy(demo, weapon, hits, shots) VALUES(?, ?, ?, ?)");
+    for (const IndexedAccuracy& one : demo.accuracies) {
+        accuracy.Reset();
+        accuracy.Bind(1, id);
+        accuracy.Bind(2, one.weapon);
+        accuracy.Bind(3, static_cast<int64_t>(one.hits));
+        accuracy.Bind(4, static_cast<int64_t>(one.shots));
+        if ((status = StatusOf(accuracy.Step())) != IndexStatus::Ok)
+            return status;
+    }
     return AddText(id, text, players);
 }
 
@@ -535,6 +555,10 @@ IndexStatus LibraryIndex::RemoveDemo(int64_t id)
     SqliteStatement players = m_db.Prepare("DELETE FROM players WHERE demo = ?");
     players.Bind(1, id);
     if ((status = StatusOf(players.Step())) != IndexStatus::Ok)
+        return status;
+    SqliteStatement accuracy = m_db.Prepare("DELETE FROM accuracy WHERE demo = ?");
+    accuracy.Bind(1, id);
+    if ((status = StatusOf(accuracy.Step())) != IndexStatus::Ok)
         return status;
     SqliteStatement demo = m_db.Prepare("DELETE FROM demos WHERE id = ?");
     demo.Bind(1, id);

@@ -33,6 +33,14 @@ struct IndexedPlayer {
     bool operator==(const IndexedPlayer&) const = default;
 };
 
+// A player's hits and shots with one weapon, from the demo's match statistics.
+struct IndexedAccuracy {
+    std::string weapon; // short name ("rg", "rl", ...)
+    int32_t hits = 0;
+    int32_t shots = 0;
+    bool operator==(const IndexedAccuracy&) const = default;
+};
+
 // One demo as the index holds it. The row's "Size" and "Recorded" texts are made from `bytes` and
 // `dosDateTime` when the row is read back, in the reader's locale.
 struct IndexedDemo {
@@ -41,6 +49,7 @@ struct IndexedDemo {
     uint32_t dosDateTime = 0;
     std::string mapTitle;
     std::vector<IndexedPlayer> players;
+    std::vector<IndexedAccuracy> accuracies; // every player's fired weapons; empty without statistics
 };
 
 enum class IndexStatus {

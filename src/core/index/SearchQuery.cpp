@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "core/events/MatchStatistics.h"
 #include "core/row/DemoInfo.h"
 
 namespace core {
@@ -92,6 +93,59 @@ bool ReadRating(std::string_view term, SearchQuery& query)
     return false;
 }
 
+// A percentage with at most two decimals, 0 to 100, in hundredths.
+std::optional<int> ReadPercent(std::string_view text)
+{
+    const size_t point = text.find('.');
+    const auto whole = ReadNumber(text.substr(0, point));
+    if (!whole || text.front() == '-' || text.front() == '+' || *whole > 100)
+        return std::nullopt;
+    int fraction = 0;
+    if (point != std::string_view::npos) {
+        const std::string_view decimals = text.substr(point + 1);
+        if (decimals.empty() || decimals.size() > 2 || decimals.front() == '-' || decimals.front() == '+')
+            return std::nullopt;
+        const auto digits = ReadNumber(decimals);
+        if (!digits)
+            return std::nullopt;
+        fraction = decimals.size() == 1 ? *digits * 10 : *digits;
+    }
+    const int value = *whole * 100 + fraction;
+    return value <= 10000 ? std::optional<int>(value) : std::nullopt;
+}
+
+// acc:WEAPON followed by >=, <=, >, < or = and a percentage.
+void ReadAccuracy(const std::string& term, std::string_view condition, SearchQuery& query)
+{
+    static constexpr std::array<std::pair<std::string_view, RatingCondition::Op>, 5> kOps{{
+        {">=", RatingCondition::Op::GreaterOrEqual},
+        {"<=", RatingCondition::Op::LessOrEqual},
+        {">", RatingCondition::Op::Greater},
+        {"<", RatingCondition::Op::Less},
+        {"=", RatingCondition::Op::Equal},
+    }};
+    const size_t opAt = condition.find_first_of("<>=");
+    if (opAt == std::string_view::npos) {
+        query.errors.push_back(term + ": write the accuracy as acc:WEAPON>=PERCENT (or >, <=, <, =)");
+        return;
+    }
+    const Weapon weapon = WeaponNamed(condition.substr(0, opAt));
+    if (weapon == Weapon::None) {
+        query.errors.push_back(term + ": unknown weapon (gauntlet, mg, sg, gl, rl, lg, rg, pg, bfg ...)");
+        return;
+    }
+    const std::string_view rest = condition.substr(opAt);
+    for (const auto& [text, op] : kOps) {
+        if (!rest.starts_with(text))
+            continue;
+        if (const auto value = ReadPercent(rest.substr(text.size())))
+            query.accuracies.push_back({std::string(WeaponShortName(weapon)), op, *value});
+        else
+            query.errors.push_back(term + ": the accuracy must be a percentage from 0 to 100");
+        return;
+    }
+}
+
 template <typename T> void RemoveRepeats(std::vector<T>& values)
 {
     std::vector<T> once;
@@ -121,7 +175,7 @@ void AddAlternatives(std::string_view value, std::vector<std::string>& into)
 bool SearchQuery::Empty() const
 {
     return words.empty() && players.empty() && maps.empty() && gametypes.empty() && mods.empty() && protocols.empty() &&
-           !afterDay && !beforeDay && ratings.empty() && !AnyPov();
+           !afterDay && !beforeDay && ratings.empty() && accuracies.empty() && !AnyPov();
 }
 
 std::string SearchText(std::string_view text, TextCoding coding)
@@ -195,6 +249,8 @@ SearchQuery ParseSearchQuery(std::string_view text)
             AddAlternatives(LowerCase(value), query.mods);
         } else if (facet == "protocol") {
             AddAlternatives(value, query.protocols);
+        } else if (facet == "acc") {
+            ReadAccuracy(term, value, query);
         } else if (facet == "after" || facet == "before") {
             const auto day = ReadDay(value);
             if (!day)
@@ -217,14 +273,15 @@ SearchQuery ParseSearchQuery(std::string_view text)
     for (const RatingCondition& rating : query.ratings)
         ratings.emplace_back(static_cast<int>(rating.op), rating.value);
     RemoveRepeats(ratings);
+    RemoveRepeats(query.accuracies);
     query.ratings.clear();
     for (const auto& [op, value] : ratings)
         query.ratings.push_back({static_cast<RatingCondition::Op>(op), value});
 
     const size_t terms = query.words.size() + query.players.size() + query.maps.size() + query.gametypes.size() +
                          query.mods.size() + query.protocols.size() + query.ratings.size() + query.povNames.size() +
-                         (query.afterDay ? 1 : 0) + (query.beforeDay ? 1 : 0) + (query.povYes ? 1 : 0) +
-                         (query.povNo ? 1 : 0);
+                         query.accuracies.size() + (query.afterDay ? 1 : 0) + (query.beforeDay ? 1 : 0) +
+                         (query.povYes ? 1 : 0) + (query.povNo ? 1 : 0);
     if (terms > kMaxSearchTerms)
         query.errors.insert(query.errors.begin(), "The search is too long: it has " + std::to_string(terms) +
                                                       " different terms, at most " + std::to_string(kMaxSearchTerms) +

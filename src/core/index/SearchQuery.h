@@ -8,6 +8,9 @@
 //   after:YYYY-MM-DD      recorded on or after the day; before: recorded before the day
 //   rating>=N             also rating>, rating<=, rating<, rating=, rating:N
 //   pov:yes, pov:no       has a point of view or not; pov:NAME its name contains NAME
+//   acc:WEAPON>=N         a player's accuracy with the weapon (hits per hundred shots, from the
+//                         match statistics OSP, CPMA and Quake Live send) is at least N percent;
+//                         also >, <=, <, = (to two decimals); weapons as rg/rail, rl/rocket ...
 //
 // Words and names match ignoring case over all of Unicode (NFKC case folding) and the game's colour
 // codes, also inside words (player:fatal1ty finds "cK-fatal1ty"); a Quake Live player's clan tag is
@@ -31,6 +34,14 @@ struct RatingCondition {
     int value = 0;
 };
 
+// acc:rg>=50: some player's hits * 100 compared with `hundredths` / 100 * shots, exactly.
+struct AccuracyCondition {
+    std::string weapon; // the weapon's short name ("rg", "rl", ...)
+    RatingCondition::Op op = RatingCondition::Op::GreaterOrEqual;
+    int hundredths = 0; // the percentage times 100
+    bool operator==(const AccuracyCondition&) const = default;
+};
+
 struct SearchQuery {
     std::vector<std::string> words;                            // search texts (SearchText), all must occur
     std::vector<std::string> players;                          // search texts, alternatives
@@ -39,9 +50,10 @@ struct SearchQuery {
     // Lower bounds (>, >=) are alternatives, so are upper bounds (<, <=) and equal values; the
     // three kinds must all hold.
     std::vector<RatingCondition> ratings;
-    bool povYes = false, povNo = false; // pov:yes, pov:no; alternatives with povNames
-    std::vector<std::string> povNames;  // search texts
-    std::vector<std::string> errors;    // terms that could not be read, with why; or why the search is refused
+    std::vector<AccuracyCondition> accuracies; // all must hold, each for some player
+    bool povYes = false, povNo = false;        // pov:yes, pov:no; alternatives with povNames
+    std::vector<std::string> povNames;         // search texts
+    std::vector<std::string> errors;           // terms that could not be read, with why; or why the search is refused
 
     bool Empty() const;
     bool AnyPov() const { return povYes || povNo || !povNames.empty(); }
