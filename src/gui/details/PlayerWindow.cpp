@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -29,6 +30,7 @@
 #include "gui/details/PackPicture.h"
 #include "gui/details/PictureWindow.h"
 #include "gui/details/PropertiesWindow.h"
+#include "gui/details/StatisticsTab.h"
 #include "gui/sound/SoundFailure.h"
 
 namespace gui {
@@ -97,6 +99,16 @@ PlayerWindow::PlayerWindow(PropertiesWindow& prop, QWidget* parent) : ToolWindow
     figureGrid->addWidget(byWeapon, 3, 1, 1, 3);
     byWeapon->setWordWrap(true);
 
+    // What the mod's match statistics say; filled once the properties window has read them.
+    auto* statistics = new QGroupBox(QStringLiteral("Match statistics"), this);
+    statistics->setObjectName(QStringLiteral("PlayerStatistics"));
+    auto* statisticsLayout = new QVBoxLayout(statistics);
+    m_statistics = NewStatisticsTable(statistics);
+    m_statisticsStatus = new QLabel(statistics);
+    m_statisticsStatus->setWordWrap(true);
+    statisticsLayout->addWidget(m_statistics);
+    statisticsLayout->addWidget(m_statisticsStatus);
+
     m_description = new QPlainTextEdit(this);
     m_description->setObjectName(QStringLiteral("PlayerDescriptionText"));
     m_description->setTabChangesFocus(true); // Tab leaves the text for the buttons
@@ -118,6 +130,7 @@ PlayerWindow::PlayerWindow(PropertiesWindow& prop, QWidget* parent) : ToolWindow
     layout->addLayout(pictures);
     layout->addLayout(grid);
     layout->addWidget(figures);
+    layout->addWidget(statistics, 1);
     layout->addWidget(m_description, 1);
     layout->addLayout(buttons);
 
@@ -162,6 +175,26 @@ void PlayerWindow::ShowFigures()
         if (const int count = figures->fragsByWeapon[static_cast<size_t>(w)]; count > 0)
             weapons << QStringLiteral("%1 %2").arg(Latin1(core::WeaponName(static_cast<core::Weapon>(w)))).arg(count);
     SetValue(QStringLiteral("By weapon:"), weapons.join(QStringLiteral(", ")));
+}
+
+void PlayerWindow::ShowStatistics()
+{
+    StatisticsTab& tab = m_prop.Statistics();
+    const core::MatchStatistics& all = tab.Statistics();
+    // By name first, as the figures: a client number may have served several players.
+    const core::PlayerStatistics* player = all.ForName(m_name);
+    if (!player && m_client >= 0)
+        player = all.ForClient(m_client);
+    FillStatisticsTable(*m_statistics, player);
+    m_statistics->setVisible(player != nullptr);
+    if (tab.Loading())
+        m_statisticsStatus->setText(QStringLiteral("Reading the match statistics..."));
+    else if (all.Empty())
+        m_statisticsStatus->setText(QString::fromLatin1(kNoStatisticsText));
+    else if (!player)
+        m_statisticsStatus->setText(QStringLiteral("The match statistics name this player nowhere."));
+    else
+        m_statisticsStatus->setText(QStringLiteral("Sent by %1.").arg(QString::fromStdString(all.source)));
 }
 
 QLabel* PlayerWindow::AddValue(QGridLayout& grid, int row, int column, const QString& caption)
@@ -220,6 +253,7 @@ void PlayerWindow::SetPlayerData(int k)
     m_name = player.name;
     m_client = static_cast<int>(found - demo.players.data());
     ShowFigures();
+    ShowStatistics();
     setWindowTitle(Latin1(core::StripColourCodes(player.name)));
     m_nameBox->SetName(Latin1(player.name));
     m_nameBox->setFixedWidth(m_nameBox->FittingWidth());

@@ -19,6 +19,7 @@ class QKeyEvent;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
+class QTableWidget;
 
 namespace gui {
 
@@ -37,6 +38,10 @@ public:
     void StartFade();
     // The player's figures from the properties window's events ("..." while they are read).
     void ShowFigures();
+    // The player's match statistics from the properties window's "Statistics" tab.
+    void ShowStatistics();
+    QTableWidget& StatisticsTable() { return *m_statistics; }
+    QLabel& StatisticsStatus() { return *m_statisticsStatus; }
 
     QString Value(const QString& caption) const;
     bool LeaderShown() const;
@@ -76,6 +81,8 @@ private:
     QPushButton* m_ok = nullptr;
     QPushButton* m_cancel = nullptr;
     QPushButton* m_apply = nullptr;
+    QTableWidget* m_statistics = nullptr;
+    QLabel* m_statisticsStatus = nullptr;
 };
 
 } // namespace gui

@@ -48,6 +48,7 @@
 #include "gui/details/PackPicture.h"
 #include "gui/details/PictureWindow.h"
 #include "gui/details/PlayerWindow.h"
+#include "gui/details/StatisticsTab.h"
 #include "gui/details/UserDataEditor.h"
 #include "gui/details/UserTab.h"
 #include "gui/lists/ListViews.h"
@@ -204,6 +205,12 @@ PropertiesWindow::PropertiesWindow(DemoDetails& details, QWidget* parent)
             return std::nullopt;
         return folder;
     };
+    m_statistics = new StatisticsTab(this);
+    m_tabs->addTab(m_statistics, QStringLiteral("Statistics"));
+    connect(m_statistics, &StatisticsTab::statisticsShown, this, [this] {
+        if (m_playerWindow)
+            m_playerWindow->ShowStatistics();
+    });
     m_user = new UserTab(details, this);
     m_tabs->addTab(m_user, QStringLiteral("User"));
 
@@ -398,6 +405,7 @@ void PropertiesWindow::FillFromList(const ListRow& row, bool fromPlayList)
     // The events take a full decode of the demo: they come on their own thread, the tab fills
     // when they are there.
     m_events->Load(name, archive);
+    m_statistics->Load(name, archive);
     FillUser();
     QApplication::restoreOverrideCursor();
 }

@@ -28,6 +28,7 @@ namespace gui {
 
 class DemoDetails;
 class EventsTab;
+class StatisticsTab;
 class FadingPicture;
 class PlayerWindow;
 class UserTab;
@@ -65,6 +66,7 @@ public:
     QListWidget& PlayerList() { return *m_players; }
     QListWidget& CourseList() { return *m_course; }
     EventsTab& Events() { return *m_events; }
+    StatisticsTab& Statistics() { return *m_statistics; }
     FadingPicture& Picture() { return *m_picture; }
     UserTab& User() { return *m_user; }
     QPushButton& PlayButton() { return *m_play; }
@@ -125,6 +127,7 @@ private:
     QListWidget* m_players = nullptr;
     QListWidget* m_course = nullptr;
     EventsTab* m_events = nullptr;
+    StatisticsTab* m_statistics = nullptr;
     UserTab* m_user = nullptr;
     QPushButton* m_play = nullptr;
     QPushButton* m_playList = nullptr;
