@@ -6,6 +6,7 @@
 #include <set>
 
 #include "core/events/MatchStatistics.h"
+#include "core/index/IndexUpdater.h"
 #include "core/index/LibraryIndex.h"
 #include "core/index/SearchQuery.h"
 #include "support/ScratchDir.h"
@@ -196,6 +197,26 @@ TEST(MatchStatistics, AccuracySearchesHoldOnEachSideOfTheirBounds)
     for (const char* bad : {"acc:rg", "acc:xyz>=5", "acc:rg>=100.01", "acc:rg>=-1", "acc:rg>=5.123", "acc:rg>=."})
         EXPECT_EQ(ParseSearchQuery(bad).errors.size(), 1u) << bad;
     EXPECT_TRUE(ParseSearchQuery("acc:rg>=100").errors.empty());
+}
+
+TEST(MatchStatistics, TheIndexUpdaterReadsThemFromTheDemos)
+{
+    const std::filesystem::path corpus = VELMORA_CORPUS_DIR;
+    if (corpus.empty() || !std::filesystem::exists(corpus / "modern" / "cpma-duel.dm_68"))
+        GTEST_SKIP() << "no corpus";
+    testsupport::ScratchDir library, data;
+    for (const char* demo : {"cpma-duel.dm_68", "team-chat-1.32.dm_68"})
+        std::filesystem::copy_file(corpus / "modern" / demo, library.path() / demo);
+    LibraryIndex index;
+    ASSERT_EQ(index.Open(data.path() / "index.sqlite"), IndexStatus::Ok);
+    ASSERT_EQ(UpdateLibraryIndex(index, {library.str()}, {}).status, IndexStatus::Ok);
+    // myT's lightning gun: 412 hits of 1034 shots, 39.845 %.
+    const struct {
+        const char* query;
+        size_t found;
+    } cases[] = {{"acc:lg>=39.84", 1}, {"acc:lg>=39.85", 0}, {"acc:lg>=0", 1}, {"acc:bfg>=0", 0}};
+    for (const auto& c : cases)
+        EXPECT_EQ(index.Search(ParseSearchQuery(c.query)).rows.size(), c.found) << c.query;
 }
 
 } // namespace

@@ -52,7 +52,7 @@ void StatisticsTest::tablePerPlayerAndPlainSentenceWithout()
     tab.show();
     QCOMPARE(tab.Status().text(), QStringLiteral("This demo holds no match statistics."));
     QCOMPARE(tab.Table().rowCount(), 0);
-    QVERIFY(!tab.PlayerBox().isEnabled());
+    QVERIFY(!tab.Table().isVisible() && !tab.PlayerBox().isVisible());
 
     core::MatchStatisticsCollector collector(68);
     core::GameState state;
@@ -65,6 +65,7 @@ void StatisticsTest::tablePerPlayerAndPlainSentenceWithout()
     result.statistics = collector.Finish();
     tab.Show(result);
     QCOMPARE(tab.Status().text(), QStringLiteral("Sent by CPMA."));
+    QVERIFY(tab.Table().isVisible() && tab.PlayerBox().isEnabled());
     QCOMPARE(tab.PlayerBox().count(), 2);
     QCOMPARE(tab.PlayerBox().itemText(0), QStringLiteral("myT"));
     QCOMPARE(tab.Table().rowCount(), 2 + 4);

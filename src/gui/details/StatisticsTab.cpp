@@ -40,6 +40,8 @@ QTableWidget* NewStatisticsTable(QWidget* parent)
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    // Ten weapons and the four other lines fit without scrolling.
+    table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
     return table;
 }
 
@@ -77,13 +79,16 @@ StatisticsTab::StatisticsTab(QWidget* parent) : QWidget(parent)
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("StatisticsStatus"));
     m_status->setWordWrap(true);
-    auto* top = new QHBoxLayout;
-    top->addWidget(new QLabel(QStringLiteral("Player:"), this));
+    m_playerRow = new QWidget(this);
+    auto* top = new QHBoxLayout(m_playerRow);
+    top->setContentsMargins(0, 0, 0, 0);
+    top->addWidget(new QLabel(QStringLiteral("Player:"), m_playerRow));
     top->addWidget(m_player, 1);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(top);
+    layout->addWidget(m_playerRow);
     layout->addWidget(m_table, 1);
     layout->addWidget(m_status);
+    layout->addStretch(0);
     connect(m_player, &QComboBox::currentIndexChanged, this, [this] { ShowPlayer(); });
     Show(core::MatchStatisticsResult{});
 }
@@ -133,7 +138,11 @@ void StatisticsTab::Show(core::MatchStatisticsResult result)
             m_player->addItem(plain.empty() ? QStringLiteral("Client %1").arg(p.client) : Latin1(plain), p.client);
         }
     }
-    m_player->setEnabled(!m_result.statistics.Empty());
+    // No empty table that could be taken for figures of nought: the sentence alone.
+    const bool any = !m_result.statistics.Empty();
+    m_player->setEnabled(any);
+    m_playerRow->setVisible(any);
+    m_table->setVisible(any);
     QString status;
     if (m_result.statistics.Empty())
         status = QString::fromLatin1(kNoStatisticsText);

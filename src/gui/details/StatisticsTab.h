@@ -51,6 +51,7 @@ private:
     bool m_loading = false;
     uint64_t m_generation = 0;
     std::vector<QThread*> m_readers;
+    QWidget* m_playerRow = nullptr;
     QComboBox* m_player = nullptr;
     QTableWidget* m_table = nullptr;
     QLabel* m_status = nullptr;
