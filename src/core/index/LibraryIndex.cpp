@@ -37,8 +37,9 @@ CREATE INDEX demos_map ON demos(map, rating_value);
 CREATE TABLE players(demo INTEGER NOT NULL, name TEXT NOT NULL, plain TEXT NOT NULL, team INTEGER, score INTEGER,
   clan TEXT NOT NULL DEFAULT '');
 CREATE INDEX players_demo ON players(demo);
-CREATE TABLE accuracy(demo INTEGER NOT NULL, weapon TEXT NOT NULL, hits INTEGER NOT NULL, shots INTEGER NOT NULL);
+CREATE TABLE accuracy(demo INTEGER NOT NULL, weapon TEXT NOT NULL, percent REAL NOT NULL);
 CREATE INDEX accuracy_demo ON accuracy(demo);
+CREATE INDEX accuracy_weapon ON accuracy(weapon, percent);
 CREATE TABLE userdata(name TEXT PRIMARY KEY, stamp TEXT NOT NULL) WITHOUT ROWID;
 CREATE VIRTUAL TABLE demo_text USING fts5(text, players, content='', tokenize='trigram', detail='full');
 )";
@@ -180,14 +181,15 @@ std::vector<Condition> ConditionsOf(const SearchQuery& query)
         if (!any.numbers.empty())
             conditions.push_back({any.sql + ")", {}, std::move(any.numbers)});
     }
-    // In whole numbers, so that 49.99 % is below 50 and 1 of 3 above 33.33.
+    // The demos with such a player are found through the weapon's accuracies, most of the library
+    // being demos without any. Both sides are the nearest doubles of exact quotients (hits * 100 /
+    // shots, hundredths / 100): quotients this close to each other that they met would need
+    // millions of shots, so the comparison is as exact as in whole numbers.
     for (const AccuracyCondition& accuracy : query.accuracies)
-        conditions.push_back(
-            {"EXISTS (SELECT 1 FROM accuracy a WHERE a.demo = demos.id AND a.weapon = ? AND a.shots > 0 "
-             "AND a.hits * 10000 " +
-                 std::string(kOps[static_cast<size_t>(accuracy.op)]) + " ? * a.shots)",
-             {accuracy.weapon},
-             {accuracy.hundredths}});
+        conditions.push_back({"demos.id IN (SELECT demo FROM accuracy WHERE weapon = ? AND percent " +
+                                  std::string(kOps[static_cast<size_t>(accuracy.op)]) + " ? / 100.0)",
+                              {accuracy.weapon},
+                              {accuracy.hundredths}});
     if (query.AnyPov()) {
         Condition any = AnyOf(query.povNames, "velmora_contains(?, pov)");
         std::string sql = any.sql == "()" ? std::string() : any.sql;
@@ -534,13 +536,14 @@ IndexStatus LibraryIndex::AddDemo(int64_t folder, const IndexedDemo& demo)
             return status;
         players += plain + "\n";
     }
-    SqliteStatement accuracy = m_db.Prepare("INSERT INTO accuracy(demo, weapon, hits, shots) VALUES(?, ?, ?, ?)");
+    SqliteStatement accuracy = m_db.Prepare("INSERT INTO accuracy(demo, weapon, percent) VALUES(?, ?, ?)");
     for (const IndexedAccuracy& one : demo.accuracies) {
+        if (one.shots <= 0)
+            continue; // never fired: no accuracy, rather than 0 %
         accuracy.Reset();
         accuracy.Bind(1, id);
         accuracy.Bind(2, one.weapon);
-        accuracy.Bind(3, static_cast<int64_t>(one.hits));
-        accuracy.Bind(4, static_cast<int64_t>(one.shots));
+        accuracy.Bind(3, 100.0 * one.hits / one.shots);
         if ((status = StatusOf(accuracy.Step())) != IndexStatus::Ok)
             return status;
     }

@@ -48,6 +48,12 @@ void SqliteStatement::Bind(int position, int64_t value)
         sqlite3_bind_int64(m_statement, position, value);
 }
 
+void SqliteStatement::Bind(int position, double value)
+{
+    if (m_statement)
+        sqlite3_bind_double(m_statement, position, value);
+}
+
 void SqliteStatement::BindNull(int position)
 {
     if (m_statement)

@@ -26,6 +26,7 @@ public:
     // Binding positions count from 1, as in SQL.
     void Bind(int position, std::string_view text);
     void Bind(int position, int64_t value);
+    void Bind(int position, double value);
     void BindNull(int position);
     // SQLITE_ROW, SQLITE_DONE or an error code.
     int Step();
