@@ -33,6 +33,7 @@ MatchStatistics Collect(const std::vector<std::string>& commands, int followed =
     int32_t sequence = 1;
     for (const std::string& command : commands)
         collector.ServerCommand(sequence++, command);
+    EXPECT_EQ(collector.LinesLeftOut(), 0) << commands.front();
     return collector.Finish();
 }
 
@@ -61,6 +62,11 @@ TEST(MatchStatistics, EveryCommandFormIsReadAndDamagedLinesAreLeftOut)
          Expected{"OSP", 2, Weapon::Railgun, 35, 73, 11952, 5628, 2475, 2635}},
         {"OSP statsinfo, older", "statsinfo 1 26 0 26 6 0 0 0 6513 3737 0 0 0 0 0 0 0 128 25 52 8 2",
          Expected{"OSP", 2, Weapon::Railgun, 25, 52, 6513, 3737, -1, -1}},
+        {"OSP statsinfo, fixed weapon places",
+         "statsinfo 1 14 0 14 3 0 0 0 5340 4120 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 107 6 0 0 153 52 6 2 759 155 3 1 "
+         "29 "
+         "9 3 0 91 14 2 0 0 0 0 0",
+         Expected{"OSP", 2, Weapon::RocketLauncher, 52, 153, 5340, 4120, -1, -1}},
         {"CPMA xstats2", "xstats2 1 160 70 190 5 0 9 0 21 53 4 0 7 0 4935 3807 4395 1645 4 12 24 0 0 2 acaEaEaFaa 17",
          Expected{"CPMA", 1, Weapon::RocketLauncher, 70, 190, 4935, 3807, 4395, 1645}},
         {"CPMA mstatsa", "mstatsa 1 128 21 53 4 0 7 0 4935 3807 4395 1645",
@@ -74,6 +80,9 @@ TEST(MatchStatistics, EveryCommandFormIsReadAndDamagedLinesAreLeftOut)
         {"the original game's scores", "scores 2 0 0 0 1 30 0 0 0 28 0 0 0 0 0 1 0", std::nullopt},
     };
     for (const auto& c : cases) {
+        // Every shortening of the line is read without going past its end.
+        for (std::string cut = c.line; cut.find(' ') != std::string::npos; cut.resize(cut.rfind(' ')))
+            Collect({cut});
         const MatchStatistics stats = Collect({c.line});
         if (!c.expected) {
             EXPECT_TRUE(stats.Empty()) << c.what;
@@ -124,6 +133,7 @@ TEST(MatchStatistics, CorpusDemosHoldTheirModsStatisticsOrSayTheyHoldNone)
     } cases[] = {
         {"modern/cpma-duel.dm_68", "CPMA", "myT", Weapon::RocketLauncher, 70, 190},
         {"modern/duel-1.29.dm_66", "OSP", "ZeRo4", Weapon::Railgun, 25, 52},
+        {"duel-1.27-osp.dm_48", "OSP", "^0cK^3-^7fatal^01^7ty", Weapon::LightningGun, 155, 759},
         {"ql/duel-sinister.dm_91", "Quake Live", "^7[^2MD^7] toxjq", Weapon::LightningGun, 240, 671},
         {"modern/team-chat-1.32.dm_68", "", nullptr, Weapon::None, 0, 0},
         {"ql/duel-hektik.dm_73", "", nullptr, Weapon::None, 0, 0},

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <charconv>
 #include <climits>
+#include <stdexcept>
 
 #include "core/archive/DemoFile.h"
 #include "core/common/FileNames.h"
@@ -27,6 +28,9 @@ constexpr size_t kDuelDamageGiven = 7;
 constexpr size_t kDuelFirstWeapon = 20;
 constexpr size_t kDuelWeaponFigures = 5;
 constexpr size_t kDuelWeapons = 14;
+// OSP's oldest "statsinfo": 53 figures, weapon 0's four from the 14th.
+constexpr size_t kOldestStatsFigures = 53;
+constexpr size_t kOldestFirstWeapon = 13;
 // A client number above this is damaged data.
 constexpr int64_t kMaxClient = 63;
 
@@ -212,7 +216,7 @@ PlayerStatistics& MatchStatisticsCollector::Player(int client, std::string_view 
 
 // OSP's weapons: per weapon of the mask (bits 1 to 10) hits and drops, shots and pickups packed
 // as two 16-bit halves, then kills and deaths.
-void MatchStatisticsCollector::OspWeapons(PlayerStatistics& player, std::span<const int64_t> values, int mask,
+void MatchStatisticsCollector::OspWeapons(PlayerStatistics& player, const std::vector<int64_t>& values, int mask,
                                           size_t& at)
 {
     for (int bit = 1; bit <= 10; ++bit) {
@@ -220,10 +224,10 @@ void MatchStatisticsCollector::OspWeapons(PlayerStatistics& player, std::span<co
             continue;
         WeaponStatistics& w = player.weapons.emplace_back();
         w.weapon = kGameWeapons[static_cast<size_t>(bit)];
-        w.hits = Low16(values[at]);
-        w.shots = Low16(values[at + 1]);
-        w.kills = Figure(values[at + 2]);
-        w.deaths = Figure(values[at + 3]);
+        w.hits = Low16(values.at(at));
+        w.shots = Low16(values.at(at + 1));
+        w.kills = Figure(values.at(at + 2));
+        w.deaths = Figure(values.at(at + 3));
         at += 4;
     }
 }
@@ -235,7 +239,22 @@ void MatchStatisticsCollector::ServerCommand(int32_t sequence, std::string_view 
         return;
     m_sequenceKnown = true;
     m_sequence = sequence;
+    // The forms' lengths are checked before their figures are read; a read past the end all the
+    // same leaves the line out with what it began to change, rather than ending the walk.
+    MatchStatistics before;
+    if (command.starts_with("statsinfo") || command.starts_with("xstats") || command.starts_with("mstats") ||
+        command.starts_with("scores_duel"))
+        before = m_result;
+    try {
+        ReadCommand(command);
+    } catch (const std::out_of_range&) {
+        ++m_linesLeftOut;
+        m_result = std::move(before);
+    }
+}
 
+void MatchStatisticsCollector::ReadCommand(std::string_view command)
+{
     thread_local std::vector<int64_t> v;
     const std::string_view word = Words(command, v);
     if (word == "cs") {
@@ -245,26 +264,26 @@ void MatchStatisticsCollector::ServerCommand(int32_t sequence, std::string_view 
         const size_t open = command.find('"');
         const size_t close = command.rfind('"');
         if (open != std::string_view::npos && close > open)
-            ConfigString(static_cast<int>(v[0]), command.substr(open + 1, close - open - 1));
+            ConfigString(static_cast<int>(v.at(0)), command.substr(open + 1, close - open - 1));
     } else if (word == "xstats1") {
         // Client, weapon mask, the weapons, then damage given and received (older versions) or
         // armour taken, health taken, damage given and received and pickup counts.
-        if (v.size() < 2 || !ValidClient(v[0]))
+        if (v.size() < 2 || !ValidClient(v.at(0)))
             return;
-        const int mask = static_cast<int>(v[1]);
+        const int mask = static_cast<int>(v.at(1));
         size_t at = 2 + 4 * static_cast<size_t>(MaskCount(mask, 1, 10));
         const bool older = v.size() == at + 2;
         if (!older && v.size() < at + 4)
             return;
-        PlayerStatistics& p = Player(static_cast<int>(v[0]), "OSP");
+        PlayerStatistics& p = Player(static_cast<int>(v.at(0)), "OSP");
         if (older) {
-            p.damageGiven = Figure(v[at]);
-            p.damageTaken = Figure(v[at + 1]);
+            p.damageGiven = Figure(v.at(at));
+            p.damageTaken = Figure(v.at(at + 1));
         } else {
-            p.armourTaken = Figure(v[at]);
-            p.healthTaken = Figure(v[at + 1]);
-            p.damageGiven = Figure(v[at + 2]);
-            p.damageTaken = Figure(v[at + 3]);
+            p.armourTaken = Figure(v.at(at));
+            p.healthTaken = Figure(v.at(at + 1));
+            p.damageGiven = Figure(v.at(at + 2));
+            p.damageTaken = Figure(v.at(at + 3));
         }
         at = 2;
         OspWeapons(p, v, mask, at);
@@ -272,57 +291,72 @@ void MatchStatisticsCollector::ServerCommand(int32_t sequence, std::string_view 
         // The followed player's own: damage given and received the 9th and 10th figures, then
         // the weapon mask and the weapons as "xstats1" has them. The mask is the 22nd figure
         // (armour and health taken in the high halves of the 11th and 12th) or, in older
-        // versions, the 18th. The figures must fill the line exactly: other versions place them
-        // elsewhere.
+        // versions, the 18th. The oldest (1.27's) has no mask but 53 figures: from the 14th, four
+        // per weapon from weapon 0 on: shots, hits, kills, deaths. The figures must fill the line
+        // exactly: other versions place them elsewhere.
         if (v.size() < 18 || !ValidClient(m_followed))
             return;
         const auto fits = [&](size_t maskAt) {
-            return v.size() > maskAt && v.size() == maskAt + 1 + 4 * static_cast<size_t>(MaskCount(v[maskAt], 1, 10)) &&
-                   (v[maskAt] & ~int64_t{0x7FE}) == 0;
+            return v.size() > maskAt &&
+                   v.size() == maskAt + 1 + 4 * static_cast<size_t>(MaskCount(v.at(maskAt), 1, 10)) &&
+                   (v.at(maskAt) & ~int64_t{0x7FE}) == 0;
         };
         const bool newer = fits(21);
-        if (!newer && !fits(17))
+        const bool older = !newer && fits(17);
+        const bool oldest = !newer && !older && v.size() == kOldestStatsFigures;
+        if (!newer && !older && !oldest)
             return;
         PlayerStatistics& p = Player(m_followed, "OSP");
-        p.damageGiven = Figure(v[8]);
-        p.damageTaken = Figure(v[9]);
+        p.damageGiven = Figure(v.at(8));
+        p.damageTaken = Figure(v.at(9));
         if (newer) {
-            p.armourTaken = High16(v[10]);
-            p.healthTaken = High16(v[11]);
+            p.armourTaken = High16(v.at(10));
+            p.healthTaken = High16(v.at(11));
+        }
+        if (oldest) {
+            // Weapons 0 to 9 fill the line: no grapple.
+            for (size_t weapon = 1; weapon <= 9; ++weapon) {
+                const size_t at = kOldestFirstWeapon + 4 * weapon;
+                if (v.at(at) <= 0 && v.at(at + 1) <= 0)
+                    continue;
+                p.weapons.push_back({kGameWeapons[weapon], Figure(v.at(at + 1)), Figure(v.at(at)), Figure(v.at(at + 2)),
+                                     Figure(v.at(at + 3))});
+            }
+            return;
         }
         size_t at = newer ? 22 : 18;
-        OspWeapons(p, v, static_cast<int>(v[at - 1]), at);
+        OspWeapons(p, v, static_cast<int>(v.at(at - 1)), at);
     } else if (word == "xstats2" || word == "xstats2a" || word == "mstats" || word == "mstatsa") {
         // Client, weapon mask (bits 1 to 9), six figures per weapon (hits, shots, kills, deaths,
         // pickups, drops), then damage given, damage received, armour and health taken.
-        if (v.size() < 2 || !ValidClient(v[0]))
+        if (v.size() < 2 || !ValidClient(v.at(0)))
             return;
-        const int mask = static_cast<int>(v[1]);
+        const int mask = static_cast<int>(v.at(1));
         size_t at = 2;
         if (v.size() < at + 6 * static_cast<size_t>(MaskCount(mask, 1, 9)) + 4)
             return;
-        PlayerStatistics& p = Player(static_cast<int>(v[0]), "CPMA");
+        PlayerStatistics& p = Player(static_cast<int>(v.at(0)), "CPMA");
         for (int bit = 1; bit <= 9; ++bit) {
             if (!((mask >> bit) & 1))
                 continue;
             WeaponStatistics& w = p.weapons.emplace_back();
             w.weapon = kGameWeapons[static_cast<size_t>(bit)];
-            w.hits = Figure(v[at]);
-            w.shots = Figure(v[at + 1]);
-            w.kills = Figure(v[at + 2]);
-            w.deaths = Figure(v[at + 3]);
+            w.hits = Figure(v.at(at));
+            w.shots = Figure(v.at(at + 1));
+            w.kills = Figure(v.at(at + 2));
+            w.deaths = Figure(v.at(at + 3));
             at += 6;
         }
-        p.damageGiven = Figure(v[at]);
-        p.damageTaken = Figure(v[at + 1]);
-        p.armourTaken = Figure(v[at + 2]);
-        p.healthTaken = Figure(v[at + 3]);
+        p.damageGiven = Figure(v.at(at));
+        p.damageTaken = Figure(v.at(at + 1));
+        p.armourTaken = Figure(v.at(at + 2));
+        p.healthTaken = Figure(v.at(at + 3));
     } else if (word == "scores_duel") {
         // Player count, then per player the client number and 90 figures. A line of any other
         // length is some other version's: its figures cannot be placed.
-        if (v.empty() || v[0] < 0 || v[0] > kMaxClient + 1)
+        if (v.empty() || v.at(0) < 0 || v.at(0) > kMaxClient + 1)
             return;
-        const size_t count = static_cast<size_t>(v[0]);
+        const size_t count = static_cast<size_t>(v.at(0));
         if (v.size() != 1 + count * (1 + kDuelFigures))
             return;
         for (size_t i = 0; i < count; ++i) {
