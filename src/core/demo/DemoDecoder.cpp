@@ -351,12 +351,16 @@ private:
             const size_t runStart = oldIndex;
             while (oldIndex < previous.size() && previous[oldIndex].number < number)
                 ++oldIndex;
-            out.Append(previous.data() + runStart, oldIndex - runStart);
-            const EntityState* from = &m_state.baselines[static_cast<size_t>(number)];
-            if (oldIndex < previous.size() && previous[oldIndex].number == number)
-                from = &previous[oldIndex++];
-            // Read straight into the list's next place, which starts as the entity it changes.
-            EntityState& to = out.emplace_back(*from);
+            // Read straight into the list's next place, which starts as the entity it changes: the
+            // old one joins its run's copy, a new one comes from its baseline.
+            if (oldIndex < previous.size() && previous[oldIndex].number == number) {
+                ++oldIndex;
+                out.Append(previous.data() + runStart, oldIndex - runStart);
+            } else {
+                out.Append(previous.data() + runStart, oldIndex - runStart);
+                out.emplace_back(m_state.baselines[static_cast<size_t>(number)]);
+            }
+            EntityState& to = out.data()[out.size() - 1];
             DecodeError error = ReadDeltaEntity(to, to, number, removed);
             if (error == DecodeError::None && m_reader.Overflowed())
                 error = DecodeError::Overflow;
