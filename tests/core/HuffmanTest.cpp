@@ -210,6 +210,16 @@ TEST(HuffmanBitReader, RefusesWhatIsNotThere)
     escape.WriteCode(HuffmanCodeOf(HuffmanTree::kNotYetTransmitted).bits,
                      HuffmanCodeOf(HuffmanTree::kNotYetTransmitted).length);
     escape.WriteByte(65);
+    // The escape as a later code of a long read, with data enough after it that the read is not
+    // one near the end.
+    HuffmanBitWriter lateEscape;
+    lateEscape.WriteByte(1);
+    lateEscape.WriteByte(2);
+    lateEscape.WriteCode(HuffmanCodeOf(HuffmanTree::kNotYetTransmitted).bits,
+                         HuffmanCodeOf(HuffmanTree::kNotYetTransmitted).length);
+    lateEscape.WriteByte(65);
+    lateEscape.WriteBits(0xFFFFFFFF, 32);
+    lateEscape.WriteBits(0xFFFFFFFF, 32);
     const std::vector<uint8_t> ones(16, 0xFF);
     struct Case {
         const char* name;
@@ -223,6 +233,7 @@ TEST(HuffmanBitReader, RefusesWhatIsNotThere)
         {"nine bits cut short", withoutLastByte(0x1FF, 9), 9},
         {"raw bits cut short", withoutLastByte(0x7F, 7), 7},
         {"escape code", escape.Bytes(), 8},
+        {"escape as a long's third code", lateEscape.Bytes(), 32},
         {"width 0", ones, 0},
         {"width -8", ones, -8},
         {"width 33", ones, 33},

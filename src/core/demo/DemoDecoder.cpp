@@ -286,8 +286,8 @@ private:
 
         // The list is built once and then shared by the message and, when it is shown, the
         // snapshots kept for the deltas.
-        SharedEntities list = m_state.TakeList();
-        const DecodeError entityError = ReadPacketEntities(old, *list);
+        SharedEntities list;
+        const DecodeError entityError = ReadPacketEntities(old, list);
         if (entityError != DecodeError::None) {
             m_state.GiveBack(list);
             return entityError;
@@ -319,16 +319,27 @@ private:
     // ascending order as the game's server sends them. Numbers that do not ascend would make a
     // list the game's client keeps but cannot search; they are refused as damage. That also
     // bounds the list: no more entities than numbers.
-    DecodeError ReadPacketEntities(const StoredSnapshot* old, EntityBuffer& out)
+    //
+    // A snapshot that changes no entity (a good part of them: nothing in sight moved) shares the
+    // list it is delta-coded from instead of copying it; lists are never changed once built.
+    DecodeError ReadPacketEntities(const StoredSnapshot* old, SharedEntities& list)
     {
         const std::span<const EntityState> previous =
             old && old->entities ? std::span<const EntityState>(old->entities->data(), old->entities->size())
                                  : std::span<const EntityState>();
+        int number = static_cast<int>(m_reader.ReadBits(kEntityNumberBits));
+        if (m_reader.Overflowed())
+            return DecodeError::Overflow;
+        if (number == kNoEntity) {
+            list = old && old->entities ? old->entities : m_state.TakeList();
+            return DecodeError::None;
+        }
+        list = m_state.TakeList();
+        EntityBuffer& out = *list;
         size_t oldIndex = 0;
         bool removed = false;
         int lastNumber = -1;
-        for (;;) {
-            const int number = static_cast<int>(m_reader.ReadBits(kEntityNumberBits));
+        for (;; number = static_cast<int>(m_reader.ReadBits(kEntityNumberBits))) {
             if (m_reader.Overflowed())
                 return DecodeError::Overflow;
             if (number == kNoEntity)
@@ -340,12 +351,16 @@ private:
             const size_t runStart = oldIndex;
             while (oldIndex < previous.size() && previous[oldIndex].number < number)
                 ++oldIndex;
-            out.Append(previous.data() + runStart, oldIndex - runStart);
-            const EntityState* from = &m_state.baselines[static_cast<size_t>(number)];
-            if (oldIndex < previous.size() && previous[oldIndex].number == number)
-                from = &previous[oldIndex++];
-            // Read straight into the list's next place, which starts as the entity it changes.
-            EntityState& to = out.emplace_back(*from);
+            // Read straight into the list's next place, which starts as the entity it changes: the
+            // old one joins its run's copy, a new one comes from its baseline.
+            if (oldIndex < previous.size() && previous[oldIndex].number == number) {
+                ++oldIndex;
+                out.Append(previous.data() + runStart, oldIndex - runStart);
+            } else {
+                out.Append(previous.data() + runStart, oldIndex - runStart);
+                out.emplace_back(m_state.baselines[static_cast<size_t>(number)]);
+            }
+            EntityState& to = out.data()[out.size() - 1];
             DecodeError error = ReadDeltaEntity(to, to, number, removed);
             if (error == DecodeError::None && m_reader.Overflowed())
                 error = DecodeError::Overflow;

@@ -72,15 +72,17 @@ public:
             uint32_t value = static_cast<uint32_t>(window) & ((1u << raw) - 1);
             window >>= raw;
             size_t used = static_cast<size_t>(raw);
+            // The escape (256) shows in the bits above a byte once all codes are read: one test,
+            // not one per code.
+            uint32_t symbols = 0;
             for (int shift = raw; shift < n; shift += 8) {
                 const HuffmanLookup hit = table_[window & ((1u << kHuffmanLookupBits) - 1)];
-                if (hit.symbol > 255) [[unlikely]]
-                    return ReadCodedBits(n);
-                value |= static_cast<uint32_t>(hit.symbol) << shift;
+                symbols |= hit.symbol;
+                value |= static_cast<uint32_t>(hit.symbol & 255) << shift;
                 window >>= hit.length;
                 used += hit.length;
             }
-            if (used <= bitCount_ - bit_) [[likely]] {
+            if (symbols <= 255 && used <= bitCount_ - bit_) [[likely]] {
                 bit_ += used;
                 return value;
             }
