@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "core/common/TextFolding.h"
+#include "core/index/MomentQuery.h"
 
 namespace core {
 
@@ -41,6 +42,7 @@ struct SearchQuery {
     std::vector<RatingCondition> ratings;
     bool povYes = false, povNo = false; // pov:yes, pov:no; alternatives with povNames
     std::vector<std::string> povNames;  // search texts
+    MomentQuery moments;                // frag, capture, say: ...: the search lists moments
     std::vector<std::string> errors;    // terms that could not be read, with why; or why the search is refused
 
     bool Empty() const;
