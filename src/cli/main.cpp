@@ -27,7 +27,9 @@ void Usage()
            "       velmora-cli video [--from T --to T] [--size WxH] [--fps N] [--format mp4|webm] [--no-sound] IN OUT\n"
            "       velmora-cli game-programs\n"
            "       velmora-cli index [--rebuild] [--data-dir DIR] [FOLDER...]\n"
-           "       velmora-cli search [--json] [--data-dir DIR] QUERY\n";
+           "       velmora-cli search [--json] [--data-dir DIR] QUERY\n"
+           "       velmora-cli moments [--json] [--data-dir DIR] QUERY\n"
+           "       velmora-cli clips [--before S] [--after S] [--data-dir DIR] QUERY OUTDIR\n";
 }
 
 } // namespace
@@ -64,6 +66,10 @@ int main(int argc, char** argv)
         return cli::RunIndex(args);
     if (command == "search")
         return cli::RunSearch(args);
+    if (command == "moments")
+        return cli::RunMoments(args);
+    if (command == "clips")
+        return cli::RunClips(args);
     Usage();
     return 2;
 }

@@ -62,7 +62,9 @@ std::map<std::string, Section> DefaultFile()
           {"time_demos", "0"},
           {"mod_demos", "1"},
           {"play_from_seconds", "5"},
-          {"clip_folder", ""}}},
+          {"clip_folder", ""},
+          {"clip_before", "3"},
+          {"clip_after", "3"}}},
         {"Sound",
          {{"sound_enable", "1"},
           {"play_sounds", "1"},
@@ -132,6 +134,8 @@ TEST(Settings, ValuesSurviveASaveAndALoad)
     s.demoList.SortColumn = 20;
     s.demoList.ColumnWidth[7] = 120;
     std::swap(s.playList.ColumnOrder[0], s.playList.ColumnOrder[25]);
+    s.clip_before = 10;
+    s.clip_after = 0;
 
     IniFile file;
     core::SaveSettings(s, file);

@@ -1,6 +1,7 @@
 #pragma once
 // One moment of a match found in a demo: a frag, a flag capture, a chat line, a player joining.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -86,6 +87,18 @@ constexpr int kTeamRed = 1;
 constexpr int kTeamBlue = 2;
 constexpr int kTeamSpectator = 3; // watching, not playing
 
+// Where a player was at a frag, from the snapshot that shows it.
+struct EventPlace {
+    int32_t x = 0, y = 0, z = 0; // whole game units
+    bool onGround = false;
+    // Not on the ground and at least kAirborneHeight units above where the player last stood.
+    bool airborne = false;
+    bool operator==(const EventPlace&) const = default;
+};
+// A jump of the game rises some 45 units, a stair step 18: a player counts as in the air from
+// this height above the last ground they stood on, so steps and slopes never do.
+constexpr int kAirborneHeight = 32;
+
 struct DemoEvent {
     EventKind kind = EventKind::Frag;
     int64_t demoTime = 0;   // milliseconds since the demo's first snapshot
@@ -103,6 +116,8 @@ struct DemoEvent {
     bool teamKill = false; // a frag of a team mate
     bool warmup = false;   // during the warm-up, which the scores do not count
     std::string text;      // chat: what was said
+    // Frags and suicides: the attacker's and the victim's places when the snapshot shows them.
+    std::optional<EventPlace> playerPlace, otherPlace;
 };
 
 // Short English names, as the events table and the command line show them.

@@ -4,6 +4,13 @@
 #include "core/events/EventCollector.h"
 
 namespace core {
+namespace {
+
+// The entity type of a player in every protocol read, and the ground entity of a player in the air.
+constexpr int kPlayerEntityType = 1;
+constexpr int kNoGroundEntity = 1023;
+
+} // namespace
 
 void CollectMessage(EventCollector& collector, const DemoMessage& message)
 {
@@ -19,6 +26,25 @@ void CollectMessage(EventCollector& collector, const DemoMessage& message)
     if (!message.snapshot || !message.snapshot->valid)
         return;
     const Snapshot& snapshot = *message.snapshot;
+    // The players' places, for frags in the air: the entities of players (numbered by client)
+    // and the recording player's own state, which no entity repeats.
+    thread_local std::vector<PlayerPlaceSeen> places;
+    places.clear();
+    const int players = collector.Tables().playerCount;
+    for (const EntityState& state : snapshot.entities) {
+        if (state.number >= players)
+            break;
+        if (static_cast<int>(state[EntityField::EType]) != kPlayerEntityType)
+            continue;
+        places.push_back({state.number, FieldAsFloat(state[EntityField::PosTrBase0]),
+                          FieldAsFloat(state[EntityField::PosTrBase1]), FieldAsFloat(state[EntityField::PosTrBase2]),
+                          static_cast<int>(state[EntityField::GroundEntityNum]) != kNoGroundEntity});
+    }
+    const PlayerState& own = snapshot.player;
+    places.push_back({static_cast<int>(own[PlayerField::ClientNum]), FieldAsFloat(own[PlayerField::Origin0]),
+                      FieldAsFloat(own[PlayerField::Origin1]), FieldAsFloat(own[PlayerField::Origin2]),
+                      static_cast<int>(own[PlayerField::GroundEntityNum]) != kNoGroundEntity});
+    collector.Places(places);
     // Only event entities make events: the others (players, items, missiles: most of every
     // snapshot) are not handed over.
     const int lastOtherType = collector.Tables().eventEntityType;

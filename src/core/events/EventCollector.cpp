@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 
 #include "core/protocol/ProtocolTable.h"
 #include "core/row/DemoInfo.h"
@@ -322,6 +323,34 @@ void EventCollector::Snapshot(int32_t serverTime, std::span<const EventEntity> e
     m_untimed = m_events.size();
 }
 
+void EventCollector::Places(std::span<const PlayerPlaceSeen> places)
+{
+    m_places.resize(static_cast<size_t>(m_tables->playerCount));
+    for (PlaceTrack& track : m_places)
+        track.now.reset();
+    for (const PlayerPlaceSeen& seen : places) {
+        if (seen.client < 0 || seen.client >= m_tables->playerCount)
+            continue;
+        PlaceTrack& track = m_places[static_cast<size_t>(seen.client)];
+        const auto whole = [](float v) {
+            return static_cast<int32_t>(std::clamp(std::lround(v), -2147483647L, 2147483647L));
+        };
+        EventPlace place{whole(seen.x), whole(seen.y), whole(seen.z), seen.onGround, false};
+        if (seen.onGround)
+            track.groundZ = place.z;
+        else
+            place.airborne = track.groundZ && place.z >= *track.groundZ + kAirborneHeight;
+        track.now = place;
+    }
+}
+
+std::optional<EventPlace> EventCollector::PlaceOf(int client) const
+{
+    if (client < 0 || static_cast<size_t>(client) >= m_places.size())
+        return std::nullopt;
+    return m_places[static_cast<size_t>(client)].now;
+}
+
 void EventCollector::EntityEvent(const EventEntity& entity)
 {
     const int event = (entity.type - m_tables->eventEntityType) & ~kEventBits;
@@ -464,6 +493,9 @@ void EventCollector::Obituary(const EventEntity& entity)
     e.meansOfDeath = entity.eventParm;
     e.cause = m_tables->Cause(entity.eventParm);
     e.weapon = WeaponOfCause(e.cause);
+    e.otherPlace = PlaceOf(victim);
+    if (byPlayer)
+        e.playerPlace = PlaceOf(attacker);
     e.teamKill = byPlayer && (e.playerTeam == kTeamRed || e.playerTeam == kTeamBlue) && e.playerTeam == e.otherTeam;
 }
 

@@ -6,6 +6,7 @@
 // events.
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -28,6 +29,13 @@ struct EventEntity {
     int generic1 = 0;
 };
 
+// Where a player stands in a snapshot: a player entity, or the recording player's own state.
+struct PlayerPlaceSeen {
+    int client = 0;
+    float x = 0, y = 0, z = 0;
+    bool onGround = false;
+};
+
 class EventCollector {
 public:
     explicit EventCollector(int protocol);
@@ -44,6 +52,9 @@ public:
     // A snapshot (after its delta is applied) with its entities; only those of the event types
     // count, so the others may be left out.
     void Snapshot(int32_t serverTime, std::span<const EventEntity> entities);
+    // The players' places in the snapshot handed over next; players left out are not in view.
+    // Frags and suicides of that snapshot take them.
+    void Places(std::span<const PlayerPlaceSeen> places);
 
     // The events in demo order. The collector is spent afterwards.
     std::vector<DemoEvent> Finish();
@@ -113,6 +124,12 @@ private:
     DemoClock m_clock;
     int32_t m_levelStartTime = 0;
     std::vector<SeenEvent> m_previousEvents, m_currentEvents;
+    struct PlaceTrack {
+        std::optional<EventPlace> now;  // in the current snapshot
+        std::optional<int32_t> groundZ; // where the player last stood on the ground
+    };
+    std::vector<PlaceTrack> m_places;
+    std::optional<EventPlace> PlaceOf(int client) const;
 };
 
 } // namespace core

@@ -1,13 +1,17 @@
 #include "core/index/IndexUpdater.h"
 
 #include <algorithm>
+#include <atomic>
+#include <functional>
 #include <map>
 #include <set>
 #include <system_error>
+#include <thread>
 #include <unordered_map>
 #include <unordered_set>
 
 #include "core/common/TextEncoding.h"
+#include "core/events/DemoEventsLoad.h"
 #include "core/events/MatchStatistics.h"
 #include "core/library/DemoFiles.h"
 #include "core/library/FolderTree.h"
@@ -89,7 +93,35 @@ IndexedDemo ReadForIndex(const ListedDemo& listed, const UserInfo& user)
         if (!player.name.empty())
             indexed.players.push_back({player.name, player.team, player.score, player.clanTag});
     indexed.accuracies = AccuraciesForIndex(listed, indexed.row[FieldMod], demo.protocol);
+    if (read) {
+        // The moments are read to the demo's end with the full decoder; a demo that breaks off
+        // keeps those before the break.
+        DemoEventsResult events = LoadDemoEvents(listed.loadName, listed.archive);
+        indexed.events.read = events.found;
+        indexed.events.events = std::move(events.events);
+        indexed.events.firstServerTime = events.firstServerTime;
+    }
     return indexed;
+}
+
+// Reads the demos on every core; the results come back in the order asked.
+std::vector<IndexedDemo> ReadAllForIndex(const std::vector<const ListedDemo*>& demos,
+                                         const std::function<UserInfo(const std::string&)>& userData)
+{
+    std::vector<IndexedDemo> read(demos.size());
+    std::atomic<size_t> next = 0;
+    const auto work = [&] {
+        for (size_t i; (i = next++) < demos.size();)
+            read[i] = ReadForIndex(*demos[i], userData(demos[i]->name));
+    };
+    const size_t threads = std::min<size_t>(std::max(1u, std::thread::hardware_concurrency()), demos.size());
+    {
+        std::vector<std::jthread> pool;
+        for (size_t t = 1; t < threads; ++t)
+            pool.emplace_back(work);
+        work();
+    }
+    return read;
 }
 
 class Update {
@@ -233,24 +265,35 @@ private:
         } else {
             status = m_index.AddFolder(folder, folderId);
         }
+        std::vector<const ListedDemo*> toRead;
         for (const ListedDemo& demo : listed) {
-            if (status != IndexStatus::Ok)
-                break;
+            const std::string key = IndexKey(demo.name, demo.size, demo.dosDateTime, demo.archiveField, demo.location);
+            if (const auto same = stored.find(key); same != stored.end())
+                stored.erase(same);
+            else
+                toRead.push_back(&demo);
+        }
+        // Read a few at a time on every core, written here one by one: SQLite writes on one
+        // thread, and a stop waits for no more than a few demos.
+        const size_t batch = 4 * std::max(1u, std::thread::hardware_concurrency());
+        for (size_t first = 0; first < toRead.size() && status == IndexStatus::Ok; first += batch) {
             if (Stopped(m_options)) {
                 // What was read so far stays; the folder is looked at again next time.
                 m_result.stopped = true;
                 return m_index.Commit();
             }
-            const std::string key = IndexKey(demo.name, demo.size, demo.dosDateTime, demo.archiveField, demo.location);
-            if (const auto same = stored.find(key); same != stored.end()) {
-                stored.erase(same);
-                continue;
+            const std::vector<const ListedDemo*> some(
+                toRead.begin() + static_cast<ptrdiff_t>(first),
+                toRead.begin() + static_cast<ptrdiff_t>(std::min(toRead.size(), first + batch)));
+            std::vector<IndexedDemo> read =
+                ReadAllForIndex(some, [this](const std::string& name) { return UserDataOf(name); });
+            for (size_t i = 0; i < read.size() && status == IndexStatus::Ok; ++i) {
+                status = m_index.AddDemo(folderId, read[i]);
+                ++m_result.demosRead;
+                ++m_result.demosAdded;
+                if (m_result.demosRead % 64 == 0)
+                    Report(progress);
             }
-            status = m_index.AddDemo(folderId, ReadForIndex(demo, UserDataOf(demo.name)));
-            ++m_result.demosRead;
-            ++m_result.demosAdded;
-            if (m_result.demosRead % 64 == 0)
-                Report(progress);
         }
         for (const auto& [key, id] : stored) {
             if (status != IndexStatus::Ok)

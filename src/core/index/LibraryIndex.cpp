@@ -7,13 +7,14 @@
 #include <charconv>
 #include <system_error>
 
+#include "core/index/EventStore.h"
 #include "core/library/DemoFiles.h"
 #include "core/library/ScanCache.h"
 
 namespace core {
 namespace {
 
-constexpr std::string_view kSchemaVersion = "4";
+constexpr std::string_view kSchemaVersion = "6";
 
 // The list columns in list order; "size" and "recorded" hold numbers from which the list texts are
 // made again when read.
@@ -204,6 +205,23 @@ std::vector<Condition> ConditionsOf(const SearchQuery& query)
 
 } // namespace
 
+DemoFilterSql DemoFilterOf(const SearchQuery& query)
+{
+    DemoFilterSql filter;
+    const std::vector<Condition> conditions = ConditionsOf(query);
+    filter.from = "demos";
+    if (!conditions.empty() && conditions.front().sql == kTextMatch)
+        filter.from += " JOIN demo_text ON demo_text.rowid = demos.id";
+    for (size_t i = 0; i < conditions.size(); ++i) {
+        filter.where += (i ? " AND " : " WHERE ") + conditions[i].sql;
+        for (const std::string& text : conditions[i].texts)
+            filter.values.push_back({true, text, 0});
+        for (const int64_t number : conditions[i].numbers)
+            filter.values.push_back({false, {}, number});
+    }
+    return filter;
+}
+
 std::string SearchableText(const std::string& name, const std::string& map, const std::string& mapTitle,
                            const std::string& hostname, const std::string& mod, const std::string& description)
 {
@@ -353,7 +371,8 @@ IndexStatus LibraryIndex::DropEverything()
         }
     }
     // One transaction from the old tables to the new ones: a reader sees either, never none.
-    if ((status = StatusOf(m_db.Execute(std::string(kSchema) + SchemaVersionInsert()))) != IndexStatus::Ok) {
+    if ((status = StatusOf(m_db.Execute(std::string(kSchema) + std::string(kEventSchema) + SchemaVersionInsert()))) !=
+        IndexStatus::Ok) {
         Rollback();
         return status;
     }
@@ -369,7 +388,7 @@ IndexStatus LibraryIndex::CreateSchema()
     if (SchemaVersion(status) == kSchemaVersion && status == IndexStatus::Ok)
         return Commit();
     if (status == IndexStatus::Ok)
-        status = StatusOf(m_db.Execute(std::string(kSchema) + SchemaVersionInsert()));
+        status = StatusOf(m_db.Execute(std::string(kSchema) + std::string(kEventSchema) + SchemaVersionInsert()));
     if (status != IndexStatus::Ok) {
         Rollback();
         return status;
@@ -547,13 +566,15 @@ IndexStatus LibraryIndex::AddDemo(int64_t folder, const IndexedDemo& demo)
         if ((status = StatusOf(accuracy.Step())) != IndexStatus::Ok)
             return status;
     }
-    return AddText(id, text, players);
+    if ((status = AddText(id, text, players)) != IndexStatus::Ok)
+        return status;
+    return demo.events.read ? AddEvents(id, demo.events) : IndexStatus::Ok;
 }
 
 IndexStatus LibraryIndex::RemoveDemo(int64_t id)
 {
     IndexStatus status = RemoveTextOf(id);
-    if (status != IndexStatus::Ok)
+    if (status != IndexStatus::Ok || (status = RemoveEventsOf(id)) != IndexStatus::Ok)
         return status;
     SqliteStatement players = m_db.Prepare("DELETE FROM players WHERE demo = ?");
     players.Bind(1, id);
@@ -698,6 +719,29 @@ std::optional<size_t> LibraryIndex::DemoCount()
         return std::nullopt;
     }
     return static_cast<size_t>(count.Int(0));
+}
+
+IndexStatus LibraryIndex::DemoRowOf(int64_t id, DemoInfo& row, std::string& folder, SqliteStatement* reuse)
+{
+    SqliteStatement own;
+    SqliteStatement& read = reuse ? *reuse : own;
+    if (!read.Valid())
+        read = m_db.Prepare("SELECT " + ColumnList() +
+                            ", f.path FROM demos JOIN folders f ON f.id = demos.folder WHERE demos.id = ?");
+    read.Reset();
+    read.Bind(1, id);
+    const int code = read.Step();
+    if (code != SQLITE_ROW)
+        return code == SQLITE_DONE ? IndexStatus::Failed : StatusOf(code);
+    for (int i = 0; i < DemoFieldCount; ++i)
+        row[i] = read.Text(i);
+    const auto bytes = static_cast<uint64_t>(read.Int(FieldSize));
+    const auto recorded = static_cast<uint32_t>(read.Int(FieldRecorded));
+    row[FieldSize] = FormatListSize(bytes);
+    row[FieldRecorded] = DosDateTimeText(recorded);
+    SetRowKeys(row, bytes, recorded);
+    folder = read.Text(DemoFieldCount);
+    return IndexStatus::Ok;
 }
 
 IndexStatus LibraryIndex::Players(const DemoInfo& row, std::vector<IndexedPlayer>& players)

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/details/DemoDescription.h"
+#include "core/events/DemoEvent.h"
 #include "core/index/SearchQuery.h"
 #include "core/index/Sqlite.h"
 #include "core/row/DemoInfo.h"
@@ -41,6 +42,13 @@ struct IndexedAccuracy {
     bool operator==(const IndexedAccuracy&) const = default;
 };
 
+// The events of a demo as read for the index; `read` false: not read (they are not stored).
+struct IndexedEvents {
+    bool read = false;
+    std::vector<DemoEvent> events;
+    int32_t firstServerTime = 0;
+};
+
 // One demo as the index holds it. The row's "Size" and "Recorded" texts are made from `bytes` and
 // `dosDateTime` when the row is read back, in the reader's locale.
 struct IndexedDemo {
@@ -50,6 +58,7 @@ struct IndexedDemo {
     std::string mapTitle;
     std::vector<IndexedPlayer> players;
     std::vector<IndexedAccuracy> accuracies; // every player's fired weapons; empty without statistics
+    IndexedEvents events;
 };
 
 enum class IndexStatus {
@@ -113,6 +122,15 @@ public:
 
     std::string LastError() const { return m_lastError; }
 
+    // For the queries kept beside this class (moments): the connection and what a code means.
+    SqliteDatabase& Database() { return m_db; }
+    IndexStatus StatusOfCode(int code) { return StatusOf(code); }
+    // The list row of the demo with this index id, and the path of the folder it was listed in.
+    // A caller that asks for many keeps the statement in `reuse` (valid while the index stays open).
+    IndexStatus DemoRowOf(int64_t id, DemoInfo& row, std::string& folder, SqliteStatement* reuse = nullptr);
+    // How many events the index holds.
+    std::optional<size_t> EventCount();
+
 private:
     IndexStatus StatusOf(int code);
     IndexStatus Configure();
@@ -122,6 +140,8 @@ private:
     IndexStatus RemoveTextOf(int64_t id);
     IndexStatus PlayersTextOf(int64_t id, std::string& players);
     IndexStatus AddText(int64_t id, const std::string& text, const std::string& players);
+    IndexStatus AddEvents(int64_t id, const IndexedEvents& events);
+    IndexStatus RemoveEventsOf(int64_t id);
 
     std::filesystem::path m_file;
     int m_busyMilliseconds = 5000;
@@ -130,6 +150,19 @@ private:
     bool m_emptied = false;
     std::string m_lastError;
 };
+
+// The demos a search's demo terms choose, as SQL: `from` to select "demos.id" from and `where`
+// (empty or " WHERE ..."), with the values to bind in order.
+struct DemoFilterSql {
+    std::string from, where;
+    struct Value {
+        bool isText = true;
+        std::string text;
+        int64_t number = 0;
+    };
+    std::vector<Value> values;
+};
+DemoFilterSql DemoFilterOf(const SearchQuery& query);
 
 // The text a free-text word is looked for in: the searchable columns as SearchText makes them (each
 // read in its own coding), one line each (no word spans two of them).

@@ -175,7 +175,7 @@ void AddAlternatives(std::string_view value, std::vector<std::string>& into)
 bool SearchQuery::Empty() const
 {
     return words.empty() && players.empty() && maps.empty() && gametypes.empty() && mods.empty() && protocols.empty() &&
-           !afterDay && !beforeDay && ratings.empty() && accuracies.empty() && !AnyPov();
+           !afterDay && !beforeDay && ratings.empty() && accuracies.empty() && !AnyPov() && !moments.Any();
 }
 
 std::string SearchText(std::string_view text, TextCoding coding)
@@ -226,7 +226,7 @@ SearchQuery ParseSearchQuery(std::string_view text)
 {
     SearchQuery query;
     for (const std::string& term : Terms(text)) {
-        if (term.empty() || ReadRating(term, query))
+        if (term.empty() || ReadRating(term, query) || ReadMomentTerm(term, query.moments, query.errors))
             continue;
         const size_t colon = term.find(':');
         const std::string facet = colon == std::string::npos ? std::string() : LowerCase(term.substr(0, colon));
@@ -281,7 +281,7 @@ SearchQuery ParseSearchQuery(std::string_view text)
     const size_t terms = query.words.size() + query.players.size() + query.maps.size() + query.gametypes.size() +
                          query.mods.size() + query.protocols.size() + query.ratings.size() + query.povNames.size() +
                          query.accuracies.size() + (query.afterDay ? 1 : 0) + (query.beforeDay ? 1 : 0) +
-                         (query.povYes ? 1 : 0) + (query.povNo ? 1 : 0);
+                         (query.povYes ? 1 : 0) + (query.povNo ? 1 : 0) + query.moments.TermCount();
     if (terms > kMaxSearchTerms)
         query.errors.insert(query.errors.begin(), "The search is too long: it has " + std::to_string(terms) +
                                                       " different terms, at most " + std::to_string(kMaxSearchTerms) +

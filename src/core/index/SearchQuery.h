@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "core/common/TextFolding.h"
+#include "core/index/MomentQuery.h"
 
 namespace core {
 
@@ -53,6 +54,7 @@ struct SearchQuery {
     std::vector<AccuracyCondition> accuracies; // all must hold, each for some player
     bool povYes = false, povNo = false;        // pov:yes, pov:no; alternatives with povNames
     std::vector<std::string> povNames;         // search texts
+    MomentQuery moments;                       // frag, capture, say: ...: the search lists moments
     std::vector<std::string> errors;           // terms that could not be read, with why; or why the search is refused
 
     bool Empty() const;

@@ -110,6 +110,8 @@ template <class Record, class Visitor> void VisitKeys(Record& s, Visitor&& visit
     visit("Demos", "mod_demos", s.mod_demos);
     visit("Demos", "play_from_seconds", s.play_from_seconds);
     visit("Demos", "clip_folder", s.clip_folder);
+    visit("Demos", "clip_before", s.clip_before);
+    visit("Demos", "clip_after", s.clip_after);
 
     constexpr std::string_view sound = "Sound";
     visit(sound, "sound_enable", s.sound_enable);

@@ -103,6 +103,8 @@ struct SettingsRecord {
     bool mod_demos = true;
     int play_from_seconds = 5; // "play from here" starts this long before the moment
     std::string clip_folder;   // where clips are saved; empty: "Clips" in the data directory
+    int clip_before = 3;       // a moment's clip starts this many seconds before it
+    int clip_after = 3;        // and ends this many seconds after it (after a multi-frag's last frag)
 
     // "Sound"
     bool sound_enable = true;
