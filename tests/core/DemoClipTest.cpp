@@ -12,6 +12,7 @@
 #include "core/convert/DemoConversion.h"
 #include "core/demo/DemoDecoder.h"
 #include "core/events/DemoEvents.h"
+#include "core/events/DemoEventsLoad.h"
 #include "support/EventDemoModel.h"
 #include "support/ScratchDir.h"
 #include "support/ZipBuilder.h"
@@ -57,12 +58,13 @@ TEST(DemoClip, RefusalsAndNames)
     EXPECT_TRUE(
         core::CutDemo(source, ".dm_68", 20000, 30000, clip, core::TargetGameData{}).ok); // the last snapshot alone
     clip.clear();
+    // Protocol 68's bytes named as Quake Live's do not decode as such: nothing is appended.
     EXPECT_FALSE(core::CutDemo(source, ".dm_73", 0, 1000, clip, core::TargetGameData{}).ok);
     EXPECT_TRUE(clip.empty());
-    // The old game's protocols through their conversion, 66 to 71 as they are, Quake Live's not.
-    for (const int protocol : {43, 45, 46, 48, 66, 68, 71})
+    // The old game's protocols through their conversion, 66 to 91 as they are.
+    for (const int protocol : {43, 45, 46, 48, 66, 68, 71, 73, 90, 91})
         EXPECT_TRUE(core::CanClipProtocol(protocol)) << protocol;
-    for (const int protocol : {42, 44, 47, 49, 65, 72, 73, 90, 91})
+    for (const int protocol : {42, 44, 47, 49, 65, 72, 89, 92})
         EXPECT_FALSE(core::CanClipProtocol(protocol)) << protocol;
     EXPECT_EQ(core::ClipFileName("duel.dm_68", 61000, 125999), "duel-01.01-02.05.dm_68");
     EXPECT_EQ(core::ClipFileName("demos\\a.b\\final.DM_66", 0, 3600000), "final-00.00-60.00.DM_66");
@@ -183,6 +185,68 @@ TEST(DemoClip, OldDemosAreCutFromTheirConversion)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Demos, CorpusClips, testing::Values("modern/cpma-duel.dm_68", "modern/duel-1.29.dm_66"));
+INSTANTIATE_TEST_SUITE_P(Demos, CorpusClips,
+                         testing::Values("modern/cpma-duel.dm_68", "modern/duel-1.29.dm_66", "ql/duel-hektik.dm_73",
+                                         "ql/ca-campgrounds.dm_90", "ql/duel-sinister.dm_91"));
+
+// What the events say of a moment, less the demo time, which a clip counts from its own start.
+std::string EventText(const core::DemoEvent& e)
+{
+    return std::to_string(static_cast<int>(e.kind)) + " " + std::to_string(e.serverTime) + " " +
+           std::to_string(e.player) + ">" + std::to_string(e.other) + " " + e.playerName + ">" + e.otherName + " " +
+           std::to_string(e.playerTeam) + ">" + std::to_string(e.otherTeam) + " team " + std::to_string(e.team) +
+           " mod " + std::to_string(e.meansOfDeath) + " weapon " + std::to_string(static_cast<int>(e.weapon)) +
+           (e.teamKill ? " teamkill" : "") + (e.warmup ? " warmup" : "") + " " + e.text;
+}
+
+class QuakeLiveClips : public testing::TestWithParam<const char*> {};
+
+// A clip keeps its demo's protocol and file name extension, decodes to its end marker, and holds the
+// events the demo holds in the stretch, at the same server times.
+TEST_P(QuakeLiveClips, KeepTheirProtocolAndTheEventsOfTheStretch)
+{
+    const std::filesystem::path path = std::filesystem::path(VELMORA_CORPUS_DIR) / GetParam();
+    if (std::string(VELMORA_CORPUS_DIR).empty() || !std::filesystem::exists(path))
+        GTEST_SKIP() << "no corpus demo " << path;
+    const std::vector<uint8_t> source = ReadAll(path);
+    const std::string extension = path.extension().string();
+    const int protocol = core::DemoProtocolOf(source, extension);
+    testsupport::ScratchDir dir;
+    std::filesystem::path written;
+    const core::ClipResult result =
+        core::SaveClip(path.string(), {}, 60000, 150000, core::TargetGameData{}, dir.path(), written);
+    ASSERT_TRUE(result.ok) << result.problem;
+    EXPECT_EQ(result.protocol, protocol);
+    EXPECT_TRUE(result.brokeOff.empty()) << result.brokeOff;
+    EXPECT_EQ(written.filename().string(), path.stem().string() + "-01.00-02.30" + extension);
+
+    const std::vector<uint8_t> clip = ReadAll(written);
+    core::DemoDecoder decoder(clip, protocol);
+    DemoMessage message;
+    int32_t lastServerTime = 0;
+    while (decoder.Next(message))
+        if (message.snapshot) {
+            EXPECT_TRUE(message.snapshot->valid);
+            lastServerTime = message.snapshot->serverTime;
+        }
+    ASSERT_EQ(decoder.Error(), core::DecodeError::None) << core::DecodeErrorText(decoder.Error());
+    EXPECT_TRUE(decoder.EndMarkerSeen());
+
+    const core::DemoEventsResult original = core::ReadDemoEvents(source, extension);
+    const core::DemoEventsResult cut = core::ReadDemoEvents(clip, extension);
+    ASSERT_TRUE(cut.problem.empty()) << cut.problem;
+    EXPECT_EQ(cut.protocol, protocol);
+    std::vector<std::string> expected, got;
+    for (const core::DemoEvent& e : original.events)
+        if (e.serverTime >= result.firstServerTime && e.serverTime <= lastServerTime)
+            expected.push_back(EventText(e));
+    for (const core::DemoEvent& e : cut.events)
+        got.push_back(EventText(e));
+    EXPECT_GT(expected.size(), 0u);
+    EXPECT_EQ(got, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Demos, QuakeLiveClips,
+                         testing::Values("ql/duel-hektik.dm_73", "ql/ca-campgrounds.dm_90", "ql/duel-sinister.dm_91"));
 
 } // namespace
