@@ -5,22 +5,15 @@
 
 #include <cmath>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <limits>
 
 #include "core/demo/DemoDecoder.h"
 #include "core/demo/DemoEncoder.h"
+#include "support/DemoBuilder.h"
 
 using namespace core;
 
 namespace {
-
-std::vector<uint8_t> ReadAll(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // Fields past the first `fields` of the model (Quake Live's own, in protocol 68) are not written.
 PlayerState FirstFields(PlayerState p, int fields)
@@ -160,7 +153,7 @@ TEST(DemoEncoder, RealDemosComeBackSnapshotForSnapshot)
         GTEST_SKIP() << "no real demos in " << VELMORA_CORPUS_DIR;
     for (const auto& path : files) {
         SCOPED_TRACE(path.filename().string());
-        const std::vector<uint8_t> data = ReadAll(path);
+        const std::vector<uint8_t> data = testsupport::ReadBytes(path.string());
         const int protocol = DemoProtocolOf(data, path.extension().string());
         if (IsQuakeLiveProtocol(protocol))
             ExpectRoundTrip(data, protocol, protocol, kPlayerFieldCount, kEntityFieldCount);
