@@ -1,5 +1,5 @@
-// Quake Live demos through the command line: info, a listing with its cache, a demo inside an
-// archive and the tree's marks.
+// Quake Live demos through the command line: what info prints of them. Their listing, cache and
+// archives go the way of every demo (tests/cli/CliScanTest; their extensions: core's QuakeLiveTest).
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -11,7 +11,6 @@
 #include "support/CliRunner.h"
 #include "support/DemoBuilder.h"
 #include "support/QuakeLiveBuilder.h"
-#include "support/ZipBuilder.h"
 
 using namespace clitest;
 
@@ -32,8 +31,7 @@ protected:
     {
         m_dir = fs::temp_directory_path() / ("velmora-cli-ql-" + std::to_string(getpid()));
         fs::remove_all(m_dir);
-        fs::create_directories(m_dir / "ql" / "packed");
-        fs::create_directories(m_dir / "empty");
+        fs::create_directories(m_dir);
     }
     void TearDown() override { fs::remove_all(m_dir); }
     fs::path m_dir;
@@ -57,28 +55,4 @@ TEST_F(CliQuakeLive, InfoShowsTheMatch)
         EXPECT_NE(json.out.find("\"clan\": \"^3ZZ\", \"steamId\": \"76561198000000001\""), std::string::npos)
             << json.out;
     }
-}
-
-TEST_F(CliQuakeLive, ScanListsCachesAndMarks)
-{
-    testsupport::WriteBytes((m_dir / "ql" / "a.dm_91").string(), Duel(91));
-    testsupport::WriteFile(m_dir / "ql" / "packed" / "demos.zip",
-                           testsupport::BuildZip({{.name = "match/b.dm_73", .data = Duel(73), .deflate = true}}));
-    const Result first = RunCli("scan --json " + Quote(m_dir / "ql"));
-    ASSERT_EQ(first.status, 0) << first.err;
-    EXPECT_NE(first.out.find("\"Gametype\": \"Duel\""), std::string::npos) << first.out;
-    EXPECT_NE(first.out.find("\"Final Score\": \"12:9\""), std::string::npos) << first.out;
-    const Result second = RunCli("scan --json " + Quote(m_dir / "ql"));
-    EXPECT_EQ(second.out.substr(0, second.out.find("\"summary\"")), first.out.substr(0, first.out.find("\"summary\"")));
-    EXPECT_NE(second.err.find(" 100.00% read from cache."), std::string::npos) << second.err;
-
-    const Result packed = RunCli("scan --json " + Quote(m_dir / "ql" / "packed"));
-    EXPECT_NE(packed.out.find("\"Archive Location\": \"match\""), std::string::npos) << packed.out;
-    EXPECT_NE(packed.out.find("\"Protocol\": \"73\""), std::string::npos) << packed.out;
-    const Result member = RunCli("info --plain " + Quote(m_dir / "ql" / "packed" / "demos.zip") + " 'match/b.dm_73'");
-    EXPECT_NE(member.out.find("Winner: Rex\n"), std::string::npos) << member.out << member.err;
-
-    const Result tree = RunCli("scan --tree " + Quote(m_dir));
-    EXPECT_NE(tree.out.find("  * ql\n"), std::string::npos) << tree.out;
-    EXPECT_NE(tree.out.find("    empty\n"), std::string::npos) << tree.out;
 }

@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <stop_token>
 #include <vector>
 
@@ -12,6 +10,8 @@
 #include "core/convert/DemoConversion.h"
 #include "core/demo/DemoDecoder.h"
 #include "core/events/DemoEvents.h"
+#include "core/events/DemoEventsLoad.h"
+#include "support/DemoBuilder.h"
 #include "support/EventDemoModel.h"
 #include "support/ScratchDir.h"
 #include "support/ZipBuilder.h"
@@ -20,12 +20,6 @@ using core::DemoMessage;
 using testsupport::EventDemoModel;
 
 namespace {
-
-std::vector<uint8_t> ReadAll(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
 
 TEST(DemoClip, ABuiltDemoCutKeepsItsFragsAndStartsAtTheCut)
 {
@@ -57,12 +51,13 @@ TEST(DemoClip, RefusalsAndNames)
     EXPECT_TRUE(
         core::CutDemo(source, ".dm_68", 20000, 30000, clip, core::TargetGameData{}).ok); // the last snapshot alone
     clip.clear();
+    // Protocol 68's bytes named as Quake Live's do not decode as such: nothing is appended.
     EXPECT_FALSE(core::CutDemo(source, ".dm_73", 0, 1000, clip, core::TargetGameData{}).ok);
     EXPECT_TRUE(clip.empty());
-    // The old game's protocols through their conversion, 66 to 71 as they are, Quake Live's not.
-    for (const int protocol : {43, 45, 46, 48, 66, 68, 71})
+    // The old game's protocols through their conversion, 66 to 91 as they are.
+    for (const int protocol : {43, 45, 46, 48, 66, 68, 71, 73, 90, 91})
         EXPECT_TRUE(core::CanClipProtocol(protocol)) << protocol;
-    for (const int protocol : {42, 44, 47, 49, 65, 72, 73, 90, 91})
+    for (const int protocol : {42, 44, 47, 49, 65, 72, 89, 92})
         EXPECT_FALSE(core::CanClipProtocol(protocol)) << protocol;
     EXPECT_EQ(core::ClipFileName("duel.dm_68", 61000, 125999), "duel-01.01-02.05.dm_68");
     EXPECT_EQ(core::ClipFileName("demos\\a.b\\final.DM_66", 0, 3600000), "final-00.00-60.00.DM_66");
@@ -73,15 +68,13 @@ TEST(DemoClip, SavedIntoItsFolder)
 {
     testsupport::ScratchDir dir;
     const std::filesystem::path source = dir.path() / "duel.dm_68";
-    const std::vector<uint8_t> bytes = testsupport::EncodeDemo(testsupport::DuelModel());
-    std::ofstream(source, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    testsupport::WriteFile(source, testsupport::EncodeDemo(testsupport::DuelModel()));
     std::filesystem::path written;
     const core::ClipResult result =
         core::SaveClip(source.string(), {}, 1000, 2000, core::TargetGameData{}, dir.path() / "Clips" / "new", written);
     ASSERT_TRUE(result.ok) << result.problem;
     EXPECT_EQ(written, dir.path() / "Clips" / "new" / "duel-00.01-00.02.dm_68");
-    EXPECT_EQ(core::DecodeDemo(ReadAll(written), 68).error, core::DecodeError::None);
+    EXPECT_EQ(core::DecodeDemo(testsupport::ReadBytes(written.string()), 68).error, core::DecodeError::None);
 }
 
 // A stop request ends the cut between two messages: nothing is appended and no file is written.
@@ -95,7 +88,8 @@ TEST(DemoClip, AStopRequestEndsTheCutAndWritesNothing)
         if (stopped)
             stop.request_stop();
         std::vector<uint8_t> out{1, 2, 3};
-        const core::ClipResult cut = core::CutDemo(ReadAll(source), ".dm_68", 1000, 2000, out, {}, stop.get_token());
+        const core::ClipResult cut =
+            core::CutDemo(testsupport::ReadBytes(source.string()), ".dm_68", 1000, 2000, out, {}, stop.get_token());
         EXPECT_EQ(cut.ok, !stopped);
         EXPECT_EQ(out.size() == 3, stopped) << "appended only when not stopped";
         const std::filesystem::path folder = dir.path() / (stopped ? "stopped" : "whole");
@@ -108,21 +102,38 @@ TEST(DemoClip, AStopRequestEndsTheCutAndWritesNothing)
     }
 }
 
+// What the events say of a moment, less the demo time, which a clip counts from its own start.
+std::string EventText(const core::DemoEvent& e)
+{
+    return std::to_string(static_cast<int>(e.kind)) + " " + std::to_string(e.serverTime) + " " +
+           std::to_string(e.player) + ">" + std::to_string(e.other) + " " + e.playerName + ">" + e.otherName + " " +
+           std::to_string(e.playerTeam) + ">" + std::to_string(e.otherTeam) + " team " + std::to_string(e.team) +
+           " mod " + std::to_string(e.meansOfDeath) + " weapon " + std::to_string(static_cast<int>(e.weapon)) +
+           (e.teamKill ? " teamkill" : "") + (e.warmup ? " warmup" : "") + " " + e.text;
+}
+
 class CorpusClips : public testing::TestWithParam<const char*> {};
 
-// The clip's first snapshot holds what the source's snapshot at the cut holds.
-TEST_P(CorpusClips, FirstSnapshotEqualsTheSourcesAtTheCut)
+// A clip of a real demo keeps the demo's protocol and file name extension (Quake Live's too),
+// decodes to its end marker, starts with what the source's snapshot at the cut holds, entity for
+// entity, and holds the events the demo holds in the stretch, at the same server times.
+TEST_P(CorpusClips, KeepTheProtocolTheFirstSnapshotAndTheEventsOfTheStretch)
 {
     const std::filesystem::path path = std::filesystem::path(VELMORA_CORPUS_DIR) / GetParam();
     if (std::string(VELMORA_CORPUS_DIR).empty() || !std::filesystem::exists(path))
         GTEST_SKIP() << "no corpus demo " << path;
-    const std::vector<uint8_t> source = ReadAll(path);
+    const std::vector<uint8_t> source = testsupport::ReadBytes(path.string());
     const std::string extension = path.extension().string();
-    std::vector<uint8_t> clip;
-    const core::ClipResult result = core::CutDemo(source, extension, 60000, 90000, clip, core::TargetGameData{});
-    ASSERT_TRUE(result.ok) << result.problem;
-
     const int protocol = core::DemoProtocolOf(source, extension);
+    testsupport::ScratchDir dir;
+    std::filesystem::path written;
+    const core::ClipResult result =
+        core::SaveClip(path.string(), {}, 60000, 150000, core::TargetGameData{}, dir.path(), written);
+    ASSERT_TRUE(result.ok) << result.problem;
+    EXPECT_EQ(result.protocol, protocol);
+    EXPECT_TRUE(result.brokeOff.empty()) << result.brokeOff;
+    EXPECT_EQ(written.filename().string(), path.stem().string() + "-01.00-02.30" + extension);
+
     const core::DecodedDemo original = core::DecodeDemo(source, protocol);
     const core::Snapshot* atCut = nullptr;
     for (const DemoMessage& m : original.messages)
@@ -131,19 +142,34 @@ TEST_P(CorpusClips, FirstSnapshotEqualsTheSourcesAtTheCut)
             break;
         }
     ASSERT_NE(atCut, nullptr);
+    const std::vector<uint8_t> clip = testsupport::ReadBytes(written.string());
     const core::DecodedDemo cut = core::DecodeDemo(clip, protocol);
-    ASSERT_EQ(cut.error, core::DecodeError::None);
+    ASSERT_EQ(cut.error, core::DecodeError::None) << core::DecodeErrorText(cut.error);
+    EXPECT_TRUE(cut.endMarker);
     const core::Snapshot* first = nullptr;
+    int32_t lastServerTime = 0;
     for (const DemoMessage& m : cut.messages)
         if (m.snapshot) {
-            first = &*m.snapshot;
-            break;
+            EXPECT_TRUE(m.snapshot->valid);
+            first = first ? first : &*m.snapshot;
+            lastServerTime = m.snapshot->serverTime;
         }
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(first->serverTime, atCut->serverTime);
     EXPECT_EQ(first->player, atCut->player);
     EXPECT_EQ(first->entities, atCut->entities);
     EXPECT_EQ(first->areaMask, atCut->areaMask);
+
+    const core::DemoEventsResult cutEvents = core::ReadDemoEvents(clip, extension);
+    ASSERT_TRUE(cutEvents.problem.empty()) << cutEvents.problem;
+    std::vector<std::string> expected, got;
+    for (const core::DemoEvent& e : core::ReadDemoEvents(source, extension).events)
+        if (e.serverTime >= result.firstServerTime && e.serverTime <= lastServerTime)
+            expected.push_back(EventText(e));
+    for (const core::DemoEvent& e : cutEvents.events)
+        got.push_back(EventText(e));
+    EXPECT_GT(expected.size(), 0u);
+    EXPECT_EQ(got, expected);
 }
 
 // An old demo's clip is cut from its conversion to protocol 68: the same bytes as cutting the
@@ -154,7 +180,7 @@ TEST(DemoClip, OldDemosAreCutFromTheirConversion)
         const std::filesystem::path path = std::filesystem::path(VELMORA_CORPUS_DIR) / name;
         if (std::string(VELMORA_CORPUS_DIR).empty() || !std::filesystem::exists(path))
             GTEST_SKIP() << "no corpus demo " << path;
-        const std::vector<uint8_t> source = ReadAll(path);
+        const std::vector<uint8_t> source = testsupport::ReadBytes(path.string());
         const std::string extension = path.extension().string();
         std::vector<uint8_t> clip;
         const core::ClipResult result = core::CutDemo(source, extension, 60000, 90000, clip, core::TargetGameData{});
@@ -179,10 +205,12 @@ TEST(DemoClip, OldDemosAreCutFromTheirConversion)
         std::filesystem::path written;
         ASSERT_TRUE(core::SaveClip(path.string(), {}, 60000, 90000, core::TargetGameData{}, dir.path(), written).ok);
         EXPECT_EQ(written.filename().string(), path.stem().string() + "-01.00-01.30.dm_68");
-        EXPECT_EQ(ReadAll(written), clip);
+        EXPECT_EQ(testsupport::ReadBytes(written.string()), clip);
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Demos, CorpusClips, testing::Values("modern/cpma-duel.dm_68", "modern/duel-1.29.dm_66"));
+INSTANTIATE_TEST_SUITE_P(Demos, CorpusClips,
+                         testing::Values("modern/cpma-duel.dm_68", "modern/duel-1.29.dm_66", "ql/duel-hektik.dm_73",
+                                         "ql/ca-campgrounds.dm_90", "ql/duel-sinister.dm_91"));
 
 } // namespace

@@ -1,38 +1,33 @@
-// The protocol 68 encoder: what it writes decodes to what it was given, for real demos of every
-// protocol and for the values and limits where the coding changes.
+// The encoder: what it writes decodes to what it was given, for real demos of every protocol
+// (Quake Live's in their own, the others as 68) and for the values and limits where the coding
+// changes.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <limits>
 
 #include "core/demo/DemoDecoder.h"
 #include "core/demo/DemoEncoder.h"
+#include "support/DemoBuilder.h"
 
 using namespace core;
 
 namespace {
 
-std::vector<uint8_t> ReadAll(const std::filesystem::path& path)
+// Fields past the first `fields` of the model (Quake Live's own, in protocol 68) are not written.
+PlayerState FirstFields(PlayerState p, int fields)
 {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// Quake Live's own fields have no place in protocol 68.
-PlayerState Without68Extras(PlayerState p)
-{
-    std::fill(p.fields.begin() + kPlayerFieldsOf132, p.fields.end(), 0u);
+    std::fill(p.fields.begin() + fields, p.fields.end(), 0u);
     return p;
 }
 
-::testing::AssertionResult SameSnapshot(const Snapshot& a, const Snapshot& b)
+::testing::AssertionResult SameSnapshot(const Snapshot& a, const Snapshot& b, int playerFields = kPlayerFieldsOf132,
+                                        int entityFields = kEntityFieldsOf132)
 {
     if (a.serverTime != b.serverTime || a.snapFlags != b.snapFlags || a.areaMask != b.areaMask)
         return ::testing::AssertionFailure() << "header differs at time " << a.serverTime;
-    const PlayerState pa = Without68Extras(a.player), pb = Without68Extras(b.player);
+    const PlayerState pa = FirstFields(a.player, playerFields), pb = FirstFields(b.player, playerFields);
     for (int f = 0; f < kPlayerFieldCount; ++f)
         if (pa.fields[f] != pb.fields[f])
             return ::testing::AssertionFailure() << "player field " << f << " at time " << a.serverTime;
@@ -43,7 +38,7 @@ PlayerState Without68Extras(PlayerState p)
     for (size_t i = 0; i < a.entities.size(); ++i) {
         if (a.entities[i].number != b.entities[i].number)
             return ::testing::AssertionFailure() << "entity order at time " << a.serverTime;
-        for (int f = 0; f < kEntityFieldsOf132; ++f)
+        for (int f = 0; f < entityFields; ++f)
             if (a.entities[i].fields[f] != b.entities[i].fields[f])
                 return ::testing::AssertionFailure()
                        << "entity " << a.entities[i].number << " field " << f << " at time " << a.serverTime;
@@ -51,20 +46,21 @@ PlayerState Without68Extras(PlayerState p)
     return ::testing::AssertionSuccess();
 }
 
-// Decodes, encodes as 68 and decodes again; every message must come back the same.
-void ExpectRoundTrip(std::span<const uint8_t> data, int protocol)
+// Decodes, encodes as `written` and decodes again; every message must come back the same, with
+// every field that protocol sends.
+void ExpectRoundTrip(std::span<const uint8_t> data, int protocol, int written, int playerFields, int entityFields)
 {
     std::vector<uint8_t> encoded;
     {
         DemoDecoder decoder(data, protocol);
-        DemoEncoder encoder(encoded);
+        DemoEncoder encoder(encoded, written);
         DemoMessage message;
         while (decoder.Next(message))
             ASSERT_EQ(encoder.Add(message), EncodeError::None) << "message " << decoder.MessageCount();
         ASSERT_EQ(decoder.Error(), DecodeError::None);
         encoder.Finish();
     }
-    DemoDecoder original(data, protocol), again(encoded, 68);
+    DemoDecoder original(data, protocol), again(encoded, written);
     DemoMessage a, b;
     int snapshots = 0;
     while (original.Next(a)) {
@@ -79,7 +75,7 @@ void ExpectRoundTrip(std::span<const uint8_t> data, int protocol)
         ASSERT_EQ(a.snapshot.has_value(), b.snapshot.has_value());
         if (a.snapshot) {
             ++snapshots;
-            ASSERT_TRUE(SameSnapshot(*a.snapshot, *b.snapshot));
+            ASSERT_TRUE(SameSnapshot(*a.snapshot, *b.snapshot, playerFields, entityFields));
             EXPECT_TRUE(b.snapshot->valid);
         }
     }
@@ -147,17 +143,22 @@ TEST(DemoEncoder, RealDemosComeBackSnapshotForSnapshot)
             if (std::filesystem::exists(corpus / name))
                 files.push_back(corpus / name);
         std::error_code ec;
-        if (std::filesystem::is_directory(corpus / "modern", ec))
-            for (const auto& entry : std::filesystem::directory_iterator(corpus / "modern"))
-                if (entry.path().extension().string().rfind(".dm_", 0) == 0)
-                    files.push_back(entry.path());
+        for (const char* folder : {"modern", "ql"})
+            if (std::filesystem::is_directory(corpus / folder, ec))
+                for (const auto& entry : std::filesystem::directory_iterator(corpus / folder))
+                    if (entry.path().extension().string().rfind(".dm_", 0) == 0)
+                        files.push_back(entry.path());
     }
     if (files.empty())
         GTEST_SKIP() << "no real demos in " << VELMORA_CORPUS_DIR;
     for (const auto& path : files) {
         SCOPED_TRACE(path.filename().string());
-        const std::vector<uint8_t> data = ReadAll(path);
-        ExpectRoundTrip(data, DemoProtocolOf(data, path.extension().string()));
+        const std::vector<uint8_t> data = testsupport::ReadBytes(path.string());
+        const int protocol = DemoProtocolOf(data, path.extension().string());
+        if (IsQuakeLiveProtocol(protocol))
+            ExpectRoundTrip(data, protocol, protocol, kPlayerFieldCount, kEntityFieldCount);
+        else
+            ExpectRoundTrip(data, protocol, 68, kPlayerFieldsOf132, kEntityFieldsOf132);
     }
 }
 
@@ -195,6 +196,69 @@ TEST(DemoEncoder, FloatsKeepTheirBits)
         SCOPED_TRACE(i);
         EXPECT_TRUE(SameSnapshot(*messages[i].snapshot, *back.messages[i].snapshot));
     }
+}
+
+// Each protocol writes every field of its own tables and none other: a snapshot with every field of
+// the model set comes back with exactly the fields the protocol sends.
+TEST(DemoEncoder, EachProtocolWritesItsOwnFields)
+{
+    for (const int protocol : {68, 73, 90, 91}) {
+        SCOPED_TRACE(protocol);
+        ASSERT_TRUE(CanEncodeProtocol(protocol));
+        const ProtocolFieldTables& tables = *FieldTablesFor(protocol);
+        // A value other than zero for each field, within its width (signed ones positive), and
+        // floats that need all 32 bits.
+        const auto value = [](NetField f, size_t i) {
+            if (f.bits == 0)
+                return FloatAsField(0.25f + static_cast<float>(i));
+            const int bits = f.bits < 0 ? -f.bits - 1 : std::min<int>(f.bits, 31);
+            return static_cast<uint32_t>(i % ((1u << bits) - 1) + 1);
+        };
+        EntityState entity = Entity(7, 0.0f), expectedEntity;
+        entity.fields.fill(0x5A5A5A5Au);
+        expectedEntity.number = 7;
+        for (size_t i = 0; i < tables.entity.size(); ++i)
+            entity.fields[tables.entity[i].field] = expectedEntity.fields[tables.entity[i].field] =
+                value(tables.entity[i], i);
+        DemoMessage snapshot = SnapshotMessage(2, 100, {entity});
+        PlayerState& player = snapshot.snapshot->player;
+        player.fields.fill(0x5A5A5A5Au);
+        PlayerState expectedPlayer = player;
+        expectedPlayer.fields.fill(0);
+        for (size_t i = 0; i < tables.player.size(); ++i)
+            player.fields[tables.player[i].field] = expectedPlayer.fields[tables.player[i].field] =
+                value(tables.player[i], i);
+
+        // Then a delta that changes only the last field of each table.
+        DemoMessage delta = snapshot;
+        delta.sequence = 3;
+        delta.snapshot->serverTime = 150;
+        EntityList& entities = delta.snapshot->entities;
+        entities[0].fields[tables.entity.back().field] ^= 1;
+        delta.snapshot->player.fields[tables.player.back().field] ^= 1;
+
+        std::vector<uint8_t> out;
+        DemoEncoder encoder(out, protocol);
+        ASSERT_EQ(encoder.Add(GameStateMessage(1)), EncodeError::None);
+        ASSERT_EQ(encoder.Add(snapshot), EncodeError::None);
+        ASSERT_EQ(encoder.Add(delta), EncodeError::None);
+        encoder.Finish();
+        const DecodedDemo back = DecodeDemo(out, protocol);
+        ASSERT_EQ(back.error, DecodeError::None);
+        ASSERT_EQ(back.messages.size(), 3u);
+        EXPECT_EQ(back.messages[1].snapshot->player, expectedPlayer);
+        ASSERT_EQ(back.messages[1].snapshot->entities.size(), 1u);
+        EXPECT_EQ(back.messages[1].snapshot->entities[0], expectedEntity);
+        EXPECT_EQ(back.messages[2].snapshot->deltaNumber, 1);
+        EXPECT_EQ(back.messages[2].snapshot->player[static_cast<PlayerField>(tables.player.back().field)],
+                  delta.snapshot->player[static_cast<PlayerField>(tables.player.back().field)]);
+        ASSERT_EQ(back.messages[2].snapshot->entities.size(), 1u);
+        EXPECT_EQ(back.messages[2].snapshot->entities[0][static_cast<EntityField>(tables.entity.back().field)],
+                  entities[0][static_cast<EntityField>(tables.entity.back().field)]);
+    }
+    // The plain-coded protocols and those the table does not list are not written.
+    for (const int protocol : {43, 45, 46, 47, 48, 65, 69, 72, 92})
+        EXPECT_FALSE(CanEncodeProtocol(protocol)) << protocol;
 }
 
 TEST(DemoEncoder, DeltasReachBackAtMost31Messages)
@@ -254,6 +318,9 @@ TEST(DemoEncoder, RefusesWhatTheGameCannotRead)
     DemoMessage overFull = full;
     overFull.gameState->configStrings.back().second += 'f';
     EXPECT_EQ(refused(overFull), EncodeError::GameStateTooLarge);
+    // Quake Live's client holds more.
+    std::vector<uint8_t> quakeLive;
+    EXPECT_EQ(DemoEncoder(quakeLive, 91).Add(overFull), EncodeError::None);
     DemoMessage area = SnapshotMessage(2, 50, {});
     area.snapshot->areaMask.assign(kMaxAreaMaskBytes + 1, 0);
     EXPECT_EQ(refused(area), EncodeError::BadAreaMask);

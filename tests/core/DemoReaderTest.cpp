@@ -491,36 +491,68 @@ TEST(DemoReaderFiles, LoadingGivesTheRecordOrAFailureAndShowsNothing)
     EXPECT_EQ(UnreadDemo().infoString, "\\");
 }
 
-TEST(DemoReaderRealDemos, OldProtocolsWalkToTheEnd)
+// Every real demo of every protocol family walks to its end without an error and gives its match:
+// map, game type, the players named, winner, runner-up and final score (from the score board, or
+// for a demo that ends without one from its frags and suicides, as the game scores them), the
+// match's start and end in the course and its last line.
+TEST(DemoReaderRealDemos, EveryProtocolWalksToTheEndWithItsMatch)
 {
     const struct {
         const char* file;
         int protocol;
-        const char* winner;
-        const char* second;
-        const char* finalScore;
+        const char* map;
+        const char* gametype;
+        size_t named; // players with a name, spectators too
+        RankedPlayers ranked;
+        size_t starts, ends; // "*** GAME START ***" and "*** GAME END ***" lines
+        const char* end;     // the time of the course's last line, "Demo end."
     } cases[] = {
-        {"duel-1.17-osp.dm3", 45, "fatal1ty", "Blue", "7:2"},
-        {"duel-1.27-osp.dm_48", 48, "cK-fatal1ty", "c58|PELE [PK]", "14:3"},
+        // clang-format off
+        {"duel-1.17-osp.dm3",                   45, "q3dm6",          "Tournament",      5,  {"fatal1ty", "Blue", "7:2"},                  1, 1, "00:15:17"},
+        {"duel-1.27-osp.dm_48",                 48, "ztn3tourney1",   "Tournament",      3,  {"cK-fatal1ty", "c58|PELE [PK]", "14:3"},     1, 1, "00:15:17"},
+        // Two players, six spectators.
+        {"modern/duel-1.29.dm_66",              66, "pro-q3tourney4", "Tournament",      8,  {"ZeRo4", "fatal1ty", "26:5"},                1, 1, "00:15:17"},
+        {"modern/team-chat-1.32.dm_68",         68, "q3dm7",          "Team Deathmatch", 4,  {"Blue Team", "Red Team", "0:-1"},            0, 0, "00:00:30"},
+        // CPMA's server says protocol 71 in a ".dm_68" file.
+        {"modern/cpma-duel.dm_68",              71, "cpm3a",          "Tournament",      3,  {"myT", ">Sylver<", "17:-3"},                 0, 1, "00:10:14"},
+        {"modern/flyby-oa_dm3-openarena.dm_70", 70, "oa_dm3",         "Free for All",    1,  {"N/A", "N/A", "0:0"},                        0, 0, "00:00:57"},
+        // Bot matches recorded by the engine end without a score board.
+        {"modern/ffa-oa_dm1-ioquake3.dm_71",    71, "oa_dm1",         "Free for All",    4,  {"Kyonshi", "Sarge", "1:0"},                  0, 0, "00:00:40"},
+        {"modern/ffa-oa_dm2-ioquake3.dm_68",    68, "oa_dm2",         "Free for All",    5,  {"Major", "Sarge", "2:1"},                    0, 0, "00:00:20"},
+        {"ql/duel-hektik.dm_73",                73, "hektik",         "Duel",            2,  {"Terifire", "mejtisson", "24:19"},           1, 1, "00:10:14"},
+        {"ql/ca-campgrounds.dm_90",             90, "campgrounds",    "Clan Arena",      12, {"Blue Team", "Red Team", "10:5"},            0, 1, "00:10:23"},
+        {"ql/duel-sinister.dm_91",              91, "sinister",       "Duel",            10, {"[MD] toxjq", "MVPz Zorak", "11:5"},         1, 1, "00:10:14"},
+        // clang-format on
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
         const std::string path = CorpusFile(c.file);
         if (path.empty())
             GTEST_SKIP() << "corpus not present";
         const DemoRead read = LoadDemo(path, "", true);
-        ASSERT_TRUE(read) << c.file;
+        ASSERT_TRUE(read);
         const DemoState& state = *read;
-        EXPECT_TRUE(state.whole) << c.file;
+        EXPECT_TRUE(state.whole);
+        EXPECT_TRUE(state.walkedToEnd);
         EXPECT_EQ(state.protocol, c.protocol);
-        EXPECT_TRUE(state.debugMessages.empty()) << c.file;
-        EXPECT_EQ(CountContaining(state, "*** GAME START ***"), 1u) << c.file;
-        EXPECT_EQ(CountContaining(state, "*** GAME END ***"), 1u) << c.file;
-        EXPECT_EQ(state.courseLog.back(), "^400:15:17 ^7Demo end.") << c.file;
+        EXPECT_TRUE(state.debugMessages.empty());
+        const auto fields = DemoDerivedFields(state);
+        EXPECT_EQ(fields[0], c.map);
+        EXPECT_EQ(fields[FieldGametype - FieldMap], c.gametype);
+        EXPECT_EQ(static_cast<size_t>(std::count_if(state.players.begin(), state.players.end(),
+                                                    [](const Player& p) { return !p.name.empty(); })),
+                  c.named);
         const RankedPlayers ranked = GetRankedPlayers(state);
-        EXPECT_EQ(ranked.winner, c.winner);
-        EXPECT_EQ(ranked.second, c.second);
-        EXPECT_EQ(ranked.finalScore, c.finalScore);
-        EXPECT_EQ(InfoValueOf(state, "g_gametype"), "1");
+        EXPECT_EQ(ranked.winner, c.ranked.winner);
+        EXPECT_EQ(ranked.second, c.ranked.second);
+        EXPECT_EQ(ranked.finalScore, c.ranked.finalScore);
+        EXPECT_EQ(fields[FieldWinner - FieldMap], c.ranked.winner);
+        EXPECT_EQ(fields[FieldFinalScore - FieldMap], c.ranked.finalScore);
+        EXPECT_EQ(CountContaining(state, "*** GAME START ***"), c.starts);
+        EXPECT_EQ(CountContaining(state, "*** GAME END ***"), c.ends);
+        EXPECT_EQ(state.courseLog.back(), "^4" + std::string(c.end) + " ^7Demo end.");
+        for (const char* error : {"Parsing Error", "PARSING ERROR", "UPDATE PLAYER ERROR"})
+            EXPECT_EQ(CountContaining(state, error), 0u) << error;
     }
 }
 

@@ -103,6 +103,7 @@ TEST(FileOpsTest, ProtocolDecidesTheExtensionOfARenamedDemo)
         {"duel", "66", "a.dm_66", "duel.dm_66"},
         {"duel", "67", "a.dm_67", "duel.dm_67"},
         {"duel", "68", "a.dm_68", "duel.dm_68"},
+        {"duel", "70", "a.dm_70", "duel.dm_70"},
         {"duel", "71", "a.dm_70", "duel.dm_70"},
         {"duel", "71", "a.dm_71", "duel.dm_71"},
         {"duel", "68", "A.DM_68", "duel.DM_68"},

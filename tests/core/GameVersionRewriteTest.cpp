@@ -2,15 +2,12 @@
 // which engine.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-
 #include "core/convert/DemoConversion.h"
 #include "core/convert/GameVersionRewrite.h"
 #include "core/protocol/ModernMessage.h"
 #include "core/protocol/WireLimits.h"
 #include "core/summary/DemoReader.h"
+#include "support/DemoBuilder.h"
 #include "support/HuffmanEncoder.h"
 
 namespace {
@@ -177,15 +174,10 @@ TEST(DemoConversionTest, ConversionTargetFollowsWhatTheProgramPlays)
     EXPECT_EQ(core::DemoExtensionOf(68), ".dm_68");
 }
 
-std::vector<uint8_t> CorpusFile(const char* name)
-{
-    std::ifstream in(std::filesystem::path(VELMORA_CORPUS_DIR) / name, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 TEST(GameVersionRewriteTest, OpenArena081FlyByReadsTheSameAfterConversion)
 {
-    const std::vector<uint8_t> original = CorpusFile("modern/flyby-oa_dm3-openarena.dm_70");
+    const std::vector<uint8_t> original =
+        testsupport::ReadBytes(VELMORA_CORPUS_DIR "/modern/flyby-oa_dm3-openarena.dm_70");
     if (original.empty())
         GTEST_SKIP() << "no corpus in " << VELMORA_CORPUS_DIR;
     const core::ConvertedDemo converted = core::ConvertDemo(original, 70, 71, {"baseoa-1", true});

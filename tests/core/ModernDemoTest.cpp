@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
 
 #include "core/summary/DemoFields.h"
 #include "core/summary/DemoReader.h"
@@ -59,12 +58,6 @@ std::vector<std::vector<uint8_t>> FreeForAll()
                            .Payload());
     messages.push_back(ModernMessageBuilder(0).Snapshot(64000).End().Payload());
     return messages;
-}
-
-std::string Corpus(const std::string& name)
-{
-    const auto path = std::filesystem::path(VELMORA_CORPUS_DIR) / "modern" / name;
-    return std::filesystem::exists(path) ? path.string() : std::string();
 }
 
 } // namespace
@@ -124,49 +117,6 @@ TEST(ModernDemo, DamagedMessagesEndTheWalkSafely)
     EXPECT_EQ(InfoValueOf(cut, "mapname"), "OA_DM1");
     EXPECT_EQ(cut.playtimeSeconds, 0u); // up to the last good snapshot, the first one
     EXPECT_NE(cut.courseLog.back().find("^1Demo damaged: packet 4 at byte "), std::string::npos);
-}
-
-TEST(ModernDemo, RealDemosWalkToTheEnd)
-{
-    const struct {
-        const char* file;
-        const char* map;
-        const char* gametype;
-        size_t players;
-        const char* winner;
-        const char* finalScore;
-    } cases[] = {
-        {"duel-1.29.dm_66", "pro-q3tourney4", "Tournament", 8, "ZeRo4", "26:5"}, // two players, six spectators
-        {"team-chat-1.32.dm_68", "q3dm7", "Team Deathmatch", 4, "Blue Team", "0:-1"},
-        {"flyby-oa_dm3-openarena.dm_70", "oa_dm3", "Free for All", 1, "N/A", "0:0"},
-        // Bot matches recorded by the engine end without a score board: the frags tell who led.
-        {"ffa-oa_dm1-ioquake3.dm_71", "oa_dm1", "Free for All", 4, "Kyonshi", "1:0"},
-        {"ffa-oa_dm2-ioquake3.dm_68", "oa_dm2", "Free for All", 5, "Major", "2:1"},
-    };
-    for (const auto& c : cases) {
-        const std::string path = Corpus(c.file);
-        if (path.empty())
-            GTEST_SKIP() << "corpus not present";
-        const DemoRead demoRead = LoadDemo(path, "", true);
-        ASSERT_TRUE(demoRead);
-        const DemoState& demo = *demoRead;
-        EXPECT_TRUE(demo.whole) << c.file;
-        EXPECT_TRUE(demo.walkedToEnd) << c.file;
-        EXPECT_TRUE(demo.debugMessages.empty()) << c.file;
-        const auto fields = DemoDerivedFields(demo);
-        EXPECT_EQ(fields[0], c.map) << c.file;
-        EXPECT_EQ(fields[FieldGametype - FieldMap], c.gametype) << c.file;
-        EXPECT_EQ(fields[FieldWinner - FieldMap], c.winner) << c.file;
-        EXPECT_EQ(fields[FieldFinalScore - FieldMap], c.finalScore) << c.file;
-        const size_t named = static_cast<size_t>(
-            std::count_if(demo.players.begin(), demo.players.end(), [](const Player& p) { return !p.name.empty(); }));
-        EXPECT_EQ(named, c.players) << c.file;
-        EXPECT_EQ(
-            std::count_if(demo.courseLog.begin(), demo.courseLog.end(),
-                          [](const std::string& l) { return l.find("UPDATE PLAYER ERROR") != std::string::npos; }),
-            0)
-            << c.file;
-    }
 }
 
 // A demo that ends without a score board ranks its players by its frags and suicides, as the game

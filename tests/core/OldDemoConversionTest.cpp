@@ -2,23 +2,15 @@
 // gets, and what the converted demo says it left out.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 
 #include "core/convert/DemoConversion.h"
 #include "core/convert/OldDemoConverter.h"
 #include "core/demo/DemoDecoder.h"
 #include "core/summary/DemoReader.h"
+#include "support/DemoBuilder.h"
 
 namespace {
-
-std::vector<uint8_t> CorpusFile(const char* name)
-{
-    std::ifstream in(std::filesystem::path(VELMORA_CORPUS_DIR) / name, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
 
 std::string WithoutProtocol(std::string info)
 {
@@ -39,7 +31,7 @@ class ConvertedCorpusTest : public ::testing::TestWithParam<CorpusCase> {};
 TEST_P(ConvertedCorpusTest, ReaderSeesTheSameMatchAndTheNotice)
 {
     const CorpusCase c = GetParam();
-    const std::vector<uint8_t> original = CorpusFile(c.file);
+    const std::vector<uint8_t> original = testsupport::ReadBytes(std::string(VELMORA_CORPUS_DIR) + "/" + c.file);
     if (original.empty())
         GTEST_SKIP() << "no corpus in " << VELMORA_CORPUS_DIR;
     const core::ConvertedDemo converted = core::ConvertDemo(original, c.protocol, 68, {"baseq3-1", false});
@@ -81,7 +73,7 @@ TEST_P(ConvertedCorpusTest, ReaderSeesTheSameMatchAndTheNotice)
 TEST_P(ConvertedCorpusTest, GameGetsEverySnapshotWithTheRecordingClientAndThe132Numbers)
 {
     const CorpusCase c = GetParam();
-    const std::vector<uint8_t> original = CorpusFile(c.file);
+    const std::vector<uint8_t> original = testsupport::ReadBytes(std::string(VELMORA_CORPUS_DIR) + "/" + c.file);
     if (original.empty())
         GTEST_SKIP() << "no corpus in " << VELMORA_CORPUS_DIR;
     const core::ConvertedDemo converted = core::ConvertDemo(original, c.protocol, 71, {"baseoa-1", true});

@@ -37,7 +37,7 @@ std::string Sentence(std::string text)
 
 bool CanClipProtocol(int protocol)
 {
-    return IsEngineProtocol(protocol) || CanConvert(protocol, kProtocol132);
+    return (IsDecodableProtocol(protocol) && CanEncodeProtocol(protocol)) || CanConvert(protocol, kProtocol132);
 }
 
 ClipResult CutDemo(std::span<const uint8_t> data, std::string_view lowerExtension, int64_t from, int64_t to,
@@ -54,7 +54,7 @@ ClipResult CutDemo(std::span<const uint8_t> data, std::string_view lowerExtensio
         return result;
     }
     if (IsPlainDecodedProtocol(protocol)) {
-        // The encoder writes 1.32's format: an old demo is cut from its conversion.
+        // The encoder writes only the Huffman-coded formats: an old demo is cut from its conversion.
         const ConvertedDemo converted = ConvertDemo(data, protocol, kProtocol132, game, stop);
         if (stop.stop_requested()) {
             result.problem = kClipStopped;
@@ -67,7 +67,7 @@ ClipResult CutDemo(std::span<const uint8_t> data, std::string_view lowerExtensio
         return CutDemo(converted.bytes, DemoExtensionOf(kProtocol132), from, to, out, game, stop);
     }
     const size_t start = out.size();
-    DemoEncoder encoder(out);
+    DemoEncoder encoder(out, protocol);
     EncodeError encodeError = EncodeError::None;
     DemoCut cut(from, to, [&encoder, &encodeError](const DemoMessage& message) {
         encodeError = encoder.Add(message);

@@ -1,9 +1,9 @@
 #pragma once
 // Clips: a stretch of a demo written as a demo file of its own, which the game plays like any
-// other. Demos of protocols 66 to 71 are written in their own format (the encoder writes 1.32's,
-// which these share). Demos of the old game (43 to 48) are converted to protocol 68 first, for the
-// game data of the conversion setting, so their clips play on the engines of today. Quake Live's
-// would need an encoder of their own and are refused with a reason.
+// other. Demos of protocols 66 to 71 and Quake Live's (73, 90, 91) are written in their own
+// protocol, with its field tables and limits. Demos of the old game (43 to 48) are converted to
+// protocol 68 first, for the game data of the conversion setting, so their clips play on the
+// engines of today.
 #include <cstdint>
 #include <filesystem>
 #include <span>

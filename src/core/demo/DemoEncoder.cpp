@@ -1,5 +1,6 @@
 #include "core/demo/DemoEncoder.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -13,13 +14,6 @@ namespace {
 
 constexpr int kFloatIntBits = 13;
 constexpr int32_t kFloatIntBias = 1 << (kFloatIntBits - 1);
-
-// The protocol whose messages this writes.
-const ProtocolInfo& Written()
-{
-    static const ProtocolInfo& row = *FindProtocol(kProtocol132);
-    return row;
-}
 
 constexpr uint8_t Command(MessageCommand command)
 {
@@ -40,14 +34,19 @@ bool SmallFloat(uint32_t bits, uint32_t& biased)
     return true;
 }
 
-// The fields protocol 68 sends are the first ones of the model; the rest are Quake Live's.
-bool SameFieldsOf132(const EntityState& a, const EntityState& b)
+// The fields a protocol sends are the first ones of the model (1.32's, then Quake Live's in the
+// order they came): one past the highest the table names.
+size_t SentFields(std::span<const NetField> table)
 {
-    return std::memcmp(a.fields.data(), b.fields.data(), kEntityFieldsOf132 * sizeof(uint32_t)) == 0;
+    size_t end = 0;
+    for (const NetField f : table)
+        end = std::max(end, size_t{f.field} + 1);
+    return end;
 }
-bool SameFieldsOf132(const PlayerState& a, const PlayerState& b)
+
+template <size_t N> bool SameFirst(const std::array<uint32_t, N>& a, const std::array<uint32_t, N>& b, size_t count)
 {
-    return std::memcmp(a.fields.data(), b.fields.data(), kPlayerFieldsOf132 * sizeof(uint32_t)) == 0;
+    return std::memcmp(a.data(), b.data(), count * sizeof(uint32_t)) == 0;
 }
 
 // One past the last field of `table` that differs: the number of fields a delta sends.
@@ -82,7 +81,7 @@ EncodeError CheckEntityNumbers(std::span<const EntityState> entities, int limit)
     return EncodeError::None;
 }
 
-EncodeError Check(const DemoMessage& message)
+EncodeError Check(const DemoMessage& message, const ProtocolInfo& written)
 {
     for (const ServerCommand& command : message.serverCommands)
         if (command.text.size() > kMaxStringChars || command.text.find('\0') != std::string::npos)
@@ -96,7 +95,7 @@ EncodeError Check(const DemoMessage& message)
                 return EncodeError::TextTooLong;
             chars += text.size() + 1;
         }
-        if (chars > Written().maxGameStateChars)
+        if (chars > written.maxGameStateChars)
             return EncodeError::GameStateTooLarge;
         if (const EncodeError error = CheckEntityNumbers(message.gameState->baselines, kMaxEntities);
             error != EncodeError::None)
@@ -115,7 +114,15 @@ EncodeError Check(const DemoMessage& message)
 } // namespace
 
 struct DemoEncoder::State {
-    const ProtocolFieldTables& tables = *Written().fields;
+    explicit State(const ProtocolInfo& protocol)
+        : written(protocol), tables(*protocol.fields), entityFields(SentFields(tables.entity)),
+          playerFields(SentFields(tables.player))
+    {
+    }
+
+    const ProtocolInfo& written;
+    const ProtocolFieldTables& tables;
+    size_t entityFields, playerFields; // of the model's, those the protocol's deltas can carry
     HuffmanBitWriter writer;
     std::array<EntityState, kMaxEntities> baselines{};
     std::array<EntityState, kMaxEntities> nextBaselines{}; // of a game state being written
@@ -134,7 +141,7 @@ struct DemoEncoder::State {
         writer.WriteByte(0);
     }
 
-    // The entity delta of the game's 1.32 format. Without `to`, the entity is removed. Returns
+    // The entity delta of the counted format. Without `to`, the entity is removed. Returns
     // nothing at all when nothing changed and `force` is false.
     void WriteDeltaEntity(const EntityState& from, const EntityState* to, int number, bool force)
     {
@@ -146,7 +153,7 @@ struct DemoEncoder::State {
         const std::span<const NetField> table = tables.entity;
         size_t count = 0;
         // Most entities of a snapshot are as they were: one comparison of every field says so.
-        if (!SameFieldsOf132(from, *to))
+        if (!SameFirst(from.fields, to->fields, entityFields))
             count = ChangedCount(table, from.fields, to->fields);
         if (count == 0 && !force)
             return;
@@ -195,7 +202,7 @@ struct DemoEncoder::State {
     {
         const std::span<const NetField> table = tables.player;
         size_t count = 0;
-        if (!SameFieldsOf132(from, to))
+        if (!SameFirst(from.fields, to.fields, playerFields))
             count = ChangedCount(table, from.fields, to.fields);
         writer.WriteByte(static_cast<uint8_t>(count));
         for (size_t i = 0; i < count; ++i) {
@@ -255,8 +262,10 @@ struct DemoEncoder::State {
             WriteDeltaEntity(null, &baseline, baseline.number, true);
         }
         writer.WriteByte(Command(MessageCommand::End));
-        writer.WriteBits(static_cast<uint32_t>(gameState.clientNumber.value_or(0)), 32);
-        writer.WriteBits(static_cast<uint32_t>(gameState.checksumFeed.value_or(0)), 32);
+        if (written.gameStateClient) {
+            writer.WriteBits(static_cast<uint32_t>(gameState.clientNumber.value_or(0)), 32);
+            writer.WriteBits(static_cast<uint32_t>(gameState.checksumFeed.value_or(0)), 32);
+        }
     }
 
     // Delta-coded against the last snapshot written when the game's client still holds it.
@@ -267,9 +276,11 @@ struct DemoEncoder::State {
     {
         const int64_t back = sequence - lastSnapshotSequence;
         const bool delta =
-            !newGameState && haveSnapshot && lastSnapshotSequence > 0 && back > 0 && back < Written().packetBackup;
+            !newGameState && haveSnapshot && lastSnapshotSequence > 0 && back > 0 && back < written.packetBackup;
         const std::span<const EntityState> previous = delta ? lastEntities : std::span<const EntityState>();
         writer.WriteByte(Command(MessageCommand::Snapshot));
+        if (written.snapshotClientCommand)
+            writer.WriteBits(static_cast<uint32_t>(snapshot.clientCommandSequence.value_or(0)), 32);
         writer.WriteBits(static_cast<uint32_t>(snapshot.serverTime), 32);
         writer.WriteByte(delta ? static_cast<uint8_t>(back) : 0);
         writer.WriteByte(snapshot.snapFlags);
@@ -324,7 +335,16 @@ std::string_view EncodeErrorText(EncodeError error)
     return "unknown error";
 }
 
-DemoEncoder::DemoEncoder(std::vector<uint8_t>& out) : m_out(out), m_state(new State) {}
+bool CanEncodeProtocol(int protocol)
+{
+    const ProtocolInfo* row = FindProtocol(protocol);
+    return row && row->coding == MessageCoding::Huffman && row->fields && row->fields->format == DeltaFormat::Counted;
+}
+
+DemoEncoder::DemoEncoder(std::vector<uint8_t>& out, int protocol)
+    : m_out(out), m_state(new State(*FindProtocol(CanEncodeProtocol(protocol) ? protocol : kProtocol132)))
+{
+}
 
 DemoEncoder::~DemoEncoder()
 {
@@ -338,13 +358,14 @@ EncodeError DemoEncoder::Add(const DemoMessage& message)
         return EncodeError::Finished;
     if (s.anyMessage && message.sequence <= s.lastSequence)
         return EncodeError::SequenceOutOfOrder;
-    if (const EncodeError error = Check(message); error != EncodeError::None)
+    if (const EncodeError error = Check(message, s.written); error != EncodeError::None)
         return error;
 
     HuffmanBitWriter& w = s.writer;
     w.Clear();
     // Protocols without an acknowledge get the message's own number, which only grows.
-    w.WriteBits(static_cast<uint32_t>(message.reliableAcknowledge.value_or(message.sequence)), 32);
+    if (s.written.acknowledge)
+        w.WriteBits(static_cast<uint32_t>(message.reliableAcknowledge.value_or(message.sequence)), 32);
     for (const ServerCommand& command : message.serverCommands) {
         w.WriteByte(Command(MessageCommand::ServerCommand));
         w.WriteBits(static_cast<uint32_t>(command.sequence), 32);
@@ -367,7 +388,7 @@ EncodeError DemoEncoder::Add(const DemoMessage& message)
     // part of a byte over, and so does this one.
     if (w.BitCount() % 8 == 0)
         w.WriteRawBits(0, 8);
-    if (w.ByteCount() > Written().maxMessageSize)
+    if (w.ByteCount() > s.written.maxMessageSize)
         return EncodeError::MessageTooLong;
 
     PutLe32(m_out, message.sequence);

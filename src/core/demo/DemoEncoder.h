@@ -1,14 +1,15 @@
 #pragma once
-// Writes demos of protocol 68 (".dm_68"; ".dm_71" files hold the same format): Huffman-coded
-// messages with game states, snapshots delta-coded against the previous snapshot (or the
-// baselines) with the field tables of game version 1.32, server commands and the end marker,
-// readable by the game's own client.
+// Writes demos of the Huffman-coded protocols (66 to 71, which share 1.32's format, and Quake
+// Live's 73, 90 and 91): messages with game states, snapshots delta-coded against the previous
+// snapshot (or the baselines) with the protocol's own field tables and limits, server commands and
+// the end marker, readable by the game's own client and, bit for bit, by core/demo/DemoDecoder.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 #include <vector>
 
 #include "core/demo/DemoMessage.h"
+#include "core/protocol/ProtocolTable.h"
 
 namespace core {
 
@@ -31,12 +32,16 @@ std::string_view EncodeErrorText(EncodeError error);
 
 // Appends the messages to a byte buffer as they come. A snapshot is coded against the last one
 // written when that lies less than 32 messages back in the same game state, otherwise whole; the
-// first after a game state always whole, as the game's client expects. Fields that only Quake Live
-// has are not written. A message without a reliable acknowledge (protocols 43 and 45) gets its own
-// sequence number there, and a game state without client number and checksum feed gets 0 for both.
+// first after a game state always whole, as the game's client expects. Fields the protocol does
+// not send (Quake Live's own, in 1.32's format) are not written. A message without a reliable acknowledge (protocols 43
+// and 45) gets its own sequence number there, and a game state without client number and checksum feed gets 0 for both.
+// True for the protocols the encoder writes: those coded with Huffman and counted deltas.
+bool CanEncodeProtocol(int protocol);
+
 class DemoEncoder {
 public:
-    explicit DemoEncoder(std::vector<uint8_t>& out);
+    // A protocol CanEncodeProtocol refuses is written as protocol 68.
+    explicit DemoEncoder(std::vector<uint8_t>& out, int protocol = kProtocol132);
     ~DemoEncoder();
     DemoEncoder(const DemoEncoder&) = delete;
     DemoEncoder& operator=(const DemoEncoder&) = delete;
