@@ -74,6 +74,7 @@ Commands::Commands(QObject* owner)
     timeDemos = Make(owner, "Hardware Stress Test (Timedemo)", "enable timedemo", {}, true);
     loopDemos = Make(owner, "Loop Demos", "enable loop demos", {}, true);
     soundOptions = Make(owner, "Sound Options..", "Sound Options");
+    clipOptions = Make(owner, "Clip Options..", "Clip Options");
     playbackKeys = Make(owner, "Demo Playback Control Keys..", "Demo playback control keys");
     globalParameters = Make(owner, "Global Command Line Parameters..", "Global command line parameters");
     readOnly = Make(owner, "Work in Read Only Mode", nullptr, {}, true);
@@ -117,6 +118,7 @@ void Commands::BuildMenus(QMenuBar& bar)
     options->addAction(loopDemos);
     options->addSeparator();
     options->addAction(soundOptions);
+    options->addAction(clipOptions);
 
     QMenu* tools = bar.addMenu(QStringLiteral("&Tools"));
     tools->addAction(playbackKeys);
