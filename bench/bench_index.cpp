@@ -5,6 +5,11 @@
 //   an update when nothing changed against a listing of the same folders from their scan caches,
 //     on real demo files (small synthetic ones: the work measured is the file system's and the
 //     index's, not the demo reader's).
+//   the events of every demo (some sixty each: frags with places, chat, joins) stored with it:
+//     the time to store them, bytes per event on disk (a library with and one without them),
+//     and moment queries;
+//   on the real demos: events indexed per second of processor time (reading, decoding, storing,
+//     on every core) against the decoder's own rate of events.
 // VELMORA_BENCH_INDEX_DEMOS changes the number of demos (spread over the same 500 folders).
 #include <benchmark/benchmark.h>
 
@@ -18,8 +23,10 @@
 #include <string>
 #include <vector>
 
+#include "core/events/DemoEventsLoad.h"
 #include "core/index/IndexUpdater.h"
 #include "core/index/LibraryIndex.h"
+#include "core/index/Moments.h"
 #include "core/library/Scanner.h"
 #include "support/DemoBuilder.h"
 
@@ -94,9 +101,67 @@ core::IndexedDemo SyntheticDemo(int n, std::mt19937& random, const std::string& 
     return demo;
 }
 
+// A match's events: the players join, some forty frags over ten minutes (one in ten of a victim in
+// the air), a few suicides, chat lines, the start and the end.
+void AddSyntheticEvents(core::IndexedDemo& demo, std::mt19937& random)
+{
+    using core::EventKind;
+    static const std::vector<core::DeathCause> causes{core::DeathCause::Rocket,     core::DeathCause::RocketSplash,
+                                                      core::DeathCause::Railgun,    core::DeathCause::Lightning,
+                                                      core::DeathCause::MachineGun, core::DeathCause::Shotgun,
+                                                      core::DeathCause::Plasma,     core::DeathCause::GrenadeSplash};
+    static const std::vector<std::string> lines{"gg", "nice shot", "lag!", "gl hf", "wp"};
+    core::IndexedEvents& indexed = demo.events;
+    indexed.read = true;
+    indexed.firstServerTime = 100000 + static_cast<int32_t>(random() % 1000) * 50;
+    const int players = static_cast<int>(demo.players.size());
+    int64_t time = 0;
+    const auto add = [&](EventKind kind, int player, int other) -> core::DemoEvent& {
+        core::DemoEvent& e = indexed.events.emplace_back();
+        e.kind = kind;
+        e.demoTime = time;
+        e.serverTime = indexed.firstServerTime + static_cast<int32_t>(time);
+        e.player = player;
+        e.other = other;
+        if (player >= 0)
+            e.playerName = demo.players[static_cast<size_t>(player)].name;
+        if (other >= 0)
+            e.otherName = demo.players[static_cast<size_t>(other)].name;
+        return e;
+    };
+    for (int p = 0; p < players; ++p)
+        add(EventKind::PlayerJoined, p, -1).team = p % 2 + 1;
+    add(EventKind::GameStart, -1, -1);
+    const int frags = 30 + static_cast<int>(random() % 20);
+    for (int f = 0; f < frags; ++f) {
+        time += 2000 + random() % 20000;
+        const int attacker = static_cast<int>(random() % static_cast<unsigned>(players));
+        const int victim = (attacker + 1 + static_cast<int>(random() % static_cast<unsigned>(players - 1))) % players;
+        const bool suicide = random() % 15 == 0;
+        core::DemoEvent& e = add(suicide ? EventKind::Suicide : EventKind::Frag, suicide ? -1 : attacker, victim);
+        e.cause = suicide ? core::DeathCause::Falling : causes[random() % causes.size()];
+        e.weapon = core::WeaponOfCause(e.cause);
+        const auto place = [&](bool air) {
+            const auto coordinate = [&] { return static_cast<int32_t>(random() % 4000) - 2000; };
+            return core::EventPlace{coordinate(), coordinate(), coordinate() / 4, !air, air};
+        };
+        e.otherPlace = place(random() % 10 == 0);
+        if (!suicide)
+            e.playerPlace = place(random() % 20 == 0);
+    }
+    for (int c = 0; c < 3; ++c) {
+        time += random() % 5000;
+        add(EventKind::Chat, static_cast<int>(random() % static_cast<unsigned>(players)), -1).text =
+            lines[random() % lines.size()];
+    }
+    add(EventKind::GameEnd, -1, -1);
+}
+
 struct QueryLibrary {
     std::filesystem::path file;
     uint64_t bytes = 0;
+    size_t events = 0;
+    double storeSeconds = 0; // putting the demos with their events into the index
 };
 
 const QueryLibrary& TheQueryLibrary()
@@ -112,15 +177,25 @@ const QueryLibrary& TheQueryLibrary()
             index.Open(made.file);
             std::mt19937 random(17);
             const int demos = DemoCount();
+            std::chrono::steady_clock::duration storing{};
             for (int f = 0; f < kFolders; ++f) {
                 const std::string path = "/library/folder" + std::to_string(f);
+                std::vector<core::IndexedDemo> inFolder;
+                for (int n = f; n < demos; n += kFolders) {
+                    inFolder.push_back(SyntheticDemo(n, random, path));
+                    AddSyntheticEvents(inFolder.back(), random);
+                    made.events += inFolder.back().events.events.size();
+                }
+                const auto started = std::chrono::steady_clock::now();
                 int64_t id = 0;
                 index.Begin();
                 index.AddFolder(path, id);
-                for (int n = f; n < demos; n += kFolders)
-                    index.AddDemo(id, SyntheticDemo(n, random, path));
+                for (const core::IndexedDemo& demo : inFolder)
+                    index.AddDemo(id, demo);
                 index.Commit();
+                storing += std::chrono::steady_clock::now() - started;
             }
+            made.storeSeconds = std::chrono::duration<double>(storing).count();
         } // closing checkpoints the log into the file
         made.bytes = std::filesystem::file_size(made.file);
         return made;
@@ -204,6 +279,140 @@ void BM_QueryCombined(benchmark::State& state)
                        "fatal mod:osp pov:yes"});
 }
 BENCHMARK(BM_QueryCombined)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// Moment searches as the window makes them (at most the rows it shows); the p95 target is 50 ms.
+void RunMomentQueries(benchmark::State& state, const std::vector<std::string>& queries)
+{
+    const QueryLibrary& library = TheQueryLibrary();
+    core::LibraryIndex index;
+    index.Open(library.file);
+    std::vector<double> ms;
+    size_t moments = 0;
+    for (auto _ : state) {
+        for (const std::string& text : queries) {
+            const auto started = std::chrono::steady_clock::now();
+            const core::MomentResult result = core::SearchMoments(index, core::ParseSearchQuery(text), kShownRows);
+            ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count());
+            moments += result.moments.size();
+            benchmark::DoNotOptimize(result);
+        }
+    }
+    std::sort(ms.begin(), ms.end());
+    state.counters["p50_ms"] = ms[ms.size() / 2];
+    state.counters["p95_ms"] = ms[std::min(ms.size() - 1, ms.size() * 95 / 100)];
+    state.counters["moments_per_query"] = static_cast<double>(moments) / static_cast<double>(ms.size());
+    state.counters["events"] = static_cast<double>(library.events);
+    state.counters["store_s"] = library.storeSeconds;
+}
+
+void BM_MomentFragByPlayer(benchmark::State& state)
+{
+    std::vector<std::string> queries;
+    for (int n = 0; n < 20; ++n)
+        queries.push_back("frag by:" + core::SearchText(PlayerName(n * 149)));
+    RunMomentQueries(state, queries);
+}
+BENCHMARK(BM_MomentFragByPlayer)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_MomentAirRocketFrags(benchmark::State& state)
+{
+    RunMomentQueries(state, {"frag weapon:rocket air", "air weapon:rl map:q3dm6", "frag air weapon:rocket by:fatal"});
+}
+BENCHMARK(BM_MomentAirRocketFrags)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_MomentMultiOnAMap(benchmark::State& state)
+{
+    std::vector<std::string> queries;
+    for (size_t m = 0; m < kMaps.size(); m += 3)
+        queries.push_back("multi:3/5 map:" + kMaps[m]);
+    RunMomentQueries(state, queries);
+}
+BENCHMARK(BM_MomentMultiOnAMap)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Bytes per event: the same 5,000 demos stored with and without their events.
+void BM_EventBytesOnDisk(benchmark::State& state)
+{
+    const auto folder = std::filesystem::temp_directory_path() / "velmora-bench-index-events";
+    double perEvent = 0;
+    size_t events = 0;
+    for (auto _ : state) {
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directories(folder);
+        uint64_t sizes[2] = {0, 0};
+        for (const bool withEvents : {false, true}) {
+            const auto file = folder / (withEvents ? "with.sqlite" : "without.sqlite");
+            {
+                core::LibraryIndex index;
+                index.Open(file);
+                std::mt19937 random(5);
+                events = 0;
+                for (int f = 0; f < 50; ++f) {
+                    int64_t id = 0;
+                    index.Begin();
+                    index.AddFolder("/f" + std::to_string(f), id);
+                    for (int n = 0; n < 100; ++n) {
+                        core::IndexedDemo demo = SyntheticDemo(f * 100 + n, random, "/f" + std::to_string(f));
+                        AddSyntheticEvents(demo, random);
+                        events += demo.events.events.size();
+                        if (!withEvents)
+                            demo.events = {};
+                        index.AddDemo(id, demo);
+                    }
+                    index.Commit();
+                }
+            }
+            sizes[withEvents ? 1 : 0] = std::filesystem::file_size(file);
+        }
+        perEvent = static_cast<double>(sizes[1] - sizes[0]) / static_cast<double>(events);
+    }
+    state.counters["bytes_per_event"] = perEvent;
+    state.counters["events"] = static_cast<double>(events);
+}
+BENCHMARK(BM_EventBytesOnDisk)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+double ProcessCpuSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+// The real demos: the index's rate of events (listing, reading, decoding, storing, on every core)
+// per second of processor time against the decoder's own.
+void BM_CorpusEventsIndexed(benchmark::State& state)
+{
+    const std::filesystem::path corpus = VELMORA_CORPUS_DIR;
+    if (corpus.empty() || !std::filesystem::is_directory(corpus)) {
+        state.SkipWithError("no corpus");
+        return;
+    }
+    const auto data = std::filesystem::temp_directory_path() / "velmora-bench-index-corpus";
+    const std::vector<std::string> folders = core::FolderAndSubfolders(corpus.string());
+    double indexCpu = 0, decodeCpu = 0;
+    size_t indexed = 0, decoded = 0;
+    for (auto _ : state) {
+        std::filesystem::remove_all(data);
+        std::filesystem::create_directories(data);
+        core::LibraryIndex index;
+        index.Open(data / "library-index.sqlite");
+        double started = ProcessCpuSeconds();
+        core::UpdateLibraryIndex(index, folders, {});
+        indexCpu += ProcessCpuSeconds() - started;
+        indexed += index.EventCount().value_or(0);
+        // The decoder alone, on the same demos.
+        started = ProcessCpuSeconds();
+        for (const std::string& folder : folders)
+            for (const auto& entry : std::filesystem::directory_iterator(folder))
+                if (entry.is_regular_file() && entry.path().filename().string().find(".dm") != std::string::npos)
+                    decoded += core::LoadDemoEvents(entry.path().string(), {}).events.size();
+        decodeCpu += ProcessCpuSeconds() - started;
+    }
+    state.counters["indexed_events_per_cpu_s"] = static_cast<double>(indexed) / indexCpu;
+    state.counters["decoded_events_per_cpu_s"] = static_cast<double>(decoded) / decodeCpu;
+    state.counters["ratio"] = (static_cast<double>(indexed) / indexCpu) / (static_cast<double>(decoded) / decodeCpu);
+    state.counters["events"] = static_cast<double>(indexed) / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_CorpusEventsIndexed)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // Real files: small demos, the same number in each of the 500 folders.
 struct FileLibrary {

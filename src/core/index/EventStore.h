@@ -16,9 +16,13 @@ CREATE TABLE event_demos(demo INTEGER PRIMARY KEY, server_start INTEGER NOT NULL
 CREATE TABLE events(demo INTEGER NOT NULL, seq INTEGER NOT NULL, kind INTEGER NOT NULL, time INTEGER NOT NULL,
   player INTEGER, other INTEGER, cause INTEGER, flags INTEGER, team INTEGER, clock INTEGER, place INTEGER,
   other_place INTEGER, text TEXT, PRIMARY KEY(demo, seq)) WITHOUT ROWID;
+CREATE INDEX events_air ON events(kind) WHERE (flags & 2) <> 0;
 CREATE TABLE event_names(id INTEGER PRIMARY KEY, client INTEGER NOT NULL, name TEXT NOT NULL, plain TEXT NOT NULL);
-CREATE VIRTUAL TABLE event_name_text USING fts5(plain, content='', tokenize='trigram', detail='none');
+CREATE VIRTUAL TABLE event_name_text USING fts5(plain, content='', tokenize='trigram', detail='full');
 )";
+
+// Frags of a victim in the air are few and asked for across the library: they have an index of
+// their own (its condition is written the same way in the searches, so that SQLite uses it).
 
 // A demo's names have slots 0 to kEventNameSlots - 1; their row id is demo * kEventNameSlots + slot.
 // Names past the last slot (a player renaming himself a thousand times) are kept as unknown.
