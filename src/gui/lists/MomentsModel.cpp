@@ -39,6 +39,9 @@ QString MomentWhatText(const core::Moment& moment)
         QString text = QStringLiteral("frag of %1 with %2").arg(GameText(moment.otherName), WeaponText(moment));
         if (moment.otherPlace && moment.otherPlace->airborne)
             text += QStringLiteral(" in the air");
+        // The scores do not count it.
+        if (moment.warmup)
+            text += QStringLiteral(" (warm-up)");
         return text;
     }
     case core::MomentKind::Suicide:
