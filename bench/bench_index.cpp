@@ -12,6 +12,7 @@
 //     on every core) against the decoder's own rate of events.
 // VELMORA_BENCH_INDEX_DEMOS changes the number of demos (spread over the same 500 folders).
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -19,6 +20,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -157,6 +159,28 @@ void AddSyntheticEvents(core::IndexedDemo& demo, std::mt19937& random)
     add(EventKind::GameEnd, -1, -1);
 }
 
+// A folder of this run's own: other runs of the benchmark (other builds, other versions of the
+// index) may work beside it, and one would empty the other's index.
+// They go when the run ends.
+std::vector<std::filesystem::path>& ScratchFolders()
+{
+    static std::vector<std::filesystem::path> folders;
+    return folders;
+}
+
+std::filesystem::path ScratchFolder(const std::string& name)
+{
+    if (ScratchFolders().empty())
+        std::atexit([] {
+            for (const std::filesystem::path& folder : ScratchFolders()) {
+                std::error_code error;
+                std::filesystem::remove_all(folder, error);
+            }
+        });
+    ScratchFolders().push_back(std::filesystem::temp_directory_path() / (name + "-" + std::to_string(::getpid())));
+    return ScratchFolders().back();
+}
+
 struct QueryLibrary {
     std::filesystem::path file;
     uint64_t bytes = 0;
@@ -168,7 +192,7 @@ const QueryLibrary& TheQueryLibrary()
 {
     static const QueryLibrary library = [] {
         QueryLibrary made;
-        const auto folder = std::filesystem::temp_directory_path() / "velmora-bench-index-query";
+        const auto folder = ScratchFolder("velmora-bench-index-query");
         std::filesystem::remove_all(folder);
         std::filesystem::create_directories(folder);
         made.file = folder / "library-index.sqlite";
@@ -286,18 +310,22 @@ void RunMomentQueries(benchmark::State& state, const std::vector<std::string>& q
     const QueryLibrary& library = TheQueryLibrary();
     core::LibraryIndex index;
     index.Open(library.file);
-    std::vector<double> ms;
+    std::vector<double> ms, cpuMs;
     size_t moments = 0;
     for (auto _ : state) {
         for (const std::string& text : queries) {
             const auto started = std::chrono::steady_clock::now();
+            const double cpuStarted = ThreadCpuMs();
             const core::MomentResult result = core::SearchMoments(index, core::ParseSearchQuery(text), kShownRows);
+            cpuMs.push_back(ThreadCpuMs() - cpuStarted);
             ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count());
             moments += result.moments.size();
             benchmark::DoNotOptimize(result);
         }
     }
     std::sort(ms.begin(), ms.end());
+    std::sort(cpuMs.begin(), cpuMs.end());
+    state.counters["p95_cpu_ms"] = cpuMs[std::min(cpuMs.size() - 1, cpuMs.size() * 95 / 100)];
     state.counters["p50_ms"] = ms[ms.size() / 2];
     state.counters["p95_ms"] = ms[std::min(ms.size() - 1, ms.size() * 95 / 100)];
     state.counters["moments_per_query"] = static_cast<double>(moments) / static_cast<double>(ms.size());
@@ -332,9 +360,10 @@ BENCHMARK(BM_MomentMultiOnAMap)->Unit(benchmark::kMillisecond)->Iterations(3);
 // Bytes per event: the same 5,000 demos stored with and without their events.
 void BM_EventBytesOnDisk(benchmark::State& state)
 {
-    const auto folder = std::filesystem::temp_directory_path() / "velmora-bench-index-events";
+    const auto folder = ScratchFolder("velmora-bench-index-events");
     double perEvent = 0;
     size_t events = 0;
+    std::map<std::string, double> parts;
     for (auto _ : state) {
         std::filesystem::remove_all(folder);
         std::filesystem::create_directories(folder);
@@ -360,11 +389,21 @@ void BM_EventBytesOnDisk(benchmark::State& state)
                     }
                     index.Commit();
                 }
+                if (withEvents) {
+                    // Where the bytes go, table by table (where SQLite can say).
+                    core::SqliteStatement pages = index.Database().Prepare(
+                        "SELECT CASE WHEN name LIKE 'event_name%' THEN 'names' ELSE name END, sum(pgsize) FROM dbstat "
+                        "WHERE name LIKE 'event%' GROUP BY 1");
+                    while (pages.Step() == 100 /* a row */)
+                        parts[pages.Text(0)] = static_cast<double>(pages.Int(1));
+                }
             }
             sizes[withEvents ? 1 : 0] = std::filesystem::file_size(file);
         }
         perEvent = static_cast<double>(sizes[1] - sizes[0]) / static_cast<double>(events);
     }
+    for (const auto& [table, bytes] : parts)
+        state.counters["bytes_" + table] = bytes / static_cast<double>(events);
     state.counters["bytes_per_event"] = perEvent;
     state.counters["events"] = static_cast<double>(events);
 }
@@ -386,7 +425,7 @@ void BM_CorpusEventsIndexed(benchmark::State& state)
         state.SkipWithError("no corpus");
         return;
     }
-    const auto data = std::filesystem::temp_directory_path() / "velmora-bench-index-corpus";
+    const auto data = ScratchFolder("velmora-bench-index-corpus");
     const std::vector<std::string> folders = core::FolderAndSubfolders(corpus.string());
     double indexCpu = 0, decodeCpu = 0;
     size_t indexed = 0, decoded = 0;
@@ -426,7 +465,7 @@ const FileLibrary& TheFileLibrary()
         FileLibrary made;
         made.root =
             std::filesystem::temp_directory_path() / ("velmora-bench-index-files-" + std::to_string(DemoCount()));
-        made.data = std::filesystem::temp_directory_path() / "velmora-bench-index-data";
+        made.data = ScratchFolder("velmora-bench-index-data");
         std::filesystem::remove_all(made.data);
         std::filesystem::create_directories(made.data / "Demos");
         const bool ready = std::filesystem::exists(made.root / "complete");

@@ -10,6 +10,7 @@
 #include <tuple>
 
 #include "core/events/DemoEventsLoad.h"
+#include "core/index/EventStore.h"
 #include "core/index/IndexUpdater.h"
 #include "core/index/LibraryIndex.h"
 #include "core/index/Moments.h"
@@ -352,6 +353,43 @@ TEST(MomentSearch, FragsInTheAirAndMultiFragsAtTheEdgesOfTheirRules)
     ASSERT_EQ(UpdateLibraryIndex(index, {folder.string()}, options).status, IndexStatus::Ok);
     EXPECT_EQ(SearchMoments(index, ParseSearchQuery("multi:3/5")).moments.size(), 1u);
     EXPECT_EQ(SearchMoments(index, ParseSearchQuery("frag by:carl")).moments.size(), 3u);
+}
+
+// A stored value cut short or changed (a damaged index) gives the events before the damage and
+// says so, never more events than were stored or a read past its end.
+TEST(MomentSearch, DamagedStoredEventsEndAtTheDamage)
+{
+    std::vector<DemoEvent> events(3);
+    events[0].demoTime = 100;
+    events[0].serverTime = 5100;
+    events[0].player = 1;
+    events[0].other = 2;
+    events[0].cause = DeathCause::Railgun;
+    events[0].otherPlace = EventPlace{-40000, 12, 300, false, true};
+    events[1].kind = EventKind::Chat;
+    events[1].demoTime = 900;
+    events[1].serverTime = 4000;
+    events[1].player = 1;
+    events[1].text = "gg";
+    events[2].kind = EventKind::TeamChange;
+    events[2].demoTime = 950;
+    events[2].serverTime = 5950;
+    events[2].team = 2;
+    const std::string bytes = EncodeEvents(events, 5000, [](int client, const std::string&) { return client; });
+    std::vector<StoredEvent> read;
+    ASSERT_TRUE(DecodeEvents(bytes, 5000, read));
+    ASSERT_EQ(read.size(), 3u);
+    EXPECT_EQ(read[0].otherPlace, (EventPlace{-40000, 12, 300, false, true}));
+    EXPECT_EQ(read[0].cause, DeathCause::Railgun);
+    EXPECT_EQ(read[1].serverTime, 4000); // a clock that went back
+    EXPECT_EQ(read[1].text, "gg");
+    EXPECT_EQ(read[2].team, 2);
+    for (size_t size = 0; size < bytes.size(); ++size) {
+        const bool whole = DecodeEvents(std::string_view(bytes).substr(0, size), 5000, read);
+        EXPECT_LE(read.size(), 3u);
+        EXPECT_TRUE(!whole || read.size() < 3u) << size;
+    }
+    EXPECT_FALSE(DecodeEvents(std::string(12, '\xff'), 0, read));
 }
 
 } // namespace

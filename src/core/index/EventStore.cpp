@@ -2,9 +2,8 @@
 
 #include <sqlite3.h>
 
-#include <algorithm>
+#include <climits>
 #include <map>
-#include <string>
 #include <utility>
 
 #include "core/index/LibraryIndex.h"
@@ -12,50 +11,190 @@
 namespace core {
 namespace {
 
-constexpr int64_t kCoordinateBias = int64_t{1} << 20;
-constexpr int64_t kCoordinateMask = (int64_t{1} << 21) - 1;
+// What an event holds besides its kind, time and flags.
+constexpr int64_t kHasPlayer = 1, kHasOther = 2, kHasCause = 4, kHasTeam = 8, kHasClock = 16, kHasPlace = 32,
+                  kHasOtherPlace = 64, kHasText = 128;
+constexpr int kKindBits = 4, kFlagBits = 6;
 
-int64_t Biased(int32_t value)
+void PutNumber(std::string& out, uint64_t value)
 {
-    return std::clamp<int64_t>(value, -(kCoordinateBias - 1), kCoordinateBias - 1) + kCoordinateBias;
+    while (value >= 0x80) {
+        out += static_cast<char>((value & 0x7F) | 0x80);
+        value >>= 7;
+    }
+    out += static_cast<char>(value);
+}
+
+void PutSigned(std::string& out, int64_t value)
+{
+    PutNumber(out, (static_cast<uint64_t>(value) << 1) ^ static_cast<uint64_t>(value >> 63));
+}
+
+class Reader {
+public:
+    explicit Reader(std::string_view bytes) : m_bytes(bytes) {}
+    bool AtEnd() const { return m_at == m_bytes.size(); }
+    bool Number(uint64_t& value)
+    {
+        value = 0;
+        for (int shift = 0; shift < 64 && m_at < m_bytes.size(); shift += 7) {
+            const auto byte = static_cast<uint8_t>(m_bytes[m_at++]);
+            value |= static_cast<uint64_t>(byte & 0x7F) << shift;
+            if (!(byte & 0x80))
+                return true;
+        }
+        return false;
+    }
+    bool Signed(int64_t& value)
+    {
+        uint64_t raw = 0;
+        if (!Number(raw))
+            return false;
+        value = static_cast<int64_t>(raw >> 1) ^ -static_cast<int64_t>(raw & 1);
+        return true;
+    }
+    bool Text(std::string& text, uint64_t size)
+    {
+        if (size > m_bytes.size() - m_at)
+            return false;
+        text.assign(m_bytes.substr(m_at, size));
+        m_at += size;
+        return true;
+    }
+
+private:
+    std::string_view m_bytes;
+    size_t m_at = 0;
+};
+
+void PutPlace(std::string& out, const EventPlace& place)
+{
+    PutSigned(out, place.x);
+    PutSigned(out, place.y);
+    PutSigned(out, place.z);
+}
+
+bool ReadPlace(Reader& in, std::optional<EventPlace>& place, bool onGround, bool airborne)
+{
+    int64_t x = 0, y = 0, z = 0;
+    if (!in.Signed(x) || !in.Signed(y) || !in.Signed(z))
+        return false;
+    place = EventPlace{static_cast<int32_t>(x), static_cast<int32_t>(y), static_cast<int32_t>(z), onGround, airborne};
+    return true;
 }
 
 } // namespace
 
-int64_t PackPlace(const EventPlace& place)
+std::string EncodeEvents(const std::vector<DemoEvent>& events, int32_t firstServerTime,
+                         const std::function<int64_t(int client, const std::string& name)>& slotOf)
 {
-    return (Biased(place.x) << 42) | (Biased(place.y) << 21) | Biased(place.z);
+    std::string out;
+    int64_t previous = 0;
+    for (const DemoEvent& e : events) {
+        const int64_t player = slotOf(e.player, e.playerName);
+        const int64_t other = slotOf(e.other, e.otherName);
+        const bool death = e.kind == EventKind::Frag || e.kind == EventKind::Suicide;
+        const int64_t clock = static_cast<int64_t>(e.serverTime) - firstServerTime - e.demoTime;
+        int64_t flags = (e.teamKill ? kFlagTeamKill : 0) | (e.warmup ? kFlagWarmup : 0);
+        if (e.playerPlace)
+            flags |= (e.playerPlace->airborne ? kFlagPlayerAirborne : 0) |
+                     (e.playerPlace->onGround ? kFlagPlayerOnGround : 0);
+        if (e.otherPlace)
+            flags |=
+                (e.otherPlace->airborne ? kFlagOtherAirborne : 0) | (e.otherPlace->onGround ? kFlagOtherOnGround : 0);
+        const int64_t has = (player >= 0 ? kHasPlayer : 0) | (other >= 0 ? kHasOther : 0) | (death ? kHasCause : 0) |
+                            (e.team >= 0 ? kHasTeam : 0) | (clock ? kHasClock : 0) | (e.playerPlace ? kHasPlace : 0) |
+                            (e.otherPlace ? kHasOtherPlace : 0) | (e.text.empty() ? 0 : kHasText);
+        PutNumber(out, static_cast<uint64_t>(static_cast<int64_t>(e.kind) | flags << kKindBits |
+                                             has << (kKindBits + kFlagBits)));
+        PutSigned(out, e.demoTime - previous);
+        previous = e.demoTime;
+        if (player >= 0)
+            PutNumber(out, static_cast<uint64_t>(player));
+        if (other >= 0)
+            PutNumber(out, static_cast<uint64_t>(other));
+        if (death)
+            PutNumber(out, static_cast<uint64_t>(e.cause));
+        if (e.team >= 0)
+            PutNumber(out, static_cast<uint64_t>(e.team));
+        if (clock)
+            PutSigned(out, clock);
+        if (e.playerPlace)
+            PutPlace(out, *e.playerPlace);
+        if (e.otherPlace)
+            PutPlace(out, *e.otherPlace);
+        if (!e.text.empty()) {
+            PutNumber(out, e.text.size());
+            out += e.text;
+        }
+    }
+    return out;
 }
 
-EventPlace UnpackPlace(int64_t packed, bool onGround, bool airborne)
+bool DecodeEvents(std::string_view bytes, int32_t firstServerTime, std::vector<StoredEvent>& events)
 {
-    const auto coordinate = [&](int shift) {
-        return static_cast<int32_t>(((packed >> shift) & kCoordinateMask) - kCoordinateBias);
-    };
-    return {coordinate(42), coordinate(21), coordinate(0), onGround, airborne};
+    events.clear();
+    Reader in(bytes);
+    int64_t time = 0;
+    while (!in.AtEnd()) {
+        uint64_t head = 0, value = 0;
+        int64_t delta = 0;
+        if (!in.Number(head) || !in.Signed(delta))
+            return false;
+        StoredEvent e;
+        e.kind = static_cast<EventKind>(head & ((1u << kKindBits) - 1));
+        e.flags = static_cast<int64_t>(head >> kKindBits) & ((1 << kFlagBits) - 1);
+        const auto has = static_cast<int64_t>(head >> (kKindBits + kFlagBits));
+        if (static_cast<int>(e.kind) > static_cast<int>(EventKind::TeamChange))
+            return false;
+        time += delta;
+        e.time = time;
+        int64_t clock = 0;
+        // The optional numbers, each when the head says it is there.
+        const auto read = [&](int64_t bit, auto&& take) {
+            if (!(has & bit))
+                return true;
+            if (!in.Number(value) || value > INT32_MAX)
+                return false;
+            take(static_cast<int64_t>(value));
+            return true;
+        };
+        if (!read(kHasPlayer, [&](int64_t v) { e.player = v; }) || !read(kHasOther, [&](int64_t v) { e.other = v; }) ||
+            !read(kHasCause, [&](int64_t v) { e.cause = static_cast<DeathCause>(v); }) ||
+            !read(kHasTeam, [&](int64_t v) { e.team = static_cast<int>(v); }))
+            return false;
+        if ((has & kHasClock) && !in.Signed(clock))
+            return false;
+        e.serverTime = static_cast<int32_t>(firstServerTime + time + clock);
+        if ((has & kHasPlace) &&
+            !ReadPlace(in, e.place, (e.flags & kFlagPlayerOnGround) != 0, (e.flags & kFlagPlayerAirborne) != 0))
+            return false;
+        if ((has & kHasOtherPlace) &&
+            !ReadPlace(in, e.otherPlace, (e.flags & kFlagOtherOnGround) != 0, (e.flags & kFlagOtherAirborne) != 0))
+            return false;
+        if ((has & kHasText) && (!in.Number(value) || !in.Text(e.text, value)))
+            return false;
+        events.push_back(std::move(e));
+    }
+    return true;
 }
 
 IndexStatus LibraryIndex::AddEvents(int64_t id, const IndexedEvents& indexed)
 {
-    SqliteStatement demo = m_db.Prepare("INSERT INTO event_demos(demo, server_start) VALUES(?, ?)");
-    demo.Bind(1, id);
-    demo.Bind(2, static_cast<int64_t>(indexed.firstServerTime));
-    IndexStatus status = StatusOf(demo.Step());
-    if (status != IndexStatus::Ok)
-        return status;
+    IndexStatus status = IndexStatus::Ok;
     SqliteStatement name = m_db.Prepare("INSERT INTO event_names(id, client, name, plain) VALUES(?, ?, ?, ?)");
     SqliteStatement text = m_db.Prepare("INSERT INTO event_name_text(rowid, plain) VALUES(?, ?)");
     std::map<std::pair<int, std::string>, int64_t> slots;
-    // The slot of a name, made when first met; nothing for nobody or past the last slot.
-    const auto slotOf = [&](int client, const std::string& shown) -> std::optional<int64_t> {
-        if (client < 0)
-            return std::nullopt;
+    // The slot of a name, made when first met; none for nobody or past the last slot.
+    const auto slotOf = [&](int client, const std::string& shown) -> int64_t {
+        if (client < 0 || status != IndexStatus::Ok)
+            return -1;
         const auto key = std::make_pair(client, shown);
         if (const auto found = slots.find(key); found != slots.end())
             return found->second;
         const auto slot = static_cast<int64_t>(slots.size());
         if (slot >= kEventNameSlots)
-            return std::nullopt;
+            return -1;
         slots.emplace(key, slot);
         const std::string plain = SearchText(shown, TextCoding::Latin1);
         name.Reset();
@@ -64,59 +203,23 @@ IndexStatus LibraryIndex::AddEvents(int64_t id, const IndexedEvents& indexed)
         name.Bind(3, shown);
         name.Bind(4, plain);
         if ((status = StatusOf(name.Step())) != IndexStatus::Ok)
-            return std::nullopt;
+            return -1;
         text.Reset();
         text.Bind(1, id * kEventNameSlots + slot);
         text.Bind(2, plain);
         status = StatusOf(text.Step());
         return slot;
     };
-    SqliteStatement insert = m_db.Prepare("INSERT INTO events(demo, seq, kind, time, player, other, cause, flags, "
-                                          "team, clock, place, other_place, text) "
-                                          "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-    int64_t seq = 0;
-    for (const DemoEvent& event : indexed.events) {
-        const std::optional<int64_t> player = slotOf(event.player, event.playerName);
-        const std::optional<int64_t> other = slotOf(event.other, event.otherName);
-        if (status != IndexStatus::Ok)
-            return status;
-        insert.Reset();
-        insert.Bind(1, id);
-        insert.Bind(2, seq++);
-        insert.Bind(3, static_cast<int64_t>(event.kind));
-        insert.Bind(4, event.demoTime);
-        const auto bindOptional = [&](int position, std::optional<int64_t> value) {
-            if (value)
-                insert.Bind(position, *value);
-            else
-                insert.BindNull(position);
-        };
-        bindOptional(5, player);
-        bindOptional(6, other);
-        const bool death = event.kind == EventKind::Frag || event.kind == EventKind::Suicide;
-        bindOptional(7, death ? std::optional<int64_t>(static_cast<int64_t>(event.cause)) : std::nullopt);
-        int64_t flags = (event.teamKill ? kFlagTeamKill : 0) | (event.warmup ? kFlagWarmup : 0);
-        if (event.playerPlace)
-            flags |= (event.playerPlace->airborne ? kFlagPlayerAirborne : 0) |
-                     (event.playerPlace->onGround ? kFlagPlayerOnGround : 0);
-        if (event.otherPlace)
-            flags |= (event.otherPlace->airborne ? kFlagOtherAirborne : 0) |
-                     (event.otherPlace->onGround ? kFlagOtherOnGround : 0);
-        bindOptional(8, flags ? std::optional<int64_t>(flags) : std::nullopt);
-        bindOptional(9, event.team >= 0 ? std::optional<int64_t>(event.team) : std::nullopt);
-        const int64_t clock =
-            static_cast<int64_t>(event.serverTime) - static_cast<int64_t>(indexed.firstServerTime) - event.demoTime;
-        bindOptional(10, clock ? std::optional<int64_t>(clock) : std::nullopt);
-        bindOptional(11, event.playerPlace ? std::optional<int64_t>(PackPlace(*event.playerPlace)) : std::nullopt);
-        bindOptional(12, event.otherPlace ? std::optional<int64_t>(PackPlace(*event.otherPlace)) : std::nullopt);
-        if (event.text.empty())
-            insert.BindNull(13);
-        else
-            insert.Bind(13, event.text);
-        if ((status = StatusOf(insert.Step())) != IndexStatus::Ok)
-            return status;
-    }
-    return status;
+    const std::string coded = EncodeEvents(indexed.events, indexed.firstServerTime, slotOf);
+    if (status != IndexStatus::Ok)
+        return status;
+    SqliteStatement demo =
+        m_db.Prepare("INSERT INTO event_demos(demo, server_start, count, events) VALUES(?, ?, ?, ?)");
+    demo.Bind(1, id);
+    demo.Bind(2, static_cast<int64_t>(indexed.firstServerTime));
+    demo.Bind(3, static_cast<int64_t>(indexed.events.size()));
+    demo.BindBlob(4, coded);
+    return StatusOf(demo.Step());
 }
 
 IndexStatus LibraryIndex::RemoveEventsOf(int64_t id)
@@ -141,7 +244,7 @@ IndexStatus LibraryIndex::RemoveEventsOf(int64_t id)
     const std::string slots = std::to_string(kEventNameSlots);
     for (const std::string& sql :
          {"DELETE FROM event_names WHERE id BETWEEN ?1 * " + slots + " AND ?1 * " + slots + " + " + slots + " - 1",
-          std::string("DELETE FROM events WHERE demo = ?1"), std::string("DELETE FROM event_demos WHERE demo = ?1")}) {
+          std::string("DELETE FROM event_demos WHERE demo = ?1")}) {
         if (status != IndexStatus::Ok)
             break;
         SqliteStatement statement = m_db.Prepare(sql);
@@ -153,7 +256,7 @@ IndexStatus LibraryIndex::RemoveEventsOf(int64_t id)
 
 std::optional<size_t> LibraryIndex::EventCount()
 {
-    SqliteStatement count = m_db.Prepare("SELECT count(*) FROM events");
+    SqliteStatement count = m_db.Prepare("SELECT coalesce(sum(count), 0) FROM event_demos");
     if (const int code = count.Step(); code != SQLITE_ROW) {
         StatusOf(code);
         return std::nullopt;

@@ -14,7 +14,7 @@
 namespace core {
 namespace {
 
-constexpr std::string_view kSchemaVersion = "4";
+constexpr std::string_view kSchemaVersion = "5";
 
 // The list columns in list order; "size" and "recorded" hold numbers from which the list texts are
 // made again when read.
@@ -694,10 +694,14 @@ std::optional<size_t> LibraryIndex::DemoCount()
     return static_cast<size_t>(count.Int(0));
 }
 
-IndexStatus LibraryIndex::DemoRowOf(int64_t id, DemoInfo& row, std::string& folder)
+IndexStatus LibraryIndex::DemoRowOf(int64_t id, DemoInfo& row, std::string& folder, SqliteStatement* reuse)
 {
-    SqliteStatement read = m_db.Prepare("SELECT " + ColumnList() +
-                                        ", f.path FROM demos JOIN folders f ON f.id = demos.folder WHERE demos.id = ?");
+    SqliteStatement own;
+    SqliteStatement& read = reuse ? *reuse : own;
+    if (!read.Valid())
+        read = m_db.Prepare("SELECT " + ColumnList() +
+                            ", f.path FROM demos JOIN folders f ON f.id = demos.folder WHERE demos.id = ?");
+    read.Reset();
     read.Bind(1, id);
     const int code = read.Step();
     if (code != SQLITE_ROW)

@@ -117,7 +117,8 @@ public:
     SqliteDatabase& Database() { return m_db; }
     IndexStatus StatusOfCode(int code) { return StatusOf(code); }
     // The list row of the demo with this index id, and the path of the folder it was listed in.
-    IndexStatus DemoRowOf(int64_t id, DemoInfo& row, std::string& folder);
+    // A caller that asks for many keeps the statement in `reuse` (valid while the index stays open).
+    IndexStatus DemoRowOf(int64_t id, DemoInfo& row, std::string& folder, SqliteStatement* reuse = nullptr);
     // How many events the index holds.
     std::optional<size_t> EventCount();
 

@@ -2,10 +2,13 @@
 
 #include <sqlite3.h>
 
+#include <iterator>
+
 #include <algorithm>
 #include <functional>
 #include <map>
 #include <tuple>
+#include <unordered_set>
 #include <utility>
 
 #include "core/common/TextEncoding.h"
@@ -14,118 +17,22 @@
 namespace core {
 namespace {
 
-constexpr std::string_view kEventColumns = "e.demo, e.seq, e.kind, e.time, e.player, e.other, e.cause, e.flags, "
-                                           "e.team, e.clock, e.place, e.other_place, e.text, d.server_start";
-
-struct EventRow {
-    int64_t demo = 0, seq = 0;
-    EventKind kind = EventKind::Frag;
-    int64_t time = 0;
-    std::optional<int64_t> player, other, place, otherPlace;
-    DeathCause cause = DeathCause::Unknown;
-    int64_t flags = 0;
-    int team = -1;
-    int32_t serverTime = 0;
-    std::string text;
-};
-
-EventRow ReadRow(const SqliteStatement& read)
+bool Holds(const std::string& plain, const std::vector<std::string>& terms)
 {
-    const auto optional = [&](int column) {
-        return read.IsNull(column) ? std::nullopt : std::optional<int64_t>(read.Int(column));
-    };
-    EventRow row;
-    row.demo = read.Int(0);
-    row.seq = read.Int(1);
-    row.kind = static_cast<EventKind>(read.Int(2));
-    row.time = read.Int(3);
-    row.player = optional(4);
-    row.other = optional(5);
-    row.cause = static_cast<DeathCause>(read.Int(6));
-    row.flags = read.Int(7);
-    row.team = read.IsNull(8) ? -1 : static_cast<int>(read.Int(8));
-    row.serverTime = static_cast<int32_t>(read.Int(13) + row.time + read.Int(9));
-    row.place = optional(10);
-    row.otherPlace = optional(11);
-    row.text = read.Text(12);
-    return row;
+    return std::any_of(terms.begin(), terms.end(),
+                       [&](const std::string& term) { return plain.find(term) != std::string::npos; });
 }
 
-// velmora_said(term, text): whether a chat line, colour codes removed and case folded, holds the term.
-void SaidFunction(sqlite3_context* context, int, sqlite3_value** values)
+std::string FtsAnyOf(const std::vector<std::string>& terms)
 {
-    const auto* term = reinterpret_cast<const char*>(sqlite3_value_text(values[0]));
-    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(values[1]));
-    const bool found =
-        term && text &&
-        SearchText(std::string_view(text, static_cast<size_t>(sqlite3_value_bytes(values[1]))), TextCoding::Latin1)
-                .find(std::string_view(term, static_cast<size_t>(sqlite3_value_bytes(values[0])))) != std::string::npos;
-    sqlite3_result_int(context, found ? 1 : 0);
-}
-
-struct Sql {
-    std::string text;
-    std::vector<DemoFilterSql::Value> values;
-    void Add(const std::string& sql) { text += sql; }
-    void AddText(const std::string& value) { values.push_back({true, value, 0}); }
-};
-
-// The event's name slot holds one of the names.
-std::string NameCondition(const char* column, const std::vector<std::string>& names, Sql& sql)
-{
-    std::string any;
-    for (const std::string& name : names) {
-        any += std::string(any.empty() ? "" : " OR ") + "instr(n.plain, ?) > 0";
-        sql.AddText(name);
-    }
-    const std::string slots = std::to_string(kEventNameSlots);
-    return std::string("(e.") + column + " IS NOT NULL AND EXISTS (SELECT 1 FROM event_names n WHERE n.id = e.demo * " +
-           slots + " + e." + column + " AND (" + any + ")))";
-}
-
-// The demos where one of the names occurs, through the name index: what a name search starts from.
-// Names shorter than a trigram cannot be found there; then every demo is looked at.
-bool NameDemos(const std::vector<std::string>& names, Sql& sql)
-{
-    if (names.empty() ||
-        !std::all_of(names.begin(), names.end(), [](const std::string& name) { return CharacterCount(name) >= 3; }))
-        return false;
     std::string match;
-    for (const std::string& name : names) {
+    for (const std::string& term : terms) {
         std::string phrase = "\"";
-        for (const char c : name)
+        for (const char c : term)
             phrase += c == '"' ? std::string("\"\"") : std::string(1, c);
         match += (match.empty() ? "" : " OR ") + phrase + "\"";
     }
-    sql.Add(" AND e.demo IN (SELECT rowid / " + std::to_string(kEventNameSlots) +
-            " FROM event_name_text WHERE event_name_text MATCH ?)");
-    sql.AddText(match);
-    return true;
-}
-
-std::string KindList(std::initializer_list<EventKind> kinds)
-{
-    std::string list;
-    for (const EventKind kind : kinds)
-        list += (list.empty() ? "" : ", ") + std::to_string(static_cast<int>(kind));
-    return list;
-}
-
-// The frag conditions of of:, weapon: and air.
-std::string FragCondition(const MomentQuery& query, Sql& sql)
-{
-    std::string condition = "e.kind = " + KindList({EventKind::Frag});
-    if (!query.of.empty())
-        condition += " AND " + NameCondition("other", query.of, sql);
-    if (!query.causes.empty()) {
-        std::string causes;
-        for (const DeathCause cause : query.causes)
-            causes += (causes.empty() ? "" : ", ") + std::to_string(static_cast<int>(cause));
-        condition += " AND e.cause IN (" + causes + ")";
-    }
-    if (query.air)
-        condition += " AND (e.flags & " + std::to_string(kFlagOtherAirborne) + ") <> 0";
-    return condition;
+    return match;
 }
 
 class MomentSearch {
@@ -142,11 +49,7 @@ public:
             m_result.message = "The library index is not open.";
             return m_result;
         }
-        sqlite3_create_function(m_index.Database().Handle(), "velmora_said", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
-                                nullptr, SaidFunction, nullptr, nullptr);
-        IndexStatus status = SingleMoments();
-        if (status == IndexStatus::Ok && (m_moments.multi || m_moments.spree))
-            status = FragRuns();
+        const IndexStatus status = Search();
         if (status != IndexStatus::Ok) {
             m_result.moments.clear();
             m_result.status = status;
@@ -155,21 +58,40 @@ public:
                                    : "The library index cannot be read: " + m_index.LastError();
             return m_result;
         }
+        // The demos in list order once, the moments by their demo's place in it and their time.
+        std::vector<DemoOfEvents*> demos;
+        for (auto& [id, demo] : m_demos)
+            demos.push_back(&demo);
+        std::sort(demos.begin(), demos.end(),
+                  [](const DemoOfEvents* a, const DemoOfEvents* b) { return a->sortKey < b->sortKey; });
+        for (size_t i = 0; i < demos.size(); ++i)
+            demos[i]->rank = i;
         std::vector<size_t> order(m_result.moments.size());
         for (size_t i = 0; i < order.size(); ++i)
             order[i] = i;
         std::sort(order.begin(), order.end(), [this](size_t a, size_t b) {
-            return std::tie(m_sortKeys[a], m_result.moments[a].demoTime, a) <
-                   std::tie(m_sortKeys[b], m_result.moments[b].demoTime, b);
+            return std::tie(m_momentDemos[a]->rank, m_result.moments[a].demoTime, a) <
+                   std::tie(m_momentDemos[b]->rank, m_result.moments[b].demoTime, b);
         });
         if (order.size() > m_limit) {
             order.resize(m_limit);
             m_result.more = true;
         }
+        // Each moment gets its demo's row; the last one of a demo takes it over.
+        for (const size_t i : order)
+            ++m_momentDemos[i]->uses;
         std::vector<Moment> sorted;
         sorted.reserve(order.size());
-        for (const size_t i : order)
-            sorted.push_back(std::move(m_result.moments[i]));
+        for (const size_t i : order) {
+            DemoOfEvents& demo = *m_momentDemos[i];
+            Moment& moment = sorted.emplace_back(std::move(m_result.moments[i]));
+            moment.loadName = demo.loadName;
+            moment.archive = demo.archive;
+            if (--demo.uses == 0)
+                moment.row = std::move(demo.row);
+            else
+                moment.row = demo.row;
+        }
         m_result.moments = std::move(sorted);
         return m_result;
     }
@@ -180,159 +102,190 @@ private:
         std::string loadName, archive;
         std::map<int64_t, std::pair<int, std::string>> names; // slot: client, name
         std::tuple<std::string, std::string, std::string, int64_t> sortKey;
+        size_t rank = 0, uses = 0;
     };
 
-    // The conditions every event query has: the demo terms and, when it can lead, the name index.
-    std::string Common(Sql& sql, const std::vector<std::string>& driverNames)
+    // The name rows (demo * kEventNameSlots + slot) whose names hold one of the terms: through
+    // the name index when every term is long enough for its trigrams, else every name is looked at.
+    IndexStatus NamesHolding(const std::vector<std::string>& terms, std::unordered_set<int64_t>& ids)
     {
-        const DemoFilterSql demos = DemoFilterOf(m_query);
-        std::string where;
-        if (!demos.where.empty()) {
-            where += " AND e.demo IN (SELECT demos.id FROM " + demos.from + demos.where + ")";
-            sql.values.insert(sql.values.end(), demos.values.begin(), demos.values.end());
-        }
-        Sql driver;
-        if (NameDemos(driverNames, driver)) {
-            where += driver.text;
-            sql.values.insert(sql.values.end(), driver.values.begin(), driver.values.end());
-        }
-        return where;
-    }
-
-    IndexStatus Query(Sql& sql, const std::function<bool(const EventRow&)>& take)
-    {
-        SqliteStatement select = m_index.Database().Prepare(sql.text);
-        int position = 1;
-        for (const DemoFilterSql::Value& value : sql.values) {
-            if (value.isText)
-                select.Bind(position++, value.text);
-            else
-                select.Bind(position++, value.number);
-        }
+        const bool indexed =
+            std::all_of(terms.begin(), terms.end(), [](const std::string& term) { return CharacterCount(term) >= 3; });
+        SqliteStatement read =
+            m_index.Database().Prepare(indexed ? "SELECT id, plain FROM event_names WHERE id IN "
+                                                 "(SELECT rowid FROM event_name_text WHERE event_name_text MATCH ?)"
+                                               : "SELECT id, plain FROM event_names");
+        if (indexed)
+            read.Bind(1, FtsAnyOf(terms));
         int code;
-        while ((code = select.Step()) == SQLITE_ROW)
-            if (!take(ReadRow(select)))
-                return IndexStatus::Ok;
-        if (!select.Valid())
-            code = select.PrepareCode();
-        return m_index.StatusOfCode(code);
+        while ((code = read.Step()) == SQLITE_ROW)
+            if (Holds(read.Text(1), terms))
+                ids.insert(read.Int(0));
+        return m_index.StatusOfCode(read.Valid() ? code : read.PrepareCode());
     }
 
-    IndexStatus SingleMoments()
+    // The ids of the demos a statement lists, into `demos`.
+    IndexStatus DemoIds(SqliteStatement& read, std::vector<int64_t>& demos)
+    {
+        int code;
+        while ((code = read.Step()) == SQLITE_ROW)
+            demos.push_back(read.Int(0));
+        return m_index.StatusOfCode(read.Valid() ? code : read.PrepareCode());
+    }
+
+    IndexStatus Search()
+    {
+        IndexStatus status = IndexStatus::Ok;
+        if (!m_moments.by.empty() && (status = NamesHolding(m_moments.by, m_by)) != IndexStatus::Ok)
+            return status;
+        if (!m_moments.of.empty() && (status = NamesHolding(m_moments.of, m_of)) != IndexStatus::Ok)
+            return status;
+        // The demos to look into: those of the demo terms, and when by: holds for every moment
+        // (or of: when only frags are asked), only those of its names.
+        const bool onlyFrags = m_moments.SingleFrags() && !m_moments.suicides && !m_moments.captures &&
+                               m_moments.says.empty() && !m_moments.multi && !m_moments.spree;
+        const std::unordered_set<int64_t>* leading =
+            !m_moments.by.empty() ? &m_by : (onlyFrags && !m_moments.of.empty() ? &m_of : nullptr);
+        std::vector<int64_t> demos;
+        const DemoFilterSql filter = DemoFilterOf(m_query);
+        if (!filter.where.empty()) {
+            SqliteStatement chosen = m_index.Database().Prepare("SELECT demos.id FROM " + filter.from + filter.where);
+            int position = 1;
+            for (const DemoFilterSql::Value& value : filter.values) {
+                if (value.isText)
+                    chosen.Bind(position++, value.text);
+                else
+                    chosen.Bind(position++, value.number);
+            }
+            if ((status = DemoIds(chosen, demos)) != IndexStatus::Ok)
+                return status;
+        }
+        if (leading) {
+            std::vector<int64_t> named;
+            for (const int64_t id : *leading)
+                named.push_back(id / kEventNameSlots);
+            std::sort(named.begin(), named.end());
+            named.erase(std::unique(named.begin(), named.end()), named.end());
+            if (!filter.where.empty()) {
+                std::sort(demos.begin(), demos.end());
+                std::vector<int64_t> both;
+                std::set_intersection(named.begin(), named.end(), demos.begin(), demos.end(), std::back_inserter(both));
+                named = std::move(both);
+            }
+            demos = std::move(named);
+        } else if (filter.where.empty()) {
+            // Every demo, read in one go below.
+            return ReadEvents("SELECT demo, server_start, events FROM event_demos ORDER BY demo", {});
+        }
+        std::sort(demos.begin(), demos.end());
+        return ReadEvents("SELECT demo, server_start, events FROM event_demos WHERE demo = ?", demos);
+    }
+
+    // Reads the events of the demos (all of them when `demos` is empty and the statement asks for
+    // none) and finds the moments in them, until there are more than the limit.
+    IndexStatus ReadEvents(const std::string& sql, const std::vector<int64_t>& demos)
+    {
+        SqliteStatement read = m_index.Database().Prepare(sql);
+        std::vector<StoredEvent> events;
+        const auto one = [&]() -> IndexStatus {
+            const int64_t demo = read.Int(0);
+            // A damaged value keeps the events before the damage.
+            DecodeEvents(read.Bytes(2), static_cast<int32_t>(read.Int(1)), events);
+            return MomentsOfDemo(demo, events);
+        };
+        int code = SQLITE_DONE;
+        if (!sql.ends_with("?")) {
+            while (m_result.moments.size() <= m_limit && (code = read.Step()) == SQLITE_ROW)
+                if (const IndexStatus status = one(); status != IndexStatus::Ok)
+                    return status;
+        } else {
+            for (size_t i = 0; i < demos.size() && m_result.moments.size() <= m_limit; ++i) {
+                read.Reset();
+                read.Bind(1, demos[i]);
+                if ((code = read.Step()) == SQLITE_ROW) {
+                    if (const IndexStatus status = one(); status != IndexStatus::Ok)
+                        return status;
+                    code = SQLITE_DONE;
+                }
+                if (code != SQLITE_DONE)
+                    break;
+            }
+        }
+        if (code == SQLITE_ROW)
+            code = SQLITE_DONE; // stopped at the limit
+        return m_index.StatusOfCode(read.Valid() ? code : read.PrepareCode());
+    }
+
+    bool NameIs(const std::unordered_set<int64_t>& ids, int64_t demo, int64_t slot) const
+    {
+        return slot >= 0 && ids.contains(demo * kEventNameSlots + slot);
+    }
+
+    bool FragCounts(int64_t demo, const StoredEvent& e) const
+    {
+        return (m_moments.of.empty() || NameIs(m_of, demo, e.other)) &&
+               (!m_moments.air || (e.flags & kFlagOtherAirborne)) &&
+               (m_moments.causes.empty() || (e.cause && std::find(m_moments.causes.begin(), m_moments.causes.end(),
+                                                                  *e.cause) != m_moments.causes.end()));
+    }
+
+    IndexStatus MomentsOfDemo(int64_t demo, const std::vector<StoredEvent>& events)
     {
         const bool frags = m_moments.SingleFrags();
-        if (!frags && !m_moments.suicides && !m_moments.captures && m_moments.says.empty())
-            return IndexStatus::Ok;
-        // The values are bound in the order the conditions are written, so the parts are made first.
-        Sql parts;
-        std::vector<std::string> kinds;
-        const auto byWhom = [&](const char* column) {
-            return m_moments.by.empty() ? std::string() : " AND " + NameCondition(column, m_moments.by, parts);
-        };
-        if (frags) {
-            std::string frag = FragCondition(m_moments, parts);
-            kinds.push_back("(" + frag + byWhom("player") + ")");
-        }
-        if (m_moments.suicides)
-            kinds.push_back("(e.kind = " + KindList({EventKind::Suicide}) + byWhom("other") + ")");
-        if (m_moments.captures)
-            kinds.push_back("(e.kind = " + KindList({EventKind::FlagCaptured}) + byWhom("player") + ")");
-        if (!m_moments.says.empty()) {
-            std::string said;
-            for (const std::string& text : m_moments.says) {
-                said += (said.empty() ? "" : " OR ") + std::string("velmora_said(?, e.text)");
-                parts.AddText(text);
+        const auto byOk = [&](int64_t slot) { return m_moments.by.empty() || NameIs(m_by, demo, slot); };
+        for (const StoredEvent& e : events) {
+            bool take = false;
+            switch (e.kind) {
+            case EventKind::Frag:
+                take = frags && FragCounts(demo, e) && byOk(e.player);
+                break;
+            case EventKind::Suicide:
+                take = m_moments.suicides && byOk(e.other);
+                break;
+            case EventKind::FlagCaptured:
+                take = m_moments.captures && byOk(e.player);
+                break;
+            case EventKind::Chat:
+            case EventKind::TeamChat:
+                take = !m_moments.says.empty() && byOk(e.player) &&
+                       Holds(SearchText(e.text, TextCoding::Latin1), m_moments.says);
+                break;
+            default:
+                break;
             }
-            kinds.push_back("(e.kind IN (" + KindList({EventKind::Chat, EventKind::TeamChat}) + ") AND (" + said + ")" +
-                            byWhom("player") + ")");
-        }
-        std::string any;
-        for (const std::string& kind : kinds)
-            any += (any.empty() ? "" : " OR ") + kind;
-        Sql sql;
-        sql.Add("SELECT " + std::string(kEventColumns) +
-                " FROM events e JOIN event_demos d ON d.demo = e.demo WHERE (" + any + ")");
-        sql.values = parts.values;
-        // by: holds for every kind, so the demos it names can lead; of: only when frags alone are asked.
-        const bool onlyFrags = frags && kinds.size() == 1;
-        const std::vector<std::string>& driver = !m_moments.by.empty() ? m_moments.by
-                                                 : onlyFrags           ? m_moments.of
-                                                                       : m_moments.by;
-        sql.Add(Common(sql, driver));
-        sql.Add(" ORDER BY e.demo, e.seq");
-        if (m_limit != SIZE_MAX)
-            sql.Add(" LIMIT " + std::to_string(m_limit + 1));
-        IndexStatus status = IndexStatus::Ok;
-        const IndexStatus read = Query(sql, [&](const EventRow& row) {
+            if (!take)
+                continue;
             Moment moment;
-            if ((status = Fill(row, moment)) != IndexStatus::Ok)
-                return false;
-            Push(row.demo, std::move(moment));
-            return true;
-        });
-        return status != IndexStatus::Ok ? status : read;
-    }
-
-    IndexStatus FragRuns()
-    {
-        Sql sql;
-        sql.Add("SELECT " + std::string(kEventColumns) +
-                " FROM events e JOIN event_demos d ON d.demo = e.demo WHERE e.kind IN (" +
-                KindList({EventKind::Frag, EventKind::Suicide, EventKind::GameStart, EventKind::PlayerLeft}) + ")");
-        sql.Add(Common(sql, m_moments.by));
-        sql.Add(" ORDER BY e.demo, e.seq");
-        std::vector<EventRow> demo;
-        IndexStatus status = IndexStatus::Ok;
-        const auto flush = [&]() {
-            if (!demo.empty() && status == IndexStatus::Ok)
-                status = RunsOfDemo(demo);
-            demo.clear();
-            return status == IndexStatus::Ok && m_result.moments.size() <= m_limit;
-        };
-        const IndexStatus read = Query(sql, [&](const EventRow& row) {
-            if (!demo.empty() && demo.front().demo != row.demo && !flush())
-                return false;
-            demo.push_back(row);
-            return true;
-        });
-        if (read != IndexStatus::Ok)
-            return read;
-        flush();
-        return status;
+            if (const IndexStatus status = Fill(demo, e, moment); status != IndexStatus::Ok)
+                return status;
+            Push(demo, std::move(moment));
+        }
+        if (m_moments.multi || m_moments.spree)
+            return RunsOfDemo(demo, events);
+        return IndexStatus::Ok;
     }
 
     // The multi-frags and sprees of one demo's frags and deaths.
-    IndexStatus RunsOfDemo(const std::vector<EventRow>& events)
+    IndexStatus RunsOfDemo(int64_t id, const std::vector<StoredEvent>& events)
     {
         DemoOfEvents* demo = nullptr;
-        if (const IndexStatus status = Demo(events.front().demo, demo); status != IndexStatus::Ok)
+        if (const IndexStatus status = Demo(id, demo); status != IndexStatus::Ok)
             return status;
-        const auto clientOf = [&](const std::optional<int64_t>& slot) {
-            const auto found = slot ? demo->names.find(*slot) : demo->names.end();
+        const auto clientOf = [&](int64_t slot) {
+            const auto found = demo->names.find(slot);
             return found == demo->names.end() ? -1 : found->second.first;
         };
-        const auto nameMatches = [&](const std::optional<int64_t>& slot, const std::vector<std::string>& names) {
-            if (names.empty())
-                return true;
-            const auto found = slot ? demo->names.find(*slot) : demo->names.end();
-            if (found == demo->names.end())
-                return false;
-            const std::string plain = SearchText(found->second.second, TextCoding::Latin1);
-            return std::any_of(names.begin(), names.end(),
-                               [&](const std::string& name) { return plain.find(name) != std::string::npos; });
+        const auto counts = [&](const StoredEvent& e) {
+            return e.kind == EventKind::Frag && !(e.flags & kFlagTeamKill);
         };
-        const auto counts = [&](const EventRow& row) {
-            return row.kind == EventKind::Frag && !(row.flags & kFlagTeamKill);
-        };
-        const auto emit = [&](MomentKind kind, const std::vector<const EventRow*>& run) -> IndexStatus {
+        const auto emit = [&](MomentKind kind, const std::vector<const StoredEvent*>& run) -> IndexStatus {
             // The moment is the player's under the name of the run's last frag.
-            if (!nameMatches(run.back()->player, m_moments.by))
+            if (!m_moments.by.empty() && !NameIs(m_by, id, run.back()->player))
                 return IndexStatus::Ok;
-            Moment moment;
-            if (const IndexStatus status = Fill(*run.front(), moment); status != IndexStatus::Ok)
+            Moment moment, last;
+            if (const IndexStatus status = Fill(id, *run.front(), moment); status != IndexStatus::Ok)
                 return status;
-            Moment last;
-            Fill(*run.back(), last);
+            Fill(id, *run.back(), last);
             moment.kind = kind;
             moment.playerName = last.playerName;
             moment.endDemoTime = last.demoTime;
@@ -344,26 +297,20 @@ private:
                 moment.otherName.clear();
                 moment.otherPlace.reset();
             }
-            Push(events.front().demo, std::move(moment));
+            Push(id, std::move(moment));
             return IndexStatus::Ok;
         };
         if (m_moments.multi) {
-            const int n = m_moments.multi->frags;
+            const auto n = static_cast<size_t>(m_moments.multi->frags);
             const int64_t window = int64_t{m_moments.multi->seconds} * 1000;
-            std::map<int, std::vector<const EventRow*>> byClient;
-            for (const EventRow& row : events) {
-                if (!counts(row) || !nameMatches(row.other, m_moments.of) ||
-                    (m_moments.air && !(row.flags & kFlagOtherAirborne)) ||
-                    (!m_moments.causes.empty() &&
-                     std::find(m_moments.causes.begin(), m_moments.causes.end(), row.cause) == m_moments.causes.end()))
-                    continue;
-                if (const int client = clientOf(row.player); client >= 0)
-                    byClient[client].push_back(&row);
-            }
+            std::map<int, std::vector<const StoredEvent*>> byClient;
+            for (const StoredEvent& e : events)
+                if (counts(e) && FragCounts(id, e))
+                    if (const int client = clientOf(e.player); client >= 0)
+                        byClient[client].push_back(&e);
             for (const auto& [client, frags] : byClient) {
                 const auto valid = [&](size_t i) {
-                    return i + static_cast<size_t>(n) <= frags.size() &&
-                           frags[i + static_cast<size_t>(n) - 1]->time - frags[i]->time <= window;
+                    return i + n <= frags.size() && frags[i + n - 1]->time - frags[i]->time <= window;
                 };
                 for (size_t i = 0; i < frags.size();) {
                     if (!valid(i)) {
@@ -371,10 +318,10 @@ private:
                         continue;
                     }
                     // Windows that share a frag make one multi-frag.
-                    size_t end = i + static_cast<size_t>(n) - 1;
+                    size_t end = i + n - 1;
                     for (size_t j = i + 1; j <= end && j < frags.size(); ++j)
                         if (valid(j))
-                            end = j + static_cast<size_t>(n) - 1;
+                            end = j + n - 1;
                     if (const IndexStatus status =
                             emit(MomentKind::MultiFrag, {frags.begin() + static_cast<ptrdiff_t>(i),
                                                          frags.begin() + static_cast<ptrdiff_t>(end) + 1});
@@ -385,8 +332,8 @@ private:
             }
         }
         if (m_moments.spree) {
-            std::map<int, std::vector<const EventRow*>> runs;
-            std::vector<std::vector<const EventRow*>> ended;
+            std::map<int, std::vector<const StoredEvent*>> runs;
+            std::vector<std::vector<const StoredEvent*>> ended;
             const auto end = [&](int client) {
                 if (const auto run = runs.find(client); run != runs.end()) {
                     if (run->second.size() >= static_cast<size_t>(*m_moments.spree))
@@ -394,30 +341,31 @@ private:
                     runs.erase(run);
                 }
             };
-            for (const EventRow& row : events) {
-                if (row.kind == EventKind::GameStart) {
+            for (const StoredEvent& e : events) {
+                if (e.kind == EventKind::GameStart) {
                     while (!runs.empty())
                         end(runs.begin()->first);
                     continue;
                 }
-                if (row.kind == EventKind::PlayerLeft) {
-                    end(clientOf(row.player));
+                if (e.kind == EventKind::PlayerLeft) {
+                    end(clientOf(e.player));
                     continue;
                 }
-                // Dying ends a spree, and so does fragging a team mate.
-                if (row.kind == EventKind::Frag || row.kind == EventKind::Suicide)
-                    end(clientOf(row.other));
-                const int client = clientOf(row.player);
-                if (client < 0 || row.kind != EventKind::Frag)
+                if (e.kind != EventKind::Frag && e.kind != EventKind::Suicide)
                     continue;
-                if (counts(row))
-                    runs[client].push_back(&row);
+                // Dying ends a spree, and so does fragging a team mate.
+                end(clientOf(e.other));
+                const int client = clientOf(e.player);
+                if (client < 0 || e.kind != EventKind::Frag)
+                    continue;
+                if (counts(e))
+                    runs[client].push_back(&e);
                 else
                     end(client);
             }
             while (!runs.empty())
                 end(runs.begin()->first);
-            for (const std::vector<const EventRow*>& run : ended)
+            for (const std::vector<const StoredEvent*>& run : ended)
                 if (const IndexStatus status = emit(MomentKind::Spree, run); status != IndexStatus::Ok)
                     return status;
         }
@@ -431,7 +379,7 @@ private:
         if (!added)
             return IndexStatus::Ok;
         std::string folder;
-        if (const IndexStatus status = m_index.DemoRowOf(id, demo->row, folder); status != IndexStatus::Ok)
+        if (const IndexStatus status = m_index.DemoRowOf(id, demo->row, folder, &m_rows); status != IndexStatus::Ok)
             return status;
         const DemoInfo& row = demo->row;
         // A member's location is its archive, a file's its folder.
@@ -443,25 +391,23 @@ private:
             demo->loadName = row[FieldLocation] + "/" + row[FieldDemoname];
         }
         demo->sortKey = {LowerCase(row[FieldDemoname]), row[FieldLocation], row[FieldArchiveLocation], id};
-        SqliteStatement names =
-            m_index.Database().Prepare("SELECT id, client, name FROM event_names WHERE id BETWEEN ? AND ?");
-        names.Bind(1, id * kEventNameSlots);
-        names.Bind(2, id * kEventNameSlots + kEventNameSlots - 1);
+        if (!m_names.Valid())
+            m_names = m_index.Database().Prepare("SELECT id, client, name FROM event_names WHERE id BETWEEN ? AND ?");
+        m_names.Reset();
+        m_names.Bind(1, id * kEventNameSlots);
+        m_names.Bind(2, id * kEventNameSlots + kEventNameSlots - 1);
         int code;
-        while ((code = names.Step()) == SQLITE_ROW)
-            demo->names[names.Int(0) - id * kEventNameSlots] = {static_cast<int>(names.Int(1)), names.Text(2)};
-        return m_index.StatusOfCode(code);
+        while ((code = m_names.Step()) == SQLITE_ROW)
+            demo->names[m_names.Int(0) - id * kEventNameSlots] = {static_cast<int>(m_names.Int(1)), m_names.Text(2)};
+        return m_index.StatusOfCode(m_names.Valid() ? code : m_names.PrepareCode());
     }
 
-    IndexStatus Fill(const EventRow& row, Moment& moment)
+    IndexStatus Fill(int64_t id, const StoredEvent& e, Moment& moment)
     {
         DemoOfEvents* demo = nullptr;
-        if (const IndexStatus status = Demo(row.demo, demo); status != IndexStatus::Ok)
+        if (const IndexStatus status = Demo(id, demo); status != IndexStatus::Ok)
             return status;
-        moment.row = demo->row;
-        moment.loadName = demo->loadName;
-        moment.archive = demo->archive;
-        switch (row.kind) {
+        switch (e.kind) {
         case EventKind::Suicide:
             moment.kind = MomentKind::Suicide;
             break;
@@ -477,37 +423,32 @@ private:
         default:
             moment.kind = MomentKind::Frag;
         }
-        moment.demoTime = moment.endDemoTime = row.time;
-        moment.serverTime = moment.endServerTime = row.serverTime;
-        const auto name = [&](const std::optional<int64_t>& slot, int& client, std::string& shown) {
-            const auto found = slot ? demo->names.find(*slot) : demo->names.end();
-            if (found != demo->names.end()) {
+        moment.demoTime = moment.endDemoTime = e.time;
+        moment.serverTime = moment.endServerTime = e.serverTime;
+        const auto name = [&](int64_t slot, int& client, std::string& shown) {
+            if (const auto found = demo->names.find(slot); found != demo->names.end()) {
                 client = found->second.first;
                 shown = found->second.second;
             }
         };
-        name(row.player, moment.player, moment.playerName);
-        name(row.other, moment.other, moment.otherName);
-        if (row.kind == EventKind::Frag || row.kind == EventKind::Suicide) {
-            moment.cause = row.cause;
-            moment.weapon = WeaponOfCause(row.cause);
+        name(e.player, moment.player, moment.playerName);
+        name(e.other, moment.other, moment.otherName);
+        if (e.cause) {
+            moment.cause = *e.cause;
+            moment.weapon = WeaponOfCause(*e.cause);
         }
-        moment.team = row.team;
-        moment.teamKill = (row.flags & kFlagTeamKill) != 0;
-        moment.warmup = (row.flags & kFlagWarmup) != 0;
-        if (row.place)
-            moment.playerPlace =
-                UnpackPlace(*row.place, (row.flags & kFlagPlayerOnGround) != 0, (row.flags & kFlagPlayerAirborne) != 0);
-        if (row.otherPlace)
-            moment.otherPlace = UnpackPlace(*row.otherPlace, (row.flags & kFlagOtherOnGround) != 0,
-                                            (row.flags & kFlagOtherAirborne) != 0);
-        moment.text = row.text;
+        moment.team = e.team;
+        moment.teamKill = (e.flags & kFlagTeamKill) != 0;
+        moment.warmup = (e.flags & kFlagWarmup) != 0;
+        moment.playerPlace = e.place;
+        moment.otherPlace = e.otherPlace;
+        moment.text = e.text;
         return IndexStatus::Ok;
     }
 
     void Push(int64_t demo, Moment moment)
     {
-        m_sortKeys.push_back(m_demos.at(demo).sortKey);
+        m_momentDemos.push_back(&m_demos.at(demo));
         m_result.moments.push_back(std::move(moment));
     }
 
@@ -516,8 +457,10 @@ private:
     const MomentQuery& m_moments;
     size_t m_limit;
     MomentResult m_result;
+    std::unordered_set<int64_t> m_by, m_of;
     std::map<int64_t, DemoOfEvents> m_demos;
-    std::vector<std::tuple<std::string, std::string, std::string, int64_t>> m_sortKeys;
+    SqliteStatement m_names, m_rows;
+    std::vector<DemoOfEvents*> m_momentDemos; // of each moment, in m_demos (whose nodes stay put)
 };
 
 } // namespace

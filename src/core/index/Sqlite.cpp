@@ -42,6 +42,12 @@ void SqliteStatement::Bind(int position, std::string_view text)
         sqlite3_bind_text(m_statement, position, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
 }
 
+void SqliteStatement::BindBlob(int position, std::string_view bytes)
+{
+    if (m_statement)
+        sqlite3_bind_blob(m_statement, position, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
+}
+
 void SqliteStatement::Bind(int position, int64_t value)
 {
     if (m_statement)
@@ -73,6 +79,13 @@ std::string SqliteStatement::Text(int column) const
     return text ? std::string(reinterpret_cast<const char*>(text),
                               static_cast<size_t>(sqlite3_column_bytes(m_statement, column)))
                 : std::string();
+}
+
+std::string_view SqliteStatement::Bytes(int column) const
+{
+    const auto* bytes = static_cast<const char*>(sqlite3_column_blob(m_statement, column));
+    return bytes ? std::string_view(bytes, static_cast<size_t>(sqlite3_column_bytes(m_statement, column)))
+                 : std::string_view();
 }
 
 int64_t SqliteStatement::Int(int column) const

@@ -27,11 +27,14 @@ public:
     void Bind(int position, std::string_view text);
     void Bind(int position, int64_t value);
     void BindNull(int position);
+    void BindBlob(int position, std::string_view bytes);
     // SQLITE_ROW, SQLITE_DONE or an error code.
     int Step();
     void Reset();
     std::string Text(int column) const;
     int64_t Int(int column) const;
+    // The bytes of a value, valid until the next step or reset.
+    std::string_view Bytes(int column) const;
     bool IsNull(int column) const;
 
 private:
