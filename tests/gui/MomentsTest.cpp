@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
 #include <QTreeView>
 
@@ -24,6 +25,7 @@
 #include "gui/lists/MomentsPane.h"
 #include "gui/lists/PlayListPane.h"
 #include "gui/lists/SearchBar.h"
+#include "gui/playback/ClipOptionsDialog.h"
 #include "gui/playback/ClipsWindow.h"
 #include "gui/playback/MomentCommands.h"
 #include "gui/tree/FolderTreePane.h"
@@ -138,6 +140,7 @@ private slots:
     void listsTheMomentsAndGivesTheDemoListBack();
     void savesAClipOfEveryRowNeverOverAFileAndStops();
     void doubleClickPlaysFromTheMoment();
+    void clipOptionsKeepTheMarginsWithin600Seconds();
 };
 
 void MomentsTest::listsTheMomentsAndGivesTheDemoListBack()
@@ -286,6 +289,30 @@ void MomentsTest::doubleClickPlaysFromTheMoment()
     QVERIFY(cut.firstServerTime >= moment.serverTime - 2000 && cut.firstServerTime < moment.serverTime - 2000 + 50);
     QTRY_VERIFY(fs::exists(sandbox.Game() / "started.txt"));
     QTRY_COMPARE(platform::Game().ChildPid(), -1);
+}
+
+void MomentsTest::clipOptionsKeepTheMarginsWithin600Seconds()
+{
+    Sandbox sandbox;
+    sandbox.PrepareSettings();
+    struct Case {
+        const char* typed;
+        int kept;
+    };
+    const Case cases[] = {{"0", 0}, {"1", 1}, {"600", 600}, {"601", 60}, {"-1", 1}};
+    for (const Case& c : cases) {
+        gui::ClipOptionsDialog dialog;
+        QCOMPARE(dialog.AfterBox().value(), core::Settings.clip_after);
+        for (QSpinBox* box : {&dialog.PlayFromBox(), &dialog.BeforeBox(), &dialog.AfterBox()}) {
+            box->selectAll();
+            QTest::keyClicks(box, QString::fromLatin1(c.typed)); // a digit too many is not taken
+        }
+        QTest::mouseClick(&dialog.OkButton(), Qt::LeftButton);
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(core::Settings.play_from_seconds, c.kept);
+        QCOMPARE(core::Settings.clip_before, c.kept);
+        QCOMPARE(core::Settings.clip_after, c.kept);
+    }
 }
 
 VELMORA_GUI_TEST(MomentsTest)

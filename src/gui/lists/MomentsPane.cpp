@@ -19,6 +19,11 @@ MomentsPane::MomentsPane(QWidget* parent) : QWidget(parent)
     m_view = view;
     view->setHeader(new SortHeader(view));
     view->setModel(&m_model);
+    // The lists' drawing: a cell too narrow for its text shows it whole as its tool tip.
+    auto* delegate = new ListDelegate(view);
+    delegate->fullRowSelect = true;
+    delegate->highlight = false;
+    view->setItemDelegate(delegate);
     view->setRootIsDecorated(false);
     view->setItemsExpandable(false);
     view->setUniformRowHeights(true);
