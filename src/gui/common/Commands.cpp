@@ -34,6 +34,7 @@ void ShowDrawings(const Commands& commands)
         {commands.playList,         "playlist-play"},
         {commands.playListAndExit,  "playlist-play-exit"},
         {commands.soundOptions,     "sound"},
+        {commands.clipOptions,      "clip-options"},
         {commands.playbackKeys,     "playback-keys"},
         {commands.globalParameters, "game-parameters"},
         {commands.help,             "help"},

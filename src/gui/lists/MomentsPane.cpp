@@ -53,8 +53,10 @@ MomentsPane::MomentsPane(QWidget* parent) : QWidget(parent)
     m_saveClip = AddPaneAction(*this, QStringLiteral("Save clip..."));
     m_saveAll = AddPaneAction(*this, QStringLiteral("Save clips of all results..."));
     m_addToPlayList = AddPaneAction(*this, QStringLiteral("Add to play list"));
-    m_playFrom->setIcon(CommandIcon("play"));
-    m_addToPlayList->setIcon(CommandIcon("playlist-add"));
+    m_playFrom->setIcon(CommandIcon("play-from-here"));
+    m_saveClip->setIcon(CommandIcon("clip-save"));
+    m_saveAll->setIcon(CommandIcon("clips-save-all"));
+    m_addToPlayList->setIcon(CommandIcon("clips-to-playlist"));
 
     connect(view, &QAbstractItemView::activated, this, [this](const QModelIndex& index) {
         if (index.isValid() && m_playFrom->isEnabled())
