@@ -9,6 +9,7 @@
 
 #include <cerrno>
 
+#include "platform/FileRename.h"
 #include "platform/RegularFile.h"
 
 namespace platform {
@@ -159,7 +160,11 @@ std::string CopyBeside(const std::string& from, const std::string& folder)
     return temp;
 }
 
-bool ReplaceFile(const std::string& target, std::string_view bytes)
+namespace {
+
+// The bytes in a new hidden file beside `target`, flushed to the disk, with the permissions of the
+// file at `target` when there is one, else the usual ones for the user's umask; its path, or "".
+std::string WriteBeside(const std::string& target, std::string_view bytes)
 {
     const size_t slash = target.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
@@ -167,9 +172,8 @@ bool ReplaceFile(const std::string& target, std::string_view bytes)
     std::string pattern = folder + "." + name + ".XXXXXX";
     const int fd = ::mkstemp(pattern.data());
     if (fd < 0)
-        return false;
-    // mkstemp makes the file private; a replaced file keeps its permissions, a new one gets the
-    // usual ones for the user's umask.
+        return {};
+    // mkstemp makes the file private.
     struct stat old {};
     if (::stat(target.c_str(), &old) == 0) {
         ::fchmod(fd, old.st_mode & 07777);
@@ -180,8 +184,36 @@ bool ReplaceFile(const std::string& target, std::string_view bytes)
     }
     const bool written = WriteAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
     const bool closed = ::close(fd) == 0;
-    if (!written || !closed || std::rename(pattern.c_str(), target.c_str()) != 0) {
+    if (!written || !closed) {
         ::unlink(pattern.c_str());
+        return {};
+    }
+    return pattern;
+}
+
+} // namespace
+
+bool ReplaceFile(const std::string& target, std::string_view bytes)
+{
+    const std::string written = WriteBeside(target, bytes);
+    if (written.empty())
+        return false;
+    if (std::rename(written.c_str(), target.c_str()) != 0) {
+        ::unlink(written.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool WriteNewFile(const std::string& target, std::string_view bytes)
+{
+    if (Exists(target))
+        return false;
+    const std::string written = WriteBeside(target, bytes);
+    if (written.empty())
+        return false;
+    if (!RenameWithoutReplacing(written, target)) {
+        ::unlink(written.c_str());
         return false;
     }
     return true;

@@ -44,6 +44,10 @@ std::string CopyBeside(const std::string& from, const std::string& folder);
 // Writes a file by replacing it: the bytes go to a new file beside it that is renamed over it, so
 // a crash leaves the old or the new contents, never a mix. A replaced file keeps its permissions.
 bool ReplaceFile(const std::string& target, std::string_view bytes);
+// Writes a new file the same way: the bytes go to a hidden file beside it that takes the name only
+// while nothing has it, so the file is whole or absent and nothing that was there is replaced. False
+// (and no file left behind) when the name is taken or any step fails.
+bool WriteNewFile(const std::string& target, std::string_view bytes);
 // All bytes of a regular file; false when it cannot be opened or read.
 bool ReadWholeFile(const std::string& path, std::string& bytes);
 

@@ -6,6 +6,7 @@
 #include <stop_token>
 #include <vector>
 
+#include "core/convert/ClipBatch.h"
 #include "core/convert/DemoClip.h"
 #include "core/convert/DemoConversion.h"
 #include "core/demo/DemoDecoder.h"
@@ -75,6 +76,31 @@ TEST(DemoClip, SavedIntoItsFolder)
     ASSERT_TRUE(result.ok) << result.problem;
     EXPECT_EQ(written, dir.path() / "Clips" / "new" / "duel-00.01-00.02.dm_68");
     EXPECT_EQ(core::DecodeDemo(testsupport::ReadBytes(written.string()), 68).error, core::DecodeError::None);
+}
+
+// A moment's clip: its margins count from 0 to 600 seconds, and it never starts before the demo.
+TEST(DemoClip, AMomentsClipKeepsItsMargins)
+{
+    struct Case {
+        int64_t start, end;
+        int before, after;
+        int64_t from, to;
+    };
+    const Case cases[] = {
+        {10000, 10000, 3, 3, 7000, 13000},
+        {10000, 14200, 3, 3, 7000, 17200}, // a multi-frag: to its last
+        {2999, 2999, 3, 0, 0, 2999},
+        {3000, 3000, 3, 0, 0, 3000},
+        {3001, 3001, 3, 0, 1, 3001},
+        {700000, 700000, 600, 600, 100000, 1300000},
+        {700000, 700000, 601, 601, 100000, 1300000},
+        {5000, 5000, -1, -1, 5000, 5000},
+    };
+    for (const Case& c : cases) {
+        const core::ClipOrder order = core::ClipAround("a.dm_68", "", c.start, c.end, c.before, c.after);
+        EXPECT_EQ(order.from, c.from) << c.start << " " << c.before;
+        EXPECT_EQ(order.to, c.to) << c.end << " " << c.after;
+    }
 }
 
 // A stop request ends the cut between two messages: nothing is appended and no file is written.

@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QSplitter>
+#include <QStackedWidget>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -44,8 +45,11 @@
 #include "gui/lists/ColumnCommands.h"
 #include "gui/lists/DemoListPane.h"
 #include "gui/lists/LibrarySearch.h"
+#include "gui/lists/MomentsPane.h"
 #include "gui/lists/PlayListPane.h"
 #include "gui/lists/SearchBar.h"
+#include "gui/playback/ClipOptionsDialog.h"
+#include "gui/playback/MomentCommands.h"
 #include "gui/playback/PlaybackCommands.h"
 #include "gui/sound/ButtonSounds.h"
 #include "gui/sound/SoundFailure.h"
@@ -166,9 +170,13 @@ void MainWindow::BuildPanes()
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(2);
     m_searchBar = new SearchBar(listColumn);
-    m_demoList = new DemoListPane(listColumn);
+    m_listStack = new QStackedWidget(listColumn);
+    m_demoList = new DemoListPane(m_listStack);
+    m_moments = new MomentsPane(m_listStack);
+    m_listStack->addWidget(m_demoList);
+    m_listStack->addWidget(m_moments);
     column->addWidget(m_searchBar);
-    column->addWidget(m_demoList, 1);
+    column->addWidget(m_listStack, 1);
     m_resultsNode = new SearchResultsNode(m_tree);
     m_tree->AddBelowTree(m_resultsNode);
     m_playList = new PlayListPane(m_splitter);
@@ -188,7 +196,8 @@ void MainWindow::BuildPanes()
     m_tree->SetFeedback(m_feedback.get());
     m_demoFiller = std::make_unique<ListFiller>(*m_demoList);
     m_playFiller = std::make_unique<ListFiller>(*m_playList);
-    m_search = std::make_unique<LibrarySearch>(*m_searchBar, *m_resultsNode, *m_demoList, *m_demoFiller, *m_status);
+    m_search = std::make_unique<LibrarySearch>(*m_searchBar, *m_resultsNode, *m_demoList, *m_demoFiller, *m_moments,
+                                               *m_status);
     m_search->folders = [this] { return core::TreeFolders(m_tree->Tree()); };
     connect(m_search.get(), &LibrarySearch::resultsShown, this, [this] {
         // No folder is listed now: choosing the selected folder lists it again.
@@ -196,7 +205,37 @@ void MainWindow::BuildPanes()
         m_listing = {};
         m_status->SetFolderPath(QStringLiteral("Search results"));
     });
+    connect(m_search.get(), &LibrarySearch::momentsShown, this, [this] {
+        // The demo list keeps its rows (and its folder) for when the moments go again.
+        const bool listHadFocus = m_demoList->CurrentView().hasFocus();
+        m_listStack->setCurrentWidget(m_moments);
+        if (listHadFocus)
+            m_moments->View().setFocus();
+        m_status->SetFolderPath(QStringLiteral("Search results"));
+        m_status->SetListText(m_moments->Summary());
+        m_momentsMenu->setEnabled(true);
+    });
+    connect(m_search.get(), &LibrarySearch::momentsLeft, this, [this] {
+        const bool movesFocus = m_moments->View().hasFocus();
+        m_listStack->setCurrentWidget(m_demoList);
+        if (movesFocus)
+            m_demoList->CurrentView().setFocus();
+        m_status->SetFolderPath(m_currentFolder.empty() ? QStringLiteral("Search results") : PathText(m_currentFolder));
+        m_status->SetListText(m_demoList->ShownText());
+        m_momentsMenu->setEnabled(false);
+    });
+    connect(m_moments, &MomentsPane::statusText, this, [this](const QString& text) {
+        if (m_search->ShowingMoments())
+            m_status->SetListText(text);
+    });
+    new MomentCommands(*this, *m_moments);
+    // The moments view's commands in a menu of their own, before "Help".
+    m_momentsMenu = new QMenu(QStringLiteral("&Moments"), this);
+    m_moments->AddCommands(*m_momentsMenu);
+    menuBar()->insertMenu(menuBar()->actions().constLast(), m_momentsMenu);
+    m_momentsMenu->setEnabled(false);
     connect(m_searchBar, &SearchBar::cleared, this, [this] {
+        m_search->LeaveMoments();
         if (m_search->ShowingResults()) {
             m_search->LeaveResults();
             ListNode(m_tree->Tree().Selected());
@@ -254,6 +293,7 @@ void MainWindow::WireCommands()
             SavePlayList(file);
     });
     connect(m_commands.demoPlayMenu, &QMenu::aboutToShow, this, &MainWindow::UpdatePlayListCommands);
+    connect(m_commands.clipOptions, &QAction::triggered, this, [this] { ClipOptionsDialog::Run(this); });
     connect(m_commands.showPlayList, &QAction::triggered, this, [this](bool shown) { SetPlayListShown(shown); });
     connect(m_commands.noSplash, &QAction::toggled, this, [](bool on) { core::Settings.no_splash = on; });
     connect(m_commands.noHints, &QAction::toggled, this, &MainWindow::SetNoHints);
@@ -433,6 +473,8 @@ void MainWindow::ListNode(core::FolderNode* node)
 {
     if (!node || gui::BusyCount > 0)
         return;
+    // Choosing a folder leaves the moments: the demo list comes back with the folder.
+    m_search->LeaveMoments();
     const std::string path = core::NodePath(*node);
     // Escape since the last listing (while it ran or after it) lists the node again.
     if (!m_listingStop.stop_requested() && path == m_currentFolder)

@@ -18,13 +18,16 @@
 #include "gui/common/PaneHost.h"
 #include "gui/lists/ListFiller.h"
 
+class QMenu;
 class QSplitter;
+class QStackedWidget;
 
 namespace gui {
 
 class CommandBar;
 class DemoListPane;
 class LibrarySearch;
+class MomentsPane;
 class SearchBar;
 class SearchResultsNode;
 class FolderTreePane;
@@ -66,6 +69,8 @@ public:
     HelpWindow* Help() const;
     const std::string& CurrentFolder() const override { return m_currentFolder; }
     SearchBar& SearchField() { return *m_searchBar; }
+    // The moments of a moment search, shown in the demo list's place.
+    MomentsPane& MomentsView() { return *m_moments; }
     SearchResultsNode& ResultsNode() { return *m_resultsNode; }
     LibrarySearch& Search() { return *m_search; }
     // Brings the library index up to date in the background (start-up does this once the window shows).
@@ -122,6 +127,9 @@ private:
     QSplitter* m_splitter = nullptr;
     FolderTreePane* m_tree = nullptr;
     DemoListPane* m_demoList = nullptr;
+    MomentsPane* m_moments = nullptr;
+    QStackedWidget* m_listStack = nullptr; // the demo list or the moments view
+    QMenu* m_momentsMenu = nullptr;        // the moments view's commands
     PlayListPane* m_playList = nullptr;
     StatusPanels* m_status = nullptr;
     CommandBar* m_commandBar = nullptr;

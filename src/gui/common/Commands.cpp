@@ -34,6 +34,7 @@ void ShowDrawings(const Commands& commands)
         {commands.playList,         "playlist-play"},
         {commands.playListAndExit,  "playlist-play-exit"},
         {commands.soundOptions,     "sound"},
+        {commands.clipOptions,      "clip-options"},
         {commands.playbackKeys,     "playback-keys"},
         {commands.globalParameters, "game-parameters"},
         {commands.help,             "help"},
@@ -74,6 +75,7 @@ Commands::Commands(QObject* owner)
     timeDemos = Make(owner, "Hardware Stress Test (Timedemo)", "enable timedemo", {}, true);
     loopDemos = Make(owner, "Loop Demos", "enable loop demos", {}, true);
     soundOptions = Make(owner, "Sound Options..", "Sound Options");
+    clipOptions = Make(owner, "Clip Options..", "Clip Options");
     playbackKeys = Make(owner, "Demo Playback Control Keys..", "Demo playback control keys");
     globalParameters = Make(owner, "Global Command Line Parameters..", "Global command line parameters");
     readOnly = Make(owner, "Work in Read Only Mode", nullptr, {}, true);
@@ -117,6 +119,7 @@ void Commands::BuildMenus(QMenuBar& bar)
     options->addAction(loopDemos);
     options->addSeparator();
     options->addAction(soundOptions);
+    options->addAction(clipOptions);
 
     QMenu* tools = bar.addMenu(QStringLiteral("&Tools"));
     tools->addAction(playbackKeys);

@@ -27,6 +27,7 @@ struct Commands {
     QAction* timeDemos = nullptr;
     QAction* loopDemos = nullptr;
     QAction* soundOptions = nullptr;
+    QAction* clipOptions = nullptr; // "Play from here" and the moments' clip margins
     // "&Tools"
     QAction* playbackKeys = nullptr;
     QAction* globalParameters = nullptr;

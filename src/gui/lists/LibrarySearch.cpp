@@ -4,10 +4,12 @@
 
 #include <utility>
 
+#include "core/index/Moments.h"
 #include "gui/common/BusyScope.h"
 #include "gui/common/StatusPanels.h"
 #include "gui/lists/DemoListPane.h"
 #include "gui/lists/ListFiller.h"
+#include "gui/lists/MomentsPane.h"
 #include "gui/lists/SearchBar.h"
 #include "gui/tree/SearchResultsNode.h"
 
@@ -28,8 +30,8 @@ QString ProgressText(const core::IndexProgress& progress)
 } // namespace
 
 LibrarySearch::LibrarySearch(SearchBar& bar, SearchResultsNode& node, DemoListPane& list, ListFiller& filler,
-                             StatusPanels& status, QObject* parent)
-    : QObject(parent), m_bar(bar), m_node(node), m_list(list), m_filler(filler), m_status(status)
+                             MomentsPane& moments, StatusPanels& status, QObject* parent)
+    : QObject(parent), m_bar(bar), m_node(node), m_list(list), m_filler(filler), m_moments(moments), m_status(status)
 {
     connect(&m_bar, &SearchBar::searchRequested, this, &LibrarySearch::Search);
     connect(&m_bar, &SearchBar::focused, this, [this] { StartIndexing(); });
@@ -120,7 +122,7 @@ void LibrarySearch::Finished(const core::IndexUpdateResult& result)
             ShowIndexText(QStringLiteral("The library index cannot be read: %1")
                               .arg(QString::fromStdString(reader->LastError())));
     }
-    if (m_showing || m_searchAfterIndexing) {
+    if (m_showing || m_showingMoments || m_searchAfterIndexing) {
         m_searchAfterIndexing = false;
         ShowResultsAgain();
     }
@@ -147,14 +149,18 @@ void LibrarySearch::Search(const QString& text)
     // The same bytes velmora-cli is given on a UTF-8 command line: one reading for both.
     const core::SearchQuery query = core::ParseSearchQuery(text.toUtf8().toStdString());
     if (!query.errors.empty()) {
-        m_list.SetSummary(QString::fromUtf8(query.errors.front()));
+        Tell(QString::fromUtf8(query.errors.front()));
         return;
     }
     if (!Indexing() && !m_reader)
         StartIndexing();
     core::LibraryIndex* reader = Reader();
     if (!reader) {
-        m_list.SetSummary(QStringLiteral("The library index cannot be opened."));
+        Tell(QStringLiteral("The library index cannot be opened."));
+        return;
+    }
+    if (core::IsMomentSearch(query)) {
+        ShowMoments(query, *reader);
         return;
     }
     const core::SearchResult result = reader->Search(query, kMaxRows);
@@ -162,14 +168,15 @@ void LibrarySearch::Search(const QString& text)
         m_reader.reset();
         m_searchAfterIndexing = true;
         StartIndexing(true);
-        m_list.SetSummary(QString::fromLatin1(core::kIndexRebuiltMessage));
+        Tell(QString::fromLatin1(core::kIndexRebuiltMessage));
         return;
     }
     if (result.status != core::IndexStatus::Ok) {
         // A lock held elsewhere: the list keeps what it shows and says why.
-        m_list.SetSummary(QString::fromStdString(result.message));
+        Tell(QString::fromStdString(result.message));
         return;
     }
+    LeaveMoments();
     m_filler.Clear();
     m_filler.BeginUpdate();
     for (const core::DemoInfo& row : result.rows)
@@ -187,10 +194,51 @@ void LibrarySearch::Search(const QString& text)
     emit resultsShown();
 }
 
+void LibrarySearch::ShowMoments(const core::SearchQuery& query, core::LibraryIndex& reader)
+{
+    core::MomentResult result = core::SearchMoments(reader, query, kMaxRows);
+    if (result.status == core::IndexStatus::Damaged) {
+        m_reader.reset();
+        m_searchAfterIndexing = true;
+        StartIndexing(true);
+        Tell(QString::fromLatin1(core::kIndexRebuiltMessage));
+        return;
+    }
+    if (result.status != core::IndexStatus::Ok) {
+        Tell(QString::fromStdString(result.message));
+        return;
+    }
+    QString summary = QStringLiteral("%1 moment(s) found in the library").arg(result.moments.size());
+    if (result.more)
+        summary += QStringLiteral(" (the first %1 are shown; narrow the search)").arg(kMaxRows);
+    if (Indexing())
+        summary += QStringLiteral("; the index is still being built");
+    m_moments.Show(std::move(result.moments), summary + QStringLiteral("."));
+    m_showingMoments = true;
+    m_node.SetShown(true);
+    emit momentsShown();
+}
+
+void LibrarySearch::Tell(const QString& text)
+{
+    if (m_showingMoments)
+        m_moments.SetSummary(text);
+    else
+        m_list.SetSummary(text);
+}
+
+void LibrarySearch::LeaveMoments()
+{
+    if (!std::exchange(m_showingMoments, false))
+        return;
+    m_node.SetShown(m_showing);
+    emit momentsLeft();
+}
+
 void LibrarySearch::ShowResultsAgain()
 {
     if (m_lastSearch.isEmpty()) {
-        m_node.SetShown(m_showing);
+        m_node.SetShown(m_showing || m_showingMoments);
         return;
     }
     Search(m_lastSearch);
@@ -199,6 +247,7 @@ void LibrarySearch::ShowResultsAgain()
 void LibrarySearch::LeaveResults()
 {
     m_showing = false;
+    LeaveMoments();
     m_node.SetShown(false);
 }
 
