@@ -50,6 +50,9 @@ void PrintText(const InfoOptions& options, const core::DemoState& demo)
     for (int i = 0; i < core::kDerivedFieldCount; ++i)
         std::cout << names[static_cast<size_t>(core::kFirstDerivedField + i)] << ": " << fields[static_cast<size_t>(i)]
                   << "\n";
+    if (const std::optional<core::DefragRun>& run = demo.defrag)
+        std::cout << "Run time: " << (run->milliseconds ? core::RunTimeText(*run->milliseconds) : std::string())
+                  << "\nPhysics: " << run->physics << "\nRunner: " << Shown(options, run->player) << "\n";
     std::cout << "Players:\n";
     for (size_t i = 0; i < demo.players.size(); ++i) {
         const core::Player& p = demo.players[i];
@@ -89,6 +92,11 @@ void PrintJson(const InfoOptions& options, const core::DemoState& demo)
     for (int i = 0; i < core::kDerivedFieldCount; ++i)
         field(std::string(names[static_cast<size_t>(core::kFirstDerivedField + i)]),
               JsonString(fields[static_cast<size_t>(i)]));
+    // Only the demos of the DeFRaG mod have a run.
+    if (const std::optional<core::DefragRun>& run = demo.defrag)
+        field("defrag", "{\"milliseconds\": " + (run->milliseconds ? std::to_string(*run->milliseconds) : "null") +
+                            ", \"physics\": " + JsonString(run->physics) +
+                            ", \"player\": " + JsonString(Shown(options, run->player)) + "}");
     std::string players = "[";
     bool first = true;
     for (const core::Player& p : demo.players) {

@@ -11,6 +11,7 @@
 #include "core/library/FolderTree.h"
 #include "core/settings/FolderTreeFile.h"
 #include "support/CliRunner.h"
+#include "support/DefragDemo.h"
 #include "support/DemoBuilder.h"
 #include "support/SearchCases.h"
 #include "support/ZipBuilder.h"
@@ -102,6 +103,31 @@ TEST_F(CliIndex, IndexesFoldersWithTheirSubfoldersAndFindsAPlayerEverywhere)
 
     const Result combined = RunCli("search " + Data() + " player:fatal1ty map:q3dm6 rating\\>=8");
     EXPECT_EQ(NamesOf(combined.out), std::vector<std::string>{"final.dm_48"});
+}
+
+TEST_F(CliIndex, DefragRunsAreIndexedAndAnsweredByTheirFacets)
+{
+    const fs::path runs = m_dir / "runs";
+    const auto run = [](const std::string& time, const std::string& map) {
+        return testsupport::DefragDemo("defrag", "0", {"Time performed by ^1Bob^7 : ^3" + time + "^7"}, map);
+    };
+    testsupport::WriteFile(runs / "a.dm_68", run("29:999", "st1"));
+    testsupport::WriteFile(runs / "b.dm_68", run("30:000", "st1"));
+    testsupport::WriteFile(runs / "c.dm_68", run("1:01:000", "st2"));
+    ASSERT_EQ(RunCli("index " + Data() + " " + Quote(runs)).status, 0);
+    const std::pair<std::string, std::vector<std::string>> cases[] = {
+        {"'dftime<30'", {"a.dm_68"}},
+        {"'dftime>=30'", {"b.dm_68", "c.dm_68"}},
+        {"df:best", {"a.dm_68", "c.dm_68"}},
+        {"df:cpm", {}},
+    };
+    for (const auto& [query, names] : cases) {
+        const Result found = RunCli("search " + Data() + " " + query);
+        ASSERT_EQ(found.status, 0) << found.err;
+        EXPECT_EQ(NamesOf(found.out), names) << query;
+    }
+    const Result json = RunCli("search --json " + Data() + " df:best map:st2");
+    EXPECT_NE(json.out.find("\"Run time\": \"1:01.000\""), std::string::npos) << json.out;
 }
 
 TEST_F(CliIndex, JsonRowsCarryTheColumnsAndThePlayers)

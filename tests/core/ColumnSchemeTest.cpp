@@ -28,7 +28,7 @@ int CaptionWidth(int column)
 TEST(ColumnSchemeTest, ChooserListsShownColumnsFirstInDisplayOrder)
 {
     const std::vector<core::ChooserRow> rows = core::ChooserRowsOf(BuiltIn());
-    ASSERT_EQ(rows.size(), 26u);
+    ASSERT_EQ(rows.size(), 27u);
     EXPECT_EQ(rows[0].column, 0);
     EXPECT_EQ(rows[1].column, 1);
     EXPECT_EQ(rows[2].column, 2);
@@ -67,13 +67,14 @@ TEST(ColumnSchemeTest, ApplyPutsHiddenColumnsFirstAndSetsWidths)
     EXPECT_EQ(applied.widths[core::FieldMap], 104);
     EXPECT_EQ(applied.widths[core::FieldWeb], 90);
     EXPECT_EQ(applied.widths[core::FieldSize], 0);
-    // 23 hidden columns in row order, then the shown ones in row order.
+    // 24 hidden columns in row order ("Run time" the last), then the shown ones in row order.
     EXPECT_EQ(applied.order[0], core::FieldSize);
     EXPECT_EQ(applied.order[1], core::FieldRecorded);
     EXPECT_EQ(applied.order[2], core::FieldArchiveLocation);
-    EXPECT_EQ(applied.order[23], core::FieldDemoname);
-    EXPECT_EQ(applied.order[24], core::FieldMap);
-    EXPECT_EQ(applied.order[25], core::FieldWeb);
+    EXPECT_EQ(applied.order[23], core::FieldRunTime);
+    EXPECT_EQ(applied.order[24], core::FieldDemoname);
+    EXPECT_EQ(applied.order[25], core::FieldMap);
+    EXPECT_EQ(applied.order[26], core::FieldWeb);
 }
 
 TEST(ColumnSchemeTest, SchemeTextRoundTrip)

@@ -105,6 +105,11 @@ std::map<std::string, Section> DefaultFile()
         file["Play List"]["Column" + std::to_string(i) + "_Width"] = i < 3 ? "-1" : "0";
         file["Play List"]["Column" + std::to_string(i) + "_Order"] = std::to_string(i < 23 ? i + 3 : i - 23);
     }
+    // The run time column apart, hidden at the end.
+    for (const char* list : {"Demo List", "Play List"}) {
+        file[list]["RunTime_Width"] = "0";
+        file[list]["RunTime_Position"] = "26";
+    }
     return file;
 }
 
@@ -149,7 +154,7 @@ TEST(Settings, DamagedValuesFallBackToTheirDefaults)
     const SettingsRecord s = LoadSettings(IniFile("[Global]\nbase_folder=\ntip_of_day=maybe\n"
                                                   "[Virtual Folders]\nColor=-16777211\nDemoFolderFontColor=16777216\n"
                                                   "NonDemoFolderFontColor=255\n"
-                                                  "[Demo List]\nViewStyle=7\nSortColumn=26\nColumn0_Order=5\n"
+                                                  "[Demo List]\nViewStyle=7\nSortColumn=27\nColumn0_Order=5\n"
                                                   "[Play List]\nwidth=250\nColumn0_Order=2\nColumn25_Order=3\n"),
                                           "/g");
     EXPECT_EQ(s.base_folder, "baseq3");

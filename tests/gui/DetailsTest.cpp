@@ -528,8 +528,8 @@ void DetailsTest::userDataCellClicksKeepSelectionAndPlace()
     // The user data columns lie off to the right, between wide columns, so that the list scrolls
     // to any of them.
     core::ColumnScheme layout = demos.DefaultColumns();
-    const std::vector<int> order = {0, 1,  2,  22, 23, 24, 25, 3,  4,  5,  6,  7,  8,
-                                    9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21};
+    const std::vector<int> order = {0,  1,  2,  22, 23, 24, 25, 3,  4,  5,  6,  7,  8, 9,
+                                    10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 26};
     for (int column = 0; column < core::DemoFieldCount; ++column) {
         layout.order[static_cast<size_t>(column)] = order[static_cast<size_t>(column)];
         layout.widths[static_cast<size_t>(column)] = column <= core::FieldRecorded ? 300 : 0;

@@ -5,7 +5,10 @@
 #include <QApplication>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
 
 #include <fstream>
 
@@ -16,11 +19,14 @@
 #include "gui/common/StatusPanels.h"
 #include "gui/details/DemoDetails.h"
 #include "gui/details/PropertiesWindow.h"
+#include "gui/fileops/DefragRenameDialog.h"
 #include "gui/fileops/FileOperations.h"
 #include "gui/fileops/InPlaceEditor.h"
 #include "gui/lists/DemoListPane.h"
 #include "gui/tree/FolderTreePane.h"
+#include "support/DefragDemo.h"
 #include "support/Recorder.h"
+#include "support/ZipBuilder.h"
 #include "support/gui/GuiTestSupport.h"
 
 using namespace guitest;
@@ -70,6 +76,7 @@ private slots:
     void newFoldersAreNamedAndRenamedInPlace();
     void removingFolders();
     void readOnlyModeHoldsEveryChangingCommand();
+    void defragRenameShowsAPreviewAndReplacesNothing();
 };
 
 namespace {
@@ -459,6 +466,74 @@ void FileOpsTest::readOnlyModeHoldsEveryChangingCommand()
     QCOMPARE(demos.Model().rowCount(), 0);
     QVERIFY2(demos.Summary().startsWith(QStringLiteral("0 item(s) loaded in ")), qPrintable(demos.Summary()));
     QVERIFY2(demos.Summary().endsWith(QStringLiteral(". Playtime: 00:00:00")), qPrintable(demos.Summary()));
+}
+
+void FileOpsTest::defragRenameShowsAPreviewAndReplacesNothing()
+{
+    Sandbox sandbox;
+    const fs::path folder = sandbox.Game() / "defrag" / "demos";
+    const std::vector<std::string> run{"Time performed by ^1B/ob^7 : ^325:488^7"};
+    testsupport::WriteFile(folder / "a.dm_68", testsupport::DefragDemo("defrag", "0", run));
+    testsupport::WriteFile(folder / "b.dm_68", testsupport::DefragDemo("defrag", "0", run)); // the same name
+    testsupport::WriteFile(folder / "c.dm_68", testsupport::DefragDemo("baseq3", "", run));
+    auto window = sandbox.Start();
+    QVERIFY(window);
+    WriteOff(*window);
+    List(*window, folder);
+    gui::DemoListPane& demos = window->DemoList();
+    demos.SortBy(0, true);
+    const int a = RowNamed(demos, QStringLiteral("a.dm_68"));
+    QCOMPARE(demos.Model().Row(a).info[core::FieldRunTime], std::string("0:25.488"));
+    QCOMPARE(demos.Model().Row(RowNamed(demos, QStringLiteral("c.dm_68"))).info[core::FieldRunTime], std::string());
+    // Offered for DeFRaG demos only.
+    for (const auto& [name, offered] : {std::pair{"c.dm_68", false}, {"a.dm_68", true}}) {
+        QTest::mouseClick(demos.CurrentView().viewport(), Qt::LeftButton, {},
+                          RowCentre(demos, RowNamed(demos, QString::fromLatin1(name))));
+        QCOMPARE(demos.DefragRenameAction()->isEnabled(), offered);
+    }
+    demos.SelectRows({0, 1, 2}, false);
+
+    const QString renamed = QStringLiteral("st1[df.vq3]00.25.488(B_ob).dm_68");
+    QStringList shown;
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<gui::DefragRenameDialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        seen = true;
+        for (int i = 0; i < dialog->Preview().topLevelItemCount(); ++i)
+            shown << dialog->Preview().topLevelItem(i)->text(0) + QStringLiteral(" -> ") +
+                         dialog->Preview().topLevelItem(i)->text(1);
+        QVERIFY(dialog->RenameButton().isEnabled());
+        dialog->RenameButton().click();
+    });
+    QTimer::singleShot(3000, [] {
+        while (QWidget* modal = QApplication::activeModalWidget())
+            modal->close();
+    });
+    Ops(*window).RenameSelectedToDefragConvention();
+    QVERIFY(seen);
+    QCOMPARE(shown,
+             (QStringList{QStringLiteral("a.dm_68 -> ") + renamed,
+                          QStringLiteral("b.dm_68 -> A file named ") + renamed + QStringLiteral(" exists already."),
+                          QStringLiteral("c.dm_68 -> It is no DeFRaG demo.")}));
+    QVERIFY(fs::exists(folder / renamed.toStdString()));
+    QVERIFY(fs::exists(folder / "b.dm_68"));
+    QVERIFY(!fs::exists(folder / "a.dm_68"));
+    QVERIFY(Names(demos).contains(renamed));
+
+    // Once more: b's new name is a's now, and b keeps its name; nothing is replaced.
+    const auto size = fs::file_size(folder / renamed.toStdString());
+    demos.SelectRows({RowNamed(demos, QStringLiteral("b.dm_68"))}, false);
+    QTimer::singleShot(0, [&] {
+        if (auto* dialog = qobject_cast<gui::DefragRenameDialog*>(QApplication::activeModalWidget())) {
+            QVERIFY(!dialog->RenameButton().isEnabled());
+            dialog->reject();
+        }
+    });
+    Ops(*window).RenameSelectedToDefragConvention();
+    QCOMPARE(fs::file_size(folder / renamed.toStdString()), size);
+    QVERIFY(fs::exists(folder / "b.dm_68"));
 }
 
 VELMORA_GUI_TEST(FileOpsTest)

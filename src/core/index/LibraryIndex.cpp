@@ -14,14 +14,15 @@
 namespace core {
 namespace {
 
-constexpr std::string_view kSchemaVersion = "6";
+constexpr std::string_view kSchemaVersion = "7";
 
 // The list columns in list order; "size" and "recorded" hold numbers from which the list texts are
 // made again when read.
 constexpr std::array<std::string_view, DemoFieldCount> kColumns{
-    "name",     "size",      "recorded",   "archive",      "map",      "playtime",   "version", "gametype",   "mod",
-    "hostname", "timelimit", "fraglimit",  "capturelimit", "protocol", "maxclients", "maxrate", "maxping",    "minping",
-    "winner",   "second",    "finalscore", "location",     "pov",      "rating",     "web",     "description"};
+    "name",       "size",    "recorded", "archive",   "map",         "playtime",     "version",
+    "gametype",   "mod",     "hostname", "timelimit", "fraglimit",   "capturelimit", "protocol",
+    "maxclients", "maxrate", "maxping",  "minping",   "winner",      "second",       "finalscore",
+    "location",   "pov",     "rating",   "web",       "description", "runtime"};
 
 constexpr std::string_view kSchema = R"(
 CREATE TABLE meta(key TEXT PRIMARY KEY, value TEXT NOT NULL);
@@ -30,7 +31,7 @@ CREATE TABLE demos(id INTEGER PRIMARY KEY, folder INTEGER NOT NULL,
   name TEXT, size INTEGER, recorded INTEGER, archive TEXT, map TEXT, playtime TEXT, version TEXT,
   gametype TEXT, mod TEXT, hostname TEXT, timelimit TEXT, fraglimit TEXT, capturelimit TEXT,
   protocol TEXT, maxclients TEXT, maxrate TEXT, maxping TEXT, minping TEXT, winner TEXT, second TEXT,
-  finalscore TEXT, location TEXT, pov TEXT, rating TEXT, web TEXT, description TEXT,
+  finalscore TEXT, location TEXT, pov TEXT, rating TEXT, web TEXT, description TEXT, runtime TEXT,
   map_title TEXT, day INTEGER, rating_value INTEGER, search_text TEXT NOT NULL DEFAULT '');
 CREATE INDEX demos_folder ON demos(folder);
 CREATE INDEX demos_name ON demos(name);
@@ -43,6 +44,9 @@ CREATE INDEX accuracy_demo ON accuracy(demo);
 CREATE INDEX accuracy_weapon ON accuracy(weapon, percent);
 CREATE TABLE userdata(name TEXT PRIMARY KEY, stamp TEXT NOT NULL) WITHOUT ROWID;
 CREATE VIRTUAL TABLE demo_text USING fts5(text, players, content='', tokenize='trigram', detail='full');
+CREATE TABLE runs(demo INTEGER PRIMARY KEY, run_map TEXT NOT NULL, physics TEXT NOT NULL, time INTEGER,
+  player TEXT NOT NULL);
+CREATE INDEX runs_time ON runs(run_map, physics, time);
 )";
 
 std::string SchemaVersionInsert()
@@ -191,6 +195,28 @@ std::vector<Condition> ConditionsOf(const SearchQuery& query)
                                   std::string(kOps[static_cast<size_t>(accuracy.op)]) + " ? / 100.0)",
                               {accuracy.weapon},
                               {accuracy.hundredths}});
+    // A DeFRaG demo has a row in runs, with a time when it holds a finish.
+    const auto addRun = [&](const std::string& sql, std::vector<std::string> texts, std::vector<int64_t> numbers) {
+        conditions.push_back({"EXISTS (SELECT 1 FROM runs r WHERE r.demo = demos.id AND " + sql + ")", std::move(texts),
+                              std::move(numbers)});
+    };
+    if (query.dfYes != query.dfNo)
+        conditions.push_back({std::string(query.dfNo ? "NOT " : "") +
+                                  "EXISTS (SELECT 1 FROM runs r WHERE r.demo = demos.id AND r.time IS NOT NULL)",
+                              {},
+                              {}});
+    if (!query.dfPhysics.empty())
+        addRun("r.physics IN (" + Placeholders(query.dfPhysics.size()) + ")", query.dfPhysics, {});
+    for (const SearchQuery::RunTimeBound& bound : query.runTimes) {
+        if (bound.op == RatingCondition::Op::Equal) {
+            addRun("r.time >= ? AND r.time < ?", {}, {bound.milliseconds, bound.milliseconds + bound.precision});
+        } else {
+            static constexpr std::array<const char*, 5> kTimeOps{"<", "<=", "=", ">=", ">"};
+            addRun(std::string("r.time ") + kTimeOps[static_cast<size_t>(bound.op)] + " ?", {}, {bound.milliseconds});
+        }
+    }
+    if (query.dfBest)
+        addRun("r.time IS NOT NULL", {}, {});
     if (query.AnyPov()) {
         Condition any = AnyOf(query.povNames, "velmora_contains(?, pov)");
         std::string sql = any.sql == "()" ? std::string() : any.sql;
@@ -201,6 +227,42 @@ std::vector<Condition> ConditionsOf(const SearchQuery& query)
         conditions.push_back({"(" + sql + ")", std::move(any.texts), {}});
     }
     return conditions;
+}
+
+// physics, time and player, each but the last followed by the byte 1.
+DefragRun RunOfColumn(const std::string& text)
+{
+    DefragRun run;
+    const size_t first = text.find('\x01');
+    const size_t second = text.find('\x01', first + 1);
+    if (first == std::string::npos || second == std::string::npos)
+        return run;
+    run.physics = text.substr(0, first);
+    int64_t time = 0;
+    const char* begin = text.data() + first + 1;
+    const char* end = text.data() + second;
+    if (begin != end && std::from_chars(begin, end, time).ptr == end)
+        run.milliseconds = time;
+    run.player = text.substr(second + 1);
+    return run;
+}
+
+// Of the rows, per map and physics only those of the fastest time (all of them when several ran
+// it), in the order they came.
+void KeepFastestRuns(std::vector<DemoInfo>& rows)
+{
+    std::map<std::pair<std::string, std::string>, int64_t> best;
+    for (const DemoInfo& row : rows)
+        if (row.defrag && row.defrag->milliseconds) {
+            const auto key = std::pair(row[FieldMap], row.defrag->physics);
+            const auto [at, added] = best.emplace(key, *row.defrag->milliseconds);
+            if (!added)
+                at->second = std::min(at->second, *row.defrag->milliseconds);
+        }
+    std::erase_if(rows, [&](const DemoInfo& row) {
+        return !row.defrag || !row.defrag->milliseconds ||
+               best[std::pair(row[FieldMap], row.defrag->physics)] != *row.defrag->milliseconds;
+    });
 }
 
 } // namespace
@@ -536,6 +598,20 @@ IndexStatus LibraryIndex::AddDemo(int64_t folder, const IndexedDemo& demo)
     if (status != IndexStatus::Ok)
         return status;
     const int64_t id = m_db.LastInsertId();
+    if (const std::optional<DefragRun>& run = demo.row.defrag) {
+        SqliteStatement add =
+            m_db.Prepare("INSERT INTO runs(demo, run_map, physics, time, player) VALUES(?, ?, ?, ?, ?)");
+        add.Bind(1, id);
+        add.Bind(2, demo.row[FieldMap]);
+        add.Bind(3, run->physics);
+        if (run->milliseconds)
+            add.Bind(4, *run->milliseconds);
+        else
+            add.BindNull(4);
+        add.Bind(5, run->player);
+        if ((status = StatusOf(add.Step())) != IndexStatus::Ok)
+            return status;
+    }
     SqliteStatement player =
         m_db.Prepare("INSERT INTO players(demo, name, plain, team, score, clan) VALUES(?, ?, ?, ?, ?, ?)");
     std::string players;
@@ -583,6 +659,10 @@ IndexStatus LibraryIndex::RemoveDemo(int64_t id)
     SqliteStatement accuracy = m_db.Prepare("DELETE FROM accuracy WHERE demo = ?");
     accuracy.Bind(1, id);
     if ((status = StatusOf(accuracy.Step())) != IndexStatus::Ok)
+        return status;
+    SqliteStatement run = m_db.Prepare("DELETE FROM runs WHERE demo = ?");
+    run.Bind(1, id);
+    if ((status = StatusOf(run.Step())) != IndexStatus::Ok)
         return status;
     SqliteStatement demo = m_db.Prepare("DELETE FROM demos WHERE id = ?");
     demo.Bind(1, id);
@@ -666,14 +746,18 @@ SearchResult LibraryIndex::Search(const SearchQuery& query, size_t limit)
         return result;
     }
     const std::vector<Condition> conditions = ConditionsOf(query);
-    std::string sql = "SELECT " + ColumnList() + " FROM demos";
+    // The run as one value, so that the rows of other demos cost one look-up.
+    std::string sql = "SELECT " + ColumnList() +
+                      ", (SELECT r.physics || char(1) || ifnull(r.time, '') || char(1) || r.player FROM runs r WHERE "
+                      "r.demo = demos.id) FROM demos";
     if (!conditions.empty() && conditions.front().sql == kTextMatch)
         sql += " JOIN demo_text ON demo_text.rowid = demos.id";
     for (size_t i = 0; i < conditions.size(); ++i)
         sql += (i ? " AND " : " WHERE ") + conditions[i].sql;
     // Sorting every match before the limit would cost more than the rest of a broad search; a
     // limited search is for the list, which sorts by its own column.
-    if (limit != SIZE_MAX)
+    // The fastest runs are known only once every match is: df:best limits afterwards.
+    if (limit != SIZE_MAX && !query.dfBest)
         sql += " LIMIT " + std::to_string(limit + 1);
     else
         sql += " ORDER BY name COLLATE NOCASE, location, archive, id";
@@ -687,7 +771,7 @@ SearchResult LibraryIndex::Search(const SearchQuery& query, size_t limit)
     }
     int code;
     while ((code = select.Step()) == SQLITE_ROW) {
-        if (result.rows.size() == limit) {
+        if (result.rows.size() == limit && !query.dfBest) {
             result.more = true;
             break;
         }
@@ -699,7 +783,16 @@ SearchResult LibraryIndex::Search(const SearchQuery& query, size_t limit)
         row[FieldSize] = FormatListSize(bytes);
         row[FieldRecorded] = DosDateTimeText(recorded);
         SetRowKeys(row, bytes, recorded);
+        if (!select.IsNull(DemoFieldCount))
+            SetDefragRun(row, RunOfColumn(select.Text(DemoFieldCount)));
         result.rows.push_back(std::move(row));
+    }
+    if (query.dfBest && code == SQLITE_DONE) {
+        KeepFastestRuns(result.rows);
+        if (result.rows.size() > limit) {
+            result.rows.resize(limit);
+            result.more = true;
+        }
     }
     if (code != SQLITE_ROW && code != SQLITE_DONE) {
         result.rows.clear();

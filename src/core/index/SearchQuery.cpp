@@ -146,6 +146,32 @@ void ReadAccuracy(const std::string& term, std::string_view condition, SearchQue
     }
 }
 
+bool ReadRunTimeBound(std::string_view term, SearchQuery& query)
+{
+    static constexpr std::array<std::pair<std::string_view, RatingCondition::Op>, 6> kOps{{
+        {">=", RatingCondition::Op::GreaterOrEqual},
+        {"<=", RatingCondition::Op::LessOrEqual},
+        {">", RatingCondition::Op::Greater},
+        {"<", RatingCondition::Op::Less},
+        {"=", RatingCondition::Op::Equal},
+        {":", RatingCondition::Op::Equal},
+    }};
+    constexpr std::string_view kName = "dftime";
+    if (term.size() <= kName.size() || LowerCase(term.substr(0, kName.size())) != kName)
+        return false;
+    const std::string_view rest = term.substr(kName.size());
+    for (const auto& [text, op] : kOps) {
+        if (!rest.starts_with(text))
+            continue;
+        if (const auto time = ReadTypedRunTime(rest.substr(text.size())))
+            query.runTimes.push_back({op, time->milliseconds, time->precision});
+        else
+            query.errors.push_back(std::string(term) + ": run times are written in seconds (25.488) or as m:ss.mmm");
+        return true;
+    }
+    return false;
+}
+
 template <typename T> void RemoveRepeats(std::vector<T>& values)
 {
     std::vector<T> once;
@@ -175,7 +201,38 @@ void AddAlternatives(std::string_view value, std::vector<std::string>& into)
 bool SearchQuery::Empty() const
 {
     return words.empty() && players.empty() && maps.empty() && gametypes.empty() && mods.empty() && protocols.empty() &&
-           !afterDay && !beforeDay && ratings.empty() && accuracies.empty() && !AnyPov() && !moments.Any();
+           !afterDay && !beforeDay && ratings.empty() && accuracies.empty() && !AnyPov() && !moments.Any() &&
+           !AnyDefrag();
+}
+
+std::optional<TypedRunTime> ReadTypedRunTime(std::string_view text)
+{
+    int64_t minutes = 0;
+    if (const size_t colon = text.find(':'); colon != std::string_view::npos) {
+        const auto whole = ReadNumber(text.substr(0, colon));
+        const std::string_view seconds = text.substr(colon + 1);
+        // The seconds after the minutes take two digits.
+        if (!whole || *whole < 0 || seconds.size() < 2 || seconds.find('.') == 1 || seconds.substr(0, 2) >= "60")
+            return std::nullopt;
+        minutes = *whole;
+        text = seconds;
+    }
+    const size_t dot = text.find('.');
+    const std::string_view whole = text.substr(0, dot);
+    const std::string_view decimals = dot == std::string_view::npos ? std::string_view() : text.substr(dot + 1);
+    const auto seconds = ReadNumber(whole);
+    if (!seconds || *seconds < 0 || whole.front() == '+' || (dot != std::string_view::npos && decimals.empty()) ||
+        decimals.size() > 3 ||
+        !std::all_of(decimals.begin(), decimals.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    TypedRunTime time;
+    time.precision = 1000;
+    time.milliseconds = (minutes * 60 + *seconds) * 1000;
+    for (const char c : decimals) {
+        time.precision /= 10;
+        time.milliseconds += (c - '0') * time.precision;
+    }
+    return time;
 }
 
 std::string SearchText(std::string_view text, TextCoding coding)
@@ -226,7 +283,8 @@ SearchQuery ParseSearchQuery(std::string_view text)
 {
     SearchQuery query;
     for (const std::string& term : Terms(text)) {
-        if (term.empty() || ReadRating(term, query) || ReadMomentTerm(term, query.moments, query.errors))
+        if (term.empty() || ReadRating(term, query) || ReadRunTimeBound(term, query) ||
+            ReadMomentTerm(term, query.moments, query.errors))
             continue;
         const size_t colon = term.find(':');
         const std::string facet = colon == std::string::npos ? std::string() : LowerCase(term.substr(0, colon));
@@ -245,6 +303,17 @@ SearchQuery ParseSearchQuery(std::string_view text)
             for (const std::string& one : typed)
                 for (std::string& listed : GametypeValues(one))
                     query.gametypes.push_back(std::move(listed));
+        } else if (facet == "df") {
+            std::vector<std::string> typed;
+            AddAlternatives(LowerCase(value), typed);
+            for (const std::string& one : typed) {
+                if (one == "yes" || one == "no" || one == "best")
+                    (one == "yes" ? query.dfYes : one == "no" ? query.dfNo : query.dfBest) = true;
+                else if (one == "vq3" || one == "cpm")
+                    query.dfPhysics.push_back(one);
+                else
+                    query.errors.push_back(term + ": df: takes yes, no, best, vq3 or cpm");
+            }
         } else if (facet == "mod") {
             AddAlternatives(LowerCase(value), query.mods);
         } else if (facet == "protocol") {
@@ -266,9 +335,10 @@ SearchQuery ParseSearchQuery(std::string_view text)
                 query.words.push_back(plain);
         }
     }
-    for (std::vector<std::string>* values :
-         {&query.words, &query.players, &query.maps, &query.gametypes, &query.mods, &query.protocols, &query.povNames})
+    for (std::vector<std::string>* values : {&query.words, &query.players, &query.maps, &query.gametypes, &query.mods,
+                                             &query.protocols, &query.povNames, &query.dfPhysics})
         RemoveRepeats(*values);
+    RemoveRepeats(query.runTimes);
     std::vector<std::pair<int, int>> ratings;
     for (const RatingCondition& rating : query.ratings)
         ratings.emplace_back(static_cast<int>(rating.op), rating.value);
@@ -281,7 +351,9 @@ SearchQuery ParseSearchQuery(std::string_view text)
     const size_t terms = query.words.size() + query.players.size() + query.maps.size() + query.gametypes.size() +
                          query.mods.size() + query.protocols.size() + query.ratings.size() + query.povNames.size() +
                          query.accuracies.size() + (query.afterDay ? 1 : 0) + (query.beforeDay ? 1 : 0) +
-                         (query.povYes ? 1 : 0) + (query.povNo ? 1 : 0) + query.moments.TermCount();
+                         (query.povYes ? 1 : 0) + (query.povNo ? 1 : 0) + query.moments.TermCount() +
+                         query.dfPhysics.size() + query.runTimes.size() + (query.dfYes ? 1 : 0) + (query.dfNo ? 1 : 0) +
+                         (query.dfBest ? 1 : 0);
     if (terms > kMaxSearchTerms)
         query.errors.insert(query.errors.begin(), "The search is too long: it has " + std::to_string(terms) +
                                                       " different terms, at most " + std::to_string(kMaxSearchTerms) +

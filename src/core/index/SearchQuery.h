@@ -11,6 +11,11 @@
 //   acc:WEAPON>=N         a player's accuracy with the weapon (hits per hundred shots, from the
 //                         match statistics OSP, CPMA and Quake Live send) is at least N percent;
 //                         also >, <=, <, = (to two decimals); weapons as rg/rail, rl/rocket ...
+//   df:yes, df:no         a DeFRaG run (a finish with its time) or not; df:vq3, df:cpm its physics
+//   df:best               of the runs found, per map and physics only the fastest
+//   dftime<30             the run's time: also dftime<=, dftime>, dftime>=, in seconds with up to
+//                         three decimals or as m:ss.mmm (dftime<1:05.5); dftime:25.488 (or =) is
+//                         the time to the precision written: dftime:25 is 25.000 to 25.999
 //
 // Words and names match ignoring case over all of Unicode (NFKC case folding) and the game's colour
 // codes, also inside words (player:fatal1ty finds "cK-fatal1ty"); a Quake Live player's clan tag is
@@ -55,10 +60,21 @@ struct SearchQuery {
     bool povYes = false, povNo = false;        // pov:yes, pov:no; alternatives with povNames
     std::vector<std::string> povNames;         // search texts
     MomentQuery moments;                       // frag, capture, say: ...: the search lists moments
-    std::vector<std::string> errors;           // terms that could not be read, with why; or why the search is refused
+    // DeFRaG runs: df:yes, df:no, df:best; the physics are alternatives; every time bound must hold.
+    bool dfYes = false, dfNo = false, dfBest = false;
+    std::vector<std::string> dfPhysics;
+    struct RunTimeBound {
+        RatingCondition::Op op = RatingCondition::Op::Less;
+        int64_t milliseconds = 0;
+        int64_t precision = 1; // for Equal: the time written covers [milliseconds, + precision)
+        bool operator==(const RunTimeBound&) const = default;
+    };
+    std::vector<RunTimeBound> runTimes;
+    std::vector<std::string> errors; // terms that could not be read, with why; or why the search is refused
 
     bool Empty() const;
     bool AnyPov() const { return povYes || povNo || !povNames.empty(); }
+    bool AnyDefrag() const { return dfYes || dfNo || dfBest || !dfPhysics.empty() || !runTimes.empty(); }
 };
 
 // Terms a search may hold (each comma alternative counts); more are refused, as a database
@@ -75,6 +91,14 @@ std::string SearchText(std::string_view text, TextCoding coding = TextCoding::Ut
 // The list texts of the "Gametype" column that a type: value stands for: the game type names,
 // their usual short names (ffa, 1v1, tdm, ctf ...) and the game's numbers.
 std::vector<std::string> GametypeValues(std::string_view typed);
+
+// A run's time as dftime takes it: seconds with up to three decimals ("25", "25.488") or minutes
+// and seconds ("1:05", "1:05.5"); with the milliseconds one unit of its last digit stands for.
+struct TypedRunTime {
+    int64_t milliseconds = 0;
+    int64_t precision = 1;
+};
+std::optional<TypedRunTime> ReadTypedRunTime(std::string_view text);
 
 // The day of a packed DOS date-time as yyyymmdd.
 int DayOfDosDateTime(uint32_t dosDateTime);

@@ -33,12 +33,26 @@ bool IsDecimal(std::string_view text, bool allowSign)
            std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-// A line this program could have written: 21 fields each closed by the separator, a decimal size
-// and a decimal date-time that fits the packed 32-bit form.
+// The "Mod" field of a line of at least that many fields.
+std::string_view ModFieldOf(std::string_view line)
+{
+    size_t start = 0;
+    for (int field = 0; field < FieldMod; ++field)
+        start = line.find(kCacheSeparator, start) + 1;
+    return line.substr(start, line.find(kCacheSeparator, start) - start);
+}
+
+// A line this program could have written: 21 fields each closed by the separator (24 for a demo
+// of the DeFRaG mod, and only for one), a decimal size and a decimal date-time that fits the
+// packed 32-bit form.
 bool HasCacheLineShape(std::string_view line)
 {
-    if (line.empty() || line.back() != kCacheSeparator ||
-        std::count(line.begin(), line.end(), kCacheSeparator) != kCacheFieldCount)
+    if (line.empty() || line.back() != kCacheSeparator)
+        return false;
+    const auto fields = std::count(line.begin(), line.end(), kCacheSeparator);
+    if (fields != kCacheFieldCount && fields != kDefragCacheFieldCount)
+        return false;
+    if ((ModFieldOf(line) == "defrag") != (fields == kDefragCacheFieldCount))
         return false;
     const size_t sizeEnd = line.find(kCacheSeparator);
     const size_t dateEnd = line.find(kCacheSeparator, sizeEnd + 1);
@@ -114,6 +128,11 @@ std::vector<std::string> CacheFieldsFromDemo(const std::vector<std::string>& key
     fields.push_back(ranked.winner);
     fields.push_back(ranked.second);
     fields.push_back(ranked.finalScore);
+    if (demo.defrag) {
+        fields.push_back(demo.defrag->milliseconds ? std::to_string(*demo.defrag->milliseconds) : std::string());
+        fields.push_back(demo.defrag->physics);
+        fields.push_back(demo.defrag->player);
+    }
     return fields;
 }
 
@@ -172,6 +191,17 @@ DemoInfo RowFromCacheFields(const std::vector<std::string_view>& fields, std::st
                            CompareIgnoringCase(place.substr(0, archiveFileName.size()), archiveFileName) == 0;
         const size_t cut = named ? archiveFileName.size() : place.find('\\');
         row[FieldArchiveLocation] = cut == std::string_view::npos ? std::string() : std::string(place.substr(cut + 1));
+    }
+    if (fields.size() >= kDefragCacheFieldCount) {
+        DefragRun run;
+        int64_t milliseconds = 0;
+        const std::string_view time = fields[kCacheFieldCount];
+        const auto [end, error] = std::from_chars(time.data(), time.data() + time.size(), milliseconds);
+        if (!time.empty() && error == std::errc() && end == time.data() + time.size() && milliseconds >= 0)
+            run.milliseconds = milliseconds;
+        run.physics = fields[kCacheFieldCount + 1];
+        run.player = fields[kCacheFieldCount + 2];
+        SetDefragRun(row, std::move(run));
     }
     row[FieldLocation] = location;
     row[FieldPOV] = user.pov;

@@ -3,7 +3,9 @@
 // by the byte 1, CR LF line ends, sorted ignoring case. The first four fields (name, size in bytes,
 // DOS date-time as a signed decimal, archive place) are the line's key; the other seventeen are the
 // demo's list texts, so that an unchanged demo need not be read again. User data and Location are
-// never cached.
+// never cached. A demo of the DeFRaG mod has three fields more: its run's time in milliseconds
+// (empty without a finish), the physics and the player; a line of such a demo without them was
+// written before runs were read and is read anew.
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -18,6 +20,7 @@ namespace core {
 
 inline constexpr char kCacheSeparator = '\x01';
 inline constexpr int kCacheFieldCount = 21;
+inline constexpr int kDefragCacheFieldCount = kCacheFieldCount + 3;
 inline constexpr std::string_view kScanCacheName = "vmr_scan";
 
 // Byte order with the ASCII letters folded to lower case: the order of the cache file. (Folding
@@ -39,13 +42,13 @@ bool IsCacheSafe(std::string_view text);
 // The line of a demo that was read: the key fields from the listing, the rest from the demo, each
 // followed by the separator. Empty when one of the texts cannot stand in a line (IsCacheSafe).
 std::string CacheLineFromDemo(const std::vector<std::string>& keyFields, const DemoState& demo);
-// The same 21 fields as texts, kept exactly as the demo holds them: the list row of a demo whose
+// The same fields as texts, kept exactly as the demo holds them: the list row of a demo whose
 // line cannot be cached is made from these.
 std::vector<std::string> CacheFieldsFromDemo(const std::vector<std::string>& keyFields, const DemoState& demo);
 // Splits a line into its fields (the separator after the last field makes no empty field).
 std::vector<std::string_view> SplitCacheLine(std::string_view line);
 
-// A list row from the 21 cache fields: size and date-time turned into their list texts, the
+// A list row from the cache fields: size and date-time turned into their list texts, the
 // archive field cut to the member's folder (the text after `archiveFileName` and its "\"), then
 // Location and the user data.
 DemoInfo RowFromCacheFields(const std::vector<std::string_view>& fields, std::string_view archiveFileName,

@@ -12,12 +12,37 @@ namespace core {
 const std::array<std::string_view, DemoFieldCount>& DemoColumnNames()
 {
     static const std::array<std::string_view, DemoFieldCount> names = {
-        "Demoname",     "Size",       "Recorded",    "Archive Location", "Map",       "Playtime",
-        "Version",      "Gametype",   "Mod",         "Hostname",         "Timelimit", "Fraglimit",
-        "Capturelimit", "Protocol",   "Max Clients", "Max Rate",         "Max Ping",  "Min Ping",
-        "Winner",       "Second",     "Final Score", "Location",         "POV",       "Rating",
-        "Web",          "Description"};
+        "Demoname",     "Size",        "Recorded",    "Archive Location", "Map",       "Playtime",
+        "Version",      "Gametype",    "Mod",         "Hostname",         "Timelimit", "Fraglimit",
+        "Capturelimit", "Protocol",    "Max Clients", "Max Rate",         "Max Ping",  "Min Ping",
+        "Winner",       "Second",      "Final Score", "Location",         "POV",       "Rating",
+        "Web",          "Description", "Run time"};
     return names;
+}
+
+std::array<int, kStoredColumns> StoredColumnOrder(const std::array<int, DemoFieldCount>& order, int& runTimePosition)
+{
+    std::array<int, kStoredColumns> stored;
+    stored.fill(-1);
+    runTimePosition = kStoredColumns;
+    size_t next = 0;
+    for (size_t position = 0; position < order.size(); ++position) {
+        if (order[position] == FieldRunTime)
+            runTimePosition = static_cast<int>(position);
+        else if (next < stored.size())
+            stored[next++] = order[position];
+    }
+    return stored;
+}
+
+std::array<int, DemoFieldCount> MergedColumnOrder(const std::array<int, kStoredColumns>& stored, int runTimePosition)
+{
+    const auto at = static_cast<size_t>(runTimePosition >= 0 && runTimePosition < kStoredColumns ? runTimePosition
+                                                                                                 : kStoredColumns);
+    std::array<int, DemoFieldCount> order{};
+    for (size_t position = 0, next = 0; position < order.size(); ++position)
+        order[position] = position == at ? FieldRunTime : stored[next++];
+    return order;
 }
 
 bool FieldHoldsUtf8(int column)
@@ -138,6 +163,13 @@ void RefreshRowKeys(DemoInfo& row)
     keys.rating = RatingOf(row[FieldRating]);
 }
 
+void SetDefragRun(DemoInfo& row, std::optional<DefragRun> run)
+{
+    row.defrag = std::move(run);
+    row.keys.runTime = row.defrag ? row.defrag->milliseconds : std::nullopt;
+    row[FieldRunTime] = row.keys.runTime ? RunTimeText(*row.keys.runTime) : std::string();
+}
+
 void SetRowKeys(DemoInfo& row, std::optional<uint64_t> bytes, std::optional<uint32_t> recorded)
 {
     row.keys.bytes = bytes;
@@ -173,6 +205,11 @@ bool CompareRowKeys(const DemoInfo& a, const DemoInfo& b, int column, int& order
         if (!x.rating || !y.rating)
             return false;
         order = Order(*x.rating, *y.rating);
+        return true;
+    case FieldRunTime:
+        if (!x.runTime || !y.runTime)
+            return false;
+        order = Order(*x.runTime, *y.runTime);
         return true;
     default:
         if (column < FieldTimelimit || column > FieldMinPing)

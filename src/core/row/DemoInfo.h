@@ -43,6 +43,9 @@ enum DemoField : int {
     FieldRating,
     FieldWeb,
     FieldDescription,
+    // Added after the columns that settings, column schemes and scan caches of older versions
+    // number, so that their numbers keep meaning the same columns.
+    FieldRunTime,
     DemoFieldCount
 };
 
@@ -55,25 +58,40 @@ struct RowKeys {
     std::array<std::optional<double>, FieldMinPing - FieldTimelimit + 1> limits;
     std::optional<std::pair<int32_t, int32_t>> finalScore; // "Final Score": winner's, second's
     Rating rating;                                         // "Rating"
+    std::optional<int64_t> runTime;                        // "Run time", milliseconds
     bool operator==(const RowKeys&) const = default;
 };
 
 struct DemoInfo {
     std::array<std::string, DemoFieldCount> fields;
     RowKeys keys;
+    std::optional<DefragRun> defrag; // demos of the DeFRaG mod only
 
     std::string& operator[](int i) { return fields[static_cast<size_t>(i)]; }
     const std::string& operator[](int i) const { return fields[static_cast<size_t>(i)]; }
     bool operator==(const DemoInfo&) const = default;
 };
 
-// The column names, in physical order ("Demoname" ... "Description").
+// The column names, in physical order ("Demoname" ... "Description", "Run time").
 const std::array<std::string_view, DemoFieldCount>& DemoColumnNames();
+
+// Configuration files and column scheme files number the columns up to "Description" as older
+// versions did, and keep the later "Run time" column apart, so that they stay readable by those.
+inline constexpr int kStoredColumns = FieldRunTime;
+// A display order without "Run time", and the position "Run time" had in it (kStoredColumns when
+// it was not there).
+std::array<int, kStoredColumns> StoredColumnOrder(const std::array<int, DemoFieldCount>& order, int& runTimePosition);
+// The display order again: "Run time" put back at its position (at the end when the position is
+// none of the order's).
+std::array<int, DemoFieldCount> MergedColumnOrder(const std::array<int, kStoredColumns>& stored, int runTimePosition);
 
 // Whether a column holds UTF-8: the file names and paths ("Demoname", "Archive Location",
 // "Location") and the user's own data ("POV" ... "Description"); the others hold the demo's
 // Latin-1 texts and the program's own ASCII ones.
 bool FieldHoldsUtf8(int column);
+
+// Sets the row's DeFRaG run, its "Run time" text and sort key.
+void SetDefragRun(DemoInfo& row, std::optional<DefragRun> run);
 
 // Rounds to the nearest integer, halves to even (the rounding of every displayed quotient).
 int64_t RoundHalfEven(double value);

@@ -83,9 +83,8 @@ ColumnScheme ApplyChooserRows(const std::vector<ChooserRow>& rows, const std::fu
             if (row.checked != checked || row.column < 0 || row.column >= kSchemeColumns)
                 continue;
             const auto column = static_cast<size_t>(row.column);
-            layout.widths[column] = !checked                        ? 0
-                                    : row.column <= FieldFinalScore ? captionWidth(row.column)
-                                                                    : kUserColumnWidth;
+            const bool fitsCaption = row.column <= FieldFinalScore || row.column == FieldRunTime;
+            layout.widths[column] = !checked ? 0 : fitsCaption ? captionWidth(row.column) : kUserColumnWidth;
             if (position < layout.order.size())
                 layout.order[position++] = row.column;
         }
@@ -94,18 +93,25 @@ ColumnScheme ApplyChooserRows(const std::vector<ChooserRow>& rows, const std::fu
 
 std::string SchemeText(const ColumnScheme& scheme)
 {
+    int runTimePosition = kStoredColumns;
+    const std::array<int, kStoredColumns> stored = StoredColumnOrder(scheme.order, runTimePosition);
     std::string text;
-    for (size_t i = 0; i < kSchemeColumns; ++i)
-        text += std::to_string(scheme.widths[i]) + "," + std::to_string(scheme.order[i]) + "\r\n";
-    return text;
+    for (size_t i = 0; i < kStoredColumns; ++i)
+        text += std::to_string(scheme.widths[i]) + "," + std::to_string(stored[i]) + "\r\n";
+    // The "Run time" column last, as width and position: a reader of 26 lines stops before it.
+    return text + std::to_string(scheme.widths[FieldRunTime]) + "," + std::to_string(runTimePosition) + "\r\n";
 }
 
 SchemeParse ParseScheme(const std::string& text)
 {
     SchemeParse result;
     ColumnScheme scheme;
+    std::array<int, kStoredColumns> stored{};
+    int runTimePosition = kStoredColumns;
     size_t start = 0;
     for (int line = 0; line < kSchemeColumns; ++line) {
+        if (line == kStoredColumns && start >= text.size())
+            break; // a scheme of the older columns: "Run time" hidden at the end
         if (start >= text.size()) {
             result.problem = "The file holds " + std::to_string(line) + " lines instead of 26.";
             return result;
@@ -129,13 +135,23 @@ SchemeParse ParseScheme(const std::string& text)
             result.problem = where + "the width is not a number from 0 to " + std::to_string(kMaxColumnWidth) + ".";
             return result;
         }
-        if (!column || *column < 0 || *column >= kSchemeColumns) {
+        if (line == kStoredColumns) {
+            if (!column || *column < 0 || *column > kStoredColumns) {
+                result.problem = where + "the position is not a number from 0 to 26.";
+                return result;
+            }
+            scheme.widths[FieldRunTime] = *width;
+            runTimePosition = *column;
+            continue;
+        }
+        if (!column || *column < 0 || *column >= kStoredColumns) {
             result.problem = where + "the column is not a number from 0 to 25.";
             return result;
         }
         scheme.widths[static_cast<size_t>(line)] = *width;
-        scheme.order[static_cast<size_t>(line)] = *column;
+        stored[static_cast<size_t>(line)] = *column;
     }
+    scheme.order = MergedColumnOrder(stored, runTimePosition);
     if (!IsColumnOrder(scheme.order)) {
         result.problem = "A column occurs more than once.";
         return result;

@@ -27,7 +27,7 @@ struct ColumnScheme {
     bool operator==(const ColumnScheme&) const = default;
 };
 
-// True when every column 0 to 25 occurs exactly once.
+// True when every column 0 to 26 occurs exactly once.
 bool IsColumnOrder(const std::array<int, kSchemeColumns>& order);
 // The caption table's index of a caption ("Demoname" ... "Description"); -1 for none.
 int ColumnOfCaption(const std::string& caption);
@@ -48,22 +48,24 @@ struct ChooserButtons {
 // "&Hide" when checked and not "Demoname"; all off without a current row (current < 0).
 ChooserButtons ChooserButtonsFor(const std::vector<ChooserRow>& rows, int current);
 
-// The layout the rows give: unchecked columns width 0; checked columns up to 20 the width that
-// fits their caption (`captionWidth`), 21 to 25 kUserColumnWidth. The order: the unchecked
+// The layout the rows give: unchecked columns width 0; checked columns up to 20 and "Run time" the width
+// that fits their caption (`captionWidth`), 21 to 25 kUserColumnWidth. The order: the unchecked
 // columns first, then the checked ones, each in row order.
 ColumnScheme ApplyChooserRows(const std::vector<ChooserRow>& rows, const std::function<int(int column)>& captionWidth);
 
-// The scheme file's text: 26 lines "width,column" ended by CR LF.
+// The scheme file's text: 26 lines "width,column" of the older columns, then the "Run time"
+// column's "width,position", each ended by CR LF.
 std::string SchemeText(const ColumnScheme& scheme);
 
 struct SchemeParse {
     std::optional<ColumnScheme> scheme; // nullopt: damaged, `problem` says why
     std::string problem;
 };
-// Reads a scheme's text. Lines may end with CR LF or LF; lines after the 26th are not read. Each
+// Reads a scheme's text. Lines may end with CR LF or LF; lines after the 27th are not read. Each
 // of the first 26 lines needs a "," with a decimal width 0 to kMaxColumnWidth before it and a
 // column index after it (blanks around the numbers are allowed); the indices must be 0 to 25,
-// each once.
+// each once. A 27th line gives the "Run time" column's width and display position (0 to 26); a
+// scheme without it (an older version's) keeps that column hidden at the end.
 SchemeParse ParseScheme(const std::string& text);
 
 // Reads a scheme file; a file that cannot be read is a problem like a damaged one.

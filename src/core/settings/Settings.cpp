@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iterator>
 #include <string_view>
+#include <type_traits>
 
 namespace core {
 
@@ -10,10 +11,10 @@ SettingsRecord Settings;
 
 std::array<int, kColumnCount> DefaultColumnOrder()
 {
-    std::array<int, kColumnCount> order{};
-    for (int i = 0; i < kColumnCount; ++i)
-        order[static_cast<size_t>(i)] = (i + 3) % kColumnCount;
-    return order;
+    std::array<int, kStoredColumns> order{};
+    for (int i = 0; i < kStoredColumns; ++i)
+        order[static_cast<size_t>(i)] = (i + 3) % kStoredColumns;
+    return MergedColumnOrder(order, kStoredColumns);
 }
 
 namespace {
@@ -149,11 +150,17 @@ template <class Record, class Visitor> void VisitKeys(Record& s, Visitor&& visit
         visit(section, "AutoActivateItems", list.AutoActivateItems);
         visit(section, "SortColumn", list.SortColumn);
         visit(section, "SortAscending", list.SortAscending);
-        for (size_t i = 0; i < kColumnCount; ++i) {
+        int runTimePosition = kStoredColumns;
+        std::array<int, kStoredColumns> stored = StoredColumnOrder(list.ColumnOrder, runTimePosition);
+        for (size_t i = 0; i < kStoredColumns; ++i) {
             const std::string column = "Column" + std::to_string(i);
             visit(section, column + "_Width", list.ColumnWidth[i]);
-            visit(section, column + "_Order", list.ColumnOrder[i]);
+            visit(section, column + "_Order", stored[i]);
         }
+        visit(section, "RunTime_Width", list.ColumnWidth[FieldRunTime]);
+        visit(section, "RunTime_Position", runTimePosition);
+        if constexpr (!std::is_const_v<std::remove_reference_t<decltype(list)>>)
+            list.ColumnOrder = MergedColumnOrder(stored, runTimePosition);
     };
     visitList("Demo List", s.demoList, false);
     visitList("Play List", s.playList, true);

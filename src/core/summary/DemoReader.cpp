@@ -11,6 +11,7 @@
 #include "core/events/PlayerFigures.h"
 #include "core/protocol/ProtocolTable.h"
 #include "core/row/DemoInfo.h"
+#include "core/summary/DefragRuns.h"
 #include "core/summary/DemoWalk.h"
 #include "core/summary/PlayerTable.h"
 #include "core/summary/QuakeLive.h"
@@ -139,6 +140,12 @@ void Finish(DemoState& demo, const std::string& infoText, bool infoFound, const 
     // A demo that breaks off is not whole, whatever it held before the break.
     demo.whole = infoFound && walk.SystemInfoFound() && !demo.cutOff;
     demo.infoString = infoText + walk.SystemInfo() + "\\";
+    if (IsDefragInfo(demo.infoString)) {
+        DefragRun& run = demo.defrag ? *demo.defrag : demo.defrag.emplace();
+        run.physics = DefragPhysics(demo.infoString);
+    } else {
+        demo.defrag.reset();
+    }
     for (Player& p : demo.players)
         if (p.team == 3 && !p.forfeited)
             p.score.reset();
@@ -167,6 +174,7 @@ DemoState ReadDemo(std::span<const uint8_t> data, const ReadWishes& wishes)
         demo.protocol = ProtocolFromInfo(infoText);
         if (demo.protocol != 0) {
             demo.fieldsPerScoreEntry = ProtocolRules(demo.protocol).scoreEntryFields;
+            walk.SetPlainInfo(infoText);
             walk.Run();
             RankByEvents(demo, data, wishes.extension);
         }

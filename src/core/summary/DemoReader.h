@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/common/Result.h"
+#include "core/row/DemoValues.h"
 #include "core/summary/Player.h"
 
 namespace core {
@@ -35,6 +36,9 @@ struct DemoState {
     // A match given up by one side, which Quake Live marks by that side's score -999: 0 when the
     // first side left (red, or the leader), 1 the second; -1 when nobody did. The other side wins.
     int forfeitedSide = -1;
+    // A demo of the DeFRaG mod: the physics of its server and its fastest finish; none for the
+    // demos of every other mod.
+    std::optional<DefragRun> defrag;
 
     uint64_t size = 0; // demo size in bytes
     // The file's or member's last-write time, packed DOS form; none for bytes not from a file.

@@ -9,6 +9,7 @@
 #include "core/protocol/MessageCommand.h"
 #include "core/protocol/MessageFramer.h"
 #include "core/row/DemoInfo.h"
+#include "core/summary/DefragRuns.h"
 #include "core/summary/PlayerTable.h"
 
 namespace core {
@@ -316,6 +317,8 @@ void DemoWalk::ChatLine(std::string_view command)
     const std::string_view kind = GetTokenView(command, 0);
     if (m_tracksMatches && (kind == "print" || kind == "cp"))
         m_mod.Chat(text, *this);
+    if (kind == "print" && IsDefragWalk())
+        DefragPrint(text);
     if (m_demo.gameEnded)
         return;
     const std::string lower = LowerCase(text);
@@ -323,6 +326,32 @@ void DemoWalk::ChatLine(std::string_view command)
         Contains(lower, "hit the capturelimit")) {
         AddCourseLine("^1*** GAME END ***");
         m_demo.gameEnded = true;
+    }
+}
+
+bool DemoWalk::IsDefragWalk()
+{
+    if (m_defrag < 0) {
+        const bool known = (!m_plainInfo.empty() || m_serverInfoFound) && m_systemInfoFound;
+        const std::string info = (m_plainInfo.empty() ? m_serverInfo : m_plainInfo) + "\\" + m_systemInfo + "\\";
+        const bool defrag = IsDefragInfo(info);
+        if (!known)
+            return defrag;
+        m_defrag = defrag ? 1 : 0;
+    }
+    return m_defrag == 1;
+}
+
+void DemoWalk::DefragPrint(std::string_view text)
+{
+    std::optional<DefragFinish> finish = ReadDefragFinish(text);
+    if (!finish)
+        return;
+    // A demo of several finishes (a recording left running) is known by its fastest.
+    DefragRun& run = m_demo.defrag ? *m_demo.defrag : m_demo.defrag.emplace();
+    if (!run.milliseconds || finish->milliseconds < *run.milliseconds) {
+        run.milliseconds = finish->milliseconds;
+        run.player = std::move(finish->player);
     }
 }
 

@@ -51,6 +51,10 @@ public:
     // message is all there but cannot be read (rather than cut off by the end of the data).
     WalkOutcome ReadError(std::string_view field, bool damaged = false);
 
+    // The information text of a plain demo, found before the walk: it tells whether the demo is
+    // one of the DeFRaG mod, whose prints are then read for runs.
+    void SetPlainInfo(std::string_view info) { m_plainInfo.assign(info); }
+
     bool CourseLogWished() const { return m_wish; }
     // The coloured time that starts a course log line or a score table's header ("^2" + time).
     std::string CoursePrefix() const;
@@ -65,6 +69,8 @@ private:
     void ModernServerInfo(std::string_view info);
     void ConfigStringChange(std::string_view command);
     void ChatLine(std::string_view command);
+    bool IsDefragWalk();
+    void DefragPrint(std::string_view text);
     void ScoreReport(std::string_view command);
     void ScoreLine(int which, std::string_view value);
     void LogDirect(std::string line) { m_demo.courseLog.push_back(std::move(line)); }
@@ -89,6 +95,8 @@ private:
     ModScores m_mod{m_demo};
     bool m_tracksMatches = false;
     int m_gameStates = 0;
+    std::string m_plainInfo;
+    int m_defrag = -1; // unknown until the information texts are there
 };
 
 } // namespace core

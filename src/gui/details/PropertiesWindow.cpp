@@ -296,6 +296,9 @@ QWidget* PropertiesWindow::BuildGeneralTab()
     for (const char* caption : {"Name:", "Size:", "Playtime:", "Recorded:", "Map:", "Version:", "Gametype:", "Mod:",
                                 "Timelimit:", "Fraglimit:", "Capturelimit:", "Final Score:"})
         AddValue(*form, QString::fromLatin1(caption));
+    // Shown for the demos of the DeFRaG mod only.
+    AddValue(*form, QStringLiteral("Run time:"));
+    m_generalForm = form;
 
     auto* playersBox = new QGroupBox(QStringLiteral("Players"), m_generalTab);
     m_players = new QListWidget(playersBox);
@@ -474,6 +477,14 @@ void PropertiesWindow::FillGeneral()
     SetValue(QStringLiteral("Fraglimit:"), core::NotSetText(core::InfoValueOf(m_demo, "fraglimit")));
     SetValue(QStringLiteral("Capturelimit:"), core::NotSetText(core::InfoValueOf(m_demo, "capturelimit")));
     SetValue(QStringLiteral("Final Score:"), info[core::FieldFinalScore]);
+    const std::optional<core::DefragRun>& run = m_demo.defrag;
+    m_generalForm->setRowVisible(m_values[QStringLiteral("Run time:")], run.has_value());
+    if (run) {
+        const std::string physics = run->physics.empty() ? std::string() : " (" + run->physics + ")";
+        SetValue(QStringLiteral("Run time:"), run->milliseconds ? core::RunTimeText(*run->milliseconds) + physics +
+                                                                      " by " + core::StripColourCodes(run->player)
+                                                                : "No finish" + physics);
+    }
     PlaceMapTitle();
 }
 

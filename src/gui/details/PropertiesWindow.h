@@ -120,6 +120,7 @@ private:
     std::string m_levelShotPack;
     bool m_hasLevelShot = false; // false: the box shows the drawn "no levelshot (yet)"
     std::map<QString, QLabel*> m_values;
+    QFormLayout* m_generalForm = nullptr;
     QTabWidget* m_tabs = nullptr;
     QWidget* m_generalTab = nullptr;
     QLabel* m_mapTitle = nullptr;

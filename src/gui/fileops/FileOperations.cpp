@@ -18,6 +18,7 @@
 #include "gui/common/MessageSink.h"
 #include "gui/common/PaneHost.h"
 #include "gui/common/StatusPanels.h"
+#include "gui/fileops/DefragRenameDialog.h"
 #include "gui/fileops/InPlaceEditor.h"
 #include "gui/lists/DemoListPane.h"
 #include "gui/lists/PlayListPane.h"
@@ -83,6 +84,7 @@ FileOperations::FileOperations(PaneHost& window) : QObject(&window), m_window(wi
     connect(demos.DeleteAction(), &QAction::triggered, this, [this] { DeleteSelected(false); });
     connect(demos.DeletePermanentlyAction(), &QAction::triggered, this, [this] { DeleteSelected(true); });
     connect(demos.RenameAction(), &QAction::triggered, this, &FileOperations::StartDemoRename);
+    connect(demos.DefragRenameAction(), &QAction::triggered, this, &FileOperations::RenameSelectedToDefragConvention);
     connect(tree.NewFolderAction(), &QAction::triggered, this, &FileOperations::NewFolder);
     connect(tree.RemoveFolderAction(), &QAction::triggered, this, &FileOperations::RemoveFolderFromTree);
     connect(tree.RemoveFromDiskAction(), &QAction::triggered, this, &FileOperations::RemoveFolderFromDisk);
@@ -199,6 +201,56 @@ void FileOperations::RenameDemoRow(int row, const QString& typed)
     }
     info[core::FieldDemoname] = result.name;
     model.SetRowInfo(row, info);
+}
+
+void FileOperations::RenameSelectedToDefragConvention()
+{
+    DemoListPane& demos = m_window.DemoList();
+    if (ReadOnly() || Editor())
+        return;
+    std::vector<int> rows = demos.SelectedRows();
+    std::vector<core::DemoInfo> infos;
+    for (const int row : rows)
+        infos.push_back(demos.Model().Row(row).info);
+    if (infos.empty())
+        return;
+    // Every file counts, listed or not (and a dangling link too): none is ever replaced.
+    const std::vector<core::DefragRename> plan =
+        core::PlanDefragRenames(infos, [](const std::string& folder, const std::string& name) {
+            std::error_code error;
+            return std::filesystem::symlink_status(core::JoinPath(folder, name), error).type() !=
+                   std::filesystem::file_type::not_found;
+        });
+    if (plan.empty()) {
+        gui::Messages().Information("The selected demos are named by the DeFRaG convention already.",
+                                    "Rename to the DeFRaG convention");
+        return;
+    }
+    DefragRenameDialog dialog(plan, demos.window());
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    BusyCursor busy;
+    std::string failed;
+    for (const core::DefragRename& rename : plan) {
+        if (!rename.problem.empty())
+            continue;
+        const auto at = std::find_if(rows.begin(), rows.end(), [&](int row) {
+            return demos.Model().Row(row).info[core::FieldDemoname] == rename.oldName;
+        });
+        if (at == rows.end())
+            continue;
+        core::DemoInfo info = demos.Model().Row(*at).info;
+        const core::DemoRenameResult result =
+            core::RenameDemo(info[core::FieldLocation], rename.oldName, rename.newName, info[core::FieldProtocol]);
+        if (!result.renamed) {
+            failed += "\r\n" + rename.oldName;
+            continue;
+        }
+        info[core::FieldDemoname] = result.name;
+        demos.Model().SetRowInfo(*at, info);
+    }
+    if (!failed.empty())
+        gui::Messages().Error(std::string(core::kRenameDeniedText) + ":" + failed, core::kRenameDeniedTitle);
 }
 
 bool FileOperations::FromDemoList(const QMimeData* data) const

@@ -36,6 +36,9 @@ public:
     void StartDemoRename();
     // The in-place editing of row `row` ended with `typed`.
     void RenameDemoRow(int row, const QString& typed);
+    // "Rename to the DeFRaG convention...": shows the selected demos' new names, and renames those
+    // that can be on "Rename", never replacing a file.
+    void RenameSelectedToDefragConvention();
 
     // Whether demos dragged from the demo list may drop onto the node.
     bool MayMoveOnto(const core::FolderNode* node) const;

@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <QUrl>
 
+#include <algorithm>
+
 #include "core/playback/PlayList.h"
 #include "gui/common/CommandIcons.h"
 
@@ -50,6 +52,7 @@ DemoListPane::DemoListPane(QWidget* parent)
     m_deletePermanently =
         AddKeyedAction(QStringLiteral("Delete Permanently.."), QKeySequence(Qt::SHIFT | Qt::Key_Delete));
     m_rename = AddKeyedAction(QStringLiteral("Rename"), QKeySequence(Qt::Key_F2));
+    m_defragRename = AddKeyedAction(QStringLiteral("Rename to the DeFRaG convention..."));
     m_editUserData = AddKeyedAction(QStringLiteral("Edit Userdata.."), QKeySequence(Qt::CTRL | Qt::Key_E));
     m_sameWeb = AddKeyedAction(QStringLiteral("Set the same Web Location for selected demos"));
     m_clearUserData = AddKeyedAction(QStringLiteral("Clear complete User Data for selected demos"));
@@ -62,6 +65,7 @@ DemoListPane::DemoListPane(QWidget* parent)
     m_delete->setIcon(CommandIcon("delete"));
     m_deletePermanently->setIcon(CommandIcon("delete-permanently"));
     m_rename->setIcon(CommandIcon("rename"));
+    m_defragRename->setIcon(CommandIcon("rename-defrag"));
     m_editUserData->setIcon(CommandIcon("user-data-edit"));
     m_sameWeb->setIcon(CommandIcon("web-location"));
     m_clearUserData->setIcon(CommandIcon("user-data-clear"));
@@ -125,6 +129,9 @@ void DemoListPane::UpdateCommands()
     m_delete->setEnabled(any && !anyArchived && !m_readOnly);
     m_deletePermanently->setEnabled(m_delete->isEnabled());
     m_rename->setEnabled(one && (kind == 0 || kind >= 4) && !m_readOnly);
+    m_defragRename->setEnabled(!m_readOnly && std::any_of(rows.begin(), rows.end(), [&](int row) {
+        return Model().Row(row).info.defrag.has_value();
+    }));
     m_editUserData->setEnabled(one);
     m_sameWeb->setEnabled(any);
     m_clearUserData->setEnabled(any);
@@ -270,6 +277,7 @@ void DemoListPane::ContextMenuAt(const QPoint& globalPos)
     menu.addAction(m_delete);
     menu.addAction(m_deletePermanently);
     menu.addAction(m_rename);
+    menu.addAction(m_defragRename);
     menu.addSeparator();
     menu.addAction(m_editUserData);
     menu.addAction(m_sameWeb);

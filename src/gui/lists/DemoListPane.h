@@ -33,6 +33,8 @@ public:
     QAction* DeleteAction() const { return m_delete; }
     QAction* DeletePermanentlyAction() const { return m_deletePermanently; }
     QAction* RenameAction() const { return m_rename; }
+    // "Rename to the DeFRaG convention...": for the selected demos of the DeFRaG mod.
+    QAction* DefragRenameAction() const { return m_defragRename; }
     QAction* EditUserDataAction() const { return m_editUserData; }
     QAction* SameWebLocationAction() const { return m_sameWeb; }
     QAction* ClearUserDataAction() const { return m_clearUserData; }
@@ -81,6 +83,7 @@ private:
     QAction* m_delete = nullptr;
     QAction* m_deletePermanently = nullptr;
     QAction* m_rename = nullptr;
+    QAction* m_defragRename = nullptr;
     QAction* m_editUserData = nullptr;
     QAction* m_sameWeb = nullptr;
     QAction* m_clearUserData = nullptr;

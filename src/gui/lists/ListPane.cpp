@@ -217,6 +217,7 @@ core::ColumnScheme ListPane::DefaultColumns() const
     typical[core::FieldProtocol] = QStringLiteral("68");
     typical[core::FieldWinner] = QStringLiteral("Player Name");
     typical[core::FieldFinalScore] = QStringLiteral("100:100");
+    typical[core::FieldRunTime] = QStringLiteral("12:34.567");
     for (int column = 0; column < core::DemoFieldCount; ++column) {
         int& width = layout.widths[static_cast<size_t>(column)];
         if (width != core::kCaptionWidth) {
