@@ -8,7 +8,7 @@
 
 namespace core {
 
-DemoEventsResult ReadDemoEvents(std::span<const uint8_t> data, std::string_view lowerExtension)
+DemoEventsResult ReadDemoEvents(std::span<const uint8_t> data, std::string_view lowerExtension, bool withStatistics)
 {
     DemoEventsResult result;
     result.found = true;
@@ -21,9 +21,17 @@ DemoEventsResult ReadDemoEvents(std::span<const uint8_t> data, std::string_view 
     // Message by message: a snapshot holds every entity, a whole demo of them would not fit.
     DemoDecoder decoder(data, result.protocol);
     EventCollector collector(result.protocol);
+    std::optional<MatchStatisticsCollector> statistics;
+    if (withStatistics)
+        statistics.emplace(result.protocol);
     DemoMessage message;
-    while (decoder.Next(message))
+    while (decoder.Next(message)) {
         CollectMessage(collector, message);
+        if (statistics)
+            CollectStatistics(*statistics, message);
+    }
+    if (statistics)
+        result.statistics = statistics->Finish();
     result.error = decoder.Error();
     if (result.error != DecodeError::None)
         result.problem = std::string(DecodeErrorText(result.error));
@@ -35,7 +43,7 @@ DemoEventsResult ReadDemoEvents(std::span<const uint8_t> data, std::string_view 
     return result;
 }
 
-DemoEventsResult LoadDemoEvents(const std::string& name, const std::string& archive)
+DemoEventsResult LoadDemoEvents(const std::string& name, const std::string& archive, bool withStatistics)
 {
     DemoBytes bytes = LoadDemoBytes(name, archive);
     if (!bytes.found || bytes.memoryError) {
@@ -43,7 +51,7 @@ DemoEventsResult LoadDemoEvents(const std::string& name, const std::string& arch
         result.problem = bytes.problem.empty() ? "cannot be read" : bytes.problem;
         return result;
     }
-    return ReadDemoEvents(bytes.data.span(), LowerExtension(name));
+    return ReadDemoEvents(bytes.data.span(), LowerExtension(name), withStatistics);
 }
 
 } // namespace core

@@ -60,16 +60,18 @@ std::map<std::string, std::string> UserDataFiles(const std::filesystem::path& di
     return files;
 }
 
-// Only the mods that send match statistics are read to their end for them: the others would cost
-// a whole decode for nothing.
-std::vector<IndexedAccuracy> AccuraciesForIndex(const ListedDemo& listed, std::string_view listedMod, int protocol)
+// Only the mods that send match statistics have them read: the others would cost the statistics
+// reader's look at every command for nothing.
+bool HoldsStatistics(std::string_view listedMod, int protocol)
+{
+    const std::string mod = LowerCase(listedMod);
+    return mod == "osp" || mod == "cpma" || IsQuakeLiveProtocol(protocol);
+}
+
+std::vector<IndexedAccuracy> AccuraciesForIndex(const MatchStatistics& statistics)
 {
     std::vector<IndexedAccuracy> accuracies;
-    const std::string mod = LowerCase(listedMod);
-    if (mod != "osp" && mod != "cpma" && !IsQuakeLiveProtocol(protocol))
-        return accuracies;
-    const MatchStatisticsResult read = LoadMatchStatistics(listed.loadName, listed.archive);
-    for (const PlayerStatistics& player : read.statistics.players)
+    for (const PlayerStatistics& player : statistics.players)
         for (const WeaponStatistics& weapon : player.weapons)
             if (weapon.shots > 0)
                 accuracies.push_back({std::string(WeaponShortName(weapon.weapon)), weapon.hits, weapon.shots});
@@ -92,11 +94,13 @@ IndexedDemo ReadForIndex(const ListedDemo& listed, const UserInfo& user)
     for (const Player& player : demo.players)
         if (!player.name.empty())
             indexed.players.push_back({player.name, player.team, player.score, player.clanTag});
-    indexed.accuracies = AccuraciesForIndex(listed, indexed.row[FieldMod], demo.protocol);
     if (read) {
-        // The moments are read to the demo's end with the full decoder; a demo that breaks off
-        // keeps those before the break.
-        DemoEventsResult events = LoadDemoEvents(listed.loadName, listed.archive);
+        // The moments (and the match statistics) are read to the demo's end with the full decoder,
+        // in one walk; a demo that breaks off keeps those before the break.
+        DemoEventsResult events =
+            LoadDemoEvents(listed.loadName, listed.archive, HoldsStatistics(indexed.row[FieldMod], demo.protocol));
+        if (events.statistics)
+            indexed.accuracies = AccuraciesForIndex(*events.statistics);
         indexed.events.read = events.found;
         indexed.events.events = std::move(events.events);
         indexed.events.firstServerTime = events.firstServerTime;
