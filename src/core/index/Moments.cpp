@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include <algorithm>
+#include <deque>
 #include <functional>
 #include <map>
 #include <tuple>
@@ -47,16 +48,16 @@ public:
         if (!m_index.Database().IsOpen()) {
             m_result.status = IndexStatus::Failed;
             m_result.message = "The library index is not open.";
-            return m_result;
+            return std::move(m_result);
         }
         const IndexStatus status = Search();
         if (status != IndexStatus::Ok) {
-            m_result.moments.clear();
+            m_found.clear();
             m_result.status = status;
             m_result.message = status == IndexStatus::Busy
                                    ? "The library index is in use by another program; try again in a moment."
                                    : "The library index cannot be read: " + m_index.LastError();
-            return m_result;
+            return std::move(m_result);
         }
         // The demos in list order once, the moments by their demo's place in it and their time.
         std::vector<DemoOfEvents*> demos;
@@ -66,12 +67,12 @@ public:
                   [](const DemoOfEvents* a, const DemoOfEvents* b) { return a->sortKey < b->sortKey; });
         for (size_t i = 0; i < demos.size(); ++i)
             demos[i]->rank = i;
-        std::vector<size_t> order(m_result.moments.size());
+        std::vector<size_t> order(m_found.size());
         for (size_t i = 0; i < order.size(); ++i)
             order[i] = i;
         std::sort(order.begin(), order.end(), [this](size_t a, size_t b) {
-            return std::tie(m_momentDemos[a]->rank, m_result.moments[a].demoTime, a) <
-                   std::tie(m_momentDemos[b]->rank, m_result.moments[b].demoTime, b);
+            return std::tie(m_momentDemos[a]->rank, m_found[a].demoTime, a) <
+                   std::tie(m_momentDemos[b]->rank, m_found[b].demoTime, b);
         });
         if (order.size() > m_limit) {
             order.resize(m_limit);
@@ -84,7 +85,7 @@ public:
         sorted.reserve(order.size());
         for (const size_t i : order) {
             DemoOfEvents& demo = *m_momentDemos[i];
-            Moment& moment = sorted.emplace_back(std::move(m_result.moments[i]));
+            Moment& moment = sorted.emplace_back(std::move(m_found[i]));
             moment.loadName = demo.loadName;
             moment.archive = demo.archive;
             if (--demo.uses == 0)
@@ -93,14 +94,20 @@ public:
                 moment.row = demo.row;
         }
         m_result.moments = std::move(sorted);
-        return m_result;
+        m_found.clear();
+        return std::move(m_result);
     }
 
 private:
     struct DemoOfEvents {
         DemoInfo row;
         std::string loadName, archive;
-        std::map<int64_t, std::pair<int, std::string>> names; // slot: client, name
+        // By slot: client and name; a slot without a name has client -1 and no name.
+        std::vector<std::pair<int, std::string>> names;
+        const std::pair<int, std::string>* NameOf(int64_t slot) const
+        {
+            return slot >= 0 && static_cast<size_t>(slot) < names.size() ? &names[static_cast<size_t>(slot)] : nullptr;
+        }
         std::tuple<std::string, std::string, std::string, int64_t> sortKey;
         size_t rank = 0, uses = 0;
     };
@@ -195,11 +202,11 @@ private:
         };
         int code = SQLITE_DONE;
         if (!sql.ends_with("?")) {
-            while (m_result.moments.size() <= m_limit && (code = read.Step()) == SQLITE_ROW)
+            while (m_found.size() <= m_limit && (code = read.Step()) == SQLITE_ROW)
                 if (const IndexStatus status = one(); status != IndexStatus::Ok)
                     return status;
         } else {
-            for (size_t i = 0; i < demos.size() && m_result.moments.size() <= m_limit; ++i) {
+            for (size_t i = 0; i < demos.size() && m_found.size() <= m_limit; ++i) {
                 read.Reset();
                 read.Bind(1, demos[i]);
                 if ((code = read.Step()) == SQLITE_ROW) {
@@ -255,10 +262,11 @@ private:
             }
             if (!take)
                 continue;
-            Moment moment;
+            // Made in place: a moment is large, and most of the time goes to moving them.
+            Moment& moment = m_found.emplace_back();
             if (const IndexStatus status = Fill(demo, e, moment); status != IndexStatus::Ok)
                 return status;
-            Push(demo, std::move(moment));
+            m_momentDemos.push_back(m_lastDemo);
         }
         if (m_moments.multi || m_moments.spree)
             return RunsOfDemo(demo, events);
@@ -272,8 +280,8 @@ private:
         if (const IndexStatus status = Demo(id, demo); status != IndexStatus::Ok)
             return status;
         const auto clientOf = [&](int64_t slot) {
-            const auto found = demo->names.find(slot);
-            return found == demo->names.end() ? -1 : found->second.first;
+            const auto* found = demo->NameOf(slot);
+            return found ? found->first : -1;
         };
         const auto counts = [&](const StoredEvent& e) {
             return e.kind == EventKind::Frag && !(e.flags & kFlagTeamKill);
@@ -374,8 +382,14 @@ private:
 
     IndexStatus Demo(int64_t id, DemoOfEvents*& demo)
     {
+        if (m_lastDemo && m_lastId == id) {
+            demo = m_lastDemo;
+            return IndexStatus::Ok;
+        }
         auto [found, added] = m_demos.try_emplace(id);
         demo = &found->second;
+        m_lastId = id;
+        m_lastDemo = demo;
         if (!added)
             return IndexStatus::Ok;
         std::string folder;
@@ -397,8 +411,12 @@ private:
         m_names.Bind(1, id * kEventNameSlots);
         m_names.Bind(2, id * kEventNameSlots + kEventNameSlots - 1);
         int code;
-        while ((code = m_names.Step()) == SQLITE_ROW)
-            demo->names[m_names.Int(0) - id * kEventNameSlots] = {static_cast<int>(m_names.Int(1)), m_names.Text(2)};
+        while ((code = m_names.Step()) == SQLITE_ROW) {
+            const auto slot = static_cast<size_t>(m_names.Int(0) - id * kEventNameSlots);
+            if (slot >= demo->names.size())
+                demo->names.resize(slot + 1, {-1, std::string()});
+            demo->names[slot] = {static_cast<int>(m_names.Int(1)), m_names.Text(2)};
+        }
         return m_index.StatusOfCode(m_names.Valid() ? code : m_names.PrepareCode());
     }
 
@@ -426,9 +444,9 @@ private:
         moment.demoTime = moment.endDemoTime = e.time;
         moment.serverTime = moment.endServerTime = e.serverTime;
         const auto name = [&](int64_t slot, int& client, std::string& shown) {
-            if (const auto found = demo->names.find(slot); found != demo->names.end()) {
-                client = found->second.first;
-                shown = found->second.second;
+            if (const auto* found = demo->NameOf(slot)) {
+                client = found->first;
+                shown = found->second;
             }
         };
         name(e.player, moment.player, moment.playerName);
@@ -449,7 +467,7 @@ private:
     void Push(int64_t demo, Moment moment)
     {
         m_momentDemos.push_back(&m_demos.at(demo));
-        m_result.moments.push_back(std::move(moment));
+        m_found.push_back(std::move(moment));
     }
 
     LibraryIndex& m_index;
@@ -457,6 +475,10 @@ private:
     const MomentQuery& m_moments;
     size_t m_limit;
     MomentResult m_result;
+    // The moments found, in the order found: a deque, so that growing moves none of them.
+    std::deque<Moment> m_found;
+    int64_t m_lastId = 0;
+    DemoOfEvents* m_lastDemo = nullptr; // the demo of the last moment, asked for again and again
     std::unordered_set<int64_t> m_by, m_of;
     std::map<int64_t, DemoOfEvents> m_demos;
     SqliteStatement m_names, m_rows;
