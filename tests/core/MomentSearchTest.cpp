@@ -384,12 +384,30 @@ TEST(MomentSearch, DamagedStoredEventsEndAtTheDamage)
     EXPECT_EQ(read[1].serverTime, 4000); // a clock that went back
     EXPECT_EQ(read[1].text, "gg");
     EXPECT_EQ(read[2].team, 2);
-    for (size_t size = 0; size < bytes.size(); ++size) {
-        const bool whole = DecodeEvents(std::string_view(bytes).substr(0, size), 5000, read);
+    const auto fields = [](const StoredEvent& e) {
+        return std::tie(e.kind, e.time, e.serverTime, e.player, e.other, e.cause, e.flags, e.team, e.place,
+                        e.otherPlace, e.text);
+    };
+    for (size_t size = 0; size <= bytes.size(); ++size) {
+        const std::string_view cut = std::string_view(bytes).substr(0, size);
+        const bool whole = DecodeEvents(cut, 5000, read);
         EXPECT_LE(read.size(), 3u);
-        EXPECT_TRUE(!whole || read.size() < 3u) << size;
+        EXPECT_TRUE(!whole || read.size() < 3u || size == bytes.size()) << size;
+        // Keeping some kinds only steps over the others: the same events of those kinds, the same
+        // damage found.
+        for (const uint32_t kinds : {KindBit(EventKind::Frag), KindBit(EventKind::Chat),
+                                     KindBit(EventKind::TeamChange) | KindBit(EventKind::Frag), 0u}) {
+            std::vector<StoredEvent> some;
+            EXPECT_EQ(DecodeEvents(cut, 5000, kinds, some), whole) << size;
+            std::vector<StoredEvent> expected = read;
+            std::erase_if(expected, [&](const StoredEvent& e) { return !(kinds & KindBit(e.kind)); });
+            ASSERT_EQ(some.size(), expected.size()) << size << " " << kinds;
+            for (size_t i = 0; i < some.size(); ++i)
+                EXPECT_TRUE(fields(some[i]) == fields(expected[i])) << size << " " << kinds;
+        }
     }
     EXPECT_FALSE(DecodeEvents(std::string(12, '\xff'), 0, read));
+    EXPECT_FALSE(DecodeEvents(std::string(12, '\xff'), 0, 0u, read));
 }
 
 } // namespace

@@ -53,6 +53,13 @@ public:
         value = static_cast<int64_t>(raw >> 1) ^ -static_cast<int64_t>(raw & 1);
         return true;
     }
+    bool Skip(uint64_t size)
+    {
+        if (size > m_bytes.size() - m_at)
+            return false;
+        m_at += size;
+        return true;
+    }
     bool Text(std::string& text, uint64_t size)
     {
         if (size > m_bytes.size() - m_at)
@@ -133,6 +140,11 @@ std::string EncodeEvents(const std::vector<DemoEvent>& events, int32_t firstServ
 
 bool DecodeEvents(std::string_view bytes, int32_t firstServerTime, std::vector<StoredEvent>& events)
 {
+    return DecodeEvents(bytes, firstServerTime, ~0u, events);
+}
+
+bool DecodeEvents(std::string_view bytes, int32_t firstServerTime, uint32_t kinds, std::vector<StoredEvent>& events)
+{
     events.clear();
     Reader in(bytes);
     int64_t time = 0;
@@ -141,13 +153,29 @@ bool DecodeEvents(std::string_view bytes, int32_t firstServerTime, std::vector<S
         int64_t delta = 0;
         if (!in.Number(head) || !in.Signed(delta))
             return false;
-        StoredEvent e;
-        e.kind = static_cast<EventKind>(head & ((1u << kKindBits) - 1));
-        e.flags = static_cast<int64_t>(head >> kKindBits) & ((1 << kFlagBits) - 1);
+        const auto kind = static_cast<EventKind>(head & ((1u << kKindBits) - 1));
         const auto has = static_cast<int64_t>(head >> (kKindBits + kFlagBits));
-        if (static_cast<int>(e.kind) > static_cast<int>(EventKind::TeamChange))
+        if (static_cast<int>(kind) > static_cast<int>(EventKind::TeamChange))
             return false;
         time += delta;
+        if (!(kinds & KindBit(kind))) {
+            // Stepped over with the same checks as one that is kept, so that damage is found the same.
+            int64_t skipped = 0;
+            for (const int64_t bit : {kHasPlayer, kHasOther, kHasCause, kHasTeam})
+                if ((has & bit) && (!in.Number(value) || value > INT32_MAX))
+                    return false;
+            if ((has & kHasClock) && !in.Signed(skipped))
+                return false;
+            for (const int64_t bit : {kHasPlace, kHasOtherPlace})
+                if ((has & bit) && (!in.Signed(skipped) || !in.Signed(skipped) || !in.Signed(skipped)))
+                    return false;
+            if ((has & kHasText) && (!in.Number(value) || !in.Skip(value)))
+                return false;
+            continue;
+        }
+        StoredEvent e;
+        e.kind = kind;
+        e.flags = static_cast<int64_t>(head >> kKindBits) & ((1 << kFlagBits) - 1);
         e.time = time;
         int64_t clock = 0;
         // The optional numbers, each when the head says it is there.

@@ -194,10 +194,23 @@ private:
     {
         SqliteStatement read = m_index.Database().Prepare(sql);
         std::vector<StoredEvent> events;
+        // Only the kinds of event the moments are made of.
+        uint32_t kinds = 0;
+        if (m_moments.SingleFrags() || m_moments.multi)
+            kinds |= KindBit(EventKind::Frag);
+        if (m_moments.suicides)
+            kinds |= KindBit(EventKind::Suicide);
+        if (m_moments.captures)
+            kinds |= KindBit(EventKind::FlagCaptured);
+        if (!m_moments.says.empty())
+            kinds |= KindBit(EventKind::Chat) | KindBit(EventKind::TeamChat);
+        if (m_moments.spree)
+            kinds |= KindBit(EventKind::Frag) | KindBit(EventKind::Suicide) | KindBit(EventKind::GameStart) |
+                     KindBit(EventKind::PlayerLeft);
         const auto one = [&]() -> IndexStatus {
             const int64_t demo = read.Int(0);
             // A damaged value keeps the events before the damage.
-            DecodeEvents(read.Bytes(2), static_cast<int32_t>(read.Int(1)), events);
+            DecodeEvents(read.Bytes(2), static_cast<int32_t>(read.Int(1)), kinds, events);
             return MomentsOfDemo(demo, events);
         };
         int code = SQLITE_DONE;
