@@ -114,16 +114,22 @@ private:
 
     // The name rows (demo * kEventNameSlots + slot) whose names hold one of the terms: through
     // the name index when every term is long enough for its trigrams, else every name is looked at.
-    IndexStatus NamesHolding(const std::vector<std::string>& terms, std::unordered_set<int64_t>& ids)
+    SqliteStatement NamesStatement(const std::vector<std::string>& terms)
     {
         const bool indexed =
             std::all_of(terms.begin(), terms.end(), [](const std::string& term) { return CharacterCount(term) >= 3; });
-        SqliteStatement read =
-            m_index.Database().Prepare(indexed ? "SELECT id, plain FROM event_names WHERE id IN "
-                                                 "(SELECT rowid FROM event_name_text WHERE event_name_text MATCH ?)"
-                                               : "SELECT id, plain FROM event_names");
+        SqliteStatement read = m_index.Database().Prepare(
+            indexed ? "SELECT id, plain FROM event_names WHERE id IN "
+                      "(SELECT rowid FROM event_name_text WHERE event_name_text MATCH ?) ORDER BY id"
+                    : "SELECT id, plain FROM event_names ORDER BY id");
         if (indexed)
             read.Bind(1, FtsAnyOf(terms));
+        return read;
+    }
+
+    IndexStatus NamesHolding(const std::vector<std::string>& terms, std::unordered_set<int64_t>& ids)
+    {
+        SqliteStatement read = NamesStatement(terms);
         int code;
         while ((code = read.Step()) == SQLITE_ROW)
             if (Holds(read.Text(1), terms))
@@ -140,12 +146,54 @@ private:
         return m_index.StatusOfCode(read.Valid() ? code : read.PrepareCode());
     }
 
+    // The moments of the demos of by: when no demo term chooses demos: its names in the order of
+    // their ids, each demo read once its names are known, until there are more moments than the
+    // limit. A common name is in tens of thousands of demos, of which the first hundreds fill the list.
+    IndexStatus DemosOfNames(const std::vector<std::string>& terms, std::unordered_set<int64_t>& ids)
+    {
+        SqliteStatement names = NamesStatement(terms);
+        SqliteStatement read =
+            m_index.Database().Prepare("SELECT demo, server_start, events FROM event_demos WHERE demo = ?");
+        const uint32_t kinds = Kinds();
+        int64_t pending = -1;
+        const auto flush = [&]() -> IndexStatus {
+            if (pending < 0)
+                return IndexStatus::Ok;
+            read.Reset();
+            read.Bind(1, pending);
+            const int code = read.Step();
+            if (code == SQLITE_ROW)
+                return EventsOf(read, kinds);
+            return m_index.StatusOfCode(read.Valid() ? code : read.PrepareCode());
+        };
+        int code = SQLITE_DONE;
+        while (m_found.size() <= m_limit && (code = names.Step()) == SQLITE_ROW) {
+            if (!Holds(names.Text(1), terms))
+                continue;
+            const int64_t id = names.Int(0);
+            if (id / kEventNameSlots != pending) {
+                if (const IndexStatus status = flush(); status != IndexStatus::Ok)
+                    return status;
+                pending = id / kEventNameSlots;
+            }
+            ids.insert(id);
+        }
+        if (code != SQLITE_ROW && code != SQLITE_DONE)
+            return m_index.StatusOfCode(names.Valid() ? code : names.PrepareCode());
+        if (!names.Valid())
+            return m_index.StatusOfCode(names.PrepareCode());
+        return m_found.size() <= m_limit ? flush() : IndexStatus::Ok;
+    }
+
     IndexStatus Search()
     {
         IndexStatus status = IndexStatus::Ok;
-        if (!m_moments.by.empty() && (status = NamesHolding(m_moments.by, m_by)) != IndexStatus::Ok)
-            return status;
+        const DemoFilterSql filter = DemoFilterOf(m_query);
         if (!m_moments.of.empty() && (status = NamesHolding(m_moments.of, m_of)) != IndexStatus::Ok)
+            return status;
+        if (!m_moments.by.empty() && filter.where.empty())
+            return DemosOfNames(m_moments.by, m_by);
+        if (!m_moments.by.empty() && (status = NamesHolding(m_moments.by, m_by)) != IndexStatus::Ok)
             return status;
         // The demos to look into: those of the demo terms, and when by: holds for every moment
         // (or of: when only frags are asked), only those of its names.
@@ -154,7 +202,6 @@ private:
         const std::unordered_set<int64_t>* leading =
             !m_moments.by.empty() ? &m_by : (onlyFrags && !m_moments.of.empty() ? &m_of : nullptr);
         std::vector<int64_t> demos;
-        const DemoFilterSql filter = DemoFilterOf(m_query);
         if (!filter.where.empty()) {
             SqliteStatement chosen = m_index.Database().Prepare("SELECT demos.id FROM " + filter.from + filter.where);
             int position = 1;
@@ -190,11 +237,9 @@ private:
 
     // Reads the events of the demos (all of them when `demos` is empty and the statement asks for
     // none) and finds the moments in them, until there are more than the limit.
-    IndexStatus ReadEvents(const std::string& sql, const std::vector<int64_t>& demos)
+    // Only the kinds of event the moments are made of.
+    uint32_t Kinds() const
     {
-        SqliteStatement read = m_index.Database().Prepare(sql);
-        std::vector<StoredEvent> events;
-        // Only the kinds of event the moments are made of.
         uint32_t kinds = 0;
         if (m_moments.SingleFrags() || m_moments.multi)
             kinds |= KindBit(EventKind::Frag);
@@ -207,12 +252,22 @@ private:
         if (m_moments.spree)
             kinds |= KindBit(EventKind::Frag) | KindBit(EventKind::Suicide) | KindBit(EventKind::GameStart) |
                      KindBit(EventKind::PlayerLeft);
-        const auto one = [&]() -> IndexStatus {
-            const int64_t demo = read.Int(0);
-            // A damaged value keeps the events before the damage.
-            DecodeEvents(read.Bytes(2), static_cast<int32_t>(read.Int(1)), kinds, events);
-            return MomentsOfDemo(demo, events);
-        };
+        return kinds;
+    }
+
+    // The moments of the demo of a row of event_demos (demo, server_start, events).
+    IndexStatus EventsOf(SqliteStatement& read, uint32_t kinds)
+    {
+        // A damaged value keeps the events before the damage.
+        DecodeEvents(read.Bytes(2), static_cast<int32_t>(read.Int(1)), kinds, m_events);
+        return MomentsOfDemo(read.Int(0), m_events);
+    }
+
+    IndexStatus ReadEvents(const std::string& sql, const std::vector<int64_t>& demos)
+    {
+        SqliteStatement read = m_index.Database().Prepare(sql);
+        const uint32_t kinds = Kinds();
+        const auto one = [&]() { return EventsOf(read, kinds); };
         int code = SQLITE_DONE;
         if (!sql.ends_with("?")) {
             while (m_found.size() <= m_limit && (code = read.Step()) == SQLITE_ROW)
@@ -490,6 +545,7 @@ private:
     MomentResult m_result;
     // The moments found, in the order found: a deque, so that growing moves none of them.
     std::deque<Moment> m_found;
+    std::vector<StoredEvent> m_events; // of the demo being read
     int64_t m_lastId = 0;
     DemoOfEvents* m_lastDemo = nullptr; // the demo of the last moment, asked for again and again
     std::unordered_set<int64_t> m_by, m_of;
