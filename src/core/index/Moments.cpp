@@ -384,7 +384,9 @@ private:
                 if (counts(e) && FragCounts(id, e))
                     if (const int client = clientOf(e.player); client >= 0)
                         byClient[client].push_back(&e);
-            for (const auto& [client, frags] : byClient) {
+            for (const auto& clientFrags : byClient) {
+                // Not a structured binding: lambdas cannot capture those in every compiler we build with.
+                const std::vector<const StoredEvent*>& frags = clientFrags.second;
                 const auto valid = [&](size_t i) {
                     return i + n <= frags.size() && frags[i + n - 1]->time - frags[i]->time <= window;
                 };
