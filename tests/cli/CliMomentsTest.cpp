@@ -26,11 +26,11 @@ protected:
         fs::create_directories(m_dir / "data");
         // Alice rails Bob at 2 s and 5 s of demo time (Bob in the air the second time), Bob
         // rockets Alice at 8 s, and Bob says gg at the end.
-        testsupport::MomentDemoSpec spec{.players = {"Alice", "^1Bob"}, .recorder = 0};
-        spec.places = {{15000, 1, 80, false}, {16000, 1, 0, true}};
-        spec.frags = {{12000, 0, 1, 10}, {15000, 0, 1, 10}, {18000, 1, 0, 6}};
-        spec.commands = {{19000, "chat \"^1Bob^7\x19: gg\""}};
-        testsupport::WriteBytes((m_dir / "library" / "duel.dm_68").string(), testsupport::MomentDemoBytes(spec));
+        testsupport::MomentDemoPlan plan{.players = {"Alice", "^1Bob"}, .recorder = 0};
+        plan.places = {{15000, 1, 80, false}, {16000, 1, 0, true}};
+        plan.frags = {{12000, 0, 1, 10}, {15000, 0, 1, 10}, {18000, 1, 0, 6}};
+        plan.commands = {{19000, "chat \"^1Bob^7\x19: gg\""}};
+        testsupport::WriteBytes((m_dir / "library" / "duel.dm_68").string(), testsupport::MomentDemoBytes(plan));
         ASSERT_EQ(RunCli("index " + Data() + " " + Quote(m_dir / "library")).status, 0);
     }
     void TearDown() override { fs::remove_all(m_dir); }

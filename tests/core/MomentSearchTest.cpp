@@ -20,7 +20,7 @@
 
 using namespace core;
 using testsupport::FragAt;
-using testsupport::MomentDemoSpec;
+using testsupport::MomentDemoPlan;
 using testsupport::PlaceAt;
 
 namespace {
@@ -279,7 +279,7 @@ TEST(MomentSearch, FragsInTheAirAndMultiFragsAtTheEdgesOfTheirRules)
     const std::filesystem::path folder = scratch.path() / "demos";
     std::filesystem::create_directories(folder);
     // Alice (0) records; Bob (1), Carl (2) and Dana (3) are seen as entities.
-    MomentDemoSpec air{.players = {"Alice", "Bob", "Carl", "Dana"}};
+    MomentDemoPlan air{.players = {"Alice", "Bob", "Carl", "Dana"}};
     air.places = {
         {11000, 1, 32, false},  // 32 units above his ground: in the air
         {12000, 1, 0, true},    //
@@ -291,18 +291,18 @@ TEST(MomentSearch, FragsInTheAirAndMultiFragsAtTheEdgesOfTheirRules)
     };
     air.frags = {{11000, 0, 1, 6}, {12500, 0, 2, 6}, {14000, 0, 3, 10}, {15000, 0, 3, 7}, {16000, 2, 1, 10}};
     // Bob records: his own state says he is in the air when Carl rails him.
-    MomentDemoSpec own{.players = {"Alice", "Bob", "Carl"}, .recorder = 1};
+    MomentDemoPlan own{.players = {"Alice", "Bob", "Carl"}, .recorder = 1};
     own.places = {{11000, 1, 40, false}};
     own.frags = {{11000, 2, 1, 10}};
     // Multi-frags of 3 within 5 s: exactly 5 s, 5.05 s (one snapshot more), and 4 frags in 5 s.
-    MomentDemoSpec multi{.players = {"Alice", "Bob", "Carl"}};
+    MomentDemoPlan multi{.players = {"Alice", "Bob", "Carl"}};
     multi.frags = {{11000, 0, 1, 10}, {13000, 0, 1, 10}, {16000, 0, 1, 10}, // 5 s: one
                    {20000, 2, 1, 10}, {22000, 2, 1, 10}, {25050, 2, 1, 10}, // 5.05 s: none
                    {26000, 0, 2, 10}, {27000, 0, 2, 10}, {28000, 0, 2, 10}, {29000, 0, 2, 10}};
     // Carl's frags on Bob run on while Carl lives; Bob fragging Carl ends the spree.
     multi.frags.push_back({29500, 1, 2, 6});
-    for (const auto& [name, spec] : {std::pair{"air.dm_68", air}, {"own.dm_68", own}, {"multi.dm_68", multi}})
-        testsupport::WriteBytes((folder / name).string(), testsupport::MomentDemoBytes(spec));
+    for (const auto& [name, plan] : {std::pair{"air.dm_68", air}, {"own.dm_68", own}, {"multi.dm_68", multi}})
+        testsupport::WriteBytes((folder / name).string(), testsupport::MomentDemoBytes(plan));
     LibraryIndex index;
     IndexFolders(index, scratch.path() / "index.sqlite", folder);
 
