@@ -67,21 +67,23 @@ std::optional<int> ReadDay(std::string_view text)
     return parts[0] * 10000 + parts[1] * 100 + parts[2];
 }
 
+// The comparisons of rating, acc: and dftime terms, the two-character ones first; ":" is "=".
+constexpr std::array<std::pair<std::string_view, RatingCondition::Op>, 6> kComparisons{{
+    {">=", RatingCondition::Op::GreaterOrEqual},
+    {"<=", RatingCondition::Op::LessOrEqual},
+    {">", RatingCondition::Op::Greater},
+    {"<", RatingCondition::Op::Less},
+    {"=", RatingCondition::Op::Equal},
+    {":", RatingCondition::Op::Equal},
+}};
+
 bool ReadRating(std::string_view term, SearchQuery& query)
 {
-    static constexpr std::array<std::pair<std::string_view, RatingCondition::Op>, 6> kOps{{
-        {">=", RatingCondition::Op::GreaterOrEqual},
-        {"<=", RatingCondition::Op::LessOrEqual},
-        {">", RatingCondition::Op::Greater},
-        {"<", RatingCondition::Op::Less},
-        {"=", RatingCondition::Op::Equal},
-        {":", RatingCondition::Op::Equal},
-    }};
     constexpr std::string_view kName = "rating";
     if (term.size() <= kName.size() || LowerCase(term.substr(0, kName.size())) != kName)
         return false;
     const std::string_view rest = term.substr(kName.size());
-    for (const auto& [text, op] : kOps) {
+    for (const auto& [text, op] : kComparisons) {
         if (!rest.starts_with(text))
             continue;
         if (const auto value = ReadNumber(rest.substr(text.size())))
@@ -117,13 +119,6 @@ std::optional<int> ReadPercent(std::string_view text)
 // acc:WEAPON followed by >=, <=, >, < or = and a percentage.
 void ReadAccuracy(const std::string& term, std::string_view condition, SearchQuery& query)
 {
-    static constexpr std::array<std::pair<std::string_view, RatingCondition::Op>, 5> kOps{{
-        {">=", RatingCondition::Op::GreaterOrEqual},
-        {"<=", RatingCondition::Op::LessOrEqual},
-        {">", RatingCondition::Op::Greater},
-        {"<", RatingCondition::Op::Less},
-        {"=", RatingCondition::Op::Equal},
-    }};
     const size_t opAt = condition.find_first_of("<>=");
     if (opAt == std::string_view::npos) {
         query.errors.push_back(term + ": write the accuracy as acc:WEAPON>=PERCENT (or >, <=, <, =)");
@@ -135,7 +130,7 @@ void ReadAccuracy(const std::string& term, std::string_view condition, SearchQue
         return;
     }
     const std::string_view rest = condition.substr(opAt);
-    for (const auto& [text, op] : kOps) {
+    for (const auto& [text, op] : kComparisons) {
         if (!rest.starts_with(text))
             continue;
         if (const auto value = ReadPercent(rest.substr(text.size())))
@@ -148,19 +143,11 @@ void ReadAccuracy(const std::string& term, std::string_view condition, SearchQue
 
 bool ReadRunTimeBound(std::string_view term, SearchQuery& query)
 {
-    static constexpr std::array<std::pair<std::string_view, RatingCondition::Op>, 6> kOps{{
-        {">=", RatingCondition::Op::GreaterOrEqual},
-        {"<=", RatingCondition::Op::LessOrEqual},
-        {">", RatingCondition::Op::Greater},
-        {"<", RatingCondition::Op::Less},
-        {"=", RatingCondition::Op::Equal},
-        {":", RatingCondition::Op::Equal},
-    }};
     constexpr std::string_view kName = "dftime";
     if (term.size() <= kName.size() || LowerCase(term.substr(0, kName.size())) != kName)
         return false;
     const std::string_view rest = term.substr(kName.size());
-    for (const auto& [text, op] : kOps) {
+    for (const auto& [text, op] : kComparisons) {
         if (!rest.starts_with(text))
             continue;
         if (const auto time = ReadTypedRunTime(rest.substr(text.size())))
