@@ -24,29 +24,6 @@ constexpr int64_t kCaptureMomentMs = 1000;
 constexpr int kRedCaptureSound = 0;
 constexpr int kBlueCaptureSound = 1;
 
-// The value of `key` in a key\value\key\value text (a leading backslash is allowed); exact,
-// case-sensitive keys as the game writes them. Empty when absent.
-std::string_view InfoPair(std::string_view info, std::string_view key)
-{
-    if (!info.empty() && info.front() == '\\')
-        info.remove_prefix(1);
-    while (!info.empty()) {
-        const size_t keyEnd = info.find('\\');
-        if (keyEnd == std::string_view::npos)
-            return {};
-        const std::string_view k = info.substr(0, keyEnd);
-        info.remove_prefix(keyEnd + 1);
-        const size_t valueEnd = info.find('\\');
-        const std::string_view value = info.substr(0, valueEnd);
-        if (k == key)
-            return value;
-        if (valueEnd == std::string_view::npos)
-            return {};
-        info.remove_prefix(valueEnd + 1);
-    }
-    return {};
-}
-
 bool ParseInt(std::string_view text, int& value)
 {
     while (!text.empty() && text.front() == ' ')
@@ -119,6 +96,27 @@ bool IsSet(std::string_view value)
 }
 
 } // namespace
+
+std::string_view InfoPair(std::string_view info, std::string_view key)
+{
+    if (!info.empty() && info.front() == '\\')
+        info.remove_prefix(1);
+    while (!info.empty()) {
+        const size_t keyEnd = info.find('\\');
+        if (keyEnd == std::string_view::npos)
+            return {};
+        const std::string_view k = info.substr(0, keyEnd);
+        info.remove_prefix(keyEnd + 1);
+        const size_t valueEnd = info.find('\\');
+        const std::string_view value = info.substr(0, valueEnd);
+        if (k == key)
+            return value;
+        if (valueEnd == std::string_view::npos)
+            return {};
+        info.remove_prefix(valueEnd + 1);
+    }
+    return {};
+}
 
 EventCollector::EventCollector(int protocol)
     : m_tables(&EventTablesFor(protocol, false)), m_protocol(protocol),

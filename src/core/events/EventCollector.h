@@ -18,6 +18,10 @@
 
 namespace core {
 
+// The value of `key` in a key\value\key\value text (a leading backslash is allowed); exact,
+// case-sensitive keys as the game writes them. Empty when absent.
+std::string_view InfoPair(std::string_view info, std::string_view key);
+
 // The fields of an entity state that events are read from.
 struct EventEntity {
     int number = 0;

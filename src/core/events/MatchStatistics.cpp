@@ -10,6 +10,7 @@
 #include "core/archive/DemoFile.h"
 #include "core/common/FileNames.h"
 #include "core/demo/DemoDecoder.h"
+#include "core/events/EventCollector.h"
 #include "core/events/EventTables.h"
 
 namespace core {
@@ -33,26 +34,6 @@ constexpr size_t kOldestStatsFigures = 53;
 constexpr size_t kOldestFirstWeapon = 13;
 // A client number above this is damaged data.
 constexpr int64_t kMaxClient = 63;
-
-std::string_view InfoValue(std::string_view info, std::string_view key)
-{
-    if (!info.empty() && info.front() == '\\')
-        info.remove_prefix(1);
-    while (!info.empty()) {
-        const size_t keyEnd = info.find('\\');
-        if (keyEnd == std::string_view::npos)
-            return {};
-        const std::string_view k = info.substr(0, keyEnd);
-        info.remove_prefix(keyEnd + 1);
-        const size_t valueEnd = info.find('\\');
-        if (k == key)
-            return info.substr(0, valueEnd);
-        if (valueEnd == std::string_view::npos)
-            return {};
-        info.remove_prefix(valueEnd + 1);
-    }
-    return {};
-}
 
 // The command's words after its name, as numbers, up to the first word that is not one. Quake
 // Live writes pickup times with decimals among its counts: those keep their whole part.
@@ -196,7 +177,7 @@ void MatchStatisticsCollector::ConfigString(int index, std::string_view text)
 {
     const int client = index - m_firstPlayerIndex;
     if (ValidClient(client))
-        m_names[static_cast<size_t>(client)].assign(InfoValue(text, "n"));
+        m_names[static_cast<size_t>(client)].assign(InfoPair(text, "n"));
 }
 
 PlayerStatistics& MatchStatisticsCollector::Player(int client, std::string_view source)
